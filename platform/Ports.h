@@ -1,0 +1,94 @@
+#pragma once
+// What the core asks of the outside world. Each port has a Qt adapter (app/), a
+// terminal adapter (cli/) and a scripted fake (tests/support/).
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace th {
+
+// Message boxes: buttons and icons keep the platform's numbering so that a box is
+// described the same way everywhere.
+enum class MsgButtons { Ok = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5 };
+enum class MsgIcon { None = 0, Critical = 16, Question = 32, Exclamation = 48, Information = 64 };
+enum class MsgResult { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+class MessageBoxPort {
+public:
+    virtual ~MessageBoxPort() = default;
+    // Shows a modal box and returns the button pressed. Texts are the program's bytes.
+    virtual MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                           const std::string& title) = 0;
+};
+
+// One request for the platform's file chooser, as the file dialog class builds it.
+struct FileChooserRequest {
+    bool save = false;                                          // Save dialog, else Open
+    std::string title;                                          // caption
+    std::vector<std::pair<std::string, std::string>> filters;   // description, pattern
+    int initialFilter = 1;                                      // 1-based
+    std::string initialDir;                                     // empty: the platform's choice
+    std::string proposedName;                                   // name shown at start
+    std::string defaultExt;                                     // without the dot
+    int32_t owner = 0;                                          // owner window handle, 0 none
+    uint32_t flags = 0;                                         // option bits as requested
+    bool center = false;                                        // centre on the whole screen
+};
+
+class FileChooserPort {
+public:
+    virtual ~FileChooserPort() = default;
+    // Shows the chooser; returns the chosen full paths, or nothing when cancelled.
+    virtual std::vector<std::string> choose(const FileChooserRequest& request) = 0;
+    // Whether a handle names an existing window (0 is never asked).
+    virtual bool isWindow(int32_t handle) = 0;
+};
+
+// The application-wide mouse pointer; shapes use the platform's numbers (0 default,
+// 11 hourglass).
+class CursorPort {
+public:
+    virtual ~CursorPort() = default;
+    virtual int16_t shape() = 0;
+    virtual void setShape(int16_t shape) = 0;
+};
+
+// Handing control to the event loop, and repainting one indicator at once.
+class EventsPort {
+public:
+    virtual ~EventsPort() = default;
+    virtual void processEvents() = 0;
+    // Paints what the window's indicators show now, without running other events.
+    virtual void repaintNow() = 0;
+};
+
+// The desktop shell: opening documents and addresses and starting programs. Results
+// follow the platform's launcher: a value above 32 is success, anything else an error
+// code of the launcher's table.
+class ShellPort {
+public:
+    virtual ~ShellPort() = default;
+    virtual int64_t openDocument(const std::string& path) = 0;
+    virtual int64_t openUrl(const std::string& url) = 0;
+    virtual int64_t startProgram(const std::string& program, const std::vector<std::string>& args) = 0;
+    // The program that opens a document of this kind, empty when there is none.
+    virtual std::string findExecutable(const std::string& document) = 0;
+};
+
+struct Ports {
+    MessageBoxPort& messages;
+    FileChooserPort& files;
+    CursorPort& cursor;
+    EventsPort& events;
+    ShellPort& shell;
+};
+
+// Texts shared by every subsystem's boxes.
+inline constexpr const char* kMsgTitle = "Quelvane - tallyhound";
+inline constexpr const char* kErrTitle = "        ";
+inline constexpr const char* kPad = "        ";  // every prompt line ends with these
+inline constexpr const char* kCrLf = "\r\n";
+
+}  // namespace th

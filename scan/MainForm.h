@@ -1,0 +1,47 @@
+#pragma once
+// The main window's components, without the window: what the scanner, the exports
+// and the merge work on. The Qt window owns one and mirrors it; tests drive one
+// through scripted ports. It sits with the scanner because it owns the matchers.
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/FlexGrid.h"
+#include "platform/Indicators.h"
+#include "platform/Ports.h"
+#include "scan/FieldSplitter.h"
+#include "scan/PatternMatcher.h"
+
+namespace th {
+
+struct MainForm {
+    explicit MainForm(Ports& ports);
+
+    // Sets up the violation grid as the window does at start.
+    void setUpGrid();
+
+    Ports& ports;
+    int32_t hWnd = 0;
+
+    FlexGrid vsFlexGrid1;
+    FlexGrid grdDummy;
+    PatternMatcher flexQuelvane, flexQuelvaneGetIP, flexQuelvaneGetGUID;
+    FieldSplitter awkQuelvane, awkQuelvane2;
+
+    Panel pnlLogPathToFile;
+    Label lblScanning, lblLinesScanned, lblNumberLinesScanned;
+    ProgressBar prgScanning;
+
+    // Ends the program (Exit); the window sets it.
+    std::function<void()> unload;
+};
+
+inline constexpr const char* kGridTitles = "Player Name|Violation|Number|Timestamp|Slot|GUID|Player IP";
+inline constexpr uint32_t kGroupBackColor = 0xFF0000;  // blue, in blue-green-red order
+inline constexpr uint32_t kGroupForeColor = 0xFFFFFF;
+
+// The grid arrangement: sorts by every column from the first, rebuilds the group
+// rows on the first column and sizes the columns. Its errors end it silently.
+void vsFlexGrid1_AfterMoveColumn(MainForm& form, int32_t col, int32_t& position);
+
+}  // namespace th

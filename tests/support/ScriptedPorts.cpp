@@ -1,0 +1,47 @@
+#include "tests/support/ScriptedPorts.h"
+
+#include <algorithm>
+
+namespace th::test {
+
+MsgResult ScriptedMessages::show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                                 const std::string& title) {
+    shown.push_back({prompt, buttons, icon, title});
+    if (!answers.empty()) {
+        MsgResult r = answers.front();
+        answers.pop_front();
+        return r;
+    }
+    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
+}
+
+std::vector<std::string> ScriptedFiles::choose(const FileChooserRequest& request) {
+    requests.push_back(request);
+    if (answers.empty()) return {};
+    auto r = answers.front();
+    answers.pop_front();
+    return r;
+}
+
+bool ScriptedFiles::isWindow(int32_t handle) {
+    return std::find(liveWindows.begin(), liveWindows.end(), handle) != liveWindows.end();
+}
+
+int64_t ScriptedShell::openDocument(const std::string& path) {
+    calls.push_back({"document", path, {}});
+    return result;
+}
+
+int64_t ScriptedShell::openUrl(const std::string& url) {
+    calls.push_back({"url", url, {}});
+    return result;
+}
+
+int64_t ScriptedShell::startProgram(const std::string& program, const std::vector<std::string>& args) {
+    calls.push_back({"program", program, args});
+    return result;
+}
+
+std::string ScriptedShell::findExecutable(const std::string&) { return executable; }
+
+}  // namespace th::test

@@ -1,0 +1,79 @@
+#pragma once
+// Scripted stand-ins for every port: they record what the core showed and answer
+// from a script, so tests assert exact texts and drive whole commands headless.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/Ports.h"
+
+namespace th::test {
+
+struct ShownBox {
+    std::string prompt;
+    MsgButtons buttons;
+    MsgIcon icon;
+    std::string title;
+};
+
+class ScriptedMessages : public MessageBoxPort {
+public:
+    // Answers in order; Ok (or Yes for a Yes/No box) when the script runs out.
+    std::deque<MsgResult> answers;
+    std::vector<ShownBox> shown;
+    MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
+};
+
+class ScriptedFiles : public FileChooserPort {
+public:
+    // Each answer is the list of chosen paths; an empty list cancels.
+    std::deque<std::vector<std::string>> answers;
+    std::vector<FileChooserRequest> requests;
+    std::vector<int32_t> liveWindows;
+    std::vector<std::string> choose(const FileChooserRequest& request) override;
+    bool isWindow(int32_t handle) override;
+};
+
+class ScriptedCursor : public CursorPort {
+public:
+    int16_t current = 0;
+    std::vector<int16_t> history;  // every shape set, in order
+    int16_t shape() override { return current; }
+    void setShape(int16_t s) override { current = s; history.push_back(s); }
+};
+
+class ScriptedEvents : public EventsPort {
+public:
+    int processed = 0;
+    int repaints = 0;
+    void processEvents() override { ++processed; }
+    void repaintNow() override { ++repaints; }
+};
+
+class ScriptedShell : public ShellPort {
+public:
+    struct Call {
+        std::string kind, target;
+        std::vector<std::string> args;
+    };
+    std::vector<Call> calls;
+    int64_t result = 42;            // what every launch returns
+    std::string executable = "/usr/bin/xdg-open";
+    int64_t openDocument(const std::string& path) override;
+    int64_t openUrl(const std::string& url) override;
+    int64_t startProgram(const std::string& program, const std::vector<std::string>& args) override;
+    std::string findExecutable(const std::string& document) override;
+};
+
+// All ports in one place, ready to hand to a MainForm.
+struct ScriptedPorts {
+    ScriptedMessages messages;
+    ScriptedFiles files;
+    ScriptedCursor cursor;
+    ScriptedEvents events;
+    ScriptedShell shell;
+    Ports ports{messages, files, cursor, events, shell};
+};
+
+}  // namespace th::test

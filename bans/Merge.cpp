@@ -1,0 +1,7 @@
+#include "bans/Merge.h"
+
+namespace th {
+
+void g_MergeIntoBanFile(MainForm&) {}
+
+}  // namespace th

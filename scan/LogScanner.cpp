@@ -1,0 +1,7 @@
+#include "scan/LogScanner.h"
+
+namespace th {
+
+int32_t g_lngScanLogFile(MainForm&) { return 0; }
+
+}  // namespace th

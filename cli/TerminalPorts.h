@@ -1,0 +1,76 @@
+#pragma once
+// The ports as a terminal program has them: boxes become lines on standard error and
+// are answered from fixed answers, nothing is chosen or opened interactively.
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/Ports.h"
+
+namespace th::cli {
+
+class TerminalMessages : public MessageBoxPort {
+public:
+    explicit TerminalMessages(std::ostream& err) : err_(err) {}
+    // Answer for a question box whose prompt starts with the key; No otherwise.
+    std::map<std::string, MsgResult> answers;
+    // Whether information boxes are printed (errors always are).
+    bool printInformation = true;
+    std::vector<std::string> errors;  // prompts of error boxes shown, as shown
+    MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
+
+private:
+    std::ostream& err_;
+};
+
+// Hands out the paths given on the command line, one per dialog, in order.
+class TerminalFiles : public FileChooserPort {
+public:
+    std::vector<std::string> paths;
+    std::vector<std::string> choose(const FileChooserRequest& request) override;
+    bool isWindow(int32_t) override { return false; }
+
+private:
+    size_t next_ = 0;
+};
+
+class TerminalCursor : public CursorPort {
+public:
+    int16_t shape() override { return shape_; }
+    void setShape(int16_t s) override { shape_ = s; }
+
+private:
+    int16_t shape_ = 0;
+};
+
+class TerminalEvents : public EventsPort {
+public:
+    void processEvents() override {}
+    void repaintNow() override {}
+};
+
+// Launches nothing: a scheduled job has no desktop to open a document on.
+class TerminalShell : public ShellPort {
+public:
+    int64_t openDocument(const std::string&) override { return 2; }
+    int64_t openUrl(const std::string&) override { return 2; }
+    int64_t startProgram(const std::string&, const std::vector<std::string>&) override { return 2; }
+    std::string findExecutable(const std::string&) override { return {}; }
+};
+
+struct TerminalPorts {
+    explicit TerminalPorts(std::ostream& err) : messages(err) {}
+    TerminalMessages messages;
+    TerminalFiles files;
+    TerminalCursor cursor;
+    TerminalEvents events;
+    TerminalShell shell;
+    Ports ports{messages, files, cursor, events, shell};
+};
+
+// A prompt as one terminal line: CR LF become LF, the padding at line ends goes.
+std::string promptForTerminal(const std::string& prompt);
+
+}  // namespace th::cli

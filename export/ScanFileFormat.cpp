@@ -77,6 +77,7 @@ public:
 
     ScanFileContents read() {
         ScanFileContents c;
+        if (size_ == 0) throw formatError("Not a scan file", path_);
         std::string_view first = nextLine(false);
         if (first != kMagic) throw formatError("Not a scan file", path_);
         int64_t format = keyedNumber("format");

@@ -25,6 +25,10 @@ public:
     // Number of non-overlapping matches in the text, left to right.
     int32_t matchCount() const;
 
+    // A text that every match contains (empty when there is none): a line without it
+    // cannot match, which lets a caller skip such lines unseen.
+    std::string_view requiredLiteral() const;
+
 private:
     std::string pattern_;
     std::string text_;

@@ -1,6 +1,10 @@
 #include "export/HtmlBanList.h"
 
-#include "export/FileChoice.h"
+#include <memory>
+
+#include "platform/CCursor.h"
+#include "platform/CFileOpenSaveDialog.h"
+#include "platform/CShell.h"
 #include "platform/Error.h"
 #include "platform/TextFileWriter.h"
 
@@ -11,8 +15,7 @@ namespace {
 enum Column { kPlayerName = 0, kViolation = 1, kNumber = 2, kTimestamp = 3, kGuid = 5, kPlayerIp = 6 };
 
 constexpr const char* kHtmlErrorLead = "An error has occured during a creating of this HTML file";
-constexpr uint32_t kHtmlFlags = 0x80806;  // Explorer, path must exist, hide read-only, overwrite prompt
-constexpr int16_t kHourglass = 11;
+constexpr int32_t kHtmlFlags = 0x80806;  // Explorer, path must exist, hide read-only, overwrite prompt
 
 // Player names and the other fields are whatever the log held; they must not become
 // markup in the page.
@@ -88,19 +91,6 @@ void writePage(const FlexGrid& grid, TextFileWriter& file) {
         file.writeLine(closing);
 }
 
-// The hourglass for the time the page is written; the pointer shown before comes back.
-class Hourglass {
-public:
-    explicit Hourglass(CursorPort& cursor) : cursor_(cursor), saved_(cursor.shape()) {
-        cursor_.setShape(kHourglass);
-    }
-    void restore() { cursor_.setShape(saved_); }
-
-private:
-    CursorPort& cursor_;
-    int16_t saved_;
-};
-
 }  // namespace
 
 void writeHtmlBanList(const FlexGrid& grid, const std::string& path) {
@@ -111,18 +101,18 @@ void writeHtmlBanList(const FlexGrid& grid, const std::string& path) {
 
 bool g_blnCreateHtmlBanList(MainForm& form, std::string& path) {
     bool result = true;
-    std::optional<Hourglass> hourglass;
+    std::unique_ptr<CCursor> cursor;
     try {
-        FileChoiceSettings dialog;
-        dialog.title = "Save HTML document";
-        dialog.defaultExt = "html";
-        dialog.filter = "Quelvane HTML Banlist (*.html)|*.html";
-        dialog.flags = kHtmlFlags;
-        dialog.save = true;
-        std::optional<FileChoice> choice = chooseFile(form, dialog);
-        if (choice) {
-            hourglass.emplace(form.ports.cursor);
-            path = choice->fileName;
+        // Neither centred nor owned: this dialog keeps its creation values for both.
+        CFileOpenSaveDialog dialog(form.ports.files);
+        dialog.setDialogTitle("Save HTML document");
+        dialog.setDefaultExt("html");
+        dialog.setFilter("Quelvane HTML Banlist (*.html)|*.html");
+        dialog.setFlags(kHtmlFlags);
+        if (dialog.Show(CFileOpenSaveDialog::kSave)) {
+            cursor = std::make_unique<CCursor>(form.ports.cursor);
+            cursor->SetCursor(CCursor::kHourglass);
+            path = dialog.FileName();
             writeHtmlBanList(form.vsFlexGrid1, path);
         }
     } catch (const Error& e) {
@@ -131,7 +121,7 @@ bool g_blnCreateHtmlBanList(MainForm& form, std::string& path) {
                                  MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
         result = false;
     }
-    if (hourglass) hourglass->restore();
+    if (cursor) cursor->RestoreCursor();
     return result;
 }
 
@@ -142,7 +132,10 @@ void runHtmlCommand(MainForm& form) {
     if (trimSpaces(path).empty()) return;
     MsgResult answer = form.ports.messages.show("'" + path + "' has been created, open for viewing?" + kPad,
                                                 MsgButtons::YesNo, MsgIcon::Information, kMsgTitle);
-    if (answer == MsgResult::Yes) form.ports.shell.openDocument(path);
+    if (answer == MsgResult::Yes) {
+        CShell shell(form.ports.shell);
+        shell.OpenDocument(path);
+    }
 }
 
 }  // namespace th

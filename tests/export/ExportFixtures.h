@@ -115,6 +115,7 @@ struct FormFixture {
     FormFixture() {
         form.setUpGrid();
         form.hWnd = 4242;
+        ports.files.liveWindows.push_back(form.hWnd);
     }
     FlexGrid& grid() { return form.vsFlexGrid1; }
     void arrange() {

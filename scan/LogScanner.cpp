@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/CCursor.h"
 #include "platform/Error.h"
 #include "scan/ViolationLine.h"
 
@@ -149,9 +150,8 @@ void showIndicators(MainForm& form, bool on) {
 int32_t g_lngScanLogFile(MainForm& form) { return scanLogFile(form, true); }
 
 int32_t scanLogFile(MainForm& form, bool arrange) {
-    CursorPort& cursor = form.ports.cursor;
-    const int16_t savedCursor = cursor.shape();
-    cursor.setShape(11);
+    CCursor cursor(form.ports.cursor);
+    cursor.SetCursor(CCursor::kHourglass);
     std::unique_ptr<std::FILE, FileCloser> file;
     int32_t result = 0;
     try {
@@ -181,12 +181,12 @@ int32_t scanLogFile(MainForm& form, bool arrange) {
         showIndicators(form, false);
         file.reset();
         form.ports.messages.show(scanErrorPrompt(error), MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
-        cursor.setShape(savedCursor);
+        cursor.RestoreCursor();
         return -1;
     }
     file.reset();
     showIndicators(form, false);
-    cursor.setShape(savedCursor);
+    cursor.RestoreCursor();
     return result;
 }
 

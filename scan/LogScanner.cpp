@@ -8,12 +8,9 @@
 #include <string>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include "platform/CCursor.h"
 #include "platform/Error.h"
+#include "scan/ByteSearch.h"
 #include "scan/ViolationLine.h"
 
 namespace th {
@@ -22,24 +19,6 @@ namespace {
 
 constexpr size_t kBlockSize = 4u << 20;
 constexpr auto kRepaintInterval = std::chrono::milliseconds(33);  // about 30 frames a second
-
-size_t countNewlines(const char* p, const char* end) {
-    size_t n = 0;
-#ifdef __SSE2__
-    const __m128i lf = _mm_set1_epi8('\n');
-    for (; end - p >= 16; p += 16) {
-        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        n += static_cast<size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)))));
-    }
-#endif
-    for (; p < end; ++p) n += *p == '\n';
-    return n;
-}
-
-const char* findText(const char* p, const char* end, std::string_view needle) {
-    if (needle.empty()) return p;
-    return static_cast<const char*>(memmem(p, static_cast<size_t>(end - p), needle.data(), needle.size()));
-}
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -80,14 +59,14 @@ private:
     // [p, end) holds whole lines, each ended by LF unless last is set.
     void lines(const char* p, const char* end, bool last) {
         while (p < end) {
-            const char* hit = findText(p, end, literal_);
+            const char* hit = findLiteral(p, end, literal_);
             if (!hit) {
-                linesRead_ += static_cast<int64_t>(countNewlines(p, end)) + (last && end[-1] != '\n');
+                linesRead_ += static_cast<int64_t>(countByte(p, end, '\n')) + (last && end[-1] != '\n');
                 return;
             }
             const char* lineStart = hit;
             while (lineStart > p && lineStart[-1] != '\n') --lineStart;
-            linesRead_ += static_cast<int64_t>(countNewlines(p, lineStart)) + 1;
+            linesRead_ += static_cast<int64_t>(countByte(p, lineStart, '\n')) + 1;
             const char* lf = static_cast<const char*>(std::memchr(hit, '\n', static_cast<size_t>(end - hit)));
             const char* lineEnd = lf ? lf : end;
             std::string_view line(lineStart, static_cast<size_t>(lineEnd - lineStart));

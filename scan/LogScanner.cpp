@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
+#include "platform/CCursor.h"
 #include "platform/Error.h"
+#include "scan/ByteSearch.h"
 #include "scan/ViolationLine.h"
 
 namespace th {
@@ -21,24 +19,6 @@ namespace {
 
 constexpr size_t kBlockSize = 4u << 20;
 constexpr auto kRepaintInterval = std::chrono::milliseconds(33);  // about 30 frames a second
-
-size_t countNewlines(const char* p, const char* end) {
-    size_t n = 0;
-#ifdef __SSE2__
-    const __m128i lf = _mm_set1_epi8('\n');
-    for (; end - p >= 16; p += 16) {
-        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        n += static_cast<size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)))));
-    }
-#endif
-    for (; p < end; ++p) n += *p == '\n';
-    return n;
-}
-
-const char* findText(const char* p, const char* end, std::string_view needle) {
-    if (needle.empty()) return p;
-    return static_cast<const char*>(memmem(p, static_cast<size_t>(end - p), needle.data(), needle.size()));
-}
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -79,14 +59,14 @@ private:
     // [p, end) holds whole lines, each ended by LF unless last is set.
     void lines(const char* p, const char* end, bool last) {
         while (p < end) {
-            const char* hit = findText(p, end, literal_);
+            const char* hit = findLiteral(p, end, literal_);
             if (!hit) {
-                linesRead_ += static_cast<int64_t>(countNewlines(p, end)) + (last && end[-1] != '\n');
+                linesRead_ += static_cast<int64_t>(countByte(p, end, '\n')) + (last && end[-1] != '\n');
                 return;
             }
             const char* lineStart = hit;
             while (lineStart > p && lineStart[-1] != '\n') --lineStart;
-            linesRead_ += static_cast<int64_t>(countNewlines(p, lineStart)) + 1;
+            linesRead_ += static_cast<int64_t>(countByte(p, lineStart, '\n')) + 1;
             const char* lf = static_cast<const char*>(std::memchr(hit, '\n', static_cast<size_t>(end - hit)));
             const char* lineEnd = lf ? lf : end;
             std::string_view line(lineStart, static_cast<size_t>(lineEnd - lineStart));
@@ -149,9 +129,8 @@ void showIndicators(MainForm& form, bool on) {
 int32_t g_lngScanLogFile(MainForm& form) { return scanLogFile(form, true); }
 
 int32_t scanLogFile(MainForm& form, bool arrange) {
-    CursorPort& cursor = form.ports.cursor;
-    const int16_t savedCursor = cursor.shape();
-    cursor.setShape(11);
+    CCursor cursor(form.ports.cursor);
+    cursor.SetCursor(CCursor::kHourglass);
     std::unique_ptr<std::FILE, FileCloser> file;
     int32_t result = 0;
     try {
@@ -181,12 +160,12 @@ int32_t scanLogFile(MainForm& form, bool arrange) {
         showIndicators(form, false);
         file.reset();
         form.ports.messages.show(scanErrorPrompt(error), MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
-        cursor.setShape(savedCursor);
+        cursor.RestoreCursor();
         return -1;
     }
     file.reset();
     showIndicators(form, false);
-    cursor.setShape(savedCursor);
+    cursor.RestoreCursor();
     return result;
 }
 

@@ -1,7 +1,6 @@
 #include "scan/ViolationLine.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace th {
 
@@ -15,9 +14,9 @@ std::string removeAll(std::string_view text, char c) {
     return out;
 }
 
-bool equalsIgnoringCase(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
+// ASCII only: the log's 8-bit bytes are not letters to fold.
+char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+bool equalsIgnoringCase(char a, char b) { return foldCase(a) == foldCase(b); }
 
 // Position of the first occurrence of needle, ignoring ASCII case, or npos.
 size_t findIgnoringCase(std::string_view text, std::string_view needle) {

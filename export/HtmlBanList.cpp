@@ -12,21 +12,38 @@ namespace th {
 
 namespace {
 
-enum Column { kPlayerName = 0, kViolation = 1, kNumber = 2, kTimestamp = 3, kGuid = 5, kPlayerIp = 6 };
+enum Column {
+    kPlayerName = 0,
+    kViolation = 1,
+    kNumber = 2,
+    kTimestamp = 3,
+    kGuid = 5,
+    kPlayerIp = 6
+};
 
 constexpr const char* kHtmlErrorLead = "An error has occured during a creating of this HTML file";
-constexpr int32_t kHtmlFlags = 0x80806;  // Explorer, path must exist, hide read-only, overwrite prompt
+constexpr int32_t kHtmlFlags =
+    0x80806;  // Explorer, path must exist, hide read-only, overwrite prompt
 
 // Player names and the other fields are whatever the log held; they must not become
 // markup in the page.
 void appendHtml(std::string& out, std::string_view text) {
     for (char ch : text) {
         switch (ch) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out.push_back(ch);
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out.push_back(ch);
         }
     }
 }
@@ -68,11 +85,13 @@ void playerLine(std::string& line, const FlexGrid& grid, int32_t r) {
 void writePage(const FlexGrid& grid, TextFileWriter& file) {
     file.writeLine("<html>");
     file.writeLine("<body>");
-    file.writeLine(R"(<table border="1"width="100%"bordercolor="#808080"cellspacing="0"cellpadding="8">)");
+    file.writeLine(
+        R"(<table border="1"width="100%"bordercolor="#808080"cellspacing="0"cellpadding="8">)");
     file.writeLine("<tr>");
     file.writeLine(R"(<td width="100%"bordercolor="#021C2D"bgcolor="#FFFFFF"text="#000000">)");
     file.writeLine(R"(<font class="guid">)");
-    file.writeLine(std::string(R"(<LINK REL="StyleSheet"HREF=")") + kStylesheetAddress + R"(" TYPE="text/css">)");
+    file.writeLine(std::string(R"(<LINK REL="StyleSheet"HREF=")") + kStylesheetAddress +
+                   R"(" TYPE="text/css">)");
     // One line per run of rows of one player, names compared without regard to case.
     std::string remembered;
     std::string line;
@@ -116,8 +135,8 @@ bool g_blnCreateHtmlBanList(MainForm& form, std::string& path) {
             writeHtmlBanList(form.vsFlexGrid1, path);
         }
     } catch (const Error& e) {
-        form.ports.messages.show(std::string(kHtmlErrorLead) + kPad + kCrLf + e.description() + " " +
-                                     std::to_string(e.number()) + kPad,
+        form.ports.messages.show(std::string(kHtmlErrorLead) + kPad + kCrLf + e.description() +
+                                     " " + std::to_string(e.number()) + kPad,
                                  MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
         result = false;
     }
@@ -130,8 +149,9 @@ void runHtmlCommand(MainForm& form) {
     std::string path;
     if (!g_blnCreateHtmlBanList(form, path)) return;
     if (trimSpaces(path).empty()) return;
-    MsgResult answer = form.ports.messages.show("'" + path + "' has been created, open for viewing?" + kPad,
-                                                MsgButtons::YesNo, MsgIcon::Information, kMsgTitle);
+    MsgResult answer =
+        form.ports.messages.show("'" + path + "' has been created, open for viewing?" + kPad,
+                                 MsgButtons::YesNo, MsgIcon::Information, kMsgTitle);
     if (answer == MsgResult::Yes) {
         CShell shell(form.ports.shell);
         shell.OpenDocument(path);

@@ -8,8 +8,10 @@ namespace th {
 namespace {
 
 constexpr const char* kScanFilter = "Scan File (*.sf)|*.sf";
-constexpr int32_t kSaveFlags = 0x80806;    // Explorer, path must exist, hide read-only, overwrite prompt
-constexpr int32_t kImportFlags = 0x181804; // no link dereferencing, Explorer, file and path must exist, hide read-only
+constexpr int32_t kSaveFlags =
+    0x80806;  // Explorer, path must exist, hide read-only, overwrite prompt
+constexpr int32_t kImportFlags =
+    0x181804;  // no link dereferencing, Explorer, file and path must exist, hide read-only
 
 // Both commands set the dialog up alike, apart from its flags and title.
 void setUpDialog(CFileOpenSaveDialog& dialog, MainForm& form, bool save) {
@@ -42,8 +44,9 @@ void importScanFileCommand(MainForm& form) {
     ScanFileContents contents = readScanFile(dialog.FileName());
     FlexGrid& grid = form.vsFlexGrid1;
     if (grid.rows() > 1) {
-        MsgResult answer = form.ports.messages.show(std::string("Grid will be cleared of all records, OK?") + kPad,
-                                                    MsgButtons::YesNo, MsgIcon::Question, kMsgTitle);
+        MsgResult answer =
+            form.ports.messages.show(std::string("Grid will be cleared of all records, OK?") + kPad,
+                                     MsgButtons::YesNo, MsgIcon::Question, kMsgTitle);
         if (answer != MsgResult::Yes) return;
     }
     replaceGridRows(grid, contents);
@@ -53,8 +56,8 @@ void importScanFileCommand(MainForm& form) {
     const int32_t rows = grid.rows();
     for (int32_t r = 1; r <= rows - 1; ++r)
         if (!grid.isSubtotal(r)) ++records;
-    form.ports.messages.show("'" + dialog.FileTitle() + "' has been loaded, " + std::to_string(records) +
-                                 " records have been added" + kPad,
+    form.ports.messages.show("'" + dialog.FileTitle() + "' has been loaded, " +
+                                 std::to_string(records) + " records have been added" + kPad,
                              MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
 }
 

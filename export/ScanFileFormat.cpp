@@ -49,7 +49,7 @@ std::string readWhole(const std::string& path) {
 
 // Walks the file's lines; a line ends at LF and one CR before it is dropped.
 class Lines {
-public:
+  public:
     explicit Lines(std::string_view data) : data_(data) {}
     bool atEnd() const { return pos_ >= data_.size(); }
     int number() const { return number_; }
@@ -65,15 +65,16 @@ public:
         return line;
     }
 
-private:
+  private:
     std::string_view data_;
     size_t pos_ = 0;
     int number_ = 0;
 };
 
 class Reader {
-public:
-    Reader(std::string_view data, const std::string& path) : lines_(data), size_(data.size()), path_(path) {}
+  public:
+    Reader(std::string_view data, const std::string& path)
+        : lines_(data), size_(data.size()), path_(path) {}
 
     ScanFileContents read() {
         ScanFileContents c;
@@ -106,7 +107,7 @@ public:
         return c;
     }
 
-private:
+  private:
     std::string_view nextLine(bool mustBeWhole) {
         if (lines_.atEnd()) cutShort();
         bool complete = false;
@@ -118,12 +119,14 @@ private:
 
     int64_t keyedNumber(std::string_view key) {
         std::string_view line = nextLine(true);
-        if (line.size() <= key.size() + 1 || line.substr(0, key.size()) != key || line[key.size()] != ' ')
+        if (line.size() <= key.size() + 1 || line.substr(0, key.size()) != key ||
+            line[key.size()] != ' ')
             damaged("expected " + std::string(key));
         std::string_view digits = line.substr(key.size() + 1);
         int64_t value = 0;
         auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        if (ec != std::errc() || end != digits.data() + digits.size() || digits.front() == '-' || digits.front() == '+')
+        if (ec != std::errc() || end != digits.data() + digits.size() || digits.front() == '-' ||
+            digits.front() == '+')
             damaged("bad " + std::string(key));
         return value;
     }
@@ -139,7 +142,8 @@ private:
         size_t start = 0;
         for (;;) {
             size_t tab = rest.find('\t', start);
-            std::string_view cell = rest.substr(start, tab == std::string_view::npos ? tab : tab - start);
+            std::string_view cell =
+                rest.substr(start, tab == std::string_view::npos ? tab : tab - start);
             if (++count > columns_) damaged("too many cells");
             cells_->push_back(unescape(cell));
             if (tab == std::string_view::npos) break;
@@ -161,20 +165,32 @@ private:
             }
             if (++i == cell.size()) damaged("broken escape");
             switch (cell[i]) {
-                case '\\': out.push_back('\\'); break;
-                case 't': out.push_back('\t'); break;
-                case 'r': out.push_back('\r'); break;
-                case 'n': out.push_back('\n'); break;
-                case '0': out.push_back('\0'); break;
-                default: damaged("broken escape");
+                case '\\':
+                    out.push_back('\\');
+                    break;
+                case 't':
+                    out.push_back('\t');
+                    break;
+                case 'r':
+                    out.push_back('\r');
+                    break;
+                case 'n':
+                    out.push_back('\n');
+                    break;
+                case '0':
+                    out.push_back('\0');
+                    break;
+                default:
+                    damaged("broken escape");
             }
         }
         return out;
     }
 
     [[noreturn]] void damaged(const std::string& what) {
-        throw formatError("Scan file damaged at line " + std::to_string(lines_.number()) + " (" + what + ")",
-                          path_);
+        throw formatError(
+            "Scan file damaged at line " + std::to_string(lines_.number()) + " (" + what + ")",
+            path_);
     }
     [[noreturn]] void cutShort() { throw formatError("Scan file cut short", path_); }
 
@@ -192,12 +208,23 @@ namespace {
 void appendEscaped(std::string& out, std::string_view text) {
     for (char ch : text) {
         switch (ch) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            case '\0': out += "\\0"; break;
-            default: out.push_back(ch);
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\0':
+                out += "\\0";
+                break;
+            default:
+                out.push_back(ch);
         }
     }
 }
@@ -246,7 +273,8 @@ void addDataRows(FlexGrid& grid, const ScanFileContents& contents) {
     std::vector<std::string_view> views(static_cast<size_t>(contents.columns));
     for (int32_t r = 0; r < contents.rowCount(); ++r) {
         if (contents.subtotal[static_cast<size_t>(r)]) continue;
-        for (int32_t c = 0; c < contents.columns; ++c) views[static_cast<size_t>(c)] = contents.cell(r, c);
+        for (int32_t c = 0; c < contents.columns; ++c)
+            views[static_cast<size_t>(c)] = contents.cell(r, c);
         grid.addRow(views);
     }
 }
@@ -266,8 +294,8 @@ void replaceGridRows(FlexGrid& grid, const ScanFileContents& contents) {
 
 void appendGridRows(FlexGrid& grid, const ScanFileContents& contents, const std::string& path) {
     if (contents.columns != grid.cols())
-        throw formatError("Scan file has " + std::to_string(contents.columns) + " columns where the grid has " +
-                              std::to_string(grid.cols()),
+        throw formatError("Scan file has " + std::to_string(contents.columns) +
+                              " columns where the grid has " + std::to_string(grid.cols()),
                           path);
     const bool redraw = grid.redraw();
     grid.setRedraw(false);

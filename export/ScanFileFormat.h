@@ -32,7 +32,8 @@ struct ScanFileContents {
 
     int32_t rowCount() const { return static_cast<int32_t>(subtotal.size()); }
     std::string_view cell(int32_t row, int32_t col) const {
-        return cells[static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(col)];
+        return cells[static_cast<size_t>(row) * static_cast<size_t>(columns) +
+                     static_cast<size_t>(col)];
     }
 };
 

@@ -44,8 +44,8 @@ TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)), targe
         // A read-only file stays protected even though its folder would allow a rename.
         if (::access(target_.c_str(), W_OK) != 0) fail(errno);
     }
-    const std::string stem = folderOf(target_) + "/." + baseOf(target_) + "." +
-                             std::to_string(::getpid()) + ".";
+    const std::string stem =
+        folderOf(target_) + "/." + baseOf(target_) + "." + std::to_string(::getpid()) + ".";
     for (int attempt = 0; fd_ < 0; ++attempt) {
         temp_ = stem + std::to_string(attempt) + ".tmp";
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -58,7 +58,9 @@ TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)), targe
     if (exists) (void)::fchmod(fd_, st.st_mode & 07777);
 }
 
-TextFileWriter::~TextFileWriter() { discard(); }
+TextFileWriter::~TextFileWriter() {
+    discard();
+}
 
 void TextFileWriter::writeLine(std::string_view text) {
     buffer_.append(text);

@@ -10,7 +10,7 @@
 namespace th {
 
 class TextFileWriter {
-public:
+  public:
     // Creates the temporary file; throws th::Error (errno text, target path) when the
     // folder is missing or not writable, or the target cannot be replaced.
     explicit TextFileWriter(std::string path);
@@ -28,7 +28,7 @@ public:
 
     const std::string& path() const { return path_; }
 
-private:
+  private:
     void flush();
     [[noreturn]] void fail(int errnoValue);
     void discard() noexcept;

@@ -6,7 +6,6 @@
 #include <sys/resource.h>
 
 #include <csignal>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -32,9 +31,10 @@ inline void writeBytes(const std::filesystem::path& path, const std::string& byt
 
 // A fresh folder under the system's temporary folder, removed at the end.
 class ScratchDir {
-public:
+  public:
     ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tallyhound-export-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tallyhound-export-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
     }
     ~ScratchDir() {
@@ -45,13 +45,13 @@ public:
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 // Makes writes beyond a size fail as on a full disk, for as long as it lives.
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes) {
         ::getrlimit(RLIMIT_FSIZE, &saved_);
         previous_ = std::signal(SIGXFSZ, SIG_IGN);
@@ -64,7 +64,7 @@ public:
         std::signal(SIGXFSZ, previous_);
     }
 
-private:
+  private:
     rlimit saved_{};
     void (*previous_)(int) = nullptr;
 };

@@ -1,8 +1,7 @@
-#include "export/HtmlBanList.h"
-
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "export/HtmlBanList.h"
 #include "platform/Error.h"
 #include "tests/export/ExportFixtures.h"
 
@@ -11,23 +10,27 @@ namespace {
 
 const std::string kHead =
     "<html>\r\n<body>\r\n"
-    "<table border=\"1\"width=\"100%\"bordercolor=\"#808080\"cellspacing=\"0\"cellpadding=\"8\">\r\n"
+    "<table "
+    "border=\"1\"width=\"100%\"bordercolor=\"#808080\"cellspacing=\"0\"cellpadding=\"8\">\r\n"
     "<tr>\r\n"
     "<td width=\"100%\"bordercolor=\"#021C2D\"bgcolor=\"#FFFFFF\"text=\"#000000\">\r\n"
     "<font class=\"guid\">\r\n"
-    "<LINK REL=\"StyleSheet\"HREF=\"http://www.quelvane.net/quelvane_grey.css\" TYPE=\"text/css\">\r\n";
+    "<LINK REL=\"StyleSheet\"HREF=\"http://www.quelvane.net/quelvane_grey.css\" "
+    "TYPE=\"text/css\">\r\n";
 const std::string kTail =
-    "<br>\r\n<br>\r\n<br>\r\n<br>\r\n</font>\r\n</td>\r\n</tr>\r\n</table>\r\n</body>\r\n</html>\r\n";
+    "<br>\r\n<br>\r\n<br>\r\n<br>\r\n</font>\r\n</td>\r\n</tr>\r\n</table>\r\n</body>\r\n</"
+    "html>\r\n";
 
-Cells row(std::string name, std::string number = "50001", std::string stamp = "[12.01.2026 10:00:00]") {
-    return {std::move(name), "(GAMEHACK)", std::move(number), std::move(stamp), "(slot #1)", "abcd1234",
-            "10.0.0.1:28960"};
+Cells row(std::string name, std::string number = "50001",
+          std::string stamp = "[12.01.2026 10:00:00]") {
+    return {std::move(name), "(GAMEHACK)", std::move(number), std::move(stamp),
+            "(slot #1)",     "abcd1234",   "10.0.0.1:28960"};
 }
 
 std::string line(const std::string& name, const std::string& number = "50001",
                  const std::string& stamp = "[12.01.2026 10:00:00]") {
-    return stamp + " abcd1234 \"" + name + "\" \"10.0.0.1:28960\" \"VIOLATION DETECTED -> (GAMEHACK) #" +
-           number + "\"<br>\r\n";
+    return stamp + " abcd1234 \"" + name +
+           "\" \"10.0.0.1:28960\" \"VIOLATION DETECTED -> (GAMEHACK) #" + number + "\"<br>\r\n";
 }
 
 // Writes the page of the rows (group rows made the way the arrangement makes them,
@@ -63,9 +66,7 @@ TEST(HtmlBanList, OneLinePerRunOfAPlayersRows) {
         {"spaces around a name are dropped but still make it another name",
          {row(" Carl ", "50001"), row("Carl", "50002")},
          line("Carl", "50001") + line("Carl", "50002")},
-        {"an empty first name writes nothing",
-         {row("", "50001")},
-         ""},
+        {"an empty first name writes nothing", {row("", "50001")}, ""},
         {"an empty name after a named row is written",
          {row("", "50001"), row("Bob", "50002"), row("", "50003")},
          line("Bob", "50002") + line("", "50003")},
@@ -75,9 +76,7 @@ TEST(HtmlBanList, OneLinePerRunOfAPlayersRows) {
         {"markup in a name is shown, not obeyed",
          {row("<script>a&b\"</script>")},
          line("&lt;script&gt;a&amp;b&quot;&lt;/script&gt;")},
-        {"8-bit bytes pass unchanged",
-         {row("\xc9mile\xff")},
-         line("\xc9mile\xff")},
+        {"8-bit bytes pass unchanged", {row("\xc9mile\xff")}, line("\xc9mile\xff")},
         {"a grid of one player: head, one line, tail",
          {row("Same"), row("same"), row("SAME")},
          line("Same")},
@@ -97,15 +96,16 @@ TEST(HtmlBanList, SamplePageMatchesByteForByte) {
 
 // The cursor shape each box was shown under, to see the hourglass around the error box.
 class CursorAwareMessages : public ScriptedMessages {
-public:
+  public:
     explicit CursorAwareMessages(ScriptedCursor& cursor) : cursor_(cursor) {}
     std::vector<int16_t> shapes;
-    MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon, const std::string& title) override {
+    MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                   const std::string& title) override {
         shapes.push_back(cursor_.current);
         return ScriptedMessages::show(prompt, buttons, icon, title);
     }
 
-private:
+  private:
     ScriptedCursor& cursor_;
 };
 
@@ -145,7 +145,8 @@ TEST_F(HtmlCommand, WritesThePageAndOpensItOnYes) {
 
     EXPECT_EQ(readBytes(path), kHead + line("Alpha") + line("Bob", "50002") + kTail);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].prompt, "'" + path + "' has been created, open for viewing?        ");
+    EXPECT_EQ(messages.shown[0].prompt,
+              "'" + path + "' has been created, open for viewing?        ");
     EXPECT_EQ(messages.shown[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(messages.shown[0].icon, MsgIcon::Information);
     EXPECT_EQ(messages.shown[0].title, "Quelvane - tallyhound");
@@ -201,7 +202,8 @@ TEST_F(HtmlCommand, FileThatCannotBeCreatedShowsTheErrorBoxAndNoQuestion) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].prompt,
               "An error has occured during a creating of this HTML file        \r\n"
-              "No such file or directory: " + path + " 53        ");
+              "No such file or directory: " +
+                  path + " 53        ");
     EXPECT_EQ(messages.shown[0].buttons, MsgButtons::Ok);
     EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(messages.shown[0].title, "        ");
@@ -224,7 +226,8 @@ TEST_F(HtmlCommand, ReadOnlyFolderIsReported) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].prompt,
               "An error has occured during a creating of this HTML file        \r\n"
-              "Permission denied: " + path + " 70        ");
+              "Permission denied: " +
+                  path + " 70        ");
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
@@ -240,9 +243,11 @@ TEST_F(HtmlCommand, AFailedWriteLeavesTheOldPageWhole) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].prompt,
               "An error has occured during a creating of this HTML file        \r\n"
-              "File too large: " + path + " 57        ");
+              "File too large: " +
+                  path + " 57        ");
     EXPECT_EQ(readBytes(path), "old page");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no stray temporary
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
+              1);  // no stray temporary
     EXPECT_EQ(p.cursor.current, 0);
 }
 

@@ -1,5 +1,4 @@
 #include "export/ScanFile.h"
-
 #include "export/ScanFileFormat.h"
 #include "platform/Error.h"
 #include "tests/export/ExportFixtures.h"
@@ -8,8 +7,8 @@ namespace th::test {
 namespace {
 
 Cells violation(std::string name, std::string number, std::string guid = "aaaa1111") {
-    return {std::move(name), "(GAMEHACK)", std::move(number), "[12.01.2026 10:00:00]", "(slot #1)",
-            std::move(guid), "10.0.0.1:28960"};
+    return {std::move(name), "(GAMEHACK)",    std::move(number), "[12.01.2026 10:00:00]",
+            "(slot #1)",     std::move(guid), "10.0.0.1:28960"};
 }
 
 const std::vector<Cells> kThreeOfTwoPlayers = {
@@ -23,8 +22,8 @@ const std::vector<Cells> kAwkwardCells = [] {
     std::string allBytes;
     for (int b = 255; b >= 0; --b) allBytes.push_back(static_cast<char>(b));
     return std::vector<Cells>{
-        {"tab\there", "cr\rlf\nboth\r\n", std::string("nul\0nul", 7), "back\\slash\\t\\", "\"quoted\"",
-         "\xe9\xff\x80", allBytes},
+        {"tab\there", "cr\rlf\nboth\r\n", std::string("nul\0nul", 7), "back\\slash\\t\\",
+         "\"quoted\"", "\xe9\xff\x80", allBytes},
         {"", "", "", "", "", "", ""},
         {"end", "D\t", "\\0", "H", "S", "\r", "\\"},
         {" lead", "trail ", "TALLYHOUND SCAN FILE", "format 2", "rows 9", "columns 1", "\n"},
@@ -72,7 +71,8 @@ TEST_F(ScanFileCommands, SaveThenImportGivesBackTheSameDataRows) {
     EXPECT_EQ(grid().rows(), 1 + 3 + 2);  // two group rows, made again by the arrangement
     EXPECT_TRUE(grid().isSubtotal(1));
     ASSERT_EQ(ports.messages.shown.size(), 2u);  // no question: the grid was empty
-    EXPECT_EQ(ports.messages.shown[1].prompt, "'today.sf' has been loaded, 3 records have been added        ");
+    EXPECT_EQ(ports.messages.shown[1].prompt,
+              "'today.sf' has been loaded, 3 records have been added        ");
     EXPECT_EQ(ports.messages.shown[1].buttons, MsgButtons::Ok);
     EXPECT_EQ(ports.messages.shown[1].icon, MsgIcon::Information);
     EXPECT_EQ(ports.messages.shown[1].title, "Quelvane - tallyhound");
@@ -107,8 +107,11 @@ TEST_F(ScanFileCommands, EveryByteOfEveryCellSurvives) {
     ASSERT_EQ(read.columns, 7);
     for (int32_t r = 0; r < 4; ++r)
         for (int32_t c = 0; c < 7; ++c)
-            EXPECT_EQ(read.cell(r, c), kAwkwardCells[static_cast<size_t>(r)][static_cast<size_t>(c)]) << r << "," << c;
-    EXPECT_EQ(read.header, (Cells{"Player Name", "Violation", "Number", "Timestamp", "Slot", "GUID", "Player IP"}));
+            EXPECT_EQ(read.cell(r, c),
+                      kAwkwardCells[static_cast<size_t>(r)][static_cast<size_t>(c)])
+                << r << "," << c;
+    EXPECT_EQ(read.header, (Cells{"Player Name", "Violation", "Number", "Timestamp", "Slot", "GUID",
+                                  "Player IP"}));
 
     // And through the commands, where the arrangement sorts them.
     grid().setRows(1);
@@ -117,7 +120,8 @@ TEST_F(ScanFileCommands, EveryByteOfEveryCellSurvives) {
     grid().setRows(1);
     import(dir / "awkward2.sf");
     EXPECT_EQ(dataRows(grid()), arranged(kAwkwardCells));
-    EXPECT_EQ(ports.messages.shown.back().prompt, "'awkward2.sf' has been loaded, 4 records have been added        ");
+    EXPECT_EQ(ports.messages.shown.back().prompt,
+              "'awkward2.sf' has been loaded, 4 records have been added        ");
 }
 
 TEST_F(ScanFileCommands, FileLayoutIsAsWritten) {
@@ -136,19 +140,20 @@ TEST_F(ScanFileCommands, FileLayoutIsAsWritten) {
 TEST_F(ScanFileCommands, SampleFileLoadsWithoutItsGroupRows) {
     fill({violation("Old", "50000")});
     import(kData + "/scan/two-players.sf");
-    EXPECT_EQ(dataRows(grid()),
-              (std::vector<Cells>{
-                  violation("Alpha", "50001"),
-                  {"Alpha", "(GAMEHACK)", "50002", "[12.01.2026 10:05:00]", "(slot #1)", "aaaa1111", "10.0.0.1:28960"},
-                  {"B\\ob\t\"\xe9", "(AIMBOT)", "50100", "[12.01.2026 11:00:00]", "(slot #2)", "bbbb2222",
-                   "10.0.0.2:28960"},
-              }));
+    EXPECT_EQ(dataRows(grid()), (std::vector<Cells>{
+                                    violation("Alpha", "50001"),
+                                    {"Alpha", "(GAMEHACK)", "50002", "[12.01.2026 10:05:00]",
+                                     "(slot #1)", "aaaa1111", "10.0.0.1:28960"},
+                                    {"B\\ob\t\"\xe9", "(AIMBOT)", "50100", "[12.01.2026 11:00:00]",
+                                     "(slot #2)", "bbbb2222", "10.0.0.2:28960"},
+                                }));
     ASSERT_EQ(ports.messages.shown.size(), 2u);
     EXPECT_EQ(ports.messages.shown[0].prompt, "Grid will be cleared of all records, OK?        ");
     EXPECT_EQ(ports.messages.shown[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(ports.messages.shown[0].icon, MsgIcon::Question);
     EXPECT_EQ(ports.messages.shown[0].title, "Quelvane - tallyhound");
-    EXPECT_EQ(ports.messages.shown[1].prompt, "'two-players.sf' has been loaded, 3 records have been added        ");
+    EXPECT_EQ(ports.messages.shown[1].prompt,
+              "'two-players.sf' has been loaded, 3 records have been added        ");
 }
 
 TEST_F(ScanFileCommands, ImportAnsweredNoKeepsTheGrid) {
@@ -223,20 +228,30 @@ TEST_F(ScanFileCommands, BadFilesAreRefusedAndTheGridKeepsItsRows) {
          "Scan file written by a newer version of Tallyhound (format 2)"},
         {"a far newer format", with("format 1\r\ncolumns 7", "format 12\r\nwhatever comes"),
          "Scan file written by a newer version of Tallyhound (format 12)"},
-        {"format zero", with("format 1", "format 0"), "Scan file damaged at line 2 (unknown format)"},
+        {"format zero", with("format 1", "format 0"),
+         "Scan file damaged at line 2 (unknown format)"},
         {"no format", with("format 1", "formats"), "Scan file damaged at line 2 (expected format)"},
         {"negative rows", with("rows 5", "rows -5"), "Scan file damaged at line 4 (bad rows)"},
-        {"no columns", with("columns 7", "columns 0"), "Scan file damaged at line 3 (bad column count)"},
-        {"fewer rows than announced", with("rows 5", "rows 6"), "Scan file damaged at line 11 (no row flag)"},
-        {"more rows than announced", with("rows 5", "rows 4"), "Scan file damaged at line 10 (more rows than announced)"},
-        {"a row count past the file's end", with("rows 5", "rows 2000000000"), "Scan file cut short"},
+        {"no columns", with("columns 7", "columns 0"),
+         "Scan file damaged at line 3 (bad column count)"},
+        {"fewer rows than announced", with("rows 5", "rows 6"),
+         "Scan file damaged at line 11 (no row flag)"},
+        {"more rows than announced", with("rows 5", "rows 4"),
+         "Scan file damaged at line 10 (more rows than announced)"},
+        {"a row count past the file's end", with("rows 5", "rows 2000000000"),
+         "Scan file cut short"},
         {"a missing cell", with("\t(AIMBOT)", ""), "Scan file damaged at line 10 (too few cells)"},
-        {"an extra cell", with("10.0.0.2:28960", "10.0.0.2:28960\tx"), "Scan file damaged at line 10 (too many cells)"},
-        {"an unknown escape", with("\t(AIMBOT)", "\t(AIM\\qBOT)"), "Scan file damaged at line 10 (broken escape)"},
-        {"a header without its flag", with("H\tPlayer", "Player"), "Scan file damaged at line 5 (no row flag)"},
-        {"a row marked as a header", with("D\tAlpha\t(GAMEHACK)\t50001", "H\tAlpha\t(GAMEHACK)\t50001"),
+        {"an extra cell", with("10.0.0.2:28960", "10.0.0.2:28960\tx"),
+         "Scan file damaged at line 10 (too many cells)"},
+        {"an unknown escape", with("\t(AIMBOT)", "\t(AIM\\qBOT)"),
+         "Scan file damaged at line 10 (broken escape)"},
+        {"a header without its flag", with("H\tPlayer", "Player"),
+         "Scan file damaged at line 5 (no row flag)"},
+        {"a row marked as a header",
+         with("D\tAlpha\t(GAMEHACK)\t50001", "H\tAlpha\t(GAMEHACK)\t50001"),
          "Scan file damaged at line 7 (bad row flag)"},
-        {"text after the end", good + "D\tx\r\n", "Scan file damaged at line 11 (text after the end line)"},
+        {"text after the end", good + "D\tx\r\n",
+         "Scan file damaged at line 11 (text after the end line)"},
         {"no end line", with("end\r\n", ""), "Scan file cut short"},
     };
     fill(kThreeOfTwoPlayers);
@@ -302,15 +317,19 @@ TEST_F(ScanFileCommands, LinesEndingInLfAloneAreRead) {
 TEST_F(ScanFileCommands, GroupRowsNeverComeBackAsData) {
     // A group row whose texts would pass for a violation.
     std::string bytes = readBytes(kData + "/scan/two-players.sf");
-    bytes.replace(bytes.find("S\tAlpha\t\t\t\t\t\t"), 14, "S\tAlpha\t(X)\t1\t[t]\t(slot #9)\tg\tip");
+    bytes.replace(bytes.find("S\tAlpha\t\t\t\t\t\t"), 14,
+                  "S\tAlpha\t(X)\t1\t[t]\t(slot #9)\tg\tip");
     writeBytes(dir / "groups.sf", bytes);
     import(dir / "groups.sf");
     EXPECT_EQ(dataRows(grid()).size(), 3u);
-    EXPECT_EQ(ports.messages.shown.back().prompt, "'groups.sf' has been loaded, 3 records have been added        ");
+    EXPECT_EQ(ports.messages.shown.back().prompt,
+              "'groups.sf' has been loaded, 3 records have been added        ");
 }
 
 TEST_F(ScanFileCommands, ImportTakesTheFilesHeaderAndColumns) {
-    std::string bytes = "TALLYHOUND SCAN FILE\r\nformat 1\r\ncolumns 2\r\nrows 1\r\nH\tGUID\tName\r\nD\tg1\tn1\r\nend\r\n";
+    std::string bytes =
+        "TALLYHOUND SCAN FILE\r\nformat 1\r\ncolumns 2\r\nrows "
+        "1\r\nH\tGUID\tName\r\nD\tg1\tn1\r\nend\r\n";
     writeBytes(dir / "two.sf", bytes);
     fill(kThreeOfTwoPlayers);
     import(dir / "two.sf");

@@ -1,5 +1,3 @@
-#include "platform/TextFileWriter.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,6 +6,7 @@
 #include <sstream>
 
 #include "platform/Error.h"
+#include "platform/TextFileWriter.h"
 
 namespace th {
 namespace {
@@ -28,7 +27,9 @@ struct TextFileWriterTest : ::testing::Test {
         dir = ::mkdtemp(pattern.data());
     }
     void TearDown() override { fs::remove_all(dir); }
-    size_t entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {})); }
+    size_t entries() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {}));
+    }
 };
 
 TEST_F(TextFileWriterTest, LinesEndInCrLfAndBytesPassUnchanged) {
@@ -54,7 +55,8 @@ TEST_F(TextFileWriterTest, NothingLandsWithoutCommit) {
 
 TEST_F(TextFileWriterTest, ReplacingKeepsTheFilesModeAndFollowsALink) {
     std::ofstream(dir / "real.txt") << "old";
-    fs::permissions(dir / "real.txt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::permissions(dir / "real.txt",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::create_symlink(dir / "real.txt", dir / "link.txt");
     TextFileWriter file((dir / "link.txt").string());
     file.writeLine("new");

@@ -16,6 +16,21 @@ namespace {
 
 constexpr std::string_view kMagic = "TALLYHOUND SCAN FILE";
 constexpr int32_t kMaxColumns = 1000;
+// The bytes a cell never holds as they are in the file, and those a reader must look at
+// (a raw CR or NUL in a cell means the file was damaged).
+struct ByteSet {
+    bool has[256] = {};
+    constexpr explicit ByteSet(std::string_view bytes) {
+        for (char b : bytes) has[static_cast<unsigned char>(b)] = true;
+    }
+    // The first byte of the set at or after from, or the text's size.
+    size_t findIn(std::string_view text, size_t from) const {
+        while (from < text.size() && !has[static_cast<unsigned char>(text[from])]) ++from;
+        return from;
+    }
+};
+constexpr ByteSet kEscapedInCell{std::string_view("\\\t\r\n\0", 5)};
+constexpr ByteSet kSpecialInCell{std::string_view("\\\r\0", 3)};
 
 Error formatError(const std::string& what, const std::string& path) {
     return Error(err::kBadFileFormat, appBaseName(), what + ": " + path);
@@ -156,15 +171,16 @@ class Reader {
     std::string unescape(std::string_view cell) {
         std::string out;
         out.reserve(cell.size());
-        for (size_t i = 0; i < cell.size(); ++i) {
-            char ch = cell[i];
-            if (ch == '\r' || ch == '\0') damaged("raw control character");
-            if (ch != '\\') {
-                out.push_back(ch);
-                continue;
-            }
+        size_t i = 0;
+        while (i < cell.size()) {
+            // Plain runs go in one piece; only the bytes below need a look.
+            size_t special = kSpecialInCell.findIn(cell, i);
+            out.append(cell.substr(i, special - i));
+            if (special == cell.size()) break;
+            i = special;
+            if (cell[i] != '\\') damaged("raw control character");
             if (++i == cell.size()) damaged("broken escape");
-            switch (cell[i]) {
+            switch (cell[i++]) {
                 case '\\':
                     out.push_back('\\');
                     break;
@@ -206,8 +222,12 @@ class Reader {
 namespace {
 
 void appendEscaped(std::string& out, std::string_view text) {
-    for (char ch : text) {
-        switch (ch) {
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t special = kEscapedInCell.findIn(text, i);
+        out.append(text.substr(i, special - i));
+        if (special == text.size()) break;
+        switch (text[special]) {
             case '\\':
                 out += "\\\\";
                 break;
@@ -220,12 +240,11 @@ void appendEscaped(std::string& out, std::string_view text) {
             case '\n':
                 out += "\\n";
                 break;
-            case '\0':
+            default:
                 out += "\\0";
                 break;
-            default:
-                out.push_back(ch);
         }
+        i = special + 1;
     }
 }
 

@@ -312,10 +312,12 @@ void replaceGridRows(FlexGrid& grid, const ScanFileContents& contents) {
 }
 
 void appendGridRows(FlexGrid& grid, const ScanFileContents& contents, const std::string& path) {
-    if (contents.columns != grid.cols())
-        throw formatError("Scan file has " + std::to_string(contents.columns) +
-                              " columns where the grid has " + std::to_string(grid.cols()),
-                          path);
+    // A file saved after a column was dragged to the front holds its cells in that
+    // order; appended as they are they would land under the wrong titles.
+    bool sameColumns = contents.columns == grid.cols() && grid.rows() > 0;
+    for (int32_t c = 0; sameColumns && c < contents.columns; ++c)
+        sameColumns = grid.cell(0, c) == contents.header[static_cast<size_t>(c)];
+    if (!sameColumns) throw formatError("Scan file columns differ from the grid's", path);
     const bool redraw = grid.redraw();
     grid.setRedraw(false);
     addDataRows(grid, contents);

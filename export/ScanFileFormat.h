@@ -51,7 +51,8 @@ ScanFileContents readScanFile(const std::string& path);
 // are left for the arrangement to make again: they never come back as data.
 void replaceGridRows(FlexGrid& grid, const ScanFileContents& contents);
 
-// Appends the file's data rows below the grid's rows; the column counts must agree.
+// Appends the file's data rows below the grid's rows; the file's header row must be
+// the grid's.
 void appendGridRows(FlexGrid& grid, const ScanFileContents& contents, const std::string& path);
 
 }  // namespace th

@@ -88,6 +88,18 @@ TEST_F(GridOutputCommands, ABadScanFileFailsTheCommandAndWritesNothing) {
     }
 }
 
+TEST_F(GridOutputCommands, AScanFileWithOtherColumnsIsNotMixedIn) {
+    std::ofstream(at("moved.sf"), std::ios::binary)
+        << "TALLYHOUND SCAN FILE\r\nformat 1\r\ncolumns 7\r\nrows 1\r\n"
+           "H\tGUID\tPlayer Name\tViolation\tNumber\tTimestamp\tSlot\tPlayer IP\r\n"
+           "D\tabcd\tAlpha\t(AIMBOT)\t50001\t[t]\t(slot #1)\t1.2.3.4:5\r\nend\r\n";
+    auto r = test::runCli({"scan", kData + "/logs/sample.log", at("moved.sf")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "tallyhound-cli: Scan file columns differ from the grid's: " + at("moved.sf") + "\n");
+}
+
 TEST_F(GridOutputCommands, NoViolationsWritesNoFile) {
     for (const char* command : {"html", "save"}) {
         auto r = test::runCli({command, "-o", at("out"), kData + "/logs/empty.log"});

@@ -2,6 +2,8 @@
 
 namespace th {
 
-int32_t g_lngScanLogFile(MainForm&) { return 0; }
+int32_t g_lngScanLogFile(MainForm&) {
+    return 0;
+}
 
 }  // namespace th

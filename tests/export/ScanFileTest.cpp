@@ -139,7 +139,11 @@ TEST_F(ScanFileCommands, FileLayoutIsAsWritten) {
 
 TEST_F(ScanFileCommands, SampleFileLoadsWithoutItsGroupRows) {
     fill({violation("Old", "50000")});
+    form.pnlLogPathToFile.setCaption("/logs/server.log");
+    form.lblNumberLinesScanned.setCaption("1234");
     import(kData + "/scan/two-players.sf");
+    EXPECT_EQ(form.pnlLogPathToFile.caption(), "/logs/server.log");
+    EXPECT_EQ(form.lblNumberLinesScanned.caption(), "1234");
     EXPECT_EQ(dataRows(grid()), (std::vector<Cells>{
                                     violation("Alpha", "50001"),
                                     {"Alpha", "(GAMEHACK)", "50002", "[12.01.2026 10:05:00]",

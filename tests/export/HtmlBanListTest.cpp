@@ -157,6 +157,13 @@ TEST_F(HtmlCommand, WritesThePageAndOpensItOnYes) {
     EXPECT_EQ(p.shell.calls[0].target, path);
 }
 
+TEST_F(HtmlCommand, AShellThatCannotOpenThePageRaisesToTheCaller) {
+    p.files.answers.push_back({dir / "bans.html"});
+    p.shell.result = 31;  // no program for the file's kind
+    EXPECT_THROW(runHtmlCommand(form), Error);
+    EXPECT_TRUE(std::filesystem::exists(dir / "bans.html"));
+}
+
 TEST_F(HtmlCommand, NoOpensNothing) {
     p.files.answers.push_back({dir / "bans.html"});
     messages.answers.push_back(MsgResult::No);

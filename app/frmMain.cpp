@@ -203,6 +203,7 @@ void frmMain::mirrorIndicators() {
         else if (!lineCountTimer_->isActive())
             lineCountTimer_->start();  // the last count shows once the scan lets go
     });
+    lblNumberLinesScanned_->setVisible(form_->lblNumberLinesScanned.visible());
     showLineCount();
     auto mirrorBar = [this](const Indicator& i) {
         prgScanning_->setRange(0, static_cast<int>(std::min<int64_t>(i.maximum(), INT32_MAX)));

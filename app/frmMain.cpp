@@ -225,14 +225,20 @@ void frmMain::setOuterHeight() {
     // The outer height includes the frame, known once the window manager has framed us.
     int frame = frameGeometry().height() - geometry().height();
     resize(width(), px(kOuterHeightTwips) - frame);
+    heightSet_ = height();
 }
 
 void frmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (heightPending_) {
-        heightPending_ = false;
-        QTimer::singleShot(0, this, [this] { setOuterHeight(); });
-    }
+    if (!heightPending_) return;
+    heightPending_ = false;
+    // The window manager tells the frame's size some time after the window is mapped;
+    // look again a few times, unless the user has resized the window meanwhile.
+    for (int delay : {0, 100, 400, 1500})
+        QTimer::singleShot(delay, this, [this] {
+            if (height() == heightSet_ && frameGeometry().height() != px(kOuterHeightTwips))
+                setOuterHeight();
+        });
 }
 
 void frmMain::cmdQuelvane_Click(int16_t index) { th::cmdQuelvane_Click(*form_, index); }

@@ -89,6 +89,7 @@ private:
     QTimer* lineCountTimer_ = nullptr;
     QElapsedTimer sinceLineCount_;
     bool heightPending_ = true;
+    int heightSet_ = 0;
 };
 
 }  // namespace th

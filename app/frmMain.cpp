@@ -24,7 +24,9 @@ namespace th {
 
 namespace {
 
-constexpr int px(int twips) { return twips / frmMain::kTwipsPerPixel; }
+constexpr int px(int twips) {
+    return twips / frmMain::kTwipsPerPixel;
+}
 
 void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(px(left), px(top), px(width), px(height));
@@ -58,7 +60,8 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
         cursor_ = std::make_unique<QtCursorPort>();
         events_ = std::make_unique<QtEventsPort>();
         shell_ = std::make_unique<QtShellPort>();
-        ownPorts_ = std::make_unique<Ports>(Ports{*messages_, *files_, *cursor_, *events_, *shell_});
+        ownPorts_ =
+            std::make_unique<Ports>(Ports{*messages_, *files_, *cursor_, *events_, *shell_});
         ports = ownPorts_.get();
     }
     ports_ = ports;
@@ -73,7 +76,8 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     buildControls();
     mirrorIndicators();
     if (events_)
-        events_->setIndicators({lblNumberLinesScanned_, lblScanning_, lblLinesScanned_, prgScanning_});
+        events_->setIndicators(
+            {lblNumberLinesScanned_, lblScanning_, lblLinesScanned_, prgScanning_});
 
     // Start-up, in this order: fonts, the grid, the header's size, centring, no close,
     // then the height.
@@ -200,7 +204,8 @@ void frmMain::mirrorIndicators() {
     }
     form_->lblNumberLinesScanned.setListener([this](const Indicator& i) {
         lblNumberLinesScanned_->setVisible(i.visible());
-        if (!sinceLineCount_.isValid() || sinceLineCount_.elapsed() >= QtEventsPort::kRepaintIntervalMs)
+        if (!sinceLineCount_.isValid() ||
+            sinceLineCount_.elapsed() >= QtEventsPort::kRepaintIntervalMs)
             showLineCount();
         else if (!lineCountTimer_->isActive())
             lineCountTimer_->start();  // the last count shows once the scan lets go
@@ -241,6 +246,8 @@ void frmMain::showEvent(QShowEvent* event) {
         });
 }
 
-void frmMain::cmdQuelvane_Click(int16_t index) { th::cmdQuelvane_Click(*form_, index); }
+void frmMain::cmdQuelvane_Click(int16_t index) {
+    th::cmdQuelvane_Click(*form_, index);
+}
 
 }  // namespace th

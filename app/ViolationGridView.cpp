@@ -23,7 +23,6 @@ ViolationGridView::ViolationGridView(MainForm& form, QWidget* parent)
     setItemDelegate(new MergedCellDelegate(this));
     setUniformRowHeights(true);      // keeps a million rows cheap to lay out
     setExpandsOnDoubleClick(false);  // the grid decides what a double click folds
-    setRootIsDecorated(true);
     setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -46,6 +45,8 @@ ViolationGridView::ViolationGridView(MainForm& form, QWidget* parent)
 
 void ViolationGridView::followGridFolds() {
     syncing_ = true;
+    // The fold buttons show once the arrangement has switched the outline bar on.
+    setRootIsDecorated(form_.vsFlexGrid1.outlineBar() != 0);
     expandAll();
     const FlexGrid& g = form_.vsFlexGrid1;
     const int top = model_.rowCount();

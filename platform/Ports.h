@@ -80,11 +80,19 @@ public:
     virtual std::string findExecutable(const std::string& document) = 0;
     // Starts a program in a working folder (empty: the caller's). With wait, returns only
     // once the program has ended; a result of 32 or less then means it never started.
+    // This fallback cannot wait or change folder: adapters that can, override it.
     virtual int64_t launchProgram(const std::string& program, const std::vector<std::string>& args,
-                                  const std::string& workingDir, bool wait) = 0;
+                                  const std::string& workingDir, bool wait) {
+        (void)workingDir;
+        return wait ? 0 : startProgram(program, args);
+    }
     // Shows the desktop's properties sheet of a file; owner 0 means no owner window.
-    // False when the desktop could not show it.
-    virtual bool showProperties(const std::string& path, int32_t owner) = 0;
+    // False when the desktop could not show it (the fallback never can).
+    virtual bool showProperties(const std::string& path, int32_t owner) {
+        (void)path;
+        (void)owner;
+        return false;
+    }
 };
 
 // The launcher's result codes that the shell launcher tells apart. An adapter maps its

@@ -7,6 +7,7 @@
 
 #include "about/AboutTexts.h"
 #include "about/frmAbout.h"
+#include "app/WindowSetup.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
@@ -68,6 +69,22 @@ TEST(frmAbout, OkClosesTheBox) {
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.result(), QDialog::Accepted);
     EXPECT_TRUE(ports.messages.shown.empty());
+}
+
+TEST(frmAbout, TheTitleBarCannotCloseItAndItsFontIsTheFormFont) {
+    test::ScriptedPorts ports;
+    frmAbout box(ports.ports);
+    box.show();
+    EXPECT_FALSE(box.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(box.close());
+    EXPECT_TRUE(box.isVisible());
+    for (QWidget* w :
+         {static_cast<QWidget*>(box.lblDescription), static_cast<QWidget*>(box.cmdOK)}) {
+        EXPECT_EQ(w->font().family(), QString::fromUtf8(formFontFamily()));
+        EXPECT_EQ(w->font().pointSize(), 8);
+    }
+    QTest::mouseClick(box.cmdOK, Qt::LeftButton);
+    EXPECT_FALSE(box.isVisible());
 }
 
 TEST(frmAbout, SystemInfoWithoutAProgramSaysSo) {

@@ -29,7 +29,7 @@ void installMenuBar(QMenuBar* bar, MainForm& form, std::function<void()> showAbo
             box.exec();
         };
     }
-    auto actions = std::make_shared<MenuActions>(defaultMenuActions(std::move(showAbout)));
+    auto actions = std::make_shared<MenuActions>(MenuActions{std::move(showAbout), {}, {}});
     auto route = [&form, actions](const char* id) {
         return [&form, actions, id] { runMenuTool(form, id, *actions); };
     };

@@ -21,7 +21,7 @@ MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIc
 
 void resetFlow(MainForm& form, const MenuActions& actions) {
     if (say(form, menu::kAskReset, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return;
-    if (actions.resetDatabase(form))
+    if (actions.resetDatabase ? actions.resetDatabase(form) : g_blnResetDatabase(form))
         say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);
     else
         say(form, menu::kResetFailed, MsgButtons::Ok, MsgIcon::Exclamation);
@@ -29,7 +29,8 @@ void resetFlow(MainForm& form, const MenuActions& actions) {
 
 void backupFlow(MainForm& form, const MenuActions& actions) {
     std::string archivePath;
-    if (actions.backupDatabase(form, archivePath))
+    if (actions.backupDatabase ? actions.backupDatabase(form, archivePath)
+                               : g_blnBackupDatabase(form, archivePath))
         say(form, menu::kBackupDone + archivePath, MsgButtons::Ok, MsgIcon::Information);
     else
         say(form, menu::kBackupFailed, MsgButtons::Ok, MsgIcon::Exclamation);
@@ -46,11 +47,6 @@ void showError(MainForm& form, const std::string& description, int32_t number) {
 }
 
 }  // namespace
-
-MenuActions defaultMenuActions(std::function<void()> showAbout) {
-    return {std::move(showAbout), [](MainForm& form) { return g_blnResetDatabase(form); },
-            [](MainForm& form, std::string& path) { return g_blnBackupDatabase(form, path); }};
-}
 
 void SSActiveToolBars1_ToolClick(MainForm& form, const std::string& toolId,
                                  const MenuActions& actions) {

@@ -25,16 +25,14 @@ inline constexpr const char* kAntiCheatMakerUrl = "http://www.evenbalance.com/";
 inline constexpr const char* kMakerUrl = "http://www.oakmere.net/";
 }  // namespace menu
 
-// What the handler hands work to besides the window's own buttons. The database
-// routines default to the real ones; tests may stand in for them.
+// What the handler hands work to besides the window's own buttons: the About box, and
+// stand-ins for the database routines (empty: the real g_blnResetDatabase and
+// g_blnBackupDatabase).
 struct MenuActions {
     std::function<void()> showAbout;
     std::function<bool(MainForm&)> resetDatabase;
     std::function<bool(MainForm&, std::string&)> backupDatabase;
 };
-
-// The database routines of the Utilities menu, with the About box still to be given.
-MenuActions defaultMenuActions(std::function<void()> showAbout);
 
 // Runs the tool whose ID matches toolId exactly; IDs of menu titles and unknown IDs do
 // nothing. Traps no errors: a web link that cannot be opened throws th::Error.

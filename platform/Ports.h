@@ -76,7 +76,10 @@ public:
     virtual int64_t openUrl(const std::string& url) = 0;
     // Starts a program with its arguments and returns at once.
     virtual int64_t startProgram(const std::string& program, const std::vector<std::string>& args) = 0;
-    // The program that opens a document of this kind, empty when there is none.
+    // The program that opens a document of this kind, empty when there is none. Empty
+    // only when the desktop is known to have none: the shell launcher then reports "no
+    // association" without asking the opener. When the desktop cannot be asked, the
+    // opener's own path is the honest answer.
     virtual std::string findExecutable(const std::string& document) = 0;
     // Starts a program in a working folder (empty: the caller's). With wait, returns only
     // once the program has ended; a result of 32 or less then means it never started.

@@ -1,21 +1,20 @@
 #include "app/LoadLogCommand.h"
 
 #include "app/MainCommands.h"
+#include "platform/CFileOpenSaveDialog.h"
 
 namespace th {
 
-// Stand-in until the file dialog class lands: the same request it will build.
 void loadLogCommand(MainForm& form) {
-    FileChooserRequest request;
-    request.title = cmd::kLogDialogTitle;
-    request.filters = {{"Punkbuster log (*.log)", "*.log"}};
-    request.defaultExt = cmd::kLogDefaultExt;
-    request.flags = static_cast<uint32_t>(cmd::kLogDialogFlags) | 0x20;
-    request.center = true;
-    request.owner = form.hWnd;
-    auto chosen = form.ports.files.choose(request);
-    if (chosen.empty()) return;
-    form.pnlLogPathToFile.setCaption(chosen.front());
+    CFileOpenSaveDialog dialog(form.ports.files);
+    dialog.setCenterDialog(true);
+    dialog.setDefaultExt(cmd::kLogDefaultExt);
+    dialog.setFlags(cmd::kLogDialogFlags);
+    dialog.setDialogTitle(cmd::kLogDialogTitle);
+    dialog.setFilter(cmd::kLogFilter);
+    dialog.setHWndOwner(form.hWnd);
+    if (!dialog.Show(CFileOpenSaveDialog::kOpen)) return;
+    form.pnlLogPathToFile.setCaption(dialog.FileName());
 }
 
 }  // namespace th

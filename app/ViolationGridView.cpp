@@ -84,10 +84,11 @@ void ViolationGridView::onSectionMoved(int, int oldVisual, int newVisual) {
     syncing_ = true;
     header()->moveSection(newVisual, oldVisual);
     syncing_ = false;
+    // Drawing stays off from the move to the end of the arrangement: one reset, not two.
+    form_.vsFlexGrid1.setRedraw(false);
     try {
         form_.vsFlexGrid1.moveColumn(oldVisual, newVisual);
     } catch (const std::exception&) {
-        return;
     }
     int32_t position = newVisual;
     vsFlexGrid1_AfterMoveColumn(form_, oldVisual, position);

@@ -161,6 +161,8 @@ void frmMain::buildControls() {
     vsFlexGrid1_ = new ViolationGridView(*form_, fraLog_);
     vsFlexGrid1_->setObjectName("vsFlexGrid1");
     place(vsFlexGrid1_, 210, 990, 9825, 4365);
+    // Until the first arrangement sizes them, the seven titles share the grid's width.
+    vsFlexGrid1_->header()->setDefaultSectionSize((px(9825) - 2 * vsFlexGrid1_->frameWidth()) / 7);
 
     lblLinesScanned_ = new QLabel(fraLog_);
     lblLinesScanned_->setObjectName("lblLinesScanned");
@@ -205,6 +207,7 @@ void frmMain::mirrorIndicators() {
         else if (!lineCountTimer_->isActive())
             lineCountTimer_->start();  // the last count shows once the scan lets go
     });
+    lblNumberLinesScanned_->setVisible(form_->lblNumberLinesScanned.visible());
     showLineCount();
     auto mirrorBar = [this](const Indicator& i) {
         prgScanning_->setRange(0, static_cast<int>(std::min<int64_t>(i.maximum(), INT32_MAX)));

@@ -11,6 +11,7 @@
 
 #include "app/DisplayText.h"
 #include "app/MainCommands.h"
+#include "app/MenuBar.h"
 #include "app/QtCursorPort.h"
 #include "app/QtEventsPort.h"
 #include "app/QtFileChooserPort.h"
@@ -74,6 +75,7 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
 
     setWindowTitle(QString::fromLatin1(kCaption));
     buildControls();
+    installMenuBar(menuBar(), *form_);
     mirrorIndicators();
     if (events_)
         events_->setIndicators(

@@ -76,15 +76,26 @@ public:
     virtual int64_t openUrl(const std::string& url) = 0;
     // Starts a program with its arguments and returns at once.
     virtual int64_t startProgram(const std::string& program, const std::vector<std::string>& args) = 0;
-    // The program that opens a document of this kind, empty when there is none.
+    // The program that opens a document of this kind, empty when there is none. Empty
+    // only when the desktop is known to have none: the shell launcher then reports "no
+    // association" without asking the opener. When the desktop cannot be asked, the
+    // opener's own path is the honest answer.
     virtual std::string findExecutable(const std::string& document) = 0;
     // Starts a program in a working folder (empty: the caller's). With wait, returns only
     // once the program has ended; a result of 32 or less then means it never started.
+    // This fallback cannot wait or change folder: adapters that can, override it.
     virtual int64_t launchProgram(const std::string& program, const std::vector<std::string>& args,
-                                  const std::string& workingDir, bool wait) = 0;
+                                  const std::string& workingDir, bool wait) {
+        (void)workingDir;
+        return wait ? 0 : startProgram(program, args);
+    }
     // Shows the desktop's properties sheet of a file; owner 0 means no owner window.
-    // False when the desktop could not show it.
-    virtual bool showProperties(const std::string& path, int32_t owner) = 0;
+    // False when the desktop could not show it (the fallback never can).
+    virtual bool showProperties(const std::string& path, int32_t owner) {
+        (void)path;
+        (void)owner;
+        return false;
+    }
 };
 
 // The launcher's result codes that the shell launcher tells apart. An adapter maps its

@@ -123,14 +123,21 @@ TEST(Scan, NoToScanSelectedLogEndsWithoutTouchingAnything) {
 }
 
 TEST(Scan, AsksToClearAFilledGridAndReportsWhatTheScanAdded) {
+    const std::string violation =
+        "[07.12.2002 21:14:03] VIOLATION (AIMBOT) #50001: Alpha (slot #1) Aimbot detected "
+        "[0123456789abcdef0123456789abcdef(VALID) 192.0.2.1:27960]\n";
     struct Case {
         MsgResult clear;
+        std::string log;
         int32_t rowsAfter;
+        std::string report;
     };
-    for (Case c : {Case{MsgResult::Yes, 1}, Case{MsgResult::No, 5}}) {
+    for (const Case& c : {Case{MsgResult::Yes, "a log without violations\n", 1, "No violations added to grid"},
+                          Case{MsgResult::No, "a log without violations\n", 5, "No violations added to grid"},
+                          Case{MsgResult::Yes, violation, 3, "1 violations found and added to grid"}}) {
         GridFixture f;
         f.addSampleRows();
-        TempLog log("a log without violations\n");
+        TempLog log(c.log);
         f.form.pnlLogPathToFile.setCaption(log.path.string());
         f.scripted.messages.answers = {MsgResult::Yes, c.clear};
         cmdQuelvane_Click(f.form, cmd::kScan);
@@ -140,10 +147,10 @@ TEST(Scan, AsksToClearAFilledGridAndReportsWhatTheScanAdded) {
         EXPECT_EQ(shown[1].prompt, "Clear grid of all records?" + kPadded);
         EXPECT_EQ(shown[1].buttons, MsgButtons::YesNo);
         EXPECT_EQ(shown[1].icon, MsgIcon::Question);
-        EXPECT_EQ(shown[2].prompt, "No violations added to grid" + kPadded);
+        EXPECT_EQ(shown[2].prompt, c.report + kPadded);
         EXPECT_EQ(shown[2].icon, MsgIcon::Information);
         EXPECT_EQ(shown[2].buttons, MsgButtons::Ok);
-        EXPECT_EQ(f.scripted.events.processed, 1);  // one pass before the scan
+        EXPECT_EQ(f.scripted.events.processed, 2);  // the command's pass, then the scanner's
         EXPECT_EQ(f.form.vsFlexGrid1.rows(), c.rowsAfter);
     }
 }

@@ -18,6 +18,9 @@ class QtShellPort : public ShellPort {
     int64_t openUrl(const std::string& url) override;
     int64_t startProgram(const std::string& program, const std::vector<std::string>& args) override;
     std::string findExecutable(const std::string& document) override;
+    int64_t launchProgram(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& workingDir, bool wait) override;
+    bool showProperties(const std::string& path, int32_t owner) override;
 };
 
 }  // namespace th

@@ -52,6 +52,14 @@ public:
         }
     }
 
+    void showCount() {
+        // One leading space: where the sign of a negative number would stand.
+        std::string caption = std::to_string(linesRead_);
+        caption.insert(caption.begin(), ' ');
+        form_.lblNumberLinesScanned.setCaption(std::move(caption));
+        form_.ports.events.repaintNow();
+    }
+
     int32_t added() const { return added_; }
     int64_t linesRead() const { return linesRead_; }
 
@@ -94,12 +102,6 @@ private:
         if (now - lastRepaint_ < kRepaintInterval) return;
         lastRepaint_ = now;
         showCount();
-    }
-
-public:
-    void showCount() {
-        form_.lblNumberLinesScanned.setCaption(" " + std::to_string(linesRead_));
-        form_.ports.events.repaintNow();
     }
 
 private:

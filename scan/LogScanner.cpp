@@ -43,8 +43,8 @@ public:
             }
             const char* begin = buffer.data();
             const char* end = begin + carried + got;
-            const char* lastLf = static_cast<const char*>(memrchr(begin, '\n', static_cast<size_t>(end - begin)));
-            const char* done = lastLf ? lastLf + 1 : begin;
+            const char* done = end;  // just past the block's last line end
+            while (done > begin && done[-1] != '\n') --done;
             lines(begin, done, false);
             carried = static_cast<size_t>(end - done);
             std::memmove(buffer.data(), done, carried);

@@ -6,18 +6,14 @@
 #include <limits>
 #include <utility>
 
+#include "scan/ByteSearch.h"
+
 namespace th {
 
 namespace {
 
 bool containsLiteral(std::string_view text, std::string_view literal) {
-    if (literal.size() > text.size()) return false;
-    if (literal.size() == 1) return std::memchr(text.data(), literal[0], text.size()) != nullptr;
-#if defined(__GLIBC__)
-    return ::memmem(text.data(), text.size(), literal.data(), literal.size()) != nullptr;
-#else
-    return text.find(literal) != std::string_view::npos;
-#endif
+    return findLiteral(text.data(), text.data() + text.size(), literal) != nullptr;
 }
 
 // Reads one character of a set at j, taking "\x" as the literal x.

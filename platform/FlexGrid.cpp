@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <unordered_map>
 
 #include "platform/Error.h"
 
@@ -269,18 +270,47 @@ void FlexGrid::sort(int order) {
     std::vector<size_t> keys;
     for (int32_t c = c1; c <= c2; ++c) keys.push_back(static_cast<size_t>(order_[static_cast<size_t>(c)]));
 
-    std::vector<uint32_t> index(static_cast<size_t>(last - first + 1));
-    std::iota(index.begin(), index.end(), static_cast<uint32_t>(first));
-    std::stable_sort(index.begin(), index.end(), [&](uint32_t a, uint32_t b) {
-        for (size_t k : keys) {
-            int c = compareCells(slot(rows_[a], k), slot(rows_[b], k));
+    // Rank the distinct values of the first key once, then sort small (rank, row) pairs:
+    // the rows themselves are only read again to break ties on the later keys.
+    const size_t count = static_cast<size_t>(last - first + 1);
+    std::unordered_map<std::string_view, uint32_t> idOf;
+    idOf.reserve(count);
+    std::vector<std::string_view> distinct;
+    std::vector<uint32_t> idOfRow(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string_view v = slot(rows_[static_cast<size_t>(first) + i], keys.front());
+        auto [it, added] = idOf.try_emplace(v, static_cast<uint32_t>(distinct.size()));
+        if (added) distinct.push_back(v);
+        idOfRow[i] = it->second;
+    }
+    std::vector<uint32_t> byValue(distinct.size());
+    std::iota(byValue.begin(), byValue.end(), 0u);
+    std::sort(byValue.begin(), byValue.end(),
+              [&](uint32_t x, uint32_t y) { return compareCells(distinct[x], distinct[y]) < 0; });
+    std::vector<uint32_t> rankOf(distinct.size());
+    uint32_t rank = 0;
+    for (size_t i = 0; i < byValue.size(); ++i) {
+        if (i > 0 && compareCells(distinct[byValue[i - 1]], distinct[byValue[i]]) != 0) ++rank;
+        rankOf[byValue[i]] = rank;
+    }
+    struct Entry {
+        uint32_t rank;
+        uint32_t row;
+    };
+    std::vector<Entry> index(count);
+    for (size_t i = 0; i < count; ++i)
+        index[i] = {rankOf[idOfRow[i]], static_cast<uint32_t>(first) + static_cast<uint32_t>(i)};
+    std::stable_sort(index.begin(), index.end(), [&](const Entry& x, const Entry& y) {
+        if (x.rank != y.rank) return x.rank < y.rank;
+        for (size_t k = 1; k < keys.size(); ++k) {
+            int c = compareCells(slot(rows_[x.row], keys[k]), slot(rows_[y.row], keys[k]));
             if (c) return c < 0;
         }
         return false;
     });
     std::vector<Row> sorted;
     sorted.reserve(index.size());
-    for (uint32_t i : index) sorted.push_back(std::move(rows_[i]));
+    for (const Entry& e : index) sorted.push_back(std::move(rows_[e.row]));
     std::move(sorted.begin(), sorted.end(), rows_.begin() + first);
     notifyReset();
 }

@@ -1,0 +1,76 @@
+// Arranging a grid of a million violation rows: sort and group rows, then peak memory.
+// Usage: bench_arrange [rows]
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "scan/MainForm.h"
+
+namespace {
+
+class NoPorts : public th::MessageBoxPort, public th::FileChooserPort, public th::CursorPort,
+                public th::EventsPort, public th::ShellPort {
+public:
+    th::MsgResult show(const std::string&, th::MsgButtons, th::MsgIcon, const std::string&) override {
+        return th::MsgResult::Ok;
+    }
+    std::vector<std::string> choose(const th::FileChooserRequest&) override { return {}; }
+    bool isWindow(int32_t) override { return false; }
+    int16_t shape() override { return 0; }
+    void setShape(int16_t) override {}
+    void processEvents() override {}
+    void repaintNow() override {}
+    int64_t openDocument(const std::string&) override { return 2; }
+    int64_t openUrl(const std::string&) override { return 2; }
+    int64_t startProgram(const std::string&, const std::vector<std::string>&) override { return 2; }
+    std::string findExecutable(const std::string&) override { return {}; }
+};
+
+long peakRssMiB() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+    NoPorts none;
+    th::Ports ports{none, none, none, none, none};
+    th::MainForm form(ports);
+    form.setUpGrid();
+    const char* kinds[] = {"(AIMBOT)", "(WALLHACK)", "(SPEEDHACK)", "(CVAR)", "(MULTIHACK)"};
+    std::mt19937 rng(7);
+    auto next = [&] { return static_cast<unsigned>(rng()); };
+    form.vsFlexGrid1.setRedraw(false);
+    for (long i = 0; i < rows; ++i) {
+        unsigned player = rng() % (rows / 20 + 1);
+        std::string name = "Player " + std::to_string(player);
+        std::string number = std::to_string(50000 + rng() % 200);
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "[%02u.%02u.2003 %02u:%02u:%02u]", 1 + next() % 28, 1 + next() % 12,
+                      next() % 24, next() % 60, next() % 60);
+        std::string slot = "(slot #" + std::to_string(rng() % 32) + ")";
+        char guid[40];
+        std::snprintf(guid, sizeof guid, "%08x%08x%08x%08x", player * 2654435761u, player, ~player, player ^ 0x5a5a5a5au);
+        std::string ip = "192.0." + std::to_string(player % 256) + "." + std::to_string(player / 256 % 256) + ":27960";
+        form.vsFlexGrid1.addRow({name, kinds[rng() % 5], number, stamp, slot, guid, ip});
+    }
+    form.vsFlexGrid1.setRedraw(true);
+    long filled = peakRssMiB();
+
+    auto start = std::chrono::steady_clock::now();
+    int32_t position = 0;
+    th::vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("rows %ld (grid rows after arrangement %d): arrangement %.3f s; peak memory %ld MiB "
+                "(%ld MiB after filling)\n",
+                rows, form.vsFlexGrid1.rows(), seconds, peakRssMiB(), filled);
+    return 0;
+}

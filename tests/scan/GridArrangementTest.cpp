@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scan/MainForm.h"
+#include "tests/support/ScriptedPorts.h"
+
+namespace th {
+namespace {
+
+std::vector<std::string> column(const FlexGrid& g, int32_t col, bool withGroups = true) {
+    std::vector<std::string> out;
+    for (int32_t r = g.fixedRows(); r < g.rows(); ++r) {
+        if (g.isSubtotal(r) && !withGroups) continue;
+        out.push_back((g.isSubtotal(r) ? "*" : "") + g.textMatrix(r, col));
+    }
+    return out;
+}
+
+TEST(GridArrangement, GroupsByWhicheverColumnStandsFirst) {
+    test::ScriptedPorts p;
+    MainForm form(p.ports);
+    form.setUpGrid();
+    FlexGrid& g = form.vsFlexGrid1;
+    g.addRow({"zed", "(AIMBOT)", "50001", "[01.01.2003 10:00:00]", "(slot #1)", "g2", "1.1.1.1:1"});
+    g.addRow({"amy", "(WALL)", "50002", "[01.01.2003 10:00:01]", "(slot #2)", "g1", "2.2.2.2:2"});
+    g.addRow({"zed", "(WALL)", "50002", "[01.01.2003 10:00:02]", "(slot #1)", "g2", "1.1.1.1:1"});
+    int32_t position = 0;
+    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    EXPECT_EQ(column(g, 0), (std::vector<std::string>{"*amy", "amy", "*zed", "zed", "zed"}));
+    EXPECT_EQ(g.outlineBar(), 1);
+    EXPECT_FALSE(g.mergeCol(6));
+    EXPECT_TRUE(g.mergeCol(5));
+
+    g.moveColumn(1, 0);  // Violation to the front
+    vsFlexGrid1_AfterMoveColumn(form, 1, position);
+    EXPECT_EQ(column(g, 0), (std::vector<std::string>{"*(AIMBOT)", "(AIMBOT)", "*(WALL)", "(WALL)", "(WALL)"}));
+    EXPECT_EQ(column(g, 1, false), (std::vector<std::string>{"zed", "amy", "zed"}));
+    EXPECT_EQ(g.textMatrix(0, 0), "Violation");
+}
+
+TEST(GridArrangement, OnAnEmptyGridLeavesTheHeaderAndDrawingOn) {
+    test::ScriptedPorts p;
+    MainForm form(p.ports);
+    form.setUpGrid();
+    int32_t position = 0;
+    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    EXPECT_EQ(form.vsFlexGrid1.rows(), 1);
+    EXPECT_TRUE(form.vsFlexGrid1.redraw());
+}
+
+}  // namespace
+}  // namespace th

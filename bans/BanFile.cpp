@@ -50,9 +50,11 @@ ReplacementFile::ReplacementFile(const std::string& path) {
     char resolved[PATH_MAX];
     target_ = ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
     size_t slash = target_.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string(".") : target_.substr(0, slash);
+    folder_ = slash == std::string::npos ? std::string(".") : target_.substr(0, slash);
     std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-    std::string pattern = folder + "/." + name + ".XXXXXX";
+    std::string pattern = folder_;
+    pattern.append("/.").append(name).append(".XXXXXX");
+    if (folder_.empty()) folder_.push_back('/');
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) throw Error::fromErrno(errno, path);
     temp_ = pattern;
@@ -94,10 +96,7 @@ void ReplacementFile::commit() {
     if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
     done_ = true;
     // Make the rename itself durable.
-    size_t slash = target_.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string(".") : target_.substr(0, slash);
-    if (folder.empty()) folder = "/";
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

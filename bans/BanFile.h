@@ -37,6 +37,7 @@ private:
     void fail(int errnoValue);
 
     std::string target_;  // the file replaced (links followed)
+    std::string folder_;
     std::string temp_;
     std::FILE* file_ = nullptr;
     bool done_ = false;

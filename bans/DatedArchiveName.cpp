@@ -9,7 +9,7 @@ namespace th {
 std::string datedArchiveName(std::time_t t, const std::string& suffix) {
     std::tm local{};
     localtime_r(&t, &local);
-    char stamp[32];
+    char stamp[80];
     std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d_%02d-%02d-%02d", local.tm_mday, local.tm_mon + 1,
                   local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
     return stamp + suffix;

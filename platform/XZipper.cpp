@@ -61,7 +61,7 @@ void XZipper::write() {
         return zipError(text, archive_);
     };
     for (const auto& file : files_) {
-        zip_source_t* source = zip_source_file(za, file.c_str(), 0, ZIP_LENGTH_TO_END);
+        zip_source_t* source = zip_source_file(za, file.c_str(), 0, 0);
         if (!source) throw fail(zip_strerror(za));
         zip_int64_t index =
             zip_file_add(za, entryName(file, storePaths_).c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);

@@ -84,6 +84,9 @@ void Connection::Open(const std::string& path) {
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 30000);
+    // A merge writes its rows in one transaction; a page cache that holds them spares
+    // SQLite from spilling pages to the file before the commit.
+    sqlite3_exec(db, "PRAGMA cache_size = -131072; PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
     db_ = db;
     // A file that is not a database, or lacks the tables, fails here rather than in
     // the middle of a command.

@@ -8,6 +8,7 @@
 #include "bans/Database.h"
 #include "bans/DatedArchiveName.h"
 #include "bans/Paths.h"
+#include "bans/WorkingTable.h"
 #include "platform/CCursor.h"
 #include "platform/CFileOpenSaveDialog.h"
 
@@ -19,7 +20,6 @@ using namespace merge_text;
 
 // Grid columns of a violation row, and of the working table.
 enum GridCol { kName = 0, kViolation = 1, kNumber = 2, kTimestamp = 3, kSlot = 4, kGuid = 5, kIp = 6 };
-enum WorkCol { kWorkStamp = 0, kWorkGuid = 1, kWorkName = 2, kWorkAddress = 3, kWorkReason = 4 };
 
 std::string_view trimSpaces(std::string_view text) {
     size_t first = text.find_first_not_of(' ');
@@ -168,8 +168,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             const bool connected = g_blnConnectToDatabase(form);
 
             // The working table holds this merge's rows only.
-            FlexGrid& work = form.grdDummy;
-            work.setRows(0);
+            std::vector<WorkRow> work;
+            work.reserve(lines.size() + static_cast<size_t>(form.vsFlexGrid1.rows()));
             std::vector<std::string_view> tempBans;
             FieldSplitter& awk = form.awkQuelvane;
             awk.setSeparators("[] ");
@@ -187,16 +187,16 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                     if (f > 7) reason += ' ';
                     reason += awk.field(f);
                 }
-                const std::string stamp = "[" + std::string(awk.field(2)) + " " + std::string(awk.field(3)) + "]";
-                const std::string name = quoted(awk.field(5));
-                const std::string address = quoted(awk.field(6));
-                work.addRow({stamp, awk.field(4), name, address, trimSpaces(reason)});
+                WorkRow& row = work.emplace_back();
+                row.stamp.append("[").append(awk.field(2)).append(" ").append(awk.field(3)).append("]");
+                row.guid = awk.field(4);
+                row.name = quoted(awk.field(5));
+                row.address = quoted(awk.field(6));
+                row.reason = trimSpaces(reason);
                 ++linesRead;
             }
-            if (work.rows() >= 2) {
-                work.select(1, 1);
-                work.sort(FlexGrid::kSortGenericAscending);
-            }
+            // The file's rows are not sorted on their own: the stable sort once the grid's
+            // rows are in gives the very same order, and sorting once halves the work.
 
             const FlexGrid& grid = form.vsFlexGrid1;
             const int64_t gridLast = grid.rows() - 1;
@@ -206,40 +206,38 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             for (int32_t i = 1; i <= gridLast; ++i) {
                 progress.set(i);
                 if (grid.isSubtotal(i)) continue;
-                const std::string reason = reasonOf(grid, i);
-                const std::string name = quoted(grid.cell(i, kName));
-                const std::string address = quoted(grid.cell(i, kIp));
-                work.addRow({grid.cell(i, kTimestamp), grid.cell(i, kGuid), name, address, reason});
+                WorkRow& row = work.emplace_back();
+                row.stamp = grid.cell(i, kTimestamp);
+                row.guid = grid.cell(i, kGuid);
+                row.name = quoted(grid.cell(i, kName));
+                row.address = quoted(grid.cell(i, kIp));
+                row.reason = reasonOf(grid, i);
             }
-            if (work.rows() >= 2) {
-                work.select(1, 1);
-                work.sort(FlexGrid::kSortGenericAscending);
-            }
+            sortByGuid(work);
+            fillWorkingTable(form.grdDummy, work);
 
             // Every database step of the merge in one transaction: all of it or none.
             int64_t bansCounted = 0;
             const bool open = g_cnnDatabase && g_cnnDatabase->State() == Connection::kStateOpen;
             if (open) g_cnnDatabase->beginTransaction();
-            std::string previous;
-            const int64_t workLast = work.rows() - 1;
+            const std::string* previous = nullptr;
+            const int64_t workLast = static_cast<int64_t>(work.size()) - 1;
             progress.start(workLast);
-            for (int32_t j = 0; j <= workLast; ++j) {
+            for (int64_t j = 0; j <= workLast; ++j) {
                 progress.set(j);
-                const std::string guid(work.cell(j, kWorkGuid));
+                const WorkRow& row = work[static_cast<size_t>(j)];
+                const std::string& guid = row.guid;
                 const bool taken = !trimSpaces(guid).empty() && guid != "unknown" && guid != "NO_GUID" &&
-                                   !equalsIgnoringCase(guid, previous);
+                                   !(previous && equalsIgnoringCase(guid, *previous));
                 if (taken) {
                     if (connected) {
-                        const std::string_view reason = work.cell(j, kWorkReason);
-                        const std::string reasonValue = trimSpaces(reason).empty() ? std::string() : quoted(reason);
-                        const std::string name = toStored(work.cell(j, kWorkName));
-                        const std::string stamp(work.cell(j, kWorkStamp));
-                        const std::string address(work.cell(j, kWorkAddress));
+                        const std::string reasonValue = trimSpaces(row.reason).empty() ? std::string() : quoted(row.reason);
+                        const std::string name = toStored(row.name);
                         if (!m_blnGUIDExists(form, guid) && g_cnnDatabase) {
                             Statement& insert = g_cnnDatabase->prepared(
                                 "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
                                 "VALUES (?1, ?2, ?3, ?4, ?5)");
-                            insert.bindAll({guid, stamp, name, address, reasonValue});
+                            insert.bindAll({guid, row.stamp, name, row.address, reasonValue});
                             try {
                                 insert.step();
                             } catch (...) {
@@ -251,7 +249,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                     }
                     ++bansCounted;
                 }
-                previous = guid;
+                previous = &guid;
             }
 
             if (g_cnnDatabase) g_cnnDatabase->execute("DELETE FROM tblTempBans");

@@ -1,15 +1,22 @@
 #pragma once
 // The field splitter of the merge: splits a line at any of its separator characters.
+//
+// With both options on, as the merge uses it on "[date time] GUID "name" "address" "reason"":
+// a separator at the very start gives an empty field 1, a run of separators between two
+// pieces of text counts as one, and text between double quotes is one field with its
+// separators, without the quotes. Separators at the end of the text start no further
+// field, so a line ending in a space has as many fields as the same line without it.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace th {
 
 class FieldSplitter {
-public:
+  public:
     void setSeparators(std::string separators);
     // A run of separators counts as one.
     void setCollapseSeparators(bool on);
@@ -21,12 +28,16 @@ public:
     // Field i, numbered from 1; empty outside 1..fieldCount.
     std::string_view field(int32_t i) const;
 
-private:
+  private:
+    bool isSeparator(unsigned char c) const;
+
     std::string separators_;
     bool collapse_ = false;
     bool quoted_ = false;
-    std::string text_;
-    std::vector<std::string> fields_;
+    // The fields' texts one after another, and each field's offset and length in it;
+    // both keep their capacity from line to line.
+    std::string buffer_;
+    std::vector<std::pair<uint32_t, uint32_t>> fields_;
 };
 
 }  // namespace th

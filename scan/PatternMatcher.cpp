@@ -1,12 +1,329 @@
 #include "scan/PatternMatcher.h"
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <utility>
+
 namespace th {
 
-// Placeholder until the matcher lands: matches nothing.
-void PatternMatcher::setPattern(std::string pattern) { pattern_ = std::move(pattern); }
-void PatternMatcher::setText(std::string_view text) { text_ = std::string(text); }
-int32_t PatternMatcher::tagCount() const { return 0; }
-std::string_view PatternMatcher::tag(int32_t) const { return {}; }
-int32_t PatternMatcher::matchCount() const { return 0; }
+namespace {
+
+bool containsLiteral(std::string_view text, std::string_view literal) {
+    if (literal.size() > text.size()) return false;
+    if (literal.size() == 1) return std::memchr(text.data(), literal[0], text.size()) != nullptr;
+#if defined(__GLIBC__)
+    return ::memmem(text.data(), text.size(), literal.data(), literal.size()) != nullptr;
+#else
+    return text.find(literal) != std::string_view::npos;
+#endif
+}
+
+// Reads one character of a set at j, taking "\x" as the literal x.
+unsigned char readSetChar(const std::string& pattern, size_t& j) {
+    if (pattern[j] == '\\' && j + 1 < pattern.size()) {
+        j += 2;
+        return static_cast<unsigned char>(pattern[j - 1]);
+    }
+    return static_cast<unsigned char>(pattern[j++]);
+}
+
+}  // namespace
+
+void PatternMatcher::setPattern(std::string pattern) {
+    // The scanner sets its patterns again for every line; compile only what is new.
+    if (!compiled_ || pattern != pattern_) {
+        pattern_ = std::move(pattern);
+        compile();
+    }
+    text_.clear();
+    matched_ = false;
+    matchCount_ = 0;
+}
+
+void PatternMatcher::compile() {
+    items_.clear();
+    sets_.clear();
+    groups_ = 0;
+    stars_ = 0;
+    anchored_ = false;
+    literal_.clear();
+    compiled_ = true;
+
+    const std::string& p = pattern_;
+    size_t i = 0;
+    if (!p.empty() && p[0] == '^') {
+        anchored_ = true;
+        i = 1;
+    }
+    std::vector<int32_t> open;
+    bool canRepeat = false;  // whether a "*" here has an item to repeat
+    auto addChar = [&](unsigned char c) {
+        items_.push_back({Op::Char, false, c, 0, 0});
+        canRepeat = true;
+    };
+    while (i < p.size()) {
+        const char c = p[i];
+        if (c == '\\') {
+            if (i + 1 < p.size()) {
+                addChar(static_cast<unsigned char>(p[i + 1]));
+                i += 2;
+            } else {
+                addChar('\\');
+                ++i;
+            }
+        } else if (c == '.') {
+            items_.push_back({Op::Any, false, 0, 0, 0});
+            canRepeat = true;
+            ++i;
+        } else if (c == '[') {
+            size_t j = i + 1;
+            bool negate = false;
+            if (j < p.size() && p[j] == '^') {
+                negate = true;
+                ++j;
+            }
+            CharSet set{};
+            auto add = [&set](unsigned char ch) { set[ch >> 6] |= uint64_t{1} << (ch & 63); };
+            bool closed = false;
+            bool first = true;
+            while (j < p.size()) {
+                if (p[j] == ']' && !first) {
+                    closed = true;
+                    ++j;
+                    break;
+                }
+                first = false;
+                const unsigned char a = readSetChar(p, j);
+                if (j + 1 < p.size() && p[j] == '-' && p[j + 1] != ']') {
+                    ++j;
+                    const unsigned char b = readSetChar(p, j);
+                    for (unsigned ch = std::min(a, b); ch <= std::max(a, b); ++ch) {
+                        add(static_cast<unsigned char>(ch));
+                    }
+                } else {
+                    add(a);
+                }
+            }
+            if (!closed) {
+                addChar('[');
+                ++i;
+                continue;
+            }
+            if (negate) {
+                for (auto& word : set) word = ~word;
+            }
+            sets_.push_back(set);
+            items_.push_back({Op::Set, false, 0, static_cast<int32_t>(sets_.size() - 1), 0});
+            canRepeat = true;
+            i = j;
+        } else if (c == '$') {
+            if (i + 1 < p.size() && p[i + 1] == '*') {
+                // The end repeated any number of times may match nothing: always true.
+                i += 2;
+            } else {
+                items_.push_back({Op::End, false, 0, 0, 0});
+                ++i;
+            }
+            canRepeat = false;
+        } else if (c == '*') {
+            if (canRepeat) {
+                items_.back().star = true;
+                canRepeat = false;
+            } else {
+                addChar('*');
+            }
+            ++i;
+        } else if (c == '{') {
+            open.push_back(groups_);
+            items_.push_back({Op::Open, false, 0, groups_++, 0});
+            canRepeat = false;
+            ++i;
+        } else if (c == '}' && !open.empty()) {
+            items_.push_back({Op::Close, false, 0, open.back(), 0});
+            open.pop_back();
+            canRepeat = false;
+            ++i;
+        } else {
+            addChar(static_cast<unsigned char>(c));
+            ++i;
+        }
+    }
+    while (!open.empty()) {
+        items_.push_back({Op::Close, false, 0, open.back(), 0});
+        open.pop_back();
+    }
+
+    // Starred items get a row of the failure memo. The longest run of single characters
+    // that nothing but tag braces interrupt must occur in every match: the prefilter.
+    std::string run;
+    for (Item& item : items_) {
+        if (item.star) item.memo = stars_++;
+        if (item.op == Op::Char && !item.star) {
+            run.push_back(static_cast<char>(item.ch));
+        } else if (item.op != Op::Open && item.op != Op::Close) {
+            if (run.size() > literal_.size()) literal_ = run;
+            run.clear();
+        }
+    }
+    if (run.size() > literal_.size()) literal_ = run;
+
+    scratchStart_.assign(groups_, 0);
+    scratchEnd_.assign(groups_, 0);
+}
+
+void PatternMatcher::setText(std::string_view text) {
+    if (!compiled_) compile();
+    matched_ = false;
+    matchCount_.reset();
+    if (prefilter_ && !literal_.empty() && !containsLiteral(text, literal_)) {
+        text_.clear();
+        matchCount_ = 0;
+        return;
+    }
+    text_.assign(text.data(), text.size());
+    const size_t columns = text_.size() + 1;
+    memo_.assign((static_cast<size_t>(stars_) * columns + 63) / 64, 0);
+    size_t start = 0;
+    if (search(0, start, matchEnd_)) {
+        matched_ = true;
+        tagStart_ = scratchStart_;
+        tagEnd_ = scratchEnd_;
+    }
+}
+
+int32_t PatternMatcher::tagCount() const {
+    return matched_ ? groups_ : 0;
+}
+
+std::string_view PatternMatcher::tag(int32_t i) const {
+    if (!matched_ || i < 0 || i >= groups_) return {};
+    return std::string_view(text_).substr(tagStart_[i], tagEnd_[i] - tagStart_[i]);
+}
+
+int32_t PatternMatcher::matchCount() const {
+    if (matchCount_) return *matchCount_;
+    int32_t count = 0;
+    if (matched_) {
+        // Failures remembered by the first search still hold: a state that could not
+        // reach the pattern's end then cannot now.
+        count = 1;
+        size_t from = matchEnd_;
+        size_t start = 0;
+        size_t end = 0;
+        while (count < std::numeric_limits<int32_t>::max() && search(from, start, end)) {
+            ++count;
+            from = end;
+        }
+    }
+    matchCount_ = count;
+    return count;
+}
+
+bool PatternMatcher::itemMatches(const Item& item, unsigned char c) const {
+    switch (item.op) {
+        case Op::Char:
+            return c == item.ch;
+        case Op::Any:
+            return true;
+        case Op::Set:
+            return (sets_[item.arg][c >> 6] >> (c & 63)) & 1;
+        default:
+            return false;
+    }
+}
+
+bool PatternMatcher::failed(int32_t row, size_t t) const {
+    const size_t bit = static_cast<size_t>(row) * (text_.size() + 1) + t;
+    return (memo_[bit >> 6] >> (bit & 63)) & 1;
+}
+
+void PatternMatcher::markFailed(int32_t row, size_t t) const {
+    const size_t bit = static_cast<size_t>(row) * (text_.size() + 1) + t;
+    memo_[bit >> 6] |= uint64_t{1} << (bit & 63);
+}
+
+bool PatternMatcher::search(size_t from, size_t& start, size_t& end) const {
+    // A match is never empty, so none starts at the text's end.
+    if (anchored_) {
+        if (from != 0 || text_.empty() || !matchAt(0, end)) return false;
+        start = 0;
+        return true;
+    }
+    for (size_t s = from; s < text_.size(); ++s) {
+        if (matchAt(s, end)) {
+            start = s;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Backtracking over the starred items, greediest first. A starred item entered at
+// position t that runs up to cur tries the rest of the pattern from cur, cur - 1, ...,
+// t. Whatever fails from (item, position) fails whatever came before, so it is marked
+// and never explored again; that bounds the work of a whole search, over every start,
+// by the number of (starred item, position) pairs times the pattern's length. The start
+// only matters through the rule that a match is not empty, and a state at the start
+// position is never reached from a later start.
+bool PatternMatcher::matchAt(size_t start, size_t& end) const {
+    const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
+    const size_t n = text_.size();
+    const auto count = static_cast<uint32_t>(items_.size());
+    stack_.clear();
+    uint32_t p = 0;
+    size_t t = start;
+    for (;;) {
+        bool ok = false;
+        for (;;) {
+            if (p == count) {
+                ok = t > start;
+                break;
+            }
+            const Item& item = items_[p];
+            if (item.star) {
+                if (failed(item.memo, t)) break;
+                size_t cur = t;
+                while (cur < n && itemMatches(item, s[cur]) && !failed(item.memo, cur + 1)) {
+                    ++cur;
+                }
+                stack_.push_back({t, cur, p});
+                t = cur;
+                ++p;
+            } else if (item.op == Op::Open) {
+                scratchStart_[item.arg] = t;
+                ++p;
+            } else if (item.op == Op::Close) {
+                scratchEnd_[item.arg] = t;
+                ++p;
+            } else if (item.op == Op::End) {
+                if (t != n) break;
+                ++p;
+            } else {
+                if (t >= n || !itemMatches(item, s[t])) break;
+                ++p;
+                ++t;
+            }
+        }
+        if (ok) {
+            end = t;
+            return true;
+        }
+        // Give back one character at the latest starred item that still has one.
+        for (;;) {
+            if (stack_.empty()) return false;
+            Frame& frame = stack_.back();
+            markFailed(items_[frame.item].memo, frame.cur);
+            if (frame.cur == frame.lo) {
+                stack_.pop_back();
+                continue;
+            }
+            --frame.cur;
+            p = frame.item + 1;
+            t = frame.cur;
+            break;
+        }
+    }
+}
 
 }  // namespace th

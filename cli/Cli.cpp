@@ -2,25 +2,24 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/CommandContext.h"
+#include "cli/ScanCommand.h"
+
 namespace th::cli {
 
 int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Tallyhound: anti-cheat log scanner and ban-list tool", "tallyhound-cli"};
     app.set_version_flag("--version", std::string("tallyhound-cli ") + TALLYHOUND_VERSION);
     app.require_subcommand(1);
+    CommandContext context{out, err};
+    addScanCommand(app, context);
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        out << app.help();
-        return kExitOk;
-    } catch (const CLI::CallForVersion& e) {
-        out << e.what() << "\n";
-        return kExitOk;
     } catch (const CLI::ParseError& e) {
-        err << "tallyhound-cli: " << e.what() << "\n" << app.help();
-        return kExitUsage;
+        // Help and version are "errors" that end well; anything else is a usage error.
+        return app.exit(e, out, err) == 0 ? kExitOk : kExitUsage;
     }
-    return kExitOk;
+    return context.status;
 }
 
 }  // namespace th::cli

@@ -41,6 +41,8 @@ void CCursor::SetCursor(int32_t Cursor) {
     }
 }
 
-void CCursor::RestoreCursor() { SetCursor(saved_); }
+void CCursor::RestoreCursor() {
+    SetCursor(saved_);
+}
 
 }  // namespace th

@@ -10,7 +10,7 @@
 namespace th {
 
 class CCursor {
-public:
+  public:
     static constexpr int32_t kComponentFailure = err::kObjectErrorBase + 17281;
     static constexpr const char* kComponentFailureText = "CCursor component failure";
 
@@ -32,7 +32,7 @@ public:
     // Sets the pointer to the shape saved at creation.
     void RestoreCursor();
 
-private:
+  private:
     CursorPort& cursor_;
     int32_t saved_ = kDefault;
 };

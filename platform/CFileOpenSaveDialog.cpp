@@ -6,7 +6,9 @@ namespace M = MFileOpenSaveDialog;
 
 namespace {
 
-std::string errorSource() { return appBaseName() + ".CFileOpenSaveDialog"; }
+std::string errorSource() {
+    return appBaseName() + ".CFileOpenSaveDialog";
+}
 
 Error componentFailure() {
     return Error(CFileOpenSaveDialog::kComponentFailure, errorSource(),
@@ -44,9 +46,9 @@ void CFileOpenSaveDialog::setHWndOwner(int32_t Value) {
     });
 }
 
-void CFileOpenSaveDialog::Init(std::string strFilter, int16_t DefaultFilter,
-                               std::string InitialDir, std::string FileName,
-                               std::string DialogTitle, int32_t HWndOwner, int32_t Flags) {
+void CFileOpenSaveDialog::Init(std::string strFilter, int16_t DefaultFilter, std::string InitialDir,
+                               std::string FileName, std::string DialogTitle, int32_t HWndOwner,
+                               int32_t Flags) {
     guarded([&] {
         filter_ = std::move(strFilter);
         defaultFilter_ = DefaultFilter;

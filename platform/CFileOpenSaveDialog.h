@@ -13,7 +13,7 @@
 namespace th {
 
 class CFileOpenSaveDialog {
-public:
+  public:
     // Error numbers: the object-error base plus the number fixed for each case.
     static constexpr int32_t kInvalidWindowHandle = err::kObjectErrorBase + 17461;
     static constexpr int32_t kComponentFailure = err::kObjectErrorBase + 17462;
@@ -85,7 +85,7 @@ public:
     // The centring the last `Show` asked for (which hook the request carried).
     MFileOpenSaveDialog::CenterHook centerHook() const { return centerHook_; }
 
-private:
+  private:
     void checkOwner(int32_t handle);
 
     FileChooserPort& files_;

@@ -135,8 +135,7 @@ std::optional<std::string> answerTitleBuffer(const std::string& proposed,
     return overwrite(proposed, baseName(paths.front()) + '\0');
 }
 
-std::string parseBuffer(const std::string& buffer, int kind, int32_t Flags,
-                        Selection& selection) {
+std::string parseBuffer(const std::string& buffer, int kind, int32_t Flags, Selection& selection) {
     if (buffer.find_first_not_of(' ') == std::string::npos) return {};
 
     std::string text = buffer;
@@ -195,8 +194,8 @@ int32_t halfToEven(int64_t difference) {
 }
 }  // namespace
 
-std::pair<int32_t, int32_t> centeredOrigin(int32_t screenWidth, int32_t screenHeight,
-                                           int32_t width, int32_t height) {
+std::pair<int32_t, int32_t> centeredOrigin(int32_t screenWidth, int32_t screenHeight, int32_t width,
+                                           int32_t height) {
     return {halfToEven(int64_t{screenWidth} - width), halfToEven(int64_t{screenHeight} - height)};
 }
 

@@ -69,8 +69,7 @@ struct Selection {
 // Reads a returned buffer of the given kind. For a file name it also updates `selection`,
 // single or multiple selection as `Flags` says. Throws std::overflow_error when a buffer
 // holds more pieces than a file count can hold.
-std::string parseBuffer(const std::string& buffer, int kind, int32_t Flags,
-                        Selection& selection);
+std::string parseBuffer(const std::string& buffer, int kind, int32_t Flags, Selection& selection);
 
 // The centring the request asks for: none, the Explorer-style dialog (whose frame is the
 // parent of the hooked window) or the old-style dialog (the hooked window itself).
@@ -80,7 +79,7 @@ CenterHook centerHookFor(int32_t Flags);
 // Top-left corner that centres a box of the given size on a screen of the given size;
 // halves round to the even neighbour, and a box bigger than the screen gets negative
 // coordinates.
-std::pair<int32_t, int32_t> centeredOrigin(int32_t screenWidth, int32_t screenHeight,
-                                           int32_t width, int32_t height);
+std::pair<int32_t, int32_t> centeredOrigin(int32_t screenWidth, int32_t screenHeight, int32_t width,
+                                           int32_t height);
 
 }  // namespace th::MFileOpenSaveDialog

@@ -1,7 +1,172 @@
 #include "scan/LogScanner.h"
 
+#include <chrono>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/CCursor.h"
+#include "platform/Error.h"
+#include "scan/ByteSearch.h"
+#include "scan/ViolationLine.h"
+
 namespace th {
 
-int32_t g_lngScanLogFile(MainForm&) { return 0; }
+namespace {
+
+constexpr size_t kBlockSize = 4u << 20;
+constexpr auto kRepaintInterval = std::chrono::milliseconds(33);  // about 30 frames a second
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Reads the log in large blocks and hands over every line that may match; the lines
+// in between are only counted.
+class Scan {
+public:
+    explicit Scan(MainForm& form) : form_(form), literal_(form.flexQuelvane.requiredLiteral()) {}
+
+    void run(std::FILE* file) {
+        std::vector<char> buffer(kBlockSize);
+        size_t carried = 0;  // bytes of an unfinished line kept from the last block
+        for (;;) {
+            if (carried == buffer.size()) buffer.resize(buffer.size() * 2);  // a very long line
+            size_t got = std::fread(buffer.data() + carried, 1, buffer.size() - carried, file);
+            if (got == 0) {
+                if (std::ferror(file)) throw Error::fromErrno(errno, form_.pnlLogPathToFile.caption());
+                if (carried > 0) lines(buffer.data(), buffer.data() + carried, true);
+                break;
+            }
+            const char* begin = buffer.data();
+            const char* end = begin + carried + got;
+            const char* lastLf = static_cast<const char*>(memrchr(begin, '\n', static_cast<size_t>(end - begin)));
+            const char* done = lastLf ? lastLf + 1 : begin;
+            lines(begin, done, false);
+            carried = static_cast<size_t>(end - done);
+            std::memmove(buffer.data(), done, carried);
+            repaintIfDue();
+        }
+    }
+
+    int32_t added() const { return added_; }
+    int64_t linesRead() const { return linesRead_; }
+
+private:
+    // [p, end) holds whole lines, each ended by LF unless last is set.
+    void lines(const char* p, const char* end, bool last) {
+        while (p < end) {
+            const char* hit = findLiteral(p, end, literal_);
+            if (!hit) {
+                linesRead_ += static_cast<int64_t>(countByte(p, end, '\n')) + (last && end[-1] != '\n');
+                return;
+            }
+            const char* lineStart = hit;
+            while (lineStart > p && lineStart[-1] != '\n') --lineStart;
+            linesRead_ += static_cast<int64_t>(countByte(p, lineStart, '\n')) + 1;
+            const char* lf = static_cast<const char*>(std::memchr(hit, '\n', static_cast<size_t>(end - hit)));
+            const char* lineEnd = lf ? lf : end;
+            std::string_view line(lineStart, static_cast<size_t>(lineEnd - lineStart));
+            if (lf && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+            take(line);
+            p = lf ? lf + 1 : end;
+        }
+    }
+
+    void take(std::string_view line) {
+        if (line.empty()) return;
+        if (auto row = parseViolationLine(form_, line)) {
+            std::string_view cells[7];
+            for (size_t i = 0; i < 7; ++i) cells[i] = (*row)[i];
+            form_.vsFlexGrid1.addRow(cells);
+            ++added_;
+        }
+        if ((++taken_ & 0xFFF) == 0) repaintIfDue();
+    }
+
+    // The counter shows the lines read so far; the screen is repainted at display rate
+    // rather than per line, which with millions of lines would take minutes.
+    void repaintIfDue() {
+        auto now = std::chrono::steady_clock::now();
+        if (now - lastRepaint_ < kRepaintInterval) return;
+        lastRepaint_ = now;
+        showCount();
+    }
+
+public:
+    void showCount() {
+        form_.lblNumberLinesScanned.setCaption(" " + std::to_string(linesRead_));
+        form_.ports.events.repaintNow();
+    }
+
+private:
+    MainForm& form_;
+    std::string literal_;
+    int32_t added_ = 0;
+    int64_t linesRead_ = 0;  // wider than the label needs: a log of empty lines may be huge
+    uint32_t taken_ = 0;
+    std::chrono::steady_clock::time_point lastRepaint_ = std::chrono::steady_clock::now();
+};
+
+std::string scanErrorPrompt(const Error& e) {
+    return std::string("An error has occured during scan of log file. Please e-mail me this log and your pbbans.dat") +
+           kPad + kCrLf + "so that i can see why this error was caused. " + kContactAddress + kPad + kCrLf +
+           e.description() + " " + std::to_string(e.number()) + kPad;
+}
+
+void showIndicators(MainForm& form, bool on) {
+    form.lblNumberLinesScanned.setCaption("0");
+    form.lblNumberLinesScanned.setVisible(on);
+    form.lblLinesScanned.setVisible(on);
+    form.lblScanning.setVisible(on);
+}
+
+}  // namespace
+
+int32_t g_lngScanLogFile(MainForm& form) { return scanLogFile(form, true); }
+
+int32_t scanLogFile(MainForm& form, bool arrange) {
+    CCursor cursor(form.ports.cursor);
+    cursor.SetCursor(CCursor::kHourglass);
+    std::unique_ptr<std::FILE, FileCloser> file;
+    int32_t result = 0;
+    try {
+        const std::string& path = form.pnlLogPathToFile.caption();
+        file.reset(std::fopen(path.c_str(), "rb"));
+        if (!file) throw Error::fromErrno(errno, path);
+        showIndicators(form, true);
+        form.ports.events.processEvents();
+
+        form.flexQuelvane.setPattern(kLinePattern);
+        form.flexQuelvaneGetIP.setPattern(kAddressPattern);
+        form.flexQuelvaneGetGUID.setPattern(kGuidPattern);
+        form.vsFlexGrid1.setRedraw(false);
+        Scan scan(form);
+        scan.run(file.get());  // on an error the rows found so far stay in the grid
+        scan.showCount();
+        result = scan.added();
+        form.vsFlexGrid1.setRedraw(true);
+        if (result > 0 && arrange) {
+            int32_t position = 0;
+            vsFlexGrid1_AfterMoveColumn(form, 0, position);
+        }
+    } catch (const std::exception& e) {
+        const Error* known = dynamic_cast<const Error*>(&e);
+        Error error = known ? *known : Error(err::kFileIo, appBaseName(), e.what());
+        form.vsFlexGrid1.setRedraw(true);
+        showIndicators(form, false);
+        file.reset();
+        form.ports.messages.show(scanErrorPrompt(error), MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
+        cursor.RestoreCursor();
+        return -1;
+    }
+    file.reset();
+    showIndicators(form, false);
+    cursor.RestoreCursor();
+    return result;
+}
 
 }  // namespace th

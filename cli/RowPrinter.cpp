@@ -1,0 +1,37 @@
+#include "cli/RowPrinter.h"
+
+namespace th::cli {
+
+std::string escapeCell(std::string_view cell) {
+    std::string out;
+    out.reserve(cell.size());
+    for (char c : cell) {
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case '\t': out += "\\t"; break;
+            case '\r': out += "\\r"; break;
+            case '\n': out += "\\n"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+long printDataRows(const FlexGrid& grid, std::ostream& out) {
+    long printed = 0;
+    std::string line;
+    for (int32_t r = grid.fixedRows(); r < grid.rows(); ++r) {
+        if (grid.isSubtotal(r)) continue;
+        line.clear();
+        for (int32_t c = 0; c < grid.cols(); ++c) {
+            if (c) line += '\t';
+            line += escapeCell(grid.cell(r, c));
+        }
+        line += '\n';
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        ++printed;
+    }
+    return printed;
+}
+
+}  // namespace th::cli

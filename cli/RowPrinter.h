@@ -1,0 +1,19 @@
+#pragma once
+// Writes the grid's data rows for other programs to read: one row a line, cells
+// separated by TAB, with the bytes that would break that shape escaped.
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "platform/FlexGrid.h"
+
+namespace th::cli {
+
+// Backslash, TAB, CR and LF become \\, \t, \r and \n; all other bytes stay.
+std::string escapeCell(std::string_view cell);
+
+// Every data row (never a group row), in grid order; returns how many.
+long printDataRows(const FlexGrid& grid, std::ostream& out);
+
+}  // namespace th::cli

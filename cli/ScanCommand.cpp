@@ -1,0 +1,39 @@
+#include "cli/ScanCommand.h"
+
+#include "cli/GridInputs.h"
+#include "cli/RowPrinter.h"
+#include "platform/Error.h"
+#include "scan/MainForm.h"
+
+namespace th::cli {
+
+void addScanCommand(CLI::App& app, CommandContext& context) {
+    struct Options {
+        bool raw = false;
+        std::vector<std::string> files;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* scan = app.add_subcommand("scan", "Scan logs (or import scan files) and print the violation rows");
+    scan->add_flag("--raw", options->raw, "Print the rows in the order they were added, not arranged");
+    scan->add_option("FILE", options->files, "Server logs, or scan files ending in .sf")->required();
+    scan->callback([options, &context] {
+        TerminalPorts terminal(context.err);
+        terminal.messages.printInformation = false;
+        MainForm form(terminal.ports);
+        form.setUpGrid();
+        try {
+            buildGrid(form, options->files, !options->raw);
+        } catch (const Error& e) {
+            context.fail(e.description());
+            return;
+        }
+        long rows = printDataRows(form.vsFlexGrid1, context.out);
+        context.out.flush();
+        if (rows == 0)
+            context.err << "No violations added to grid\n";
+        else
+            context.err << rows << " violations found and added to grid\n";
+    });
+}
+
+}  // namespace th::cli

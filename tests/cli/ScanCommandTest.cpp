@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/cli/CliRunner.h"
+
+namespace th {
+namespace {
+
+const std::string kData = TALLYHOUND_TEST_DATA;
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(ScanCommand, RawPrintsTheRowsOfEachSampleLogExactly) {
+    for (std::string name : {"sample", "sample-crlf", "empty"}) {
+        auto r = test::runCli({"scan", "--raw", kData + "/logs/" + name + ".log"});
+        EXPECT_EQ(r.status, 0) << name << r.err;
+        EXPECT_EQ(r.out, readBytes(kData + "/logs/" + name + ".expected.tsv")) << name;
+    }
+}
+
+TEST(ScanCommand, ArrangedOutputIsSortedAndSeveralFilesMakeOneGrid) {
+    auto r = test::runCli({"scan", kData + "/logs/sample.log", kData + "/logs/sample-crlf.log"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::vector<std::string> names;
+    for (std::string line; std::getline(lines, line);) names.push_back(line.substr(0, line.find('\t')));
+    ASSERT_EQ(names.size(), 30u);
+    EXPECT_EQ(names.front(), "Alpha");
+    EXPECT_EQ(names[1], "Alpha");
+    EXPECT_EQ(names.back(), "Smith");
+    EXPECT_EQ(r.err, "30 violations found and added to grid\n");
+}
+
+TEST(ScanCommand, FailuresAndMisuseHaveTheirExitStatus) {
+    auto missing = test::runCli({"scan", kData + "/logs/sample.log", "/nonexistent/x.log"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find("/nonexistent/x.log"), std::string::npos);
+    EXPECT_EQ(test::runCli({"scan"}).status, 2);
+    EXPECT_EQ(test::runCli({"scan", "--bogus", "x"}).status, 2);
+    EXPECT_EQ(test::runCli({}).status, 2);
+    EXPECT_EQ(test::runCli({"--help"}).status, 0);
+}
+
+}  // namespace
+}  // namespace th

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/CommandContext.h"
+#include "cli/DbCommand.h"
+#include "cli/MergeCommand.h"
 #include "cli/ScanCommand.h"
 
 namespace th::cli {
@@ -13,6 +15,8 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     app.require_subcommand(1);
     CommandContext context{out, err};
     addScanCommand(app, context);
+    addMergeCommand(app, context);
+    addDbCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

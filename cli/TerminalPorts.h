@@ -58,6 +58,11 @@ public:
     int64_t openUrl(const std::string&) override { return 2; }
     int64_t startProgram(const std::string&, const std::vector<std::string>&) override { return 2; }
     std::string findExecutable(const std::string&) override { return {}; }
+    int64_t launchProgram(const std::string&, const std::vector<std::string>&, const std::string&,
+                          bool) override {
+        return 2;
+    }
+    bool showProperties(const std::string&, int32_t) override { return false; }
 };
 
 struct TerminalPorts {

@@ -66,16 +66,56 @@ public:
 
 // The desktop shell: opening documents and addresses and starting programs. Results
 // follow the platform's launcher: a value above 32 is success, anything else an error
-// code of the launcher's table.
+// code of the launcher's table (see shellcode below).
 class ShellPort {
 public:
     virtual ~ShellPort() = default;
+    // Opens a file or folder with the desktop's default program for it.
     virtual int64_t openDocument(const std::string& path) = 0;
+    // Opens an address (web page, mailto:) with the desktop's handler for it.
     virtual int64_t openUrl(const std::string& url) = 0;
+    // Starts a program with its arguments and returns at once.
     virtual int64_t startProgram(const std::string& program, const std::vector<std::string>& args) = 0;
-    // The program that opens a document of this kind, empty when there is none.
+    // The program that opens a document of this kind, empty when there is none. Empty
+    // only when the desktop is known to have none: the shell launcher then reports "no
+    // association" without asking the opener. When the desktop cannot be asked, the
+    // opener's own path is the honest answer.
     virtual std::string findExecutable(const std::string& document) = 0;
+    // Starts a program in a working folder (empty: the caller's). With wait, returns only
+    // once the program has ended; a result of 32 or less then means it never started.
+    // This fallback cannot wait or change folder: adapters that can, override it.
+    virtual int64_t launchProgram(const std::string& program, const std::vector<std::string>& args,
+                                  const std::string& workingDir, bool wait) {
+        (void)workingDir;
+        return wait ? 0 : startProgram(program, args);
+    }
+    // Shows the desktop's properties sheet of a file; owner 0 means no owner window.
+    // False when the desktop could not show it (the fallback never can).
+    virtual bool showProperties(const std::string& path, int32_t owner) {
+        (void)path;
+        (void)owner;
+        return false;
+    }
 };
+
+// The launcher's result codes that the shell launcher tells apart. An adapter maps its
+// own mechanism's failures onto the nearest of them.
+namespace shellcode {
+inline constexpr int64_t kSuccess = 33;  // any value above 32
+inline constexpr int64_t kOtherFailure = 0;
+inline constexpr int64_t kFileNotFound = 2;
+inline constexpr int64_t kPathNotFound = 3;
+inline constexpr int64_t kAccessDenied = 5;
+inline constexpr int64_t kOutOfMemory = 8;
+inline constexpr int64_t kBadFormat = 11;
+inline constexpr int64_t kShare = 26;
+inline constexpr int64_t kAssocIncomplete = 27;
+inline constexpr int64_t kDdeTimeout = 28;
+inline constexpr int64_t kDdeFail = 29;
+inline constexpr int64_t kDdeBusy = 30;
+inline constexpr int64_t kNoAssociation = 31;
+inline constexpr int64_t kDllNotFound = 32;
+}  // namespace shellcode
 
 struct Ports {
     MessageBoxPort& messages;

@@ -28,20 +28,31 @@ bool ScriptedFiles::isWindow(int32_t handle) {
 }
 
 int64_t ScriptedShell::openDocument(const std::string& path) {
-    calls.push_back({"document", path, {}});
+    calls.push_back({"document", path, {}, {}, false, 0});
     return result;
 }
 
 int64_t ScriptedShell::openUrl(const std::string& url) {
-    calls.push_back({"url", url, {}});
+    calls.push_back({"url", url, {}, {}, false, 0});
     return result;
 }
 
 int64_t ScriptedShell::startProgram(const std::string& program, const std::vector<std::string>& args) {
-    calls.push_back({"program", program, args});
+    calls.push_back({"program", program, args, {}, false, 0});
     return result;
 }
 
 std::string ScriptedShell::findExecutable(const std::string&) { return executable; }
+
+int64_t ScriptedShell::launchProgram(const std::string& program, const std::vector<std::string>& args,
+                                     const std::string& workingDir, bool wait) {
+    calls.push_back({"launch", program, args, workingDir, wait, 0});
+    return result;
+}
+
+bool ScriptedShell::showProperties(const std::string& path, int32_t owner) {
+    calls.push_back({"properties", path, {}, {}, false, owner});
+    return propertiesResult;
+}
 
 }  // namespace th::test

@@ -56,14 +56,21 @@ public:
     struct Call {
         std::string kind, target;
         std::vector<std::string> args;
+        std::string workingDir;  // launches only
+        bool wait = false;       // launches only
+        int32_t owner = 0;       // properties only
     };
     std::vector<Call> calls;
     int64_t result = 42;            // what every launch returns
+    bool propertiesResult = true;   // what showProperties returns
     std::string executable = "/usr/bin/xdg-open";
     int64_t openDocument(const std::string& path) override;
     int64_t openUrl(const std::string& url) override;
     int64_t startProgram(const std::string& program, const std::vector<std::string>& args) override;
     std::string findExecutable(const std::string& document) override;
+    int64_t launchProgram(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& workingDir, bool wait) override;
+    bool showProperties(const std::string& path, int32_t owner) override;
 };
 
 // All ports in one place, ready to hand to a MainForm.

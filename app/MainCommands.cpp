@@ -1,0 +1,98 @@
+#include "app/MainCommands.h"
+
+#include <filesystem>
+#include <new>
+#include <string>
+
+#include "app/LoadLogCommand.h"
+#include "bans/Merge.h"
+#include "export/HtmlBanList.h"
+#include "export/ScanFile.h"
+#include "platform/Error.h"
+#include "scan/LogScanner.h"
+
+namespace th {
+
+namespace {
+
+// Numbers for failures that do not come as the program's own error type.
+constexpr int32_t kOutOfMemory = 7;
+constexpr int32_t kInternalError = 51;
+
+MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIcon icon) {
+    return form.ports.messages.show(text + kPad, buttons, icon, kMsgTitle);
+}
+
+void showError(MainForm& form, const std::string& description, int32_t number) {
+    std::string prompt = std::string(cmd::kUnhandledError) + kPad + kCrLf + description + " " +
+                         std::to_string(number) + kPad;
+    form.ports.messages.show(prompt, MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
+}
+
+bool isFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
+
+void scanLog(MainForm& form) {
+    const std::string path = form.pnlLogPathToFile.caption();
+    if (path.empty()) return;
+    if (!isFile(path)) {
+        say(form, cmd::kLogNotFound, MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    if (say(form, cmd::kAskScan, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::No) return;
+    if (form.vsFlexGrid1.rows() >= 2 &&
+        say(form, cmd::kAskClearGrid, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)
+        form.vsFlexGrid1.setRows(1);
+    // Let the question box go and the grid repaint before the scan holds the thread.
+    form.ports.events.processEvents();
+    int32_t added = g_lngScanLogFile(form);
+    if (added == -1) return;  // the scanner has shown its own error box
+    if (added == 0)
+        say(form, cmd::kNoneAdded, MsgButtons::Ok, MsgIcon::Information);
+    else
+        say(form, std::to_string(added) + cmd::kSomeAdded, MsgButtons::Ok, MsgIcon::Information);
+}
+
+bool gridHasRows(const MainForm& form) { return form.vsFlexGrid1.rows() >= 2; }
+
+}  // namespace
+
+void cmdQuelvane_Click(MainForm& form, int16_t index) {
+    try {
+        switch (index) {
+            case cmd::kLoadLog:
+                loadLogCommand(form);
+                break;
+            case cmd::kScan:
+                scanLog(form);
+                break;
+            case cmd::kExit:
+                if (form.unload) form.unload();
+                break;
+            case cmd::kHtml:
+                if (gridHasRows(form)) runHtmlCommand(form);
+                break;
+            case cmd::kMerge:
+                if (gridHasRows(form)) g_MergeIntoBanFile(form);
+                break;
+            case cmd::kSave:
+                if (gridHasRows(form)) saveScanFileCommand(form);
+                break;
+            case cmd::kImport:
+                importScanFileCommand(form);
+                break;
+            default:
+                break;
+        }
+    } catch (const Error& e) {
+        showError(form, e.description(), e.number());
+    } catch (const std::bad_alloc&) {
+        showError(form, "Out of memory", kOutOfMemory);
+    } catch (const std::exception& e) {
+        showError(form, e.what(), kInternalError);
+    }
+}
+
+}  // namespace th

@@ -1,0 +1,32 @@
+#pragma once
+// The command buttons' one click handler, and the texts its flows show.
+
+#include <cstdint>
+
+#include "scan/MainForm.h"
+
+namespace th {
+
+// Runs the command of button Index (0 Load Log, 1 Scan, 2 Exit, 3 HTML, 4 Merge,
+// 5 Save, 6 Import) under one error trap; other indexes do nothing.
+void cmdQuelvane_Click(MainForm& form, int16_t index);
+
+namespace cmd {
+inline constexpr int16_t kLoadLog = 0, kScan = 1, kExit = 2, kHtml = 3, kMerge = 4, kSave = 5,
+                         kImport = 6;
+
+inline constexpr const char* kLogDialogTitle = "Select Punkbuster log";
+inline constexpr const char* kLogFilter = "Punkbuster log (*.log)|*.log";
+inline constexpr const char* kLogDefaultExt = "log";
+inline constexpr int32_t kLogDialogFlags = 0x181808;
+
+inline constexpr const char* kLogNotFound =
+    "Selected log file not found, this file may have been moved or deleted";
+inline constexpr const char* kAskScan = "Scan selected log?";
+inline constexpr const char* kAskClearGrid = "Clear grid of all records?";
+inline constexpr const char* kNoneAdded = "No violations added to grid";
+inline constexpr const char* kSomeAdded = " violations found and added to grid";
+inline constexpr const char* kUnhandledError = "An error unhandled error has occured";
+}  // namespace cmd
+
+}  // namespace th

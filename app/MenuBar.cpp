@@ -1,0 +1,66 @@
+#include "app/MenuBar.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <memory>
+
+#include "about/frmAbout.h"
+#include "app/MenuCommands.h"
+#include "app/MenuTree.h"
+
+namespace th {
+
+namespace {
+
+void tagTool(QObject* tool, const menu::MenuTool& spec) {
+    tool->setObjectName(QString::fromLatin1(spec.id));
+    tool->setProperty("toolId", QString::fromLatin1(spec.id));
+    tool->setProperty("category", QString::fromLatin1(spec.category));
+}
+
+}  // namespace
+
+void installMenuBar(QMenuBar* bar, MainForm& form, std::function<void()> showAbout) {
+    if (!showAbout) {
+        showAbout = [&form] {
+            // Built afresh for every showing and gone when OK closes it.
+            frmAbout box(form.ports);
+            box.exec();
+        };
+    }
+    auto actions = std::make_shared<MenuActions>(MenuActions{std::move(showAbout), {}, {}});
+    auto route = [&form, actions](const char* id) {
+        return [&form, actions, id] { runMenuTool(form, id, *actions); };
+    };
+
+    bar->setWindowTitle(QString::fromLatin1(menu::kToolBarName));
+    QMenu* menus[3] = {nullptr, nullptr, nullptr};  // the open menu at each depth
+    for (const menu::MenuTool& spec : menu::kMenuTree) {
+        const QString caption = QString::fromLatin1(spec.caption);
+        QMenu* parent = spec.depth > 0 ? menus[spec.depth] : nullptr;
+        switch (spec.kind) {
+            case menu::ToolKind::Menu:
+            case menu::ToolKind::Submenu: {
+                QMenu* m = parent ? parent->addMenu(caption) : bar->addMenu(caption);
+                tagTool(m, spec);
+                tagTool(m->menuAction(), spec);
+                // Opening a menu is a click on its tool, as the handler sees it.
+                QObject::connect(m, &QMenu::aboutToShow, m, route(spec.id));
+                menus[spec.depth + 1] = m;
+                break;
+            }
+            case menu::ToolKind::Command: {
+                QAction* a = parent->addAction(caption);
+                tagTool(a, spec);
+                QObject::connect(a, &QAction::triggered, a, route(spec.id));
+                break;
+            }
+            case menu::ToolKind::Separator:
+                parent->addSeparator();
+                break;
+        }
+    }
+}
+
+}  // namespace th

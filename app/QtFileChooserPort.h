@@ -1,0 +1,28 @@
+#pragma once
+// The file chooser as a modal QFileDialog built from the file dialog class's request.
+
+#include <QStringList>
+
+#include "platform/Ports.h"
+
+class QFileDialog;
+
+namespace th {
+
+class QtFileChooserPort : public FileChooserPort {
+public:
+    // Option bits of the request that the chooser honours.
+    static constexpr uint32_t kOverwritePrompt = 0x2;
+    static constexpr uint32_t kFileMustExist = 0x1000;
+    static constexpr uint32_t kNoDereferenceLinks = 0x100000;
+
+    std::vector<std::string> choose(const FileChooserRequest& request) override;
+    bool isWindow(int32_t handle) override;
+
+    // The dialog as it will be shown, for choose() and for tests that inspect it.
+    static void configure(QFileDialog& dialog, const FileChooserRequest& request);
+    // "Desc (pattern)" names, as QFileDialog lists them.
+    static QStringList nameFilters(const FileChooserRequest& request);
+};
+
+}  // namespace th

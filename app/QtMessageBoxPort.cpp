@@ -1,0 +1,63 @@
+#include "app/QtMessageBoxPort.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <vector>
+
+#include "app/DisplayText.h"
+
+namespace th {
+
+namespace {
+
+QMessageBox::Icon qtIcon(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Critical: return QMessageBox::Critical;
+        case MsgIcon::Question: return QMessageBox::Question;
+        case MsgIcon::Exclamation: return QMessageBox::Warning;
+        case MsgIcon::Information: return QMessageBox::Information;
+        case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The buttons in the order the box shows them; the first is the default.
+std::vector<std::pair<QMessageBox::StandardButton, MsgResult>> qtButtons(MsgButtons buttons) {
+    using B = QMessageBox;
+    switch (buttons) {
+        case MsgButtons::OkCancel: return {{B::Ok, MsgResult::Ok}, {B::Cancel, MsgResult::Cancel}};
+        case MsgButtons::AbortRetryIgnore:
+            return {{B::Abort, MsgResult::Abort}, {B::Retry, MsgResult::Retry}, {B::Ignore, MsgResult::Ignore}};
+        case MsgButtons::YesNoCancel:
+            return {{B::Yes, MsgResult::Yes}, {B::No, MsgResult::No}, {B::Cancel, MsgResult::Cancel}};
+        case MsgButtons::YesNo: return {{B::Yes, MsgResult::Yes}, {B::No, MsgResult::No}};
+        case MsgButtons::RetryCancel: return {{B::Retry, MsgResult::Retry}, {B::Cancel, MsgResult::Cancel}};
+        case MsgButtons::Ok: break;
+    }
+    return {{B::Ok, MsgResult::Ok}};
+}
+
+}  // namespace
+
+MsgResult QtMessageBoxPort::show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                                 const std::string& title) {
+    // Lines come joined by CR LF; the label wants bare line feeds.
+    QString text = displayText(prompt);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QWidget* parent = owner_ ? owner_.data() : QApplication::activeWindow();
+    QMessageBox box(qtIcon(icon), displayText(title), text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    auto order = qtButtons(buttons);
+    for (auto [button, result] : order) box.addButton(button);
+    box.setDefaultButton(order.front().first);
+    box.exec();
+    auto clicked = box.standardButton(box.clickedButton());
+    for (auto [button, result] : order)
+        if (button == clicked) return result;
+    // Closed without a button: the box's cancel answer, or its only button.
+    for (auto [button, result] : order)
+        if (result == MsgResult::Cancel || result == MsgResult::No) return result;
+    return order.front().second;
+}
+
+}  // namespace th

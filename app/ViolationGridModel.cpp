@@ -1,0 +1,200 @@
+#include "app/ViolationGridModel.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+#include <algorithm>
+#include <exception>
+
+#include "app/DisplayText.h"
+
+namespace th {
+
+namespace {
+
+// The grid keeps colours in blue-green-red order.
+QColor fromBgr(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+// Children carry their parent's top-level position plus one; top-level items carry 0.
+constexpr quintptr kTopLevel = 0;
+
+}  // namespace
+
+ViolationGridModel::ViolationGridModel(FlexGrid& grid, QObject* parent)
+    : QAbstractItemModel(parent), grid_(grid) {
+    rebuild();
+    grid_.setListener(this);
+}
+
+ViolationGridModel::~ViolationGridModel() { grid_.setListener(nullptr); }
+
+void ViolationGridModel::rebuild() {
+    topRows_.clear();
+    childCount_.clear();
+    const int32_t rows = grid_.rows();
+    int32_t r = std::min(std::max(grid_.fixedRows(), 0), rows);
+    while (r < rows) {
+        topRows_.push_back(r);
+        if (!grid_.isSubtotal(r)) {
+            childCount_.push_back(0);
+            ++r;
+            continue;
+        }
+        // A group holds the data rows it counted, as far as they reach before the next
+        // group row; rows appended after the arrangement stand on their own.
+        int32_t want = grid_.subtotalCount(r), n = 0;
+        while (n < want && r + 1 + n < rows && !grid_.isSubtotal(r + 1 + n)) ++n;
+        childCount_.push_back(n);
+        r += 1 + n;
+    }
+}
+
+QModelIndex ViolationGridModel::index(int row, int column, const QModelIndex& parent) const {
+    if (row < 0 || column < 0 || column >= grid_.cols()) return {};
+    if (!parent.isValid()) {
+        if (static_cast<size_t>(row) >= topRows_.size()) return {};
+        return createIndex(row, column, kTopLevel);
+    }
+    if (parent.internalId() != kTopLevel) return {};
+    if (row >= childCount(static_cast<size_t>(parent.row()))) return {};
+    return createIndex(row, column, static_cast<quintptr>(parent.row()) + 1);
+}
+
+QModelIndex ViolationGridModel::parent(const QModelIndex& child) const {
+    if (!child.isValid() || child.internalId() == kTopLevel) return {};
+    return createIndex(static_cast<int>(child.internalId() - 1), 0, kTopLevel);
+}
+
+int ViolationGridModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid()) return static_cast<int>(topRows_.size());
+    if (parent.internalId() != kTopLevel || parent.column() != 0) return 0;
+    return childCount(static_cast<size_t>(parent.row()));
+}
+
+int ViolationGridModel::columnCount(const QModelIndex&) const { return grid_.cols(); }
+
+bool ViolationGridModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+
+int32_t ViolationGridModel::gridRow(const QModelIndex& index) const {
+    if (!index.isValid()) return -1;
+    if (index.internalId() == kTopLevel) return topRows_[static_cast<size_t>(index.row())];
+    return topRows_[static_cast<size_t>(index.internalId() - 1)] + 1 + index.row();
+}
+
+QModelIndex ViolationGridModel::indexOfGridRow(int32_t row, int column) const {
+    auto it = std::upper_bound(topRows_.begin(), topRows_.end(), row);
+    if (it == topRows_.begin()) return {};
+    size_t top = static_cast<size_t>(it - topRows_.begin()) - 1;
+    int32_t offset = row - topRows_[top];
+    if (offset == 0) return index(static_cast<int>(top), column);
+    if (offset - 1 >= childCount(top)) return {};
+    return index(offset - 1, column, index(static_cast<int>(top), 0));
+}
+
+bool ViolationGridModel::isGroupIndex(const QModelIndex& index) const {
+    int32_t r = gridRow(index);
+    return r >= 0 && r < grid_.rows() && grid_.isSubtotal(r);
+}
+
+QString ViolationGridModel::cellText(int32_t row, int column) const {
+    QString text = displayText(grid_.cell(row, column));
+    if (column == 0 && grid_.isSubtotal(row))
+        text += QStringLiteral("  (%1)").arg(grid_.subtotalCount(row));
+    return text;
+}
+
+bool ViolationGridModel::cellMerged(int32_t row, int column, const QModelIndex& index) const {
+    // Restricted merging: a cell shows merged with the one above only where every cell
+    // to its left does too, and only inside one group.
+    if (grid_.mergeCells() == 0 || index.row() == 0 || grid_.isSubtotal(row)) return false;
+    int32_t above = row - 1;
+    if (above < grid_.fixedRows() || grid_.isSubtotal(above)) return false;
+    for (int c = 0; c <= column; ++c)
+        if (!grid_.mergeCol(c) || grid_.cell(row, c) != grid_.cell(above, c)) return false;
+    return true;
+}
+
+QVariant ViolationGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    try {
+        int32_t row = gridRow(index);
+        // While drawing is off the grid changes without telling; never read past it.
+        if (row < 0 || row >= grid_.rows() || index.column() >= grid_.cols()) return {};
+        bool group = grid_.isSubtotal(row);
+        switch (role) {
+            case Qt::DisplayRole:
+            case Qt::ToolTipRole:
+                return cellText(row, index.column());
+            case Qt::BackgroundRole:
+                if (group) return QBrush(fromBgr(grid_.subtotalBackColor()));
+                return {};
+            case Qt::ForegroundRole:
+                if (group) return QBrush(fromBgr(grid_.subtotalForeColor()));
+                return {};
+            case Qt::FontRole:
+                if (group && grid_.subtotalBold()) {
+                    QFont f;
+                    f.setBold(true);
+                    return f;
+                }
+                return {};
+            case GridRowRole:
+                return row;
+            case MergedRole:
+                return cellMerged(row, index.column(), index);
+            case GroupRole:
+                return group;
+            default:
+                return {};
+        }
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+QVariant ViolationGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section < 0 || section >= grid_.cols() || grid_.rows() < 1 || grid_.fixedRows() < 1) return {};
+    return displayText(grid_.cell(0, section));
+}
+
+Qt::ItemFlags ViolationGridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!hasChildren(index)) f |= Qt::ItemNeverHasChildren;
+    return f;
+}
+
+void ViolationGridModel::gridReset() {
+    beginResetModel();
+    rebuild();
+    endResetModel();
+}
+
+void ViolationGridModel::gridRowsAppended(int32_t first, int32_t count) {
+    // Appended rows lie past every group, so they join the top level.
+    if (count <= 0) return;
+    if (!topRows_.empty() && first <= topRows_.back() + childCount(topRows_.size() - 1)) {
+        gridReset();
+        return;
+    }
+    int top = static_cast<int>(topRows_.size());
+    beginInsertRows({}, top, top + count - 1);
+    for (int32_t r = first; r < first + count; ++r) {
+        topRows_.push_back(r);
+        childCount_.push_back(0);
+    }
+    endInsertRows();
+}
+
+void ViolationGridModel::gridRowChanged(int32_t row) {
+    QModelIndex idx = indexOfGridRow(row);
+    if (!idx.isValid()) return;
+    if (hasChildren(idx)) emit foldChanged(idx, grid_.isCollapsed(row) == FlexGrid::kCollapsed);
+}
+
+void ViolationGridModel::gridAutoSize(int32_t firstCol, int32_t lastCol, bool equal, int32_t extraTwips) {
+    emit autoSizeRequested(firstCol, lastCol, equal, extraTwips);
+}
+
+}  // namespace th

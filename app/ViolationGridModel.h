@@ -1,0 +1,66 @@
+#pragma once
+// The violation grid as a tree for Qt's views: group rows at the top level with their
+// data rows as children; data rows outside any group stand at the top level too. The
+// grid stays the one store; this model only indexes where the groups start.
+
+#include <QAbstractItemModel>
+#include <cstdint>
+#include <vector>
+
+#include "platform/FlexGrid.h"
+
+namespace th {
+
+class ViolationGridModel : public QAbstractItemModel, public GridListener {
+    Q_OBJECT
+public:
+    enum Role {
+        GridRowRole = Qt::UserRole + 1,  // the grid's row number of an index
+        MergedRole,                      // the cell repeats the one above and shows merged
+        GroupRole,                       // a group (subtotal) row
+    };
+
+    explicit ViolationGridModel(FlexGrid& grid, QObject* parent = nullptr);
+    ~ViolationGridModel() override;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Grid row of an index, -1 for the invisible root; and back (invalid for the header).
+    int32_t gridRow(const QModelIndex& index) const;
+    QModelIndex indexOfGridRow(int32_t gridRow, int column = 0) const;
+    bool isGroupIndex(const QModelIndex& index) const;
+    // The text a cell shows: group rows add how many rows they hold.
+    QString cellText(int32_t gridRow, int column) const;
+    FlexGrid& grid() const { return grid_; }
+
+    // GridListener
+    void gridReset() override;
+    void gridRowsAppended(int32_t first, int32_t count) override;
+    void gridRowChanged(int32_t row) override;
+    void gridAutoSize(int32_t firstCol, int32_t lastCol, bool equal, int32_t extraTwips) override;
+
+signals:
+    // A group row was folded (true) or unfolded in the grid; views follow.
+    void foldChanged(const QModelIndex& groupIndex, bool collapsed);
+    void autoSizeRequested(int firstCol, int lastCol, bool equal, int extraTwips);
+
+private:
+    void rebuild();
+    bool cellMerged(int32_t gridRow, int column, const QModelIndex& index) const;
+    int32_t childCount(size_t top) const { return top < childCount_.size() ? childCount_[top] : 0; }
+
+    FlexGrid& grid_;
+    // Top-level items in order: their grid row and, for group rows, how many data rows
+    // follow as children. Sorted by grid row, so a grid row is found by binary search.
+    std::vector<int32_t> topRows_;
+    std::vector<int32_t> childCount_;
+};
+
+}  // namespace th

@@ -1,0 +1,94 @@
+#pragma once
+// The main window: the controls laid out as designed, mirroring the Qt-free MainForm
+// that the commands work on. The menu bar comes from QMainWindow::menuBar(); the
+// menu commands add their own items to it.
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <array>
+#include <memory>
+
+#include "platform/Ports.h"
+#include "scan/MainForm.h"
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace th {
+
+class ViolationGridView;
+class QtMessageBoxPort;
+class QtFileChooserPort;
+class QtCursorPort;
+class QtEventsPort;
+class QtShellPort;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kTwipsPerPixel = 15;
+    static constexpr int kOuterHeightTwips = 8925;
+
+    // Without ports the window makes its Qt ones; tests hand in scripted ports.
+    explicit frmMain(Ports* ports = nullptr, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    MainForm& form() { return *form_; }
+    int32_t hWnd() const { return form_->hWnd; }
+    Ports& ports() { return *ports_; }
+
+    // The controls, by their names, for the menu bar and for tests.
+    QPushButton* cmdQuelvane(int index) const { return cmdQuelvane_.at(static_cast<size_t>(index)); }
+    ViolationGridView* vsFlexGrid1() const { return vsFlexGrid1_; }
+    QLabel* pnlLogPathToFile() const { return pnlLogPathToFile_; }
+    QLabel* lblHeader() const { return lblHeader_; }
+    QLabel* lblNumberLinesScanned() const { return lblNumberLinesScanned_; }
+    QWidget* picHeader() const { return picHeader_; }
+    QGroupBox* fraLog() const { return fraLog_; }
+    QFrame* SSPanel1() const { return SSPanel1_; }
+
+    void cmdQuelvane_Click(int16_t index);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void mirrorIndicators();
+    void setOuterHeight();
+    void showLineCount();
+
+    // Own ports, when none were handed in; declared before the form that uses them.
+    std::unique_ptr<QtMessageBoxPort> messages_;
+    std::unique_ptr<QtFileChooserPort> files_;
+    std::unique_ptr<QtCursorPort> cursor_;
+    std::unique_ptr<QtEventsPort> events_;
+    std::unique_ptr<QtShellPort> shell_;
+    std::unique_ptr<Ports> ownPorts_;
+    Ports* ports_;
+    std::unique_ptr<MainForm> form_;
+
+    QWidget* picHeader_ = nullptr;
+    QLabel* lblHeader_ = nullptr;
+    QLabel* Label2_ = nullptr;
+    QLabel* lblScanning_ = nullptr;
+    QProgressBar* prgScanning_ = nullptr;
+    QGroupBox* fraLog_ = nullptr;
+    QLabel* pnlLogPathToFile_ = nullptr;
+    ViolationGridView* vsFlexGrid1_ = nullptr;
+    QLabel* lblLinesScanned_ = nullptr;
+    QLabel* lblNumberLinesScanned_ = nullptr;
+    QFrame* SSPanel1_ = nullptr;
+    std::array<QPushButton*, 7> cmdQuelvane_{};
+
+    // The line counter changes once per scanned line; the label follows at display rate.
+    QTimer* lineCountTimer_ = nullptr;
+    QElapsedTimer sinceLineCount_;
+    bool heightPending_ = true;
+};
+
+}  // namespace th

@@ -1,0 +1,35 @@
+#pragma once
+// A main form with scripted ports and a grid of violation rows, arranged as the window
+// arranges it.
+
+#include <initializer_list>
+#include <string_view>
+
+#include "scan/MainForm.h"
+#include "tests/support/ScriptedPorts.h"
+
+namespace th::test {
+
+struct GridFixture {
+    ScriptedPorts scripted;
+    MainForm form{scripted.ports};
+
+    GridFixture() { form.setUpGrid(); }
+
+    void add(std::initializer_list<std::string_view> cells) { form.vsFlexGrid1.addRow(cells); }
+
+    // Three players, Alice twice, with repeated cells to merge.
+    void addSampleRows() {
+        add({"Bob", "(AIMBOT)", "50001", "[2024.01.02 10:00:00]", "(slot #3)", "bbbb", "10.0.0.2:1"});
+        add({"Alice", "(WALLHACK)", "50002", "[2024.01.01 09:00:00]", "(slot #1)", "aaaa", "10.0.0.1:1"});
+        add({"Carol", "(AIMBOT)", "50001", "[2024.01.03 11:00:00]", "(slot #5)", "cccc", "10.0.0.3:1"});
+        add({"Alice", "(WALLHACK)", "50002", "[2024.01.01 09:30:00]", "(slot #1)", "aaaa", "10.0.0.1:1"});
+    }
+
+    void arrange() {
+        int32_t position = 0;
+        vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    }
+};
+
+}  // namespace th::test

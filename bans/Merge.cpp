@@ -11,6 +11,7 @@
 #include "bans/WorkingTable.h"
 #include "platform/CCursor.h"
 #include "platform/CFileOpenSaveDialog.h"
+#include "platform/CShell.h"
 
 namespace th {
 
@@ -120,8 +121,11 @@ void showErrorBox(MainForm& form, const Error& error) {
     form.ports.messages.show(prompt, MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
 }
 
-// Opens the rewritten file with the desktop's own program for it.
-void openInEditor(MainForm& form, const std::string& path) { form.ports.shell.openDocument(path); }
+// Opens the rewritten file with the desktop's own program for text files.
+void openInEditor(MainForm& form, const std::string& path) {
+    CShell shell(form.ports.shell);
+    shell.OpenDocument(path);
+}
 
 }  // namespace
 

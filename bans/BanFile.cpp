@@ -27,7 +27,8 @@ std::vector<std::string> readLines(const std::string& path) {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < data.size()) {
-        const char* lf = static_cast<const char*>(std::memchr(data.data() + start, '\n', data.size() - start));
+        const char* lf =
+            static_cast<const char*>(std::memchr(data.data() + start, '\n', data.size() - start));
         size_t end = lf ? static_cast<size_t>(lf - data.data()) : data.size();
         size_t stop = (lf && end > start && data[end - 1] == '\r') ? end - 1 : end;
         lines.emplace_back(data, start, stop - start);
@@ -58,9 +59,14 @@ ReplacementFile::ReplacementFile(const std::string& path) {
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) throw Error::fromErrno(errno, path);
     temp_ = pattern;
-    // The new file takes the old one's permissions.
+    // The new file takes the old one's owner and permissions, as far as we may give them.
     struct stat st {};
-    if (::stat(target_.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    if (::stat(target_.c_str(), &st) == 0) {
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // Only the owner's own files can be given away; keeping ours is fine.
+        }
+        ::fchmod(fd, st.st_mode & 07777);
+    }
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
         int e = errno;
@@ -76,10 +82,12 @@ ReplacementFile::~ReplacementFile() {
     if (!done_ && !temp_.empty()) ::unlink(temp_.c_str());
 }
 
-void ReplacementFile::fail(int errnoValue) { throw Error::fromErrno(errnoValue ? errnoValue : EIO, target_); }
+void ReplacementFile::fail(int errnoValue) {
+    throw Error::fromErrno(errnoValue ? errnoValue : EIO, target_);
+}
 
 void ReplacementFile::writeLine(std::string_view line) {
-    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size()) fail(errno);
+    if (!line.empty() && std::fwrite(line.data(), 1, line.size(), file_) != line.size()) fail(errno);
     if (std::fwrite("\r\n", 1, 2, file_) != 2) fail(errno);
 }
 

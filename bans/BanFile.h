@@ -20,7 +20,7 @@ void checkWritable(const std::string& path);
 // A new version of a file, written beside it under a temporary name. `commit` flushes it
 // to disk and renames it over the file; destroying it without a commit removes it.
 class ReplacementFile {
-public:
+  public:
     explicit ReplacementFile(const std::string& path);
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
@@ -33,7 +33,7 @@ public:
     // Renames the written file over the original.
     void commit();
 
-private:
+  private:
     void fail(int errnoValue);
 
     std::string target_;  // the file replaced (links followed)

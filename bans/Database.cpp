@@ -21,16 +21,19 @@ Error closedError() {
 
 Statement::Statement(Connection& connection, std::string_view sql) : connection_(connection) {
     sqlite3* db = connection.handle();
-    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
+        SQLITE_OK)
         throw connection.lastError();
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 void Statement::bind(int index, std::string_view text) {
     // Text is bytes: stored exactly as given, whatever its encoding.
-    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) !=
-        SQLITE_OK)
+    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT) != SQLITE_OK)
         throw connection_.lastError();
 }
 
@@ -56,10 +59,12 @@ void Statement::reset() {
 int Statement::column(std::string_view name) const {
     int count = sqlite3_column_count(stmt_);
     for (int i = 0; i < count; ++i)
-        if (sqlite3_stricmp(sqlite3_column_name(stmt_, i), std::string(name).c_str()) == 0) return i;
-    throw Error(err::kDatabase, appBaseName() + ".Connection",
-                "Item cannot be found in the collection corresponding to the requested name or ordinal: " +
-                    std::string(name));
+        if (sqlite3_stricmp(sqlite3_column_name(stmt_, i), std::string(name).c_str()) == 0)
+            return i;
+    throw Error(
+        err::kDatabase, appBaseName() + ".Connection",
+        "Item cannot be found in the collection corresponding to the requested name or ordinal: " +
+            std::string(name));
 }
 
 std::string_view Statement::text(int column) const {
@@ -70,7 +75,9 @@ std::string_view Statement::text(int column) const {
 
 // --- Connection ---
 
-Connection::~Connection() { Close(); }
+Connection::~Connection() {
+    Close();
+}
 
 void Connection::Open(const std::string& path) {
     Close();
@@ -86,7 +93,8 @@ void Connection::Open(const std::string& path) {
     sqlite3_busy_timeout(db, 30000);
     // A merge writes its rows in one transaction; a page cache that holds them spares
     // SQLite from spilling pages to the file before the commit.
-    sqlite3_exec(db, "PRAGMA cache_size = -131072; PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA cache_size = -131072; PRAGMA temp_store = MEMORY", nullptr, nullptr,
+                 nullptr);
     db_ = db;
     // A file that is not a database, or lacks the tables, fails here rather than in
     // the middle of a command.
@@ -131,20 +139,27 @@ Statement& Connection::prepared(const std::string& sql) {
     return *slot;
 }
 
-void Connection::beginTransaction() { execute("BEGIN IMMEDIATE"); }
-void Connection::commit() { execute("COMMIT"); }
-
-void Connection::rollback() {
-    if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+void Connection::beginTransaction() {
+    execute("BEGIN IMMEDIATE");
+}
+void Connection::commit() {
+    execute("COMMIT");
 }
 
-bool Connection::inTransaction() const { return db_ && !sqlite3_get_autocommit(db_); }
+void Connection::rollback() {
+    if (db_ && !sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool Connection::inTransaction() const {
+    return db_ && !sqlite3_get_autocommit(db_);
+}
 
 // --- routines ---
 
 void showDatabaseErrorReport(MainForm& form, const std::string& tag, const Error& error) {
-    std::string prompt = "An unhandled error has occured " + tag + kCrLf + error.description() + " [" +
-                         std::to_string(error.number()) + "]" + kPad;
+    std::string prompt = "An unhandled error has occured " + tag + kCrLf + error.description() +
+                         " [" + std::to_string(error.number()) + "]" + kPad;
     form.ports.messages.show(prompt, MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
 }
 
@@ -186,10 +201,11 @@ void g_CloseDatabase() {
 bool m_blnGUIDExists(MainForm& form, std::string_view guid) {
     bool found = false;
     try {
-        if (!g_cnnDatabase) throw Error(err::kObjectClosed, appBaseName() + ".Connection",
-                                        "Object required");
+        if (!g_cnnDatabase)
+            throw Error(err::kObjectClosed, appBaseName() + ".Connection", "Object required");
         // The column folds letter case, so the comparison does too.
-        Statement& lookup = g_cnnDatabase->prepared("SELECT 1 FROM tblVandrel WHERE GUID = ?1 LIMIT 1");
+        Statement& lookup =
+            g_cnnDatabase->prepared("SELECT 1 FROM tblVandrel WHERE GUID = ?1 LIMIT 1");
         lookup.bind(1, guid);
         try {
             found = lookup.step();

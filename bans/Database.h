@@ -22,7 +22,7 @@ class Connection;
 
 // One prepared statement. Parameters are numbered from 1, columns found by name.
 class Statement {
-public:
+  public:
     Statement(Connection& connection, std::string_view sql);
     ~Statement();
     Statement(const Statement&) = delete;
@@ -38,13 +38,13 @@ public:
     // The row's text in a column; valid until the next step.
     std::string_view text(int column) const;
 
-private:
+  private:
     Connection& connection_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 
 class Connection {
-public:
+  public:
     static constexpr int kStateClosed = 0;
     static constexpr int kStateOpen = 1;
 
@@ -72,7 +72,7 @@ public:
     sqlite3* handle();  // throws when the connection is not open
     Error lastError() const;
 
-private:
+  private:
     sqlite3* db_ = nullptr;
     std::string path_;
     std::map<std::string, std::unique_ptr<Statement>> prepared_;

@@ -18,7 +18,8 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
         // Backups go beside the database: the application folder, unless another
         // database file was named.
         std::string folder = g_strGetFolder(database);
-        archivePath = freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), "_Vandrel.zip");
+        archivePath =
+            freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), "_Vandrel.zip");
 
         zip.clearFiles();
         zip.resetOptions();

@@ -20,7 +20,15 @@ namespace {
 using namespace merge_text;
 
 // Grid columns of a violation row, and of the working table.
-enum GridCol { kName = 0, kViolation = 1, kNumber = 2, kTimestamp = 3, kSlot = 4, kGuid = 5, kIp = 6 };
+enum GridCol {
+    kName = 0,
+    kViolation = 1,
+    kNumber = 2,
+    kTimestamp = 3,
+    kSlot = 4,
+    kGuid = 5,
+    kIp = 6
+};
 
 std::string_view trimSpaces(std::string_view text) {
     size_t first = text.find_first_not_of(' ');
@@ -81,7 +89,9 @@ std::string fromStored(std::string_view text) {
     return out;
 }
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 // The reason of a grid violation.
 std::string reasonOf(const FlexGrid& grid, int32_t row) {
@@ -95,7 +105,7 @@ std::string reasonOf(const FlexGrid& grid, int32_t row) {
 
 // Moves the progress bar, repainting only when the shown fraction has changed enough to see.
 class Progress {
-public:
+  public:
     Progress(MainForm& form) : form_(form) {}
     void start(int64_t maximum) {
         form_.prgScanning.setValue(0);
@@ -110,7 +120,7 @@ public:
         next_ = value + step_;
     }
 
-private:
+  private:
     MainForm& form_;
     int64_t step_ = 1, next_ = 0;
 };
@@ -149,7 +159,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             const std::string banFile = dialog->FileName();
             const std::string title = dialog->FileTitle();
             std::string folder = g_strGetFolder(banFile);
-            const std::string archive = freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), kArchiveSuffix);
+            const std::string archive =
+                freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), kArchiveSuffix);
 
             // A dated copy of the file as it is, before anything changes.
             XZipper& zip = form.xzipper1;
@@ -192,7 +203,11 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                     reason += awk.field(f);
                 }
                 WorkRow& row = work.emplace_back();
-                row.stamp.append("[").append(awk.field(2)).append(" ").append(awk.field(3)).append("]");
+                row.stamp.append("[")
+                    .append(awk.field(2))
+                    .append(" ")
+                    .append(awk.field(3))
+                    .append("]");
                 row.guid = awk.field(4);
                 row.name = quoted(awk.field(5));
                 row.address = quoted(awk.field(6));
@@ -231,15 +246,18 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 progress.set(j);
                 const WorkRow& row = work[static_cast<size_t>(j)];
                 const std::string& guid = row.guid;
-                const bool taken = !trimSpaces(guid).empty() && guid != "unknown" && guid != "NO_GUID" &&
+                const bool taken = !trimSpaces(guid).empty() && guid != "unknown" &&
+                                   guid != "NO_GUID" &&
                                    !(previous && equalsIgnoringCase(guid, *previous));
                 if (taken) {
                     if (connected) {
-                        const std::string reasonValue = trimSpaces(row.reason).empty() ? std::string() : quoted(row.reason);
+                        const std::string reasonValue =
+                            trimSpaces(row.reason).empty() ? std::string() : quoted(row.reason);
                         const std::string name = toStored(row.name);
                         if (!m_blnGUIDExists(form, guid) && g_cnnDatabase) {
                             Statement& insert = g_cnnDatabase->prepared(
-                                "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
+                                "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, "
+                                "ViolationReason) "
                                 "VALUES (?1, ?2, ?3, ?4, ?5)");
                             insert.bindAll({guid, row.stamp, name, row.address, reasonValue});
                             try {
@@ -258,12 +276,15 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
 
             if (g_cnnDatabase) g_cnnDatabase->execute("DELETE FROM tblTempBans");
             for (std::string_view line : tempBans)
-                if (g_cnnDatabase) g_cnnDatabase->execute("INSERT INTO tblTempBans (TempBan) VALUES (?1)", {toStored(line)});
+                if (g_cnnDatabase)
+                    g_cnnDatabase->execute("INSERT INTO tblTempBans (TempBan) VALUES (?1)",
+                                           {toStored(line)});
 
             // The new file is written beside the old one and only replaces it once whole,
             // so every failure from here on leaves the old file as it was.
             checkWritable(banFile);
-            if (!g_cnnDatabase) throw Error(err::kObjectClosed, appBaseName() + ".Connection", "Object required");
+            if (!g_cnnDatabase)
+                throw Error(err::kObjectClosed, appBaseName() + ".Connection", "Object required");
             std::optional<ReplacementFile> rewritten;
             {
                 Statement bans(*g_cnnDatabase, "SELECT * FROM qrySelectAllVandrelOrderByTimeStamp");
@@ -309,15 +330,16 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
 
                 // Lines read counts ban lines only, so temp-ban lines do not make an
                 // unchanged file look like new bans.
-                outcome.report = linesRead == bansCounted
-                                     ? "Merge complete. No new ban's have been written to '" + title + "'" + kPad
-                                     : "Merge complete. " + std::to_string(bansCounted) +
-                                           " bans have been written to '" + title + "'" + kPad;
+                outcome.report =
+                    linesRead == bansCounted
+                        ? "Merge complete. No new ban's have been written to '" + title + "'" + kPad
+                        : "Merge complete. " + std::to_string(bansCounted) +
+                              " bans have been written to '" + title + "'" + kPad;
                 outcome.completed = true;
                 if (options.offerToOpen) {
                     std::string prompt = outcome.report + kCrLf + kCrLf + kOpenQuestion;
-                    if (form.ports.messages.show(prompt, MsgButtons::YesNo, MsgIcon::Information, kMsgTitle) ==
-                        MsgResult::Yes) {
+                    if (form.ports.messages.show(prompt, MsgButtons::YesNo, MsgIcon::Information,
+                                                 kMsgTitle) == MsgResult::Yes) {
                         try {
                             openInEditor(form, banFile);
                         } catch (const std::exception&) {
@@ -349,6 +371,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     return outcome;
 }
 
-void g_MergeIntoBanFile(MainForm& form) { mergeIntoBanFile(form, {}); }
+void g_MergeIntoBanFile(MainForm& form) {
+    mergeIntoBanFile(form, {});
+}
 
 }  // namespace th

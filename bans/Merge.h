@@ -37,7 +37,8 @@ inline constexpr const char* kFilter = "Punkbuster pbbans (*.dat)|*.dat";
 inline constexpr const char* kDefaultExt = "dat";
 inline constexpr int32_t kDialogFlags = 0x181804;
 inline constexpr const char* kArchiveSuffix = "_pbbans.zip";
-inline constexpr const char* kNoRecords = "No records found in database. Run a merge to update database        ";
+inline constexpr const char* kNoRecords =
+    "No records found in database. Run a merge to update database        ";
 inline constexpr const char* kErrorLead = "An error has occured during a merge of this log";
 inline constexpr const char* kOpenQuestion = "Would you like to open this file now?        ";
 }  // namespace merge_text

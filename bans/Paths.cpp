@@ -56,6 +56,8 @@ std::string databasePath() {
     return g_strAddBackslash(folder) + kDatabaseFileName;
 }
 
-void setDatabasePath(std::string path) { chosenDatabasePath() = std::move(path); }
+void setDatabasePath(std::string path) {
+    chosenDatabasePath() = std::move(path);
+}
 
 }  // namespace th

@@ -10,7 +10,7 @@
 namespace th {
 
 struct WorkRow {
-    std::string stamp;    // "[" date " " time "]"
+    std::string stamp;  // "[" date " " time "]"
     std::string guid;
     std::string name;     // in double quotes
     std::string address;  // in double quotes

@@ -3,7 +3,6 @@
 //   bench_merge [lines]
 
 #include <sqlite3.h>
-
 #include <time.h>
 
 #include <chrono>
@@ -37,20 +36,23 @@ struct QuietPorts : MessageBoxPort, FileChooserPort, CursorPort, EventsPort, She
     void repaintNow() override {}
     int64_t openDocument(const std::string&) override { return 42; }
     int64_t openUrl(const std::string&) override { return 42; }
-    int64_t startProgram(const std::string&, const std::vector<std::string>&) override { return 42; }
+    int64_t startProgram(const std::string&, const std::vector<std::string>&) override {
+        return 42;
+    }
     std::string findExecutable(const std::string&) override { return {}; }
 };
 
 std::string guid(long i) {
     char text[80];
-    std::snprintf(text, sizeof text, "%08lx%08lx%08lx%08lx", i * 2654435761L % 4294967296L, i, 0xabcdefL, i ^ 0x5555L);
+    std::snprintf(text, sizeof text, "%08lx%08lx%08lx%08lx", i * 2654435761L % 4294967296L, i,
+                  0xabcdefL, i ^ 0x5555L);
     return text;
 }
 
 std::string stamp(long i) {
     char text[80];
-    std::snprintf(text, sizeof text, "[%02ld.%02ld.%04ld %02ld:%02ld:%02ld]", 1 + i % 28, 1 + (i / 28) % 12,
-                  2000 + (i / 336) % 10, i % 24, (i / 24) % 60, (i / 1440) % 60);
+    std::snprintf(text, sizeof text, "[%02ld.%02ld.%04ld %02ld:%02ld:%02ld]", 1 + i % 28,
+                  1 + (i / 28) % 12, 2000 + (i / 336) % 10, i % 24, (i / 24) % 60, (i / 1440) % 60);
     return text;
 }
 
@@ -69,7 +71,8 @@ double cpuSeconds() {
 
 int main(int argc, char** argv) {
     const long lines = argc > 1 ? std::atol(argv[1]) : 100000;
-    const auto dir = std::filesystem::temp_directory_path() / ("tallyhound-merge-bench-" + std::to_string(::getpid()));
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("tallyhound-merge-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string db = (dir / "Vandrel.mdb").string();
     const std::string banFile = (dir / "pbbans.dat").string();
@@ -85,8 +88,9 @@ int main(int argc, char** argv) {
 
     std::string bytes;
     for (long i = 0; i < lines; ++i)
-        bytes += stamp(i) + " " + guid(i) + " \"Player " + std::to_string(i) + "\" \"10.0." + std::to_string(i / 256 % 256) +
-                 "." + std::to_string(i % 256) + ":27960\" \"VIOLATION DETECTED -> (AIMBOT) #50100\"\r\n";
+        bytes += stamp(i) + " " + guid(i) + " \"Player " + std::to_string(i) + "\" \"10.0." +
+                 std::to_string(i / 256 % 256) + "." + std::to_string(i % 256) +
+                 ":27960\" \"VIOLATION DETECTED -> (AIMBOT) #50100\"\r\n";
     bytes += "\r\n; a temp ban line\r\n";
     const std::string input = bytes;
 
@@ -99,7 +103,8 @@ int main(int argc, char** argv) {
     for (long i = 0; i < lines; ++i) {
         long g = i % 2 ? i : lines + i;
         std::string name = "Grid " + std::to_string(i), ts = stamp(g), id = guid(g);
-        form.vsFlexGrid1.addRow({name, "(WALLHACK)", "50200", ts, "(slot #1)", id, "192.0.2.1:27960"});
+        form.vsFlexGrid1.addRow(
+            {name, "(WALLHACK)", "50200", ts, "(slot #1)", id, "192.0.2.1:27960"});
     }
     int32_t position = 0;
     vsFlexGrid1_AfterMoveColumn(form, 0, position);
@@ -118,10 +123,10 @@ int main(int argc, char** argv) {
     double secondSeconds = seconds(start), secondCpu = cpuSeconds() - cpu;
 
     std::printf("ban file %ld lines, grid %ld rows (half new GUIDs)\n", lines, lines);
-    std::printf("first merge, empty database:  %.2f s elapsed, %.2f s processor  %s\n", firstSeconds, firstCpu,
-                first.report.c_str());
-    std::printf("second merge, nothing new:    %.2f s elapsed, %.2f s processor  %s\n", secondSeconds, secondCpu,
-                second.report.c_str());
+    std::printf("first merge, empty database:  %.2f s elapsed, %.2f s processor  %s\n",
+                firstSeconds, firstCpu, first.report.c_str());
+    std::printf("second merge, nothing new:    %.2f s elapsed, %.2f s processor  %s\n",
+                secondSeconds, secondCpu, second.report.c_str());
     std::filesystem::remove_all(dir);
     return first.completed && second.completed ? 0 : 1;
 }

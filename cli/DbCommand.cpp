@@ -4,9 +4,9 @@
 
 #include "bans/DatabaseUtilities.h"
 #include "bans/Paths.h"
+#include "cli/AbsolutePath.h"
 #include "cli/Cli.h"
 #include "scan/MainForm.h"
-#include "cli/AbsolutePath.h"
 
 namespace th::cli {
 
@@ -19,8 +19,10 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     CLI::App* db = app.add_subcommand("db", "Back up or reset the ban database");
     db->require_subcommand(1);
 
-    CLI::App* backup = db->add_subcommand("backup", "Zip the database into a dated archive beside it");
-    backup->add_option("--db", options->db, "The ban database (default: Vandrel.mdb beside the program)");
+    CLI::App* backup =
+        db->add_subcommand("backup", "Zip the database into a dated archive beside it");
+    backup->add_option("--db", options->db,
+                       "The ban database (default: Vandrel.mdb beside the program)");
     backup->callback([options, &context] {
         TerminalPorts terminal(context.err);
         MainForm form(terminal.ports);
@@ -38,13 +40,14 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     });
 
     CLI::App* reset = db->add_subcommand("reset", "Empty the table of banned players");
-    reset->add_option("--db", options->db, "The ban database (default: Vandrel.mdb beside the program)");
+    reset->add_option("--db", options->db,
+                      "The ban database (default: Vandrel.mdb beside the program)");
     reset->add_flag("--yes", options->yes, "Confirm that every recorded ban is to be removed");
     reset->callback([options, &context] {
         setDatabasePath(absolutePath(options->db));
         if (!options->yes) {
-            context.err << "tallyhound-cli: db reset removes every ban recorded in " << databasePath()
-                        << "; give --yes to confirm\n";
+            context.err << "tallyhound-cli: db reset removes every ban recorded in "
+                        << databasePath() << "; give --yes to confirm\n";
             context.status = kExitUsage;
             return;
         }

@@ -4,10 +4,10 @@
 
 #include "bans/Merge.h"
 #include "bans/Paths.h"
+#include "cli/AbsolutePath.h"
 #include "cli/GridInputs.h"
 #include "platform/Error.h"
 #include "scan/MainForm.h"
-#include "cli/AbsolutePath.h"
 
 namespace th::cli {
 
@@ -17,10 +17,14 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         std::vector<std::string> inputs;
     };
     auto options = std::make_shared<Options>();
-    CLI::App* merge = app.add_subcommand("merge", "Merge the violations of logs (or scan files) into a pbbans.dat");
-    merge->add_option("--bans", options->bans, "The ban file to merge into (backed up first)")->required();
-    merge->add_option("--db", options->db, "The ban database (default: Vandrel.mdb beside the program)");
-    merge->add_option("INPUT", options->inputs, "Server logs, or scan files ending in .sf")->required();
+    CLI::App* merge = app.add_subcommand(
+        "merge", "Merge the violations of logs (or scan files) into a pbbans.dat");
+    merge->add_option("--bans", options->bans, "The ban file to merge into (backed up first)")
+        ->required();
+    merge->add_option("--db", options->db,
+                      "The ban database (default: Vandrel.mdb beside the program)");
+    merge->add_option("INPUT", options->inputs, "Server logs, or scan files ending in .sf")
+        ->required();
     merge->callback([options, &context] {
         TerminalPorts terminal(context.err);
         terminal.messages.printInformation = false;

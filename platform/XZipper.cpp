@@ -63,8 +63,8 @@ void XZipper::write() {
     for (const auto& file : files_) {
         zip_source_t* source = zip_source_file(za, file.c_str(), 0, 0);
         if (!source) throw fail(zip_strerror(za));
-        zip_int64_t index =
-            zip_file_add(za, entryName(file, storePaths_).c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
+        zip_int64_t index = zip_file_add(za, entryName(file, storePaths_).c_str(), source,
+                                         ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
         if (index < 0) {
             zip_source_free(source);
             throw fail(zip_strerror(za));

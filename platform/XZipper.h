@@ -9,7 +9,7 @@
 namespace th {
 
 class XZipper {
-public:
+  public:
     // Forgets the files added so far.
     void clearFiles() { files_.clear(); }
     // Puts every setting back to its default.
@@ -32,7 +32,7 @@ public:
     // Writes the archive. On return it exists and holds the files added.
     void write();
 
-private:
+  private:
     std::string archive_;
     std::vector<std::string> files_;
     int level_ = 6;

@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
     const std::string partial = output + ".partial";
     std::remove(partial.c_str());
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(partial.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc =
+        sqlite3_open_v2(partial.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     char* message = nullptr;
     if (rc == SQLITE_OK) rc = sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {

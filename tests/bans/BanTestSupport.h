@@ -31,7 +31,9 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-inline std::string dataPath(const std::string& name) { return std::string(TALLYHOUND_TEST_DATA) + "/" + name; }
+inline std::string dataPath(const std::string& name) {
+    return std::string(TALLYHOUND_TEST_DATA) + "/" + name;
+}
 
 // Lines joined with CR LF, each line ended by it, as the ban file has them.
 inline std::string crlf(const std::vector<std::string>& lines) {
@@ -66,7 +68,8 @@ inline std::vector<std::string> queryRows(const std::string& path, const std::st
         return rows;
     }
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) ADD_FAILURE() << sqlite3_errmsg(db);
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+        ADD_FAILURE() << sqlite3_errmsg(db);
     while (st && sqlite3_step(st) == SQLITE_ROW) {
         std::string row;
         for (int i = 0; i < sqlite3_column_count(st); ++i) {
@@ -114,9 +117,10 @@ inline std::vector<std::pair<std::string, std::string>> zipEntries(const std::st
 
 // A scratch folder with a fresh database in it, chosen as the program's database.
 class BanFolderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tallyhound-bans-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tallyhound-bans-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         dir = pattern;
         db = dir + "/Vandrel.mdb";
@@ -134,7 +138,8 @@ protected:
         std::vector<std::string> out;
         for (const auto& e : std::filesystem::directory_iterator(dir)) {
             std::string name = e.path().filename().string();
-            if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            if (name.size() >= suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
                 out.push_back(name);
         }
         std::sort(out.begin(), out.end());

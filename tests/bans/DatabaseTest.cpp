@@ -76,8 +76,10 @@ TEST_F(Connecting, MissingDatabaseIsReportedAndNeverCreated) {
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
     ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
     const ShownBox& box = w.scripted.messages.shown[0];
-    EXPECT_EQ(box.prompt, "An unhandled error has occured {g_blnConnectToDatabase}\r\n"
-                          "unable to open database file: " + missing + " [-2147467259]        ");
+    EXPECT_EQ(box.prompt,
+              "An unhandled error has occured {g_blnConnectToDatabase}\r\n"
+              "unable to open database file: " +
+                  missing + " [-2147467259]        ");
     EXPECT_EQ(box.icon, MsgIcon::Exclamation);
     EXPECT_EQ(box.buttons, MsgButtons::Ok);
     EXPECT_EQ(box.title, "Quelvane - tallyhound");
@@ -108,8 +110,12 @@ TEST_F(Connecting, GuidLookUpFoldsCaseAndTakesAnyText) {
         std::string guid;
         bool found;
     };
-    for (const Case& c : std::vector<Case>{{"ABCdef", true}, {"abcDEF", true}, {"abcde", false},
-                                           {"it's", true}, {"x' OR '1'='1", false}, {"", false}})
+    for (const Case& c : std::vector<Case>{{"ABCdef", true},
+                                           {"abcDEF", true},
+                                           {"abcde", false},
+                                           {"it's", true},
+                                           {"x' OR '1'='1", false},
+                                           {"", false}})
         EXPECT_EQ(m_blnGUIDExists(w.form, c.guid), c.found) << c.guid;
     EXPECT_TRUE(w.scripted.messages.shown.empty()) << "an apostrophe no longer breaks the look-up";
 
@@ -126,7 +132,8 @@ TEST_F(Schema, GuidIsUniqueWhateverItsCase) {
     execSql(db, "INSERT INTO tblVandrel (GUID) VALUES ('abc')");
     sqlite3* handle = nullptr;
     ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
-    EXPECT_NE(sqlite3_exec(handle, "INSERT INTO tblVandrel (GUID) VALUES ('ABC')", nullptr, nullptr, nullptr),
+    EXPECT_NE(sqlite3_exec(handle, "INSERT INTO tblVandrel (GUID) VALUES ('ABC')", nullptr, nullptr,
+                           nullptr),
               SQLITE_OK);
     sqlite3_close(handle);
 }

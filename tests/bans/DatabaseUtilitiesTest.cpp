@@ -31,7 +31,8 @@ TEST_F(Archives, DatedNamesNeverReplaceAnEarlierArchive) {
         names.push_back(path.substr(folder.size()));
         writeBytes(path, "taken");
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"05-12-2003_20-09-59_Vandrel.zip", "05-12-2003_20-09-59_Vandrel-2.zip",
+    EXPECT_EQ(names, (std::vector<std::string>{"05-12-2003_20-09-59_Vandrel.zip",
+                                               "05-12-2003_20-09-59_Vandrel-2.zip",
                                                "05-12-2003_20-09-59_Vandrel-3.zip"}));
 }
 
@@ -44,9 +45,11 @@ TEST_F(Backup, ZipsTheClosedDatabaseBesideIt) {
     std::string archive;
     ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));
     EXPECT_EQ(g_cnnDatabase, nullptr) << "the database is closed before it is copied";
-    EXPECT_TRUE(std::regex_match(archive, std::regex(dir + R"(/\d\d-\d\d-\d{4}_\d\d-\d\d-\d\d_Vandrel(-\d+)?\.zip)")))
+    EXPECT_TRUE(std::regex_match(
+        archive, std::regex(dir + R"(/\d\d-\d\d-\d{4}_\d\d-\d\d-\d\d_Vandrel(-\d+)?\.zip)")))
         << archive;
-    EXPECT_EQ(zipEntries(archive), (std::vector<std::pair<std::string, std::string>>{{"Vandrel.mdb", readBytes(db)}}));
+    EXPECT_EQ(zipEntries(archive),
+              (std::vector<std::pair<std::string, std::string>>{{"Vandrel.mdb", readBytes(db)}}));
 
     std::string second;
     ASSERT_TRUE(g_blnBackupDatabase(w.form, second));
@@ -68,7 +71,9 @@ using Reset = BanFolderTest;
 
 TEST_F(Reset, EmptiesBannedPlayersOnlyAndReportsFailures) {
     TestWindow w;
-    execSql(db, "INSERT INTO tblVandrel (GUID) VALUES ('a'), ('b'); INSERT INTO tblTempBans (TempBan) VALUES (';t')");
+    execSql(db,
+            "INSERT INTO tblVandrel (GUID) VALUES ('a'), ('b'); INSERT INTO tblTempBans (TempBan) "
+            "VALUES (';t')");
     EXPECT_TRUE(g_blnResetDatabase(w.form));
     EXPECT_TRUE(queryRows(db, "SELECT GUID FROM tblVandrel").empty());
     EXPECT_EQ(queryRows(db, "SELECT TempBan FROM tblTempBans"), (std::vector<std::string>{";t"}));
@@ -80,18 +85,23 @@ TEST_F(Reset, EmptiesBannedPlayersOnlyAndReportsFailures) {
     setDatabasePath(dir + "/none.mdb");
     EXPECT_FALSE(g_blnResetDatabase(w.form));
     ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
-    EXPECT_EQ(w.scripted.messages.shown[0].prompt.rfind("An unhandled error has occured {g_blnConnectToDatabase}\r\n", 0),
+    EXPECT_EQ(w.scripted.messages.shown[0].prompt.rfind(
+                  "An unhandled error has occured {g_blnConnectToDatabase}\r\n", 0),
               0u);
     g_CloseDatabase();
 
     // A statement that fails: the reset's own report.
     setDatabasePath(db);
-    execSql(db, "INSERT INTO tblVandrel (GUID) VALUES ('kept');"
-                "CREATE TRIGGER keep BEFORE DELETE ON tblVandrel BEGIN SELECT RAISE(ABORT, 'bans are kept'); END");
+    execSql(db,
+            "INSERT INTO tblVandrel (GUID) VALUES ('kept');"
+            "CREATE TRIGGER keep BEFORE DELETE ON tblVandrel BEGIN SELECT RAISE(ABORT, 'bans are "
+            "kept'); END");
     EXPECT_FALSE(g_blnResetDatabase(w.form));
     ASSERT_EQ(w.scripted.messages.shown.size(), 2u);
     const ShownBox& box = w.scripted.messages.shown[1];
-    EXPECT_EQ(box.prompt, "An unhandled error has occured {g_blnResetDatabase}\r\nbans are kept [-2147467259]        ");
+    EXPECT_EQ(box.prompt,
+              "An unhandled error has occured {g_blnResetDatabase}\r\nbans are kept [-2147467259]  "
+              "      ");
     EXPECT_EQ(box.icon, MsgIcon::Exclamation);
     EXPECT_EQ(box.title, "Quelvane - tallyhound");
     EXPECT_EQ(queryRows(db, "SELECT GUID FROM tblVandrel"), (std::vector<std::string>{"kept"}));

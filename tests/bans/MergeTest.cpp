@@ -13,9 +13,11 @@ namespace th::test {
 namespace {
 
 const std::string kExplanation =
-    "Select a pbbans.dat file, this file will be backed up and zipped before any changes are made.        \r\n"
+    "Select a pbbans.dat file, this file will be backed up and zipped before any changes are made. "
+    "       \r\n"
     "\r\n"
-    "If for any reason errors occur during a merge simply revert to the last zipped pbbans.dat        \r\n"
+    "If for any reason errors occur during a merge simply revert to the last zipped pbbans.dat     "
+    "   \r\n"
     "and e-mail me the logs scanned that caused the errors.        ";
 const std::string kQuestion = "\r\n\r\nWould you like to open this file now?        ";
 const std::string kErrorLead = "An error has occured during a merge of this log        \r\n";
@@ -40,7 +42,7 @@ void loadGrid(TestWindow& w, const std::string& tsvPath) {
 }
 
 class Merging : public BanFolderTest {
-protected:
+  protected:
     void SetUp() override {
         BanFolderTest::SetUp();
         banFile = dir + "/pbbans.dat";
@@ -55,11 +57,14 @@ protected:
     std::vector<std::string> vandrel() const {
         return queryRows(db, "SELECT * FROM qrySelectAllVandrelOrderByTimeStamp");
     }
-    std::vector<std::string> tempBans() const { return queryRows(db, "SELECT * FROM qrySelectAllTempBans"); }
+    std::vector<std::string> tempBans() const {
+        return queryRows(db, "SELECT * FROM qrySelectAllTempBans");
+    }
     std::vector<std::string> strays() const {  // temporary files left beside the ban file
         std::vector<std::string> out;
         for (const auto& e : std::filesystem::directory_iterator(dir))
-            if (e.path().filename().string().rfind(".pbbans.dat.", 0) == 0) out.push_back(e.path().string());
+            if (e.path().filename().string().rfind(".pbbans.dat.", 0) == 0)
+                out.push_back(e.path().string());
         return out;
     }
 
@@ -91,23 +96,27 @@ TEST_F(Merging, SampleGivesTheExpectedFileDatabaseBackupAndBoxes) {
     EXPECT_FALSE(r.save);
     EXPECT_EQ(r.title, "Select a pbbans.dat file");
     ASSERT_EQ(r.filters.size(), 1u);
-    EXPECT_EQ(r.filters[0], (std::pair<std::string, std::string>{"Punkbuster pbbans (*.dat)", "*.dat"}));
+    EXPECT_EQ(r.filters[0],
+              (std::pair<std::string, std::string>{"Punkbuster pbbans (*.dat)", "*.dat"}));
     EXPECT_EQ(r.defaultExt, "dat");
     EXPECT_EQ(r.initialFilter, 1);
     EXPECT_EQ(r.flags, 0x181804u | 0x20u);
     EXPECT_TRUE(r.center);
 
     // Apostrophes are stored as two grave accents; reasons in quotes.
-    EXPECT_EQ(queryRows(db, "SELECT * FROM tblVandrel WHERE GUID = '55556666777788889999000011112222'"),
-              (std::vector<std::string>{"55556666777788889999000011112222|[02.02.2003 02:02:02]|\"It``s Me\"|"
-                                        "\"203.0.113.9:1\"|\"VIOLATION DETECTED -> (SPEEDHACK) #50300\""}));
+    EXPECT_EQ(
+        queryRows(db, "SELECT * FROM tblVandrel WHERE GUID = '55556666777788889999000011112222'"),
+        (std::vector<std::string>{
+            "55556666777788889999000011112222|[02.02.2003 02:02:02]|\"It``s Me\"|"
+            "\"203.0.113.9:1\"|\"VIOLATION DETECTED -> (SPEEDHACK) #50300\""}));
     EXPECT_EQ(tempBans(), (std::vector<std::string>{"; temp ban one``s line", ";second temp"}));
     EXPECT_EQ(vandrel().size(), 6u);
 
     // The backup holds the file as it was, under its own name.
     auto archives = filesIn("_pbbans.zip");
     ASSERT_EQ(archives.size(), 1u);
-    EXPECT_TRUE(std::regex_match(archives[0], std::regex(R"(\d\d-\d\d-\d{4}_\d\d-\d\d-\d\d_pbbans\.zip)")))
+    EXPECT_TRUE(
+        std::regex_match(archives[0], std::regex(R"(\d\d-\d\d-\d{4}_\d\d-\d\d-\d\d_pbbans\.zip)")))
         << archives[0];
     EXPECT_EQ(zipEntries(dir + "/" + archives[0]),
               (std::vector<std::pair<std::string, std::string>>{{"pbbans.dat", before}}));
@@ -147,19 +156,24 @@ TEST_F(Merging, SecondMergeCountsOnlyItsOwnRowsAndNeverReplacesABackup) {
     // Whichever second each ran in, the second archive holds the first merge's result.
     bool found = false;
     for (const auto& a : archives)
-        found = found || zipEntries(dir + "/" + a) == std::vector<std::pair<std::string, std::string>>{{"pbbans.dat", first}};
+        found =
+            found || zipEntries(dir + "/" + a) ==
+                         std::vector<std::pair<std::string, std::string>>{{"pbbans.dat", first}};
     EXPECT_TRUE(found);
 }
 
 TEST_F(Merging, GuidAlreadyInTheDatabaseKeepsItsStoredRow) {
     execSql(db,
-            "INSERT INTO tblVandrel VALUES ('22223333444455556666777788889999', '[01.01.2001 01:01:01]', "
+            "INSERT INTO tblVandrel VALUES ('22223333444455556666777788889999', '[01.01.2001 "
+            "01:01:01]', "
             "'\"Old `` Name\"', '\"10.0.0.1:1\"', '')");
     TestWindow w;
     prepare(w, "sample");
     g_MergeIntoBanFile(w.form);
     std::string bytes = readBytes(banFile);
-    EXPECT_EQ(bytes.find("[01.01.2001 01:01:01] 22223333444455556666777788889999 \"Old ' Name\" \"10.0.0.1:1\" \r\n"), 0u)
+    EXPECT_EQ(bytes.find("[01.01.2001 01:01:01] 22223333444455556666777788889999 \"Old ' Name\" "
+                         "\"10.0.0.1:1\" \r\n"),
+              0u)
         << bytes;
     EXPECT_EQ(bytes.find("Ogc Guy"), std::string::npos);
     EXPECT_EQ(vandrel().size(), 6u);
@@ -181,7 +195,7 @@ TEST_F(Merging, CancelledDialogChangesNothing) {
 
 // Every failure leaves the ban file byte for byte as it was and the database as it was.
 class FailingMerge : public Merging {
-protected:
+  protected:
     void expectUntouched(const std::string& before) {
         EXPECT_EQ(readBytes(banFile), before);
         EXPECT_TRUE(vandrel().empty());
@@ -204,11 +218,14 @@ TEST_F(FailingMerge, MissingDatabase) {
     const std::string before = readBytes(banFile);
     std::filesystem::remove(db);
     g_MergeIntoBanFile(w.form);
-    EXPECT_EQ(prompts(), (std::vector<std::string>{
-                             kExplanation,
-                             "An unhandled error has occured {g_blnConnectToDatabase}\r\nunable to open database file: " +
-                                 db + " [-2147467259]        ",
-                             kErrorLead + "Operation is not allowed when the object is closed. 3704        "}));
+    EXPECT_EQ(
+        prompts(),
+        (std::vector<std::string>{
+            kExplanation,
+            "An unhandled error has occured {g_blnConnectToDatabase}\r\nunable to open database "
+            "file: " +
+                db + " [-2147467259]        ",
+            kErrorLead + "Operation is not allowed when the object is closed. 3704        "}));
     EXPECT_EQ(w.scripted.messages.shown[2].icon, MsgIcon::Exclamation);
     EXPECT_EQ(w.scripted.messages.shown[2].title, "        ");
     EXPECT_FALSE(std::filesystem::exists(db)) << "the merge never creates the database";
@@ -222,8 +239,9 @@ TEST_F(FailingMerge, ReadOnlyBanFile) {
     const std::string before = readBytes(banFile);
     ASSERT_EQ(::chmod(banFile.c_str(), 0444), 0);
     g_MergeIntoBanFile(w.form);
-    EXPECT_EQ(prompts(), (std::vector<std::string>{kExplanation,
-                                                   kErrorLead + "Permission denied: " + banFile + " 70        "}));
+    EXPECT_EQ(prompts(),
+              (std::vector<std::string>{
+                  kExplanation, kErrorLead + "Permission denied: " + banFile + " 70        "}));
     expectUntouched(before);
     struct stat st {};
     ::stat(banFile.c_str(), &st);
@@ -235,10 +253,12 @@ TEST_F(FailingMerge, DiskFullWhileRewriting) {
     // Make the old file big enough that the database and the backup fit under the
     // limit while the new file, which is larger, does not.
     std::string big = readBytes(banFile);
-    for (int i = 0; i < 2000; ++i) big += "; padding line to make the file larger than the database pages\r\n";
+    for (int i = 0; i < 2000; ++i)
+        big += "; padding line to make the file larger than the database pages\r\n";
     writeBytes(banFile, big);
     std::string extra;
-    for (int i = 0; i < 40; ++i) extra += "[01.01.2003 00:00:00] pad" + std::to_string(i) + " \"x\" \"y\" \"z\"\r\n";
+    for (int i = 0; i < 40; ++i)
+        extra += "[01.01.2003 00:00:00] pad" + std::to_string(i) + " \"x\" \"y\" \"z\"\r\n";
     writeBytes(banFile, big + extra);
     const std::string before = readBytes(banFile);
 
@@ -258,8 +278,10 @@ TEST_F(FailingMerge, DiskFullWhileRewriting) {
 }
 
 TEST_F(FailingMerge, NoRecordsLeavesFileAndDatabase) {
-    writeBytes(banFile, crlf({"; only a temp ban", "[01.01.2003 00:00:00] unknown \"a\" \"b\" \"c\""}));
-    w.add({"Anon", "(AIMBOT)", "50100", "[01.01.2003 00:00:00]", "(slot #1)", "NO_GUID", "1.2.3.4:5"});
+    writeBytes(banFile,
+               crlf({"; only a temp ban", "[01.01.2003 00:00:00] unknown \"a\" \"b\" \"c\""}));
+    w.add({"Anon", "(AIMBOT)", "50100", "[01.01.2003 00:00:00]", "(slot #1)", "NO_GUID",
+           "1.2.3.4:5"});
     w.scripted.files.answers.push_back({banFile});
     const std::string before = readBytes(banFile);
     g_MergeIntoBanFile(w.form);
@@ -273,27 +295,34 @@ TEST_F(FailingMerge, NoRecordsLeavesFileAndDatabase) {
 TEST_F(Merging, OnlyTempBansInTheFileAndReasonsOfAnyShape) {
     writeBytes(banFile, crlf({"", ";a temp ban", "  ", ";another"}));
     TestWindow w;
-    w.add({"New One", "(WALLHACK)", "50400", "[03.03.2003 03:03:03]", "(slot #2)", "abc", "1.1.1.1:1"});
+    w.add({"New One", "(WALLHACK)", "50400", "[03.03.2003 03:03:03]", "(slot #2)", "abc",
+           "1.1.1.1:1"});
     w.add({"New Two", "(CVAR)", "9001", "[03.03.2003 03:03:02]", "OGC_thing", "def", "2.2.2.2:2"});
     w.scripted.files.answers.push_back({banFile});
     g_MergeIntoBanFile(w.form);
-    EXPECT_EQ(readBytes(banFile),
-              crlf({"[03.03.2003 03:03:02] def \"New Two\" \"2.2.2.2:2\" \"VIOLATION DETECTED -> OGC #9001\"",
-                    "[03.03.2003 03:03:03] abc \"New One\" \"1.1.1.1:1\" \"VIOLATION DETECTED -> (WALLHACK) #50400\"",
-                    "", ";a temp ban", ";another"}));
+    EXPECT_EQ(readBytes(banFile), crlf({"[03.03.2003 03:03:02] def \"New Two\" \"2.2.2.2:2\" "
+                                        "\"VIOLATION DETECTED -> OGC #9001\"",
+                                        "[03.03.2003 03:03:03] abc \"New One\" \"1.1.1.1:1\" "
+                                        "\"VIOLATION DETECTED -> (WALLHACK) #50400\"",
+                                        "", ";a temp ban", ";another"}));
     EXPECT_EQ(w.scripted.messages.shown.back().prompt,
               "Merge complete. 2 bans have been written to 'pbbans.dat'        " + kQuestion);
 
     // A reason that is not quoted is joined from its words; an empty one stays empty.
-    writeBytes(banFile, crlf({"[01.01.2003 00:00:00] ghi \"Three\" \"3.3.3.3:3\" VIOLATION  DETECTED -> X #7",
-                              "[01.01.2003 00:00:01] jkl \"Four\" \"4.4.4.4:4\""}));
+    writeBytes(
+        banFile,
+        crlf({"[01.01.2003 00:00:00] ghi \"Three\" \"3.3.3.3:3\" VIOLATION  DETECTED -> X #7",
+              "[01.01.2003 00:00:01] jkl \"Four\" \"4.4.4.4:4\""}));
     w.scripted.files.answers.push_back({banFile});
     g_MergeIntoBanFile(w.form);
-    EXPECT_EQ(readBytes(banFile),
-              crlf({"[01.01.2003 00:00:00] ghi \"Three\" \"3.3.3.3:3\" \"VIOLATION DETECTED -> X #7\"",
-                    "[01.01.2003 00:00:01] jkl \"Four\" \"4.4.4.4:4\" ",
-                    "[03.03.2003 03:03:02] def \"New Two\" \"2.2.2.2:2\" \"VIOLATION DETECTED -> OGC #9001\"",
-                    "[03.03.2003 03:03:03] abc \"New One\" \"1.1.1.1:1\" \"VIOLATION DETECTED -> (WALLHACK) #50400\""}));
+    EXPECT_EQ(
+        readBytes(banFile),
+        crlf({"[01.01.2003 00:00:00] ghi \"Three\" \"3.3.3.3:3\" \"VIOLATION DETECTED -> X #7\"",
+              "[01.01.2003 00:00:01] jkl \"Four\" \"4.4.4.4:4\" ",
+              "[03.03.2003 03:03:02] def \"New Two\" \"2.2.2.2:2\" \"VIOLATION DETECTED -> OGC "
+              "#9001\"",
+              "[03.03.2003 03:03:03] abc \"New One\" \"1.1.1.1:1\" \"VIOLATION DETECTED -> "
+              "(WALLHACK) #50400\""}));
 }
 
 TEST_F(Merging, AfterAResetTheNextMergeWritesOnlyItsOwnBans) {
@@ -307,12 +336,13 @@ TEST_F(Merging, AfterAResetTheNextMergeWritesOnlyItsOwnBans) {
 
     TestWindow next;
     writeBytes(banFile, crlf({"; kept"}));
-    next.add({"Solo", "(AIMBOT)", "50100", "[05.05.2005 05:05:05]", "(slot #1)", "solo", "5.5.5.5:5"});
+    next.add(
+        {"Solo", "(AIMBOT)", "50100", "[05.05.2005 05:05:05]", "(slot #1)", "solo", "5.5.5.5:5"});
     next.scripted.files.answers.push_back({banFile});
     g_MergeIntoBanFile(next.form);
-    EXPECT_EQ(readBytes(banFile),
-              crlf({"[05.05.2005 05:05:05] solo \"Solo\" \"5.5.5.5:5\" \"VIOLATION DETECTED -> (AIMBOT) #50100\"", "",
-                    "; kept"}));
+    EXPECT_EQ(readBytes(banFile), crlf({"[05.05.2005 05:05:05] solo \"Solo\" \"5.5.5.5:5\" "
+                                        "\"VIOLATION DETECTED -> (AIMBOT) #50100\"",
+                                        "", "; kept"}));
 }
 
 TEST_F(Merging, MoreLinesThanA16BitCounterHolds) {
@@ -321,13 +351,16 @@ TEST_F(Merging, MoreLinesThanA16BitCounterHolds) {
     for (int i = 0; i < count; ++i) {
         char line[160];
         std::snprintf(line, sizeof line,
-                      "[%02d.%02d.2003 %02d:%02d:%02d] guid%08d \"Player %d\" \"10.0.%d.%d:27960\" \"VIOLATION DETECTED -> X #%d\"\r\n",
-                      1 + i % 28, 1 + i % 12, i % 24, i % 60, (i / 60) % 60, i, i, i / 256 % 256, i % 256, i);
+                      "[%02d.%02d.2003 %02d:%02d:%02d] guid%08d \"Player %d\" \"10.0.%d.%d:27960\" "
+                      "\"VIOLATION DETECTED -> X #%d\"\r\n",
+                      1 + i % 28, 1 + i % 12, i % 24, i % 60, (i / 60) % 60, i, i, i / 256 % 256,
+                      i % 256, i);
         bytes += line;
     }
     writeBytes(banFile, bytes);
     TestWindow w;
-    w.add({"Extra", "(AIMBOT)", "50100", "[01.01.2004 00:00:00]", "(slot #1)", "guid-extra", "1.1.1.1:1"});
+    w.add({"Extra", "(AIMBOT)", "50100", "[01.01.2004 00:00:00]", "(slot #1)", "guid-extra",
+           "1.1.1.1:1"});
     w.scripted.files.answers.push_back({banFile});
     g_MergeIntoBanFile(w.form);
     EXPECT_EQ(w.scripted.messages.shown.back().prompt,

@@ -9,8 +9,9 @@ namespace {
 // column, stable, so that the row that supplies a folded GUID's data is the same.
 TEST(WorkingTable, OrdersLikeTheGridSortOnTheGuidColumn) {
     const std::vector<std::string> guids = {
-        "abc", "ABC", "abd", "Abc", "", "10", "9", "09", "unknown", "NO_GUID", "no_guid", "ab", "abc ",
-        "1.5", "-3", "x'y", "abc", "ABC", "\xe9t\xe9", "\xc9T\xc9", "zz", "Z", "10.0", "a b"};
+        "abc",     "ABC",     "abd",       "Abc",       "",     "10",  "9",    "09",
+        "unknown", "NO_GUID", "no_guid",   "ab",        "abc ", "1.5", "-3",   "x'y",
+        "abc",     "ABC",     "\xe9t\xe9", "\xc9T\xc9", "zz",   "Z",   "10.0", "a b"};
     std::vector<WorkRow> rows;
     FlexGrid grid;
     grid.setFixedRows(0);
@@ -33,7 +34,8 @@ TEST(WorkingTable, OrdersLikeTheGridSortOnTheGuidColumn) {
     ASSERT_EQ(filled.rows(), grid.rows());
     for (int32_t r = 0; r < grid.rows(); ++r) {
         EXPECT_EQ(rows[static_cast<size_t>(r)].stamp, grid.cell(r, 0)) << "row " << r;
-        for (int32_t c = 0; c < 5; ++c) EXPECT_EQ(filled.cell(r, c), grid.cell(r, c)) << r << "," << c;
+        for (int32_t c = 0; c < 5; ++c)
+            EXPECT_EQ(filled.cell(r, c), grid.cell(r, c)) << r << "," << c;
     }
 }
 

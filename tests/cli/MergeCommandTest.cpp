@@ -8,7 +8,7 @@ namespace th::test {
 namespace {
 
 class MergeCommand : public BanFolderTest {
-protected:
+  protected:
     void SetUp() override {
         BanFolderTest::SetUp();
         setDatabasePath({});  // the command sets it from --db
@@ -50,9 +50,11 @@ TEST_F(MergeCommand, RunTimeFailuresNameTheFileAndLeaveItAsItWas) {
     CliResult missingDb = merge({dataPath("bans/cli.log")});
     EXPECT_EQ(missingDb.status, 1);
     EXPECT_EQ(missingDb.out, "");
-    EXPECT_NE(missingDb.err.find("{g_blnConnectToDatabase}\nunable to open database file: " + db), std::string::npos)
+    EXPECT_NE(missingDb.err.find("{g_blnConnectToDatabase}\nunable to open database file: " + db),
+              std::string::npos)
         << missingDb.err;
-    EXPECT_NE(missingDb.err.find("tallyhound-cli: the merge into " + bans + " did not complete; the file is unchanged"),
+    EXPECT_NE(missingDb.err.find("tallyhound-cli: the merge into " + bans +
+                                 " did not complete; the file is unchanged"),
               std::string::npos)
         << missingDb.err;
     EXPECT_EQ(readBytes(bans), before);
@@ -70,7 +72,8 @@ TEST_F(MergeCommand, RunTimeFailuresNameTheFileAndLeaveItAsItWas) {
     EXPECT_EQ(missingInput.status, 1);
     EXPECT_NE(missingInput.err.find(dir + "/none.log"), std::string::npos);
 
-    CliResult missingBans = runCli({"merge", "--bans", dir + "/nope.dat", "--db", db, dataPath("bans/cli.log")});
+    CliResult missingBans =
+        runCli({"merge", "--bans", dir + "/nope.dat", "--db", db, dataPath("bans/cli.log")});
     EXPECT_EQ(missingBans.status, 1);
     EXPECT_NE(missingBans.err.find(dir + "/nope.dat"), std::string::npos);
     EXPECT_EQ(readBytes(bans), before);
@@ -88,7 +91,7 @@ TEST_F(MergeCommand, UsageErrors) {
 }
 
 class DbCommand : public BanFolderTest {
-protected:
+  protected:
     void SetUp() override {
         BanFolderTest::SetUp();
         setDatabasePath({});
@@ -104,7 +107,8 @@ TEST_F(DbCommand, BackupPrintsTheArchiveHoldingTheDatabase) {
     const std::string archive = r.out.substr(0, r.out.size() - 1);
     EXPECT_EQ(r.out.back(), '\n');
     EXPECT_EQ(archive.rfind(dir + "/", 0), 0u) << archive;
-    EXPECT_EQ(zipEntries(archive), (std::vector<std::pair<std::string, std::string>>{{"Vandrel.mdb", bytes}}));
+    EXPECT_EQ(zipEntries(archive),
+              (std::vector<std::pair<std::string, std::string>>{{"Vandrel.mdb", bytes}}));
 
     CliResult missing = runCli({"db", "backup", "--db", dir + "/none.mdb"});
     EXPECT_EQ(missing.status, 1);
@@ -113,7 +117,9 @@ TEST_F(DbCommand, BackupPrintsTheArchiveHoldingTheDatabase) {
 }
 
 TEST_F(DbCommand, ResetOnlyWhenConfirmed) {
-    execSql(db, "INSERT INTO tblVandrel (GUID) VALUES ('abc'); INSERT INTO tblTempBans (TempBan) VALUES (';t')");
+    execSql(db,
+            "INSERT INTO tblVandrel (GUID) VALUES ('abc'); INSERT INTO tblTempBans (TempBan) "
+            "VALUES (';t')");
     CliResult refused = runCli({"db", "reset", "--db", db});
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("--yes"), std::string::npos);
@@ -124,12 +130,15 @@ TEST_F(DbCommand, ResetOnlyWhenConfirmed) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "Database has been successfully reset\n");
         EXPECT_TRUE(queryRows(db, "SELECT GUID FROM tblVandrel").empty());
-        EXPECT_EQ(queryRows(db, "SELECT TempBan FROM tblTempBans"), (std::vector<std::string>{";t"}));
+        EXPECT_EQ(queryRows(db, "SELECT TempBan FROM tblTempBans"),
+                  (std::vector<std::string>{";t"}));
     }
 
     CliResult missing = runCli({"db", "reset", "--db", dir + "/none.mdb", "--yes"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("unable to open database file: " + dir + "/none.mdb"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("unable to open database file: " + dir + "/none.mdb"),
+              std::string::npos)
+        << missing.err;
     EXPECT_NE(missing.err.find("Database could not be reset"), std::string::npos);
 }
 

@@ -76,6 +76,15 @@ TEST_F(Merging, SampleGivesTheExpectedFileDatabaseBackupAndBoxes) {
     prepare(w, "sample");
     const std::string before = readBytes(banFile);
     w.scripted.messages.answers = {MsgResult::Ok, MsgResult::Yes};
+    // What the progress bar showed while it moved: each maximum and the highest value
+    // shown against it.
+    std::vector<std::pair<int64_t, int64_t>> shownRanges;
+    w.form.prgScanning.setListener([&](const Indicator& bar) {
+        if (!bar.visible() || bar.value() == 0) return;
+        if (shownRanges.empty() || shownRanges.back().first != bar.maximum())
+            shownRanges.push_back({bar.maximum(), 0});
+        shownRanges.back().second = std::max(shownRanges.back().second, bar.value());
+    });
 
     g_MergeIntoBanFile(w.form);
 
@@ -128,6 +137,12 @@ TEST_F(Merging, SampleGivesTheExpectedFileDatabaseBackupAndBoxes) {
     EXPECT_EQ(w.scripted.cursor.history, (std::vector<int16_t>{11, 0}));
     EXPECT_FALSE(w.form.prgScanning.visible());
     EXPECT_EQ(w.form.prgScanning.value(), 0);
+    // The grid loop over its rows (group rows included), then the working table's rows:
+    // 4 ban lines of the file and 7 grid violations, counted from 0.
+    const int64_t gridRows = w.form.vsFlexGrid1.rows() - 1;
+    EXPECT_EQ(shownRanges,
+              (std::vector<std::pair<int64_t, int64_t>>{{gridRows, gridRows}, {10, 10}}));
+    EXPECT_EQ(w.form.grdDummy.rows(), 11);
     EXPECT_EQ(g_cnnDatabase, nullptr) << "the merge closes the database";
     EXPECT_TRUE(strays().empty());
 }

@@ -52,7 +52,8 @@ constexpr std::array<char16_t, 32> kHighControls = {
 }  // namespace
 
 QString displayText(std::string_view bytes) {
-    if (isValidUtf8(bytes)) return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (isValidUtf8(bytes))
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar* p = out.data();
     for (char ch : bytes) {

@@ -7,7 +7,7 @@ void vsFlexGrid1_DblClick(MainForm& form) {
     int32_t row = g.row();
     if (row == 0 || row >= g.rows()) return;
     g.setIsCollapsed(row, g.isCollapsed(row) == FlexGrid::kCollapsed ? FlexGrid::kExpanded
-                                                                      : FlexGrid::kCollapsed);
+                                                                     : FlexGrid::kCollapsed);
 }
 
 void vsFlexGrid1_KeyPress(MainForm& form, int16_t& keyAscii) {

@@ -55,7 +55,9 @@ void scanLog(MainForm& form) {
         say(form, std::to_string(added) + cmd::kSomeAdded, MsgButtons::Ok, MsgIcon::Information);
 }
 
-bool gridHasRows(const MainForm& form) { return form.vsFlexGrid1.rows() >= 2; }
+bool gridHasRows(const MainForm& form) {
+    return form.vsFlexGrid1.rows() >= 2;
+}
 
 }  // namespace
 

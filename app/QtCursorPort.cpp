@@ -10,13 +10,20 @@ namespace {
 // The platform's pointer numbers that have a Qt shape; the rest show the arrow.
 Qt::CursorShape qtShape(int16_t shape) {
     switch (shape) {
-        case 2: return Qt::CrossCursor;
-        case 3: return Qt::IBeamCursor;
-        case 11: return Qt::WaitCursor;
-        case 12: return Qt::ForbiddenCursor;
-        case 13: return Qt::BusyCursor;
-        case 15: return Qt::SizeAllCursor;
-        default: return Qt::ArrowCursor;
+        case 2:
+            return Qt::CrossCursor;
+        case 3:
+            return Qt::IBeamCursor;
+        case 11:
+            return Qt::WaitCursor;
+        case 12:
+            return Qt::ForbiddenCursor;
+        case 13:
+            return Qt::BusyCursor;
+        case 15:
+            return Qt::SizeAllCursor;
+        default:
+            return Qt::ArrowCursor;
     }
 }
 

@@ -6,12 +6,12 @@
 namespace th {
 
 class QtCursorPort : public CursorPort {
-public:
+  public:
     ~QtCursorPort() override;
     int16_t shape() override { return shape_; }
     void setShape(int16_t shape) override;
 
-private:
+  private:
     int16_t shape_ = 0;
     bool overriding_ = false;
 };

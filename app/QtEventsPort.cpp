@@ -9,7 +9,9 @@ void QtEventsPort::setIndicators(QList<QWidget*> widgets) {
     for (QWidget* w : widgets) indicators_.append(w);
 }
 
-void QtEventsPort::processEvents() { QCoreApplication::processEvents(); }
+void QtEventsPort::processEvents() {
+    QCoreApplication::processEvents();
+}
 
 void QtEventsPort::repaintNow() {
     if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintIntervalMs) return;

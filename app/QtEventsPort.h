@@ -11,7 +11,7 @@
 namespace th {
 
 class QtEventsPort : public EventsPort {
-public:
+  public:
     // Repaints reach the screen at display rate, not once per scanned line.
     static constexpr qint64 kRepaintIntervalMs = 33;
 
@@ -19,7 +19,7 @@ public:
     void processEvents() override;
     void repaintNow() override;
 
-private:
+  private:
     QList<QPointer<QWidget>> indicators_;
     QElapsedTimer sinceRepaint_;
 };

@@ -15,10 +15,12 @@ QStringList QtFileChooserPort::nameFilters(const FileChooserRequest& request) {
     QStringList names;
     for (const auto& [description, pattern] : request.filters) {
         // Several patterns come separated by ";"; QFileDialog wants spaces.
-        QString patterns = displayText(pattern).replace(QLatin1Char(';'), QLatin1Char(' ')).trimmed();
+        QString patterns =
+            displayText(pattern).replace(QLatin1Char(';'), QLatin1Char(' ')).trimmed();
         QString desc = displayText(description).trimmed();
         // A description that already ends in its pattern is shown as it is.
-        if (desc.endsWith(QLatin1Char(')')) && desc.contains(QLatin1Char('(') + patterns + QLatin1Char(')')))
+        if (desc.endsWith(QLatin1Char(')')) &&
+            desc.contains(QLatin1Char('(') + patterns + QLatin1Char(')')))
             names << desc;
         else
             names << QStringLiteral("%1 (%2)").arg(desc, patterns);
@@ -32,15 +34,18 @@ void QtFileChooserPort::configure(QFileDialog& dialog, const FileChooserRequest&
     if (request.save)
         dialog.setFileMode(QFileDialog::AnyFile);
     else
-        dialog.setFileMode((request.flags & kFileMustExist) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setFileMode((request.flags & kFileMustExist) ? QFileDialog::ExistingFile
+                                                            : QFileDialog::AnyFile);
     QStringList filters = nameFilters(request);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         int i = request.initialFilter - 1;
         dialog.selectNameFilter(filters.value(i >= 0 && i < filters.size() ? i : 0));
     }
-    if (!request.initialDir.empty()) dialog.setDirectory(QFile::decodeName(request.initialDir.c_str()));
-    if (!request.proposedName.empty()) dialog.selectFile(QFile::decodeName(request.proposedName.c_str()));
+    if (!request.initialDir.empty())
+        dialog.setDirectory(QFile::decodeName(request.initialDir.c_str()));
+    if (!request.proposedName.empty())
+        dialog.selectFile(QFile::decodeName(request.proposedName.c_str()));
     dialog.setDefaultSuffix(displayText(request.defaultExt));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & kOverwritePrompt));
     dialog.setOption(QFileDialog::DontResolveSymlinks, (request.flags & kNoDereferenceLinks) != 0);
@@ -63,10 +68,13 @@ std::vector<std::string> QtFileChooserPort::choose(const FileChooserRequest& req
     }
     std::vector<std::string> chosen;
     if (dialog.exec() != QDialog::Accepted) return chosen;
-    for (const QString& path : dialog.selectedFiles()) chosen.push_back(QFile::encodeName(path).toStdString());
+    for (const QString& path : dialog.selectedFiles())
+        chosen.push_back(QFile::encodeName(path).toStdString());
     return chosen;
 }
 
-bool QtFileChooserPort::isWindow(int32_t handle) { return windowForHandle(handle) != nullptr; }
+bool QtFileChooserPort::isWindow(int32_t handle) {
+    return windowForHandle(handle) != nullptr;
+}
 
 }  // namespace th

@@ -10,7 +10,7 @@ class QFileDialog;
 namespace th {
 
 class QtFileChooserPort : public FileChooserPort {
-public:
+  public:
     // Option bits of the request that the chooser honours.
     static constexpr uint32_t kOverwritePrompt = 0x2;
     static constexpr uint32_t kFileMustExist = 0x1000;

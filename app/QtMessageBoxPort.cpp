@@ -12,11 +12,16 @@ namespace {
 
 QMessageBox::Icon qtIcon(MsgIcon icon) {
     switch (icon) {
-        case MsgIcon::Critical: return QMessageBox::Critical;
-        case MsgIcon::Question: return QMessageBox::Question;
-        case MsgIcon::Exclamation: return QMessageBox::Warning;
-        case MsgIcon::Information: return QMessageBox::Information;
-        case MsgIcon::None: break;
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -25,14 +30,21 @@ QMessageBox::Icon qtIcon(MsgIcon icon) {
 std::vector<std::pair<QMessageBox::StandardButton, MsgResult>> qtButtons(MsgButtons buttons) {
     using B = QMessageBox;
     switch (buttons) {
-        case MsgButtons::OkCancel: return {{B::Ok, MsgResult::Ok}, {B::Cancel, MsgResult::Cancel}};
+        case MsgButtons::OkCancel:
+            return {{B::Ok, MsgResult::Ok}, {B::Cancel, MsgResult::Cancel}};
         case MsgButtons::AbortRetryIgnore:
-            return {{B::Abort, MsgResult::Abort}, {B::Retry, MsgResult::Retry}, {B::Ignore, MsgResult::Ignore}};
+            return {{B::Abort, MsgResult::Abort},
+                    {B::Retry, MsgResult::Retry},
+                    {B::Ignore, MsgResult::Ignore}};
         case MsgButtons::YesNoCancel:
-            return {{B::Yes, MsgResult::Yes}, {B::No, MsgResult::No}, {B::Cancel, MsgResult::Cancel}};
-        case MsgButtons::YesNo: return {{B::Yes, MsgResult::Yes}, {B::No, MsgResult::No}};
-        case MsgButtons::RetryCancel: return {{B::Retry, MsgResult::Retry}, {B::Cancel, MsgResult::Cancel}};
-        case MsgButtons::Ok: break;
+            return {
+                {B::Yes, MsgResult::Yes}, {B::No, MsgResult::No}, {B::Cancel, MsgResult::Cancel}};
+        case MsgButtons::YesNo:
+            return {{B::Yes, MsgResult::Yes}, {B::No, MsgResult::No}};
+        case MsgButtons::RetryCancel:
+            return {{B::Retry, MsgResult::Retry}, {B::Cancel, MsgResult::Cancel}};
+        case MsgButtons::Ok:
+            break;
     }
     return {{B::Ok, MsgResult::Ok}};
 }

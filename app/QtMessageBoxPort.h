@@ -9,13 +9,13 @@
 namespace th {
 
 class QtMessageBoxPort : public MessageBoxPort {
-public:
+  public:
     explicit QtMessageBoxPort(QWidget* owner = nullptr) : owner_(owner) {}
     void setOwner(QWidget* owner) { owner_ = owner; }
     MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
                    const std::string& title) override;
 
-private:
+  private:
     QPointer<QWidget> owner_;
 };
 

@@ -15,7 +15,9 @@ namespace th {
 
 namespace {
 
-QString localPath(const std::string& bytes) { return QFile::decodeName(bytes.c_str()); }
+QString localPath(const std::string& bytes) {
+    return QFile::decodeName(bytes.c_str());
+}
 
 // One line of a short helper's output, empty when it fails or is missing.
 QString runForLine(const QString& program, const QStringList& args) {
@@ -26,7 +28,9 @@ QString runForLine(const QString& program, const QStringList& args) {
         p.kill();
         return {};
     }
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0).trimmed();
+    return QString::fromLocal8Bit(p.readAllStandardOutput())
+        .section(QLatin1Char('\n'), 0, 0)
+        .trimmed();
 }
 
 // The program named by the Exec line of a desktop entry.
@@ -58,7 +62,8 @@ int64_t QtShellPort::openUrl(const std::string& url) {
     return QDesktopServices::openUrl(address) ? kLaunched : kNoAssociation;
 }
 
-int64_t QtShellPort::startProgram(const std::string& program, const std::vector<std::string>& args) {
+int64_t QtShellPort::startProgram(const std::string& program,
+                                  const std::vector<std::string>& args) {
     QString exe = localPath(program);
     QFileInfo info(exe);
     if (!info.exists() && QStandardPaths::findExecutable(exe).isEmpty()) return kFileNotFound;
@@ -71,7 +76,8 @@ std::string QtShellPort::findExecutable(const std::string& document) {
     QString file = localPath(document);
     if (!QFileInfo::exists(file)) return {};
     QString mime = QMimeDatabase().mimeTypeForFile(file).name();
-    QString entry = runForLine(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mime});
+    QString entry = runForLine(QStringLiteral("xdg-mime"),
+                               {QStringLiteral("query"), QStringLiteral("default"), mime});
     if (entry.isEmpty()) return {};
     QString exe = execOfDesktopEntry(entry);
     if (exe.isEmpty()) return {};

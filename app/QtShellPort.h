@@ -7,7 +7,7 @@
 namespace th {
 
 class QtShellPort : public ShellPort {
-public:
+  public:
     // The launcher's results: above 32 is success.
     static constexpr int64_t kLaunched = 33;
     static constexpr int64_t kFileNotFound = 2;

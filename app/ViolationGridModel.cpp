@@ -13,7 +13,9 @@ namespace th {
 namespace {
 
 // The grid keeps colours in blue-green-red order.
-QColor fromBgr(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+QColor fromBgr(uint32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
 
 // Children carry their parent's top-level position plus one; top-level items carry 0.
 constexpr quintptr kTopLevel = 0;
@@ -26,7 +28,9 @@ ViolationGridModel::ViolationGridModel(FlexGrid& grid, QObject* parent)
     grid_.setListener(this);
 }
 
-ViolationGridModel::~ViolationGridModel() { grid_.setListener(nullptr); }
+ViolationGridModel::~ViolationGridModel() {
+    grid_.setListener(nullptr);
+}
 
 void ViolationGridModel::rebuild() {
     topRows_.clear();
@@ -71,9 +75,13 @@ int ViolationGridModel::rowCount(const QModelIndex& parent) const {
     return childCount(static_cast<size_t>(parent.row()));
 }
 
-int ViolationGridModel::columnCount(const QModelIndex&) const { return grid_.cols(); }
+int ViolationGridModel::columnCount(const QModelIndex&) const {
+    return grid_.cols();
+}
 
-bool ViolationGridModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+bool ViolationGridModel::hasChildren(const QModelIndex& parent) const {
+    return rowCount(parent) > 0;
+}
 
 int32_t ViolationGridModel::gridRow(const QModelIndex& index) const {
     if (!index.isValid()) return -1;
@@ -154,7 +162,8 @@ QVariant ViolationGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant ViolationGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    if (section < 0 || section >= grid_.cols() || grid_.rows() < 1 || grid_.fixedRows() < 1) return {};
+    if (section < 0 || section >= grid_.cols() || grid_.rows() < 1 || grid_.fixedRows() < 1)
+        return {};
     return displayText(grid_.cell(0, section));
 }
 
@@ -193,7 +202,8 @@ void ViolationGridModel::gridRowChanged(int32_t row) {
     if (hasChildren(idx)) emit foldChanged(idx, grid_.isCollapsed(row) == FlexGrid::kCollapsed);
 }
 
-void ViolationGridModel::gridAutoSize(int32_t firstCol, int32_t lastCol, bool equal, int32_t extraTwips) {
+void ViolationGridModel::gridAutoSize(int32_t firstCol, int32_t lastCol, bool equal,
+                                      int32_t extraTwips) {
     emit autoSizeRequested(firstCol, lastCol, equal, extraTwips);
 }
 

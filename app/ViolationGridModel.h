@@ -13,7 +13,7 @@ namespace th {
 
 class ViolationGridModel : public QAbstractItemModel, public GridListener {
     Q_OBJECT
-public:
+  public:
     enum Role {
         GridRowRole = Qt::UserRole + 1,  // the grid's row number of an index
         MergedRole,                      // the cell repeats the one above and shows merged
@@ -46,12 +46,12 @@ public:
     void gridRowChanged(int32_t row) override;
     void gridAutoSize(int32_t firstCol, int32_t lastCol, bool equal, int32_t extraTwips) override;
 
-signals:
+  signals:
     // A group row was folded (true) or unfolded in the grid; views follow.
     void foldChanged(const QModelIndex& groupIndex, bool collapsed);
     void autoSizeRequested(int firstCol, int lastCol, bool equal, int extraTwips);
 
-private:
+  private:
     void rebuild();
     bool cellMerged(int32_t gridRow, int column, const QModelIndex& index) const;
     int32_t childCount(size_t top) const { return top < childCount_.size() ? childCount_[top] : 0; }

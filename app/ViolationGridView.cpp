@@ -21,9 +21,8 @@ ViolationGridView::ViolationGridView(MainForm& form, QWidget* parent)
     : QTreeView(parent), form_(form), model_(form.vsFlexGrid1) {
     setModel(&model_);
     setItemDelegate(new MergedCellDelegate(this));
-    setUniformRowHeights(true);  // keeps a million rows cheap to lay out
+    setUniformRowHeights(true);      // keeps a million rows cheap to lay out
     setExpandsOnDoubleClick(false);  // the grid decides what a double click folds
-    setRootIsDecorated(true);
     setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -33,8 +32,10 @@ ViolationGridView::ViolationGridView(MainForm& form, QWidget* parent)
     connect(&model_, &QAbstractItemModel::modelReset, this, &ViolationGridView::followGridFolds);
     connect(&model_, &ViolationGridModel::foldChanged, this, &ViolationGridView::onFoldChanged);
     connect(&model_, &ViolationGridModel::autoSizeRequested, this, &ViolationGridView::autoSize);
-    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& i) { onViewFold(i, true); });
-    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& i) { onViewFold(i, false); });
+    connect(this, &QTreeView::collapsed, this,
+            [this](const QModelIndex& i) { onViewFold(i, true); });
+    connect(this, &QTreeView::expanded, this,
+            [this](const QModelIndex& i) { onViewFold(i, false); });
     connect(header(), &QHeaderView::sectionMoved, this, &ViolationGridView::onSectionMoved);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { onCurrentChanged(current); });
@@ -44,6 +45,8 @@ ViolationGridView::ViolationGridView(MainForm& form, QWidget* parent)
 
 void ViolationGridView::followGridFolds() {
     syncing_ = true;
+    // The fold buttons show once the arrangement has switched the outline bar on.
+    setRootIsDecorated(form_.vsFlexGrid1.outlineBar() != 0);
     expandAll();
     const FlexGrid& g = form_.vsFlexGrid1;
     const int top = model_.rowCount();
@@ -53,8 +56,11 @@ void ViolationGridView::followGridFolds() {
             collapse(idx);
     }
     // Show the grid's current cell as the view's current one.
-    QModelIndex current = g.row() >= g.fixedRows() ? model_.indexOfGridRow(g.row(), g.col()) : QModelIndex();
-    if (current.isValid()) selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QModelIndex current =
+        g.row() >= g.fixedRows() ? model_.indexOfGridRow(g.row(), g.col()) : QModelIndex();
+    if (current.isValid())
+        selectionModel()->setCurrentIndex(
+            current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     syncing_ = false;
 }
 
@@ -135,8 +141,10 @@ void ViolationGridView::autoSize(int firstCol, int lastCol, bool equal, int extr
         if (c == 0) w += indentation() * 2;
         widths.push_back(w + extra);
     }
-    if (equal) std::fill(widths.begin(), widths.end(), *std::max_element(widths.begin(), widths.end()));
-    for (int c = firstCol; c <= lastCol; ++c) setColumnWidth(c, widths[static_cast<size_t>(c - firstCol)]);
+    if (equal)
+        std::fill(widths.begin(), widths.end(), *std::max_element(widths.begin(), widths.end()));
+    for (int c = firstCol; c <= lastCol; ++c)
+        setColumnWidth(c, widths[static_cast<size_t>(c - firstCol)]);
 }
 
 }  // namespace th

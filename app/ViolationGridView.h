@@ -12,7 +12,7 @@ namespace th {
 
 class ViolationGridView : public QTreeView {
     Q_OBJECT
-public:
+  public:
     ViolationGridView(MainForm& form, QWidget* parent = nullptr);
 
     ViolationGridModel& gridModel() { return model_; }
@@ -20,10 +20,10 @@ public:
     // Rows measured when sizing columns to their content: a large grid is sampled.
     static constexpr int32_t kAutoSizeSampleRows = 2000;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void followGridFolds();
     void onFoldChanged(const QModelIndex& group, bool collapsed);
     void onViewFold(const QModelIndex& group, bool collapsed);

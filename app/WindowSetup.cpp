@@ -18,10 +18,10 @@ constexpr const char* kCloseAllowed = "thCloseAllowed";
 
 // Refuses close events unless the window has been allowed to close.
 class CloseGuard : public QObject {
-public:
+  public:
     using QObject::QObject;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Close && !watched->property(kCloseAllowed).toBool()) {
             event->ignore();

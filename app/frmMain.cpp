@@ -25,7 +25,9 @@ namespace th {
 
 namespace {
 
-constexpr int px(int twips) { return twips / frmMain::kTwipsPerPixel; }
+constexpr int px(int twips) {
+    return twips / frmMain::kTwipsPerPixel;
+}
 
 void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(px(left), px(top), px(width), px(height));
@@ -59,7 +61,8 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
         cursor_ = std::make_unique<QtCursorPort>();
         events_ = std::make_unique<QtEventsPort>();
         shell_ = std::make_unique<QtShellPort>();
-        ownPorts_ = std::make_unique<Ports>(Ports{*messages_, *files_, *cursor_, *events_, *shell_});
+        ownPorts_ =
+            std::make_unique<Ports>(Ports{*messages_, *files_, *cursor_, *events_, *shell_});
         ports = ownPorts_.get();
     }
     ports_ = ports;
@@ -75,7 +78,8 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     installMenuBar(menuBar(), *form_);
     mirrorIndicators();
     if (events_)
-        events_->setIndicators({lblNumberLinesScanned_, lblScanning_, lblLinesScanned_, prgScanning_});
+        events_->setIndicators(
+            {lblNumberLinesScanned_, lblScanning_, lblLinesScanned_, prgScanning_});
 
     // Start-up, in this order: fonts, the grid, the header's size, centring, no close,
     // then the height.
@@ -202,7 +206,8 @@ void frmMain::mirrorIndicators() {
     }
     form_->lblNumberLinesScanned.setListener([this](const Indicator& i) {
         lblNumberLinesScanned_->setVisible(i.visible());
-        if (!sinceLineCount_.isValid() || sinceLineCount_.elapsed() >= QtEventsPort::kRepaintIntervalMs)
+        if (!sinceLineCount_.isValid() ||
+            sinceLineCount_.elapsed() >= QtEventsPort::kRepaintIntervalMs)
             showLineCount();
         else if (!lineCountTimer_->isActive())
             lineCountTimer_->start();  // the last count shows once the scan lets go
@@ -227,16 +232,24 @@ void frmMain::setOuterHeight() {
     // The outer height includes the frame, known once the window manager has framed us.
     int frame = frameGeometry().height() - geometry().height();
     resize(width(), px(kOuterHeightTwips) - frame);
+    heightSet_ = height();
 }
 
 void frmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (heightPending_) {
-        heightPending_ = false;
-        QTimer::singleShot(0, this, [this] { setOuterHeight(); });
-    }
+    if (!heightPending_) return;
+    heightPending_ = false;
+    // The window manager tells the frame's size some time after the window is mapped;
+    // look again a few times, unless the user has resized the window meanwhile.
+    for (int delay : {0, 100, 400, 1500})
+        QTimer::singleShot(delay, this, [this] {
+            if (height() == heightSet_ && frameGeometry().height() != px(kOuterHeightTwips))
+                setOuterHeight();
+        });
 }
 
-void frmMain::cmdQuelvane_Click(int16_t index) { th::cmdQuelvane_Click(*form_, index); }
+void frmMain::cmdQuelvane_Click(int16_t index) {
+    th::cmdQuelvane_Click(*form_, index);
+}
 
 }  // namespace th

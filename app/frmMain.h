@@ -29,7 +29,7 @@ class QtShellPort;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     static constexpr int kTwipsPerPixel = 15;
     static constexpr int kOuterHeightTwips = 8925;
 
@@ -42,7 +42,9 @@ public:
     Ports& ports() { return *ports_; }
 
     // The controls, by their names, for the menu bar and for tests.
-    QPushButton* cmdQuelvane(int index) const { return cmdQuelvane_.at(static_cast<size_t>(index)); }
+    QPushButton* cmdQuelvane(int index) const {
+        return cmdQuelvane_.at(static_cast<size_t>(index));
+    }
     ViolationGridView* vsFlexGrid1() const { return vsFlexGrid1_; }
     QLabel* pnlLogPathToFile() const { return pnlLogPathToFile_; }
     QLabel* lblHeader() const { return lblHeader_; }
@@ -53,10 +55,10 @@ public:
 
     void cmdQuelvane_Click(int16_t index);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void mirrorIndicators();
     void setOuterHeight();
@@ -89,6 +91,7 @@ private:
     QTimer* lineCountTimer_ = nullptr;
     QElapsedTimer sinceLineCount_;
     bool heightPending_ = true;
+    int heightSet_ = 0;
 };
 
 }  // namespace th

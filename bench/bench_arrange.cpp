@@ -7,29 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <sstream>
 #include <string>
 
+#include "cli/TerminalPorts.h"
 #include "scan/MainForm.h"
 
 namespace {
-
-class NoPorts : public th::MessageBoxPort, public th::FileChooserPort, public th::CursorPort,
-                public th::EventsPort, public th::ShellPort {
-public:
-    th::MsgResult show(const std::string&, th::MsgButtons, th::MsgIcon, const std::string&) override {
-        return th::MsgResult::Ok;
-    }
-    std::vector<std::string> choose(const th::FileChooserRequest&) override { return {}; }
-    bool isWindow(int32_t) override { return false; }
-    int16_t shape() override { return 0; }
-    void setShape(int16_t) override {}
-    void processEvents() override {}
-    void repaintNow() override {}
-    int64_t openDocument(const std::string&) override { return 2; }
-    int64_t openUrl(const std::string&) override { return 2; }
-    int64_t startProgram(const std::string&, const std::vector<std::string>&) override { return 2; }
-    std::string findExecutable(const std::string&) override { return {}; }
-};
 
 long peakRssMiB() {
     rusage u{};
@@ -41,9 +25,9 @@ long peakRssMiB() {
 
 int main(int argc, char** argv) {
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
-    NoPorts none;
-    th::Ports ports{none, none, none, none, none};
-    th::MainForm form(ports);
+    std::ostringstream discarded;
+    th::cli::TerminalPorts terminal(discarded);
+    th::MainForm form(terminal.ports);
     form.setUpGrid();
     const char* kinds[] = {"(AIMBOT)", "(WALLHACK)", "(SPEEDHACK)", "(CVAR)", "(MULTIHACK)"};
     std::mt19937 rng(7);

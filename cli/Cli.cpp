@@ -4,7 +4,9 @@
 
 #include "cli/CommandContext.h"
 #include "cli/DbCommand.h"
+#include "cli/HtmlCommand.h"
 #include "cli/MergeCommand.h"
+#include "cli/SaveCommand.h"
 #include "cli/ScanCommand.h"
 
 namespace th::cli {
@@ -15,6 +17,8 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     app.require_subcommand(1);
     CommandContext context{out, err};
     addScanCommand(app, context);
+    addHtmlCommand(app, context);
+    addSaveCommand(app, context);
     addMergeCommand(app, context);
     addDbCommand(app, context);
     try {

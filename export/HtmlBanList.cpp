@@ -1,8 +1,161 @@
 #include "export/HtmlBanList.h"
 
+#include <memory>
+
+#include "platform/CCursor.h"
+#include "platform/CFileOpenSaveDialog.h"
+#include "platform/CShell.h"
+#include "platform/Error.h"
+#include "platform/TextFileWriter.h"
+
 namespace th {
 
-bool g_blnCreateHtmlBanList(MainForm&, std::string&) { return true; }
-void runHtmlCommand(MainForm&) {}
+namespace {
+
+enum Column {
+    kPlayerName = 0,
+    kViolation = 1,
+    kNumber = 2,
+    kTimestamp = 3,
+    kGuid = 5,
+    kPlayerIp = 6
+};
+
+constexpr const char* kHtmlErrorLead = "An error has occured during a creating of this HTML file";
+constexpr int32_t kHtmlFlags =
+    0x80806;  // Explorer, path must exist, hide read-only, overwrite prompt
+
+// Player names and the other fields are whatever the log held; they must not become
+// markup in the page.
+void appendHtml(std::string& out, std::string_view text) {
+    for (char ch : text) {
+        switch (ch) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out.push_back(ch);
+        }
+    }
+}
+
+std::string_view trimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+void playerLine(std::string& line, const FlexGrid& grid, int32_t r) {
+    line.clear();
+    for (char ch : grid.cell(r, kTimestamp))
+        if (ch != '"') appendHtml(line, std::string_view(&ch, 1));
+    line += ' ';
+    appendHtml(line, grid.cell(r, kGuid));
+    line += " \"";
+    appendHtml(line, trimSpaces(grid.cell(r, kPlayerName)));
+    line += "\" \"";
+    appendHtml(line, grid.cell(r, kPlayerIp));
+    line += "\" \"VIOLATION DETECTED -> ";
+    appendHtml(line, trimSpaces(grid.cell(r, kViolation)));
+    line += " #";
+    appendHtml(line, grid.cell(r, kNumber));
+    line += "\"<br>";
+}
+
+void writePage(const FlexGrid& grid, TextFileWriter& file) {
+    file.writeLine("<html>");
+    file.writeLine("<body>");
+    file.writeLine(
+        R"(<table border="1"width="100%"bordercolor="#808080"cellspacing="0"cellpadding="8">)");
+    file.writeLine("<tr>");
+    file.writeLine(R"(<td width="100%"bordercolor="#021C2D"bgcolor="#FFFFFF"text="#000000">)");
+    file.writeLine(R"(<font class="guid">)");
+    file.writeLine(std::string(R"(<LINK REL="StyleSheet"HREF=")") + kStylesheetAddress +
+                   R"(" TYPE="text/css">)");
+    // One line per run of rows of one player, names compared without regard to case.
+    std::string remembered;
+    std::string line;
+    const int32_t rows = grid.rows();
+    for (int32_t r = 1; r <= rows - 1; ++r) {
+        if (grid.isSubtotal(r)) continue;
+        std::string_view name = grid.cell(r, kPlayerName);
+        if (!equalIgnoringCase(name, remembered)) {
+            playerLine(line, grid, r);
+            file.writeLine(line);
+        }
+        remembered.assign(name);
+    }
+    for (int i = 0; i < 4; ++i) file.writeLine("<br>");
+    for (const char* closing : {"</font>", "</td>", "</tr>", "</table>", "</body>", "</html>"})
+        file.writeLine(closing);
+}
+
+}  // namespace
+
+void writeHtmlBanList(const FlexGrid& grid, const std::string& path) {
+    TextFileWriter file(path);
+    writePage(grid, file);
+    file.commit();
+}
+
+bool g_blnCreateHtmlBanList(MainForm& form, std::string& path) {
+    bool result = true;
+    std::unique_ptr<CCursor> cursor;
+    try {
+        // Neither centred nor owned: this dialog keeps its creation values for both.
+        CFileOpenSaveDialog dialog(form.ports.files);
+        dialog.setDialogTitle("Save HTML document");
+        dialog.setDefaultExt("html");
+        dialog.setFilter("Quelvane HTML Banlist (*.html)|*.html");
+        dialog.setFlags(kHtmlFlags);
+        if (dialog.Show(CFileOpenSaveDialog::kSave)) {
+            cursor = std::make_unique<CCursor>(form.ports.cursor);
+            cursor->SetCursor(CCursor::kHourglass);
+            path = dialog.FileName();
+            writeHtmlBanList(form.vsFlexGrid1, path);
+        }
+    } catch (const Error& e) {
+        form.ports.messages.show(std::string(kHtmlErrorLead) + kPad + kCrLf + e.description() +
+                                     " " + std::to_string(e.number()) + kPad,
+                                 MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
+        result = false;
+    }
+    if (cursor) cursor->RestoreCursor();
+    return result;
+}
+
+void runHtmlCommand(MainForm& form) {
+    if (form.vsFlexGrid1.rows() <= 1) return;
+    std::string path;
+    if (!g_blnCreateHtmlBanList(form, path)) return;
+    if (trimSpaces(path).empty()) return;
+    MsgResult answer =
+        form.ports.messages.show("'" + path + "' has been created, open for viewing?" + kPad,
+                                 MsgButtons::YesNo, MsgIcon::Information, kMsgTitle);
+    if (answer == MsgResult::Yes) {
+        CShell shell(form.ports.shell);
+        shell.OpenDocument(path);
+    }
+}
 
 }  // namespace th

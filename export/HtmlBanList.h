@@ -3,9 +3,17 @@
 
 #include <string>
 
+#include "platform/FlexGrid.h"
 #include "scan/MainForm.h"
 
 namespace th {
+
+// The page takes its look from the product's site.
+inline constexpr const char* kStylesheetAddress = "http://www.quelvane.net/quelvane_grey.css";
+
+// Writes the page of the grid's data rows to path, replacing the file only once the
+// page is complete. Throws th::Error.
+void writeHtmlBanList(const FlexGrid& grid, const std::string& path);
 
 // Asks for the file and writes the page. True when written or cancelled (path then
 // stays empty); false after an error it has shown.

@@ -17,7 +17,7 @@ namespace th {
 
 namespace {
 
-constexpr size_t kBlockSize = 4u << 20;
+constexpr size_t kBlockSize = 256u << 10;  // large, yet small enough to stay in cache
 constexpr auto kRepaintInterval = std::chrono::milliseconds(33);  // about 30 frames a second
 
 struct FileCloser {

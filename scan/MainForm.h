@@ -38,7 +38,8 @@ struct MainForm {
     std::function<void()> unload;
 };
 
-inline constexpr const char* kGridTitles = "Player Name|Violation|Number|Timestamp|Slot|GUID|Player IP";
+inline constexpr const char* kGridTitles =
+    "Player Name|Violation|Number|Timestamp|Slot|GUID|Player IP";
 inline constexpr uint32_t kGroupBackColor = 0xFF0000;  // blue, in blue-green-red order
 inline constexpr uint32_t kGroupForeColor = 0xFFFFFF;
 

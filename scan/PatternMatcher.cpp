@@ -1,6 +1,7 @@
 #include "scan/PatternMatcher.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -168,6 +169,17 @@ void PatternMatcher::compile() {
     }
     if (run.size() > literal_.size()) literal_ = run;
 
+    // A starred item followed (past any braces) by an unstarred single character item
+    // gives back characters only down to where that item can match.
+    for (size_t k = 0; k < items_.size(); ++k) {
+        if (!items_[k].star) continue;
+        size_t j = k + 1;
+        while (j < items_.size() && (items_[j].op == Op::Open || items_[j].op == Op::Close)) ++j;
+        if (j < items_.size() && !items_[j].star && items_[j].op != Op::End) {
+            items_[k].next = static_cast<int32_t>(j);
+        }
+    }
+
     scratchStart_.assign(groups_, 0);
     scratchEnd_.assign(groups_, 0);
 }
@@ -182,8 +194,8 @@ void PatternMatcher::setText(std::string_view text) {
         return;
     }
     text_.assign(text.data(), text.size());
-    const size_t columns = text_.size() + 1;
-    memo_.assign((static_cast<size_t>(stars_) * columns + 63) / 64, 0);
+    memoStride_ = (text_.size() + 1 + 63) / 64;
+    memo_.assign(static_cast<size_t>(stars_) * memoStride_, 0);
     size_t start = 0;
     if (search(0, start, matchEnd_)) {
         matched_ = true;
@@ -234,13 +246,28 @@ bool PatternMatcher::itemMatches(const Item& item, unsigned char c) const {
 }
 
 bool PatternMatcher::failed(int32_t row, size_t t) const {
-    const size_t bit = static_cast<size_t>(row) * (text_.size() + 1) + t;
-    return (memo_[bit >> 6] >> (bit & 63)) & 1;
+    return (memo_[static_cast<size_t>(row) * memoStride_ + (t >> 6)] >> (t & 63)) & 1;
 }
 
-void PatternMatcher::markFailed(int32_t row, size_t t) const {
-    const size_t bit = static_cast<size_t>(row) * (text_.size() + 1) + t;
-    memo_[bit >> 6] |= uint64_t{1} << (bit & 63);
+void PatternMatcher::markFailed(int32_t row, size_t from, size_t to) const {
+    uint64_t* words = memo_.data() + static_cast<size_t>(row) * memoStride_;
+    for (size_t w = from >> 6; w <= to >> 6; ++w) {
+        uint64_t mask = ~uint64_t{0};
+        if (w == from >> 6) mask &= ~uint64_t{0} << (from & 63);
+        if (w == to >> 6) mask &= ~uint64_t{0} >> (63 - (to & 63));
+        words[w] |= mask;
+    }
+}
+
+size_t PatternMatcher::firstFailed(int32_t row, size_t from, size_t to) const {
+    const uint64_t* words = memo_.data() + static_cast<size_t>(row) * memoStride_;
+    for (size_t w = from >> 6; w <= to >> 6; ++w) {
+        uint64_t bits = words[w];
+        if (w == from >> 6) bits &= ~uint64_t{0} << (from & 63);
+        if (bits != 0)
+            return std::min(to + 1, (w << 6) + static_cast<size_t>(std::countr_zero(bits)));
+    }
+    return to + 1;
 }
 
 bool PatternMatcher::search(size_t from, size_t& start, size_t& end) const {
@@ -257,6 +284,23 @@ bool PatternMatcher::search(size_t from, size_t& start, size_t& end) const {
         }
     }
     return false;
+}
+
+// Gives back characters of a starred item, from cur down to no further than lo, while
+// the item that must follow cannot match there; those positions are failures.
+size_t PatternMatcher::settle(const Item& item, size_t lo, size_t cur) const {
+    if (item.next < 0) return cur;
+    const Item& next = items_[item.next];
+    const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
+    const size_t n = text_.size();
+    size_t to = cur;
+    if (next.op == Op::Char) {
+        while (cur > lo && (cur >= n || s[cur] != next.ch)) --cur;
+    } else {
+        while (cur > lo && (cur >= n || !itemMatches(next, s[cur]))) --cur;
+    }
+    if (cur < to) markFailed(item.memo, cur + 1, to);
+    return cur;
 }
 
 // Backtracking over the starred items, greediest first. A starred item entered at
@@ -283,10 +327,16 @@ bool PatternMatcher::matchAt(size_t start, size_t& end) const {
             const Item& item = items_[p];
             if (item.star) {
                 if (failed(item.memo, t)) break;
+                // It runs as far as it matches, up to the first position known to fail.
                 size_t cur = t;
-                while (cur < n && itemMatches(item, s[cur]) && !failed(item.memo, cur + 1)) {
-                    ++cur;
+                if (item.op == Op::Any) {
+                    if (t < n) cur = firstFailed(item.memo, t + 1, n) - 1;
+                } else {
+                    while (cur < n && itemMatches(item, s[cur]) && !failed(item.memo, cur + 1)) {
+                        ++cur;
+                    }
                 }
+                cur = settle(item, t, cur);
                 stack_.push_back({t, cur, p});
                 t = cur;
                 ++p;
@@ -313,12 +363,12 @@ bool PatternMatcher::matchAt(size_t start, size_t& end) const {
         for (;;) {
             if (stack_.empty()) return false;
             Frame& frame = stack_.back();
-            markFailed(items_[frame.item].memo, frame.cur);
+            markFailed(items_[frame.item].memo, frame.cur, frame.cur);
             if (frame.cur == frame.lo) {
                 stack_.pop_back();
                 continue;
             }
-            --frame.cur;
+            frame.cur = settle(items_[frame.item], frame.lo, frame.cur - 1);
             p = frame.item + 1;
             t = frame.cur;
             break;

@@ -61,8 +61,9 @@ class PatternMatcher {
         Op op = Op::Char;
         bool star = false;
         unsigned char ch = 0;
-        int32_t arg = 0;   // set index (Set), tag index (Open, Close)
-        int32_t memo = 0;  // row of the failure memo (starred items)
+        int32_t arg = 0;    // set index (Set), tag index (Open, Close)
+        int32_t memo = 0;   // row of the failure memo (starred items)
+        int32_t next = -1;  // the single character item that must follow (starred items)
     };
     using CharSet = std::array<uint64_t, 4>;
     struct Frame {
@@ -73,10 +74,14 @@ class PatternMatcher {
 
     void compile();
     bool itemMatches(const Item& item, unsigned char c) const;
+    size_t settle(const Item& item, size_t lo, size_t cur) const;
     bool matchAt(size_t start, size_t& end) const;
     bool search(size_t from, size_t& start, size_t& end) const;
     bool failed(int32_t row, size_t t) const;
-    void markFailed(int32_t row, size_t t) const;
+    // Marks positions from..to (inclusive) of a row as failed.
+    void markFailed(int32_t row, size_t from, size_t to) const;
+    // The first failed position of a row in from..to, or to + 1.
+    size_t firstFailed(int32_t row, size_t from, size_t to) const;
 
     std::string pattern_;
     bool compiled_ = false;
@@ -95,7 +100,8 @@ class PatternMatcher {
 
     // Working state of a search, kept between calls so a line needs no allocation;
     // matchCount() goes on searching with it, hence mutable.
-    mutable std::vector<uint64_t> memo_;
+    mutable std::vector<uint64_t> memo_;  // a row of words per starred item
+    size_t memoStride_ = 0;
     mutable std::vector<Frame> stack_;
     mutable std::vector<size_t> scratchStart_, scratchEnd_;
     mutable std::optional<int32_t> matchCount_;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,7 +19,7 @@ class SystemInfoTest : public ::testing::Test {
     void SetUp() override {
         if (const char* p = std::getenv("PATH")) savedPath = p;
         dir = fs::temp_directory_path() /
-              (std::string("sysinfo-") +
+              (std::string("sysinfo-") + std::to_string(::getpid()) + "-" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);

@@ -20,10 +20,14 @@ struct GridFixture {
 
     // Three players, Alice twice, with repeated cells to merge.
     void addSampleRows() {
-        add({"Bob", "(AIMBOT)", "50001", "[2024.01.02 10:00:00]", "(slot #3)", "bbbb", "10.0.0.2:1"});
-        add({"Alice", "(WALLHACK)", "50002", "[2024.01.01 09:00:00]", "(slot #1)", "aaaa", "10.0.0.1:1"});
-        add({"Carol", "(AIMBOT)", "50001", "[2024.01.03 11:00:00]", "(slot #5)", "cccc", "10.0.0.3:1"});
-        add({"Alice", "(WALLHACK)", "50002", "[2024.01.01 09:30:00]", "(slot #1)", "aaaa", "10.0.0.1:1"});
+        add({"Bob", "(AIMBOT)", "50001", "[2024.01.02 10:00:00]", "(slot #3)", "bbbb",
+             "10.0.0.2:1"});
+        add({"Alice", "(WALLHACK)", "50002", "[2024.01.01 09:00:00]", "(slot #1)", "aaaa",
+             "10.0.0.1:1"});
+        add({"Carol", "(AIMBOT)", "50001", "[2024.01.03 11:00:00]", "(slot #5)", "cccc",
+             "10.0.0.3:1"});
+        add({"Alice", "(WALLHACK)", "50002", "[2024.01.01 09:30:00]", "(slot #1)", "aaaa",
+             "10.0.0.1:1"});
     }
 
     void arrange() {

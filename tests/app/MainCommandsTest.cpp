@@ -1,13 +1,11 @@
-#include "app/MainCommands.h"
-
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "app/MainCommands.h"
 #include "platform/CFileOpenSaveDialog.h"
 #include "tests/app/GridFixture.h"
 
@@ -171,7 +169,8 @@ TEST(Dispatch, ExitUnloadsTheWindowWithoutAsking) {
 }
 
 TEST(Dispatch, GridCommandsDoNothingOnAnEmptyGridAndUnknownIndexesNothingAtAll) {
-    for (int16_t index : {cmd::kHtml, cmd::kMerge, cmd::kSave, int16_t{7}, int16_t{-1}, int16_t{100}}) {
+    for (int16_t index :
+         {cmd::kHtml, cmd::kMerge, cmd::kSave, int16_t{7}, int16_t{-1}, int16_t{100}}) {
         GridFixture f;
         int unloads = 0;
         f.form.unload = [&] { ++unloads; };

@@ -100,6 +100,7 @@ TEST(MenuBar, TriggeredToolsReachTheHandler) {
 TEST(MenuBar, TheMainWindowCarriesIt) {
     test::ScriptedPorts ports;
     frmMain window(&ports.ports);
+    ports.files.liveWindows = {window.hWnd()};
     EXPECT_EQ(tree(window.menuBar()), kExpectedTree);
     toolAction(window.menuBar(), "ID_LoadLog...")->trigger();
     EXPECT_EQ(ports.files.requests.size(), 1u);

@@ -1,10 +1,9 @@
-#include "app/ViolationGridModel.h"
-
 #include <gtest/gtest.h>
 
 #include <QBrush>
 #include <QFont>
 
+#include "app/ViolationGridModel.h"
 #include "tests/app/GridFixture.h"
 
 namespace th {
@@ -12,7 +11,9 @@ namespace {
 
 using test::GridFixture;
 
-QString text(const QModelIndex& i) { return i.data(Qt::DisplayRole).toString(); }
+QString text(const QModelIndex& i) {
+    return i.data(Qt::DisplayRole).toString();
+}
 
 TEST(ViolationGridModel, ShowsGroupsAsTopLevelRowsWithTheirDataRowsBelow) {
     GridFixture f;
@@ -75,7 +76,9 @@ TEST(ViolationGridModel, RepeatedCellsMergeOnlyAfterTheirLeftNeighboursAndNeverI
         QString flags;
         QModelIndex parent = model.index(group, 0);
         for (int c = 0; c < 7; ++c)
-            flags += model.index(row, c, parent).data(ViolationGridModel::MergedRole).toBool() ? 'M' : '.';
+            flags += model.index(row, c, parent).data(ViolationGridModel::MergedRole).toBool()
+                         ? 'M'
+                         : '.';
         return flags;
     };
     EXPECT_EQ(merged(0, 0), ".......");  // first row of a group: nothing above it

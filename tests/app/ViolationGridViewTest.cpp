@@ -1,11 +1,10 @@
-#include "app/ViolationGridView.h"
-
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
 #include <QTest>
 
 #include "app/GridEvents.h"
+#include "app/ViolationGridView.h"
 #include "tests/app/GridFixture.h"
 
 namespace th {
@@ -76,7 +75,8 @@ TEST(ViolationGridView, TheHeaderRowNeverFolds) {
     QTest::mouseDClick(g.view.header()->viewport(), Qt::LeftButton, {},
                        QPoint(g.view.header()->sectionViewportPosition(0) + 5, 5));
     EXPECT_EQ(grid.isCollapsed(0), FlexGrid::kExpanded);
-    for (int i = 0; i < g.model.rowCount(); ++i) EXPECT_TRUE(g.view.isExpanded(g.model.index(i, 0)));
+    for (int i = 0; i < g.model.rowCount(); ++i)
+        EXPECT_TRUE(g.view.isExpanded(g.model.index(i, 0)));
 }
 
 TEST(ViolationGridView, OtherKeysLeaveTheGroupsAlone) {
@@ -102,7 +102,8 @@ TEST(ViolationGridView, DraggingAColumnToTheFrontRegroupsByIt) {
 
     // The header keeps its plain order; the grid carries the move.
     for (int i = 0; i < 7; ++i) EXPECT_EQ(header->logicalIndex(i), i);
-    const QStringList titles = {"Number", "Player Name", "Violation", "Timestamp", "Slot", "GUID", "Player IP"};
+    const QStringList titles = {"Number", "Player Name", "Violation", "Timestamp",
+                                "Slot",   "GUID",        "Player IP"};
     for (int c = 0; c < 7; ++c)
         EXPECT_EQ(g.model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), titles[c]);
     ASSERT_EQ(g.model.rowCount(), 2);
@@ -115,7 +116,9 @@ TEST(ViolationGridView, DraggingAColumnToTheFrontRegroupsByIt) {
     // Alice row, then drag the names to the end.
     FlexGrid& grid = g.form.vsFlexGrid1;
     std::vector<std::string> copy;
-    for (int c = 0; c < 7; ++c) copy.push_back(grid.textMatrix(g.model.gridRow(g.model.index(0, 0, g.model.index(1, 0))), c));
+    for (int c = 0; c < 7; ++c)
+        copy.push_back(
+            grid.textMatrix(g.model.gridRow(g.model.index(0, 0, g.model.index(1, 0))), c));
     grid.addRow({copy[0], copy[1], copy[2], copy[3], copy[4], copy[5], copy[6]});
     header->moveSection(1, 6);
     EXPECT_EQ(grid.cell(0, 6), "Player Name");
@@ -124,7 +127,8 @@ TEST(ViolationGridView, DraggingAColumnToTheFrontRegroupsByIt) {
     ASSERT_EQ(g.model.rowCount(alices), 3);
     QString merged;
     for (int c = 0; c < 7; ++c)
-        merged += g.model.index(1, c, alices).data(ViolationGridModel::MergedRole).toBool() ? 'M' : '.';
+        merged +=
+            g.model.index(1, c, alices).data(ViolationGridModel::MergedRole).toBool() ? 'M' : '.';
     EXPECT_EQ(merged, "MMMMMM.");
     EXPECT_EQ(g.model.index(1, 6, alices).data().toString(), "Alice");
 }

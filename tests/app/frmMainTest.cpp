@@ -1,5 +1,3 @@
-#include "app/frmMain.h"
-
 #include <gtest/gtest.h>
 
 #include <QCloseEvent>
@@ -12,6 +10,7 @@
 
 #include "app/ViolationGridView.h"
 #include "app/WindowSetup.h"
+#include "app/frmMain.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
@@ -34,7 +33,8 @@ TEST(frmMain, OpensCaptionedCentredAndAsHighAsDesigned) {
     EXPECT_EQ(w.window.frameGeometry().left(), ((work.width() * 15) / 2 - (width * 15) / 2) / 15);
 
     EXPECT_EQ(w.window.vsFlexGrid1()->model()->columnCount(), 7);
-    EXPECT_EQ(w.window.vsFlexGrid1()->model()->headerData(3, Qt::Horizontal).toString(), "Timestamp");
+    EXPECT_EQ(w.window.vsFlexGrid1()->model()->headerData(3, Qt::Horizontal).toString(),
+              "Timestamp");
     EXPECT_EQ(w.window.vsFlexGrid1()->model()->rowCount(), 0);
     EXPECT_EQ(w.window.pnlLogPathToFile()->text(), "");
 }
@@ -56,8 +56,8 @@ TEST(frmMain, ControlsStandWhereTheLayoutPutsThem) {
         {w.window.SSPanel1(), {60, 6990, 10350, 885}},
     };
     for (const auto& p : places)
-        EXPECT_EQ(p.widget->geometry(), QRect(p.twips.x() / 15, p.twips.y() / 15, p.twips.width() / 15,
-                                              p.twips.height() / 15))
+        EXPECT_EQ(p.widget->geometry(), QRect(p.twips.x() / 15, p.twips.y() / 15,
+                                              p.twips.width() / 15, p.twips.height() / 15))
             << p.widget->objectName().toStdString();
 
     struct Button {
@@ -79,7 +79,8 @@ TEST(frmMain, ControlsStandWhereTheLayoutPutsThem) {
         EXPECT_EQ(b->text(), buttons[i].caption);
         EXPECT_EQ(b->toolTip(), buttons[i].toolTip);
         EXPECT_EQ(b->geometry(), QRect(buttons[i].left / 15, (i == 0 ? 420 : 240) / 15, 91, 25));
-        EXPECT_EQ(b->parentWidget(), i == 0 ? static_cast<QWidget*>(w.window.fraLog()) : w.window.SSPanel1());
+        EXPECT_EQ(b->parentWidget(),
+                  i == 0 ? static_cast<QWidget*>(w.window.fraLog()) : w.window.SSPanel1());
     }
     EXPECT_EQ(w.window.fraLog()->title(), "Settings");
     EXPECT_EQ(w.window.lblHeader()->text(), "Tallyhound");
@@ -91,8 +92,10 @@ TEST(frmMain, EveryControlGetsTheFormFontAndTheHeaderItsLargerBoldOne) {
     EXPECT_EQ(w.window.lblHeader()->font().pointSize(), 12);
     EXPECT_TRUE(w.window.lblHeader()->font().bold());
     EXPECT_EQ(w.window.lblHeader()->font().family(), family);
-    for (QWidget* c : {static_cast<QWidget*>(w.window.cmdQuelvane(3)), static_cast<QWidget*>(w.window.pnlLogPathToFile()),
-                       static_cast<QWidget*>(w.window.vsFlexGrid1()), static_cast<QWidget*>(w.window.fraLog())}) {
+    for (QWidget* c : {static_cast<QWidget*>(w.window.cmdQuelvane(3)),
+                       static_cast<QWidget*>(w.window.pnlLogPathToFile()),
+                       static_cast<QWidget*>(w.window.vsFlexGrid1()),
+                       static_cast<QWidget*>(w.window.fraLog())}) {
         EXPECT_EQ(c->font().pointSize(), 8) << c->objectName().toStdString();
         EXPECT_EQ(c->font().family(), family) << c->objectName().toStdString();
     }

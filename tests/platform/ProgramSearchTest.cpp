@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,7 +13,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ProgramSearch, FindsRunnableFilesAlongPath) {
-    const fs::path dir = fs::temp_directory_path() / "programsearch-test";
+    const fs::path dir =
+        fs::temp_directory_path() / ("programsearch-test-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "a");
     fs::create_directories(dir / "b");

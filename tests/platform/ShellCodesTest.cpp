@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -30,7 +31,7 @@ TEST(ShellCodes, StartErrorsMapOntoLauncherCodes) {
 
 TEST(ShellCodes, FailedStartIsExplainedByTheProgramFile) {
     namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / "shellcodes-test";
+    fs::path dir = fs::temp_directory_path() / ("shellcodes-test-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     fs::path data = dir / "data.txt";

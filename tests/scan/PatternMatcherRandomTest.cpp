@@ -150,7 +150,7 @@ TEST(PatternMatcherRandomTest, AgreesWithBacktrackingRegexWithAndWithoutPrefilte
     PatternMatcher unfiltered;
     unfiltered.setPrefilter(false);
     int matched = 0;
-    for (int round = 0; round < 1500; ++round) {
+    for (int round = 0; round < 1000; ++round) {
         const TwoPatterns p = generator.next();
         const std::regex re(p.ecma, std::regex::ECMAScript);
         filtered.setPattern(p.ours);
@@ -165,7 +165,7 @@ TEST(PatternMatcherRandomTest, AgreesWithBacktrackingRegexWithAndWithoutPrefilte
         }
     }
     // The table is only worth something if a fair share of the texts matched.
-    EXPECT_GT(matched, 3000);
+    EXPECT_GT(matched, 2000);
 }
 
 // The scanner's own patterns on log-like lines built from the pieces they look for.
@@ -180,6 +180,8 @@ TEST(PatternMatcherRandomTest, ScannerPatternsAgreeWithRegexOnLogLikeLines) {
     static const char* const kPieces[] = {"[",      "]", " ", " ",       "VIOLATION",
                                           "(slot ", "(", ")", "#",       "12",
                                           ":",      ".", "x", "(VALID)", "1.2.3.4:5"};
+    std::vector<std::regex> regexes;
+    for (const TwoPatterns& p : patterns) regexes.emplace_back(p.ecma, std::regex::ECMAScript);
     std::mt19937 random(7);
     auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
     PatternMatcher filtered;
@@ -199,8 +201,7 @@ TEST(PatternMatcherRandomTest, ScannerPatternsAgreeWithRegexOnLogLikeLines) {
                                                     some(2) + " " + some(3) + " (slot " + some(3) +
                                                     ") " + some(4) + " " + some(3);
         for (size_t k = 0; k < patterns.size(); ++k) {
-            const std::regex re(patterns[k].ecma, std::regex::ECMAScript);
-            const Result want = expected(re, re.mark_count(), text);
+            const Result want = expected(regexes[k], regexes[k].mark_count(), text);
             filtered.setPattern(patterns[k].ours);
             unfiltered.setPattern(patterns[k].ours);
             SCOPED_TRACE("pattern \"" + patterns[k].ours + "\" text \"" + text + "\"");

@@ -204,6 +204,8 @@ TEST(PatternMatcherTest, ResultsBelongToTheLastText) {
     other.assign(other.size(), 'x');  // the matcher keeps its own copy
     EXPECT_EQ(m.tag(0), "9.9.9.9:1");
     EXPECT_EQ(m.matchCount(), 2);
+    m.setText(m.tag(0).substr(2));  // a piece of its own text
+    EXPECT_EQ(m.tag(0), "9.9.9:1");
     m.setText("none");
     EXPECT_EQ(m.tagCount(), 0);
     EXPECT_EQ(m.tag(0), "");

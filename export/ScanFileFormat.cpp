@@ -1,0 +1,327 @@
+#include "export/ScanFileFormat.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+
+#include "platform/Error.h"
+#include "platform/TextFileWriter.h"
+
+namespace th {
+
+namespace {
+
+constexpr std::string_view kMagic = "TALLYHOUND SCAN FILE";
+constexpr int32_t kMaxColumns = 1000;
+// The bytes a cell never holds as they are in the file, and those a reader must look at
+// (a raw CR or NUL in a cell means the file was damaged).
+struct ByteSet {
+    bool has[256] = {};
+    constexpr explicit ByteSet(std::string_view bytes) {
+        for (char b : bytes) has[static_cast<unsigned char>(b)] = true;
+    }
+    // The first byte of the set at or after from, or the text's size.
+    size_t findIn(std::string_view text, size_t from) const {
+        while (from < text.size() && !has[static_cast<unsigned char>(text[from])]) ++from;
+        return from;
+    }
+};
+constexpr ByteSet kEscapedInCell{std::string_view("\\\t\r\n\0", 5)};
+constexpr ByteSet kSpecialInCell{std::string_view("\\\r\0", 3)};
+
+Error formatError(const std::string& what, const std::string& path) {
+    return Error(err::kBadFileFormat, appBaseName(), what + ": " + path);
+}
+
+std::string readWhole(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw Error::fromErrno(errno, path);
+    std::string data;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throw Error::fromErrno(EISDIR, path);
+    }
+    if (st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
+    char block[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            throw Error::fromErrno(e, path);
+        }
+        if (n == 0) break;
+        data.append(block, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return data;
+}
+
+// Walks the file's lines; a line ends at LF and one CR before it is dropped.
+class Lines {
+  public:
+    explicit Lines(std::string_view data) : data_(data) {}
+    bool atEnd() const { return pos_ >= data_.size(); }
+    int number() const { return number_; }
+    // The next line; `complete` is false for a last line that has no LF.
+    std::string_view next(bool& complete) {
+        size_t lf = data_.find('\n', pos_);
+        complete = lf != std::string_view::npos;
+        size_t end = complete ? lf : data_.size();
+        std::string_view line = data_.substr(pos_, end - pos_);
+        pos_ = complete ? lf + 1 : data_.size();
+        ++number_;
+        if (complete && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return line;
+    }
+
+  private:
+    std::string_view data_;
+    size_t pos_ = 0;
+    int number_ = 0;
+};
+
+class Reader {
+  public:
+    Reader(std::string_view data, const std::string& path)
+        : lines_(data), size_(data.size()), path_(path) {}
+
+    ScanFileContents read() {
+        ScanFileContents c;
+        if (size_ == 0) throw formatError("Not a scan file", path_);
+        std::string_view first = nextLine(false);
+        if (first != kMagic) throw formatError("Not a scan file", path_);
+        int64_t format = keyedNumber("format");
+        if (format > kScanFileFormat)
+            throw formatError("Scan file written by a newer version of Tallyhound (format " +
+                                  std::to_string(format) + ")",
+                              path_);
+        if (format < 1) damaged("unknown format");
+        int64_t columns = keyedNumber("columns");
+        if (columns < 1 || columns > kMaxColumns) damaged("bad column count");
+        int64_t rows = keyedNumber("rows");
+        if (rows > INT32_MAX - 1) damaged("bad row count");
+        // Every row needs its flag, its tabs and a line end: a file too small for the
+        // count it announces has lost its end.
+        if (static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns + 3) > size_) cutShort();
+        c.columns = static_cast<int32_t>(columns);
+        columns_ = columns;
+        cells_ = &c.header;
+        row('H');
+        c.cells.reserve(static_cast<size_t>(rows) * static_cast<size_t>(columns));
+        c.subtotal.reserve(static_cast<size_t>(rows));
+        cells_ = &c.cells;
+        for (int64_t r = 0; r < rows; ++r) c.subtotal.push_back(row('D') == 'S');
+        if (nextLine(true) != "end") damaged("more rows than announced");
+        if (!lines_.atEnd()) damaged("text after the end line");
+        return c;
+    }
+
+  private:
+    std::string_view nextLine(bool mustBeWhole) {
+        if (lines_.atEnd()) cutShort();
+        bool complete = false;
+        std::string_view line = lines_.next(complete);
+        // The last line may lack its line end only when it is the end line itself.
+        if (!complete && mustBeWhole && line != "end") cutShort();
+        return line;
+    }
+
+    int64_t keyedNumber(std::string_view key) {
+        std::string_view line = nextLine(true);
+        if (line.size() <= key.size() + 1 || line.substr(0, key.size()) != key ||
+            line[key.size()] != ' ')
+            damaged("expected " + std::string(key));
+        std::string_view digits = line.substr(key.size() + 1);
+        int64_t value = 0;
+        auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (ec != std::errc() || end != digits.data() + digits.size() || digits.front() == '-' ||
+            digits.front() == '+')
+            damaged("bad " + std::string(key));
+        return value;
+    }
+
+    // Reads one row line into cells_ and returns its flag: H for the header, D or S.
+    char row(char expected) {
+        std::string_view line = nextLine(true);
+        if (line.size() < 2 || line[1] != '\t') damaged("no row flag");
+        char flag = line[0];
+        if (expected == 'H' ? flag != 'H' : (flag != 'D' && flag != 'S')) damaged("bad row flag");
+        std::string_view rest = line.substr(2);
+        int64_t count = 0;
+        size_t start = 0;
+        for (;;) {
+            size_t tab = rest.find('\t', start);
+            std::string_view cell =
+                rest.substr(start, tab == std::string_view::npos ? tab : tab - start);
+            if (++count > columns_) damaged("too many cells");
+            cells_->push_back(unescape(cell));
+            if (tab == std::string_view::npos) break;
+            start = tab + 1;
+        }
+        if (count != columns_) damaged("too few cells");
+        return flag;
+    }
+
+    std::string unescape(std::string_view cell) {
+        std::string out;
+        out.reserve(cell.size());
+        size_t i = 0;
+        while (i < cell.size()) {
+            // Plain runs go in one piece; only the bytes below need a look.
+            size_t special = kSpecialInCell.findIn(cell, i);
+            out.append(cell.substr(i, special - i));
+            if (special == cell.size()) break;
+            i = special;
+            if (cell[i] != '\\') damaged("raw control character");
+            if (++i == cell.size()) damaged("broken escape");
+            switch (cell[i++]) {
+                case '\\':
+                    out.push_back('\\');
+                    break;
+                case 't':
+                    out.push_back('\t');
+                    break;
+                case 'r':
+                    out.push_back('\r');
+                    break;
+                case 'n':
+                    out.push_back('\n');
+                    break;
+                case '0':
+                    out.push_back('\0');
+                    break;
+                default:
+                    damaged("broken escape");
+            }
+        }
+        return out;
+    }
+
+    [[noreturn]] void damaged(const std::string& what) {
+        throw formatError(
+            "Scan file damaged at line " + std::to_string(lines_.number()) + " (" + what + ")",
+            path_);
+    }
+    [[noreturn]] void cutShort() { throw formatError("Scan file cut short", path_); }
+
+    Lines lines_;
+    size_t size_;
+    const std::string& path_;
+    std::vector<std::string>* cells_ = nullptr;
+    int64_t columns_ = 0;
+};
+
+}  // namespace
+
+namespace {
+
+void appendEscaped(std::string& out, std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t special = kEscapedInCell.findIn(text, i);
+        out.append(text.substr(i, special - i));
+        if (special == text.size()) break;
+        switch (text[special]) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += "\\0";
+                break;
+        }
+        i = special + 1;
+    }
+}
+
+}  // namespace
+
+std::string escapeScanCell(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    appendEscaped(out, text);
+    return out;
+}
+
+void writeScanFile(const FlexGrid& grid, const std::string& path) {
+    const int32_t cols = grid.cols();
+    const int32_t rows = std::max(grid.rows() - 1, 0);
+    TextFileWriter file(path);
+    file.writeLine(kMagic);
+    file.writeLine("format " + std::to_string(kScanFileFormat));
+    file.writeLine("columns " + std::to_string(cols));
+    file.writeLine("rows " + std::to_string(rows));
+    std::string line;
+    auto writeRow = [&](char flag, int32_t r) {
+        line.assign(1, flag);
+        for (int32_t c = 0; c < cols; ++c) {
+            line.push_back('\t');
+            if (r < grid.rows()) appendEscaped(line, grid.cell(r, c));
+        }
+        file.writeLine(line);
+    };
+    writeRow('H', 0);
+    for (int32_t r = 1; r <= rows; ++r) writeRow(grid.isSubtotal(r) ? 'S' : 'D', r);
+    file.writeLine("end");
+    file.commit();
+}
+
+ScanFileContents readScanFile(const std::string& path) {
+    std::string data = readWhole(path);
+    Reader reader(data, path);
+    return reader.read();
+}
+
+namespace {
+
+void addDataRows(FlexGrid& grid, const ScanFileContents& contents) {
+    std::vector<std::string_view> views(static_cast<size_t>(contents.columns));
+    for (int32_t r = 0; r < contents.rowCount(); ++r) {
+        if (contents.subtotal[static_cast<size_t>(r)]) continue;
+        for (int32_t c = 0; c < contents.columns; ++c)
+            views[static_cast<size_t>(c)] = contents.cell(r, c);
+        grid.addRow(views);
+    }
+}
+
+}  // namespace
+
+void replaceGridRows(FlexGrid& grid, const ScanFileContents& contents) {
+    const bool redraw = grid.redraw();
+    grid.setRedraw(false);
+    grid.setRows(0);
+    grid.setCols(contents.columns);
+    std::vector<std::string_view> header(contents.header.begin(), contents.header.end());
+    grid.addRow(header);
+    addDataRows(grid, contents);
+    grid.setRedraw(redraw);
+}
+
+void appendGridRows(FlexGrid& grid, const ScanFileContents& contents, const std::string& path) {
+    // A file saved after a column was dragged to the front holds its cells in that
+    // order; appended as they are they would land under the wrong titles.
+    bool sameColumns = contents.columns == grid.cols() && grid.rows() > 0;
+    for (int32_t c = 0; sameColumns && c < contents.columns; ++c)
+        sameColumns = grid.cell(0, c) == contents.header[static_cast<size_t>(c)];
+    if (!sameColumns) throw formatError("Scan file columns differ from the grid's", path);
+    const bool redraw = grid.redraw();
+    grid.setRedraw(false);
+    addDataRows(grid, contents);
+    grid.setRedraw(redraw);
+}
+
+}  // namespace th

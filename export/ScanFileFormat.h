@@ -1,0 +1,58 @@
+#pragma once
+// The scan file: the grid on disk in this program's own text layout.
+//
+//   TALLYHOUND SCAN FILE        magic line
+//   format 1                    layout version; a newer one is refused
+//   columns 7
+//   rows N                      rows below the header, group rows included
+//   H<TAB>cell<TAB>cell...      the header row
+//   D<TAB>cell...  or  S<TAB>cell...   N rows: D a data row, S a group row
+//   end                         written last, so a file cut short is noticed
+//
+// Lines end with CR LF. In a cell, backslash, tab, CR, LF and NUL are written as
+// \\ \t \r \n \0; every other byte is written as it is, so any cell text comes back.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FlexGrid.h"
+
+namespace th {
+
+inline constexpr int kScanFileFormat = 1;
+
+// What a scan file holds, read whole and checked.
+struct ScanFileContents {
+    int32_t columns = 0;
+    std::vector<std::string> header;
+    std::vector<std::string> cells;  // rows one after the other, `columns` cells each
+    std::vector<bool> subtotal;      // per row
+
+    int32_t rowCount() const { return static_cast<int32_t>(subtotal.size()); }
+    std::string_view cell(int32_t row, int32_t col) const {
+        return cells[static_cast<size_t>(row) * static_cast<size_t>(columns) +
+                     static_cast<size_t>(col)];
+    }
+};
+
+std::string escapeScanCell(std::string_view text);
+
+// Writes every row of the grid, header and group rows included, replacing the file
+// only once it is complete. Throws th::Error.
+void writeScanFile(const FlexGrid& grid, const std::string& path);
+
+// Reads and checks the whole file; throws th::Error when it cannot be read, is not a
+// scan file, is damaged or cut short, or comes from a newer version of the program.
+ScanFileContents readScanFile(const std::string& path);
+
+// Replaces the grid's columns, header and rows with the file's data rows. Group rows
+// are left for the arrangement to make again: they never come back as data.
+void replaceGridRows(FlexGrid& grid, const ScanFileContents& contents);
+
+// Appends the file's data rows below the grid's rows; the file's header row must be
+// the grid's.
+void appendGridRows(FlexGrid& grid, const ScanFileContents& contents, const std::string& path);
+
+}  // namespace th

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Error.h"
+#include "platform/TextFileWriter.h"
+
+namespace th {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string bytesOf(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct TextFileWriterTest : ::testing::Test {
+    fs::path dir;
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tallyhound-writer-XXXXXX").string();
+        dir = ::mkdtemp(pattern.data());
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    size_t entries() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {}));
+    }
+};
+
+TEST_F(TextFileWriterTest, LinesEndInCrLfAndBytesPassUnchanged) {
+    TextFileWriter file((dir / "a.txt").string());
+    file.writeLine("one");
+    file.writeLine(std::string("\xe9\0\xff", 3));
+    file.writeLine("");
+    file.write("tail");
+    file.commit();
+    EXPECT_EQ(bytesOf(dir / "a.txt"), std::string("one\r\n\xe9\0\xff\r\n\r\ntail", 16));
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(TextFileWriterTest, NothingLandsWithoutCommit) {
+    std::ofstream(dir / "keep.txt") << "old";
+    {
+        TextFileWriter file((dir / "keep.txt").string());
+        file.writeLine(std::string(200000, 'n'));  // past the buffer: the temporary file holds it
+    }
+    EXPECT_EQ(bytesOf(dir / "keep.txt"), "old");
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(TextFileWriterTest, ReplacingKeepsTheFilesModeAndFollowsALink) {
+    std::ofstream(dir / "real.txt") << "old";
+    fs::permissions(dir / "real.txt",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(dir / "real.txt", dir / "link.txt");
+    TextFileWriter file((dir / "link.txt").string());
+    file.writeLine("new");
+    file.commit();
+    EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+    EXPECT_EQ(bytesOf(dir / "real.txt"), "new\r\n");
+    EXPECT_EQ(fs::status(dir / "real.txt").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(TextFileWriterTest, ErrorsNameTheFileAndFollowErrno) {
+    struct Case {
+        std::string path;
+        int32_t number;
+        std::string description;
+    } cases[] = {
+        {(dir / "no/such/folder.txt").string(), 53, "No such file or directory"},
+        {dir.string(), 57, "Is a directory"},
+        {"", 53, "No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        try {
+            TextFileWriter file(c.path);
+            ADD_FAILURE() << c.path;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), c.number) << c.path;
+            EXPECT_EQ(e.description(), c.description + ": " + c.path);
+        }
+    }
+    EXPECT_EQ(entries(), 0u);
+}
+
+}  // namespace
+}  // namespace th

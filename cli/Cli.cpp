@@ -3,7 +3,9 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/CommandContext.h"
+#include "cli/DbCommand.h"
 #include "cli/HtmlCommand.h"
+#include "cli/MergeCommand.h"
 #include "cli/SaveCommand.h"
 #include "cli/ScanCommand.h"
 
@@ -17,6 +19,8 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     addScanCommand(app, context);
     addHtmlCommand(app, context);
     addSaveCommand(app, context);
+    addMergeCommand(app, context);
+    addDbCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

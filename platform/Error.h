@@ -13,6 +13,7 @@ namespace th {
 // zip or database call uses one of the numbers below with the library's own text.
 namespace err {
 inline constexpr int32_t kObjectErrorBase = static_cast<int32_t>(0x80040000u);
+inline constexpr int32_t kInvalidCall = 5;        // an argument a routine cannot work with
 inline constexpr int32_t kFileNotFound = 53;      // a file that must exist is missing
 inline constexpr int32_t kFileIo = 57;            // read or write failed (errno text)
 inline constexpr int32_t kDiskFull = 61;          // no space left while writing
@@ -20,6 +21,7 @@ inline constexpr int32_t kPermissionDenied = 70;  // the file cannot be opened a
 inline constexpr int32_t kPathNotFound = 76;      // the folder does not exist
 inline constexpr int32_t kBadFileFormat = 321;    // a file that is not what it claims to be
 inline constexpr int32_t kInvalidIndex = 381;     // a grid row or column that is not there
+inline constexpr int32_t kObjectClosed = 3704;    // a statement on a database that is not open
 inline constexpr int32_t kZip = 31001;            // libzip failure (libzip's text)
 inline constexpr int32_t kDatabase = static_cast<int32_t>(0x80004005u);  // SQLite failure
 }  // namespace err

@@ -9,6 +9,7 @@
 #include "platform/FlexGrid.h"
 #include "platform/Indicators.h"
 #include "platform/Ports.h"
+#include "platform/XZipper.h"
 #include "scan/FieldSplitter.h"
 #include "scan/PatternMatcher.h"
 
@@ -27,6 +28,7 @@ struct MainForm {
     FlexGrid grdDummy;
     PatternMatcher flexQuelvane, flexQuelvaneGetIP, flexQuelvaneGetGUID;
     FieldSplitter awkQuelvane, awkQuelvane2;
+    XZipper xzipper1;
 
     Panel pnlLogPathToFile;
     Label lblScanning, lblLinesScanned, lblNumberLinesScanned;

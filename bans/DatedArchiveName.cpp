@@ -1,0 +1,34 @@
+#include "bans/DatedArchiveName.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+namespace th {
+
+std::string datedArchiveName(std::time_t t, const std::string& suffix) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    char stamp[80];
+    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d_%02d-%02d-%02d", local.tm_mday,
+                  local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min,
+                  local.tm_sec);
+    return stamp + suffix;
+}
+
+std::string freeArchivePath(const std::string& folder, std::time_t t, const std::string& suffix) {
+    const std::string name = datedArchiveName(t, suffix);
+    auto taken = [](const std::string& path) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0;
+    };
+    std::string path = folder + name;
+    const std::string ext = ".zip";
+    const bool zip =
+        name.size() >= ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0;
+    const std::string stem = folder + (zip ? name.substr(0, name.size() - ext.size()) : name);
+    for (int n = 2; taken(path); ++n) path = stem + "-" + std::to_string(n) + (zip ? ext : "");
+    return path;
+}
+
+}  // namespace th

@@ -1,0 +1,132 @@
+// Times the merge: a 100,000-line ban file and a grid of 100,000 rows (half of them new
+// GUIDs) into an empty database, then the same merge again, when nothing is new.
+//   bench_merge [lines]
+
+#include <sqlite3.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "bans/Database.h"
+#include "bans/Merge.h"
+#include "bans/Paths.h"
+#include "scan/MainForm.h"
+
+namespace {
+
+using namespace th;
+
+struct QuietPorts : MessageBoxPort, FileChooserPort, CursorPort, EventsPort, ShellPort {
+    std::string path, lastPrompt;
+    MsgResult show(const std::string& prompt, MsgButtons, MsgIcon, const std::string&) override {
+        lastPrompt = prompt;
+        return MsgResult::No;
+    }
+    std::vector<std::string> choose(const FileChooserRequest&) override { return {path}; }
+    bool isWindow(int32_t) override { return false; }
+    int16_t shape() override { return 0; }
+    void setShape(int16_t) override {}
+    void processEvents() override {}
+    void repaintNow() override {}
+    int64_t openDocument(const std::string&) override { return 42; }
+    int64_t openUrl(const std::string&) override { return 42; }
+    int64_t startProgram(const std::string&, const std::vector<std::string>&) override {
+        return 42;
+    }
+    std::string findExecutable(const std::string&) override { return {}; }
+};
+
+std::string guid(long i) {
+    char text[80];
+    std::snprintf(text, sizeof text, "%08lx%08lx%08lx%08lx", i * 2654435761L % 4294967296L, i,
+                  0xabcdefL, i ^ 0x5555L);
+    return text;
+}
+
+std::string stamp(long i) {
+    char text[80];
+    std::snprintf(text, sizeof text, "[%02ld.%02ld.%04ld %02ld:%02ld:%02ld]", 1 + i % 28,
+                  1 + (i / 28) % 12, 2000 + (i / 336) % 10, i % 24, (i / 24) % 60, (i / 1440) % 60);
+    return text;
+}
+
+double seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Processor time of this process, so that a busy machine does not hide what the merge costs.
+double cpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long lines = argc > 1 ? std::atol(argv[1]) : 100000;
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("tallyhound-merge-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string db = (dir / "Vandrel.mdb").string();
+    const std::string banFile = (dir / "pbbans.dat").string();
+
+    std::ifstream schemaIn(std::filesystem::path(__FILE__).parent_path() / "../bans/schema.sql");
+    std::stringstream schema;
+    schema << schemaIn.rdbuf();
+    sqlite3* handle = nullptr;
+    sqlite3_open(db.c_str(), &handle);
+    sqlite3_exec(handle, schema.str().c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(handle);
+    setDatabasePath(db);
+
+    std::string bytes;
+    for (long i = 0; i < lines; ++i)
+        bytes += stamp(i) + " " + guid(i) + " \"Player " + std::to_string(i) + "\" \"10.0." +
+                 std::to_string(i / 256 % 256) + "." + std::to_string(i % 256) +
+                 ":27960\" \"VIOLATION DETECTED -> (AIMBOT) #50100\"\r\n";
+    bytes += "\r\n; a temp ban line\r\n";
+    const std::string input = bytes;
+
+    QuietPorts quiet;
+    quiet.path = banFile;
+    Ports ports{quiet, quiet, quiet, quiet, quiet};
+    MainForm form(ports);
+    form.setUpGrid();
+    // Half the grid's GUIDs are already in the ban file, half are new.
+    for (long i = 0; i < lines; ++i) {
+        long g = i % 2 ? i : lines + i;
+        std::string name = "Grid " + std::to_string(i), ts = stamp(g), id = guid(g);
+        form.vsFlexGrid1.addRow(
+            {name, "(WALLHACK)", "50200", ts, "(slot #1)", id, "192.0.2.1:27960"});
+    }
+    int32_t position = 0;
+    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+
+    const MergeOptions options{false, false};
+    std::ofstream(banFile, std::ios::binary) << input;
+    auto start = std::chrono::steady_clock::now();
+    double cpu = cpuSeconds();
+    MergeOutcome first = mergeIntoBanFile(form, options);
+    double firstSeconds = seconds(start), firstCpu = cpuSeconds() - cpu;
+
+    std::ofstream(banFile, std::ios::binary) << input;
+    start = std::chrono::steady_clock::now();
+    cpu = cpuSeconds();
+    MergeOutcome second = mergeIntoBanFile(form, options);
+    double secondSeconds = seconds(start), secondCpu = cpuSeconds() - cpu;
+
+    std::printf("ban file %ld lines, grid %ld rows (half new GUIDs)\n", lines, lines);
+    std::printf("first merge, empty database:  %.2f s elapsed, %.2f s processor  %s\n",
+                firstSeconds, firstCpu, first.report.c_str());
+    std::printf("second merge, nothing new:    %.2f s elapsed, %.2f s processor  %s\n",
+                secondSeconds, secondCpu, second.report.c_str());
+    std::filesystem::remove_all(dir);
+    return first.completed && second.completed ? 0 : 1;
+}

@@ -1,0 +1,63 @@
+#include "cli/DbCommand.h"
+
+#include <filesystem>
+
+#include "bans/DatabaseUtilities.h"
+#include "bans/Paths.h"
+#include "cli/AbsolutePath.h"
+#include "cli/Cli.h"
+#include "scan/MainForm.h"
+
+namespace th::cli {
+
+void addDbCommand(CLI::App& app, CommandContext& context) {
+    struct Options {
+        std::string db;
+        bool yes = false;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* db = app.add_subcommand("db", "Back up or reset the ban database");
+    db->require_subcommand(1);
+
+    CLI::App* backup =
+        db->add_subcommand("backup", "Zip the database into a dated archive beside it");
+    backup->add_option("--db", options->db,
+                       "The ban database (default: Vandrel.mdb beside the program)");
+    backup->callback([options, &context] {
+        TerminalPorts terminal(context.err);
+        MainForm form(terminal.ports);
+        setDatabasePath(absolutePath(options->db));
+        std::string archive;
+        if (g_blnBackupDatabase(form, archive)) {
+            context.out << archive << "\n";
+            return;
+        }
+        std::error_code ec;
+        const std::string database = databasePath();
+        context.fail(std::filesystem::is_regular_file(database, ec)
+                         ? "Database could not be backed up: " + database + " to " + archive
+                         : "Database could not be backed up: " + database + ": no such file");
+    });
+
+    CLI::App* reset = db->add_subcommand("reset", "Empty the table of banned players");
+    reset->add_option("--db", options->db,
+                      "The ban database (default: Vandrel.mdb beside the program)");
+    reset->add_flag("--yes", options->yes, "Confirm that every recorded ban is to be removed");
+    reset->callback([options, &context] {
+        setDatabasePath(absolutePath(options->db));
+        if (!options->yes) {
+            context.err << "tallyhound-cli: db reset removes every ban recorded in "
+                        << databasePath() << "; give --yes to confirm\n";
+            context.status = kExitUsage;
+            return;
+        }
+        TerminalPorts terminal(context.err);
+        MainForm form(terminal.ports);
+        if (g_blnResetDatabase(form))
+            context.out << "Database has been successfully reset\n";
+        else
+            context.fail("Database could not be reset: " + databasePath());
+    });
+}
+
+}  // namespace th::cli

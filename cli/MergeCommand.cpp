@@ -1,0 +1,60 @@
+#include "cli/MergeCommand.h"
+
+#include <filesystem>
+
+#include "bans/Merge.h"
+#include "bans/Paths.h"
+#include "cli/AbsolutePath.h"
+#include "cli/GridInputs.h"
+#include "platform/Error.h"
+#include "scan/MainForm.h"
+
+namespace th::cli {
+
+void addMergeCommand(CLI::App& app, CommandContext& context) {
+    struct Options {
+        std::string bans, db;
+        std::vector<std::string> inputs;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* merge = app.add_subcommand(
+        "merge", "Merge the violations of logs (or scan files) into a pbbans.dat");
+    merge->add_option("--bans", options->bans, "The ban file to merge into (backed up first)")
+        ->required();
+    merge->add_option("--db", options->db,
+                      "The ban database (default: Vandrel.mdb beside the program)");
+    merge->add_option("INPUT", options->inputs, "Server logs, or scan files ending in .sf")
+        ->required();
+    merge->callback([options, &context] {
+        TerminalPorts terminal(context.err);
+        terminal.messages.printInformation = false;
+        MainForm form(terminal.ports);
+        form.setUpGrid();
+        try {
+            buildGrid(form, options->inputs, true);
+        } catch (const Error& e) {
+            context.fail(e.description());
+            return;
+        }
+
+        // The merge takes the ban file as the file dialog hands it over: a full path.
+        const std::string bans = absolutePath(options->bans);
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(bans, ec)) {
+            context.fail(bans + ": no such file");
+            return;
+        }
+        terminal.files.paths = {bans};
+        setDatabasePath(absolutePath(options->db));
+
+        const size_t errorsBefore = terminal.messages.errors.size();
+        MergeOutcome outcome = mergeIntoBanFile(form, MergeOptions{false, false});
+        if (outcome.completed) context.out << promptForTerminal(outcome.report) << "\n";
+        if (!outcome.completed)
+            context.fail("the merge into " + bans + " did not complete; the file is unchanged");
+        else if (terminal.messages.errors.size() != errorsBefore)
+            context.fail("errors were reported while merging into " + bans);
+    });
+}
+
+}  // namespace th::cli

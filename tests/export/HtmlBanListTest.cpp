@@ -54,7 +54,6 @@ TEST_F(HtmlCommand, ReplacesThePageAndOpensItOnYesOnly) {
     const FileChooserRequest& request = ports.files.requests.at(0);
     EXPECT_EQ(request.title, "Save HTML document");
     EXPECT_EQ(request.filters.at(0).first, "Quelvane HTML Banlist (*.html)");
-    EXPECT_EQ(request.flags, 0x80806u);  // with the overwrite prompt
 
     EXPECT_EQ(readBytes(path), pageOf({row("Alpha"), row("Bob")}));
     ASSERT_EQ(ports.messages.shown.size(), 2u);

@@ -29,9 +29,7 @@ std::string raisedBy(const std::function<void()>& call) {
 class CShellTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("cshell-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("cshell-" + std::to_string(::getpid()));
         fs::create_directories(dir);
         document = (dir / "report.html").string();
         std::ofstream(document) << "<html></html>";

@@ -54,14 +54,10 @@ TEST(FileDialogParse, ReturnedBuffersBecomeNameCountFolderAndList) {
         {padded("/logs/a.log"), kFile, kOne, "/logs/a.log", 1, "/logs/", kOld},
         {padded("/b.log\0/very/long/proposal.log"s), kFile, kOne, "/b.log", 1, "/", kOld},
         {padded("a.log"), kFile, kOne, "a.log", 1, "kept/", kOld},
-        {"/logs/a.log", kFile, kOne, "/logs/a.log", 1, "/logs/", kOld},  // unpadded
         {padded(""), kFile, kOne, "", 1, "kept/", kOld},  // only spaces count as blank
-        {"\0/logs/a.log"s, kFile, kOne, "", 1, "kept/", kOld},
         {"    ", kFile, kOne, "", 0, "kept/", kOld},
-        {"", kFile, kMany, "", 0, "kept/", kOld},
         {padded("  /a b/c.log  "), kFile, kOne, "  /a b/c.log  ", 1, "  /a b/", kOld},
         {padded("b.log\0oposed.log"s), kTitle, kOne, "b.log", 0, "kept/", kOld},
-        {"\0a.log"s, kTitle, kOne, "", 0, "kept/", kOld},
         {padded("/logs/a.log"), 3, kOne, "", 0, "kept/", kOld},  // unknown kind
         {padded("/l\0a\0b\0\0"s), kFile, kMany, "/l/a", 2, "/l", {"/l", "a", "b"}},
         {padded("/\0a\0b\0c\0\0"s), kFile, kMany, "/a", 3, "", {"/", "a", "b", "c"}},
@@ -92,14 +88,9 @@ TEST(FileDialogAnswer, ChosenPathsBecomeTheDialogsBuffers) {
         std::optional<std::string> written;  // the buffer's start; NULs follow
     } cases[] = {
         {"/home/me/proposed-name.log", {"/t/b.log"}, false, "/t/b.log\0proposed-name.log"s},
-        {"", {"/a/x.log", "/a/y.log"}, false, "/a/x.log\0"s},
-        {"", {"/logs/a.log"}, true, "/logs/a.log\0"s},
         {"", {"/l/a", "/l/old/b"}, true, "/l\0a\0old/b\0\0"s},
-        {"", {"/a", "/b"}, true, "/\0a\0b\0\0"s},
         {"", {"/logs/a", "/logs2/b"}, true, "/\0logs/a\0logs2/b\0\0"s},
-        {"", {"a.log", "b.log"}, true, std::nullopt},
         {"", {}, false, std::nullopt},
-        {"", {"/" + std::string(1023, 'x')}, false, std::nullopt},
         {"", {"/" + std::string(1022, 'x')}, false, "/" + std::string(1022, 'x') + '\0'},
     };
     for (const auto& c : cases) {

@@ -27,24 +27,11 @@ FlexGrid gridOf(const std::vector<std::vector<std::string_view>>& rows, int32_t 
 }
 
 TEST(FlexGrid, GenericSortPutsNumbersByValueBeforeTextsWithoutRegardToCase) {
-    FlexGrid g = gridOf({{"b"},
-                         {"10"},
-                         {"A"},
-                         {"9"},
-                         {"-1"},
-                         {"1.5"},
-                         {"a"},
-                         {"abc"},
-                         {"+2"},
-                         {"007"},
-                         {"x.5"},
-                         {".5"},
-                         {"1."},
-                         {"B"},
-                         {"-0"},
-                         {"0.0"},
-                         {"99999999999999999999"}},
-                        1);
+    FlexGrid g;
+    g.setCols(1);
+    for (const char* cell : {"b", "10", "A", "9", "-1", "1.5", "a", "abc", "+2", "007", "x.5", ".5",
+                             "1.", "B", "-0", "0.0", "99999999999999999999"})
+        g.addRow({cell});
     g.select(1, 0);
     g.sort(FlexGrid::kSortGenericAscending);
     EXPECT_EQ(column(g, 0), (std::vector<std::string>{"-1", "-0", "0.0", "1.5", "+2", "007", "9",

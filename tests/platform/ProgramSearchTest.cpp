@@ -17,7 +17,6 @@ TEST(ProgramSearch, FindsRunnableFilesAlongPath) {
         fs::temp_directory_path() / ("programsearch-test-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "a");
-    fs::create_directories(dir / "b");
     fs::create_directories(dir / "b" / "folder");
     std::ofstream(dir / "a" / "tool") << "data";
     fs::permissions(dir / "a" / "tool", fs::perms::owner_read | fs::perms::owner_write);

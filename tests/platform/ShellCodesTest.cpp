@@ -10,23 +10,17 @@
 namespace th {
 namespace {
 
-TEST(ShellCodes, OpenerExitsMapOntoLauncherCodes) {
-    EXPECT_EQ(shellCodeFromOpener(false, 0), 31);
+TEST(ShellCodes, OpenerExitsAndStartErrorsMapOntoLauncherCodes) {
+    EXPECT_EQ(shellCodeFromOpener(false, 0), 31);  // no opener at all
     EXPECT_GT(shellCodeFromOpener(true, 0), 32);
-    EXPECT_EQ(shellCodeFromOpener(true, 1), 0);
-    EXPECT_EQ(shellCodeFromOpener(true, 2), 2);
-    EXPECT_EQ(shellCodeFromOpener(true, 3), 31);
-    EXPECT_EQ(shellCodeFromOpener(true, 4), 0);
-}
-
-TEST(ShellCodes, StartErrorsMapOntoLauncherCodes) {
-    const std::vector<std::pair<int, int64_t>> cases = {
+    EXPECT_GT(shellCodeFromErrno(0), 32);
+    const std::pair<int, int64_t> exits[] = {{1, 0}, {2, 2}, {3, 31}, {4, 0}};
+    for (auto [exitCode, code] : exits) EXPECT_EQ(shellCodeFromOpener(true, exitCode), code);
+    const std::pair<int, int64_t> errnos[] = {
         {ENOENT, 2}, {ENOTDIR, 3},  {EACCES, 5},   {EPERM, 5},
         {ENOMEM, 8}, {ENOEXEC, 11}, {ETXTBSY, 26}, {EIO, 0},
     };
-    for (auto [errnoValue, code] : cases)
-        EXPECT_EQ(shellCodeFromErrno(errnoValue), code) << errnoValue;
-    EXPECT_GT(shellCodeFromErrno(0), 32);
+    for (auto [errnoValue, code] : errnos) EXPECT_EQ(shellCodeFromErrno(errnoValue), code);
 }
 
 TEST(ShellCodes, FailedStartIsExplainedByTheProgramFile) {

@@ -13,13 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string bytesOf(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 struct TextFileWriterTest : ::testing::Test {
     fs::path dir;
     void SetUp() override {
@@ -27,44 +20,41 @@ struct TextFileWriterTest : ::testing::Test {
         dir = ::mkdtemp(pattern.data());
     }
     void TearDown() override { fs::remove_all(dir); }
-    size_t entries() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {}));
+    std::string bytesOf(const fs::path& p) const {
+        std::ostringstream s;
+        s << std::ifstream(dir / p, std::ios::binary).rdbuf();
+        return s.str();
     }
+    size_t entries() const { return std::distance(fs::directory_iterator(dir), {}); }
 };
 
-TEST_F(TextFileWriterTest, LinesEndInCrLfAndBytesPassUnchanged) {
-    TextFileWriter file((dir / "a.txt").string());
-    file.writeLine("one");
-    file.writeLine(std::string("\xe9\0\xff", 3));
-    file.writeLine("");
-    file.write("tail");
-    file.commit();
-    EXPECT_EQ(bytesOf(dir / "a.txt"), std::string("one\r\n\xe9\0\xff\r\n\r\ntail", 16));
-    EXPECT_EQ(entries(), 1u);
-}
-
-TEST_F(TextFileWriterTest, NothingLandsWithoutCommit) {
-    std::ofstream(dir / "keep.txt") << "old";
+TEST_F(TextFileWriterTest, LinesEndInCrLfAndReplaceTheFileOnlyOnCommit) {
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    std::ofstream(dir / "real.txt") << "old";
+    fs::permissions(dir / "real.txt", mode);
+    fs::create_symlink(dir / "real.txt", dir / "link.txt");
     {
-        TextFileWriter file((dir / "keep.txt").string());
+        TextFileWriter file((dir / "link.txt").string());
         file.writeLine(std::string(200000, 'n'));  // past the buffer: the temporary file holds it
     }
-    EXPECT_EQ(bytesOf(dir / "keep.txt"), "old");
-    EXPECT_EQ(entries(), 1u);
-}
+    EXPECT_EQ(bytesOf("real.txt"), "old");
+    EXPECT_EQ(entries(), 2u);
 
-TEST_F(TextFileWriterTest, ReplacingKeepsTheFilesModeAndFollowsALink) {
-    std::ofstream(dir / "real.txt") << "old";
-    fs::permissions(dir / "real.txt",
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    fs::create_symlink(dir / "real.txt", dir / "link.txt");
-    TextFileWriter file((dir / "link.txt").string());
-    file.writeLine("new");
-    file.commit();
-    EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
-    EXPECT_EQ(bytesOf(dir / "real.txt"), "new\r\n");
-    EXPECT_EQ(fs::status(dir / "real.txt").permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    TextFileWriter linked((dir / "link.txt").string());
+    linked.writeLine("new");
+    linked.commit();
+    EXPECT_EQ(bytesOf("real.txt"), "new\r\n");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));  // the link is followed, not replaced
+    EXPECT_EQ(fs::status(dir / "real.txt").permissions() & fs::perms::all, mode);
+
+    TextFileWriter fresh((dir / "a.txt").string());
+    fresh.writeLine("one");
+    fresh.writeLine(std::string("\xe9\0\xff", 3));
+    fresh.writeLine("");
+    fresh.write("tail");
+    fresh.commit();
+    EXPECT_EQ(bytesOf("a.txt"), std::string("one\r\n\xe9\0\xff\r\n\r\ntail", 16));
+    EXPECT_EQ(entries(), 3u);
 }
 
 TEST_F(TextFileWriterTest, ErrorsNameTheFileAndFollowErrno) {

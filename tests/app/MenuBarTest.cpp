@@ -59,51 +59,21 @@ QAction* toolAction(QMenuBar* bar, const QString& id) {
     return nullptr;
 }
 
-TEST(MenuBar, BuildsTheTreeWithCaptionsIdsAndCategories) {
-    test::ScriptedPorts ports;
-    MainForm form(ports.ports);
-    QMenuBar bar;
-    installMenuBar(&bar, form, [] {});
-    EXPECT_EQ(tree(&bar), kExpectedTree);
-    EXPECT_EQ(bar.windowTitle(), QStringLiteral("Quelvane"));
-}
-
-TEST(MenuBar, TriggeredToolsReachTheHandler) {
-    test::ScriptedPorts ports;
-    MainForm form(ports.ports);
-    int abouts = 0;
-    QMenuBar bar;
-    installMenuBar(&bar, form, [&] { ++abouts; });
-
-    toolAction(&bar, "ID_Quelvane")->trigger();
-    ASSERT_EQ(ports.shell.calls.size(), 1u);
-    EXPECT_EQ(ports.shell.calls[0].target, "http://www.quelvane.net/");
-
-    toolAction(&bar, "ID_About")->trigger();
-    EXPECT_EQ(abouts, 1);
-
-    // A failing web link shows its error box and leaves the program running.
-    ports.shell.result = 29;
-    toolAction(&bar, "ID_Oakmere")->trigger();
-    ASSERT_EQ(ports.messages.shown.size(), 1u);
-    EXPECT_EQ(ports.messages.shown[0].prompt,
-              "The menu command could not be completed        \r\n"
-              "DDE transaction failed -2147203455        ");
-
-    // Opening a menu reaches the handler as a click on its title, which does nothing.
-    for (QMenu* menu : bar.findChildren<QMenu*>()) emit menu->aboutToShow();
-    EXPECT_EQ(ports.messages.shown.size(), 1u);
-    EXPECT_EQ(ports.shell.calls.size(), 2u);
-    EXPECT_EQ(abouts, 1);
-}
-
-TEST(MenuBar, TheMainWindowCarriesIt) {
+TEST(MenuBar, TheMainWindowCarriesTheTreeAndItsToolsReachTheHandler) {
     test::ScriptedPorts ports;
     frmMain window(&ports.ports);
     ports.files.liveWindows = {window.hWnd()};
-    EXPECT_EQ(tree(window.menuBar()), kExpectedTree);
-    toolAction(window.menuBar(), "ID_LoadLog...")->trigger();
+    QMenuBar* bar = window.menuBar();
+    EXPECT_EQ(tree(bar), kExpectedTree);
+    // Opening a menu reaches the handler as a click on its title, which does nothing.
+    for (QMenu* menu : bar->findChildren<QMenu*>()) emit menu->aboutToShow();
+    EXPECT_TRUE(ports.files.requests.empty());
+    toolAction(bar, "ID_Quelvane")->trigger();
+    toolAction(bar, "ID_LoadLog...")->trigger();
+    ASSERT_EQ(ports.shell.calls.size(), 1u);
+    EXPECT_EQ(ports.shell.calls[0].target, "http://www.quelvane.net/");
     EXPECT_EQ(ports.files.requests.size(), 1u);
+    EXPECT_TRUE(ports.messages.shown.empty());
 }
 
 }  // namespace

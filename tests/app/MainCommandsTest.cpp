@@ -14,7 +14,7 @@ using test::box;
 using test::boxes;
 using test::GridFixture;
 
-TEST(LoadLog, AsksForALogAndShowsItsPathWithoutScanningAndCancelKeepsIt) {
+TEST(LoadLog, AsksForALogAndShowsItsPathWithoutScanningAndCancelOrAnErrorKeepsIt) {
     GridFixture f;
     f.form.hWnd = 7;
     f.scripted.files.liveWindows = {7};
@@ -23,49 +23,40 @@ TEST(LoadLog, AsksForALogAndShowsItsPathWithoutScanningAndCancelKeepsIt) {
 
     ASSERT_EQ(f.scripted.files.requests.size(), 1u);
     const FileChooserRequest& r = f.scripted.files.requests[0];
-    EXPECT_FALSE(r.save);
     EXPECT_EQ(r.title, "Select Punkbuster log");
-    ASSERT_EQ(r.filters.size(), 1u);
-    EXPECT_EQ(r.filters[0],
-              std::make_pair(std::string("Punkbuster log (*.log)"), std::string("*.log")));
+    EXPECT_EQ(r.filters, (decltype(r.filters){{"Punkbuster log (*.log)", "*.log"}}));
     EXPECT_EQ(r.defaultExt, "log");
     EXPECT_EQ(r.flags, 0x181808u | 0x20u);  // centring adds the hook bit
-    EXPECT_TRUE(r.center);
-    EXPECT_EQ(r.owner, 7);
+    EXPECT_TRUE(!r.save && r.center && r.owner == 7);
     EXPECT_EQ(f.form.pnlLogPathToFile.caption(), "/srv/pb/logs/pb000123.log");
     EXPECT_EQ(f.form.vsFlexGrid1.rows(), 1);
 
-    cmdQuelvane_Click(f.form, cmd::kLoadLog);
+    cmdQuelvane_Click(f.form, cmd::kLoadLog);  // cancelled
     EXPECT_EQ(f.scripted.files.requests.size(), 2u);
     EXPECT_EQ(f.form.pnlLogPathToFile.caption(), "/srv/pb/logs/pb000123.log");
     EXPECT_TRUE(f.scripted.messages.shown.empty());
-}
 
-TEST(Dispatch, ATrappedErrorShowsTheErrorBoxAndEndsTheCommand) {
-    GridFixture f;
-    f.form.hWnd = 99;  // names no live window: the dialog refuses it as owner
-    f.form.pnlLogPathToFile.setCaption("/old/server.log");
+    // A trapped error shows the error box and ends the command: the dialog refuses an
+    // owner that names no live window.
+    f.form.hWnd = 99;
     cmdQuelvane_Click(f.form, cmd::kLoadLog);
     EXPECT_EQ(boxes(f.scripted.messages.shown),
               std::vector{box("An error unhandled error has occured        \r\n"
                               "Invalid window handle -2147204043        ",
                               MsgButtons::Ok, MsgIcon::Exclamation, "        ")});
-    EXPECT_TRUE(f.scripted.files.requests.empty());
-    EXPECT_EQ(f.form.pnlLogPathToFile.caption(), "/old/server.log");
+    EXPECT_EQ(f.scripted.files.requests.size(), 2u);
+    EXPECT_EQ(f.form.pnlLogPathToFile.caption(), "/srv/pb/logs/pb000123.log");
 }
 
 TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
-    const std::string notFound =
-        box("Selected log file not found, this file may have been moved or deleted        ",
-            MsgButtons::Ok, MsgIcon::Information);
-    const std::string askScan =
-        box("Scan selected log?        ", MsgButtons::YesNo, MsgIcon::Question);
-    const std::string askClear =
-        box("Clear grid of all records?        ", MsgButtons::YesNo, MsgIcon::Question);
-    const std::string none =
-        box("No violations added to grid        ", MsgButtons::Ok, MsgIcon::Information);
-    const std::string one =
-        box("1 violations found and added to grid        ", MsgButtons::Ok, MsgIcon::Information);
+    const auto ok = MsgButtons::Ok, yesNo = MsgButtons::YesNo;
+    const auto info = MsgIcon::Information, question = MsgIcon::Question;
+    const std::string notFound = box(
+        "Selected log file not found, this file may have been moved or deleted        ", ok, info);
+    const std::string askScan = box("Scan selected log?        ", yesNo, question);
+    const std::string askClear = box("Clear grid of all records?        ", yesNo, question);
+    const std::string none = box("No violations added to grid        ", ok, info);
+    const std::string one = box("1 violations found and added to grid        ", ok, info);
     const std::string quiet = "a log without violations\n";
     const std::string violation =
         "[07.12.2002 21:14:03] VIOLATION (AIMBOT) #50001: Alpha (slot #1) Aimbot detected "
@@ -99,9 +90,10 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
         f.form.pnlLogPathToFile.setCaption(c.path == kLog ? logPath.string() : c.path);
         f.scripted.messages.answers = {c.answers.begin(), c.answers.end()};
         cmdQuelvane_Click(f.form, cmd::kScan);
-        EXPECT_EQ(boxes(f.scripted.messages.shown), c.shown) << c.path << " " << c.log;
-        EXPECT_EQ(f.form.vsFlexGrid1.rows(), c.rowsAfter) << c.path << " " << c.log;
-        EXPECT_EQ(f.scripted.events.processed, c.events) << c.path << " " << c.log;
+        SCOPED_TRACE(c.path + " " + c.log);
+        EXPECT_EQ(boxes(f.scripted.messages.shown), c.shown);
+        EXPECT_EQ(f.form.vsFlexGrid1.rows(), c.rowsAfter);
+        EXPECT_EQ(f.scripted.events.processed, c.events);
     }
     std::filesystem::remove(logPath);
 }
@@ -114,9 +106,9 @@ TEST(Dispatch, ExitUnloadsUnaskedGridCommandsNeedRowsAndUnknownIndexesDoNothing)
         f.form.unload = [&] { ++unloads; };
         cmdQuelvane_Click(f.form, index);
         EXPECT_EQ(unloads, index == cmd::kExit ? 1 : 0) << index;
-        EXPECT_TRUE(f.scripted.messages.shown.empty()) << index;
-        EXPECT_TRUE(f.scripted.files.requests.empty()) << index;
-        EXPECT_TRUE(f.scripted.cursor.history.empty()) << index;
+        EXPECT_TRUE(f.scripted.messages.shown.empty() && f.scripted.files.requests.empty() &&
+                    f.scripted.cursor.history.empty())
+            << index;
         EXPECT_EQ(f.form.vsFlexGrid1.rows(), 1) << index;
     }
 }

@@ -41,8 +41,17 @@ struct MenuFixture : test::GridFixture {
 };
 
 TEST(MenuCommands, ResetAsksFirstAndBackupTellsTheArchiveAndBothReportFailure) {
-    const std::string warn = box("WARNING, all data will be lost, continue?        ",
-                                 MsgButtons::YesNo, MsgIcon::Question);
+    const auto ok = MsgButtons::Ok;
+    const auto info = MsgIcon::Information, warning = MsgIcon::Exclamation;
+    const std::string ask = box("WARNING, all data will be lost, continue?        ",
+                                MsgButtons::YesNo, MsgIcon::Question);
+    const std::string reset = box("Database has been successfully reset        ", ok, info);
+    const std::string notReset = box("Database could not be reset        ", ok, warning);
+    const std::string backedUp =
+        box("Database has been successfully backed up to "
+            "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip        ",
+            ok, info);
+    const std::string notBackedUp = box("Database could not be backed up        ", ok, warning);
     struct Case {
         const char* id;
         MsgResult answer;
@@ -51,30 +60,11 @@ TEST(MenuCommands, ResetAsksFirstAndBackupTellsTheArchiveAndBothReportFailure) {
         int calls;
     };
     const Case cases[] = {
-        {"ID_ResetDatabase", MsgResult::No, true, {warn}, 0},
-        {"ID_ResetDatabase",
-         MsgResult::Yes,
-         true,
-         {warn, box("Database has been successfully reset        ", MsgButtons::Ok,
-                    MsgIcon::Information)},
-         1},
-        {"ID_ResetDatabase",
-         MsgResult::Yes,
-         false,
-         {warn, box("Database could not be reset        ", MsgButtons::Ok, MsgIcon::Exclamation)},
-         1},
-        {"ID_Backup",
-         MsgResult::Yes,
-         true,
-         {box("Database has been successfully backed up to "
-              "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip        ",
-              MsgButtons::Ok, MsgIcon::Information)},
-         1},
-        {"ID_Backup",
-         MsgResult::Yes,
-         false,
-         {box("Database could not be backed up        ", MsgButtons::Ok, MsgIcon::Exclamation)},
-         1},
+        {"ID_ResetDatabase", MsgResult::No, true, {ask}, 0},
+        {"ID_ResetDatabase", MsgResult::Yes, true, {ask, reset}, 1},
+        {"ID_ResetDatabase", MsgResult::Yes, false, {ask, notReset}, 1},
+        {"ID_Backup", MsgResult::Yes, true, {backedUp}, 1},
+        {"ID_Backup", MsgResult::Yes, false, {notBackedUp}, 1},
     };
     for (const Case& c : cases) {
         MenuFixture f;

@@ -9,7 +9,6 @@
 #include "app/QtCursorPort.h"
 #include "app/QtFileChooserPort.h"
 #include "app/QtMessageBoxPort.h"
-#include "app/WindowHandles.h"
 
 namespace th {
 namespace {
@@ -68,16 +67,6 @@ TEST(QtFileChooserPort, BuildsTheDialogFromTheRequest) {
         EXPECT_EQ(dialog.selectedNameFilter(), expected.value(request.initialFilter));
         EXPECT_EQ(dialog.defaultSuffix(), QString::fromStdString(request.defaultExt));
     }
-}
-
-TEST(QtFileChooserPort, KnowsOnlyLiveWindows) {
-    QtFileChooserPort port;
-    auto* window = new QWidget;
-    int32_t handle = registerWindowHandle(window);
-    EXPECT_TRUE(handle > 0 && port.isWindow(handle) && windowForHandle(handle) == window);
-    delete window;
-    EXPECT_FALSE(port.isWindow(handle));
-    EXPECT_FALSE(port.isWindow(handle + 1000));
 }
 
 TEST(QtCursorPort, TheHourglassIsAnOverrideCursorAndTheDefaultNone) {

@@ -61,12 +61,12 @@ TEST(ViolationGridModel, RepeatedCellsMergeOnlyAfterTheirLeftNeighboursAndNeverI
     f.arrange();
 
     auto merged = [&](int group, int row) {
-        QString flags;
-        QModelIndex parent = model.index(group, 0);
+        QString flags(7, '.');
         for (int c = 0; c < 7; ++c)
-            flags += model.index(row, c, parent).data(ViolationGridModel::MergedRole).toBool()
-                         ? 'M'
-                         : '.';
+            if (model.index(row, c, model.index(group, 0))
+                    .data(ViolationGridModel::MergedRole)
+                    .toBool())
+                flags[c] = 'M';
         return flags;
     };
     EXPECT_EQ(merged(0, 0), ".......");  // first row of a group: nothing above it

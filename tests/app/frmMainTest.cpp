@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <QCloseEvent>
+#include <QAction>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
 #include "app/ViolationGridView.h"
-#include "app/WindowSetup.h"
 #include "app/frmMain.h"
 #include "tests/support/ScriptedPorts.h"
 
@@ -20,9 +20,31 @@ struct Window {
     test::ScriptedPorts scripted;
     frmMain window{&scripted.ports};
     Window() { scripted.files.liveWindows = {window.hWnd()}; }
+    void show() {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
 };
 
-TEST(frmMain, OpensCaptionedCentredAndAsHighAsDesignedWithItsButtons) {
+// One line per tool: depth, caption and ID; "-" for a separator.
+QStringList tree(const QList<QAction*>& actions, int depth = 0) {
+    QStringList out;
+    for (QAction* a : actions) {
+        out << QString::number(depth) + " " +
+                   (a->isSeparator() ? "-" : a->text() + " " + a->property("toolId").toString());
+        if (a->menu()) out << tree(a->menu()->actions(), depth + 1);
+    }
+    return out;
+}
+
+QAction* toolAction(QMenuBar* bar, const QString& id) {
+    for (QAction* a : bar->findChildren<QAction*>())
+        if (a->property("toolId").toString() == id && !a->menu()) return a;
+    return nullptr;
+}
+
+TEST(frmMain, OpensCaptionedCentredAndAsHighAsDesignedWithItsButtonsAndMenus) {
     Window w;
     EXPECT_EQ(w.window.windowTitle(), "Quelvane tallyhound");
     EXPECT_EQ(w.window.frameGeometry().height(), 8925 / 15);
@@ -30,35 +52,48 @@ TEST(frmMain, OpensCaptionedCentredAndAsHighAsDesignedWithItsButtons) {
     QRect work = w.window.screen()->availableGeometry();
     int width = w.window.frameGeometry().width();
     EXPECT_EQ(w.window.frameGeometry().left(), ((work.width() * 15) / 2 - (width * 15) / 2) / 15);
-
     EXPECT_EQ(w.window.vsFlexGrid1()->model()->headerData(3, Qt::Horizontal).toString(),
               "Timestamp");
     EXPECT_EQ(w.window.vsFlexGrid1()->model()->rowCount(), 0);
-    EXPECT_EQ(w.window.pnlLogPathToFile()->text(), "");
     EXPECT_EQ(w.window.fraLog()->title(), "Settings");
     EXPECT_EQ(w.window.lblHeader()->text(), "Tallyhound");
-    EXPECT_TRUE(w.window.lblHeader()->font().bold());
-    const std::pair<const char*, const char*> buttons[] = {
-        {"&Load Log...", ""},
-        {"&Scan", ""},
-        {"E&xit", ""},
-        {"&HTML...", "Generate HTML page from violations listed"},
-        {"&Merge...", "Merge grid with pbbans.dat"},
-        {"&Save...", "Save grid to file"},
-        {"&Import...", "Load grid from file"},
-    };
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(w.window.cmdQuelvane(i)->text(), buttons[i].first);
-        EXPECT_EQ(w.window.cmdQuelvane(i)->toolTip(), buttons[i].second);
-    }
+
+    QStringList buttons;
+    for (int i = 0; i < 7; ++i)
+        buttons << w.window.cmdQuelvane(i)->text() + " | " + w.window.cmdQuelvane(i)->toolTip();
+    EXPECT_EQ(buttons,
+              QStringList({"&Load Log... | ", "&Scan | ", "E&xit | ",
+                           "&HTML... | Generate HTML page from violations listed",
+                           "&Merge... | Merge grid with pbbans.dat", "&Save... | Save grid to file",
+                           "&Import... | Load grid from file"}));
+    // The menus, a tool per entry: depth, caption and the ID the handler matches.
+    EXPECT_EQ(
+        tree(w.window.menuBar()->actions()),
+        QStringList({"0 &File ID_File", "1 &Load Log... ID_LoadLog...",
+                     "1 Generate HTML... ID_GenerateHTML...", "1 -", "1 E&xit ID_Exit",
+                     "0 Utilities ID_Tool1", "1 Database ID_Database", "2 Backup ID_Backup", "2 -",
+                     "2 Reset ID_ResetDatabase", "0 &Help ID_Help", "1 Web Links ID_WebLinks",
+                     "2 &Oakmere ID_Oakmere", "2 -", "2 Quelvane ID_Quelvane",
+                     "2 Even Balance ID_Punkbuster", "1 -", "1 &About ID_About"}));
+}
+
+TEST(frmMain, MenuToolsReachTheHandlerAndOpeningAMenuDoesNothing) {
+    Window w;
+    QMenuBar* bar = w.window.menuBar();
+    for (QMenu* menu : bar->findChildren<QMenu*>()) emit menu->aboutToShow();
+    EXPECT_TRUE(w.scripted.files.requests.empty() && w.scripted.shell.calls.empty());
+    toolAction(bar, "ID_Quelvane")->trigger();
+    toolAction(bar, "ID_LoadLog...")->trigger();
+    ASSERT_EQ(w.scripted.shell.calls.size(), 1u);
+    EXPECT_EQ(w.scripted.shell.calls[0].target, "http://www.quelvane.net/");
+    ASSERT_EQ(w.scripted.files.requests.size(), 1u);
+    EXPECT_EQ(w.scripted.files.requests[0].owner, w.window.hWnd());
+    EXPECT_TRUE(w.scripted.messages.shown.empty());
 }
 
 TEST(frmMain, TheTitleBarCannotCloseItTheAccessKeysPressTheButtonsAndExitCloses) {
     Window w;
-    w.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
-    w.window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    w.show();
     EXPECT_FALSE(w.window.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(w.window.close());
     QTest::keyClick(&w.window, Qt::Key_F4, Qt::AltModifier);
@@ -69,8 +104,6 @@ TEST(frmMain, TheTitleBarCannotCloseItTheAccessKeysPressTheButtonsAndExitCloses)
     QTest::keyClick(w.window.windowHandle(), Qt::Key_L, Qt::AltModifier);
     (void)QTest::qWaitFor([&] { return !w.window.pnlLogPathToFile()->text().isEmpty(); }, 2000);
     EXPECT_EQ(w.window.pnlLogPathToFile()->text(), "/var/log/a.log");
-    ASSERT_EQ(w.scripted.files.requests.size(), 1u);
-    EXPECT_EQ(w.scripted.files.requests[0].owner, w.window.hWnd());
 
     QTest::mouseClick(w.window.cmdQuelvane(2), Qt::LeftButton);
     EXPECT_FALSE(w.window.isVisible());
@@ -79,8 +112,7 @@ TEST(frmMain, TheTitleBarCannotCloseItTheAccessKeysPressTheButtonsAndExitCloses)
 
 TEST(frmMain, IndicatorsOfTheFormShowInTheWindow) {
     Window w;
-    w.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    w.show();
     MainForm& form = w.window.form();
     EXPECT_FALSE(w.window.lblNumberLinesScanned()->isVisible());
     form.lblNumberLinesScanned.setVisible(true);

@@ -31,6 +31,7 @@ struct MenuFixture : test::GridFixture {
         for (const auto& c : scripted.shell.calls) s += c.kind + " " + c.target + " ";
         if (unloads) s += "unload ";
         if (abouts) s += "about ";
+        if (resets + backups) s += "database ";
         if (!scripted.messages.shown.empty()) s += "box ";
         return s;
     }
@@ -78,7 +79,7 @@ TEST(MenuCommands, ResetAsksFirstAndBackupTellsTheArchiveAndBothReportFailure) {
 }
 
 TEST(MenuCommands, OnlyTheExactToolIdsDoAnything) {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<const char*, const char*> tools[] = {
         {"ID_LoadLog...", "open "},
         {"ID_GenerateHTML...", "save "},
         {"ID_Exit", "unload "},
@@ -87,18 +88,16 @@ TEST(MenuCommands, OnlyTheExactToolIdsDoAnything) {
         {"ID_Punkbuster", "url http://www.evenbalance.com/ "},
         {"ID_Oakmere", "url http://www.oakmere.net/ "},
     };
+    std::vector<std::pair<std::string, std::string>> cases(std::begin(tools), std::end(tools));
+    // Menu titles, and near misses of every tool.
+    for (const char* id : {"ID_File", "ID_Help", "ID_Tool1", "ID_Database", "ID_WebLinks",
+                           "ID_LoadLog", "ID_GenerateHTML", "id_exit", "ID_Exit ", " ID_About",
+                           "ID_ABOUT", "ID_Reset", "ID_backup", "ID_Oakmere.", ""})
+        cases.emplace_back(id, "");
     for (const auto& [id, effect] : cases) {
         MenuFixture f;
         f.click(id);
         EXPECT_EQ(f.effects(), effect) << id;
-    }
-    // Menu titles, and near misses of every tool.
-    for (const char* id : {"ID_File", "ID_Help", "ID_Tool1", "ID_Database", "ID_WebLinks",
-                           "ID_LoadLog", "ID_GenerateHTML", "id_exit", "ID_Exit ", " ID_About",
-                           "ID_ABOUT", "ID_Reset", "ID_backup", "ID_Oakmere.", ""}) {
-        MenuFixture f;
-        f.click(id);
-        EXPECT_EQ(f.effects() + std::to_string(f.resets + f.backups), "0") << id;
     }
 }
 

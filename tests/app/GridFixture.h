@@ -3,7 +3,9 @@
 // arranges it.
 
 #include <initializer_list>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/MainForm.h"
 #include "tests/support/ScriptedPorts.h"
@@ -35,5 +37,19 @@ struct GridFixture {
         vsFlexGrid1_AfterMoveColumn(form, 0, position);
     }
 };
+
+// A message box as one line (text, buttons, icon, title), so a whole sequence of boxes
+// compares at once and a difference shows readably.
+inline std::string box(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                       const std::string& title = "Quelvane - tallyhound") {
+    return prompt + " | " + std::to_string(static_cast<int>(buttons)) + " " +
+           std::to_string(static_cast<int>(icon)) + " | " + title;
+}
+
+inline std::vector<std::string> boxes(const std::vector<ShownBox>& shown) {
+    std::vector<std::string> out;
+    for (const ShownBox& b : shown) out.push_back(box(b.prompt, b.buttons, b.icon, b.title));
+    return out;
+}
 
 }  // namespace th::test

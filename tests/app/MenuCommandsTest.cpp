@@ -2,167 +2,117 @@
 
 #include "app/MenuCommands.h"
 #include "platform/Error.h"
-#include "tests/support/ScriptedPorts.h"
+#include "tests/app/GridFixture.h"
 
 namespace th {
 namespace {
 
-using test::ShownBox;
+using test::box;
+using test::boxes;
 
-// A main window's components with scripted ports, and stand-ins for the database
-// routines and the About box that count their calls.
-struct MenuFixture {
-    MenuFixture() : form(ports.ports) {
-        form.setUpGrid();
+// The window's components over one data row, and stand-ins for the database routines and
+// the About box that count their calls.
+struct MenuFixture : test::GridFixture {
+    MenuFixture() {
+        add({"Bob", "(AIMBOT)", "50001", "[x]", "(slot #3)", "bbbb", "10.0.0.2:1"});
         form.unload = [this] { ++unloads; };
         actions.showAbout = [this] { ++abouts; };
-        actions.resetDatabase = [this](MainForm&) {
-            ++resets;
-            return resetResult;
-        };
+        actions.resetDatabase = [this](MainForm&) { return ++resets, resetResult; };
         actions.backupDatabase = [this](MainForm&, std::string& path) {
-            ++backups;
-            path = backupPath;
-            return backupResult;
+            path = "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip";
+            return ++backups, backupResult;
         };
     }
     void click(const std::string& id) { SSActiveToolBars1_ToolClick(form, id, actions); }
-    bool nothingHappened() const {
-        return ports.messages.shown.empty() && ports.files.requests.empty() &&
-               ports.shell.calls.empty() && unloads == 0 && abouts == 0 && resets == 0 &&
-               backups == 0;
+    // What a click set going, in a few words.
+    std::string effects() const {
+        std::string s;
+        for (const auto& r : scripted.files.requests) s += r.save ? "save " : "open ";
+        for (const auto& c : scripted.shell.calls) s += c.kind + " " + c.target + " ";
+        if (unloads) s += "unload ";
+        if (abouts) s += "about ";
+        if (resets + backups) s += "database ";
+        if (!scripted.messages.shown.empty()) s += "box ";
+        return s;
     }
 
-    test::ScriptedPorts ports;
-    MainForm form;
     MenuActions actions;
     int unloads = 0, abouts = 0, resets = 0, backups = 0;
     bool resetResult = true, backupResult = true;
-    std::string backupPath;
 };
 
-void expectBox(const ShownBox& box, const std::string& prompt, MsgButtons buttons, MsgIcon icon) {
-    EXPECT_EQ(box.prompt, prompt);
-    EXPECT_EQ(box.buttons, buttons);
-    EXPECT_EQ(box.icon, icon);
-    EXPECT_EQ(box.title, "Quelvane - tallyhound");
+TEST(MenuCommands, ResetAsksFirstAndBackupTellsTheArchiveAndBothReportFailure) {
+    const auto ok = MsgButtons::Ok;
+    const auto info = MsgIcon::Information, warning = MsgIcon::Exclamation;
+    const std::string ask = box("WARNING, all data will be lost, continue?        ",
+                                MsgButtons::YesNo, MsgIcon::Question);
+    const std::string reset = box("Database has been successfully reset        ", ok, info);
+    const std::string notReset = box("Database could not be reset        ", ok, warning);
+    const std::string backedUp =
+        box("Database has been successfully backed up to "
+            "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip        ",
+            ok, info);
+    const std::string notBackedUp = box("Database could not be backed up        ", ok, warning);
+    struct Case {
+        const char* id;
+        MsgResult answer;
+        bool result;
+        std::vector<std::string> shown;
+        int calls;
+    };
+    const Case cases[] = {
+        {"ID_ResetDatabase", MsgResult::No, true, {ask}, 0},
+        {"ID_ResetDatabase", MsgResult::Yes, true, {ask, reset}, 1},
+        {"ID_ResetDatabase", MsgResult::Yes, false, {ask, notReset}, 1},
+        {"ID_Backup", MsgResult::Yes, true, {backedUp}, 1},
+        {"ID_Backup", MsgResult::Yes, false, {notBackedUp}, 1},
+    };
+    for (const Case& c : cases) {
+        MenuFixture f;
+        f.scripted.messages.answers = {c.answer};
+        f.resetResult = f.backupResult = c.result;
+        f.click(c.id);
+        EXPECT_EQ(boxes(f.scripted.messages.shown), c.shown) << c.id;
+        EXPECT_EQ(f.resets + f.backups, c.calls) << c.id;
+        EXPECT_EQ(f.form.vsFlexGrid1.rows(), 2) << c.id;  // neither touches the grid
+    }
 }
 
-TEST(MenuCommands, ResetAsksFirstAndReportsTheOutcome) {
-    {
-        MenuFixture f;
-        f.ports.messages.answers = {MsgResult::No};
-        f.click("ID_ResetDatabase");
-        ASSERT_EQ(f.ports.messages.shown.size(), 1u);
-        expectBox(f.ports.messages.shown[0], "WARNING, all data will be lost, continue?        ",
-                  MsgButtons::YesNo, MsgIcon::Question);
-        EXPECT_EQ(f.resets, 0);
-    }
-    {
-        MenuFixture f;
-        f.click("ID_ResetDatabase");
-        ASSERT_EQ(f.ports.messages.shown.size(), 2u);
-        EXPECT_EQ(f.resets, 1);
-        expectBox(f.ports.messages.shown[1], "Database has been successfully reset        ",
-                  MsgButtons::Ok, MsgIcon::Information);
-    }
-    {
-        MenuFixture f;
-        f.resetResult = false;
-        f.click("ID_ResetDatabase");
-        ASSERT_EQ(f.ports.messages.shown.size(), 2u);
-        expectBox(f.ports.messages.shown[1], "Database could not be reset        ", MsgButtons::Ok,
-                  MsgIcon::Exclamation);
-    }
-}
-
-TEST(MenuCommands, BackupReportsTheArchiveOrTheFailure) {
-    {
-        MenuFixture f;
-        f.backupPath = "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip";
-        f.click("ID_Backup");
-        EXPECT_EQ(f.backups, 1);
-        ASSERT_EQ(f.ports.messages.shown.size(), 1u);
-        expectBox(f.ports.messages.shown[0],
-                  "Database has been successfully backed up to "
-                  "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip        ",
-                  MsgButtons::Ok, MsgIcon::Information);
-    }
-    {
-        MenuFixture f;
-        f.backupResult = false;
-        f.click("ID_Backup");
-        ASSERT_EQ(f.ports.messages.shown.size(), 1u);
-        expectBox(f.ports.messages.shown[0], "Database could not be backed up        ",
-                  MsgButtons::Ok, MsgIcon::Exclamation);
-    }
-    MenuFixture f;
-    f.form.vsFlexGrid1.addItem("a\tb\tc\td\te\tf\tg");
-    f.click("ID_Backup");
-    f.click("ID_ResetDatabase");
-    EXPECT_EQ(f.form.vsFlexGrid1.rows(), 2);  // neither touches the grid
-}
-
-TEST(MenuCommands, FileEntriesPressTheButtons) {
-    MenuFixture f;
-    f.ports.files.answers = {{"/logs/server.log"}};
-    f.click("ID_LoadLog...");
-    ASSERT_EQ(f.ports.files.requests.size(), 1u);
-    EXPECT_EQ(f.ports.files.requests[0].title, "Select Punkbuster log");
-    EXPECT_EQ(f.form.pnlLogPathToFile.caption(), "/logs/server.log");
-
-    // HTML on a grid of the header row alone does nothing, as its button.
-    f.click("ID_GenerateHTML...");
-    EXPECT_EQ(f.ports.files.requests.size(), 1u);
-    EXPECT_TRUE(f.ports.messages.shown.empty());
-
-    f.click("ID_Exit");
-    EXPECT_EQ(f.unloads, 1);
-}
-
-TEST(MenuCommands, HelpEntriesOpenTheWebLinksAndTheAboutBox) {
-    MenuFixture f;
-    f.click("ID_Quelvane");
-    f.click("ID_Punkbuster");
-    f.click("ID_Oakmere");
-    ASSERT_EQ(f.ports.shell.calls.size(), 3u);
-    for (const auto& call : f.ports.shell.calls) EXPECT_EQ(call.kind, "url");
-    EXPECT_EQ(f.ports.shell.calls[0].target, "http://www.quelvane.net/");
-    EXPECT_EQ(f.ports.shell.calls[1].target, "http://www.evenbalance.com/");
-    EXPECT_EQ(f.ports.shell.calls[2].target, "http://www.oakmere.net/");
-    EXPECT_EQ(f.abouts, 0);
-    f.click("ID_About");
-    EXPECT_EQ(f.abouts, 1);
-    EXPECT_TRUE(f.ports.messages.shown.empty());
-}
-
-TEST(MenuCommands, TitlesAndInexactIdsDoNothing) {
+TEST(MenuCommands, OnlyTheExactToolIdsDoAnything) {
+    const std::pair<const char*, const char*> tools[] = {
+        {"ID_LoadLog...", "open "},
+        {"ID_GenerateHTML...", "save "},
+        {"ID_Exit", "unload "},
+        {"ID_About", "about "},
+        {"ID_Quelvane", "url http://www.quelvane.net/ "},
+        {"ID_Punkbuster", "url http://www.evenbalance.com/ "},
+        {"ID_Oakmere", "url http://www.oakmere.net/ "},
+    };
+    std::vector<std::pair<std::string, std::string>> cases(std::begin(tools), std::end(tools));
+    // Menu titles, and near misses of every tool.
     for (const char* id : {"ID_File", "ID_Help", "ID_Tool1", "ID_Database", "ID_WebLinks",
                            "ID_LoadLog", "ID_GenerateHTML", "id_exit", "ID_Exit ", " ID_About",
-                           "ID_ABOUT", "ID_Reset", "ID_backup", "ID_Oakmere.", ""}) {
+                           "ID_ABOUT", "ID_Reset", "ID_backup", "ID_Oakmere.", ""})
+        cases.emplace_back(id, "");
+    for (const auto& [id, effect] : cases) {
         MenuFixture f;
         f.click(id);
-        EXPECT_TRUE(f.nothingHappened()) << id;
+        EXPECT_EQ(f.effects(), effect) << id;
     }
 }
 
 TEST(MenuCommands, AWebLinkThatFailsIsReportedAndTheProgramGoesOn) {
     MenuFixture f;
-    f.ports.shell.result = 28;  // the shell timed out
+    f.scripted.shell.result = 28;  // the shell timed out
     EXPECT_THROW(f.click("ID_Quelvane"), Error);
-
     runMenuTool(f.form, "ID_Oakmere", f.actions);
-    ASSERT_EQ(f.ports.messages.shown.size(), 1u);
-    const ShownBox& box = f.ports.messages.shown[0];
-    EXPECT_EQ(box.prompt,
-              "The menu command could not be completed        \r\nDDE timeout -2147203456        ");
-    EXPECT_EQ(box.icon, MsgIcon::Exclamation);
-    EXPECT_EQ(box.title, "        ");
-
-    // An address nothing handles is not an error.
-    f.ports.shell.result = 31;
+    EXPECT_EQ(boxes(f.scripted.messages.shown),
+              std::vector{box("The menu command could not be completed        \r\n"
+                              "DDE timeout -2147203456        ",
+                              MsgButtons::Ok, MsgIcon::Exclamation, "        ")});
+    f.scripted.shell.result = 31;  // an address nothing handles is not an error
     runMenuTool(f.form, "ID_Punkbuster", f.actions);
-    EXPECT_EQ(f.ports.messages.shown.size(), 1u);
+    EXPECT_EQ(f.scripted.messages.shown.size(), 1u);
 }
 
 }  // namespace

@@ -30,69 +30,52 @@ struct ShownGrid : GridFixture {
         QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, centreOf(index));
     }
     int collapsed(int32_t gridRow) { return form.vsFlexGrid1.isCollapsed(gridRow); }
+    // Each group's fold as the grid keeps it and as the view shows it: "+" open, "-" folded.
+    QString folds() {
+        QString out;
+        for (int i = 0; i < model.rowCount(); ++i) {
+            QModelIndex group = model.index(i, 0);
+            out += collapsed(model.gridRow(group)) == FlexGrid::kCollapsed ? "-" : "+";
+            out += view.isExpanded(group) ? "+ " : "- ";
+        }
+        return out;
+    }
 };
 
-TEST(ViolationGridView, DoubleClickAndEnterFoldAndUnfoldTheCurrentGroup) {
+TEST(ViolationGridView, DoubleClickEnterAndTheFoldButtonsFoldTheCurrentGroup) {
     ShownGrid g;
     QModelIndex alice = g.model.index(0, 0);
-    ASSERT_TRUE(g.view.isExpanded(alice));
-
+    ASSERT_EQ(g.folds(), "++ ++ ++ ");
     g.doubleClick(alice);
-    EXPECT_EQ(g.collapsed(1), FlexGrid::kCollapsed);
-    EXPECT_FALSE(g.view.isExpanded(alice));
+    EXPECT_EQ(g.folds(), "-- ++ ++ ");
     g.doubleClick(alice);
-    EXPECT_EQ(g.collapsed(1), FlexGrid::kExpanded);
-    EXPECT_TRUE(g.view.isExpanded(alice));
-
-    QModelIndex bob = g.model.index(1, 2);
-    QTest::mouseClick(g.view.viewport(), Qt::LeftButton, {}, g.centreOf(bob));
+    EXPECT_EQ(g.folds(), "++ ++ ++ ");
+    QTest::mouseClick(g.view.viewport(), Qt::LeftButton, {}, g.centreOf(g.model.index(1, 2)));
     QTest::keyClick(&g.view, Qt::Key_Return);
-    EXPECT_EQ(g.collapsed(4), FlexGrid::kCollapsed);
-    EXPECT_FALSE(g.view.isExpanded(g.model.index(1, 0)));
+    EXPECT_EQ(g.folds(), "++ -- ++ ");
     QTest::keyClick(&g.view, Qt::Key_Enter);
-    EXPECT_EQ(g.collapsed(4), FlexGrid::kExpanded);
-    EXPECT_TRUE(g.view.isExpanded(g.model.index(1, 0)));
-}
-
-TEST(ViolationGridView, OnADataRowOnlyThatRowsOwnStateToggles) {
-    ShownGrid g;
-    QModelIndex alice = g.model.index(0, 0);
-    QModelIndex firstAlice = g.model.index(0, 1, alice);
-    g.doubleClick(firstAlice);
+    EXPECT_EQ(g.folds(), "++ ++ ++ ");
+    // On a data row only that row's own state toggles.
+    g.doubleClick(g.model.index(0, 1, alice));
     EXPECT_EQ(g.collapsed(2), FlexGrid::kCollapsed);
-    EXPECT_EQ(g.collapsed(1), FlexGrid::kExpanded);
-    EXPECT_TRUE(g.view.isExpanded(alice));
+    EXPECT_EQ(g.folds(), "++ ++ ++ ");
+    g.view.collapse(g.model.index(2, 0));
+    EXPECT_EQ(g.folds(), "++ ++ -- ");
 }
 
-TEST(ViolationGridView, TheHeaderRowNeverFolds) {
+TEST(ViolationGridView, TheHeaderRowNeverFoldsAndOtherKeysFoldNothing) {
     ShownGrid g;
     FlexGrid& grid = g.form.vsFlexGrid1;
     grid.select(0, 0);
     vsFlexGrid1_DblClick(g.form);
-    int16_t enter = 13;
+    int16_t enter = 13, a = 'a';
     vsFlexGrid1_KeyPress(g.form, enter);
-    EXPECT_EQ(grid.isCollapsed(0), FlexGrid::kExpanded);
     QTest::mouseDClick(g.view.header()->viewport(), Qt::LeftButton, {},
                        QPoint(g.view.header()->sectionViewportPosition(0) + 5, 5));
+    grid.select(1, 0);
+    vsFlexGrid1_KeyPress(g.form, a);
     EXPECT_EQ(grid.isCollapsed(0), FlexGrid::kExpanded);
-    for (int i = 0; i < g.model.rowCount(); ++i)
-        EXPECT_TRUE(g.view.isExpanded(g.model.index(i, 0)));
-}
-
-TEST(ViolationGridView, OtherKeysLeaveTheGroupsAlone) {
-    ShownGrid g;
-    g.form.vsFlexGrid1.select(1, 0);
-    int16_t key = 'a';
-    vsFlexGrid1_KeyPress(g.form, key);
-    EXPECT_EQ(g.collapsed(1), FlexGrid::kExpanded);
-}
-
-TEST(ViolationGridView, TheTreesOwnFoldButtonsChangeTheGridsOutlineState) {
-    ShownGrid g;
-    g.view.collapse(g.model.index(2, 0));
-    EXPECT_EQ(g.collapsed(6), FlexGrid::kCollapsed);
-    g.view.expand(g.model.index(2, 0));
-    EXPECT_EQ(g.collapsed(6), FlexGrid::kExpanded);
+    EXPECT_EQ(g.folds(), "++ ++ ++ ");
 }
 
 TEST(ViolationGridView, DraggingAColumnToTheFrontRegroupsByIt) {
@@ -102,47 +85,18 @@ TEST(ViolationGridView, DraggingAColumnToTheFrontRegroupsByIt) {
 
     // The header keeps its plain order; the grid carries the move.
     for (int i = 0; i < 7; ++i) EXPECT_EQ(header->logicalIndex(i), i);
-    const QStringList titles = {"Number", "Player Name", "Violation", "Timestamp",
-                                "Slot",   "GUID",        "Player IP"};
-    for (int c = 0; c < 7; ++c)
-        EXPECT_EQ(g.model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), titles[c]);
+    EXPECT_EQ(g.view.model()->headerData(0, Qt::Horizontal).toString(), "Number");
+    EXPECT_EQ(g.view.model()->headerData(2, Qt::Horizontal).toString(), "Violation");
     ASSERT_EQ(g.model.rowCount(), 2);
     EXPECT_EQ(g.model.index(0, 0).data().toString(), "50001  (2)");
     EXPECT_EQ(g.model.index(1, 0).data().toString(), "50002  (2)");
     EXPECT_EQ(g.model.index(0, 1, g.model.index(0, 0)).data().toString(), "Bob");
     EXPECT_EQ(g.model.index(1, 1, g.model.index(0, 0)).data().toString(), "Carol");
-
-    // Whatever stands last never merges, even where its cells repeat: add a copy of an
-    // Alice row, then drag the names to the end.
-    FlexGrid& grid = g.form.vsFlexGrid1;
-    std::vector<std::string> copy;
-    for (int c = 0; c < 7; ++c)
-        copy.push_back(
-            grid.textMatrix(g.model.gridRow(g.model.index(0, 0, g.model.index(1, 0))), c));
-    grid.addRow({copy[0], copy[1], copy[2], copy[3], copy[4], copy[5], copy[6]});
+    // Whatever stands last never merges: drag the names to the end.
     header->moveSection(1, 6);
-    EXPECT_EQ(grid.cell(0, 6), "Player Name");
-    EXPECT_FALSE(grid.mergeCol(6));
-    QModelIndex alices = g.model.index(1, 0);
-    ASSERT_EQ(g.model.rowCount(alices), 3);
-    QString merged;
-    for (int c = 0; c < 7; ++c)
-        merged +=
-            g.model.index(1, c, alices).data(ViolationGridModel::MergedRole).toBool() ? 'M' : '.';
-    EXPECT_EQ(merged, "MMMMMM.");
-    EXPECT_EQ(g.model.index(1, 6, alices).data().toString(), "Alice");
-}
-
-TEST(ViolationGridView, TheArrangementSizesColumnsToTheirContent) {
-    ShownGrid g;
-    QFontMetrics fm(g.view.font());
-    for (int c = 1; c < 7; ++c) {
-        int widest = 0;
-        for (int32_t r = 0; r < g.form.vsFlexGrid1.rows(); ++r)
-            widest = std::max(widest, fm.horizontalAdvance(g.model.cellText(r, c)));
-        EXPECT_GE(g.view.columnWidth(c), widest + 50 / 15) << c;
-        EXPECT_LE(g.view.columnWidth(c), widest + 60) << c;
-    }
+    EXPECT_EQ(g.form.vsFlexGrid1.cell(0, 6), "Player Name");
+    EXPECT_FALSE(g.form.vsFlexGrid1.mergeCol(6));
+    EXPECT_TRUE(g.form.vsFlexGrid1.mergeCol(5));
 }
 
 }  // namespace

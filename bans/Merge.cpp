@@ -12,6 +12,7 @@
 #include "platform/CCursor.h"
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/CShell.h"
+#include "platform/TextFileWriter.h"
 
 namespace th {
 
@@ -285,7 +286,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             checkWritable(banFile);
             if (!g_cnnDatabase)
                 throw Error(err::kObjectClosed, appBaseName() + ".Connection", "Object required");
-            std::optional<ReplacementFile> rewritten;
+            std::optional<TextFileWriter> rewritten;
             {
                 Statement bans(*g_cnnDatabase, "SELECT * FROM qrySelectAllVandrelOrderByTimeStamp");
                 const int cStamp = bans.column("TimeStamp"), cGuid = bans.column("GUID"),
@@ -321,7 +322,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                     first = false;
                     rewritten->writeLine(fromStored(temps.text(cTemp)));
                 }
-                rewritten->flush();
+                rewritten->sync();
                 if (g_cnnDatabase->inTransaction()) g_cnnDatabase->commit();
                 rewritten->commit();
                 rewritten.reset();

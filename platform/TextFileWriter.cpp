@@ -41,8 +41,10 @@ TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)), targe
     if (::stat(target_.c_str(), &st) == 0) {
         exists = true;
         if (S_ISDIR(st.st_mode)) fail(EISDIR);
-        // A read-only file stays protected even though its folder would allow a rename.
+        // A read-only file stays protected even though its folder would allow a rename,
+        // and even for a user whom the system would let write it anyway.
         if (::access(target_.c_str(), W_OK) != 0) fail(errno);
+        if ((st.st_mode & 0222) == 0) fail(EACCES);
     }
     const std::string stem =
         folderOf(target_) + "/." + baseOf(target_) + "." + std::to_string(::getpid()) + ".";
@@ -55,7 +57,13 @@ TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)), targe
             fail(e);
         }
     }
-    if (exists) (void)::fchmod(fd_, st.st_mode & 07777);
+    if (exists) {
+        // The new file takes the old one's owner and permissions, as far as we may give them.
+        if (::fchown(fd_, st.st_uid, st.st_gid) != 0) {
+            // Only the owner's own files can be given away; keeping ours is fine.
+        }
+        (void)::fchmod(fd_, st.st_mode & 07777);
+    }
 }
 
 TextFileWriter::~TextFileWriter() {
@@ -87,14 +95,25 @@ void TextFileWriter::flush() {
     buffer_.clear();
 }
 
-void TextFileWriter::commit() {
+void TextFileWriter::sync() {
     flush();
     if (::fsync(fd_) != 0) fail(errno);
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) fail(errno);
+    synced_ = true;
+}
+
+void TextFileWriter::commit() {
+    if (!synced_) sync();
     if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
     temp_.clear();
+    // Make the rename itself durable.
+    int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
 }
 
 void TextFileWriter::fail(int errnoValue) {

@@ -23,7 +23,10 @@ class TextFileWriter {
     void writeLine(std::string_view text);
     void write(std::string_view bytes);
 
-    // Flushes, syncs and renames the temporary file over the target.
+    // Puts every byte written so far on disk; after it only the rename is left, so a
+    // caller can settle its own records in between.
+    void sync();
+    // Syncs (unless done) and renames the temporary file over the target.
     void commit();
 
     const std::string& path() const { return path_; }
@@ -38,6 +41,7 @@ class TextFileWriter {
     std::string temp_;
     std::string buffer_;
     int fd_ = -1;
+    bool synced_ = false;
 };
 
 }  // namespace th

@@ -108,13 +108,13 @@ TEST(PatternMatcherRandomTest, AgreesWithBacktrackingRegex) {
     Generator generator{std::mt19937(20031206)};
     Matchers m;
     int matched = 0;
-    for (int round = 0; round < 1000 && !HasFailure(); ++round) {
+    for (int round = 0; round < 500 && !HasFailure(); ++round) {
         const TwoPatterns p = generator.pattern();
         const std::regex re(p.ecma, std::regex::ECMAScript);
         m.setPattern(p.ours);
         for (int i = 0; i < 20; ++i) matched += m.check(re, generator.text()) > 0;
     }
-    EXPECT_GT(matched, 2000);  // the check is only worth something if enough texts match
+    EXPECT_GT(matched, 3000);  // the check is only worth something if enough texts match
 }
 
 // The scanner's own patterns on log-like lines built from the pieces they look for.
@@ -142,7 +142,7 @@ TEST(PatternMatcherRandomTest, ScannerPatternsAgreeWithRegexOnLogLikeLines) {
         return s;
     };
     int lineMatches = 0;
-    for (int round = 0; round < 2000 && !HasFailure(); ++round) {
+    for (int round = 0; round < 1000 && !HasFailure(); ++round) {
         // Most lines have the outline of a violation line with random pieces in between,
         // so that the line pattern gets deep into them; the rest are random throughout.
         const std::string text = g.pick(4) == 0 ? some(14)
@@ -152,7 +152,7 @@ TEST(PatternMatcherRandomTest, ScannerPatternsAgreeWithRegexOnLogLikeLines) {
         lineMatches += m[0].check(regexes[0], text);
         for (size_t k = 1; k < 3; ++k) m[k].check(regexes[k], text);
     }
-    EXPECT_GT(lineMatches, 100);  // the line pattern must get to the end often enough
+    EXPECT_GT(lineMatches, 200);  // the line pattern must get to the end often enough
 }
 
 }  // namespace

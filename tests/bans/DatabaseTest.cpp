@@ -10,7 +10,7 @@ namespace {
 using Connecting = BanFolderTest;
 
 TEST_F(Connecting, OpensOnceAndAMissingDatabaseIsReportedNeverCreated) {
-    setDatabasePath({});
+    setDatabasePath({});  // none chosen: the database beside the program
     EXPECT_EQ(databasePath(), applicationFolder() + "/Vandrel.mdb");
     EXPECT_TRUE(std::filesystem::exists(applicationFolder() + "/tests_bans"));
     setDatabasePath(db);

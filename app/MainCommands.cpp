@@ -1,33 +1,23 @@
 #include "app/MainCommands.h"
 
 #include <filesystem>
-#include <new>
 #include <string>
 
 #include "app/LoadLogCommand.h"
 #include "bans/Merge.h"
 #include "export/HtmlBanList.h"
 #include "export/ScanFile.h"
-#include "platform/Error.h"
+#include "platform/MessageBoxes.h"
 #include "scan/LogScanner.h"
 
 namespace th {
 
 namespace {
 
-// Numbers for failures that do not come as the program's own error type.
-constexpr int32_t kOutOfMemory = 7;
-constexpr int32_t kInternalError = 51;
-
 MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIcon icon) {
-    return form.ports.messages.show(text + kPad, buttons, icon, kMsgTitle);
+    return say(form.ports.messages, text, buttons, icon);
 }
 
-void showError(MainForm& form, const std::string& description, int32_t number) {
-    std::string prompt = std::string(cmd::kUnhandledError) + kPad + kCrLf + description + " " +
-                         std::to_string(number) + kPad;
-    form.ports.messages.show(prompt, MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
-}
 
 bool isFile(const std::string& path) {
     std::error_code ec;
@@ -88,12 +78,8 @@ void cmdQuelvane_Click(MainForm& form, int16_t index) {
             default:
                 break;
         }
-    } catch (const Error& e) {
-        showError(form, e.description(), e.number());
-    } catch (const std::bad_alloc&) {
-        showError(form, "Out of memory", kOutOfMemory);
     } catch (const std::exception& e) {
-        showError(form, e.what(), kInternalError);
+        showErrorBox(form.ports.messages, cmd::kUnhandledError, toError(e));
     }
 }
 

@@ -1,22 +1,16 @@
 #include "app/MenuCommands.h"
 
-#include <new>
-
 #include "app/MainCommands.h"
 #include "bans/DatabaseUtilities.h"
 #include "platform/CShell.h"
-#include "platform/Error.h"
+#include "platform/MessageBoxes.h"
 
 namespace th {
 
 namespace {
 
-// Numbers for failures that do not come as the program's own error type.
-constexpr int32_t kOutOfMemory = 7;
-constexpr int32_t kInternalError = 51;
-
 MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIcon icon) {
-    return form.ports.messages.show(text + kPad, buttons, icon, kMsgTitle);
+    return say(form.ports.messages, text, buttons, icon);
 }
 
 void resetFlow(MainForm& form, const MenuActions& actions) {
@@ -40,11 +34,6 @@ void openWebLink(MainForm& form, const char* url) {
     CShell(form.ports.shell).OpenUrl(url);
 }
 
-void showError(MainForm& form, const std::string& description, int32_t number) {
-    std::string prompt = std::string(menu::kMenuCommandFailed) + kPad + kCrLf + description + " " +
-                         std::to_string(number) + kPad;
-    form.ports.messages.show(prompt, MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
-}
 
 }  // namespace
 
@@ -76,12 +65,8 @@ void SSActiveToolBars1_ToolClick(MainForm& form, const std::string& toolId,
 void runMenuTool(MainForm& form, const std::string& toolId, const MenuActions& actions) {
     try {
         SSActiveToolBars1_ToolClick(form, toolId, actions);
-    } catch (const Error& e) {
-        showError(form, e.description(), e.number());
-    } catch (const std::bad_alloc&) {
-        showError(form, "Out of memory", kOutOfMemory);
     } catch (const std::exception& e) {
-        showError(form, e.what(), kInternalError);
+        showErrorBox(form.ports.messages, menu::kMenuCommandFailed, toError(e));
     }
 }
 

@@ -12,6 +12,7 @@
 #include "platform/CCursor.h"
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/CShell.h"
+#include "platform/MessageBoxes.h"
 #include "platform/TextFileWriter.h"
 
 namespace th {
@@ -125,12 +126,6 @@ class Progress {
     MainForm& form_;
     int64_t step_ = 1, next_ = 0;
 };
-
-void showErrorBox(MainForm& form, const Error& error) {
-    std::string prompt = std::string(kErrorLead) + kPad + kCrLf + error.description() + " " +
-                         std::to_string(error.number()) + kPad;
-    form.ports.messages.show(prompt, MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
-}
 
 // Opens the rewritten file with the desktop's own program for text files.
 void openInEditor(MainForm& form, const std::string& path) {
@@ -350,12 +345,9 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 }
             }
         }
-    } catch (const Error& e) {
-        if (g_cnnDatabase) g_cnnDatabase->rollback();
-        showErrorBox(form, e);
     } catch (const std::exception& e) {
         if (g_cnnDatabase) g_cnnDatabase->rollback();
-        showErrorBox(form, Error(err::kFileIo, appBaseName(), e.what()));
+        showErrorBox(form.ports.messages, kErrorLead, toError(e));
     }
 
     // Clean-up, whatever happened.

@@ -5,7 +5,7 @@
 #include "platform/CCursor.h"
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/CShell.h"
-#include "platform/Error.h"
+#include "platform/MessageBoxes.h"
 #include "platform/TextFileWriter.h"
 
 namespace th {
@@ -134,10 +134,8 @@ bool g_blnCreateHtmlBanList(MainForm& form, std::string& path) {
             path = dialog.FileName();
             writeHtmlBanList(form.vsFlexGrid1, path);
         }
-    } catch (const Error& e) {
-        form.ports.messages.show(std::string(kHtmlErrorLead) + kPad + kCrLf + e.description() +
-                                     " " + std::to_string(e.number()) + kPad,
-                                 MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
+    } catch (const std::exception& e) {
+        showErrorBox(form.ports.messages, kHtmlErrorLead, toError(e));
         result = false;
     }
     if (cursor) cursor->RestoreCursor();

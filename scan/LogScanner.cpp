@@ -10,6 +10,7 @@
 
 #include "platform/CCursor.h"
 #include "platform/Error.h"
+#include "platform/MessageBoxes.h"
 #include "scan/ByteSearch.h"
 #include "scan/ViolationLine.h"
 
@@ -113,11 +114,9 @@ private:
     std::chrono::steady_clock::time_point lastRepaint_ = std::chrono::steady_clock::now();
 };
 
-std::string scanErrorPrompt(const Error& e) {
-    return std::string("An error has occured during scan of log file. Please e-mail me this log and your pbbans.dat") +
-           kPad + kCrLf + "so that i can see why this error was caused. " + kContactAddress + kPad + kCrLf +
-           e.description() + " " + std::to_string(e.number()) + kPad;
-}
+const std::string kScanErrorLead =
+    std::string("An error has occured during scan of log file. Please e-mail me this log and your pbbans.dat") +
+    kPad + kCrLf + "so that i can see why this error was caused. " + kContactAddress;
 
 void showIndicators(MainForm& form, bool on) {
     form.lblNumberLinesScanned.setCaption("0");
@@ -156,12 +155,10 @@ int32_t scanLogFile(MainForm& form, bool arrange) {
             vsFlexGrid1_AfterMoveColumn(form, 0, position);
         }
     } catch (const std::exception& e) {
-        const Error* known = dynamic_cast<const Error*>(&e);
-        Error error = known ? *known : Error(err::kFileIo, appBaseName(), e.what());
         form.vsFlexGrid1.setRedraw(true);
         showIndicators(form, false);
         file.reset();
-        form.ports.messages.show(scanErrorPrompt(error), MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
+        showErrorBox(form.ports.messages, kScanErrorLead, toError(e));
         cursor.RestoreCursor();
         return -1;
     }

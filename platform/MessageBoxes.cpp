@@ -1,0 +1,26 @@
+#include "platform/MessageBoxes.h"
+
+#include <new>
+#include <string>
+
+namespace th {
+
+MsgResult say(MessageBoxPort& messages, const std::string& text, MsgButtons buttons, MsgIcon icon) {
+    return messages.show(text + kPad, buttons, icon, kMsgTitle);
+}
+
+void showErrorBox(MessageBoxPort& messages, std::string_view lead, const Error& error) {
+    std::string prompt(lead);
+    prompt += kPad;
+    prompt += kCrLf;
+    prompt += error.description() + " " + std::to_string(error.number()) + kPad;
+    messages.show(prompt, MsgButtons::Ok, MsgIcon::Exclamation, kErrTitle);
+}
+
+Error toError(const std::exception& caught) {
+    if (const auto* own = dynamic_cast<const Error*>(&caught)) return *own;
+    if (dynamic_cast<const std::bad_alloc*>(&caught)) return Error(7, appBaseName(), "Out of memory");
+    return Error(51, appBaseName(), caught.what());
+}
+
+}  // namespace th

@@ -13,10 +13,10 @@ namespace th {
 
 namespace {
 
-void tagTool(QObject* tool, const menu::MenuTool& spec) {
-    tool->setObjectName(QString::fromLatin1(spec.id));
-    tool->setProperty("toolId", QString::fromLatin1(spec.id));
-    tool->setProperty("category", QString::fromLatin1(spec.category));
+void tagTool(QObject* tool, const menu::MenuTool& entry) {
+    tool->setObjectName(QString::fromLatin1(entry.id));
+    tool->setProperty("toolId", QString::fromLatin1(entry.id));
+    tool->setProperty("category", QString::fromLatin1(entry.category));
 }
 
 }  // namespace
@@ -36,24 +36,24 @@ void installMenuBar(QMenuBar* bar, MainForm& form, std::function<void()> showAbo
 
     bar->setWindowTitle(QString::fromLatin1(menu::kToolBarName));
     QMenu* menus[3] = {nullptr, nullptr, nullptr};  // the open menu at each depth
-    for (const menu::MenuTool& spec : menu::kMenuTree) {
-        const QString caption = QString::fromLatin1(spec.caption);
-        QMenu* parent = spec.depth > 0 ? menus[spec.depth] : nullptr;
-        switch (spec.kind) {
+    for (const menu::MenuTool& entry : menu::kMenuTree) {
+        const QString caption = QString::fromLatin1(entry.caption);
+        QMenu* parent = entry.depth > 0 ? menus[entry.depth] : nullptr;
+        switch (entry.kind) {
             case menu::ToolKind::Menu:
             case menu::ToolKind::Submenu: {
                 QMenu* m = parent ? parent->addMenu(caption) : bar->addMenu(caption);
-                tagTool(m, spec);
-                tagTool(m->menuAction(), spec);
+                tagTool(m, entry);
+                tagTool(m->menuAction(), entry);
                 // Opening a menu is a click on its tool, as the handler sees it.
-                QObject::connect(m, &QMenu::aboutToShow, m, route(spec.id));
-                menus[spec.depth + 1] = m;
+                QObject::connect(m, &QMenu::aboutToShow, m, route(entry.id));
+                menus[entry.depth + 1] = m;
                 break;
             }
             case menu::ToolKind::Command: {
                 QAction* a = parent->addAction(caption);
-                tagTool(a, spec);
-                QObject::connect(a, &QAction::triggered, a, route(spec.id));
+                tagTool(a, entry);
+                QObject::connect(a, &QAction::triggered, a, route(entry.id));
                 break;
             }
             case menu::ToolKind::Separator:

@@ -1,11 +1,13 @@
 // Build-time tool: makes an empty ban database from its schema.
 //   make_database SCHEMA.sql OUTPUT
 // The database is written beside OUTPUT under a temporary name and renamed into place,
-// so an interrupted build never leaves half a database.
+// so an interrupted build never leaves half a database. An existing OUTPUT may already
+// hold an administrator's ban history: it is kept, never replaced.
 
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -25,6 +27,13 @@ int main(int argc, char** argv) {
     schema << in.rdbuf();
 
     const std::string output = argv[2];
+    std::error_code ec;
+    if (std::filesystem::exists(output, ec)) {
+        // Mark it current so the build does not ask again.
+        std::filesystem::last_write_time(output, std::filesystem::file_time_type::clock::now(), ec);
+        std::cerr << "make_database: keeping the existing " << output << "\n";
+        return 0;
+    }
     const std::string partial = output + ".partial";
     std::remove(partial.c_str());
     sqlite3* db = nullptr;

@@ -3,7 +3,6 @@
 #include <csignal>
 
 #include "export/ScanFile.h"
-#include "export/ScanFileFormat.h"
 #include "platform/Error.h"
 #include "tests/export/ExportFixtures.h"
 

@@ -1,6 +1,5 @@
 #pragma once
-// What the export tests share: a scratch folder, file bytes, and grids filled from
-// sample rows.
+// What the export tests share: a scratch folder, file bytes, and a main window's grid.
 
 #include <gtest/gtest.h>
 
@@ -15,65 +14,51 @@
 
 namespace th::test {
 
-inline std::string readBytes(const std::filesystem::path& path) {
+inline const std::string kData = TALLYHOUND_TEST_DATA;
+using Cells = std::vector<std::string>;
+
+inline std::string readBytes(const std::string& path) {
     std::ostringstream all;
     all << std::ifstream(path, std::ios::binary).rdbuf();
     return all.str();
 }
 
-inline void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
+inline void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// A fresh folder under the system's temporary folder, removed at the end.
-class ScratchDir {
-  public:
-    ScratchDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tallyhound-export-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    // How many entries the folder holds, to see that no temporary was left behind.
-    long entries() const { return std::distance(std::filesystem::directory_iterator(path_), {}); }
-
-  private:
-    std::filesystem::path path_;
-};
-
-using Cells = std::vector<std::string>;
-
-// The data rows of a grid, group rows left out.
-inline std::vector<Cells> dataRows(const FlexGrid& grid) {
-    std::vector<Cells> rows;
-    for (int32_t r = 1; r < grid.rows(); ++r) {
-        if (grid.isSubtotal(r)) continue;
-        rows.emplace_back();
-        for (int32_t c = 0; c < grid.cols(); ++c) rows.back().emplace_back(grid.cell(r, c));
-    }
-    return rows;
-}
-
-inline void addRows(FlexGrid& grid, const std::vector<Cells>& rows) {
-    for (const Cells& row : rows)
-        grid.addRow(std::vector<std::string_view>(row.begin(), row.end()));
-}
-
-// A main window's components on scripted ports, with the grid set up as at start.
+// A main window's components on scripted ports, with the grid set up as at start, and a
+// fresh folder under the system's temporary folder, removed at the end.
 struct FormFixture {
     ScriptedPorts ports;
     MainForm form{ports.ports};
+    FlexGrid& grid = form.vsFlexGrid1;
+    std::filesystem::path dir = [] {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tallyhound-export-XXXXXX").string();
+        return std::filesystem::path(::mkdtemp(pattern.data()));
+    }();
     FormFixture() { form.setUpGrid(); }
-    FlexGrid& grid() { return form.vsFlexGrid1; }
+    ~FormFixture() { std::filesystem::remove_all(dir); }
+    // How many entries the folder holds, to see that nothing was left behind.
+    long entries() const { return std::distance(std::filesystem::directory_iterator(dir), {}); }
+
+    void addRows(const std::vector<Cells>& rows) {
+        for (const Cells& row : rows)
+            grid.addRow(std::vector<std::string_view>(row.begin(), row.end()));
+    }
     // Group rows made the way the arrangement makes them, without its sort.
     void groupRows() {
-        grid().select(1, 0);
-        grid().subtotal(FlexGrid::kSubtotalGroup, 0, -1, {}, kGroupBackColor, kGroupForeColor,
-                        true);
+        grid.select(1, 0);
+        grid.subtotal(FlexGrid::kSubtotalGroup, 0, -1, {}, kGroupBackColor, kGroupForeColor, true);
+    }
+    // Every row's cells, the header's and group rows' too.
+    std::vector<Cells> rows() const {
+        std::vector<Cells> all(grid.rows());
+        for (int32_t r = 0; r < grid.rows(); ++r)
+            for (int32_t c = 0; c < grid.cols(); ++c) all[r].emplace_back(grid.cell(r, c));
+        return all;
     }
 };
-
-inline const std::string kData = TALLYHOUND_TEST_DATA;
 
 }  // namespace th::test

@@ -53,18 +53,14 @@ TEST(FlexGrid, CellOrderIsAStrictWeakOrdering) {
     }
 }
 
-TEST(FlexGrid, SortKeysRunLeftToRightAndKeepEqualRowsInOrder) {
-    FlexGrid g =
-        gridOf(3, {"bob", "2", "first", "al", "10", "x", "bob", "2", "second", "bob", "1", "y"});
+TEST(FlexGrid, SortKeysRunLeftToRightKeepEqualRowsInOrderAndGroupsHeedCase) {
+    FlexGrid g = gridOf(3, {"bob", "2", "first", "al", "10", "x", "bob", "2", "second", "bob", "1",
+                            "y", "Al", "1", "z"});
     g.select(1, 0, 1, 1);  // key on the first two columns only
     g.sort(FlexGrid::kSortGenericAscending);
-    EXPECT_EQ(column(g, 2), (Column{"x", "y", "first", "second"}));
-}
-
-TEST(FlexGrid, GroupRowsStandAboveEachRunOfEqualCells) {
-    FlexGrid g = gridOf(1, {"al", "al", "bob", "Al"});
     g.subtotal(FlexGrid::kSubtotalGroup, 0, -1, {}, 0xFF0000, 0xFFFFFF, true);
-    EXPECT_EQ(column(g, 0), (Column{"*al", "al", "al", "*bob", "bob", "*Al", "Al"}));
+    EXPECT_EQ(column(g, 0), (Column{"*Al", "Al", "*al", "al", "*bob", "bob", "bob", "bob"}));
+    EXPECT_EQ(column(g, 2), (Column{"*", "z", "*", "x", "*", "y", "first", "second"}));
 }
 
 TEST(FlexGrid, CellsHoldingTabsStayInTheirColumn) {

@@ -54,7 +54,7 @@ TEST_F(ShellTest, LauncherCodesRaiseTheClassErrors) {
     // The address members report only failures that say something about the system.
     shell.result = 30;
     EXPECT_EQ(raised([&] { CShell(shell).OpenUrl("http://x/"); }),
-              kSource + "-2147203454: DDE busy");
+              raised([&] { CShell(shell).OpenDocument(document); }));
     shell.result = 2;
     EXPECT_EQ(raised([&] { CShell(shell).CreateNewMailMessage("a@b.c"); }), "");
 }

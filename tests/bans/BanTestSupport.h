@@ -60,11 +60,6 @@ inline Rows sql(const std::string& path, const std::string& statements) {
     return rows;
 }
 
-// A database made from the program's schema, as the build makes it.
-inline void makeDatabase(const std::string& path) {
-    sql(path, readBytes(dataPath("../../bans/schema.sql")));
-}
-
 // The entries of a zip archive: name and content.
 inline Entries zipEntries(const std::string& path) {
     Entries out;
@@ -93,7 +88,7 @@ class BanFolderTest : public ::testing::Test {
         dir = pattern;
         db = dir + "/Vandrel.mdb";
         bans = dir + "/pbbans.dat";
-        makeDatabase(db);
+        sql(db, readBytes(dataPath("../../bans/schema.sql")));  // as the build makes it
         setDatabasePath(db);
     }
     void TearDown() override {

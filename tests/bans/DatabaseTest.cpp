@@ -9,53 +9,49 @@ namespace {
 
 using DatabaseRoutines = BanFolderTest;
 
-TEST_F(DatabaseRoutines, AMissingOrForeignDatabaseIsReportedAndNeverCreated) {
+TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     setDatabasePath({});  // none chosen: the database beside the program
     EXPECT_EQ(databasePath(), applicationFolder() + "/Vandrel.mdb");
     EXPECT_TRUE(std::filesystem::exists(applicationFolder() + "/tests_bans"));
 
+    // A missing database is reported and never created.
     TestWindow w;
+    const auto& shown = w.scripted.messages.shown;
     const std::string missing = dir + "/gone/Vandrel.mdb";
     setDatabasePath(missing);
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
-    ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
-    const ShownBox& box = w.scripted.messages.shown[0];
-    EXPECT_EQ(box.prompt,
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].prompt,
               "An unhandled error has occured {g_blnConnectToDatabase}\r\n"
               "unable to open database file: " +
                   missing + " [-2147467259]        ");
-    EXPECT_EQ(box.icon, MsgIcon::Exclamation);
-    EXPECT_EQ(box.title, "Quelvane - tallyhound");
+    EXPECT_EQ(shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(shown[0].title, "Quelvane - tallyhound");
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     // The failed connection stays, closed; once the file is there the next connect opens it.
     ASSERT_NE(g_cnnDatabase, nullptr);
     EXPECT_EQ(g_cnnDatabase->State(), Connection::kStateClosed);
     setDatabasePath(db);
+    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('ABCdef'), ('it''s')");
     EXPECT_TRUE(g_blnConnectToDatabase(w.form));
     EXPECT_EQ(g_cnnDatabase->State(), Connection::kStateOpen);
 
-    g_CloseDatabase();  // a file that is not a ban database is refused the same way
-    writeBytes(dir + "/other.mdb", "not a database at all, just text\r\n");
-    setDatabasePath(dir + "/other.mdb");
-    EXPECT_FALSE(g_blnConnectToDatabase(w.form));
-    EXPECT_EQ(w.scripted.messages.shown.size(), 2u);
-}
-
-TEST_F(DatabaseRoutines, GuidLookUpFoldsCaseAndBindsTheTextAsItIs) {
-    TestWindow w;
-    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('ABCdef'), ('it''s')");
-    ASSERT_TRUE(g_blnConnectToDatabase(w.form));
+    // The look-up folds case and binds the text as it is: an apostrophe no longer breaks it.
     for (auto [guid, found] : std::vector<std::pair<std::string, bool>>{
              {"abcDEF", true}, {"abcde", false}, {"it's", true}, {"x' OR '1'='1", false}})
         EXPECT_EQ(m_blnGUIDExists(w.form, guid), found) << guid;
-    EXPECT_TRUE(w.scripted.messages.shown.empty()) << "an apostrophe no longer breaks the look-up";
-
     g_CloseDatabase();
     EXPECT_FALSE(m_blnGUIDExists(w.form, "abcdef"));
-    ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
-    EXPECT_EQ(w.scripted.messages.shown[0].prompt,
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].prompt,
               "An unhandled error has occured {m_blnGUIDExists}\r\nObject required [3704]        ");
+
+    // A file that is not a ban database is refused as a missing one is.
+    writeBytes(dir + "/other.mdb", "not a database at all, just text\r\n");
+    setDatabasePath(dir + "/other.mdb");
+    EXPECT_FALSE(g_blnConnectToDatabase(w.form));
+    EXPECT_EQ(shown.size(), 3u);
 }
 
 TEST_F(DatabaseRoutines, DatedArchiveNamesNeverReplaceAnEarlierArchive) {
@@ -64,10 +60,9 @@ TEST_F(DatabaseRoutines, DatedArchiveNamesNeverReplaceAnEarlierArchive) {
     when.tm_isdst = -1;
     const std::time_t t = std::mktime(&when);
     EXPECT_EQ(datedArchiveName(t, "_pbbans.zip"), "05-12-2003_20-09-59_pbbans.zip");
-    writeBytes(dir + "/05-12-2003_20-09-59_Vandrel.zip", "taken");
-    writeBytes(dir + "/05-12-2003_20-09-59_Vandrel-2.zip", "taken");
-    EXPECT_EQ(freeArchivePath(dir + "/", t, "_Vandrel.zip"),
-              dir + "/05-12-2003_20-09-59_Vandrel-3.zip");
+    const std::string taken = dir + "/05-12-2003_20-09-59_Vandrel";
+    writeBytes(taken + ".zip", ""), writeBytes(taken + "-2.zip", "");
+    EXPECT_EQ(freeArchivePath(dir + "/", t, "_Vandrel.zip"), taken + "-3.zip");
 }
 
 // The backup zips the closed database beside it, or without one fails quietly: the menu
@@ -85,14 +80,12 @@ TEST_F(DatabaseRoutines, BackupAndReset) {
     EXPECT_TRUE(g_blnResetDatabase(w.form));
     EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
     EXPECT_EQ(sql(db, "SELECT TempBan FROM tblTempBans"), (Rows{";t"}));
-    EXPECT_EQ(g_cnnDatabase, nullptr);
 
     sql(db,
         "INSERT INTO tblVandrel (GUID) VALUES ('kept'); CREATE TRIGGER keep BEFORE DELETE "
         "ON tblVandrel BEGIN SELECT RAISE(ABORT, 'bans are kept'); END");
     EXPECT_FALSE(g_blnResetDatabase(w.form));
-    ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
-    EXPECT_EQ(w.scripted.messages.shown[0].prompt,
+    EXPECT_EQ(w.scripted.messages.shown.at(0).prompt,
               "An unhandled error has occured "
               "{g_blnResetDatabase}\r\nbans are kept [-2147467259]        ");
     EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel"), (Rows{"kept"}));

@@ -17,7 +17,7 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     // A missing database is reported and never created.
     TestWindow w;
     const auto& shown = w.scripted.messages.shown;
-    const std::string missing = dir + "/gone/Vandrel.mdb";
+    const std::string missing = dir + "/none.mdb";
     setDatabasePath(missing);
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
     ASSERT_EQ(shown.size(), 1u);

@@ -6,10 +6,10 @@
 #include <sqlite3.h>
 #include <zip.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,9 +25,7 @@ using Rows = std::vector<std::string>;
 
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {
@@ -62,32 +60,25 @@ inline Rows sql(const std::string& path, const std::string& statements) {
     return rows;
 }
 
-// A database made from the program's schema, as the build makes it.
-inline void makeDatabase(const std::string& path) {
-    sql(path, readBytes(std::string(TALLYHOUND_TEST_DATA) + "/../../bans/schema.sql"));
-}
-
 // The entries of a zip archive: name and content.
 inline Entries zipEntries(const std::string& path) {
     Entries out;
-    int code = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (!za) ADD_FAILURE() << "not a zip archive: " << path;
-    for (zip_int64_t i = 0; za && i < zip_get_num_entries(za, 0); ++i) {
+    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, nullptr);
+    for (zip_uint64_t i = 0; za && i < static_cast<zip_uint64_t>(zip_get_num_entries(za, 0)); ++i) {
         zip_stat_t st;
-        zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st);
-        std::string content(static_cast<size_t>(st.size), '\0');
-        if (zip_file_t* f = zip_fopen_index(za, static_cast<zip_uint64_t>(i), 0)) {
-            zip_fread(f, content.data(), st.size);
-            zip_fclose(f);
-        }
+        zip_stat_index(za, i, 0, &st);
+        std::string content(st.size, '\0');
+        zip_file_t* f = zip_fopen_index(za, i, 0);
+        zip_fread(f, content.data(), st.size);
+        zip_fclose(f);
         out.emplace_back(st.name, content);
     }
     if (za) zip_discard(za);
     return out;
 }
 
-// A scratch folder with a fresh database in it, chosen as the program's database.
+// A scratch folder with a fresh database in it, chosen as the program's database, and the
+// name a ban file gets in it.
 class BanFolderTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -96,33 +87,31 @@ class BanFolderTest : public ::testing::Test {
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         dir = pattern;
         db = dir + "/Vandrel.mdb";
-        makeDatabase(db);
+        bans = dir + "/pbbans.dat";
+        sql(db, readBytes(dataPath("../../bans/schema.sql")));  // as the build makes it
         setDatabasePath(db);
     }
     void TearDown() override {
         g_CloseDatabase();
         setDatabasePath({});
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
+        std::filesystem::remove_all(dir);
     }
     Rows filesIn(const std::string& suffix) const {  // names ending in suffix, sorted
-        Rows out;
+        std::set<std::string> out;
         for (const auto& e : std::filesystem::directory_iterator(dir))
             if (std::string name = e.path().filename().string(); name.ends_with(suffix))
-                out.push_back(name);
-        std::sort(out.begin(), out.end());
-        return out;
+                out.insert(name);
+        return {out.begin(), out.end()};
     }
 
-    std::string dir, db;
+    std::string dir, db, bans;
 };
 
-// A window with the violation grid set up, fed with rows of seven cells.
+// A window with the violation grid set up.
 struct TestWindow {
     ScriptedPorts scripted;
     MainForm form{scripted.ports};
     TestWindow() { form.setUpGrid(); }
-    void add(std::initializer_list<std::string_view> cells) { form.vsFlexGrid1.addRow(cells); }
 };
 
 }  // namespace th::test

@@ -1,90 +1,99 @@
 #include <gtest/gtest.h>
 
-#include "bans/Database.h"
-#include "bans/Paths.h"
+#include "bans/DatabaseUtilities.h"
+#include "bans/DatedArchiveName.h"
 #include "tests/bans/BanTestSupport.h"
 
 namespace th::test {
 namespace {
 
-using Connecting = BanFolderTest;
+using DatabaseRoutines = BanFolderTest;
 
-TEST_F(Connecting, OpensOnceAndAMissingDatabaseIsReportedNeverCreated) {
+TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     setDatabasePath({});  // none chosen: the database beside the program
     EXPECT_EQ(databasePath(), applicationFolder() + "/Vandrel.mdb");
     EXPECT_TRUE(std::filesystem::exists(applicationFolder() + "/tests_bans"));
-    setDatabasePath(db);
-    TestWindow w;
-    ASSERT_TRUE(g_blnConnectToDatabase(w.form));
-    Connection* first = g_cnnDatabase.get();
-    EXPECT_TRUE(g_blnConnectToDatabase(w.form));
-    EXPECT_EQ(g_cnnDatabase.get(), first) << "a second connect reuses the open connection";
-    g_CloseDatabase();
-    EXPECT_EQ(g_cnnDatabase, nullptr);
 
-    const std::string missing = dir + "/gone/Vandrel.mdb";
+    // A missing database is reported and never created.
+    TestWindow w;
+    const auto& shown = w.scripted.messages.shown;
+    const std::string missing = dir + "/none.mdb";
     setDatabasePath(missing);
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
-    ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
-    const ShownBox& box = w.scripted.messages.shown[0];
-    EXPECT_EQ(box.prompt,
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].prompt,
               "An unhandled error has occured {g_blnConnectToDatabase}\r\n"
               "unable to open database file: " +
                   missing + " [-2147467259]        ");
-    EXPECT_EQ(box.icon, MsgIcon::Exclamation);
-    EXPECT_EQ(box.buttons, MsgButtons::Ok);
-    EXPECT_EQ(box.title, "Quelvane - tallyhound");
+    EXPECT_EQ(shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(shown[0].title, "Quelvane - tallyhound");
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     // The failed connection stays, closed; once the file is there the next connect opens it.
     ASSERT_NE(g_cnnDatabase, nullptr);
     EXPECT_EQ(g_cnnDatabase->State(), Connection::kStateClosed);
     setDatabasePath(db);
+    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('ABCdef'), ('it''s')");
     EXPECT_TRUE(g_blnConnectToDatabase(w.form));
     EXPECT_EQ(g_cnnDatabase->State(), Connection::kStateOpen);
 
-    // A file that is not a ban database is refused the same way.
+    // The look-up folds case and binds the text as it is: an apostrophe no longer breaks it.
+    for (auto [guid, found] : std::vector<std::pair<std::string, bool>>{
+             {"abcDEF", true}, {"abcde", false}, {"it's", true}, {"x' OR '1'='1", false}})
+        EXPECT_EQ(m_blnGUIDExists(w.form, guid), found) << guid;
     g_CloseDatabase();
+    EXPECT_FALSE(m_blnGUIDExists(w.form, "abcdef"));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].prompt,
+              "An unhandled error has occured {m_blnGUIDExists}\r\nObject required [3704]        ");
+
+    // A file that is not a ban database is refused as a missing one is.
     writeBytes(dir + "/other.mdb", "not a database at all, just text\r\n");
     setDatabasePath(dir + "/other.mdb");
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
-    EXPECT_EQ(w.scripted.messages.shown.size(), 2u);
+    EXPECT_EQ(shown.size(), 3u);
 }
 
-TEST_F(Connecting, GuidLookUpFoldsCaseAndBindsTheTextAsItIs) {
+TEST_F(DatabaseRoutines, DatedArchiveNamesNeverReplaceAnEarlierArchive) {
+    std::tm when{};
+    ::strptime("05.12.2003 20:09:59", "%d.%m.%Y %H:%M:%S", &when);
+    when.tm_isdst = -1;
+    const std::time_t t = std::mktime(&when);
+    EXPECT_EQ(datedArchiveName(t, "_pbbans.zip"), "05-12-2003_20-09-59_pbbans.zip");
+    const std::string taken = dir + "/05-12-2003_20-09-59_Vandrel";
+    writeBytes(taken + ".zip", ""), writeBytes(taken + "-2.zip", "");
+    EXPECT_EQ(freeArchivePath(dir + "/", t, "_Vandrel.zip"), taken + "-3.zip");
+}
+
+// The backup zips the closed database beside it, or without one fails quietly: the menu
+// command tells the outcome. The reset empties banned players only.
+TEST_F(DatabaseRoutines, BackupAndReset) {
     TestWindow w;
-    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('ABCdef'), ('it''s')");
+    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('a'); INSERT INTO tblTempBans VALUES (1, ';t')");
     ASSERT_TRUE(g_blnConnectToDatabase(w.form));
-    for (auto [guid, found] : std::vector<std::pair<std::string, bool>>{{"abcDEF", true},
-                                                                        {"abcde", false},
-                                                                        {"it's", true},
-                                                                        {"x' OR '1'='1", false},
-                                                                        {"", false}})
-        EXPECT_EQ(m_blnGUIDExists(w.form, guid), found) << guid;
-    EXPECT_TRUE(w.scripted.messages.shown.empty()) << "an apostrophe no longer breaks the look-up";
+    std::string archive;
+    ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));
+    EXPECT_EQ(g_cnnDatabase, nullptr) << "the database is closed before it is copied";
+    EXPECT_TRUE(archive.starts_with(dir + "/") && archive.ends_with("_Vandrel.zip")) << archive;
+    EXPECT_EQ(zipEntries(archive), (Entries{{"Vandrel.mdb", readBytes(db)}}));
 
-    g_CloseDatabase();
-    EXPECT_FALSE(m_blnGUIDExists(w.form, "abcdef"));
-    ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
-    EXPECT_EQ(w.scripted.messages.shown[0].prompt,
-              "An unhandled error has occured {m_blnGUIDExists}\r\nObject required [3704]        ");
-}
+    EXPECT_TRUE(g_blnResetDatabase(w.form));
+    EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
+    EXPECT_EQ(sql(db, "SELECT TempBan FROM tblTempBans"), (Rows{";t"}));
 
-using Schema = BanFolderTest;
-
-TEST_F(Schema, GuidIsUniqueInAnyCaseAndBansAreOrderedByTheMomentOfTheirStamp) {
     sql(db,
-        "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES "
-        "('g1', '[06.01.2003 20:09:59]'), ('g2', '[07.12.2002 10:00:00]'), "
-        "('g4', '[06.01.2003 08:00:00]'), ('g3', '[06.01.2003 08:00:00]'), "
-        "('g5', 'no stamp'), ('g6', '[31.12.2002 23:59:59]'), ('G0', '[06.01.2003 08:00:00]');"
-        "INSERT INTO tblTempBans (TempBan) VALUES ('; b'), ('; a')");
-    EXPECT_EQ(sql(db, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"),
-              (Rows{"g2", "g6", "G0", "g3", "g4", "g1", "g5"}));
-    EXPECT_EQ(sql(db, "SELECT TempBan FROM qrySelectAllTempBans"), (Rows{"; b", "; a"}));
+        "INSERT INTO tblVandrel (GUID) VALUES ('kept'); CREATE TRIGGER keep BEFORE DELETE "
+        "ON tblVandrel BEGIN SELECT RAISE(ABORT, 'bans are kept'); END");
+    EXPECT_FALSE(g_blnResetDatabase(w.form));
+    EXPECT_EQ(w.scripted.messages.shown.at(0).prompt,
+              "An unhandled error has occured "
+              "{g_blnResetDatabase}\r\nbans are kept [-2147467259]        ");
+    EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel"), (Rows{"kept"}));
 
-    sql(db, "INSERT OR IGNORE INTO tblVandrel (GUID) VALUES ('G1')");
-    EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel WHERE GUID LIKE 'g1'"), (Rows{"g1"}));
+    setDatabasePath(dir + "/none.mdb");
+    EXPECT_FALSE(g_blnBackupDatabase(w.form, archive));
+    EXPECT_EQ(w.scripted.messages.shown.size(), 1u);
+    EXPECT_EQ(filesIn(".zip").size(), 1u);
 }
 
 }  // namespace

@@ -5,9 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "cli/TerminalPorts.h"
 #include "scan/MainForm.h"
 
 namespace th::cli {
+
+// What a grid command works on: the terminal's ports and a violation grid set up as
+// the window sets up its own. Information boxes stay quiet; errors are printed.
+struct CommandForm {
+    explicit CommandForm(std::ostream& err) : terminal(err), form(terminal.ports) {
+        terminal.messages.printInformation = false;
+        form.setUpGrid();
+    }
+    TerminalPorts terminal;
+    MainForm form;
+};
 
 // Scans each log (a file ending in ".sf" is imported instead) and, when asked, arranges
 // the grid once at the end. Throws th::Error naming the file that failed.

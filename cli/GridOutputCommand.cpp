@@ -20,10 +20,8 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
     command->add_option("INPUT", options->inputs, "Server logs, or scan files ending in .sf")
         ->required();
     command->callback([options, &context, write] {
-        TerminalPorts terminal(context.err);
-        terminal.messages.printInformation = false;
-        MainForm form(terminal.ports);
-        form.setUpGrid();
+        CommandForm session(context.err);
+        MainForm& form = session.form;
         try {
             buildGrid(form, options->inputs, true);
             if (form.vsFlexGrid1.rows() <= 1) {

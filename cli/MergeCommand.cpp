@@ -26,10 +26,8 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
     merge->add_option("INPUT", options->inputs, "Server logs, or scan files ending in .sf")
         ->required();
     merge->callback([options, &context] {
-        TerminalPorts terminal(context.err);
-        terminal.messages.printInformation = false;
-        MainForm form(terminal.ports);
-        form.setUpGrid();
+        CommandForm session(context.err);
+        MainForm& form = session.form;
         try {
             buildGrid(form, options->inputs, true);
         } catch (const Error& e) {
@@ -44,15 +42,15 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
             context.fail(bans + ": no such file");
             return;
         }
-        terminal.files.paths = {bans};
+        session.terminal.files.paths = {bans};
         setDatabasePath(absolutePath(options->db));
 
-        const size_t errorsBefore = terminal.messages.errors.size();
+        const size_t errorsBefore = session.terminal.messages.errors.size();
         MergeOutcome outcome = mergeIntoBanFile(form, MergeOptions{false, false});
         if (outcome.completed) context.out << promptForTerminal(outcome.report) << "\n";
         if (!outcome.completed)
             context.fail("the merge into " + bans + " did not complete; the file is unchanged");
-        else if (terminal.messages.errors.size() != errorsBefore)
+        else if (session.terminal.messages.errors.size() != errorsBefore)
             context.fail("errors were reported while merging into " + bans);
     });
 }

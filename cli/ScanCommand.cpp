@@ -17,10 +17,8 @@ void addScanCommand(CLI::App& app, CommandContext& context) {
     scan->add_flag("--raw", options->raw, "Print the rows in the order they were added, not arranged");
     scan->add_option("FILE", options->files, "Server logs, or scan files ending in .sf")->required();
     scan->callback([options, &context] {
-        TerminalPorts terminal(context.err);
-        terminal.messages.printInformation = false;
-        MainForm form(terminal.ports);
-        form.setUpGrid();
+        CommandForm session(context.err);
+        MainForm& form = session.form;
         try {
             buildGrid(form, options->files, !options->raw);
         } catch (const Error& e) {

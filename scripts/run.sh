@@ -2,5 +2,5 @@
 # Builds the program and starts it.
 source "$(dirname "$0")/common.sh"
 ensure_packages
-configure_and_build build -DTALLYHOUND_TESTS=OFF -DTALLYHOUND_BENCH=OFF
+configure_and_build build -DCMAKE_BUILD_TYPE=Release -DTALLYHOUND_TESTS=OFF -DTALLYHOUND_BENCH=OFF
 exec "$ROOT/build/app/tallyhound" "$@"

@@ -5,10 +5,10 @@ source "$(dirname "$0")/common.sh"
 ensure_packages
 export QT_QPA_PLATFORM=offscreen
 
-configure_and_build build-test -DTALLYHOUND_TESTS=ON -DTALLYHOUND_BENCH=ON
+configure_and_build build-test -DTALLYHOUND_TESTS=ON -DTALLYHOUND_BENCH=ON -DTALLYHOUND_WERROR=ON
 ctest --test-dir "$ROOT/build-test" --output-on-failure
 
-configure_and_build build-asan -DTALLYHOUND_TESTS=ON -DTALLYHOUND_BENCH=OFF -DTALLYHOUND_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+configure_and_build build-asan -DTALLYHOUND_WERROR=ON -DTALLYHOUND_TESTS=ON -DTALLYHOUND_BENCH=OFF -DTALLYHOUND_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 LSAN_OPTIONS=suppressions="$ROOT/tests/lsan.supp" \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -15,9 +15,11 @@ namespace err {
 inline constexpr int32_t kObjectErrorBase = static_cast<int32_t>(0x80040000u);
 inline constexpr int32_t kInvalidCall = 5;        // an argument a routine cannot work with
 inline constexpr int32_t kFileNotFound = 53;      // a file that must exist is missing
+inline constexpr int32_t kFileInUse = 55;         // another run holds the file's lock
 inline constexpr int32_t kFileIo = 57;            // read or write failed (errno text)
 inline constexpr int32_t kDiskFull = 61;          // no space left while writing
 inline constexpr int32_t kPermissionDenied = 70;  // the file cannot be opened as asked
+inline constexpr int32_t kFileChanged = 75;       // a file kept changing while it was rewritten
 inline constexpr int32_t kPathNotFound = 76;      // the folder does not exist
 inline constexpr int32_t kBadFileFormat = 321;    // a file that is not what it claims to be
 inline constexpr int32_t kInvalidIndex = 381;     // a grid row or column that is not there

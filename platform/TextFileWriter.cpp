@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 
 #include "platform/Error.h"
+#include "platform/FileOwner.h"
+#include "platform/TempFile.h"
 
 namespace th {
 
@@ -16,54 +16,68 @@ namespace {
 
 constexpr size_t kFlushAt = 1 << 16;
 
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string baseOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+Error refusal(const std::string& why, const std::string& path) {
+    return Error(err::kPermissionDenied, appBaseName(), "Not replaced, " + why + ": " + path);
 }
 
 }  // namespace
 
-TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)), target_(path_) {
+TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {
     if (path_.empty()) fail(ENOENT);
+    target_ = resolveLink(path_, path_);
+    // The old file read through one descriptor, so that its owner and access list are
+    // those of one and the same file.
+    int original = ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
-    bool exists = false;
-    if (::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Replacing the link itself would cut it; write to the file it names.
-        char resolved[PATH_MAX];
-        if (::realpath(target_.c_str(), resolved)) target_ = resolved;
+    if (original >= 0 && ::fstat(original, &st) == 0) {
+        try {
+            open(&st, original);
+        } catch (...) {
+            ::close(original);
+            throw;
+        }
+        ::close(original);
+    } else {
+        if (original >= 0) ::close(original);
+        // Unreadable but there (a write-only file): its owner and mode still count.
+        open(::stat(target_.c_str(), &st) == 0 ? &st : nullptr, -1);
     }
-    if (::stat(target_.c_str(), &st) == 0) {
-        exists = true;
-        if (S_ISDIR(st.st_mode)) fail(EISDIR);
+}
+
+TextFileWriter::TextFileWriter(std::string path, int original)
+    : path_(std::move(path)), target_(path_) {
+    struct stat st {};
+    if (::fstat(original, &st) != 0) fail(errno);
+    open(&st, original);
+}
+
+void TextFileWriter::open(const struct stat* like, int likeFd) {
+    if (like) {
+        if (S_ISDIR(like->st_mode)) fail(EISDIR);
         // A read-only file stays protected even though its folder would allow a rename,
         // and even for a user whom the system would let write it anyway.
         if (::access(target_.c_str(), W_OK) != 0) fail(errno);
-        if ((st.st_mode & 0222) == 0) fail(EACCES);
+        if ((like->st_mode & 0222) == 0) fail(EACCES);
+        if (S_ISREG(like->st_mode) && like->st_nlink > 1)
+            failWith(refusal(
+                "since it has other names (hard links) that would keep the old content", path_));
     }
-    const std::string stem =
-        folderOf(target_) + "/." + baseOf(target_) + "." + std::to_string(::getpid()) + ".";
-    for (int attempt = 0; fd_ < 0; ++attempt) {
-        temp_ = stem + std::to_string(attempt) + ".tmp";
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && (errno != EEXIST || attempt > 1000)) {
-            int e = errno;
-            temp_.clear();
-            fail(e);
-        }
-    }
-    if (exists) {
-        // The new file takes the old one's owner and permissions, as far as we may give them.
-        if (::fchown(fd_, st.st_uid, st.st_gid) != 0) {
-            // Only the owner's own files can be given away; keeping ours is fine.
-        }
-        (void)::fchmod(fd_, st.st_mode & 07777);
-    }
+    // Only this account can read the new file until it has the old one's permissions.
+    TempFile temp = createTempFor(target_, like ? 0600 : 0666, path_);
+    fd_ = temp.fd;
+    temp_ = std::move(temp.path);
+    if (!like) return;
+    const KeptOwner kept = giveOwnerAndGroup(fd_, *like);
+    if (!kept.owner)
+        failWith(refusal("since it would no longer belong to its owner (user " +
+                             std::to_string(like->st_uid) + "); run this as that user or as root",
+                         path_));
+    if (!kept.group)
+        failWith(refusal("since it would lose its group (" + std::to_string(like->st_gid) +
+                             "), which this account is not in",
+                         path_));
+    if (::fchmod(fd_, like->st_mode & 07777) != 0) fail(errno);
+    if (likeFd >= 0) copyAccessList(likeFd, fd_);
 }
 
 TextFileWriter::~TextFileWriter() {
@@ -98,27 +112,25 @@ void TextFileWriter::flush() {
 void TextFileWriter::sync() {
     flush();
     if (::fsync(fd_) != 0) fail(errno);
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) fail(errno);
     synced_ = true;
 }
 
 void TextFileWriter::commit() {
     if (!synced_) sync();
+    if (temp_.empty()) fail(EBADF);
     if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
     temp_.clear();
-    // Make the rename itself durable.
-    int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    replaced_ = true;
+    syncFolder(folderOf(target_), path_);
 }
 
 void TextFileWriter::fail(int errnoValue) {
+    failWith(Error::fromErrno(errnoValue, path_));
+}
+
+void TextFileWriter::failWith(const Error& error) {
     discard();
-    throw Error::fromErrno(errnoValue, path_);
+    throw error;
 }
 
 void TextFileWriter::discard() noexcept {

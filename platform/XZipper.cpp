@@ -1,11 +1,15 @@
 #include "platform/XZipper.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <cerrno>
+#include <memory>
 
 #include "platform/Error.h"
+#include "platform/FileOwner.h"
+#include "platform/TempFile.h"
 
 namespace th {
 
@@ -20,14 +24,65 @@ std::string entryName(const std::string& path, bool storePaths) {
         size_t start = path.find_first_not_of('/');
         return start == std::string::npos ? path : path.substr(start);
     }
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return baseOf(path);
+}
+
+std::string libzipText(zip_error_t* error) {
+    return zip_error_strerror(error);
+}
+
+// The archive's bytes, put together by libzip in memory.
+std::string buildArchive(const std::string& archive, const auto& entries, bool storePaths,
+                         int level) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (!buffer) throw zipError(libzipText(&error), archive);
+    zip_source_keep(buffer);  // read back once the archive is closed
+    std::unique_ptr<zip_source_t, decltype(&zip_source_free)> keep(buffer, zip_source_free);
+    zip_t* za = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+    if (!za) throw zipError(libzipText(&error), archive);
+    auto fail = [&](const std::string& text) {
+        zip_discard(za);
+        return zipError(text, archive);
+    };
+    for (const auto& entry : entries) {
+        zip_source_t* source =
+            entry.inMemory ? zip_source_buffer(za, entry.bytes.data(), entry.bytes.size(), 0)
+                           : zip_source_file(za, entry.path.c_str(), 0, 0);
+        if (!source) throw fail(zip_strerror(za));
+        const std::string name =
+            !entry.name.empty() ? entry.name : entryName(entry.path, storePaths);
+        zip_int64_t index =
+            zip_file_add(za, name.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
+        if (index < 0) {
+            zip_source_free(source);
+            throw fail(zip_strerror(za));
+        }
+        int method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+        if (zip_set_file_compression(za, static_cast<zip_uint64_t>(index), method,
+                                     static_cast<zip_uint32_t>(level)) != 0)
+            throw fail(zip_strerror(za));
+    }
+    if (zip_close(za) != 0) throw fail(zip_strerror(za));
+
+    std::string bytes;
+    zip_stat_t st;
+    if (zip_source_stat(buffer, &st) != 0 || zip_source_open(buffer) != 0)
+        throw zipError(libzipText(zip_source_error(buffer)), archive);
+    bytes.resize(static_cast<size_t>(st.size));
+    zip_int64_t n = zip_source_read(buffer, bytes.data(), bytes.size());
+    zip_source_close(buffer);
+    if (n != static_cast<zip_int64_t>(bytes.size()))
+        throw zipError(libzipText(zip_source_error(buffer)), archive);
+    return bytes;
 }
 
 }  // namespace
 
 void XZipper::resetOptions() {
     archive_.clear();
+    like_.reset();
     level_ = 6;
     storePaths_ = false;
     append_ = false;
@@ -36,47 +91,57 @@ void XZipper::resetOptions() {
 
 void XZipper::write() {
     if (archive_.empty()) throw zipError("No archive name given", archive_);
-    // libzip writes no archive at all for an empty list; an empty backup is a failure.
-    if (files_.empty()) throw zipError("No file to add to the archive", archive_);
-    // Each file must be there now: libzip only reads them when the archive is written.
-    for (const auto& file : files_) {
+    if (append_) throw zipError("Adding to an existing archive is not supported", archive_);
+    // An empty backup is a failure, not an empty archive.
+    if (entries_.empty()) throw zipError("No file to add to the archive", archive_);
+    // Each file must be there now, and be a file.
+    for (const auto& entry : entries_) {
+        if (entry.inMemory) continue;
         struct stat st {};
-        if (::stat(file.c_str(), &st) != 0) throw Error::fromErrno(errno, file);
-        if (!S_ISREG(st.st_mode)) throw Error::fromErrno(EISDIR, file);
+        if (::stat(entry.path.c_str(), &st) != 0) throw Error::fromErrno(errno, entry.path);
+        if (!S_ISREG(st.st_mode)) throw Error::fromErrno(EISDIR, entry.path);
     }
+    if (!overwrite_ && ::access(archive_.c_str(), F_OK) == 0)
+        throw zipError("The file already exists", archive_);
+    const std::string bytes = buildArchive(archive_, entries_, storePaths_, level_);
 
-    int flags = ZIP_CREATE;
-    if (!append_) flags |= overwrite_ ? ZIP_TRUNCATE : ZIP_EXCL;
-    int code = 0;
-    zip_t* za = zip_open(archive_.c_str(), flags, &code);
-    if (!za) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
-        std::string text = zip_error_strerror(&error);
-        zip_error_fini(&error);
-        throw zipError(text, archive_);
-    }
-    auto fail = [&](const std::string& text) {
-        zip_discard(za);
-        return zipError(text, archive_);
+    TempFile temp = createTempFor(archive_, 0600, archive_);
+    auto fail = [&](int e) {
+        ::close(temp.fd);
+        ::unlink(temp.path.c_str());
+        return Error::fromErrno(e, archive_);
     };
-    for (const auto& file : files_) {
-        zip_source_t* source = zip_source_file(za, file.c_str(), 0, 0);
-        if (!source) throw fail(zip_strerror(za));
-        zip_int64_t index = zip_file_add(za, entryName(file, storePaths_).c_str(), source,
-                                         ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
-        if (index < 0) {
-            zip_source_free(source);
-            throw fail(zip_strerror(za));
-        }
-        int method = level_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
-        if (zip_set_file_compression(za, static_cast<zip_uint64_t>(index), method,
-                                     static_cast<zip_uint32_t>(level_)) != 0)
-            throw fail(zip_strerror(za));
+    if (like_) {
+        const KeptOwner kept = giveOwnerAndGroup(temp.fd, *like_);
+        mode_t mode = like_->st_mode & 0666;
+        if (!kept.group) mode &= ~static_cast<mode_t>(0070);
+        if (::fchmod(temp.fd, mode) != 0) throw fail(errno);
     }
-    // libzip writes to a temporary file and renames it into place, so a failure here
-    // leaves no partial archive.
-    if (zip_close(za) != 0) throw fail(zip_strerror(za));
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t n = ::write(temp.fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw fail(errno);
+        done += static_cast<size_t>(n);
+    }
+    if (::fsync(temp.fd) != 0) throw fail(errno);
+    // A link takes the final name only when it is free; a rename would replace.
+    const int placed = overwrite_ ? ::rename(temp.path.c_str(), archive_.c_str())
+                                  : ::link(temp.path.c_str(), archive_.c_str());
+    if (placed != 0) {
+        if (errno == EEXIST) {
+            Error exists = zipError("The file already exists", archive_);
+            (void)fail(EEXIST);
+            throw exists;
+        }
+        throw fail(errno);
+    }
+    ::close(temp.fd);
+    if (!overwrite_ && ::unlink(temp.path.c_str()) != 0) {
+        int e = errno;
+        ::unlink(archive_.c_str());
+        throw Error::fromErrno(e, archive_);
+    }
+    syncFolder(folderOf(archive_), archive_);
 }
 
 }  // namespace th

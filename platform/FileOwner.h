@@ -1,0 +1,29 @@
+#pragma once
+// Who owns a file and who may read it: what a file written in place of another keeps, and
+// which links may be followed.
+
+#include <sys/stat.h>
+
+#include <string>
+
+namespace th {
+
+struct KeptOwner {
+    bool owner = false;
+    bool group = false;
+};
+
+// Gives the open file fd the owner and group of `like`, each where this account may:
+// any account may give a file a group it belongs to, only root another owner.
+KeptOwner giveOwnerAndGroup(int fd, const struct stat& like);
+
+// Copies the access list (ACL) of the file `from` to `to`, when it has one.
+void copyAccessList(int from, int to);
+
+// The file a path names: the path itself, or for a symbolic link the file it leads to.
+// A link owned by another account than its file is refused, as the kernel's
+// protected-symlinks rule does: it may have been planted to make us write someone else's
+// file. Throws th::Error naming errorPath.
+std::string resolveLink(const std::string& path, const std::string& errorPath);
+
+}  // namespace th

@@ -1,0 +1,101 @@
+#include "platform/TempFile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/Error.h"
+
+namespace th {
+
+namespace {
+
+constexpr const char* kSuffix = ".tmp";
+constexpr std::time_t kZipTempAge = 60 * 60;
+
+bool allDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// The process id in ".NAME.PID.N.tmp", or 0 when the name is not one of ours.
+long ownerPid(std::string_view name) {
+    if (name.size() < 8 || name.front() != '.' || !name.ends_with(kSuffix)) return 0;
+    name.remove_suffix(4);
+    size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || !allDigits(name.substr(dot + 1))) return 0;
+    name = name.substr(0, dot);
+    dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || !allDigits(name.substr(dot + 1))) return 0;
+    return std::strtol(std::string(name.substr(dot + 1)).c_str(), nullptr, 10);
+}
+
+// libzip's temporary archive: "NAME.zip." and six characters of mkstemp.
+bool isZipTemp(std::string_view name) {
+    size_t at = name.rfind(".zip.");
+    return at != std::string_view::npos && at > 0 && name.size() == at + 5 + 6;
+}
+
+}  // namespace
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string baseOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+TempFile createTempFor(const std::string& target, unsigned mode, const std::string& errorPath) {
+    const std::string stem =
+        folderOf(target) + "/." + baseOf(target) + "." + std::to_string(::getpid()) + ".";
+    for (int attempt = 0;; ++attempt) {
+        TempFile temp{-1, stem + std::to_string(attempt) + kSuffix};
+        temp.fd = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                         static_cast<mode_t>(mode));
+        if (temp.fd >= 0) return temp;
+        if (errno != EEXIST || attempt > 1000) throw Error::fromErrno(errno, errorPath);
+    }
+}
+
+void removeStaleTemps(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const std::time_t now = std::time(nullptr);
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        bool stale = false;
+        if (long pid = ownerPid(name); pid > 0)
+            stale = pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        else if (isZipTemp(name))
+            stale = now - st.st_mtime > kZipTempAge;
+        if (stale) ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+void syncFolder(const std::string& folder, const std::string& errorPath) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) throw Error::fromErrno(errno, errorPath);
+    int failed = ::fsync(fd) != 0 ? errno : 0;
+    ::close(fd);
+    // Some file systems cannot sync a folder at all; that is no failure of the data.
+    if (failed && failed != EINVAL && failed != EROFS) throw Error::fromErrno(failed, errorPath);
+}
+
+}  // namespace th

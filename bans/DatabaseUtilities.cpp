@@ -1,16 +1,65 @@
 #include "bans/DatabaseUtilities.h"
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <ctime>
+#include <thread>
 
 #include "bans/Database.h"
 #include "bans/DatedArchiveName.h"
 #include "bans/Paths.h"
+#include "platform/TempFile.h"
 
 namespace th {
+
+namespace {
+
+// A consistent copy of the database, taken through SQLite's online backup, so that a
+// merge writing meanwhile can never leave a half-written page in it.
+void copyDatabase(const std::string& database, const std::string& copy) {
+    sqlite3* from = nullptr;
+    sqlite3* to = nullptr;
+    auto fail = [&](sqlite3* db, const std::string& path) {
+        Error error(err::kDatabase, appBaseName() + ".Connection",
+                    std::string(db ? sqlite3_errmsg(db) : "out of memory") + ": " + path);
+        sqlite3_close_v2(from);
+        sqlite3_close_v2(to);
+        return error;
+    };
+    if (sqlite3_open_v2(database.c_str(), &from, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        throw fail(from, database);
+    if (sqlite3_open_v2(copy.c_str(), &to, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        throw fail(to, copy);
+    // The copy needs no journal: it is thrown away if anything fails.
+    sqlite3_exec(to, "PRAGMA journal_mode = OFF", nullptr, nullptr, nullptr);
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup) throw fail(to, copy);
+    int rc;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+        if (std::chrono::steady_clock::now() > until) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        const std::string text = sqlite3_errstr(rc);
+        sqlite3_close_v2(from);
+        sqlite3_close_v2(to);
+        throw Error(err::kDatabase, appBaseName() + ".Connection", text + ": " + database);
+    }
+    sqlite3_close_v2(from);
+    if (sqlite3_close(to) != SQLITE_OK) throw fail(to, copy);
+}
+
+}  // namespace
 
 bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
     bool result = true;
     XZipper& zip = form.xzipper1;
+    std::string copy;
     try {
         // The file must not be held open while it is copied.
         g_CloseDatabase();
@@ -21,6 +70,15 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
         archivePath =
             freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), "_Vandrel.zip");
 
+        removeStaleTemps(folder);
+        struct stat st {};
+        if (::stat(database.c_str(), &st) != 0) throw Error::fromErrno(errno, database);
+        // The copy is readable by this account alone, whatever the umask.
+        TempFile temp = createTempFor(database, 0600, database);
+        ::close(temp.fd);
+        copy = temp.path;
+        copyDatabase(database, copy);
+
         zip.clearFiles();
         zip.resetOptions();
         zip.setArchiveName(archivePath);
@@ -28,12 +86,14 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
         zip.setStorePaths(false);
         zip.setAppend(false);
         zip.setOverwrite(false);
-        zip.addFile(database);
+        zip.setPermissionsOf(st);
+        zip.addFile(copy, baseOf(database));
         zip.write();
     } catch (const std::exception&) {
         // The menu command tells the user; this routine only answers.
         result = false;
     }
+    if (!copy.empty()) ::unlink(copy.c_str());
     zip.clearFiles();
     return result;
 }

@@ -1,10 +1,16 @@
 #include "bans/Merge.h"
 
+#include <unistd.h>
+
 #include <ctime>
 #include <optional>
 #include <vector>
 
-#include "bans/BanFile.h"
+#include "bans/BanFileLock.h"
+#include "bans/BanFileReader.h"
+#include "bans/BanFileWriter.h"
+#include "bans/BanStamp.h"
+#include "bans/BanStore.h"
 #include "bans/Database.h"
 #include "bans/DatedArchiveName.h"
 #include "bans/Paths.h"
@@ -13,6 +19,7 @@
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/CShell.h"
 #include "platform/MessageBoxes.h"
+#include "platform/TempFile.h"
 #include "platform/TextFileWriter.h"
 
 namespace th {
@@ -20,90 +27,6 @@ namespace th {
 namespace {
 
 using namespace merge_text;
-
-// Grid columns of a violation row, and of the working table.
-enum GridCol {
-    kName = 0,
-    kViolation = 1,
-    kNumber = 2,
-    kTimestamp = 3,
-    kSlot = 4,
-    kGuid = 5,
-    kIp = 6
-};
-
-std::string_view trimSpaces(std::string_view text) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return out;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
-bool containsIgnoringCase(std::string_view text, std::string_view part) {
-    if (part.size() > text.size()) return false;
-    for (size_t i = 0; i + part.size() <= text.size(); ++i)
-        if (equalsIgnoringCase(text.substr(i, part.size()), part)) return true;
-    return false;
-}
-
-// Apostrophes are kept as two grave accents in the database, as existing databases hold them.
-std::string toStored(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '\'')
-            out += "``";
-        else
-            out += c;
-    }
-    return out;
-}
-
-std::string fromStored(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '`' && i + 1 < text.size() && text[i + 1] == '`') {
-            out += '\'';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
-// The reason of a grid violation.
-std::string reasonOf(const FlexGrid& grid, int32_t row) {
-    const std::string kind = upper(trimSpaces(grid.cell(row, kViolation)));
-    const std::string_view number = grid.cell(row, kNumber);
-    if (kind == "(CVAR)" && containsIgnoringCase(grid.cell(row, kSlot), "ogc_"))
-        return "VIOLATION DETECTED -> OGC #" + std::string(number);
-    // A (CVAR) row without ogc_ gets its own reason too, never the row before it's.
-    return "VIOLATION DETECTED -> " + kind + " #" + std::string(number);
-}
 
 // Moves the progress bar, repainting only when the shown fraction has changed enough to see.
 class Progress {
@@ -126,6 +49,146 @@ class Progress {
     MainForm& form_;
     int64_t step_ = 1, next_ = 0;
 };
+
+// What one run through the steps came to.
+enum class Pass { Done, Changed, NoRecords };
+
+struct Counts {
+    int64_t banLines = 0;  // read from the file
+    int64_t written = 0;   // ban lines the file holds now
+    int64_t stamped = 0;   // new bans given the merge's time
+    int64_t odd = 0;       // lines of no known shape, kept
+};
+
+// A dated copy of the bytes just read, under the file's own name, no more readable than
+// the file. An earlier pass's copy, which lacks what changed since, makes way for it.
+std::string backUp(MainForm& form, const BanFileReader& file, const std::string& name,
+                   std::string folder, const std::string& earlier) {
+    const std::string archive =
+        freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), kArchiveSuffix);
+    XZipper& zip = form.xzipper1;
+    zip.clearFiles();
+    zip.resetOptions();
+    zip.setArchiveName(archive);
+    zip.setCompressionLevel(5);
+    zip.setStorePaths(false);
+    zip.setAppend(false);
+    zip.setOverwrite(false);
+    zip.setPermissionsOf(file.status());
+    zip.addBytes(name, file.bytes());
+    zip.write();
+    zip.clearFiles();
+    if (!earlier.empty()) ::unlink(earlier.c_str());
+    return archive;
+}
+
+// Appends lines to the file just put in place, each ended by CR LF, and puts them on disk.
+void appendLines(TextFileWriter& file, std::string_view bytes, const std::string& path) {
+    std::string out;
+    forEachLine(bytes, [&](std::string_view line) { out.append(line).append("\r\n"); });
+    for (size_t done = 0; done < out.size();) {
+        ssize_t n = ::write(file.descriptor(), out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw Error::fromErrno(errno, path);
+        done += static_cast<size_t>(n);
+    }
+    if (::fsync(file.descriptor()) != 0) throw Error::fromErrno(errno, path);
+}
+
+// After a failure once the new file is in place: the old bytes go back, so that file and
+// database agree again. When even that fails, the error says where things stand.
+Error putBack(const BanFileReader& file, TextFileWriter& rewritten, const Error& failure,
+              MergeOutcome& outcome) {
+    try {
+        TextFileWriter back(file.path(), rewritten.descriptor());
+        back.write(file.bytes());
+        back.commit();
+        outcome.fileReplaced = false;
+        return failure;
+    } catch (const std::exception& e) {
+        return Error(failure.number(), failure.source(),
+                     failure.description() + kNotPutBack + e.what() + kNotPutBackEnd);
+    }
+}
+
+// One pass through the merge's steps over the file as read: collect the rows, store them,
+// write the new file, and replace the old one if it is still the one read.
+Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
+               MergeOutcome& outcome, Counts& counts) {
+    if (!g_cnnDatabase)
+        throw Error(err::kObjectClosed, appBaseName() + ".Connection", "Object required");
+    Connection& db = *g_cnnDatabase;
+    Progress progress(form);
+
+    WorkingRows work;
+    work.rows.reserve(static_cast<size_t>(form.vsFlexGrid1.rows()) + file.bytes().size() / 128);
+    collectFileLines(file.bytes(), form.awkQuelvane, work);
+    form.prgScanning.setVisible(true);
+    progress.start(form.vsFlexGrid1.rows() - 1);
+    collectGridRows(
+        form.vsFlexGrid1, banStampOf(std::time(nullptr)), [&](int32_t i) { progress.set(i); },
+        work);
+    sortByGuid(work.rows);
+    fillWorkingTable(form.grdDummy, work.rows);
+
+    BanStore store(db);
+    progress.start(static_cast<int64_t>(work.rows.size()) - 1);
+    store.addRows(work.rows, [&](int64_t j) { progress.set(j); });
+    store.replaceKeptLines(work.keptLines);
+
+    TextFileWriter rewritten(file.path(), file.descriptor());
+    counts = {work.banLines, writeBanFile(db, rewritten), store.stampedAdded(), work.oddLines};
+    if (counts.written == 0) return Pass::NoRecords;
+    rewritten.sync();
+    if (options.beforeCheck) options.beforeCheck();
+    if (!file.unchanged()) return Pass::Changed;
+
+    // The new file is this program's alone from the moment it takes the name.
+    BanFileLock lockNew(rewritten.descriptor(), file.path());
+    if (options.beforeReplace) options.beforeReplace();
+    try {
+        rewritten.commit();
+        outcome.fileReplaced = true;
+        // A writer that held the old file open may have added to it since the check.
+        if (std::string_view tail = file.readTail(); !tail.empty()) {
+            WorkingRows more;
+            collectFileLines(tail, form.awkQuelvane, more);
+            sortByGuid(more.rows);
+            store.addRows(more.rows, [](int64_t) {});
+            store.appendKeptLines(more.keptLines);
+            appendLines(rewritten, tail, file.path());
+            counts.banLines += more.banLines;
+            counts.written += more.banLines;
+            counts.odd += more.oddLines;
+        }
+        store.commit();
+    } catch (const std::exception& e) {
+        if (!rewritten.replaced()) throw;
+        throw putBack(file, rewritten, toError(e), outcome);
+    }
+    return Pass::Done;
+}
+
+std::string reportOf(const Counts& counts, const std::string& title) {
+    std::string report =
+        counts.banLines == counts.written
+            ? "Merge complete. No new ban's have been written to '" + title + "'" + kPad
+            : "Merge complete. " + std::to_string(counts.written) + " bans have been written to '" +
+                  title + "'" + kPad;
+    if (counts.stamped == 1)
+        report +=
+            std::string(kCrLf) + "1 ban had no time stamp and got the time of this merge." + kPad;
+    else if (counts.stamped > 1)
+        report += kCrLf + std::to_string(counts.stamped) +
+                  " bans had no time stamp and got the time of this merge." + kPad;
+    if (counts.odd == 1)
+        report += std::string(kCrLf) +
+                  "1 line that is not a ban line was kept as it is, after the bans." + kPad;
+    else if (counts.odd > 1)
+        report += kCrLf + std::to_string(counts.odd) +
+                  " lines that are not ban lines were kept as they are, after the bans." + kPad;
+    return report;
+}
 
 // Opens the rewritten file with the desktop's own program for text files.
 void openInEditor(MainForm& form, const std::string& path) {
@@ -154,183 +217,33 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         if (dialog->Show(CFileOpenSaveDialog::kOpen)) {
             const std::string banFile = dialog->FileName();
             const std::string title = dialog->FileTitle();
-            std::string folder = g_strGetFolder(banFile);
-            const std::string archive =
-                freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), kArchiveSuffix);
-
-            // A dated copy of the file as it is, before anything changes.
-            XZipper& zip = form.xzipper1;
-            zip.clearFiles();
-            zip.resetOptions();
-            zip.setArchiveName(archive);
-            zip.setCompressionLevel(5);
-            zip.setStorePaths(false);
-            zip.setAppend(false);
-            zip.setOverwrite(false);
-            zip.addFile(banFile);
-            zip.write();
-            zip.clearFiles();
+            const std::string folder = g_strGetFolder(banFile);
             dialog.reset();
+            // What a killed merge left behind goes first.
+            removeStaleTemps(folder);
 
-            const std::vector<std::string> lines = readLines(banFile);
-            int64_t linesRead = 0;
-            cursor.emplace(form.ports.cursor);
-            cursor->SetCursor(CCursor::kHourglass);
-            const bool connected = g_blnConnectToDatabase(form);
-
-            // The working table holds this merge's rows only.
-            std::vector<WorkRow> work;
-            work.reserve(lines.size() + static_cast<size_t>(form.vsFlexGrid1.rows()));
-            std::vector<std::string_view> tempBans;
-            FieldSplitter& awk = form.awkQuelvane;
-            awk.setSeparators("[] ");
-            awk.setCollapseSeparators(true);
-            awk.setQuotedFields(true);
-            for (const std::string& line : lines) {
-                if (trimSpaces(line).empty()) continue;
-                if (line.front() == ';') {
-                    tempBans.push_back(line);
-                    continue;
+            std::string archive;
+            Counts counts;
+            Pass pass = Pass::Changed;
+            for (int run = 0; pass == Pass::Changed; ++run) {
+                if (run > kReruns)
+                    throw Error(err::kFileChanged, appBaseName(), kKeptChanging + banFile);
+                BanFileReader file(banFile);
+                archive = backUp(form, file, title, folder, archive);
+                if (!cursor) {
+                    cursor.emplace(form.ports.cursor);
+                    cursor->SetCursor(CCursor::kHourglass);
+                    g_blnConnectToDatabase(form);  // a failure is reported there
                 }
-                awk.setText(line);
-                std::string reason;
-                for (int32_t f = 7; f <= awk.fieldCount(); ++f) {
-                    if (f > 7) reason += ' ';
-                    reason += awk.field(f);
-                }
-                WorkRow& row = work.emplace_back();
-                row.stamp.append("[")
-                    .append(awk.field(2))
-                    .append(" ")
-                    .append(awk.field(3))
-                    .append("]");
-                row.guid = awk.field(4);
-                row.name = quoted(awk.field(5));
-                row.address = quoted(awk.field(6));
-                row.reason = trimSpaces(reason);
-                ++linesRead;
+                pass = mergeOnce(form, file, options, outcome, counts);
             }
-            // The file's rows are not sorted on their own: the stable sort once the grid's
-            // rows are in gives the very same order, and sorting once halves the work.
-
-            const FlexGrid& grid = form.vsFlexGrid1;
-            const int64_t gridLast = grid.rows() - 1;
-            Progress progress(form);
-            form.prgScanning.setVisible(true);
-            progress.start(gridLast);
-            for (int32_t i = 1; i <= gridLast; ++i) {
-                progress.set(i);
-                if (grid.isSubtotal(i)) continue;
-                WorkRow& row = work.emplace_back();
-                row.stamp = grid.cell(i, kTimestamp);
-                row.guid = grid.cell(i, kGuid);
-                row.name = quoted(grid.cell(i, kName));
-                row.address = quoted(grid.cell(i, kIp));
-                row.reason = reasonOf(grid, i);
-            }
-            sortByGuid(work);
-            fillWorkingTable(form.grdDummy, work);
-
-            // Every database step of the merge in one transaction: all of it or none.
-            int64_t bansCounted = 0;
-            const bool open = g_cnnDatabase && g_cnnDatabase->State() == Connection::kStateOpen;
-            if (open) g_cnnDatabase->beginTransaction();
-            const std::string* previous = nullptr;
-            const int64_t workLast = static_cast<int64_t>(work.size()) - 1;
-            progress.start(workLast);
-            for (int64_t j = 0; j <= workLast; ++j) {
-                progress.set(j);
-                const WorkRow& row = work[static_cast<size_t>(j)];
-                const std::string& guid = row.guid;
-                const bool taken = !trimSpaces(guid).empty() && guid != "unknown" &&
-                                   guid != "NO_GUID" &&
-                                   !(previous && equalsIgnoringCase(guid, *previous));
-                if (taken) {
-                    if (connected) {
-                        const std::string reasonValue =
-                            trimSpaces(row.reason).empty() ? std::string() : quoted(row.reason);
-                        const std::string name = toStored(row.name);
-                        if (!m_blnGUIDExists(form, guid) && g_cnnDatabase) {
-                            Statement& insert = g_cnnDatabase->prepared(
-                                "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, "
-                                "ViolationReason) "
-                                "VALUES (?1, ?2, ?3, ?4, ?5)");
-                            insert.bindAll({guid, row.stamp, name, row.address, reasonValue});
-                            try {
-                                insert.step();
-                            } catch (...) {
-                                insert.reset();
-                                throw;
-                            }
-                            insert.reset();
-                        }
-                    }
-                    ++bansCounted;
-                }
-                previous = &guid;
-            }
-
-            if (g_cnnDatabase) g_cnnDatabase->execute("DELETE FROM tblTempBans");
-            for (std::string_view line : tempBans)
-                if (g_cnnDatabase)
-                    g_cnnDatabase->execute("INSERT INTO tblTempBans (TempBan) VALUES (?1)",
-                                           {toStored(line)});
-
-            // The new file is written beside the old one and only replaces it once whole,
-            // so every failure from here on leaves the old file as it was.
-            checkWritable(banFile);
-            if (!g_cnnDatabase)
-                throw Error(err::kObjectClosed, appBaseName() + ".Connection", "Object required");
-            std::optional<TextFileWriter> rewritten;
-            {
-                Statement bans(*g_cnnDatabase, "SELECT * FROM qrySelectAllVandrelOrderByTimeStamp");
-                const int cStamp = bans.column("TimeStamp"), cGuid = bans.column("GUID"),
-                          cName = bans.column("PlayerName"), cIp = bans.column("IP"),
-                          cReason = bans.column("ViolationReason");
-                if (bans.step()) {
-                    rewritten.emplace(banFile);
-                    std::string out;
-                    do {
-                        out.assign(bans.text(cStamp));
-                        out += ' ';
-                        out += bans.text(cGuid);
-                        out += ' ';
-                        out += fromStored(bans.text(cName));
-                        out += ' ';
-                        out += bans.text(cIp);
-                        out += ' ';
-                        out += bans.text(cReason);
-                        rewritten->writeLine(out);
-                    } while (bans.step());
-                }
-            }
-            if (!rewritten) {
+            form.prgScanning.setValue(0);
+            form.prgScanning.setVisible(false);
+            if (pass == Pass::NoRecords) {
                 // Nothing to write: the file and the database stay as they were.
-                g_cnnDatabase->rollback();
                 form.ports.messages.show(kNoRecords, MsgButtons::Ok, MsgIcon::Critical, kMsgTitle);
             } else {
-                Statement temps(*g_cnnDatabase, "SELECT * FROM qrySelectAllTempBans");
-                const int cTemp = temps.column("TempBan");
-                bool first = true;
-                while (temps.step()) {
-                    if (first) rewritten->writeLine({});
-                    first = false;
-                    rewritten->writeLine(fromStored(temps.text(cTemp)));
-                }
-                rewritten->sync();
-                if (g_cnnDatabase->inTransaction()) g_cnnDatabase->commit();
-                rewritten->commit();
-                rewritten.reset();
-                form.prgScanning.setValue(0);
-                form.prgScanning.setVisible(false);
-
-                // Lines read counts ban lines only, so temp-ban lines do not make an
-                // unchanged file look like new bans.
-                outcome.report =
-                    linesRead == bansCounted
-                        ? "Merge complete. No new ban's have been written to '" + title + "'" + kPad
-                        : "Merge complete. " + std::to_string(bansCounted) +
-                              " bans have been written to '" + title + "'" + kPad;
+                outcome.report = reportOf(counts, title);
                 outcome.completed = true;
                 if (options.offerToOpen) {
                     std::string prompt = outcome.report + kCrLf + kCrLf + kOpenQuestion;

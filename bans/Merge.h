@@ -1,6 +1,7 @@
 #pragma once
 // The merge of the grid into the anti-cheat's ban file, through the ban database.
 
+#include <functional>
 #include <string>
 
 #include "scan/MainForm.h"
@@ -15,11 +16,16 @@ void g_MergeIntoBanFile(MainForm& form);
 struct MergeOptions {
     bool explain = true;
     bool offerToOpen = true;
+    // Called with the new file written and on disk: before the check that the ban file is
+    // still the one read, and between that check and the replacing. Tests change the
+    // ban file there, as a game server writing a ban at that moment would.
+    std::function<void()> beforeCheck, beforeReplace;
 };
 
 struct MergeOutcome {
-    bool completed = false;  // the ban file was rewritten and the report reached
-    std::string report;      // the report's first part, "Merge complete. ..." with its padding
+    bool completed = false;     // the ban file was rewritten and the database agrees
+    bool fileReplaced = false;  // the ban file holds the new bans (also when not completed)
+    std::string report;         // the report's first part, "Merge complete. ..." with its padding
 };
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options);
@@ -41,6 +47,13 @@ inline constexpr const char* kNoRecords =
     "No records found in database. Run a merge to update database        ";
 inline constexpr const char* kErrorLead = "An error has occured during a merge of this log";
 inline constexpr const char* kOpenQuestion = "Would you like to open this file now?        ";
+// How often a merge starts again when the ban file changed while it was merged.
+inline constexpr int kReruns = 3;
+inline constexpr const char* kKeptChanging =
+    "The ban file kept changing while it was merged, so nothing was changed; try again: ";
+inline constexpr const char* kNotPutBack =
+    "; the ban file already holds the merged bans and could not be put back as it was (";
+inline constexpr const char* kNotPutBackEnd = "); the next merge adds them to the database";
 }  // namespace merge_text
 
 }  // namespace th

@@ -3,36 +3,127 @@
 #include <algorithm>
 #include <numeric>
 
+#include "bans/BanFileReader.h"
+#include "bans/BanStamp.h"
+
 namespace th {
 
 namespace {
 
-struct Key {
-    bool number;
-    std::string folded;  // ASCII letters in lower case
+// Grid columns of a violation row.
+enum GridCol {
+    kName = 0,
+    kViolation = 1,
+    kNumber = 2,
+    kTimestamp = 3,
+    kSlot = 4,
+    kGuid = 5,
+    kIp = 6
 };
+
+std::string_view trimSpaces(std::string_view text) {
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+void appendUpper(std::string& out, std::string_view text) {
+    for (char c : text) out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+bool containsIgnoringCase(std::string_view text, std::string_view part) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    return std::search(text.begin(), text.end(), part.begin(), part.end(),
+                       [&](char a, char b) { return lower(a) == lower(b); }) != text.end();
+}
+
+void appendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    appendOneLine(out, text);
+    out += '"';
+}
 
 }  // namespace
 
+void appendOneLine(std::string& out, std::string_view text) {
+    for (char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
+}
+
+bool isBanLine(std::string_view line) {
+    return line.size() > kBanStampSize + 1 && isBanStamp(line.substr(0, kBanStampSize)) &&
+           line[kBanStampSize] == ' ' &&
+           line.find_first_not_of(' ', kBanStampSize) != std::string_view::npos;
+}
+
+void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into) {
+    awk.setSeparators("[] ");
+    awk.setCollapseSeparators(true);
+    awk.setQuotedFields(true);
+    std::string reason;
+    forEachLine(bytes, [&](std::string_view line) {
+        if (trimSpaces(line).empty()) return;
+        if (!isBanLine(line)) {
+            // A ";" line, or one of no known shape: taking it apart would make up a ban.
+            if (line.front() != ';') ++into.oddLines;
+            into.keptLines.emplace_back(line);
+            return;
+        }
+        awk.setText(line);
+        reason.clear();
+        for (int32_t f = 7; f <= awk.fieldCount(); ++f) {
+            if (f > 7) reason += ' ';
+            reason += awk.field(f);
+        }
+        WorkRow& row = into.rows.emplace_back();
+        row.stamp.assign(line.substr(0, kBanStampSize));
+        row.guid = awk.field(4);
+        appendQuoted(row.name, awk.field(5));
+        appendQuoted(row.address, awk.field(6));
+        row.reason = trimSpaces(reason);
+        ++into.banLines;
+    });
+}
+
+void collectGridRows(const FlexGrid& grid, const std::string& now,
+                     const std::function<void(int32_t)>& progress, WorkingRows& into) {
+    const int32_t last = grid.rows() - 1;
+    std::string kind;
+    for (int32_t i = 1; i <= last; ++i) {
+        progress(i);
+        if (grid.isSubtotal(i)) continue;
+        WorkRow& row = into.rows.emplace_back();
+        const std::string_view stamp = grid.cell(i, kTimestamp);
+        row.stamped = !isBanStamp(stamp);
+        row.stamp = row.stamped ? now : std::string(stamp);
+        appendOneLine(row.guid, grid.cell(i, kGuid));
+        appendQuoted(row.name, grid.cell(i, kName));
+        appendQuoted(row.address, grid.cell(i, kIp));
+        kind.clear();
+        appendUpper(kind, trimSpaces(grid.cell(i, kViolation)));
+        const std::string_view number = grid.cell(i, kNumber);
+        // A (CVAR) row without ogc_ gets its own reason too, never the row before it's.
+        row.reason = "VIOLATION DETECTED -> ";
+        if (kind == "(CVAR)" && containsIgnoringCase(grid.cell(i, kSlot), "ogc_"))
+            row.reason += "OGC";
+        else
+            appendOneLine(row.reason, kind);
+        row.reason += " #";
+        appendOneLine(row.reason, number);
+    }
+}
+
 void sortByGuid(std::vector<WorkRow>& rows) {
-    std::vector<Key> keys(rows.size());
+    std::vector<std::string> folded(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
-        const std::string& g = rows[i].guid;
-        keys[i].number = FlexGrid::holdsNumber(g);
-        keys[i].folded = g;
-        for (char& c : keys[i].folded)
+        folded[i] = rows[i].guid;
+        for (char& c : folded[i])
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
     }
-    // The grid's order: numbers first, by value; then texts without regard to case, and
-    // texts equal but for case by their bytes.
     std::vector<uint32_t> order(rows.size());
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const Key& x = keys[a];
-        const Key& y = keys[b];
-        if (x.number != y.number) return x.number;
-        if (x.number) return FlexGrid::compareCells(rows[a].guid, rows[b].guid) < 0;
-        if (int c = x.folded.compare(y.folded)) return c < 0;
+        if (int c = folded[a].compare(folded[b])) return c < 0;
         return rows[a].guid.compare(rows[b].guid) < 0;
     });
     std::vector<WorkRow> sorted;

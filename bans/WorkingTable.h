@@ -1,28 +1,59 @@
 #pragma once
 // The merge's working rows: one per ban line of the file and per grid violation, kept in
-// the hidden grid grdDummy once they are in GUID order.
+// the hidden grid grdDummy once they are in GUID order; and the file's other lines, kept
+// as they are.
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FlexGrid.h"
+#include "scan/FieldSplitter.h"
 
 namespace th {
 
 struct WorkRow {
-    std::string stamp;  // "[" date " " time "]"
+    std::string stamp;  // "[mm.dd.yyyy hh:mm:ss]"
     std::string guid;
-    std::string name;     // in double quotes
-    std::string address;  // in double quotes
-    std::string reason;   // without quotes
+    std::string name;      // in double quotes
+    std::string address;   // in double quotes
+    std::string reason;    // without quotes
+    bool stamped = false;  // the row had no stamp and got the merge's time
 };
 
-// Puts the rows in the order the grid's generic ascending sort gives their GUID column,
-// keeping the order of rows with equal GUIDs. The sort keys are worked out once per row
-// rather than once per comparison.
+struct WorkingRows {
+    std::vector<WorkRow> rows;
+    // Every line of the file that is not blank and not a ban line, in file order: the
+    // ";" temp-ban lines and lines of no known shape. They are written back unchanged.
+    std::vector<std::string> keptLines;
+    int64_t banLines = 0;  // ban lines read from the file
+    int64_t oddLines = 0;  // kept lines that are not ";" lines either
+};
+
+// Whether a line of the ban file is a ban line: a stamp, a space and a GUID.
+bool isBanLine(std::string_view line);
+
+// Takes the ban file's bytes apart, line by line, with the merge's field splitter.
+void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into);
+
+// The grid's violations as working rows, group rows skipped: the one place where the merge
+// reads grid cells. A cell's line breaks become spaces, so that a ban stays one line; a
+// Timestamp that is no stamp becomes `now`. progress(row) is told each grid row.
+void collectGridRows(const FlexGrid& grid, const std::string& now,
+                     const std::function<void(int32_t)>& progress, WorkingRows& into);
+
+// Puts the rows in GUID order, compared as text: ASCII letters without regard to case,
+// texts equal but for case by their bytes; rows with equal GUIDs keep their order. The
+// sort keys are worked out once per row rather than once per comparison.
 void sortByGuid(std::vector<WorkRow>& rows);
 
 // Makes the grid hold exactly these rows, in order, in columns 0 to 4.
 void fillWorkingTable(FlexGrid& grid, const std::vector<WorkRow>& rows);
+
+// Appends the text with each CR and LF made a space: what a cell becomes in a record that
+// must stay one line.
+void appendOneLine(std::string& out, std::string_view text);
 
 }  // namespace th

@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
     int32_t position = 0;
     vsFlexGrid1_AfterMoveColumn(form, 0, position);
 
-    const MergeOptions options{false, false};
+    MergeOptions options;
+    options.explain = options.offerToOpen = false;
     std::ofstream(banFile, std::ios::binary) << input;
     auto start = std::chrono::steady_clock::now();
     double cpu = cpuSeconds();

@@ -46,9 +46,14 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         setDatabasePath(absolutePath(options->db));
 
         const size_t errorsBefore = session.terminal.messages.errors.size();
-        MergeOutcome outcome = mergeIntoBanFile(form, MergeOptions{false, false});
+        MergeOptions quiet;
+        quiet.explain = quiet.offerToOpen = false;
+        MergeOutcome outcome = mergeIntoBanFile(form, quiet);
         if (outcome.completed) context.out << promptForTerminal(outcome.report) << "\n";
-        if (!outcome.completed)
+        if (!outcome.completed && outcome.fileReplaced)
+            context.fail("the merge into " + bans +
+                         " did not complete; the file holds the merged bans, the database not yet");
+        else if (!outcome.completed)
             context.fail("the merge into " + bans + " did not complete; the file is unchanged");
         else if (session.terminal.messages.errors.size() != errorsBefore)
             context.fail("errors were reported while merging into " + bans);

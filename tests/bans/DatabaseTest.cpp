@@ -75,7 +75,12 @@ TEST_F(DatabaseRoutines, BackupAndReset) {
     ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));
     EXPECT_EQ(g_cnnDatabase, nullptr) << "the database is closed before it is copied";
     EXPECT_TRUE(archive.starts_with(dir + "/") && archive.ends_with("_Vandrel.zip")) << archive;
-    EXPECT_EQ(zipEntries(archive), (Entries{{"Vandrel.mdb", readBytes(db)}}));
+    const Entries entries = zipEntries(archive);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].first, "Vandrel.mdb");
+    writeBytes(dir + "/copy.mdb", entries[0].second);
+    EXPECT_EQ(sql(dir + "/copy.mdb", "PRAGMA integrity_check; SELECT GUID FROM tblVandrel"),
+              (Rows{"ok", "a"}));
 
     EXPECT_TRUE(g_blnResetDatabase(w.form));
     EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());

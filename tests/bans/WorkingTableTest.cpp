@@ -1,29 +1,54 @@
 #include <gtest/gtest.h>
 
+#include "bans/BanFileReader.h"
 #include "bans/WorkingTable.h"
 
 namespace th::test {
 namespace {
 
-// The merge orders its rows itself; the order must be the grid's own sort on the GUID
-// column, stable, so that the row that supplies a folded GUID's data is the same.
-TEST(WorkingTable, OrdersLikeTheGridSortOnTheGuidColumn) {
-    const std::vector<std::string> guids = {
-        "abc", "ABC", "Abc", "",     "10",   "9",         "09",        "NO_GUID", "no_guid",
-        "ab",  "1.5", "-3",  "abc ", "10.0", "\xe9t\xe9", "\xc9T\xc9", "zz",      "Z"};
-    FlexGrid grid;
-    grid.setCols(2);
+// GUIDs compare as text, never as numbers, so that equal GUIDs always become neighbours:
+// ASCII letters without regard to case, ties by bytes, equal GUIDs in their first order.
+TEST(WorkingTable, SortsGuidsAsTextSoThatEqualGuidsMeet) {
+    const std::vector<std::string> guids = {"abc", "ABC", "Abc", "",      "10",    "9",  "09",
+                                            "1",   "01",  "1",   "\xe9t", "\xc9T", "zz", "Z"};
     std::vector<WorkRow> rows;
-    for (size_t i = 0; i < guids.size(); ++i) {
-        rows.push_back({std::to_string(i), guids[i], "", "", ""});
-        grid.addRow({std::to_string(i), guids[i]});
-    }
-    grid.select(1, 1);
-    grid.sort(FlexGrid::kSortGenericAscending);
+    for (size_t i = 0; i < guids.size(); ++i)
+        rows.push_back({std::to_string(i), guids[i], "", "", "", false});
     sortByGuid(rows);
-    for (size_t r = 0; r < rows.size(); ++r)
-        EXPECT_EQ(rows[r].stamp, grid.cell(static_cast<int32_t>(r) + 1, 0))
-            << r;  // below the header
+    std::string order;
+    for (const WorkRow& r : rows) order += r.stamp + " ";
+    EXPECT_EQ(order, "3 8 6 7 9 4 5 1 2 0 13 12 11 10 ");
+}
+
+// A line ends at LF, CR LF or a lone CR; a line is a ban line only with a stamp, a space
+// and a GUID; every other line that is not blank is kept as it is.
+TEST(WorkingTable, FileLinesEndAtAnyLineEndAndOnlyBanLinesAreTakenApart) {
+    std::vector<std::string> lines;
+    forEachLine("a\rb\r\nc\n\r\nd", [&](std::string_view l) { lines.emplace_back(l); });
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "", "d"}));
+
+    const std::string bytes =
+        "[04.16.2017 21:03:11] g1 \"One\" \"1.2.3.4:5\" \"VIOLATION DETECTED -> X #1\"\r"
+        " 0123cdef \"Jayyz\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"\r"
+        "[4.16.2017 21:03:11] g2 \"Two\" \"1:1\" \"r\"\r\n"
+        "[04.16.2017 21:03:11]  \r\n"
+        "; a temp ban\n   \n"
+        "[04.16.2017 21:03:12] g3 \"Three\" \"2:2\"";
+    WorkingRows work;
+    FieldSplitter awk;
+    collectFileLines(bytes, awk, work);
+    ASSERT_EQ(work.rows.size(), 2u);
+    EXPECT_EQ(work.rows[0].stamp + work.rows[0].guid + work.rows[0].name + work.rows[0].reason,
+              "[04.16.2017 21:03:11]g1\"One\"VIOLATION DETECTED -> X #1");
+    EXPECT_EQ(work.rows[1].guid + work.rows[1].address, "g3\"2:2\"");
+    EXPECT_EQ(work.keptLines,
+              (std::vector<std::string>{
+                  " 0123cdef \"Jayyz\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) "
+                  "#50001\"",
+                  "[4.16.2017 21:03:11] g2 \"Two\" \"1:1\" \"r\"", "[04.16.2017 21:03:11]  ",
+                  "; a temp ban"}));
+    EXPECT_EQ(work.banLines, 2);
+    EXPECT_EQ(work.oddLines, 3);
 }
 
 }  // namespace

@@ -1,0 +1,39 @@
+#include "bans/BanFileLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "platform/Error.h"
+
+namespace th {
+
+BanFileLock::BanFileLock(int fd, const std::string& path, std::chrono::milliseconds wait) {
+    fd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0) throw Error::fromErrno(errno, path);
+    const auto until = std::chrono::steady_clock::now() + wait;
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
+        if (e == EINTR) continue;
+        if (e != EWOULDBLOCK || std::chrono::steady_clock::now() >= until) {
+            ::close(fd_);
+            fd_ = -1;
+            if (e == EWOULDBLOCK)
+                throw Error(err::kFileInUse, appBaseName(),
+                            "Another run of this program is writing the file: " + path);
+            throw Error::fromErrno(e, path);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+BanFileLock::~BanFileLock() {
+    if (fd_ < 0) return;
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+}
+
+}  // namespace th

@@ -1,0 +1,88 @@
+#include "bans/BanFileReader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/Error.h"
+#include "platform/FileOwner.h"
+
+namespace th {
+
+namespace {
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+BanFileReader::BanFileReader(const std::string& path) : given_(path) {
+    // Another writer of this program may replace the file while we wait for its lock:
+    // then the name leads to a new file, which is the one to read.
+    for (int attempt = 0;; ++attempt) {
+        path_ = resolveLink(given_, given_);
+        fd_ = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) throw Error::fromErrno(errno == ELOOP ? EACCES : errno, given_);
+        struct stat named {};
+        if (::fstat(fd_, &status_) != 0) {
+            int e = errno;
+            ::close(fd_);
+            throw Error::fromErrno(e, given_);
+        }
+        if (!S_ISREG(status_.st_mode)) {
+            ::close(fd_);
+            throw Error::fromErrno(S_ISDIR(status_.st_mode) ? EISDIR : EINVAL, given_);
+        }
+        try {
+            lock_ = std::make_unique<BanFileLock>(fd_, given_);
+        } catch (...) {
+            ::close(fd_);
+            throw;
+        }
+        if ((::lstat(path_.c_str(), &named) == 0 && sameFile(named, status_)) || attempt >= 10)
+            break;
+        lock_.reset();
+        ::close(fd_);
+    }
+    // The size and time that count are those from before the first byte is read: a
+    // writer adding to it meanwhile shows as a change.
+    if (::fstat(fd_, &status_) != 0) throw Error::fromErrno(errno, given_);
+    readFrom(0);
+}
+
+BanFileReader::~BanFileReader() {
+    lock_.reset();
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void BanFileReader::readFrom(size_t offset) {
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t n = ::pread(fd_, buffer, sizeof buffer, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw Error::fromErrno(errno, given_);
+        if (n == 0) return;
+        bytes_.append(buffer, static_cast<size_t>(n));
+        offset += static_cast<size_t>(n);
+    }
+}
+
+bool BanFileReader::unchanged() const {
+    struct stat now {
+    }, named{};
+    if (::fstat(fd_, &now) != 0 || ::lstat(path_.c_str(), &named) != 0) return false;
+    return sameFile(now, status_) && sameFile(named, status_) && now.st_size == status_.st_size &&
+           bytes_.size() == static_cast<size_t>(now.st_size) &&
+           now.st_mtim.tv_sec == status_.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == status_.st_mtim.tv_nsec;
+}
+
+std::string_view BanFileReader::readTail() {
+    const size_t before = bytes_.size();
+    readFrom(before);
+    return std::string_view(bytes_).substr(before);
+}
+
+}  // namespace th

@@ -1,0 +1,67 @@
+#pragma once
+// The ban file, opened once. Its reading, its backup and the check before it is replaced
+// all go through this one descriptor, never through its name again: whoever can rename
+// files in its folder cannot swap another file in between.
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "bans/BanFileLock.h"
+
+namespace th {
+
+class BanFileReader {
+  public:
+    // Opens the file (a link only when it belongs to the owner of the file it leads to,
+    // never a special file), takes the writers' lock and reads every byte. Throws
+    // th::Error naming path.
+    explicit BanFileReader(const std::string& path);
+    ~BanFileReader();
+    BanFileReader(const BanFileReader&) = delete;
+    BanFileReader& operator=(const BanFileReader&) = delete;
+
+    // The file's own path, a link followed: where the rewritten file goes.
+    const std::string& path() const { return path_; }
+    int descriptor() const { return fd_; }
+    // Owner, group and mode as found when it was opened.
+    const struct stat& status() const { return status_; }
+    // Every byte read so far.
+    const std::string& bytes() const { return bytes_; }
+
+    // Whether the name still leads to this very file, unchanged since it was read: same
+    // device and inode, same size and modification time.
+    bool unchanged() const;
+    // What writers that still hold the file open have added to it since it was read (a
+    // tail appended just before it was replaced); the tail also joins bytes().
+    std::string_view readTail();
+
+  private:
+    void readFrom(size_t offset);
+
+    std::string given_;  // for messages
+    std::string path_;
+    int fd_ = -1;
+    struct stat status_ {};
+    std::string bytes_;
+    std::unique_ptr<BanFileLock> lock_;
+};
+
+// Calls line(text) for each line of bytes: a line ends at LF, at CR LF or at a lone CR
+// (old editors), and a last line without an end is still a line.
+template <typename LineFn>
+void forEachLine(std::string_view bytes, LineFn&& line) {
+    size_t start = 0;
+    const size_t size = bytes.size();
+    while (start < size) {
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = size;
+        line(bytes.substr(start, end - start));
+        start = end + 1;
+        if (end < size && bytes[end] == '\r' && start < size && bytes[start] == '\n') ++start;
+    }
+}
+
+}  // namespace th

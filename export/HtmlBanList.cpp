@@ -42,6 +42,10 @@ void appendHtml(std::string& out, std::string_view text) {
             case '"':
                 out += "&quot;";
                 break;
+            case '\r':
+            case '\n':  // a ban stays one line
+                out.push_back(' ');
+                break;
             default:
                 out.push_back(ch);
         }

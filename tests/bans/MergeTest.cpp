@@ -1,14 +1,20 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <functional>
 #include <map>
 #include <sstream>
 
+#include "bans/BanFileLock.h"
 #include "bans/Merge.h"
 #include "tests/bans/BanTestSupport.h"
+#include "tests/platform/PlatformTestSupport.h"
 
 namespace th::test {
 namespace {
@@ -173,6 +179,209 @@ TEST_F(Merging, MoreLinesThanA16BitCounterHolds) {
     EXPECT_EQ(
         mergeOne(lines, {"E", "(X)", "1", "[01.01.2004 00:00:00]", "(slot #1)", "extra", "1:1"}),
         "Merge complete. 40001 bans have been written to 'pbbans.dat'        " + kQuestion);
+}
+
+}  // namespace
+}  // namespace th::test
+
+namespace th::test {
+namespace {
+
+const std::string kDone = "Merge complete. ";
+const std::string kBan1 =
+    "[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"VIOLATION DETECTED -> (X) #50001\"";
+const std::string kBan2 =
+    "[05.01.2017 00:00:00] bbbb2222 \"Two\" \"192.0.2.2:2\" \"VIOLATION DETECTED -> (Y) #50002\"";
+const std::string kGameBan =
+    "[05.02.2017 10:00:00] cccc3333 \"InGame\" \"192.0.2.3:3\" \"MANUAL BAN\"";
+
+Rows guidsIn(const std::string& db) {
+    return sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID");
+}
+
+// A grid row of a violation, its GUID and name as given.
+std::vector<std::string> violation(const std::string& guid, const std::string& name = "P",
+                                   const std::string& stamp = "[06.01.2017 00:00:00]") {
+    return {name, "(AIMBOT)", "50001", stamp, "(slot #1)", guid, "198.51.100.7:28960"};
+}
+
+class Trusting : public BanFolderTest {
+  protected:
+    // Merges the grid rows into the ban file's bytes; gives the boxes shown.
+    std::vector<ShownBox> merge(const std::string& file,
+                                const std::vector<std::vector<std::string>>& rows,
+                                const MergeOptions& options = quiet()) {
+        writeBytes(bans, file);
+        TestWindow w;
+        for (const auto& r : rows) {
+            std::vector<std::string_view> cells(r.begin(), r.end());
+            w.form.vsFlexGrid1.addRow(cells);
+        }
+        w.scripted.files.answers.push_back({bans});
+        outcome = mergeIntoBanFile(w.form, options);
+        return w.scripted.messages.shown;
+    }
+    static MergeOptions quiet() {
+        MergeOptions o;
+        o.explain = o.offerToOpen = false;
+        return o;
+    }
+    MergeOutcome outcome;
+};
+
+// Equal GUIDs always meet: compared as numbers, "1", "01", "1" did not, and the report
+// counted three bans for a file of two.
+TEST_F(Trusting, EqualGuidsMeetAndTheReportCountsTheBansWritten) {
+    merge("", {violation("1"), violation("01"), violation("1")});
+    EXPECT_EQ(outcome.report, kDone + "2 bans have been written to 'pbbans.dat'        ");
+    EXPECT_EQ(guidsIn(db), (Rows{"01", "1"}));
+    const std::string file = readBytes(bans);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 2);
+}
+
+// A ban the game server appends while the merge runs is never lost: before the file is
+// replaced it is checked, and the merge runs again; a tail appended between that check
+// and the rename is merged too. A file that never holds still stops the merge unchanged.
+TEST_F(Trusting, ABanAppendedDuringTheMergeIsKept) {
+    const std::string before = crlf({kBan1});
+    MergeOptions options = quiet();
+    int checks = 0;
+    options.beforeCheck = [&] {
+        if (checks++ == 0) std::ofstream(bans, std::ios::app) << kGameBan << "\r\n";
+    };
+    merge(before, {violation("dddd4444")}, options);
+    EXPECT_TRUE(outcome.completed);
+    EXPECT_EQ(checks, 2) << "merged again from the start";
+    EXPECT_NE(readBytes(bans).find(kGameBan + "\r\n"), std::string::npos);
+    EXPECT_EQ(guidsIn(db), (Rows{"aaaa1111", "cccc3333", "dddd4444"}));
+    ASSERT_EQ(filesIn(".zip").size(), 1u) << "the first pass's backup made way";
+    EXPECT_EQ(zipEntries(dir + "/" + filesIn(".zip")[0]),
+              (Entries{{"pbbans.dat", before + kGameBan + "\r\n"}}));
+
+    // Between the check and the rename: the old file's tail joins the new file.
+    sql(db, "DELETE FROM tblVandrel");
+    options = quiet();
+    options.beforeReplace = [&] { std::ofstream(bans, std::ios::app) << kGameBan << "\n"; };
+    merge(before, {violation("dddd4444")}, options);
+    EXPECT_TRUE(outcome.completed);
+    EXPECT_EQ(guidsIn(db), (Rows{"aaaa1111", "cccc3333", "dddd4444"}));
+    const std::string after = readBytes(bans);
+    EXPECT_TRUE(after.ends_with("\r\n" + kGameBan + "\r\n")) << after;
+    EXPECT_TRUE(filesIn(".tmp").empty());
+
+    // Always changing: three more runs, then a clear error, nothing changed.
+    sql(db, "DELETE FROM tblVandrel");
+    options = quiet();
+    checks = 0;
+    options.beforeCheck = [&] {
+        ++checks;
+        std::ofstream(bans, std::ios::app) << ";\r\n";
+    };
+    const auto shown = merge(before, {violation("dddd4444")}, options);
+    const std::string changed = readBytes(bans);
+    EXPECT_EQ(checks, 4);
+    EXPECT_FALSE(outcome.completed || outcome.fileReplaced);
+    EXPECT_EQ(shown.back().prompt,
+              "An error has occured during a merge of this log        \r\n"
+              "The ban file kept changing while it was merged, so nothing was changed; try "
+              "again: " +
+                  bans + " 75        ");
+    EXPECT_EQ(changed, before + ";\r\n;\r\n;\r\n;\r\n") << "only the game server's lines";
+    EXPECT_TRUE(guidsIn(db).empty());
+}
+
+// A second writer of this program waits for the first; after a while it gives up.
+TEST_F(Trusting, WritersOfTheBanFileTakeOneLock) {
+    writeBytes(bans, crlf({kBan1}));
+    int first = ::open(bans.c_str(), O_RDONLY), other = ::open(bans.c_str(), O_RDONLY);
+    {
+        BanFileLock held(first, bans);
+        EXPECT_EQ(
+            test::raised([&] { BanFileLock second(other, bans, std::chrono::milliseconds(50)); }),
+            "Tallyhound 55: Another run of this program is writing the file: " + bans);
+    }
+    BanFileLock free(other, bans, std::chrono::milliseconds(50));
+    ::close(first), ::close(other);
+}
+
+// A ban line is one line: a line break inside a cell (possible through a scan file) once
+// wrote a second, forged ban line that the next merge stored for good.
+TEST_F(Trusting, ABanLineIsOneLine) {
+    const std::string name = "x\r\n[01.01.2003 00:00:00] f0f0f0f0 \"forged";
+    merge("", {violation("eeee5555", name)});
+    const std::string file = readBytes(bans);
+    EXPECT_EQ(
+        file,
+        crlf({"[06.01.2017 00:00:00] eeee5555 \"x  [01.01.2003 00:00:00] f0f0f0f0 "
+              "\"forged\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\""}));
+    EXPECT_EQ(sql(db, "SELECT PlayerName FROM tblVandrel"),
+              (Rows{"\"x  [01.01.2003 00:00:00] f0f0f0f0 \"forged\""}));
+    merge(file, {});
+    EXPECT_EQ(guidsIn(db), (Rows{"eeee5555"})) << "the next merge forges nothing";
+}
+
+// A ban line always has its stamp: a row without one gets the merge's local time, month
+// first; a line of no known shape is kept as it is, not taken apart into a made-up ban.
+// Lines may end in a lone CR.
+TEST_F(Trusting, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
+    const std::string odd =
+        " 0123cdef \"Jayyz\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"";
+    const std::time_t start = std::time(nullptr);
+    merge(kBan1 + "\r" + odd + "\r" + kBan2 + "\r;temp\r",
+          {violation("ffff6666", "A", ""), violation("gggg7777", "B", "12.31.2016")});
+    const std::time_t end = std::time(nullptr);
+    EXPECT_EQ(outcome.report,
+              kDone +
+                  "4 bans have been written to 'pbbans.dat'        \r\n"
+                  "2 bans had no time stamp and got the time of this merge.        \r\n"
+                  "1 line that is not a ban line was kept as it is, after the bans.        ");
+    const Rows stamps = sql(db,
+                            "SELECT TimeStamp FROM tblVandrel WHERE GUID LIKE 'f%' OR GUID "
+                            "LIKE 'g%'");
+    ASSERT_EQ(stamps.size(), 2u);
+    std::set<std::string> allowed;
+    for (std::time_t t = start; t <= end; ++t) {
+        char text[32];
+        std::strftime(text, sizeof text, "[%m.%d.%Y %H:%M:%S]", std::localtime(&t));
+        allowed.insert(text);
+    }
+    for (const auto& s : stamps) EXPECT_TRUE(allowed.count(s)) << s;
+    const std::string file = readBytes(bans);
+    for (const std::string& ban : {kBan1, kBan2})
+        EXPECT_NE(file.find(ban + "\r\n"), std::string::npos);
+    EXPECT_TRUE(file.ends_with(crlf({"", odd, ";temp"}))) << file;
+    EXPECT_EQ(guidsIn(db), (Rows{"aaaa1111", "bbbb2222", "ffff6666", "gggg7777"}));
+
+    merge(file, {});
+    EXPECT_EQ(readBytes(bans), file) << "kept lines come back unchanged";
+    EXPECT_EQ(outcome.report,
+              kDone +
+                  "No new ban's have been written to 'pbbans.dat'        \r\n"
+                  "1 line that is not a ban line was kept as it is, after the bans.        ");
+}
+
+// Temporary files of killed runs go: the program's own when their process has ended,
+// the zip library's when older than an hour. Others' files stay.
+TEST_F(Trusting, LeftoversOfKilledRunsAreDeleted) {
+    pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = "/.pbbans.dat." + std::to_string(gone) + ".0.tmp";
+    const std::string alive = "/.pbbans.dat." + std::to_string(::getppid()) + ".0.tmp";
+    for (const std::string& name :
+         {dead, alive, std::string("/x_pbbans.zip.Ab12Cd"), std::string("/y_pbbans.zip.Ef34Gh"),
+          std::string("/.notes.tmp")})
+        writeBytes(dir + name, "left");
+    const std::time_t old = std::time(nullptr) - 2 * 3600;
+    const timeval times[2] = {{old, 0}, {old, 0}};
+    ::utimes((dir + "/x_pbbans.zip.Ab12Cd").c_str(), times);
+    merge(crlf({kBan1}), {});
+    EXPECT_TRUE(outcome.completed);
+    EXPECT_FALSE(std::filesystem::exists(dir + dead));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/x_pbbans.zip.Ab12Cd"));
+    for (const std::string& name :
+         {alive, std::string("/y_pbbans.zip.Ef34Gh"), std::string("/.notes.tmp")})
+        EXPECT_TRUE(std::filesystem::exists(dir + name)) << name;
 }
 
 }  // namespace

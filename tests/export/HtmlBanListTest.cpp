@@ -33,6 +33,12 @@ TEST(HtmlBanList, SamplePageMatchesByteForByteAndShowsMarkupUnobeyed) {
     const std::string page = pageOf({row("<script>a&b\"</script>")});
     EXPECT_NE(page.find(" \"&lt;script&gt;a&amp;b&quot;&lt;/script&gt;\" "), std::string::npos);
     EXPECT_EQ(page.find("<script"), std::string::npos);
+
+    // A name that holds a line break (possible through a scan file) stays on its line.
+    const std::string forged = pageOf({row("x\r\n[01.01.2003 00:00:00] f0f0 \"forged\"")});
+    EXPECT_NE(forged.find(" \"x  [01.01.2003 00:00:00] f0f0 &quot;forged&quot;\" "),
+              std::string::npos);
+    EXPECT_EQ(forged.find("x\r"), std::string::npos);
 }
 
 // Cancelled, answered No, answered Yes, then a file in a missing folder and a shell that

@@ -1,0 +1,148 @@
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "bans/DatabaseUtilities.h"
+#include "bans/Merge.h"
+#include "tests/bans/BanTestSupport.h"
+
+namespace th::test {
+namespace {
+
+constexpr uid_t kGameUser = 1234, kAdmin = 1235;
+constexpr gid_t kGameGroup = 5000;
+
+const std::string kBan =
+    "[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"VIOLATION DETECTED -> (X) #1\"\r\n";
+
+struct Owned {
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+    bool operator==(const Owned&) const = default;
+};
+
+Owned ownerOf(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return {st.st_uid, st.st_gid, st.st_mode & 07777};
+}
+
+class Accounts : public BanFolderTest {
+  protected:
+    void SetUp() override {
+        if (::geteuid() != 0) GTEST_SKIP() << "acting as a second account needs root";
+        BanFolderTest::SetUp();
+        ::chmod(dir.c_str(), 0777);
+        ::chmod(db.c_str(), 0666);
+        writeBytes(bans, kBan);
+    }
+    // Merges one new ban, as the given account when one is given; the last box shown.
+    std::string merge(std::optional<uid_t> uid = {}, std::vector<gid_t> groups = {}) {
+        const std::string out = dir + "/box.txt";
+        pid_t child = ::fork();
+        if (child == 0) {
+            if (uid && (::setgroups(groups.size(), groups.data()) != 0 ||
+                        ::setresgid(*uid, *uid, *uid) != 0 || ::setresuid(*uid, *uid, *uid) != 0))
+                ::_exit(3);
+            TestWindow w;
+            w.form.vsFlexGrid1.addRow({"P", "(AIMBOT)", "50001", "[06.01.2017 00:00:00]",
+                                       "(slot #1)", "bbbb2222", "198.51.100.7:1"});
+            w.scripted.files.answers.push_back({bans});
+            MergeOptions quiet;
+            quiet.explain = quiet.offerToOpen = false;
+            const MergeOutcome outcome = mergeIntoBanFile(w.form, quiet);
+            const auto& shown = w.scripted.messages.shown;
+            writeBytes(out, outcome.completed ? outcome.report
+                            : shown.empty()   ? ""
+                                              : shown.back().prompt);
+            ::_exit(outcome.completed ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 3);
+        return readBytes(out);
+    }
+    std::string onlyZip() {
+        const Rows zips = filesIn(".zip");
+        return zips.size() == 1 ? dir + "/" + zips[0] : "";
+    }
+};
+
+// The game server's file, merged by an administrator in its group: replacing it would
+// hand it to the administrator and lock the game server out, so it is refused.
+TEST_F(Accounts, AFileOfAnotherOwnerIsNotTakenFromIt) {
+    ::chown(bans.c_str(), kGameUser, kGameGroup);
+    ::chmod(bans.c_str(), 0664);
+    EXPECT_EQ(
+        merge(kAdmin, {kGameGroup}),
+        "An error has occured during a merge of this log        \r\nNot replaced, since it "
+        "would no longer belong to its owner (user 1234); run this as that user or as root: " +
+            bans + " 70        ");
+    EXPECT_EQ(readBytes(bans), kBan);
+    EXPECT_EQ(ownerOf(bans), (Owned{kGameUser, kGameGroup, 0664}));
+    EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
+    EXPECT_TRUE(filesIn(".tmp").empty());
+}
+
+// The owner merging keeps the file's group (not the owner's own) and its mode; root keeps
+// owner and group. The backup is never readable by more than the file.
+TEST_F(Accounts, OwnerGroupAndModeAreKeptAndBackupsAreNoWider) {
+    ::chown(bans.c_str(), kAdmin, kGameGroup);
+    ::chmod(bans.c_str(), 0640);
+    EXPECT_TRUE(merge(kAdmin, {kAdmin, kGameGroup}).starts_with("Merge complete. "));
+    EXPECT_EQ(ownerOf(bans), (Owned{kAdmin, kGameGroup, 0640}));
+    EXPECT_EQ(ownerOf(onlyZip()), (Owned{kAdmin, kGameGroup, 0640}));
+    std::filesystem::remove(onlyZip());
+
+    ::chown(bans.c_str(), kGameUser, kGameGroup);
+    ::chmod(bans.c_str(), 0660);
+    EXPECT_TRUE(merge().starts_with("Merge complete. "));
+    EXPECT_EQ(ownerOf(bans), (Owned{kGameUser, kGameGroup, 0660}));
+    EXPECT_EQ(ownerOf(onlyZip()), (Owned{kGameUser, kGameGroup, 0660}));
+}
+
+// Root in a folder of the game account: a link planted there to a file of another account
+// is not followed, so nothing of that file reaches a backup or is overwritten.
+TEST_F(Accounts, RootFollowsNoLinkIntoAnotherAccountsFile) {
+    const std::string secret = dir + "-secret";
+    writeBytes(secret, "root's own\n");
+    ::chmod(secret.c_str(), 0600);
+    std::filesystem::remove(bans);
+    std::filesystem::create_symlink(secret, bans);
+    ::lchown(bans.c_str(), kGameUser, kGameGroup);
+    ::chown(dir.c_str(), kGameUser, kGameGroup);
+    EXPECT_EQ(merge(),
+              "An error has occured during a merge of this log        \r\nRefused: a link owned by "
+              "another account than the file it leads to: " +
+                  bans + " 70        ");
+    EXPECT_EQ(readBytes(secret), "root's own\n");
+    EXPECT_TRUE(filesIn(".zip").empty());
+
+    // Swapped in after the file was read: the check before replacing sees another file.
+    std::filesystem::remove(bans);
+    writeBytes(bans, kBan);
+    ::chown(bans.c_str(), kGameUser, kGameGroup);
+    TestWindow w;
+    w.form.vsFlexGrid1.addRow({"P", "(AIMBOT)", "50001", "[06.01.2017 00:00:00]", "(slot #1)",
+                               "bbbb2222", "198.51.100.7:1"});
+    w.scripted.files.answers.push_back({bans});
+    MergeOptions options;
+    options.explain = options.offerToOpen = false;
+    options.beforeCheck = [&] {
+        std::filesystem::remove(bans);
+        std::filesystem::create_symlink(secret, bans);
+        ::lchown(bans.c_str(), kGameUser, kGameGroup);
+    };
+    EXPECT_FALSE(mergeIntoBanFile(w.form, options).completed);
+    EXPECT_EQ(readBytes(secret), "root's own\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(bans));
+    std::filesystem::remove(secret);
+}
+
+}  // namespace
+}  // namespace th::test

@@ -1,6 +1,7 @@
 #include "platform/XZipper.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -124,9 +125,15 @@ void XZipper::write() {
         done += static_cast<size_t>(n);
     }
     if (::fsync(temp.fd) != 0) throw fail(errno);
-    // A link takes the final name only when it is free; a rename would replace.
-    const int placed = overwrite_ ? ::rename(temp.path.c_str(), archive_.c_str())
-                                  : ::link(temp.path.c_str(), archive_.c_str());
+    // The archive takes its name only when the name is free: a plain rename would replace.
+    int placed = ::renameat2(AT_FDCWD, temp.path.c_str(), AT_FDCWD, archive_.c_str(),
+                             overwrite_ ? 0 : RENAME_NOREPLACE);
+    if (placed != 0 && errno == EINVAL && !overwrite_) {
+        // A file system without that rename (a network share): a second name, then the
+        // temporary one goes.
+        placed = ::link(temp.path.c_str(), archive_.c_str());
+        if (placed == 0) ::unlink(temp.path.c_str());
+    }
     if (placed != 0) {
         if (errno == EEXIST) {
             Error exists = zipError("The file already exists", archive_);
@@ -136,11 +143,6 @@ void XZipper::write() {
         throw fail(errno);
     }
     ::close(temp.fd);
-    if (!overwrite_ && ::unlink(temp.path.c_str()) != 0) {
-        int e = errno;
-        ::unlink(archive_.c_str());
-        throw Error::fromErrno(e, archive_);
-    }
     syncFolder(folderOf(archive_), archive_);
 }
 

@@ -1,0 +1,202 @@
+#include "tests/faults/FaultShim.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+
+namespace th::test::faults {
+namespace {
+
+Mode g_mode = Mode::Count;
+int g_target = 0;
+int g_calls = 0;
+bool g_armed = false;
+
+// 0 to go on with the real call, else the errno to fail it with.
+int hit() {
+    if (!g_armed) return 0;
+    if (++g_calls != g_target || g_mode == Mode::Count) return 0;
+    if (g_mode == Mode::Kill) ::_exit(99);
+    return g_mode == Mode::NoSpace ? ENOSPC : EIO;
+}
+
+int sqliteFault(int ioerr) {
+    int e = hit();
+    return e == 0 ? SQLITE_OK : e == ENOSPC ? SQLITE_FULL : ioerr;
+}
+
+// --- SQLite: a VFS in front of the default one ---
+
+sqlite3_vfs* g_base = nullptr;
+sqlite3_vfs g_vfs;
+sqlite3_io_methods g_methods;
+
+struct ShimFile {
+    sqlite3_file base;
+    sqlite3_file* real;
+};
+
+sqlite3_file* realOf(sqlite3_file* f) {
+    return reinterpret_cast<ShimFile*>(f)->real;
+}
+
+int shimClose(sqlite3_file* f) {
+    return realOf(f)->pMethods->xClose(realOf(f));
+}
+int shimRead(sqlite3_file* f, void* p, int n, sqlite3_int64 at) {
+    return realOf(f)->pMethods->xRead(realOf(f), p, n, at);
+}
+int shimWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
+    if (int rc = sqliteFault(SQLITE_IOERR_WRITE)) return rc;
+    return realOf(f)->pMethods->xWrite(realOf(f), p, n, at);
+}
+int shimTruncate(sqlite3_file* f, sqlite3_int64 size) {
+    if (int rc = sqliteFault(SQLITE_IOERR_TRUNCATE)) return rc;
+    return realOf(f)->pMethods->xTruncate(realOf(f), size);
+}
+int shimSync(sqlite3_file* f, int flags) {
+    if (int rc = sqliteFault(SQLITE_IOERR_FSYNC)) return rc;
+    return realOf(f)->pMethods->xSync(realOf(f), flags);
+}
+int shimFileSize(sqlite3_file* f, sqlite3_int64* size) {
+    return realOf(f)->pMethods->xFileSize(realOf(f), size);
+}
+int shimLock(sqlite3_file* f, int level) {
+    return realOf(f)->pMethods->xLock(realOf(f), level);
+}
+int shimUnlock(sqlite3_file* f, int level) {
+    return realOf(f)->pMethods->xUnlock(realOf(f), level);
+}
+int shimCheckReservedLock(sqlite3_file* f, int* out) {
+    return realOf(f)->pMethods->xCheckReservedLock(realOf(f), out);
+}
+int shimFileControl(sqlite3_file* f, int op, void* arg) {
+    return realOf(f)->pMethods->xFileControl(realOf(f), op, arg);
+}
+int shimSectorSize(sqlite3_file* f) {
+    return realOf(f)->pMethods->xSectorSize(realOf(f));
+}
+int shimDeviceCharacteristics(sqlite3_file* f) {
+    return realOf(f)->pMethods->xDeviceCharacteristics(realOf(f));
+}
+
+int shimOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
+    auto* shim = reinterpret_cast<ShimFile*>(f);
+    shim->base.pMethods = nullptr;
+    shim->real = reinterpret_cast<sqlite3_file*>(shim + 1);
+    if (int rc = sqliteFault(SQLITE_CANTOPEN)) return rc;
+    int rc = g_base->xOpen(g_base, name, shim->real, flags, outFlags);
+    if (shim->real->pMethods) shim->base.pMethods = &g_methods;
+    return rc;
+}
+int shimDelete(sqlite3_vfs*, const char* name, int syncDir) {
+    if (int rc = sqliteFault(SQLITE_IOERR_DELETE)) return rc;
+    return g_base->xDelete(g_base, name, syncDir);
+}
+int shimAccess(sqlite3_vfs*, const char* name, int flags, int* out) {
+    return g_base->xAccess(g_base, name, flags, out);
+}
+int shimFullPathname(sqlite3_vfs*, const char* name, int n, char* out) {
+    return g_base->xFullPathname(g_base, name, n, out);
+}
+
+}  // namespace
+
+void install() {
+    if (g_base) return;
+    g_base = sqlite3_vfs_find(nullptr);
+    g_vfs = *g_base;
+    g_vfs.iVersion = 1;
+    g_vfs.zName = "faults";
+    g_vfs.szOsFile = static_cast<int>(sizeof(ShimFile)) + g_base->szOsFile;
+    g_vfs.xOpen = shimOpen;
+    g_vfs.xDelete = shimDelete;
+    g_vfs.xAccess = shimAccess;
+    g_vfs.xFullPathname = shimFullPathname;
+    g_methods = {};
+    g_methods.iVersion = 1;  // no shared memory: the ban database keeps a rollback journal
+    g_methods.xClose = shimClose;
+    g_methods.xRead = shimRead;
+    g_methods.xWrite = shimWrite;
+    g_methods.xTruncate = shimTruncate;
+    g_methods.xSync = shimSync;
+    g_methods.xFileSize = shimFileSize;
+    g_methods.xLock = shimLock;
+    g_methods.xUnlock = shimUnlock;
+    g_methods.xCheckReservedLock = shimCheckReservedLock;
+    g_methods.xFileControl = shimFileControl;
+    g_methods.xSectorSize = shimSectorSize;
+    g_methods.xDeviceCharacteristics = shimDeviceCharacteristics;
+    sqlite3_vfs_register(&g_vfs, 1);
+}
+
+void arm(Mode mode, int k) {
+    g_mode = mode;
+    g_target = k;
+    g_calls = 0;
+    g_armed = true;
+}
+
+void disarm() {
+    g_armed = false;
+}
+
+int calls() {
+    return g_calls;
+}
+
+}  // namespace th::test::faults
+
+// --- the program's own calls, wrapped by the linker (-Wl,--wrap=NAME) ---
+
+using th::test::faults::hit;
+
+extern "C" {
+int __real_open(const char* path, int flags, ...);
+ssize_t __real_write(int fd, const void* data, size_t size);
+int __real_fsync(int fd);
+int __real_rename(const char* from, const char* to);
+int __real_renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags);
+int __real_unlink(const char* path);
+int __real_link(const char* from, const char* to);
+
+int __wrap_open(const char* path, int flags, ...) {
+    mode_t mode = 0;
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list args;
+        va_start(args, flags);
+        mode = static_cast<mode_t>(va_arg(args, int));
+        va_end(args);
+    }
+    if (int e = hit()) return errno = e, -1;
+    return __real_open(path, flags, mode);
+}
+ssize_t __wrap_write(int fd, const void* data, size_t size) {
+    if (int e = hit()) return errno = e, -1;
+    return __real_write(fd, data, size);
+}
+int __wrap_fsync(int fd) {
+    if (int e = hit()) return errno = e, -1;
+    return __real_fsync(fd);
+}
+int __wrap_rename(const char* from, const char* to) {
+    if (int e = hit()) return errno = e, -1;
+    return __real_rename(from, to);
+}
+int __wrap_renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+    if (int e = hit()) return errno = e, -1;
+    return __real_renameat2(fromDir, from, toDir, to, flags);
+}
+int __wrap_unlink(const char* path) {
+    if (int e = hit()) return errno = e, -1;
+    return __real_unlink(path);
+}
+int __wrap_link(const char* from, const char* to) {
+    if (int e = hit()) return errno = e, -1;
+    return __real_link(from, to);
+}
+}

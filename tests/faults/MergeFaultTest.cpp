@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "bans/Merge.h"
+#include "tests/bans/BanTestSupport.h"
+#include "tests/faults/FaultShim.h"
+
+namespace th::test {
+namespace {
+
+using faults::Mode;
+
+const std::string kErrorLead = "An error has occured during a merge of this log        \r\n";
+
+// A small merge: a ban file of two bans and a temp ban, two new violations in the grid.
+class MergeFaults : public BanFolderTest {
+  protected:
+    void SetUp() override {
+        faults::install();
+        BanFolderTest::SetUp();
+        writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"r1\"",
+                               "[05.01.2017 00:00:00] bbbb2222 \"Two\" \"192.0.2.2:2\" \"r2\"", "",
+                               "; a temp ban"}));
+        EXPECT_TRUE(merge(false).completed);  // the database agrees with the file
+        oldBytes = readBytes(bans);
+        oldDb = readBytes(db);
+        grid = true;
+        EXPECT_TRUE(merge(false).completed);
+        newBytes = readBytes(bans);
+        ASSERT_NE(newBytes, oldBytes);
+    }
+    void restore() {
+        g_CloseDatabase();
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            std::filesystem::remove(e.path());
+        writeBytes(bans, oldBytes);
+        writeBytes(db, oldDb);
+    }
+    MergeOutcome merge(bool lastBoxToShown) {
+        TestWindow w;
+        if (grid) {
+            w.form.vsFlexGrid1.addRow({"New", "(AIMBOT)", "50001", "[06.01.2017 00:00:00]",
+                                       "(slot #1)", "cccc3333", "198.51.100.7:1"});
+            w.form.vsFlexGrid1.addRow({"Newer", "(WALLHACK)", "50002", "[06.02.2017 00:00:00]",
+                                       "(slot #2)", "dddd4444", "198.51.100.8:1"});
+        }
+        w.scripted.files.answers.push_back({bans});
+        MergeOptions quiet;
+        quiet.explain = quiet.offerToOpen = false;
+        MergeOutcome outcome = mergeIntoBanFile(w.form, quiet);
+        if (lastBoxToShown)
+            shown =
+                w.scripted.messages.shown.empty() ? "" : w.scripted.messages.shown.back().prompt;
+        return outcome;
+    }
+    // Runs the merge in a child whose call k fails (or ends it); what the child reported.
+    struct Run {
+        bool exited = false, completed = false, replaced = false;
+        std::string box;
+    };
+    Run faulty(Mode mode, int k) {
+        const std::string out = dir + "-run";
+        pid_t child = ::fork();
+        if (child == 0) {
+            faults::arm(mode, k);
+            MergeOutcome o = merge(true);
+            faults::disarm();
+            writeBytes(out,
+                       std::string(o.completed ? "C" : "-") + (o.fileReplaced ? "R" : "-") + shown);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        Run run;
+        run.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (run.exited) {
+            const std::string text = readBytes(out);
+            run.completed = text[0] == 'C';
+            run.replaced = text[1] == 'R';
+            run.box = text.substr(2);
+        }
+        std::filesystem::remove(out);
+        return run;
+    }
+    // The file holds the old or the new bytes, the database is whole, and (unless the
+    // run was ended) agrees with the file and nothing temporary is left.
+    void expectSound(bool ended) {
+        const std::string file = readBytes(bans);
+        EXPECT_TRUE(file == oldBytes || file == newBytes) << file;
+        EXPECT_EQ(sql(db, "PRAGMA integrity_check"), (Rows{"ok"}));
+        if (ended) return;
+        std::set<std::string> inFile, inDb;
+        bool kept = false;
+        Rows keptLines;
+        for (size_t start = 0, end; start < file.size(); start = end + 2) {
+            end = file.find("\r\n", start);
+            const std::string line = file.substr(start, end - start);
+            if (line.empty())
+                kept = true;
+            else if (kept)
+                keptLines.push_back(line);
+            else
+                inFile.insert(line.substr(22, line.find(' ', 22) - 22));
+        }
+        for (const auto& g : sql(db, "SELECT GUID FROM tblVandrel")) inDb.insert(g);
+        EXPECT_EQ(inFile, inDb);
+        EXPECT_EQ(keptLines, sql(db, "SELECT TempBan FROM qrySelectAllTempBans"));
+        EXPECT_TRUE(filesIn(".tmp").empty() && filesIn("-journal").empty());
+    }
+
+    bool grid = false;
+    std::string oldBytes, newBytes, oldDb, shown;
+};
+
+// Every call the merge makes to the file system, failed in turn with ENOSPC, with EIO, and
+// ended there as by a crash: the file is never half-written, the database never torn or
+// out of step, the message tells what happened, and the next merge mends everything.
+TEST_F(MergeFaults, EveryCallFailedOrEndedInTurnLeavesFileAndDatabaseSound) {
+    restore();
+    faults::arm(Mode::Count, 0);
+    ASSERT_TRUE(merge(false).completed);
+    const int points = faults::calls();
+    faults::disarm();
+    ASSERT_GT(points, 10);
+    int failed = 0, ended = 0;
+    for (int k = 1; k <= points; ++k) {
+        for (Mode mode : {Mode::NoSpace, Mode::IoError, Mode::Kill}) {
+            SCOPED_TRACE("call " + std::to_string(k) + " mode " +
+                         std::to_string(static_cast<int>(mode)));
+            restore();
+            const Run run = faulty(mode, k);
+            if (mode == Mode::Kill) {
+                ended += !run.exited;
+                EXPECT_FALSE(run.exited) << "the run ends at the call";
+            } else {
+                ASSERT_TRUE(run.exited);
+                failed += !run.completed;
+                const bool isNew = readBytes(bans) == newBytes;
+                // The truth: a report when the file is new, an error box saying so when not.
+                EXPECT_EQ(run.completed, isNew) << run.box;
+                EXPECT_EQ(run.replaced, isNew);
+                if (!run.completed) {
+                    EXPECT_TRUE(run.box.starts_with(kErrorLead)) << run.box;
+                }
+            }
+            expectSound(mode == Mode::Kill);
+            ASSERT_TRUE(merge(false).completed) << "the next merge";
+            EXPECT_EQ(readBytes(bans), newBytes);
+            expectSound(false);
+        }
+    }
+    std::cout << "fault injection: " << points << " call sites, " << failed << " failed merges, "
+              << ended << " ended ones\n";
+    EXPECT_EQ(failed, 2 * points) << "every call of the merge matters";
+}
+
+}  // namespace
+}  // namespace th::test

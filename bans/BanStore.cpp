@@ -75,7 +75,7 @@ void BanStore::addRows(const std::vector<WorkRow>& sorted,
     Statement& insert = db_.prepared(
         "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
         "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT DO NOTHING");
-    std::string reason;
+    std::string reason, name;
     const std::string* previous = nullptr;
     for (size_t j = 0; j < sorted.size(); ++j) {
         progress(static_cast<int64_t>(j));
@@ -88,7 +88,14 @@ void BanStore::addRows(const std::vector<WorkRow>& sorted,
         ++taken_;
         reason.clear();
         if (!blank(row.reason)) reason.append("\"").append(row.reason).append("\"");
-        insert.bindAll({guid, row.stamp, toStored(row.name), row.address, reason});
+        const bool apostrophe = row.name.find('\'') != std::string::npos;
+        if (apostrophe) name = toStored(row.name);
+        // The values outlive the step, so SQLite need not copy them.
+        insert.bindUncopied(1, guid);
+        insert.bindUncopied(2, row.stamp);
+        insert.bindUncopied(3, apostrophe ? name : row.name);
+        insert.bindUncopied(4, row.address);
+        insert.bindUncopied(5, reason);
         run(insert);
         if (sqlite3_changes(db_.handle()) > 0) {
             ++added_;

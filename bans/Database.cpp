@@ -37,6 +37,12 @@ void Statement::bind(int index, std::string_view text) {
         throw connection_.lastError();
 }
 
+void Statement::bindUncopied(int index, std::string_view text) {
+    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_STATIC) != SQLITE_OK)
+        throw connection_.lastError();
+}
+
 void Statement::bindAll(std::initializer_list<std::string_view> values) {
     int index = 1;
     for (auto value : values) bind(index++, value);

@@ -29,6 +29,8 @@ class Statement {
     Statement& operator=(const Statement&) = delete;
 
     void bind(int index, std::string_view text);
+    // Binds without a copy: the text must stay as it is until the statement is reset.
+    void bindUncopied(int index, std::string_view text);
     void bindAll(std::initializer_list<std::string_view> values);
     // Runs one step: true while a row is ready.
     bool step();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "export/ScanFileFormat.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
 
@@ -59,6 +60,27 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
     EXPECT_NE(runCli({"db", "reset", "--db", db}).err.find("give --yes to confirm"),
               std::string::npos);
     EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel"), (Rows{"abc"}));
+}
+
+// A scan file whose name cell holds a forged second ban line: the ban file gets one line,
+// and the report tells of the row that had no time stamp.
+TEST_F(BanCommands, AForgedNameInAScanFileStaysOnItsLine) {
+    TestWindow w;
+    w.form.vsFlexGrid1.addRow({"x\r\n[01.01.2003 00:00:00] f0f0f0f0 \"forged", "(AIMBOT)", "50001",
+                               "", "(slot #1)", "0123cdef", "198.51.100.7:28960"});
+    const std::string sf = dir + "/forged.sf";
+    writeScanFile(w.form.vsFlexGrid1, sf);
+    writeBytes(bans, "");
+    CliResult r = runCli({"merge", "--bans", bans, "--db", db, sf});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Merge complete. 1 bans have been written to 'pbbans.dat'\n"
+              "1 ban had no time stamp and got the time of this merge.\n");
+    const std::string file = readBytes(bans);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 1) << file;
+    EXPECT_NE(file.find(" 0123cdef \"x  [01.01.2003 00:00:00] f0f0f0f0 \"forged\" "),
+              std::string::npos);
+    EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel WHERE GUID = 'f0f0f0f0'").empty());
 }
 
 }  // namespace

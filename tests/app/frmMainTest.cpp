@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "app/frmMain.h"
+#include "tests/bans/BanTestSupport.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
@@ -78,6 +79,35 @@ TEST(frmMain, TheTitleBarCannotCloseItExitClosesAndTheIndicatorsShow) {
     QTest::mouseClick(w.window.cmdQuelvane(2), Qt::LeftButton);
     EXPECT_FALSE(w.window.isVisible());
     EXPECT_TRUE(w.scripted.messages.shown.empty());
+}
+
+// The Merge button end to end: a grid row whose name holds a forged ban line and which has
+// no time stamp, a ban file with a line of no known shape and lone CR line ends.
+struct WindowMerge : test::BanFolderTest {};
+
+TEST_F(WindowMerge, TheMergeButtonKeepsEveryBanOnItsLineAndReports) {
+    Window w;
+    test::writeBytes(bans,
+                     "[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"r\"\r"
+                     " 0123cdef \"Jayyz\" \"198.51.100.7:28960\"\r;temp\r");
+    w.window.form().vsFlexGrid1.addRow({"x\r\n[01.01.2003 00:00:00] f0f0f0f0 \"forged", "(AIMBOT)",
+                                        "50001", "", "(slot #1)", "bbbb2222", "198.51.100.7:1"});
+    w.scripted.files.answers.push_back({bans});
+    w.scripted.messages.answers = {MsgResult::Ok, MsgResult::No};
+    w.window.show();
+    QTest::mouseClick(w.window.cmdQuelvane(4), Qt::LeftButton);
+    ASSERT_EQ(w.scripted.messages.shown.size(), 2u);
+    EXPECT_EQ(w.scripted.messages.shown[1].prompt,
+              "Merge complete. 2 bans have been written to 'pbbans.dat'        \r\n"
+              "1 ban had no time stamp and got the time of this merge.        \r\n"
+              "1 line that is not a ban line was kept as it is, after the bans.        \r\n\r\n"
+              "Would you like to open this file now?        ");
+    const std::string file = test::readBytes(bans);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 5) << file;
+    EXPECT_TRUE(file.ends_with("\r\n\r\n 0123cdef \"Jayyz\" \"198.51.100.7:28960\"\r\n;temp\r\n"));
+    EXPECT_EQ(test::sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID"),
+              (test::Rows{"aaaa1111", "bbbb2222"}));
+    EXPECT_FALSE(w.window.form().prgScanning.visible());
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -41,6 +42,26 @@ TEST_F(TextFileWriterTest, LinesEndInCrLfAndReplaceTheFileOnlyOnCommit) {
     EXPECT_EQ(bytesOf("real.txt"), std::string("\xe9\0\xff\r\n\r\ntail", 11));
     EXPECT_TRUE(fs::is_symlink(dir + "/link.txt"));  // the link is followed, not replaced
     EXPECT_EQ(fs::status(dir + "/real.txt").permissions() & fs::perms::all, mode);
+}
+
+// A file with a second name is not replaced: the other name would keep the old content.
+// Whatever is left of an unfinished file is readable by this account only.
+TEST_F(TextFileWriterTest, AFileWithOtherNamesIsNotReplacedAndTemporaryFilesArePrivate) {
+    std::ofstream(dir + "/a.txt") << "old";
+    fs::permissions(dir + "/a.txt", fs::perms::owner_read | fs::perms::owner_write |
+                                        fs::perms::group_read | fs::perms::others_read);
+    {
+        TextFileWriter file(dir + "/a.txt");
+        struct stat st {};
+        ::fstat(file.descriptor(), &st);
+        EXPECT_EQ(st.st_mode & 0777, 0644u) << "the old file's mode, once the owner is set";
+    }
+    fs::create_hard_link(dir + "/a.txt", dir + "/b.txt");
+    EXPECT_EQ(test::raised([&] { TextFileWriter file(dir + "/a.txt"); }),
+              "Tallyhound 70: Not replaced, since it has other names (hard links) that would keep "
+              "the old content: " +
+                  dir + "/a.txt");
+    EXPECT_EQ(entries(), 2u);
 }
 
 TEST_F(TextFileWriterTest, ErrorsNameTheFileAndFollowErrno) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cli/TerminalPorts.h"
+#include "platform/TimeStamp.h"
 #include "scan/MainForm.h"
 
 namespace {
@@ -37,9 +38,14 @@ int main(int argc, char** argv) {
         unsigned player = rng() % (rows / 20 + 1);
         std::string name = "Player " + std::to_string(player);
         std::string number = std::to_string(50000 + rng() % 200);
-        char stamp[32];
-        std::snprintf(stamp, sizeof stamp, "[%02u.%02u.2003 %02u:%02u:%02u]", 1 + next() % 28, 1 + next() % 12,
-                      next() % 24, next() % 60, next() % 60);
+        th::StampParts when;
+        when.month = static_cast<int>(1 + next() % 12);
+        when.day = static_cast<int>(1 + next() % 28);
+        when.year = 2003;
+        when.hour = static_cast<int>(next() % 24);
+        when.minute = static_cast<int>(next() % 60);
+        when.second = static_cast<int>(next() % 60);
+        const std::string stamp = th::formatStamp(when);
         std::string slot = "(slot #" + std::to_string(rng() % 32) + ")";
         char guid[40];
         std::snprintf(guid, sizeof guid, "%08x%08x%08x%08x", player * 2654435761u, player, ~player, player ^ 0x5a5a5a5au);

@@ -16,6 +16,7 @@
 #include "bans/Database.h"
 #include "bans/Merge.h"
 #include "bans/Paths.h"
+#include "platform/TimeStamp.h"
 #include "scan/MainForm.h"
 
 namespace {
@@ -50,10 +51,10 @@ std::string guid(long i) {
 }
 
 std::string stamp(long i) {
-    char text[80];
-    std::snprintf(text, sizeof text, "[%02ld.%02ld.%04ld %02ld:%02ld:%02ld]", 1 + i % 28,
-                  1 + (i / 28) % 12, 2000 + (i / 336) % 10, i % 24, (i / 24) % 60, (i / 1440) % 60);
-    return text;
+    return formatStamp(StampParts{static_cast<int>(1 + (i / 28) % 12), static_cast<int>(1 + i % 28),
+                                  static_cast<int>(2000 + (i / 336) % 10), static_cast<int>(i % 24),
+                                  static_cast<int>((i / 24) % 60),
+                                  static_cast<int>((i / 1440) % 60)});
 }
 
 double seconds(std::chrono::steady_clock::time_point since) {

@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+#include "platform/TimeStamp.h"
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: generate_log OUT [MiB]\n");
@@ -30,8 +32,14 @@ int main(int argc, char** argv) {
     unsigned long long written = 0;
     unsigned long long n = 0;
     while (written < target) {
-        int len = std::snprintf(line, sizeof line, "[%02u.%02u.2003 %02u:%02u:%02u] ", 1 + rng() % 28u,
-                                1 + rng() % 12u, rng() % 24u, rng() % 60u, rng() % 60u);
+        th::StampParts when;
+        when.month = static_cast<int>(1 + rng() % 12u);
+        when.day = static_cast<int>(1 + rng() % 28u);
+        when.year = 2003;
+        when.hour = static_cast<int>(rng() % 24u);
+        when.minute = static_cast<int>(rng() % 60u);
+        when.second = static_cast<int>(rng() % 60u);
+        int len = std::snprintf(line, sizeof line, "%s ", th::formatStamp(when).c_str());
         unsigned player = static_cast<unsigned>(rng() % 5000u);
         if (++n % 100 == 0) {
             len += std::snprintf(line + len, sizeof line - static_cast<size_t>(len),

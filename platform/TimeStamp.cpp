@@ -1,0 +1,44 @@
+#include "platform/TimeStamp.h"
+
+#include <cstdio>
+
+namespace th {
+
+namespace {
+
+// "[mm.dd.yyyy hh:mm:ss]": '9' marks a digit, anything else must be there as it is.
+constexpr std::string_view kShape = "[99.99.9999 99:99:99]";
+
+int digits(std::string_view text, size_t at, size_t count) {
+    int value = 0;
+    for (size_t i = at; i < at + count; ++i) value = value * 10 + (text[i] - '0');
+    return value;
+}
+
+}  // namespace
+
+std::optional<StampParts> parseStamp(std::string_view text) {
+    if (text.size() != kShape.size()) return std::nullopt;
+    for (size_t i = 0; i < kShape.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == '9' ? !digit : text[i] != kShape[i]) return std::nullopt;
+    }
+    return StampParts{digits(text, 1, 2),  digits(text, 4, 2),  digits(text, 7, 4),
+                      digits(text, 12, 2), digits(text, 15, 2), digits(text, 18, 2)};
+}
+
+std::string formatStamp(const StampParts& p) {
+    char text[64];
+    std::snprintf(text, sizeof text, "[%02d.%02d.%04d %02d:%02d:%02d]", p.month, p.day, p.year,
+                  p.hour, p.minute, p.second);
+    return text;
+}
+
+std::string formatStamp(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    return formatStamp(StampParts{local.tm_mon + 1, local.tm_mday, local.tm_year + 1900,
+                                  local.tm_hour, local.tm_min, local.tm_sec});
+}
+
+}  // namespace th

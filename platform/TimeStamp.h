@@ -1,0 +1,30 @@
+#pragma once
+// The anti-cheat's time stamp, month first: "[mm.dd.yyyy hh:mm:ss]", as in
+// "[04.16.2017 21:03:11]". Every stamp is read and written here. The ban database's
+// stored query orders by the same shape (bans/schema.sql); a test holds the two together.
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace th {
+
+struct StampParts {
+    int month = 1, day = 1, year = 2000;
+    int hour = 0, minute = 0, second = 0;
+};
+
+// The parts of a text of exactly the stamp's shape: brackets, two-digit month, day,
+// hour, minute and second, four-digit year. Only the shape is checked, as the stored
+// query checks it; anything else gives nothing.
+std::optional<StampParts> parseStamp(std::string_view text);
+inline bool isStamp(std::string_view text) {
+    return parseStamp(text).has_value();
+}
+
+std::string formatStamp(const StampParts& parts);
+// The local time t as a stamp.
+std::string formatStamp(std::time_t t);
+
+}  // namespace th

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "bans/Paths.h"
+#include "bans/SchemaMigration.h"
 
 namespace th {
 
@@ -139,6 +140,17 @@ void Connection::execute(std::string_view sql, std::initializer_list<std::string
     }
 }
 
+void Connection::executeScript(const std::string& sql) {
+    if (sqlite3_exec(handle(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw lastError();
+}
+
+int Connection::userVersion() {
+    Statement version(*this, "PRAGMA user_version");
+    version.step();
+    return std::stoi(std::string(version.text(0)));
+}
+
 Statement& Connection::prepared(const std::string& sql) {
     auto& slot = prepared_[sql];
     if (!slot) slot = std::make_unique<Statement>(*this, sql);
@@ -184,12 +196,10 @@ bool g_blnConnectToDatabase(MainForm& form) {
     std::string path;
     attempt([&] { path = databasePath(); });
     attempt([&] {
-        if (!g_cnnDatabase) {
-            g_cnnDatabase = std::make_unique<Connection>();
-            g_cnnDatabase->Open(path);
-        } else if (g_cnnDatabase->State() == Connection::kStateClosed) {
-            g_cnnDatabase->Open(path);
-        }
+        if (!g_cnnDatabase) g_cnnDatabase = std::make_unique<Connection>();
+        if (g_cnnDatabase->State() != Connection::kStateClosed) return;
+        g_cnnDatabase->Open(path);
+        upgradeDatabase(form, *g_cnnDatabase);
     });
     if (failure) {
         showDatabaseErrorReport(form, kTagConnect, *failure);

@@ -63,8 +63,12 @@ class Connection {
 
     // Runs a statement that returns no rows, with its values bound in order.
     void execute(std::string_view sql, std::initializer_list<std::string_view> values = {});
+    // Runs statements one after another, as a script holds them; none may bind values.
+    void executeScript(const std::string& sql);
     // A statement kept prepared until the connection closes, for statements run in loops.
     Statement& prepared(const std::string& sql);
+    // The schema version the database holds (SQLite's user_version).
+    int userVersion();
 
     void beginTransaction();
     void commit();

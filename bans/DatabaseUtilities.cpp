@@ -56,19 +56,15 @@ void copyDatabase(const std::string& database, const std::string& copy) {
 
 }  // namespace
 
-bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
-    bool result = true;
+void zipDatabase(MainForm& form, const std::string& database, const std::string& suffix,
+                 std::string& archivePath) {
     XZipper& zip = form.xzipper1;
     std::string copy;
     try {
-        // The file must not be held open while it is copied.
-        g_CloseDatabase();
-        const std::string database = databasePath();
         // Backups go beside the database: the application folder, unless another
         // database file was named.
         std::string folder = g_strGetFolder(database);
-        archivePath =
-            freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), "_Vandrel.zip");
+        archivePath = freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), suffix);
 
         removeStaleTemps(folder);
         struct stat st {};
@@ -89,13 +85,25 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
         zip.setPermissionsOf(st);
         zip.addFile(copy, baseOf(database));
         zip.write();
-    } catch (const std::exception&) {
-        // The menu command tells the user; this routine only answers.
-        result = false;
+    } catch (...) {
+        if (!copy.empty()) ::unlink(copy.c_str());
+        zip.clearFiles();
+        throw;
     }
     if (!copy.empty()) ::unlink(copy.c_str());
     zip.clearFiles();
-    return result;
+}
+
+bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
+    try {
+        // The file must not be held open while it is copied.
+        g_CloseDatabase();
+        zipDatabase(form, databasePath(), "_Vandrel.zip", archivePath);
+        return true;
+    } catch (const std::exception&) {
+        // The menu command tells the user; this routine only answers.
+        return false;
+    }
 }
 
 bool g_blnResetDatabase(MainForm& form) {

@@ -14,4 +14,10 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath);
 // Empties the table of banned players. False after an error it has reported.
 bool g_blnResetDatabase(MainForm& form);
 
+// Zips a database file, which must not be held open, into a new dated archive beside
+// it whose name ends in suffix; archivePath gets the archive's full path first. Throws
+// th::Error.
+void zipDatabase(MainForm& form, const std::string& database, const std::string& suffix,
+                 std::string& archivePath);
+
 }  // namespace th

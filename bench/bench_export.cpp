@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rows; ++i) {
         std::string player = "Player\t" + std::to_string(random() % (rows / 4 + 1));
         std::string number = std::to_string(50000 + random() % 200);
-        grid.addRow({player, "(AIMBOT)", number, "[07.12.2002 21:14:03]", "(slot #1)",
+        grid.addRow({player, "(AIMBOT)", number, "[12.07.2002 21:14:03]", "(slot #1)",
                      "0123456789abcdef0123456789abcdef", "192.0.2.1:27960"});
     }
     grid.select(1, 0, 1, 6);

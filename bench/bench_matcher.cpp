@@ -16,10 +16,10 @@ constexpr const char* kAddressPattern = "{[0-9+\\.0-9+\\.0-9+\\.0-9+:0-9+]*}";
 constexpr const char* kGuidPattern = "{.*} {.*[\\[]*}";
 
 const std::string kViolationLine =
-    "[01.06.2003 20:14:55] VIOLATION (AIMBOT) #50001: Some Player (slot #3) Aimbot detected "
+    "[06.01.2003 20:14:55] VIOLATION (AIMBOT) #50001: Some Player (slot #3) Aimbot detected "
     "[0123456789abcdef0123456789abcdef(VALID) 192.0.2.1:27960]";
 const std::string kOrdinaryLine =
-    "[01.06.2003 20:14:56] Player \"Some Player\" connected (slot #3) from 192.0.2.1:27960";
+    "[06.01.2003 20:14:56] Player \"Some Player\" connected (slot #3) from 192.0.2.1:27960";
 
 std::string noise(size_t size) {
     static const char kPieces[] = {' ', '(', ')', '[', ']', '#', ' ', ')'};
@@ -116,7 +116,7 @@ void BM_SplitBanLine(benchmark::State& state) {
     s.setCollapseSeparators(true);
     s.setQuotedFields(true);
     const std::string line =
-        "[07.12.2002 21:14:03] 0123abcd0123abcd0123abcd0123abcd \"Player Name\" "
+        "[12.07.2002 21:14:03] 0123abcd0123abcd0123abcd0123abcd \"Player Name\" "
         "\"192.0.2.1:27960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"";
     for (auto _ : state) {
         s.setText(line);

@@ -54,7 +54,7 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
     const std::string one = box("1 violations found and added to grid        ", ok, info);
     const std::string quiet = "a log without violations\n", kLog = "<the log>";
     const std::string violation =
-        "[07.12.2002 21:14:03] VIOLATION (AIMBOT) #50001: Alpha (slot #1) Aimbot detected "
+        "[12.07.2002 21:14:03] VIOLATION (AIMBOT) #50001: Alpha (slot #1) Aimbot detected "
         "[0123456789abcdef0123456789abcdef(VALID) 192.0.2.1:27960]\n";
     const auto yes = MsgResult::Yes, no = MsgResult::No;
     // Path, log, whether the grid holds rows, answers, boxes shown, rows after, and event

@@ -29,9 +29,9 @@ TEST_F(GridOutputCommands, HtmlReplacesThePageAndSaveWritesAFileThatScansAsTheLo
 TEST_F(GridOutputCommands, ScanPrintsAScanFilesDataRowsOnly) {
     EXPECT_EQ(
         runCli({"scan", "--raw", dataPath("scan/two-players.sf")}).out,
-        "Alpha\t(GAMEHACK)\t50001\t[12.01.2026 10:00:00]\t(slot #1)\taaaa1111\t10.0.0.1:28960\n"
-        "Alpha\t(GAMEHACK)\t50002\t[12.01.2026 10:05:00]\t(slot #1)\taaaa1111\t10.0.0.1:28960\n"
-        "B\\\\ob\\t\"\xe9\t(AIMBOT)\t50100\t[12.01.2026 11:00:00]\t(slot "
+        "Alpha\t(GAMEHACK)\t50001\t[01.12.2026 10:00:00]\t(slot #1)\taaaa1111\t10.0.0.1:28960\n"
+        "Alpha\t(GAMEHACK)\t50002\t[01.12.2026 10:05:00]\t(slot #1)\taaaa1111\t10.0.0.1:28960\n"
+        "B\\\\ob\\t\"\xe9\t(AIMBOT)\t50100\t[01.12.2026 11:00:00]\t(slot "
         "#2)\tbbbb2222\t10.0.0.2:28960\n");
 }
 
@@ -40,7 +40,7 @@ TEST_F(GridOutputCommands, ScanPrintsAScanFilesDataRowsOnly) {
 TEST_F(GridOutputCommands, FailuresAndNoViolationsWriteNothing) {
     const std::string bad = dir + "/log.sf", moved = dir + "/moved.sf", out = dir + "/out",
                       log = dataPath("logs/sample.log");
-    writeBytes(bad, "[07.12.2002 21:14:03] VIOLATION (AIMBOT)\r\n");
+    writeBytes(bad, "[12.07.2002 21:14:03] VIOLATION (AIMBOT)\r\n");
     writeBytes(moved,
                "TALLYHOUND SCAN FILE\r\nformat 1\r\ncolumns 7\r\nrows 1\r\nH\tGUID\tPlayer "
                "Name\tViolation\tNumber\tTimestamp\tSlot\tPlayer IP\r\nD\tabcd\tAlpha\t("

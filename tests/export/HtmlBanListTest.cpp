@@ -6,7 +6,7 @@ namespace th::test {
 namespace {
 
 Cells row(std::string name) {
-    return {std::move(name), "(GAMEHACK)", "50001",         "[12.01.2026 10:00:00]",
+    return {std::move(name), "(GAMEHACK)", "50001",         "[01.12.2026 10:00:00]",
             "(slot #1)",     "abcd1234",   "10.0.0.1:28960"};
 }
 

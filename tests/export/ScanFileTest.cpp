@@ -12,8 +12,8 @@ namespace {
 const std::string kSample = kData + "/scan/two-players.sf";
 // In the arrangement's order.
 const std::vector<Cells> kTwoRows = {
-    {"Alpha", "(GAMEHACK)", "50001", "[12.01.2026]", "(slot #2)", "aaaa1111", "10.0.0.2"},
-    {"Bob", "(GAMEHACK)", "50100", "[12.01.2026]", "(slot #1)", "bbbb2222", "10.0.0.1"}};
+    {"Alpha", "(GAMEHACK)", "50001", "[01.12.2026]", "(slot #2)", "aaaa1111", "10.0.0.2"},
+    {"Bob", "(GAMEHACK)", "50100", "[01.12.2026]", "(slot #1)", "bbbb2222", "10.0.0.1"}};
 
 struct ScanFileCommands : FormFixture, ::testing::Test {
     void fill(const std::vector<Cells>& rows) {

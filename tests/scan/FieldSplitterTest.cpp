@@ -11,8 +11,8 @@ namespace {
 // The merge reads field 1 (empty), 2 date, 3 time, 4 GUID, 5 name, 6 address and
 // 7 onwards the reason, with both options on.
 TEST(FieldSplitterTest, SplitsBanFileLinesIntoTheFieldsTheMergeReads) {
-    const std::string d = "[06.01.2003 20:09:59] 0123abcd ";
-    const std::string f = "|06.01.2003|20:09:59|0123abcd|";
+    const std::string d = "[01.06.2003 20:09:59] 0123abcd ";
+    const std::string f = "|01.06.2003|20:09:59|0123abcd|";
     struct Case {
         bool collapse, quoted;
         std::string text;
@@ -26,9 +26,9 @@ TEST(FieldSplitterTest, SplitsBanFileLinesIntoTheFieldsTheMergeReads) {
         // An empty reason leaves a trailing space, which starts no field.
         {true, true, d + "\"N\" \"1.2.3.4:5\" ", f + "N|1.2.3.4:5|"},
         {true, true, d + "\"[CLAN]  O'Brien \" \"\" \"R\"", f + "[CLAN]  O'Brien ||R|"},
-        {true, true, "[ 06.01.2003  20:09:59 ]  0123abcd  \"N\"", f + "N|"},
-        {true, true, "  [06.01.2003 20:09:59] 0123abcd", f},
-        {true, true, "06.01.2003 20:09:59] 0123abcd", f.substr(1)},
+        {true, true, "[ 01.06.2003  20:09:59 ]  0123abcd  \"N\"", f + "N|"},
+        {true, true, "  [01.06.2003 20:09:59] 0123abcd", f},
+        {true, true, "01.06.2003 20:09:59] 0123abcd", f.substr(1)},
         {true, true, "a\"b c\"d e", "ab cd|e|"},  // quotes inside a field join it
         {true, true, "a \"b c", "a|b c|"},        // a quote left open runs to the end
         {true, true, "", ""},

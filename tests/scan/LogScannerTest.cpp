@@ -11,7 +11,7 @@ namespace th {
 namespace {
 
 const std::string kLine =
-    "[07.12.2002 21:14:03] VIOLATION (AIMBOT) #50001: Alpha (slot #1) Aimbot detected "
+    "[12.07.2002 21:14:03] VIOLATION (AIMBOT) #50001: Alpha (slot #1) Aimbot detected "
     "[0123456789abcdef0123456789abcdef(VALID) 192.0.2.1:27960]\n";
 
 struct ScanFixture : ::testing::Test {

@@ -43,9 +43,9 @@ TEST(PatternMatcherTest, ScannerPatternsCutViolationLinesIntoTheirTags) {
     const std::string tags = "1 {[t]}{VIOLATION}{(A)}{#5:}{P}";
     expectCases({
         {kLinePattern,
-         "[01.06.2003 20:14:55] VIOLATION (AIMBOT) #50001: Some Player (slot #3) Aimbot "
+         "[06.01.2003 20:14:55] VIOLATION (AIMBOT) #50001: Some Player (slot #3) Aimbot "
          "detected [0123456789abcdef0123456789abcdef(VALID) 192.0.2.1:27960]",
-         "1 {[01.06.2003 20:14:55]}{VIOLATION}{(AIMBOT)}{#50001:}{Some Player}{(slot #3)}"
+         "1 {[06.01.2003 20:14:55]}{VIOLATION}{(AIMBOT)}{#50001:}{Some Player}{(slot #3)}"
          "{Aimbot detected [0123456789abcdef0123456789abcdef(VALID)}{192.0.2.1:27960]}"},
         // A ")" followed by a space with another space later ends the slot group.
         {kLinePattern, p + "A (t 2) seen [g 1:2]", tags + "{(slot 3) A (t 2)}{seen [g}{1:2]}"},

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include "bans/SchemaMigration.h"
+#include "platform/TimeStamp.h"
+#include "tests/bans/BanTestSupport.h"
+
+namespace th::test {
+namespace {
+
+// The ban database as the program made it before its schema had later versions.
+const std::string kVersion1 =
+    R"sql(-- The ban database Vandrel.mdb. The build makes it from this file; the program only
+-- opens it. Every value is text, stored exactly as the merge hands it over.
+
+PRAGMA user_version = 1;
+
+-- One row per banned GUID. GUIDs fold letter case as the merge does, so "ABC" and
+-- "abc" are one ban.
+CREATE TABLE tblVandrel (
+    GUID TEXT NOT NULL COLLATE NOCASE UNIQUE,
+    TimeStamp TEXT NOT NULL DEFAULT '',
+    PlayerName TEXT NOT NULL DEFAULT '',
+    IP TEXT NOT NULL DEFAULT '',
+    ViolationReason TEXT NOT NULL DEFAULT ''
+);
+
+-- The ban file's lines that begin with ";", in file order.
+CREATE TABLE tblTempBans (
+    ID INTEGER PRIMARY KEY,
+    TempBan TEXT NOT NULL DEFAULT ''
+);
+
+-- The ban lines in the order the ban file gets them: by the moment of the time stamp
+-- "[dd.mm.yyyy hh:mm:ss]" (year, month, day, time), not by its text; stamps of any
+-- other shape come after, by their text; equal stamps by GUID.
+CREATE VIEW qrySelectAllVandrelOrderByTimeStamp AS
+SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason
+FROM tblVandrel
+ORDER BY
+    TimeStamp NOT GLOB '[[][0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]]',
+    substr(TimeStamp, 8, 4) || substr(TimeStamp, 5, 2) || substr(TimeStamp, 2, 2) || substr(TimeStamp, 13, 8),
+    TimeStamp,
+    GUID;
+
+CREATE VIEW qrySelectAllTempBans AS
+SELECT TempBan FROM tblTempBans ORDER BY ID;
+)sql";
+
+// Everything a database's schema is made of, and its version.
+Rows schemaOf(const std::string& path) {
+    Rows rows =
+        sql(path, "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY type, name");
+    rows.push_back("version " + sql(path, "PRAGMA user_version").at(0));
+    return rows;
+}
+
+// The rows of the ban database as the ban file gets them: GUIDs in the stored query's order.
+Rows banOrder(const std::string& path) {
+    return sql(path, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp");
+}
+
+const char* kStamps =
+    "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES "
+    "('later', '[05.01.2017 00:00:00]'), ('g2b', '[04.16.2017 00:00:00]'),"
+    "('short', '[4.16.2017 21:03:11]'), ('first', '[12.31.2016 23:59:59]'), ('none', ''),"
+    "('G2a', '[04.16.2017 00:00:00]'), ('junk', 'junk'), ('space', '[01.01.2000 00:00:00] ')";
+// Month first by year, month, day and time; equal stamps by GUID; other shapes after, by text.
+const Rows kBanOrder = {"first", "G2a", "g2b", "later", "none", "space", "short", "junk"};
+
+using SchemaVersions = BanFolderTest;
+
+// A new database orders its ban lines by the moment of their month-first stamps, and what
+// counts as a stamp there is what the program reads as one.
+TEST_F(SchemaVersions, ANewDatabaseOrdersBanLinesByYearMonthDayAndTime) {
+    sql(db, kStamps);
+    EXPECT_EQ(banOrder(db), kBanOrder);
+    for (const std::string text :
+         {"[04.16.2017 21:03:11]", "[4.16.2017 21:03:11]", "[04.16.2017 21:03:11] ",
+          "[04-16-2017 21:03:11]", "[04.16.2017 21:03]", "04.16.2017 21:03:11",
+          "[0a.16.2017 21:03:11]", "[04.16.2017T21:03:11]", ""}) {
+        sql(db,
+            "DELETE FROM tblVandrel; INSERT INTO tblVandrel (GUID, TimeStamp) VALUES "
+            "('a', '" +
+                text + "'), ('b', '[12.31.9998 23:59:59]')");
+        EXPECT_EQ(banOrder(db).front() == "a", isStamp(text)) << text;
+    }
+}
+
+// A database the program made before is backed up once, beside it, then upgraded in place:
+// every row kept, the new order, and the very schema a new database has.
+TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) {
+    const std::string fresh = dir + "/fresh.mdb";
+    std::filesystem::rename(db, fresh);
+    sql(db, kVersion1);
+    sql(db, std::string(kStamps) + "; INSERT INTO tblTempBans (TempBan) VALUES (';kept')");
+    const Rows rows = sql(db, "SELECT * FROM tblVandrel ORDER BY rowid");
+    const std::string before = readBytes(db);
+    EXPECT_NE(banOrder(db), kBanOrder);
+
+    TestWindow w;
+    ASSERT_TRUE(g_blnConnectToDatabase(w.form));
+    EXPECT_TRUE(w.scripted.messages.shown.empty());
+    g_CloseDatabase();
+    EXPECT_EQ(schemaOf(db), schemaOf(fresh));
+    EXPECT_EQ(sql(db, "SELECT * FROM tblVandrel ORDER BY rowid"), rows);
+    EXPECT_EQ(sql(db, "SELECT TempBan FROM qrySelectAllTempBans"), (Rows{";kept"}));
+    EXPECT_EQ(banOrder(db), kBanOrder);
+    const Rows backups = filesIn("_Vandrel_v1_before_upgrade.zip");
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(zipEntries(dir + "/" + backups[0]), (Entries{{"Vandrel.mdb", before}}));
+
+    ASSERT_TRUE(g_blnConnectToDatabase(w.form));
+    g_CloseDatabase();
+    EXPECT_EQ(filesIn(".zip").size(), 1u) << "backed up once";
+}
+
+// A database of a newer program, or one whose upgrade fails, is left byte for byte as it was
+// and the connect reports why.
+TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
+    const std::string lead = "An unhandled error has occured {g_blnConnectToDatabase}\r\n" + db;
+    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('kept'); PRAGMA user_version = 3");
+    std::string before = readBytes(db);
+    TestWindow w;
+    EXPECT_FALSE(g_blnConnectToDatabase(w.form));
+    EXPECT_EQ(w.scripted.messages.shown.back().prompt,
+              lead +
+                  " holds ban database version 3, made by a newer Tallyhound; this one knows "
+                  "up to version 2. The database is left as it is. [-2147467259]        ");
+    EXPECT_EQ(readBytes(db), before);
+    EXPECT_TRUE(filesIn(".zip").empty());
+    EXPECT_EQ(g_cnnDatabase->State(), Connection::kStateClosed);
+
+    // Version 1 without the view that version 2 replaces: the upgrade stops part way.
+    std::filesystem::remove(db);
+    sql(db, kVersion1 +
+                "DROP VIEW qrySelectAllVandrelOrderByTimeStamp;"
+                "INSERT INTO tblVandrel (GUID) VALUES ('kept')");
+    before = readBytes(db);
+    EXPECT_FALSE(g_blnConnectToDatabase(w.form));
+    const std::string archive = dir + "/" + filesIn(".zip").at(0);
+    EXPECT_EQ(w.scripted.messages.shown.back().prompt,
+              lead +
+                  " holds ban database version 1 and could not be upgraded to version 2 (no "
+                  "such view: qrySelectAllVandrelOrderByTimeStamp). The database is left as "
+                  "it was; its copy is " +
+                  archive + ". [-2147467259]        ");
+    EXPECT_EQ(readBytes(db), before);
+    EXPECT_EQ(zipEntries(archive), (Entries{{"Vandrel.mdb", before}}));
+}
+
+}  // namespace
+}  // namespace th::test

@@ -9,12 +9,16 @@ namespace th {
 
 namespace {
 
-MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIcon icon) {
-    return say(form.ports.messages, text, buttons, icon);
+MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIcon icon,
+              std::optional<MsgResult> defaultButton = std::nullopt) {
+    return say(form.ports.messages, text, buttons, icon, defaultButton);
 }
 
 void resetFlow(MainForm& form, const MenuActions& actions) {
-    if (say(form, menu::kAskReset, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return;
+    // No is the default: Return pressed once too often must not empty the ban table.
+    if (say(form, menu::kAskReset, MsgButtons::YesNo, MsgIcon::Question, MsgResult::No) !=
+        MsgResult::Yes)
+        return;
     if (actions.resetDatabase ? actions.resetDatabase(form) : g_blnResetDatabase(form))
         say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);
     else

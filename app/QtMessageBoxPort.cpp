@@ -26,7 +26,7 @@ QMessageBox::Icon qtIcon(MsgIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// The buttons in the order the box shows them; the first is the default.
+// The buttons in the order the box shows them.
 std::vector<std::pair<QMessageBox::StandardButton, MsgResult>> qtButtons(MsgButtons buttons) {
     using B = QMessageBox;
     switch (buttons) {
@@ -52,7 +52,7 @@ std::vector<std::pair<QMessageBox::StandardButton, MsgResult>> qtButtons(MsgButt
 }  // namespace
 
 MsgResult QtMessageBoxPort::show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                                 const std::string& title) {
+                                 const std::string& title, MsgResult defaultButton) {
     // Lines come joined by CR LF; the label wants bare line feeds.
     QString text = displayText(prompt);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -60,8 +60,12 @@ MsgResult QtMessageBoxPort::show(const std::string& prompt, MsgButtons buttons, 
     QMessageBox box(qtIcon(icon), displayText(title), text, QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
     auto order = qtButtons(buttons);
-    for (auto [button, result] : order) box.addButton(button);
-    box.setDefaultButton(order.front().first);
+    QMessageBox::StandardButton pressedOnReturn = order.front().first;
+    for (auto [button, result] : order) {
+        box.addButton(button);
+        if (result == defaultButton) pressedOnReturn = button;
+    }
+    box.setDefaultButton(pressedOnReturn);
     box.exec();
     auto clicked = box.standardButton(box.clickedButton());
     for (auto [button, result] : order)

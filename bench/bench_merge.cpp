@@ -25,7 +25,9 @@ using namespace th;
 
 struct QuietPorts : MessageBoxPort, FileChooserPort, CursorPort, EventsPort, ShellPort {
     std::string path, lastPrompt;
-    MsgResult show(const std::string& prompt, MsgButtons, MsgIcon, const std::string&) override {
+    using MessageBoxPort::show;
+    MsgResult show(const std::string& prompt, MsgButtons, MsgIcon, const std::string&,
+                   MsgResult) override {
         lastPrompt = prompt;
         return MsgResult::No;
     }

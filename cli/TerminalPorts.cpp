@@ -18,7 +18,7 @@ std::string promptForTerminal(const std::string& prompt) {
 }
 
 MsgResult TerminalMessages::show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                                 const std::string&) {
+                                 const std::string&, MsgResult defaultButton) {
     if (icon == MsgIcon::Exclamation || icon == MsgIcon::Critical) {
         errors.push_back(prompt);
         err_ << promptForTerminal(prompt) << "\n";
@@ -28,7 +28,11 @@ MsgResult TerminalMessages::show(const std::string& prompt, MsgButtons buttons, 
     if (buttons == MsgButtons::Ok) return MsgResult::Ok;
     for (const auto& [start, answer] : answers)
         if (prompt.compare(0, start.size(), start) == 0) return answer;
-    return buttons == MsgButtons::OkCancel || buttons == MsgButtons::RetryCancel ? MsgResult::Cancel : MsgResult::No;
+    const bool declines = defaultButton == MsgResult::No || defaultButton == MsgResult::Cancel;
+    if (declines && hasButton(buttons, defaultButton)) return defaultButton;
+    return hasButton(buttons, MsgResult::Cancel) && !hasButton(buttons, MsgResult::No)
+               ? MsgResult::Cancel
+               : MsgResult::No;
 }
 
 std::vector<std::string> TerminalFiles::choose(const FileChooserRequest&) {

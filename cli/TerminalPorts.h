@@ -14,12 +14,16 @@ namespace th::cli {
 class TerminalMessages : public MessageBoxPort {
 public:
     explicit TerminalMessages(std::ostream& err) : err_(err) {}
-    // Answer for a question box whose prompt starts with the key; No otherwise.
+    // Answer for a question box whose prompt starts with the key. Nobody is there to
+    // answer the others, so they are declined: the box's default when that is No or
+    // Cancel, otherwise No (Cancel for a box without No).
     std::map<std::string, MsgResult> answers;
     // Whether information boxes are printed (errors always are).
     bool printInformation = true;
     std::vector<std::string> errors;  // prompts of error boxes shown, as shown
-    MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
+    using MessageBoxPort::show;
+    MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                   const std::string& title, MsgResult defaultButton) override;
 
 private:
     std::ostream& err_;

@@ -5,8 +5,10 @@
 
 namespace th {
 
-MsgResult say(MessageBoxPort& messages, const std::string& text, MsgButtons buttons, MsgIcon icon) {
-    return messages.show(text + kPad, buttons, icon, kMsgTitle);
+MsgResult say(MessageBoxPort& messages, const std::string& text, MsgButtons buttons, MsgIcon icon,
+              std::optional<MsgResult> defaultButton) {
+    return messages.show(text + kPad, buttons, icon, kMsgTitle,
+                         defaultButton.value_or(firstButton(buttons)));
 }
 
 void showErrorBox(MessageBoxPort& messages, std::string_view lead, const Error& error) {

@@ -3,6 +3,7 @@
 // and the box for an error it trapped, each command with its own lead sentence.
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,7 +13,9 @@
 namespace th {
 
 // The text with its line padding, the program's title; returns the button pressed.
-MsgResult say(MessageBoxPort& messages, const std::string& text, MsgButtons buttons, MsgIcon icon);
+// Return presses defaultButton, or the first button when none is named.
+MsgResult say(MessageBoxPort& messages, const std::string& text, MsgButtons buttons, MsgIcon icon,
+              std::optional<MsgResult> defaultButton = std::nullopt);
 
 // Lead sentence, then the error's description and number, each line padded; the
 // exclamation icon, OK, and a title of eight spaces.

@@ -15,12 +15,57 @@ enum class MsgButtons { Ok = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel 
 enum class MsgIcon { None = 0, Critical = 16, Question = 32, Exclamation = 48, Information = 64 };
 enum class MsgResult { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
+// The first button of a set, the one a box makes its default unless told otherwise.
+constexpr MsgResult firstButton(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::Ok:
+        case MsgButtons::OkCancel:
+            return MsgResult::Ok;
+        case MsgButtons::AbortRetryIgnore:
+            return MsgResult::Abort;
+        case MsgButtons::YesNoCancel:
+        case MsgButtons::YesNo:
+            return MsgResult::Yes;
+        case MsgButtons::RetryCancel:
+            return MsgResult::Retry;
+    }
+    return MsgResult::Ok;
+}
+
+// Whether a set of buttons holds the button that answers with this result.
+constexpr bool hasButton(MsgButtons buttons, MsgResult button) {
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return button == MsgResult::Ok;
+        case MsgButtons::OkCancel:
+            return button == MsgResult::Ok || button == MsgResult::Cancel;
+        case MsgButtons::AbortRetryIgnore:
+            return button == MsgResult::Abort || button == MsgResult::Retry ||
+                   button == MsgResult::Ignore;
+        case MsgButtons::YesNoCancel:
+            return button == MsgResult::Yes || button == MsgResult::No ||
+                   button == MsgResult::Cancel;
+        case MsgButtons::YesNo:
+            return button == MsgResult::Yes || button == MsgResult::No;
+        case MsgButtons::RetryCancel:
+            return button == MsgResult::Retry || button == MsgResult::Cancel;
+    }
+    return false;
+}
+
 class MessageBoxPort {
 public:
     virtual ~MessageBoxPort() = default;
     // Shows a modal box and returns the button pressed. Texts are the program's bytes.
+    // defaultButton is the one Return presses; a button the box does not have means its
+    // first. A question whose Yes loses data makes No the default.
     virtual MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                           const std::string& title) = 0;
+                           const std::string& title, MsgResult defaultButton) = 0;
+    // The same box with its first button as the default.
+    MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                   const std::string& title) {
+        return show(prompt, buttons, icon, title, firstButton(buttons));
+    }
 };
 
 // One request for the platform's file chooser, as the file dialog class builds it.

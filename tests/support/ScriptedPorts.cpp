@@ -5,14 +5,14 @@
 namespace th::test {
 
 MsgResult ScriptedMessages::show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                                 const std::string& title) {
-    shown.push_back({prompt, buttons, icon, title});
+                                 const std::string& title, MsgResult defaultButton) {
+    shown.push_back({prompt, buttons, icon, title, defaultButton});
     if (!answers.empty()) {
         MsgResult r = answers.front();
         answers.pop_front();
         return r;
     }
-    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
+    return hasButton(buttons, defaultButton) ? defaultButton : firstButton(buttons);
 }
 
 std::vector<std::string> ScriptedFiles::choose(const FileChooserRequest& request) {

@@ -15,14 +15,18 @@ struct ShownBox {
     MsgButtons buttons;
     MsgIcon icon;
     std::string title;
+    MsgResult defaultButton;  // the one Return presses
 };
 
 class ScriptedMessages : public MessageBoxPort {
 public:
-    // Answers in order; Ok (or Yes for a Yes/No box) when the script runs out.
+    // Answers in order; the box's default button, as Return would press it, when the
+    // script runs out.
     std::deque<MsgResult> answers;
     std::vector<ShownBox> shown;
-    MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
+    using MessageBoxPort::show;
+    MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                   const std::string& title, MsgResult defaultButton) override;
 };
 
 class ScriptedFiles : public FileChooserPort {

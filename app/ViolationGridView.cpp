@@ -27,6 +27,9 @@ ViolationGridView::ViolationGridView(MainForm& form, QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     header()->setSectionsMovable(true);
+    // A tree view pins its first section unless told otherwise; any column dragged to
+    // the front must become the grouping key.
+    header()->setFirstSectionMovable(true);
     header()->setStretchLastSection(false);
 
     connect(&model_, &QAbstractItemModel::modelReset, this, &ViolationGridView::followGridFolds);

@@ -6,6 +6,7 @@
 #include "app/GridEvents.h"
 #include "app/ViolationGridView.h"
 #include "tests/app/GridFixture.h"
+#include "tests/app/HeaderDrag.h"
 
 namespace th {
 namespace {
@@ -67,16 +68,63 @@ TEST(ViolationGridView, DoubleClickAndEnterFoldTheCurrentGroupButNeverTheHeaderR
     EXPECT_EQ(g.folds(), "++ ++ ++ ");
 }
 
-TEST(ViolationGridView, DraggingAColumnToTheFrontRegroupsByIt) {
+// The titles as the header shows them, left to right.
+QStringList titles(const QTreeView& view) {
+    QStringList out;
+    for (int i = 0; i < view.header()->count(); ++i)
+        out << view.model()->headerData(view.header()->logicalIndex(i), Qt::Horizontal).toString();
+    return out;
+}
+
+// The text of each group row: the grouping column's values.
+QStringList groups(ViolationGridModel& model) {
+    QStringList out;
+    for (int i = 0; i < model.rowCount(); ++i) out << model.index(i, 0).data().toString();
+    return out;
+}
+
+const QStringList kTitles = {"Player Name", "Violation", "Number",   "Timestamp",
+                             "Slot",        "GUID",      "Player IP"};
+// The groups that each column makes when it stands first.
+const QList<QStringList> kGroups = {{"Alice  (2)", "Bob  (1)", "Carol  (1)"},
+                                    {"(AIMBOT)  (2)", "(WALLHACK)  (2)"},
+                                    {"50001  (2)", "50002  (2)"},
+                                    {"[2024.01.01 09:00:00]  (1)", "[2024.01.01 09:30:00]  (1)",
+                                     "[2024.01.02 10:00:00]  (1)", "[2024.01.03 11:00:00]  (1)"},
+                                    {"(slot #1)  (2)", "(slot #3)  (1)", "(slot #5)  (1)"},
+                                    {"aaaa  (2)", "bbbb  (1)", "cccc  (1)"},
+                                    {"a:1  (2)", "b:1  (1)", "c:1  (1)"}};
+
+// Dragged to the front through the header, by its own move and by the mouse, any column
+// becomes the grouping key; the header keeps its plain order and the grid the move.
+TEST(ViolationGridView, DraggingAnyColumnToTheFrontRegroupsByIt) {
+    for (int k = 1; k < 7; ++k) {
+        for (bool byMouse : {false, true}) {
+            SCOPED_TRACE(kTitles[k].toStdString() + (byMouse ? " by mouse" : " by moveSection"));
+            ShownGrid g;
+            QHeaderView* header = g.view.header();
+            if (byMouse)
+                test::dragSectionToFront(header, k);
+            else
+                header->moveSection(k, 0);
+            for (int i = 0; i < 7; ++i) EXPECT_EQ(header->logicalIndex(i), i);
+            QStringList moved = kTitles;
+            moved.move(k, 0);
+            EXPECT_EQ(titles(g.view), moved);
+            EXPECT_EQ(groups(g.model), kGroups[k]);
+        }
+    }
+}
+
+// A column dragged one place to the right lands after its right neighbour; the first
+// column stays the grouping key.
+TEST(ViolationGridView, MovingOnePlaceRightPutsTheColumnAfterItsNeighbour) {
     ShownGrid g;
-    g.view.header()->moveSection(2, 0);  // "Number" to the front
-    // The header keeps its plain order; the grid carries the move.
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(g.view.header()->logicalIndex(i), i);
-    EXPECT_EQ(g.view.model()->headerData(0, Qt::Horizontal).toString(), "Number");
-    EXPECT_EQ(g.view.model()->headerData(2, Qt::Horizontal).toString(), "Violation");
-    EXPECT_EQ(g.model.index(0, 0).data().toString(), "50001  (2)");
-    EXPECT_EQ(g.model.index(1, 0).data().toString(), "50002  (2)");
-    EXPECT_EQ(g.model.index(1, 1, g.model.index(0, 0)).data().toString(), "Carol");
+    g.view.header()->moveSection(0, 2);
+    EXPECT_EQ(titles(g.view), QStringList({"Violation", "Number", "Player Name", "Timestamp",
+                                           "Slot", "GUID", "Player IP"}));
+    EXPECT_EQ(groups(g.model), kGroups[1]);
+    EXPECT_EQ(g.model.index(0, 2, g.model.index(0, 0)).data().toString(), "Bob");
 }
 
 }  // namespace

@@ -10,17 +10,6 @@ namespace th {
 
 namespace {
 
-// Grid columns of a violation row.
-enum GridCol {
-    kName = 0,
-    kViolation = 1,
-    kNumber = 2,
-    kTimestamp = 3,
-    kSlot = 4,
-    kGuid = 5,
-    kIp = 6
-};
-
 std::string_view trimSpaces(std::string_view text) {
     size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
@@ -87,24 +76,26 @@ void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& i
 
 void collectGridRows(const FlexGrid& grid, const std::string& now,
                      const std::function<void(int32_t)>& progress, WorkingRows& into) {
+    const GridColumns columns(grid);
     const int32_t last = grid.rows() - 1;
     std::string kind;
     for (int32_t i = 1; i <= last; ++i) {
         progress(i);
         if (grid.isSubtotal(i)) continue;
+        const ViolationCells cells = columns.row(grid, i);
         WorkRow& row = into.rows.emplace_back();
-        const std::string_view stamp = grid.cell(i, kTimestamp);
+        const std::string_view stamp = cells[GridColumn::Timestamp];
         row.stamped = !isBanStamp(stamp);
         row.stamp = row.stamped ? now : std::string(stamp);
-        appendOneLine(row.guid, grid.cell(i, kGuid));
-        appendQuoted(row.name, grid.cell(i, kName));
-        appendQuoted(row.address, grid.cell(i, kIp));
+        appendOneLine(row.guid, cells[GridColumn::Guid]);
+        appendQuoted(row.name, cells[GridColumn::PlayerName]);
+        appendQuoted(row.address, cells[GridColumn::PlayerIp]);
         kind.clear();
-        appendUpper(kind, trimSpaces(grid.cell(i, kViolation)));
-        const std::string_view number = grid.cell(i, kNumber);
+        appendUpper(kind, trimSpaces(cells[GridColumn::Violation]));
+        const std::string_view number = cells[GridColumn::Number];
         // A (CVAR) row without ogc_ gets its own reason too, never the row before it's.
         row.reason = "VIOLATION DETECTED -> ";
-        if (kind == "(CVAR)" && containsIgnoringCase(grid.cell(i, kSlot), "ogc_"))
+        if (kind == "(CVAR)" && containsIgnoringCase(cells[GridColumn::Slot], "ogc_"))
             row.reason += "OGC";
         else
             appendOneLine(row.reason, kind);

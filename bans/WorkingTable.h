@@ -11,6 +11,7 @@
 
 #include "platform/FlexGrid.h"
 #include "scan/FieldSplitter.h"
+#include "scan/GridColumns.h"
 
 namespace th {
 

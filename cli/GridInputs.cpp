@@ -20,7 +20,7 @@ bool isScanFile(const std::string& path) {
 // The file is read and checked whole before its rows join the grid.
 void importScanFile(MainForm& form, const std::string& path, bool arrange) {
     ScanFileContents contents = readScanFile(path);
-    appendGridRows(form.vsFlexGrid1, contents, path);
+    appendGridRows(form.vsFlexGrid1, contents, placeColumns(form.vsFlexGrid1, contents, path));
     if (arrange) {
         int32_t position = 0;
         vsFlexGrid1_AfterMoveColumn(form, 0, position);

@@ -18,14 +18,16 @@ std::string escapeCell(std::string_view cell) {
 }
 
 long printDataRows(const FlexGrid& grid, std::ostream& out) {
+    const GridColumns columns(grid);
     long printed = 0;
     std::string line;
     for (int32_t r = grid.fixedRows(); r < grid.rows(); ++r) {
         if (grid.isSubtotal(r)) continue;
         line.clear();
-        for (int32_t c = 0; c < grid.cols(); ++c) {
+        const ViolationCells cells = columns.row(grid, r);
+        for (size_t c = 0; c < kGridColumnCount; ++c) {
             if (c) line += '\t';
-            line += escapeCell(grid.cell(r, c));
+            line += escapeCell(cells.values[c]);
         }
         line += '\n';
         out.write(line.data(), static_cast<std::streamsize>(line.size()));

@@ -6,14 +6,15 @@
 #include <string>
 #include <string_view>
 
-#include "platform/FlexGrid.h"
+#include "scan/GridColumns.h"
 
 namespace th::cli {
 
 // Backslash, TAB, CR and LF become \\, \t, \r and \n; all other bytes stay.
 std::string escapeCell(std::string_view cell);
 
-// Every data row (never a group row), in grid order; returns how many.
+// Every data row (never a group row), in grid order, its cells in the columns' order at
+// start wherever they stand now; returns how many.
 long printDataRows(const FlexGrid& grid, std::ostream& out);
 
 }  // namespace th::cli

@@ -12,15 +12,6 @@ namespace th {
 
 namespace {
 
-enum Column {
-    kPlayerName = 0,
-    kViolation = 1,
-    kNumber = 2,
-    kTimestamp = 3,
-    kGuid = 5,
-    kPlayerIp = 6
-};
-
 constexpr const char* kHtmlErrorLead = "An error has occured during a creating of this HTML file";
 constexpr int32_t kHtmlFlags =
     0x80806;  // Explorer, path must exist, hide read-only, overwrite prompt
@@ -69,20 +60,20 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-void playerLine(std::string& line, const FlexGrid& grid, int32_t r) {
+void playerLine(std::string& line, const ViolationCells& cells) {
     line.clear();
-    for (char ch : grid.cell(r, kTimestamp))
+    for (char ch : cells[GridColumn::Timestamp])
         if (ch != '"') appendHtml(line, std::string_view(&ch, 1));
     line += ' ';
-    appendHtml(line, grid.cell(r, kGuid));
+    appendHtml(line, cells[GridColumn::Guid]);
     line += " \"";
-    appendHtml(line, trimSpaces(grid.cell(r, kPlayerName)));
+    appendHtml(line, trimSpaces(cells[GridColumn::PlayerName]));
     line += "\" \"";
-    appendHtml(line, grid.cell(r, kPlayerIp));
+    appendHtml(line, cells[GridColumn::PlayerIp]);
     line += "\" \"VIOLATION DETECTED -> ";
-    appendHtml(line, trimSpaces(grid.cell(r, kViolation)));
+    appendHtml(line, trimSpaces(cells[GridColumn::Violation]));
     line += " #";
-    appendHtml(line, grid.cell(r, kNumber));
+    appendHtml(line, cells[GridColumn::Number]);
     line += "\"<br>";
 }
 
@@ -97,14 +88,16 @@ void writePage(const FlexGrid& grid, TextFileWriter& file) {
     file.writeLine(std::string(R"(<LINK REL="StyleSheet"HREF=")") + kStylesheetAddress +
                    R"(" TYPE="text/css">)");
     // One line per run of rows of one player, names compared without regard to case.
+    const GridColumns columns(grid);
     std::string remembered;
     std::string line;
     const int32_t rows = grid.rows();
     for (int32_t r = 1; r <= rows - 1; ++r) {
         if (grid.isSubtotal(r)) continue;
-        std::string_view name = grid.cell(r, kPlayerName);
+        const ViolationCells cells = columns.row(grid, r);
+        std::string_view name = cells[GridColumn::PlayerName];
         if (!equalIgnoringCase(name, remembered)) {
-            playerLine(line, grid, r);
+            playerLine(line, cells);
             file.writeLine(line);
         }
         remembered.assign(name);

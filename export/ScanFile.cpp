@@ -43,13 +43,15 @@ void importScanFileCommand(MainForm& form) {
     // asked to give it up: a file that cannot be loaded must not cost the rows.
     ScanFileContents contents = readScanFile(dialog.FileName());
     FlexGrid& grid = form.vsFlexGrid1;
+    const std::vector<int32_t> placement = placeColumns(grid, contents, dialog.FileName());
     if (grid.rows() > 1) {
         MsgResult answer =
             form.ports.messages.show(std::string("Grid will be cleared of all records, OK?") + kPad,
                                      MsgButtons::YesNo, MsgIcon::Question, kMsgTitle);
         if (answer != MsgResult::Yes) return;
     }
-    replaceGridRows(grid, contents);
+    grid.setRows(1);
+    appendGridRows(grid, contents, placement);
     int32_t position = 0;
     vsFlexGrid1_AfterMoveColumn(form, 0, position);
     int32_t records = 0;

@@ -9,6 +9,7 @@
 
 #include "platform/Error.h"
 #include "platform/TextFileWriter.h"
+#include "scan/GridColumns.h"
 
 namespace th {
 
@@ -286,41 +287,27 @@ ScanFileContents readScanFile(const std::string& path) {
     return reader.read();
 }
 
-namespace {
+std::vector<int32_t> placeColumns(const FlexGrid& grid, const ScanFileContents& contents,
+                                  const std::string& path) {
+    const auto columns = columnsTitled(contents.header);
+    if (!columns) throw formatError("Scan file columns are not the grid's seven columns", path);
+    const GridColumns where(grid);
+    std::vector<int32_t> placement;
+    for (GridColumn c : *columns) placement.push_back(where.position(c));
+    return placement;
+}
 
-void addDataRows(FlexGrid& grid, const ScanFileContents& contents) {
-    std::vector<std::string_view> views(static_cast<size_t>(contents.columns));
+void appendGridRows(FlexGrid& grid, const ScanFileContents& contents,
+                    const std::vector<int32_t>& placement) {
+    const bool redraw = grid.redraw();
+    grid.setRedraw(false);
+    std::vector<std::string_view> cells(placement.size());
     for (int32_t r = 0; r < contents.rowCount(); ++r) {
         if (contents.subtotal[static_cast<size_t>(r)]) continue;
-        for (int32_t c = 0; c < contents.columns; ++c)
-            views[static_cast<size_t>(c)] = contents.cell(r, c);
-        grid.addRow(views);
+        for (size_t c = 0; c < placement.size(); ++c)
+            cells[static_cast<size_t>(placement[c])] = contents.cell(r, static_cast<int32_t>(c));
+        grid.addRow(cells);
     }
-}
-
-}  // namespace
-
-void replaceGridRows(FlexGrid& grid, const ScanFileContents& contents) {
-    const bool redraw = grid.redraw();
-    grid.setRedraw(false);
-    grid.setRows(0);
-    grid.setCols(contents.columns);
-    std::vector<std::string_view> header(contents.header.begin(), contents.header.end());
-    grid.addRow(header);
-    addDataRows(grid, contents);
-    grid.setRedraw(redraw);
-}
-
-void appendGridRows(FlexGrid& grid, const ScanFileContents& contents, const std::string& path) {
-    // A file saved after a column was dragged to the front holds its cells in that
-    // order; appended as they are they would land under the wrong titles.
-    bool sameColumns = contents.columns == grid.cols() && grid.rows() > 0;
-    for (int32_t c = 0; sameColumns && c < contents.columns; ++c)
-        sameColumns = grid.cell(0, c) == contents.header[static_cast<size_t>(c)];
-    if (!sameColumns) throw formatError("Scan file columns differ from the grid's", path);
-    const bool redraw = grid.redraw();
-    grid.setRedraw(false);
-    addDataRows(grid, contents);
     grid.setRedraw(redraw);
 }
 

@@ -47,12 +47,17 @@ void writeScanFile(const FlexGrid& grid, const std::string& path);
 // scan file, is damaged or cut short, or comes from a newer version of the program.
 ScanFileContents readScanFile(const std::string& path);
 
-// Replaces the grid's columns, header and rows with the file's data rows. Group rows
-// are left for the arrangement to make again: they never come back as data.
-void replaceGridRows(FlexGrid& grid, const ScanFileContents& contents);
+// Where each of the file's columns goes in the violation grid: the grid's column of the
+// same title, wherever the user has dragged it. A file keeps its header as it was shown,
+// so one saved after a column was moved places its cells just as well. Throws th::Error
+// when the file's titles are not the seven violation columns.
+std::vector<int32_t> placeColumns(const FlexGrid& grid, const ScanFileContents& contents,
+                                  const std::string& path);
 
-// Appends the file's data rows below the grid's rows; the file's header row must be
-// the grid's.
-void appendGridRows(FlexGrid& grid, const ScanFileContents& contents, const std::string& path);
+// Appends the file's data rows below the grid's rows, each cell in the column that
+// placeColumns gave. Group rows are left for the arrangement to make again: they never
+// come back as data.
+void appendGridRows(FlexGrid& grid, const ScanFileContents& contents,
+                    const std::vector<int32_t>& placement);
 
 }  // namespace th

@@ -423,4 +423,11 @@ void FlexGrid::moveColumn(int32_t from, int32_t to) {
     notifyReset();
 }
 
+int32_t FlexGrid::colIndex(std::string_view title) const {
+    if (fixedRows_ < 1 || rows_.empty()) return -1;
+    for (int32_t c = 0; c < cols(); ++c)
+        if (cell(0, c) == title) return c;
+    return -1;
+}
+
 }  // namespace th

@@ -99,6 +99,10 @@ public:
 
     // Moves the column at position from to position to; the others close up.
     void moveColumn(int32_t from, int32_t to);
+    // Where the column headed by title stands now, or -1 when no header cell holds it.
+    // A column's header text moves with it, so the title names the column wherever the
+    // user has dragged it.
+    int32_t colIndex(std::string_view title) const;
 
     void setListener(GridListener* listener) { listener_ = listener; }
 

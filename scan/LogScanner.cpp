@@ -29,7 +29,8 @@ struct FileCloser {
 // in between are only counted.
 class Scan {
 public:
-    explicit Scan(MainForm& form) : form_(form), literal_(form.flexQuelvane.requiredLiteral()) {}
+    explicit Scan(MainForm& form)
+        : form_(form), columns_(form.vsFlexGrid1), literal_(form.flexQuelvane.requiredLiteral()) {}
 
     void run(std::FILE* file) {
         std::vector<char> buffer(kBlockSize);
@@ -88,9 +89,9 @@ private:
     void take(std::string_view line) {
         if (line.empty()) return;
         if (auto row = parseViolationLine(form_, line)) {
-            std::string_view cells[7];
-            for (size_t i = 0; i < 7; ++i) cells[i] = (*row)[i];
-            form_.vsFlexGrid1.addRow(cells);
+            ViolationCells cells;
+            for (size_t i = 0; i < kGridColumnCount; ++i) cells.values[i] = row->values[i];
+            columns_.addRow(form_.vsFlexGrid1, cells);
             ++added_;
         }
         if ((++taken_ & 0xFFF) == 0) repaintIfDue();
@@ -107,6 +108,7 @@ private:
 
 private:
     MainForm& form_;
+    const GridColumns columns_;  // new rows go under their titles, wherever those stand
     std::string literal_;
     int32_t added_ = 0;
     int64_t linesRead_ = 0;  // wider than the label needs: a log of empty lines may be huge

@@ -11,6 +11,7 @@
 #include "platform/Ports.h"
 #include "platform/XZipper.h"
 #include "scan/FieldSplitter.h"
+#include "scan/GridColumns.h"
 #include "scan/PatternMatcher.h"
 
 namespace th {
@@ -38,8 +39,6 @@ struct MainForm {
     std::function<void()> unload;
 };
 
-inline constexpr const char* kGridTitles =
-    "Player Name|Violation|Number|Timestamp|Slot|GUID|Player IP";
 inline constexpr uint32_t kGroupBackColor = 0xFF0000;  // blue, in blue-green-red order
 inline constexpr uint32_t kGroupForeColor = 0xFFFFFF;
 

@@ -85,8 +85,9 @@ std::optional<ViolationRow> parseViolationLine(MainForm& form, std::string_view 
         if (g.tagCount() != 2) return std::nullopt;
         std::string guid = removeAll(g.tag(1), '[');
         if (!applyGuidMarker(guid)) return std::nullopt;
-        row = {std::string(m.tag(4)), std::string(m.tag(2)), number, std::string(m.tag(0)),
-               std::string(m.tag(5)), guid, *ip};
+        row[GridColumn::Violation] = m.tag(2);
+        row[GridColumn::Guid] = std::move(guid);
+        row[GridColumn::PlayerIp] = std::move(*ip);
     } else if (*value == 9001) {
         std::string_view description = m.tag(6);
         size_t ogc = findIgnoringCase(description, "ogc_");
@@ -97,11 +98,16 @@ std::optional<ViolationRow> parseViolationLine(MainForm& form, std::string_view 
         guid = removeAll(removeAll(guid, '['), ']');
         auto ip = address(form.flexQuelvaneGetIP, m.tag(7), true);
         if (!ip) return std::nullopt;
-        row = {std::string(m.tag(4)), std::string(m.tag(1)), number, std::string(m.tag(0)),
-               std::string(m.tag(5)), guid, *ip};
+        row[GridColumn::Violation] = m.tag(1);
+        row[GridColumn::Guid] = std::move(guid);
+        row[GridColumn::PlayerIp] = std::move(*ip);
     } else {
         return std::nullopt;
     }
+    row[GridColumn::PlayerName] = m.tag(4);
+    row[GridColumn::Number] = std::move(number);
+    row[GridColumn::Timestamp] = m.tag(0);
+    row[GridColumn::Slot] = m.tag(5);
     return row;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Taking one log line apart into the seven cells of a violation row.
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,7 +10,7 @@
 
 namespace th {
 
-using ViolationRow = std::array<std::string, 7>;
+using ViolationRow = ByColumn<std::string>;
 
 // The row a line gives, or nothing when the line is not a kept violation. Uses the
 // form's three matchers, whose patterns the caller has set.

@@ -15,6 +15,7 @@
 #include "bans/Merge.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/platform/PlatformTestSupport.h"
+#include "tests/support/ColumnMoves.h"
 
 namespace th::test {
 namespace {
@@ -24,9 +25,9 @@ const std::string kErrorLead = "An error has occured during a merge of this log 
 
 class Merging : public BanFolderTest {
   protected:
-    // Puts the sample's ban file in place and its grid in the window, and answers the
-    // dialog with the ban file.
-    void prepare(TestWindow& w) {
+    // Puts the sample's ban file in place and its grid in the window, arranged after a
+    // column was dragged from one place to another, and answers the dialog with the ban file.
+    void prepare(TestWindow& w, std::pair<int32_t, int32_t> move = {0, 0}) {
         writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
         std::istringstream in(readBytes(dataPath("bans/sample.grid.tsv")));
         for (std::string line; std::getline(in, line);) {
@@ -36,8 +37,9 @@ class Merging : public BanFolderTest {
                     std::string_view(line).substr(start, (tab = line.find('\t', start)) - start));
             w.form.vsFlexGrid1.addRow(cells);
         }
-        int32_t position = 0;
-        vsFlexGrid1_AfterMoveColumn(w.form, 0, position);
+        w.form.vsFlexGrid1.moveColumn(move.first, move.second);
+        int32_t position = move.second;
+        vsFlexGrid1_AfterMoveColumn(w.form, move.first, position);
         w.scripted.files.answers.push_back({bans});
     }
     // Merges one grid row into the given ban file lines; returns the last box's text.
@@ -92,6 +94,31 @@ TEST_F(Merging, SampleTwiceGivesTheExpectedFileDatabaseBackupsAndBoxes) {
               "Merge complete. No new ban's have been written to 'pbbans.dat'        " + kQuestion);
     EXPECT_EQ(w.scripted.shell.calls.size(), 1u) << "No was answered";
     EXPECT_EQ(filesIn(".zip").size(), 2u) << "each merge keeps its own backup";
+}
+
+// Wherever a column was dragged, the merge reads each cell by its title: the same ban
+// file and the same database rows as with the columns as at start.
+TEST_F(Merging, TheSameBansWhereverTheColumnsStand) {
+    const std::string everything = "SELECT * FROM tblVandrel ORDER BY GUID";
+    {
+        TestWindow w;
+        prepare(w);
+        g_MergeIntoBanFile(w.form);
+    }
+    const Rows stored = sql(db, everything);
+    ASSERT_EQ(stored.size(), 6u);
+    const std::string expected = readBytes(dataPath("bans/sample.expected.dat"));
+    for (auto move : everyColumnMove()) {
+        SCOPED_TRACE(moveName(move));
+        sql(db, "DELETE FROM tblVandrel; DELETE FROM tblTempBans");
+        TestWindow w;
+        prepare(w, move);
+        g_MergeIntoBanFile(w.form);
+        EXPECT_EQ(w.scripted.messages.shown.back().prompt,
+                  readBytes(dataPath("bans/sample.expected.txt")) + kQuestion);
+        EXPECT_EQ(readBytes(bans), expected);
+        EXPECT_EQ(sql(db, everything), stored);
+    }
 }
 
 // A cancelled dialog and every failure leave the ban file byte for byte as it was and the

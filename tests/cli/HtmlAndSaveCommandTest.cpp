@@ -26,7 +26,15 @@ TEST_F(GridOutputCommands, HtmlReplacesThePageAndSaveWritesAFileThatScansAsTheLo
     EXPECT_EQ(r.err, "15 violations found and added to grid\n");
 }
 
+// A scan file saved with its columns in another order: each cell is read under its title.
 TEST_F(GridOutputCommands, ScanPrintsAScanFilesDataRowsOnly) {
+    const std::string moved = dir + "/moved.sf";
+    writeBytes(moved,
+               "TALLYHOUND SCAN FILE\r\nformat 1\r\ncolumns 7\r\nrows 1\r\nH\tGUID\tPlayer "
+               "Name\tViolation\tNumber\tTimestamp\tPlayer IP\tSlot\r\nD\tabcd\tAlpha\t("
+               "AIMBOT)\t50001\t[t]\t1.2.3.4:5\t(slot #1)\r\nend\r\n");
+    EXPECT_EQ(runCli({"scan", moved}).out,
+              "Alpha\t(AIMBOT)\t50001\t[t]\t(slot #1)\tabcd\t1.2.3.4:5\n");
     EXPECT_EQ(
         runCli({"scan", "--raw", dataPath("scan/two-players.sf")}).out,
         "Alpha\t(GAMEHACK)\t50001\t[01.12.2026 10:00:00]\t(slot #1)\taaaa1111\t10.0.0.1:28960\n"
@@ -38,16 +46,16 @@ TEST_F(GridOutputCommands, ScanPrintsAScanFilesDataRowsOnly) {
 // Failures: status 1, the message, nothing printed and no file written; no violations: no
 // file either; a missing option: a usage error.
 TEST_F(GridOutputCommands, FailuresAndNoViolationsWriteNothing) {
-    const std::string bad = dir + "/log.sf", moved = dir + "/moved.sf", out = dir + "/out",
+    const std::string bad = dir + "/log.sf", odd = dir + "/odd.sf", out = dir + "/out",
                       log = dataPath("logs/sample.log");
     writeBytes(bad, "[12.07.2002 21:14:03] VIOLATION (AIMBOT)\r\n");
-    writeBytes(moved,
+    writeBytes(odd,
                "TALLYHOUND SCAN FILE\r\nformat 1\r\ncolumns 7\r\nrows 1\r\nH\tGUID\tPlayer "
-               "Name\tViolation\tNumber\tTimestamp\tSlot\tPlayer IP\r\nD\tabcd\tAlpha\t("
+               "Name\tViolation\tNumber\tTimestamp\tSlot\tAddress\r\nD\tabcd\tAlpha\t("
                "AIMBOT)\t50001\t[t]\t(slot #1)\t1.2.3.4:5\r\nend\r\n");
     for (const auto& [args, message] : std::vector<std::pair<Rows, std::string>>{
              {{"html", "-o", out, log, bad}, "Not a scan file: " + bad},
-             {{"scan", log, moved}, "Scan file columns differ from the grid's: " + moved},
+             {{"scan", log, odd}, "Scan file columns are not the grid's seven columns: " + odd},
              {{"save", "-o", dir + "/no/x", log}, "No such file or directory: " + dir + "/no/x"},
              {{"save", "-o", out, dataPath("logs/empty.log")}, ""}}) {
         CliResult r = runCli(args);

@@ -1,10 +1,12 @@
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "export/ScanFile.h"
 #include "platform/Error.h"
 #include "tests/export/ExportFixtures.h"
+#include "tests/support/ColumnMoves.h"
 
 namespace th::test {
 namespace {
@@ -59,7 +61,6 @@ TEST_F(ScanFileCommands, ImportAsksFirstAndLeavesTheFilesGroupRows) {
     std::string bytes = sample;
     bytes.replace(bytes.find("S\tAlpha\t\t\t\t\t\t"), 14,
                   "S\tAlpha\t(X)\t1\t[t]\t(slot #9)\tg\tip");
-    bytes.replace(bytes.find("Player IP"), 9, "Address");
     std::erase(bytes, '\r');
     writeBytes(dir / "groups.sf", bytes.substr(0, bytes.size() - 1));
     fill(kTwoRows);
@@ -74,10 +75,52 @@ TEST_F(ScanFileCommands, ImportAsksFirstAndLeavesTheFilesGroupRows) {
     EXPECT_EQ(ports.messages.shown.back().icon, MsgIcon::Question);
     run(importScanFileCommand, dir / "groups.sf");
     run(saveScanFileCommand, dir / "again.sf");
-    EXPECT_EQ(readBytes(dir / "again.sf"),
-              std::string(sample).replace(sample.find("Player IP"), 9, "Address"));
+    EXPECT_EQ(readBytes(dir / "again.sf"), sample);
     EXPECT_EQ(form.pnlLogPathToFile.caption() + form.lblNumberLinesScanned.caption(),
               "/logs/server.log1234");
+}
+
+// Saved after a column was dragged anywhere, the file's header is the grid's as shown;
+// it imports row for row into that grid and, each cell under its own title, into a grid
+// whose columns stand as at start.
+TEST_F(ScanFileCommands, AFileSavedAfterAColumnMoveImportsUnderTheSameTitles) {
+    const std::vector<Cells> sample = {
+        {"Alpha", "(GAMEHACK)", "50001", "[01.12.2026 10:00:00]", "(slot #2)", "aaaa1111",
+         "10.0.0.2"},
+        {"Bob", "(AIMBOT)", "50100", "[01.12.2026 11:00:00]", "(slot #1)", "bbbb2222", "10.0.0.1"},
+        {"Bob", "(WALLHACK)", "50200", "[01.11.2026 09:00:00]", "(slot #3)", "bbbb2222",
+         "10.0.0.1"},
+        {"Carol", "(AIMBOT)", "50100", "", "(slot #4)", "cccc3333", "10.0.0.3"}};
+    for (auto move : everyColumnMove()) {
+        SCOPED_TRACE(moveName(move));
+        FormFixture moved;
+        moved.addRows(sample);
+        moved.grid.moveColumn(move.first, move.second);
+        int32_t position = move.second;
+        vsFlexGrid1_AfterMoveColumn(moved.form, move.first, position);
+        const std::vector<Cells> shown = moved.rows();
+        const std::string path = moved.dir / "moved.sf";
+        moved.ports.files.answers.push_back({path});
+        saveScanFileCommand(moved.form);
+        std::string header = "H";
+        for (const std::string& title : shown[0]) header += "\t" + title;
+        EXPECT_NE(readBytes(path).find("\r\n" + header + "\r\n"), std::string::npos);
+
+        moved.ports.files.answers.push_back({path});
+        moved.ports.messages.answers = {MsgResult::Yes};
+        importScanFileCommand(moved.form);
+        EXPECT_EQ(moved.rows(), shown);
+
+        FormFixture plain;
+        plain.ports.files.answers.push_back({path});
+        importScanFileCommand(plain.form);
+        std::vector<std::string> want = dataRowsByTitle(moved.grid),
+                                 got = dataRowsByTitle(plain.grid);
+        std::sort(want.begin(), want.end());
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, want);
+        EXPECT_EQ(plain.rows()[0], Cells(kGridColumnTitles.begin(), kGridColumnTitles.end()));
+    }
 }
 
 // Files that must be refused raise
@@ -99,6 +142,8 @@ TEST_F(ScanFileCommands, FailuresKeepTheGridAndTheOldFile) {
         {with("rows 5", "rows 4"), "Scan file damaged at line 10 (more rows than announced)"},
         {with("rows 5", "rows 2000000000"), "Scan file cut short"},
         {with("\t(AIMBOT)", ""), "Scan file damaged at line 10 (too few cells)"},
+        {with("Player IP", "Address"), "Scan file columns are not the grid's seven columns"},
+        {with("\tGUID\t", "\tSlot\t"), "Scan file columns are not the grid's seven columns"},
     };
     // Cut short anywhere; only the last CR LF may go, the end line then still whole.
     for (size_t size = 0; size + 2 < good.size(); ++size)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "scan/LogScanner.h"
+#include "tests/support/ColumnMoves.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
@@ -67,6 +68,27 @@ TEST_F(ScanFixture, AnEmptyOrViolationFreeLogAddsNothingAndDoesNotArrange) {
     EXPECT_EQ(scan(write("/none.log", "just chatter\nVIOLATION but not a line\n")), 0);
     EXPECT_EQ(grid.rows(), 3);
     EXPECT_EQ(grid.textMatrix(1, 0), "zed");
+}
+
+// Whatever column was dragged wherever, a scan appends its rows under their titles and
+// the rows already there keep theirs.
+TEST_F(ScanFixture, RowsGoUnderTheirTitlesWhereverTheColumnsStand) {
+    const std::string log = TALLYHOUND_TEST_DATA "/logs/sample.log";
+    scan(log, false);
+    const std::vector<std::string> once = test::dataRowsByTitle(grid);
+    ASSERT_EQ(once.size(), 15u);
+    std::vector<std::string> twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    for (auto move : test::everyColumnMove()) {
+        SCOPED_TRACE(test::moveName(move));
+        MainForm moved(p.ports);
+        moved.setUpGrid();
+        moved.pnlLogPathToFile.setCaption(log);
+        scanLogFile(moved, false);
+        moved.vsFlexGrid1.moveColumn(move.first, move.second);
+        EXPECT_EQ(scanLogFile(moved, false), 15);
+        EXPECT_EQ(test::dataRowsByTitle(moved.vsFlexGrid1), twice);
+    }
 }
 
 // A second scan appends and counts only its own rows; a failed one keeps them all.

@@ -94,10 +94,9 @@ void writePage(const FlexGrid& grid, TextFileWriter& file) {
     const int32_t rows = grid.rows();
     for (int32_t r = 1; r <= rows - 1; ++r) {
         if (grid.isSubtotal(r)) continue;
-        const ViolationCells cells = columns.row(grid, r);
-        std::string_view name = cells[GridColumn::PlayerName];
+        std::string_view name = columns.cell(grid, r, GridColumn::PlayerName);
         if (!equalIgnoringCase(name, remembered)) {
-            playerLine(line, cells);
+            playerLine(line, columns.row(grid, r));
             file.writeLine(line);
         }
         remembered.assign(name);

@@ -9,7 +9,6 @@
 #include "bans/BanFileLock.h"
 #include "bans/BanFileReader.h"
 #include "bans/BanFileWriter.h"
-#include "bans/BanStamp.h"
 #include "bans/BanStore.h"
 #include "bans/Database.h"
 #include "bans/DatedArchiveName.h"
@@ -21,6 +20,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/TempFile.h"
 #include "platform/TextFileWriter.h"
+#include "platform/TimeStamp.h"
 
 namespace th {
 
@@ -126,7 +126,7 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
     form.prgScanning.setVisible(true);
     progress.start(form.vsFlexGrid1.rows() - 1);
     collectGridRows(
-        form.vsFlexGrid1, banStampOf(std::time(nullptr)), [&](int32_t i) { progress.set(i); },
+        form.vsFlexGrid1, formatStamp(std::time(nullptr)), [&](int32_t i) { progress.set(i); },
         work);
     sortByGuid(work.rows);
     fillWorkingTable(form.grdDummy, work.rows);

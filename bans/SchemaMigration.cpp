@@ -72,7 +72,8 @@ void upgradeDatabase(MainForm& form, Connection& connection) {
         throw upgradeError(path + " is not a ban database of Tallyhound (no schema version)");
     }
 
-    // The copy is taken of the closed file, as the Backup command takes it.
+    // The copy goes through the Backup command's own routine, with the file closed as
+    // that command has it.
     connection.Close();
     std::string archive;
     try {

@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "bans/BanFileReader.h"
-#include "bans/BanStamp.h"
+#include "platform/TimeStamp.h"
 
 namespace th {
 
@@ -40,9 +40,9 @@ void appendOneLine(std::string& out, std::string_view text) {
 }
 
 bool isBanLine(std::string_view line) {
-    return line.size() > kBanStampSize + 1 && isBanStamp(line.substr(0, kBanStampSize)) &&
-           line[kBanStampSize] == ' ' &&
-           line.find_first_not_of(' ', kBanStampSize) != std::string_view::npos;
+    return line.size() > kStampSize + 1 && isStamp(line.substr(0, kStampSize)) &&
+           line[kStampSize] == ' ' &&
+           line.find_first_not_of(' ', kStampSize) != std::string_view::npos;
 }
 
 void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into) {
@@ -65,7 +65,7 @@ void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& i
             reason += awk.field(f);
         }
         WorkRow& row = into.rows.emplace_back();
-        row.stamp.assign(line.substr(0, kBanStampSize));
+        row.stamp.assign(line.substr(0, kStampSize));
         row.guid = awk.field(4);
         appendQuoted(row.name, awk.field(5));
         appendQuoted(row.address, awk.field(6));
@@ -85,7 +85,7 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
         const ViolationCells cells = columns.row(grid, i);
         WorkRow& row = into.rows.emplace_back();
         const std::string_view stamp = cells[GridColumn::Timestamp];
-        row.stamped = !isBanStamp(stamp);
+        row.stamped = !isStamp(stamp);
         row.stamp = row.stamped ? now : std::string(stamp);
         appendOneLine(row.guid, cells[GridColumn::Guid]);
         appendQuoted(row.name, cells[GridColumn::PlayerName]);

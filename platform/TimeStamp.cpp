@@ -8,6 +8,7 @@ namespace {
 
 // "[mm.dd.yyyy hh:mm:ss]": '9' marks a digit, anything else must be there as it is.
 constexpr std::string_view kShape = "[99.99.9999 99:99:99]";
+static_assert(kShape.size() == kStampSize);
 
 int digits(std::string_view text, size_t at, size_t count) {
     int value = 0;

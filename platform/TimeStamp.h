@@ -3,12 +3,16 @@
 // "[04.16.2017 21:03:11]". Every stamp is read and written here. The ban database's
 // stored query orders by the same shape (bans/schema.sql); a test holds the two together.
 
+#include <cstddef>
 #include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace th {
+
+// A stamp's length, brackets included.
+inline constexpr size_t kStampSize = 21;
 
 struct StampParts {
     int month = 1, day = 1, year = 2000;

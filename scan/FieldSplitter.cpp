@@ -13,6 +13,8 @@ void FieldSplitter::setQuotedFields(bool on) {
 }
 
 bool FieldSplitter::isSeparator(unsigned char c) const {
+    // With quoted fields a quote always opens or closes one, even among the separators.
+    if (quoted_ && c == '"') return false;
     return separators_.find(static_cast<char>(c)) != std::string::npos;
 }
 

@@ -49,6 +49,13 @@ TEST(FieldSplitterTest, SplitsBanFileLinesIntoTheFieldsTheMergeReads) {
         EXPECT_EQ(s.field(0), "");
         EXPECT_EQ(s.field(s.fieldCount() + 1), "");
     }
+    // With quoted fields a quote opens one even when it is also a separator.
+    s.setSeparators(" \"");
+    s.setCollapseSeparators(true);
+    s.setQuotedFields(true);
+    s.setText("a \"b c\"");
+    EXPECT_EQ(s.fieldCount(), 2);
+    EXPECT_EQ(s.field(2), "b c");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "scan/LogScanner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cerrno>
 #include <cstdio>
@@ -18,7 +19,6 @@ namespace th {
 
 namespace {
 
-constexpr size_t kBlockSize = 256u << 10;  // large, yet small enough to stay in cache
 constexpr auto kRepaintInterval = std::chrono::milliseconds(33);  // about 30 frames a second
 
 struct FileCloser {
@@ -29,11 +29,14 @@ struct FileCloser {
 // in between are only counted.
 class Scan {
 public:
-    explicit Scan(MainForm& form)
-        : form_(form), columns_(form.vsFlexGrid1), literal_(form.flexQuelvane.requiredLiteral()) {}
+    Scan(MainForm& form, size_t blockSize)
+        : form_(form),
+          columns_(form.vsFlexGrid1),
+          literal_(form.flexQuelvane.requiredLiteral()),
+          blockSize_(blockSize) {}
 
     void run(std::FILE* file) {
-        std::vector<char> buffer(kBlockSize);
+        std::vector<char> buffer(blockSize_);
         size_t carried = 0;  // bytes of an unfinished line kept from the last block
         for (;;) {
             if (carried == buffer.size()) buffer.resize(buffer.size() * 2);  // a very long line
@@ -110,6 +113,7 @@ private:
     MainForm& form_;
     const GridColumns columns_;  // new rows go under their titles, wherever those stand
     std::string literal_;
+    size_t blockSize_;
     int32_t added_ = 0;
     int64_t linesRead_ = 0;  // wider than the label needs: a log of empty lines may be huge
     uint32_t taken_ = 0;
@@ -131,7 +135,7 @@ void showIndicators(MainForm& form, bool on) {
 
 int32_t g_lngScanLogFile(MainForm& form) { return scanLogFile(form, true); }
 
-int32_t scanLogFile(MainForm& form, bool arrange) {
+int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize) {
     CCursor cursor(form.ports.cursor);
     cursor.SetCursor(CCursor::kHourglass);
     std::unique_ptr<std::FILE, FileCloser> file;
@@ -147,7 +151,7 @@ int32_t scanLogFile(MainForm& form, bool arrange) {
         form.flexQuelvaneGetIP.setPattern(kAddressPattern);
         form.flexQuelvaneGetGUID.setPattern(kGuidPattern);
         form.vsFlexGrid1.setRedraw(false);
-        Scan scan(form);
+        Scan scan(form, std::max<size_t>(blockSize, 1));
         scan.run(file.get());  // on an error the rows found so far stay in the grid
         scan.showCount();
         result = scan.added();

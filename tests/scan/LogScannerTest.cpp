@@ -111,6 +111,33 @@ TEST_F(ScanFixture, AFileThatCannotBeReadShowsTheScanErrorBoxAndKeepsTheGrid) {
     EXPECT_EQ(p.cursor.current, 0);
 }
 
+// A line is whole wherever the reads of the file end: across a block's end, after a line
+// longer than a block, and with blocks of any size.
+TEST_F(ScanFixture, LinesAcrossTheEndsOfReadBlocksAreWhole) {
+    const std::string across = std::string(kScanBlockSize - 41, 'x') + "\n" + kLine;
+    const std::string afterLong = std::string(kScanBlockSize + 1000, 'y') + "\r\n" + kLine;
+    EXPECT_EQ(scan(write("/blocks.log", across + afterLong), false), 2);
+    for (int32_t r : {1, 2})
+        EXPECT_EQ(grid.textMatrix(r, 0) + grid.textMatrix(r, 5),
+                  "Alpha0123456789abcdef0123456789abcdef");
+
+    const std::string small = write("/small.log", kLine + "chatter\r\n" + kLine + "\n\r\n" + kLine);
+    grid.setRows(1);
+    EXPECT_EQ(scan(small, false), 3);
+    std::vector<std::string> whole;
+    for (int32_t r = 1; r < grid.rows(); ++r)
+        for (int32_t c = 0; c < grid.cols(); ++c) whole.push_back(grid.textMatrix(r, c));
+    for (size_t block = 1; block <= 2 * kLine.size(); ++block) {
+        grid.setRows(1);
+        form.pnlLogPathToFile.setCaption(small);
+        EXPECT_EQ(scanLogFile(form, false, block), 3) << block;
+        std::vector<std::string> rows;
+        for (int32_t r = 1; r < grid.rows(); ++r)
+            for (int32_t c = 0; c < grid.cols(); ++c) rows.push_back(grid.textMatrix(r, c));
+        EXPECT_EQ(rows, whole) << block;
+    }
+}
+
 // A 2 MB line of the characters the line pattern looks for, then a real one.
 TEST_F(ScanFixture, AHugeLineOfPatternCharactersIsNoViolation) {
     std::string bytes = "[";

@@ -6,7 +6,7 @@
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/CShell.h"
 #include "platform/MessageBoxes.h"
-#include "platform/TextFileWriter.h"
+#include "platform/OutputFile.h"
 
 namespace th {
 
@@ -77,7 +77,7 @@ void playerLine(std::string& line, const ViolationCells& cells) {
     line += "\"<br>";
 }
 
-void writePage(const FlexGrid& grid, TextFileWriter& file) {
+void writePage(const FlexGrid& grid, OutputFile& file) {
     file.writeLine("<html>");
     file.writeLine("<body>");
     file.writeLine(
@@ -109,7 +109,7 @@ void writePage(const FlexGrid& grid, TextFileWriter& file) {
 }  // namespace
 
 void writeHtmlBanList(const FlexGrid& grid, const std::string& path) {
-    TextFileWriter file(path);
+    OutputFile file(path);
     writePage(grid, file);
     file.commit();
 }

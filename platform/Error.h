@@ -20,6 +20,7 @@ inline constexpr int32_t kFileIo = 57;            // read or write failed (errno
 inline constexpr int32_t kDiskFull = 61;          // no space left while writing
 inline constexpr int32_t kPermissionDenied = 70;  // the file cannot be opened as asked
 inline constexpr int32_t kFileChanged = 75;       // a file kept changing while it was rewritten
+inline constexpr int32_t kRefusedPath = 68;       // a path the program will not write over
 inline constexpr int32_t kPathNotFound = 76;      // the folder does not exist
 inline constexpr int32_t kBadFileFormat = 321;    // a file that is not what it claims to be
 inline constexpr int32_t kInvalidIndex = 381;     // a grid row or column that is not there

@@ -8,7 +8,8 @@
 #include <charconv>
 
 #include "platform/Error.h"
-#include "platform/TextFileWriter.h"
+#include "platform/LengthPrefix.h"
+#include "platform/OutputFile.h"
 #include "scan/GridColumns.h"
 
 namespace th {
@@ -68,6 +69,7 @@ class Lines {
   public:
     explicit Lines(std::string_view data) : data_(data) {}
     bool atEnd() const { return pos_ >= data_.size(); }
+    size_t remaining() const { return data_.size() - pos_; }
     int number() const { return number_; }
     // The next line; `complete` is false for a last line that has no LF.
     std::string_view next(bool& complete) {
@@ -108,16 +110,24 @@ class Reader {
         int64_t rows = keyedNumber("rows");
         if (rows > INT32_MAX - 1) damaged("bad row count");
         // Every row needs its flag, its tabs and a line end: a file too small for the
-        // count it announces has lost its end.
-        if (static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns + 3) > size_) cutShort();
+        // count it announces has lost its end. Nothing is set aside beyond what the
+        // bytes that are left can hold.
+        const uint64_t leastRowBytes = static_cast<uint64_t>(columns) + 2;
+        if (static_cast<uint64_t>(rows) * leastRowBytes > lines_.remaining()) cutShort();
         c.columns = static_cast<int32_t>(columns);
         columns_ = columns;
-        cells_ = &c.header;
+        header_ = &c.header;
         row('H');
-        c.cells.reserve(static_cast<size_t>(rows) * static_cast<size_t>(columns));
+        header_ = nullptr;
+        c.rowStart.reserve(static_cast<size_t>(rows));
         c.subtotal.reserve(static_cast<size_t>(rows));
-        cells_ = &c.cells;
-        for (int64_t r = 0; r < rows; ++r) c.subtotal.push_back(row('D') == 'S');
+        c.cellData.reserve(lines_.remaining());
+        cellData_ = &c.cellData;
+        for (int64_t r = 0; r < rows; ++r) {
+            c.rowStart.push_back(c.cellData.size());
+            c.subtotal.push_back(row('D') == 'S');
+        }
+        c.cellData.shrink_to_fit();
         if (nextLine(true) != "end") damaged("more rows than announced");
         if (!lines_.atEnd()) damaged("text after the end line");
         return c;
@@ -141,8 +151,9 @@ class Reader {
         std::string_view digits = line.substr(key.size() + 1);
         int64_t value = 0;
         auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        // Digits as the writer writes them: no sign, no leading zero.
         if (ec != std::errc() || end != digits.data() + digits.size() || digits.front() == '-' ||
-            digits.front() == '+')
+            digits.front() == '+' || (digits.front() == '0' && digits.size() > 1))
             damaged("bad " + std::string(key));
         return value;
     }
@@ -161,7 +172,11 @@ class Reader {
             std::string_view cell =
                 rest.substr(start, tab == std::string_view::npos ? tab : tab - start);
             if (++count > columns_) damaged("too many cells");
-            cells_->push_back(unescape(cell));
+            unescape(cell);
+            if (header_)
+                header_->push_back(scratch_);
+            else
+                appendWithLength(*cellData_, scratch_);
             if (tab == std::string_view::npos) break;
             start = tab + 1;
         }
@@ -169,9 +184,10 @@ class Reader {
         return flag;
     }
 
-    std::string unescape(std::string_view cell) {
-        std::string out;
-        out.reserve(cell.size());
+    // The cell's text into scratch_.
+    void unescape(std::string_view cell) {
+        std::string& out = scratch_;
+        out.clear();
         size_t i = 0;
         while (i < cell.size()) {
             // Plain runs go in one piece; only the bytes below need a look.
@@ -201,7 +217,6 @@ class Reader {
                     damaged("broken escape");
             }
         }
-        return out;
     }
 
     [[noreturn]] void damaged(const std::string& what) {
@@ -214,7 +229,9 @@ class Reader {
     Lines lines_;
     size_t size_;
     const std::string& path_;
-    std::vector<std::string>* cells_ = nullptr;
+    std::vector<std::string>* header_ = nullptr;
+    std::string* cellData_ = nullptr;
+    std::string scratch_;
     int64_t columns_ = 0;
 };
 
@@ -258,33 +275,74 @@ std::string escapeScanCell(std::string_view text) {
     return out;
 }
 
-void writeScanFile(const FlexGrid& grid, const std::string& path) {
-    const int32_t cols = grid.cols();
-    const int32_t rows = std::max(grid.rows() - 1, 0);
-    TextFileWriter file(path);
-    file.writeLine(kMagic);
-    file.writeLine("format " + std::to_string(kScanFileFormat));
-    file.writeLine("columns " + std::to_string(cols));
-    file.writeLine("rows " + std::to_string(rows));
-    std::string line;
-    auto writeRow = [&](char flag, int32_t r) {
-        line.assign(1, flag);
+namespace {
+
+// Hands the file's lines to line() one by one: cell(r, c) gives row r's cells, row 0 the
+// header and rows 1 to rows the rest; group(r) whether row r is a group row.
+template <class Cell, class Group, class Line>
+void scanFileLines(int32_t cols, int32_t rows, Cell cell, Group group, Line line) {
+    line(kMagic);
+    line("format " + std::to_string(kScanFileFormat));
+    line("columns " + std::to_string(cols));
+    line("rows " + std::to_string(rows));
+    std::string text;
+    for (int32_t r = 0; r <= rows; ++r) {
+        text.assign(1, r == 0 ? 'H' : (group(r) ? 'S' : 'D'));
         for (int32_t c = 0; c < cols; ++c) {
-            line.push_back('\t');
-            if (r < grid.rows()) appendEscaped(line, grid.cell(r, c));
+            text.push_back('\t');
+            appendEscaped(text, cell(r, c));
         }
-        file.writeLine(line);
-    };
-    writeRow('H', 0);
-    for (int32_t r = 1; r <= rows; ++r) writeRow(grid.isSubtotal(r) ? 'S' : 'D', r);
-    file.writeLine("end");
+        line(text);
+    }
+    line("end");
+}
+
+}  // namespace
+
+void writeScanFile(const FlexGrid& grid, const std::string& path) {
+    OutputFile file(path);
+    scanFileLines(
+        grid.cols(), std::max(grid.rows() - 1, 0),
+        [&](int32_t r, int32_t c) {
+            return r < grid.rows() ? grid.cell(r, c) : std::string_view{};
+        },
+        [&](int32_t r) { return grid.isSubtotal(r); },
+        [&](std::string_view text) { file.writeLine(text); });
     file.commit();
 }
 
+std::string scanFileText(const ScanFileContents& contents) {
+    std::string out;
+    scanFileLines(
+        contents.columns, contents.rowCount(),
+        [&](int32_t r, int32_t c) {
+            return r == 0 ? std::string_view(contents.header[static_cast<size_t>(c)])
+                          : contents.cell(r - 1, c);
+        },
+        [&](int32_t r) { return contents.subtotal[static_cast<size_t>(r - 1)]; },
+        [&](std::string_view text) { out.append(text).append("\r\n"); });
+    return out;
+}
+
 ScanFileContents readScanFile(const std::string& path) {
-    std::string data = readWhole(path);
-    Reader reader(data, path);
+    return parseScanFile(readWhole(path), path);
+}
+
+ScanFileContents parseScanFile(std::string_view bytes, const std::string& path) {
+    Reader reader(bytes, path);
     return reader.read();
+}
+
+std::string_view ScanFileContents::cell(int32_t row, int32_t col) const {
+    const char* p = cellData.data() + rowStart[static_cast<size_t>(row)];
+    for (int32_t c = 0; c < col; ++c) nextWithLength(p);
+    return nextWithLength(p);
+}
+
+void ScanFileContents::rowCells(int32_t row, std::vector<std::string_view>& cells) const {
+    cells.resize(static_cast<size_t>(columns));
+    const char* p = cellData.data() + rowStart[static_cast<size_t>(row)];
+    for (auto& cell : cells) cell = nextWithLength(p);
 }
 
 std::vector<int32_t> placeColumns(const FlexGrid& grid, const ScanFileContents& contents,
@@ -299,13 +357,16 @@ std::vector<int32_t> placeColumns(const FlexGrid& grid, const ScanFileContents& 
 
 void appendGridRows(FlexGrid& grid, const ScanFileContents& contents,
                     const std::vector<int32_t>& placement) {
+    // The table grows once, before the first row goes in.
+    grid.reserveRows(static_cast<size_t>(grid.rows()) + static_cast<size_t>(contents.rowCount()));
     const bool redraw = grid.redraw();
     grid.setRedraw(false);
-    std::vector<std::string_view> cells(placement.size());
+    std::vector<std::string_view> inFile, cells(placement.size());
     for (int32_t r = 0; r < contents.rowCount(); ++r) {
         if (contents.subtotal[static_cast<size_t>(r)]) continue;
+        contents.rowCells(r, inFile);
         for (size_t c = 0; c < placement.size(); ++c)
-            cells[static_cast<size_t>(placement[c])] = contents.cell(r, static_cast<int32_t>(c));
+            cells[static_cast<size_t>(placement[c])] = inFile[c];
         grid.addRow(cells);
     }
     grid.setRedraw(redraw);

@@ -23,18 +23,19 @@ namespace th {
 
 inline constexpr int kScanFileFormat = 1;
 
-// What a scan file holds, read whole and checked.
+// What a scan file holds, read whole and checked. The rows' cells sit in one buffer, each
+// after its length: a file of millions of short rows fits in little more than its size.
 struct ScanFileContents {
     int32_t columns = 0;
     std::vector<std::string> header;
-    std::vector<std::string> cells;  // rows one after the other, `columns` cells each
+    std::string cellData;            // every row's cells in order, each after its length
+    std::vector<uint64_t> rowStart;  // where each row begins in cellData
     std::vector<bool> subtotal;      // per row
 
     int32_t rowCount() const { return static_cast<int32_t>(subtotal.size()); }
-    std::string_view cell(int32_t row, int32_t col) const {
-        return cells[static_cast<size_t>(row) * static_cast<size_t>(columns) +
-                     static_cast<size_t>(col)];
-    }
+    std::string_view cell(int32_t row, int32_t col) const;
+    // The row's cells, in file order, into cells (resized to the column count).
+    void rowCells(int32_t row, std::vector<std::string_view>& cells) const;
 };
 
 std::string escapeScanCell(std::string_view text);
@@ -43,9 +44,14 @@ std::string escapeScanCell(std::string_view text);
 // only once it is complete. Throws th::Error.
 void writeScanFile(const FlexGrid& grid, const std::string& path);
 
+// The bytes writeScanFile writes for these contents, group rows included.
+std::string scanFileText(const ScanFileContents& contents);
+
 // Reads and checks the whole file; throws th::Error when it cannot be read, is not a
 // scan file, is damaged or cut short, or comes from a newer version of the program.
 ScanFileContents readScanFile(const std::string& path);
+// The same check of bytes already read; path only names the file in messages.
+ScanFileContents parseScanFile(std::string_view bytes, const std::string& path);
 
 // Where each of the file's columns goes in the violation grid: the grid's column of the
 // same title, wherever the user has dragged it. A file keeps its header as it was shown,

@@ -6,29 +6,11 @@
 #include <unordered_map>
 
 #include "platform/Error.h"
+#include "platform/LengthPrefix.h"
 
 namespace th {
 
 namespace {
-
-void putLength(std::string& out, size_t n) {
-    while (n >= 0x80) {
-        out.push_back(static_cast<char>((n & 0x7F) | 0x80));
-        n >>= 7;
-    }
-    out.push_back(static_cast<char>(n));
-}
-
-size_t getLength(const char*& p) {
-    size_t n = 0;
-    int shift = 0;
-    for (;;) {
-        auto byte = static_cast<unsigned char>(*p++);
-        n |= static_cast<size_t>(byte & 0x7F) << shift;
-        if (!(byte & 0x80)) return n;
-        shift += 7;
-    }
-}
 
 unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
@@ -119,21 +101,15 @@ FlexGrid::Row FlexGrid::encode(std::span<const std::string_view> bySlot) {
     size_t total = 0;
     for (auto c : bySlot) total += c.size() + 2;
     row.data.reserve(total);
-    for (auto c : bySlot) {
-        putLength(row.data, c.size());
-        row.data.append(c);
-    }
+    for (auto c : bySlot) appendWithLength(row.data, c);
     return row;
 }
 
 std::string_view FlexGrid::slot(const Row& row, size_t index) {
     if (row.data.empty()) return {};
     const char* p = row.data.data();
-    for (size_t i = 0;; ++i) {
-        size_t n = getLength(p);
-        if (i == index) return {p, n};
-        p += n;
-    }
+    for (size_t i = 0; i < index; ++i) nextWithLength(p);
+    return nextWithLength(p);
 }
 
 void FlexGrid::checkRow(int32_t row) const {

@@ -51,6 +51,8 @@ public:
     bool redraw() const { return redraw_; }
     void setRedraw(bool on);
 
+    // Room for count rows in all, so that a load of known size grows the table once.
+    void reserveRows(size_t count) { rows_.reserve(count); }
     // Appends a row from tab-separated text; for callers that really hold such text.
     void addItem(std::string_view tabText);
     // Appends a row from its cells, so that a cell holding a tab stays one cell.

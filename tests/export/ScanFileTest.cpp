@@ -139,11 +139,14 @@ TEST_F(ScanFileCommands, FailuresKeepTheGridAndTheOldFile) {
         {with("format 1", "format 12"),
          "Scan file written by a newer version of Tallyhound (format 12)"},
         {with("rows 5", "rows 6"), "Scan file damaged at line 11 (no row flag)"},
+        {with("format 1", "format 01"), "Scan file damaged at line 2 (bad format)"},
         {with("rows 5", "rows 4"), "Scan file damaged at line 10 (more rows than announced)"},
         {with("rows 5", "rows 2000000000"), "Scan file cut short"},
         {with("\t(AIMBOT)", ""), "Scan file damaged at line 10 (too few cells)"},
         {with("Player IP", "Address"), "Scan file columns are not the grid's seven columns"},
         {with("\tGUID\t", "\tSlot\t"), "Scan file columns are not the grid's seven columns"},
+        {with("\t(AIMBOT)", "\t(AIMBOT)\textra"), "Scan file damaged at line 10 (too many cells)"},
+        {good + "x\r\n", "Scan file damaged at line 11 (text after the end line)"},
     };
     // Cut short anywhere; only the last CR LF may go, the end line then still whole.
     for (size_t size = 0; size + 2 < good.size(); ++size)

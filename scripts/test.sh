@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once as built, once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer. Widget tests run offscreen.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzzing harness for a few
+# seconds. Widget tests run offscreen.
 source "$(dirname "$0")/common.sh"
 ensure_packages
 export QT_QPA_PLATFORM=offscreen
@@ -13,3 +14,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 LSAN_OPTIONS=suppressions="$ROOT/tests/lsan.supp" \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 ctest --test-dir "$ROOT/build-asan" --output-on-failure
+
+# Each fuzzing harness briefly, so that a fault it would find again shows.
+bash "$ROOT/scripts/fuzz.sh" 10

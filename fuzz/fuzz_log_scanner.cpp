@@ -1,0 +1,78 @@
+// The log scanner over blocks of any size: reading the log in one block or in blocks of
+// a few bytes gives the same rows, and those are the rows of its lines taken one by one.
+//
+// Input: a byte for the small block size (1 to 64), then the log.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz/FuzzSupport.h"
+#include "scan/LogScanner.h"
+#include "scan/ViolationLine.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+Rows rowsOf(const th::FlexGrid& grid) {
+    Rows rows;
+    for (int32_t r = 1; r < grid.rows(); ++r) {
+        auto& row = rows.emplace_back();
+        for (int32_t c = 0; c < grid.cols(); ++c) row.emplace_back(grid.cell(r, c));
+    }
+    return rows;
+}
+
+Rows scanned(const std::string& path, size_t blockSize, int32_t& added) {
+    th::fuzz::QuietPorts ports;
+    th::MainForm form(ports.ports);
+    form.setUpGrid();
+    form.pnlLogPathToFile.setCaption(path);
+    added = th::scanLogFile(form, false, blockSize);
+    return rowsOf(form.vsFlexGrid1);
+}
+
+// A line ends at LF; one CR before it is dropped; a last line without LF is a line.
+Rows lineByLine(std::string_view log) {
+    th::fuzz::QuietPorts ports;
+    th::MainForm form(ports.ports);
+    form.flexQuelvane.setPattern(th::kLinePattern);
+    form.flexQuelvaneGetIP.setPattern(th::kAddressPattern);
+    form.flexQuelvaneGetGUID.setPattern(th::kGuidPattern);
+    Rows rows;
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t lf = log.find('\n', start);
+        std::string_view line = log.substr(start, lf == std::string_view::npos ? lf : lf - start);
+        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!line.empty())
+            if (auto row = th::parseViolationLine(form, line))
+                rows.emplace_back(row->begin(), row->end());
+        if (lf == std::string_view::npos) break;
+        start = lf + 1;
+    }
+    return rows;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    static th::fuzz::MemoryFile file;
+    const size_t small = 1 + data[0] % 64;
+    std::string_view log(reinterpret_cast<const char*>(data) + 1, size - 1);
+    file.set(log);
+
+    int32_t addedWhole = 0, addedSmall = 0;
+    const Rows whole = scanned(file.path(), th::kScanBlockSize, addedWhole);
+    const Rows pieces = scanned(file.path(), small, addedSmall);
+    th::fuzz::require(addedWhole >= 0 && static_cast<size_t>(addedWhole) == whole.size(),
+                      "rows added as counted");
+    th::fuzz::require(pieces == whole && addedSmall == addedWhole, "same rows in small blocks");
+    th::fuzz::require(whole == lineByLine(log), "same rows as line by line");
+    return 0;
+}

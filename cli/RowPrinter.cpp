@@ -1,21 +1,8 @@
 #include "cli/RowPrinter.h"
 
-namespace th::cli {
+#include "cli/TerminalText.h"
 
-std::string escapeCell(std::string_view cell) {
-    std::string out;
-    out.reserve(cell.size());
-    for (char c : cell) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
+namespace th::cli {
 
 long printDataRows(const FlexGrid& grid, std::ostream& out) {
     const GridColumns columns(grid);
@@ -27,7 +14,7 @@ long printDataRows(const FlexGrid& grid, std::ostream& out) {
         const ViolationCells cells = columns.row(grid, r);
         for (size_t c = 0; c < kGridColumnCount; ++c) {
             if (c) line += '\t';
-            line += escapeCell(cells.values[c]);
+            appendTerminalText(line, cells.values[c]);
         }
         line += '\n';
         out.write(line.data(), static_cast<std::streamsize>(line.size()));

@@ -1,6 +1,6 @@
 #pragma once
 // Writes the grid's data rows for other programs to read: one row a line, cells
-// separated by TAB, with the bytes that would break that shape escaped.
+// separated by TAB, each cell as cli/TerminalText writes it.
 
 #include <ostream>
 #include <string>
@@ -9,9 +9,6 @@
 #include "scan/GridColumns.h"
 
 namespace th::cli {
-
-// Backslash, TAB, CR and LF become \\, \t, \r and \n; all other bytes stay.
-std::string escapeCell(std::string_view cell);
 
 // Every data row (never a group row), in grid order, its cells in the columns' order at
 // start wherever they stand now; returns how many.

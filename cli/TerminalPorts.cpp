@@ -1,5 +1,7 @@
 #include "cli/TerminalPorts.h"
 
+#include "cli/TerminalText.h"
+
 namespace th::cli {
 
 std::string promptForTerminal(const std::string& prompt) {
@@ -9,7 +11,7 @@ std::string promptForTerminal(const std::string& prompt) {
         size_t end = prompt.find("\r\n", start);
         std::string line = prompt.substr(start, end == std::string::npos ? end : end - start);
         while (!line.empty() && line.back() == ' ') line.pop_back();
-        out += line;
+        appendTerminalText(out, line);
         if (end == std::string::npos) break;
         out += '\n';
         start = end + 2;

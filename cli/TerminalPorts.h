@@ -79,7 +79,8 @@ struct TerminalPorts {
     Ports ports{messages, files, cursor, events, shell};
 };
 
-// A prompt as one terminal line: CR LF become LF, the padding at line ends goes.
+// A prompt for the terminal: CR LF become LF, the padding at line ends goes, and each
+// line is written as cli/TerminalText writes text.
 std::string promptForTerminal(const std::string& prompt);
 
 }  // namespace th::cli

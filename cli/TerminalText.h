@@ -1,0 +1,17 @@
+#pragma once
+// The one rule for text from a log, a ban file or any file name that the tool prints:
+// nothing it prints may steer the terminal or break a line apart. Backslash, TAB, CR and
+// LF become \\, \t, \r and \n; every other byte below 0x20, and 0x7F, becomes \xHH (two
+// upper-case hex digits); all other bytes, 8-bit ones included, stay as they are.
+
+#include <string>
+#include <string_view>
+
+namespace th::cli {
+
+// Appends the text to out under the rule above.
+void appendTerminalText(std::string& out, std::string_view text);
+
+std::string terminalText(std::string_view text);
+
+}  // namespace th::cli

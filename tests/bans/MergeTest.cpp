@@ -199,6 +199,18 @@ TEST_F(Merging, FilesOfAnyShapeAndGuidsAlreadyStored) {
                     "[04.04.2004 04:04:04] def \"Def\" \"2:2\" \"VIOLATION DETECTED -> X #7\""}));
 }
 
+// A (CVAR) row whose Slot holds OGC_ in any case is an OGC ban; temp-ban lines are stored
+// with each apostrophe as two grave accents, as existing databases hold them.
+TEST_F(Merging, CvarOgcReasonAndTempBansStoredAsBefore) {
+    mergeOne({";temp ban of O'Neil's"}, {"Cvar", " (cvar)", "9001", "[01.01.2003 00:00:00]",
+                                         "(slot #3) OGC_hack", "og1", "1:1"});
+    EXPECT_EQ(
+        readBytes(bans),
+        crlf({"[01.01.2003 00:00:00] og1 \"Cvar\" \"1:1\" \"VIOLATION DETECTED -> OGC #9001\"", "",
+              ";temp ban of O'Neil's"}));
+    EXPECT_EQ(sql(db, "SELECT TempBan FROM tblTempBans"), (Rows{";temp ban of O``Neil``s"}));
+}
+
 TEST_F(Merging, MoreLinesThanA16BitCounterHolds) {
     Rows lines;
     for (int i = 0; i < 40000; ++i)

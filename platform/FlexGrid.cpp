@@ -293,10 +293,22 @@ void FlexGrid::sort(int order) {
                 std::stable_sort(index.begin() + static_cast<std::ptrdiff_t>(bucketStart[r]),
                                  index.begin() + static_cast<std::ptrdiff_t>(bucketStart[r + 1]), laterKeys);
     }
-    std::vector<Row> sorted;
-    sorted.reserve(index.size());
-    for (uint32_t i : index) sorted.push_back(std::move(rows_[i]));
-    std::move(sorted.begin(), sorted.end(), rows_.begin() + first);
+    // The rows move along the permutation's cycles in place: a sorted copy of millions of
+    // rows would double the grid's memory.
+    std::vector<bool> placed(count, false);
+    for (size_t start = 0; start < count; ++start) {
+        if (placed[start]) continue;
+        Row held = std::move(rows_[static_cast<size_t>(first) + start]);
+        size_t at = start;
+        for (;;) {
+            placed[at] = true;
+            const size_t from = index[at] - static_cast<size_t>(first);
+            if (from == start) break;
+            rows_[static_cast<size_t>(first) + at] = std::move(rows_[static_cast<size_t>(first) + from]);
+            at = from;
+        }
+        rows_[static_cast<size_t>(first) + at] = std::move(held);
+    }
     notifyReset();
 }
 
@@ -317,8 +329,13 @@ void FlexGrid::subtotal(int function, int32_t groupCol, int32_t, std::string_vie
     size_t key = static_cast<size_t>(order_[static_cast<size_t>(groupCol)]);
     size_t fixed = std::min(static_cast<size_t>(std::max(fixedRows_, 0)), rows_.size());
 
+    size_t groups = 0;  // room for exactly the rows to be: a grid may hold millions
+    for (size_t i = fixed; i < rows_.size(); ++i)
+        groups += !(rows_[i].flags & kFlagSubtotal) &&
+                  (i == fixed || (rows_[i - 1].flags & kFlagSubtotal) ||
+                   slot(rows_[i - 1], key) != slot(rows_[i], key));
     std::vector<Row> out;
-    out.reserve(rows_.size() + rows_.size() / 4 + 1);
+    out.reserve(rows_.size() + groups);
     for (size_t i = 0; i < fixed; ++i) out.push_back(std::move(rows_[i]));
     std::vector<std::string_view> groupCells(order_.size());
     for (size_t i = fixed; i < rows_.size();) {

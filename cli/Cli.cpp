@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <CLI/CLI.hpp>
+#include <new>
 
 #include "cli/CommandContext.h"
 #include "cli/DbCommand.h"
@@ -25,8 +26,13 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // Help and version are "errors" that end well; anything else is a usage error.
-        return app.exit(e, out, err) == 0 ? kExitOk : kExitUsage;
+        const int status = app.exit(e, out, err) == 0 ? kExitOk : kExitUsage;
+        return context.outputWritten() ? status : kExitRunTime;
+    } catch (const std::bad_alloc&) {
+        // The command's files are left as they were: a file is only replaced once whole.
+        context.fail("Out of memory");
     }
+    context.outputWritten();
     return context.status;
 }
 

@@ -4,20 +4,27 @@
 #include <ostream>
 #include <string>
 
-#include "cli/TerminalPorts.h"
+#include "cli/Cli.h"
 
 namespace th::cli {
 
 struct CommandContext {
+    CommandContext(std::ostream& output, std::ostream& errors) : out(output), err(errors) {}
+
     std::ostream& out;
     std::ostream& err;
-    int status = 0;
+    int status = kExitOk;
 
-    // Reports a run-time failure on standard error and sets the exit status.
-    void fail(const std::string& message) {
-        err << "tallyhound-cli: " << message << "\n";
-        status = 1;
-    }
+    // A line on standard error, as cli/TerminalText writes it.
+    void note(const std::string& line);
+    // Reports a failure on standard error and sets the exit status.
+    void fail(const std::string& message, int exitStatus = kExitRunTime);
+    // Flushes standard output; when a byte of it was lost, says so and fails. True when
+    // everything printed so far has been written.
+    bool outputWritten();
+
+  private:
+    bool outputLost_ = false;
 };
 
 }  // namespace th::cli

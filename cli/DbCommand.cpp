@@ -6,6 +6,8 @@
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
 #include "cli/Cli.h"
+#include "cli/TerminalPorts.h"
+#include "cli/TerminalText.h"
 #include "scan/MainForm.h"
 
 namespace th::cli {
@@ -29,7 +31,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         setDatabasePath(absolutePath(options->db));
         std::string archive;
         if (g_blnBackupDatabase(form, archive)) {
-            context.out << archive << "\n";
+            context.out << terminalText(archive) << "\n";
             return;
         }
         std::error_code ec;
@@ -46,9 +48,9 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     reset->callback([options, &context] {
         setDatabasePath(absolutePath(options->db));
         if (!options->yes) {
-            context.err << "tallyhound-cli: db reset removes every ban recorded in "
-                        << databasePath() << "; give --yes to confirm\n";
-            context.status = kExitUsage;
+            context.fail("db reset removes every ban recorded in " + databasePath() +
+                             "; give --yes to confirm",
+                         kExitUsage);
             return;
         }
         TerminalPorts terminal(context.err);

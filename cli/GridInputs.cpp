@@ -1,6 +1,8 @@
 #include "cli/GridInputs.h"
 
-#include <filesystem>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include "export/ScanFileFormat.h"
 #include "platform/Error.h"
@@ -19,8 +21,10 @@ bool isScanFile(const std::string& path) {
 
 // The file is read and checked whole before its rows join the grid.
 void importScanFile(MainForm& form, const std::string& path, bool arrange) {
-    ScanFileContents contents = readScanFile(path);
-    appendGridRows(form.vsFlexGrid1, contents, placeColumns(form.vsFlexGrid1, contents, path));
+    {
+        ScanFileContents contents = readScanFile(path);
+        appendGridRows(form.vsFlexGrid1, contents, placeColumns(form.vsFlexGrid1, contents, path));
+    }  // the file's own copy of the rows goes before the arrangement needs room
     if (arrange) {
         int32_t position = 0;
         vsFlexGrid1_AfterMoveColumn(form, 0, position);
@@ -31,14 +35,16 @@ void importScanFile(MainForm& form, const std::string& path, bool arrange) {
 
 void buildGrid(MainForm& form, const std::vector<std::string>& inputs, bool arrange) {
     for (const auto& input : inputs) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(input, ec))
-            throw Error(err::kFileNotFound, appBaseName(), input + ": no such file");
+        // "-" is standard input; a pipe or process substitution is read as it comes.
+        const std::string path = input == "-" ? "/dev/stdin" : input;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) throw Error::fromErrno(errno, input);
+        if (S_ISDIR(st.st_mode)) throw Error::fromErrno(EISDIR, input);
         if (isScanFile(input)) {
-            importScanFile(form, input, arrange);
+            importScanFile(form, path, arrange);
             continue;
         }
-        form.pnlLogPathToFile.setCaption(input);
+        form.pnlLogPathToFile.setCaption(path);
         if (scanLogFile(form, arrange) < 0)
             throw Error(err::kFileIo, appBaseName(), input + ": the log could not be scanned");
     }

@@ -1,6 +1,7 @@
 #include "cli/GridOutputCommand.h"
 
 #include "cli/GridInputs.h"
+#include "cli/OutputChecks.h"
 #include "platform/Error.h"
 
 namespace th::cli {
@@ -15,23 +16,32 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(name, description);
     command
-        ->add_option("-o,--output", options->output, "The file to write (replaced when it exists)")
+        ->add_option("-o,--output", options->output,
+                     "The file to write (replaced when it exists), a pipe, or - for standard "
+                     "output")
         ->required();
-    command->add_option("INPUT", options->inputs, "Server logs, or scan files ending in .sf")
+    command
+        ->add_option("INPUT", options->inputs,
+                     "Server logs, or scan files ending in .sf; - is standard input")
         ->required();
     command->callback([options, &context, write] {
+        if (!outputAllowed(context, options->output) ||
+            !outputIsNoInput(context, options->output, options->inputs))
+            return;
         CommandForm session(context.err);
         MainForm& form = session.form;
         try {
             buildGrid(form, options->inputs, true);
-            if (form.vsFlexGrid1.rows() <= 1) {
-                context.err << "No violations added to grid; " << options->output
-                            << " not written\n";
-                return;
-            }
-            context.err << write(form.vsFlexGrid1, options->output) << "\n";
+            // With no rows the file is written all the same: an empty list is an answer,
+            // and an old file of that name must not pass for it.
+            const FlexGrid& grid = form.vsFlexGrid1;
+            int64_t records = 0;
+            for (int32_t r = 1; r < grid.rows(); ++r) records += grid.isSubtotal(r) ? 0 : 1;
+            context.note(write(grid, options->output) + ", " + std::to_string(records) +
+                         " records");
         } catch (const Error& e) {
-            context.fail(e.description());
+            context.fail(e.description(),
+                         e.number() == err::kRefusedPath ? kExitUsage : kExitRunTime);
         }
     });
 }

@@ -10,9 +10,9 @@
 
 namespace th::cli {
 
-// Adds a subcommand "name -o OUT INPUT...". Like the window's buttons, nothing is
-// written when the inputs hold no violations. write() throws th::Error and returns
-// the line to report on standard error.
+// Adds a subcommand "name -o OUT INPUT...". The file is written even when the inputs
+// hold no violations. write() throws th::Error and returns the line to report on
+// standard error, to which the number of records is added.
 void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::string& name,
                           const std::string& description,
                           std::function<std::string(const FlexGrid&, const std::string&)> write);

@@ -1,11 +1,14 @@
 #include "cli/MergeCommand.h"
 
-#include <filesystem>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include "bans/Merge.h"
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
 #include "cli/GridInputs.h"
+#include "cli/OutputChecks.h"
 #include "platform/Error.h"
 #include "scan/MainForm.h"
 
@@ -23,9 +26,27 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         ->required();
     merge->add_option("--db", options->db,
                       "The ban database (default: Vandrel.mdb beside the program)");
-    merge->add_option("INPUT", options->inputs, "Server logs, or scan files ending in .sf")
+    merge
+        ->add_option("INPUT", options->inputs,
+                     "Server logs, or scan files ending in .sf; - is standard input")
         ->required();
     merge->callback([options, &context] {
+        // The merge takes the ban file as the file dialog hands it over: a full path.
+        const std::string bans = absolutePath(options->bans);
+        struct stat st {};
+        if (::stat(bans.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            const int reason = errno;
+            context.fail(S_ISDIR(st.st_mode) ? Error::fromErrno(EISDIR, bans).description()
+                         : st.st_mode != 0   ? "Not a regular file: " + bans
+                                             : Error::fromErrno(reason, bans).description());
+            return;
+        }
+        setDatabasePath(absolutePath(options->db));
+        std::vector<std::string> inputs = options->inputs;
+        if (!outputIsNoInput(context, bans, inputs)) return;
+        inputs.push_back(bans);
+        if (!outputIsNoInput(context, databasePath(), inputs)) return;
+
         CommandForm session(context.err);
         MainForm& form = session.form;
         try {
@@ -34,16 +55,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
             context.fail(e.description());
             return;
         }
-
-        // The merge takes the ban file as the file dialog hands it over: a full path.
-        const std::string bans = absolutePath(options->bans);
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(bans, ec)) {
-            context.fail(bans + ": no such file");
-            return;
-        }
         session.terminal.files.paths = {bans};
-        setDatabasePath(absolutePath(options->db));
 
         const size_t errorsBefore = session.terminal.messages.errors.size();
         MergeOptions quiet;

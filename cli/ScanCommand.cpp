@@ -15,7 +15,9 @@ void addScanCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<Options>();
     CLI::App* scan = app.add_subcommand("scan", "Scan logs (or import scan files) and print the violation rows");
     scan->add_flag("--raw", options->raw, "Print the rows in the order they were added, not arranged");
-    scan->add_option("FILE", options->files, "Server logs, or scan files ending in .sf")->required();
+    scan->add_option("FILE", options->files,
+                     "Server logs, or scan files ending in .sf; - is standard input")
+        ->required();
     scan->callback([options, &context] {
         CommandForm session(context.err);
         MainForm& form = session.form;
@@ -26,11 +28,11 @@ void addScanCommand(CLI::App& app, CommandContext& context) {
             return;
         }
         long rows = printDataRows(form.vsFlexGrid1, context.out);
-        context.out.flush();
+        if (!context.outputWritten()) return;
         if (rows == 0)
-            context.err << "No violations added to grid\n";
+            context.note("No violations added to grid");
         else
-            context.err << rows << " violations found and added to grid\n";
+            context.note(std::to_string(rows) + " violations found and added to grid");
     });
 }
 

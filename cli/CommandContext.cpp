@@ -1,0 +1,31 @@
+#include "cli/CommandContext.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "cli/TerminalText.h"
+
+namespace th::cli {
+
+void CommandContext::note(const std::string& line) {
+    err << terminalText(line) << "\n";
+}
+
+void CommandContext::fail(const std::string& message, int exitStatus) {
+    err << "tallyhound-cli: " << terminalText(message) << "\n";
+    status = exitStatus;
+}
+
+bool CommandContext::outputWritten() {
+    if (outputLost_) return false;
+    errno = 0;
+    out.flush();
+    if (out) return true;
+    outputLost_ = true;
+    // A full disk or a closed pipe: what was printed is incomplete, which is no success.
+    fail(std::string("standard output could not be written (") +
+         std::strerror(errno ? errno : EIO) + "); what it holds is incomplete");
+    return false;
+}
+
+}  // namespace th::cli

@@ -1,0 +1,36 @@
+#include "cli/OutputChecks.h"
+
+#include <sys/stat.h>
+
+#include "platform/Error.h"
+#include "platform/OutputFile.h"
+
+namespace th::cli {
+
+bool outputAllowed(CommandContext& context, const std::string& output) {
+    try {
+        classifyOutput(output);
+        return true;
+    } catch (const Error& e) {
+        context.fail(e.description(), e.number() == err::kRefusedPath ? kExitUsage : kExitRunTime);
+        return false;
+    }
+}
+
+bool outputIsNoInput(CommandContext& context, const std::string& output,
+                     const std::vector<std::string>& inputs) {
+    struct stat out {};
+    // Only a regular file is replaced; a new name clashes with nothing.
+    if (output == "-" || ::stat(output.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return true;
+    for (const auto& input : inputs) {
+        struct stat in {};
+        if (input == "-" || ::stat(input.c_str(), &in) != 0) continue;
+        if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+            context.fail(output + " is also an input (" + input + "); nothing written", kExitUsage);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace th::cli

@@ -1,0 +1,20 @@
+#pragma once
+// Checks made on an output before any work: nothing is scanned for an output that will be
+// refused. Each reports through the context with exit status 2 and returns false.
+
+#include <string>
+#include <vector>
+
+#include "cli/CommandContext.h"
+
+namespace th::cli {
+
+// The output must lead to a file, a pipe, a terminal or /dev/null (see platform/OutputFile).
+bool outputAllowed(CommandContext& context, const std::string& output);
+
+// A file that is replaced must not be one of the inputs, under any name or link: that
+// would turn a log into a page or a ban list into a scan file.
+bool outputIsNoInput(CommandContext& context, const std::string& output,
+                     const std::vector<std::string>& inputs);
+
+}  // namespace th::cli

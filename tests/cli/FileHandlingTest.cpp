@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "tests/bans/BanTestSupport.h"
+#include "tests/cli/CliRunner.h"
+
+namespace th::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Outputs and inputs that are not plain files, outputs that are inputs, and writes that
+// fail: the commands end to end, in a scratch folder.
+using FileHandling = BanFolderTest;
+
+const std::string kLog = dataPath("logs/sample.log");
+
+// Reads a FIFO on a thread of its own until its writer closes it, or nothing came for
+// three seconds (a writer that never opened it).
+class FifoReader {
+  public:
+    explicit FifoReader(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK)), thread_([this] {
+              char block[4096];
+              pollfd p{fd_, POLLIN, 0};
+              while (::poll(&p, 1, 3000) > 0) {
+                  ssize_t n = ::read(fd_, block, sizeof block);
+                  if (n <= 0) break;
+                  bytes_.append(block, static_cast<size_t>(n));
+              }
+          }) {}
+    std::string bytes() {
+        thread_.join();
+        ::close(fd_);
+        return bytes_;
+    }
+
+  private:
+    int fd_;
+    std::string bytes_;
+    std::thread thread_;
+};
+
+bool isRoot() {
+    return ::geteuid() == 0;
+}
+
+// A pipe's reader gets every byte and the pipe stays a pipe; a stand-in for /dev/null
+// takes the page and stays a device.
+TEST_F(FileHandling, PipesAndDevNullAreWrittenInPlace) {
+    const std::string fifo = dir + "/fifo", plain = dir + "/plain";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string command : {"html", "save"}) {
+        SCOPED_TRACE(command);
+        ASSERT_EQ(runCli({command, "-o", plain, kLog}).status, 0);
+        FifoReader reader(fifo);
+        CliResult r = runCli({command, "-o", fifo, kLog});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(reader.bytes(), readBytes(plain));
+        EXPECT_TRUE(fs::is_fifo(fifo));
+    }
+    EXPECT_EQ(filesIn(".tmp"), Rows{});
+
+    if (!isRoot()) GTEST_SKIP() << "making a device takes root";
+    const std::string null = dir + "/null";
+    ASSERT_EQ(::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    CliResult r = runCli({"html", "-o", null, kLog});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_character_file(null));
+}
+
+// Standard output by "-", by /dev/stdout and by its own file's name; standard output on
+// a full disk is a failure.
+TEST_F(FileHandling, StandardOutputIsWrittenWhereItGoesAndAFullDiskFails) {
+    const std::string page = readBytes(dataPath("html/sample.expected.html"));
+    const std::string out = dir + "/out";
+    writeBytes(out, "");
+    for (const std::string& name : Rows{"-", "/dev/stdout", out}) {
+        CliResult r = runProgram({"html", "-o", name, kLog}, {"/dev/null", out, 0});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(readBytes(out), page) << name;
+        writeBytes(out, "");
+    }
+    for (const Rows& args : {Rows{"scan", kLog}, Rows{"html", "-o", "-", kLog}}) {
+        CliResult r = runProgram(args, {"/dev/null", "/dev/full", 0});
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, args[0] == "scan"
+                             ? "tallyhound-cli: standard output could not be written (No space "
+                               "left on device); what it holds is incomplete\n"
+                             : "tallyhound-cli: No space left on device: -\n");
+    }
+}
+
+// Folders, devices, disks and sockets are refused before anything is read, and stay as
+// they were.
+TEST_F(FileHandling, OtherTargetsAreRefused) {
+    const std::string socketPath = dir + "/socket", disk = dir + "/disk";
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {dir, "a folder"}, {"/dev/zero", "a device"}, {socketPath, "a socket"}};
+    if (isRoot() && ::mknod(disk.c_str(), S_IFBLK | 0600, makedev(7, 200)) == 0)
+        cases.push_back({disk, "a disk (block device)"});
+    for (const auto& [path, what] : cases) {
+        for (const std::string command : {"html", "save"}) {
+            CliResult r = runCli({command, "-o", path, "/nonexistent.log"});
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.err,
+                      "tallyhound-cli: Not written: only a file, a pipe, a terminal or "
+                      "/dev/null can take the output, and this is " +
+                          what + ": " + path + "\n");
+        }
+    }
+    EXPECT_TRUE(fs::is_socket(socketPath));
+    EXPECT_EQ(filesIn(".tmp"), Rows{});
+    ::close(s);
+}
+
+// Run by root, a link that another account owns and that leads to a third account's file
+// is not followed; root's own links and the owner's are.
+TEST_F(FileHandling, RootFollowsNoLinkPlantedByAnotherAccount) {
+    if (!isRoot()) GTEST_SKIP() << "the rule is root's";
+    const std::string target = dir + "/target.html", link = dir + "/link.html";
+    writeBytes(target, "kept");
+    ASSERT_EQ(::chown(target.c_str(), 1234, 1234), 0);
+    fs::create_symlink(target, link);
+    ASSERT_EQ(::lchown(link.c_str(), 4321, 4321), 0);
+    CliResult r = runCli({"html", "-o", link, kLog});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "tallyhound-cli: Not written: a link owned by another account than its target: " +
+                  link + "\n");
+    EXPECT_EQ(readBytes(target), "kept");
+    for (uid_t owner : {1234u, 0u}) {
+        ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
+        EXPECT_EQ(runCli({"html", "-o", link, kLog}).status, 0);
+        EXPECT_TRUE(fs::is_symlink(link));
+    }
+}
+
+// An output that is one of the inputs, by name or by a hard link, is refused and left
+// alone; the ban file and the database of a merge are outputs too.
+TEST_F(FileHandling, AnOutputNeverOverwritesAnInput) {
+    const std::string log = dir + "/s.log", linked = dir + "/linked.html", sf = dir + "/a.sf";
+    writeBytes(log, readBytes(kLog));
+    fs::create_hard_link(log, linked);
+    ASSERT_EQ(runCli({"save", "-o", sf, log}).status, 0);
+    const std::string sfBytes = readBytes(sf);
+    writeBytes(bans, "");
+    for (const auto& [args, output, input] :
+         std::vector<std::tuple<Rows, std::string, std::string>>{
+             {{"html", "-o", log, kLog, log}, log, log},
+             {{"html", "-o", linked, log}, linked, log},
+             {{"save", "-o", sf, sf}, sf, sf},
+             {{"merge", "--bans", bans, "--db", db, bans}, bans, bans},
+             {{"merge", "--bans", bans, "--db", log, log}, log, log},
+             {{"merge", "--bans", bans, "--db", bans, kLog}, bans, bans}}) {
+        CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 2) << args[0] << " " << output;
+        EXPECT_EQ(r.err, "tallyhound-cli: " + output + " is also an input (" + input +
+                             "); nothing written\n");
+    }
+    EXPECT_EQ(readBytes(log), readBytes(kLog));
+    EXPECT_EQ(readBytes(sf), sfBytes);
+    EXPECT_EQ(readBytes(bans), "");
+}
+
+// Inputs with no rows still give a valid file, which replaces an old one.
+TEST_F(FileHandling, NoRowsWriteAnEmptyListAndSaySo) {
+    const std::string empty = dataPath("logs/empty.log"), sf = dir + "/out.sf",
+                      page = dir + "/out.html";
+    writeBytes(sf, "old");
+    writeBytes(page, "old");
+    CliResult r = runCli({"save", "-o", sf, empty});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "'out.sf' has been saved, 0 records\n");
+    EXPECT_EQ(readBytes(sf),
+              "TALLYHOUND SCAN FILE\r\nformat 1\r\ncolumns 7\r\nrows 0\r\nH\tPlayer "
+              "Name\tViolation\tNumber\tTimestamp\tSlot\tGUID\tPlayer IP\r\nend\r\n");
+    r = runCli({"html", "-o", page, sf});
+    EXPECT_EQ(r.err, "'" + page + "' has been created, 0 records\n");
+    const std::string sample = readBytes(dataPath("html/sample.expected.html"));
+    size_t head = 0;
+    for (int line = 0; line < 7; ++line) head = sample.find("\r\n", head) + 2;
+    EXPECT_EQ(readBytes(page), sample.substr(0, head) +
+                                   "<br>\r\n<br>\r\n<br>\r\n<br>\r\n</font>\r\n</td>\r\n"
+                                   "</tr>\r\n</table>\r\n</body>\r\n</html>\r\n");
+    r = runCli({"scan", sf});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "No violations added to grid\n");
+}
+
+// Standard input and pipes are read as they come; a folder or a missing file says why.
+TEST_F(FileHandling, InputsThatAreNotPlainFiles) {
+    const std::string rows = readBytes(dataPath("logs/sample.expected.tsv"));
+    CliResult r = runProgram({"scan", "--raw", "-"}, {kLog, "", 0});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, rows);
+
+    const std::string fifo = dir + "/log.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { writeBytes(fifo, readBytes(kLog)); });
+    r = runCli({"scan", "--raw", fifo});
+    writer.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, rows);
+
+    for (const auto& [input, reason] : std::vector<std::pair<std::string, std::string>>{
+             {dir, "Is a directory"}, {dir + "/none.log", "No such file or directory"}}) {
+        r = runCli({"scan", input});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "tallyhound-cli: " + reason + ": " + input + "\n");
+    }
+}
+
+// Running out of memory ends the command with its message and exit status, not an abort.
+TEST_F(FileHandling, OutOfMemoryIsAnError) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than any limit allows";
+#endif
+    std::string sf =
+        "TALLYHOUND SCAN FILE\r\nformat 1\r\ncolumns 7\r\nrows 3000000\r\n"
+        "H\tPlayer Name\tViolation\tNumber\tTimestamp\tSlot\tGUID\tPlayer IP\r\n";
+    std::string row = "D\t\t\t\t\t\t\t\r\n";
+    sf.reserve(sf.size() + 3000000 * row.size());
+    for (int i = 0; i < 3000000; ++i) sf += row;
+    sf += "end\r\n";
+    writeBytes(dir + "/big.sf", sf);
+    const ProgramStart limited{"/dev/null", "", 96u << 20};
+    CliResult r =
+        runProgram({"save", "-o", dir + "/small.sf", dataPath("scan/two-players.sf")}, limited);
+    EXPECT_EQ(r.status, 0) << "the limit leaves room for ordinary work: " << r.err;
+    r = runProgram({"save", "-o", dir + "/copy.sf", dir + "/big.sf"}, limited);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tallyhound-cli: Out of memory\n");
+    EXPECT_FALSE(fs::exists(dir + "/copy.sf"));
+}
+
+}  // namespace
+}  // namespace th::test

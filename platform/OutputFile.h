@@ -1,9 +1,10 @@
 #pragma once
 // Every file the program writes goes through here, which decides what the name leads
 // to before a byte is written:
+// - standard output or standard error, also when named as /dev/stdout, /proc/self/fd/N
+//   or by the very file it was sent to, gets the bytes where the caller sent it;
 // - a regular file, or a name not yet taken, is replaced whole through TextFileWriter;
-// - a pipe, a terminal, /dev/null, standard output or standard error (also named as
-//   /dev/stdout or /proc/self/fd/N) is written in place as the lines come: renaming a
+// - a pipe, a terminal or /dev/null is written in place as the lines come: renaming a
 //   file over it would cut off its reader or turn a device into a plain file;
 // - anything else (a disk, another device, a socket, a folder) is refused.
 // Links are followed first. Run by root, a link that some other account owns and that

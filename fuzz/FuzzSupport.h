@@ -2,7 +2,7 @@
 // What the harnesses share: ports that show nothing and answer OK, and a file in memory
 // that the code under test opens by name as it would open any file.
 
-#include <sys/mman.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -17,7 +17,9 @@ namespace th::fuzz {
 
 class QuietMessages : public MessageBoxPort {
   public:
-    MsgResult show(const std::string&, MsgButtons, MsgIcon, const std::string&) override {
+    using MessageBoxPort::show;
+    MsgResult show(const std::string&, MsgButtons, MsgIcon, const std::string&,
+                   MsgResult) override {
         return MsgResult::Ok;
     }
 };
@@ -57,22 +59,25 @@ struct QuietPorts {
     Ports ports{messages, files, cursor, events, shell};
 };
 
-// A file in memory, reached by a path of its own; its bytes are replaced per input.
+// A file of its own in shared memory (a real file, as the readers expect one), its
+// bytes replaced per input.
 class MemoryFile {
   public:
-    MemoryFile() : fd_(::memfd_create("fuzz-input", 0)) {
-        if (fd_ < 0) std::abort();
-        path_ = "/proc/self/fd/" + std::to_string(fd_);
+    MemoryFile() {
+        static int count = 0;
+        path_ = "/dev/shm/tallyhound-fuzz-" + std::to_string(::getpid()) + "-" +
+                std::to_string(count++);
     }
+    ~MemoryFile() { ::unlink(path_.c_str()); }
     const std::string& path() const { return path_; }
     void set(std::string_view bytes) {
-        if (::ftruncate(fd_, 0) != 0 ||
-            ::pwrite(fd_, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
+        const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
             std::abort();
+        ::close(fd);
     }
 
   private:
-    int fd_;
     std::string path_;
 };
 

@@ -51,7 +51,7 @@ Rows lineByLine(std::string_view log) {
             line.remove_suffix(1);
         if (!line.empty())
             if (auto row = th::parseViolationLine(form, line))
-                rows.emplace_back(row->begin(), row->end());
+                rows.emplace_back(row->values.begin(), row->values.end());
         if (lf == std::string_view::npos) break;
         start = lf + 1;
     }

@@ -42,15 +42,16 @@ bool isTerminalDevice(dev_t device) {
     return major == 4 || (major >= 136 && major <= 143) || (major == 5 && minor <= 1);
 }
 
-// Run by root, every link on the way to the file must belong to root or to the file's
-// owner; a link of another account may lead root to write what that account cannot.
+// Run by root, every link on the way to the file must belong to the file's owner, as the
+// ban-file writer demands: a link of another account may lead root to write what that
+// account cannot.
 void checkLinks(const std::string& path, const struct stat& target) {
     if (::geteuid() != 0) return;
     std::string at = path;
     for (int hop = 0; hop < 40; ++hop) {
         struct stat link {};
         if (::lstat(at.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return;
-        if (link.st_uid != 0 && link.st_uid != target.st_uid)
+        if (link.st_uid != target.st_uid)
             throw Error(err::kRefusedPath, appBaseName(),
                         "Not written: a link owned by another account than its target: " + path);
         char next[PATH_MAX];
@@ -75,11 +76,12 @@ OutputTarget classifyOutput(const std::string& path) {
         if (errno == ENOENT) return {};
         throw Error::fromErrno(errno, path);
     }
-    checkLinks(path, st);
     // Standard output named as a file (/dev/stdout, or the very file it was sent to)
-    // gets the bytes where the caller sent it, even when that is a regular file.
+    // gets the bytes where the caller sent it, even when that is a regular file; the
+    // caller chose it, so no link on the way can have been planted.
     const int standard = standardStreamOf(st);
     if (standard >= 0) return {true, standard};
+    checkLinks(path, st);
     if (S_ISREG(st.st_mode)) return {};
     if (S_ISDIR(st.st_mode)) refuse("a folder", path);
     if (S_ISFIFO(st.st_mode)) return {true, -1};

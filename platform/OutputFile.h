@@ -7,8 +7,8 @@
 // - a pipe, a terminal or /dev/null is written in place as the lines come: renaming a
 //   file over it would cut off its reader or turn a device into a plain file;
 // - anything else (a disk, another device, a socket, a folder) is refused.
-// Links are followed first. Run by root, a link that some other account owns and that
-// leads to a file of yet another account is refused: it may have been planted.
+// Links are followed first. Run by root, a link owned by another account than the file
+// it leads to is refused: it may have been planted.
 
 #include <optional>
 #include <string>

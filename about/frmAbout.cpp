@@ -10,7 +10,7 @@
 
 #include "about/AboutTexts.h"
 #include "about/SystemInfo.h"
-#include "app/WindowSetup.h"
+#include "ui/WindowSetup.h"
 
 namespace th {
 

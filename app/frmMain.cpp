@@ -19,7 +19,7 @@
 #include "app/QtShellPort.h"
 #include "app/ViolationGridView.h"
 #include "app/WindowHandles.h"
-#include "app/WindowSetup.h"
+#include "ui/WindowSetup.h"
 
 namespace th {
 

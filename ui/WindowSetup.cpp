@@ -1,4 +1,4 @@
-#include "app/WindowSetup.h"
+#include "ui/WindowSetup.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -14,10 +14,10 @@ namespace th {
 
 namespace {
 
-MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIcon icon) {
-    return say(form.ports.messages, text, buttons, icon);
+MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIcon icon,
+              MsgDefaultButton defaultButton = MsgDefaultButton::First) {
+    return say(form.ports.messages, text, buttons, icon, defaultButton);
 }
-
 
 bool isFile(const std::string& path) {
     std::error_code ec;
@@ -39,6 +39,7 @@ void scanLog(MainForm& form) {
     form.ports.events.processEvents();
     int32_t added = g_lngScanLogFile(form);
     if (added == -1) return;  // the scanner has shown its own error box
+    if (added > 0) form.unsavedRows = true;
     if (added == 0)
         say(form, cmd::kNoneAdded, MsgButtons::Ok, MsgIcon::Information);
     else
@@ -61,19 +62,26 @@ void cmdQuelvane_Click(MainForm& form, int16_t index) {
                 scanLog(form);
                 break;
             case cmd::kExit:
+                // Leaving is the second button: Enter keeps the rows.
+                if (form.unsavedRows &&
+                    say(form, cmd::kAskLeave, MsgButtons::YesNo, MsgIcon::Question,
+                        MsgDefaultButton::Second) != MsgResult::Yes)
+                    break;
                 if (form.unload) form.unload();
                 break;
             case cmd::kHtml:
-                if (gridHasRows(form)) runHtmlCommand(form);
+                if (gridHasRows(form) && runHtmlCommand(form)) form.unsavedRows = false;
                 break;
             case cmd::kMerge:
-                if (gridHasRows(form)) g_MergeIntoBanFile(form);
+                if (gridHasRows(form) && mergeIntoBanFile(form, {}).completed)
+                    form.unsavedRows = false;
                 break;
             case cmd::kSave:
-                if (gridHasRows(form)) saveScanFileCommand(form);
+                if (gridHasRows(form) && saveScanFileCommand(form)) form.unsavedRows = false;
                 break;
             case cmd::kImport:
-                importScanFileCommand(form);
+                // The rows now shown are the file's own.
+                if (importScanFileCommand(form)) form.unsavedRows = false;
                 break;
             default:
                 break;

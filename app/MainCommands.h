@@ -27,6 +27,8 @@ inline constexpr const char* kAskClearGrid = "Clear grid of all records?";
 inline constexpr const char* kNoneAdded = "No violations added to grid";
 inline constexpr const char* kSomeAdded = " violations found and added to grid";
 inline constexpr const char* kUnhandledError = "An error unhandled error has occured";
+inline constexpr const char* kAskLeave =
+    "The grid holds violations that were not saved, exported or merged. Leave anyway?";
 }  // namespace cmd
 
 }  // namespace th

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <cstring>
 #include <memory>
 
 #include "about/frmAbout.h"
@@ -12,6 +13,13 @@
 namespace th {
 
 namespace {
+
+// Keys of the menu's own commands; the buttons' keys belong to the window.
+const std::pair<const char*, QKeyCombination> kShortcuts[] = {
+    {"ID_LoadLog...", Qt::CTRL | Qt::Key_O},
+    {"ID_GenerateHTML...", Qt::CTRL | Qt::Key_H},
+    {"ID_About", QKeyCombination(Qt::Key_F1)},
+};
 
 void tagTool(QObject* tool, const menu::MenuTool& entry) {
     tool->setObjectName(QString::fromLatin1(entry.id));
@@ -53,6 +61,8 @@ void installMenuBar(QMenuBar* bar, MainForm& form, std::function<void()> showAbo
             case menu::ToolKind::Command: {
                 QAction* a = parent->addAction(caption);
                 tagTool(a, entry);
+                for (const auto& [id, key] : kShortcuts)
+                    if (std::strcmp(id, entry.id) == 0) a->setShortcut(QKeySequence(key));
                 QObject::connect(a, &QAction::triggered, a, route(entry.id));
                 break;
             }

@@ -12,6 +12,10 @@ class MergedCellDelegate : public QStyledItemDelegate {
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    // Tall enough for accents above and underscores below the text, in the bold font
+    // of group rows too, whatever the screen's DPI.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    static int rowHeightFor(const QFont& font);
 };
 
 }  // namespace th

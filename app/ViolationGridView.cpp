@@ -30,7 +30,7 @@ ViolationGridView::ViolationGridView(MainForm& form, QWidget* parent)
     // A tree view pins its first section unless told otherwise; any column dragged to
     // the front must become the grouping key.
     header()->setFirstSectionMovable(true);
-    header()->setStretchLastSection(false);
+    header()->setStretchLastSection(true);  // the last column takes what room is left
 
     connect(&model_, &QAbstractItemModel::modelReset, this, &ViolationGridView::followGridFolds);
     connect(&model_, &ViolationGridModel::foldChanged, this, &ViolationGridView::onFoldChanged);

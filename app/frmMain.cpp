@@ -1,13 +1,21 @@
 #include "app/frmMain.h"
 
+#include <QCloseEvent>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
 
 #include "app/DisplayText.h"
 #include "app/MainCommands.h"
@@ -29,23 +37,18 @@ constexpr int px(int twips) {
     return twips / frmMain::kTwipsPerPixel;
 }
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
 struct ButtonSpec {
-    const char* caption;
+    const char* caption;  // "&" marks the access key, one per letter in the window
     const char* toolTip;
-    int left;
 };
 constexpr std::array<ButtonSpec, 7> kButtons = {{
-    {"&Load Log...", nullptr, 210},
-    {"&Scan", nullptr, 7410},
-    {"E&xit", nullptr, 8940},
-    {"&HTML...", "Generate HTML page from violations listed", 60},
-    {"&Merge...", "Merge grid with pbbans.dat", 1605},
-    {"&Save...", "Save grid to file", 3135},
-    {"&Import...", "Load grid from file", 4680},
+    {"&Load Log...", nullptr},
+    {"&Scan", nullptr},
+    {"E&xit", nullptr},
+    {"H&TML...", "Generate HTML page from violations listed"},
+    {"&Merge...", "Merge grid with pbbans.dat"},
+    {"Sa&ve...", "Save grid to file"},
+    {"&Import...", "Load grid from file"},
 }};
 
 constexpr const char* kCaption = "Quelvane tallyhound";
@@ -69,27 +72,29 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     form_ = std::make_unique<MainForm>(*ports_);
     form_->hWnd = registerWindowHandle(this);
     form_->unload = [this] {
-        allowFormClose(this);
+        leaving_ = true;
         close();
     };
 
     setWindowTitle(QString::fromLatin1(kCaption));
     buildControls();
     installMenuBar(menuBar(), *form_);
+    installShortcuts();
     mirrorIndicators();
     if (events_)
         events_->setIndicators(
             {lblNumberLinesScanned_, lblScanning_, lblLinesScanned_, prgScanning_});
 
-    // Start-up, in this order: fonts, the grid, the header's size, centring, no close,
-    // then the height.
+    // Start-up, in this order: fonts, the grid, the header's size, centring, then the
+    // height. The title bar's close button stays: it asks as Exit does.
     g_SetFormFont(this);
     form_->setUpGrid();
     QFont headerFont = lblHeader_->font();
     headerFont.setPointSize(12);
     lblHeader_->setFont(headerFont);
+    sizeColumnsForTheirContent();
+    resize(defaultSize());
     g_CenterForm(this);
-    g_DisableFormClose(this);
     setOuterHeight();
 }
 
@@ -99,49 +104,118 @@ frmMain::~frmMain() {
     vsFlexGrid1_ = nullptr;
 }
 
+double frmMain::scale() const {
+    // Fonts grow with the screen's DPI; the designed sizes grow with them.
+    return std::max(1.0, logicalDpiY() / 96.0);
+}
+
+int frmMain::scaled(int twips) const {
+    return static_cast<int>(std::lround(px(twips) * scale()));
+}
+
+QSize frmMain::defaultSize() const {
+    // The designed width, or wider so that every column shows its usual content; never
+    // wider than the screen's free area.
+    const QHeaderView* header = vsFlexGrid1_->header();
+    int columns = 0;
+    for (int c = 0; c < header->count(); ++c) columns += header->sectionSize(c);
+    // Room around the grid: the margins of the window, the frame and the scroll bar.
+    const int chrome = 4 * 2 + 2 * 12 + 2 * vsFlexGrid1_->frameWidth() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    QSize size(std::max(scaled(10440), columns + chrome), scaled(7950));
+    if (const QScreen* s = screen()) {
+        const QRect work = s->availableGeometry();
+        size = size.boundedTo(work.size() - QSize(16, 48));
+    }
+    return size.expandedTo(minimumSizeHint());
+}
+
+void frmMain::sizeColumnsForTheirContent() {
+    // Wide enough for what a column usually holds, before any row is there.
+    static const char* const kUsual[7] = {
+        "xX_Sniper_Xx [Clan]",   "(WALLHACK)", "130000",
+        "[12.31.2024 23:59:59]", "(slot #32)", "0123456789abcdef0123456789abcdef",
+        "255.255.255.255:65535"};
+    QFont bold = vsFlexGrid1_->font();
+    bold.setBold(true);
+    const QFontMetrics plain(vsFlexGrid1_->font()), heavy(bold);
+    QHeaderView* header = vsFlexGrid1_->header();
+    for (int c = 0; c < header->count() && c < 7; ++c) {
+        // Only the first column shows group names, in bold.
+        const QFontMetrics& fm = c == 0 ? heavy : plain;
+        int w = std::max(
+            header->sectionSizeHint(c),
+            fm.horizontalAdvance(QString::fromLatin1(kUsual[c])) + fm.averageCharWidth() * 2);
+        if (c == 0) w += vsFlexGrid1_->indentation() * 2;
+        header->resizeSection(c, w);
+    }
+}
+
 void frmMain::buildControls() {
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    client->setMinimumSize(px(10440), px(7950));
-    resize(px(10440), px(7950));
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(4, 0, 4, 4);
 
     picHeader_ = new QWidget(client);
     picHeader_->setObjectName("picHeader");
     picHeader_->setAutoFillBackground(true);
     QPalette headerPalette = picHeader_->palette();
     headerPalette.setColor(QPalette::Window, Qt::white);
+    headerPalette.setColor(QPalette::WindowText, Qt::black);
     picHeader_->setPalette(headerPalette);
-    place(picHeader_, 0, 0, 10440, 945);
+    picHeader_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    layout->addWidget(picHeader_);
 
     lblHeader_ = new QLabel(QString::fromLatin1(kHeaderText), picHeader_);
     lblHeader_->setObjectName("lblHeader");
     QFont bold = lblHeader_->font();
     bold.setBold(true);
     lblHeader_->setFont(bold);
-    place(lblHeader_, 180, 150, 3300, 285);
 
     Label2_ = new QLabel(QString::fromLatin1(kLabel2Text), picHeader_);
     Label2_->setObjectName("Label2");
-    place(Label2_, 180, 510, 6300, 255);
 
     lblScanning_ = new QLabel(picHeader_);
     lblScanning_->setObjectName("lblScanning");
-    place(lblScanning_, 6600, 150, 2595, 195);
 
     prgScanning_ = new QProgressBar(picHeader_);
     prgScanning_->setObjectName("prgScanning");
     prgScanning_->setTextVisible(false);
-    place(prgScanning_, 6600, 450, 3735, 375);
+    prgScanning_->setMinimumWidth(px(3735));
+
+    cmdCancel_ = new QPushButton(QStringLiteral("&Cancel"), picHeader_);
+    cmdCancel_->setObjectName("cmdCancel");
+    cmdCancel_->setAutoDefault(false);
+    cmdCancel_->setToolTip(QStringLiteral("Stop the work in progress"));
+    cmdCancel_->hide();
+
+    auto* titles = new QVBoxLayout;
+    titles->addWidget(lblHeader_);
+    titles->addWidget(Label2_);
+    auto* progress = new QGridLayout;
+    progress->addWidget(lblScanning_, 0, 0, 1, 2);
+    progress->addWidget(prgScanning_, 1, 0);
+    progress->addWidget(cmdCancel_, 1, 1);
+    progress->setColumnStretch(0, 1);
+    auto* header = new QHBoxLayout(picHeader_);
+    header->setContentsMargins(12, 8, 12, 8);
+    header->addLayout(titles);
+    header->addStretch(1);
+    header->addLayout(progress);
+    // The header keeps its height when the indicators come and go.
+    picHeader_->setMinimumHeight(px(945));
 
     fraLog_ = new QGroupBox(QStringLiteral("Settings"), client);
     fraLog_->setObjectName("fraLog");
-    place(fraLog_, 60, 1050, 10350, 5850);
+    layout->addWidget(fraLog_, 1);
 
     SSPanel1_ = new QFrame(client);
     SSPanel1_->setObjectName("SSPanel1");
     SSPanel1_->setFrameShape(QFrame::Panel);
     SSPanel1_->setFrameShadow(QFrame::Raised);
-    place(SSPanel1_, 60, 6990, 10350, 885);
+    SSPanel1_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    layout->addWidget(SSPanel1_);
 
     for (size_t i = 0; i < kButtons.size(); ++i) {
         QWidget* container = i == 0 ? static_cast<QWidget*>(fraLog_) : SSPanel1_;
@@ -149,7 +223,8 @@ void frmMain::buildControls() {
         b->setObjectName(QStringLiteral("cmdQuelvane_%1").arg(i));
         b->setAutoDefault(false);
         if (kButtons[i].toolTip) b->setToolTip(QString::fromLatin1(kButtons[i].toolTip));
-        place(b, kButtons[i].left, i == 0 ? 420 : 240, 1365, 375);
+        b->setMinimumWidth(px(1365));
+        b->setMinimumHeight(px(375));
         auto index = static_cast<int16_t>(i);
         connect(b, &QPushButton::clicked, this, [this, index] { cmdQuelvane_Click(index); });
         cmdQuelvane_[i] = b;
@@ -160,21 +235,47 @@ void frmMain::buildControls() {
     pnlLogPathToFile_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pnlLogPathToFile_->setAlignment(Qt::AlignCenter);
     pnlLogPathToFile_->setTextFormat(Qt::PlainText);
-    place(pnlLogPathToFile_, 1740, 420, 8265, 375);
+    pnlLogPathToFile_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     vsFlexGrid1_ = new ViolationGridView(*form_, fraLog_);
     vsFlexGrid1_->setObjectName("vsFlexGrid1");
-    place(vsFlexGrid1_, 210, 990, 9825, 4365);
-    // Until the first arrangement sizes them, the seven titles share the grid's width.
-    vsFlexGrid1_->header()->setDefaultSectionSize((px(9825) - 2 * vsFlexGrid1_->frameWidth()) / 7);
 
     lblLinesScanned_ = new QLabel(fraLog_);
     lblLinesScanned_->setObjectName("lblLinesScanned");
-    place(lblLinesScanned_, 285, 5460, 1080, 195);
 
     lblNumberLinesScanned_ = new QLabel(fraLog_);
     lblNumberLinesScanned_->setObjectName("lblNumberLinesScanned");
-    place(lblNumberLinesScanned_, 1590, 5460, 1890, 195);
+
+    auto* logRow = new QHBoxLayout;
+    logRow->addWidget(cmdQuelvane_[0]);
+    logRow->addWidget(pnlLogPathToFile_, 1);
+    auto* countRow = new QHBoxLayout;
+    countRow->addWidget(lblLinesScanned_);
+    countRow->addWidget(lblNumberLinesScanned_);
+    countRow->addStretch(1);
+    // The counter's row keeps its place while the labels are hidden.
+    auto* countHolder = new QWidget(fraLog_);
+    countHolder->setLayout(countRow);
+    countRow->setContentsMargins(0, 0, 0, 0);
+    QSizePolicy keep = countHolder->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    for (QLabel* l : {lblLinesScanned_, lblNumberLinesScanned_}) {
+        QSizePolicy p = l->sizePolicy();
+        p.setRetainSizeWhenHidden(true);
+        l->setSizePolicy(p);
+    }
+    gridColumn_ = new QVBoxLayout(fraLog_);
+    gridColumn_->addLayout(logRow);
+    gridColumn_->addWidget(vsFlexGrid1_, 1);
+    gridColumn_->addWidget(countHolder);
+
+    // Button panel: the grid's commands on the left, Scan and Exit on the right.
+    auto* buttons = new QHBoxLayout(SSPanel1_);
+    buttons->setContentsMargins(4, px(240) - 4, 4, px(240) - 4);
+    for (int i : {3, 4, 5, 6}) buttons->addWidget(cmdQuelvane_[static_cast<size_t>(i)]);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdQuelvane_[1]);
+    buttons->addWidget(cmdQuelvane_[2]);
 
     // Tab order: the log, the grid, then the buttons as they stand left to right.
     const std::array<int, 7> order = {0, 3, 4, 5, 6, 1, 2};
@@ -189,6 +290,35 @@ void frmMain::buildControls() {
     lineCountTimer_->setSingleShot(true);
     lineCountTimer_->setInterval(50);
     connect(lineCountTimer_, &QTimer::timeout, this, &frmMain::showLineCount);
+}
+
+void frmMain::installShortcuts() {
+    // Each key names one command; a disabled button's key does nothing.
+    const std::pair<QKeySequence, int16_t> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_R), cmd::kScan},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), cmd::kSave},
+        {QKeySequence(Qt::CTRL | Qt::Key_I), cmd::kImport},
+        {QKeySequence(Qt::CTRL | Qt::Key_M), cmd::kMerge},
+    };
+    for (const auto& [key, index] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        QPushButton* button = cmdQuelvane(index);
+        connect(shortcut, &QShortcut::activated, this, [button] {
+            if (button->isEnabled()) button->click();
+        });
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // The title bar's close button and Alt+F4 are Exit: Exit decides, and calls back
+    // through unload when the window is to go.
+    if (leaving_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (!cmdQuelvane(cmd::kExit)->isEnabled()) return;  // work is running
+    QTimer::singleShot(0, this, [this] { cmdQuelvane_Click(cmd::kExit); });
 }
 
 void frmMain::mirrorIndicators() {
@@ -231,7 +361,7 @@ void frmMain::showLineCount() {
 void frmMain::setOuterHeight() {
     // The outer height includes the frame, known once the window manager has framed us.
     int frame = frameGeometry().height() - geometry().height();
-    resize(width(), px(kOuterHeightTwips) - frame);
+    resize(width(), std::max(scaled(kOuterHeightTwips) - frame, minimumSizeHint().height()));
     heightSet_ = height();
 }
 
@@ -243,7 +373,7 @@ void frmMain::showEvent(QShowEvent* event) {
     // look again a few times, unless the user has resized the window meanwhile.
     for (int delay : {0, 100, 400, 1500})
         QTimer::singleShot(delay, this, [this] {
-            if (height() == heightSet_ && frameGeometry().height() != px(kOuterHeightTwips))
+            if (height() == heightSet_ && frameGeometry().height() != scaled(kOuterHeightTwips))
                 setOuterHeight();
         });
 }

@@ -17,6 +17,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTimer;
+class QVBoxLayout;
 
 namespace th {
 
@@ -52,14 +53,22 @@ class frmMain : public QMainWindow {
     QWidget* picHeader() const { return picHeader_; }
     QGroupBox* fraLog() const { return fraLog_; }
     QFrame* SSPanel1() const { return SSPanel1_; }
+    QLabel* lblLinesScanned() const { return lblLinesScanned_; }
+    QPushButton* cmdCancel() const { return cmdCancel_; }
 
     void cmdQuelvane_Click(int16_t index);
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void buildControls();
+    void installShortcuts();
+    void sizeColumnsForTheirContent();
+    QSize defaultSize() const;
+    double scale() const;
+    int scaled(int twips) const;
     void mirrorIndicators();
     void setOuterHeight();
     void showLineCount();
@@ -86,6 +95,9 @@ class frmMain : public QMainWindow {
     QLabel* lblNumberLinesScanned_ = nullptr;
     QFrame* SSPanel1_ = nullptr;
     std::array<QPushButton*, 7> cmdQuelvane_{};
+    QPushButton* cmdCancel_ = nullptr;
+    QVBoxLayout* gridColumn_ = nullptr;
+    bool leaving_ = false;  // Exit has decided that the window goes
 
     // The line counter changes once per scanned line; the label follows at display rate.
     QTimer* lineCountTimer_ = nullptr;

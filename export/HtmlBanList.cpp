@@ -138,11 +138,11 @@ bool g_blnCreateHtmlBanList(MainForm& form, std::string& path) {
     return result;
 }
 
-void runHtmlCommand(MainForm& form) {
-    if (form.vsFlexGrid1.rows() <= 1) return;
+bool runHtmlCommand(MainForm& form) {
+    if (form.vsFlexGrid1.rows() <= 1) return false;
     std::string path;
-    if (!g_blnCreateHtmlBanList(form, path)) return;
-    if (trimSpaces(path).empty()) return;
+    if (!g_blnCreateHtmlBanList(form, path)) return false;
+    if (trimSpaces(path).empty()) return false;
     MsgResult answer =
         form.ports.messages.show("'" + path + "' has been created, open for viewing?" + kPad,
                                  MsgButtons::YesNo, MsgIcon::Information, kMsgTitle);
@@ -150,6 +150,7 @@ void runHtmlCommand(MainForm& form) {
         CShell shell(form.ports.shell);
         shell.OpenDocument(path);
     }
+    return true;
 }
 
 }  // namespace th

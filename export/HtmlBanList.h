@@ -19,7 +19,7 @@ void writeHtmlBanList(const FlexGrid& grid, const std::string& path);
 // stays empty); false after an error it has shown.
 bool g_blnCreateHtmlBanList(MainForm& form, std::string& path);
 
-// The HTML command: writes the page and offers to open it.
-void runHtmlCommand(MainForm& form);
+// The HTML command: writes the page and offers to open it. True when the page was written.
+bool runHtmlCommand(MainForm& form);
 
 }  // namespace th

@@ -25,20 +25,21 @@ void setUpDialog(CFileOpenSaveDialog& dialog, MainForm& form, bool save) {
 
 }  // namespace
 
-void saveScanFileCommand(MainForm& form) {
-    if (form.vsFlexGrid1.rows() <= 1) return;
+bool saveScanFileCommand(MainForm& form) {
+    if (form.vsFlexGrid1.rows() <= 1) return false;
     CFileOpenSaveDialog dialog(form.ports.files);
     setUpDialog(dialog, form, true);
-    if (!dialog.Show(CFileOpenSaveDialog::kSave)) return;
+    if (!dialog.Show(CFileOpenSaveDialog::kSave)) return false;
     writeScanFile(form.vsFlexGrid1, dialog.FileName());
     form.ports.messages.show("'" + dialog.FileTitle() + "' has been saved" + kPad, MsgButtons::Ok,
                              MsgIcon::Information, kMsgTitle);
+    return true;
 }
 
-void importScanFileCommand(MainForm& form) {
+bool importScanFileCommand(MainForm& form) {
     CFileOpenSaveDialog dialog(form.ports.files);
     setUpDialog(dialog, form, false);
-    if (!dialog.Show(CFileOpenSaveDialog::kOpen)) return;
+    if (!dialog.Show(CFileOpenSaveDialog::kOpen)) return false;
     // The whole file is read and checked before the grid is touched or the user is
     // asked to give it up: a file that cannot be loaded must not cost the rows.
     ScanFileContents contents = readScanFile(dialog.FileName());
@@ -48,7 +49,7 @@ void importScanFileCommand(MainForm& form) {
         MsgResult answer =
             form.ports.messages.show(std::string("Grid will be cleared of all records, OK?") + kPad,
                                      MsgButtons::YesNo, MsgIcon::Question, kMsgTitle);
-        if (answer != MsgResult::Yes) return;
+        if (answer != MsgResult::Yes) return false;
     }
     grid.setRows(1);
     appendGridRows(grid, contents, placement);
@@ -61,6 +62,7 @@ void importScanFileCommand(MainForm& form) {
     form.ports.messages.show("'" + dialog.FileTitle() + "' has been loaded, " +
                                  std::to_string(records) + " records have been added" + kPad,
                              MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
+    return true;
 }
 
 }  // namespace th

@@ -5,8 +5,9 @@
 
 namespace th {
 
-// The Save and Import commands; their errors reach the dispatch's trap.
-void saveScanFileCommand(MainForm& form);
-void importScanFileCommand(MainForm& form);
+// The Save and Import commands; their errors reach the dispatch's trap. Each says
+// whether the file was written or loaded (false when the user stopped it).
+bool saveScanFileCommand(MainForm& form);
+bool importScanFileCommand(MainForm& form);
 
 }  // namespace th

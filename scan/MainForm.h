@@ -37,6 +37,10 @@ struct MainForm {
 
     // Ends the program (Exit); the window sets it.
     std::function<void()> unload;
+
+    // The grid holds rows that no Save, HTML or Merge has written anywhere yet: Exit
+    // asks before they are lost.
+    bool unsavedRows = false;
 };
 
 inline constexpr uint32_t kGroupBackColor = 0xFF0000;  // blue, in blue-green-red order

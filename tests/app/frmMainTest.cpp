@@ -2,12 +2,15 @@
 
 #include <QAction>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
+#include "app/ViolationGridView.h"
 #include "app/frmMain.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/support/ScriptedPorts.h"
@@ -42,8 +45,8 @@ TEST(frmMain, OpensCaptionedWithItsButtonsAndMenusThatReachTheHandler) {
         buttons << w.window.cmdQuelvane(i)->text() + " | " + w.window.cmdQuelvane(i)->toolTip();
     EXPECT_EQ(buttons,
               QStringList({"&Load Log... | ", "&Scan | ", "E&xit | ",
-                           "&HTML... | Generate HTML page from violations listed",
-                           "&Merge... | Merge grid with pbbans.dat", "&Save... | Save grid to file",
+                           "H&TML... | Generate HTML page from violations listed",
+                           "&Merge... | Merge grid with pbbans.dat", "Sa&ve... | Save grid to file",
                            "&Import... | Load grid from file"}));
     EXPECT_EQ(
         tree(w.window.menuBar()->actions()),
@@ -63,22 +66,147 @@ TEST(frmMain, OpensCaptionedWithItsButtonsAndMenusThatReachTheHandler) {
     EXPECT_EQ(w.scripted.files.requests[0].owner, w.window.hWnd());
 }
 
-TEST(frmMain, TheTitleBarCannotCloseItExitClosesAndTheIndicatorsShow) {
+TEST(frmMain, EveryAccessKeyIsUniqueAndTheShortcutsReachTheirCommands) {
+    Window w;
+    QStringList keys;
+    auto accessKey = [](const QString& caption) {
+        int at = caption.indexOf('&');
+        return at < 0 ? QString() : caption.mid(at + 1, 1).toUpper();
+    };
+    for (QPushButton* b : w.window.findChildren<QPushButton*>())
+        if (!accessKey(b->text()).isEmpty()) keys << accessKey(b->text());
+    for (QAction* a : w.window.menuBar()->actions())
+        if (!accessKey(a->text()).isEmpty()) keys << accessKey(a->text());
+    keys.sort();
+    EXPECT_EQ(keys.removeDuplicates(), 0) << keys.join(' ').toStdString();
+    EXPECT_TRUE(keys.contains("S") && keys.contains("H") && keys.contains("V") &&
+                keys.contains("T"));
+
+    QStringList menuKeys;
+    for (QAction* a : w.window.menuBar()->findChildren<QAction*>())
+        if (!a->shortcut().isEmpty())
+            menuKeys << a->property("toolId").toString() + " " + a->shortcut().toString();
+    menuKeys.sort();
+    EXPECT_EQ(menuKeys,
+              QStringList({"ID_About F1", "ID_GenerateHTML... Ctrl+H", "ID_LoadLog... Ctrl+O"}));
+
+    w.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    w.window.activateWindow();
+    w.window.form().vsFlexGrid1.addRow(
+        std::vector<std::string_view>{"a", "b", "50000", "[x]", "s", "g", "i"});
+    // Save asks for a file: Ctrl+S reaches it; Ctrl+I asks for a scan file to import.
+    QTest::keyClick(&w.window, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&w.window, Qt::Key_I, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.scripted.files.requests.size() == 2; }));
+    EXPECT_TRUE(w.scripted.files.requests[0].save);
+    EXPECT_FALSE(w.scripted.files.requests[1].save);
+}
+
+TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
     Window w;
     w.window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
-    EXPECT_FALSE(w.window.windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(w.window.close());
+    w.window.form().unsavedRows = true;
+    w.scripted.messages.answers = {MsgResult::No};
+    w.window.close();  // the title bar's button
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.scripted.messages.shown.size() == 1; }));
+    EXPECT_TRUE(w.window.isVisible());
+    const test::ShownBox& asked = w.scripted.messages.shown[0];
+    EXPECT_EQ(asked.prompt,
+              "The grid holds violations that were not saved, exported or merged. Leave anyway?"
+              "        ");
+    EXPECT_TRUE(asked.buttons == MsgButtons::YesNo && asked.icon == MsgIcon::Question &&
+                asked.defaultButton == MsgDefaultButton::Second);
 
+    w.scripted.messages.answers = {MsgResult::Yes};
+    QTest::mouseClick(w.window.cmdQuelvane(2), Qt::LeftButton);  // Exit
+    EXPECT_FALSE(w.window.isVisible());
+
+    // Nothing unsaved: the title bar closes without a question.
+    Window quiet;
+    quiet.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&quiet.window));
+    quiet.window.close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !quiet.window.isVisible(); }));
+    EXPECT_TRUE(quiet.scripted.messages.shown.empty());
+}
+
+TEST(frmMain, TheIndicatorsFollowTheForm) {
+    Window w;
+    w.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
     w.window.form().lblNumberLinesScanned.setCaption("13");  // follows at display rate
     (void)QTest::qWaitFor([&] { return w.window.lblNumberLinesScanned()->text() == "13"; });
     EXPECT_EQ(w.window.lblNumberLinesScanned()->text(), "13");
     w.window.form().pnlLogPathToFile.setCaption("/var/log/a.log");
     EXPECT_EQ(w.window.pnlLogPathToFile()->text(), "/var/log/a.log");
+}
 
-    QTest::mouseClick(w.window.cmdQuelvane(2), Qt::LeftButton);
-    EXPECT_FALSE(w.window.isVisible());
-    EXPECT_TRUE(w.scripted.messages.shown.empty());
+// Where a widget stands in the window's client area.
+QRect placeOf(QWidget* widget, QWidget* window) {
+    return QRect(widget->mapTo(window, QPoint(0, 0)), widget->size());
+}
+
+TEST(frmMain, TheLayoutFollowsTheWindowAndNothingIsCut) {
+    for (double fontScale : {1.0, 1.5}) {
+        SCOPED_TRACE(fontScale);
+        Window w;
+        QFont bigger = w.window.font();
+        bigger.setPointSizeF(bigger.pointSizeF() * fontScale);
+        for (QWidget* child : w.window.findChildren<QWidget*>()) {
+            QFont f = child->font();
+            f.setPointSizeF(f.pointSizeF() * fontScale);
+            child->setFont(f);
+        }
+        w.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+        w.window.form().lblLinesScanned.setVisible(true);
+        w.window.form().lblNumberLinesScanned.setVisible(true);
+        w.window.form().lblScanning.setVisible(true);
+        w.window.form().vsFlexGrid1.addRow(std::vector<std::string_view>{
+            "xX_Sniper_Xx \xc3\x84", "(AIMBOT)", "50000", "[04.16.2017 21:03:11]", "(slot #3)",
+            "0123456789abcdef0123456789abcdef", "192.168.100.200:27960"});
+
+        for (QSize size : {QSize(), QSize(1280, 900), QSize(1600, 1000)}) {
+            if (size.isValid()) w.window.resize(size);
+            QTest::qWait(20);
+            QWidget* window = &w.window;
+            SCOPED_TRACE(w.window.size().width());
+            auto* grid = w.window.vsFlexGrid1();
+            // Every column shows whole, Player IP included, at every size that the
+            // screen leaves room for.
+            QHeaderView* header = grid->header();
+            const bool roomy =
+                w.window.width() < w.window.screen()->availableGeometry().width() - 16;
+            if (roomy || size.isValid()) {
+                EXPECT_LE(header->sectionViewportPosition(6) + header->sectionSize(6),
+                          grid->viewport()->width());
+            }
+            // The grid takes the room; the button panel sits at the bottom and Exit
+            // at its right end.
+            const QRect client = w.window.centralWidget()->geometry();
+            const QRect panel = placeOf(w.window.SSPanel1(), window);
+            EXPECT_LE(client.bottom() - panel.bottom(), 8);
+            EXPECT_LE(panel.right() - placeOf(w.window.cmdQuelvane(2), window).right(), 12);
+            EXPECT_GE(placeOf(grid, window).width(), client.width() - 40);
+            EXPECT_GE(grid->height(), client.height() / 2);
+            // Labels and buttons get at least the room their text asks for.
+            for (QWidget* label : std::initializer_list<QWidget*>{w.window.lblLinesScanned(),
+                                                                  w.window.lblNumberLinesScanned(),
+                                                                  w.window.lblHeader()})
+                EXPECT_GE(label->width(), label->sizeHint().width())
+                    << label->objectName().toStdString();
+            for (QPushButton* b : w.window.findChildren<QPushButton*>()) {
+                if (!b->isVisible()) continue;
+                EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
+            }
+            // Rows leave room for accents and underscores.
+            const QFontMetrics fm(grid->font());
+            QModelIndex first = grid->model()->index(0, 0);
+            EXPECT_GE(grid->visualRect(first).height(), fm.lineSpacing() + 2);
+        }
+    }
 }
 
 // The Merge button end to end: a grid row whose name holds a forged ban line and which has

@@ -24,7 +24,7 @@ struct ScanFileCommands : FormFixture, ::testing::Test {
         vsFlexGrid1_AfterMoveColumn(form, 0, position);
     }
     // Runs the command with the path as the dialog's answer.
-    void run(void (*command)(MainForm&), const std::string& path) {
+    void run(bool (*command)(MainForm&), const std::string& path) {
         ports.files.answers.push_back({path});
         command(form);
     }

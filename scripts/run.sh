@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
-# Builds the program and starts it.
+# Builds the program and starts it; with --cli, builds and runs tallyhound-cli instead:
+#   scripts/run.sh [ARGS...]          the window
+#   scripts/run.sh --cli ARGS...      the command-line tool, e.g. --cli scan server.log
 source "$(dirname "$0")/common.sh"
 ensure_packages
 configure_and_build build -DCMAKE_BUILD_TYPE=Release -DTALLYHOUND_TESTS=OFF -DTALLYHOUND_BENCH=OFF
+if [ "${1:-}" = "--cli" ]; then
+    shift
+    exec "$ROOT/build/cli/tallyhound-cli" "$@"
+fi
 exec "$ROOT/build/app/tallyhound" "$@"

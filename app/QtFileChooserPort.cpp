@@ -2,12 +2,14 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
 
 #include "app/DisplayText.h"
 #include "app/WindowHandles.h"
+#include "app/WindowSettings.h"
 
 namespace th {
 
@@ -51,9 +53,21 @@ void QtFileChooserPort::configure(QFileDialog& dialog, const FileChooserRequest&
     dialog.setOption(QFileDialog::DontResolveSymlinks, (request.flags & kNoDereferenceLinks) != 0);
 }
 
+FileChooserRequest QtFileChooserPort::withRememberedFolder(FileChooserRequest request) {
+    if (request.initialDir.empty()) request.initialDir = settings::lastFolder(request.defaultExt);
+    return request;
+}
+
+void QtFileChooserPort::rememberFolder(const FileChooserRequest& request,
+                                       const std::vector<std::string>& chosen) {
+    if (chosen.empty()) return;
+    const QString folder = QFileInfo(QFile::decodeName(chosen.front().c_str())).absolutePath();
+    settings::setLastFolder(request.defaultExt, QFile::encodeName(folder).toStdString());
+}
+
 std::vector<std::string> QtFileChooserPort::choose(const FileChooserRequest& request) {
     QFileDialog dialog(windowForHandle(request.owner));
-    configure(dialog, request);
+    configure(dialog, withRememberedFolder(request));
     if (request.center) {
         // Centred on the whole screen (not the work area, not the owner); halves round
         // to the even neighbour.
@@ -70,6 +84,7 @@ std::vector<std::string> QtFileChooserPort::choose(const FileChooserRequest& req
     if (dialog.exec() != QDialog::Accepted) return chosen;
     for (const QString& path : dialog.selectedFiles())
         chosen.push_back(QFile::encodeName(path).toStdString());
+    rememberFolder(request, chosen);
     return chosen;
 }
 

@@ -23,6 +23,12 @@ class QtFileChooserPort : public FileChooserPort {
     static void configure(QFileDialog& dialog, const FileChooserRequest& request);
     // "Desc (pattern)" names, as QFileDialog lists them.
     static QStringList nameFilters(const FileChooserRequest& request);
+
+    // Each kind of file (named by its default extension) opens where that kind was
+    // last chosen, unless the request names a folder of its own.
+    static FileChooserRequest withRememberedFolder(FileChooserRequest request);
+    static void rememberFolder(const FileChooserRequest& request,
+                               const std::vector<std::string>& chosen);
 };
 
 }  // namespace th

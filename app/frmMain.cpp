@@ -1,12 +1,15 @@
 #include "app/frmMain.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -16,6 +19,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
+#include <filesystem>
 
 #include "app/DisplayText.h"
 #include "app/MainCommands.h"
@@ -25,8 +29,11 @@
 #include "app/QtFileChooserPort.h"
 #include "app/QtMessageBoxPort.h"
 #include "app/QtShellPort.h"
+#include "app/RecentLogs.h"
 #include "app/ViolationGridView.h"
 #include "app/WindowHandles.h"
+#include "app/WindowSettings.h"
+#include "platform/MessageBoxes.h"
 #include "ui/WindowSetup.h"
 
 namespace th {
@@ -93,9 +100,64 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     headerFont.setPointSize(12);
     lblHeader_->setFont(headerFont);
     sizeColumnsForTheirContent();
+    settings::restoreColumns(form_->vsFlexGrid1, *vsFlexGrid1_->header());
     resize(defaultSize());
     g_CenterForm(this);
     setOuterHeight();
+    // A window the user placed before comes back where it was.
+    heightPending_ = !restoreGeometryFromSettings();
+    installRecentMenu();
+}
+
+bool frmMain::restoreGeometryFromSettings() {
+    const QSize before = size();
+    const QPoint at = pos();
+    settings::restoreWindow(*this);
+    return size() != before || pos() != at;
+}
+
+void frmMain::installRecentMenu() {
+    auto* file = menuBar()->findChild<QMenu*>(QStringLiteral("ID_File"));
+    if (!file || file->actions().size() < 2) return;
+    recentMenu_ = new QMenu(QStringLiteral("&Recent"), file);
+    recentMenu_->setObjectName(QStringLiteral("recentLogs"));
+    file->insertMenu(file->actions().at(1), recentMenu_);
+    connect(recentMenu_, &QMenu::aboutToShow, this, &frmMain::fillRecentMenu);
+    fillRecentMenu();
+}
+
+void frmMain::fillRecentMenu() {
+    recentMenu_->clear();
+    const RecentLogs recent(settings::recentLogs());
+    int n = 0;
+    for (const std::string& path : recent.paths()) {
+        // Numbered 1 to 10 as their access keys; a "&" in a path stays a letter.
+        QString caption = QFile::decodeName(path.c_str()).replace('&', QStringLiteral("&&"));
+        caption = QStringLiteral("&%1 %2").arg(++n % 10).arg(caption);
+        QAction* a = recentMenu_->addAction(caption);
+        connect(a, &QAction::triggered, this, [this, path] { openRecentLog(path); });
+    }
+    recentMenu_->setEnabled(!recent.paths().empty());
+}
+
+void frmMain::openRecentLog(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) {
+        form_->pnlLogPathToFile.setCaption(path);  // as Load Log would
+        return;
+    }
+    RecentLogs recent(settings::recentLogs());
+    recent.remove(path);
+    settings::setRecentLogs(recent.paths());
+    fillRecentMenu();
+    say(ports_->messages, recentLogMissingText(path), MsgButtons::Ok, MsgIcon::Information);
+}
+
+void frmMain::rememberLog(const std::string& path) {
+    if (path.empty()) return;
+    RecentLogs recent(settings::recentLogs());
+    recent.add(path);
+    settings::setRecentLogs(recent.paths());
 }
 
 frmMain::~frmMain() {
@@ -313,6 +375,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
     // The title bar's close button and Alt+F4 are Exit: Exit decides, and calls back
     // through unload when the window is to go.
     if (leaving_) {
+        settings::saveWindow(*this);
+        settings::saveColumns(form_->vsFlexGrid1, *vsFlexGrid1_->header());
         event->accept();
         return;
     }
@@ -328,8 +392,13 @@ void frmMain::mirrorIndicators() {
             label->setVisible(i.visible());
         };
     };
-    for (auto [indicator, label] : {std::pair{&form_->pnlLogPathToFile, pnlLogPathToFile_},
-                                    std::pair{&form_->lblScanning, lblScanning_},
+    form_->pnlLogPathToFile.setListener(
+        [this, mirror = mirrorLabel(pnlLogPathToFile_)](const Indicator& i) {
+            mirror(i);
+            rememberLog(i.caption());
+        });
+    mirrorLabel(pnlLogPathToFile_)(form_->pnlLogPathToFile);
+    for (auto [indicator, label] : {std::pair{&form_->lblScanning, lblScanning_},
                                     std::pair{&form_->lblLinesScanned, lblLinesScanned_}}) {
         indicator->setListener(mirrorLabel(label));
         mirrorLabel(label)(*indicator);

@@ -14,6 +14,7 @@
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -55,6 +56,7 @@ class frmMain : public QMainWindow {
     QFrame* SSPanel1() const { return SSPanel1_; }
     QLabel* lblLinesScanned() const { return lblLinesScanned_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
+    QMenu* recentMenu() const { return recentMenu_; }
 
     void cmdQuelvane_Click(int16_t index);
 
@@ -65,6 +67,11 @@ class frmMain : public QMainWindow {
   private:
     void buildControls();
     void installShortcuts();
+    void installRecentMenu();
+    void fillRecentMenu();
+    void openRecentLog(const std::string& path);
+    void rememberLog(const std::string& path);
+    bool restoreGeometryFromSettings();
     void sizeColumnsForTheirContent();
     QSize defaultSize() const;
     double scale() const;
@@ -96,6 +103,7 @@ class frmMain : public QMainWindow {
     QFrame* SSPanel1_ = nullptr;
     std::array<QPushButton*, 7> cmdQuelvane_{};
     QPushButton* cmdCancel_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
     QVBoxLayout* gridColumn_ = nullptr;
     bool leaving_ = false;  // Exit has decided that the window goes
 

@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
         return th::kExitNoDisplay;
     }
     QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("tallyhound"));
+    QCoreApplication::setApplicationName(QStringLiteral("tallyhound"));
     th::setAppBaseName("tallyhound");
     th::frmMain window;
     window.show();

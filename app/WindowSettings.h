@@ -1,0 +1,36 @@
+#pragma once
+// What the window remembers between runs, in the user's settings file: its geometry,
+// the grid's column order and widths, the recent logs, and the folder each kind of
+// file was last chosen in.
+
+#include <QByteArray>
+#include <QString>
+#include <string>
+#include <vector>
+
+class QHeaderView;
+class QMainWindow;
+
+namespace th {
+
+class FlexGrid;
+
+namespace settings {
+
+void saveWindow(const QMainWindow& window);
+void restoreWindow(QMainWindow& window);
+
+// Columns are remembered by their titles, so a column dragged elsewhere keeps its width.
+void saveColumns(const FlexGrid& grid, const QHeaderView& header);
+void restoreColumns(FlexGrid& grid, QHeaderView& header);
+
+std::vector<std::string> recentLogs();
+void setRecentLogs(const std::vector<std::string>& paths);
+
+// The folder where files of a kind (named by its extension) were last chosen; empty
+// when none was.
+std::string lastFolder(const std::string& kind);
+void setLastFolder(const std::string& kind, const std::string& folder);
+
+}  // namespace settings
+}  // namespace th

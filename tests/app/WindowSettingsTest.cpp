@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QSettings>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "app/QtFileChooserPort.h"
+#include "app/RecentLogs.h"
+#include "app/ViolationGridView.h"
+#include "app/frmMain.h"
+#include "tests/support/ScriptedPorts.h"
+
+namespace th {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Window {
+    test::ScriptedPorts scripted;
+    frmMain window{&scripted.ports};
+    Window() { scripted.files.liveWindows = {window.hWnd()}; }
+    QStringList recent() {
+        emit window.recentMenu()->aboutToShow();
+        QStringList out;
+        for (QAction* a : window.recentMenu()->actions()) out << a->text();
+        return out;
+    }
+};
+
+TEST(RecentLogs, NewestFirstOnceEachAndNoMoreThanTen) {
+    RecentLogs recent({"/b.log", "", "/a.log", "/b.log"});
+    EXPECT_EQ(recent.paths(), (std::vector<std::string>{"/b.log", "/a.log"}));
+    for (int i = 0; i < 12; ++i) recent.add("/" + std::to_string(i) + ".log");
+    recent.add("/5.log");
+    ASSERT_EQ(recent.paths().size(), 10u);
+    EXPECT_EQ(recent.paths().front(), "/5.log");
+    EXPECT_EQ(recent.paths().back(), "/2.log");
+    recent.remove("/5.log");
+    EXPECT_EQ(recent.paths().front(), "/11.log");
+}
+
+TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
+    QSettings().clear();
+    const fs::path dir =
+        fs::temp_directory_path() / ("tallyhound-recent-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    for (const char* name : {"a.log", "b&c.log"}) std::ofstream(dir / name) << "\n";
+    Window w;
+    EXPECT_FALSE(w.window.recentMenu()->isEnabled());
+    w.scripted.files.answers = {{(dir / "a.log").string()}, {(dir / "b&c.log").string()}};
+    w.window.cmdQuelvane_Click(0);
+    w.window.cmdQuelvane_Click(0);
+    const QString d = QString::fromStdString(dir.string());
+    EXPECT_EQ(w.recent(), QStringList({"&1 " + d + "/b&&c.log", "&2 " + d + "/a.log"}));
+
+    fs::remove(dir / "a.log");
+    w.window.recentMenu()->actions().at(0)->trigger();  // still there: Load Log's effect
+    EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), (dir / "b&c.log").string());
+    w.window.recentMenu()->actions().at(1)->trigger();  // gone
+    ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
+    EXPECT_EQ(w.scripted.messages.shown[0].prompt,
+              "The log " + (dir / "a.log").string() +
+                  " is no longer there; it has been taken off the recent list.        ");
+    EXPECT_EQ(w.scripted.messages.shown[0].icon, MsgIcon::Information);
+    EXPECT_EQ(w.recent(), QStringList({"&1 " + d + "/b&&c.log"}));
+    EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), (dir / "b&c.log").string());
+    fs::remove_all(dir);
+}
+
+TEST(WindowSettings, GeometryAndColumnsComeBackInTheNextWindow) {
+    QSettings().clear();
+    {
+        Window w;
+        w.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+        w.window.vsFlexGrid1()->header()->moveSection(5, 0);  // GUID to the front
+        w.window.vsFlexGrid1()->header()->resizeSection(0, 333);
+        w.window.setGeometry(QRect(QPoint(40, 30), QSize(900, 640)));
+        QTest::qWait(20);
+        w.window.cmdQuelvane_Click(2);  // Exit
+        ASSERT_FALSE(w.window.isVisible());
+    }
+    Window again;
+    QStringList titles;
+    for (int c = 0; c < 7; ++c)
+        titles << again.window.vsFlexGrid1()->model()->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titles, QStringList({"GUID", "Player Name", "Violation", "Number", "Timestamp",
+                                   "Slot", "Player IP"}));
+    EXPECT_EQ(again.window.vsFlexGrid1()->header()->sectionSize(0), 333);
+    EXPECT_EQ(again.window.size(), QSize(900, 640));
+}
+
+TEST(WindowSettings, EachKindOfFileOpensWhereItWasLastChosen) {
+    QSettings().clear();
+    FileChooserRequest log, html, named;
+    log.defaultExt = "log";
+    html.defaultExt = "html";
+    named.defaultExt = "log";
+    named.initialDir = "/var/games";
+    EXPECT_EQ(QtFileChooserPort::withRememberedFolder(log).initialDir, "");
+    QtFileChooserPort::rememberFolder(log, {"/srv/pb/logs/server.log"});
+    QtFileChooserPort::rememberFolder(html, {});  // cancelled: nothing remembered
+    EXPECT_EQ(QtFileChooserPort::withRememberedFolder(log).initialDir, "/srv/pb/logs");
+    EXPECT_EQ(QtFileChooserPort::withRememberedFolder(html).initialDir, "");
+    EXPECT_EQ(QtFileChooserPort::withRememberedFolder(named).initialDir, "/var/games");
+}
+
+}  // namespace
+}  // namespace th

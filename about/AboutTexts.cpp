@@ -60,6 +60,10 @@ std::vector<std::string> disclaimerLines() {
     };
 }
 
+std::string databaseText(const std::string& path) {
+    return "Ban database: " + path;
+}
+
 std::string joinLines(const std::vector<std::string>& lines) {
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) {

@@ -43,6 +43,8 @@ std::string violationRowText(const ViolationRow& row);
 std::vector<std::string> descriptionLines();
 // Copyright, non-affiliation and contact, one entry per line.
 std::vector<std::string> disclaimerLines();
+// Which ban database the program uses, so that the person can find it.
+std::string databaseText(const std::string& path);
 // Lines joined by CR LF, none after the last.
 std::string joinLines(const std::vector<std::string>& lines);
 

@@ -1,6 +1,7 @@
 #include "about/frmAbout.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +11,7 @@
 
 #include "about/AboutTexts.h"
 #include "about/SystemInfo.h"
+#include "bans/Paths.h"
 #include "ui/WindowSetup.h"
 
 namespace th {
@@ -47,6 +49,8 @@ frmAbout::frmAbout(Ports& ports, QWidget* parent) : QDialog(parent), ports_(port
 
     lblTitle = textLabel(this, "lblTitle", false);
     lblVersion = textLabel(this, "lblVersion", false);
+    lblDatabase = textLabel(this, "lblDatabase", true);
+    lblDatabase->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblDescription = textLabel(this, "lblDescription", true);
     lblDescription->setMinimumWidth(380);
     lblDisclaimer = textLabel(this, "lblDisclaimer", true);
@@ -67,6 +71,7 @@ frmAbout::frmAbout(Ports& ports, QWidget* parent) : QDialog(parent), ports_(port
     auto* texts = new QVBoxLayout;
     texts->addWidget(lblTitle);
     texts->addWidget(lblVersion);
+    texts->addWidget(lblDatabase);
     texts->addSpacing(6);
     texts->addWidget(lblDescription);
     auto* top = new QHBoxLayout;
@@ -97,6 +102,7 @@ void frmAbout::Form_Load() {
     setWindowTitle(forLabel(about::aboutCaption()));
     lblTitle->setText(forLabel(about::titleText()));
     lblVersion->setText(forLabel(about::programVersionText()));
+    lblDatabase->setText(QFile::decodeName(about::databaseText(databasePath()).c_str()));
     lblDescription->setText(forLabel(about::joinLines(about::descriptionLines())));
     lblDisclaimer->setText(forLabel(about::joinLines(about::disclaimerLines())));
 

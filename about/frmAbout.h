@@ -22,6 +22,7 @@ class frmAbout : public QDialog {
     QLabel* picIcon;
     QLabel* lblTitle;
     QLabel* lblVersion;
+    QLabel* lblDatabase;
     QFrame* Line1;
     QLabel* lblDescription;
     QLabel* lblDisclaimer;

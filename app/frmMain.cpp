@@ -33,6 +33,7 @@
 #include "app/ViolationGridView.h"
 #include "app/WindowHandles.h"
 #include "app/WindowSettings.h"
+#include "bans/Paths.h"
 #include "platform/MessageBoxes.h"
 #include "ui/WindowSetup.h"
 
@@ -83,7 +84,12 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
         close();
     };
 
-    setWindowTitle(QString::fromLatin1(kCaption));
+    // A database other than the one beside the program is named in the title, so that
+    // two accounts never use two different ones without noticing.
+    QString title = QString::fromLatin1(kCaption);
+    if (databasePath() != databaseBesideProgram())
+        title += QStringLiteral(" - ") + QFile::decodeName(databasePath().c_str());
+    setWindowTitle(title);
     buildControls();
     installMenuBar(menuBar(), *form_);
     installShortcuts();

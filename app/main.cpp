@@ -1,10 +1,33 @@
 #include <QApplication>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "app/NoDisplay.h"
 #include "app/frmMain.h"
+#include "bans/DatabaseLocation.h"
+#include "bans/Paths.h"
 #include "platform/Error.h"
+
+namespace {
+
+// The database named by --db PATH or --db=PATH, made full; empty when none is.
+std::string databaseArgument(int argc, char** argv) {
+    std::string named;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--db") == 0 && i + 1 < argc)
+            named = argv[++i];
+        else if (std::strncmp(argv[i], "--db=", 5) == 0)
+            named = argv[i] + 5;
+    }
+    if (named.empty()) return named;
+    std::error_code ec;
+    auto full = std::filesystem::absolute(named, ec);
+    return ec ? named : full.lexically_normal().string();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (th::noDisplay([](const char* name) { return std::getenv(name); })) {
@@ -15,6 +38,14 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("tallyhound"));
     QCoreApplication::setApplicationName(QStringLiteral("tallyhound"));
     th::setAppBaseName("tallyhound");
+
+    const th::DatabaseLocation database = th::locateDatabase(databaseArgument(argc, argv));
+    th::setDatabasePath(database.path);
+    try {
+        th::prepareDatabase(database);
+    } catch (const std::exception&) {
+        // The first command that opens the database reports what is wrong with it.
+    }
     th::frmMain window;
     window.show();
     return app.exec();

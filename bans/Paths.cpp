@@ -5,6 +5,7 @@
 #include <climits>
 #include <vector>
 
+#include "bans/DatabaseLocation.h"
 #include "platform/Error.h"
 
 namespace th {
@@ -52,6 +53,10 @@ std::string applicationFolder() {
 
 std::string databasePath() {
     if (!chosenDatabasePath().empty()) return chosenDatabasePath();
+    return locateDatabase().path;
+}
+
+std::string databaseBesideProgram() {
     std::string folder = applicationFolder();
     return g_strAddBackslash(folder) + kDatabaseFileName;
 }

@@ -20,9 +20,11 @@ std::string g_strGetFolder(const std::string& path);
 // The folder that holds the running executable.
 std::string applicationFolder();
 
-// The database file: Vandrel.mdb in the application folder, unless a tool or a test has
-// named another file.
+// The database file: the one a tool, a test or the command line has named, else the
+// one locateDatabase (bans/DatabaseLocation.h) finds.
 std::string databasePath();
 void setDatabasePath(std::string path);  // empty: back to the default
+// Vandrel.mdb in the application folder, whether it exists or not.
+std::string databaseBesideProgram();
 
 }  // namespace th

@@ -8,6 +8,11 @@
 
 namespace th::cli {
 
+// What every --db option says of the database used without it.
+inline constexpr const char* kDbOptionHelp =
+    "The ban database (default: $TALLYHOUND_DB, else Vandrel.mdb beside the program when it "
+    "is there and writable, else ~/.local/share/tallyhound/Vandrel.mdb)";
+
 struct CommandContext {
     CommandContext(std::ostream& output, std::ostream& errors) : out(output), err(errors) {}
 

@@ -18,13 +18,12 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         bool yes = false;
     };
     auto options = std::make_shared<Options>();
-    CLI::App* db = app.add_subcommand("db", "Back up or reset the ban database");
+    CLI::App* db = app.add_subcommand("db", "Back up, reset or locate the ban database");
     db->require_subcommand(1);
 
     CLI::App* backup =
         db->add_subcommand("backup", "Zip the database into a dated archive beside it");
-    backup->add_option("--db", options->db,
-                       "The ban database (default: Vandrel.mdb beside the program)");
+    backup->add_option("--db", options->db, kDbOptionHelp);
     backup->callback([options, &context] {
         TerminalPorts terminal(context.err);
         MainForm form(terminal.ports);
@@ -41,9 +40,15 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
                          : "Database could not be backed up: " + database + ": no such file");
     });
 
+    CLI::App* path = db->add_subcommand("path", "Print which ban database is in use");
+    path->add_option("--db", options->db, kDbOptionHelp);
+    path->callback([options, &context] {
+        setDatabasePath(absolutePath(options->db));
+        context.out << databasePath() << "\n";
+    });
+
     CLI::App* reset = db->add_subcommand("reset", "Empty the table of banned players");
-    reset->add_option("--db", options->db,
-                      "The ban database (default: Vandrel.mdb beside the program)");
+    reset->add_option("--db", options->db, kDbOptionHelp);
     reset->add_flag("--yes", options->yes, "Confirm that every recorded ban is to be removed");
     reset->callback([options, &context] {
         setDatabasePath(absolutePath(options->db));

@@ -25,7 +25,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
     merge->add_option("--bans", options->bans, "The ban file to merge into (backed up first)")
         ->required();
     merge->add_option("--db", options->db,
-                      "The ban database (default: Vandrel.mdb beside the program)");
+                      kDbOptionHelp);
     merge
         ->add_option("INPUT", options->inputs,
                      "Server logs, or scan files ending in .sf; - is standard input")

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "about/frmAbout.h"
+#include "bans/Paths.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
@@ -16,6 +17,7 @@ TEST(frmAbout, ShowsItsTextsAndOnlyOkClosesIt) {
     EXPECT_EQ(box.windowTitle() + "|" + box.lblTitle->text() + "|" + box.lblVersion->text() + "|" +
                   box.cmdOK->text() + "|" + box.cmdSysInfo->text(),
               "About Quelvane - tallyhound|Quelvane - tallyhound|Version 1.0.0|OK|&System Info...");
+    EXPECT_EQ(box.lblDatabase->text().toStdString(), "Ban database: " + databasePath());
     EXPECT_EQ(
         box.lblDescription->text().split('\n'),
         QStringList({"Quelvane - tallyhound - written by Oakmere (tallyhound@oakmere.net)",

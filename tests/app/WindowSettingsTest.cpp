@@ -12,6 +12,7 @@
 #include "app/RecentLogs.h"
 #include "app/ViolationGridView.h"
 #include "app/frmMain.h"
+#include "tests/app/WindowFixture.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
@@ -19,10 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Window {
-    test::ScriptedPorts scripted;
-    frmMain window{&scripted.ports};
-    Window() { scripted.files.liveWindows = {window.hWnd()}; }
+struct Window : test::Window {
     QStringList recent() {
         emit window.recentMenu()->aboutToShow();
         QStringList out;

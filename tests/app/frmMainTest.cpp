@@ -12,17 +12,14 @@
 
 #include "app/ViolationGridView.h"
 #include "app/frmMain.h"
+#include "tests/app/WindowFixture.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
 namespace {
 
-struct Window {
-    test::ScriptedPorts scripted;
-    frmMain window{&scripted.ports};
-    Window() { scripted.files.liveWindows = {window.hWnd()}; }
-};
+using test::Window;
 
 // One line per tool: depth, caption and ID; "-" for a separator.
 QStringList tree(const QList<QAction*>& actions, int depth = 0) {
@@ -215,6 +212,7 @@ struct WindowMerge : test::BanFolderTest {};
 
 TEST_F(WindowMerge, TheMergeButtonKeepsEveryBanOnItsLineAndReports) {
     Window w;
+    setDatabasePath(db);  // this folder's database, not the one beside the program
     test::writeBytes(bans,
                      "[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"r\"\r"
                      " 0123cdef \"Jayyz\" \"198.51.100.7:28960\"\r;temp\r");

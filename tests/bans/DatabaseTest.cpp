@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "bans/DatabaseLocation.h"
 #include "bans/DatabaseUtilities.h"
 #include "bans/DatedArchiveName.h"
 #include "tests/bans/BanTestSupport.h"
@@ -11,8 +12,9 @@ namespace {
 using DatabaseRoutines = BanFolderTest;
 
 TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
-    setDatabasePath({});  // none chosen: the database beside the program
-    EXPECT_EQ(databasePath(), applicationFolder() + "/Vandrel.mdb");
+    setDatabasePath({});  // none chosen: the one the programs find
+    EXPECT_EQ(databasePath(), locateDatabase().path);
+    EXPECT_EQ(databaseBesideProgram(), applicationFolder() + "/Vandrel.mdb");
     EXPECT_TRUE(std::filesystem::exists(applicationFolder() + "/tests_bans"));
 
     // A missing database is reported and never created.

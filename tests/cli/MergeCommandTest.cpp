@@ -31,6 +31,14 @@ TEST_F(BanCommands, MergeBackupAndResetPrintTheirOutcome) {
     r = runCli({"db", "reset", "--db", db, "--yes"});
     EXPECT_EQ(r.out, "Database has been successfully reset\n");
     EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
+
+    // Which database is in use: the named one, else the environment's.
+    EXPECT_EQ(runCli({"db", "path", "--db", db}).out, db + "\n");
+    ::setenv("TALLYHOUND_DB", (dir + "/env.mdb").c_str(), 1);
+    r = runCli({"db", "path"});
+    ::unsetenv("TALLYHOUND_DB");
+    EXPECT_EQ(r.out, dir + "/env.mdb\n");
+    EXPECT_EQ(r.status, 0);
 }
 
 // A scan file saved in the window after a column was dragged to the front, or the first

@@ -1,0 +1,70 @@
+#include "bans/DatabaseLocation.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "bans/NewDatabase.h"
+#include "bans/Paths.h"
+#include "platform/Error.h"
+
+namespace th {
+
+namespace {
+
+bool named(const char* value) {
+    return value && *value;
+}
+
+std::string homeFolder(const EnvironmentLookup& getenv) {
+    if (named(getenv("HOME"))) return getenv("HOME");
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry && entry->pw_dir ? entry->pw_dir : "/";
+}
+
+std::string userDataFolder(const EnvironmentLookup& getenv) {
+    // The XDG rule: a relative XDG_DATA_HOME is to be ignored.
+    const char* xdg = getenv("XDG_DATA_HOME");
+    if (named(xdg) && xdg[0] == '/') return xdg;
+    return homeFolder(getenv) + "/.local/share";
+}
+
+// SQLite writes its journal beside the file, so the folder must take new files too.
+bool writableFile(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return ::access(path.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace
+
+DatabaseLocation locateDatabase(const std::string& commandLine, const EnvironmentLookup& getenv,
+                                const std::string& programFolder) {
+    using Source = DatabaseLocation::Source;
+    if (!commandLine.empty()) return {commandLine, Source::CommandLine};
+    if (named(getenv(kDatabaseVariable))) return {getenv(kDatabaseVariable), Source::Environment};
+    std::string folder = programFolder;
+    const std::string beside = g_strAddBackslash(folder) + kDatabaseFileName;
+    if (writableFile(beside)) return {beside, Source::BesideProgram};
+    return {userDataFolder(getenv) + "/tallyhound/" + kDatabaseFileName, Source::UserData};
+}
+
+DatabaseLocation locateDatabase(const std::string& commandLine) {
+    return locateDatabase(
+        commandLine, [](const char* name) { return std::getenv(name); }, applicationFolder());
+}
+
+void prepareDatabase(const DatabaseLocation& location) {
+    if (location.source != DatabaseLocation::Source::UserData) return;
+    std::error_code ec;
+    if (std::filesystem::exists(location.path, ec)) return;
+    const std::filesystem::path folder = std::filesystem::path(location.path).parent_path();
+    std::filesystem::create_directories(folder, ec);
+    if (ec) throw Error::fromErrno(ec.value(), folder.string());
+    createDatabase(location.path);
+}
+
+}  // namespace th

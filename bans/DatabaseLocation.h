@@ -1,0 +1,36 @@
+#pragma once
+// Which ban database the programs use. An installed program cannot write beside
+// itself, so the database there is used only when it exists and can be written;
+// otherwise the user's own data folder holds one. A database named on the command
+// line or in TALLYHOUND_DB comes before both.
+
+#include <functional>
+#include <string>
+
+namespace th {
+
+struct DatabaseLocation {
+    enum class Source { CommandLine, Environment, BesideProgram, UserData };
+    std::string path;
+    Source source = Source::BesideProgram;
+};
+
+using EnvironmentLookup = std::function<const char*(const char*)>;
+
+inline constexpr const char* kDatabaseVariable = "TALLYHOUND_DB";
+
+// The database to use: the named one (commandLine, then the environment variable), else
+// Vandrel.mdb beside the program when it is there and writable, else
+// $XDG_DATA_HOME/tallyhound/Vandrel.mdb (~/.local/share by default).
+DatabaseLocation locateDatabase(const std::string& commandLine, const EnvironmentLookup& getenv,
+                                const std::string& programFolder);
+
+// The same, from the process's own environment and folder.
+DatabaseLocation locateDatabase(const std::string& commandLine = {});
+
+// Makes the user-data database from the schema on first use, folders included. Any
+// other location, and any file already there, is left alone. Throws th::Error when
+// the database could not be made.
+void prepareDatabase(const DatabaseLocation& location);
+
+}  // namespace th

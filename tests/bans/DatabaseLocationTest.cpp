@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "bans/DatabaseLocation.h"
+#include "bans/NewDatabase.h"
+#include "tests/bans/BanTestSupport.h"
+
+namespace th::test {
+namespace {
+
+using DatabaseLocationTest = BanFolderTest;
+using Source = DatabaseLocation::Source;
+
+TEST_F(DatabaseLocationTest, TheNamedDatabaseThenTheOneBesideTheProgramThenTheUsersOwn) {
+    const std::string program = dir + "/bin", bare = dir + "/bare";
+    std::filesystem::create_directories(program);
+    std::filesystem::create_directories(bare);
+    writeBytes(program + "/Vandrel.mdb", "");
+    struct Case {
+        std::string commandLine;
+        std::map<std::string, std::string> environment;
+        std::string programFolder;
+        std::string path;
+        Source source;
+    };
+    const Case cases[] = {
+        {"/x/a.mdb", {{"TALLYHOUND_DB", "/y/b.mdb"}}, program, "/x/a.mdb", Source::CommandLine},
+        {"", {{"TALLYHOUND_DB", "/y/b.mdb"}}, program, "/y/b.mdb", Source::Environment},
+        {"",
+         {{"TALLYHOUND_DB", ""}, {"HOME", "/home/pb"}},
+         program,
+         program + "/Vandrel.mdb",
+         Source::BesideProgram},
+        {"",
+         {{"HOME", "/home/pb"}, {"XDG_DATA_HOME", "/data"}},
+         bare,
+         "/data/tallyhound/Vandrel.mdb",
+         Source::UserData},
+        // A relative XDG_DATA_HOME does not count.
+        {"",
+         {{"HOME", "/home/pb"}, {"XDG_DATA_HOME", "data"}},
+         bare,
+         "/home/pb/.local/share/tallyhound/Vandrel.mdb",
+         Source::UserData},
+        {"",
+         {{"HOME", "/home/pb"}},
+         bare,
+         "/home/pb/.local/share/tallyhound/Vandrel.mdb",
+         Source::UserData},
+    };
+    for (const Case& c : cases) {
+        auto lookup = [&c](const char* name) -> const char* {
+            auto it = c.environment.find(name);
+            return it == c.environment.end() ? nullptr : it->second.c_str();
+        };
+        const DatabaseLocation found = locateDatabase(c.commandLine, lookup, c.programFolder);
+        EXPECT_EQ(found.path, c.path) << c.commandLine << " " << c.programFolder;
+        EXPECT_EQ(found.source, c.source) << c.path;
+    }
+}
+
+TEST_F(DatabaseLocationTest, TheUsersOwnDatabaseIsMadeOnceFromTheSchemaAndNeverReplaced) {
+    const std::string own = dir + "/share/tallyhound/Vandrel.mdb";
+    prepareDatabase({own, Source::UserData});
+    EXPECT_EQ(sql(own, "PRAGMA user_version"), (Rows{"1"}));
+    sql(own, "INSERT INTO tblVandrel (GUID) VALUES ('abc')");
+    prepareDatabase({own, Source::UserData});  // a second start keeps the bans
+    EXPECT_EQ(sql(own, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"), (Rows{"abc"}));
+
+    // Only the user's own database is ever made; a named or program-side one that is
+    // missing stays missing, and an existing file of any kind stays as it is.
+    prepareDatabase({dir + "/named.mdb", Source::CommandLine});
+    prepareDatabase({dir + "/beside.mdb", Source::BesideProgram});
+    EXPECT_FALSE(std::filesystem::exists(dir + "/named.mdb"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/beside.mdb"));
+    writeBytes(dir + "/text.mdb", "kept as it is");
+    EXPECT_FALSE(createDatabase(dir + "/text.mdb"));
+    EXPECT_EQ(readBytes(dir + "/text.mdb"), "kept as it is");
+
+    // A schema that fails leaves no file behind, not even a partial one.
+    EXPECT_THROW(createDatabase(dir + "/broken.mdb", "CREATE TABLE;"), Error);
+    EXPECT_EQ(filesIn("broken.mdb").size() + filesIn(".partial").size(), 0u);
+    // A folder that cannot be made is reported, not ignored.
+    writeBytes(dir + "/file", "");
+    EXPECT_THROW(prepareDatabase({dir + "/file/sub/Vandrel.mdb", Source::UserData}), Error);
+}
+
+}  // namespace
+}  // namespace th::test

@@ -34,23 +34,72 @@ ViolationGridModel::~ViolationGridModel() {
 
 void ViolationGridModel::rebuild() {
     topRows_.clear();
+    childStart_.clear();
     childCount_.clear();
+    children_.clear();
     const int32_t rows = grid_.rows();
     int32_t r = std::min(std::max(grid_.fixedRows(), 0), rows);
+    const bool filtering = !filter_.isEmpty();
     while (r < rows) {
-        topRows_.push_back(r);
         if (!grid_.isSubtotal(r)) {
-            childCount_.push_back(0);
+            if (!filtering || rowMatches(r)) {
+                topRows_.push_back(r);
+                childStart_.push_back(static_cast<int32_t>(children_.size()));
+                childCount_.push_back(0);
+            }
             ++r;
             continue;
         }
         // A group holds the data rows it counted, as far as they reach before the next
-        // group row; rows appended after the arrangement stand on their own.
+        // group row; rows appended after the arrangement stand on their own. Under a
+        // filter a group shows only its matching rows, and only when it has some.
         int32_t want = grid_.subtotalCount(r), n = 0;
         while (n < want && r + 1 + n < rows && !grid_.isSubtotal(r + 1 + n)) ++n;
-        childCount_.push_back(n);
+        const auto start = static_cast<int32_t>(children_.size());
+        for (int32_t c = r + 1; c <= r + n; ++c)
+            if (!filtering || rowMatches(c)) children_.push_back(c);
+        const auto kept = static_cast<int32_t>(children_.size()) - start;
+        if (kept > 0 || !filtering) {
+            topRows_.push_back(r);
+            childStart_.push_back(start);
+            childCount_.push_back(kept);
+        }
         r += 1 + n;
     }
+}
+
+bool ViolationGridModel::rowMatches(int32_t row) const {
+    for (int32_t c = 0; c < grid_.cols(); ++c) {
+        const std::string_view cell = grid_.cell(row, c);
+        if (asciiFilter_.empty()) {
+            if (displayText(cell).contains(filter_, Qt::CaseInsensitive)) return true;
+            continue;
+        }
+        // Plain letters and digits are compared on the bytes: no text is decoded for the
+        // million rows a large log gives.
+        auto hit =
+            std::search(cell.begin(), cell.end(), asciiFilter_.begin(), asciiFilter_.end(),
+                        [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b; });
+        if (hit != cell.end()) return true;
+    }
+    return false;
+}
+
+void ViolationGridModel::setFilter(const QString& text) {
+    if (text == filter_) return;
+    filter_ = text;
+    asciiFilter_.clear();
+    bool ascii = true;
+    for (QChar ch : text) ascii = ascii && ch.unicode() < 0x80;
+    if (ascii) asciiFilter_ = text.toLower().toStdString();
+    gridReset();
+}
+
+int32_t ViolationGridModel::shownDataRows() const {
+    int32_t shown = static_cast<int32_t>(children_.size());
+    for (int32_t row : topRows_)
+        if (row < grid_.rows() && !grid_.isSubtotal(row)) ++shown;
+    return shown;
 }
 
 QModelIndex ViolationGridModel::index(int row, int column, const QModelIndex& parent) const {
@@ -86,17 +135,20 @@ bool ViolationGridModel::hasChildren(const QModelIndex& parent) const {
 int32_t ViolationGridModel::gridRow(const QModelIndex& index) const {
     if (!index.isValid()) return -1;
     if (index.internalId() == kTopLevel) return topRows_[static_cast<size_t>(index.row())];
-    return topRows_[static_cast<size_t>(index.internalId() - 1)] + 1 + index.row();
+    const auto top = static_cast<size_t>(index.internalId() - 1);
+    return children_[static_cast<size_t>(childStart_[top] + index.row())];
 }
 
 QModelIndex ViolationGridModel::indexOfGridRow(int32_t row, int column) const {
     auto it = std::upper_bound(topRows_.begin(), topRows_.end(), row);
     if (it == topRows_.begin()) return {};
     size_t top = static_cast<size_t>(it - topRows_.begin()) - 1;
-    int32_t offset = row - topRows_[top];
-    if (offset == 0) return index(static_cast<int>(top), column);
-    if (offset - 1 >= childCount(top)) return {};
-    return index(offset - 1, column, index(static_cast<int>(top), 0));
+    if (row == topRows_[top]) return index(static_cast<int>(top), column);
+    const auto first = children_.begin() + childStart_[top];
+    const auto last = first + childCount(top);
+    auto child = std::lower_bound(first, last, row);
+    if (child == last || *child != row) return {};
+    return index(static_cast<int>(child - first), column, index(static_cast<int>(top), 0));
 }
 
 bool ViolationGridModel::isGroupIndex(const QModelIndex& index) const {
@@ -115,7 +167,8 @@ bool ViolationGridModel::cellMerged(int32_t row, int column, const QModelIndex& 
     // Restricted merging: a cell shows merged with the one above only where every cell
     // to its left does too, and only inside one group.
     if (grid_.mergeCells() == 0 || index.row() == 0 || grid_.isSubtotal(row)) return false;
-    int32_t above = row - 1;
+    // The row shown above, which under a filter need not be the grid's row above.
+    const int32_t above = gridRow(index.siblingAtRow(index.row() - 1));
     if (above < grid_.fixedRows() || grid_.isSubtotal(above)) return false;
     for (int c = 0; c <= column; ++c)
         if (!grid_.mergeCol(c) || grid_.cell(row, c) != grid_.cell(above, c)) return false;
@@ -183,7 +236,10 @@ void ViolationGridModel::gridReset() {
 void ViolationGridModel::gridRowsAppended(int32_t first, int32_t count) {
     // Appended rows lie past every group, so they join the top level.
     if (count <= 0) return;
-    if (!topRows_.empty() && first <= topRows_.back() + childCount(topRows_.size() - 1)) {
+    const bool overlaps =
+        !topRows_.empty() &&
+        first <= (childCount(topRows_.size() - 1) > 0 ? children_.back() : topRows_.back());
+    if (overlaps || !filter_.isEmpty()) {
         gridReset();
         return;
     }
@@ -191,6 +247,7 @@ void ViolationGridModel::gridRowsAppended(int32_t first, int32_t count) {
     beginInsertRows({}, top, top + count - 1);
     for (int32_t r = first; r < first + count; ++r) {
         topRows_.push_back(r);
+        childStart_.push_back(static_cast<int32_t>(children_.size()));
         childCount_.push_back(0);
     }
     endInsertRows();

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/FlexGrid.h"
@@ -40,6 +41,13 @@ class ViolationGridModel : public QAbstractItemModel, public GridListener {
     QString cellText(int32_t gridRow, int column) const;
     FlexGrid& grid() const { return grid_; }
 
+    // Shows only the data rows that hold the text in some column, letter case ignored,
+    // with the groups they belong to. Empty shows every row. The grid keeps every row.
+    void setFilter(const QString& text);
+    const QString& filter() const { return filter_; }
+    // Data rows shown, not counting group rows.
+    int32_t shownDataRows() const;
+
     // GridListener
     void gridReset() override;
     void gridRowsAppended(int32_t first, int32_t count) override;
@@ -53,14 +61,20 @@ class ViolationGridModel : public QAbstractItemModel, public GridListener {
 
   private:
     void rebuild();
+    bool rowMatches(int32_t gridRow) const;
     bool cellMerged(int32_t gridRow, int column, const QModelIndex& index) const;
     int32_t childCount(size_t top) const { return top < childCount_.size() ? childCount_[top] : 0; }
 
     FlexGrid& grid_;
-    // Top-level items in order: their grid row and, for group rows, how many data rows
-    // follow as children. Sorted by grid row, so a grid row is found by binary search.
+    // Top-level items in order: their grid row and, for group rows, where their shown
+    // data rows start in children_ and how many there are. Both are sorted by grid row,
+    // so a grid row is found by binary search.
     std::vector<int32_t> topRows_;
+    std::vector<int32_t> childStart_;
     std::vector<int32_t> childCount_;
+    std::vector<int32_t> children_;
+    QString filter_;
+    std::string asciiFilter_;  // the filter in lower case when it is plain ASCII
 };
 
 }  // namespace th

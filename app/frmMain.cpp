@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -15,6 +16,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -93,6 +95,10 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     buildControls();
     installMenuBar(menuBar(), *form_);
     installShortcuts();
+    connect(&vsFlexGrid1_->gridModel(), &QAbstractItemModel::modelReset, this,
+            &frmMain::showFilterStatus);
+    connect(&vsFlexGrid1_->gridModel(), &QAbstractItemModel::rowsInserted, this,
+            &frmMain::showFilterStatus);
     mirrorIndicators();
     if (events_)
         events_->setIndicators(
@@ -332,8 +338,26 @@ void frmMain::buildControls() {
         p.setRetainSizeWhenHidden(true);
         l->setSizePolicy(p);
     }
+    // The filter only hides rows from view; every command still takes every row.
+    lblFilter_ = new QLabel(QStringLiteral("Filter rows:"), fraLog_);
+    lblFilter_->setObjectName("lblFilter");
+    txtFilter_ = new QLineEdit(fraLog_);
+    txtFilter_->setObjectName("txtFilter");
+    txtFilter_->setClearButtonEnabled(true);
+    txtFilter_->setPlaceholderText(QStringLiteral("text in any column (Ctrl+F; Escape clears)"));
+    lblFilter_->setBuddy(txtFilter_);
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(lblFilter_);
+    filterRow->addWidget(txtFilter_, 1);
+    filterTimer_ = new QTimer(this);
+    filterTimer_->setSingleShot(true);
+    filterTimer_->setInterval(150);  // a million rows are filtered once typing pauses
+    connect(txtFilter_, &QLineEdit::textChanged, filterTimer_, qOverload<>(&QTimer::start));
+    connect(filterTimer_, &QTimer::timeout, this, &frmMain::applyFilter);
+
     gridColumn_ = new QVBoxLayout(fraLog_);
     gridColumn_->addLayout(logRow);
+    gridColumn_->addLayout(filterRow);
     gridColumn_->addWidget(vsFlexGrid1_, 1);
     gridColumn_->addWidget(countHolder);
 
@@ -360,7 +384,42 @@ void frmMain::buildControls() {
     connect(lineCountTimer_, &QTimer::timeout, this, &frmMain::showLineCount);
 }
 
+void frmMain::applyFilter() {
+    filterTimer_->stop();
+    ViolationGridModel& model = vsFlexGrid1_->gridModel();
+    model.setFilter(txtFilter_->text());
+    showFilterStatus();
+}
+
+void frmMain::showFilterStatus() {
+    const ViolationGridModel& model = vsFlexGrid1_->gridModel();
+    if (model.filter().isEmpty()) {
+        statusBar()->clearMessage();
+        return;
+    }
+    const FlexGrid& g = form_->vsFlexGrid1;
+    int32_t all = 0;
+    for (int32_t r = g.fixedRows(); r < g.rows(); ++r)
+        if (!g.isSubtotal(r)) ++all;
+    statusBar()->showMessage(
+        QStringLiteral("Filter on: %1 of %2 violations shown. Save, HTML and Merge still take "
+                       "every row.")
+            .arg(model.shownDataRows())
+            .arg(all));
+}
+
 void frmMain::installShortcuts() {
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, [this] {
+        txtFilter_->setFocus(Qt::ShortcutFocusReason);
+        txtFilter_->selectAll();
+    });
+    auto* clear = new QShortcut(QKeySequence(Qt::Key_Escape), txtFilter_, nullptr, nullptr,
+                                Qt::WidgetShortcut);
+    connect(clear, &QShortcut::activated, this, [this] {
+        txtFilter_->clear();
+        applyFilter();
+    });
     // Each key names one command; a disabled button's key does nothing.
     const std::pair<QKeySequence, int16_t> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_R), cmd::kScan},

@@ -14,6 +14,7 @@
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -57,6 +58,7 @@ class frmMain : public QMainWindow {
     QLabel* lblLinesScanned() const { return lblLinesScanned_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
     QMenu* recentMenu() const { return recentMenu_; }
+    QLineEdit* txtFilter() const { return txtFilter_; }
 
     void cmdQuelvane_Click(int16_t index);
 
@@ -67,6 +69,8 @@ class frmMain : public QMainWindow {
   private:
     void buildControls();
     void installShortcuts();
+    void applyFilter();
+    void showFilterStatus();
     void installRecentMenu();
     void fillRecentMenu();
     void openRecentLog(const std::string& path);
@@ -104,6 +108,9 @@ class frmMain : public QMainWindow {
     std::array<QPushButton*, 7> cmdQuelvane_{};
     QPushButton* cmdCancel_ = nullptr;
     QMenu* recentMenu_ = nullptr;
+    QLabel* lblFilter_ = nullptr;
+    QLineEdit* txtFilter_ = nullptr;
+    QTimer* filterTimer_ = nullptr;
     QVBoxLayout* gridColumn_ = nullptr;
     bool leaving_ = false;  // Exit has decided that the window goes
 

@@ -74,5 +74,47 @@ TEST(ViolationGridModel, FollowsRowsAddedAndCutAndReadsNothingPastTheGridWhileDr
     EXPECT_EQ(text(model.index(1, 0)), "Dave");
 }
 
+TEST(ViolationGridModel, TheFilterKeepsRowsHoldingTheTextAnywhereWithTheirGroups) {
+    GridFixture f;
+    f.addSampleRows();
+    f.add({"J\xFCrgen", "(SPEEDHACK)", "100000", "[2024.01.04 12:00:00]", "(slot #7)", "dddd",
+           "d:1"});
+    ViolationGridModel model(f.form.vsFlexGrid1);
+    f.arrange();
+    // Each shown group and its shown rows' Timestamp, as "Group: stamp stamp".
+    auto shown = [&] {
+        QStringList out;
+        for (int g = 0; g < model.rowCount(); ++g) {
+            QString line = text(model.index(g, 0)) + ":";
+            for (int r = 0; r < model.rowCount(model.index(g, 0)); ++r)
+                line += " " + text(model.index(r, 3, model.index(g, 0)));
+            out << line;
+        }
+        return out.join(" | ");
+    };
+    const std::pair<QString, QString> cases[] = {
+        {"aLI", "Alice  (2): [2024.01.01 09:00:00] [2024.01.01 09:30:00]"},
+        {"09:30", "Alice  (2): [2024.01.01 09:30:00]"},
+        {"(aimbot)", "Bob  (1): [2024.01.02 10:00:00] | Carol  (1): [2024.01.03 11:00:00]"},
+        {"c:1", "Carol  (1): [2024.01.03 11:00:00]"},
+        {QString::fromUtf8("\xC3\x9C"),
+         QString::fromUtf8("J\xC3\xBCrgen  (1): [2024.01.04 12:00:00]")},
+        {"no such text", ""},
+    };
+    for (const auto& [filter, rows] : cases) {
+        model.setFilter(filter);
+        EXPECT_EQ(shown(), rows) << filter.toStdString();
+    }
+    model.setFilter("");
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(model.shownDataRows(), 5);
+    EXPECT_EQ(f.form.vsFlexGrid1.rows(), 10);  // the grid itself keeps every row
+    // A repeated cell shows merged only below the row shown above it.
+    model.setFilter("alice");
+    EXPECT_TRUE(model.index(1, 1, model.index(0, 0)).data(ViolationGridModel::MergedRole).toBool());
+    EXPECT_EQ(model.indexOfGridRow(model.gridRow(model.index(1, 0, model.index(0, 0)))),
+              model.index(1, 0, model.index(0, 0)));
+}
+
 }  // namespace
 }  // namespace th

@@ -4,10 +4,12 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 
 #include "app/ViolationGridView.h"
@@ -129,6 +131,28 @@ TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
     EXPECT_TRUE(quiet.scripted.messages.shown.empty());
 }
 
+TEST(frmMain, TheFilterHidesRowsFromViewOnlyAndSaysSo) {
+    Window w;
+    w.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    for (const char* name : {"Alice", "Bob", "Alice"})
+        w.window.form().vsFlexGrid1.addRow(
+            std::vector<std::string_view>{name, "(AIMBOT)", "50000", "[x]", "s", "g", "i"});
+    int32_t position = 0;
+    vsFlexGrid1_AfterMoveColumn(w.window.form(), 0, position);
+    QTest::keyClick(&w.window, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(w.window.txtFilter()->hasFocus());
+    QTest::keyClicks(w.window.txtFilter(), "bob");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.window.vsFlexGrid1()->model()->rowCount() == 1; }));
+    EXPECT_EQ(w.window.statusBar()->currentMessage(),
+              "Filter on: 1 of 3 violations shown. Save, HTML and Merge still take every row.");
+    EXPECT_EQ(w.window.form().vsFlexGrid1.rows(), 6);
+    QTest::keyClick(w.window.txtFilter(), Qt::Key_Escape);
+    EXPECT_TRUE(w.window.txtFilter()->text().isEmpty());
+    EXPECT_EQ(w.window.vsFlexGrid1()->model()->rowCount(), 2);
+    EXPECT_TRUE(w.window.statusBar()->currentMessage().isEmpty());
+}
+
 TEST(frmMain, TheIndicatorsFollowTheForm) {
     Window w;
     w.window.show();
@@ -165,6 +189,7 @@ TEST(frmMain, TheLayoutFollowsTheWindowAndNothingIsCut) {
             "xX_Sniper_Xx \xc3\x84", "(AIMBOT)", "50000", "[04.16.2017 21:03:11]", "(slot #3)",
             "0123456789abcdef0123456789abcdef", "192.168.100.200:27960"});
 
+        QSize gridAt1280;
         for (QSize size : {QSize(), QSize(1280, 900), QSize(1600, 1000)}) {
             if (size.isValid()) w.window.resize(size);
             QTest::qWait(20);
@@ -187,7 +212,13 @@ TEST(frmMain, TheLayoutFollowsTheWindowAndNothingIsCut) {
             EXPECT_LE(client.bottom() - panel.bottom(), 8);
             EXPECT_LE(panel.right() - placeOf(w.window.cmdQuelvane(2), window).right(), 12);
             EXPECT_GE(placeOf(grid, window).width(), client.width() - 40);
-            EXPECT_GE(grid->height(), client.height() / 2);
+            EXPECT_GE(grid->height(), client.height() / 3);
+            // Growing the window grows the grid by as much.
+            if (size == QSize(1600, 1000)) {
+                EXPECT_NEAR(grid->width() - gridAt1280.width(), 320, 2);
+                EXPECT_NEAR(grid->height() - gridAt1280.height(), 100, 2);
+            }
+            if (size == QSize(1280, 900)) gridAt1280 = grid->size();
             // Labels and buttons get at least the room their text asks for.
             for (QWidget* label : std::initializer_list<QWidget*>{w.window.lblLinesScanned(),
                                                                   w.window.lblNumberLinesScanned(),

@@ -35,10 +35,23 @@ void scanLog(MainForm& form) {
     if (form.vsFlexGrid1.rows() >= 2 &&
         say(form, cmd::kAskClearGrid, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)
         form.vsFlexGrid1.setRows(1);
+    const int32_t rowsBefore = form.vsFlexGrid1.rows();
     // Let the question box go and the grid repaint before the scan holds the thread.
     form.ports.events.processEvents();
     int32_t added = g_lngScanLogFile(form);
     if (added == -1) return;  // the scanner has shown its own error box
+    if (added == kScanCancelled) {
+        const int32_t found = form.vsFlexGrid1.rows() - rowsBefore;
+        if (found > 0 && say(form, cmd::keepFoundText(found), MsgButtons::YesNo,
+                             MsgIcon::Question) == MsgResult::Yes) {
+            int32_t position = 0;
+            vsFlexGrid1_AfterMoveColumn(form, 0, position);
+            form.unsavedRows = true;
+        } else {
+            form.vsFlexGrid1.setRows(rowsBefore);
+        }
+        return;
+    }
     if (added > 0) form.unsavedRows = true;
     if (added == 0)
         say(form, cmd::kNoneAdded, MsgButtons::Ok, MsgIcon::Information);
@@ -73,8 +86,11 @@ void cmdQuelvane_Click(MainForm& form, int16_t index) {
                 if (gridHasRows(form) && runHtmlCommand(form)) form.unsavedRows = false;
                 break;
             case cmd::kMerge:
-                if (gridHasRows(form) && mergeIntoBanFile(form, {}).completed)
+                if (!gridHasRows(form)) break;
+                if (mergeIntoBanFile(form, {}).completed)
                     form.unsavedRows = false;
+                else if (form.cancel.requested())
+                    say(form, cmd::kMergeCancelled, MsgButtons::Ok, MsgIcon::Information);
                 break;
             case cmd::kSave:
                 if (gridHasRows(form) && saveScanFileCommand(form)) form.unsavedRows = false;

@@ -2,6 +2,7 @@
 // The command buttons' one click handler, and the texts its flows show.
 
 #include <cstdint>
+#include <string>
 
 #include "scan/MainForm.h"
 
@@ -27,6 +28,11 @@ inline constexpr const char* kAskClearGrid = "Clear grid of all records?";
 inline constexpr const char* kNoneAdded = "No violations added to grid";
 inline constexpr const char* kSomeAdded = " violations found and added to grid";
 inline constexpr const char* kUnhandledError = "An error unhandled error has occured";
+inline constexpr const char* kMergeCancelled =
+    "Merge cancelled: the ban file and the ban database are as they were.";
+inline std::string keepFoundText(int32_t found) {
+    return "Scan cancelled. Keep the " + std::to_string(found) + " violations found so far?";
+}
 inline constexpr const char* kAskLeave =
     "The grid holds violations that were not saved, exported or merged. Leave anyway?";
 }  // namespace cmd

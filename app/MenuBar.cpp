@@ -29,7 +29,8 @@ void tagTool(QObject* tool, const menu::MenuTool& entry) {
 
 }  // namespace
 
-void installMenuBar(QMenuBar* bar, MainForm& form, std::function<void()> showAbout) {
+void installMenuBar(QMenuBar* bar, MainForm& form, std::function<void()> showAbout,
+                    std::function<void(int16_t)> pressButton) {
     if (!showAbout) {
         showAbout = [&form] {
             // Built afresh for every showing and gone when OK closes it.
@@ -37,7 +38,8 @@ void installMenuBar(QMenuBar* bar, MainForm& form, std::function<void()> showAbo
             box.exec();
         };
     }
-    auto actions = std::make_shared<MenuActions>(MenuActions{std::move(showAbout), {}, {}});
+    auto actions = std::make_shared<MenuActions>(
+        MenuActions{std::move(showAbout), {}, {}, std::move(pressButton)});
     auto route = [&form, actions](const char* id) {
         return [&form, actions, id] { runMenuTool(form, id, *actions); };
     };

@@ -12,6 +12,8 @@ namespace th {
 
 // Fills the bar with the File, Utilities and Help menus. About shows the About box
 // modally without an owner unless showAbout stands in for it.
-void installMenuBar(QMenuBar* bar, MainForm& form, std::function<void()> showAbout = {});
+// pressButton, when given, is how the window presses its buttons.
+void installMenuBar(QMenuBar* bar, MainForm& form, std::function<void()> showAbout = {},
+                    std::function<void(int16_t)> pressButton = {});
 
 }  // namespace th

@@ -34,10 +34,17 @@ void backupFlow(MainForm& form, const MenuActions& actions) {
         say(form, menu::kBackupFailed, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
+// The File entries press the window's buttons, as the window presses them.
+void pressButton(MainForm& form, const MenuActions& actions, int16_t index) {
+    if (actions.pressButton)
+        actions.pressButton(index);
+    else
+        cmdQuelvane_Click(form, index);
+}
+
 void openWebLink(MainForm& form, const char* url) {
     CShell(form.ports.shell).OpenUrl(url);
 }
-
 
 }  // namespace
 
@@ -50,11 +57,11 @@ void SSActiveToolBars1_ToolClick(MainForm& form, const std::string& toolId,
     } else if (toolId == "ID_File" || toolId == "ID_Help") {
         // Opening a menu is a click on its title: nothing to do.
     } else if (toolId == "ID_LoadLog...") {
-        cmdQuelvane_Click(form, cmd::kLoadLog);
+        pressButton(form, actions, cmd::kLoadLog);
     } else if (toolId == "ID_GenerateHTML...") {
-        cmdQuelvane_Click(form, cmd::kHtml);
+        pressButton(form, actions, cmd::kHtml);
     } else if (toolId == "ID_Exit") {
-        cmdQuelvane_Click(form, cmd::kExit);
+        pressButton(form, actions, cmd::kExit);
     } else if (toolId == "ID_About") {
         if (actions.showAbout) actions.showAbout();
     } else if (toolId == "ID_Quelvane") {

@@ -32,6 +32,8 @@ struct MenuActions {
     std::function<void()> showAbout;
     std::function<bool(MainForm&)> resetDatabase;
     std::function<bool(MainForm&, std::string&)> backupDatabase;
+    // The window's own way to press a button (empty: the click handler itself).
+    std::function<void(int16_t)> pressButton = {};
 };
 
 // Runs the tool whose ID matches toolId exactly; IDs of menu titles and unknown IDs do

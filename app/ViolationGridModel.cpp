@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QThread>
 #include <algorithm>
 #include <exception>
 
@@ -37,6 +38,7 @@ void ViolationGridModel::rebuild() {
     childStart_.clear();
     childCount_.clear();
     children_.clear();
+    if (suspended_) return;
     const int32_t rows = grid_.rows();
     int32_t r = std::min(std::max(grid_.fixedRows(), 0), rows);
     const bool filtering = !filter_.isEmpty();
@@ -85,6 +87,41 @@ bool ViolationGridModel::rowMatches(int32_t row) const {
     return false;
 }
 
+void ViolationGridModel::suspend() {
+    if (suspended_) return;
+    titles_.clear();
+    for (int c = 0; c < columnCount(); ++c)
+        titles_ << headerData(c, Qt::Horizontal, Qt::DisplayRole);
+    beginResetModel();
+    suspended_ = true;
+    rebuild();
+    endResetModel();
+}
+
+void ViolationGridModel::resume() {
+    if (!suspended_) return;
+    std::optional<std::array<int, 4>> autoSize;
+    {
+        std::lock_guard lock(noted_);
+        autoSize = pendingAutoSize_;
+        pendingAutoSize_.reset();
+        staleSinceSuspend_ = false;
+    }
+    beginResetModel();
+    suspended_ = false;
+    rebuild();
+    endResetModel();
+    if (autoSize)
+        emit autoSizeRequested((*autoSize)[0], (*autoSize)[1], (*autoSize)[2] != 0, (*autoSize)[3]);
+}
+
+bool ViolationGridModel::notedFromElsewhere() {
+    if (QThread::currentThread() == thread()) return false;
+    std::lock_guard lock(noted_);
+    staleSinceSuspend_ = true;
+    return true;
+}
+
 void ViolationGridModel::setFilter(const QString& text) {
     if (text == filter_) return;
     filter_ = text;
@@ -125,6 +162,7 @@ int ViolationGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ViolationGridModel::columnCount(const QModelIndex&) const {
+    if (suspended_) return static_cast<int>(titles_.size());
     return grid_.cols();
 }
 
@@ -215,6 +253,7 @@ QVariant ViolationGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant ViolationGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (suspended_) return titles_.value(section);
     if (section < 0 || section >= grid_.cols() || grid_.rows() < 1 || grid_.fixedRows() < 1)
         return {};
     return displayText(grid_.cell(0, section));
@@ -228,6 +267,7 @@ Qt::ItemFlags ViolationGridModel::flags(const QModelIndex& index) const {
 }
 
 void ViolationGridModel::gridReset() {
+    if (notedFromElsewhere() || suspended_) return;
     beginResetModel();
     rebuild();
     endResetModel();
@@ -235,7 +275,7 @@ void ViolationGridModel::gridReset() {
 
 void ViolationGridModel::gridRowsAppended(int32_t first, int32_t count) {
     // Appended rows lie past every group, so they join the top level.
-    if (count <= 0) return;
+    if (notedFromElsewhere() || suspended_ || count <= 0) return;
     const bool overlaps =
         !topRows_.empty() &&
         first <= (childCount(topRows_.size() - 1) > 0 ? children_.back() : topRows_.back());
@@ -254,6 +294,7 @@ void ViolationGridModel::gridRowsAppended(int32_t first, int32_t count) {
 }
 
 void ViolationGridModel::gridRowChanged(int32_t row) {
+    if (notedFromElsewhere() || suspended_) return;
     QModelIndex idx = indexOfGridRow(row);
     if (!idx.isValid()) return;
     if (hasChildren(idx)) emit foldChanged(idx, grid_.isCollapsed(row) == FlexGrid::kCollapsed);
@@ -261,6 +302,11 @@ void ViolationGridModel::gridRowChanged(int32_t row) {
 
 void ViolationGridModel::gridAutoSize(int32_t firstCol, int32_t lastCol, bool equal,
                                       int32_t extraTwips) {
+    if (QThread::currentThread() != thread() || suspended_) {
+        std::lock_guard lock(noted_);
+        pendingAutoSize_ = std::array<int, 4>{firstCol, lastCol, equal ? 1 : 0, extraTwips};
+        return;
+    }
     emit autoSizeRequested(firstCol, lastCol, equal, extraTwips);
 }
 

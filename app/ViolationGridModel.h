@@ -4,7 +4,10 @@
 // grid stays the one store; this model only indexes where the groups start.
 
 #include <QAbstractItemModel>
+#include <array>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +51,12 @@ class ViolationGridModel : public QAbstractItemModel, public GridListener {
     // Data rows shown, not counting group rows.
     int32_t shownDataRows() const;
 
+    // While a worker thread changes the grid the model shows nothing and reads nothing
+    // of it; what the grid told meanwhile is caught up on resume. Both on the GUI thread.
+    void suspend();
+    void resume();
+    bool suspended() const { return suspended_; }
+
     // GridListener
     void gridReset() override;
     void gridRowsAppended(int32_t first, int32_t count) override;
@@ -61,6 +70,9 @@ class ViolationGridModel : public QAbstractItemModel, public GridListener {
 
   private:
     void rebuild();
+    // Whether a grid notification comes from another thread than the model's: it is
+    // then only noted, never acted on there.
+    bool notedFromElsewhere();
     bool rowMatches(int32_t gridRow) const;
     bool cellMerged(int32_t gridRow, int column, const QModelIndex& index) const;
     int32_t childCount(size_t top) const { return top < childCount_.size() ? childCount_[top] : 0; }
@@ -74,6 +86,11 @@ class ViolationGridModel : public QAbstractItemModel, public GridListener {
     std::vector<int32_t> childCount_;
     std::vector<int32_t> children_;
     QString filter_;
+    bool suspended_ = false;
+    QVariantList titles_;  // the header while suspended
+    std::mutex noted_;     // guards the two below, written by the worker
+    bool staleSinceSuspend_ = false;
+    std::optional<std::array<int, 4>> pendingAutoSize_;
     std::string asciiFilter_;  // the filter in lower case when it is plain ASCII
 };
 

@@ -18,12 +18,14 @@
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QStyle>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 #include <filesystem>
 
 #include "app/DisplayText.h"
+#include "app/GuiThreadPorts.h"
 #include "app/MainCommands.h"
 #include "app/MenuBar.h"
 #include "app/QtCursorPort.h"
@@ -79,7 +81,9 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
         ports = ownPorts_.get();
     }
     ports_ = ports;
-    form_ = std::make_unique<MainForm>(*ports_);
+    // Commands may run on a worker thread; their ports answer from the GUI thread.
+    guiPorts_ = std::make_unique<GuiThreadPorts>(*ports_);
+    form_ = std::make_unique<MainForm>(guiPorts_->ports());
     form_->hWnd = registerWindowHandle(this);
     form_->unload = [this] {
         leaving_ = true;
@@ -93,7 +97,7 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
         title += QStringLiteral(" - ") + QFile::decodeName(databasePath().c_str());
     setWindowTitle(title);
     buildControls();
-    installMenuBar(menuBar(), *form_);
+    installMenuBar(menuBar(), *form_, {}, [this](int16_t index) { cmdQuelvane_Click(index); });
     installShortcuts();
     connect(&vsFlexGrid1_->gridModel(), &QAbstractItemModel::modelReset, this,
             &frmMain::showFilterStatus);
@@ -173,6 +177,12 @@ void frmMain::rememberLog(const std::string& path) {
 }
 
 frmMain::~frmMain() {
+    // Work still running is stopped and waited for; what it asks of the GUI thread
+    // meanwhile is answered.
+    if (worker_) {
+        form_->cancel.request();
+        while (!worker_->wait(10)) QCoreApplication::processEvents();
+    }
     // The view's model listens to the grid; the view goes before the form.
     delete vsFlexGrid1_;
     vsFlexGrid1_ = nullptr;
@@ -263,6 +273,7 @@ void frmMain::buildControls() {
     cmdCancel_->setAutoDefault(false);
     cmdCancel_->setToolTip(QStringLiteral("Stop the work in progress"));
     cmdCancel_->hide();
+    connect(cmdCancel_, &QPushButton::clicked, this, &frmMain::cmdCancel_Click);
 
     auto* titles = new QVBoxLayout;
     titles->addWidget(lblHeader_);
@@ -450,46 +461,83 @@ void frmMain::closeEvent(QCloseEvent* event) {
     QTimer::singleShot(0, this, [this] { cmdQuelvane_Click(cmd::kExit); });
 }
 
+namespace {
+
+// What an indicator shows, copied where it changed so the GUI thread never reads the
+// indicator itself while a worker changes it.
+struct Shown {
+    QString caption;
+    bool visible;
+    int value, maximum;
+    explicit Shown(const Indicator& i)
+        : caption(displayText(i.caption())),
+          visible(i.visible()),
+          value(static_cast<int>(std::min<int64_t>(i.value(), INT32_MAX))),
+          maximum(static_cast<int>(std::min<int64_t>(i.maximum(), INT32_MAX))) {}
+};
+
+}  // namespace
+
+void frmMain::onGui(std::function<void()> change) {
+    if (QThread::currentThread() == thread())
+        change();
+    else
+        QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
+}
+
 void frmMain::mirrorIndicators() {
-    auto mirrorLabel = [](QLabel* label) {
-        return [label](const Indicator& i) {
-            label->setText(displayText(i.caption()));
-            label->setVisible(i.visible());
-        };
+    auto showLabel = [](QLabel* label, const Shown& s) {
+        label->setText(s.caption);
+        label->setVisible(s.visible);
     };
-    form_->pnlLogPathToFile.setListener(
-        [this, mirror = mirrorLabel(pnlLogPathToFile_)](const Indicator& i) {
-            mirror(i);
-            rememberLog(i.caption());
+    auto follow = [this, showLabel](Indicator& indicator, QLabel* label) {
+        indicator.setListener([this, showLabel, label](const Indicator& i) {
+            onGui([showLabel, label, s = Shown(i)] { showLabel(label, s); });
         });
-    mirrorLabel(pnlLogPathToFile_)(form_->pnlLogPathToFile);
-    for (auto [indicator, label] : {std::pair{&form_->lblScanning, lblScanning_},
-                                    std::pair{&form_->lblLinesScanned, lblLinesScanned_}}) {
-        indicator->setListener(mirrorLabel(label));
-        mirrorLabel(label)(*indicator);
-    }
-    form_->lblNumberLinesScanned.setListener([this](const Indicator& i) {
-        lblNumberLinesScanned_->setVisible(i.visible());
-        if (!sinceLineCount_.isValid() ||
-            sinceLineCount_.elapsed() >= QtEventsPort::kRepaintIntervalMs)
-            showLineCount();
-        else if (!lineCountTimer_->isActive())
-            lineCountTimer_->start();  // the last count shows once the scan lets go
+        showLabel(label, Shown(indicator));
+    };
+    follow(form_->lblScanning, lblScanning_);
+    follow(form_->lblLinesScanned, lblLinesScanned_);
+    form_->pnlLogPathToFile.setListener([this, showLabel](const Indicator& i) {
+        onGui([this, showLabel, s = Shown(i), path = i.caption()] {
+            showLabel(pnlLogPathToFile_, s);
+            rememberLog(path);
+        });
     });
+    showLabel(pnlLogPathToFile_, Shown(form_->pnlLogPathToFile));
+
+    form_->lblNumberLinesScanned.setListener([this](const Indicator& i) {
+        onGui([this, s = Shown(i)] {
+            lineCount_ = s.caption;
+            lblNumberLinesScanned_->setVisible(s.visible);
+            if (!sinceLineCount_.isValid() ||
+                sinceLineCount_.elapsed() >= QtEventsPort::kRepaintIntervalMs)
+                showLineCount();
+            else if (!lineCountTimer_->isActive())
+                lineCountTimer_->start();  // the last count shows once the scan lets go
+        });
+    });
+    lineCount_ = displayText(form_->lblNumberLinesScanned.caption());
     lblNumberLinesScanned_->setVisible(form_->lblNumberLinesScanned.visible());
     showLineCount();
-    auto mirrorBar = [this](const Indicator& i) {
-        prgScanning_->setRange(0, static_cast<int>(std::min<int64_t>(i.maximum(), INT32_MAX)));
-        prgScanning_->setValue(static_cast<int>(std::min<int64_t>(i.value(), INT32_MAX)));
-        prgScanning_->setVisible(i.visible());
+
+    auto showBar = [this](const Shown& s) {
+        prgScanning_->setRange(0, s.maximum);
+        prgScanning_->setValue(s.value);
+        // While work runs without a bar of its own, the bar shows that it runs.
+        const bool busyOnly = busy_ && !s.visible;
+        if (busyOnly) prgScanning_->setRange(0, 0);
+        prgScanning_->setVisible(s.visible || busyOnly);
     };
-    form_->prgScanning.setListener(mirrorBar);
-    mirrorBar(form_->prgScanning);
+    form_->prgScanning.setListener(
+        [this, showBar](const Indicator& i) { onGui([showBar, s = Shown(i)] { showBar(s); }); });
+    showBar(Shown(form_->prgScanning));
+    refreshBar_ = [this, showBar] { showBar(Shown(form_->prgScanning)); };
 }
 
 void frmMain::showLineCount() {
     sinceLineCount_.start();
-    lblNumberLinesScanned_->setText(displayText(form_->lblNumberLinesScanned.caption()));
+    lblNumberLinesScanned_->setText(lineCount_);
 }
 
 void frmMain::setOuterHeight() {
@@ -513,7 +561,56 @@ void frmMain::showEvent(QShowEvent* event) {
 }
 
 void frmMain::cmdQuelvane_Click(int16_t index) {
-    th::cmdQuelvane_Click(*form_, index);
+    if (busy_) return;
+    switch (index) {
+        case cmd::kScan:
+        case cmd::kHtml:
+        case cmd::kMerge:
+        case cmd::kSave:
+        case cmd::kImport:
+            runInBackground(index);
+            break;
+        default:  // Load Log and Exit are over at once
+            th::cmdQuelvane_Click(*form_, index);
+    }
+}
+
+void frmMain::runInBackground(int16_t index) {
+    // Scan and Import change the grid: the view lets go of it until they end. The
+    // others only read it, as the view does.
+    const bool changesGrid = index == cmd::kScan || index == cmd::kImport;
+    const bool stoppable = index == cmd::kScan || index == cmd::kMerge;
+    form_->cancel.reset();
+    setBusy(true, stoppable);
+    if (changesGrid) vsFlexGrid1_->gridModel().suspend();
+    worker_ = QThread::create([this, index] { th::cmdQuelvane_Click(*form_, index); });
+    connect(worker_, &QThread::finished, this, [this] {
+        worker_->deleteLater();
+        worker_ = nullptr;
+        vsFlexGrid1_->gridModel().resume();
+        setBusy(false, false);
+        emit workFinished();
+    });
+    worker_->start();
+}
+
+void frmMain::setBusy(bool busy, bool stoppable) {
+    busy_ = busy;
+    // No second command starts while one runs: no menu, no button, no grid or filter
+    // input (the grid may be changing underneath).
+    menuBar()->setEnabled(!busy);
+    for (QPushButton* b : cmdQuelvane_) b->setEnabled(!busy);
+    txtFilter_->setEnabled(!busy);
+    vsFlexGrid1_->setEnabled(!busy);
+    cmdCancel_->setEnabled(true);
+    cmdCancel_->setVisible(busy && stoppable);
+    if (refreshBar_) refreshBar_();
+    if (!busy && !txtFilter_->text().isEmpty()) showFilterStatus();
+}
+
+void frmMain::cmdCancel_Click() {
+    form_->cancel.request();
+    cmdCancel_->setEnabled(false);  // once is enough; the work stops at its next safe point
 }
 
 }  // namespace th

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "platform/Ports.h"
@@ -18,6 +19,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QThread;
 class QTimer;
 class QVBoxLayout;
 
@@ -29,6 +31,7 @@ class QtFileChooserPort;
 class QtCursorPort;
 class QtEventsPort;
 class QtShellPort;
+class GuiThreadPorts;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -60,7 +63,13 @@ class frmMain : public QMainWindow {
     QMenu* recentMenu() const { return recentMenu_; }
     QLineEdit* txtFilter() const { return txtFilter_; }
 
+    // Load Log and Exit run at once; the other commands run on a worker thread while
+    // the window stays alive, and workFinished follows their end.
     void cmdQuelvane_Click(int16_t index);
+    bool busy() const { return busy_; }
+
+  signals:
+    void workFinished();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -69,6 +78,10 @@ class frmMain : public QMainWindow {
   private:
     void buildControls();
     void installShortcuts();
+    void runInBackground(int16_t index);
+    void setBusy(bool busy, bool stoppable);
+    void cmdCancel_Click();
+    void onGui(std::function<void()> change);
     void applyFilter();
     void showFilterStatus();
     void installRecentMenu();
@@ -92,6 +105,7 @@ class frmMain : public QMainWindow {
     std::unique_ptr<QtShellPort> shell_;
     std::unique_ptr<Ports> ownPorts_;
     Ports* ports_;
+    std::unique_ptr<GuiThreadPorts> guiPorts_;
     std::unique_ptr<MainForm> form_;
 
     QWidget* picHeader_ = nullptr;
@@ -113,6 +127,10 @@ class frmMain : public QMainWindow {
     QTimer* filterTimer_ = nullptr;
     QVBoxLayout* gridColumn_ = nullptr;
     bool leaving_ = false;  // Exit has decided that the window goes
+    bool busy_ = false;     // a command runs on the worker
+    QThread* worker_ = nullptr;
+    QString lineCount_;  // the counter's latest text, shown at display rate
+    std::function<void()> refreshBar_;
 
     // The line counter changes once per scanned line; the label follows at display rate.
     QTimer* lineCountTimer_ = nullptr;

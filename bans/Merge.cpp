@@ -39,6 +39,7 @@ class Progress {
         next_ = 0;
     }
     void set(int64_t value) {
+        form_.cancel.check();  // nothing is written before the progress ends
         if (value < next_ && value != form_.prgScanning.maximum()) return;
         form_.prgScanning.setValue(value);
         form_.ports.events.repaintNow();
@@ -258,6 +259,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 }
             }
         }
+    } catch (const Cancelled&) {
+        if (g_cnnDatabase) g_cnnDatabase->rollback();  // stopped: nothing changes
     } catch (const std::exception& e) {
         if (g_cnnDatabase) g_cnnDatabase->rollback();
         showErrorBox(form.ports.messages, kErrorLead, toError(e));

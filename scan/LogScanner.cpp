@@ -1,8 +1,8 @@
 #include "scan/LogScanner.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -42,7 +42,8 @@ public:
             if (carried == buffer.size()) buffer.resize(buffer.size() * 2);  // a very long line
             size_t got = std::fread(buffer.data() + carried, 1, buffer.size() - carried, file);
             if (got == 0) {
-                if (std::ferror(file)) throw Error::fromErrno(errno, form_.pnlLogPathToFile.caption());
+                if (std::ferror(file))
+                    throw Error::fromErrno(errno, form_.pnlLogPathToFile.caption());
                 if (carried > 0) lines(buffer.data(), buffer.data() + carried, true);
                 break;
             }
@@ -54,6 +55,7 @@ public:
             carried = static_cast<size_t>(end - done);
             std::memmove(buffer.data(), done, carried);
             repaintIfDue();
+            form_.cancel.check();  // between blocks: every row so far is whole
         }
     }
 
@@ -68,19 +70,21 @@ public:
     int32_t added() const { return added_; }
     int64_t linesRead() const { return linesRead_; }
 
-private:
+  private:
     // [p, end) holds whole lines, each ended by LF unless last is set.
     void lines(const char* p, const char* end, bool last) {
         while (p < end) {
             const char* hit = findLiteral(p, end, literal_);
             if (!hit) {
-                linesRead_ += static_cast<int64_t>(countByte(p, end, '\n')) + (last && end[-1] != '\n');
+                linesRead_ +=
+                    static_cast<int64_t>(countByte(p, end, '\n')) + (last && end[-1] != '\n');
                 return;
             }
             const char* lineStart = hit;
             while (lineStart > p && lineStart[-1] != '\n') --lineStart;
             linesRead_ += static_cast<int64_t>(countByte(p, lineStart, '\n')) + 1;
-            const char* lf = static_cast<const char*>(std::memchr(hit, '\n', static_cast<size_t>(end - hit)));
+            const char* lf =
+                static_cast<const char*>(std::memchr(hit, '\n', static_cast<size_t>(end - hit)));
             const char* lineEnd = lf ? lf : end;
             std::string_view line(lineStart, static_cast<size_t>(lineEnd - lineStart));
             if (lf && !line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -109,7 +113,7 @@ private:
         showCount();
     }
 
-private:
+  private:
     MainForm& form_;
     const GridColumns columns_;  // new rows go under their titles, wherever those stand
     std::string literal_;
@@ -120,9 +124,11 @@ private:
     std::chrono::steady_clock::time_point lastRepaint_ = std::chrono::steady_clock::now();
 };
 
-const std::string kScanErrorLead =
-    std::string("An error has occured during scan of log file. Please e-mail me this log and your pbbans.dat") +
-    kPad + kCrLf + "so that i can see why this error was caused. " + kContactAddress;
+const std::string kScanErrorLead = std::string(
+                                       "An error has occured during scan of log file. Please "
+                                       "e-mail me this log and your pbbans.dat") +
+                                   kPad + kCrLf + "so that i can see why this error was caused. " +
+                                   kContactAddress;
 
 void showIndicators(MainForm& form, bool on) {
     form.lblNumberLinesScanned.setCaption("0");
@@ -133,7 +139,9 @@ void showIndicators(MainForm& form, bool on) {
 
 }  // namespace
 
-int32_t g_lngScanLogFile(MainForm& form) { return scanLogFile(form, true); }
+int32_t g_lngScanLogFile(MainForm& form) {
+    return scanLogFile(form, true);
+}
 
 int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize) {
     CCursor cursor(form.ports.cursor);
@@ -160,6 +168,13 @@ int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize) {
             int32_t position = 0;
             vsFlexGrid1_AfterMoveColumn(form, 0, position);
         }
+    } catch (const Cancelled&) {
+        // The rows found so far stay; the caller asks whether to keep them.
+        form.vsFlexGrid1.setRedraw(true);
+        showIndicators(form, false);
+        file.reset();
+        cursor.RestoreCursor();
+        return kScanCancelled;
     } catch (const std::exception& e) {
         form.vsFlexGrid1.setRedraw(true);
         showIndicators(form, false);

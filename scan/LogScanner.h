@@ -9,8 +9,11 @@
 
 namespace th {
 
-// Returns the number of rows added, 0 when none, or -1 after an error it has shown.
+// Returns the number of rows added, 0 when none, -1 after an error it has shown, or
+// kScanCancelled when stopped through the form's cancel token, its rows left in place
+// unarranged.
 int32_t g_lngScanLogFile(MainForm& form);
+inline constexpr int32_t kScanCancelled = -2;
 
 // Large, yet small enough to stay in the processor's cache.
 inline constexpr size_t kScanBlockSize = 256u << 10;

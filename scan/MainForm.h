@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/CancelToken.h"
 #include "platform/FlexGrid.h"
 #include "platform/Indicators.h"
 #include "platform/Ports.h"
@@ -41,6 +42,10 @@ struct MainForm {
     // The grid holds rows that no Save, HTML or Merge has written anywhere yet: Exit
     // asks before they are lost.
     bool unsavedRows = false;
+
+    // Set by whoever shows the window to stop a scan or a merge; the window clears it
+    // before each command.
+    CancelToken cancel;
 };
 
 inline constexpr uint32_t kGroupBackColor = 0xFF0000;  // blue, in blue-green-red order

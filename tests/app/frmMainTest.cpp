@@ -96,6 +96,7 @@ TEST(frmMain, EveryAccessKeyIsUniqueAndTheShortcutsReachTheirCommands) {
         std::vector<std::string_view>{"a", "b", "50000", "[x]", "s", "g", "i"});
     // Save asks for a file: Ctrl+S reaches it; Ctrl+I asks for a scan file to import.
     QTest::keyClick(&w.window, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window.busy(); }));
     QTest::keyClick(&w.window, Qt::Key_I, Qt::ControlModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.scripted.files.requests.size() == 2; }));
     EXPECT_TRUE(w.scripted.files.requests[0].save);

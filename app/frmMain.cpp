@@ -34,6 +34,7 @@
 #include "app/QtMessageBoxPort.h"
 #include "app/QtShellPort.h"
 #include "app/RecentLogs.h"
+#include "app/StatisticsDialog.h"
 #include "app/ViolationGridView.h"
 #include "app/WindowHandles.h"
 #include "app/WindowSettings.h"
@@ -123,6 +124,21 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     // A window the user placed before comes back where it was.
     heightPending_ = !restoreGeometryFromSettings();
     installRecentMenu();
+    installViewMenu();
+}
+
+void frmMain::installViewMenu() {
+    // Between File and Utilities, where a desktop program keeps its View menu.
+    const QList<QAction*> menus = menuBar()->actions();
+    auto* view = new QMenu(QStringLiteral("Vie&w"), menuBar());
+    view->setObjectName(QStringLiteral("viewMenu"));
+    menuBar()->insertMenu(menus.size() > 1 ? menus.at(1) : nullptr, view);
+    QAction* statistics = view->addAction(QStringLiteral("&Statistics..."));
+    statistics->setObjectName(QStringLiteral("statistics"));
+    connect(statistics, &QAction::triggered, this, [this] {
+        StatisticsDialog dialog(*form_, this);
+        dialog.exec();
+    });
 }
 
 bool frmMain::restoreGeometryFromSettings() {

@@ -85,6 +85,7 @@ class frmMain : public QMainWindow {
     void applyFilter();
     void showFilterStatus();
     void installRecentMenu();
+    void installViewMenu();
     void fillRecentMenu();
     void openRecentLog(const std::string& path);
     void rememberLog(const std::string& path);

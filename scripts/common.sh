@@ -1,7 +1,8 @@
 # Shared by the run and test commands: installs what the build needs, once.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libsqlite3-dev libzip-dev
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev
+          libsqlite3-dev libzip-dev
           libcli11-dev libgtest-dev libbenchmark-dev)
 
 ensure_packages() {

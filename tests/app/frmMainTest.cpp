@@ -51,6 +51,7 @@ TEST(frmMain, OpensCaptionedWithItsButtonsAndMenusThatReachTheHandler) {
         tree(w.window.menuBar()->actions()),
         QStringList({"0 &File ID_File", "1 &Load Log... ID_LoadLog...", "1 &Recent ",
                      "1 Generate HTML... ID_GenerateHTML...", "1 -", "1 E&xit ID_Exit",
+                     "0 Vie&w ", "1 &Statistics... ",
                      "0 Utilities ID_Tool1", "1 Database ID_Database", "2 Backup ID_Backup", "2 -",
                      "2 Reset ID_ResetDatabase", "0 &Help ID_Help", "1 Web Links ID_WebLinks",
                      "2 &Oakmere ID_Oakmere", "2 -", "2 Quelvane ID_Quelvane",

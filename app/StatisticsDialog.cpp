@@ -1,0 +1,229 @@
+#include "app/StatisticsDialog.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QBuffer>
+#include <QChart>
+#include <QChartView>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QHorizontalBarSeries>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollArea>
+#include <QSvgGenerator>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+
+#include "app/DisplayText.h"
+#include "bans/Paths.h"
+#include "platform/CFileOpenSaveDialog.h"
+#include "platform/MessageBoxes.h"
+#include "stats/Statistics.h"
+
+namespace th {
+
+namespace {
+
+QChartView* viewOf(QChart* chart) {
+    chart->legend()->hide();
+    chart->setAnimationOptions(QChart::NoAnimation);
+    auto* view = new QChartView(chart);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(360, 260);
+    return view;
+}
+
+QValueAxis* countAxis(int64_t most) {
+    auto* axis = new QValueAxis;
+    axis->setLabelFormat("%d");
+    axis->setRange(0, static_cast<double>(std::max<int64_t>(most, 1)));
+    axis->applyNiceNumbers();
+    return axis;
+}
+
+// A bar per tally. Names (kinds, players, reasons) read best beside horizontal bars,
+// the first on top; months stand below upright bars, in their order.
+QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bool named) {
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    auto* set = new QBarSet(title);
+    QStringList labels;
+    int64_t most = 0;
+    for (size_t i = 0; i < tallies.size(); ++i) {
+        const Tally& t = named ? tallies[tallies.size() - 1 - i] : tallies[i];
+        *set << static_cast<qreal>(t.count);
+        labels << displayText(t.label);
+        most = std::max(most, t.count);
+    }
+    QAbstractBarSeries* series =
+        named ? static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries) : new QBarSeries;
+    series->append(set);
+    chart->addSeries(series);
+    auto* categories = new QBarCategoryAxis;
+    categories->append(labels);
+    auto* counts = countAxis(most);
+    chart->addAxis(categories, named ? Qt::AlignLeft : Qt::AlignBottom);
+    chart->addAxis(counts, named ? Qt::AlignBottom : Qt::AlignLeft);
+    series->attachAxis(categories);
+    series->attachAxis(counts);
+    auto* view = viewOf(chart);
+    if (named) view->setMinimumHeight(std::max(260, 60 + 18 * static_cast<int>(tallies.size())));
+    return view;
+}
+
+// A line over the days in order; the axis names the first and last day.
+QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
+    auto* chart = new QChart;
+    auto* series = new QLineSeries;
+    int64_t most = 0;
+    for (size_t i = 0; i < tallies.size(); ++i) {
+        series->append(static_cast<qreal>(i), static_cast<qreal>(tallies[i].count));
+        most = std::max(most, tallies[i].count);
+    }
+    chart->addSeries(series);
+    chart->setTitle(tallies.empty() ? title
+                                    : QStringLiteral("%1 (%2 to %3)")
+                                          .arg(title, QString::fromStdString(tallies.front().label),
+                                               QString::fromStdString(tallies.back().label)));
+    auto* x = new QBarCategoryAxis;
+    for (const Tally& t : tallies) x->append(QString::fromStdString(t.label));
+    x->setLabelsAngle(-60);
+    chart->addAxis(x, Qt::AlignBottom);
+    series->attachAxis(x);
+    auto* y = countAxis(most);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(y);
+    return viewOf(chart);
+}
+
+QWidget* page(const QString& summary, const std::vector<QWidget*>& charts) {
+    auto* w = new QWidget;
+    auto* layout = new QGridLayout(w);
+    auto* label = new QLabel(summary, w);
+    label->setObjectName(QStringLiteral("summary"));
+    label->setWordWrap(true);
+    layout->addWidget(label, 0, 0, 1, 2);
+    // Two charts side by side; a third takes the whole row below.
+    for (size_t i = 0; i < charts.size(); ++i)
+        layout->addWidget(charts[i], 1 + static_cast<int>(i) / 2, static_cast<int>(i) % 2, 1,
+                          i == 2 ? 2 : 1);
+    return w;
+}
+
+}  // namespace
+
+StatisticsDialog::StatisticsDialog(MainForm& form, QWidget* parent) : QDialog(parent), form_(form) {
+    setObjectName(QStringLiteral("frmStatistics"));
+    setWindowTitle(QStringLiteral("Statistics - ") + QString::fromLatin1(kMsgTitle));
+    tabs_ = new QTabWidget(this);
+    tabs_->addTab(gridPage(gridFigures(form_.vsFlexGrid1)), QStringLiteral("&Grid"));
+    tabs_->addTab(banPage(), QStringLiteral("&Ban database"));
+    for (int i = 0; i < tabs_->count(); ++i) {
+        // A long list of players scrolls rather than squeezing its bars.
+        auto* scroll = new QScrollArea;
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        const QString title = tabs_->tabText(i);
+        QWidget* content = tabs_->widget(i);
+        tabs_->removeTab(i);
+        scroll->setWidget(content);
+        tabs_->insertTab(i, scroll, title);
+    }
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* png =
+        buttons->addButton(QStringLiteral("Save as &PNG..."), QDialogButtonBox::ActionRole);
+    QPushButton* svg =
+        buttons->addButton(QStringLiteral("Save as S&VG..."), QDialogButtonBox::ActionRole);
+    for (QPushButton* b : {png, svg}) b->setAutoDefault(false);
+    buttons->addButton(QDialogButtonBox::Close)->setDefault(true);
+    connect(png, &QPushButton::clicked, this, [this] { saveAs(false); });
+    connect(svg, &QPushButton::clicked, this, [this] { saveAs(true); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_, 1);
+    layout->addWidget(buttons);
+    resize(980, 720);
+}
+
+QWidget* StatisticsDialog::gridPage(const GridFigures& f) {
+    QString summary = QStringLiteral("%1 violations in the grid").arg(f.violations);
+    if (f.undated > 0)
+        summary += QStringLiteral("; %1 without a readable time stamp are left out of the days")
+                       .arg(f.undated);
+    return page(summary + ".",
+                {barChart(QStringLiteral("Violations per kind"), f.perKind, true),
+                 lineChart(QStringLiteral("Violations per day"), f.perDay),
+                 barChart(QStringLiteral("Top %1 players by violations").arg(kTopPlayers),
+                          f.topPlayers, true)});
+}
+
+QWidget* StatisticsDialog::banPage() {
+    const QString path = QFile::decodeName(databasePath().c_str());
+    try {
+        const BanFigures f = banFigures(databasePath());
+        QString summary = QStringLiteral("%1 bans in %2").arg(f.bans).arg(path);
+        if (f.undated > 0)
+            summary +=
+                QStringLiteral("; %1 without a readable time stamp are left out of the months")
+                    .arg(f.undated);
+        return page(summary + ".",
+                    {barChart(QStringLiteral("Bans per month"), f.perMonth, false),
+                     barChart(QStringLiteral("Bans per reason"), f.perReason, true)});
+    } catch (const std::exception& e) {
+        // Said on the page itself: the grid's tab is still worth seeing.
+        return page(QStringLiteral("The ban database %1 could not be read: %2")
+                        .arg(path, displayText(e.what())),
+                    {});
+    }
+}
+
+bool StatisticsDialog::saveCurrentTab(const QString& path) {
+    auto* scroll = qobject_cast<QScrollArea*>(tabs_->currentWidget());
+    QWidget* shown = scroll ? scroll->widget() : tabs_->currentWidget();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(shown->size());
+        svg.setViewBox(shown->rect());
+        svg.setTitle(tabs_->tabText(tabs_->currentIndex()).remove('&'));
+        QPainter painter(&svg);
+        shown->render(&painter);
+    } else {
+        shown->grab().save(&buffer, "PNG");
+    }
+    // Written whole or not at all.
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+void StatisticsDialog::saveAs(bool svg) {
+    try {
+        CFileOpenSaveDialog dialog(form_.ports.files);
+        dialog.setDialogTitle(svg ? "Save charts as SVG" : "Save charts as PNG");
+        dialog.setDefaultExt(svg ? "svg" : "png");
+        dialog.setFilter(svg ? "SVG image (*.svg)|*.svg" : "PNG image (*.png)|*.png");
+        dialog.setFlags(0x2 | 0x4);  // ask before replacing a file; hide read-only
+        if (!dialog.Show(CFileOpenSaveDialog::kSave)) return;
+        const QString path = QFile::decodeName(dialog.FileName().c_str());
+        if (!saveCurrentTab(path))
+            say(form_.ports.messages, "The charts could not be saved to " + dialog.FileName(),
+                MsgButtons::Ok, MsgIcon::Exclamation);
+    } catch (const std::exception& e) {
+        showErrorBox(form_.ports.messages, "The charts could not be saved", toError(e));
+    }
+}
+
+}  // namespace th

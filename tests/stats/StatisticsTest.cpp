@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "bans/NewDatabase.h"
+#include "scan/MainForm.h"
+#include "scan/TimeStamp.h"
+#include "stats/Statistics.h"
+#include "tests/bans/BanTestSupport.h"
+
+namespace th {
+namespace {
+
+TEST(TimeStamp, MonthComesFirstAndOnlyRealDaysCount) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"[04.16.2017 21:03:11]", "2017-04-16"},
+        {"[12.31.1999 23:59:59]", "1999-12-31"},
+        {"[02.29.2024 00:00:00]", "2024-02-29"},
+        {"[02.29.2023 00:00:00]", ""},  // no such day
+        {"[16.04.2017 21:03:11]", ""},  // day first is not the anti-cheat's shape
+        {"[04.16.2017 24:00:00]", ""},
+        {"04.16.2017 21:03:11", ""},
+        {"[4.16.2017 21:03:11]", ""},
+        {"[04.16.2017 21:03:1x]", ""},
+    };
+    for (const auto& [text, date] : cases) {
+        auto t = parseTimeStamp(text);
+        EXPECT_EQ(t ? t->isoDate() : "", date) << text;
+    }
+}
+
+TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
+    test::ScriptedPorts ports;
+    MainForm form(ports.ports);
+    form.setUpGrid();
+    auto add = [&](const char* name, const char* kind, const char* stamp) {
+        form.vsFlexGrid1.addRow(
+            std::vector<std::string_view>{name, kind, "50000", stamp, "s", "g", "i"});
+    };
+    add("Bob", "(AIMBOT)", "[04.16.2017 21:03:11]");
+    add("Alice", "(WALLHACK)", "[04.16.2017 22:00:00]");
+    add("Alice", "(AIMBOT)", "[04.17.2017 01:00:00]");
+    add("Carol", "VIOLATION", "[03.02.2017 10:00:00]");
+    add("Carol", "(AIMBOT)", "not a stamp");
+    for (int i = 0; i < 25; ++i)
+        add(("P" + std::to_string(100 + i)).c_str(), "(SPEEDHACK)", "[05.01.2017 00:00:00]");
+    form.vsFlexGrid1.moveColumn(3, 0);  // Timestamp to the front, then arranged into groups
+    int32_t position = 0;
+    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+
+    const GridFigures f = gridFigures(form.vsFlexGrid1);
+    EXPECT_EQ(f.violations, 30);
+    EXPECT_EQ(f.undated, 1);
+    EXPECT_EQ(f.perKind,
+              (std::vector<Tally>{
+                  {"(SPEEDHACK)", 25}, {"(AIMBOT)", 3}, {"(WALLHACK)", 1}, {"VIOLATION", 1}}));
+    EXPECT_EQ(f.perDay,
+              (std::vector<Tally>{
+                  {"2017-03-02", 1}, {"2017-04-16", 2}, {"2017-04-17", 1}, {"2017-05-01", 25}}));
+    ASSERT_EQ(f.topPlayers.size(), 20u);
+    EXPECT_EQ(f.topPlayers[0], (Tally{"Alice", 2}));
+    EXPECT_EQ(f.topPlayers[1], (Tally{"Carol", 2}));
+    EXPECT_EQ(f.topPlayers[2], (Tally{"Bob", 1}));
+    EXPECT_EQ(f.topPlayers[19], (Tally{"P116", 1}));
+}
+
+using BanStatistics = test::BanFolderTest;
+
+TEST_F(BanStatistics, TheDatabaseCountsBansByMonthAndReason) {
+    test::sql(db,
+              "INSERT INTO tblVandrel (GUID, TimeStamp, ViolationReason) VALUES "
+              "('a', '[04.16.2017 21:03:11]', '\"VIOLATION DETECTED -> (AIMBOT) #50000\"'),"
+              "('b', '[04.30.2017 01:00:00]', '\"VIOLATION DETECTED -> (AIMBOT) #50000\"'),"
+              "('c', '[05.01.2017 01:00:00]', ''),"
+              "('d', 'yesterday', '\"manual\"')");
+    const BanFigures f = banFigures(db);
+    EXPECT_EQ(f.bans, 4);
+    EXPECT_EQ(f.undated, 1);
+    EXPECT_EQ(f.perMonth, (std::vector<Tally>{{"2017-04", 2}, {"2017-05", 1}}));
+    EXPECT_EQ(f.perReason, (std::vector<Tally>{{"VIOLATION DETECTED -> (AIMBOT) #50000", 2},
+                                               {"(no reason)", 1},
+                                               {"manual", 1}}));
+    EXPECT_THROW(banFigures(dir + "/none.mdb"), Error);
+}
+
+}  // namespace
+}  // namespace th

@@ -28,6 +28,8 @@ inline constexpr ViolationRow kViolationList[] = {
 inline constexpr const char* kOkCaption = "OK";
 inline constexpr const char* kSysInfoCaption = "&System Info...";
 inline constexpr const char* kSysInfoUnavailable = "System Information Is Unavailable At This Time";
+inline constexpr const char* kSysInfoAdvice =
+    "Install hardinfo, kinfocenter or gnome-control-center to use this button.";
 
 // "About " and the program title.
 std::string aboutCaption();

@@ -1,6 +1,7 @@
 #include "about/SystemInfo.h"
 
 #include "about/AboutTexts.h"
+#include "platform/MessageBoxes.h"
 #include "platform/ProgramSearch.h"
 
 namespace th::about {
@@ -23,7 +24,8 @@ void StartSysInfo(Ports& ports) {
         break;  // installed but not startable: the same answer as not installed
     }
     // No title of its own: the box shows the application's.
-    ports.messages.show(kSysInfoUnavailable, MsgButtons::Ok, MsgIcon::None, "");
+    ports.messages.show(withAdvice(kSysInfoUnavailable, kSysInfoAdvice), MsgButtons::Ok,
+                        MsgIcon::None, "");
 }
 
 }  // namespace th::about

@@ -28,7 +28,9 @@ void scanLog(MainForm& form) {
     const std::string path = form.pnlLogPathToFile.caption();
     if (path.empty()) return;
     if (!isFile(path)) {
-        say(form, cmd::kLogNotFound, MsgButtons::Ok, MsgIcon::Information);
+        form.ports.messages.show(
+            withAdvice(std::string(cmd::kLogNotFound) + kPad, cmd::kLogNotFoundAdvice),
+            MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
         return;
     }
     if (say(form, cmd::kAskScan, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::No) return;
@@ -103,7 +105,7 @@ void cmdQuelvane_Click(MainForm& form, int16_t index) {
                 break;
         }
     } catch (const std::exception& e) {
-        showErrorBox(form.ports.messages, cmd::kUnhandledError, toError(e));
+        showErrorBox(form.ports.messages, cmd::kUnhandledError, toError(e), cmd::kUnhandledAdvice);
     }
 }
 

@@ -28,6 +28,10 @@ inline constexpr const char* kAskClearGrid = "Clear grid of all records?";
 inline constexpr const char* kNoneAdded = "No violations added to grid";
 inline constexpr const char* kSomeAdded = " violations found and added to grid";
 inline constexpr const char* kUnhandledError = "An error unhandled error has occured";
+// What to do, under the box's own words.
+inline constexpr const char* kUnhandledAdvice =
+    "Check the file named above (is it there, can it be read or written?) and try again.";
+inline constexpr const char* kLogNotFoundAdvice = "Choose the log again with Load Log.";
 inline constexpr const char* kMergeCancelled =
     "Merge cancelled: the ban file and the ban database are as they were.";
 inline std::string keepFoundText(int32_t found) {

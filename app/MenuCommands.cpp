@@ -2,6 +2,7 @@
 
 #include "app/MainCommands.h"
 #include "bans/DatabaseUtilities.h"
+#include "bans/Paths.h"
 #include "platform/CShell.h"
 #include "platform/MessageBoxes.h"
 
@@ -14,15 +15,19 @@ MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIc
     return say(form.ports.messages, text, buttons, icon, defaultButton);
 }
 
+std::string backupAdvice(const std::string& database) {
+    std::string advice = menu::kBackupAdvice;
+    return advice.replace(advice.find("%s"), 2, database);
+}
+
 void resetFlow(MainForm& form, const MenuActions& actions) {
     // No is the default: Return pressed once too often must not empty the ban table.
     if (say(form, menu::kAskReset, MsgButtons::YesNo, MsgIcon::Question, MsgResult::No) !=
         MsgResult::Yes)
         return;
+    // A failed reset has shown its own report, with what to do: one box per failure.
     if (actions.resetDatabase ? actions.resetDatabase(form) : g_blnResetDatabase(form))
         say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);
-    else
-        say(form, menu::kResetFailed, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void backupFlow(MainForm& form, const MenuActions& actions) {
@@ -31,7 +36,9 @@ void backupFlow(MainForm& form, const MenuActions& actions) {
                                : g_blnBackupDatabase(form, archivePath))
         say(form, menu::kBackupDone + archivePath, MsgButtons::Ok, MsgIcon::Information);
     else
-        say(form, menu::kBackupFailed, MsgButtons::Ok, MsgIcon::Exclamation);
+        form.ports.messages.show(
+            withAdvice(std::string(menu::kBackupFailed) + kPad, backupAdvice(databasePath())),
+            MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
 }
 
 // The File entries press the window's buttons, as the window presses them.
@@ -77,7 +84,8 @@ void runMenuTool(MainForm& form, const std::string& toolId, const MenuActions& a
     try {
         SSActiveToolBars1_ToolClick(form, toolId, actions);
     } catch (const std::exception& e) {
-        showErrorBox(form.ports.messages, menu::kMenuCommandFailed, toError(e));
+        showErrorBox(form.ports.messages, menu::kMenuCommandFailed, toError(e),
+                     menu::kMenuCommandAdvice);
     }
 }
 

@@ -18,6 +18,9 @@ inline constexpr const char* kBackupFailed = "Database could not be backed up";
 // Lead sentence of the box that reports a menu command's error (a web link that
 // could not be opened).
 inline constexpr const char* kMenuCommandFailed = "The menu command could not be completed";
+inline constexpr const char* kMenuCommandAdvice = "Open the address in your web browser yourself.";
+inline constexpr const char* kBackupAdvice =
+    "Check that the ban database is at %s and that its folder can be written to.";
 
 // The web links of the Help menu.
 inline constexpr const char* kProductUrl = "http://www.quelvane.net/";

@@ -4,6 +4,7 @@
 
 #include "bans/Paths.h"
 #include "bans/SchemaMigration.h"
+#include "platform/MessageBoxes.h"
 
 namespace th {
 
@@ -178,7 +179,19 @@ bool Connection::inTransaction() const {
 void showDatabaseErrorReport(MainForm& form, const std::string& tag, const Error& error) {
     std::string prompt = "An unhandled error has occured " + tag + kCrLf + error.description() +
                          " [" + std::to_string(error.number()) + "]" + kPad;
-    form.ports.messages.show(prompt, MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
+    form.ports.messages.show(withAdvice(std::move(prompt), databaseAdvice(tag, databasePath())),
+                             MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
+}
+
+std::string databaseAdvice(const std::string& tag, const std::string& path) {
+    if (tag == kTagConnect)
+        return "The ban database was looked for at " + path +
+               "; start the program without --db and TALLYHOUND_DB to have one made in "
+               "~/.local/share/tallyhound, or name an existing one with --db.";
+    if (tag == kTagReset)
+        return "Nothing was removed; check that " + path +
+               " can be written to and is not open in another program, then reset again.";
+    return "Check that " + path + " is not open in another program and try again.";
 }
 
 bool g_blnConnectToDatabase(MainForm& form) {

@@ -96,8 +96,10 @@ void g_CloseDatabase();
 // with "{m_blnGUIDExists}" and counts as not found.
 bool m_blnGUIDExists(MainForm& form, std::string_view guid);
 
-// The database routines' own report of a trapped error, naming the routine by its tag.
+// The database routines' own report of a trapped error, naming the routine by its tag,
+// with a line on what to do under it.
 void showDatabaseErrorReport(MainForm& form, const std::string& tag, const Error& error);
+std::string databaseAdvice(const std::string& tag, const std::string& path);
 
 inline constexpr const char* kTagConnect = "{g_blnConnectToDatabase}";
 inline constexpr const char* kTagGuidExists = "{m_blnGUIDExists}";

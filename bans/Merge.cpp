@@ -263,7 +263,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         if (g_cnnDatabase) g_cnnDatabase->rollback();  // stopped: nothing changes
     } catch (const std::exception& e) {
         if (g_cnnDatabase) g_cnnDatabase->rollback();
-        showErrorBox(form.ports.messages, kErrorLead, toError(e));
+        showErrorBox(form.ports.messages, kErrorLead, toError(e), kErrorAdvice);
     }
 
     // Clean-up, whatever happened.

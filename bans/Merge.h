@@ -46,6 +46,9 @@ inline constexpr const char* kArchiveSuffix = "_pbbans.zip";
 inline constexpr const char* kNoRecords =
     "No records found in database. Run a merge to update database        ";
 inline constexpr const char* kErrorLead = "An error has occured during a merge of this log";
+inline constexpr const char* kErrorAdvice =
+    "The ban file and the ban database are as they were; the dated zip beside the ban file "
+    "holds its copy from before the merge.";
 inline constexpr const char* kOpenQuestion = "Would you like to open this file now?        ";
 // How often a merge starts again when the ban file changed while it was merged.
 inline constexpr int kReruns = 3;

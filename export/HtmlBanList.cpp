@@ -131,7 +131,9 @@ bool g_blnCreateHtmlBanList(MainForm& form, std::string& path) {
             writeHtmlBanList(form.vsFlexGrid1, path);
         }
     } catch (const std::exception& e) {
-        showErrorBox(form.ports.messages, kHtmlErrorLead, toError(e));
+        showErrorBox(form.ports.messages, kHtmlErrorLead, toError(e),
+                     "Check that the folder can be written to and try again; no page was "
+                     "written.");
         result = false;
     }
     if (cursor) cursor->RestoreCursor();

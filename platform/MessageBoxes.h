@@ -17,9 +17,14 @@ namespace th {
 MsgResult say(MessageBoxPort& messages, const std::string& text, MsgButtons buttons, MsgIcon icon,
               std::optional<MsgResult> defaultButton = std::nullopt);
 
-// Lead sentence, then the error's description and number, each line padded; the
-// exclamation icon, OK, and a title of eight spaces.
-void showErrorBox(MessageBoxPort& messages, std::string_view lead, const Error& error);
+// Lead sentence, then the error's description and number, then (when given) one plain
+// line on what to do about it, each line padded; the exclamation icon, OK, and a title
+// of eight spaces.
+void showErrorBox(MessageBoxPort& messages, std::string_view lead, const Error& error,
+                  std::string_view advice = {});
+
+// The text with one more line under it saying what to do, when there is one.
+std::string withAdvice(std::string text, std::string_view advice);
 
 // Whatever a command caught, as the program's error: its own errors pass unchanged,
 // running out of memory is number 7, anything else number 51.

@@ -179,7 +179,9 @@ int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize) {
         form.vsFlexGrid1.setRedraw(true);
         showIndicators(form, false);
         file.reset();
-        showErrorBox(form.ports.messages, kScanErrorLead, toError(e));
+        showErrorBox(form.ports.messages, kScanErrorLead, toError(e),
+                     "Check that the log can still be read and scan again; the rows found "
+                     "before the error are in the grid.");
         cursor.RestoreCursor();
         return -1;
     }

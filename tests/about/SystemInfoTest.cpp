@@ -39,7 +39,9 @@ TEST(SystemInfo, StartsTheFirstInstalledProgramOrSaysItIsUnavailable) {
     fs::remove_all(dir);
     ASSERT_EQ(ports.messages.shown.size(), 1u);
     const auto& box = ports.messages.shown[0];
-    EXPECT_EQ(box.prompt, "System Information Is Unavailable At This Time");
+    EXPECT_EQ(box.prompt,
+              "System Information Is Unavailable At This Time\r\nInstall hardinfo, kinfocenter or "
+              "gnome-control-center to use this button.        ");
     // Only OK, no icon, and the application's own title.
     EXPECT_TRUE(box.buttons == MsgButtons::Ok && box.icon == MsgIcon::None && box.title.empty());
 }

@@ -37,7 +37,9 @@ TEST(LoadLog, AsksForALogAndShowsItsPathWithoutScanningAndCancelOrAnErrorKeepsIt
     cmdQuelvane_Click(f.form, cmd::kLoadLog);
     EXPECT_EQ(boxes(f.scripted.messages.shown),
               std::vector{box("An error unhandled error has occured        \r\n"
-                              "Invalid window handle -2147204043        ",
+                              "Invalid window handle -2147204043        \r\n"
+                              "Check the file named above (is it there, can it be read or "
+                              "written?) and try again.        ",
                               MsgButtons::Ok, MsgIcon::Exclamation, "        ")});
     EXPECT_EQ(f.scripted.files.requests.size(), 2u);
     EXPECT_EQ(f.form.pnlLogPathToFile.caption(), "/srv/pb/logs/pb000123.log");
@@ -46,8 +48,10 @@ TEST(LoadLog, AsksForALogAndShowsItsPathWithoutScanningAndCancelOrAnErrorKeepsIt
 TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
     const auto ok = MsgButtons::Ok, yesNo = MsgButtons::YesNo;
     const auto info = MsgIcon::Information, question = MsgIcon::Question;
-    const std::string notFound = box(
-        "Selected log file not found, this file may have been moved or deleted        ", ok, info);
+    const std::string notFound =
+        box("Selected log file not found, this file may have been moved or deleted        \r\n"
+            "Choose the log again with Load Log.        ",
+            ok, info);
     const std::string askScan = box("Scan selected log?        ", yesNo, question);
     const std::string askClear = box("Clear grid of all records?        ", yesNo, question);
     const std::string none = box("No violations added to grid        ", ok, info);

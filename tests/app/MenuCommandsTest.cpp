@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "app/MenuCommands.h"
+#include "bans/Paths.h"
 #include "tests/app/GridFixture.h"
 
 namespace th {
@@ -38,18 +39,23 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
     const std::string ask = box("WARNING, all data will be lost, continue?        ",
                                 MsgButtons::YesNo, MsgIcon::Question);
     const std::string reset = box("Database has been successfully reset        ", ok, info);
-    const std::string notReset = box("Database could not be reset        ", ok, warning);
     const std::string backedUp =
         box("Database has been successfully backed up to "
             "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip        ",
             ok, info);
-    const std::string notBackedUp = box("Database could not be backed up        ", ok, warning);
+    // A failed backup says what to do under its own words.
+    const std::string notBackedUp =
+        box("Database could not be backed up        \r\nCheck that "
+            "the ban database is at " +
+                databasePath() + " and that its folder can be written to.        ",
+            ok, warning);
     // Tool, answer to a question, the database routine's result, boxes shown, what ran.
     std::vector<std::tuple<std::string, MsgResult, bool, std::vector<std::string>, std::string>>
         cases = {
             {"ID_ResetDatabase", MsgResult::No, true, {ask}, ""},
             {"ID_ResetDatabase", yes, true, {ask, reset}, "reset "},
-            {"ID_ResetDatabase", yes, false, {ask, notReset}, "reset "},
+            // A failed reset has shown its own report: no second box.
+            {"ID_ResetDatabase", yes, false, {ask}, "reset "},
             {"ID_Backup", yes, true, {backedUp}, "backup "},
             {"ID_Backup", yes, false, {notBackedUp}, "backup "},
             {"ID_LoadLog...", yes, true, {}, "open "},
@@ -92,7 +98,8 @@ TEST(MenuCommands, AWebLinkThatFailsIsReportedAndTheProgramGoesOn) {
     runMenuTool(f.form, "ID_Punkbuster", f.actions);
     EXPECT_EQ(boxes(f.scripted.messages.shown),
               std::vector{box("The menu command could not be completed        \r\n"
-                              "DDE timeout -2147203456        ",
+                              "DDE timeout -2147203456        \r\n"
+                              "Open the address in your web browser yourself.        ",
                               MsgButtons::Ok, MsgIcon::Exclamation, "        ")});
 }
 

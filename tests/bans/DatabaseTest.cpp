@@ -27,7 +27,10 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     EXPECT_EQ(shown[0].prompt,
               "An unhandled error has occured {g_blnConnectToDatabase}\r\n"
               "unable to open database file: " +
-                  missing + " [-2147467259]        ");
+                  missing + " [-2147467259]        \r\nThe ban database was looked for at " +
+                  missing +
+                  "; start the program without --db and TALLYHOUND_DB to have one made in "
+                  "~/.local/share/tallyhound, or name an existing one with --db.        ");
     EXPECT_EQ(shown[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(shown[0].title, "Quelvane - tallyhound");
     EXPECT_FALSE(std::filesystem::exists(missing));
@@ -48,7 +51,9 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     EXPECT_FALSE(m_blnGUIDExists(w.form, "abcdef"));
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].prompt,
-              "An unhandled error has occured {m_blnGUIDExists}\r\nObject required [3704]        ");
+              "An unhandled error has occured {m_blnGUIDExists}\r\nObject required [3704]        "
+              "\r\nCheck that " +
+                  db + " is not open in another program and try again.        ");
 
     // A file that is not a ban database is refused as a missing one is.
     writeBytes(dir + "/other.mdb", "not a database at all, just text\r\n");
@@ -95,7 +100,11 @@ TEST_F(DatabaseRoutines, BackupAndReset) {
     EXPECT_FALSE(g_blnResetDatabase(w.form));
     EXPECT_EQ(w.scripted.messages.shown.at(0).prompt,
               "An unhandled error has occured "
-              "{g_blnResetDatabase}\r\nbans are kept [-2147467259]        ");
+              "{g_blnResetDatabase}\r\nbans are kept [-2147467259]        \r\nNothing was "
+              "removed; check that " +
+                  db +
+                  " can be written to and is not open in another "
+                  "program, then reset again.        ");
     EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel"), (Rows{"kept"}));
 
     setDatabasePath(dir + "/none.mdb");

@@ -136,6 +136,10 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
         MsgIcon icon = MsgIcon::Exclamation;
     };
     rlimit limited{big.size() + 16, unlimited.rlim_max};
+    // Under every failure: what to do about it.
+    const std::string advice =
+        "\r\nThe ban file and the ban database are as they were; the dated zip beside the ban "
+        "file holds its copy from before the merge.        ";
     // Each case is set up once the sample is in place.
     const std::vector<Case> cases = {
         {"cancel", [&](TestWindow& w) { w.scripted.files.answers.clear(); },
@@ -145,12 +149,12 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
          "the errors.        ",
          MsgIcon::Information},
         {"missing database", [&](TestWindow&) { std::filesystem::remove(db); },
-         kErrorLead + "Operation is not allowed when the object is closed. 3704        "},
+         kErrorLead + "Operation is not allowed when the object is closed. 3704        " + advice},
         {"read-only", [&](TestWindow&) { ::chmod(bans.c_str(), 0444); },
-         kErrorLead + "Permission denied: " + bans + " 70        "},
+         kErrorLead + "Permission denied: " + bans + " 70        " + advice},
         {"full disk",
          [&](TestWindow&) { writeBytes(bans, big), ::setrlimit(RLIMIT_FSIZE, &limited); },
-         kErrorLead + "File too large: " + bans + " 57        "},
+         kErrorLead + "File too large: " + bans + " 57        " + advice},
         {"no records",
          [&](TestWindow& w) { writeBytes(bans, ";\r\n"), w.form.vsFlexGrid1.setRows(1); },
          "No records found in database. Run a merge to update database        ", MsgIcon::Critical},

@@ -67,7 +67,9 @@ TEST(HtmlCommand, WritesThePageAndOpensItOnYesOnly) {
     EXPECT_EQ(f.ports.messages.shown[2].prompt,
               "An error has occured during a creating of this HTML file        \r\n"
               "No such file or directory: " +
-                  missing + " 53        ");
+                  missing +
+                  " 53        \r\nCheck that the folder can be written to and try again; no page "
+                  "was written.        ");
     EXPECT_EQ(f.ports.cursor.history, (std::vector<int16_t>{11, 0, 11, 0, 11, 0}));
     ASSERT_EQ(f.ports.shell.calls.size(), 1u);
     EXPECT_EQ(f.ports.shell.calls[0].target, path);

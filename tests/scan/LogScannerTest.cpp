@@ -104,7 +104,9 @@ TEST_F(ScanFixture, AFileThatCannotBeReadShowsTheScanErrorBoxAndKeepsTheGrid) {
               "An error has occured during scan of log file. Please e-mail me this log and "
               "your pbbans.dat        \r\nso that i can see why this error was caused. "
               "tallyhound@oakmere.net        \r\nNo such file or directory: " +
-                  dir + "/missing.log 53        ");
+                  dir +
+                  "/missing.log 53        \r\nCheck that the log can still be read and scan again; "
+                  "the rows found before the error are in the grid.        ");
     EXPECT_EQ(grid.rows(), 4);
     EXPECT_TRUE(grid.redraw());
     EXPECT_FALSE(form.lblScanning.visible());

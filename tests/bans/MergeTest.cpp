@@ -328,7 +328,8 @@ TEST_F(Trusting, ABanAppendedDuringTheMergeIsKept) {
               "An error has occured during a merge of this log        \r\n"
               "The ban file kept changing while it was merged, so nothing was changed; try "
               "again: " +
-                  bans + " 75        ");
+                  bans + " 75        " + "\r\n" + std::string(merge_text::kErrorAdvice) +
+                  "        ");
     EXPECT_EQ(changed, before + ";\r\n;\r\n;\r\n;\r\n") << "only the game server's lines";
     EXPECT_TRUE(guidsIn(db).empty());
 }

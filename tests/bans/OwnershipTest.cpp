@@ -82,7 +82,7 @@ TEST_F(Accounts, AFileOfAnotherOwnerIsNotTakenFromIt) {
         merge(kAdmin, {kGameGroup}),
         "An error has occured during a merge of this log        \r\nNot replaced, since it "
         "would no longer belong to its owner (user 1234); run this as that user or as root: " +
-            bans + " 70        ");
+            bans + " 70        " + "\r\n" + std::string(merge_text::kErrorAdvice) + "        ");
     EXPECT_EQ(readBytes(bans), kBan);
     EXPECT_EQ(ownerOf(bans), (Owned{kGameUser, kGameGroup, 0664}));
     EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
@@ -119,7 +119,8 @@ TEST_F(Accounts, RootFollowsNoLinkIntoAnotherAccountsFile) {
     EXPECT_EQ(merge(),
               "An error has occured during a merge of this log        \r\nRefused: a link owned by "
               "another account than the file it leads to: " +
-                  bans + " 70        ");
+                  bans + " 70        " + "\r\n" + std::string(merge_text::kErrorAdvice) +
+                  "        ");
     EXPECT_EQ(readBytes(secret), "root's own\n");
     EXPECT_TRUE(filesIn(".zip").empty());
 

@@ -13,7 +13,7 @@ GuiThreadPorts::GuiThreadPorts(Ports& inner)
     : inner_(inner), ports_{*this, *this, *this, *this, *this} {}
 
 MsgResult GuiThreadPorts::show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                               const std::string& title, MsgDefaultButton defaultButton) {
+                               const std::string& title, MsgResult defaultButton) {
     return onGuiThread(
         [&] { return inner_.messages.show(prompt, buttons, icon, title, defaultButton); });
 }

@@ -57,7 +57,7 @@ class GuiThreadPorts : MessageBoxPort, FileChooserPort, CursorPort, EventsPort, 
 
   private:
     MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                   const std::string& title, MsgDefaultButton defaultButton) override;
+                   const std::string& title, MsgResult defaultButton) override;
     std::vector<std::string> choose(const FileChooserRequest& request) override;
     bool isWindow(int32_t handle) override;
     int16_t shape() override;

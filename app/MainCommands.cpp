@@ -1,6 +1,7 @@
 #include "app/MainCommands.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/LoadLogCommand.h"
@@ -15,7 +16,7 @@ namespace th {
 namespace {
 
 MsgResult say(MainForm& form, const std::string& text, MsgButtons buttons, MsgIcon icon,
-              MsgDefaultButton defaultButton = MsgDefaultButton::First) {
+              std::optional<MsgResult> defaultButton = std::nullopt) {
     return say(form.ports.messages, text, buttons, icon, defaultButton);
 }
 
@@ -77,10 +78,9 @@ void cmdQuelvane_Click(MainForm& form, int16_t index) {
                 scanLog(form);
                 break;
             case cmd::kExit:
-                // Leaving is the second button: Enter keeps the rows.
-                if (form.unsavedRows &&
-                    say(form, cmd::kAskLeave, MsgButtons::YesNo, MsgIcon::Question,
-                        MsgDefaultButton::Second) != MsgResult::Yes)
+                // No is the default: Return keeps the rows.
+                if (form.unsavedRows && say(form, cmd::kAskLeave, MsgButtons::YesNo,
+                                            MsgIcon::Question, MsgResult::No) != MsgResult::Yes)
                     break;
                 if (form.unload) form.unload();
                 break;

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
+
 #include "bans/Paths.h"
 #include "bans/SchemaMigration.h"
 #include "platform/MessageBoxes.h"
@@ -184,6 +186,11 @@ void showDatabaseErrorReport(MainForm& form, const std::string& tag, const Error
 }
 
 std::string databaseAdvice(const std::string& tag, const std::string& path) {
+    std::error_code ec;
+    if (tag == kTagConnect && std::filesystem::exists(path, ec))
+        return "Check that " + path +
+               " is a ban database this Tallyhound can use and is not open in another program, "
+               "or name another one with --db.";
     if (tag == kTagConnect)
         return "The ban database was looked for at " + path +
                "; start the program without --db and TALLYHOUND_DB to have one made in "

@@ -5,18 +5,31 @@
 #include <unordered_map>
 
 #include "bans/Database.h"
-#include "scan/TimeStamp.h"
+#include "platform/TimeStamp.h"
+#include "scan/GridColumns.h"
 
 namespace th {
 
 namespace {
 
-// The column with this title in the header row, -1 when there is none.
-int32_t columnTitled(const FlexGrid& grid, std::string_view title) {
-    if (grid.rows() < 1) return -1;
-    for (int32_t c = 0; c < grid.cols(); ++c)
-        if (grid.cell(0, c) == title) return c;
-    return -1;
+std::string twoDigits(int n) {
+    return {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+}
+
+// "yyyy-mm" and "yyyy-mm-dd": orderable as text, read the same everywhere.
+std::string isoMonth(const StampParts& t) {
+    return std::to_string(t.year) + "-" + twoDigits(t.month);
+}
+
+std::string isoDate(const StampParts& t) {
+    return isoMonth(t) + "-" + twoDigits(t.day);
+}
+
+// Only a stamp that names a real day counts for a day or a month.
+std::optional<StampParts> dayOf(std::string_view stamp) {
+    auto t = parseStamp(stamp);
+    if (!t || t->month < 1 || t->month > 12 || t->day < 1 || t->day > 31) return std::nullopt;
+    return t;
 }
 
 std::vector<Tally> mostFirst(const std::unordered_map<std::string, int64_t>& counts,
@@ -48,18 +61,16 @@ std::string reasonLabel(std::string_view stored) {
 
 GridFigures gridFigures(const FlexGrid& grid) {
     GridFigures f;
-    const int32_t name = columnTitled(grid, "Player Name"), kind = columnTitled(grid, "Violation"),
-                  stamp = columnTitled(grid, "Timestamp");
+    const GridColumns columns(grid);
     std::unordered_map<std::string, int64_t> kinds, players;
     std::map<std::string, int64_t> days;
     for (int32_t r = grid.fixedRows(); r < grid.rows(); ++r) {
         if (grid.isSubtotal(r)) continue;
         ++f.violations;
-        if (kind >= 0) ++kinds[std::string(grid.cell(r, kind))];
-        if (name >= 0) ++players[std::string(grid.cell(r, name))];
-        auto when = stamp >= 0 ? parseTimeStamp(grid.cell(r, stamp)) : std::nullopt;
-        if (when)
-            ++days[when->isoDate()];
+        ++kinds[std::string(columns.cell(grid, r, GridColumn::Violation))];
+        ++players[std::string(columns.cell(grid, r, GridColumn::PlayerName))];
+        if (auto when = dayOf(columns.cell(grid, r, GridColumn::Timestamp)))
+            ++days[isoDate(*when)];
         else
             ++f.undated;
     }
@@ -80,8 +91,8 @@ BanFigures banFigures(const std::string& databasePath) {
     while (bans.step()) {
         ++f.bans;
         ++reasons[reasonLabel(bans.text(reason))];
-        if (auto when = parseTimeStamp(bans.text(stamp)))
-            ++months[when->isoMonth()];
+        if (auto when = dayOf(bans.text(stamp)))
+            ++months[isoMonth(*when)];
         else
             ++f.undated;
     }

@@ -36,7 +36,7 @@ inline constexpr size_t kTopPlayers = 20;
 inline constexpr const char* kNoReason = "(no reason)";
 
 // Counts the grid's data rows; group rows are skipped. Columns are found by their
-// titles, wherever the user has dragged them.
+// titles, wherever the user has dragged them; throws th::Error when one is missing.
 GridFigures gridFigures(const FlexGrid& grid);
 
 // Counts the bans of the database file. Throws th::Error when it cannot be read.

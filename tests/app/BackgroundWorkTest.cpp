@@ -32,7 +32,7 @@ struct WatchedMessages : test::ScriptedMessages {
     std::vector<bool> onGuiThread;
     std::function<void(const std::string&)> onShow;
     MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                   const std::string& title, MsgDefaultButton defaultButton) override {
+                   const std::string& title, MsgResult defaultButton) override {
         onGuiThread.push_back(QThread::currentThread() == qApp->thread());
         if (onShow) onShow(prompt);
         return ScriptedMessages::show(prompt, buttons, icon, title, defaultButton);

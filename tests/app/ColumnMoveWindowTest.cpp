@@ -27,6 +27,8 @@ TEST_F(ColumnMoveInTheWindow, EveryCommandReadsCellsByTitleAfterADragToTheFront)
         if (!chosen.empty()) scripted.files.answers.push_back(std::move(chosen));
         scripted.messages.answers = std::move(answers);
         QTest::mouseClick(window.cmdQuelvane(button), Qt::LeftButton);
+        // Long commands run on a worker; the window says when they are done.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window.busy(); }, 20000));
     };
     const FlexGrid& grid = window.form().vsFlexGrid1;
 

@@ -131,7 +131,7 @@ TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
               "The grid holds violations that were not saved, exported or merged. Leave anyway?"
               "        ");
     EXPECT_TRUE(asked.buttons == MsgButtons::YesNo && asked.icon == MsgIcon::Question &&
-                asked.defaultButton == MsgDefaultButton::Second);
+                asked.defaultButton == MsgResult::No);
 
     w.scripted.messages.answers = {MsgResult::Yes};
     QTest::mouseClick(w.window.cmdQuelvane(2), Qt::LeftButton);  // Exit

@@ -4,6 +4,7 @@
 
 #include "bans/DatabaseLocation.h"
 #include "bans/NewDatabase.h"
+#include "bans/SchemaMigration.h"
 #include "tests/bans/BanTestSupport.h"
 
 namespace th::test {
@@ -63,7 +64,7 @@ TEST_F(DatabaseLocationTest, TheNamedDatabaseThenTheOneBesideTheProgramThenTheUs
 TEST_F(DatabaseLocationTest, TheUsersOwnDatabaseIsMadeOnceFromTheSchemaAndNeverReplaced) {
     const std::string own = dir + "/share/tallyhound/Vandrel.mdb";
     prepareDatabase({own, Source::UserData});
-    EXPECT_EQ(sql(own, "PRAGMA user_version"), (Rows{"1"}));
+    EXPECT_EQ(sql(own, "PRAGMA user_version"), (Rows{std::to_string(latestSchemaVersion())}));
     sql(own, "INSERT INTO tblVandrel (GUID) VALUES ('abc')");
     prepareDatabase({own, Source::UserData});  // a second start keeps the bans
     EXPECT_EQ(sql(own, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"), (Rows{"abc"}));

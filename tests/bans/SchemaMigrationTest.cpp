@@ -139,7 +139,10 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     EXPECT_EQ(w.scripted.messages.shown.back().prompt,
               lead +
                   " holds ban database version 3, made by a newer Tallyhound; this one knows "
-                  "up to version 2. The database is left as it is. [-2147467259]        ");
+                  "up to version 2. The database is left as it is. [-2147467259]        " +
+                  "\r\nCheck that " + db +
+                  " is a ban database this Tallyhound can use and is not open in another program, "
+                  "or name another one with --db.        ");
     EXPECT_EQ(readBytes(db), before);
     EXPECT_TRUE(filesIn(".zip").empty());
     EXPECT_EQ(g_cnnDatabase->State(), Connection::kStateClosed);
@@ -159,7 +162,9 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
                   " holds ban database version 1 and could not be upgraded to version 2 (no "
                   "such view: qrySelectAllVandrelOrderByTimeStamp). The database is left as "
                   "it was; its copy is " +
-                  archive + ". [-2147467259]        ");
+                  archive + ". [-2147467259]        " + "\r\nCheck that " + db +
+                  " is a ban database this Tallyhound can use and is not open in another program, "
+                  "or name another one with --db.        ");
     EXPECT_EQ(readBytes(db), before);
     EXPECT_EQ(archivedContent(archive, dir), content);
 }

@@ -2,30 +2,11 @@
 
 #include "bans/NewDatabase.h"
 #include "scan/MainForm.h"
-#include "scan/TimeStamp.h"
 #include "stats/Statistics.h"
 #include "tests/bans/BanTestSupport.h"
 
 namespace th {
 namespace {
-
-TEST(TimeStamp, MonthComesFirstAndOnlyRealDaysCount) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"[04.16.2017 21:03:11]", "2017-04-16"},
-        {"[12.31.1999 23:59:59]", "1999-12-31"},
-        {"[02.29.2024 00:00:00]", "2024-02-29"},
-        {"[02.29.2023 00:00:00]", ""},  // no such day
-        {"[16.04.2017 21:03:11]", ""},  // day first is not the anti-cheat's shape
-        {"[04.16.2017 24:00:00]", ""},
-        {"04.16.2017 21:03:11", ""},
-        {"[4.16.2017 21:03:11]", ""},
-        {"[04.16.2017 21:03:1x]", ""},
-    };
-    for (const auto& [text, date] : cases) {
-        auto t = parseTimeStamp(text);
-        EXPECT_EQ(t ? t->isoDate() : "", date) << text;
-    }
-}
 
 TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
     test::ScriptedPorts ports;

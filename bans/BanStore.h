@@ -1,48 +1,112 @@
 #pragma once
-// The merge's store step: its rows and kept lines go into the ban database in one
-// transaction, which the merge commits only once the rewritten file is in place.
+// The ban database as the rest of the program sees it, whatever engine holds it: an
+// SQLite file beside the program (the default, one server's) or a PostgreSQL database
+// that a fleet of game servers shares. The merge, the backup and reset, and the schema's
+// versions work through this interface only; neither engine's SQL leaks past it.
+//
+// Values are bytes, stored and handed back exactly: GUIDs and names may hold any 8-bit
+// text. Bans belong to the whole database; kept lines (the ban file's temp bans and lines
+// of no known shape) belong to one server, named by the caller. SQLite holds one
+// server's database and keeps the name nowhere.
+//
+// Adding to the store (lifted bans, scan positions, aliases, browsing, ...):
+//  1. declare the operation here, in the words of what it holds, as a pure virtual;
+//  2. implement it in SqliteBanStore and PostgresBanStore;
+//  3. a schema change appends the same version number to bans/schema.sql and
+//     bans/schema_postgresql.sql (versions are allocated in order, never skipped);
+//  4. add its cases to tests/bans/BanStoreTest.cpp, which runs every case against both
+//     engines (a real throw-away PostgreSQL server included).
+// Browsing pages by key (the last row's sort values), never by OFFSET: a page costs
+// the same at row 10 and at row 1,000,000.
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "bans/Database.h"
-#include "bans/WorkingTable.h"
+#include "scan/MainForm.h"
 
 namespace th {
 
-class BanStore {
-  public:
-    // Begins the transaction; throws th::Error when the database is not open.
-    explicit BanStore(Connection& connection);
-    // Rolls back unless committed.
-    ~BanStore();
-    BanStore(const BanStore&) = delete;
-    BanStore& operator=(const BanStore&) = delete;
-
-    // Stores the GUID-sorted rows: the first row of each GUID (letter case ignored) is a
-    // ban, unless its GUID is empty, "unknown" or "NO_GUID"; a ban whose GUID is not
-    // stored yet is added. progress(j) is told each row.
-    void addRows(const std::vector<WorkRow>& sorted, const std::function<void(int64_t)>& progress);
-    // The kept lines take the place of those stored so far, or follow them.
-    void replaceKeptLines(const std::vector<std::string>& lines);
-    void appendKeptLines(const std::vector<std::string>& lines);
-
-    void commit();
-
-    int64_t bansTaken() const { return taken_; }       // rows that are bans
-    int64_t bansAdded() const { return added_; }       // of them, new to the database
-    int64_t stampedAdded() const { return stamped_; }  // new ones given the merge's time
-
-  private:
-    Connection& db_;
-    int64_t taken_ = 0, added_ = 0, stamped_ = 0;
+// One ban, its values as the ban file's line has them: name and address in double
+// quotes, the reason in double quotes or empty.
+struct Ban {
+    std::string_view guid, stamp, name, address, reason;
 };
 
-// Apostrophes are kept as two grave accents in the database, as existing databases hold
-// them; and back.
-std::string toStored(std::string_view text);
-std::string fromStored(std::string_view text);
+using StoreProgress = std::function<void(int64_t done)>;
+
+class BanStore {
+  public:
+    virtual ~BanStore() = default;
+
+    // The database as messages name it: a file's path, or a URI with its user hidden.
+    virtual std::string name() const = 0;
+    // The schema version the database holds; once opened, the program's latest.
+    virtual int schemaVersion() = 0;
+
+    // Everything between begin() and commit() is one transaction, which waits for any
+    // other writer of the database first: two merges never interleave. rollback() undoes
+    // an open transaction and does nothing otherwise; it never throws.
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() noexcept = 0;
+
+    // Whether a ban with this GUID is stored, ASCII letter case ignored.
+    virtual bool hasBan(std::string_view guid) = 0;
+    // Stores each ban whose GUID is not stored yet, ASCII letter case ignored; the bans'
+    // GUIDs must differ from one another in that sense. The answer says, ban by ban,
+    // whether it was new. progress(n) is told now and then how many bans are done.
+    virtual std::vector<bool> addBans(const std::vector<Ban>& bans,
+                                      const StoreProgress& progress) = 0;
+    // Every ban in the order the ban file lists them: month-first stamps by their
+    // moment, stamps of other shapes after them by their text, equal stamps by GUID.
+    // The values are valid during the call only.
+    virtual void forEachBan(const std::function<void(const Ban&)>& ban) = 0;
+    // Removes every ban, and nothing else.
+    virtual void removeAllBans() = 0;
+
+    // The server's kept lines take the place of those stored for it so far, or follow
+    // them; forEachKeptLine gives them in the order stored.
+    virtual void replaceKeptLines(std::string_view server,
+                                  const std::vector<std::string>& lines) = 0;
+    virtual void appendKeptLines(std::string_view server,
+                                 const std::vector<std::string>& lines) = 0;
+    virtual void forEachKeptLine(std::string_view server,
+                                 const std::function<void(std::string_view)>& line) = 0;
+};
+
+// A transaction that ends in a rollback unless it was committed.
+class StoreTransaction {
+  public:
+    explicit StoreTransaction(BanStore& store) : store_(store) { store_.begin(); }
+    ~StoreTransaction() {
+        if (!committed_) store_.rollback();
+    }
+    StoreTransaction(const StoreTransaction&) = delete;
+    StoreTransaction& operator=(const StoreTransaction&) = delete;
+    void commit() {
+        store_.commit();
+        committed_ = true;
+    }
+
+  private:
+    BanStore& store_;
+    bool committed_ = false;
+};
+
+// Whether a --db value names a PostgreSQL database rather than a file. Only the
+// "postgresql://" prefix does, so no path is ever taken for a connection.
+bool isPostgresUri(std::string_view where);
+
+// Opens the ban database that where names (a postgresql:// URI, else a file path) and
+// brings its schema up to the program's version (see bans/SchemaMigration.h). Nothing
+// is ever created here. Throws th::Error saying why it could not be opened.
+std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where);
+
+// How a database is named in messages: a URI without its user, a path as it is.
+std::string storeDisplayName(const std::string& where);
 
 }  // namespace th

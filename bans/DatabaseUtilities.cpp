@@ -109,7 +109,7 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
 bool g_blnResetDatabase(MainForm& form) {
     try {
         if (!g_blnConnectToDatabase(form)) return false;
-        if (g_cnnDatabase) g_cnnDatabase->execute("DELETE FROM tblVandrel");
+        g_cnnDatabase->removeAllBans();
         g_CloseDatabase();
         return true;
     } catch (const Error& e) {

@@ -13,6 +13,8 @@
 #include "bans/Database.h"
 #include "bans/DatedArchiveName.h"
 #include "bans/Paths.h"
+#include "bans/ServerName.h"
+#include "bans/StoreRows.h"
 #include "bans/WorkingTable.h"
 #include "platform/CCursor.h"
 #include "platform/CFileOpenSaveDialog.h"
@@ -50,6 +52,9 @@ class Progress {
     MainForm& form_;
     int64_t step_ = 1, next_ = 0;
 };
+
+// The connect failed and has said so.
+struct NoDatabase {};
 
 // What one run through the steps came to.
 enum class Pass { Done, Changed, NoRecords };
@@ -115,10 +120,8 @@ Error putBack(const BanFileReader& file, TextFileWriter& rewritten, const Error&
 // One pass through the merge's steps over the file as read: collect the rows, store them,
 // write the new file, and replace the old one if it is still the one read.
 Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
-               MergeOutcome& outcome, Counts& counts) {
-    if (!g_cnnDatabase)
-        throw Error(err::kObjectClosed, appBaseName() + ".Connection", "Object required");
-    Connection& db = *g_cnnDatabase;
+               const std::string& server, MergeOutcome& outcome, Counts& counts) {
+    BanStore& store = *g_cnnDatabase;
     Progress progress(form);
 
     WorkingRows work;
@@ -132,13 +135,14 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
     sortByGuid(work.rows);
     fillWorkingTable(form.grdDummy, work.rows);
 
-    BanStore store(db);
+    // The database changes are committed only once the rewritten file is in place.
+    StoreTransaction transaction(store);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
-    store.addRows(work.rows, [&](int64_t j) { progress.set(j); });
-    store.replaceKeptLines(work.keptLines);
+    const StoredRows stored = storeRows(store, work.rows, [&](int64_t j) { progress.set(j); });
+    store.replaceKeptLines(server, work.keptLines);
 
     TextFileWriter rewritten(file.path(), file.descriptor());
-    counts = {work.banLines, writeBanFile(db, rewritten), store.stampedAdded(), work.oddLines};
+    counts = {work.banLines, writeBanFile(store, server, rewritten), stored.stamped, work.oddLines};
     if (counts.written == 0) return Pass::NoRecords;
     rewritten.sync();
     if (options.beforeCheck) options.beforeCheck();
@@ -155,14 +159,14 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
             WorkingRows more;
             collectFileLines(tail, form.awkQuelvane, more);
             sortByGuid(more.rows);
-            store.addRows(more.rows, [](int64_t) {});
-            store.appendKeptLines(more.keptLines);
+            storeRows(store, more.rows, [](int64_t) {});
+            store.appendKeptLines(server, more.keptLines);
             appendLines(rewritten, tail, file.path());
             counts.banLines += more.banLines;
             counts.written += more.banLines;
             counts.odd += more.oddLines;
         }
-        store.commit();
+        transaction.commit();
     } catch (const std::exception& e) {
         if (!rewritten.replaced()) throw;
         throw putBack(file, rewritten, toError(e), outcome);
@@ -219,7 +223,14 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             const std::string banFile = dialog->FileName();
             const std::string title = dialog->FileTitle();
             const std::string folder = g_strGetFolder(banFile);
+            const std::string server =
+                options.server.empty() ? defaultServerName() : options.server;
             dialog.reset();
+            cursor.emplace(form.ports.cursor);
+            cursor->SetCursor(CCursor::kHourglass);
+            // Without the database there is nothing to merge into: its report is the one
+            // box, and the ban file is neither read nor backed up.
+            if (!g_blnConnectToDatabase(form)) throw NoDatabase{};
             // What a killed merge left behind goes first.
             removeStaleTemps(folder);
 
@@ -231,12 +242,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                     throw Error(err::kFileChanged, appBaseName(), kKeptChanging + banFile);
                 BanFileReader file(banFile);
                 archive = backUp(form, file, title, folder, archive);
-                if (!cursor) {
-                    cursor.emplace(form.ports.cursor);
-                    cursor->SetCursor(CCursor::kHourglass);
-                    g_blnConnectToDatabase(form);  // a failure is reported there
-                }
-                pass = mergeOnce(form, file, options, outcome, counts);
+                pass = mergeOnce(form, file, options, server, outcome, counts);
             }
             form.prgScanning.setValue(0);
             form.prgScanning.setVisible(false);
@@ -259,6 +265,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 }
             }
         }
+    } catch (const NoDatabase&) {
+        // Reported by the connect.
     } catch (const Cancelled&) {
         if (g_cnnDatabase) g_cnnDatabase->rollback();  // stopped: nothing changes
     } catch (const std::exception& e) {

@@ -16,6 +16,9 @@ void g_MergeIntoBanFile(MainForm& form);
 struct MergeOptions {
     bool explain = true;
     bool offerToOpen = true;
+    // The server whose ban file this is: its kept lines are stored under this name in a
+    // shared database. Empty: this machine's host name.
+    std::string server;
     // Called with the new file written and on disk: before the check that the ban file is
     // still the one read, and between that check and the replacing. Tests change the
     // ban file there, as a game server writing a ban at that moment would.

@@ -1,7 +1,6 @@
 #include "bans/SchemaMigration.h"
 
 #include <charconv>
-#include <vector>
 
 #include "bans/DatabaseUtilities.h"
 
@@ -9,63 +8,74 @@ namespace th {
 
 namespace {
 
-constexpr std::string_view kVersionLine = "PRAGMA user_version = ";
-
-// Each version's statements, up to and with its closing "PRAGMA user_version = N;" line.
-// The versions must run 1, 2, 3, ... so that a number names one step.
-const std::vector<std::string_view>& versions() {
-    static const std::vector<std::string_view> all = [] {
-        std::vector<std::string_view> out;
-        size_t start = 0, line = 0;
-        while (line < kSchemaText.size()) {
-            size_t end = kSchemaText.find('\n', line);
-            if (end == std::string_view::npos) end = kSchemaText.size();
-            std::string_view text = kSchemaText.substr(line, end - line);
-            if (text.starts_with(kVersionLine) && text.ends_with(";")) {
-                std::string_view digits =
-                    text.substr(kVersionLine.size(), text.size() - kVersionLine.size() - 1);
-                int number = 0;
-                auto [ptr, ec] =
-                    std::from_chars(digits.data(), digits.data() + digits.size(), number);
-                if (ec != std::errc() || ptr != digits.data() + digits.size() ||
-                    number != static_cast<int>(out.size()) + 1)
-                    throw Error(err::kDatabase, appBaseName(),
-                                "The program's schema numbers its versions out of order");
-                out.push_back(kSchemaText.substr(start, end - start));
-                start = end + 1;
-            }
-            line = end + 1;
-        }
-        return out;
-    }();
-    return all;
-}
-
 Error upgradeError(const std::string& text) {
     return Error(err::kDatabase, appBaseName() + ".Connection", text);
 }
 
+std::string held(int version) {
+    return " holds ban database version " + std::to_string(version);
+}
+
 }  // namespace
 
+SchemaVersions::SchemaVersions(std::string_view text, std::string_view versionLine) {
+    size_t start = 0, line = 0;
+    while (line < text.size()) {
+        size_t end = text.find('\n', line);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view current = text.substr(line, end - line);
+        if (current.starts_with(versionLine) && current.ends_with(";")) {
+            std::string_view digits =
+                current.substr(versionLine.size(), current.size() - versionLine.size() - 1);
+            int number = 0;
+            auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+            if (ec != std::errc() || ptr != digits.data() + digits.size() || number != latest() + 1)
+                throw Error(err::kDatabase, appBaseName(),
+                            "The program's schema numbers its versions out of order");
+            versions_.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        line = end + 1;
+    }
+}
+
+std::string_view SchemaVersions::version(int version) const {
+    return versions_.at(static_cast<size_t>(version - 1));
+}
+
+const SchemaVersions& sqliteSchema() {
+    static const SchemaVersions schema(kSchemaText, "PRAGMA user_version = ");
+    return schema;
+}
+
+const SchemaVersions& postgresSchema() {
+    static const SchemaVersions schema(kPostgresSchemaText,
+                                       "UPDATE tblSchemaVersion SET Version = ");
+    return schema;
+}
+
 int latestSchemaVersion() {
-    return static_cast<int>(versions().size());
+    return sqliteSchema().latest();
 }
 
-std::string_view schemaVersion(int version) {
-    return versions().at(static_cast<size_t>(version - 1));
+std::string newerSchemaText(const std::string& name, int version) {
+    return name + held(version) + ", made by a newer Tallyhound; this one knows up to version " +
+           std::to_string(latestSchemaVersion()) + ". The database is left as it is.";
 }
 
-void upgradeDatabase(MainForm& form, Connection& connection) {
+std::string upgradeFailedText(const std::string& name, int version, const std::string& why) {
+    return name + held(version) + " and could not be upgraded to version " +
+           std::to_string(latestSchemaVersion()) + " (" + why + "). The database is left as it was";
+}
+
+void upgradeDatabase(MainForm& form, SqliteConnection& connection) {
     const std::string path = connection.path();
     const int latest = latestSchemaVersion();
     int version = connection.userVersion();
     if (version == latest) return;
-    const std::string held = " holds ban database version " + std::to_string(version);
     if (version > latest) {
         connection.Close();
-        throw upgradeError(path + held +
-                           ", made by a newer Tallyhound; this one knows up to version " +
-                           std::to_string(latest) + ". The database is left as it is.");
+        throw upgradeError(newerSchemaText(path, version));
     }
     if (version < 1) {
         connection.Close();
@@ -80,8 +90,9 @@ void upgradeDatabase(MainForm& form, Connection& connection) {
         zipDatabase(form, path, "_Vandrel_v" + std::to_string(version) + "_before_upgrade.zip",
                     archive);
     } catch (const Error& e) {
-        throw upgradeError(path + held + " and could not be backed up before its upgrade (" +
-                           e.description() + "). The database is left as it is.");
+        throw upgradeError(path + held(version) +
+                           " and could not be backed up before its upgrade (" + e.description() +
+                           "). The database is left as it is.");
     }
 
     connection.Open(path);
@@ -90,13 +101,12 @@ void upgradeDatabase(MainForm& form, Connection& connection) {
         // Another program may have upgraded it while the copy was taken.
         version = connection.userVersion();
         for (int v = version + 1; v <= latest; ++v)
-            connection.executeScript(std::string(schemaVersion(v)));
+            connection.executeScript(std::string(sqliteSchema().version(v)));
         connection.commit();
     } catch (const Error& e) {
         connection.Close();  // rolls the upgrade back
-        throw upgradeError(path + held + " and could not be upgraded to version " +
-                           std::to_string(latest) + " (" + e.description() +
-                           "). The database is left as it was; its copy is " + archive + ".");
+        throw upgradeError(upgradeFailedText(path, version, e.description()) + "; its copy is " +
+                           archive + ".");
     }
 }
 

@@ -1,27 +1,51 @@
 #pragma once
-// Versions of the ban database's schema. bans/schema.sql holds them all, each ending
-// with its "PRAGMA user_version = N;" line, and the program carries that file: a new
-// database runs it whole, an older one runs the versions it lacks. A later change of the
-// schema appends its version to schema.sql; nothing here needs to change.
+// Versions of the ban database's schema. bans/schema.sql (SQLite) and
+// bans/schema_postgresql.sql hold them all, each version ending with the line that
+// records its number; the program carries both files: a new database runs one whole, an
+// older one runs the versions it lacks. A later change of the schema appends its version
+// to both files; nothing here needs to change.
 
 #include <string_view>
+#include <vector>
 
-#include "bans/Database.h"
+#include "bans/SqliteConnection.h"
+#include "scan/MainForm.h"
 
 namespace th {
 
-// The whole of bans/schema.sql, as the build read it.
+// The whole of bans/schema.sql and bans/schema_postgresql.sql, as the build read them.
 extern const std::string_view kSchemaText;
+extern const std::string_view kPostgresSchemaText;
 
-// The newest version this program knows.
+// One engine's schema, split into its versions.
+class SchemaVersions {
+  public:
+    // Each version ends with a line of versionLine, its number and ";". The versions
+    // must run 1, 2, 3, ... so that a number names one step.
+    SchemaVersions(std::string_view text, std::string_view versionLine);
+    int latest() const { return static_cast<int>(versions_.size()); }
+    // The statements that take a database from version - 1 to version (1 to latest()).
+    std::string_view version(int version) const;
+
+  private:
+    std::vector<std::string_view> versions_;
+};
+
+const SchemaVersions& sqliteSchema();
+const SchemaVersions& postgresSchema();
+
+// The newest version this program knows, the same for both engines.
 int latestSchemaVersion();
-// The statements that take a database from version - 1 to version (1 to the latest).
-std::string_view schemaVersion(int version);
 
-// Brings a database just opened up to the latest version. An older one is first backed
-// up into a dated zip beside it, once, then upgraded in one transaction that keeps every
-// row. A database newer than the program, or one that cannot be backed up or upgraded,
-// is left as it was: the connection is closed and th::Error says why.
-void upgradeDatabase(MainForm& form, Connection& connection);
+// The messages of a database that cannot be brought up to date; name is the database as
+// messages name it, version the one it holds.
+std::string newerSchemaText(const std::string& name, int version);
+std::string upgradeFailedText(const std::string& name, int version, const std::string& why);
+
+// Brings an SQLite database just opened up to the latest version. An older one is first
+// backed up into a dated zip beside it, once, then upgraded in one transaction that keeps
+// every row. A database newer than the program, or one that cannot be backed up or
+// upgraded, is left as it was: the connection is closed and th::Error says why.
+void upgradeDatabase(MainForm& form, SqliteConnection& connection);
 
 }  // namespace th

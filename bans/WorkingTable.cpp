@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "bans/BanFileReader.h"
+#include "bans/GuidKey.h"
 #include "platform/TimeStamp.h"
 
 namespace th {
@@ -106,11 +107,7 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
 
 void sortByGuid(std::vector<WorkRow>& rows) {
     std::vector<std::string> folded(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        folded[i] = rows[i].guid;
-        for (char& c : folded[i])
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    }
+    for (size_t i = 0; i < rows.size(); ++i) appendGuidKey(folded[i], rows[i].guid);
     std::vector<uint32_t> order(rows.size());
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {

@@ -4,7 +4,7 @@
 #include <map>
 #include <unordered_map>
 
-#include "bans/Database.h"
+#include "bans/SqliteConnection.h"
 #include "platform/TimeStamp.h"
 #include "scan/GridColumns.h"
 
@@ -82,9 +82,9 @@ GridFigures gridFigures(const FlexGrid& grid) {
 
 BanFigures banFigures(const std::string& databasePath) {
     BanFigures f;
-    Connection db;
+    SqliteConnection db;
     db.Open(databasePath);
-    Statement bans(db, "SELECT TimeStamp, ViolationReason FROM tblVandrel");
+    SqliteStatement bans(db, "SELECT TimeStamp, ViolationReason FROM tblVandrel");
     const int stamp = bans.column("TimeStamp"), reason = bans.column("ViolationReason");
     std::unordered_map<std::string, int64_t> reasons;
     std::map<std::string, int64_t> months;

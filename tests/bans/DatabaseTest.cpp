@@ -35,13 +35,12 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     EXPECT_EQ(shown[0].title, "Quelvane - tallyhound");
     EXPECT_FALSE(std::filesystem::exists(missing));
 
-    // The failed connection stays, closed; once the file is there the next connect opens it.
-    ASSERT_NE(g_cnnDatabase, nullptr);
-    EXPECT_EQ(g_cnnDatabase->State(), Connection::kStateClosed);
+    // A failed connect leaves no connection; once the file is there the next connect opens it.
+    EXPECT_EQ(g_cnnDatabase, nullptr);
     setDatabasePath(db);
     sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('ABCdef'), ('it''s')");
     EXPECT_TRUE(g_blnConnectToDatabase(w.form));
-    EXPECT_EQ(g_cnnDatabase->State(), Connection::kStateOpen);
+    EXPECT_NE(g_cnnDatabase, nullptr);
 
     // The look-up folds case and binds the text as it is: an apostrophe no longer breaks it.
     for (auto [guid, found] : std::vector<std::pair<std::string, bool>>{

@@ -145,7 +145,7 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
                   "or name another one with --db.        ");
     EXPECT_EQ(readBytes(db), before);
     EXPECT_TRUE(filesIn(".zip").empty());
-    EXPECT_EQ(g_cnnDatabase->State(), Connection::kStateClosed);
+    EXPECT_EQ(g_cnnDatabase, nullptr);
 
     // Version 1 without the view that version 2 replaces: the upgrade stops part way.
     std::filesystem::remove(db);

@@ -1,0 +1,18 @@
+#pragma once
+// GUIDs are one ban whatever the letter case of their ASCII letters: "ABC" and "abc" are
+// the same player. Every place that compares, sorts or stores a GUID by that rule goes
+// through here, so the merge, the databases and their look-ups never disagree.
+
+#include <string>
+#include <string_view>
+
+namespace th {
+
+// Appends the GUID with its ASCII capitals made small; every other byte stays.
+void appendGuidKey(std::string& out, std::string_view guid);
+std::string guidKey(std::string_view guid);
+
+// Whether two GUIDs are one ban.
+bool sameGuid(std::string_view a, std::string_view b);
+
+}  // namespace th

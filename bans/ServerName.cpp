@@ -1,0 +1,15 @@
+#include "bans/ServerName.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+namespace th {
+
+std::string defaultServerName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || !name[0]) return "localhost";
+    return name;
+}
+
+}  // namespace th

@@ -1,0 +1,141 @@
+#include "bans/SqliteBanStore.h"
+
+#include <sqlite3.h>
+
+#include "bans/SchemaMigration.h"
+
+namespace th {
+
+namespace {
+
+// Runs a prepared statement to its end and makes it ready for the next values.
+void run(SqliteStatement& statement) {
+    try {
+        while (statement.step()) {
+        }
+    } catch (...) {
+        statement.reset();
+        throw;
+    }
+    statement.reset();
+}
+
+constexpr int64_t kProgressEvery = 4096;
+
+// Apostrophes are kept as two grave accents, as databases of the program's first
+// versions hold them; and back.
+std::string toStored(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    for (char c : text) {
+        if (c == '\'')
+            out += "``";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string fromStored(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '`' && i + 1 < text.size() && text[i + 1] == '`') {
+            out += '\'';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+SqliteBanStore::SqliteBanStore(MainForm& form, const std::string& path) {
+    db_.Open(path);
+    upgradeDatabase(form, db_);
+}
+
+bool SqliteBanStore::hasBan(std::string_view guid) {
+    // The column folds letter case, so the comparison does too.
+    SqliteStatement& lookup = db_.prepared("SELECT 1 FROM tblVandrel WHERE GUID = ?1 LIMIT 1");
+    lookup.bind(1, guid);
+    bool found = false;
+    try {
+        found = lookup.step();
+    } catch (...) {
+        lookup.reset();
+        throw;
+    }
+    lookup.reset();
+    return found;
+}
+
+std::vector<bool> SqliteBanStore::addBans(const std::vector<Ban>& bans,
+                                          const StoreProgress& progress) {
+    // GUID folds letter case in the table: a GUID stored in any case is not added again.
+    SqliteStatement& insert = db_.prepared(
+        "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
+        "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT DO NOTHING");
+    std::vector<bool> added(bans.size());
+    std::string name;
+    for (size_t i = 0; i < bans.size(); ++i) {
+        if (i % kProgressEvery == 0) progress(static_cast<int64_t>(i));
+        const Ban& ban = bans[i];
+        const bool apostrophe = ban.name.find('\'') != std::string_view::npos;
+        if (apostrophe) name = toStored(ban.name);
+        // The values outlive the step, so SQLite need not copy them.
+        insert.bindUncopied(1, ban.guid);
+        insert.bindUncopied(2, ban.stamp);
+        insert.bindUncopied(3, apostrophe ? std::string_view(name) : ban.name);
+        insert.bindUncopied(4, ban.address);
+        insert.bindUncopied(5, ban.reason);
+        run(insert);
+        added[i] = sqlite3_changes(db_.handle()) > 0;
+    }
+    progress(static_cast<int64_t>(bans.size()));
+    return added;
+}
+
+void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
+    SqliteStatement bans(db_, "SELECT * FROM qrySelectAllVandrelOrderByTimeStamp");
+    const int cStamp = bans.column("TimeStamp"), cGuid = bans.column("GUID"),
+              cName = bans.column("PlayerName"), cIp = bans.column("IP"),
+              cReason = bans.column("ViolationReason");
+    std::string name;
+    while (bans.step()) {
+        std::string_view stored = bans.text(cName);
+        const bool accents = stored.find("``") != std::string_view::npos;
+        if (accents) name = fromStored(stored);
+        ban({bans.text(cGuid), bans.text(cStamp), accents ? std::string_view(name) : stored,
+             bans.text(cIp), bans.text(cReason)});
+    }
+}
+
+void SqliteBanStore::removeAllBans() {
+    db_.execute("DELETE FROM tblVandrel");
+}
+
+void SqliteBanStore::replaceKeptLines(std::string_view server,
+                                      const std::vector<std::string>& lines) {
+    db_.execute("DELETE FROM tblTempBans");
+    appendKeptLines(server, lines);
+}
+
+void SqliteBanStore::appendKeptLines(std::string_view, const std::vector<std::string>& lines) {
+    SqliteStatement& insert = db_.prepared("INSERT INTO tblTempBans (TempBan) VALUES (?1)");
+    for (const std::string& line : lines) {
+        insert.bind(1, toStored(line));
+        run(insert);
+    }
+}
+
+void SqliteBanStore::forEachKeptLine(std::string_view,
+                                     const std::function<void(std::string_view)>& line) {
+    SqliteStatement kept(db_, "SELECT * FROM qrySelectAllTempBans");
+    const int cKept = kept.column("TempBan");
+    while (kept.step()) line(fromStored(kept.text(cKept)));
+}
+
+}  // namespace th

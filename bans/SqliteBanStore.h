@@ -1,0 +1,40 @@
+#pragma once
+// The ban store in an SQLite file: the embedded default, one server's database. Its
+// kept lines belong to whichever server merges into it, so server names are not stored.
+// Names and kept lines hold their apostrophes as two grave accents, as the program's
+// first databases did.
+
+#include "bans/BanStore.h"
+#include "bans/SqliteConnection.h"
+
+namespace th {
+
+class SqliteBanStore : public BanStore {
+  public:
+    // Opens an existing database file and brings its schema up to date. Throws th::Error.
+    SqliteBanStore(MainForm& form, const std::string& path);
+
+    std::string name() const override { return db_.path(); }
+    int schemaVersion() override { return db_.userVersion(); }
+
+    void begin() override { db_.beginTransaction(); }
+    void commit() override { db_.commit(); }
+    void rollback() noexcept override { db_.rollback(); }
+
+    bool hasBan(std::string_view guid) override;
+    std::vector<bool> addBans(const std::vector<Ban>& bans, const StoreProgress& progress) override;
+    void forEachBan(const std::function<void(const Ban&)>& ban) override;
+    void removeAllBans() override;
+
+    void replaceKeptLines(std::string_view server, const std::vector<std::string>& lines) override;
+    void appendKeptLines(std::string_view server, const std::vector<std::string>& lines) override;
+    void forEachKeptLine(std::string_view server,
+                         const std::function<void(std::string_view)>& line) override;
+
+    SqliteConnection& connection() { return db_; }
+
+  private:
+    SqliteConnection db_;
+};
+
+}  // namespace th

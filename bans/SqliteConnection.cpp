@@ -1,0 +1,173 @@
+#include "bans/SqliteConnection.h"
+
+#include <sqlite3.h>
+
+namespace th {
+
+namespace {
+
+Error closedError() {
+    return Error(err::kObjectClosed, appBaseName() + ".Connection",
+                 "Operation is not allowed when the object is closed.");
+}
+
+}  // namespace
+
+// --- SqliteStatement ---
+
+SqliteStatement::SqliteStatement(SqliteConnection& connection, std::string_view sql)
+    : connection_(connection) {
+    sqlite3* db = connection.handle();
+    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
+        SQLITE_OK)
+        throw connection.lastError();
+}
+
+SqliteStatement::~SqliteStatement() {
+    sqlite3_finalize(stmt_);
+}
+
+void SqliteStatement::bind(int index, std::string_view text) {
+    // Text is bytes: stored exactly as given, whatever its encoding.
+    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT) != SQLITE_OK)
+        throw connection_.lastError();
+}
+
+void SqliteStatement::bindUncopied(int index, std::string_view text) {
+    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_STATIC) != SQLITE_OK)
+        throw connection_.lastError();
+}
+
+void SqliteStatement::bindAll(std::initializer_list<std::string_view> values) {
+    int index = 1;
+    for (auto value : values) bind(index++, value);
+}
+
+bool SqliteStatement::step() {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    Error error = connection_.lastError();
+    sqlite3_reset(stmt_);
+    throw error;
+}
+
+void SqliteStatement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int SqliteStatement::column(std::string_view name) const {
+    int count = sqlite3_column_count(stmt_);
+    for (int i = 0; i < count; ++i)
+        if (sqlite3_stricmp(sqlite3_column_name(stmt_, i), std::string(name).c_str()) == 0)
+            return i;
+    throw Error(
+        err::kDatabase, appBaseName() + ".Connection",
+        "Item cannot be found in the collection corresponding to the requested name or ordinal: " +
+            std::string(name));
+}
+
+std::string_view SqliteStatement::text(int column) const {
+    auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    if (!p) return {};
+    return {p, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))};
+}
+
+// --- SqliteConnection ---
+
+SqliteConnection::~SqliteConnection() {
+    Close();
+}
+
+void SqliteConnection::Open(const std::string& path) {
+    Close();
+    path_ = path;
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close_v2(db);
+        throw Error(err::kDatabase, appBaseName() + ".Connection", text + ": " + path);
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 30000);
+    // A merge writes its rows in one transaction; a page cache that holds them spares
+    // SQLite from spilling pages to the file before the commit.
+    sqlite3_exec(db, "PRAGMA cache_size = -131072; PRAGMA temp_store = MEMORY", nullptr, nullptr,
+                 nullptr);
+    db_ = db;
+    // A file that is not a database, or lacks the tables, fails here rather than in
+    // the middle of a command.
+    try {
+        SqliteStatement probe(*this, "SELECT count(*) FROM tblVandrel, tblTempBans WHERE 0");
+        probe.step();
+    } catch (const Error& e) {
+        Close();
+        throw Error(e.number(), e.source(), e.description() + ": " + path);
+    }
+}
+
+void SqliteConnection::Close() {
+    prepared_.clear();
+    if (db_) {
+        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db_);
+    }
+    db_ = nullptr;
+}
+
+sqlite3* SqliteConnection::handle() {
+    if (!db_) throw closedError();
+    return db_;
+}
+
+Error SqliteConnection::lastError() const {
+    if (!db_) return closedError();
+    return Error(err::kDatabase, appBaseName() + ".Connection", sqlite3_errmsg(db_));
+}
+
+void SqliteConnection::execute(std::string_view sql,
+                               std::initializer_list<std::string_view> values) {
+    SqliteStatement statement(*this, sql);
+    statement.bindAll(values);
+    while (statement.step()) {
+    }
+}
+
+void SqliteConnection::executeScript(const std::string& sql) {
+    if (sqlite3_exec(handle(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw lastError();
+}
+
+int SqliteConnection::userVersion() {
+    SqliteStatement version(*this, "PRAGMA user_version");
+    version.step();
+    return std::stoi(std::string(version.text(0)));
+}
+
+SqliteStatement& SqliteConnection::prepared(const std::string& sql) {
+    auto& slot = prepared_[sql];
+    if (!slot) slot = std::make_unique<SqliteStatement>(*this, sql);
+    return *slot;
+}
+
+void SqliteConnection::beginTransaction() {
+    execute("BEGIN IMMEDIATE");
+}
+void SqliteConnection::commit() {
+    execute("COMMIT");
+}
+
+void SqliteConnection::rollback() {
+    if (db_ && !sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool SqliteConnection::inTransaction() const {
+    return db_ && !sqlite3_get_autocommit(db_);
+}
+
+}  // namespace th

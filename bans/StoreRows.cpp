@@ -1,0 +1,53 @@
+#include "bans/StoreRows.h"
+
+#include "bans/GuidKey.h"
+
+namespace th {
+
+namespace {
+
+bool blank(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+}  // namespace
+
+StoredRows storeRows(BanStore& store, std::vector<WorkRow>& sorted,
+                     const std::function<void(int64_t)>& progress) {
+    StoredRows counts;
+    std::vector<size_t> rowOf;  // the working row of each ban
+    const std::string* previous = nullptr;
+    for (size_t j = 0; j < sorted.size(); ++j) {
+        WorkRow& row = sorted[j];
+        const std::string& guid = row.guid;
+        const bool taken = !blank(guid) && guid != "unknown" && guid != "NO_GUID" &&
+                           !(previous && sameGuid(guid, *previous));
+        previous = &guid;
+        if (!taken) continue;
+        if (blank(row.reason))
+            row.reason.clear();
+        else
+            row.reason.insert(0, 1, '"').push_back('"');
+        rowOf.push_back(j);
+    }
+    // The rows hold their final text now, so the views below stay valid.
+    std::vector<Ban> bans;
+    bans.reserve(rowOf.size());
+    for (size_t j : rowOf) {
+        const WorkRow& row = sorted[j];
+        bans.push_back({row.guid, row.stamp, row.name, row.address, row.reason});
+    }
+    counts.taken = static_cast<int64_t>(bans.size());
+    const std::vector<bool> added = store.addBans(bans, [&](int64_t done) {
+        if (done > 0) progress(static_cast<int64_t>(rowOf[static_cast<size_t>(done) - 1]));
+    });
+    if (!sorted.empty()) progress(static_cast<int64_t>(sorted.size()) - 1);
+    for (size_t i = 0; i < added.size(); ++i) {
+        if (!added[i]) continue;
+        ++counts.added;
+        if (sorted[rowOf[i]].stamped) ++counts.stamped;
+    }
+    return counts;
+}
+
+}  // namespace th

@@ -1,0 +1,66 @@
+-- The ban database in PostgreSQL, version by version: the tables, views and order of
+-- bans/schema.sql, for a fleet of game servers that share one ban list. Version N here
+-- and version N there hold the same things; a change appends the same version to both.
+--
+-- `tallyhound-cli db init --db postgresql://...` runs this whole file in one transaction;
+-- a database of an older version runs the versions it lacks, in one transaction, when it
+-- is opened (bans/SchemaMigration.cpp).
+--
+-- Every value is bytea: the bytes the ban file and the logs hold, whatever their encoding,
+-- come back exactly. Each version ends with its own
+-- "UPDATE tblSchemaVersion SET Version = N;" line. Never edit an earlier version.
+
+-- Version 1.
+
+CREATE TABLE tblSchemaVersion (
+    Version integer NOT NULL
+);
+INSERT INTO tblSchemaVersion (Version) VALUES (0);
+
+-- One row per banned GUID. GuidKey is the GUID with its ASCII capitals made small, as
+-- bans/GuidKey.cpp makes it (the escape form leaves every letter as it is), so "ABC"
+-- and "abc" are one ban on every server.
+CREATE TABLE tblVandrel (
+    GUID bytea NOT NULL,
+    GuidKey bytea NOT NULL GENERATED ALWAYS AS (
+        decode(translate(encode(GUID, 'escape'), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ',
+                         'abcdefghijklmnopqrstuvwxyz'), 'escape')) STORED UNIQUE,
+    TimeStamp bytea NOT NULL DEFAULT '',
+    PlayerName bytea NOT NULL DEFAULT '',
+    IP bytea NOT NULL DEFAULT '',
+    ViolationReason bytea NOT NULL DEFAULT ''
+);
+
+-- The ban file's lines that are not ban lines, in file order, per game server: each
+-- server's file gets its own back.
+CREATE TABLE tblTempBans (
+    ID bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    Server bytea NOT NULL,
+    TempBan bytea NOT NULL DEFAULT ''
+);
+CREATE INDEX tblTempBansByServer ON tblTempBans (Server, ID);
+
+-- The ban lines in the order the ban file gets them: stamps "[mm.dd.yyyy hh:mm:ss]" by
+-- year, month, day and time; stamps of any other shape after them, by their bytes;
+-- equal stamps by GUID. The shape is the one platform/TimeStamp.cpp reads.
+CREATE VIEW qrySelectAllVandrelOrderByTimeStamp AS
+SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason
+FROM (SELECT *, encode(TimeStamp, 'escape') ~
+                '^\[[0-9]{2}\.[0-9]{2}\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' AS Stamped
+      FROM tblVandrel) AS Bans
+ORDER BY
+    NOT Stamped,
+    CASE WHEN Stamped THEN substring(TimeStamp FROM 8 FOR 4) || substring(TimeStamp FROM 2 FOR 2) ||
+                           substring(TimeStamp FROM 5 FOR 2) || substring(TimeStamp FROM 13 FOR 8) END,
+    TimeStamp,
+    GuidKey;
+
+CREATE VIEW qrySelectAllTempBans AS
+SELECT Server, TempBan FROM tblTempBans ORDER BY Server, ID;
+
+UPDATE tblSchemaVersion SET Version = 1;
+
+-- Version 2: in SQLite, the ban lines' order became month first. These views had that
+-- order from the start.
+
+UPDATE tblSchemaVersion SET Version = 2;

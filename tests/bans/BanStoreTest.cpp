@@ -1,0 +1,203 @@
+// The store interface, the same cases against every engine: what one engine does, the
+// other does too. A feature that adds to the store adds its cases here.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "bans/BanStore.h"
+#include "bans/SchemaMigration.h"
+#include "tests/bans/StoreEngines.h"
+
+namespace th::test {
+namespace {
+
+// A ban whose values are all its own, made from its GUID.
+struct Owned {
+    std::string guid, stamp, name, address, reason;
+    Ban ban() const { return {guid, stamp, name, address, reason}; }
+};
+
+Owned owned(const std::string& guid, const std::string& stamp = "[04.16.2017 21:03:11]") {
+    return {guid, stamp, "\"" + guid + " name\"", "\"192.0.2.1:1\"", "\"reason of " + guid + "\""};
+}
+
+std::vector<Ban> bansOf(const std::vector<Owned>& all) {
+    std::vector<Ban> out;
+    for (const Owned& o : all) out.push_back(o.ban());
+    return out;
+}
+
+// Every ban as "guid|stamp|name|address|reason", in the store's order.
+Rows bansIn(BanStore& store) {
+    Rows out;
+    store.forEachBan([&](const Ban& b) {
+        out.push_back(std::string(b.guid) + "|" + std::string(b.stamp) + "|" + std::string(b.name) +
+                      "|" + std::string(b.address) + "|" + std::string(b.reason));
+    });
+    return out;
+}
+
+Rows keptIn(BanStore& store, std::string_view server) {
+    Rows out;
+    store.forEachKeptLine(server, [&](std::string_view line) { out.emplace_back(line); });
+    return out;
+}
+
+std::string row(const Owned& o) {
+    return o.guid + "|" + o.stamp + "|" + o.name + "|" + o.address + "|" + o.reason;
+}
+
+template <typename Engine>
+class StoreCases : public ::testing::Test {
+  protected:
+    void SetUp() override { where = engine.freshDatabase(); }
+    std::unique_ptr<BanStore> open() { return openBanStore(w.form, where); }
+
+    Engine engine;
+    TestWindow w;
+    std::string where;
+};
+
+TYPED_TEST_SUITE(StoreCases, StoreEngines, StoreEngineNames);
+
+TYPED_TEST(StoreCases, OpensAtTheLatestSchemaVersion) {
+    EXPECT_EQ(this->open()->schemaVersion(), latestSchemaVersion());
+    EXPECT_EQ(sqliteSchema().latest(), postgresSchema().latest()) << "both engines, one numbering";
+}
+
+// A GUID is one ban whatever the case of its ASCII letters; the first one stored keeps
+// its values, and a look-up binds the text as it is.
+TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCase) {
+    auto store = this->open();
+    const Owned first = owned("ABCdef"), other = owned("xyz"), again = owned("abcDEF"),
+                fresh = owned(
+                    "\xC4"
+                    "bc");
+    EXPECT_EQ(store->addBans(bansOf({first, other}), [](int64_t) {}),
+              (std::vector<bool>{true, true}));
+    EXPECT_EQ(store->addBans(bansOf({again, fresh}), [](int64_t) {}),
+              (std::vector<bool>{false, true}));
+    for (auto [guid, found] :
+         std::vector<std::pair<std::string, bool>>{{"abcdef", true},
+                                                   {"ABCDEF", true},
+                                                   {"abcde", false},
+                                                   {"x' OR '1'='1", false},
+                                                   {"XYZ", true},
+                                                   {"\xC4"
+                                                    "BC",
+                                                    true},
+                                                   {"\xE4"
+                                                    "bc",
+                                                    false}})  // only ASCII letters fold
+        EXPECT_EQ(store->hasBan(guid), found) << guid;
+    EXPECT_EQ(bansIn(*store), (Rows{row(first), row(other), row(fresh)}));
+}
+
+// Names, addresses, reasons and kept lines of any bytes come back exactly.
+TYPED_TEST(StoreCases, ValuesComeBackByteForByte) {
+    std::string every;
+    for (int c = 1; c < 256; ++c) every += static_cast<char>(c);
+    Owned odd = owned("g1");
+    odd.name = "\"" + every + "\"";
+    odd.address = "\"it's\xFF\"";
+    odd.reason = std::string("\"a\0b\"", 5);
+    auto store = this->open();
+    store->addBans(bansOf({odd}), [](int64_t) {});
+    store->replaceKeptLines("here", {"; it's " + every, ";\x80\x81"});
+    EXPECT_EQ(bansIn(*store), (Rows{row(odd)}));
+    EXPECT_EQ(keptIn(*store, "here"), (Rows{"; it's " + every, ";\x80\x81"}));
+}
+
+// Month-first stamps by their moment, other shapes after them by their bytes, equal
+// stamps by GUID.
+TYPED_TEST(StoreCases, BansComeInTheBanFilesOrder) {
+    const std::vector<std::pair<std::string, std::string>> stamps = {
+        {"later", "[05.01.2017 00:00:00]"},
+        {"g2b", "[04.16.2017 00:00:00]"},
+        {"short", "[4.16.2017 21:03:11]"},
+        {"first", "[12.31.2016 23:59:59]"},
+        {"none", ""},
+        {"G2a", "[04.16.2017 00:00:00]"},
+        {"junk", "junk"},
+        {"space", "[01.01.2000 00:00:00] "},
+        {"line", "[01.01.1999 00:00:00]\n"}};
+    std::vector<Owned> all;
+    for (const auto& [guid, stamp] : stamps) all.push_back(owned(guid, stamp));
+    auto store = this->open();
+    store->addBans(bansOf(all), [](int64_t) {});
+    Rows order;
+    store->forEachBan([&](const Ban& b) { order.emplace_back(b.guid); });
+    EXPECT_EQ(order,
+              (Rows{"first", "G2a", "g2b", "later", "none", "line", "space", "short", "junk"}));
+}
+
+TYPED_TEST(StoreCases, KeptLinesAreReplacedOrFollowAndResetLeavesThem) {
+    auto store = this->open();
+    store->replaceKeptLines("here", {";one", ";two"});
+    store->appendKeptLines("here", {";three"});
+    EXPECT_EQ(keptIn(*store, "here"), (Rows{";one", ";two", ";three"}));
+    store->replaceKeptLines("here", {";four"});
+    store->addBans(bansOf({owned("g")}), [](int64_t) {});
+    store->removeAllBans();
+    EXPECT_TRUE(bansIn(*store).empty());
+    EXPECT_EQ(keptIn(*store, "here"), (Rows{";four"}));
+}
+
+// What a transaction did is gone after a rollback, there for every connection after a
+// commit.
+TYPED_TEST(StoreCases, ATransactionCountsWhole) {
+    auto store = this->open();
+    store->replaceKeptLines("here", {";kept"});
+    {
+        StoreTransaction t(*store);
+        store->addBans(bansOf({owned("gone")}), [](int64_t) {});
+        store->replaceKeptLines("here", {";gone"});
+    }
+    EXPECT_TRUE(bansIn(*store).empty());
+    EXPECT_EQ(keptIn(*store, "here"), (Rows{";kept"}));
+    {
+        StoreTransaction t(*store);
+        store->addBans(bansOf({owned("kept")}), [](int64_t) {});
+        t.commit();
+    }
+    EXPECT_EQ(bansIn(*this->open()), (Rows{row(owned("kept"))}));
+}
+
+// A second writer waits until the first has committed, then sees its bans: nothing is
+// added twice, nothing is lost.
+TYPED_TEST(StoreCases, WritersWaitForEachOther) {
+    auto first = this->open(), second = this->open();
+    StoreTransaction t(*first);
+    first->addBans(bansOf({owned("a")}), [](int64_t) {});
+    std::atomic<bool> began = false;
+    std::vector<bool> added;
+    std::thread other([&] {
+        StoreTransaction t2(*second);
+        began = true;
+        added = second->addBans(bansOf({owned("A"), owned("b")}), [](int64_t) {});
+        t2.commit();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(began) << "the second writer waits";
+    t.commit();
+    other.join();
+    EXPECT_EQ(added, (std::vector<bool>{false, true}));
+    EXPECT_EQ(bansIn(*first), (Rows{row(owned("a")), row(owned("b"))}));
+}
+
+// Progress is told up to every ban.
+TYPED_TEST(StoreCases, ProgressReachesTheLastBan) {
+    std::vector<Owned> many;
+    for (int i = 0; i < 10000; ++i) many.push_back(owned("g" + std::to_string(i)));
+    int64_t highest = -1;
+    auto store = this->open();
+    StoreTransaction t(*store);
+    store->addBans(bansOf(many), [&](int64_t done) { highest = std::max(highest, done); });
+    EXPECT_EQ(highest, 10000);
+}
+
+}  // namespace
+}  // namespace th::test

@@ -1,0 +1,45 @@
+#pragma once
+// The engines the store cases run against, each making a fresh, empty ban database of
+// the latest schema and giving the --db value that names it.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/bans/BanTestSupport.h"
+
+namespace th::test {
+
+// An SQLite file made from the schema, as the build makes one.
+class SqliteEngine {
+  public:
+    SqliteEngine() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tallyhound-store-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) dir_ = pattern;
+    }
+    ~SqliteEngine() {
+        if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    }
+    std::string freshDatabase() {
+        const std::string path = dir_ + "/Vandrel.mdb";
+        sql(path, readBytes(dataPath("../../bans/schema.sql")));
+        return path;
+    }
+
+  private:
+    std::string dir_;
+};
+
+using StoreEngines = ::testing::Types<SqliteEngine>;
+
+struct StoreEngineNames {
+    template <typename Engine>
+    static std::string GetName(int) {
+        if constexpr (std::is_same_v<Engine, SqliteEngine>) return "SQLite";
+        return "PostgreSQL";
+    }
+};
+
+}  // namespace th::test

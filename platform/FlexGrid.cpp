@@ -112,6 +112,30 @@ std::string_view FlexGrid::slot(const Row& row, size_t index) {
     return nextWithLength(p);
 }
 
+std::string_view FlexGrid::shownSlot(const Row& row, size_t index, std::string& scratch) const {
+    std::string_view text = slot(row, index);
+    const CellFold fold = fold_[index];
+    return fold && fold(text, scratch) ? std::string_view(scratch) : text;
+}
+
+std::vector<std::string_view> FlexGrid::shownColumn(size_t index, size_t first, size_t count,
+                                                    std::string& store) const {
+    std::vector<std::string_view> shown(count);
+    struct Folded {
+        size_t row, at, size;
+    };
+    std::vector<Folded> folded;  // the store may move while it grows: views come last
+    std::string scratch;
+    for (size_t i = 0; i < count; ++i) {
+        shown[i] = slot(rows_[first + i], index);
+        if (!fold_[index](shown[i], scratch)) continue;
+        folded.push_back({i, store.size(), scratch.size()});
+        store += scratch;
+    }
+    for (const Folded& f : folded) shown[f.row] = std::string_view(store).substr(f.at, f.size);
+    return shown;
+}
+
 void FlexGrid::checkRow(int32_t row) const {
     if (row < 0 || row >= rows()) throw Error(err::kInvalidIndex, appBaseName() + ".FlexGrid", "Invalid Row value");
 }
@@ -136,6 +160,10 @@ void FlexGrid::setCols(int32_t count) {
     count = std::max(count, 0);
     // Rebuild every row in position order so that storage slots and positions agree again.
     std::vector<std::string_view> cells(static_cast<size_t>(count));
+    std::vector<CellFold> folds(static_cast<size_t>(count), nullptr);
+    for (size_t pos = 0; pos < folds.size() && pos < order_.size(); ++pos)
+        folds[pos] = fold_[static_cast<size_t>(order_[pos])];
+    fold_ = std::move(folds);
     std::vector<Row> rebuilt;
     rebuilt.reserve(rows_.size());
     for (const auto& r : rows_) {
@@ -206,6 +234,24 @@ std::string_view FlexGrid::cell(int32_t row, int32_t col) const {
     return slot(rows_[static_cast<size_t>(row)], static_cast<size_t>(order_[static_cast<size_t>(col)]));
 }
 
+void FlexGrid::setColFold(int32_t col, CellFold fold) {
+    checkCol(col);
+    fold_[static_cast<size_t>(order_[static_cast<size_t>(col)])] = fold;
+    notifyReset();
+}
+
+FlexGrid::CellFold FlexGrid::colFold(int32_t col) const {
+    checkCol(col);
+    return fold_[static_cast<size_t>(order_[static_cast<size_t>(col)])];
+}
+
+std::string_view FlexGrid::shownCell(int32_t row, int32_t col, std::string& scratch) const {
+    checkRow(row);
+    checkCol(col);
+    return shownSlot(rows_[static_cast<size_t>(row)],
+                     static_cast<size_t>(order_[static_cast<size_t>(col)]), scratch);
+}
+
 void FlexGrid::setTextMatrix(int32_t row, int32_t col, std::string_view text) {
     checkRow(row);
     checkCol(col);
@@ -246,15 +292,26 @@ void FlexGrid::sort(int order) {
     std::vector<size_t> keys;
     for (int32_t c = c1; c <= c2; ++c) keys.push_back(static_cast<size_t>(order_[static_cast<size_t>(c)]));
 
+    // A folded key is compared by its shown texts, each made once.
+    const size_t count = static_cast<size_t>(last - first + 1);
+    std::vector<std::vector<std::string_view>> shown(keys.size());
+    std::string shownStore;
+    for (size_t k = 0; k < keys.size(); ++k)
+        if (fold_[keys[k]])
+            shown[k] = shownColumn(keys[k], static_cast<size_t>(first), count, shownStore);
+    auto key = [&](size_t k, size_t row) {
+        return shown[k].empty() ? slot(rows_[row], keys[k])
+                                : shown[k][row - static_cast<size_t>(first)];
+    };
+
     // Rank the distinct values of the first key once, then sort small (rank, row) pairs:
     // the rows themselves are only read again to break ties on the later keys.
-    const size_t count = static_cast<size_t>(last - first + 1);
     std::unordered_map<std::string_view, uint32_t> idOf;
     idOf.reserve(count);
     std::vector<std::string_view> distinct;
     std::vector<uint32_t> idOfRow(count);
     for (size_t i = 0; i < count; ++i) {
-        std::string_view v = slot(rows_[static_cast<size_t>(first) + i], keys.front());
+        std::string_view v = key(0, static_cast<size_t>(first) + i);
         auto [it, added] = idOf.try_emplace(v, static_cast<uint32_t>(distinct.size()));
         if (added) distinct.push_back(v);
         idOfRow[i] = it->second;
@@ -282,7 +339,7 @@ void FlexGrid::sort(int order) {
     }
     auto laterKeys = [&](uint32_t x, uint32_t y) {
         for (size_t k = 1; k < keys.size(); ++k) {
-            int c = compareCells(slot(rows_[x], keys[k]), slot(rows_[y], keys[k]));
+            int c = compareCells(key(k, x), key(k, y));
             if (c) return c < 0;
         }
         return false;
@@ -329,11 +386,19 @@ void FlexGrid::subtotal(int function, int32_t groupCol, int32_t, std::string_vie
     size_t key = static_cast<size_t>(order_[static_cast<size_t>(groupCol)]);
     size_t fixed = std::min(static_cast<size_t>(std::max(fixedRows_, 0)), rows_.size());
 
+    // Where each group starts, every row compared once with the one before, so that a
+    // folded key is made once a row.
+    std::vector<bool> starts(rows_.size(), false);
+    std::string shown[2];  // in turn: the view of the row before stays valid
+    std::string_view before;
     size_t groups = 0;  // room for exactly the rows to be: a grid may hold millions
-    for (size_t i = fixed; i < rows_.size(); ++i)
-        groups += !(rows_[i].flags & kFlagSubtotal) &&
-                  (i == fixed || (rows_[i - 1].flags & kFlagSubtotal) ||
-                   slot(rows_[i - 1], key) != slot(rows_[i], key));
+    for (size_t i = fixed; i < rows_.size(); ++i) {
+        if (rows_[i].flags & kFlagSubtotal) continue;
+        const std::string_view value = shownSlot(rows_[i], key, shown[i & 1]);
+        starts[i] = i == fixed || (rows_[i - 1].flags & kFlagSubtotal) || value != before;
+        groups += starts[i];
+        before = value;
+    }
     std::vector<Row> out;
     out.reserve(rows_.size() + groups);
     for (size_t i = 0; i < fixed; ++i) out.push_back(std::move(rows_[i]));
@@ -343,11 +408,10 @@ void FlexGrid::subtotal(int function, int32_t groupCol, int32_t, std::string_vie
             out.push_back(std::move(rows_[i++]));
             continue;
         }
-        std::string_view value = slot(rows_[i], key);
-        size_t end = i;
-        while (end < rows_.size() && !(rows_[end].flags & kFlagSubtotal) && slot(rows_[end], key) == value) ++end;
+        size_t end = i + 1;
+        while (end < rows_.size() && !(rows_[end].flags & kFlagSubtotal) && !starts[end]) ++end;
         groupCells.assign(order_.size(), {});
-        groupCells[static_cast<size_t>(groupCol)] = value;
+        groupCells[static_cast<size_t>(groupCol)] = slot(rows_[i], key);
         Row group = makeRow(groupCells);
         group.flags = kFlagSubtotal;
         group.groupCount = static_cast<uint32_t>(end - i);

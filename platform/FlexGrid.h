@@ -63,6 +63,16 @@ public:
 
     // Text of one cell; the view is valid until the grid next changes.
     std::string_view cell(int32_t row, int32_t col) const;
+
+    // How a column shows its cells: writes the shown text of cell into out and returns
+    // true, or returns false when the cell shows as it is.
+    using CellFold = bool (*)(std::string_view cell, std::string& out);
+    // The fold of the column at position col (nullptr: none). It moves with the column;
+    // the arrangement sorts and groups by the shown texts while the cells stay as stored.
+    void setColFold(int32_t col, CellFold fold);
+    CellFold colFold(int32_t col) const;
+    // The text a cell shows: the cell itself, or its fold written into scratch.
+    std::string_view shownCell(int32_t row, int32_t col, std::string& scratch) const;
     std::string textMatrix(int32_t row, int32_t col) const { return std::string(cell(row, col)); }
     void setTextMatrix(int32_t row, int32_t col, std::string_view text);
 
@@ -73,11 +83,12 @@ public:
     int32_t colSel() const { return colSel_; }
 
     // 1: generic ascending. Numbers before texts, numbers by value, texts without
-    // regard to ASCII case and then by bytes. Stable.
+    // regard to ASCII case and then by bytes; a folded column by its shown texts. Stable.
     void sort(int order);
 
     // 1 removes every group row; 2 inserts one above each run of equal texts in
-    // groupCol. totalCol and format are accepted for the component's signature.
+    // groupCol (equal shown texts when it is folded), holding the first row's cell.
+    // totalCol and format are accepted for the component's signature.
     void subtotal(int function, int32_t groupCol = 0, int32_t totalCol = -1,
                   std::string_view format = {}, uint32_t backColor = 0, uint32_t foreColor = 0,
                   bool bold = false);
@@ -124,6 +135,10 @@ private:
     Row makeRow(std::span<const std::string_view> cellsByPosition) const;
     static Row encode(std::span<const std::string_view> cellsBySlot);
     static std::string_view slot(const Row& row, size_t index);
+    std::string_view shownSlot(const Row& row, size_t index, std::string& scratch) const;
+    // The shown texts of a folded slot in count rows from first, folds kept in store.
+    std::vector<std::string_view> shownColumn(size_t index, size_t first, size_t count,
+                                              std::string& store) const;
     void checkRow(int32_t row) const;
     void checkCol(int32_t col) const;
     void notifyReset();
@@ -131,6 +146,7 @@ private:
     std::vector<Row> rows_;
     std::vector<int32_t> order_;     // position -> storage slot
     std::vector<bool> merge_;        // by position
+    std::vector<CellFold> fold_;     // by storage slot
     int32_t fixedRows_ = 1, fixedCols_ = 0, appearance_ = 0;
     int32_t row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
     int32_t outlineBar_ = 0, mergeCells_ = 0;

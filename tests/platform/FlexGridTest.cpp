@@ -63,6 +63,36 @@ TEST(FlexGrid, SortKeysRunLeftToRightKeepEqualRowsInOrderAndGroupsHeedCase) {
     EXPECT_EQ(column(g, 2), (Column{"*", "z", "*", "x", "*", "y", "first", "second"}));
 }
 
+// Shown as a number without its leading "x"s: "x2" shows as "2".
+bool dropExes(std::string_view cell, std::string& out) {
+    if (cell.empty() || cell.front() != 'x') return false;
+    out.assign(cell.substr(cell.find_first_not_of('x') == std::string_view::npos
+                               ? cell.size()
+                               : cell.find_first_not_of('x')));
+    return true;
+}
+
+// A folded column sorts and groups by what it shows (numbers by value too) while its cells
+// stay as stored; the fold follows the column when it moves and when the width is set.
+TEST(FlexGrid, AFoldedColumnArrangesByItsShownTexts) {
+    FlexGrid g = gridOf(2, {"x10", "a", "2", "b", "xx2", "c", "x", "d", "10", "e"});
+    g.setColFold(0, &dropExes);
+    g.moveColumn(0, 1);
+    g.setCols(2);  // the order is made the storage order again
+    EXPECT_EQ(g.colFold(0), nullptr);
+    EXPECT_EQ(g.colFold(1), &dropExes);
+    g.moveColumn(1, 0);
+    g.select(1, 0, 1, 1);
+    g.sort(FlexGrid::kSortGenericAscending);
+    g.subtotal(FlexGrid::kSubtotalGroup, 0, -1, {}, 0xFF0000, 0xFFFFFF, true);
+    EXPECT_EQ(column(g, 0), (Column{"*2", "2", "xx2", "*x10", "x10", "10", "*x", "x"}));
+    EXPECT_EQ(column(g, 1), (Column{"*", "b", "c", "*", "a", "e", "*", "d"}));
+    std::string scratch;
+    EXPECT_EQ(g.shownCell(4, 0, scratch), "10");
+    EXPECT_EQ(g.shownCell(7, 0, scratch), "");
+    EXPECT_EQ(g.shownCell(8, 1, scratch), "d");
+}
+
 TEST(FlexGrid, CellsHoldingTabsStayInTheirColumn) {
     FlexGrid g = gridOf(3, {"a\tb", "c", ""});
     g.addItem("x\ty\tz\textra");

@@ -87,16 +87,19 @@ void writePage(const FlexGrid& grid, OutputFile& file) {
     file.writeLine(R"(<font class="guid">)");
     file.writeLine(std::string(R"(<LINK REL="StyleSheet"HREF=")") + kStylesheetAddress +
                    R"(" TYPE="text/css">)");
-    // One line per run of rows of one player, names compared without regard to case.
+    // One line per run of rows of one player, names compared without regard to case and
+    // written as the grid shows them.
     const GridColumns columns(grid);
-    std::string remembered;
+    std::string remembered, shownName;
     std::string line;
     const int32_t rows = grid.rows();
     for (int32_t r = 1; r <= rows - 1; ++r) {
         if (grid.isSubtotal(r)) continue;
-        std::string_view name = columns.cell(grid, r, GridColumn::PlayerName);
+        const std::string_view name = columns.shownCell(grid, r, GridColumn::PlayerName, shownName);
         if (!equalIgnoringCase(name, remembered)) {
-            playerLine(line, columns.row(grid, r));
+            ViolationCells cells = columns.row(grid, r);
+            cells[GridColumn::PlayerName] = name;
+            playerLine(line, cells);
             file.writeLine(line);
         }
         remembered.assign(name);

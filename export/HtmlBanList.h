@@ -11,8 +11,8 @@ namespace th {
 // The page takes its look from the product's site.
 inline constexpr const char* kStylesheetAddress = "http://www.quelvane.net/quelvane_grey.css";
 
-// Writes the page of the grid's data rows to path, replacing the file only once the
-// page is complete. Throws th::Error.
+// Writes the page of the grid's data rows, player names as the grid shows them, to path,
+// replacing the file only once the page is complete. Throws th::Error.
 void writeHtmlBanList(const FlexGrid& grid, const std::string& path);
 
 // Asks for the file and writes the page. True when written or cancelled (path then

@@ -50,6 +50,11 @@ class GridColumns {
     std::string_view cell(const FlexGrid& grid, int32_t row, GridColumn c) const {
         return grid.cell(row, positions_[c]);
     }
+    // The text a cell shows (see FlexGrid::shownCell).
+    std::string_view shownCell(const FlexGrid& grid, int32_t row, GridColumn c,
+                               std::string& scratch) const {
+        return grid.shownCell(row, positions_[c], scratch);
+    }
     // The seven cells of a row.
     ViolationCells row(const FlexGrid& grid, int32_t row) const;
     // Appends a data row with each cell under its own title.

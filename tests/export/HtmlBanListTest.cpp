@@ -1,5 +1,6 @@
 #include "export/HtmlBanList.h"
 #include "platform/Error.h"
+#include "scan/ColourCodes.h"
 #include "tests/export/ExportFixtures.h"
 #include "tests/support/ColumnMoves.h"
 
@@ -45,6 +46,39 @@ TEST(HtmlBanList, SamplePageMatchesByteForByteAndShowsMarkupUnobeyed) {
     EXPECT_NE(forged.find(" \"x  [01.01.2003 00:00:00] f0f0 &quot;forged&quot;\" "),
               std::string::npos);
     EXPECT_EQ(forged.find("x\r"), std::string::npos);
+}
+
+// The player lines of a page, each name shown as it is written in them.
+std::vector<std::string> namesOnPage(const std::vector<Cells>& rows, bool fold) {
+    FormFixture f;
+    setFoldColours(f.grid, fold);
+    f.addRows(rows);
+    writeHtmlBanList(f.grid, f.dir / "page.html");
+    std::vector<std::string> names;
+    std::istringstream lines(readBytes(f.dir / "page.html"));
+    const std::string start = "[01.12.2026 10:00:00] abcd1234 \"";
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with(start))
+            names.push_back(line.substr(start.size(), line.find('"', start.size()) - start.size()));
+    return names;
+}
+
+// Folded, a name is written without its colour codes, and one player's names in several
+// colours one after another give one line; unfolded, each name as written gives its own.
+TEST(HtmlBanList, FoldedNamesAreWrittenWithoutColourCodes) {
+    const std::vector<Cells> rows = {row("^1Jay^7yz"), row("Jayyz"), row("^4jAYYZ"),
+                                     row(" ^2Bravo^7 "), row("^ x &^<")};
+    EXPECT_EQ(namesOnPage(rows, true), (std::vector<std::string>{"Jayyz", "Bravo", "^ x &amp;"}));
+    EXPECT_EQ(namesOnPage(rows, false), (std::vector<std::string>{"^1Jay^7yz", "Jayyz", "^4jAYYZ",
+                                                                  "^2Bravo^7", "^ x &amp;^&lt;"}));
+    const std::string line =
+        "[01.12.2026 10:00:00] abcd1234 \"Jayyz\" \"10.0.0.1:28960\" "
+        "\"VIOLATION DETECTED -> (GAMEHACK) #50001\"<br>\r";
+    FormFixture f;
+    setFoldColours(f.grid, true);
+    f.addRows({row("^1Jay^7yz")});
+    writeHtmlBanList(f.grid, f.dir / "page.html");
+    EXPECT_NE(readBytes(f.dir / "page.html").find("\n" + line + "\n"), std::string::npos);
 }
 
 // Cancelled, answered No, answered Yes, then a file in a missing folder and a shell that

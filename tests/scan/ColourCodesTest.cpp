@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scan/ColourCodes.h"
+#include "scan/MainForm.h"
+#include "tests/support/ScriptedPorts.h"
+
+namespace th {
+namespace {
+
+TEST(ColourCodes, EveryCaretAndThePrintableByteAfterItGo) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"^1Jay^7yz", "Jayyz"},
+        {"^4[^3Jayyz^4]", "[Jayyz]"},
+        {"^3SL[^4Jayyz^3]", "SL[Jayyz]"},
+        {"^$WARIOR", "WARIOR"},
+        {"^!a^~b", "ab"},  // the first and last printable bytes
+        {"^^1x", "1x"},    // a caret is printable too
+        {"^^^1x", "x"},
+        {"^1^2^3", ""},
+        {"Jayyz", "Jayyz"},
+        {"", ""},
+        // A caret before anything but a printable byte stays, with that byte.
+        {"a^", "a^"},
+        {"a^ b", "a^ b"},
+        {"^\x7f"
+         "x",
+         "^\x7f"
+         "x"},
+        {"^\x80x^\xffy", "^\x80x^\xffy"},
+        {"^\tx", "^\tx"},
+        {std::string("^\0x", 3), std::string("^\0x", 3)},
+        {"^ ^1x", "^ x"},
+    };
+    for (const auto& [name, folded] : cases) {
+        EXPECT_EQ(foldColourCodes(name), folded) << name;
+        std::string out = "old";
+        const bool changed = foldColourCodesInto(name, out);
+        EXPECT_EQ(changed, folded != name) << name;
+        EXPECT_EQ(out, changed ? folded : "old") << name;
+    }
+}
+
+// A column's texts below the header, each group row's marked with "*".
+std::vector<std::string> column(const FlexGrid& g, int32_t col) {
+    std::vector<std::string> out;
+    for (int32_t r = 1; r < g.rows(); ++r)
+        out.push_back((g.isSubtotal(r) ? "*" : "") + g.textMatrix(r, col));
+    return out;
+}
+
+// Folded, one player's names in colours form one group and sort by their letters; the
+// cells keep the names as written, and the fold goes wherever the column is dragged.
+TEST(ColourCodes, FoldedNamesArrangeTogetherAndTheCellsKeepTheirCodes) {
+    test::ScriptedPorts p;
+    MainForm form(p.ports);
+    form.setUpGrid();
+    FlexGrid& g = form.vsFlexGrid1;
+    const std::vector<std::string> names = {"^1Jay^7yz", "Alpha", "Jayyz", "^2Bravo", "^3Jayyz"};
+    for (size_t i = 0; i < names.size(); ++i)
+        g.addRow({names[i], "(AIMBOT)", std::to_string(50005 - i), "[01.01.2003 10:00:00]",
+                  "(slot #1)", "g", "1.1.1.1:1"});
+    int32_t position = 0;
+    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    EXPECT_EQ(column(g, 0), (std::vector<std::string>{"*^1Jay^7yz", "^1Jay^7yz", "*^2Bravo",
+                                                      "^2Bravo", "*^3Jayyz", "^3Jayyz", "*Alpha",
+                                                      "Alpha", "*Jayyz", "Jayyz"}));
+
+    setFoldColours(g, true);
+    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    EXPECT_EQ(column(g, 0),
+              (std::vector<std::string>{"*Alpha", "Alpha", "*^2Bravo", "^2Bravo", "*^3Jayyz",
+                                        "^3Jayyz", "Jayyz", "^1Jay^7yz"}));
+    std::string scratch;
+    EXPECT_EQ(g.shownCell(5, 0, scratch), "Jayyz");
+    EXPECT_EQ(g.shownCell(8, 0, scratch), "Jayyz");
+    EXPECT_EQ(g.shownCell(8, 2, scratch), "50005");
+
+    // Dragged anywhere behind a column whose cells are all alike, the name is a later key
+    // of the sort: still compared by its letters.
+    for (int32_t r = 1; r < g.rows(); ++r) g.setTextMatrix(r, 2, "50000");
+    for (int32_t to = 1; to < 7; ++to) {
+        g.moveColumn(g.colIndex("Player Name"), to);
+        g.moveColumn(g.colIndex("Violation"), 0);
+        vsFlexGrid1_AfterMoveColumn(form, 0, position);
+        const int32_t name = g.colIndex("Player Name");
+        EXPECT_NE(g.colFold(name), nullptr) << to;
+        EXPECT_EQ(column(g, name), (std::vector<std::string>{"*", "Alpha", "^2Bravo", "^3Jayyz",
+                                                             "Jayyz", "^1Jay^7yz"}))
+            << to;
+    }
+    g.moveColumn(g.colIndex("Player Name"), 0);
+
+    setFoldColours(g, false);
+    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    EXPECT_EQ(g.colFold(0), nullptr);
+    EXPECT_EQ(column(g, 0).front(), "*^1Jay^7yz");
+}
+
+}  // namespace
+}  // namespace th

@@ -1,17 +1,21 @@
 // The log scanner over blocks of any size: reading the log in one block or in blocks of
 // a few bytes gives the same rows, and those are the rows of its lines taken one by one.
 //
-// Input: a byte for the small block size (1 to 64), then the log.
+// Input: a byte for the small block size (1 to 64) and, in its high bit, whether game-console
+// lines are read; then the log.
+
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
 #include "scan/LogScanner.h"
-#include "scan/ViolationLine.h"
+#include "scan/RowBuilder.h"
 
 namespace {
 
@@ -26,22 +30,24 @@ Rows rowsOf(const th::FlexGrid& grid) {
     return rows;
 }
 
-Rows scanned(const std::string& path, size_t blockSize, int32_t& added) {
+Rows scanned(const std::string& path, th::ScanOptions options, size_t blockSize, int32_t& added) {
     th::fuzz::QuietPorts ports;
     th::MainForm form(ports.ports);
     form.setUpGrid();
+    form.scanOptions = options;
     form.pnlLogPathToFile.setCaption(path);
     added = th::scanLogFile(form, false, blockSize);
     return rowsOf(form.vsFlexGrid1);
 }
 
 // A line ends at LF; one CR before it is dropped; a last line without LF is a line.
-Rows lineByLine(std::string_view log) {
+Rows lineByLine(std::string_view log, th::ScanOptions options, std::time_t modified) {
     th::fuzz::QuietPorts ports;
     th::MainForm form(ports.ports);
     form.flexQuelvane.setPattern(th::kLinePattern);
     form.flexQuelvaneGetIP.setPattern(th::kAddressPattern);
     form.flexQuelvaneGetGUID.setPattern(th::kGuidPattern);
+    th::RowBuilder builder(form, options, modified);
     Rows rows;
     size_t start = 0;
     while (start < log.size()) {
@@ -50,7 +56,7 @@ Rows lineByLine(std::string_view log) {
         if (lf != std::string_view::npos && !line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (!line.empty())
-            if (auto row = th::parseViolationLine(form, line))
+            if (auto row = builder.row(line))
                 rows.emplace_back(row->values.begin(), row->values.end());
         if (lf == std::string_view::npos) break;
         start = lf + 1;
@@ -64,15 +70,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     static th::fuzz::MemoryFile file;
     const size_t small = 1 + data[0] % 64;
+    const th::ScanOptions options{(data[0] & 0x80) != 0};
     std::string_view log(reinterpret_cast<const char*>(data) + 1, size - 1);
     file.set(log);
+    struct stat st {};
+    ::stat(file.path().c_str(), &st);
 
     int32_t addedWhole = 0, addedSmall = 0;
-    const Rows whole = scanned(file.path(), th::kScanBlockSize, addedWhole);
-    const Rows pieces = scanned(file.path(), small, addedSmall);
+    const Rows whole = scanned(file.path(), options, th::kScanBlockSize, addedWhole);
+    const Rows pieces = scanned(file.path(), options, small, addedSmall);
     th::fuzz::require(addedWhole >= 0 && static_cast<size_t>(addedWhole) == whole.size(),
                       "rows added as counted");
     th::fuzz::require(pieces == whole && addedSmall == addedWhole, "same rows in small blocks");
-    th::fuzz::require(whole == lineByLine(log), "same rows as line by line");
+    th::fuzz::require(whole == lineByLine(log, options, st.st_mtime), "same rows as line by line");
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "scan/LogScanner.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -13,7 +15,7 @@
 #include "platform/Error.h"
 #include "platform/MessageBoxes.h"
 #include "scan/ByteSearch.h"
-#include "scan/ViolationLine.h"
+#include "scan/RowBuilder.h"
 
 namespace th {
 
@@ -29,10 +31,10 @@ struct FileCloser {
 // in between are only counted.
 class Scan {
 public:
-    Scan(MainForm& form, size_t blockSize)
+    Scan(MainForm& form, std::time_t logModified, size_t blockSize)
         : form_(form),
           columns_(form.vsFlexGrid1),
-          literal_(form.flexQuelvane.requiredLiteral()),
+          builder_(form, form.scanOptions, logModified),
           blockSize_(blockSize) {}
 
     void run(std::FILE* file) {
@@ -74,7 +76,7 @@ public:
     // [p, end) holds whole lines, each ended by LF unless last is set.
     void lines(const char* p, const char* end, bool last) {
         while (p < end) {
-            const char* hit = findLiteral(p, end, literal_);
+            const char* hit = findLiteral(p, end, builder_.literal());
             if (!hit) {
                 linesRead_ +=
                     static_cast<int64_t>(countByte(p, end, '\n')) + (last && end[-1] != '\n');
@@ -95,7 +97,7 @@ public:
 
     void take(std::string_view line) {
         if (line.empty()) return;
-        if (auto row = parseViolationLine(form_, line)) {
+        if (auto row = builder_.row(line)) {
             ViolationCells cells;
             for (size_t i = 0; i < kGridColumnCount; ++i) cells.values[i] = row->values[i];
             columns_.addRow(form_.vsFlexGrid1, cells);
@@ -116,7 +118,7 @@ public:
   private:
     MainForm& form_;
     const GridColumns columns_;  // new rows go under their titles, wherever those stand
-    std::string literal_;
+    RowBuilder builder_;         // what a line holding its literal becomes
     size_t blockSize_;
     int32_t added_ = 0;
     int64_t linesRead_ = 0;  // wider than the label needs: a log of empty lines may be huge
@@ -152,6 +154,8 @@ int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize) {
         const std::string& path = form.pnlLogPathToFile.caption();
         file.reset(std::fopen(path.c_str(), "rb"));
         if (!file) throw Error::fromErrno(errno, path);
+        struct stat st {};
+        if (::fstat(::fileno(file.get()), &st) != 0) throw Error::fromErrno(errno, path);
         showIndicators(form, true);
         form.ports.events.processEvents();
 
@@ -159,7 +163,7 @@ int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize) {
         form.flexQuelvaneGetIP.setPattern(kAddressPattern);
         form.flexQuelvaneGetGUID.setPattern(kGuidPattern);
         form.vsFlexGrid1.setRedraw(false);
-        Scan scan(form, std::max<size_t>(blockSize, 1));
+        Scan scan(form, st.st_mtime, std::max<size_t>(blockSize, 1));
         scan.run(file.get());  // on an error the rows found so far stay in the grid
         scan.showCount();
         result = scan.added();

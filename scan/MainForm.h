@@ -14,6 +14,7 @@
 #include "scan/FieldSplitter.h"
 #include "scan/GridColumns.h"
 #include "scan/PatternMatcher.h"
+#include "scan/ScanOptions.h"
 
 namespace th {
 
@@ -31,6 +32,9 @@ struct MainForm {
     PatternMatcher flexQuelvane, flexQuelvaneGetIP, flexQuelvaneGetGUID;
     FieldSplitter awkQuelvane, awkQuelvane2;
     XZipper xzipper1;
+
+    // How the scanner reads logs: the window's settings, the command's options.
+    ScanOptions scanOptions;
 
     Panel pnlLogPathToFile;
     Label lblScanning, lblLinesScanned, lblNumberLinesScanned;

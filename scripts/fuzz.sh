@@ -30,6 +30,7 @@ done <"$DATA/bans/sample.pbbans.dat"
 
 S=$(seeds fuzz_log_scanner)
 cp "$DATA"/logs/*.log "$S/"
+{ printf '\x83'; cat "$DATA/logs/console.log"; } >"$S/console-lines.log"  # read with the setting
 S=$(seeds fuzz_scan_file)
 cp "$DATA"/scan/*.sf "$S/"
 S=$(seeds fuzz_ban_file)

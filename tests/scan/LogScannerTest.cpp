@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -6,6 +7,7 @@
 
 #include "scan/LogScanner.h"
 #include "tests/support/ColumnMoves.h"
+#include "tests/support/LocalFileTime.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
@@ -137,6 +139,29 @@ TEST_F(ScanFixture, LinesAcrossTheEndsOfReadBlocksAreWhole) {
         for (int32_t r = 1; r < grid.rows(); ++r)
             for (int32_t c = 0; c < grid.cols(); ++c) rows.push_back(grid.textMatrix(r, c));
         EXPECT_EQ(rows, whole) << block;
+    }
+}
+
+// Under the setting the console's lines are read as well, whatever the reads' block size,
+// and get the log's modification time; without it only the anti-cheat's own line is.
+TEST_F(ScanFixture, ConsoleLinesAreReadUnderTheSettingOnly) {
+    const std::string log = dir + "/console-" + std::to_string(::getpid()) + ".log";
+    std::filesystem::copy_file(TALLYHOUND_TEST_DATA "/logs/console.log", log,
+                               std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(test::setModified(log, test::consoleLogTime()));
+    EXPECT_EQ(scan(log, false), 1);
+    EXPECT_EQ(grid.textMatrix(1, 0) + grid.textMatrix(1, 3), "^2Bravo[04.15.2017 20:00:00]");
+
+    form.scanOptions.consoleLines = true;
+    grid.setRows(1);
+    EXPECT_EQ(scan(log, false), 7);
+    EXPECT_EQ(grid.textMatrix(1, 0) + grid.textMatrix(1, 3), "^1Jay^7yz[04.16.2017 21:03:11]");
+    const std::vector<std::string> whole = test::dataRowsByTitle(grid);
+    for (size_t block : {size_t{1}, size_t{7}, size_t{64}, size_t{100}, size_t{4096}}) {
+        grid.setRows(1);
+        form.pnlLogPathToFile.setCaption(log);
+        EXPECT_EQ(scanLogFile(form, false, block), 7) << block;
+        EXPECT_EQ(test::dataRowsByTitle(grid), whole) << block;
     }
 }
 

@@ -1,0 +1,23 @@
+#include "scan/RowBuilder.h"
+
+#include "platform/TimeStamp.h"
+#include "scan/ConsoleLine.h"
+
+namespace th {
+
+RowBuilder::RowBuilder(MainForm& form, const ScanOptions& options, std::time_t logModified)
+    : form_(form),
+      consoleLines_(options.consoleLines),
+      stamp_(options.consoleLines ? formatStamp(logModified) : std::string()),
+      literal_(options.consoleLines ? std::string(kEitherFormLiteral)
+                                    : form.flexQuelvane.requiredLiteral()) {}
+
+std::optional<ViolationRow> RowBuilder::row(std::string_view line) {
+    // A console line gives the row of the log line it stands for, whose time stamp is the
+    // only thing it lacks.
+    if (consoleLines_ && consoleLineAsLogLine(line, stamp_, logLine_))
+        return parseViolationLine(form_, logLine_);
+    return parseViolationLine(form_, line);
+}
+
+}  // namespace th

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/TerminalPorts.h"
+#include "scan/ColourCodes.h"
 #include "scan/MainForm.h"
 
 namespace th::cli {
@@ -13,9 +14,13 @@ namespace th::cli {
 // What a grid command works on: the terminal's ports and a violation grid set up as
 // the window sets up its own. Information boxes stay quiet; errors are printed.
 struct CommandForm {
-    explicit CommandForm(std::ostream& err) : terminal(err), form(terminal.ports) {
+    // foldColours: player names are arranged and shown without their colour codes.
+    CommandForm(std::ostream& err, const ScanOptions& scanOptions, bool foldColours = false)
+        : terminal(err), form(terminal.ports) {
         terminal.messages.printInformation = false;
         form.setUpGrid();
+        form.scanOptions = scanOptions;
+        setFoldColours(form.vsFlexGrid1, foldColours);
     }
     TerminalPorts terminal;
     MainForm form;

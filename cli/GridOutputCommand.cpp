@@ -2,15 +2,18 @@
 
 #include "cli/GridInputs.h"
 #include "cli/OutputChecks.h"
+#include "cli/ScanFlags.h"
 #include "platform/Error.h"
 
 namespace th::cli {
 
 void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::string& name,
-                          const std::string& description,
+                          const std::string& description, bool withFoldColours,
                           std::function<std::string(const FlexGrid&, const std::string&)> write) {
     struct Options {
         std::string output;
+        ScanOptions scan;
+        bool foldColours = false;
         std::vector<std::string> inputs;
     };
     auto options = std::make_shared<Options>();
@@ -20,6 +23,8 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
                      "The file to write (replaced when it exists), a pipe, or - for standard "
                      "output")
         ->required();
+    addScanOptions(*command, options->scan);
+    if (withFoldColours) addFoldColoursFlag(*command, options->foldColours);
     command
         ->add_option("INPUT", options->inputs,
                      "Server logs, or scan files ending in .sf; - is standard input")
@@ -28,7 +33,7 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
         if (!outputAllowed(context, options->output) ||
             !outputIsNoInput(context, options->output, options->inputs))
             return;
-        CommandForm session(context.err);
+        CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;
         try {
             buildGrid(form, options->inputs, true);

@@ -12,9 +12,10 @@ namespace th::cli {
 
 // Adds a subcommand "name -o OUT INPUT...". The file is written even when the inputs
 // hold no violations. write() throws th::Error and returns the line to report on
-// standard error, to which the number of records is added.
+// standard error, to which the number of records is added. withFoldColours: the command
+// takes --fold-colours, for a file that shows player names.
 void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::string& name,
-                          const std::string& description,
+                          const std::string& description, bool withFoldColours,
                           std::function<std::string(const FlexGrid&, const std::string&)> write);
 
 }  // namespace th::cli

@@ -7,7 +7,7 @@ namespace th::cli {
 
 void addHtmlCommand(CLI::App& app, CommandContext& context) {
     addGridOutputCommand(app, context, "html", "Write the HTML ban list of logs and scan files",
-                         [](const FlexGrid& grid, const std::string& path) {
+                         true, [](const FlexGrid& grid, const std::string& path) {
                              writeHtmlBanList(grid, path);
                              return "'" + path + "' has been created";
                          });

@@ -9,6 +9,7 @@
 #include "cli/AbsolutePath.h"
 #include "cli/GridInputs.h"
 #include "cli/OutputChecks.h"
+#include "cli/ScanFlags.h"
 #include "platform/Error.h"
 #include "scan/MainForm.h"
 
@@ -17,6 +18,7 @@ namespace th::cli {
 void addMergeCommand(CLI::App& app, CommandContext& context) {
     struct Options {
         std::string bans, db;
+        ScanOptions scan;
         std::vector<std::string> inputs;
     };
     auto options = std::make_shared<Options>();
@@ -26,6 +28,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         ->required();
     merge->add_option("--db", options->db,
                       kDbOptionHelp);
+    addScanOptions(*merge, options->scan);
     merge
         ->add_option("INPUT", options->inputs,
                      "Server logs, or scan files ending in .sf; - is standard input")
@@ -47,7 +50,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         inputs.push_back(bans);
         if (!outputIsNoInput(context, databasePath(), inputs)) return;
 
-        CommandForm session(context.err);
+        CommandForm session(context.err, options->scan);
         MainForm& form = session.form;
         try {
             buildGrid(form, options->inputs, true);

@@ -7,14 +7,13 @@ namespace th::cli {
 long printDataRows(const FlexGrid& grid, std::ostream& out) {
     const GridColumns columns(grid);
     long printed = 0;
-    std::string line;
+    std::string line, shown;
     for (int32_t r = grid.fixedRows(); r < grid.rows(); ++r) {
         if (grid.isSubtotal(r)) continue;
         line.clear();
-        const ViolationCells cells = columns.row(grid, r);
         for (size_t c = 0; c < kGridColumnCount; ++c) {
             if (c) line += '\t';
-            appendTerminalText(line, cells.values[c]);
+            appendTerminalText(line, columns.shownCell(grid, r, static_cast<GridColumn>(c), shown));
         }
         line += '\n';
         out.write(line.data(), static_cast<std::streamsize>(line.size()));

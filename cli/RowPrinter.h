@@ -10,8 +10,8 @@
 
 namespace th::cli {
 
-// Every data row (never a group row), in grid order, its cells in the columns' order at
-// start wherever they stand now; returns how many.
+// Every data row (never a group row), in grid order, its cells as the grid shows them in
+// the columns' order at start wherever they stand now; returns how many.
 long printDataRows(const FlexGrid& grid, std::ostream& out);
 
 }  // namespace th::cli

@@ -6,7 +6,7 @@
 namespace th::cli {
 
 void addSaveCommand(CLI::App& app, CommandContext& context) {
-    addGridOutputCommand(app, context, "save", "Write a scan file of logs and scan files",
+    addGridOutputCommand(app, context, "save", "Write a scan file of logs and scan files", false,
                          [](const FlexGrid& grid, const std::string& path) {
                              writeScanFile(grid, path);
                              size_t slash = path.find_last_of('/');

@@ -2,6 +2,7 @@
 
 #include "cli/GridInputs.h"
 #include "cli/RowPrinter.h"
+#include "cli/ScanFlags.h"
 #include "platform/Error.h"
 #include "scan/MainForm.h"
 
@@ -9,17 +10,20 @@ namespace th::cli {
 
 void addScanCommand(CLI::App& app, CommandContext& context) {
     struct Options {
-        bool raw = false;
+        bool raw = false, foldColours = false;
+        ScanOptions scan;
         std::vector<std::string> files;
     };
     auto options = std::make_shared<Options>();
     CLI::App* scan = app.add_subcommand("scan", "Scan logs (or import scan files) and print the violation rows");
     scan->add_flag("--raw", options->raw, "Print the rows in the order they were added, not arranged");
+    addScanOptions(*scan, options->scan);
+    addFoldColoursFlag(*scan, options->foldColours);
     scan->add_option("FILE", options->files,
                      "Server logs, or scan files ending in .sf; - is standard input")
         ->required();
     scan->callback([options, &context] {
-        CommandForm session(context.err);
+        CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;
         try {
             buildGrid(form, options->files, !options->raw);

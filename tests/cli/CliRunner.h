@@ -3,17 +3,20 @@
 // itself where its real standard streams and limits matter.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/Cli.h"
+#include "tests/support/LocalFileTime.h"
 
 namespace th::test {
 
@@ -21,6 +24,17 @@ struct CliResult {
     int status;
     std::string out, err;
 };
+
+// A copy of the crafted console log in the temporary folder, given the modification time
+// its expected rows hold; named after the process, as other test runs may share the folder.
+inline std::string consoleLogCopy() {
+    const std::string copy =
+        ::testing::TempDir() + "/console-" + std::to_string(::getpid()) + ".log";
+    std::filesystem::copy_file(TALLYHOUND_TEST_DATA "/logs/console.log", copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    setModified(copy, consoleLogTime());
+    return copy;
+}
 
 inline CliResult runCli(std::vector<std::string> args) {
     args.insert(args.begin(), "tallyhound-cli");

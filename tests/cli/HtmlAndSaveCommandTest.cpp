@@ -26,6 +26,28 @@ TEST_F(GridOutputCommands, HtmlReplacesThePageAndSaveWritesAFileThatScansAsTheLo
     EXPECT_EQ(r.err, "15 violations found and added to grid\n");
 }
 
+// A scan file keeps console rows and their names as written, to be read back without the
+// options; the page shows the names folded only when asked, and save takes no folding.
+TEST_F(GridOutputCommands, ConsoleRowsSaveAsWrittenAndThePageFoldsNamesWhenAsked) {
+    const std::string log = consoleLogCopy(), sf = dir + "/console.sf", page = dir + "/c.html";
+    CliResult r = runCli({"save", "--console-lines", "-o", sf, log});
+    EXPECT_EQ(r.err, "'console.sf' has been saved, 7 records\n");
+    EXPECT_EQ(runCli({"scan", "--raw", sf}).out, runCli({"scan", "--console-lines", log}).out);
+    EXPECT_NE(readBytes(sf).find("\tJayyz\t"), std::string::npos);
+    EXPECT_NE(readBytes(sf).find("\t^1Jay^7yz\t"), std::string::npos);
+    EXPECT_EQ(runCli({"save", "--fold-colours", "-o", sf, log}).status, 2);
+
+    r = runCli({"html", "--console-lines", "--fold-colours", "-o", page, log});
+    EXPECT_EQ(r.err, "'" + page + "' has been created, 7 records\n");
+    const std::string folded = readBytes(page);
+    EXPECT_NE(folded.find(" \"Jayyz\" "), std::string::npos);
+    EXPECT_EQ(folded.find('^'), folded.find("^ x"));  // only the caret that is no code
+    runCli({"html", "--console-lines", "-o", page, log});
+    EXPECT_NE(readBytes(page).find(" \"^1Jay^7yz\" "), std::string::npos);
+    runCli({"html", "-o", page, log});
+    EXPECT_EQ(readBytes(page).find(" \"^1Jay^7yz\" "), std::string::npos);
+}
+
 // A scan file saved with its columns in another order: each cell is read under its title.
 TEST_F(GridOutputCommands, ScanPrintsAScanFilesDataRowsOnly) {
     const std::string moved = dir + "/moved.sf";

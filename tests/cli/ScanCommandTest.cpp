@@ -39,6 +39,33 @@ TEST(ScanCommand, ArrangedOutputIsSortedAndSeveralFilesMakeOneGrid) {
     EXPECT_EQ(r.err, "30 violations found and added to grid\n");
 }
 
+// Under the options a console log's lines give rows stamped with its modification time,
+// and names show folded; without them only its anti-cheat line is read. Logs without
+// console lines or colour codes print the same rows either way.
+TEST(ScanCommand, ConsoleLinesAndFoldedNamesUnderTheirOptionsOnly) {
+    const std::string log = test::consoleLogCopy();
+    auto r = test::runCli({"scan", "--raw", "--console-lines", log});
+    EXPECT_EQ(r.out, readBytes(kData + "/logs/console.expected.tsv"));
+    EXPECT_EQ(r.err, "7 violations found and added to grid\n");
+    r = test::runCli({"scan", "--fold-colours", "--console-lines", log});
+    EXPECT_EQ(r.out, readBytes(kData + "/logs/console.folded.tsv"));
+    r = test::runCli({"scan", "--raw", log});
+    EXPECT_EQ(r.out,
+              "^2Bravo\t(WALLHACK)\t50000\t[04.15.2017 20:00:00]\t(slot #2)\t"
+              "aaaabbbbccccddddeeeeffff00001111\t192.0.2.2:28960\n");
+    EXPECT_EQ(r.err, "1 violations found and added to grid\n");
+    EXPECT_EQ(test::runCli({"scan", "--fold-colours", log}).out.substr(0, 6), "Bravo\t");
+
+    for (std::string name : {"sample", "sample-crlf", "empty"}) {
+        const std::string sample = kData + "/logs/" + name + ".log";
+        r = test::runCli({"scan", "--raw", "--console-lines", "--fold-colours", sample});
+        EXPECT_EQ(r.out, readBytes(kData + "/logs/" + name + ".expected.tsv")) << name;
+        EXPECT_EQ(test::runCli({"scan", "--console-lines", "--fold-colours", sample}).out,
+                  test::runCli({"scan", sample}).out)
+            << name;
+    }
+}
+
 TEST(ScanCommand, FailuresAndMisuseHaveTheirExitStatus) {
     auto missing = test::runCli({"scan", kData + "/logs/sample.log", "/nonexistent/x.log"});
     EXPECT_EQ(missing.status, 1);

@@ -26,11 +26,13 @@ _tallyhound_cli() {
                 COMPREPLY=($(compgen -W "--db --yes --help" -- "$cur"))
             fi ;;
         scan)
-            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--raw --help" -- "$cur")) || _filedir '@(log|sf)' ;;
-        html|save)
-            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "-o --help" -- "$cur")) || _filedir '@(log|sf)' ;;
+            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--raw --console-lines --fold-colours --help" -- "$cur")) || _filedir '@(log|sf)' ;;
+        html)
+            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "-o --console-lines --fold-colours --help" -- "$cur")) || _filedir '@(log|sf)' ;;
+        save)
+            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "-o --console-lines --help" -- "$cur")) || _filedir '@(log|sf)' ;;
         merge)
-            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--bans --db --help" -- "$cur")) || _filedir '@(log|sf)' ;;
+            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--bans --db --console-lines --help" -- "$cur")) || _filedir '@(log|sf)' ;;
     esac
 }
 complete -F _tallyhound_cli tallyhound-cli

@@ -71,8 +71,9 @@ void ViolationGridModel::rebuild() {
 }
 
 bool ViolationGridModel::rowMatches(int32_t row) const {
+    std::string scratch;
     for (int32_t c = 0; c < grid_.cols(); ++c) {
-        const std::string_view cell = grid_.cell(row, c);
+        const std::string_view cell = grid_.shownCell(row, c, scratch);  // as the user sees it
         if (asciiFilter_.empty()) {
             if (displayText(cell).contains(filter_, Qt::CaseInsensitive)) return true;
             continue;
@@ -194,8 +195,10 @@ bool ViolationGridModel::isGroupIndex(const QModelIndex& index) const {
     return r >= 0 && r < grid_.rows() && grid_.isSubtotal(r);
 }
 
-QString ViolationGridModel::cellText(int32_t row, int column) const {
-    QString text = displayText(grid_.cell(row, column));
+QString ViolationGridModel::cellText(int32_t row, int column, bool shown) const {
+    std::string scratch;
+    QString text =
+        displayText(shown ? grid_.shownCell(row, column, scratch) : grid_.cell(row, column));
     if (column == 0 && grid_.isSubtotal(row))
         text += QStringLiteral("  (%1)").arg(grid_.subtotalCount(row));
     return text;
@@ -208,8 +211,11 @@ bool ViolationGridModel::cellMerged(int32_t row, int column, const QModelIndex& 
     // The row shown above, which under a filter need not be the grid's row above.
     const int32_t above = gridRow(index.siblingAtRow(index.row() - 1));
     if (above < grid_.fixedRows() || grid_.isSubtotal(above)) return false;
+    std::string mine, theirs;
     for (int c = 0; c <= column; ++c)
-        if (!grid_.mergeCol(c) || grid_.cell(row, c) != grid_.cell(above, c)) return false;
+        if (!grid_.mergeCol(c) ||
+            grid_.shownCell(row, c, mine) != grid_.shownCell(above, c, theirs))
+            return false;
     return true;
 }
 
@@ -222,8 +228,10 @@ QVariant ViolationGridModel::data(const QModelIndex& index, int role) const {
         bool group = grid_.isSubtotal(row);
         switch (role) {
             case Qt::DisplayRole:
-            case Qt::ToolTipRole:
                 return cellText(row, index.column());
+            case Qt::ToolTipRole:
+                // The name as written, colour codes and all, where the cell shows it folded.
+                return cellText(row, index.column(), false);
             case Qt::BackgroundRole:
                 if (group) return QBrush(fromBgr(grid_.subtotalBackColor()));
                 return {};

@@ -40,8 +40,9 @@ class ViolationGridModel : public QAbstractItemModel, public GridListener {
     int32_t gridRow(const QModelIndex& index) const;
     QModelIndex indexOfGridRow(int32_t gridRow, int column = 0) const;
     bool isGroupIndex(const QModelIndex& index) const;
-    // The text a cell shows: group rows add how many rows they hold.
-    QString cellText(int32_t gridRow, int column) const;
+    // The text a cell shows (shown false: as stored, before the column's fold); group
+    // rows add how many rows they hold.
+    QString cellText(int32_t gridRow, int column, bool shown = true) const;
     FlexGrid& grid() const { return grid_; }
 
     // Shows only the data rows that hold the text in some column, letter case ignored,

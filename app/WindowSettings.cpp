@@ -97,4 +97,22 @@ void setLastFolder(const std::string& kind, const std::string& folder) {
     QSettings().setValue("folders/" + local(kind), local(folder));
 }
 
+ScanOptions scanOptions() {
+    ScanOptions options;
+    options.consoleLines = QSettings().value("reading/consoleLines", false).toBool();
+    return options;
+}
+
+void setScanOptions(const ScanOptions& options) {
+    QSettings().setValue("reading/consoleLines", options.consoleLines);
+}
+
+bool foldColours() {
+    return QSettings().value("names/foldColours", false).toBool();
+}
+
+void setFoldColours(bool on) {
+    QSettings().setValue("names/foldColours", on);
+}
+
 }  // namespace th::settings

@@ -1,12 +1,14 @@
 #pragma once
 // What the window remembers between runs, in the user's settings file: its geometry,
-// the grid's column order and widths, the recent logs, and the folder each kind of
-// file was last chosen in.
+// the grid's column order and widths, the recent logs, the folder each kind of file was
+// last chosen in, and how logs are read and names shown.
 
 #include <QByteArray>
 #include <QString>
 #include <string>
 #include <vector>
+
+#include "scan/ScanOptions.h"
 
 class QHeaderView;
 class QMainWindow;
@@ -31,6 +33,14 @@ void setRecentLogs(const std::vector<std::string>& paths);
 // when none was.
 std::string lastFolder(const std::string& kind);
 void setLastFolder(const std::string& kind, const std::string& folder);
+
+// How logs are read (Utilities > Read game-console lines); off when never set.
+ScanOptions scanOptions();
+void setScanOptions(const ScanOptions& options);
+
+// Whether player names show without their colour codes (Utilities > Fold colour codes).
+bool foldColours();
+void setFoldColours(bool on);
 
 }  // namespace settings
 }  // namespace th

@@ -40,6 +40,7 @@
 #include "app/WindowSettings.h"
 #include "bans/Paths.h"
 #include "platform/MessageBoxes.h"
+#include "scan/ColourCodes.h"
 #include "ui/WindowSetup.h"
 
 namespace th {
@@ -125,6 +126,47 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     heightPending_ = !restoreGeometryFromSettings();
     installRecentMenu();
     installViewMenu();
+    installNameAndLogItems();
+}
+
+void frmMain::installNameAndLogItems() {
+    auto* utilities = menuBar()->findChild<QMenu*>(QStringLiteral("ID_Tool1"));
+    if (!utilities) return;
+    utilities->addSeparator();
+    consoleLinesItem_ = utilities->addAction(QStringLiteral("Read game-console lines"));
+    consoleLinesItem_->setObjectName(QStringLiteral("consoleLines"));
+    consoleLinesItem_->setCheckable(true);
+    consoleLinesItem_->setToolTip(
+        QStringLiteral("Also read violation lines as a game's console log holds them; their "
+                       "rows get the log file's modification time"));
+    form_->scanOptions = settings::scanOptions();
+    consoleLinesItem_->setChecked(form_->scanOptions.consoleLines);
+    connect(consoleLinesItem_, &QAction::toggled, this, [this](bool on) {
+        form_->scanOptions.consoleLines = on;  // for the next scan
+        settings::setScanOptions(form_->scanOptions);
+    });
+
+    foldColoursItem_ = utilities->addAction(QStringLiteral("Fold colour codes"));
+    foldColoursItem_->setObjectName(QStringLiteral("foldColours"));
+    foldColoursItem_->setCheckable(true);
+    foldColoursItem_->setToolTip(
+        QStringLiteral("Group, sort and show player names without colour codes; saved files "
+                       "keep the names as written"));
+    const bool fold = settings::foldColours();
+    foldColoursItem_->setChecked(fold);
+    th::setFoldColours(form_->vsFlexGrid1, fold);
+    connect(foldColoursItem_, &QAction::toggled, this, &frmMain::setFoldColours);
+}
+
+void frmMain::setFoldColours(bool on) {
+    settings::setFoldColours(on);
+    FlexGrid& grid = form_->vsFlexGrid1;
+    th::setFoldColours(grid, on);
+    // The rows are grouped again by the names as they now show.
+    if (grid.rows() > grid.fixedRows()) {
+        int32_t position = 0;
+        vsFlexGrid1_AfterMoveColumn(*form_, 0, position);
+    }
 }
 
 void frmMain::installViewMenu() {

@@ -12,6 +12,7 @@
 #include "platform/Ports.h"
 #include "scan/MainForm.h"
 
+class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -62,6 +63,9 @@ class frmMain : public QMainWindow {
     QPushButton* cmdCancel() const { return cmdCancel_; }
     QMenu* recentMenu() const { return recentMenu_; }
     QLineEdit* txtFilter() const { return txtFilter_; }
+    // The Utilities menu's check items "Read game-console lines" and "Fold colour codes".
+    QAction* consoleLinesItem() const { return consoleLinesItem_; }
+    QAction* foldColoursItem() const { return foldColoursItem_; }
 
     // Load Log and Exit run at once; the other commands run on a worker thread while
     // the window stays alive, and workFinished follows their end.
@@ -86,6 +90,8 @@ class frmMain : public QMainWindow {
     void showFilterStatus();
     void installRecentMenu();
     void installViewMenu();
+    void installNameAndLogItems();
+    void setFoldColours(bool on);
     void fillRecentMenu();
     void openRecentLog(const std::string& path);
     void rememberLog(const std::string& path);
@@ -123,6 +129,8 @@ class frmMain : public QMainWindow {
     std::array<QPushButton*, 7> cmdQuelvane_{};
     QPushButton* cmdCancel_ = nullptr;
     QMenu* recentMenu_ = nullptr;
+    QAction* consoleLinesItem_ = nullptr;
+    QAction* foldColoursItem_ = nullptr;
     QLabel* lblFilter_ = nullptr;
     QLineEdit* txtFilter_ = nullptr;
     QTimer* filterTimer_ = nullptr;

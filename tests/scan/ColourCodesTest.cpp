@@ -5,10 +5,14 @@
 
 #include "scan/ColourCodes.h"
 #include "scan/MainForm.h"
+#include "tests/support/GridColumnTexts.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
 namespace {
+
+using test::Column;
+using test::column;
 
 TEST(ColourCodes, EveryCaretAndThePrintableByteAfterItGo) {
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -43,14 +47,6 @@ TEST(ColourCodes, EveryCaretAndThePrintableByteAfterItGo) {
     }
 }
 
-// A column's texts below the header, each group row's marked with "*".
-std::vector<std::string> column(const FlexGrid& g, int32_t col) {
-    std::vector<std::string> out;
-    for (int32_t r = 1; r < g.rows(); ++r)
-        out.push_back((g.isSubtotal(r) ? "*" : "") + g.textMatrix(r, col));
-    return out;
-}
-
 // Folded, one player's names in colours form one group and sort by their letters; the
 // cells keep the names as written, and the fold goes wherever the column is dragged.
 TEST(ColourCodes, FoldedNamesArrangeTogetherAndTheCellsKeepTheirCodes) {
@@ -64,15 +60,13 @@ TEST(ColourCodes, FoldedNamesArrangeTogetherAndTheCellsKeepTheirCodes) {
                   "(slot #1)", "g", "1.1.1.1:1"});
     int32_t position = 0;
     vsFlexGrid1_AfterMoveColumn(form, 0, position);
-    EXPECT_EQ(column(g, 0), (std::vector<std::string>{"*^1Jay^7yz", "^1Jay^7yz", "*^2Bravo",
-                                                      "^2Bravo", "*^3Jayyz", "^3Jayyz", "*Alpha",
-                                                      "Alpha", "*Jayyz", "Jayyz"}));
+    EXPECT_EQ(column(g, 0), (Column{"*^1Jay^7yz", "^1Jay^7yz", "*^2Bravo", "^2Bravo", "*^3Jayyz",
+                                    "^3Jayyz", "*Alpha", "Alpha", "*Jayyz", "Jayyz"}));
 
     setFoldColours(g, true);
     vsFlexGrid1_AfterMoveColumn(form, 0, position);
-    EXPECT_EQ(column(g, 0),
-              (std::vector<std::string>{"*Alpha", "Alpha", "*^2Bravo", "^2Bravo", "*^3Jayyz",
-                                        "^3Jayyz", "Jayyz", "^1Jay^7yz"}));
+    EXPECT_EQ(column(g, 0), (Column{"*Alpha", "Alpha", "*^2Bravo", "^2Bravo", "*^3Jayyz", "^3Jayyz",
+                                    "Jayyz", "^1Jay^7yz"}));
     std::string scratch;
     EXPECT_EQ(g.shownCell(5, 0, scratch), "Jayyz");
     EXPECT_EQ(g.shownCell(8, 0, scratch), "Jayyz");
@@ -87,8 +81,8 @@ TEST(ColourCodes, FoldedNamesArrangeTogetherAndTheCellsKeepTheirCodes) {
         vsFlexGrid1_AfterMoveColumn(form, 0, position);
         const int32_t name = g.colIndex("Player Name");
         EXPECT_NE(g.colFold(name), nullptr) << to;
-        EXPECT_EQ(column(g, name), (std::vector<std::string>{"*", "Alpha", "^2Bravo", "^3Jayyz",
-                                                             "Jayyz", "^1Jay^7yz"}))
+        EXPECT_EQ(column(g, name),
+                  (Column{"*", "Alpha", "^2Bravo", "^3Jayyz", "Jayyz", "^1Jay^7yz"}))
             << to;
     }
     g.moveColumn(g.colIndex("Player Name"), 0);

@@ -4,20 +4,14 @@
 #include <vector>
 
 #include "scan/MainForm.h"
+#include "tests/support/GridColumnTexts.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
 namespace {
 
-using Column = std::vector<std::string>;
-
-// A column's texts below the header, each group row's marked with "*".
-Column column(const FlexGrid& g, int32_t col) {
-    Column out;
-    for (int32_t r = 1; r < g.rows(); ++r)
-        out.push_back((g.isSubtotal(r) ? "*" : "") + g.textMatrix(r, col));
-    return out;
-}
+using test::Column;
+using test::column;
 
 TEST(GridArrangement, GroupsByWhicheverColumnStandsFirst) {
     test::ScriptedPorts p;

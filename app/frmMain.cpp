@@ -133,28 +133,32 @@ void frmMain::installNameAndLogItems() {
     auto* utilities = menuBar()->findChild<QMenu*>(QStringLiteral("ID_Tool1"));
     if (!utilities) return;
     utilities->addSeparator();
-    consoleLinesItem_ = utilities->addAction(QStringLiteral("Read game-console lines"));
-    consoleLinesItem_->setObjectName(QStringLiteral("consoleLines"));
-    consoleLinesItem_->setCheckable(true);
-    consoleLinesItem_->setToolTip(
-        QStringLiteral("Also read violation lines as a game's console log holds them; their "
-                       "rows get the log file's modification time"));
+    auto checkItem = [utilities](const char* caption, const char* name, const char* tip,
+                                 bool checked) {
+        QAction* item = utilities->addAction(QString::fromLatin1(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        item->setCheckable(true);
+        item->setToolTip(QString::fromLatin1(tip));
+        item->setChecked(checked);
+        return item;
+    };
+
     form_->scanOptions = settings::scanOptions();
-    consoleLinesItem_->setChecked(form_->scanOptions.consoleLines);
+    consoleLinesItem_ = checkItem("Read game-console lines", "consoleLines",
+                                  "Also read violation lines as a game's console log holds "
+                                  "them; their rows get the log file's modification time",
+                                  form_->scanOptions.consoleLines);
     connect(consoleLinesItem_, &QAction::toggled, this, [this](bool on) {
         form_->scanOptions.consoleLines = on;  // for the next scan
         settings::setScanOptions(form_->scanOptions);
     });
 
-    foldColoursItem_ = utilities->addAction(QStringLiteral("Fold colour codes"));
-    foldColoursItem_->setObjectName(QStringLiteral("foldColours"));
-    foldColoursItem_->setCheckable(true);
-    foldColoursItem_->setToolTip(
-        QStringLiteral("Group, sort and show player names without colour codes; saved files "
-                       "keep the names as written"));
     const bool fold = settings::foldColours();
-    foldColoursItem_->setChecked(fold);
     th::setFoldColours(form_->vsFlexGrid1, fold);
+    foldColoursItem_ = checkItem("Fold colour codes", "foldColours",
+                                 "Group, sort and show player names without colour codes; "
+                                 "saved files keep the names as written",
+                                 fold);
     connect(foldColoursItem_, &QAction::toggled, this, &frmMain::setFoldColours);
 }
 

@@ -60,3 +60,37 @@ ORDER BY
     GUID;
 
 PRAGMA user_version = 2;
+
+-- Version 3: bans an administrator lifted, and what browsing the bans needs.
+--
+-- One row per lifted GUID: the name it was banned under, when it was lifted (a stamp in
+-- local time) and the administrator's note. A later ban of the GUID removes the row.
+CREATE TABLE tblLiftedBans (
+    GUID TEXT NOT NULL COLLATE NOCASE UNIQUE,
+    PlayerName TEXT NOT NULL DEFAULT '',
+    LiftedAt TEXT NOT NULL DEFAULT '',
+    Note TEXT NOT NULL DEFAULT ''
+);
+
+-- The stored query's order as one value: month-first stamps as "0" and year, month, day
+-- and time; other stamps as "1" and their text. With GUID it orders every ban, so a page
+-- of bans can start after the last one shown, by index, at any depth.
+ALTER TABLE tblVandrel ADD COLUMN SortKey TEXT GENERATED ALWAYS AS (
+    CASE WHEN TimeStamp GLOB '[[][0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]]'
+         THEN '0' || substr(TimeStamp, 8, 4) || substr(TimeStamp, 2, 2) || substr(TimeStamp, 5, 2) || substr(TimeStamp, 13, 8)
+         ELSE '1' || TimeStamp END) VIRTUAL;
+
+CREATE INDEX idxVandrelSortKey ON tblVandrel (SortKey, GUID);
+CREATE INDEX idxVandrelPlayerName ON tblVandrel (PlayerName, GUID);
+CREATE INDEX idxVandrelIP ON tblVandrel (IP, GUID);
+CREATE INDEX idxVandrelViolationReason ON tblVandrel (ViolationReason, GUID);
+
+-- The same order as version 2's, read along the index.
+DROP VIEW qrySelectAllVandrelOrderByTimeStamp;
+
+CREATE VIEW qrySelectAllVandrelOrderByTimeStamp AS
+SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason
+FROM tblVandrel
+ORDER BY SortKey, GUID;
+
+PRAGMA user_version = 3;

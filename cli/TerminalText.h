@@ -1,5 +1,6 @@
 #pragma once
-// The one rule for text from a log, a ban file or any file name that the tool prints:
+// The one rule for text from a log, a ban file or any file name that the tool prints
+// (platform/EscapedText.h holds it, for the exports too):
 // nothing it prints may steer the terminal or break a line apart. Backslash, TAB, CR and
 // LF become \\, \t, \r and \n; every other byte below 0x20, and 0x7F, becomes \xHH (two
 // upper-case hex digits); all other bytes, 8-bit ones included, stay as they are.

@@ -46,6 +46,10 @@ CREATE VIEW qrySelectAllTempBans AS
 SELECT TempBan FROM tblTempBans ORDER BY ID;
 )sql";
 
+// The columns every version's bans have, in the order version 1 made them.
+const std::string kBanColumns =
+    "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason FROM tblVandrel ORDER BY rowid";
+
 // Everything a database's schema is made of, and its version.
 Rows schemaOf(const std::string& path) {
     Rows rows =
@@ -106,7 +110,7 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
     std::filesystem::rename(db, fresh);
     sql(db, kVersion1);
     sql(db, std::string(kStamps) + "; INSERT INTO tblTempBans (TempBan) VALUES (';kept')");
-    const Rows rows = sql(db, "SELECT * FROM tblVandrel ORDER BY rowid");
+    const Rows rows = sql(db, kBanColumns);
     Rows before = schemaOf(db);
     before.insert(before.end(), rows.begin(), rows.end());
     EXPECT_NE(banOrder(db), kBanOrder);
@@ -116,7 +120,7 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
     EXPECT_TRUE(w.scripted.messages.shown.empty());
     g_CloseDatabase();
     EXPECT_EQ(schemaOf(db), schemaOf(fresh));
-    EXPECT_EQ(sql(db, "SELECT * FROM tblVandrel ORDER BY rowid"), rows);
+    EXPECT_EQ(sql(db, kBanColumns), rows);
     EXPECT_EQ(sql(db, "SELECT TempBan FROM qrySelectAllTempBans"), (Rows{";kept"}));
     EXPECT_EQ(banOrder(db), kBanOrder);
     const Rows backups = filesIn("_Vandrel_v1_before_upgrade.zip");
@@ -132,14 +136,14 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
 // and the connect reports why.
 TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     const std::string lead = "An unhandled error has occured {g_blnConnectToDatabase}\r\n" + db;
-    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('kept'); PRAGMA user_version = 3");
+    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('kept'); PRAGMA user_version = 4");
     std::string before = readBytes(db);
     TestWindow w;
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
     EXPECT_EQ(w.scripted.messages.shown.back().prompt,
               lead +
-                  " holds ban database version 3, made by a newer Tallyhound; this one knows "
-                  "up to version 2. The database is left as it is. [-2147467259]        " +
+                  " holds ban database version 4, made by a newer Tallyhound; this one knows "
+                  "up to version 3. The database is left as it is. [-2147467259]        " +
                   "\r\nCheck that " + db +
                   " is a ban database this Tallyhound can use and is not open in another program, "
                   "or name another one with --db.        ");
@@ -159,7 +163,7 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     const std::string archive = dir + "/" + filesIn(".zip").at(0);
     EXPECT_EQ(w.scripted.messages.shown.back().prompt,
               lead +
-                  " holds ban database version 1 and could not be upgraded to version 2 (no "
+                  " holds ban database version 1 and could not be upgraded to version 3 (no "
                   "such view: qrySelectAllVandrelOrderByTimeStamp). The database is left as "
                   "it was; its copy is " +
                   archive + ". [-2147467259]        " + "\r\nCheck that " + db +

@@ -1,0 +1,61 @@
+#include "bans/LiftedBans.h"
+
+#include <tuple>
+
+#include "platform/TimeStamp.h"
+
+namespace th {
+
+namespace {
+
+std::string folded(std::string_view guid) {
+    std::string key(guid);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return key;
+}
+
+auto moment(const StampParts& p) {
+    return std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second);
+}
+
+}  // namespace
+
+bool laterThanLifting(std::string_view banStamp, std::string_view liftedAt) {
+    const auto ban = parseStamp(banStamp), lifting = parseStamp(liftedAt);
+    return ban && lifting && moment(*ban) > moment(*lifting);
+}
+
+void LiftingTimes::add(std::string_view guid, std::string_view liftedAt) {
+    times_[folded(guid)] = liftedAt;
+}
+
+const std::string* LiftingTimes::find(std::string_view guid) const {
+    auto it = times_.find(folded(guid));
+    return it == times_.end() ? nullptr : &it->second;
+}
+
+LiftedRows dropLiftedRows(std::vector<WorkRow>& rows, const LiftingTimes& lifted) {
+    LiftedRows result;
+    if (lifted.empty()) return result;
+    size_t kept = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string* liftedAt = lifted.find(rows[i].guid);
+        if (liftedAt && !laterThanLifting(rows[i].stamp, *liftedAt)) {
+            ++result.skipped;
+            continue;
+        }
+        if (liftedAt) result.bannedAgain.push_back(rows[i].guid);
+        if (kept != i) rows[kept] = std::move(rows[i]);
+        ++kept;
+    }
+    rows.resize(kept);
+    return result;
+}
+
+std::string liftedSkippedText(int64_t skipped) {
+    if (skipped == 0) return {};
+    return std::to_string(skipped) + " skipped: bans lifted";
+}
+
+}  // namespace th

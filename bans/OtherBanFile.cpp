@@ -1,0 +1,62 @@
+#include "bans/OtherBanFile.h"
+
+#include "bans/BanFileReader.h"
+#include "platform/TimeStamp.h"
+
+namespace th {
+
+namespace {
+
+bool blank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+}  // namespace
+
+bool readBanLine(std::string_view line, WorkRow& row) {
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+    if (line.size() <= kStampSize + 1 || !isStamp(line.substr(0, kStampSize)) ||
+        line[kStampSize] != ' ')
+        return false;
+    std::string_view rest = line.substr(kStampSize + 1);
+    const size_t guidEnd = rest.find(' ');
+    if (guidEnd == 0 || guidEnd == std::string_view::npos) return false;
+    const std::string_view guid = rest.substr(0, guidEnd);
+    if (guid.find('"') != std::string_view::npos) return false;
+    // The quoted fields: "name" "ip" and maybe "reason", each pair parted by `" "`.
+    std::string_view quoted = rest.substr(guidEnd + 1);
+    if (quoted.size() < 2 || quoted.front() != '"' || quoted.back() != '"') return false;
+    quoted = quoted.substr(1, quoted.size() - 2);
+    std::vector<std::string_view> fields;
+    for (size_t start = 0;;) {
+        const size_t end = quoted.find("\" \"", start);
+        fields.push_back(quoted.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) break;
+        start = end + 3;
+    }
+    if (fields.size() != 2 && fields.size() != 3) return false;
+    row = {};
+    row.stamp.assign(line.substr(0, kStampSize));
+    row.guid.assign(guid);
+    row.name.append("\"").append(fields[0]).append("\"");
+    row.address.append("\"").append(fields[1]).append("\"");
+    if (fields.size() == 3) row.reason.assign(fields[2]);
+    return true;
+}
+
+void readOtherBanFile(std::string_view bytes, OtherBanFile& into) {
+    int64_t number = 0;
+    WorkRow row;
+    forEachLine(bytes, [&](std::string_view line) {
+        ++number;
+        if (blank(line) || line.front() == ';') {
+            ++into.ignored;
+        } else if (readBanLine(line, row)) {
+            into.rows.push_back(std::move(row));
+        } else {
+            into.unreadable.push_back(number);
+        }
+    });
+}
+
+}  // namespace th

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "bans/BanListWriter.h"
+#include "bans/LiftedBans.h"
+#include "bans/OtherBanFile.h"
+#include "platform/DisplayBytes.h"
+
+namespace th::test {
+namespace {
+
+std::string written(BanListFormat format, const std::vector<ShownBan>& bans) {
+    std::string out;
+    BanListWriter writer(format, [&](std::string_view text) { out += text; });
+    for (const ShownBan& ban : bans) writer.add(ban);
+    writer.finish();
+    return out;
+}
+
+const ShownBan kPlain{"0123abcd", "Jayyz", "198.51.100.7", "VIOLATION DETECTED -> AIMBOT #1",
+                      "[04.16.2017 21:03:11]"};
+// Commas, quotes, a line break, a formula, a Windows-1252 byte and a terminal control.
+const ShownBan kAwkward{"=cmd|' /C calc'!A0", "O'Neil, \"the\"\n\xe9vil\x1b[2J", "-1+1", "@SUM(A1)",
+                        "[12.31.2016 23:59:59]"};
+
+TEST(BanListWriter, EachFormatHoldsTheFieldsInItsOwnRules) {
+    EXPECT_EQ(
+        written(BanListFormat::Tsv, {kPlain, kAwkward}),
+        "guid\tname\tip\treason\ttime\n"
+        "0123abcd\tJayyz\t198.51.100.7\tVIOLATION DETECTED -> AIMBOT #1\t[04.16.2017 21:03:11]\n"
+        "=cmd|' /C calc'!A0\tO'Neil, \"the\"\\n\xc3\xa9vil\\x1B[2J\t-1+1\t@SUM(A1)\t"
+        "[12.31.2016 23:59:59]\n");
+    EXPECT_EQ(
+        written(BanListFormat::Csv, {kPlain, kAwkward}),
+        "guid,name,ip,reason,time\r\n"
+        "0123abcd,Jayyz,198.51.100.7,VIOLATION DETECTED -> AIMBOT #1,[04.16.2017 21:03:11]\r\n"
+        "\"'=cmd|' /C calc'!A0\",\"O'Neil, \"\"the\"\"\n\xc3\xa9vil\x1b[2J\",\"'-1+1\","
+        "\"'@SUM(A1)\",[12.31.2016 23:59:59]\r\n");
+    EXPECT_EQ(
+        written(BanListFormat::Json, {kPlain, kAwkward}),
+        "[\n"
+        "{\"guid\":\"0123abcd\",\"name\":\"Jayyz\",\"ip\":\"198.51.100.7\","
+        "\"reason\":\"VIOLATION DETECTED -> AIMBOT #1\",\"time\":\"[04.16.2017 21:03:11]\"},\n"
+        "{\"guid\":\"=cmd|' /C calc'!A0\",\"name\":\"O'Neil, \\\"the\\\"\\n\xc3\xa9vil"
+        "\\u001b[2J\",\"ip\":\"-1+1\",\"reason\":\"@SUM(A1)\",\"time\":\"[12.31.2016 23:59:59]\"}\n"
+        "]\n");
+    EXPECT_EQ(written(BanListFormat::Json, {}), "[]\n");
+    EXPECT_EQ(written(BanListFormat::Csv, {}), "guid,name,ip,reason,time\r\n");
+}
+
+TEST(BanListWriter, NamesAreDecodedByTheDisplayRule) {
+    for (const auto& [bytes, utf8] : std::vector<std::pair<std::string, std::string>>{
+             {"caf\xc3\xa9", "caf\xc3\xa9"},                     // valid UTF-8 stays
+             {"caf\xe9", "caf\xc3\xa9"},                         // Latin-1 letter
+             {"\x80\x9f", "\xe2\x82\xac\xc5\xb8"},               // Windows-1252's own
+             {"\x81", "\xc2\x81"},                               // unassigned: the C1 control
+             {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac"}})  // a surrogate is not UTF-8
+        EXPECT_EQ(displayUtf8(bytes), utf8) << bytes;
+    EXPECT_EQ(banListFormat("csv"), BanListFormat::Csv);
+    EXPECT_EQ(banListFormat("CSV"), std::nullopt);
+}
+
+TEST(OtherBanFile, TakesOnlyLinesOfTheShapeTheMergeWrites) {
+    OtherBanFile file;
+    readOtherBanFile(
+        "[04.16.2017 21:03:11] 0123abcd \"Jay yz\" \"198.51.100.7\" \"VIOLATION DETECTED -> "
+        "AIMBOT #1\"\r\n"
+        "[05.01.2017 00:00:00] FEED \"no reason\" \"192.0.2.1\" \r\n"
+        "; a temp ban line\r\n"
+        "   \r\n"
+        "[4.16.2017 21:03:11] short \"x\" \"y\"\r\n"
+        "[04.16.2017 21:03:11] \"x\" \"y\"\r\n"
+        "[04.16.2017 21:03:11] guid \"x\"\r\n"
+        "[04.16.2017 21:03:11] guid x y\r\n"
+        "[04.16.2017 21:03:11] guid \"a\" \"b\" \"c\" \"d\"\r\n"
+        "just words\n"
+        "[04.16.2017 21:03:12] last \"\" \"\"",
+        file);
+    ASSERT_EQ(file.rows.size(), 3u);
+    EXPECT_EQ(file.rows[0].stamp, "[04.16.2017 21:03:11]");
+    EXPECT_EQ(file.rows[0].guid, "0123abcd");
+    EXPECT_EQ(file.rows[0].name, "\"Jay yz\"");
+    EXPECT_EQ(file.rows[0].address, "\"198.51.100.7\"");
+    EXPECT_EQ(file.rows[0].reason, "VIOLATION DETECTED -> AIMBOT #1");
+    EXPECT_EQ(file.rows[1].guid, "FEED");
+    EXPECT_EQ(file.rows[1].reason, "");
+    EXPECT_EQ(file.rows[2].name, "\"\"");
+    EXPECT_EQ(file.ignored, 2);
+    EXPECT_EQ(file.unreadable, (std::vector<int64_t>{5, 6, 7, 8, 9, 10}));
+}
+
+TEST(LiftedBans, OnlyALaterReadableStampBansAgain) {
+    const std::string lifted = "[04.16.2017 21:03:11]";
+    for (const auto& [stamp, later] : std::vector<std::pair<std::string, bool>>{
+             {"[04.16.2017 21:03:12]", true},
+             {"[04.16.2017 21:03:11]", false},
+             {"[12.31.2016 23:59:59]", false},
+             {"[01.01.2018 00:00:00]", true},   // later year, earlier month and day
+             {"[03.17.2017 22:00:00]", false},  // day first would call it later
+             {"", false},
+             {"junk", false}})
+        EXPECT_EQ(laterThanLifting(stamp, lifted), later) << stamp;
+    EXPECT_FALSE(laterThanLifting("[04.16.2017 21:03:12]", "not a stamp"));
+
+    LiftingTimes times;
+    times.add("ABCD", lifted);
+    std::vector<WorkRow> rows(4);
+    rows[0].guid = "abcd", rows[0].stamp = "[04.16.2017 21:03:10]";
+    rows[1].guid = "other", rows[1].stamp = "";
+    rows[2].guid = "aBcD", rows[2].stamp = "[04.17.2017 00:00:00]";
+    rows[3].guid = "abcd", rows[3].stamp = "";
+    const LiftedRows result = dropLiftedRows(rows, times);
+    EXPECT_EQ(result.skipped, 2);
+    EXPECT_EQ(result.bannedAgain, (std::vector<std::string>{"aBcD"}));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].guid, "other");
+    EXPECT_EQ(rows[1].guid, "aBcD");
+    EXPECT_EQ(liftedSkippedText(3), "3 skipped: bans lifted");
+    EXPECT_EQ(liftedSkippedText(0), "");
+}
+
+}  // namespace
+}  // namespace th::test

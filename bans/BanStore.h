@@ -22,10 +22,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "bans/BanBrowsing.h"
 #include "scan/MainForm.h"
 
 namespace th {
@@ -76,6 +78,22 @@ class BanStore {
                                  const std::vector<std::string>& lines) = 0;
     virtual void forEachKeptLine(std::string_view server,
                                  const std::function<void(std::string_view)>& line) = 0;
+
+    // Browsing (bans/BanBrowsing.h): up to limit bans in the order, after the ban `after`
+    // names (from the first without); how many bans a search finds (all for an empty
+    // one); the ban of a GUID, ASCII letter case ignored.
+    virtual BanPage banPage(const BanOrder& order, const BanKey* after, size_t limit) = 0;
+    virtual int64_t countBans(std::string_view search) = 0;
+    virtual std::optional<StoredBan> findBan(std::string_view guid) = 0;
+
+    // Lifted bans. liftBan removes the GUID's ban and records its lifting at liftedAt
+    // with the note, in place of an earlier record; false when no ban has the GUID.
+    // forgetLifting ends a lifting (the GUID was banned again).
+    virtual bool liftBan(std::string_view guid, std::string_view liftedAt,
+                         std::string_view note) = 0;
+    virtual std::optional<LiftedBan> findLiftedBan(std::string_view guid) = 0;
+    virtual void forEachLiftedBan(const std::function<void(const LiftedBan&)>& lifted) = 0;
+    virtual void forgetLifting(std::string_view guid) = 0;
 };
 
 // A transaction that ends in a rollback unless it was committed.

@@ -2,18 +2,13 @@
 
 #include <tuple>
 
+#include "bans/BanStore.h"
+#include "bans/GuidKey.h"
 #include "platform/TimeStamp.h"
 
 namespace th {
 
 namespace {
-
-std::string folded(std::string_view guid) {
-    std::string key(guid);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return key;
-}
 
 auto moment(const StampParts& p) {
     return std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second);
@@ -27,11 +22,11 @@ bool laterThanLifting(std::string_view banStamp, std::string_view liftedAt) {
 }
 
 void LiftingTimes::add(std::string_view guid, std::string_view liftedAt) {
-    times_[folded(guid)] = liftedAt;
+    times_[guidKey(guid)] = liftedAt;
 }
 
 const std::string* LiftingTimes::find(std::string_view guid) const {
-    auto it = times_.find(folded(guid));
+    auto it = times_.find(guidKey(guid));
     return it == times_.end() ? nullptr : &it->second;
 }
 
@@ -51,6 +46,19 @@ LiftedRows dropLiftedRows(std::vector<WorkRow>& rows, const LiftingTimes& lifted
     }
     rows.resize(kept);
     return result;
+}
+
+LiftingTimes liftingTimes(BanStore& store) {
+    LiftingTimes times;
+    store.forEachLiftedBan(
+        [&](const LiftedBan& lifted) { times.add(lifted.guid, lifted.liftedAt); });
+    return times;
+}
+
+int64_t skipLiftedRows(BanStore& store, std::vector<WorkRow>& rows) {
+    const LiftedRows result = dropLiftedRows(rows, liftingTimes(store));
+    for (const std::string& guid : result.bannedAgain) store.forgetLifting(guid);
+    return result.skipped;
 }
 
 std::string liftedSkippedText(int64_t skipped) {

@@ -13,6 +13,8 @@
 
 namespace th {
 
+class BanStore;
+
 // Whether a ban stamped banStamp comes after a lifting at liftedAt; both are
 // "[mm.dd.yyyy hh:mm:ss]", anything else is never later.
 bool laterThanLifting(std::string_view banStamp, std::string_view liftedAt);
@@ -37,6 +39,14 @@ struct LiftedRows {
 // Drops the rows whose GUID was lifted and whose stamp is not later than the lifting,
 // keeping the others in order.
 LiftedRows dropLiftedRows(std::vector<WorkRow>& rows, const LiftingTimes& lifted);
+
+// The store's lifting times.
+LiftingTimes liftingTimes(BanStore& store);
+
+// What every source of bans goes through before its rows are stored: drops the rows
+// whose ban stays lifted and ends the lifting of GUIDs banned again. Returns the number
+// of rows dropped.
+int64_t skipLiftedRows(BanStore& store, std::vector<WorkRow>& rows);
 
 // "3 skipped: bans lifted", or nothing for none.
 std::string liftedSkippedText(int64_t skipped);

@@ -12,6 +12,7 @@
 #include "bans/BanStore.h"
 #include "bans/Database.h"
 #include "bans/DatedArchiveName.h"
+#include "bans/LiftedBans.h"
 #include "bans/Paths.h"
 #include "bans/ServerName.h"
 #include "bans/StoreRows.h"
@@ -64,6 +65,7 @@ struct Counts {
     int64_t written = 0;   // ban lines the file holds now
     int64_t stamped = 0;   // new bans given the merge's time
     int64_t odd = 0;       // lines of no known shape, kept
+    int64_t lifted = 0;    // rows skipped: their ban was lifted
 };
 
 // A dated copy of the bytes just read, under the file's own name, no more readable than
@@ -128,21 +130,28 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
     work.rows.reserve(static_cast<size_t>(form.vsFlexGrid1.rows()) + file.bytes().size() / 128);
     collectFileLines(file.bytes(), form.awkQuelvane, work);
     form.prgScanning.setVisible(true);
-    progress.start(form.vsFlexGrid1.rows() - 1);
-    collectGridRows(
-        form.vsFlexGrid1, formatStamp(std::time(nullptr)), [&](int32_t i) { progress.set(i); },
-        work);
+    if (options.rows) {
+        work.rows.insert(work.rows.end(), options.rows->begin(), options.rows->end());
+    } else {
+        progress.start(form.vsFlexGrid1.rows() - 1);
+        collectGridRows(
+            form.vsFlexGrid1, formatStamp(std::time(nullptr)), [&](int32_t i) { progress.set(i); },
+            work);
+    }
     sortByGuid(work.rows);
     fillWorkingTable(form.grdDummy, work.rows);
 
     // The database changes are committed only once the rewritten file is in place.
     StoreTransaction transaction(store);
+    if (options.beforeStore) options.beforeStore(store);
+    const int64_t lifted = skipLiftedRows(store, work.rows);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work.rows, [&](int64_t j) { progress.set(j); });
     store.replaceKeptLines(server, work.keptLines);
 
     TextFileWriter rewritten(file.path(), file.descriptor());
-    counts = {work.banLines, writeBanFile(store, server, rewritten), stored.stamped, work.oddLines};
+    counts = {work.banLines, writeBanFile(store, server, rewritten), stored.stamped, work.oddLines,
+              lifted};
     if (counts.written == 0) return Pass::NoRecords;
     rewritten.sync();
     if (options.beforeCheck) options.beforeCheck();
@@ -159,6 +168,7 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
             WorkingRows more;
             collectFileLines(tail, form.awkQuelvane, more);
             sortByGuid(more.rows);
+            counts.lifted += skipLiftedRows(store, more.rows);
             storeRows(store, more.rows, [](int64_t) {});
             store.appendKeptLines(server, more.keptLines);
             appendLines(rewritten, tail, file.path());
@@ -186,6 +196,7 @@ std::string reportOf(const Counts& counts, const std::string& title) {
     else if (counts.stamped > 1)
         report += kCrLf + std::to_string(counts.stamped) +
                   " bans had no time stamp and got the time of this merge." + kPad;
+    if (counts.lifted > 0) report += kCrLf + liftedSkippedText(counts.lifted) + kPad;
     if (counts.odd == 1)
         report += std::string(kCrLf) +
                   "1 line that is not a ban line was kept as it is, after the bans." + kPad;
@@ -211,21 +222,28 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         if (options.explain)
             form.ports.messages.show(kExplanation, MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
 
-        dialog.emplace(form.ports.files);
-        dialog->setCenterDialog(true);
-        dialog->setDefaultExt(kDefaultExt);
-        dialog->setDefaultFilter(1);
-        dialog->setDialogTitle(kDialogTitle);
-        dialog->setFilter(kFilter);
-        dialog->setFlags(kDialogFlags);
-        dialog->setHWndOwner(form.hWnd);
-        if (dialog->Show(CFileOpenSaveDialog::kOpen)) {
-            const std::string banFile = dialog->FileName();
-            const std::string title = dialog->FileTitle();
+        std::string banFile = options.banFile, title;
+        if (banFile.empty()) {
+            dialog.emplace(form.ports.files);
+            dialog->setCenterDialog(true);
+            dialog->setDefaultExt(kDefaultExt);
+            dialog->setDefaultFilter(1);
+            dialog->setDialogTitle(kDialogTitle);
+            dialog->setFilter(kFilter);
+            dialog->setFlags(kDialogFlags);
+            dialog->setHWndOwner(form.hWnd);
+            if (dialog->Show(CFileOpenSaveDialog::kOpen)) {
+                banFile = dialog->FileName();
+                title = dialog->FileTitle();
+            }
+            dialog.reset();
+        } else {
+            title = banFile.substr(banFile.find_last_of('/') + 1);
+        }
+        if (!banFile.empty()) {
             const std::string folder = g_strGetFolder(banFile);
             const std::string server =
                 options.server.empty() ? defaultServerName() : options.server;
-            dialog.reset();
             cursor.emplace(form.ports.cursor);
             cursor->SetCursor(CCursor::kHourglass);
             // Without the database there is nothing to merge into: its report is the one
@@ -251,6 +269,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 form.ports.messages.show(kNoRecords, MsgButtons::Ok, MsgIcon::Critical, kMsgTitle);
             } else {
                 outcome.report = reportOf(counts, title);
+                outcome.liftedSkipped = counts.lifted;
                 outcome.completed = true;
                 if (options.offerToOpen) {
                     std::string prompt = outcome.report + kCrLf + kCrLf + kOpenQuestion;

@@ -1,12 +1,17 @@
 #pragma once
 // The merge of the grid into the anti-cheat's ban file, through the ban database.
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "scan/MainForm.h"
 
 namespace th {
+
+class BanStore;
+struct WorkRow;
 
 // The window's merge: explains itself, asks for the ban file, merges, reports and offers
 // to open the file.
@@ -23,12 +28,21 @@ struct MergeOptions {
     // still the one read, and between that check and the replacing. Tests change the
     // ban file there, as a game server writing a ban at that moment would.
     std::function<void()> beforeCheck, beforeReplace;
+    // The ban file to change; empty: the user chooses it.
+    std::string banFile;
+    // Rows merged in place of the grid's (the bans of other ban files); null: the grid.
+    const std::vector<WorkRow>* rows = nullptr;
+    // Runs in the merge's transaction before the rows are stored, so that a change of the
+    // bans (lifting them) lands together with the rewritten file or not at all. A pass
+    // that starts again because the file changed runs it again.
+    std::function<void(BanStore&)> beforeStore;
 };
 
 struct MergeOutcome {
     bool completed = false;     // the ban file was rewritten and the database agrees
     bool fileReplaced = false;  // the ban file holds the new bans (also when not completed)
     std::string report;         // the report's first part, "Merge complete. ..." with its padding
+    int64_t liftedSkipped = 0;  // rows not stored because their ban was lifted
 };
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options);

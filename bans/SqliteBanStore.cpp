@@ -22,8 +22,8 @@ void run(SqliteStatement& statement) {
 
 constexpr int64_t kProgressEvery = 4096;
 
-// Apostrophes are kept as two grave accents, as databases of the program's first
-// versions hold them; and back.
+}  // namespace
+
 std::string toStored(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 2);
@@ -49,8 +49,6 @@ std::string fromStored(std::string_view text) {
     }
     return out;
 }
-
-}  // namespace
 
 SqliteBanStore::SqliteBanStore(MainForm& form, const std::string& path) {
     db_.Open(path);

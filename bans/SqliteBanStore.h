@@ -31,10 +31,23 @@ class SqliteBanStore : public BanStore {
     void forEachKeptLine(std::string_view server,
                          const std::function<void(std::string_view)>& line) override;
 
+    // Browsing and lifted bans (bans/SqliteBanStoreBrowsing.cpp).
+    BanPage banPage(const BanOrder& order, const BanKey* after, size_t limit) override;
+    int64_t countBans(std::string_view search) override;
+    std::optional<StoredBan> findBan(std::string_view guid) override;
+    bool liftBan(std::string_view guid, std::string_view liftedAt, std::string_view note) override;
+    std::optional<LiftedBan> findLiftedBan(std::string_view guid) override;
+    void forEachLiftedBan(const std::function<void(const LiftedBan&)>& lifted) override;
+    void forgetLifting(std::string_view guid) override;
+
     SqliteConnection& connection() { return db_; }
 
   private:
     SqliteConnection db_;
 };
+
+// Apostrophes as this store keeps them, as two grave accents; and back.
+std::string toStored(std::string_view text);
+std::string fromStored(std::string_view text);
 
 }  // namespace th

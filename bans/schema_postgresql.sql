@@ -64,3 +64,36 @@ UPDATE tblSchemaVersion SET Version = 1;
 -- order from the start.
 
 UPDATE tblSchemaVersion SET Version = 2;
+
+-- Version 3: bans an administrator lifted, and what browsing the bans needs.
+--
+-- One row per lifted GUID (letter case folded as in tblVandrel): the name it was banned
+-- under, when it was lifted (a stamp in local time) and the administrator's note. A
+-- later ban of the GUID removes the row.
+CREATE TABLE tblLiftedBans (
+    ID bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    GUID bytea NOT NULL,
+    GuidKey bytea NOT NULL GENERATED ALWAYS AS (
+        decode(translate(encode(GUID, 'escape'), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ',
+                         'abcdefghijklmnopqrstuvwxyz'), 'escape')) STORED UNIQUE,
+    PlayerName bytea NOT NULL DEFAULT '',
+    LiftedAt bytea NOT NULL DEFAULT '',
+    Note bytea NOT NULL DEFAULT ''
+);
+
+-- The stored query's order as one value: month-first stamps as "0" and year, month, day
+-- and time; other stamps as "1" and their bytes. With GuidKey it orders every ban, so a
+-- page of bans can start after the last one shown, by index, at any depth.
+ALTER TABLE tblVandrel ADD COLUMN SortKey bytea GENERATED ALWAYS AS (
+    CASE WHEN encode(TimeStamp, 'escape') ~
+              '^\[[0-9]{2}\.[0-9]{2}\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\]$'
+         THEN '\x30'::bytea || substring(TimeStamp FROM 8 FOR 4) || substring(TimeStamp FROM 2 FOR 2) ||
+              substring(TimeStamp FROM 5 FOR 2) || substring(TimeStamp FROM 13 FOR 8)
+         ELSE '\x31'::bytea || TimeStamp END) STORED;
+
+CREATE INDEX idxVandrelSortKey ON tblVandrel (SortKey, GuidKey);
+CREATE INDEX idxVandrelPlayerName ON tblVandrel (PlayerName, GuidKey);
+CREATE INDEX idxVandrelIP ON tblVandrel (IP, GuidKey);
+CREATE INDEX idxVandrelViolationReason ON tblVandrel (ViolationReason, GuidKey);
+
+UPDATE tblSchemaVersion SET Version = 3;

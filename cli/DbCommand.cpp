@@ -6,6 +6,8 @@
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
 #include "cli/Cli.h"
+#include "cli/DbBrowseCommands.h"
+#include "cli/DbChangeCommands.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
 #include "scan/MainForm.h"
@@ -18,7 +20,8 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         bool yes = false;
     };
     auto options = std::make_shared<Options>();
-    CLI::App* db = app.add_subcommand("db", "Back up, reset or locate the ban database");
+    CLI::App* db = app.add_subcommand(
+        "db", "Browse, change, export, back up, reset or locate the ban database");
     db->require_subcommand(1);
 
     CLI::App* backup =
@@ -65,6 +68,9 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         else
             context.fail("Database could not be reset: " + databasePath());
     });
+
+    addDbBrowseCommands(*db, context);
+    addDbChangeCommands(*db, context);
 }
 
 }  // namespace th::cli

@@ -1,0 +1,145 @@
+#include "bans/BanFileChanges.h"
+
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "bans/BanStore.h"
+#include "bans/GuidKey.h"
+#include "bans/LiftedBans.h"
+#include "bans/Merge.h"
+#include "bans/OtherBanFile.h"
+#include "bans/ShownBan.h"
+#include "platform/Error.h"
+#include "platform/MessageBoxes.h"
+#include "platform/OutputFile.h"
+#include "platform/TimeStamp.h"
+
+namespace th {
+
+namespace {
+
+std::string fileTitle(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string counted(int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The merge underneath a change: the file given, nothing explained or offered.
+MergeOptions changeOf(const std::string& banFile) {
+    MergeOptions options;
+    options.explain = options.offerToOpen = false;
+    options.banFile = banFile;
+    return options;
+}
+
+std::string readWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error::fromErrno(errno, path);
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw Error::fromErrno(errno ? errno : EIO, path);
+    return bytes;
+}
+
+}  // namespace
+
+std::string liftQuestionText(int count) {
+    return "Lift " + counted(count, "ban", "bans") +
+           "? The players are removed from the ban database and from the pbbans.dat file you "
+           "choose next, which is backed up first.";
+}
+
+std::string liftedReport(int64_t lifted, const std::string& title) {
+    return counted(lifted, "ban", "bans") + " lifted and removed from '" + title + "'" + kPad +
+           kCrLf + kReloadReminder + kPad;
+}
+
+BanFileChange liftBans(MainForm& form, const std::string& banFile,
+                       const std::vector<std::string>& guids, const std::string& note) {
+    MergeOptions options = changeOf(banFile);
+    std::vector<WorkRow> none;
+    options.rows = &none;
+    int64_t lifted = 0;
+    options.beforeStore = [&](BanStore& store) {
+        lifted = 0;  // a pass that starts again counts again
+        const std::string now = formatStamp(std::time(nullptr));
+        std::set<std::string> done;
+        for (const std::string& guid : guids)
+            if (done.insert(guidKey(guid)).second && store.liftBan(guid, now, note)) ++lifted;
+    };
+    const MergeOutcome outcome = mergeIntoBanFile(form, options);
+    BanFileChange change;
+    change.completed = outcome.completed;
+    if (change.completed) change.report = liftedReport(lifted, fileTitle(banFile));
+    return change;
+}
+
+BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
+                             const std::vector<std::string>& others) {
+    BanFileChange change;
+    OtherBanFile read;
+    std::string unreadable;
+    int64_t unreadableLines = 0;
+    try {
+        for (const std::string& other : others) {
+            OtherBanFile one;
+            readOtherBanFile(readWhole(other), one);
+            for (int64_t line : one.unreadable)
+                unreadable += std::string(kCrLf) + other + ":" + std::to_string(line) +
+                              ": not a ban line, skipped";
+            unreadableLines += static_cast<int64_t>(one.unreadable.size());
+            read.ignored += one.ignored;
+            for (WorkRow& row : one.rows) read.rows.push_back(std::move(row));
+        }
+    } catch (const std::exception& e) {
+        showErrorBox(form.ports.messages, "The ban files could not be imported", toError(e),
+                     "The ban file and the ban database are as they were.");
+        return change;
+    }
+    // One ban per GUID: the first line of it in the files' order.
+    std::vector<WorkRow> bans;
+    std::set<std::string> seen;
+    for (WorkRow& row : read.rows)
+        if (seen.insert(guidKey(row.guid)).second) bans.push_back(std::move(row));
+
+    int64_t added = 0, known = 0, skipped = 0;
+    MergeOptions options = changeOf(banFile);
+    options.rows = &bans;
+    options.beforeStore = [&](BanStore& store) {
+        std::vector<WorkRow> counting = bans;
+        skipped = dropLiftedRows(counting, liftingTimes(store)).skipped;
+        added = known = 0;
+        for (const WorkRow& row : counting) ++(store.hasBan(row.guid) ? known : added);
+    };
+    const MergeOutcome outcome = mergeIntoBanFile(form, options);
+    change.completed = outcome.completed;
+    if (!change.completed) return change;
+    change.report = "Import into '" + fileTitle(banFile) +
+                    "' complete: " + counted(added, "ban added", "bans added") + ", " +
+                    std::to_string(known) + " already known";
+    if (skipped > 0) change.report += ", " + liftedSkippedText(skipped);
+    change.report += ", " + counted(unreadableLines, "line unreadable", "lines unreadable") + ", " +
+                     counted(read.ignored, "line ignored", "lines ignored") +
+                     " (temp bans and blank lines)." + kPad + unreadable + kCrLf + kReloadReminder +
+                     kPad;
+    return change;
+}
+
+int64_t exportBanList(BanStore& store, const std::string& path, BanListFormat format) {
+    OutputFile file(path);
+    BanListWriter out(format, [&](std::string_view text) { file.write(text); });
+    int64_t written = 0;
+    store.forEachBan([&](const Ban& ban) {
+        out.add(shownBan(ban.guid, ban.stamp, ban.name, ban.address, ban.reason));
+        ++written;
+    });
+    out.finish();
+    file.commit();
+    return written;
+}
+
+}  // namespace th

@@ -1,0 +1,47 @@
+#pragma once
+// The changes to the bans besides the merge of a grid: lifting bans and importing other
+// servers' ban files. Each is a merge underneath (bans/Merge.h): the ban file is backed
+// up, locked, read, its bans and the change go into the database in one transaction,
+// and the file is written anew from the database and put in place only if it is still
+// the one read. So the ban file and the database change together or not at all.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bans/BanListWriter.h"
+#include "scan/MainForm.h"
+
+namespace th {
+
+class BanStore;
+
+struct BanFileChange {
+    bool completed = false;  // file and database both changed
+    std::string report;      // what happened, for a box or a terminal
+};
+
+// Removes the bans of the GUIDs from the database and the ban file, recording each as
+// lifted now with the note. GUIDs without a ban are passed over. Failures are reported
+// through the form's message port, as a merge reports them.
+BanFileChange liftBans(MainForm& form, const std::string& banFile,
+                       const std::vector<std::string>& guids, const std::string& note);
+
+// Adds the bans of other ban files to the database and the ban file; lifted bans stay
+// lifted. Lines of no ban shape are named, file and line, in the report.
+BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
+                             const std::vector<std::string>& others);
+
+// Writes every ban, in the stored query's order, to path (through the program's one
+// output writer) in the format. Returns the number of bans written; throws th::Error.
+int64_t exportBanList(BanStore& store, const std::string& path, BanListFormat format);
+
+// The texts of these changes.
+std::string liftQuestionText(int count);
+std::string liftedReport(int64_t lifted, const std::string& fileTitle);
+inline constexpr const char* kBrowseFailed = "The ban database could not be opened";
+inline constexpr const char* kReloadReminder =
+    "A running game server keeps its ban list in memory until it reloads it (pb_sv_banload "
+    "or a restart).";
+
+}  // namespace th

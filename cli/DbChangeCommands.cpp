@@ -1,0 +1,112 @@
+#include "cli/DbChangeCommands.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "bans/BanFileChanges.h"
+#include "bans/BanStore.h"
+#include "bans/Paths.h"
+#include "cli/AbsolutePath.h"
+#include "cli/GridInputs.h"
+#include "cli/OutputChecks.h"
+#include "platform/Error.h"
+#include "platform/MessageBoxes.h"
+
+namespace th::cli {
+
+namespace {
+
+// The ban file must be a regular file that exists: these commands change it, never make it.
+bool banFileUsable(CommandContext& context, const std::string& bans) {
+    struct stat st {};
+    if (::stat(bans.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
+    const int reason = errno;
+    context.fail(S_ISDIR(st.st_mode) ? Error::fromErrno(EISDIR, bans).description()
+                 : st.st_mode != 0   ? "Not a regular file: " + bans
+                                     : Error::fromErrno(reason, bans).description());
+    return false;
+}
+
+// Prints the change's report, or fails when it did not complete.
+void finish(CommandContext& context, CommandForm& session, const BanFileChange& change,
+            const std::string& bans, size_t errorsBefore) {
+    if (change.completed) {
+        context.out << promptForTerminal(change.report) << "\n";
+        if (session.terminal.messages.errors.size() != errorsBefore)
+            context.fail("errors were reported while changing " + bans);
+    } else {
+        context.fail("nothing was changed in " + bans + " or the ban database");
+    }
+}
+
+}  // namespace
+
+void addDbChangeCommands(CLI::App& db, CommandContext& context) {
+    struct Options {
+        std::string db, bans, note;
+        bool ignoreMissing = false;
+        std::vector<std::string> guids, others;
+    };
+    auto options = std::make_shared<Options>();
+
+    CLI::App* unban = db.add_subcommand(
+        "unban", "Lift bans: remove them from the ban file and the database, recording each");
+    unban->add_option("--db", options->db, kDbOptionHelp);
+    unban->add_option("--bans", options->bans, "The ban file to change (backed up first)")
+        ->required();
+    unban->add_option("--note", options->note, "Why the bans are lifted, kept with each");
+    unban->add_flag("--ignore-missing", options->ignoreMissing,
+                    "Pass over GUIDs that have no ban instead of changing nothing");
+    unban->add_option("GUID", options->guids, "The players' GUIDs (letter case ignored)")
+        ->required();
+    unban->callback([options, &context] {
+        const std::string bans = absolutePath(options->bans);
+        if (!banFileUsable(context, bans)) return;
+        setDatabasePath(absolutePath(options->db));
+        if (!outputIsNoInput(context, bans, {databasePath()})) return;
+        CommandForm session(context.err);
+        // Every GUID is looked up before anything changes.
+        try {
+            std::unique_ptr<BanStore> store = openBanStore(session.form, databasePath());
+            std::vector<std::string> missing;
+            for (const std::string& guid : options->guids)
+                if (!store->hasBan(guid)) missing.push_back(guid);
+            if (!missing.empty() && !options->ignoreMissing) {
+                std::string list;
+                for (const std::string& guid : missing) list += (list.empty() ? "" : ", ") + guid;
+                context.fail("no ban of " + list + " in " + store->name() +
+                             "; nothing was changed (--ignore-missing lifts the others)");
+                return;
+            }
+        } catch (const std::exception& e) {
+            context.fail(toError(e).description());
+            return;
+        }
+        const size_t errorsBefore = session.terminal.messages.errors.size();
+        const BanFileChange change = liftBans(session.form, bans, options->guids, options->note);
+        finish(context, session, change, bans, errorsBefore);
+    });
+
+    CLI::App* import = db.add_subcommand(
+        "import", "Add the bans of other ban files to the ban file and the database");
+    import->add_option("--db", options->db, kDbOptionHelp);
+    import->add_option("--bans", options->bans, "The ban file to change (backed up first)")
+        ->required();
+    import->add_option("OTHER", options->others, "Ban files of other servers")->required();
+    import->callback([options, &context] {
+        const std::string bans = absolutePath(options->bans);
+    if (!banFileUsable(context, bans)) return;
+    setDatabasePath(absolutePath(options->db));
+    std::vector<std::string> others;
+    for (const std::string& other : options->others) others.push_back(absolutePath(other));
+    if (!outputIsNoInput(context, bans, others)) return;
+    CommandForm session(context.err);
+    const size_t errorsBefore = session.terminal.messages.errors.size();
+    const BanFileChange change = importBanFiles(session.form, bans, others);
+    finish(context, session, change, bans, errorsBefore);
+});
+}  // namespace th::cli
+
+}  // namespace th::cli

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "bans/BanFileChanges.h"
+#include "bans/Merge.h"
+#include "tests/bans/BanTestSupport.h"
+
+namespace th::test {
+namespace {
+
+const std::string kA = "aaaa0000aaaa0000aaaa0000aaaa0000";
+const std::string kB = "bbbb1111bbbb1111bbbb1111bbbb1111";
+const std::string kLineA =
+    "[04.16.2017 21:03:11] " + kA +
+    " \"Jay'yz\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> AIMBOT #50001\"";
+const std::string kLineB =
+    "[05.01.2017 10:00:00] " + kB +
+    " \"Other\" \"192.0.2.1:28960\" \"VIOLATION DETECTED -> WALLHACK #50002\"";
+const std::string kReminder =
+    "A running game server keeps its ban list in memory until it reloads it (pb_sv_banload or a "
+    "restart).        ";
+
+class BanFileChanges : public BanFolderTest {
+  protected:
+    // Merges one grid row of A, stamped as given, into the ban file; the merge's report.
+    std::string mergeA(const std::string& stamp) {
+        TestWindow w;
+        w.form.vsFlexGrid1.addRow(
+            {"Jay'yz", "(AIMBOT)", "50001", stamp, "(slot #3)", kA, "198.51.100.7:28960"});
+        MergeOptions options;
+        options.explain = options.offerToOpen = false;
+        options.banFile = bans;
+        const MergeOutcome outcome = mergeIntoBanFile(w.form, options);
+        EXPECT_TRUE(outcome.completed)
+            << (w.scripted.messages.shown.empty() ? "" : w.scripted.messages.shown.back().prompt);
+        return outcome.report;
+    }
+    Rows banGuids() { return sql(db, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"); }
+};
+
+// Lifted, a ban stays lifted whether the old violation comes back from the grid or from
+// the ban file; a newer violation bans again and ends the lifting.
+TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
+    writeBytes(bans, crlf({kLineB, "", ";temp ban of " + kA}));
+    mergeA("[04.16.2017 21:03:11]");
+    ASSERT_EQ(banGuids(), (Rows{kA, kB}));
+
+    TestWindow w;
+    BanFileChange change =
+        liftBans(w.form, bans, {"AAAA0000aaaa0000aaaa0000aaaa0000", "unknown-guid"}, "mistake");
+    ASSERT_TRUE(change.completed);
+    EXPECT_EQ(change.report, "1 ban lifted and removed from 'pbbans.dat'        \r\n" + kReminder);
+    EXPECT_EQ(readBytes(bans), crlf({kLineB, "", ";temp ban of " + kA}));
+    EXPECT_EQ(banGuids(), (Rows{kB}));
+    const Rows lifted = sql(db, "SELECT GUID, PlayerName, LiftedAt, Note FROM tblLiftedBans");
+    ASSERT_EQ(lifted.size(), 1u);
+    EXPECT_TRUE(lifted[0].starts_with(kA + "|\"Jay``yz\"|[")) << lifted[0];
+    EXPECT_TRUE(lifted[0].ends_with("]|mistake")) << lifted[0];
+    EXPECT_EQ(filesIn(".zip").size(), 2u) << "the unban backs the file up as a merge does";
+
+    // The same scan merged again, and the game server writing its old list back.
+    writeBytes(bans, crlf({kLineA, kLineB}));
+    EXPECT_NE(mergeA("[04.16.2017 21:03:11]").find("\r\n2 skipped: bans lifted        "),
+              std::string::npos);
+    EXPECT_EQ(banGuids(), (Rows{kB}));
+    EXPECT_EQ(readBytes(bans), crlf({kLineB}));
+    // A violation seen after the lifting bans again.
+    mergeA("[01.01.2099 00:00:00]");
+    EXPECT_EQ(banGuids(), (Rows{kB, kA}));
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
+}
+
+// Another server's file: its bans join, known ones are counted, lifted ones stay out,
+// and every line of no ban shape is named by file and line.
+TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
+    writeBytes(bans, crlf({kLineB}));
+    mergeA("[04.16.2017 21:03:11]");
+    TestWindow w;
+    ASSERT_TRUE(liftBans(w.form, bans, {kA}, "").completed);
+
+    const std::string other = dir + "/other.dat";
+    const std::string kNew = "[06.01.2017 08:00:00] cccc2222 \"New, one\" \"203.0.113.5:28960\"";
+    writeBytes(other, crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",
+                            "[06.01.2017 08:00:00] dddd \"only a name\""}));
+    const BanFileChange change = importBanFiles(w.form, bans, {other});
+    ASSERT_TRUE(change.completed);
+    EXPECT_EQ(
+        change.report,
+        "Import into 'pbbans.dat' complete: 1 ban added, 1 already known, 1 skipped: bans "
+        "lifted, 2 lines unreadable, 2 lines ignored (temp bans and blank lines).        \r\n" +
+            other + ":6: not a ban line, skipped\r\n" + other + ":7: not a ban line, skipped\r\n" +
+            kReminder);
+    EXPECT_EQ(readBytes(bans), crlf({kLineB, kNew + " "}));
+    EXPECT_EQ(banGuids(), (Rows{kB, "cccc2222"}));
+
+    // A file that cannot be read changes nothing.
+    const std::string before = readBytes(bans);
+    EXPECT_FALSE(importBanFiles(w.form, bans, {dir + "/missing.dat"}).completed);
+    EXPECT_EQ(readBytes(bans), before);
+    EXPECT_NE(w.scripted.messages.shown.back().prompt.find("missing.dat"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace th::test

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "tests/bans/BanTestSupport.h"
+#include "tests/cli/CliRunner.h"
+
+namespace th::test {
+namespace {
+
+class DbCommands : public BanFolderTest {
+  protected:
+    void SetUp() override {
+        BanFolderTest::SetUp();
+        sql(db,
+            "INSERT INTO tblVandrel VALUES "
+            "('aaaa', '[04.16.2017 21:03:11]', '\"Jay``yz\"', '\"198.51.100.7\"', "
+            "'\"VIOLATION DETECTED -> AIMBOT #50001\"'),"
+            "('BBBB', '[01.02.2016 00:00:00]', '\"E' || char(27) || '[2Jvil\"', '\"192.0.2.1\"', "
+            "'\"VIOLATION DETECTED -> AIMBOT #50001\"'),"
+            "('cccc', '', '\"Nobody\"', '\"10.0.0.7\"', '');"
+            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban of AAAA'), (';other')");
+        writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa \"Jay'yz\" \"198.51.100.7\" "
+                               "\"VIOLATION DETECTED -> AIMBOT #50001\"",
+                               "", ";[x] tempban of AAAA"}));
+    }
+};
+
+TEST_F(DbCommands, ListSearchesLimitsAndEscapes) {
+    CliResult r = runCli({"db", "list", "--db", db});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(
+        r.out,
+        "guid\tname\tip\treason\ttime\n"
+        "BBBB\tE\\x1B[2Jvil\t192.0.2.1\tVIOLATION DETECTED -> AIMBOT #50001\t[01.02.2016 "
+        "00:00:00]\n"
+        "aaaa\tJay'yz\t198.51.100.7\tVIOLATION DETECTED -> AIMBOT #50001\t[04.16.2017 21:03:11]\n"
+        "cccc\tNobody\t10.0.0.7\t\t\n");
+    r = runCli({"db", "list", "--db", db, "--search", "JAY'", "--format", "csv"});
+    EXPECT_EQ(
+        r.out,
+        "guid,name,ip,reason,time\r\n"
+        "aaaa,Jay'yz,198.51.100.7,VIOLATION DETECTED -> AIMBOT #50001,[04.16.2017 21:03:11]\r\n");
+    r = runCli({"db", "list", "--db", db, "--search", ".0.", "--limit", "1", "--format", "json"});
+    EXPECT_EQ(r.out,
+              "[\n{\"guid\":\"BBBB\",\"name\":\"E\\u001b[2Jvil\",\"ip\":\"192.0.2.1\",\"reason\":"
+              "\"VIOLATION DETECTED -> AIMBOT #50001\",\"time\":\"[01.02.2016 00:00:00]\"}\n]\n");
+    r = runCli({"db", "list", "--db", db, "--search", "%"});
+    EXPECT_EQ(r.out, "guid\tname\tip\treason\ttime\n") << "a wildcard is a plain letter";
+    r = runCli({"db", "list", "--db", db, "--format", "xml"});
+    EXPECT_EQ(r.status, 2);
+    r = runCli({"db", "list", "--db", dir + "/none.mdb"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("none.mdb"), std::string::npos) << r.err;
+}
+
+TEST_F(DbCommands, ShowAndStatsTellWhatTheDatabaseHolds) {
+    CliResult r = runCli({"db", "show", "--db", db, "AAAA"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "guid: aaaa\nname: Jay'yz\nip: 198.51.100.7\nreason: VIOLATION DETECTED -> AIMBOT "
+              "#50001\ntime: [04.16.2017 21:03:11]\ntemp ban: ;[x] tempban of AAAA\n");
+    r = runCli({"db", "show", "--db", db, "dddd"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "tallyhound-cli: no ban of dddd in " + db + "\n");
+
+    r = runCli({"db", "stats", "--db", db});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "bans\t3\nlifted\t0\ntemp bans\t2\nfirst\t[01.02.2016 00:00:00]\n"
+              "last\t[04.16.2017 21:03:11]\nreason\t1\t(none)\n"
+              "reason\t2\tVIOLATION DETECTED -> AIMBOT #50001\n");
+}
+
+// An unknown GUID changes nothing unless told to pass it over; the lifting then shows.
+TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
+    const std::string file = readBytes(bans);
+    const Rows rows = sql(db, "SELECT * FROM tblVandrel");
+    CliResult r = runCli({"db", "unban", "--db", db, "--bans", bans, "aaaa", "zzzz"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tallyhound-cli: no ban of zzzz in " + db +
+                         "; nothing was changed (--ignore-missing lifts the others)\n");
+    EXPECT_EQ(readBytes(bans), file);
+    EXPECT_EQ(sql(db, "SELECT * FROM tblVandrel"), rows);
+    EXPECT_TRUE(filesIn(".zip").empty());
+
+    r = runCli({"db", "unban", "--db", db, "--bans", bans, "--note", "appeal granted",
+                "--ignore-missing", "aaaa", "zzzz"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "1 ban lifted and removed from 'pbbans.dat'\nA running game server keeps its ban "
+              "list in memory until it reloads it (pb_sv_banload or a restart).\n");
+    EXPECT_EQ(readBytes(bans).find("aaaa"), std::string::npos);
+    r = runCli({"db", "show", "--db", db, "aaaa"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with("guid: aaaa\nlifted: [")) << r.out;
+    EXPECT_TRUE(r.out.ends_with(
+        "]\nlifted name: Jay'yz\nnote: appeal granted\ntemp ban: ;[x] tempban of AAAA\n"))
+        << r.out;
+
+    r = runCli({"db", "unban", "--db", db, "--bans", dir + "/missing.dat", "BBBB"});
+    EXPECT_EQ(r.status, 1);
+    r = runCli({"db", "export", "--db", db, "-o", dir});
+    EXPECT_EQ(r.status, 2) << "a folder is no output";
+}
+
+}  // namespace
+}  // namespace th::test

@@ -24,6 +24,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "app/BanBrowserDialog.h"
 #include "app/DisplayText.h"
 #include "app/GuiThreadPorts.h"
 #include "app/MainCommands.h"
@@ -127,6 +128,7 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     installRecentMenu();
     installViewMenu();
     installNameAndLogItems();
+    installBanMenu();
 }
 
 void frmMain::installNameAndLogItems() {
@@ -171,6 +173,33 @@ void frmMain::setFoldColours(bool on) {
         int32_t position = 0;
         vsFlexGrid1_AfterMoveColumn(*form_, 0, position);
     }
+}
+
+void frmMain::installBanMenu() {
+    auto* database = menuBar()->findChild<QMenu*>(QStringLiteral("ID_Database"));
+    if (!database) return;
+    QAction* first = database->actions().isEmpty() ? nullptr : database->actions().first();
+    auto add = [&](const char* caption, const char* name, void (BanBrowserDialog::*then)()) {
+        auto* action = new QAction(QString::fromLatin1(caption), database);
+        action->setObjectName(QString::fromLatin1(name));
+        database->insertAction(first, action);
+        connect(action, &QAction::triggered, this, [this, then] { browseBans(then); });
+        return action;
+    };
+    add("Browse bans...", "browseBans", nullptr)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    add("Import ban file...", "importBanFile", &BanBrowserDialog::importBanFiles);
+    add("Export bans...", "exportBans", &BanBrowserDialog::exportBans);
+    database->insertSeparator(first);
+}
+
+void frmMain::browseBans(void (BanBrowserDialog::*then)()) {
+    BanBrowserDialog dialog(*form_, this);
+    if (!dialog.isOpen()) return;
+    // Work already running on the worker may be a merge: bans change only after it.
+    dialog.setChangesEnabled(!busy_);
+    connect(this, &frmMain::workFinished, &dialog, [&dialog] { dialog.setChangesEnabled(true); });
+    if (then) (dialog.*then)();
+    dialog.exec();
 }
 
 void frmMain::installViewMenu() {

@@ -27,6 +27,7 @@ class QVBoxLayout;
 namespace th {
 
 class ViolationGridView;
+class BanBrowserDialog;
 class QtMessageBoxPort;
 class QtFileChooserPort;
 class QtCursorPort;
@@ -92,6 +93,9 @@ class frmMain : public QMainWindow {
     void installViewMenu();
     void installNameAndLogItems();
     void setFoldColours(bool on);
+    void installBanMenu();
+    // Utilities > Database > Browse bans, and what to do in it first (import, export).
+    void browseBans(void (BanBrowserDialog::*then)());
     void fillRecentMenu();
     void openRecentLog(const std::string& path);
     void rememberLog(const std::string& path);

@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <string>
 
-#include "bans/Database.h"
+#include "bans/BanStore.h"
 #include "bans/NewDatabase.h"
-#include "bans/SqliteBanBrowsing.h"
+#include "bans/SqliteConnection.h"
+#include "cli/TerminalPorts.h"
 #include "platform/TimeStamp.h"
 
 namespace {
@@ -50,11 +52,11 @@ int main(int argc, char** argv) {
     const std::string path = dir + "/Vandrel.mdb";
     createDatabase(path);
 
-    Connection db;
+    SqliteConnection db;
     db.Open(path);
     const double fill = millis([&] {
         db.beginTransaction();
-        Statement& insert = db.prepared(
+        SqliteStatement& insert = db.prepared(
             "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
             "VALUES (?1, ?2, ?3, ?4, ?5)");
         for (long i = 0; i < bans; ++i) {
@@ -72,21 +74,23 @@ int main(int argc, char** argv) {
     db.Close();
     std::printf("filled %ld bans in %.0f ms\n", bans, fill);
 
-    db.Open(path);
+    cli::TerminalPorts terminal(std::cerr);
+    MainForm form(terminal.ports);
+    std::unique_ptr<BanStore> store = openBanStore(form, path);
     BanOrder order;
     int64_t count = 0;
     BanPage page;
     const double open = millis([&] {
-        count = sqlite::countBans(db, order.search);
-        page = sqlite::banPage(db, order, nullptr, 200);
+        count = store->countBans(order.search);
+        page = store->banPage(order, nullptr, 200);
     });
     std::printf("open: %.1f ms (%lld bans, first page %zu)\n", open, static_cast<long long>(count),
                 page.bans.size());
     for (const char* search : {"7", "Player99", "10.3.", "zzz"}) {
         order.search = search;
         const double keystroke = millis([&] {
-            count = sqlite::countBans(db, order.search);
-            page = sqlite::banPage(db, order, nullptr, 200);
+            count = store->countBans(order.search);
+            page = store->banPage(order, nullptr, 200);
         });
         std::printf("search keystroke \"%s\": %.1f ms (%lld found)\n", search, keystroke,
                     static_cast<long long>(count));
@@ -95,14 +99,14 @@ int main(int argc, char** argv) {
     for (BanColumn column : {BanColumn::Name, BanColumn::Ip, BanColumn::Guid}) {
         order.column = column;
         order.descending = true;
-        const double sort = millis([&] { page = sqlite::banPage(db, order, nullptr, 200); });
+        const double sort = millis([&] { page = store->banPage(order, nullptr, 200); });
         std::printf("sort by column %d, descending: %.1f ms\n", static_cast<int>(column), sort);
     }
     order = {};
     BanKey deep;
-    for (int i = 0; i < 10; ++i) deep = sqlite::banPage(db, order, i ? &deep : nullptr, 200).last;
-    const double next = millis([&] { page = sqlite::banPage(db, order, &deep, 200); });
+    for (int i = 0; i < 10; ++i) deep = store->banPage(order, i ? &deep : nullptr, 200).last;
+    const double next = millis([&] { page = store->banPage(order, &deep, 200); });
     std::printf("a page after page 10: %.2f ms\n", next);
-    db.Close();
+    store.reset();
     std::filesystem::remove_all(dir);
 }

@@ -1,0 +1,266 @@
+#include "app/BanBrowserDialog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+
+#include "app/BanTableModel.h"
+#include "app/DisplayText.h"
+#include "bans/BanFileChanges.h"
+#include "bans/BanListWriter.h"
+#include "bans/BanStore.h"
+#include "bans/Paths.h"
+#include "bans/ShownBan.h"
+#include "platform/CFileOpenSaveDialog.h"
+#include "platform/MessageBoxes.h"
+#include "platform/OutputFile.h"
+
+namespace th {
+
+namespace {
+
+constexpr const char* kLastBanFileKey = "bans/lastBanFile";
+
+// The box that asks before bans are lifted: No is the default, a note may be typed.
+std::optional<QString> askWithNote(QWidget* parent, int count) {
+    QDialog box(parent);
+    box.setWindowTitle(QString::fromLatin1(kMsgTitle));
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(new QLabel(QString::fromStdString(liftQuestionText(count)), &box));
+    auto* form = new QFormLayout;
+    auto* note = new QLineEdit(&box);
+    note->setObjectName(QStringLiteral("note"));
+    form->addRow(QStringLiteral("&Note (optional):"), note);
+    layout->addLayout(form);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, &box);
+    buttons->button(QDialogButtonBox::No)->setDefault(true);
+    buttons->button(QDialogButtonBox::No)->setFocus();
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (box.exec() != QDialog::Accepted) return std::nullopt;
+    return note->text();
+}
+
+}  // namespace
+
+BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(parent), form_(form) {
+    setWindowTitle(QStringLiteral("Ban database"));
+    askToLift = [this](int count) { return askWithNote(this, count); };
+    try {
+        store_ = openBanStore(form_, databasePath());
+        model_ = std::make_unique<BanTableModel>(*store_);
+    } catch (const std::exception& e) {
+        showErrorBox(form_.ports.messages, kBrowseFailed, toError(e),
+                     "Check that the ban database " + databasePath() + " can be read.");
+        model_.reset();
+        return;
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    tabs_ = new QTabWidget(this);
+    layout->addWidget(tabs_);
+
+    auto* bansPage = new QWidget(tabs_);
+    auto* bansLayout = new QVBoxLayout(bansPage);
+    search_ = new QLineEdit(bansPage);
+    search_->setObjectName(QStringLiteral("search"));
+    search_->setPlaceholderText(QStringLiteral("Search GUID, name or IP"));
+    search_->setClearButtonEnabled(true);
+    bansLayout->addWidget(search_);
+    table_ = new QTableView(bansPage);
+    table_->setModel(model_.get());
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSortingEnabled(true);
+    table_->horizontalHeader()->setSectionsMovable(true);
+    table_->horizontalHeader()->setSortIndicator(BanTableModel::TimeColumn, Qt::AscendingOrder);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->verticalHeader()->hide();
+    table_->setColumnWidth(BanTableModel::GuidColumn, 260);
+    table_->setColumnWidth(BanTableModel::NameColumn, 160);
+    table_->setColumnWidth(BanTableModel::IpColumn, 130);
+    table_->setColumnWidth(BanTableModel::ReasonColumn, 260);
+    bansLayout->addWidget(table_);
+    status_ = new QLabel(bansPage);
+    status_->setObjectName(QStringLiteral("status"));
+    bansLayout->addWidget(status_);
+    tabs_->addTab(bansPage, QStringLiteral("&Bans"));
+
+    tempBans_ = new QPlainTextEdit(tabs_);
+    tempBans_->setReadOnly(true);
+    tempBans_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    tabs_->addTab(tempBans_, QStringLiteral("&Temp bans"));
+
+    auto* buttons = new QHBoxLayout;
+    unban_ = new QPushButton(QStringLiteral("&Unban..."), this);
+    auto* copy = new QPushButton(QStringLiteral("&Copy"), this);
+    import_ = new QPushButton(QStringLiteral("&Import ban file..."), this);
+    auto* exportButton = new QPushButton(QStringLiteral("&Export bans..."), this);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    for (QPushButton* b : {unban_, copy, import_, exportButton}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch();
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    connect(unban_, &QPushButton::clicked, this, &BanBrowserDialog::unbanSelected);
+    connect(copy, &QPushButton::clicked, this, &BanBrowserDialog::copySelected);
+    connect(import_, &QPushButton::clicked, this, &BanBrowserDialog::importBanFiles);
+    connect(exportButton, &QPushButton::clicked, this, &BanBrowserDialog::exportBans);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    auto* del = new QShortcut(QKeySequence::Delete, table_);
+    connect(del, &QShortcut::activated, this, [this] {
+        if (unban_->isEnabled()) unbanSelected();
+    });
+    auto* copyKey = new QShortcut(QKeySequence::Copy, table_);
+    connect(copyKey, &QShortcut::activated, this, &BanBrowserDialog::copySelected);
+
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        model_->setSearch(text);
+        showStatus();
+    });
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, &BanBrowserDialog::showStatus);
+    showStatus();
+    fillTempBans();
+    resize(1000, 600);
+}
+
+BanBrowserDialog::~BanBrowserDialog() {
+    table_ = nullptr;
+    model_.reset();
+}
+
+void BanBrowserDialog::setChangesEnabled(bool enabled) {
+    if (unban_) unban_->setEnabled(enabled);
+    if (import_) import_->setEnabled(enabled);
+}
+
+void BanBrowserDialog::showStatus() {
+    status_->setText(model_->statusText());
+}
+
+void BanBrowserDialog::fillTempBans() {
+    QString text;
+    store_->forEachKeptLine({}, [&](std::string_view line) {
+        text += displayText(line);
+        text += QLatin1Char('\n');
+    });
+    tempBans_->setPlainText(text);
+}
+
+std::vector<int> selectedRows(const QTableView& table) {
+    std::set<int> rows;
+    for (const QModelIndex& index : table.selectionModel()->selectedIndexes())
+        rows.insert(index.row());
+    return {rows.begin(), rows.end()};
+}
+
+void BanBrowserDialog::copySelected() {
+    // Columns in the order the user sees them, wherever they were dragged.
+    std::vector<int> columns;
+    const QHeaderView* header = table_->horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual)
+        if (!header->isSectionHidden(header->logicalIndex(visual)))
+            columns.push_back(header->logicalIndex(visual));
+    const std::vector<int> rows = selectedRows(*table_);
+    if (rows.empty()) return;
+    QApplication::clipboard()->setText(bansAsTsv(*model_, rows, columns));
+}
+
+std::string BanBrowserDialog::chooseBanFile() {
+    CFileOpenSaveDialog dialog(form_.ports.files);
+    dialog.setDialogTitle("Select the pbbans.dat file to change");
+    dialog.setFilter("Punkbuster pbbans (*.dat)|*.dat");
+    dialog.setDefaultExt("dat");
+    dialog.setHWndOwner(form_.hWnd);
+    const std::string last =
+        QSettings().value(QString::fromLatin1(kLastBanFileKey)).toString().toStdString();
+    if (!last.empty()) {
+        dialog.setFileName(last);
+        dialog.setInitialDir(g_strGetFolder(last));
+    }
+    if (!dialog.Show(CFileOpenSaveDialog::kOpen)) return {};
+    const std::string chosen = dialog.FileName();
+    QSettings().setValue(QString::fromLatin1(kLastBanFileKey), QString::fromStdString(chosen));
+    return chosen;
+}
+
+void BanBrowserDialog::unbanSelected() {
+    if (!unban_->isEnabled()) return;
+    const std::vector<int> rows = selectedRows(*table_);
+    if (rows.empty()) return;
+    const std::optional<QString> note = askToLift(static_cast<int>(rows.size()));
+    if (!note) return;
+    const std::string banFile = chooseBanFile();
+    if (banFile.empty()) return;
+    std::vector<std::string> guids;
+    for (int row : rows) guids.push_back(model_->ban(row).guid);
+    // The change runs on its own connection; this one lets go of the database meanwhile.
+    const BanFileChange change = liftBans(form_, banFile, guids, note->toStdString());
+    if (change.completed)
+        form_.ports.messages.show(change.report, MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
+    model_->reload();
+    fillTempBans();
+}
+
+void BanBrowserDialog::importBanFiles() {
+    if (!import_->isEnabled()) return;
+    CFileOpenSaveDialog others(form_.ports.files);
+    others.setDialogTitle("Select the ban files to import");
+    others.setFilter("Punkbuster pbbans (*.dat)|*.dat|All files (*.*)|*.*");
+    others.setFlags(others.Flags() | MFileOpenSaveDialog::kOfnAllowMultiSelect);
+    others.setHWndOwner(form_.hWnd);
+    if (!others.Show(CFileOpenSaveDialog::kOpen)) return;
+    std::vector<std::string> files;
+    if (others.FileCount() > 1)
+        for (int16_t i = 1; i <= others.FileCount(); ++i)
+            files.push_back(others.GetNextFileName(i));
+    else
+        files.push_back(others.FileName());
+    const std::string banFile = chooseBanFile();
+    if (banFile.empty()) return;
+    const BanFileChange change = th::importBanFiles(form_, banFile, files);
+    if (change.completed)
+        form_.ports.messages.show(change.report, MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
+    model_->reload();
+    fillTempBans();
+}
+
+void BanBrowserDialog::exportBans() {
+    CFileOpenSaveDialog dialog(form_.ports.files);
+    dialog.setDialogTitle("Export bans");
+    dialog.setFilter("CSV (*.csv)|*.csv|Tab-separated (*.tsv)|*.tsv|JSON (*.json)|*.json");
+    dialog.setDefaultExt("csv");
+    dialog.setFileName("bans.csv");
+    dialog.setHWndOwner(form_.hWnd);
+    if (!dialog.Show(CFileOpenSaveDialog::kSave)) return;
+    const std::string path = dialog.FileName();
+    const std::string ext = path.substr(path.find_last_of('.') + 1);
+    const BanListFormat format = banListFormat(ext).value_or(BanListFormat::Csv);
+    try {
+        const int64_t written = exportBanList(*store_, path, format);
+        say(form_.ports.messages, std::to_string(written) + " bans exported to " + path,
+            MsgButtons::Ok, MsgIcon::Information);
+    } catch (const std::exception& e) {
+        showErrorBox(form_.ports.messages, "The bans could not be exported", toError(e),
+                     "Choose a file in a folder you can write to.");
+    }
+}
+
+}  // namespace th

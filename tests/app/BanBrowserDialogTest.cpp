@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableView>
+#include <QTest>
+
+#include "app/BanBrowserDialog.h"
+#include "app/BanTableModel.h"
+#include "tests/app/GridFixture.h"
+#include "tests/bans/BanTestSupport.h"
+
+namespace th::test {
+namespace {
+
+class BanBrowser : public BanFolderTest {
+  protected:
+    void SetUp() override {
+        BanFolderTest::SetUp();
+        QSettings().clear();
+        sql(db,
+            "INSERT INTO tblVandrel VALUES "
+            "('aaaa', '[04.16.2017 21:03:11]', '\"Jay``yz\"', '\"198.51.100.7\"', '\"AIMBOT\"'),"
+            "('BBBB', '[01.02.2016 00:00:00]', CAST(X'22636166E922' AS TEXT), '\"192.0.2.1\"', "
+            "'\"WALLHACK\"'),"
+            "('cccc', '[12.31.2016 23:59:59]', '\"Nobody\"', '\"10.0.0.7\"', '');"
+            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban')");
+        writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa \"Jay'yz\" \"198.51.100.7\" \"AIMBOT\"",
+                               "", ";[x] tempban"}));
+    }
+    static QStringList column(const QTableView& table, int c) {
+        QStringList out;
+        for (int r = 0; r < table.model()->rowCount(); ++r)
+            out << table.model()->index(r, c).data().toString();
+        return out;
+    }
+};
+
+TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    dialog.show();
+    QTableView& table = *dialog.table();
+    EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 3 shown");
+    EXPECT_EQ(column(table, BanTableModel::GuidColumn), (QStringList{"BBBB", "cccc", "aaaa"}));
+    // Names as written: quotes gone, apostrophe back, the 8-bit byte decoded.
+    EXPECT_EQ(column(table, BanTableModel::NameColumn),
+              (QStringList{QString::fromUtf8("café"), "Nobody", "Jay'yz"}));
+
+    QTest::keyClicks(dialog.searchBox(), "19");
+    EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 2 shown");
+    EXPECT_EQ(column(table, BanTableModel::GuidColumn), (QStringList{"BBBB", "aaaa"}));
+    dialog.searchBox()->clear();
+
+    // A click on a header sorts by that column, a second click the other way.
+    QHeaderView* header = table.horizontalHeader();
+    header->moveSection(BanTableModel::IpColumn, 0);  // dragged first
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(BanTableModel::IpColumn) + 5, 5));
+    EXPECT_EQ(column(table, BanTableModel::IpColumn),
+              (QStringList{"10.0.0.7", "192.0.2.1", "198.51.100.7"}));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(BanTableModel::IpColumn) + 5, 5));
+    EXPECT_EQ(column(table, BanTableModel::IpColumn),
+              (QStringList{"198.51.100.7", "192.0.2.1", "10.0.0.7"}));
+
+    table.selectRow(0);
+    dialog.copySelected();
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "198.51.100.7\taaaa\tJay'yz\tAIMBOT\t[04.16.2017 21:03:11]\n");
+    EXPECT_EQ(dialog.tempBans()->toPlainText(), ";[x] tempban\n");
+}
+
+TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.table()->setFocus();
+    int asked = 0;
+    std::optional<QString> answer;  // No
+    dialog.askToLift = [&](int count) {
+        asked = count;
+        return answer;
+    };
+    dialog.table()->selectAll();
+    QTest::keyClick(dialog.table(), Qt::Key_Delete);
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 3 shown") << "No changes nothing";
+
+    dialog.setChangesEnabled(false);  // a merge runs
+    QTest::keyClick(dialog.table(), Qt::Key_Delete);
+    EXPECT_FALSE(dialog.unbanButton()->isEnabled());
+    dialog.setChangesEnabled(true);
+
+    answer = QStringLiteral("appeal");
+    dialog.table()->selectRow(2);  // aaaa
+    f.scripted.files.answers.push_back({bans});
+    QTest::keyClick(dialog.table(), Qt::Key_Delete);
+    EXPECT_EQ(f.scripted.messages.shown.back().prompt,
+              "1 ban lifted and removed from 'pbbans.dat'        \r\nA running game server keeps "
+              "its ban list in memory until it reloads it (pb_sv_banload or a restart).        ");
+    EXPECT_EQ(dialog.statusLine()->text(), "2 bans, 2 shown");
+    EXPECT_EQ(sql(db, "SELECT GUID, Note FROM tblLiftedBans"), (Rows{"aaaa|appeal"}));
+    EXPECT_EQ(readBytes(bans),
+              crlf({"[01.02.2016 00:00:00] BBBB \"caf\xe9\" \"192.0.2.1\" \"WALLHACK\"",
+                    "[12.31.2016 23:59:59] cccc \"Nobody\" \"10.0.0.7\" ", "", ";[x] tempban"}));
+    // The file chosen is offered next time.
+    dialog.table()->selectRow(0);
+    f.scripted.files.answers.push_back({});  // cancelled
+    QTest::keyClick(dialog.table(), Qt::Key_Delete);
+    EXPECT_EQ(f.scripted.files.requests.back().proposedName, bans);
+}
+
+}  // namespace
+}  // namespace th::test

@@ -91,6 +91,7 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     table_->horizontalHeader()->setSortIndicator(BanTableModel::TimeColumn, Qt::AscendingOrder);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->hide();
+    table_->setWordWrap(false);
     table_->setColumnWidth(BanTableModel::GuidColumn, 260);
     table_->setColumnWidth(BanTableModel::NameColumn, 160);
     table_->setColumnWidth(BanTableModel::IpColumn, 130);
@@ -139,6 +140,7 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     showStatus();
     fillTempBans();
     resize(1000, 600);
+    search_->setFocus();
 }
 
 BanBrowserDialog::~BanBrowserDialog() {

@@ -48,9 +48,9 @@ std::string readWhole(const std::string& path) {
 }  // namespace
 
 std::string liftQuestionText(int count) {
-    return "Lift " + counted(count, "ban", "bans") +
-           "? The players are removed from the ban database and from the pbbans.dat file you "
-           "choose next, which is backed up first.";
+    return "Lift " + counted(count, "ban", "bans") + (count == 1 ? "? It is" : "? They are") +
+           " removed from the ban database and from the pbbans.dat file you choose next, which "
+           "is backed up first.";
 }
 
 std::string liftedReport(int64_t lifted, const std::string& title) {

@@ -132,6 +132,27 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
     EXPECT_EQ(filesIn(".zip").size(), 1u) << "backed up once";
 }
 
+// A database as the program made it before bans could be lifted (version 2) keeps every
+// ban, temp ban and its order, and gains what browsing and lifting need, as a new one has.
+TEST_F(SchemaVersions, AVersion2DatabaseGainsLiftedBansKeepingEveryRow) {
+    const std::string fresh = dir + "/fresh.mdb";
+    std::filesystem::rename(db, fresh);
+    sql(db, std::string(sqliteSchema().version(1)) + std::string(sqliteSchema().version(2)));
+    ASSERT_EQ(sql(db, "PRAGMA user_version"), (Rows{"2"}));
+    sql(db, std::string(kStamps) + "; INSERT INTO tblTempBans (TempBan) VALUES (';kept')");
+    const Rows rows = sql(db, kBanColumns);
+
+    TestWindow w;
+    ASSERT_TRUE(g_blnConnectToDatabase(w.form));
+    g_CloseDatabase();
+    EXPECT_EQ(schemaOf(db), schemaOf(fresh));
+    EXPECT_EQ(sql(db, kBanColumns), rows);
+    EXPECT_EQ(banOrder(db), kBanOrder);
+    EXPECT_EQ(sql(db, "SELECT TempBan FROM qrySelectAllTempBans"), (Rows{";kept"}));
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
+    EXPECT_EQ(filesIn("_Vandrel_v2_before_upgrade.zip").size(), 1u);
+}
+
 // A database of a newer program, or one whose upgrade fails, is left byte for byte as it was
 // and the connect reports why.
 TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {

@@ -21,9 +21,9 @@ _tallyhound_cli() {
     case ${words[1]} in
         db)
             if [[ $cword -eq 2 ]]; then
-                COMPREPLY=($(compgen -W "backup reset path" -- "$cur"))
+                COMPREPLY=($(compgen -W "backup reset path list show stats export unban import" -- "$cur"))
             else
-                COMPREPLY=($(compgen -W "--db --yes --help" -- "$cur"))
+                COMPREPLY=($(compgen -W "--db --yes --bans --search --limit --format -o --note --ignore-missing --help" -- "$cur"))
             fi ;;
         scan)
             [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--raw --console-lines --fold-colours --help" -- "$cur")) || _filedir '@(log|sf)' ;;

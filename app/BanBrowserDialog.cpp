@@ -15,6 +15,7 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <set>
@@ -132,8 +133,13 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     auto* copyKey = new QShortcut(QKeySequence::Copy, table_);
     connect(copyKey, &QShortcut::activated, this, &BanBrowserDialog::copySelected);
 
-    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        model_->setSearch(text);
+    // A search of a million bans runs once typing pauses, not at every key.
+    auto* searchTimer = new QTimer(this);
+    searchTimer->setSingleShot(true);
+    searchTimer->setInterval(150);
+    connect(search_, &QLineEdit::textChanged, searchTimer, qOverload<>(&QTimer::start));
+    connect(searchTimer, &QTimer::timeout, this, [this] {
+        model_->setSearch(search_->text());
         showStatus();
     });
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &BanBrowserDialog::showStatus);

@@ -55,9 +55,11 @@ TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
               (QStringList{QString::fromUtf8("café"), "Nobody", "Jay'yz"}));
 
     QTest::keyClicks(dialog.searchBox(), "19");
-    EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 2 shown");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.statusLine()->text() == "3 bans, 2 shown"; }))
+        << dialog.statusLine()->text().toStdString();
     EXPECT_EQ(column(table, BanTableModel::GuidColumn), (QStringList{"BBBB", "aaaa"}));
     dialog.searchBox()->clear();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.statusLine()->text() == "3 bans, 3 shown"; }));
 
     // A click on a header sorts by that column, a second click the other way.
     QHeaderView* header = table.horizontalHeader();

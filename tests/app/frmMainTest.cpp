@@ -58,6 +58,10 @@ TEST(frmMain, OpensCaptionedWithItsButtonsAndMenusThatReachTheHandler) {
                            "1 &Statistics... ",
                            "0 Utilities ID_Tool1",
                            "1 Database ID_Database",
+                           "2 Browse bans... ",
+                           "2 Import ban file... ",
+                           "2 Export bans... ",
+                           "2 -",
                            "2 Backup ID_Backup",
                            "2 -",
                            "2 Reset ID_ResetDatabase",
@@ -103,8 +107,8 @@ TEST(frmMain, EveryAccessKeyIsUniqueAndTheShortcutsReachTheirCommands) {
         if (!a->shortcut().isEmpty())
             menuKeys << a->property("toolId").toString() + " " + a->shortcut().toString();
     menuKeys.sort();
-    EXPECT_EQ(menuKeys,
-              QStringList({"ID_About F1", "ID_GenerateHTML... Ctrl+H", "ID_LoadLog... Ctrl+O"}));
+    EXPECT_EQ(menuKeys, QStringList({" Ctrl+B", "ID_About F1", "ID_GenerateHTML... Ctrl+H",
+                                     "ID_LoadLog... Ctrl+O"}));
 
     w.window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));

@@ -67,7 +67,7 @@ def main():
             failures.append(f"csv header {rows[0]}")
         got = [dict(zip(FIELDS, r)) for r in rows[1:]]
         # A spreadsheet shows a formula-looking cell with the apostrophe that disarms it.
-        want = [{k: ("'" + v if v[:1] in "=+-@" else v) for k, v in ban.items()}
+        want = [{k: ("'" + v if v and v[0] in "=+-@" else v) for k, v in ban.items()}
                 for ban in EXPECTED]
         if got != want:
             failures.append(f"csv rows\n  got  {got}\n  want {want}")

@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -37,12 +40,16 @@ public:
           builder_(form, form.scanOptions, logModified),
           blockSize_(blockSize) {}
 
-    void run(std::FILE* file) {
+    // Reads at most length bytes from the file's current place.
+    void run(std::FILE* file, uint64_t length) {
         std::vector<char> buffer(blockSize_);
         size_t carried = 0;  // bytes of an unfinished line kept from the last block
         for (;;) {
             if (carried == buffer.size()) buffer.resize(buffer.size() * 2);  // a very long line
-            size_t got = std::fread(buffer.data() + carried, 1, buffer.size() - carried, file);
+            const size_t room =
+                static_cast<size_t>(std::min<uint64_t>(buffer.size() - carried, length));
+            size_t got = room == 0 ? 0 : std::fread(buffer.data() + carried, 1, room, file);
+            length -= got;
             if (got == 0) {
                 if (std::ferror(file))
                     throw Error::fromErrno(errno, form_.pnlLogPathToFile.caption());
@@ -139,21 +146,46 @@ void showIndicators(MainForm& form, bool on) {
     form.lblScanning.setVisible(on);
 }
 
+// The log to read, placed at the options' start.
+std::FILE* openLog(const std::string& path, const LogRange& options) {
+    std::FILE* file = nullptr;
+    if (options.descriptor >= 0) {
+        const int fd = ::fcntl(options.descriptor, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) throw Error::fromErrno(errno, path);
+        file = ::fdopen(fd, "rb");
+        if (!file) {
+            const int reason = errno;
+            ::close(fd);
+            throw Error::fromErrno(reason, path);
+        }
+    } else {
+        file = std::fopen(path.c_str(), "rbe");
+        if (!file) throw Error::fromErrno(errno, path);
+    }
+    // A descriptor shares its place with the one it was copied from: always set it.
+    if ((options.begin > 0 || options.descriptor >= 0) &&
+        ::fseeko(file, static_cast<off_t>(options.begin), SEEK_SET) != 0) {
+        const int reason = errno;
+        std::fclose(file);
+        throw Error::fromErrno(reason, path);
+    }
+    return file;
+}
+
 }  // namespace
 
 int32_t g_lngScanLogFile(MainForm& form) {
     return scanLogFile(form, true);
 }
 
-int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize) {
+int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize, const LogRange& range) {
     CCursor cursor(form.ports.cursor);
     cursor.SetCursor(CCursor::kHourglass);
     std::unique_ptr<std::FILE, FileCloser> file;
     int32_t result = 0;
     try {
         const std::string& path = form.pnlLogPathToFile.caption();
-        file.reset(std::fopen(path.c_str(), "rb"));
-        if (!file) throw Error::fromErrno(errno, path);
+        file.reset(openLog(path, range));
         struct stat st {};
         if (::fstat(::fileno(file.get()), &st) != 0) throw Error::fromErrno(errno, path);
         showIndicators(form, true);
@@ -164,7 +196,8 @@ int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize) {
         form.flexQuelvaneGetGUID.setPattern(kGuidPattern);
         form.vsFlexGrid1.setRedraw(false);
         Scan scan(form, st.st_mtime, std::max<size_t>(blockSize, 1));
-        scan.run(file.get());  // on an error the rows found so far stay in the grid
+        // on an error the rows found so far stay in the grid
+        scan.run(file.get(), range.end == UINT64_MAX ? UINT64_MAX : range.end - range.begin);
         scan.showCount();
         result = scan.added();
         form.vsFlexGrid1.setRedraw(true);

@@ -18,9 +18,22 @@ inline constexpr int32_t kScanCancelled = -2;
 // Large, yet small enough to stay in the processor's cache.
 inline constexpr size_t kScanBlockSize = 256u << 10;
 
+// Which bytes of which file a scan reads: by default all of the path panel's log.
+struct LogRange {
+    // Only the bytes [begin, end) are read: what was appended since an earlier scan. A
+    // regular file only; begin and end lie at line starts (end: just after a line end).
+    uint64_t begin = 0;
+    uint64_t end = UINT64_MAX;  // to the end
+    // A descriptor of the log, open already, read instead of the path panel's file (which
+    // still names it in messages): the very file whose range was chosen, even when it was
+    // renamed meanwhile. The scan does not close it.
+    int descriptor = -1;
+};
+
 // The same scan; arrange false leaves the rows in the order they were added. The log is
 // read blockSize bytes at a time; the rows never depend on it.
-int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize = kScanBlockSize);
+int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize = kScanBlockSize,
+                    const LogRange& range = {});
 
 inline constexpr const char* kLinePattern =
     "^{\\[.*\\]} {VIOLATION} {.*} {[#0-9:$]*} {.*} {(slot .*)$*} {.*[^\\[.\\]]$*} {.*}";

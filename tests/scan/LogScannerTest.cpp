@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -173,6 +174,46 @@ TEST_F(ScanFixture, AHugeLineOfPatternCharactersIsNoViolation) {
         if (i == 1u << 20) bytes += " VIOLATION ";
     }
     EXPECT_EQ(scan(write("/huge.log", bytes + "\n" + kLine)), 1);
+}
+
+// Only the bytes asked for are read, from the path or from a descriptor that still names a
+// log renamed away, whatever the block size.
+TEST_F(ScanFixture, ARangeOfTheLogReadsOnlyItsLines) {
+    std::string second = kLine;
+    second.replace(second.find("Alpha"), 5, "Bravo");
+    std::string third = kLine;
+    third.replace(third.find("Alpha"), 5, "Charl");
+    const std::string path = write("/range.log", kLine + second + third);
+    const uint64_t a = kLine.size(), b = a + second.size();
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    std::filesystem::rename(path, dir + "/range.log.1");
+    struct Case {
+        size_t blockSize;
+        LogRange range;
+        std::vector<std::string> names;
+    };
+    const std::vector<Case> cases = {
+        {kScanBlockSize, {.begin = a, .end = b, .descriptor = fd}, {"Bravo"}},
+        {kScanBlockSize, {.begin = a, .descriptor = fd}, {"Bravo", "Charl"}},
+        {kScanBlockSize, {.begin = 0, .end = a, .descriptor = fd}, {"Alpha"}},
+        {kScanBlockSize, {.begin = b, .end = b, .descriptor = fd}, {}},
+        {7, {.begin = a, .end = b, .descriptor = fd}, {"Bravo"}},
+    };
+    for (const auto& c : cases) {
+        grid.setRows(1);
+        form.pnlLogPathToFile.setCaption(path);  // named as before, read through fd
+        EXPECT_EQ(scanLogFile(form, false, c.blockSize, c.range),
+                  static_cast<int32_t>(c.names.size()));
+        std::vector<std::string> names;
+        for (int32_t r = 1; r < grid.rows(); ++r) names.push_back(grid.textMatrix(r, 0));
+        EXPECT_EQ(names, c.names);
+    }
+    ::close(fd);
+    grid.setRows(1);
+    form.pnlLogPathToFile.setCaption(dir + "/range.log.1");
+    EXPECT_EQ(scanLogFile(form, false, kScanBlockSize, {.begin = b}), 1);
+    EXPECT_EQ(grid.textMatrix(1, 0), "Charl");
 }
 
 }  // namespace

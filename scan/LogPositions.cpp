@@ -1,0 +1,185 @@
+#include "scan/LogPositions.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <xxhash.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+
+#include "platform/Error.h"
+
+namespace th {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string withoutTrailingSlash(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+// Up to n bytes from offset; fewer only at the end of the file.
+std::string readAt(int fd, uint64_t offset, size_t n, const std::string& path) {
+    std::string bytes(n, '\0');
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got =
+            ::pread(fd, bytes.data() + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw Error::fromErrno(errno, path);
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+uint64_t hashOfHead(int fd, uint64_t upTo, const std::string& path) {
+    return headHash(readAt(fd, 0, static_cast<size_t>(std::min(kHeadBytes, upTo)), path));
+}
+
+// Just after the last line end in [begin, size), or begin when there is none: a line not
+// yet ended may still be being written.
+uint64_t lastLineEnd(int fd, uint64_t begin, uint64_t size, const std::string& path) {
+    constexpr uint64_t kChunk = 64u << 10;
+    for (uint64_t end = size; end > begin;) {
+        const uint64_t from = end - std::min(kChunk, end - begin);
+        const std::string bytes = readAt(fd, from, static_cast<size_t>(end - from), path);
+        const size_t lf = bytes.rfind('\n');
+        if (lf != std::string::npos) return from + lf + 1;
+        if (bytes.size() < end - from) return begin;  // shrank meanwhile: read it next time
+        end = from;
+    }
+    return begin;
+}
+
+struct Current {
+    std::string path;
+    std::shared_ptr<OpenLog> file;
+    struct stat st {};
+};
+
+std::optional<Current> openLog(const std::string& path, bool mustExist) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        if (!mustExist && errno == ENOENT) return std::nullopt;
+        throw Error::fromErrno(errno, path);
+    }
+    Current c{path, std::make_shared<OpenLog>(fd)};
+    if (::fstat(fd, &c.st) != 0) throw Error::fromErrno(errno, path);
+    if (!S_ISREG(c.st.st_mode)) {
+        if (!mustExist) return std::nullopt;
+        throw Error(err::kFileIo, appBaseName(), "Not a regular file: " + path);
+    }
+    return c;
+}
+
+int64_t modifiedOf(const struct stat& st) {
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// The slice of a log that follows what was consumed of it (all of it when nothing was,
+// or when it shrank or its first bytes changed), and where it will stand after.
+void plan(const Current& log, const LogPosition* known, ScanPlan& into) {
+    const std::string& path = log.path;
+    const int fd = log.file->descriptor();
+    LogPosition after;
+    after.path = path;
+    after.device = static_cast<uint64_t>(log.st.st_dev);
+    after.inode = static_cast<uint64_t>(log.st.st_ino);
+    after.size = static_cast<uint64_t>(log.st.st_size);
+    after.modified = modifiedOf(log.st);
+    // The first bytes are checked every time: a log rewritten to the same size within the
+    // clock's granularity keeps its size and modification time.
+    uint64_t begin = 0;
+    if (known && known->position <= after.size &&
+        hashOfHead(fd, known->position, path) == known->headHash)
+        begin = known->position;
+    const uint64_t end = lastLineEnd(fd, begin, after.size, path);
+    after.position = end;
+    after.headHash = known && begin == end && begin == known->position ? known->headHash
+                                                                       : hashOfHead(fd, end, path);
+    if (end > begin) into.slices.push_back({path, log.file, begin, end});
+    into.positions.push_back(std::move(after));
+}
+
+// The file in the folder that is this device and inode, if it is still there.
+std::optional<Current> findRenamed(const LogPosition& known) {
+    const std::string folder = folderOf(known.path);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) return std::nullopt;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (static_cast<uint64_t>(entry->d_ino) != known.inode) continue;
+        std::optional<Current> log =
+            openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
+        if (log && static_cast<uint64_t>(log->st.st_dev) == known.device &&
+            static_cast<uint64_t>(log->st.st_ino) == known.inode)
+            return log;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+OpenLog::~OpenLog() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+uint64_t headHash(std::string_view bytes) {
+    return XXH64(bytes.data(), bytes.size(), 0);
+}
+
+ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std::string>& logs,
+                  const std::vector<std::string>& folders) {
+    std::vector<Current> current;
+    for (const std::string& path : logs) {
+        Current log = *openLog(path, true);
+        const bool again = std::any_of(current.begin(), current.end(), [&](const Current& c) {
+            return c.st.st_dev == log.st.st_dev && c.st.st_ino == log.st.st_ino;
+        });
+        if (!again) current.push_back(std::move(log));  // one file named twice is read once
+    }
+    auto knownOf = [&](const Current& log) -> const LogPosition* {
+        for (const LogPosition& p : stored)
+            if (p.device == static_cast<uint64_t>(log.st.st_dev) &&
+                p.inode == static_cast<uint64_t>(log.st.st_ino))
+                return &p;
+        return nullptr;
+    };
+
+    std::vector<std::string> scope;
+    for (const auto& folder : folders) scope.push_back(withoutTrailingSlash(folder));
+    auto inScope = [&](const LogPosition& p) {
+        return std::find(logs.begin(), logs.end(), p.path) != logs.end() ||
+               std::find(scope.begin(), scope.end(), folderOf(p.path)) != scope.end();
+    };
+
+    ScanPlan result;
+    // Logs that were read before and are no longer where they were: rotation renamed them
+    // away (their rest comes first, before the new log under their old name) or they are gone.
+    for (const LogPosition& p : stored) {
+        if (!inScope(p)) continue;
+        const bool stillHere = std::any_of(current.begin(), current.end(), [&](const Current& c) {
+            return p.device == static_cast<uint64_t>(c.st.st_dev) &&
+                   p.inode == static_cast<uint64_t>(c.st.st_ino);
+        });
+        if (stillHere) continue;
+        if (std::optional<Current> renamed = findRenamed(p))
+            plan(*renamed, &p, result);
+        else
+            result.gone.push_back(p);
+    }
+    for (const Current& log : current) plan(log, knownOf(log), result);
+    return result;
+}
+
+}  // namespace th

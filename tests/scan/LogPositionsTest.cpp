@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "platform/Error.h"
+#include "scan/LogPositions.h"
+
+namespace th {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs plans one after another as the commands do: what each reads, then its positions
+// stored.
+struct Runs {
+    std::vector<LogPosition> stored;
+
+    std::string run(const std::vector<std::string>& logs,
+                    const std::vector<std::string>& folders = {}) {
+        ScanPlan plan = planScan(stored, logs, folders);
+        std::string read;
+        for (const LogSlice& s : plan.slices) {
+            std::string bytes(s.end - s.begin, '\0');
+            EXPECT_EQ(::pread(s.file->descriptor(), bytes.data(), bytes.size(),
+                              static_cast<off_t>(s.begin)),
+                      static_cast<ssize_t>(bytes.size()));
+            read += bytes;
+        }
+        for (const LogPosition& g : plan.gone)
+            std::erase_if(stored, [&](const LogPosition& p) { return p.sameLog(g); });
+        for (const LogPosition& p : plan.positions) {
+            std::erase_if(stored, [&](const LogPosition& q) { return q.sameLog(p); });
+            stored.push_back(p);
+        }
+        return read;
+    }
+};
+
+std::string freshFolder(const std::string& name) {
+    const std::string dir = ::testing::TempDir() + "/" + name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+void append(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+// Overwrites in place: the same inode, as a writer that truncates or rewrites its log.
+void overwrite(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Each step changes the log (or its folder) and says what the next run reads.
+TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
+    const std::string dir = freshFolder("positions");
+    const std::string log = dir + "/sv_viol.log";
+    const std::string head(5000, 'h');  // longer than the hashed head
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::string read;
+    };
+    const std::vector<Step> steps = {
+        {"first run", [&] { append(log, "a\nb\n"); }, "a\nb\n"},
+        {"nothing new", [] {}, ""},
+        {"appended", [&] { append(log, "c\r\n"); }, "c\r\n"},
+        {"half a line", [&] { append(log, "d"); }, ""},
+        {"still half", [&] { append(log, "dd"); }, ""},
+        {"completed", [&] { append(log, "d\ne"); }, "dddd\n"},
+        {"truncated", [&] { overwrite(log, "x\n"); }, "x\n"},
+        {"first bytes replaced, longer", [&] { overwrite(log, "y\nmore\n"); }, "y\nmore\n"},
+        {"first bytes replaced, same size", [&] { overwrite(log, "z\nmore\n"); }, "z\nmore\n"},
+        {"long head grows", [&] { append(log, head + "\n"); }, head + "\n"},
+        {"byte past the hashed head changes",
+         [&] {
+             overwrite(log,
+                       "z\nmore\n" + std::string(4090, 'h') + "H" + head.substr(4091) + "\nnew\n");
+         },
+         "new\n"},
+        {"rotated: the rest of the old log, then the new one",
+         [&] {
+             append(log, "rest\n");
+             fs::rename(log, dir + "/sv_viol.log.1");
+             append(log, "fresh\n");
+         },
+         "rest\nfresh\n"},
+        {"the rotated log is not read again", [&] { append(dir + "/sv_viol.log.1", "late\n"); },
+         ""},
+        {"the rotated log is deleted", [&] { fs::remove(dir + "/sv_viol.log.1"); }, ""},
+        {"rotated to another folder: gone, the new one from its start",
+         [&] {
+             fs::rename(log, ::testing::TempDir() + "/positions-elsewhere.log");
+             append(log, "again\n");
+         },
+         "again\n"},
+    };
+    Runs runs;
+    for (const Step& step : steps) {
+        step.change();
+        EXPECT_EQ(runs.run({log}), step.read) << step.what;
+    }
+    // What stays stored: the log under its name, where it now ends.
+    ASSERT_EQ(runs.stored.size(), 1u);
+    EXPECT_EQ(runs.stored[0].path, log);
+    EXPECT_EQ(runs.stored[0].position, fs::file_size(log));
+    fs::remove(::testing::TempDir() + "/positions-elsewhere.log");
+}
+
+// A folder's logs: a new one is read from its start, one renamed within the folder keeps its
+// place, one that left is forgotten; each reader has its own positions.
+TEST(LogPositions, FoldersAndTheirLogsComeAndGo) {
+    const std::string dir = freshFolder("positions-folder");
+    append(dir + "/1.log", "one\n");
+    Runs merge, look;
+    EXPECT_EQ(merge.run({dir + "/1.log"}, {dir}), "one\n");
+    append(dir + "/1.log", "more\n");
+    append(dir + "/2.log", "two\n");
+    EXPECT_EQ(look.run({dir + "/1.log", dir + "/2.log"}, {dir}), "one\nmore\ntwo\n");
+    EXPECT_EQ(merge.run({dir + "/1.log", dir + "/2.log"}, {dir}), "more\ntwo\n");
+    fs::rename(dir + "/2.log", dir + "/3.log");
+    append(dir + "/3.log", "three\n");
+    EXPECT_EQ(merge.run({dir + "/1.log", dir + "/3.log"}, {dir}), "three\n");
+    fs::remove(dir + "/1.log");
+    ScanPlan plan = planScan(merge.stored, {dir + "/3.log"}, {dir + "/"});
+    EXPECT_TRUE(plan.slices.empty());
+    ASSERT_EQ(plan.gone.size(), 1u);
+    EXPECT_EQ(plan.gone[0].path, dir + "/1.log");
+    // One file named twice is read once.
+    Runs twice;
+    EXPECT_EQ(twice.run({dir + "/3.log", dir + "/3.log"}), "two\nthree\n");
+    EXPECT_THROW(planScan({}, {dir + "/none.log"}, {}), Error);
+    EXPECT_THROW(planScan({}, {dir}, {}), Error);  // a folder is no log
+}
+
+}  // namespace
+}  // namespace th

@@ -3,12 +3,14 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/LoadLogCommand.h"
 #include "bans/Merge.h"
 #include "export/HtmlBanList.h"
 #include "export/ScanFile.h"
 #include "platform/MessageBoxes.h"
+#include "scan/LogFolder.h"
 #include "scan/LogScanner.h"
 
 namespace th {
@@ -25,15 +27,64 @@ bool isFile(const std::string& path) {
     return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
 }
 
-void scanLog(MainForm& form) {
-    const std::string path = form.pnlLogPathToFile.caption();
-    if (path.empty()) return;
-    if (!isFile(path)) {
-        form.ports.messages.show(
-            withAdvice(std::string(cmd::kLogNotFound) + kPad, cmd::kLogNotFoundAdvice),
-            MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
-        return;
+void logNotFound(MainForm& form) {
+    form.ports.messages.show(
+        withAdvice(std::string(cmd::kLogNotFound) + kPad, cmd::kLogNotFoundAdvice), MsgButtons::Ok,
+        MsgIcon::Information, kMsgTitle);
+}
+
+// The logs Scan reads: the path panel's log, or every log of the chosen folder. Empty
+// after a box has said why there is none.
+std::vector<std::string> logsToScan(MainForm& form) {
+    if (form.logFolder.empty()) {
+        const std::string path = form.pnlLogPathToFile.caption();
+        if (path.empty()) return {};
+        if (!isFile(path)) {
+            logNotFound(form);
+            return {};
+        }
+        return {path};
     }
+    std::vector<std::string> logs;
+    try {
+        logs = logFilesIn(form.logFolder);
+    } catch (const Error& e) {
+        showErrorBox(form.ports.messages, cmd::kLogFolderUnreadable, e,
+                     cmd::kLogFolderUnreadableAdvice);
+        return {};
+    }
+    // The folder may have gained or lost logs since it was chosen.
+    form.pnlLogPathToFile.setCaption(logFolderCaption(form.logFolder, logs.size()));
+    if (logs.empty()) say(form, cmd::kNoLogsInFolder, MsgButtons::Ok, MsgIcon::Information);
+    return logs;
+}
+
+// Scans the logs one after another into the grid, arranged once at the end; a folder's
+// logs are named in the path panel while they are read, so an error names its log.
+int32_t scanLogs(MainForm& form, const std::vector<std::string>& logs) {
+    if (form.logFolder.empty()) return g_lngScanLogFile(form);
+    const std::string caption = form.pnlLogPathToFile.caption();
+    int32_t added = 0;
+    for (const std::string& log : logs) {
+        form.pnlLogPathToFile.setCaption(log);
+        const int32_t found = scanLogFile(form, false);
+        if (found < 0) {
+            added = found;
+            break;
+        }
+        added += found;
+    }
+    form.pnlLogPathToFile.setCaption(caption);
+    if (added > 0) {
+        int32_t position = 0;
+        vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    }
+    return added;
+}
+
+void scanLog(MainForm& form) {
+    const std::vector<std::string> logs = logsToScan(form);
+    if (logs.empty()) return;
     if (say(form, cmd::kAskScan, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::No) return;
     if (form.vsFlexGrid1.rows() >= 2 &&
         say(form, cmd::kAskClearGrid, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)
@@ -41,7 +92,7 @@ void scanLog(MainForm& form) {
     const int32_t rowsBefore = form.vsFlexGrid1.rows();
     // Let the question box go and the grid repaint before the scan holds the thread.
     form.ports.events.processEvents();
-    int32_t added = g_lngScanLogFile(form);
+    int32_t added = scanLogs(form, logs);
     if (added == -1) return;  // the scanner has shown its own error box
     if (added == kScanCancelled) {
         const int32_t found = form.vsFlexGrid1.rows() - rowsBefore;

@@ -20,6 +20,12 @@ inline constexpr const char* kLogDialogTitle = "Select Punkbuster log";
 inline constexpr const char* kLogFilter = "Punkbuster log (*.log)|*.log";
 inline constexpr const char* kLogDefaultExt = "log";
 inline constexpr int32_t kLogDialogFlags = 0x181808;
+inline constexpr const char* kLogFolderDialogTitle = "Select a folder of Punkbuster logs";
+inline constexpr const char* kLogFolderUnreadable = "The folder of logs could not be read";
+inline constexpr const char* kLogFolderUnreadableAdvice =
+    "Check that the folder is there and that you may read it, then choose it again.";
+inline constexpr const char* kNoLogsInFolder =
+    "The folder holds no .log files; choose another with Load log folder.";
 
 inline constexpr const char* kLogNotFound =
     "Selected log file not found, this file may have been moved or deleted";

@@ -1,5 +1,6 @@
 #include "app/MenuCommands.h"
 
+#include "app/LoadLogCommand.h"
 #include "app/MainCommands.h"
 #include "bans/DatabaseUtilities.h"
 #include "bans/Paths.h"
@@ -65,6 +66,8 @@ void SSActiveToolBars1_ToolClick(MainForm& form, const std::string& toolId,
         // Opening a menu is a click on its title: nothing to do.
     } else if (toolId == "ID_LoadLog...") {
         pressButton(form, actions, cmd::kLoadLog);
+    } else if (toolId == "ID_LoadLogFolder...") {
+        loadLogFolderCommand(form);
     } else if (toolId == "ID_GenerateHTML...") {
         pressButton(form, actions, cmd::kHtml);
     } else if (toolId == "ID_Exit") {

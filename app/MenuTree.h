@@ -18,6 +18,7 @@ inline constexpr const char* kToolBarName = "Quelvane";
 inline constexpr MenuTool kMenuTree[] = {
     {0, "&File", "ID_File", ToolKind::Menu, "File"},
     {1, "&Load Log...", "ID_LoadLog...", ToolKind::Command, "File"},
+    {1, "Load log &folder...", "ID_LoadLogFolder...", ToolKind::Command, "File"},
     {1, "Generate HTML...", "ID_GenerateHTML...", ToolKind::Command, "File"},
     {1, "", "", ToolKind::Separator, ""},
     {1, "E&xit", "ID_Exit", ToolKind::Command, "File"},

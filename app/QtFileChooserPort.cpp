@@ -39,7 +39,11 @@ void QtFileChooserPort::configure(QFileDialog& dialog, const FileChooserRequest&
         dialog.setFileMode((request.flags & kFileMustExist) ? QFileDialog::ExistingFile
                                                             : QFileDialog::AnyFile);
     QStringList filters = nameFilters(request);
-    if (!filters.isEmpty()) {
+    if (request.folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    }
+    if (!filters.isEmpty() && !request.folder) {
         dialog.setNameFilters(filters);
         int i = request.initialFilter - 1;
         dialog.selectNameFilter(filters.value(i >= 0 && i < filters.size() ? i : 0));
@@ -61,7 +65,8 @@ FileChooserRequest QtFileChooserPort::withRememberedFolder(FileChooserRequest re
 void QtFileChooserPort::rememberFolder(const FileChooserRequest& request,
                                        const std::vector<std::string>& chosen) {
     if (chosen.empty()) return;
-    const QString folder = QFileInfo(QFile::decodeName(chosen.front().c_str())).absolutePath();
+    const QFileInfo info(QFile::decodeName(chosen.front().c_str()));
+    const QString folder = request.folder ? info.absoluteFilePath() : info.absolutePath();
     settings::setLastFolder(request.defaultExt, QFile::encodeName(folder).toStdString());
 }
 

@@ -225,10 +225,10 @@ bool frmMain::restoreGeometryFromSettings() {
 
 void frmMain::installRecentMenu() {
     auto* file = menuBar()->findChild<QMenu*>(QStringLiteral("ID_File"));
-    if (!file || file->actions().size() < 2) return;
+    if (!file || file->actions().size() < 3) return;
     recentMenu_ = new QMenu(QStringLiteral("&Recent"), file);
     recentMenu_->setObjectName(QStringLiteral("recentLogs"));
-    file->insertMenu(file->actions().at(1), recentMenu_);
+    file->insertMenu(file->actions().at(2), recentMenu_);  // after the two Load entries
     connect(recentMenu_, &QMenu::aboutToShow, this, &frmMain::fillRecentMenu);
     fillRecentMenu();
 }
@@ -250,6 +250,7 @@ void frmMain::fillRecentMenu() {
 void frmMain::openRecentLog(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(path, ec)) {
+        form_->logFolder.clear();
         form_->pnlLogPathToFile.setCaption(path);  // as Load Log would
         return;
     }
@@ -261,7 +262,8 @@ void frmMain::openRecentLog(const std::string& path) {
 }
 
 void frmMain::rememberLog(const std::string& path) {
-    if (path.empty()) return;
+    // A folder's logs pass through the panel while they are scanned: none is one to recall.
+    if (path.empty() || !form_->logFolder.empty()) return;
     RecentLogs recent(settings::recentLogs());
     recent.add(path);
     settings::setRecentLogs(recent.paths());

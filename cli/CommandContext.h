@@ -13,6 +13,11 @@ inline constexpr const char* kDbOptionHelp =
     "The ban database (default: $TALLYHOUND_DB, else Vandrel.mdb beside the program when it "
     "is there and writable, else ~/.local/share/tallyhound/Vandrel.mdb)";
 
+// What every list of inputs says of itself.
+inline constexpr const char* kInputHelp =
+    "Server logs, folders of logs (every *.log in them, in name order), or scan files "
+    "ending in .sf; - is standard input";
+
 struct CommandContext {
     CommandContext(std::ostream& output, std::ostream& errors) : out(output), err(errors) {}
 

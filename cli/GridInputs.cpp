@@ -4,8 +4,10 @@
 
 #include <cerrno>
 
+#include "cli/AbsolutePath.h"
 #include "export/ScanFileFormat.h"
 #include "platform/Error.h"
+#include "scan/LogFolder.h"
 #include "scan/LogScanner.h"
 
 namespace th::cli {
@@ -19,34 +21,75 @@ bool isScanFile(const std::string& path) {
     return ext == ".sf";
 }
 
+// "-" is standard input; a pipe or process substitution is read as it comes.
+std::string pathOf(const std::string& input) {
+    return input == "-" ? "/dev/stdin" : input;
+}
+
+// A log read from where an earlier run left it: a regular file that is no scan file.
+bool readsFromPosition(const std::string& input) {
+    struct stat st {};
+    return input != "-" && !isScanFile(input) && ::stat(input.c_str(), &st) == 0 &&
+           S_ISREG(st.st_mode);
+}
+
 // The file is read and checked whole before its rows join the grid.
-void importScanFile(MainForm& form, const std::string& path, bool arrange) {
-    {
-        ScanFileContents contents = readScanFile(path);
-        appendGridRows(form.vsFlexGrid1, contents, placeColumns(form.vsFlexGrid1, contents, path));
-    }  // the file's own copy of the rows goes before the arrangement needs room
-    if (arrange) {
-        int32_t position = 0;
-        vsFlexGrid1_AfterMoveColumn(form, 0, position);
-    }
+void importScanFile(MainForm& form, const std::string& path) {
+    ScanFileContents contents = readScanFile(path);
+    appendGridRows(form.vsFlexGrid1, contents, placeColumns(form.vsFlexGrid1, contents, path));
+}
+
+void scan(MainForm& form, const std::string& input, const LogRange& range) {
+    form.pnlLogPathToFile.setCaption(pathOf(input));
+    if (scanLogFile(form, false, kScanBlockSize, range) < 0)
+        throw Error(err::kFileIo, appBaseName(), input + ": the log could not be scanned");
 }
 
 }  // namespace
 
-void buildGrid(MainForm& form, const std::vector<std::string>& inputs, bool arrange) {
+GridSources gatherSources(const std::vector<std::string>& inputs) {
+    GridSources sources;
     for (const auto& input : inputs) {
-        // "-" is standard input; a pipe or process substitution is read as it comes.
-        const std::string path = input == "-" ? "/dev/stdin" : input;
+        struct stat st {};
+        if (input != "-" && ::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            for (auto& log : logFilesIn(input)) sources.files.push_back(std::move(log));
+            sources.folders.push_back(input);
+        } else {
+            sources.files.push_back(input);
+        }
+    }
+    return sources;
+}
+
+void planNewOnly(GridSources& sources, const std::vector<LogPosition>& stored) {
+    // Full paths: a log is found again whatever folder the next run starts in.
+    std::vector<std::string> logs, folders;
+    for (const auto& file : sources.files)
+        if (readsFromPosition(file)) logs.push_back(absolutePath(file));
+    for (const auto& folder : sources.folders) folders.push_back(absolutePath(folder));
+    sources.plan = planScan(stored, logs, folders);
+}
+
+void buildGrid(MainForm& form, const GridSources& sources, bool arrange) {
+    if (sources.plan) {
+        for (const LogSlice& slice : sources.plan->slices)
+            scan(form, slice.path,
+                 {.begin = slice.begin, .end = slice.end, .descriptor = slice.file->descriptor()});
+    }
+    for (const auto& input : sources.files) {
+        if (sources.plan && readsFromPosition(input)) continue;  // read above, from its place
+        const std::string path = pathOf(input);
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) throw Error::fromErrno(errno, input);
         if (S_ISDIR(st.st_mode)) throw Error::fromErrno(EISDIR, input);
-        if (isScanFile(input)) {
-            importScanFile(form, path, arrange);
-            continue;
-        }
-        form.pnlLogPathToFile.setCaption(path);
-        if (scanLogFile(form, arrange) < 0)
-            throw Error(err::kFileIo, appBaseName(), input + ": the log could not be scanned");
+        if (isScanFile(input))
+            importScanFile(form, path);
+        else
+            scan(form, input, {});
+    }
+    if (arrange && form.vsFlexGrid1.rows() > 1) {
+        int32_t position = 0;
+        vsFlexGrid1_AfterMoveColumn(form, 0, position);
     }
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 // Builds one grid from the files named on the command line, in order, as successive
-// commands that never clear the grid would.
+// commands that never clear the grid would. A folder stands for every log in it; with
+// --new-only each log is read only from where the last such run left it.
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/TerminalPorts.h"
 #include "scan/ColourCodes.h"
+#include "scan/LogPositions.h"
 #include "scan/MainForm.h"
 
 namespace th::cli {
@@ -26,8 +29,25 @@ struct CommandForm {
     MainForm form;
 };
 
+struct GridSources {
+    // The inputs with each folder replaced by its logs (scan/LogFolder.h), in order.
+    std::vector<std::string> files;
+    // The folders among the inputs.
+    std::vector<std::string> folders;
+    // With --new-only: the slices of the logs still to read, and where they will stand.
+    std::optional<ScanPlan> plan;
+};
+
+// Throws th::Error naming a folder that cannot be read.
+GridSources gatherSources(const std::vector<std::string>& inputs);
+
+// Plans reading only what follows the stored positions: logs (regular files not ending
+// in ".sf") are read from there; scan files and streams are read whole, as always.
+// Throws th::Error naming a log that cannot be read.
+void planNewOnly(GridSources& sources, const std::vector<LogPosition>& stored);
+
 // Scans each log (a file ending in ".sf" is imported instead) and, when asked, arranges
 // the grid once at the end. Throws th::Error naming the file that failed.
-void buildGrid(MainForm& form, const std::vector<std::string>& inputs, bool arrange);
+void buildGrid(MainForm& form, const GridSources& sources, bool arrange);
 
 }  // namespace th::cli

@@ -27,16 +27,22 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
     if (withFoldColours) addFoldColoursFlag(*command, options->foldColours);
     command
         ->add_option("INPUT", options->inputs,
-                     "Server logs, or scan files ending in .sf; - is standard input")
+                     kInputHelp)
         ->required();
     command->callback([options, &context, write] {
-        if (!outputAllowed(context, options->output) ||
-            !outputIsNoInput(context, options->output, options->inputs))
+        if (!outputAllowed(context, options->output)) return;
+        GridSources sources;
+        try {
+            sources = gatherSources(options->inputs);
+        } catch (const Error& e) {
+            context.fail(e.description());
             return;
+        }
+        if (!outputIsNoInput(context, options->output, sources.files)) return;
         CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;
         try {
-            buildGrid(form, options->inputs, true);
+            buildGrid(form, sources, true);
             // With no rows the file is written all the same: an empty list is an answer,
             // and an old file of that name must not pass for it.
             const FlexGrid& grid = form.vsFlexGrid1;

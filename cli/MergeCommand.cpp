@@ -31,7 +31,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
     addScanOptions(*merge, options->scan);
     merge
         ->add_option("INPUT", options->inputs,
-                     "Server logs, or scan files ending in .sf; - is standard input")
+                     kInputHelp)
         ->required();
     merge->callback([options, &context] {
         // The merge takes the ban file as the file dialog hands it over: a full path.
@@ -45,7 +45,14 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
             return;
         }
         setDatabasePath(absolutePath(options->db));
-        std::vector<std::string> inputs = options->inputs;
+        GridSources sources;
+        try {
+            sources = gatherSources(options->inputs);
+        } catch (const Error& e) {
+            context.fail(e.description());
+            return;
+        }
+        std::vector<std::string> inputs = sources.files;
         if (!outputIsNoInput(context, bans, inputs)) return;
         inputs.push_back(bans);
         if (!outputIsNoInput(context, databasePath(), inputs)) return;
@@ -53,7 +60,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         CommandForm session(context.err, options->scan);
         MainForm& form = session.form;
         try {
-            buildGrid(form, options->inputs, true);
+            buildGrid(form, sources, true);
         } catch (const Error& e) {
             context.fail(e.description());
             return;

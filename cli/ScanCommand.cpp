@@ -20,13 +20,13 @@ void addScanCommand(CLI::App& app, CommandContext& context) {
     addScanOptions(*scan, options->scan);
     addFoldColoursFlag(*scan, options->foldColours);
     scan->add_option("FILE", options->files,
-                     "Server logs, or scan files ending in .sf; - is standard input")
+                     kInputHelp)
         ->required();
     scan->callback([options, &context] {
         CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;
         try {
-            buildGrid(form, options->files, !options->raw);
+            buildGrid(form, gatherSources(options->files), !options->raw);
         } catch (const Error& e) {
             context.fail(e.description());
             return;

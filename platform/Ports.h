@@ -80,6 +80,7 @@ struct FileChooserRequest {
     int32_t owner = 0;                                          // owner window handle, 0 none
     uint32_t flags = 0;                                         // option bits as requested
     bool center = false;                                        // centre on the whole screen
+    bool folder = false;                                        // a folder, not a file
 };
 
 class FileChooserPort {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "platform/CancelToken.h"
 #include "platform/FlexGrid.h"
@@ -37,6 +38,9 @@ struct MainForm {
     ScanOptions scanOptions;
 
     Panel pnlLogPathToFile;
+    // Set by Load log folder: the folder whose logs Scan reads, one after another, while
+    // the path panel names the folder and its number of logs. Empty for a single log.
+    std::string logFolder;
     Label lblScanning, lblLinesScanned, lblNumberLinesScanned;
     ProgressBar prgScanning;
 

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "app/MainCommands.h"
+#include "app/MenuCommands.h"
 #include "tests/app/GridFixture.h"
 
 namespace th {
@@ -88,6 +89,57 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
         EXPECT_EQ(f.scripted.events.processed, events);
     }
     std::filesystem::remove(logPath);
+}
+
+// Load log folder names the folder and its number of logs; Scan reads each log in name
+// order into one arranged grid and leaves the panel as it was; Load Log goes back to one log.
+TEST(LoadLogFolder, ScanReadsEveryLogOfTheFolder) {
+    namespace fs = std::filesystem;
+    const std::string dir = ::testing::TempDir() + "/load-log-folder";
+    fs::remove_all(dir);
+    fs::create_directories(dir + "/empty");
+    auto line = [](const std::string& name) {
+        return "[12.07.2002 21:14:03] VIOLATION (AIMBOT) #50001: " + name +
+               " (slot #1) Aimbot detected [0123456789abcdef0123456789abcdef(VALID) "
+               "192.0.2.1:27960]\n";
+    };
+    std::ofstream(dir + "/10.log") << line("Zed");
+    std::ofstream(dir + "/2.log") << line("Amy") << line("Zed");
+    std::ofstream(dir + "/notes.txt") << line("Nobody");
+    GridFixture f;
+    f.scripted.files.answers = {{dir}, {dir + "/empty"}, {}};
+    f.scripted.messages.answers = {MsgResult::Yes};
+    SSActiveToolBars1_ToolClick(f.form, "ID_LoadLogFolder...", {});
+    ASSERT_EQ(f.scripted.files.requests.size(), 1u);
+    EXPECT_TRUE(f.scripted.files.requests[0].folder);
+    EXPECT_EQ(f.scripted.files.requests[0].title, "Select a folder of Punkbuster logs");
+    EXPECT_EQ(f.form.pnlLogPathToFile.caption(), dir + " (2 log files)");
+    std::vector<std::string> captions;
+    f.form.pnlLogPathToFile.setListener(
+        [&](const Indicator& i) { captions.push_back(i.caption()); });
+    cmdQuelvane_Click(f.form, cmd::kScan);
+    EXPECT_EQ(captions, (std::vector<std::string>{dir + " (2 log files)", dir + "/2.log",
+                                                  dir + "/10.log", dir + " (2 log files)"}));
+    EXPECT_EQ(boxes(f.scripted.messages.shown),
+              (std::vector<std::string>{
+                  box("Scan selected log?        ", MsgButtons::YesNo, MsgIcon::Question),
+                  box("3 violations found and added to grid        ", MsgButtons::Ok,
+                      MsgIcon::Information)}));
+    // Arranged once: a group row for each player, Amy's first.
+    ASSERT_EQ(f.form.vsFlexGrid1.rows(), 1 + 2 + 3);
+    EXPECT_EQ(f.form.vsFlexGrid1.textMatrix(1, 0), "Amy");
+
+    f.form.pnlLogPathToFile.setListener({});
+    f.scripted.messages.shown.clear();
+    SSActiveToolBars1_ToolClick(f.form, "ID_LoadLogFolder...", {});
+    EXPECT_EQ(f.form.pnlLogPathToFile.caption(), dir + "/empty (0 log files)");
+    cmdQuelvane_Click(f.form, cmd::kScan);
+    EXPECT_EQ(boxes(f.scripted.messages.shown),
+              (std::vector<std::string>{box(
+                  "The folder holds no .log files; choose another with Load log folder.        ",
+                  MsgButtons::Ok, MsgIcon::Information)}));
+    SSActiveToolBars1_ToolClick(f.form, "ID_LoadLogFolder...", {});  // cancelled: kept
+    EXPECT_EQ(f.form.logFolder, dir + "/empty");
 }
 
 }  // namespace

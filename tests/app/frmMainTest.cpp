@@ -50,6 +50,7 @@ TEST(frmMain, OpensCaptionedWithItsButtonsAndMenusThatReachTheHandler) {
     EXPECT_EQ(tree(w.window.menuBar()->actions()),
               QStringList({"0 &File ID_File",
                            "1 &Load Log... ID_LoadLog...",
+                           "1 Load log &folder... ID_LoadLogFolder...",
                            "1 &Recent ",
                            "1 Generate HTML... ID_GenerateHTML...",
                            "1 -",

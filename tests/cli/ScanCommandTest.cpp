@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -75,6 +76,31 @@ TEST(ScanCommand, FailuresAndMisuseHaveTheirExitStatus) {
     EXPECT_EQ(test::runCli({"scan", "--bogus", "x"}).status, 2);
     EXPECT_EQ(test::runCli({}).status, 2);
     EXPECT_EQ(test::runCli({"--help"}).status, 0);
+}
+
+// A folder is its logs in name order, as if each were named; other files in it are not.
+TEST(ScanCommand, AFolderIsEveryLogInItInNaturalOrder) {
+    namespace fs = std::filesystem;
+    const std::string dir = ::testing::TempDir() + "/scan-folder";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy_file(kData + "/logs/sample-crlf.log", dir + "/10.log");
+    fs::copy_file(kData + "/logs/sample.log", dir + "/2.log");
+    fs::copy_file(kData + "/logs/sample.log", dir + "/notes.txt");
+    std::ofstream(dir + "/A.LOG") << "no violations\n";
+    auto folder = test::runCli({"scan", "--raw", dir});
+    auto named = test::runCli({"scan", "--raw", dir + "/2.log", dir + "/10.log", dir + "/A.LOG"});
+    ASSERT_EQ(folder.status, 0) << folder.err;
+    EXPECT_EQ(folder.out, named.out);
+    EXPECT_EQ(folder.out, readBytes(kData + "/logs/sample.expected.tsv") +
+                              readBytes(kData + "/logs/sample-crlf.expected.tsv"));
+    auto missing = test::runCli({"scan", dir + "/none/"});
+    EXPECT_EQ(missing.status, 1);
+    fs::remove_all(dir + "/empty");
+    fs::create_directories(dir + "/empty");
+    auto empty = test::runCli({"scan", dir + "/empty"});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.err, "No violations added to grid\n");
 }
 
 }  // namespace

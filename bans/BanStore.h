@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bans/BanBrowsing.h"
+#include "scan/LogPositions.h"
 #include "scan/MainForm.h"
 
 namespace th {
@@ -94,6 +95,16 @@ class BanStore {
     virtual std::optional<LiftedBan> findLiftedBan(std::string_view guid) = 0;
     virtual void forEachLiftedBan(const std::function<void(const LiftedBan&)>& lifted) = 0;
     virtual void forgetLifting(std::string_view guid) = 0;
+    // Where one reader's incremental scans stand in each of the server's logs
+    // (scan/LogPositions.h), in no particular order. Logs are known by device and inode,
+    // which only mean something on the server's own machine.
+    virtual std::vector<LogPosition> logPositions(std::string_view server,
+                                                  std::string_view reader) = 0;
+    // Stores the reader's positions, each replacing the one of the same log, and removes
+    // those of the gone logs.
+    virtual void putLogPositions(std::string_view server, std::string_view reader,
+                                 const std::vector<LogPosition>& positions,
+                                 const std::vector<LogPosition>& gone) = 0;
 };
 
 // A transaction that ends in a rollback unless it was committed.

@@ -1,5 +1,6 @@
 #include "bans/Merge.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -21,6 +22,7 @@
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/CShell.h"
 #include "platform/MessageBoxes.h"
+#include "platform/StopSignals.h"
 #include "platform/TempFile.h"
 #include "platform/TextFileWriter.h"
 #include "platform/TimeStamp.h"
@@ -160,6 +162,8 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
     // The new file is this program's alone from the moment it takes the name.
     BanFileLock lockNew(rewritten.descriptor(), file.path());
     if (options.beforeReplace) options.beforeReplace();
+    // No stop signal ends the program between the replacing and the commit.
+    StopSignalsHeld held;
     try {
         rewritten.commit();
         outcome.fileReplaced = true;
@@ -176,11 +180,89 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
             counts.written += more.banLines;
             counts.odd += more.oddLines;
         }
+        if (options.beforeCommit) options.beforeCommit(store);
         transaction.commit();
     } catch (const std::exception& e) {
         if (!rewritten.replaced()) throw;
         throw putBack(file, rewritten, toError(e), outcome);
     }
+    outcome.added.clear();
+    for (size_t j : stored.addedFromGrid) outcome.added.push_back(newBanOf(work.rows[j]));
+    return Pass::Done;
+}
+
+// Appends bytes to the ban file read, which must still be that very file: false when it
+// was replaced meanwhile. A last line without its end gets one first.
+bool appendToBanFile(const BanFileReader& file, std::string bytes) {
+    const int fd = ::open(file.path().c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) throw Error::fromErrno(errno, file.path());
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) throw Error::fromErrno(errno, file.path());
+    if (st.st_dev != file.status().st_dev || st.st_ino != file.status().st_ino) return false;
+    char last = '\n';
+    if (st.st_size > 0 && ::pread(file.descriptor(), &last, 1, st.st_size - 1) != 1)
+        throw Error::fromErrno(errno, file.path());
+    if (last != '\n') bytes.insert(0, "\r\n");
+    size_t done = 0;
+    try {
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw Error::fromErrno(errno, file.path());
+            done += static_cast<size_t>(n);
+        }
+        if (::fsync(fd) != 0) throw Error::fromErrno(errno, file.path());
+    } catch (const Error&) {
+        // No half line stays behind, unless another writer has added to the file since.
+        struct stat now {};
+        if (::fstat(fd, &now) == 0 && now.st_size == st.st_size + static_cast<off_t>(done) &&
+            ::ftruncate(fd, st.st_size) != 0) {
+            // What was written stays; the next merge reads whatever whole lines it holds.
+        }
+        throw;
+    }
+    return true;
+}
+
+// One pass that only adds: the file's bans and the grid's go into the database, and the
+// grid's new bans are appended to the file as it stands. Nothing is written to the file
+// when no ban is new. A failure before the commit leaves the database as it was; bans
+// appended by then are in the file, whose lines the next merge takes in.
+Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
+                const std::string& server, MergeOutcome& outcome, Counts& counts) {
+    BanStore& store = *g_cnnDatabase;
+    WorkingRows work;
+    collectFileLines(file.bytes(), form.awkQuelvane, work);
+    collectGridRows(
+        form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
+    sortByGuid(work.rows);
+
+    StoreTransaction transaction(store);
+    const StoredRows stored = storeRows(store, work.rows, [](int64_t) {});
+    store.replaceKeptLines(server, work.keptLines);
+    std::string lines;
+    for (size_t j : stored.addedFromGrid) {
+        const WorkRow& row = work.rows[j];
+        lines += banFileLine({row.guid, row.stamp, row.name, row.address, row.reason});
+        lines += "\r\n";
+    }
+    const int64_t appended = static_cast<int64_t>(stored.addedFromGrid.size());
+    counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines};
+    {
+        StopSignalsHeld held;
+        if (!lines.empty()) {
+            if (!appendToBanFile(file, std::move(lines))) return Pass::Changed;
+            outcome.fileReplaced = true;
+        }
+        if (options.beforeCommit) options.beforeCommit(store);
+        transaction.commit();
+    }
+    outcome.added.clear();
+    for (size_t j : stored.addedFromGrid) outcome.added.push_back(newBanOf(work.rows[j]));
     return Pass::Done;
 }
 
@@ -259,13 +341,15 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 if (run > kReruns)
                     throw Error(err::kFileChanged, appBaseName(), kKeptChanging + banFile);
                 BanFileReader file(banFile);
-                archive = backUp(form, file, title, folder, archive);
-                pass = mergeOnce(form, file, options, server, outcome, counts);
+                if (options.backUp) archive = backUp(form, file, title, folder, archive);
+                pass = options.appendOnly ? appendOnce(form, file, options, server, outcome, counts)
+                                          : mergeOnce(form, file, options, server, outcome, counts);
             }
             form.prgScanning.setValue(0);
             form.prgScanning.setVisible(false);
             if (pass == Pass::NoRecords) {
                 // Nothing to write: the file and the database stay as they were.
+                outcome.noRecords = true;
                 form.ports.messages.show(kNoRecords, MsgButtons::Ok, MsgIcon::Critical, kMsgTitle);
             } else {
                 outcome.report = reportOf(counts, title);
@@ -305,6 +389,22 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     g_CloseDatabase();
     form.xzipper1.clearFiles();
     return outcome;
+}
+
+std::vector<NewBan> bansToAdd(MainForm& form, const std::string& banFile) {
+    std::unique_ptr<BanStore> store = openBanStore(form, databasePath());
+    BanFileReader file(banFile);
+    WorkingRows work;
+    collectFileLines(file.bytes(), form.awkQuelvane, work);
+    collectGridRows(
+        form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
+    sortByGuid(work.rows);
+    std::vector<NewBan> bans;
+    for (size_t j : banRows(work.rows)) {
+        const WorkRow& row = work.rows[j];
+        if (row.fromGrid && !store->hasBan(row.guid)) bans.push_back(newBanOf(row));
+    }
+    return bans;
 }
 
 void g_MergeIntoBanFile(MainForm& form) {

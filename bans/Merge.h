@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bans/WorkingTable.h"
 #include "scan/MainForm.h"
 
 namespace th {
@@ -36,6 +37,15 @@ struct MergeOptions {
     // bans (lifting them) lands together with the rewritten file or not at all. A pass
     // that starts again because the file changed runs it again.
     std::function<void(BanStore&)> beforeStore;
+    // Whether the ban file is zipped before it changes; follow backs it up only so often.
+    bool backUp = true;
+    // The grid's new bans are appended to the ban file as it stands, under the writers'
+    // lock, as the game server adds its own, instead of rewriting it sorted; a file that
+    // gains no ban is not written at all.
+    bool appendOnly = false;
+    // Called in the merge's transaction just before it commits: what must be stored
+    // exactly when the bans are (where the scanned logs were left).
+    std::function<void(BanStore&)> beforeCommit;
 };
 
 struct MergeOutcome {
@@ -43,9 +53,15 @@ struct MergeOutcome {
     bool fileReplaced = false;  // the ban file holds the new bans (also when not completed)
     std::string report;         // the report's first part, "Merge complete. ..." with its padding
     int64_t liftedSkipped = 0;  // rows not stored because their ban was lifted
+    bool noRecords = false;     // nothing to write: neither the file nor the database held a ban
+    std::vector<NewBan> added;  // the grid's bans new to the database, in GUID order
 };
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options);
+
+// merge --dry-run: the grid's bans that a merge into the ban file would add now, in GUID
+// order. Reads the ban file and the database in use, and changes neither. Throws th::Error.
+std::vector<NewBan> bansToAdd(MainForm& form, const std::string& banFile);
 
 // The texts of the merge's boxes.
 namespace merge_text {

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
+
 #include "bans/SchemaMigration.h"
 
 namespace th {
@@ -21,6 +23,13 @@ void run(SqliteStatement& statement) {
 }
 
 constexpr int64_t kProgressEvery = 4096;
+
+// The numbers of a log's position are kept as decimal text.
+uint64_t unsignedOf(std::string_view text) {
+    uint64_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
 
 }  // namespace
 
@@ -134,6 +143,54 @@ void SqliteBanStore::forEachKeptLine(std::string_view,
     SqliteStatement kept(db_, "SELECT * FROM qrySelectAllTempBans");
     const int cKept = kept.column("TempBan");
     while (kept.step()) line(fromStored(kept.text(cKept)));
+}
+
+std::vector<LogPosition> SqliteBanStore::logPositions(std::string_view, std::string_view reader) {
+    SqliteStatement select(db_,
+                           "SELECT Device, Inode, Path, Size, Modified, HeadHash, Position "
+                           "FROM tblLogPositions WHERE Reader = ?1 ORDER BY Path, Device, Inode");
+    select.bind(1, reader);
+    const int cDevice = select.column("Device"), cInode = select.column("Inode"),
+              cPath = select.column("Path"), cSize = select.column("Size"),
+              cModified = select.column("Modified"), cHash = select.column("HeadHash"),
+              cPosition = select.column("Position");
+    std::vector<LogPosition> positions;
+    while (select.step()) {
+        LogPosition p;
+        p.path = select.text(cPath);
+        p.device = unsignedOf(select.text(cDevice));
+        p.inode = unsignedOf(select.text(cInode));
+        p.size = unsignedOf(select.text(cSize));
+        p.modified = static_cast<int64_t>(unsignedOf(select.text(cModified)));
+        p.headHash = unsignedOf(select.text(cHash));
+        p.position = unsignedOf(select.text(cPosition));
+        positions.push_back(std::move(p));
+    }
+    return positions;
+}
+
+void SqliteBanStore::putLogPositions(std::string_view, std::string_view reader,
+                                     const std::vector<LogPosition>& positions,
+                                     const std::vector<LogPosition>& gone) {
+    SqliteStatement& remove = db_.prepared(
+        "DELETE FROM tblLogPositions WHERE Reader = ?1 AND Device = ?2 AND Inode = ?3");
+    for (const LogPosition& p : gone) {
+        const std::string device = std::to_string(p.device), inode = std::to_string(p.inode);
+        remove.bindAll({reader, device, inode});
+        run(remove);
+    }
+    SqliteStatement& put = db_.prepared(
+        "INSERT OR REPLACE INTO tblLogPositions "
+        "(Reader, Device, Inode, Path, Size, Modified, HeadHash, Position) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    for (const LogPosition& p : positions) {
+        const std::string device = std::to_string(p.device), inode = std::to_string(p.inode),
+                          size = std::to_string(p.size),
+                          modified = std::to_string(static_cast<uint64_t>(p.modified)),
+                          hash = std::to_string(p.headHash), position = std::to_string(p.position);
+        put.bindAll({reader, device, inode, p.path, size, modified, hash, position});
+        run(put);
+    }
 }
 
 }  // namespace th

@@ -39,6 +39,11 @@ class SqliteBanStore : public BanStore {
     std::optional<LiftedBan> findLiftedBan(std::string_view guid) override;
     void forEachLiftedBan(const std::function<void(const LiftedBan&)>& lifted) override;
     void forgetLifting(std::string_view guid) override;
+    std::vector<LogPosition> logPositions(std::string_view server,
+                                          std::string_view reader) override;
+    void putLogPositions(std::string_view server, std::string_view reader,
+                         const std::vector<LogPosition>& positions,
+                         const std::vector<LogPosition>& gone) override;
 
     SqliteConnection& connection() { return db_; }
 

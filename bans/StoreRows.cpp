@@ -12,23 +12,29 @@ bool blank(std::string_view text) {
 
 }  // namespace
 
-StoredRows storeRows(BanStore& store, std::vector<WorkRow>& sorted,
-                     const std::function<void(int64_t)>& progress) {
-    StoredRows counts;
-    std::vector<size_t> rowOf;  // the working row of each ban
+std::vector<size_t> banRows(const std::vector<WorkRow>& sorted) {
+    std::vector<size_t> rows;
     const std::string* previous = nullptr;
     for (size_t j = 0; j < sorted.size(); ++j) {
-        WorkRow& row = sorted[j];
-        const std::string& guid = row.guid;
+        const std::string& guid = sorted[j].guid;
         const bool taken = !blank(guid) && guid != "unknown" && guid != "NO_GUID" &&
                            !(previous && sameGuid(guid, *previous));
         previous = &guid;
-        if (!taken) continue;
+        if (taken) rows.push_back(j);
+    }
+    return rows;
+}
+
+StoredRows storeRows(BanStore& store, std::vector<WorkRow>& sorted,
+                     const std::function<void(int64_t)>& progress) {
+    StoredRows counts;
+    const std::vector<size_t> rowOf = banRows(sorted);  // the working row of each ban
+    for (size_t j : rowOf) {
+        WorkRow& row = sorted[j];
         if (blank(row.reason))
             row.reason.clear();
         else
             row.reason.insert(0, 1, '"').push_back('"');
-        rowOf.push_back(j);
     }
     // The rows hold their final text now, so the views below stay valid.
     std::vector<Ban> bans;
@@ -46,6 +52,7 @@ StoredRows storeRows(BanStore& store, std::vector<WorkRow>& sorted,
         if (!added[i]) continue;
         ++counts.added;
         if (sorted[rowOf[i]].stamped) ++counts.stamped;
+        if (sorted[rowOf[i]].fromGrid) counts.addedFromGrid.push_back(rowOf[i]);
     }
     return counts;
 }

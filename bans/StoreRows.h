@@ -12,10 +12,15 @@
 namespace th {
 
 struct StoredRows {
-    int64_t taken = 0;    // rows that are bans
-    int64_t added = 0;    // of them, new to the database
-    int64_t stamped = 0;  // new ones given the merge's time
+    int64_t taken = 0;                  // rows that are bans
+    int64_t added = 0;                  // of them, new to the database
+    int64_t stamped = 0;                // new ones given the merge's time
+    std::vector<size_t> addedFromGrid;  // the grid's rows that were new bans, in order
 };
+
+// The rows that are bans: the first row of each GUID (letter case ignored), unless its
+// GUID is empty, "unknown" or "NO_GUID". The rows must be GUID-sorted.
+std::vector<size_t> banRows(const std::vector<WorkRow>& sorted);
 
 // The first row of each GUID (letter case ignored) is a ban, unless its GUID is empty,
 // "unknown" or "NO_GUID"; a ban whose GUID is not stored yet is added. The bans'

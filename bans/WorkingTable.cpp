@@ -11,6 +11,21 @@ namespace th {
 
 namespace {
 
+std::string_view unquoted(std::string_view text) {
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
+    return text;
+}
+
+}  // namespace
+
+NewBan newBanOf(const WorkRow& row) {
+    return {row.stamp, row.guid, std::string(unquoted(row.name)),
+            std::string(unquoted(row.reason))};
+}
+
+namespace {
+
 std::string_view trimSpaces(std::string_view text) {
     size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
@@ -86,6 +101,7 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
         const ViolationCells cells = columns.row(grid, i);
         WorkRow& row = into.rows.emplace_back();
         const std::string_view stamp = cells[GridColumn::Timestamp];
+        row.fromGrid = true;
         row.stamped = !isStamp(stamp);
         row.stamp = row.stamped ? now : std::string(stamp);
         appendOneLine(row.guid, cells[GridColumn::Guid]);

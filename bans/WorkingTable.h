@@ -18,11 +18,21 @@ namespace th {
 struct WorkRow {
     std::string stamp;  // "[mm.dd.yyyy hh:mm:ss]"
     std::string guid;
-    std::string name;      // in double quotes
-    std::string address;   // in double quotes
-    std::string reason;    // without quotes
-    bool stamped = false;  // the row had no stamp and got the merge's time
+    std::string name;       // in double quotes
+    std::string address;    // in double quotes
+    std::string reason;     // without quotes
+    bool stamped = false;   // the row had no stamp and got the merge's time
+    bool fromGrid = false;  // a violation of the grid, not a line of the ban file
 };
+
+// A ban the merge adds from the grid, as follow and merge --dry-run print it.
+struct NewBan {
+    std::string stamp, guid;
+    std::string name;    // without its double quotes
+    std::string reason;  // without double quotes
+};
+
+NewBan newBanOf(const WorkRow& row);
 
 struct WorkingRows {
     std::vector<WorkRow> rows;

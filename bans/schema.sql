@@ -94,3 +94,22 @@ FROM tblVandrel
 ORDER BY SortKey, GUID;
 
 PRAGMA user_version = 3;
+
+-- Version 4: where incremental scans stand in each log. A log is known by its device and
+-- inode, so a log renamed away by rotation keeps its place. Each reader keeps its own:
+-- 'merge' for merge and follow, 'look' for scan, save and html. HeadHash is the XXH64 of
+-- the log's first min(4096, Position) bytes; Position is just after the last complete
+-- line read; Modified is in nanoseconds since 1970. The numbers are decimal text.
+CREATE TABLE tblLogPositions (
+    Reader TEXT NOT NULL,
+    Device TEXT NOT NULL,
+    Inode TEXT NOT NULL,
+    Path TEXT NOT NULL DEFAULT '',
+    Size TEXT NOT NULL DEFAULT '0',
+    Modified TEXT NOT NULL DEFAULT '0',
+    HeadHash TEXT NOT NULL DEFAULT '0',
+    Position TEXT NOT NULL DEFAULT '0',
+    PRIMARY KEY (Reader, Device, Inode)
+);
+
+PRAGMA user_version = 4;

@@ -97,3 +97,21 @@ CREATE INDEX idxVandrelIP ON tblVandrel (IP, GuidKey);
 CREATE INDEX idxVandrelViolationReason ON tblVandrel (ViolationReason, GuidKey);
 
 UPDATE tblSchemaVersion SET Version = 3;
+
+-- Version 4: where incremental scans stand in each log, per server (devices and inodes
+-- only mean something on the server's own machine) and per reader: 'merge' for merge and
+-- follow, 'look' for scan, save and html. The numbers are decimal text, as in SQLite.
+CREATE TABLE tblLogPositions (
+    Server bytea NOT NULL,
+    Reader bytea NOT NULL,
+    Device bytea NOT NULL,
+    Inode bytea NOT NULL,
+    Path bytea NOT NULL DEFAULT '',
+    Size bytea NOT NULL DEFAULT '0',
+    Modified bytea NOT NULL DEFAULT '0',
+    HeadHash bytea NOT NULL DEFAULT '0',
+    Position bytea NOT NULL DEFAULT '0',
+    PRIMARY KEY (Server, Reader, Device, Inode)
+);
+
+UPDATE tblSchemaVersion SET Version = 4;

@@ -1,6 +1,9 @@
 #include "cli/GridOutputCommand.h"
 
+#include "bans/Paths.h"
+#include "cli/AbsolutePath.h"
 #include "cli/GridInputs.h"
+#include "cli/NewOnly.h"
 #include "cli/OutputChecks.h"
 #include "cli/ScanFlags.h"
 #include "platform/Error.h"
@@ -14,6 +17,7 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
         std::string output;
         ScanOptions scan;
         bool foldColours = false;
+        NewOnlyOptions newOnly;
         std::vector<std::string> inputs;
     };
     auto options = std::make_shared<Options>();
@@ -25,10 +29,8 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
         ->required();
     addScanOptions(*command, options->scan);
     if (withFoldColours) addFoldColoursFlag(*command, options->foldColours);
-    command
-        ->add_option("INPUT", options->inputs,
-                     kInputHelp)
-        ->required();
+    addNewOnlyOptions(*command, options->newOnly);
+    command->add_option("INPUT", options->inputs, kInputHelp)->required();
     command->callback([options, &context, write] {
         if (!outputAllowed(context, options->output)) return;
         GridSources sources;
@@ -42,6 +44,10 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
         CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;
         try {
+            if (options->newOnly.newOnly) {
+                setDatabasePath(absolutePath(options->newOnly.db));
+                planFromStore(form, sources, kLookReader);
+            }
             buildGrid(form, sources, true);
             // With no rows the file is written all the same: an empty list is an answer,
             // and an old file of that name must not pass for it.
@@ -50,6 +56,11 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
             for (int32_t r = 1; r < grid.rows(); ++r) records += grid.isSubtotal(r) ? 0 : 1;
             context.note(write(grid, options->output) + ", " + std::to_string(records) +
                          " records");
+            try {
+                storePlan(form, sources, kLookReader);
+            } catch (const Error& e) {
+                context.fail(unstoredPlanText(e.description()));
+            }
         } catch (const Error& e) {
             context.fail(e.description(),
                          e.number() == err::kRefusedPath ? kExitUsage : kExitRunTime);

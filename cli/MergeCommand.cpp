@@ -4,10 +4,14 @@
 
 #include <cerrno>
 
+#include "bans/BanStore.h"
 #include "bans/Merge.h"
 #include "bans/Paths.h"
+#include "bans/ServerName.h"
 #include "cli/AbsolutePath.h"
+#include "cli/BanLines.h"
 #include "cli/GridInputs.h"
+#include "cli/NewOnly.h"
 #include "cli/OutputChecks.h"
 #include "cli/ScanFlags.h"
 #include "platform/Error.h"
@@ -19,6 +23,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
     struct Options {
         std::string bans, db;
         ScanOptions scan;
+        bool newOnly = false, dryRun = false;
         std::vector<std::string> inputs;
     };
     auto options = std::make_shared<Options>();
@@ -26,13 +31,12 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         "merge", "Merge the violations of logs (or scan files) into a pbbans.dat");
     merge->add_option("--bans", options->bans, "The ban file to merge into (backed up first)")
         ->required();
-    merge->add_option("--db", options->db,
-                      kDbOptionHelp);
+    merge->add_option("--db", options->db, kDbOptionHelp);
     addScanOptions(*merge, options->scan);
-    merge
-        ->add_option("INPUT", options->inputs,
-                     kInputHelp)
-        ->required();
+    addNewOnlyFlag(*merge, options->newOnly);
+    merge->add_flag("--dry-run", options->dryRun,
+                    "Print the bans the merge would add, and change nothing");
+    merge->add_option("INPUT", options->inputs, kInputHelp)->required();
     merge->callback([options, &context] {
         // The merge takes the ban file as the file dialog hands it over: a full path.
         const std::string bans = absolutePath(options->bans);
@@ -60,7 +64,22 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         CommandForm session(context.err, options->scan);
         MainForm& form = session.form;
         try {
+            if (options->newOnly) planFromStore(form, sources, kMergeReader);
             buildGrid(form, sources, true);
+            if (options->dryRun) {
+                const std::vector<NewBan> added = bansToAdd(form, bans);
+                for (const NewBan& ban : added) context.out << banLine(ban) << "\n";
+                if (!context.outputWritten()) return;
+                context.note(std::to_string(added.size()) + (added.size() == 1 ? " ban" : " bans") +
+                             " would be added to " + bans + "; nothing was changed");
+                return;
+            }
+            if (sources.plan && form.vsFlexGrid1.rows() < 2) {
+                // Nothing new in the logs: the ban file is left alone, the places move on.
+                storePlan(form, sources, kMergeReader);
+                context.note("No new violations in the logs; " + bans + " is unchanged");
+                return;
+            }
         } catch (const Error& e) {
             context.fail(e.description());
             return;
@@ -70,6 +89,13 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         const size_t errorsBefore = session.terminal.messages.errors.size();
         MergeOptions quiet;
         quiet.explain = quiet.offerToOpen = false;
+        if (sources.plan) {
+            // Where the logs were left moves with the bans, in their transaction.
+            quiet.beforeCommit = [&sources](BanStore& store) {
+                store.putLogPositions(defaultServerName(), kMergeReader, sources.plan->positions,
+                                      sources.plan->gone);
+            };
+        }
         MergeOutcome outcome = mergeIntoBanFile(form, quiet);
         if (outcome.completed) context.out << promptForTerminal(outcome.report) << "\n";
         if (!outcome.completed && outcome.fileReplaced)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -197,6 +198,43 @@ TYPED_TEST(StoreCases, ProgressReachesTheLastBan) {
     StoreTransaction t(*store);
     store->addBans(bansOf(many), [&](int64_t done) { highest = std::max(highest, done); });
     EXPECT_EQ(highest, 10000);
+}
+
+// Where scans stand: each reader's own, replaced per log, removed when gone, and only
+// what a committed transaction stored; every number, whatever its size, comes back.
+TYPED_TEST(StoreCases, LogPositionsAreKeptPerReaderAndLog) {
+    auto store = this->open();
+    auto text = [](const std::vector<LogPosition>& all) {
+        Rows out;
+        for (const LogPosition& p : all)
+            out.push_back(p.path + "|" + std::to_string(p.device) + "|" + std::to_string(p.inode) +
+                          "|" + std::to_string(p.size) + "|" + std::to_string(p.modified) + "|" +
+                          std::to_string(p.headHash) + "|" + std::to_string(p.position));
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const LogPosition a{"/logs/a.log", 1, 2, 300, 1492376591000000001, 0xFFFFFFFFFFFFFFFF, 299};
+    const LogPosition b{"/logs/it's b.log\xFF", UINT64_MAX, 7, 0, -5, 42, 0};
+    {
+        StoreTransaction t(*store);
+        store->putLogPositions("here", "merge", {a, b}, {});
+    }  // rolled back
+    EXPECT_TRUE(store->logPositions("here", "merge").empty());
+    {
+        StoreTransaction t(*store);
+        store->putLogPositions("here", "merge", {a, b}, {});
+        store->putLogPositions("here", "look", {a}, {});
+        t.commit();
+    }
+    EXPECT_EQ(text(store->logPositions("here", "merge")), text({a, b}));
+    LogPosition moved = a;
+    moved.path = "/logs/a.log.1";
+    moved.position = 300;
+    StoreTransaction t(*store);
+    store->putLogPositions("here", "merge", {moved}, {b});
+    t.commit();
+    EXPECT_EQ(text(store->logPositions("here", "merge")), text({moved}));
+    EXPECT_EQ(text(store->logPositions("here", "look")), text({a}));
 }
 
 }  // namespace

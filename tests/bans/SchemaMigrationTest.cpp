@@ -157,15 +157,17 @@ TEST_F(SchemaVersions, AVersion2DatabaseGainsLiftedBansKeepingEveryRow) {
 // and the connect reports why.
 TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     const std::string lead = "An unhandled error has occured {g_blnConnectToDatabase}\r\n" + db;
-    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('kept'); PRAGMA user_version = 4");
+    const std::string latest = std::to_string(latestSchemaVersion()),
+                      newer = std::to_string(latestSchemaVersion() + 1);
+    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('kept'); PRAGMA user_version = " + newer);
     std::string before = readBytes(db);
     TestWindow w;
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
     EXPECT_EQ(w.scripted.messages.shown.back().prompt,
-              lead +
-                  " holds ban database version 4, made by a newer Tallyhound; this one knows "
-                  "up to version 3. The database is left as it is. [-2147467259]        " +
-                  "\r\nCheck that " + db +
+              lead + " holds ban database version " + newer +
+                  ", made by a newer Tallyhound; this one knows up to version " + latest +
+                  ". The database is left as it is. [-2147467259]        " + "\r\nCheck that " +
+                  db +
                   " is a ban database this Tallyhound can use and is not open in another program, "
                   "or name another one with --db.        ");
     EXPECT_EQ(readBytes(db), before);
@@ -183,8 +185,9 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
     const std::string archive = dir + "/" + filesIn(".zip").at(0);
     EXPECT_EQ(w.scripted.messages.shown.back().prompt,
-              lead +
-                  " holds ban database version 1 and could not be upgraded to version 3 (no "
+              lead + " holds ban database version 1 and could not be upgraded to version " +
+                  latest +
+                  " (no "
                   "such view: qrySelectAllVandrelOrderByTimeStamp). The database is left as "
                   "it was; its copy is " +
                   archive + ". [-2147467259]        " + "\r\nCheck that " + db +

@@ -1,0 +1,41 @@
+#include "cli/NewOnly.h"
+
+#include "bans/BanStore.h"
+#include "bans/Paths.h"
+#include "bans/ServerName.h"
+#include "cli/CommandContext.h"
+
+namespace th::cli {
+
+void addNewOnlyFlag(CLI::App& command, bool& newOnly) {
+    command.add_flag("--new-only", newOnly,
+                     "Read only what was appended to the logs since the last such run on the "
+                     "same ban database");
+}
+
+void addNewOnlyOptions(CLI::App& command, NewOnlyOptions& options) {
+    addNewOnlyFlag(command, options.newOnly);
+    command.add_option("--db", options.db,
+                       std::string("With --new-only, where the logs were left. ") + kDbOptionHelp);
+}
+
+void planFromStore(MainForm& form, GridSources& sources, std::string_view reader) {
+    std::unique_ptr<BanStore> store = openBanStore(form, databasePath());
+    planNewOnly(sources, store->logPositions(defaultServerName(), reader));
+}
+
+void storePlan(MainForm& form, const GridSources& sources, std::string_view reader) {
+    if (!sources.plan) return;
+    std::unique_ptr<BanStore> store = openBanStore(form, databasePath());
+    StoreTransaction transaction(*store);
+    store->putLogPositions(defaultServerName(), reader, sources.plan->positions,
+                           sources.plan->gone);
+    transaction.commit();
+}
+
+std::string unstoredPlanText(const std::string& why) {
+    return "the output is written, but where the logs were left could not be stored (" + why +
+           "); the next --new-only run reads the same lines again";
+}
+
+}  // namespace th::cli

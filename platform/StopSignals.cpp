@@ -1,0 +1,77 @@
+#include "platform/StopSignals.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+#include "platform/Error.h"
+
+namespace th {
+
+namespace {
+
+std::atomic<bool> g_requested{false};
+int g_wake[2] = {-1, -1};
+struct sigaction g_oldTerm, g_oldInt;
+
+void onStop(int) {
+    const int saved = errno;
+    if (g_requested.exchange(true)) ::_exit(StopSignals::kExitStatus);  // the second one
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(g_wake[1], &byte, 1);
+    errno = saved;
+}
+
+sigset_t stopSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    return set;
+}
+
+}  // namespace
+
+StopSignals::StopSignals() {
+    g_requested = false;
+    if (g_wake[0] < 0 && ::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw Error::fromErrno(errno, "pipe");
+    struct sigaction action {};
+    action.sa_handler = onStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, &g_oldTerm);
+    ::sigaction(SIGINT, &action, &g_oldInt);
+    const sigset_t set = stopSet();
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+StopSignals::~StopSignals() {
+    ::sigaction(SIGTERM, &g_oldTerm, nullptr);
+    ::sigaction(SIGINT, &g_oldInt, nullptr);
+    char drain[64];
+    while (::read(g_wake[0], drain, sizeof drain) > 0) {
+    }
+}
+
+bool StopSignals::requested() {
+    return g_requested;
+}
+
+int StopSignals::wakeDescriptor() {
+    return g_wake[0];
+}
+
+StopSignalsHeld::StopSignalsHeld() {
+    const sigset_t set = stopSet();
+    ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
+}
+
+StopSignalsHeld::~StopSignalsHeld() {
+    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+}  // namespace th

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+
+#include "tests/bans/BanTestSupport.h"
+#include "tests/cli/CliRunner.h"
+
+namespace th::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string violation(const std::string& name, const std::string& guid) {
+    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: " + name +
+           " (slot #1) Aimbot detected [" + guid + "(VALID) 192.0.2.1:27960]\n";
+}
+
+std::string guidOf(char c) {
+    return std::string(32, c);
+}
+
+// --new-only, end to end: each run reads only the complete lines it has not read; merge
+// keeps its own place apart from the commands that only look.
+class NewOnly : public BanFolderTest {
+  protected:
+    void SetUp() override {
+        BanFolderTest::SetUp();
+        setDatabasePath({});
+        writeBytes(bans, "");
+        logs = dir + "/svlogs";
+        fs::create_directories(logs);
+    }
+    void append(const std::string& name, const std::string& bytes) {
+        std::ofstream(logs + "/" + name, std::ios::binary | std::ios::app) << bytes;
+    }
+    // The first column (player names) of what scan --new-only prints.
+    std::string looked() {
+        CliResult r = runCli({"scan", "--raw", "--new-only", "--db", db, logs});
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::string names;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);)
+            names += line.substr(0, line.find('\t')) + " ";
+        return names;
+    }
+    std::string logs;
+};
+
+TEST_F(NewOnly, EachRunReadsWhatWasAppendedSinceAndMergeKeepsItsOwnPlace) {
+    append("1.log", violation("Amy", guidOf('a')));
+    EXPECT_EQ(looked(), "Amy ");
+    EXPECT_EQ(looked(), "");
+    append("1.log", violation("Bob", guidOf('b')) + "chatter\n");
+    append("2.log", violation("Cid", guidOf('c')));
+    EXPECT_EQ(looked(), "Bob Cid ");
+    // Half a line waits until it is whole, and is then read once.
+    std::string dan = violation("Dan", guidOf('d'));
+    append("2.log", dan.substr(0, 40));
+    EXPECT_EQ(looked(), "");
+    append("2.log", dan.substr(40));
+    EXPECT_EQ(looked(), "Dan ");
+
+    // Looking hid nothing from the merge: it sees all four, then only what is new.
+    CliResult dry = runCli({"merge", "--bans", bans, "--db", db, "--new-only", "--dry-run", logs});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out, "[04.16.2017 21:03:11]\t" + guidOf('a') +
+                           "\tAmy\tVIOLATION DETECTED -> (AIMBOT) #50001\n"
+                           "[04.16.2017 21:03:11]\t" +
+                           guidOf('b') +
+                           "\tBob\tVIOLATION DETECTED -> (AIMBOT) #50001\n"
+                           "[04.16.2017 21:03:11]\t" +
+                           guidOf('c') +
+                           "\tCid\tVIOLATION DETECTED -> (AIMBOT) #50001\n"
+                           "[04.16.2017 21:03:11]\t" +
+                           guidOf('d') + "\tDan\tVIOLATION DETECTED -> (AIMBOT) #50001\n");
+    EXPECT_EQ(dry.err, "4 bans would be added to " + bans + "; nothing was changed\n");
+    CliResult merged = runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"4"});
+    append("1.log", violation("Eve", guidOf('e')));
+    dry = runCli({"merge", "--bans", bans, "--db", db, "--new-only", "--dry-run", logs});
+    EXPECT_EQ(dry.out, "[04.16.2017 21:03:11]\t" + guidOf('e') +
+                           "\tEve\tVIOLATION DETECTED -> (AIMBOT) #50001\n");
+    EXPECT_EQ(runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs}).status, 0);
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"5"});
+    CliResult none = runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs});
+    EXPECT_EQ(none.err, "No new violations in the logs; " + bans + " is unchanged\n");
+    EXPECT_EQ(looked(), "Eve ");
+    // Each reader has a place per log.
+    EXPECT_EQ(sql(db, "SELECT Reader, count(*) FROM tblLogPositions GROUP BY Reader"),
+              (Rows{"look|2", "merge|2"}));
+}
+
+// A failed output moves no place: the next run reads the same lines again.
+TEST_F(NewOnly, APlaceMovesOnlyAfterTheOutputIsWritten) {
+    append("1.log", violation("Amy", guidOf('a')));
+    CliResult failed =
+        runCli({"save", "-o", dir + "/no/such/folder/x.sf", "--new-only", "--db", db, logs});
+    EXPECT_EQ(failed.status, 1);
+    CliResult saved = runCli({"save", "-o", dir + "/x.sf", "--new-only", "--db", db, logs});
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.err, "'x.sf' has been saved, 1 records\n");
+    saved = runCli({"html", "-o", dir + "/x.html", "--new-only", "--db", db, logs});
+    EXPECT_NE(saved.err.find(", 0 records"), std::string::npos) << saved.err;
+    // A merge that cannot write the ban file leaves its place too.
+    ::chmod(bans.c_str(), 0444);
+    ::chmod(dir.c_str(), 0555);
+    CliResult refused = runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs});
+    ::chmod(dir.c_str(), 0755);
+    ::chmod(bans.c_str(), 0644);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_TRUE(sql(db, "SELECT * FROM tblLogPositions WHERE Reader = 'merge'").empty());
+    }
+    EXPECT_EQ(runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs}).status, 0);
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"1"});
+}
+
+// Everything a dry run could touch, byte for byte: the folder's files and the database's rows.
+std::map<std::string, std::string> everything(const std::string& dir, const std::string& db) {
+    std::map<std::string, std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file()) all[e.path().string()] = readBytes(e.path().string());
+    for (const char* table : {"tblVandrel", "tblTempBans", "tblLogPositions"})
+        for (const std::string& row : sql(db, std::string("SELECT * FROM ") + table))
+            all[std::string("row of ") + table] += row + "\n";
+    return all;
+}
+
+TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
+    writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
+    ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, dataPath("bans/cli.log")}).status, 0);
+    append("1.log",
+           violation("Amy", guidOf('a')) + violation("Old", "0123abcd0123abcd0123abcd0123abcd"));
+    const auto before = everything(dir, db);
+    for (bool newOnly : {false, true}) {
+        std::vector<std::string> args = {"merge", "--bans", bans, "--db", db, "--dry-run", logs};
+        if (newOnly) args.push_back("--new-only");
+        CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        // The ban already in the file is not new; only Amy is.
+        EXPECT_EQ(r.out, "[04.16.2017 21:03:11]\t" + guidOf('a') +
+                             "\tAmy\tVIOLATION DETECTED -> (AIMBOT) #50001\n");
+        EXPECT_EQ(r.err, "1 ban would be added to " + bans + "; nothing was changed\n");
+        EXPECT_EQ(everything(dir, db), before);
+    }
+}
+
+}  // namespace
+}  // namespace th::test

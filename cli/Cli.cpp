@@ -5,6 +5,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/DbCommand.h"
+#include "cli/FollowCommand.h"
 #include "cli/HtmlCommand.h"
 #include "cli/MergeCommand.h"
 #include "cli/SaveCommand.h"
@@ -22,6 +23,7 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     addSaveCommand(app, context);
     addMergeCommand(app, context);
     addDbCommand(app, context);
+    addFollowCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

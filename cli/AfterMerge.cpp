@@ -1,0 +1,86 @@
+#include "cli/AfterMerge.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+extern char** environ;
+
+namespace th::cli {
+
+std::vector<std::string> commandWords(const std::string& command) {
+    std::vector<std::string> words;
+    size_t at = 0;
+    while ((at = command.find_first_not_of(" \t", at)) != std::string::npos) {
+        const size_t end = command.find_first_of(" \t", at);
+        words.push_back(command.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+std::string runAfterMerge(const std::vector<std::string>& words, const std::string& banFile,
+                          int64_t newBans, std::chrono::milliseconds limit) {
+    if (words.empty()) return {};
+    const std::string program = words.front();
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry = *e;
+        if (entry.starts_with(std::string(kBanFileVariable) + "=") ||
+            entry.starts_with(std::string(kNewBansVariable) + "="))
+            continue;
+        env.emplace_back(entry);
+    }
+    env.push_back(std::string(kBanFileVariable) + "=" + banFile);
+    env.push_back(std::string(kNewBansVariable) + "=" + std::to_string(newBans));
+    std::vector<char*> argv, envp;
+    for (const auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
+    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+
+    // The child starts with the stop signals as a fresh program has them.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    const int failed =
+        ::posix_spawnp(&pid, program.c_str(), nullptr, &attr, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attr);
+    if (failed != 0) return program + " could not be started: " + std::strerror(failed);
+
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (done < 0 && errno != EINTR) return program + ": " + std::strerror(errno);
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(limit.count()) / 1000);
+            return program + " did not finish within " + seconds + " seconds and was stopped";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return {};
+    if (WIFEXITED(status))
+        return program + " exited with status " + std::to_string(WEXITSTATUS(status));
+    return program + " was ended by signal " + std::to_string(WTERMSIG(status));
+}
+
+}  // namespace th::cli

@@ -1,0 +1,26 @@
+#pragma once
+// follow --after-merge: a fixed command run after each merge that added bans, so that an
+// administrator can have the game server reload its ban file. No shell ever sees it, and
+// no text from a log reaches its arguments: what it needs comes in its environment.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace th::cli {
+
+// The environment variables the command finds.
+inline constexpr const char* kBanFileVariable = "TALLYHOUND_BANS";
+inline constexpr const char* kNewBansVariable = "TALLYHOUND_NEW_BANS";
+
+// The command's words: split at spaces and tabs, nothing quoted, nothing expanded.
+std::vector<std::string> commandWords(const std::string& command);
+
+// Runs the program (looked up in PATH when it holds no "/") with the ban file's path and
+// the number of new bans added to the environment, and waits for it, at most limit (it is
+// killed after that). Returns what went wrong, or nothing when it exited with status 0.
+std::string runAfterMerge(const std::vector<std::string>& words, const std::string& banFile,
+                          int64_t newBans, std::chrono::milliseconds limit);
+
+}  // namespace th::cli

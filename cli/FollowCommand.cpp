@@ -1,0 +1,333 @@
+#include "cli/FollowCommand.h"
+
+#include <sys/stat.h>
+#include <systemd/sd-daemon.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "bans/BanStore.h"
+#include "bans/Merge.h"
+#include "bans/Paths.h"
+#include "bans/ServerName.h"
+#include "cli/AbsolutePath.h"
+#include "cli/AfterMerge.h"
+#include "cli/BanLines.h"
+#include "cli/GridInputs.h"
+#include "cli/TerminalText.h"
+#include "platform/Error.h"
+#include "platform/FileWatcher.h"
+#include "platform/MessageBoxes.h"
+#include "platform/StopSignals.h"
+#include "scan/LogPositions.h"
+
+namespace th::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+struct FollowOptions {
+    std::string bans, db, afterMerge;
+    double interval = 2;
+    double backupEvery = 24;
+    bool poll = false;
+    std::vector<std::string> inputs;
+};
+
+// How long an after-merge command may run before it is stopped.
+constexpr auto kAfterMergeLimit = std::chrono::seconds(60);
+// Where the logs stand is stored at least this often while no ban arrives, so that a
+// restart has little to read again.
+constexpr auto kStoreEvery = std::chrono::seconds(60);
+// The longest wait between two tries after a failure.
+constexpr auto kLongestRetry = std::chrono::minutes(5);
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// When the ban file was last backed up: its newest dated zip beside it, so that a restart
+// keeps to --backup-every.
+std::optional<Clock::time_point> lastBackupOf(const std::string& bans) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    std::optional<fs::file_time_type> newest;
+    for (const auto& entry : fs::directory_iterator(folderOf(bans), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.ends_with(merge_text::kArchiveSuffix)) continue;
+        const auto when = entry.last_write_time(ec);
+        if (!ec && (!newest || when > *newest)) newest = when;
+    }
+    if (!newest) return std::nullopt;
+    const auto age = fs::file_time_type::clock::now() - *newest;
+    return Clock::now() - std::chrono::duration_cast<Clock::duration>(age);
+}
+
+class Follower {
+  public:
+    Follower(CommandContext& context, const FollowOptions& options)
+        : context_(context),
+          options_(options),
+          interval_(milliseconds(std::lround(options.interval * 1000))),
+          backupEvery_(std::chrono::duration_cast<Clock::duration>(
+              std::chrono::duration<double, std::ratio<3600>>(options.backupEvery))),
+          command_(commandWords(options.afterMerge)) {}
+
+    int run() {
+        StopSignals signals;
+        std::vector<std::string> watched;
+        for (const auto& input : options_.inputs) {
+            struct stat st {};
+            watched.push_back(::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
+                                  ? input
+                                  : folderOf(absolutePath(input)));
+        }
+        std::sort(watched.begin(), watched.end());
+        watched.erase(std::unique(watched.begin(), watched.end()), watched.end());
+        FileWatcher watcher(options_.poll ? std::vector<std::string>{} : watched);
+        lastBackup_ = lastBackupOf(absolutePath(options_.bans));
+        // The watchdog, when systemd keeps one, hears from follow twice per period.
+        uint64_t watchdog = 0;
+        if (::sd_watchdog_enabled(0, &watchdog) > 0 && watchdog > 0)
+            wake_ = std::min<milliseconds>(interval_, milliseconds(watchdog / 2000));
+
+        // What was appended while follow was not running comes first; it is ready once
+        // that is merged, or has been tried.
+        while (!StopSignals::requested() && !loadPositions()) waitAfterFailure(watcher);
+        bool ready = false;
+        while (!StopSignals::requested()) {
+            ::sd_notify(0, "WATCHDOG=1");
+            const bool done = cycle();
+            if (!ready) ::sd_notify(0, "READY=1");
+            ready = true;
+            if (done)
+                failures_ = 0;
+            else
+                waitAfterFailure(watcher);
+            if (StopSignals::requested()) break;
+            if (unstored_ && Clock::now() - lastStored_ >= kStoreEvery) storePositions();
+            watcher.wait(wake_, StopSignals::wakeDescriptor());
+        }
+        ::sd_notify(0, "STOPPING=1");
+        if (unstored_) storePositions();
+        return context_.status == kExitOk ? kExitOk : context_.status;
+    }
+
+  private:
+    // Reads the stored positions; false after reporting why it could not.
+    bool loadPositions() {
+        try {
+            CommandForm session(context_.err);
+            std::unique_ptr<BanStore> store = openBanStore(session.form, databasePath());
+            positions_ = store->logPositions(server_, kMergeReader);
+            return true;
+        } catch (const std::exception& e) {
+            problem("the ban database could not be read: " + toError(e).description());
+            return false;
+        }
+    }
+
+    bool storePositions() {
+        try {
+            CommandForm session(context_.err);
+            std::unique_ptr<BanStore> store = openBanStore(session.form, databasePath());
+            StoreTransaction transaction(*store);
+            store->putLogPositions(server_, kMergeReader, positions_, gone_);
+            transaction.commit();
+            gone_.clear();
+            unstored_ = false;
+            lastStored_ = Clock::now();
+            return true;
+        } catch (const std::exception& e) {
+            problem("where the logs stand could not be stored: " + toError(e).description());
+            return false;
+        }
+    }
+
+    // The positions after a run of plan: its logs' new places replace the old.
+    std::vector<LogPosition> advanced(const ScanPlan& plan) const {
+        std::vector<LogPosition> next;
+        for (const LogPosition& p : positions_) {
+            auto same = [&](const LogPosition& q) { return q.sameLog(p); };
+            if (std::none_of(plan.positions.begin(), plan.positions.end(), same) &&
+                std::none_of(plan.gone.begin(), plan.gone.end(), same))
+                next.push_back(p);
+        }
+        next.insert(next.end(), plan.positions.begin(), plan.positions.end());
+        return next;
+    }
+
+    // One look at the logs; false after reporting a failure (nothing moved then).
+    bool cycle() {
+        try {
+            GridSources sources = gatherSources(options_.inputs);
+            // A log named on its own may be missing for a moment while it is rotated.
+            std::erase_if(sources.files, [](const std::string& file) {
+                struct stat st {};
+                return ::stat(file.c_str(), &st) != 0;
+            });
+            planNewOnly(sources, positions_);
+            const ScanPlan& plan = *sources.plan;
+            std::vector<LogPosition> next = advanced(plan);
+            std::vector<LogPosition> gone = gone_;
+            gone.insert(gone.end(), plan.gone.begin(), plan.gone.end());
+            if (plan.slices.empty()) {
+                if (!plan.gone.empty()) unstored_ = true;
+                positions_ = std::move(next);
+                gone_ = std::move(gone);
+                return true;
+            }
+            CommandForm session(context_.err);
+            buildGrid(session.form, sources, true);
+            if (session.form.vsFlexGrid1.rows() < 2) {
+                // Only chatter: nothing to merge, the ban file is left alone.
+                positions_ = std::move(next);
+                gone_ = std::move(gone);
+                unstored_ = true;
+                return true;
+            }
+            return merge(session, next, gone);
+        } catch (const std::exception& e) {
+            problem(toError(e).description());
+            return false;
+        }
+    }
+
+    bool merge(CommandForm& session, std::vector<LogPosition>& next,
+               std::vector<LogPosition>& gone) {
+        const std::string bans = absolutePath(options_.bans);
+        session.terminal.files.paths = {bans};
+        const bool backUp = !lastBackup_ || Clock::now() - *lastBackup_ >= backupEvery_;
+        MergeOptions options;
+        options.explain = options.offerToOpen = false;
+        options.backUp = backUp;
+        options.appendOnly = !backUp;
+        options.beforeCommit = [&](BanStore& store) {
+            store.putLogPositions(server_, kMergeReader, next, gone);
+        };
+        MergeOutcome outcome = mergeIntoBanFile(session.form, options);
+        if (outcome.noRecords) {
+            // No ban anywhere yet (the violations had no GUID): nothing to write.
+            positions_ = std::move(next);
+            gone_ = std::move(gone);
+            unstored_ = true;
+            return true;
+        }
+        if (!outcome.completed) {
+            // The merge has said why on standard error.
+            problem("the merge into " + bans + " did not complete; it is tried again");
+            return false;
+        }
+        positions_ = std::move(next);
+        gone_.clear();
+        unstored_ = false;
+        lastStored_ = Clock::now();
+        if (backUp) lastBackup_ = Clock::now();
+        for (const NewBan& ban : outcome.added) context_.out << banLine(ban) << "\n";
+        context_.outputWritten();
+        if (!outcome.added.empty() && !command_.empty()) {
+            const std::string failed = runAfterMerge(
+                command_, bans, static_cast<int64_t>(outcome.added.size()), kAfterMergeLimit);
+            if (!failed.empty()) context_.note("tallyhound-cli: after the merge: " + failed);
+        }
+        return true;
+    }
+
+    void problem(const std::string& text) {
+        context_.note("tallyhound-cli: " + text);
+        ++failures_;
+    }
+
+    // Waits longer after each failure in a row: the interval, doubled each time, at most
+    // five minutes; a stop ends the wait.
+    void waitAfterFailure(FileWatcher& watcher) {
+        auto wait = interval_ * (1LL << std::min(failures_, 12));
+        wait = std::min<milliseconds>(wait, kLongestRetry);
+        const auto until = Clock::now() + wait;
+        while (!StopSignals::requested() && Clock::now() < until) {
+            ::sd_notify(0, "WATCHDOG=1");
+            watcher.wait(std::min<milliseconds>(
+                             wake_, std::chrono::duration_cast<milliseconds>(until - Clock::now())),
+                         StopSignals::wakeDescriptor(), milliseconds(0));
+        }
+    }
+
+    CommandContext& context_;
+    const FollowOptions options_;
+    const milliseconds interval_;
+    milliseconds wake_ = interval_;
+    const Clock::duration backupEvery_;
+    const std::vector<std::string> command_;
+    const std::string server_ = defaultServerName();
+    std::vector<LogPosition> positions_;
+    std::vector<LogPosition> gone_;  // removed from positions_, not yet from the database
+    bool unstored_ = false;
+    Clock::time_point lastStored_ = Clock::now();
+    std::optional<Clock::time_point> lastBackup_;
+    int failures_ = 0;
+};
+
+}  // namespace
+
+void addFollowCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<FollowOptions>();
+    CLI::App* follow = app.add_subcommand(
+        "follow",
+        "Watch logs and merge new violations into a pbbans.dat as they are written, until "
+        "stopped");
+    follow->add_option("--bans", options->bans, "The ban file to merge into")->required();
+    follow->add_option("--db", options->db, kDbOptionHelp);
+    follow
+        ->add_option("--interval", options->interval,
+                     "Seconds between looks at the logs when no change is announced (default 2)")
+        ->check(CLI::Range(0.05, 3600.0));
+    follow
+        ->add_option("--backup-every", options->backupEvery,
+                     "Hours between two backups of the ban file (default 24); merges in "
+                     "between add new bans at its end")
+        ->check(CLI::Range(0.0, 1e6));
+    follow->add_option("--after-merge", options->afterMerge,
+                       "A command run after each merge that added bans (no shell; "
+                       "TALLYHOUND_BANS and TALLYHOUND_NEW_BANS in its environment)");
+    follow->add_flag("--poll", options->poll,
+                     "Only look every --interval seconds, without inotify (for file systems "
+                     "whose changes inotify does not see)");
+    follow->add_option("LOG", options->inputs, "Logs or folders of logs to follow")->required();
+    follow->callback([options, &context] {
+        struct stat st {};
+        const std::string bans = absolutePath(options->bans);
+        if (::stat(bans.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            context.fail(bans + ": not a ban file that can be followed (" +
+                             (st.st_mode ? std::string("not a regular file")
+                                         : std::string(std::strerror(errno))) +
+                             ")",
+                         kExitUsage);
+            return;
+        }
+        if (!options->afterMerge.empty() && commandWords(options->afterMerge).empty()) {
+            context.fail("--after-merge names no command", kExitUsage);
+            return;
+        }
+        for (const auto& input : options->inputs) {
+            struct stat in {};
+            if (input == "-" || ::stat(input.c_str(), &in) != 0) {
+                context.fail(input + ": no log or folder to follow", kExitUsage);
+                return;
+            }
+        }
+        setDatabasePath(absolutePath(options->db));
+        context.status = Follower(context, *options).run();
+    });
+}
+
+}  // namespace th::cli

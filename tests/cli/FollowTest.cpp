@@ -1,0 +1,182 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "tests/bans/BanTestSupport.h"
+#include "tests/cli/CliRunner.h"
+
+namespace th::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string violation(const std::string& name, const std::string& guid) {
+    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: " + name +
+           " (slot #1) Aimbot detected [" + guid + "(VALID) 192.0.2.1:27960]\n";
+}
+
+std::string guidOf(int n) {
+    char text[33];
+    std::snprintf(text, sizeof text, "%032x", n);
+    return text;
+}
+
+// follow started for real on a scratch folder, its standard output and error in files.
+class Follow : public BanFolderTest {
+  protected:
+    void SetUp() override {
+        BanFolderTest::SetUp();
+        setDatabasePath({});
+        writeBytes(bans, "");
+        logs = dir + "/svlogs";
+        fs::create_directories(logs);
+    }
+    void TearDown() override {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        BanFolderTest::TearDown();
+    }
+    void start(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {TALLYHOUND_CLI, "follow", "--bans",     bans,
+                                         "--db",         db,       "--interval", "0.2"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back(logs);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int out = ::open((dir + "/out").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            const int err = ::open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    // Sends a signal and gives the exit status (128 + a signal that ended it).
+    int stop(int signal = SIGTERM) {
+        ::kill(pid_, signal);
+        int raw = 0;
+        ::waitpid(pid_, &raw, 0);
+        pid_ = -1;
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    }
+    void append(const std::string& bytes, const std::string& name = "sv_viol.log") {
+        std::ofstream(logs + "/" + name, std::ios::binary | std::ios::app) << bytes;
+    }
+    // Waits, at most 20 s, until the ban file holds every one of the GUIDs.
+    bool waitForBans(const std::vector<std::string>& guids) {
+        for (auto until = std::chrono::steady_clock::now() + 20s;
+             std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(20ms)) {
+            const std::string file = readBytes(bans);
+            if (std::all_of(guids.begin(), guids.end(), [&](const std::string& g) {
+                    return file.find(g) != std::string::npos;
+                }))
+                return true;
+        }
+        return false;
+    }
+    // How many times each GUID is in the ban file.
+    std::map<std::string, int> bansInFile() {
+        std::map<std::string, int> count;
+        std::istringstream lines(readBytes(bans));
+        for (std::string line; std::getline(lines, line);)
+            if (line.size() > 55) ++count[line.substr(22, 32)];
+        return count;
+    }
+
+    std::string logs;
+    pid_t pid_ = -1;
+};
+
+TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
+    append(violation("Early", guidOf(1)));  // written while follow was not running
+    start({"--after-merge", "/bin/sh -c env>>" + dir + "/after"});
+    ASSERT_TRUE(waitForBans({guidOf(1)}));
+    append("chatter\n" + violation("Late", guidOf(2)).substr(0, 30));
+    std::this_thread::sleep_for(600ms);
+    EXPECT_EQ(bansInFile().count(guidOf(2)), 0u);  // half a line is not read
+    append(violation("Late", guidOf(2)).substr(30), "sv_viol.log");
+    append(violation("Other", guidOf(3)), "2.log");  // a new log in the folder
+    ASSERT_TRUE(waitForBans({guidOf(2), guidOf(3)}));
+    const std::string banned = readBytes(bans);
+    std::this_thread::sleep_for(600ms);
+    EXPECT_EQ(readBytes(bans), banned);  // nothing new, nothing rewritten
+    EXPECT_EQ(stop(), 0);
+    EXPECT_EQ(readBytes(dir + "/out"), "[04.16.2017 21:03:11]\t" + guidOf(1) +
+                                           "\tEarly\tVIOLATION DETECTED -> (AIMBOT) #50001\n"
+                                           "[04.16.2017 21:03:11]\t" +
+                                           guidOf(2) +
+                                           "\tLate\tVIOLATION DETECTED -> (AIMBOT) #50001\n"
+                                           "[04.16.2017 21:03:11]\t" +
+                                           guidOf(3) +
+                                           "\tOther\tVIOLATION DETECTED -> (AIMBOT) #50001\n");
+    EXPECT_EQ(readBytes(dir + "/err"), "");
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"3"});
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLogPositions WHERE Reader = 'merge'"), Rows{"2"});
+    // The after-merge command ran with the ban file and the count in its environment.
+    const std::string after = readBytes(dir + "/after");
+    EXPECT_NE(after.find("TALLYHOUND_BANS=" + bans + "\n"), std::string::npos);
+    EXPECT_NE(after.find("TALLYHOUND_NEW_BANS=1\n"), std::string::npos);
+    // One backup, at the first merge; the later ones appended.
+    EXPECT_EQ(filesIn("_pbbans.zip").size(), 1u);
+}
+
+TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"follow", "--bans", dir + "/none.dat", logs},
+             {"follow", "--bans", bans, dir + "/none"},
+             {"follow", "--bans", bans, "--interval", "0", logs},
+             {"follow", "--bans", bans, "--after-merge", " ", logs},
+             {"follow", logs}}) {
+        EXPECT_EQ(runProgram(args).status, 2) << args[2];
+    }
+}
+
+// Killed at any moment, follow loses no ban and bans nothing twice once restarted: the
+// places move with the bans, in their transaction, and the file is replaced whole or
+// appended under the lock.
+TEST_F(Follow, AKillAtAnyMomentLosesNoBanAndBansNothingTwice) {
+    std::string big;
+    for (int n = 0; n < 20000; ++n)
+        big +=
+            "[01.06.2003 20:09:59] " + guidOf(1000000 + n) + " \"Old\" \"192.0.2.1:1\" \"x\"\r\n";
+    writeBytes(bans, big);
+    std::mt19937 random(12345);
+    std::vector<std::string> guids;
+    for (int round = 0; round < 10; ++round) {
+        for (int i = 0; i < 3; ++i) {
+            guids.push_back(guidOf(static_cast<int>(guids.size()) + 1));
+            append(violation("P" + std::to_string(guids.size()), guids.back()));
+        }
+        // Half the rounds rewrite the file sorted on every merge, half append.
+        start(round % 2 ? std::vector<std::string>{}
+                        : std::vector<std::string>{"--backup-every", "0"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 400));
+        stop(SIGKILL);
+        for (const auto& [guid, count] : bansInFile()) ASSERT_EQ(count, 1) << guid;
+    }
+    start();
+    ASSERT_TRUE(waitForBans(guids));
+    EXPECT_EQ(stop(SIGINT), 0);
+    const auto count = bansInFile();
+    EXPECT_EQ(count.size(), 20000u + guids.size());
+    for (const auto& [guid, n] : count) EXPECT_EQ(n, 1) << guid;
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"),
+              Rows{std::to_string(20000 + guids.size())});
+}
+
+}  // namespace
+}  // namespace th::test

@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "bans/BanFileLock.h"
@@ -13,6 +14,7 @@
 #include "bans/BanStore.h"
 #include "bans/Database.h"
 #include "bans/DatedArchiveName.h"
+#include "bans/GuidKey.h"
 #include "bans/LiftedBans.h"
 #include "bans/Paths.h"
 #include "bans/ServerName.h"
@@ -228,29 +230,36 @@ bool appendToBanFile(const BanFileReader& file, std::string bytes) {
     return true;
 }
 
-// One pass that only adds: the file's bans and the grid's go into the database, and the
-// grid's new bans are appended to the file as it stands. Nothing is written to the file
-// when no ban is new. A failure before the commit leaves the database as it was; bans
-// appended by then are in the file, whose lines the next merge takes in.
+// One pass that only adds: the grid's bans that the database lacks go into it, and those
+// the file lacks too are appended to it as it stands; nothing else is stored or written
+// (the next sorted rewrite takes in what the file gained otherwise).
+// Nothing is written to the file when no ban is new. A failure before the commit leaves
+// the database as it was; bans appended by then are in the file, which the next merge reads.
 Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
-                const std::string& server, MergeOutcome& outcome, Counts& counts) {
+                MergeOutcome& outcome, Counts& counts) {
     BanStore& store = *g_cnnDatabase;
+    // The file's bans are needed only by their GUIDs: a large file costs little memory.
+    std::unordered_set<std::string> inFile;
     WorkingRows work;
-    collectFileLines(file.bytes(), form.awkQuelvane, work);
+    collectFileLines(file.bytes(), form.awkQuelvane, work,
+                     [&](WorkRow&& row) { inFile.insert(guidKey(row.guid)); });
     collectGridRows(
         form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
     sortByGuid(work.rows);
 
+    // A ban the file holds but the database lacks (a merge ended between the two) is
+    // stored, not appended again.
     StoreTransaction transaction(store);
     const StoredRows stored = storeRows(store, work.rows, [](int64_t) {});
-    store.replaceKeptLines(server, work.keptLines);
     std::string lines;
+    int64_t appended = 0;
     for (size_t j : stored.addedFromGrid) {
         const WorkRow& row = work.rows[j];
+        if (inFile.contains(guidKey(row.guid))) continue;
         lines += banFileLine({row.guid, row.stamp, row.name, row.address, row.reason});
         lines += "\r\n";
+        ++appended;
     }
-    const int64_t appended = static_cast<int64_t>(stored.addedFromGrid.size());
     counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines};
     {
         StopSignalsHeld held;
@@ -342,7 +351,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                     throw Error(err::kFileChanged, appBaseName(), kKeptChanging + banFile);
                 BanFileReader file(banFile);
                 if (options.backUp) archive = backUp(form, file, title, folder, archive);
-                pass = options.appendOnly ? appendOnce(form, file, options, server, outcome, counts)
+                pass = options.appendOnly ? appendOnce(form, file, options, outcome, counts)
                                           : mergeOnce(form, file, options, server, outcome, counts);
             }
             form.prgScanning.setValue(0);

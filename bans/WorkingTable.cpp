@@ -62,6 +62,11 @@ bool isBanLine(std::string_view line) {
 }
 
 void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into) {
+    collectFileLines(bytes, awk, into, [&](WorkRow&& row) { into.rows.push_back(std::move(row)); });
+}
+
+void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into,
+                      const std::function<void(WorkRow&&)>& ban) {
     awk.setSeparators("[] ");
     awk.setCollapseSeparators(true);
     awk.setQuotedFields(true);
@@ -80,13 +85,14 @@ void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& i
             if (f > 7) reason += ' ';
             reason += awk.field(f);
         }
-        WorkRow& row = into.rows.emplace_back();
+        WorkRow row;
         row.stamp.assign(line.substr(0, kStampSize));
         row.guid = awk.field(4);
         appendQuoted(row.name, awk.field(5));
         appendQuoted(row.address, awk.field(6));
         row.reason = trimSpaces(reason);
         ++into.banLines;
+        ban(std::move(row));
     });
 }
 

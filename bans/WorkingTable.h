@@ -49,6 +49,10 @@ bool isBanLine(std::string_view line);
 // Takes the ban file's bytes apart, line by line, with the merge's field splitter.
 void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into);
 
+// The same, each ban line's row handed to ban rather than kept; into gets the rest.
+void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into,
+                      const std::function<void(WorkRow&&)>& ban);
+
 // The grid's violations as working rows, group rows skipped: the one place where the merge
 // reads grid cells. A cell's line breaks become spaces, so that a ban stays one line; a
 // Timestamp that is no stamp becomes `now`. progress(row) is told each grid row.

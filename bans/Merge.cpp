@@ -250,6 +250,8 @@ Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options
     // A ban the file holds but the database lacks (a merge ended between the two) is
     // stored, not appended again.
     StoreTransaction transaction(store);
+    // A lifted ban stays lifted here too: follow re-reads old lines after a restart.
+    const int64_t lifted = skipLiftedRows(store, work.rows);
     const StoredRows stored = storeRows(store, work.rows, [](int64_t) {});
     std::string lines;
     int64_t appended = 0;
@@ -260,7 +262,7 @@ Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options
         lines += "\r\n";
         ++appended;
     }
-    counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines};
+    counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines, lifted};
     {
         StopSignalsHeld held;
         if (!lines.empty()) {

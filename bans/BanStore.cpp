@@ -1,6 +1,10 @@
 #include "bans/BanStore.h"
 
+#include <filesystem>
+
 #include "bans/NewDatabase.h"
+#include "bans/PostgresBanStore.h"
+#include "bans/PostgresUri.h"
 #include "bans/SqliteBanStore.h"
 
 namespace th {
@@ -14,23 +18,19 @@ bool isPostgresUri(std::string_view where) {
 }
 
 std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where) {
-    if (isPostgresUri(where))
-        throw Error(err::kDatabase, appBaseName(),
-                    "This Tallyhound cannot open PostgreSQL ban databases yet");
+    if (isPostgresUri(where)) return std::make_unique<PostgresBanStore>(where);
     return std::make_unique<SqliteBanStore>(form, where);
 }
 
 void createBanDatabase(const std::string& where) {
-    if (isPostgresUri(where))
-        throw Error(err::kDatabase, appBaseName(),
-                    "This Tallyhound cannot make PostgreSQL ban databases yet");
+    if (isPostgresUri(where)) return createPostgresDatabase(where);
     if (!createDatabase(where))
-        throw Error(err::kDatabase, appBaseName(),
-                    where + " already exists; a new ban database is never made over a file");
+        throw Error(err::kRefusedPath, appBaseName(),
+                    where + " already exists; it is left as it is");
 }
 
 std::string storeDisplayName(const std::string& where) {
-    return where;
+    return isPostgresUri(where) ? maskedUri(where) : where;
 }
 
 }  // namespace th

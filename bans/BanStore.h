@@ -135,6 +135,11 @@ bool isPostgresUri(std::string_view where);
 // is ever created here. Throws th::Error saying why it could not be opened.
 std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where);
 
+// Makes a new, empty ban database of the latest schema where names: a file (never
+// replacing one that exists) or the schema in an empty PostgreSQL database. Throws
+// th::Error saying why not.
+void createBanDatabase(const std::string& where);
+
 // How a database is named in messages: a URI without its user, a path as it is.
 std::string storeDisplayName(const std::string& where);
 

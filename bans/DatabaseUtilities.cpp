@@ -8,6 +8,7 @@
 #include <ctime>
 #include <thread>
 
+#include "bans/BanStore.h"
 #include "bans/Database.h"
 #include "bans/DatedArchiveName.h"
 #include "bans/Paths.h"
@@ -98,6 +99,8 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
     try {
         // The file must not be held open while it is copied.
         g_CloseDatabase();
+        // A server's database is backed up by its own tools (pg_dump).
+        if (isPostgresUri(databasePath())) return false;
         zipDatabase(form, databasePath(), "_Vandrel.zip", archivePath);
         return true;
     } catch (const std::exception&) {

@@ -17,14 +17,18 @@ CREATE TABLE tblSchemaVersion (
 );
 INSERT INTO tblSchemaVersion (Version) VALUES (0);
 
--- One row per banned GUID. GuidKey is the GUID with its ASCII capitals made small, as
--- bans/GuidKey.cpp makes it (the escape form leaves every letter as it is), so "ABC"
--- and "abc" are one ban on every server.
+-- A GUID with its ASCII capitals made small, as bans/GuidKey.cpp makes it: "ABC" and
+-- "abc" are one ban on every server. The escape form writes every byte that is not
+-- ASCII as digits, so only ASCII letters change.
+CREATE FUNCTION GuidKeyOf(guid bytea) RETURNS bytea
+LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
+AS $$ SELECT decode(translate(encode(guid, 'escape'), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ',
+                              'abcdefghijklmnopqrstuvwxyz'), 'escape') $$;
+
+-- One row per banned GUID.
 CREATE TABLE tblVandrel (
     GUID bytea NOT NULL,
-    GuidKey bytea NOT NULL GENERATED ALWAYS AS (
-        decode(translate(encode(GUID, 'escape'), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ',
-                         'abcdefghijklmnopqrstuvwxyz'), 'escape')) STORED UNIQUE,
+    GuidKey bytea NOT NULL GENERATED ALWAYS AS (GuidKeyOf(GUID)) STORED UNIQUE,
     TimeStamp bytea NOT NULL DEFAULT '',
     PlayerName bytea NOT NULL DEFAULT '',
     IP bytea NOT NULL DEFAULT '',

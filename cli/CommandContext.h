@@ -11,7 +11,8 @@ namespace th::cli {
 // What every --db option says of the database used without it.
 inline constexpr const char* kDbOptionHelp =
     "The ban database (default: $TALLYHOUND_DB, else Vandrel.mdb beside the program when it "
-    "is there and writable, else ~/.local/share/tallyhound/Vandrel.mdb)";
+    "is there and writable, else ~/.local/share/tallyhound/Vandrel.mdb), or a shared "
+    "postgresql://user@host/dbname database whose password is in a password file";
 
 // What every list of inputs says of itself.
 inline constexpr const char* kInputHelp =

@@ -1,3 +1,4 @@
+#include "cli/DatabaseOption.h"
 #include "cli/DbBrowseCommands.h"
 
 #include <map>
@@ -28,7 +29,7 @@ class OpenStore {
   public:
     OpenStore(CommandContext& context, const std::string& db)
         : terminal_(context.err), form_(terminal_.ports) {
-        setDatabasePath(absolutePath(db));
+        setDatabasePath(databaseOption(db));
         try {
             store_ = openBanStore(form_, databasePath());
         } catch (const std::exception& e) {

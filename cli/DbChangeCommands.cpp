@@ -1,3 +1,4 @@
+#include "cli/DatabaseOption.h"
 #include "cli/DbChangeCommands.h"
 
 #include <sys/stat.h>
@@ -64,7 +65,7 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
     unban->callback([options, &context] {
         const std::string bans = absolutePath(options->bans);
         if (!banFileUsable(context, bans)) return;
-        setDatabasePath(absolutePath(options->db));
+        setDatabasePath(databaseOption(options->db));
         if (!outputIsNoInput(context, bans, {databasePath()})) return;
         CommandForm session(context.err);
         // Every GUID is looked up before anything changes.
@@ -98,7 +99,7 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
     import->callback([options, &context] {
         const std::string bans = absolutePath(options->bans);
     if (!banFileUsable(context, bans)) return;
-    setDatabasePath(absolutePath(options->db));
+    setDatabasePath(databaseOption(options->db));
     std::vector<std::string> others;
     for (const std::string& other : options->others) others.push_back(absolutePath(other));
     if (!outputIsNoInput(context, bans, others)) return;

@@ -2,12 +2,13 @@
 
 #include <filesystem>
 
+#include "bans/BanStore.h"
 #include "bans/DatabaseUtilities.h"
 #include "bans/Paths.h"
-#include "cli/AbsolutePath.h"
 #include "cli/Cli.h"
 #include "cli/DbBrowseCommands.h"
 #include "cli/DbChangeCommands.h"
+#include "cli/DatabaseOption.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
 #include "scan/MainForm.h"
@@ -21,8 +22,22 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* db = app.add_subcommand(
-        "db", "Browse, change, export, back up, reset or locate the ban database");
+        "db", "Make, browse, change, export, back up, reset or locate the ban database");
     db->require_subcommand(1);
+
+    CLI::App* init = db->add_subcommand(
+        "init", "Make a new, empty ban database: a file, or the schema in an empty PostgreSQL database");
+    init->add_option("--db", options->db, kDbOptionHelp);
+    init->callback([options, &context] {
+        setDatabasePath(databaseOption(options->db));
+        const std::string where = databasePath();
+        try {
+            createBanDatabase(where);
+            context.out << "Ban database made: " << terminalText(storeDisplayName(where)) << "\n";
+        } catch (const Error& e) {
+            context.fail("Ban database not made: " + e.description());
+        }
+    });
 
     CLI::App* backup =
         db->add_subcommand("backup", "Zip the database into a dated archive beside it");
@@ -30,14 +45,19 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     backup->callback([options, &context] {
         TerminalPorts terminal(context.err);
         MainForm form(terminal.ports);
-        setDatabasePath(absolutePath(options->db));
+        setDatabasePath(databaseOption(options->db));
+        const std::string database = databasePath();
+        if (isPostgresUri(database)) {
+            context.fail("Database could not be backed up: " + storeDisplayName(database) +
+                         " is a PostgreSQL database; back it up with pg_dump");
+            return;
+        }
         std::string archive;
         if (g_blnBackupDatabase(form, archive)) {
             context.out << terminalText(archive) << "\n";
             return;
         }
         std::error_code ec;
-        const std::string database = databasePath();
         context.fail(std::filesystem::is_regular_file(database, ec)
                          ? "Database could not be backed up: " + database + " to " + archive
                          : "Database could not be backed up: " + database + ": no such file");
@@ -46,7 +66,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     CLI::App* path = db->add_subcommand("path", "Print which ban database is in use");
     path->add_option("--db", options->db, kDbOptionHelp);
     path->callback([options, &context] {
-        setDatabasePath(absolutePath(options->db));
+        setDatabasePath(databaseOption(options->db));
         context.out << databasePath() << "\n";
     });
 
@@ -54,9 +74,10 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     reset->add_option("--db", options->db, kDbOptionHelp);
     reset->add_flag("--yes", options->yes, "Confirm that every recorded ban is to be removed");
     reset->callback([options, &context] {
-        setDatabasePath(absolutePath(options->db));
+        setDatabasePath(databaseOption(options->db));
+        const std::string shown = storeDisplayName(databasePath());
         if (!options->yes) {
-            context.fail("db reset removes every ban recorded in " + databasePath() +
+            context.fail("db reset removes every ban recorded in " + shown +
                              "; give --yes to confirm",
                          kExitUsage);
             return;
@@ -66,7 +87,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         if (g_blnResetDatabase(form))
             context.out << "Database has been successfully reset\n";
         else
-            context.fail("Database could not be reset: " + databasePath());
+            context.fail("Database could not be reset: " + shown);
     });
 
     addDbBrowseCommands(*db, context);

@@ -1,3 +1,4 @@
+#include "cli/DatabaseOption.h"
 #include "cli/FollowCommand.h"
 
 #include <sys/stat.h>
@@ -325,7 +326,7 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                 return;
             }
         }
-        setDatabasePath(absolutePath(options->db));
+        setDatabasePath(databaseOption(options->db));
         context.status = Follower(context, *options).run();
     });
 }

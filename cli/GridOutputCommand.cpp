@@ -1,3 +1,4 @@
+#include "cli/DatabaseOption.h"
 #include "cli/GridOutputCommand.h"
 
 #include "bans/Paths.h"
@@ -45,7 +46,7 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
         MainForm& form = session.form;
         try {
             if (options->newOnly.newOnly) {
-                setDatabasePath(absolutePath(options->newOnly.db));
+                setDatabasePath(databaseOption(options->newOnly.db));
                 planFromStore(form, sources, kLookReader);
             }
             buildGrid(form, sources, true);

@@ -10,6 +10,7 @@
 #include "bans/ServerName.h"
 #include "cli/AbsolutePath.h"
 #include "cli/BanLines.h"
+#include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
 #include "cli/NewOnly.h"
 #include "cli/OutputChecks.h"
@@ -21,7 +22,7 @@ namespace th::cli {
 
 void addMergeCommand(CLI::App& app, CommandContext& context) {
     struct Options {
-        std::string bans, db;
+        std::string bans, db, server;
         ScanOptions scan;
         bool newOnly = false, dryRun = false;
         std::vector<std::string> inputs;
@@ -32,6 +33,9 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
     merge->add_option("--bans", options->bans, "The ban file to merge into (backed up first)")
         ->required();
     merge->add_option("--db", options->db, kDbOptionHelp);
+    merge->add_option("--server", options->server,
+                      "The game server this ban file is for; its temp bans are stored under this "
+                      "name in a shared database (default: the host name)");
     addScanOptions(*merge, options->scan);
     addNewOnlyFlag(*merge, options->newOnly);
     merge->add_flag("--dry-run", options->dryRun,
@@ -48,7 +52,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
                                              : Error::fromErrno(reason, bans).description());
             return;
         }
-        setDatabasePath(absolutePath(options->db));
+        setDatabasePath(databaseOption(options->db));
         GridSources sources;
         try {
             sources = gatherSources(options->inputs);
@@ -59,7 +63,8 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         std::vector<std::string> inputs = sources.files;
         if (!outputIsNoInput(context, bans, inputs)) return;
         inputs.push_back(bans);
-        if (!outputIsNoInput(context, databasePath(), inputs)) return;
+        if (!isPostgresUri(databasePath()) && !outputIsNoInput(context, databasePath(), inputs))
+            return;
 
         CommandForm session(context.err, options->scan);
         MainForm& form = session.form;
@@ -89,6 +94,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         const size_t errorsBefore = session.terminal.messages.errors.size();
         MergeOptions quiet;
         quiet.explain = quiet.offerToOpen = false;
+        quiet.server = options->server;
         if (sources.plan) {
             // Where the logs were left moves with the bans, in their transaction.
             quiet.beforeCommit = [&sources](BanStore& store) {

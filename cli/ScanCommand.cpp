@@ -1,3 +1,4 @@
+#include "cli/DatabaseOption.h"
 #include "cli/ScanCommand.h"
 
 #include "bans/Paths.h"
@@ -34,7 +35,7 @@ void addScanCommand(CLI::App& app, CommandContext& context) {
         try {
             sources = gatherSources(options->files);
             if (options->newOnly.newOnly) {
-                setDatabasePath(absolutePath(options->newOnly.db));
+                setDatabasePath(databaseOption(options->newOnly.db));
                 planFromStore(form, sources, kLookReader);
             }
             buildGrid(form, sources, !options->raw);

@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <string>
 
+#include "bans/BanStore.h"
 #include "tests/bans/BanTestSupport.h"
+#include "tests/support/postgres/PostgresCluster.h"
 
 namespace th::test {
 
@@ -32,7 +34,17 @@ class SqliteEngine {
     std::string dir_;
 };
 
-using StoreEngines = ::testing::Types<SqliteEngine>;
+// A new database in the test server, its schema made as `db init` makes it.
+class PostgresEngine {
+  public:
+    std::string freshDatabase() {
+        const std::string uri = PostgresCluster::shared().freshDatabaseUri();
+        createBanDatabase(uri);
+        return uri;
+    }
+};
+
+using StoreEngines = ::testing::Types<SqliteEngine, PostgresEngine>;
 
 struct StoreEngineNames {
     template <typename Engine>

@@ -1,0 +1,194 @@
+#include "bans/PgConnection.h"
+
+#include <libpq-fe.h>
+#include <poll.h>
+
+#include <cstdint>
+
+namespace th {
+
+namespace {
+
+constexpr uint32_t kByteaType = 17;  // the bytea type's number in every PostgreSQL
+
+void putInt32(char* at, uint32_t value) {
+    at[0] = static_cast<char>(value >> 24);
+    at[1] = static_cast<char>(value >> 16);
+    at[2] = static_cast<char>(value >> 8);
+    at[3] = static_cast<char>(value);
+}
+
+void appendInt32(std::string& out, uint32_t value) {
+    char bytes[4];
+    putInt32(bytes, value);
+    out.append(bytes, 4);
+}
+
+// libpq's messages run over several lines, indented; a message box or a terminal line
+// reads better with them joined.
+std::string oneLine(std::string_view text) {
+    std::string out;
+    bool space = false;
+    for (char c : text) {
+        if (c == '\n' || c == '\r' || c == '\t' || c == ' ') {
+            space = !out.empty();
+            continue;
+        }
+        if (space) out += ' ';
+        space = false;
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+// --- PgResult ---
+
+PgResult::~PgResult() {
+    PQclear(result_);
+}
+
+PgResult& PgResult::operator=(PgResult&& other) noexcept {
+    if (this != &other) {
+        PQclear(result_);
+        result_ = std::exchange(other.result_, nullptr);
+    }
+    return *this;
+}
+
+int PgResult::rows() const {
+    return result_ ? PQntuples(result_) : 0;
+}
+
+std::string_view PgResult::value(int row, int column) const {
+    if (PQgetisnull(result_, row, column)) return {};
+    return {PQgetvalue(result_, row, column),
+            static_cast<size_t>(PQgetlength(result_, row, column))};
+}
+
+// --- PgByteaArray ---
+
+void PgByteaArray::add(std::string_view value) {
+    appendInt32(bytes_, static_cast<uint32_t>(value.size()));
+    bytes_.append(value);
+    ++count_;
+}
+
+std::string_view PgByteaArray::bytes() {
+    if (count_ == 0) {
+        // No dimensions: the empty array.
+        putInt32(&bytes_[8], 0);
+        putInt32(&bytes_[12], 0);
+        putInt32(&bytes_[16], kByteaType);
+        return std::string_view(bytes_).substr(8, 12);
+    }
+    putInt32(&bytes_[0], 1);  // dimensions
+    putInt32(&bytes_[4], 0);  // no NULLs
+    putInt32(&bytes_[8], kByteaType);
+    putInt32(&bytes_[12], static_cast<uint32_t>(count_));
+    putInt32(&bytes_[16], 1);  // lower bound
+    return bytes_;
+}
+
+void PgByteaArray::clear() {
+    bytes_.resize(kHeader);
+    count_ = 0;
+}
+
+// --- PgConnection ---
+
+PgConnection::PgConnection(const Parameters& parameters, std::string name)
+    : name_(std::move(name)) {
+    std::vector<const char*> keywords, values;
+    for (const auto& [keyword, value] : parameters) {
+        keywords.push_back(keyword.c_str());
+        values.push_back(value.c_str());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    conn_ = PQconnectdbParams(keywords.data(), values.data(), 1);
+    if (!conn_)
+        throw Error(err::kDatabase, appBaseName() + ".Connection",
+                    name_ + " could not be reached: out of memory");
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        const std::string why = oneLine(PQerrorMessage(conn_));
+        PQfinish(conn_);
+        conn_ = nullptr;
+        throw Error(err::kDatabase, appBaseName() + ".Connection",
+                    name_ + " could not be reached: " + why);
+    }
+}
+
+PgConnection::~PgConnection() {
+    PQfinish(conn_);
+}
+
+Error PgConnection::error(const pg_result* result) const {
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    std::string why = primary ? primary : oneLine(PQerrorMessage(conn_));
+    if (why.empty()) why = "the server gave no answer";
+    return Error(err::kDatabase, appBaseName() + ".Connection", name_ + ": " + why);
+}
+
+PgResult PgConnection::query(std::string_view sql, std::initializer_list<std::string_view> values) {
+    return query(sql, std::vector<std::string_view>(values));
+}
+
+PgResult PgConnection::query(std::string_view sql, const std::vector<std::string_view>& values) {
+    std::vector<const char*> data;
+    std::vector<int> lengths, formats;
+    for (std::string_view v : values) {
+        // A zero-length value still needs a pointer: a null one would be SQL NULL.
+        data.push_back(v.data() ? v.data() : "");
+        lengths.push_back(static_cast<int>(v.size()));
+        formats.push_back(1);
+    }
+    PgResult result(PQexecParams(conn_, std::string(sql).c_str(), static_cast<int>(values.size()),
+                                 nullptr, data.data(), lengths.data(), formats.data(), 1));
+    const ExecStatusType status = PQresultStatus(result.raw());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw error(result.raw());
+    return result;
+}
+
+void PgConnection::script(const std::string& sql) {
+    // The simple protocol runs several statements in one go, as one transaction unless
+    // the text says otherwise.
+    PgResult last(PQexec(conn_, sql.c_str()));
+    const ExecStatusType status = PQresultStatus(last.raw());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw error(last.raw());
+}
+
+bool PgConnection::inTransaction() const {
+    const PGTransactionStatusType status = PQtransactionStatus(conn_);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+}
+
+bool PgConnection::transactionFailed() const {
+    return PQtransactionStatus(conn_) == PQTRANS_INERROR;
+}
+
+void PgConnection::rollback() noexcept {
+    if (PQstatus(conn_) != CONNECTION_OK || !inTransaction()) return;
+    PQclear(PQexec(conn_, "ROLLBACK"));
+}
+
+bool PgConnection::waitForNotification(int timeoutMs) {
+    auto take = [&] {
+        bool any = false;
+        while (PGnotify* notice = PQnotifies(conn_)) {
+            PQfreemem(notice);
+            any = true;
+        }
+        return any;
+    };
+    if (PQconsumeInput(conn_) == 0) throw error(nullptr);
+    if (take()) return true;
+    pollfd wait{PQsocket(conn_), POLLIN, 0};
+    if (wait.fd < 0) throw error(nullptr);
+    if (::poll(&wait, 1, timeoutMs) <= 0) return false;
+    if (PQconsumeInput(conn_) == 0) throw error(nullptr);
+    return take();
+}
+
+}  // namespace th

@@ -1,0 +1,252 @@
+#include "bans/PostgresBanStore.h"
+
+#include <unordered_map>
+
+#include "bans/PostgresUri.h"
+#include "bans/SchemaMigration.h"
+
+namespace th {
+
+namespace {
+
+// The one lock every writer takes: a number of this program's own ("tallyhou" in ASCII).
+constexpr const char* kTakeWriterLock = "SELECT pg_advisory_xact_lock(8386095523070324597)";
+// A writer waits this long for another merge before it gives up.
+constexpr const char* kWriterWait = "SET LOCAL lock_timeout = '120s'";
+constexpr const char* kNewBansChannel = "tallyhound_bans";
+constexpr size_t kBatch = 10000;  // bans a statement carries
+constexpr const char* kFetch = "FETCH 10000 FROM tallyhound_bans";
+
+Error storeError(const std::string& text) {
+    return Error(err::kDatabase, appBaseName() + ".Connection", text);
+}
+
+int versionOf(PgConnection& db) {
+    const PgResult r = db.query("SELECT Version::text FROM tblSchemaVersion");
+    if (r.rows() != 1) throw storeError(db.name() + " holds no single schema version");
+    return std::stoi(std::string(r.value(0, 0)));
+}
+
+bool holdsSchema(PgConnection& db) {
+    const PgResult r =
+        db.query("SELECT (to_regclass('tblschemaversion') IS NOT NULL OR "
+                 "to_regclass('tblvandrel') IS NOT NULL OR "
+                 "to_regclass('tbltempbans') IS NOT NULL)::text");
+    return r.value(0, 0) == "true";
+}
+
+}  // namespace
+
+// An operation that writes: inside the caller's transaction when one is open, otherwise
+// in one of its own that, like every writer's, takes the writers' lock first.
+class PostgresBanStore::Writing {
+  public:
+    explicit Writing(PostgresBanStore& store) : store_(store), own_(!store.db_.inTransaction()) {
+        if (own_) store_.begin();
+    }
+    ~Writing() {
+        if (own_ && !done_) store_.rollback();
+    }
+    void done() {
+        if (own_) store_.commit();
+        done_ = true;
+    }
+
+  private:
+    PostgresBanStore& store_;
+    bool own_, done_ = false;
+};
+
+PostgresBanStore::PostgresBanStore(const std::string& uri)
+    : db_(postgresParameters(uri), maskedUri(uri)) {
+    upgrade();
+}
+
+void PostgresBanStore::upgrade() {
+    if (!holdsSchema(db_))
+        throw storeError(name() +
+                         " holds no Tallyhound ban database; make one there with tallyhound-cli "
+                         "db init");
+    const int latest = latestSchemaVersion();
+    int version = versionOf(db_);
+    if (version == latest) return;
+    if (version > latest) throw storeError(newerSchemaText(name(), version));
+    try {
+        begin();
+        // Another server may have upgraded it meanwhile.
+        version = versionOf(db_);
+        for (int v = version + 1; v <= latest; ++v)
+            db_.script(std::string(postgresSchema().version(v)));
+        commit();
+    } catch (const Error& e) {
+        rollback();
+        throw storeError(upgradeFailedText(name(), version, e.description()) + ".");
+    }
+}
+
+int PostgresBanStore::schemaVersion() {
+    return versionOf(db_);
+}
+
+void PostgresBanStore::begin() {
+    db_.query("BEGIN");
+    notified_ = false;
+    try {
+        db_.query(kWriterWait);
+        db_.query(kTakeWriterLock);
+    } catch (...) {
+        db_.rollback();
+        throw;
+    }
+}
+
+void PostgresBanStore::commit() {
+    // COMMIT of a failed transaction answers as if all were well, having undone it all.
+    if (db_.transactionFailed()) {
+        db_.rollback();
+        throw storeError(name() + ": the transaction failed earlier and was undone");
+    }
+    db_.query("COMMIT");
+}
+
+void PostgresBanStore::rollback() noexcept {
+    db_.rollback();
+}
+
+bool PostgresBanStore::hasBan(std::string_view guid) {
+    return db_.query("SELECT 1 FROM tblVandrel WHERE GuidKey = GuidKeyOf($1::bytea)", {guid})
+               .rows() > 0;
+}
+
+std::vector<bool> PostgresBanStore::addBans(const std::vector<Ban>& bans,
+                                            const StoreProgress& progress) {
+    std::vector<bool> added(bans.size());
+    Writing writing(*this);
+    PgByteaArray guids, stamps, names, addresses, reasons;
+    std::unordered_map<std::string_view, size_t> indexOf;
+    bool any = false;
+    for (size_t start = 0; start < bans.size(); start += kBatch) {
+        progress(static_cast<int64_t>(start));
+        const size_t end = std::min(bans.size(), start + kBatch);
+        for (auto* array : {&guids, &stamps, &names, &addresses, &reasons}) array->clear();
+        indexOf.clear();
+        for (size_t i = start; i < end; ++i) {
+            const Ban& ban = bans[i];
+            guids.add(ban.guid);
+            stamps.add(ban.stamp);
+            names.add(ban.name);
+            addresses.add(ban.address);
+            reasons.add(ban.reason);
+            indexOf.emplace(ban.guid, i);
+        }
+        const PgResult inserted = db_.query(
+            "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
+            "SELECT * FROM unnest($1::bytea[], $2::bytea[], $3::bytea[], $4::bytea[], "
+            "$5::bytea[]) ON CONFLICT (GuidKey) DO NOTHING RETURNING GUID",
+            {guids.bytes(), stamps.bytes(), names.bytes(), addresses.bytes(), reasons.bytes()});
+        for (int r = 0; r < inserted.rows(); ++r) {
+            const auto found = indexOf.find(inserted.value(r, 0));
+            if (found != indexOf.end()) added[found->second] = any = true;
+        }
+    }
+    // Listeners hear of the new bans once the transaction commits.
+    if (any && !notified_) {
+        db_.query("SELECT pg_notify($1::text, '')", {kNewBansChannel});
+        notified_ = true;
+    }
+    writing.done();
+    progress(static_cast<int64_t>(bans.size()));
+    return added;
+}
+
+void PostgresBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
+    // A cursor hands the rows over a batch at a time, however many there are; outside a
+    // transaction, one that reads a single moment of the database.
+    const bool own = !db_.inTransaction();
+    if (own) db_.query("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    try {
+        db_.query(
+            "DECLARE tallyhound_bans NO SCROLL CURSOR FOR SELECT GUID, TimeStamp, PlayerName, IP, "
+            "ViolationReason FROM qrySelectAllVandrelOrderByTimeStamp");
+        for (;;) {
+            const PgResult rows = db_.query(kFetch);
+            if (rows.rows() == 0) break;
+            for (int r = 0; r < rows.rows(); ++r)
+                ban({rows.value(r, 0), rows.value(r, 1), rows.value(r, 2), rows.value(r, 3),
+                     rows.value(r, 4)});
+        }
+        db_.query("CLOSE tallyhound_bans");
+        if (own) db_.query("COMMIT");
+    } catch (...) {
+        if (own) {
+            db_.rollback();
+        } else {
+            try {
+                db_.query("CLOSE tallyhound_bans");
+            } catch (const Error&) {
+                // The transaction failed already; its end closes the cursor.
+            }
+        }
+        throw;
+    }
+}
+
+void PostgresBanStore::removeAllBans() {
+    Writing writing(*this);
+    db_.query("DELETE FROM tblVandrel");
+    writing.done();
+}
+
+void PostgresBanStore::replaceKeptLines(std::string_view server,
+                                        const std::vector<std::string>& lines) {
+    Writing writing(*this);
+    db_.query("DELETE FROM tblTempBans WHERE Server = $1::bytea", {server});
+    appendKeptLines(server, lines);
+    writing.done();
+}
+
+void PostgresBanStore::appendKeptLines(std::string_view server,
+                                       const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    Writing writing(*this);
+    PgByteaArray array;
+    for (const std::string& line : lines) array.add(line);
+    db_.query(
+        "INSERT INTO tblTempBans (Server, TempBan) SELECT $1::bytea, Line "
+        "FROM unnest($2::bytea[]) WITH ORDINALITY AS Lines(Line, Place) ORDER BY Place",
+        {server, array.bytes()});
+    writing.done();
+}
+
+void PostgresBanStore::forEachKeptLine(std::string_view server,
+                                       const std::function<void(std::string_view)>& line) {
+    const PgResult rows =
+        db_.query("SELECT TempBan FROM qrySelectAllTempBans WHERE Server = $1::bytea", {server});
+    for (int r = 0; r < rows.rows(); ++r) line(rows.value(r, 0));
+}
+
+bool PostgresBanStore::waitForNewBans(int timeoutMs) {
+    if (!listening_) {
+        db_.query(std::string("LISTEN ") + kNewBansChannel);
+        listening_ = true;
+    }
+    return db_.waitForNotification(timeoutMs);
+}
+
+void createPostgresDatabase(const std::string& uri) {
+    PgConnection db(postgresParameters(uri), maskedUri(uri));
+    if (holdsSchema(db))
+        throw storeError(db.name() +
+                         " already holds a Tallyhound ban database, or part of one; it is left "
+                         "as it is");
+    db.query("BEGIN");
+    try {
+        db.script(std::string(kPostgresSchemaText));
+        db.query("COMMIT");
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+}  // namespace th

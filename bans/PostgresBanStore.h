@@ -1,0 +1,59 @@
+#pragma once
+// The ban store in a PostgreSQL database that a fleet of game servers shares: every ban
+// is every server's, each server's kept lines are its own (under its name).
+//
+// Writers take one advisory lock for the length of their transaction, so two merges
+// never interleave: the second waits, then sees every ban the first committed. One lock
+// taken first by everyone cannot deadlock, and nothing a merge has already done (the
+// rewritten ban file) ever needs to be redone, as a serialization failure's retry would
+// need. Merges are short, so waiting for one costs little.
+
+#include <memory>
+
+#include "bans/BanStore.h"
+#include "bans/PgConnection.h"
+
+namespace th {
+
+class PostgresBanStore : public BanStore {
+  public:
+    // Connects and brings the schema up to date (in one transaction). A database without
+    // the schema, or of a newer one, is refused. Throws th::Error.
+    explicit PostgresBanStore(const std::string& uri);
+
+    std::string name() const override { return db_.name(); }
+    int schemaVersion() override;
+
+    void begin() override;
+    void commit() override;
+    void rollback() noexcept override;
+
+    bool hasBan(std::string_view guid) override;
+    std::vector<bool> addBans(const std::vector<Ban>& bans, const StoreProgress& progress) override;
+    void forEachBan(const std::function<void(const Ban&)>& ban) override;
+    void removeAllBans() override;
+
+    void replaceKeptLines(std::string_view server, const std::vector<std::string>& lines) override;
+    void appendKeptLines(std::string_view server, const std::vector<std::string>& lines) override;
+    void forEachKeptLine(std::string_view server,
+                         const std::function<void(std::string_view)>& line) override;
+
+    // Waits up to timeoutMs for word that another connection committed new bans; true
+    // when it came. The first call starts listening.
+    bool waitForNewBans(int timeoutMs);
+
+  private:
+    class Writing;
+    void upgrade();
+
+    PgConnection db_;
+    bool notified_ = false;        // this transaction tells listeners of new bans
+    bool listening_ = false;
+};
+
+// Makes the schema in an empty PostgreSQL database (the whole of
+// bans/schema_postgresql.sql, one transaction). A database that already holds any of it
+// is left alone: th::Error says so.
+void createPostgresDatabase(const std::string& uri);
+
+}  // namespace th

@@ -3,6 +3,7 @@
 #include "app/LoadLogCommand.h"
 #include "app/MainCommands.h"
 #include "bans/DatabaseUtilities.h"
+#include "bans/BanStore.h"
 #include "bans/Paths.h"
 #include "platform/CShell.h"
 #include "platform/MessageBoxes.h"
@@ -38,7 +39,7 @@ void backupFlow(MainForm& form, const MenuActions& actions) {
         say(form, menu::kBackupDone + archivePath, MsgButtons::Ok, MsgIcon::Information);
     else
         form.ports.messages.show(
-            withAdvice(std::string(menu::kBackupFailed) + kPad, backupAdvice(databasePath())),
+            withAdvice(std::string(menu::kBackupFailed) + kPad, backupAdvice(storeDisplayName(databasePath()))),
             MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
 }
 

@@ -23,6 +23,7 @@
 #include <algorithm>
 
 #include "app/DisplayText.h"
+#include "bans/BanStore.h"
 #include "bans/Paths.h"
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/MessageBoxes.h"
@@ -168,7 +169,7 @@ QWidget* StatisticsDialog::gridPage(const GridFigures& f) {
 }
 
 QWidget* StatisticsDialog::banPage() {
-    const QString path = QFile::decodeName(databasePath().c_str());
+    const QString path = QFile::decodeName(storeDisplayName(databasePath()).c_str());
     try {
         const BanFigures f = banFigures(databasePath());
         QString summary = QStringLiteral("%1 bans in %2").arg(f.bans).arg(path);

@@ -39,6 +39,7 @@
 #include "app/ViolationGridView.h"
 #include "app/WindowHandles.h"
 #include "app/WindowSettings.h"
+#include "bans/BanStore.h"
 #include "bans/Paths.h"
 #include "platform/MessageBoxes.h"
 #include "scan/ColourCodes.h"
@@ -97,7 +98,7 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     // two accounts never use two different ones without noticing.
     QString title = QString::fromLatin1(kCaption);
     if (databasePath() != databaseBesideProgram())
-        title += QStringLiteral(" - ") + QFile::decodeName(databasePath().c_str());
+        title += QStringLiteral(" - ") + QFile::decodeName(storeDisplayName(databasePath()).c_str());
     setWindowTitle(title);
     buildControls();
     installMenuBar(menuBar(), *form_, {}, [this](int16_t index) { cmdQuelvane_Click(index); });

@@ -6,6 +6,7 @@
 
 #include "app/NoDisplay.h"
 #include "app/frmMain.h"
+#include "bans/BanStore.h"
 #include "bans/DatabaseLocation.h"
 #include "bans/Paths.h"
 #include "platform/Error.h"
@@ -21,7 +22,7 @@ std::string databaseArgument(int argc, char** argv) {
         else if (std::strncmp(argv[i], "--db=", 5) == 0)
             named = argv[i] + 5;
     }
-    if (named.empty()) return named;
+    if (named.empty() || th::isPostgresUri(named)) return named;
     std::error_code ec;
     auto full = std::filesystem::absolute(named, ec);
     return ec ? named : full.lexically_normal().string();

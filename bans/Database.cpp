@@ -16,7 +16,13 @@ void showDatabaseErrorReport(MainForm& form, const std::string& tag, const Error
                              MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
 }
 
-std::string databaseAdvice(const std::string& tag, const std::string& path) {
+std::string databaseAdvice(const std::string& tag, const std::string& where) {
+    const std::string path = storeDisplayName(where);
+    if (isPostgresUri(where))
+        return "Check that the PostgreSQL server of " + path +
+               " is running and reachable, that its password is in a password file "
+               "(~/.pgpass or PGPASSFILE) and that the database was made with tallyhound-cli "
+               "db init.";
     std::error_code ec;
     if (tag == kTagConnect && std::filesystem::exists(path, ec))
         return "Check that " + path +

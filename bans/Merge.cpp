@@ -1,6 +1,7 @@
 #include "bans/Merge.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -64,6 +65,8 @@ struct NoDatabase {};
 // What one run through the steps came to.
 enum class Pass { Done, Changed, NoRecords };
 
+constexpr int kBackupAttempts = 20;
+
 struct Counts {
     int64_t banLines = 0;  // read from the file
     int64_t written = 0;   // ban lines the file holds now
@@ -76,19 +79,30 @@ struct Counts {
 // the file. An earlier pass's copy, which lacks what changed since, makes way for it.
 std::string backUp(MainForm& form, const BanFileReader& file, const std::string& name,
                    std::string folder, const std::string& earlier) {
-    const std::string archive =
-        freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), kArchiveSuffix);
+    g_strAddBackslash(folder);
+    std::string archive;
     XZipper& zip = form.xzipper1;
-    zip.clearFiles();
-    zip.resetOptions();
-    zip.setArchiveName(archive);
-    zip.setCompressionLevel(5);
-    zip.setStorePaths(false);
-    zip.setAppend(false);
-    zip.setOverwrite(false);
-    zip.setPermissionsOf(file.status());
-    zip.addBytes(name, file.bytes());
-    zip.write();
+    // Servers sharing a folder may back up in the same second: a name taken between the
+    // look and the write goes to the next free one.
+    for (int attempt = 1;; ++attempt) {
+        archive = freeArchivePath(folder, std::time(nullptr), kArchiveSuffix);
+        zip.clearFiles();
+        zip.resetOptions();
+        zip.setArchiveName(archive);
+        zip.setCompressionLevel(5);
+        zip.setStorePaths(false);
+        zip.setAppend(false);
+        zip.setOverwrite(false);
+        zip.setPermissionsOf(file.status());
+        zip.addBytes(name, file.bytes());
+        try {
+            zip.write();
+            break;
+        } catch (const Error&) {
+            struct stat taken {};
+            if (attempt >= kBackupAttempts || ::lstat(archive.c_str(), &taken) != 0) throw;
+        }
+    }
     zip.clearFiles();
     if (!earlier.empty()) ::unlink(earlier.c_str());
     return archive;

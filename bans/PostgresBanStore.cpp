@@ -28,10 +28,10 @@ int versionOf(PgConnection& db) {
 }
 
 bool holdsSchema(PgConnection& db) {
-    const PgResult r =
-        db.query("SELECT (to_regclass('tblschemaversion') IS NOT NULL OR "
-                 "to_regclass('tblvandrel') IS NOT NULL OR "
-                 "to_regclass('tbltempbans') IS NOT NULL)::text");
+    const PgResult r = db.query(
+        "SELECT (to_regclass('tblschemaversion') IS NOT NULL OR "
+        "to_regclass('tblvandrel') IS NOT NULL OR "
+        "to_regclass('tbltempbans') IS NOT NULL)::text");
     return r.value(0, 0) == "true";
 }
 

@@ -47,7 +47,7 @@ class PostgresBanStore : public BanStore {
     void upgrade();
 
     PgConnection db_;
-    bool notified_ = false;        // this transaction tells listeners of new bans
+    bool notified_ = false;  // this transaction tells listeners of new bans
     bool listening_ = false;
 };
 

@@ -86,7 +86,8 @@ PgConnection::Parameters postgresParameters(const std::string& uri) {
     const std::string rule =
         "; Tallyhound reads database passwords from a password file only (~/.pgpass, the file "
         "PGPASSFILE names, or the pgpass credential of its service)";
-    if (const size_t at = userInfoEnd(uri); at != std::string::npos &&
+    if (const size_t at = userInfoEnd(uri);
+        at != std::string::npos &&
         uri.substr(kScheme.size(), at - kScheme.size()).find(':') != std::string::npos)
         throw refused(shown + " holds a password" + rule);
     bool passfile = false;

@@ -11,6 +11,7 @@
 #include "cli/DatabaseOption.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
+#include "platform/Error.h"
 #include "scan/MainForm.h"
 
 namespace th::cli {
@@ -26,7 +27,8 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     db->require_subcommand(1);
 
     CLI::App* init = db->add_subcommand(
-        "init", "Make a new, empty ban database: a file, or the schema in an empty PostgreSQL database");
+        "init",
+        "Make a new, empty ban database: a file, or the schema in an empty PostgreSQL database");
     init->add_option("--db", options->db, kDbOptionHelp);
     init->callback([options, &context] {
         setDatabasePath(databaseOption(options->db));
@@ -67,7 +69,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     path->add_option("--db", options->db, kDbOptionHelp);
     path->callback([options, &context] {
         setDatabasePath(databaseOption(options->db));
-        context.out << databasePath() << "\n";
+        context.out << terminalText(storeDisplayName(databasePath())) << "\n";
     });
 
     CLI::App* reset = db->add_subcommand("reset", "Empty the table of banned players");
@@ -77,9 +79,9 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         setDatabasePath(databaseOption(options->db));
         const std::string shown = storeDisplayName(databasePath());
         if (!options->yes) {
-            context.fail("db reset removes every ban recorded in " + shown +
-                             "; give --yes to confirm",
-                         kExitUsage);
+            context.fail(
+                "db reset removes every ban recorded in " + shown + "; give --yes to confirm",
+                kExitUsage);
             return;
         }
         TerminalPorts terminal(context.err);

@@ -4,6 +4,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "bans/PostgresBanStore.h"
 #include "bans/SqliteConnection.h"
 #include "platform/TimeStamp.h"
 #include "scan/GridColumns.h"
@@ -82,19 +83,25 @@ GridFigures gridFigures(const FlexGrid& grid) {
 
 BanFigures banFigures(const std::string& databasePath) {
     BanFigures f;
-    SqliteConnection db;
-    db.Open(databasePath);
-    SqliteStatement bans(db, "SELECT TimeStamp, ViolationReason FROM tblVandrel");
-    const int stamp = bans.column("TimeStamp"), reason = bans.column("ViolationReason");
     std::unordered_map<std::string, int64_t> reasons;
     std::map<std::string, int64_t> months;
-    while (bans.step()) {
+    auto count = [&](std::string_view stamp, std::string_view reason) {
         ++f.bans;
-        ++reasons[reasonLabel(bans.text(reason))];
-        if (auto when = dayOf(bans.text(stamp)))
+        ++reasons[reasonLabel(reason)];
+        if (auto when = dayOf(stamp))
             ++months[isoMonth(*when)];
         else
             ++f.undated;
+    };
+    if (isPostgresUri(databasePath)) {
+        PostgresBanStore store(databasePath);
+        store.forEachBan([&](const Ban& ban) { count(ban.stamp, ban.reason); });
+    } else {
+        SqliteConnection db;
+        db.Open(databasePath);
+        SqliteStatement bans(db, "SELECT TimeStamp, ViolationReason FROM tblVandrel");
+        const int stamp = bans.column("TimeStamp"), reason = bans.column("ViolationReason");
+        while (bans.step()) count(bans.text(stamp), bans.text(reason));
     }
     f.perReason = mostFirst(reasons);
     f.perMonth = inOrder(months);

@@ -3,6 +3,7 @@
 // from a script, so tests assert exact texts and drive whole commands headless.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,8 +52,12 @@ class ScriptedEvents : public EventsPort {
 public:
     int processed = 0;
     int repaints = 0;
+    std::function<void()> onRepaint;  // runs at each repaint, e.g. to break something mid-way
     void processEvents() override { ++processed; }
-    void repaintNow() override { ++repaints; }
+    void repaintNow() override {
+        ++repaints;
+        if (onRepaint) onRepaint();
+    }
 };
 
 class ScriptedShell : public ShellPort {

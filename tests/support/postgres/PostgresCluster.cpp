@@ -68,7 +68,8 @@ PostgresCluster::PostgresCluster() : bin_(serverPrograms()), port_(freePort()) {
     }
     if (command(bin_ + "/initdb -D " + folder_ + "/data -U " + kOwner +
                 " -A trust --auth-host=scram-sha-256 -E UTF8 --locale=C --no-sync "
-                "--no-instructions > " + folder_ + "/initdb.log 2>&1") != 0)
+                "--no-instructions > " +
+                folder_ + "/initdb.log 2>&1") != 0)
         throw std::runtime_error("initdb failed; see " + folder_ + "/initdb.log");
     start();
     run("postgres", std::string("CREATE ROLE fleet LOGIN PASSWORD '") + kFleetPassword + "'");

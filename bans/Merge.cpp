@@ -98,9 +98,8 @@ std::string backUp(MainForm& form, const BanFileReader& file, const std::string&
         try {
             zip.write();
             break;
-        } catch (const Error&) {
-            struct stat taken {};
-            if (attempt >= kBackupAttempts || ::lstat(archive.c_str(), &taken) != 0) throw;
+        } catch (const ArchiveNameTaken&) {
+            if (attempt >= kBackupAttempts) throw;
         }
     }
     zip.clearFiles();

@@ -103,7 +103,7 @@ void XZipper::write() {
         if (!S_ISREG(st.st_mode)) throw Error::fromErrno(EISDIR, entry.path);
     }
     if (!overwrite_ && ::access(archive_.c_str(), F_OK) == 0)
-        throw zipError("The file already exists", archive_);
+        throw ArchiveNameTaken(zipError("The file already exists", archive_));
     const std::string bytes = buildArchive(archive_, entries_, storePaths_, level_);
 
     TempFile temp = createTempFor(archive_, 0600, archive_);
@@ -136,7 +136,7 @@ void XZipper::write() {
     }
     if (placed != 0) {
         if (errno == EEXIST) {
-            Error exists = zipError("The file already exists", archive_);
+            ArchiveNameTaken exists(zipError("The file already exists", archive_));
             (void)fail(EEXIST);
             throw exists;
         }

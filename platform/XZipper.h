@@ -14,7 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/Error.h"
+
 namespace th {
+
+// The archive's name was taken by another file (perhaps a moment before): nothing written.
+class ArchiveNameTaken : public Error {
+  public:
+    explicit ArchiveNameTaken(const Error& error) : Error(error) {}
+};
 
 class XZipper {
   public:

@@ -7,6 +7,7 @@
 
 #include "bans/Database.h"
 #include "bans/Merge.h"
+#include "bans/PostgresBanStore.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
@@ -69,6 +70,24 @@ TEST_F(PostgresMerge, AServerStoppedMidMergeLeavesTheFileAndTheNextRunCompletes)
     EXPECT_TRUE(again.scripted.messages.shown.back().prompt.starts_with("Merge complete"))
         << again.scripted.messages.shown.back().prompt;
     EXPECT_EQ(readBytes(bans), expected) << "the same file as with SQLite";
+}
+
+// Another server hears of new bans once they are committed, and of nothing else.
+TEST_F(PostgresMerge, ListenersHearOfCommittedNewBansOnly) {
+    const std::string uri = cluster.freshDatabaseUri();
+    createBanDatabase(uri);
+    PostgresBanStore listener(uri), writer(uri);
+    EXPECT_FALSE(listener.waitForNewBans(0));
+    const std::vector<Ban> bans = {{"abc", "[04.16.2017 21:03:11]", "\"n\"", "\"a\"", ""}};
+    {
+        StoreTransaction t(writer);
+        writer.addBans(bans, [](int64_t) {});
+        EXPECT_FALSE(listener.waitForNewBans(200)) << "not before the commit";
+        t.commit();
+    }
+    EXPECT_TRUE(listener.waitForNewBans(5000));
+    writer.addBans(bans, [](int64_t) {});  // known already: nothing new
+    EXPECT_FALSE(listener.waitForNewBans(200));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "bans/PostgresUri.h"
+#include "bans/PostgresWriting.h"
 #include "bans/SchemaMigration.h"
 
 namespace th {
@@ -36,26 +37,6 @@ bool holdsSchema(PgConnection& db) {
 }
 
 }  // namespace
-
-// An operation that writes: inside the caller's transaction when one is open, otherwise
-// in one of its own that, like every writer's, takes the writers' lock first.
-class PostgresBanStore::Writing {
-  public:
-    explicit Writing(PostgresBanStore& store) : store_(store), own_(!store.db_.inTransaction()) {
-        if (own_) store_.begin();
-    }
-    ~Writing() {
-        if (own_ && !done_) store_.rollback();
-    }
-    void done() {
-        if (own_) store_.commit();
-        done_ = true;
-    }
-
-  private:
-    PostgresBanStore& store_;
-    bool own_, done_ = false;
-};
 
 PostgresBanStore::PostgresBanStore(const std::string& uri)
     : db_(postgresParameters(uri), maskedUri(uri)) {

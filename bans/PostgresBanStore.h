@@ -38,6 +38,20 @@ class PostgresBanStore : public BanStore {
     void forEachKeptLine(std::string_view server,
                          const std::function<void(std::string_view)>& line) override;
 
+    // Browsing, lifted bans and log positions (bans/PostgresBanStoreBrowsing.cpp).
+    BanPage banPage(const BanOrder& order, const BanKey* after, size_t limit) override;
+    int64_t countBans(std::string_view search) override;
+    std::optional<StoredBan> findBan(std::string_view guid) override;
+    bool liftBan(std::string_view guid, std::string_view liftedAt, std::string_view note) override;
+    std::optional<LiftedBan> findLiftedBan(std::string_view guid) override;
+    void forEachLiftedBan(const std::function<void(const LiftedBan&)>& lifted) override;
+    void forgetLifting(std::string_view guid) override;
+    std::vector<LogPosition> logPositions(std::string_view server,
+                                          std::string_view reader) override;
+    void putLogPositions(std::string_view server, std::string_view reader,
+                         const std::vector<LogPosition>& positions,
+                         const std::vector<LogPosition>& gone) override;
+
     // Waits up to timeoutMs for word that another connection committed new bans; true
     // when it came. The first call starts listening.
     bool waitForNewBans(int timeoutMs);

@@ -237,5 +237,101 @@ TYPED_TEST(StoreCases, LogPositionsAreKeptPerReaderAndLog) {
     EXPECT_EQ(text(store->logPositions("here", "look")), text({a}));
 }
 
+// Browsing: every order and search, read a page of two at a time, after the last ban of
+// the page before; searches ignore letter case, find apostrophes as typed and take
+// wildcards literally.
+TYPED_TEST(StoreCases, PagesFollowEachOtherInEveryOrderAndSearch) {
+    auto store = this->open();
+    const std::vector<Owned> all = {
+        {"B2", "[04.16.2017 21:03:11]", "\"O'Brien\"", "\"10.0.0.2:1\"", ""},
+        {"a1", "[04.16.2017 21:03:11]", "\"alpha\"", "\"192.0.2.1:1\"", "\"x\""},
+        {"C3", "[01.02.2018 00:00:00]", "\"100%_sure\"", "\"192.0.2.1:1\"", ""},
+        {"d4", "[12.31.2016 23:59:59]", "\"Zed\"", "\"192.0.2.1:1\"", ""},
+        {"e5", "odd", "\"e5 name\"", "\"192.0.2.1:1\"", ""},
+    };
+    store->addBans(bansOf(all), [](int64_t) {});
+    auto paged = [&](BanColumn column, bool descending, const std::string& search) {
+        const BanOrder order{column, descending, search};
+        std::string guids;
+        BanKey last;
+        for (bool first = true;; first = false) {
+            const BanPage page = store->banPage(order, first ? nullptr : &last, 2);
+            for (const StoredBan& b : page.bans) guids += b.guid + " ";
+            if (page.bans.size() < 2) break;
+            last = page.last;
+        }
+        return guids;
+    };
+    struct Case {
+        BanColumn column;
+        bool descending;
+        std::string search, guids;
+        int64_t count;
+    };
+    const std::vector<Case> cases = {
+        {BanColumn::Time, false, "", "d4 a1 B2 C3 e5 ", 5},
+        {BanColumn::Time, true, "", "e5 C3 B2 a1 d4 ", 5},
+        {BanColumn::Guid, false, "", "a1 B2 C3 d4 e5 ", 5},
+        {BanColumn::Guid, true, "", "e5 d4 C3 B2 a1 ", 5},
+        {BanColumn::Name, false, "", "C3 B2 d4 a1 e5 ", 5},
+        {BanColumn::Ip, false, "", "B2 a1 C3 d4 e5 ", 5},
+        {BanColumn::Reason, true, "", "a1 e5 d4 C3 B2 ", 5},
+        {BanColumn::Time, false, "E", "d4 B2 C3 e5 ", 4},
+        {BanColumn::Time, false, "o'B", "B2 ", 1},
+        {BanColumn::Time, false, "A1", "a1 ", 1},
+        {BanColumn::Time, false, "10.0.0", "B2 ", 1},
+        {BanColumn::Name, false, "%_", "C3 ", 1},
+        {BanColumn::Time, false, "_", "C3 ", 1},
+        {BanColumn::Time, false, "z%", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.search + " " + std::to_string(static_cast<int>(c.column)));
+        EXPECT_EQ(paged(c.column, c.descending, c.search), c.guids);
+        EXPECT_EQ(store->countBans(c.search), c.count);
+    }
+    const std::optional<StoredBan> found = store->findBan("b2");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->guid + found->stamp + found->name + found->address + found->reason,
+              "B2[04.16.2017 21:03:11]\"O'Brien\"\"10.0.0.2:1\"");
+    EXPECT_FALSE(store->findBan("b3"));
+}
+
+// Lifting removes the ban and keeps its name, time and note, found whatever the letter
+// case; lifting again replaces the record in its place; a rolled back lifting never was.
+TYPED_TEST(StoreCases, LiftedBansAreKeptUntilForgotten) {
+    auto store = this->open();
+    store->addBans(bansOf({{"AbC1", "[04.16.2017 21:03:11]", "\"it's me\"", "\"1\"", ""},
+                           owned("x2"),
+                           owned("y3")}),
+                   [](int64_t) {});
+    auto lifted = [&] {
+        Rows out;
+        store->forEachLiftedBan([&](const LiftedBan& l) {
+            out.push_back(l.guid + "|" + l.name + "|" + l.liftedAt + "|" + l.note);
+        });
+        return out;
+    };
+    EXPECT_TRUE(store->liftBan("abc1", "[05.01.2017 10:00:00]", "appeal"));
+    EXPECT_FALSE(store->liftBan("abc1", "[05.01.2017 10:00:01]", "twice"));
+    EXPECT_FALSE(store->hasBan("ABC1"));
+    {
+        StoreTransaction t(*store);
+        EXPECT_TRUE(store->liftBan("y3", "[05.02.2017 10:00:00]", ""));
+    }  // rolled back
+    EXPECT_TRUE(store->hasBan("y3"));
+    EXPECT_TRUE(store->liftBan("X2", "[05.03.2017 10:00:00]", "n\xFF"));
+    store->addBans(bansOf({owned("abC1")}), [](int64_t) {});
+    EXPECT_TRUE(store->liftBan("ABC1", "[06.01.2017 10:00:00]", "again"));
+    EXPECT_EQ(lifted(), (Rows{"abC1|\"abC1 name\"|[06.01.2017 10:00:00]|again",
+                              "x2|\"x2 name\"|[05.03.2017 10:00:00]|n\xFF"}));
+    const std::optional<LiftedBan> found = store->findLiftedBan("aBc1");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->guid, "abC1");
+    store->forgetLifting("Abc1");
+    EXPECT_FALSE(store->findLiftedBan("abc1"));
+    EXPECT_EQ(lifted(), (Rows{"x2|\"x2 name\"|[05.03.2017 10:00:00]|n\xFF"}));
+    EXPECT_EQ(store->countBans(""), 1);
+}
+
 }  // namespace
 }  // namespace th::test

@@ -18,7 +18,8 @@ namespace th::cli {
 // the window sets up its own. Information boxes stay quiet; errors are printed.
 struct CommandForm {
     // foldColours: player names are arranged and shown without their colour codes.
-    CommandForm(std::ostream& err, const ScanOptions& scanOptions, bool foldColours = false)
+    // Commands that take no scan options read the anti-cheat's own lines only.
+    CommandForm(std::ostream& err, const ScanOptions& scanOptions = {}, bool foldColours = false)
         : terminal(err), form(terminal.ports) {
         terminal.messages.printInformation = false;
         form.setUpGrid();

@@ -21,6 +21,7 @@
 #include "cli/AfterMerge.h"
 #include "cli/BanLines.h"
 #include "cli/GridInputs.h"
+#include "cli/ScanFlags.h"
 #include "cli/TerminalText.h"
 #include "platform/Error.h"
 #include "platform/FileWatcher.h"
@@ -40,6 +41,7 @@ struct FollowOptions {
     double interval = 2;
     double backupEvery = 24;
     bool poll = false;
+    ScanOptions scan;
     std::vector<std::string> inputs;
 };
 
@@ -128,7 +130,7 @@ class Follower {
     // Reads the stored positions; false after reporting why it could not.
     bool loadPositions() {
         try {
-            CommandForm session(context_.err);
+            CommandForm session(context_.err, options_.scan);
             std::unique_ptr<BanStore> store = openBanStore(session.form, databasePath());
             positions_ = store->logPositions(server_, kMergeReader);
             return true;
@@ -140,7 +142,7 @@ class Follower {
 
     bool storePositions() {
         try {
-            CommandForm session(context_.err);
+            CommandForm session(context_.err, options_.scan);
             std::unique_ptr<BanStore> store = openBanStore(session.form, databasePath());
             StoreTransaction transaction(*store);
             store->putLogPositions(server_, kMergeReader, positions_, gone_);
@@ -188,7 +190,7 @@ class Follower {
                 gone_ = std::move(gone);
                 return true;
             }
-            CommandForm session(context_.err);
+            CommandForm session(context_.err, options_.scan);
             buildGrid(session.form, sources, true);
             if (session.form.vsFlexGrid1.rows() < 2) {
                 // Only chatter: nothing to merge, the ban file is left alone.
@@ -303,6 +305,7 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
     follow->add_flag("--poll", options->poll,
                      "Only look every --interval seconds, without inotify (for file systems "
                      "whose changes inotify does not see)");
+    addScanOptions(*follow, options->scan);
     follow->add_option("LOG", options->inputs, "Logs or folders of logs to follow")->required();
     follow->callback([options, &context] {
         struct stat st {};

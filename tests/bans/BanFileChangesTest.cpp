@@ -22,13 +22,14 @@ const std::string kReminder =
 class BanFileChanges : public BanFolderTest {
   protected:
     // Merges one grid row of A, stamped as given, into the ban file; the merge's report.
-    std::string mergeA(const std::string& stamp) {
+    std::string mergeA(const std::string& stamp, bool appendOnly = false) {
         TestWindow w;
         w.form.vsFlexGrid1.addRow(
             {"Jay'yz", "(AIMBOT)", "50001", stamp, "(slot #3)", kA, "198.51.100.7:28960"});
         MergeOptions options;
         options.explain = options.offerToOpen = false;
         options.banFile = bans;
+        options.appendOnly = appendOnly;
         const MergeOutcome outcome = mergeIntoBanFile(w.form, options);
         EXPECT_TRUE(outcome.completed)
             << (w.scripted.messages.shown.empty() ? "" : w.scripted.messages.shown.back().prompt);
@@ -65,6 +66,25 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     EXPECT_EQ(readBytes(bans), crlf({kLineB}));
     // A violation seen after the lifting bans again.
     mergeA("[01.01.2099 00:00:00]");
+    EXPECT_EQ(banGuids(), (Rows{kB, kA}));
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
+}
+
+// The appending merge that follow uses keeps a lifted ban lifted too: follow reads old
+// lines again after a restart.
+TEST_F(BanFileChanges, AnAppendingMergeKeepsALiftedBanLifted) {
+    writeBytes(bans, crlf({kLineB}));
+    mergeA("[04.16.2017 21:03:11]");
+    TestWindow w;
+    ASSERT_TRUE(liftBans(w.form, bans, {kA}, "").completed);
+    const std::string lifted = readBytes(bans);
+
+    EXPECT_NE(mergeA("[04.16.2017 21:03:11]", true).find("1 skipped: bans lifted"),
+              std::string::npos);
+    EXPECT_EQ(readBytes(bans), lifted);
+    EXPECT_EQ(banGuids(), (Rows{kB}));
+
+    mergeA("[01.01.2099 00:00:00]", true);
     EXPECT_EQ(banGuids(), (Rows{kB, kA}));
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
 }

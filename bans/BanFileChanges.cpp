@@ -63,6 +63,7 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     MergeOptions options = changeOf(banFile);
     std::vector<WorkRow> none;
     options.rows = &none;
+    options.mayEmpty = true;
     int64_t lifted = 0;
     options.beforeStore = [&](BanStore& store) {
         lifted = 0;  // a pass that starts again counts again

@@ -35,10 +35,10 @@ int64_t writeBanFile(BanStore& store, std::string_view server, TextFileWriter& f
         file.writeLine(out);
         ++written;
     });
-    if (written == 0) return 0;
+    // With no ban left (all lifted) the kept lines are the whole file.
     bool first = true;
     store.forEachKeptLine(server, [&](std::string_view line) {
-        if (first) file.writeLine({});
+        if (first && written > 0) file.writeLine({});
         first = false;
         file.writeLine(line);
     });

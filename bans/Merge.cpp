@@ -169,7 +169,7 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
     TextFileWriter rewritten(file.path(), file.descriptor());
     counts = {work.banLines, writeBanFile(store, server, rewritten), stored.stamped, work.oddLines,
               lifted};
-    if (counts.written == 0) return Pass::NoRecords;
+    if (counts.written == 0 && !options.mayEmpty) return Pass::NoRecords;
     rewritten.sync();
     if (options.beforeCheck) options.beforeCheck();
     if (!file.unchanged()) return Pass::Changed;

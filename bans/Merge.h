@@ -37,6 +37,8 @@ struct MergeOptions {
     // bans (lifting them) lands together with the rewritten file or not at all. A pass
     // that starts again because the file changed runs it again.
     std::function<void(BanStore&)> beforeStore;
+    // Lifting bans may rightly leave the file with none; a merge never does.
+    bool mayEmpty = false;
     // Whether the ban file is zipped before it changes; follow backs it up only so often.
     bool backUp = true;
     // The grid's new bans are appended to the ban file as it stands, under the writers'

@@ -89,6 +89,18 @@ TEST_F(BanFileChanges, AnAppendingMergeKeepsALiftedBanLifted) {
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
 }
 
+// Lifting the only ban leaves a ban file with no ban line, its temp bans kept.
+TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
+    writeBytes(bans, crlf({";temp ban of " + kB}));
+    mergeA("[04.16.2017 21:03:11]");
+    TestWindow w;
+    const BanFileChange change = liftBans(w.form, bans, {kA}, "");
+    ASSERT_TRUE(change.completed);
+    EXPECT_EQ(change.report, "1 ban lifted and removed from 'pbbans.dat'        \r\n" + kReminder);
+    EXPECT_EQ(readBytes(bans), crlf({";temp ban of " + kB}));
+    EXPECT_EQ(banGuids(), Rows{});
+}
+
 // Another server's file: its bans join, known ones are counted, lifted ones stay out,
 // and every line of no ban shape is named by file and line.
 TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {

@@ -1,32 +1,46 @@
 #!/usr/bin/env bash
-# Scan speed beside grep on the same generated log, with the file in the page cache,
-# and the scan's peak memory. Usage: bench/scan_vs_grep.sh BUILD_DIR [MiB]
+# Scan speed beside grep, ripgrep and wc on the same generated logs, real-shaped and
+# hostile, with the file in the page cache: medians of five whole-process wall times.
+# Usage: bench/scan_vs_grep.sh BUILD_DIR [MiB] [SHAPE...]
+# Prints one line per command and shape:  shape command seconds  (machine-readable),
+# then the scan's ratio to rg and grep.
 set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-build-test}"
-size="${2:-1024}"
-log="${TMPDIR:-/tmp}/tallyhound-bench-${size}.log"
-[ -f "$log" ] || "$build/bench/generate_log" "$log" "$size"
-cat "$log" > /dev/null  # into the page cache
+size="${2:-256}"
+shift $(( $# > 2 ? 2 : $# ))
+shapes=("$@")
+[ ${#shapes[@]} -gt 0 ] || shapes=(real hostile)
+if ! command -v rg >/dev/null; then
+    source "$here/../scripts/common.sh"
+    ensure_packages ripgrep
+fi
+cli="$build/cli/tallyhound-cli"
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 
-best() {  # best of three wall-clock seconds of a command
-    local b=
-    for _ in 1 2 3; do
+median() {  # median of five wall-clock seconds of a command, its output to a real file
+    local times=()
+    for _ in 1 2 3 4 5; do
         local s e
         # Output to a real file: grep stops at the first match when it writes to /dev/null.
-        s=$(date +%s.%N); "$@" > "$out" 2>/dev/null; e=$(date +%s.%N)
-        local t; t=$(echo "$e - $s" | bc)
-        if [ -z "$b" ] || [ "$(echo "$t < $b" | bc)" = 1 ]; then b=$t; fi
+        s=$(date +%s.%N); "$@" >"$out" 2>/dev/null; e=$(date +%s.%N)
+        times+=("$(echo "$e - $s" | bc)")
     done
-    echo "$b"
+    printf '%s\n' "${times[@]}" | sort -n | sed -n 3p
 }
-g=$(best grep -c VIOLATION "$log")
-t=$(best "$build/cli/tallyhound-cli" scan --raw "$log")
-echo "log: $log ($(stat -c %s "$log") bytes)"
-echo "grep -c VIOLATION:              $g s"
-echo "tallyhound-cli scan --raw:      $t s"
-echo "ratio:                          $(echo "scale=2; $t / $g" | bc)"
-/usr/bin/time -o "$out.time" -f "%M" "$build/cli/tallyhound-cli" scan --raw "$log" > /dev/null 2>&1
-echo "scan peak memory:               $(cat "$out.time") KiB"
-rm -f "$out.time"
+
+for shape in "${shapes[@]}"; do
+    log="${TMPDIR:-/tmp}/tallyhound-bench-$shape-$size.log"
+    [ -f "$log" ] || "$build/bench/generate_log" --shape "$shape" "$log" "$size" >/dev/null
+    cat "$log" >/dev/null  # into the page cache
+    scan=$(median "$cli" scan --raw "$log")
+    rg=$(median rg -c VIOLATION "$log")
+    grep=$(median grep -c VIOLATION "$log")
+    wc=$(median wc -l "$log")
+    one=$(median "$cli" scan --raw --threads 1 "$log")
+    printf '%s scan %.3f\n%s scan-1-thread %.3f\n%s rg %.3f\n%s grep %.3f\n%s wc %.3f\n' \
+        "$shape" "$scan" "$shape" "$one" "$shape" "$rg" "$shape" "$grep" "$shape" "$wc"
+    printf '%s: %s MiB, scan/rg %.2f, scan/grep %.2f\n' "$shape" "$size" \
+        "$(echo "$scan / $rg" | bc -l)" "$(echo "$scan / $grep" | bc -l)"
+done

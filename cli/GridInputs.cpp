@@ -41,7 +41,7 @@ void importScanFile(MainForm& form, const std::string& path) {
 
 void scan(MainForm& form, const std::string& input, const LogRange& range) {
     form.pnlLogPathToFile.setCaption(pathOf(input));
-    if (scanLogFile(form, false, kScanBlockSize, range) < 0)
+    if (scanLogFile(form, false, range) < 0)
         throw Error(err::kFileIo, appBaseName(), input + ": the log could not be scanned");
 }
 

@@ -8,7 +8,7 @@
 
 namespace th::cli {
 
-// --console-lines
+// --threads, --console-lines
 void addScanOptions(CLI::App& command, ScanOptions& options);
 
 // --fold-colours, for the commands that show or export player names.

@@ -1,8 +1,10 @@
-// The log scanner over blocks of any size: reading the log in one block or in blocks of
-// a few bytes gives the same rows, and those are the rows of its lines taken one by one.
+// The log scanner over blocks and parts of any size: reading the log in one block by one
+// thread, or in blocks of a few bytes by several threads that each take parts of a few
+// bytes, gives the same rows, and those are the rows of its lines taken one by one.
 //
 // Input: a byte for the small block size (1 to 64) and, in its high bit, whether game-console
-// lines are read; then the log.
+// lines are read; one for the threads (1 to 4), one for the part size (1 to 256), then the
+// log.
 
 #include <sys/stat.h>
 
@@ -30,13 +32,13 @@ Rows rowsOf(const th::FlexGrid& grid) {
     return rows;
 }
 
-Rows scanned(const std::string& path, th::ScanOptions options, size_t blockSize, int32_t& added) {
+Rows scanned(const std::string& path, const th::ScanOptions& options, int32_t& added) {
     th::fuzz::QuietPorts ports;
     th::MainForm form(ports.ports);
     form.setUpGrid();
     form.scanOptions = options;
     form.pnlLogPathToFile.setCaption(path);
-    added = th::scanLogFile(form, false, blockSize);
+    added = th::scanLogFile(form, false);
     return rowsOf(form.vsFlexGrid1);
 }
 
@@ -67,21 +69,25 @@ Rows lineByLine(std::string_view log, th::ScanOptions options, std::time_t modif
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 1) return 0;
+    if (size < 3) return 0;
     static th::fuzz::MemoryFile file;
-    const size_t small = 1 + data[0] % 64;
-    const th::ScanOptions options{(data[0] & 0x80) != 0};
-    std::string_view log(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const bool consoleLines = (data[0] & 0x80) != 0;
+    const th::ScanOptions small{.threads = 1u + data[1] % 4u,
+                                .blockSize = 1u + data[0] % 64u,
+                                .partSize = 1u + data[2],
+                                .consoleLines = consoleLines};
+    std::string_view log(reinterpret_cast<const char*>(data) + 3, size - 3);
     file.set(log);
     struct stat st {};
     ::stat(file.path().c_str(), &st);
 
     int32_t addedWhole = 0, addedSmall = 0;
-    const Rows whole = scanned(file.path(), options, th::kScanBlockSize, addedWhole);
-    const Rows pieces = scanned(file.path(), options, small, addedSmall);
+    const Rows whole = scanned(
+        file.path(), {.threads = 1, .partSize = size, .consoleLines = consoleLines}, addedWhole);
+    const Rows pieces = scanned(file.path(), small, addedSmall);
     th::fuzz::require(addedWhole >= 0 && static_cast<size_t>(addedWhole) == whole.size(),
                       "rows added as counted");
-    th::fuzz::require(pieces == whole && addedSmall == addedWhole, "same rows in small blocks");
-    th::fuzz::require(whole == lineByLine(log, options, st.st_mtime), "same rows as line by line");
+    th::fuzz::require(pieces == whole && addedSmall == addedWhole, "same rows in small blocks and parts");
+    th::fuzz::require(whole == lineByLine(log, small, st.st_mtime), "same rows as line by line");
     return 0;
 }

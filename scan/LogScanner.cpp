@@ -1,24 +1,28 @@
 #include "scan/LogScanner.h"
 
-#include <sys/stat.h>
-
-#include <algorithm>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include <condition_variable>
+#include <cstdint>
+#include <ctime>
+#include <exception>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/CCursor.h"
 #include "platform/Error.h"
 #include "platform/MessageBoxes.h"
-#include "scan/ByteSearch.h"
-#include "scan/RowBuilder.h"
+#include "scan/PartScanner.h"
 
 namespace th {
 
@@ -26,91 +30,164 @@ namespace {
 
 constexpr auto kRepaintInterval = std::chrono::milliseconds(33);  // about 30 frames a second
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+// Parts small enough that the threads finish together and read the log front to back
+// nearly in step, large enough that their cuts cost nothing.
+constexpr uint64_t kMinPartSize = 1u << 20;
+constexpr uint64_t kMaxPartSize = 64u << 20;
+
+class Descriptor {
+  public:
+    Descriptor() = default;
+    ~Descriptor() { reset(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+  private:
+    int fd_ = -1;
 };
 
-// Reads the log in large blocks and hands over every line that may match; the lines
-// in between are only counted.
-class Scan {
-public:
-    Scan(MainForm& form, std::time_t logModified, size_t blockSize)
-        : form_(form),
-          columns_(form.vsFlexGrid1),
-          builder_(form, form.scanOptions, logModified),
-          blockSize_(blockSize) {}
+// The range of a regular file of size bytes is cut into parts that the threads take in
+// turn; the last part reads on to the range's end, which for the whole log is the end of
+// the file as far as it has grown meanwhile. A stream is one part.
+std::vector<LineSpan> partsOf(bool stream, uint64_t size, const LogRange& range,
+                              unsigned threads, size_t partSize) {
+    const LineSpan whole{range.begin, range.end, range.begin, range.end};
+    const uint64_t stop = std::min(size, range.end);
+    if (stream || stop <= range.begin) return {whole};
+    const uint64_t step =
+        partSize > 0 ? partSize
+                     : std::clamp<uint64_t>((stop - range.begin) / (uint64_t{threads} * 8),
+                                            kMinPartSize, kMaxPartSize);
+    std::vector<LineSpan> parts;
+    for (uint64_t at = range.begin; at < stop; at += step)
+        parts.push_back({range.begin, range.end, at, at + step});
+    parts.back().end = range.end;
+    return parts;
+}
 
-    // Reads at most length bytes from the file's current place.
-    void run(std::FILE* file, uint64_t length) {
-        std::vector<char> buffer(blockSize_);
-        size_t carried = 0;  // bytes of an unfinished line kept from the last block
-        for (;;) {
-            if (carried == buffer.size()) buffer.resize(buffer.size() * 2);  // a very long line
-            const size_t room =
-                static_cast<size_t>(std::min<uint64_t>(buffer.size() - carried, length));
-            size_t got = room == 0 ? 0 : std::fread(buffer.data() + carried, 1, room, file);
-            length -= got;
-            if (got == 0) {
-                if (std::ferror(file))
-                    throw Error::fromErrno(errno, form_.pnlLogPathToFile.caption());
-                if (carried > 0) lines(buffer.data(), buffer.data() + carried, true);
-                break;
+// What the threads share: the parts, their rows as each is done, and when to stop.
+struct Shared {
+    std::vector<LineSpan> parts;
+    std::vector<PartRows> rows;
+    std::vector<std::exception_ptr> errors;
+    std::vector<char> done;
+    std::mutex mutex;
+    std::condition_variable partDone;
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> firstFailed{SIZE_MAX};  // parts after a failed one are not needed
+    std::atomic<bool> stop{false};
+};
+
+// Reads the log in parts on threads of its own and appends their rows to the grid in
+// the log's order, showing the lines read so far.
+class Scan {
+  public:
+    explicit Scan(MainForm& form)
+        : form_(form), columns_(form.vsFlexGrid1), options_(form.scanOptions) {}
+
+    void run(int fd, const LogRange& range) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) throw Error::fromErrno(errno, path());
+        const bool stream = !S_ISREG(st.st_mode);
+        logModified_ = st.st_mtime;
+        if (!stream) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);  // read ahead far
+        const unsigned wanted = options_.threads > 0 ? options_.threads : processorCores();
+        shared_.parts =
+            partsOf(stream, static_cast<uint64_t>(st.st_size), range, wanted, options_.partSize);
+        const size_t count = shared_.parts.size();
+        shared_.rows.resize(count);
+        shared_.errors.resize(count);
+        shared_.done.assign(count, 0);
+        const size_t threads = std::min<size_t>(wanted, count);
+        progress_ = std::vector<std::atomic<int64_t>>(threads);
+
+        std::vector<std::thread> workers;
+        struct Joiner {  // however the scan ends, no thread outlives it
+            Shared& shared;
+            std::vector<std::thread>& workers;
+            ~Joiner() {
+                shared.stop = true;
+                for (auto& t : workers) t.join();
             }
-            const char* begin = buffer.data();
-            const char* end = begin + carried + got;
-            const char* done = end;  // just past the block's last line end
-            while (done > begin && done[-1] != '\n') --done;
-            lines(begin, done, false);
-            carried = static_cast<size_t>(end - done);
-            std::memmove(buffer.data(), done, carried);
+        } joiner{shared_, workers};
+        for (size_t w = 0; w < threads; ++w)
+            workers.emplace_back([this, fd, stream, w] { work(fd, stream, progress_[w]); });
+
+        for (size_t joined = 0; joined < count;) {
+            std::vector<size_t> ready;
+            {
+                std::unique_lock lock(shared_.mutex);
+                shared_.partDone.wait_for(lock, kRepaintInterval,
+                                          [&] { return shared_.done[joined] != 0; });
+                while (joined < count && shared_.done[joined]) ready.push_back(joined++);
+            }
+            for (size_t i : ready) {
+                // Once asked to stop, a part may have been cut short: the rows kept are
+                // those of the whole parts before it.
+                form_.cancel.check();
+                // The rows of the lines before a failed read stay, as when reading in order.
+                join(shared_.rows[i]);
+                if (shared_.errors[i]) std::rethrow_exception(shared_.errors[i]);
+            }
             repaintIfDue();
-            form_.cancel.check();  // between blocks: every row so far is whole
+            form_.cancel.check();
         }
     }
 
     void showCount() {
+        int64_t lines = 0;
+        for (const auto& p : progress_) lines += p.load(std::memory_order_relaxed);
         // One leading space: where the sign of a negative number would stand.
-        std::string caption = std::to_string(linesRead_);
+        std::string caption = std::to_string(lines);
         caption.insert(caption.begin(), ' ');
         form_.lblNumberLinesScanned.setCaption(std::move(caption));
         form_.ports.events.repaintNow();
     }
 
     int32_t added() const { return added_; }
-    int64_t linesRead() const { return linesRead_; }
 
   private:
-    // [p, end) holds whole lines, each ended by LF unless last is set.
-    void lines(const char* p, const char* end, bool last) {
-        while (p < end) {
-            const char* hit = findLiteral(p, end, builder_.literal());
-            if (!hit) {
-                linesRead_ +=
-                    static_cast<int64_t>(countByte(p, end, '\n')) + (last && end[-1] != '\n');
-                return;
+    const std::string& path() const { return form_.pnlLogPathToFile.caption(); }
+
+    void work(int fd, bool stream, std::atomic<int64_t>& progress) {
+        std::optional<PartScanner> scanner;
+        for (;;) {
+            const size_t i = shared_.next.fetch_add(1);
+            if (i >= shared_.parts.size() || shared_.stop || i > shared_.firstFailed) return;
+            PartRows rows;
+            std::exception_ptr error;
+            try {
+                if (!scanner) scanner.emplace(form_, options_, logModified_);
+                scanner->scan(fd, stream, shared_.parts[i], options_.blockSize, path(), rows, progress,
+                              [&] {
+                                  return shared_.stop || i > shared_.firstFailed ||
+                                         form_.cancel.requested();
+                              });
+            } catch (...) {
+                error = std::current_exception();
+                size_t failed = shared_.firstFailed;
+                while (i < failed && !shared_.firstFailed.compare_exchange_weak(failed, i)) {
+                }
             }
-            const char* lineStart = hit;
-            while (lineStart > p && lineStart[-1] != '\n') --lineStart;
-            linesRead_ += static_cast<int64_t>(countByte(p, lineStart, '\n')) + 1;
-            const char* lf =
-                static_cast<const char*>(std::memchr(hit, '\n', static_cast<size_t>(end - hit)));
-            const char* lineEnd = lf ? lf : end;
-            std::string_view line(lineStart, static_cast<size_t>(lineEnd - lineStart));
-            if (lf && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-            take(line);
-            p = lf ? lf + 1 : end;
+            std::lock_guard lock(shared_.mutex);
+            shared_.rows[i] = std::move(rows);
+            shared_.errors[i] = error;
+            shared_.done[i] = 1;
+            shared_.partDone.notify_one();
         }
     }
 
-    void take(std::string_view line) {
-        if (line.empty()) return;
-        if (auto row = builder_.row(line)) {
-            ViolationCells cells;
-            for (size_t i = 0; i < kGridColumnCount; ++i) cells.values[i] = row->values[i];
+    void join(PartRows& part) {
+        part.forEachRow([&](const ViolationCells& cells) {
             columns_.addRow(form_.vsFlexGrid1, cells);
             ++added_;
-        }
-        if ((++taken_ & 0xFFF) == 0) repaintIfDue();
+        });
+        part = PartRows{};  // its memory goes back before the next part's rows come
     }
 
     // The counter shows the lines read so far; the screen is repainted at display rate
@@ -122,14 +199,13 @@ public:
         showCount();
     }
 
-  private:
     MainForm& form_;
     const GridColumns columns_;  // new rows go under their titles, wherever those stand
-    RowBuilder builder_;         // what a line holding its literal becomes
-    size_t blockSize_;
+    const ScanOptions options_;
+    std::time_t logModified_ = 0;  // the stamp of console lines
+    Shared shared_;
+    std::vector<std::atomic<int64_t>> progress_;  // lines read, by thread
     int32_t added_ = 0;
-    int64_t linesRead_ = 0;  // wider than the label needs: a log of empty lines may be huge
-    uint32_t taken_ = 0;
     std::chrono::steady_clock::time_point lastRepaint_ = std::chrono::steady_clock::now();
 };
 
@@ -146,48 +222,32 @@ void showIndicators(MainForm& form, bool on) {
     form.lblScanning.setVisible(on);
 }
 
-// The log to read, placed at the options' start.
-std::FILE* openLog(const std::string& path, const LogRange& options) {
-    std::FILE* file = nullptr;
-    if (options.descriptor >= 0) {
-        const int fd = ::fcntl(options.descriptor, F_DUPFD_CLOEXEC, 0);
-        if (fd < 0) throw Error::fromErrno(errno, path);
-        file = ::fdopen(fd, "rb");
-        if (!file) {
-            const int reason = errno;
-            ::close(fd);
-            throw Error::fromErrno(reason, path);
-        }
-    } else {
-        file = std::fopen(path.c_str(), "rbe");
-        if (!file) throw Error::fromErrno(errno, path);
-    }
-    // A descriptor shares its place with the one it was copied from: always set it.
-    if ((options.begin > 0 || options.descriptor >= 0) &&
-        ::fseeko(file, static_cast<off_t>(options.begin), SEEK_SET) != 0) {
-        const int reason = errno;
-        std::fclose(file);
-        throw Error::fromErrno(reason, path);
-    }
-    return file;
-}
-
 }  // namespace
 
 int32_t g_lngScanLogFile(MainForm& form) {
     return scanLogFile(form, true);
 }
 
-int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize, const LogRange& range) {
+unsigned processorCores() {
+    cpu_set_t set;
+    if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+int32_t scanLogFile(MainForm& form, bool arrange, const LogRange& range) {
     CCursor cursor(form.ports.cursor);
     cursor.SetCursor(CCursor::kHourglass);
-    std::unique_ptr<std::FILE, FileCloser> file;
+    Descriptor file;
     int32_t result = 0;
     try {
         const std::string& path = form.pnlLogPathToFile.caption();
-        file.reset(openLog(path, range));
-        struct stat st {};
-        if (::fstat(::fileno(file.get()), &st) != 0) throw Error::fromErrno(errno, path);
+        // A descriptor given stays the caller's: the scan reads it and leaves it open.
+        if (range.descriptor < 0) {
+            file.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            if (file.get() < 0) throw Error::fromErrno(errno, path);
+        }
+        const int fd = range.descriptor >= 0 ? range.descriptor : file.get();
         showIndicators(form, true);
         form.ports.events.processEvents();
 
@@ -195,9 +255,8 @@ int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize, const LogRan
         form.flexQuelvaneGetIP.setPattern(kAddressPattern);
         form.flexQuelvaneGetGUID.setPattern(kGuidPattern);
         form.vsFlexGrid1.setRedraw(false);
-        Scan scan(form, st.st_mtime, std::max<size_t>(blockSize, 1));
-        // on an error the rows found so far stay in the grid
-        scan.run(file.get(), range.end == UINT64_MAX ? UINT64_MAX : range.end - range.begin);
+        Scan scan(form);
+        scan.run(fd, range);  // on an error the rows found so far stay in the grid
         scan.showCount();
         result = scan.added();
         form.vsFlexGrid1.setRedraw(true);

@@ -15,8 +15,8 @@ namespace th {
 int32_t g_lngScanLogFile(MainForm& form);
 inline constexpr int32_t kScanCancelled = -2;
 
-// Large, yet small enough to stay in the processor's cache.
-inline constexpr size_t kScanBlockSize = 256u << 10;
+// The cores this process may run on.
+unsigned processorCores();
 
 // Which bytes of which file a scan reads: by default all of the path panel's log.
 struct LogRange {
@@ -30,10 +30,9 @@ struct LogRange {
     int descriptor = -1;
 };
 
-// The same scan; arrange false leaves the rows in the order they were added. The log is
-// read blockSize bytes at a time; the rows never depend on it.
-int32_t scanLogFile(MainForm& form, bool arrange, size_t blockSize = kScanBlockSize,
-                    const LogRange& range = {});
+// The same scan, read as the form's scan options say; arrange false leaves the rows in
+// the order they were added.
+int32_t scanLogFile(MainForm& form, bool arrange, const LogRange& range = {});
 
 inline constexpr const char* kLinePattern =
     "^{\\[.*\\]} {VIOLATION} {.*} {[#0-9:$]*} {.*} {(slot .*)$*} {.*[^\\[.\\]]$*} {.*}";

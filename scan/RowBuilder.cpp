@@ -5,19 +5,24 @@
 
 namespace th {
 
-RowBuilder::RowBuilder(MainForm& form, const ScanOptions& options, std::time_t logModified)
-    : form_(form),
+RowBuilder::RowBuilder(const LineMatchers& matchers, const ScanOptions& options,
+                       std::time_t logModified)
+    : matchers_(matchers),
       consoleLines_(options.consoleLines),
       stamp_(options.consoleLines ? formatStamp(logModified) : std::string()),
       literal_(options.consoleLines ? std::string(kEitherFormLiteral)
-                                    : form.flexQuelvane.requiredLiteral()) {}
+                                    : matchers.line.requiredLiteral()) {}
+
+RowBuilder::RowBuilder(MainForm& form, const ScanOptions& options, std::time_t logModified)
+    : RowBuilder(LineMatchers{form.flexQuelvane, form.flexQuelvaneGetIP, form.flexQuelvaneGetGUID},
+                 options, logModified) {}
 
 std::optional<ViolationRow> RowBuilder::row(std::string_view line) {
     // A console line gives the row of the log line it stands for, whose time stamp is the
     // only thing it lacks.
     if (consoleLines_ && consoleLineAsLogLine(line, stamp_, logLine_))
-        return parseViolationLine(form_, logLine_);
-    return parseViolationLine(form_, line);
+        return parseViolationLine(matchers_, logLine_);
+    return parseViolationLine(matchers_, line);
 }
 
 }  // namespace th

@@ -15,8 +15,11 @@ namespace th {
 
 class RowBuilder {
   public:
-    // The form's line matchers have their patterns. A console line has no time stamp: it
-    // gets the log's modification time (local time), so that every row has a real one.
+    // The matchers have their patterns. A console line has no time stamp: it gets the
+    // log's modification time (local time), so that every row has a real one.
+    RowBuilder(const LineMatchers& matchers, const ScanOptions& options,
+               std::time_t logModified);
+    // The same with the form's own three matchers.
     RowBuilder(MainForm& form, const ScanOptions& options, std::time_t logModified);
 
     // The text every line that can give a row holds: only lines holding it are built.
@@ -26,7 +29,7 @@ class RowBuilder {
     std::optional<ViolationRow> row(std::string_view line);
 
   private:
-    MainForm& form_;
+    const LineMatchers matchers_;
     const bool consoleLines_;
     const std::string stamp_;  // of console lines
     const std::string literal_;

@@ -68,7 +68,13 @@ std::optional<int32_t> toLong(std::string_view digits) {
 }
 
 std::optional<ViolationRow> parseViolationLine(MainForm& form, std::string_view line) {
-    PatternMatcher& m = form.flexQuelvane;
+    return parseViolationLine(
+        LineMatchers{form.flexQuelvane, form.flexQuelvaneGetIP, form.flexQuelvaneGetGUID}, line);
+}
+
+std::optional<ViolationRow> parseViolationLine(const LineMatchers& matchers,
+                                               std::string_view line) {
+    PatternMatcher& m = matchers.line;
     m.setText(line);
     if (m.tagCount() != 8) return std::nullopt;
     if (trimSpaces(m.tag(3)).empty()) return std::nullopt;
@@ -78,9 +84,9 @@ std::optional<ViolationRow> parseViolationLine(MainForm& form, std::string_view 
 
     ViolationRow row;
     if (*value >= 50000) {
-        auto ip = address(form.flexQuelvaneGetIP, m.tag(7), false);
+        auto ip = address(matchers.address, m.tag(7), false);
         if (!ip) return std::nullopt;
-        PatternMatcher& g = form.flexQuelvaneGetGUID;
+        PatternMatcher& g = matchers.guid;
         g.setText(m.tag(6));
         if (g.tagCount() != 2) return std::nullopt;
         std::string guid = removeAll(g.tag(1), '[');
@@ -96,7 +102,7 @@ std::optional<ViolationRow> parseViolationLine(MainForm& form, std::string_view 
         std::string guid(lastSpace == std::string_view::npos ? description : description.substr(lastSpace + 1));
         if (!applyGuidMarker(guid)) return std::nullopt;
         guid = removeAll(removeAll(guid, '['), ']');
-        auto ip = address(form.flexQuelvaneGetIP, m.tag(7), true);
+        auto ip = address(matchers.address, m.tag(7), true);
         if (!ip) return std::nullopt;
         row[GridColumn::Violation] = m.tag(1);
         row[GridColumn::Guid] = std::move(guid);

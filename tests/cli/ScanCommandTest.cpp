@@ -19,11 +19,15 @@ std::string readBytes(const std::string& path) {
     return s.str();
 }
 
-TEST(ScanCommand, RawPrintsTheRowsOfEachSampleLogExactly) {
+TEST(ScanCommand, RawPrintsTheRowsOfEachSampleLogExactlyWithAnyThreads) {
     for (std::string name : {"sample", "sample-crlf", "empty"}) {
-        auto r = test::runCli({"scan", "--raw", kData + "/logs/" + name + ".log"});
-        EXPECT_EQ(r.status, 0) << name << r.err;
-        EXPECT_EQ(r.out, readBytes(kData + "/logs/" + name + ".expected.tsv")) << name;
+        for (std::string threads : {"", "1", "2", "5"}) {
+            std::vector<std::string> args = {"scan", "--raw", kData + "/logs/" + name + ".log"};
+            if (!threads.empty()) args.insert(args.begin() + 1, {"--threads", threads});
+            auto r = test::runCli(args);
+            EXPECT_EQ(r.status, 0) << name << r.err;
+            EXPECT_EQ(r.out, readBytes(kData + "/logs/" + name + ".expected.tsv")) << name;
+        }
     }
 }
 
@@ -32,7 +36,8 @@ TEST(ScanCommand, ArrangedOutputIsSortedAndSeveralFilesMakeOneGrid) {
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
     std::vector<std::string> names;
-    for (std::string line; std::getline(lines, line);) names.push_back(line.substr(0, line.find('\t')));
+    for (std::string line; std::getline(lines, line);)
+        names.push_back(line.substr(0, line.find('\t')));
     ASSERT_EQ(names.size(), 30u);
     EXPECT_EQ(names.front(), "Alpha");
     EXPECT_EQ(names[1], "Alpha");
@@ -74,6 +79,10 @@ TEST(ScanCommand, FailuresAndMisuseHaveTheirExitStatus) {
     EXPECT_NE(missing.err.find("/nonexistent/x.log"), std::string::npos);
     EXPECT_EQ(test::runCli({"scan"}).status, 2);
     EXPECT_EQ(test::runCli({"scan", "--bogus", "x"}).status, 2);
+    for (std::string threads : {"0", "-1", "two", "100000"})
+        EXPECT_EQ(test::runCli({"scan", "--threads", threads, kData + "/logs/sample.log"}).status,
+                  2)
+            << threads;
     EXPECT_EQ(test::runCli({}).status, 2);
     EXPECT_EQ(test::runCli({"--help"}).status, 0);
 }

@@ -90,7 +90,8 @@ TEST(RowBuilder, AConsoleLineGivesTheRowOfItsLogLineStampedWithTheLogsTime) {
     const std::time_t modified = test::consoleLogTime();
     const std::string stamp = formatStamp(modified);
     ASSERT_EQ(stamp, "[04.16.2017 21:03:11]");
-    RowBuilder on(m.form, ScanOptions{true}, modified), off(m.form, ScanOptions{false}, modified);
+    RowBuilder on(m.form, ScanOptions{.consoleLines = true}, modified),
+        off(m.form, ScanOptions{.consoleLines = false}, modified);
     int kept = 0;
     for (const std::string& body : kBodies) {
         const std::string logLine = stamp + " " + body;

@@ -1,10 +1,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "scan/LogScanner.h"
 #include "tests/support/ColumnMoves.h"
@@ -135,7 +137,8 @@ TEST_F(ScanFixture, LinesAcrossTheEndsOfReadBlocksAreWhole) {
     for (size_t block = 1; block <= 2 * kLine.size(); ++block) {
         grid.setRows(1);
         form.pnlLogPathToFile.setCaption(small);
-        EXPECT_EQ(scanLogFile(form, false, block), 3) << block;
+        form.scanOptions.blockSize = block;
+        EXPECT_EQ(scanLogFile(form, false), 3) << block;
         std::vector<std::string> rows;
         for (int32_t r = 1; r < grid.rows(); ++r)
             for (int32_t c = 0; c < grid.cols(); ++c) rows.push_back(grid.textMatrix(r, c));
@@ -144,7 +147,8 @@ TEST_F(ScanFixture, LinesAcrossTheEndsOfReadBlocksAreWhole) {
 }
 
 // Under the setting the console's lines are read as well, whatever the reads' block size,
-// and get the log's modification time; without it only the anti-cheat's own line is.
+// the threads and the parts they take, and get the log's modification time; without it
+// only the anti-cheat's own line is.
 TEST_F(ScanFixture, ConsoleLinesAreReadUnderTheSettingOnly) {
     const std::string log = dir + "/console-" + std::to_string(::getpid()) + ".log";
     std::filesystem::copy_file(TALLYHOUND_TEST_DATA "/logs/console.log", log,
@@ -158,12 +162,68 @@ TEST_F(ScanFixture, ConsoleLinesAreReadUnderTheSettingOnly) {
     EXPECT_EQ(scan(log, false), 7);
     EXPECT_EQ(grid.textMatrix(1, 0) + grid.textMatrix(1, 3), "^1Jay^7yz[04.16.2017 21:03:11]");
     const std::vector<std::string> whole = test::dataRowsByTitle(grid);
-    for (size_t block : {size_t{1}, size_t{7}, size_t{64}, size_t{100}, size_t{4096}}) {
+    for (unsigned threads : {1u, 3u})
+        for (size_t part : {size_t{0}, size_t{1}, size_t{57}, size_t{300}})
+            for (size_t block : {size_t{1}, size_t{7}, size_t{64}, size_t{100}, size_t{4096}}) {
+                grid.setRows(1);
+                form.pnlLogPathToFile.setCaption(log);
+                form.scanOptions = {.threads = threads, .blockSize = block, .partSize = part,
+                                    .consoleLines = true};
+                EXPECT_EQ(scanLogFile(form, false), 7) << threads << ' ' << part << ' ' << block;
+                EXPECT_EQ(test::dataRowsByTitle(grid), whole) << threads << ' ' << part << ' ' << block;
+            }
+}
+
+// Parts read side by side by any number of threads, cut anywhere, and blocks of any size
+// give the rows, in the log's order, and the line count of one thread reading the whole
+// log in one part: across a cut, after a line longer than a part, with CR LF, empty lines
+// and a last line without LF.
+TEST_F(ScanFixture, ThreadsPartsAndBlocksOfAnySizeGiveTheRowsAndCountOfOneReader) {
+    std::string second = kLine;
+    second.replace(second.find("Alpha"), 5, "Bravo");
+    second.replace(second.find("50001"), 5, "50002");
+    const std::string log = kLine + "chatter\r\n\n" + second + std::string(300, 'z') + "\n" +
+                            second.substr(0, second.size() - 1) + "\r\n\r\n" + kLine + "x\n" +
+                            kLine.substr(0, kLine.size() - 1);
+    const std::string path = write("/parts.log", log);
+    std::string lastCount;
+    form.lblNumberLinesScanned.setListener([&](const Indicator& i) {
+        if (i.caption() != "0") lastCount = i.caption();
+    });
+    auto scanWith = [&](const ScanOptions& options) {
         grid.setRows(1);
-        form.pnlLogPathToFile.setCaption(log);
-        EXPECT_EQ(scanLogFile(form, false, block), 7) << block;
-        EXPECT_EQ(test::dataRowsByTitle(grid), whole) << block;
-    }
+        lastCount.clear();
+        form.pnlLogPathToFile.setCaption(path);
+        form.scanOptions = options;
+        const int32_t added = scanLogFile(form, false);
+        return std::to_string(added) + " rows, count" + lastCount + ": " +
+               ::testing::PrintToString(test::dataRowsByTitle(grid));
+    };
+    const std::string one = scanWith({.threads = 1, .partSize = 1u << 30});
+    ASSERT_NE(one.find("5 rows, count 10: "), std::string::npos) << one;
+    ASSERT_NE(one.find("Bravo"), std::string::npos);
+    for (unsigned threads : {1u, 2u, 3u, 8u})
+        for (size_t part : {1u, 2u, 3u, 5u, 17u, 64u, 150u, 151u, 152u, 299u, 1000u})
+            for (size_t block : {1u, 7u, 160u, 4096u})
+                ASSERT_EQ(scanWith({.threads = threads, .blockSize = block, .partSize = part}), one)
+                    << threads << " threads, parts of " << part << ", blocks of " << block;
+}
+
+// A stream cannot be cut into parts: it is read in order, whatever the threads.
+TEST_F(ScanFixture, AStreamIsReadInOrderByOneThread) {
+    const std::string fifo = dir + "/stream.log";
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string log;
+    for (int i = 0; i < 2000; ++i)
+        log += i % 7 ? "chatter line " + std::to_string(i) + "\n" : kLine;
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << log; });
+    form.pnlLogPathToFile.setCaption(fifo);
+    form.scanOptions = {.threads = 4, .blockSize = 100, .partSize = 10};
+    EXPECT_EQ(scanLogFile(form, false), 286);
+    writer.join();
+    EXPECT_EQ(grid.rows(), 1 + 286);
+    std::filesystem::remove(fifo);
 }
 
 // A 2 MB line of the characters the line pattern looks for, then a real one.
@@ -203,7 +263,8 @@ TEST_F(ScanFixture, ARangeOfTheLogReadsOnlyItsLines) {
     for (const auto& c : cases) {
         grid.setRows(1);
         form.pnlLogPathToFile.setCaption(path);  // named as before, read through fd
-        EXPECT_EQ(scanLogFile(form, false, c.blockSize, c.range),
+        form.scanOptions.blockSize = c.blockSize;
+        EXPECT_EQ(scanLogFile(form, false, c.range),
                   static_cast<int32_t>(c.names.size()));
         std::vector<std::string> names;
         for (int32_t r = 1; r < grid.rows(); ++r) names.push_back(grid.textMatrix(r, 0));
@@ -212,7 +273,7 @@ TEST_F(ScanFixture, ARangeOfTheLogReadsOnlyItsLines) {
     ::close(fd);
     grid.setRows(1);
     form.pnlLogPathToFile.setCaption(dir + "/range.log.1");
-    EXPECT_EQ(scanLogFile(form, false, kScanBlockSize, {.begin = b}), 1);
+    EXPECT_EQ(scanLogFile(form, false, {.begin = b}), 1);
     EXPECT_EQ(grid.textMatrix(1, 0), "Charl");
 }
 

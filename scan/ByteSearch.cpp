@@ -161,22 +161,35 @@ const char* findPairNarrow(const char*& p, const char* end, const Pair& k, uint6
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i a = _mm_set1_epi8(k.literal[k.offset0]);
     const __m128i b = _mm_set1_epi8(k.literal[k.offset1]);
-    uint64_t count = 0;
+    const __m128i zero = _mm_setzero_si128();
+    // Line ends are summed in byte counters, folded into the total before any overflows.
+    __m128i counters = zero;
+    int steps = 0;
+    auto fold = [&] {
+        const __m128i sums = _mm_sad_epu8(counters, zero);
+        lineEnds += static_cast<uint64_t>(_mm_cvtsi128_si32(sums)) +
+                    static_cast<uint64_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        counters = zero;
+        steps = 0;
+    };
     for (; static_cast<size_t>(end - p) >= 15 + k.n; p += 16) {
-        const auto lines = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(p), lf)));
+        const __m128i ends = _mm_cmpeq_epi8(load16(p), lf);
         auto pair = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(
             _mm_cmpeq_epi8(load16(p + k.offset0), a), _mm_cmpeq_epi8(load16(p + k.offset1), b))));
         for (; pair; pair &= pair - 1) {
             const int i = __builtin_ctz(pair);
             if (std::memcmp(p + i, k.literal, k.n) == 0) {
-                lineEnds += count + static_cast<uint64_t>(
-                                        __builtin_popcount(lines & ((uint32_t{1} << i) - 1)));
+                fold();
+                const auto lines = static_cast<uint32_t>(_mm_movemask_epi8(ends));
+                lineEnds +=
+                    static_cast<uint64_t>(__builtin_popcount(lines & ((uint32_t{1} << i) - 1)));
                 return p + i;
             }
         }
-        count += static_cast<uint64_t>(__builtin_popcount(lines));
+        counters = _mm_sub_epi8(counters, ends);
+        if (++steps == 255) fold();
     }
-    lineEnds += count;
+    fold();
     return nullptr;
 }
 #endif

@@ -54,15 +54,15 @@ class Descriptor {
 // The range of a regular file of size bytes is cut into parts that the threads take in
 // turn; the last part reads on to the range's end, which for the whole log is the end of
 // the file as far as it has grown meanwhile. A stream is one part.
-std::vector<LineSpan> partsOf(bool stream, uint64_t size, const LogRange& range,
-                              unsigned threads, size_t partSize) {
+std::vector<LineSpan> partsOf(bool stream, uint64_t size, const LogRange& range, unsigned threads,
+                              size_t partSize) {
     const LineSpan whole{range.begin, range.end, range.begin, range.end};
     const uint64_t stop = std::min(size, range.end);
     if (stream || stop <= range.begin) return {whole};
-    const uint64_t step =
-        partSize > 0 ? partSize
-                     : std::clamp<uint64_t>((stop - range.begin) / (uint64_t{threads} * 8),
-                                            kMinPartSize, kMaxPartSize);
+    const uint64_t step = partSize > 0
+                              ? partSize
+                              : std::clamp<uint64_t>((stop - range.begin) / (uint64_t{threads} * 8),
+                                                     kMinPartSize, kMaxPartSize);
     std::vector<LineSpan> parts;
     for (uint64_t at = range.begin; at < stop; at += step)
         parts.push_back({range.begin, range.end, at, at + step});
@@ -108,17 +108,25 @@ class Scan {
 
         std::vector<std::thread> workers;
         struct Joiner {  // however the scan ends, no thread outlives it
-            Shared& shared;
+            Scan& scan;
             std::vector<std::thread>& workers;
-            ~Joiner() {
-                shared.stop = true;
-                for (auto& t : workers) t.join();
-            }
-        } joiner{shared_, workers};
+            ~Joiner() { scan.stopWorkers(workers); }
+        } joiner{*this, workers};
         for (size_t w = 0; w < threads; ++w)
             workers.emplace_back([this, fd, stream, w] { work(fd, stream, progress_[w]); });
 
         for (size_t joined = 0; joined < count;) {
+            if (form_.cancel.requested()) {
+                stopWorkers(workers);
+                // Parts may have been cut short: the rows kept are those of the lines read
+                // without a gap from the log's start.
+                for (; joined < count && shared_.done[joined]; ++joined) {
+                    const bool whole = shared_.rows[joined].whole && !shared_.errors[joined];
+                    join(shared_.rows[joined]);
+                    if (!whole) break;
+                }
+                throw Cancelled();
+            }
             std::vector<size_t> ready;
             {
                 std::unique_lock lock(shared_.mutex);
@@ -127,15 +135,11 @@ class Scan {
                 while (joined < count && shared_.done[joined]) ready.push_back(joined++);
             }
             for (size_t i : ready) {
-                // Once asked to stop, a part may have been cut short: the rows kept are
-                // those of the whole parts before it.
-                form_.cancel.check();
                 // The rows of the lines before a failed read stay, as when reading in order.
                 join(shared_.rows[i]);
                 if (shared_.errors[i]) std::rethrow_exception(shared_.errors[i]);
             }
             repaintIfDue();
-            form_.cancel.check();
         }
     }
 
@@ -152,6 +156,12 @@ class Scan {
     int32_t added() const { return added_; }
 
   private:
+    void stopWorkers(std::vector<std::thread>& workers) {
+        shared_.stop = true;
+        for (auto& t : workers)
+            if (t.joinable()) t.join();
+    }
+
     const std::string& path() const { return form_.pnlLogPathToFile.caption(); }
 
     void work(int fd, bool stream, std::atomic<int64_t>& progress) {
@@ -163,11 +173,10 @@ class Scan {
             std::exception_ptr error;
             try {
                 if (!scanner) scanner.emplace(form_, options_, logModified_);
-                scanner->scan(fd, stream, shared_.parts[i], options_.blockSize, path(), rows, progress,
-                              [&] {
-                                  return shared_.stop || i > shared_.firstFailed ||
-                                         form_.cancel.requested();
-                              });
+                scanner->scan(
+                    fd, stream, shared_.parts[i], options_.blockSize, path(), rows, progress, [&] {
+                        return shared_.stop || i > shared_.firstFailed || form_.cancel.requested();
+                    });
             } catch (...) {
                 error = std::current_exception();
                 size_t failed = shared_.firstFailed;

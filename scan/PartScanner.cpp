@@ -16,8 +16,7 @@ void PartRows::forEachRow(const std::function<void(const ViolationCells&)>& add)
     }
 }
 
-PartScanner::PartScanner(const MainForm& form, const ScanOptions& options,
-                         std::time_t logModified)
+PartScanner::PartScanner(const MainForm& form, const ScanOptions& options, std::time_t logModified)
     : line_(form.flexQuelvane),
       address_(form.flexQuelvaneGetIP),
       guid_(form.flexQuelvaneGetGUID),
@@ -52,7 +51,10 @@ void PartScanner::scan(int fd, bool stream, const LineSpan& span, size_t blockSi
         const auto lines = static_cast<int64_t>(lineEnds) + (lastLine ? 1 : 0);
         out.lines += lines;
         progress.fetch_add(lines, std::memory_order_relaxed);
-        if (stop()) return;
+        if (stop()) {
+            out.whole = false;
+            return;
+        }
     }
 }
 

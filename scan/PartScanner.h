@@ -26,6 +26,7 @@ struct PartRows {
     std::string cells;
     int32_t rows = 0;
     int64_t lines = 0;
+    bool whole = true;  // false when the part was stopped before its end
 
     // Calls add with the cells of each row, in order.
     void forEachRow(const std::function<void(const ViolationCells&)>& add) const;
@@ -43,9 +44,8 @@ class PartScanner {
     // Scans the lines of fd that span takes into out (a stream: all of it), reading
     // blockSize bytes at a time. progress goes up as lines are read; stop is asked
     // between blocks and ends the part early when it says so.
-    void scan(int fd, bool stream, const LineSpan& span, size_t blockSize,
-              const std::string& name, PartRows& out, std::atomic<int64_t>& progress,
-              const std::function<bool()>& stop);
+    void scan(int fd, bool stream, const LineSpan& span, size_t blockSize, const std::string& name,
+              PartRows& out, std::atomic<int64_t>& progress, const std::function<bool()>& stop);
 
   private:
     void take(std::string_view line, PartRows& out);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -207,6 +208,31 @@ TEST_F(ScanFixture, ThreadsPartsAndBlocksOfAnySizeGiveTheRowsAndCountOfOneReader
             for (size_t block : {1u, 7u, 160u, 4096u})
                 ASSERT_EQ(scanWith({.threads = threads, .blockSize = block, .partSize = part}), one)
                     << threads << " threads, parts of " << part << ", blocks of " << block;
+}
+
+// A scan stopped by the user keeps the rows of the lines read without a gap from the
+// log's start, however many parts the threads had begun: here each thread reads one
+// block before it sees the request.
+TEST_F(ScanFixture, AStoppedScanKeepsOnlyTheRowsOfTheLogsUnbrokenStart) {
+    std::string log;
+    for (int i = 0; i < 3000; ++i) {
+        std::string line = kLine;
+        line.replace(line.find("50001"), 5, std::to_string(60000 + i));
+        log += i % 3 ? "chatter line " + std::to_string(i) + "\n" : line;
+    }
+    const std::string path = write("/stopped.log", log);
+    form.pnlLogPathToFile.setCaption(path);
+    form.scanOptions = {.threads = 3, .blockSize = 2000, .partSize = 20000};
+    ASSERT_EQ(scanLogFile(form, false), 1000);
+    const auto whole = test::dataRowsByTitle(grid);
+    grid.setRows(1);
+    form.cancel.request();
+    EXPECT_EQ(scanLogFile(form, false), kScanCancelled);
+    const auto kept = test::dataRowsByTitle(grid);
+    ASSERT_GT(kept.size(), 0u);
+    ASSERT_LT(kept.size(), whole.size());
+    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), whole.begin()));
+    EXPECT_TRUE(p.messages.shown.empty());
 }
 
 // A stream cannot be cut into parts: it is read in order, whatever the threads.

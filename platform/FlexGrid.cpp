@@ -1,113 +1,93 @@
 #include "platform/FlexGrid.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <numeric>
-#include <unordered_map>
+#include <thread>
 
 #include "platform/Error.h"
+#include "platform/GridSort.h"
 #include "platform/LengthPrefix.h"
 
 namespace th {
 
 namespace {
 
-unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+// Drops given back to the store once they outweigh what the grid still holds, and
+// are at least this many bytes.
+constexpr size_t kCompactAfter = 1u << 20;
 
-struct Decimal {
-    bool negative = false;
-    std::string_view whole;     // without leading zeros
-    std::string_view fraction;  // without trailing zeros
-};
+// Rows whose cells are asked for ahead of their turn when the rows are read in an order
+// other than the one they were stored in.
+constexpr size_t kPrefetchAhead = 16;
 
-Decimal parseDecimal(std::string_view text) {
-    Decimal d;
-    if (text.front() == '+' || text.front() == '-') {
-        d.negative = text.front() == '-';
-        text.remove_prefix(1);
+size_t encodedSize(std::span<const std::string_view> cells) {
+    size_t total = 0;
+    for (auto c : cells) {
+        total += c.size() + 1;
+        for (size_t n = c.size(); n >= 0x80; n >>= 7) ++total;
     }
-    size_t dot = text.find('.');
-    std::string_view whole = text.substr(0, dot);
-    std::string_view fraction = dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
-    while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
-    while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
-    d.whole = whole;
-    d.fraction = fraction;
-    if (whole.empty() && fraction.empty()) d.negative = false;  // -0 is 0
-    return d;
-}
-
-int compareMagnitude(const Decimal& a, const Decimal& b) {
-    if (a.whole.size() != b.whole.size()) return a.whole.size() < b.whole.size() ? -1 : 1;
-    if (int c = a.whole.compare(b.whole)) return c < 0 ? -1 : 1;
-    if (int c = a.fraction.compare(b.fraction)) return c < 0 ? -1 : 1;
-    return 0;
-}
-
-int compareNumbers(std::string_view a, std::string_view b) {
-    Decimal x = parseDecimal(a), y = parseDecimal(b);
-    if (x.negative != y.negative) return x.negative ? -1 : 1;
-    int c = compareMagnitude(x, y);
-    return x.negative ? -c : c;
-}
-
-int compareTexts(std::string_view a, std::string_view b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = lower(static_cast<unsigned char>(a[i]));
-        unsigned char y = lower(static_cast<unsigned char>(b[i]));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-    // Equal but for case: order by bytes so the order stays strict.
-    int c = std::memcmp(a.data(), b.data(), n);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    return total;
 }
 
 }  // namespace
 
-FlexGrid::FlexGrid() { rows_.emplace_back(); }
+FlexGrid::FlexGrid() {
+    rows_.emplace_back();
+}
 
 bool FlexGrid::holdsNumber(std::string_view t) {
-    size_t i = 0;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    size_t digits = i;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
-    if (i == digits) return false;
-    if (i == t.size()) return true;
-    if (t[i] != '.') return false;
-    size_t fraction = ++i;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
-    return i > fraction && i == t.size();
+    return th::holdsNumber(t);
 }
 
 int FlexGrid::compareCells(std::string_view a, std::string_view b) {
-    bool na = holdsNumber(a), nb = holdsNumber(b);
-    if (na && nb) return compareNumbers(a, b);
-    if (na != nb) return na ? -1 : 1;
-    return compareTexts(a, b);
+    return th::compareCells(a, b);
 }
 
-FlexGrid::Row FlexGrid::makeRow(std::span<const std::string_view> cells) const {
-    // Cells come by position; store them in the slots those positions show.
-    std::vector<std::string_view> bySlot(order_.size());
+FlexGrid::Row FlexGrid::makeRow(std::span<const std::string_view> cells) {
+    // Cells come by position; store them in the slots those positions show. A grid of
+    // violations has seven columns: no heap for them, a row being added millions of times.
+    std::array<std::string_view, 16> small;
+    std::vector<std::string_view> large;
+    std::span<std::string_view> bySlot(small.data(), order_.size());
+    if (order_.size() > small.size()) {
+        large.resize(order_.size());
+        bySlot = large;
+    } else {
+        std::fill(bySlot.begin(), bySlot.end(), std::string_view{});
+    }
     for (size_t pos = 0; pos < order_.size() && pos < cells.size(); ++pos)
         bySlot[static_cast<size_t>(order_[pos])] = cells[pos];
-    return encode(bySlot);
+    return storeRow(bySlot);
 }
 
-FlexGrid::Row FlexGrid::encode(std::span<const std::string_view> bySlot) {
+FlexGrid::Row FlexGrid::storeRow(std::span<const std::string_view> bySlot, uint8_t flags,
+                                 uint32_t groupCount) {
+    const bool group = flags & kFlagSubtotal;
+    const size_t size = encodedSize(bySlot) + (group ? sizeof groupCount : 0);
     Row row;
-    size_t total = 0;
-    for (auto c : bySlot) total += c.size() + 2;
-    row.data.reserve(total);
-    for (auto c : bySlot) appendWithLength(row.data, c);
+    row.flags = flags;
+    uint32_t block = 0;
+    char* out = (group ? groups_ : cells_).append(size, block, row.offset);
+    row.block = block;
+    if (group) {
+        std::memcpy(out, &groupCount, sizeof groupCount);
+        out += sizeof groupCount;
+    }
+    for (auto c : bySlot) out = writeWithLength(out, c);
     return row;
 }
 
-std::string_view FlexGrid::slot(const Row& row, size_t index) {
-    if (row.data.empty()) return {};
-    const char* p = row.data.data();
+const char* FlexGrid::cellsOf(const Row& row) const {
+    if (row.block == CellStore::kNoBlock) return nullptr;
+    if (row.flags & kFlagSubtotal) return groups_.at(row.block, row.offset) + sizeof(uint32_t);
+    return cells_.at(row.block, row.offset);
+}
+
+std::string_view FlexGrid::slot(const Row& row, size_t index) const {
+    const char* p = cellsOf(row);
+    if (!p || index >= order_.size()) return {};
     for (size_t i = 0; i < index; ++i) nextWithLength(p);
     return nextWithLength(p);
 }
@@ -136,12 +116,66 @@ std::vector<std::string_view> FlexGrid::shownColumn(size_t index, size_t first, 
     return shown;
 }
 
+void FlexGrid::decode(const Row& row, std::vector<std::string_view>& bySlot) const {
+    bySlot.assign(order_.size(), {});
+    if (const char* p = cellsOf(row))
+        for (auto& cell : bySlot) cell = nextWithLength(p);
+}
+
+size_t FlexGrid::bytesOf(const Row& row) const {
+    const char* first = cellsOf(row);
+    if (!first) return 0;
+    const char* p = first;
+    for (size_t i = 0; i < order_.size(); ++i) nextWithLength(p);
+    return static_cast<size_t>(p - first);
+}
+
+void FlexGrid::dropRows(size_t from) {
+    for (size_t i = from; i < rows_.size(); ++i)
+        if (!(rows_[i].flags & kFlagSubtotal)) garbage_ += bytesOf(rows_[i]);
+    rows_.resize(from);
+    if (garbage_ >= kCompactAfter && garbage_ * 2 > cells_.used()) compact();
+}
+
+void FlexGrid::compact() {
+    std::vector<int32_t> same(order_.size());
+    std::iota(same.begin(), same.end(), 0);
+    rebuild(same);
+}
+
+void FlexGrid::rebuild(std::span<const int32_t> fromSlot) {
+    // Every row's cells are copied into fresh stores in row order; dropped rows' bytes
+    // stay behind.
+    const CellStore cells = std::move(cells_), groups = std::move(groups_);
+    cells_ = CellStore();
+    groups_ = CellStore();
+    garbage_ = 0;
+    std::vector<std::string_view> old(order_.size()), bySlot(fromSlot.size());
+    for (Row& r : rows_) {
+        if (r.block == CellStore::kNoBlock) continue;
+        const bool group = r.flags & kFlagSubtotal;
+        const char* at = (group ? groups : cells).at(r.block, r.offset);
+        uint32_t count = 0;
+        if (group) {
+            std::memcpy(&count, at, sizeof count);
+            at += sizeof count;
+        }
+        for (auto& cell : old) cell = nextWithLength(at);
+        for (size_t s = 0; s < bySlot.size(); ++s)
+            bySlot[s] =
+                fromSlot[s] >= 0 ? old[static_cast<size_t>(fromSlot[s])] : std::string_view{};
+        r = storeRow(bySlot, static_cast<uint8_t>(r.flags), count);
+    }
+}
+
 void FlexGrid::checkRow(int32_t row) const {
-    if (row < 0 || row >= rows()) throw Error(err::kInvalidIndex, appBaseName() + ".FlexGrid", "Invalid Row value");
+    if (row < 0 || row >= rows())
+        throw Error(err::kInvalidIndex, appBaseName() + ".FlexGrid", "Invalid Row value");
 }
 
 void FlexGrid::checkCol(int32_t col) const {
-    if (col < 0 || col >= cols()) throw Error(err::kInvalidIndex, appBaseName() + ".FlexGrid", "Invalid Column value");
+    if (col < 0 || col >= cols())
+        throw Error(err::kInvalidIndex, appBaseName() + ".FlexGrid", "Invalid Column value");
 }
 
 void FlexGrid::notifyReset() {
@@ -150,7 +184,10 @@ void FlexGrid::notifyReset() {
 
 void FlexGrid::setRows(int32_t count) {
     count = std::max(count, 0);
-    rows_.resize(static_cast<size_t>(count));
+    if (static_cast<size_t>(count) < rows_.size())
+        dropRows(static_cast<size_t>(count));
+    else
+        rows_.resize(static_cast<size_t>(count));
     row_ = std::min(row_, std::max(count - 1, 0));
     rowSel_ = std::min(rowSel_, std::max(count - 1, 0));
     notifyReset();
@@ -158,23 +195,15 @@ void FlexGrid::setRows(int32_t count) {
 
 void FlexGrid::setCols(int32_t count) {
     count = std::max(count, 0);
-    // Rebuild every row in position order so that storage slots and positions agree again.
-    std::vector<std::string_view> cells(static_cast<size_t>(count));
-    std::vector<CellFold> folds(static_cast<size_t>(count), nullptr);
-    for (size_t pos = 0; pos < folds.size() && pos < order_.size(); ++pos)
-        folds[pos] = fold_[static_cast<size_t>(order_[pos])];
+    // Every row is stored again in position order, so that slots and positions agree.
+    std::vector<int32_t> fromSlot(static_cast<size_t>(count), -1);
+    for (size_t pos = 0; pos < fromSlot.size() && pos < order_.size(); ++pos)
+        fromSlot[pos] = order_[pos];
+    rebuild(fromSlot);
+    std::vector<CellFold> folds(fromSlot.size(), nullptr);
+    for (size_t s = 0; s < folds.size(); ++s)
+        if (fromSlot[s] >= 0) folds[s] = fold_[static_cast<size_t>(fromSlot[s])];
     fold_ = std::move(folds);
-    std::vector<Row> rebuilt;
-    rebuilt.reserve(rows_.size());
-    for (const auto& r : rows_) {
-        for (size_t pos = 0; pos < cells.size(); ++pos)
-            cells[pos] = pos < order_.size() ? slot(r, static_cast<size_t>(order_[pos])) : std::string_view{};
-        Row n = encode(cells);
-        n.flags = r.flags;
-        n.groupCount = r.groupCount;
-        rebuilt.push_back(std::move(n));
-    }
-    rows_ = std::move(rebuilt);
     order_.resize(static_cast<size_t>(count));
     std::iota(order_.begin(), order_.end(), 0);
     merge_.resize(static_cast<size_t>(count), false);
@@ -194,7 +223,10 @@ void FlexGrid::setFormatString(std::string_view format) {
     }
     setCols(static_cast<int32_t>(titles.size()));
     if (rows_.empty()) rows_.emplace_back();
-    if (fixedRows_ > 0) rows_[0] = makeRow(titles);
+    if (fixedRows_ > 0) {
+        garbage_ += bytesOf(rows_[0]);
+        rows_[0] = makeRow(titles);
+    }
     notifyReset();
 }
 
@@ -231,7 +263,8 @@ void FlexGrid::addRow(std::span<const std::string_view> cells) {
 std::string_view FlexGrid::cell(int32_t row, int32_t col) const {
     checkRow(row);
     checkCol(col);
-    return slot(rows_[static_cast<size_t>(row)], static_cast<size_t>(order_[static_cast<size_t>(col)]));
+    return slot(rows_[static_cast<size_t>(row)],
+                static_cast<size_t>(order_[static_cast<size_t>(col)]));
 }
 
 void FlexGrid::setColFold(int32_t col, CellFold fold) {
@@ -256,14 +289,13 @@ void FlexGrid::setTextMatrix(int32_t row, int32_t col, std::string_view text) {
     checkRow(row);
     checkCol(col);
     Row& r = rows_[static_cast<size_t>(row)];
-    std::vector<std::string> cells(order_.size());
-    for (size_t pos = 0; pos < order_.size(); ++pos) cells[pos] = std::string(slot(r, order_[pos]));
-    cells[static_cast<size_t>(col)] = std::string(text);
-    std::vector<std::string_view> views(cells.begin(), cells.end());
-    Row n = makeRow(views);
-    n.flags = r.flags;
-    n.groupCount = r.groupCount;
-    r = std::move(n);
+    std::vector<std::string_view> bySlot;
+    decode(r, bySlot);
+    // Stored cells never move, so text may even be a view of this very row.
+    bySlot[static_cast<size_t>(order_[static_cast<size_t>(col)])] = text;
+    const uint32_t count = static_cast<uint32_t>(subtotalCount(row));
+    if (!(r.flags & kFlagSubtotal)) garbage_ += bytesOf(r);
+    r = storeRow(bySlot, static_cast<uint8_t>(r.flags), count);
     notifyReset();
 }
 
@@ -280,6 +312,56 @@ void FlexGrid::select(int32_t row, int32_t col, int32_t rowSel, int32_t colSel) 
     colSel_ = colSel;
 }
 
+namespace {
+
+// The sort reads a row's key cells from its stored bytes, by storage slot.
+class RowKeys : public SortKeys {
+  public:
+    // cellsOf[i] holds the cells of row first + i, or is nullptr. shown[k], unless empty,
+    // holds the shown texts of key k in those rows, which it is compared by.
+    RowKeys(const std::vector<size_t>& slots, std::vector<const char*> cellsOf, size_t first,
+            const std::vector<std::vector<std::string_view>>& shown)
+        : slots_(slots), cellsOf_(std::move(cellsOf)), first_(first), shown_(shown) {
+        for (size_t s : slots_) last_ = std::max(last_, s);
+    }
+    size_t count() const override { return slots_.size(); }
+    std::string_view cell(uint32_t row, size_t k) const override {
+        if (!shown_[k].empty()) return shown_[k][row - first_];
+        const char* p = cellsOf_[row - first_];
+        if (!p) return {};
+        for (size_t i = 0; i < slots_[k]; ++i) nextWithLength(p);
+        return nextWithLength(p);
+    }
+    void cells(uint32_t row, size_t first, std::string_view* out) const override {
+        std::string_view bySlot[kMaxSlots];
+        const char* p = cellsOf_[row - first_];
+        if (!p || last_ >= kMaxSlots) {
+            for (size_t k = first; k < slots_.size(); ++k) out[k - first] = cell(row, k);
+            return;
+        }
+        for (size_t s = 0; s <= last_; ++s) bySlot[s] = nextWithLength(p);
+        for (size_t k = first; k < slots_.size(); ++k)
+            out[k - first] = shown_[k].empty() ? bySlot[slots_[k]] : shown_[k][row - first_];
+    }
+    void prefetch(uint32_t row) const override {
+        // A violation row's cells take about two cache lines.
+        if (const char* p = cellsOf_[row - first_]) {
+            __builtin_prefetch(p);
+            __builtin_prefetch(p + 64);
+        }
+    }
+
+  private:
+    static constexpr size_t kMaxSlots = 32;
+    const std::vector<size_t>& slots_;
+    const std::vector<const char*> cellsOf_;
+    size_t first_;
+    const std::vector<std::vector<std::string_view>>& shown_;
+    size_t last_ = 0;
+};
+
+}  // namespace
+
 void FlexGrid::sort(int order) {
     if (order != kSortGenericAscending) return;
     int32_t first = std::min(row_, rowSel_), last = std::max(row_, rowSel_);
@@ -290,89 +372,38 @@ void FlexGrid::sort(int order) {
     if (last - first < 1) return;
     int32_t c1 = std::min(col_, colSel_), c2 = std::max(col_, colSel_);
     std::vector<size_t> keys;
-    for (int32_t c = c1; c <= c2; ++c) keys.push_back(static_cast<size_t>(order_[static_cast<size_t>(c)]));
-
-    // A folded key is compared by its shown texts, each made once.
-    const size_t count = static_cast<size_t>(last - first + 1);
-    std::vector<std::vector<std::string_view>> shown(keys.size());
-    std::string shownStore;
-    for (size_t k = 0; k < keys.size(); ++k)
-        if (fold_[keys[k]])
-            shown[k] = shownColumn(keys[k], static_cast<size_t>(first), count, shownStore);
-    auto key = [&](size_t k, size_t row) {
-        return shown[k].empty() ? slot(rows_[row], keys[k])
-                                : shown[k][row - static_cast<size_t>(first)];
-    };
-
-    // Rank the distinct values of the first key once, then sort small (rank, row) pairs:
-    // the rows themselves are only read again to break ties on the later keys.
-    std::unordered_map<std::string_view, uint32_t> idOf;
-    idOf.reserve(count);
-    std::vector<std::string_view> distinct;
-    std::vector<uint32_t> idOfRow(count);
-    for (size_t i = 0; i < count; ++i) {
-        std::string_view v = key(0, static_cast<size_t>(first) + i);
-        auto [it, added] = idOf.try_emplace(v, static_cast<uint32_t>(distinct.size()));
-        if (added) distinct.push_back(v);
-        idOfRow[i] = it->second;
-    }
-    std::vector<uint32_t> byValue(distinct.size());
-    std::iota(byValue.begin(), byValue.end(), 0u);
-    std::sort(byValue.begin(), byValue.end(),
-              [&](uint32_t x, uint32_t y) { return compareCells(distinct[x], distinct[y]) < 0; });
-    std::vector<uint32_t> rankOf(distinct.size());
-    uint32_t rank = 0;
-    for (size_t i = 0; i < byValue.size(); ++i) {
-        if (i > 0 && compareCells(distinct[byValue[i - 1]], distinct[byValue[i]]) != 0) ++rank;
-        rankOf[byValue[i]] = rank;
-    }
-    // Rows go into one bucket per rank, in their order (a counting sort, so stable);
-    // only rows sharing a first key are then sorted on the later keys.
-    std::vector<size_t> bucketStart(static_cast<size_t>(rank) + 2, 0);
-    for (size_t i = 0; i < count; ++i) ++bucketStart[rankOf[idOfRow[i]] + 1];
-    for (size_t r = 1; r < bucketStart.size(); ++r) bucketStart[r] += bucketStart[r - 1];
-    std::vector<uint32_t> index(count);
-    {
-        std::vector<size_t> next(bucketStart.begin(), bucketStart.end() - 1);
-        for (size_t i = 0; i < count; ++i)
-            index[next[rankOf[idOfRow[i]]]++] = static_cast<uint32_t>(first) + static_cast<uint32_t>(i);
-    }
-    auto laterKeys = [&](uint32_t x, uint32_t y) {
-        for (size_t k = 1; k < keys.size(); ++k) {
-            int c = compareCells(key(k, x), key(k, y));
-            if (c) return c < 0;
-        }
-        return false;
-    };
-    if (keys.size() > 1) {
-        for (size_t r = 0; r + 1 < bucketStart.size(); ++r)
-            if (bucketStart[r + 1] - bucketStart[r] > 1)
-                std::stable_sort(index.begin() + static_cast<std::ptrdiff_t>(bucketStart[r]),
-                                 index.begin() + static_cast<std::ptrdiff_t>(bucketStart[r + 1]), laterKeys);
-    }
-    // The rows move along the permutation's cycles in place: a sorted copy of millions of
-    // rows would double the grid's memory.
-    std::vector<bool> placed(count, false);
-    for (size_t start = 0; start < count; ++start) {
-        if (placed[start]) continue;
-        Row held = std::move(rows_[static_cast<size_t>(first) + start]);
-        size_t at = start;
-        for (;;) {
-            placed[at] = true;
-            const size_t from = index[at] - static_cast<size_t>(first);
-            if (from == start) break;
-            rows_[static_cast<size_t>(first) + at] = std::move(rows_[static_cast<size_t>(first) + from]);
-            at = from;
-        }
-        rows_[static_cast<size_t>(first) + at] = std::move(held);
-    }
+    for (int32_t c = c1; c <= c2; ++c)
+        keys.push_back(static_cast<size_t>(order_[static_cast<size_t>(c)]));
+    sortRange(static_cast<size_t>(first), static_cast<size_t>(last), keys);
     notifyReset();
 }
 
-void FlexGrid::subtotal(int function, int32_t groupCol, int32_t, std::string_view, uint32_t backColor,
-                        uint32_t foreColor, bool bold) {
+void FlexGrid::sortRange(size_t first, size_t last, const std::vector<size_t>& keys) {
+    const size_t count = last - first + 1;
+    std::vector<uint32_t> index(count);
+    std::iota(index.begin(), index.end(), static_cast<uint32_t>(first));
+    {
+        // A folded key is compared by its shown texts, each made once.
+        std::vector<std::vector<std::string_view>> shown(keys.size());
+        std::string shownStore;
+        for (size_t k = 0; k < keys.size(); ++k)
+            if (fold_[keys[k]]) shown[k] = shownColumn(keys[k], first, count, shownStore);
+        std::vector<const char*> cells(count);
+        for (size_t i = 0; i < count; ++i) cells[i] = cellsOf(rows_[first + i]);
+        sortByKeys(index, RowKeys(keys, std::move(cells), first, shown),
+                   std::max(1u, std::thread::hardware_concurrency()));
+    }
+    // The row table is eight bytes a row: a sorted copy costs little beside the cells.
+    std::vector<Row> sorted(count);
+    for (size_t i = 0; i < count; ++i) sorted[i] = rows_[index[i]];
+    std::copy(sorted.begin(), sorted.end(), rows_.begin() + static_cast<std::ptrdiff_t>(first));
+}
+
+void FlexGrid::subtotal(int function, int32_t groupCol, int32_t, std::string_view,
+                        uint32_t backColor, uint32_t foreColor, bool bold) {
     if (function == kSubtotalClear) {
         std::erase_if(rows_, [](const Row& r) { return r.flags & kFlagSubtotal; });
+        groups_.clear();  // every group row has gone
         row_ = std::min(row_, rows() - 1);
         rowSel_ = std::min(rowSel_, rows() - 1);
         notifyReset();
@@ -386,37 +417,42 @@ void FlexGrid::subtotal(int function, int32_t groupCol, int32_t, std::string_vie
     size_t key = static_cast<size_t>(order_[static_cast<size_t>(groupCol)]);
     size_t fixed = std::min(static_cast<size_t>(std::max(fixedRows_, 0)), rows_.size());
 
-    // Where each group starts, every row compared once with the one before, so that a
-    // folded key is made once a row.
-    std::vector<bool> starts(rows_.size(), false);
-    std::string shown[2];  // in turn: the view of the row before stays valid
-    std::string_view before;
-    size_t groups = 0;  // room for exactly the rows to be: a grid may hold millions
+    // One pass finds where each run of equal values starts, reading every row's value
+    // once, a few rows ahead of need (sorted rows lie all over the cell store), and
+    // making a folded value once a row; the new row table then gets exactly the room it
+    // needs: a grid may hold millions of rows.
+    std::vector<uint32_t> starts;
+    std::string shown[2];  // in turn: the value of the row before stays valid
+    std::string_view previous;
     for (size_t i = fixed; i < rows_.size(); ++i) {
+        if (i + kPrefetchAhead < rows_.size())
+            if (const char* ahead = cellsOf(rows_[i + kPrefetchAhead])) __builtin_prefetch(ahead);
         if (rows_[i].flags & kFlagSubtotal) continue;
         const std::string_view value = shownSlot(rows_[i], key, shown[i & 1]);
-        starts[i] = i == fixed || (rows_[i - 1].flags & kFlagSubtotal) || value != before;
-        groups += starts[i];
-        before = value;
+        if (i == fixed || (rows_[i - 1].flags & kFlagSubtotal) || value != previous)
+            starts.push_back(static_cast<uint32_t>(i));
+        previous = value;
     }
     std::vector<Row> out;
-    out.reserve(rows_.size() + groups);
-    for (size_t i = 0; i < fixed; ++i) out.push_back(std::move(rows_[i]));
-    std::vector<std::string_view> groupCells(order_.size());
+    out.reserve(rows_.size() + starts.size());
+    out.insert(out.end(), rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(fixed));
+    std::vector<std::string_view> bySlot(order_.size());
+    size_t next = 0;  // the run starting at the next data row
     for (size_t i = fixed; i < rows_.size();) {
         if (rows_[i].flags & kFlagSubtotal) {
-            out.push_back(std::move(rows_[i++]));
+            out.push_back(rows_[i++]);
             continue;
         }
+        const size_t stop = next + 1 < starts.size() ? starts[next + 1] : rows_.size();
         size_t end = i + 1;
-        while (end < rows_.size() && !(rows_[end].flags & kFlagSubtotal) && !starts[end]) ++end;
-        groupCells.assign(order_.size(), {});
-        groupCells[static_cast<size_t>(groupCol)] = slot(rows_[i], key);
-        Row group = makeRow(groupCells);
-        group.flags = kFlagSubtotal;
-        group.groupCount = static_cast<uint32_t>(end - i);
-        out.push_back(std::move(group));
-        for (; i < end; ++i) out.push_back(std::move(rows_[i]));
+        while (end < stop && !(rows_[end].flags & kFlagSubtotal)) ++end;
+        bySlot.assign(order_.size(), {});
+        bySlot[key] = slot(rows_[i], key);
+        out.push_back(storeRow(bySlot, kFlagSubtotal, static_cast<uint32_t>(end - i)));
+        out.insert(out.end(), rows_.begin() + static_cast<std::ptrdiff_t>(i),
+                   rows_.begin() + static_cast<std::ptrdiff_t>(end));
+        i = end;
+        ++next;
     }
     rows_ = std::move(out);
     notifyReset();
@@ -429,7 +465,11 @@ bool FlexGrid::isSubtotal(int32_t row) const {
 
 int32_t FlexGrid::subtotalCount(int32_t row) const {
     checkRow(row);
-    return static_cast<int32_t>(rows_[static_cast<size_t>(row)].groupCount);
+    const Row& r = rows_[static_cast<size_t>(row)];
+    if (!(r.flags & kFlagSubtotal) || r.block == CellStore::kNoBlock) return 0;
+    uint32_t count = 0;
+    std::memcpy(&count, groups_.at(r.block, r.offset), sizeof count);
+    return static_cast<int32_t>(count);
 }
 
 int FlexGrid::isCollapsed(int32_t row) const {
@@ -439,11 +479,11 @@ int FlexGrid::isCollapsed(int32_t row) const {
 
 void FlexGrid::setIsCollapsed(int32_t row, int state) {
     checkRow(row);
-    auto& flags = rows_[static_cast<size_t>(row)].flags;
+    Row& r = rows_[static_cast<size_t>(row)];
     if (state == kCollapsed)
-        flags |= kFlagCollapsed;
+        r.flags = r.flags | kFlagCollapsed;
     else
-        flags &= static_cast<uint8_t>(~kFlagCollapsed);
+        r.flags = r.flags & ~uint32_t{kFlagCollapsed};
     if (redraw_ && listener_) listener_->gridRowChanged(row);
 }
 

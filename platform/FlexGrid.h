@@ -11,19 +11,22 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/CellStore.h"
+
 namespace th {
 
 class GridListener {
-public:
+  public:
     virtual ~GridListener() = default;
-    virtual void gridReset() = 0;                                   // anything may have changed
+    virtual void gridReset() = 0;  // anything may have changed
     virtual void gridRowsAppended(int32_t first, int32_t count) = 0;
-    virtual void gridRowChanged(int32_t row) = 0;                  // outline state of one row
-    virtual void gridAutoSize(int32_t firstCol, int32_t lastCol, bool equal, int32_t extraTwips) = 0;
+    virtual void gridRowChanged(int32_t row) = 0;  // outline state of one row
+    virtual void gridAutoSize(int32_t firstCol, int32_t lastCol, bool equal,
+                              int32_t extraTwips) = 0;
 };
 
 class FlexGrid {
-public:
+  public:
     static constexpr int kSortGenericAscending = 1;
     static constexpr int kSubtotalClear = 1;
     static constexpr int kSubtotalGroup = 2;
@@ -123,30 +126,50 @@ public:
     static int compareCells(std::string_view a, std::string_view b);
     static bool holdsNumber(std::string_view text);
 
-private:
+  private:
+    // A row of the table: where its cells lie (data rows in cells_, group rows in
+    // groups_) and its flags. Eight bytes, so that sorting and grouping millions of rows
+    // moves little.
     struct Row {
-        std::string data;          // every cell as a length prefix and its bytes, by storage slot
-        uint32_t groupCount = 0;   // group rows: data rows in the group
-        uint8_t flags = 0;
+        uint32_t offset = 0;
+        uint32_t block : 24 = CellStore::kNoBlock;
+        uint32_t flags : 8 = 0;
     };
     static constexpr uint8_t kFlagSubtotal = 1;
     static constexpr uint8_t kFlagCollapsed = 2;
 
-    Row makeRow(std::span<const std::string_view> cellsByPosition) const;
-    static Row encode(std::span<const std::string_view> cellsBySlot);
-    static std::string_view slot(const Row& row, size_t index);
+    // Stores the cells, each after its length, by storage slot; a group row keeps its
+    // count before them.
+    Row storeRow(std::span<const std::string_view> cellsBySlot, uint8_t flags = 0,
+                 uint32_t groupCount = 0);
+    Row makeRow(std::span<const std::string_view> cellsByPosition);
+    // The first cell of a row, or nullptr for a row without cells.
+    const char* cellsOf(const Row& row) const;
+    std::string_view slot(const Row& row, size_t index) const;
+    // Every cell of a row by storage slot; missing ones empty.
+    void decode(const Row& row, std::vector<std::string_view>& bySlot) const;
+    size_t bytesOf(const Row& row) const;
+    // Rows [from, rows) are dropped; their bytes are given back once they outweigh the rest.
+    void dropRows(size_t from);
+    void compact();
+    // Stores every row again: new slot s takes the cell of old slot fromSlot[s], or
+    // nothing when that is negative.
+    void rebuild(std::span<const int32_t> fromSlot);
     std::string_view shownSlot(const Row& row, size_t index, std::string& scratch) const;
     // The shown texts of a folded slot in count rows from first, folds kept in store.
     std::vector<std::string_view> shownColumn(size_t index, size_t first, size_t count,
                                               std::string& store) const;
+    void sortRange(size_t first, size_t last, const std::vector<size_t>& keys);
     void checkRow(int32_t row) const;
     void checkCol(int32_t col) const;
     void notifyReset();
 
+    CellStore cells_, groups_;
+    size_t garbage_ = 0;  // bytes of cells_ that no row holds any more
     std::vector<Row> rows_;
-    std::vector<int32_t> order_;     // position -> storage slot
-    std::vector<bool> merge_;        // by position
-    std::vector<CellFold> fold_;     // by storage slot
+    std::vector<int32_t> order_;  // position -> storage slot
+    std::vector<bool> merge_;     // by position
+    std::vector<CellFold> fold_;  // by storage slot
     int32_t fixedRows_ = 1, fixedCols_ = 0, appearance_ = 0;
     int32_t row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
     int32_t outlineBar_ = 0, mergeCells_ = 0;

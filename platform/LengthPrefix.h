@@ -4,6 +4,7 @@
 // byte more than itself, where a string object of its own would cost 32 and a heap block.
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,18 @@ inline void appendWithLength(std::string& out, std::string_view text) {
     }
     out.push_back(static_cast<char>(n));
     out.append(text);
+}
+
+// The same into memory the caller has sized; returns the end of what was written.
+inline char* writeWithLength(char* out, std::string_view text) {
+    size_t n = text.size();
+    while (n >= 0x80) {
+        *out++ = static_cast<char>((n & 0x7F) | 0x80);
+        n >>= 7;
+    }
+    *out++ = static_cast<char>(n);
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    return out + text.size();
 }
 
 // The text at p, moving p past it.

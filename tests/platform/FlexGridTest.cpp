@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -135,6 +138,80 @@ TEST(FlexGrid, MovedColumnsKeepTheirCellsAndAreFoundByTitle) {
         EXPECT_EQ(titles, m.order);
         EXPECT_EQ(g.colIndex("E"), -1);
     }
+}
+
+// A grid large enough that its sort ranks values, shares runs out between threads and
+// sorts long runs again by their next key: the same order as a plain stable sort of the
+// same rows, and groups counting exactly their runs.
+TEST(FlexGrid, LargeGridsSortAndGroupAsAPlainStableSortWould) {
+    std::mt19937 rng(3);
+    const char* const texts[] = {"a", "B", "b", "10", "9", "-2", "", "x y", "Zed", "007"};
+    std::vector<std::vector<std::string>> rows;
+    FlexGrid g;
+    g.setFormatString("A|B|C|D");
+    for (int i = 0; i < 150000; ++i) {
+        // Column A: few values, so some runs are far longer than a short sort takes.
+        std::vector<std::string> row{texts[rng() % 4], std::to_string(rng() % 3000),
+                                     texts[rng() % 10], std::to_string(i)};
+        g.addRow({row[0], row[1], row[2], row[3]});
+        rows.push_back(std::move(row));
+    }
+    g.moveColumn(3, 0);  // D first: its order is not the order the cells were stored in
+    std::vector<std::vector<std::string>> expected = rows;
+    for (auto& r : expected) std::rotate(r.begin(), r.begin() + 3, r.end());
+    // Keys: positions 1 to 3 (A, B, C); D, now first, only shows the rows stayed stable.
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& x, const auto& y) {
+        for (size_t k = 1; k < 4; ++k)
+            if (int c = FlexGrid::compareCells(x[k], y[k])) return c < 0;
+        return false;
+    });
+    g.select(1, 1, 1, 3);
+    g.sort(FlexGrid::kSortGenericAscending);
+    ASSERT_EQ(g.rows(), 150001);
+    for (int32_t r = 1; r < g.rows(); ++r)
+        for (int32_t c = 0; c < 4; ++c)
+            ASSERT_EQ(g.cell(r, c), expected[static_cast<size_t>(r - 1)][static_cast<size_t>(c)])
+                << r << " " << c;
+
+    g.subtotal(FlexGrid::kSubtotalGroup, 1, -1, {}, 0xFF0000, 0xFFFFFF, true);
+    std::vector<std::pair<std::string, int32_t>> groups, runs;
+    for (int32_t r = 1; r < g.rows(); ++r)
+        if (g.isSubtotal(r)) groups.emplace_back(g.cell(r, 1), g.subtotalCount(r));
+    for (const auto& row : expected)
+        if (runs.empty() || runs.back().first != row[1])
+            runs.emplace_back(row[1], 1);
+        else
+            ++runs.back().second;
+    EXPECT_EQ(groups, runs);
+    g.subtotal(FlexGrid::kSubtotalClear);
+    EXPECT_EQ(g.rows(), 150001);
+    EXPECT_EQ(g.cell(1, 0), expected[0][0]);
+}
+
+// Cells stay right through edits, dropped rows, a column count change and rows larger
+// than the store's blocks; dropped rows' room is given back and used again.
+TEST(FlexGrid, CellsSurviveEditsDroppedRowsAndNewColumnCounts) {
+    FlexGrid g;
+    g.setFormatString("A|B");
+    const std::string big(3u << 20, 'q');  // larger than a block of the cell store
+    for (int i = 0; i < 20000; ++i) g.addRow({std::string(100, 'a' + i % 26), std::to_string(i)});
+    g.addRow({big, "big"});
+    g.setRows(3);  // far more dropped than kept: the store is compacted
+    g.addRow({"c", "3"});
+    g.setTextMatrix(1, 1, g.cell(1, 0).substr(0, 5));  // a view of the row being edited
+    g.setTextMatrix(2, 0, "edited");
+    EXPECT_EQ(column(g, 0), (Column{std::string(100, 'a'), "edited", "c"}));
+    EXPECT_EQ(column(g, 1), (Column{"aaaaa", "1", "3"}));
+    g.addRow({big, "big again"});
+    g.setCols(3);
+    EXPECT_EQ(column(g, 0), (Column{std::string(100, 'a'), "edited", "c", big}));
+    EXPECT_EQ(column(g, 2), (Column{"", "", "", ""}));
+    g.setTextMatrix(4, 2, "new");
+    g.setCols(1);
+    g.setCols(2);
+    EXPECT_EQ(column(g, 0), (Column{std::string(100, 'a'), "edited", "c", big}));
+    EXPECT_EQ(column(g, 1), (Column{"", "", "", ""}));
+    EXPECT_EQ(g.textMatrix(0, 0), "A");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Writes a server log of about the given size for the scan benchmarks.
-// Usage: generate_log [--shape real|hostile] OUT [MiB]
+// Usage: generate_log [--shape real|hostile|dense] [--lines N] OUT [MiB]
 //
 // real: the proportions of real server logs. Sessions open with their banner; players
 // connect, get their GUID computed, chat, are listed, screenshot, restricted, kicked and
@@ -7,6 +7,8 @@
 // VIOLATION in capitals.
 // hostile: the same log, but 10 % of the lines hold VIOLATION (chat and kick messages
 // quoting it) while about 1.6 % are violation lines.
+// dense: nothing but violation lines, for the grid and the window at scale.
+// --lines N stops after about N lines (dense: exactly N) instead of at the size.
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +22,7 @@
 
 namespace {
 
-enum class Shape { Real, Hostile };
+enum class Shape { Real, Hostile, Dense };
 
 struct Player {
     std::string name;
@@ -58,6 +60,7 @@ class LogWriter {
 
     void session() {
         ++session_;
+        if (shape_ == Shape::Dense) return;
         line("PunkBuster Server: Logging to svl%05u.log", session_);
         line("PunkBuster Server: PunkBuster Server for Game v1.%03u | A1390 C2.%03u (Cvar: 14)",
              700 + session_ % 300, 200 + session_ % 100);
@@ -70,6 +73,7 @@ class LogWriter {
         const unsigned slot = 1 + pick(32);
         Player& p = players_[slot % players_.size()];
         if (pick(200) == 0) p = newPlayer();  // someone new takes the slot
+        if (shape_ == Shape::Dense) return violation(slot, p);
         const bool hostile = shape_ == Shape::Hostile;
         const unsigned violations = hostile ? 16 : 18;  // per mille, as the quotes below
         const unsigned odds = pick(1000);
@@ -207,7 +211,7 @@ class LogWriter {
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: generate_log [--shape real|hostile] OUT [MiB]\n");
+    std::fprintf(stderr, "usage: generate_log [--shape real|hostile|dense] [--lines N] OUT [MiB]\n");
     return 2;
 }
 
@@ -215,19 +219,26 @@ int usage() {
 
 int main(int argc, char** argv) {
     Shape shape = Shape::Real;
+    unsigned long long maxLines = ~0ull;
     std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (args.size() >= 2 && args[0] == "--shape") {
-        if (args[1] == "real")
+    while (args.size() >= 2 && args[0].starts_with("--")) {
+        if (args[0] == "--shape" && args[1] == "real")
             shape = Shape::Real;
-        else if (args[1] == "hostile")
+        else if (args[0] == "--shape" && args[1] == "hostile")
             shape = Shape::Hostile;
+        else if (args[0] == "--shape" && args[1] == "dense")
+            shape = Shape::Dense;
+        else if (args[0] == "--lines")
+            maxLines = std::strtoull(args[1].data(), nullptr, 10);
         else
             return usage();
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty() || args.size() > 2) return usage();
     const unsigned long long target =
-        (args.size() > 1 ? std::strtoull(args[1].data(), nullptr, 10) : 1024) << 20;
+        maxLines != ~0ull && args.size() == 1
+            ? ~0ull
+            : (args.size() > 1 ? std::strtoull(args[1].data(), nullptr, 10) : 1024) << 20;
     std::FILE* out = std::fopen(args[0].data(), "wb");
     if (!out) {
         std::perror(args[0].data());
@@ -237,9 +248,10 @@ int main(int argc, char** argv) {
     std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
     LogWriter log(out, shape);
     // A real server's log is a run of sessions of some tens of thousands of lines each.
-    while (log.written() < target) {
+    auto more = [&] { return log.written() < target && log.lines() < maxLines; };
+    while (more()) {
         log.session();
-        for (int i = 0; i < 40000 && log.written() < target; ++i) log.event();
+        for (int i = 0; i < 40000 && more(); ++i) log.event();
     }
     if (std::fclose(out) != 0) {
         std::perror(args[0].data());

@@ -117,7 +117,8 @@ class Scan {
 
         for (size_t joined = 0; joined < count;) {
             if (form_.cancel.requested()) {
-                stopWorkers(workers);
+                // The threads see the request themselves, each after its current block.
+                joinWorkers(workers);
                 // Parts may have been cut short: the rows kept are those of the lines read
                 // without a gap from the log's start.
                 for (; joined < count && shared_.done[joined]; ++joined) {
@@ -158,6 +159,9 @@ class Scan {
   private:
     void stopWorkers(std::vector<std::thread>& workers) {
         shared_.stop = true;
+        joinWorkers(workers);
+    }
+    static void joinWorkers(std::vector<std::thread>& workers) {
         for (auto& t : workers)
             if (t.joinable()) t.join();
     }
@@ -168,7 +172,11 @@ class Scan {
         std::optional<PartScanner> scanner;
         for (;;) {
             const size_t i = shared_.next.fetch_add(1);
-            if (i >= shared_.parts.size() || shared_.stop || i > shared_.firstFailed) return;
+            // Once the user asks to stop, no part is begun but the first: as when the log
+            // was read in order, a stopped scan has read at least its first block.
+            if (i >= shared_.parts.size() || shared_.stop || i > shared_.firstFailed ||
+                (i > 0 && form_.cancel.requested()))
+                return;
             PartRows rows;
             std::exception_ptr error;
             try {

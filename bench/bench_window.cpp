@@ -1,12 +1,14 @@
 // The window scanning a log: from the click on Scan to the arranged rows shown in the
 // grid, the scan running on the window's worker thread as it does for a user.
-// Usage: bench_window LOG   (offscreen unless QT_QPA_PLATFORM says otherwise)
+// Usage: bench_window LOG [PNG]   (offscreen unless QT_QPA_PLATFORM says otherwise);
+// PNG receives a picture of the window as the scan left it.
 
 #include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPixmap>
 #include <QTest>
 #include <cstdio>
 
@@ -35,8 +37,8 @@ struct TimedMessages : th::test::ScriptedMessages {
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_window LOG\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: bench_window LOG [PNG]\n");
         return 2;
     }
     th::test::ScriptedPorts scripted;
@@ -58,11 +60,14 @@ int main(int argc, char** argv) {
     window.repaint();  // the rows now shown, painted
     const double shown = static_cast<double>(clock.nsecsElapsed()) * 1e-9;
 
+    if (argc == 3 && !window.grab().save(argv[2])) return 1;
+
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    std::printf("%d grid rows, %d groups shown: found and arranged after %.3f s, shown after "
-                "%.3f s; peak memory %ld MiB\n",
-                window.form().vsFlexGrid1.rows() - 1, window.vsFlexGrid1()->model()->rowCount(),
-                messages.foundAt, shown, u.ru_maxrss / 1024);
+    std::printf(
+        "%d grid rows, %d groups shown: found and arranged after %.3f s, shown after "
+        "%.3f s; peak memory %ld MiB\n",
+        window.form().vsFlexGrid1.rows() - 1, window.vsFlexGrid1()->model()->rowCount(),
+        messages.foundAt, shown, u.ru_maxrss / 1024);
     return messages.foundAt > 0 ? 0 : 1;
 }

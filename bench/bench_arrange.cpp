@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
         "rows %ld%s (grid rows after arrangement %d): arrangement %.3f s (%.3f s of "
         "processor time); peak memory %ld MiB (%ld MiB after filling); the rows' cells "
         "hold %.1f MiB\n",
-        rows, fold ? " folded" : "", form.vsFlexGrid1.rows(), seconds, cpuSeconds() - cpuStart, peakRssMiB(), filled,
-        static_cast<double>(cellBytes) / (1 << 20));
+        rows, fold ? " folded" : "", form.vsFlexGrid1.rows(), seconds, cpuSeconds() - cpuStart,
+        peakRssMiB(), filled, static_cast<double>(cellBytes) / (1 << 20));
     return 0;
 }

@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Rows pieces = scanned(file.path(), small, addedSmall);
     th::fuzz::require(addedWhole >= 0 && static_cast<size_t>(addedWhole) == whole.size(),
                       "rows added as counted");
-    th::fuzz::require(pieces == whole && addedSmall == addedWhole, "same rows in small blocks and parts");
+    th::fuzz::require(pieces == whole && addedSmall == addedWhole,
+                      "same rows in small blocks and parts");
     th::fuzz::require(whole == lineByLine(log, small, st.st_mtime), "same rows as line by line");
     return 0;
 }

@@ -17,8 +17,7 @@ class RowBuilder {
   public:
     // The matchers have their patterns. A console line has no time stamp: it gets the
     // log's modification time (local time), so that every row has a real one.
-    RowBuilder(const LineMatchers& matchers, const ScanOptions& options,
-               std::time_t logModified);
+    RowBuilder(const LineMatchers& matchers, const ScanOptions& options, std::time_t logModified);
     // The same with the form's own three matchers.
     RowBuilder(MainForm& form, const ScanOptions& options, std::time_t logModified);
 

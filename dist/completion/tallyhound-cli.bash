@@ -26,13 +26,13 @@ _tallyhound_cli() {
                 COMPREPLY=($(compgen -W "--db --yes --bans --search --limit --format -o --note --ignore-missing --help" -- "$cur"))
             fi ;;
         scan)
-            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--raw --console-lines --fold-colours --help" -- "$cur")) || _filedir '@(log|sf)' ;;
+            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--raw --threads --console-lines --fold-colours --help" -- "$cur")) || _filedir '@(log|sf)' ;;
         html)
-            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "-o --console-lines --fold-colours --help" -- "$cur")) || _filedir '@(log|sf)' ;;
+            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "-o --threads --console-lines --fold-colours --help" -- "$cur")) || _filedir '@(log|sf)' ;;
         save)
-            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "-o --console-lines --help" -- "$cur")) || _filedir '@(log|sf)' ;;
+            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "-o --threads --console-lines --help" -- "$cur")) || _filedir '@(log|sf)' ;;
         merge)
-            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--bans --db --console-lines --help" -- "$cur")) || _filedir '@(log|sf)' ;;
+            [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--bans --db --threads --console-lines --help" -- "$cur")) || _filedir '@(log|sf)' ;;
     esac
 }
 complete -F _tallyhound_cli tallyhound-cli

@@ -142,50 +142,67 @@ TEST(FlexGrid, MovedColumnsKeepTheirCellsAndAreFoundByTitle) {
 
 // A grid large enough that its sort ranks values, shares runs out between threads and
 // sorts long runs again by their next key: the same order as a plain stable sort of the
-// same rows, and groups counting exactly their runs.
+// same rows, and groups counting exactly their runs. With the first and last keys folded,
+// the same by their shown texts, the cells kept as stored.
 TEST(FlexGrid, LargeGridsSortAndGroupAsAPlainStableSortWould) {
-    std::mt19937 rng(3);
-    const char* const texts[] = {"a", "B", "b", "10", "9", "-2", "", "x y", "Zed", "007"};
-    std::vector<std::vector<std::string>> rows;
-    FlexGrid g;
-    g.setFormatString("A|B|C|D");
-    for (int i = 0; i < 150000; ++i) {
-        // Column A: few values, so some runs are far longer than a short sort takes.
-        std::vector<std::string> row{texts[rng() % 4], std::to_string(rng() % 3000),
-                                     texts[rng() % 10], std::to_string(i)};
-        g.addRow({row[0], row[1], row[2], row[3]});
-        rows.push_back(std::move(row));
-    }
-    g.moveColumn(3, 0);  // D first: its order is not the order the cells were stored in
-    std::vector<std::vector<std::string>> expected = rows;
-    for (auto& r : expected) std::rotate(r.begin(), r.begin() + 3, r.end());
-    // Keys: positions 1 to 3 (A, B, C); D, now first, only shows the rows stayed stable.
-    std::stable_sort(expected.begin(), expected.end(), [](const auto& x, const auto& y) {
-        for (size_t k = 1; k < 4; ++k)
-            if (int c = FlexGrid::compareCells(x[k], y[k])) return c < 0;
-        return false;
-    });
-    g.select(1, 1, 1, 3);
-    g.sort(FlexGrid::kSortGenericAscending);
-    ASSERT_EQ(g.rows(), 150001);
-    for (int32_t r = 1; r < g.rows(); ++r)
-        for (int32_t c = 0; c < 4; ++c)
-            ASSERT_EQ(g.cell(r, c), expected[static_cast<size_t>(r - 1)][static_cast<size_t>(c)])
-                << r << " " << c;
+    for (const bool folded : {false, true}) {
+        SCOPED_TRACE(folded ? "folded" : "as stored");
+        std::mt19937 rng(3);
+        const char* const texts[] = {"a", "xB", "b", "x10", "9", "-2", "", "x y", "xxZed", "007"};
+        std::vector<std::vector<std::string>> rows;
+        FlexGrid g;
+        g.setFormatString("A|B|C|D");
+        if (folded) {
+            g.setColFold(0, &dropExes);
+            g.setColFold(2, &dropExes);
+        }
+        for (int i = 0; i < 150000; ++i) {
+            // Column A: few values, so some runs are far longer than a short sort takes.
+            std::vector<std::string> row{texts[rng() % 4], std::to_string(rng() % 3000),
+                                         texts[rng() % 10], std::to_string(i)};
+            g.addRow({row[0], row[1], row[2], row[3]});
+            rows.push_back(std::move(row));
+        }
+        g.moveColumn(3, 0);  // D first: its order is not the order the cells were stored in
+        std::vector<std::vector<std::string>> expected = rows;
+        for (auto& r : expected) std::rotate(r.begin(), r.begin() + 3, r.end());
+        auto shown = [&](const std::vector<std::string>& row, size_t k) {
+            std::string out;
+            return folded && k != 2 && dropExes(row[k], out) ? out : row[k];
+        };
+        // Keys: positions 1 to 3 (A, B, C); D, now first, only shows the rows stayed stable.
+        std::stable_sort(expected.begin(), expected.end(), [&](const auto& x, const auto& y) {
+            for (size_t k = 1; k < 4; ++k)
+                if (int c = FlexGrid::compareCells(shown(x, k), shown(y, k))) return c < 0;
+            return false;
+        });
+        g.select(1, 1, 1, 3);
+        g.sort(FlexGrid::kSortGenericAscending);
+        ASSERT_EQ(g.rows(), 150001);
+        for (int32_t r = 1; r < g.rows(); ++r)
+            for (int32_t c = 0; c < 4; ++c)
+                ASSERT_EQ(g.cell(r, c),
+                          expected[static_cast<size_t>(r - 1)][static_cast<size_t>(c)])
+                    << r << " " << c;
 
-    g.subtotal(FlexGrid::kSubtotalGroup, 1, -1, {}, 0xFF0000, 0xFFFFFF, true);
-    std::vector<std::pair<std::string, int32_t>> groups, runs;
-    for (int32_t r = 1; r < g.rows(); ++r)
-        if (g.isSubtotal(r)) groups.emplace_back(g.cell(r, 1), g.subtotalCount(r));
-    for (const auto& row : expected)
-        if (runs.empty() || runs.back().first != row[1])
-            runs.emplace_back(row[1], 1);
-        else
-            ++runs.back().second;
-    EXPECT_EQ(groups, runs);
-    g.subtotal(FlexGrid::kSubtotalClear);
-    EXPECT_EQ(g.rows(), 150001);
-    EXPECT_EQ(g.cell(1, 0), expected[0][0]);
+        g.subtotal(FlexGrid::kSubtotalGroup, 1, -1, {}, 0xFF0000, 0xFFFFFF, true);
+        std::vector<std::pair<std::string, int32_t>> groups, runs;
+        for (int32_t r = 1; r < g.rows(); ++r)
+            if (g.isSubtotal(r)) groups.emplace_back(g.cell(r, 1), g.subtotalCount(r));
+        std::string before;
+        for (const auto& row : expected) {
+            // A group row holds its first row's cell as stored.
+            if (runs.empty() || before != shown(row, 1))
+                runs.emplace_back(row[1], 1);
+            else
+                ++runs.back().second;
+            before = shown(row, 1);
+        }
+        EXPECT_EQ(groups, runs);
+        g.subtotal(FlexGrid::kSubtotalClear);
+        EXPECT_EQ(g.rows(), 150001);
+        EXPECT_EQ(g.cell(1, 0), expected[0][0]);
+    }
 }
 
 // Cells stay right through edits, dropped rows, a column count change and rows larger

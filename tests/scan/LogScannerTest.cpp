@@ -168,10 +168,11 @@ TEST_F(ScanFixture, ConsoleLinesAreReadUnderTheSettingOnly) {
             for (size_t block : {size_t{1}, size_t{7}, size_t{64}, size_t{100}, size_t{4096}}) {
                 grid.setRows(1);
                 form.pnlLogPathToFile.setCaption(log);
-                form.scanOptions = {.threads = threads, .blockSize = block, .partSize = part,
-                                    .consoleLines = true};
+                form.scanOptions = {
+                    .threads = threads, .blockSize = block, .partSize = part, .consoleLines = true};
                 EXPECT_EQ(scanLogFile(form, false), 7) << threads << ' ' << part << ' ' << block;
-                EXPECT_EQ(test::dataRowsByTitle(grid), whole) << threads << ' ' << part << ' ' << block;
+                EXPECT_EQ(test::dataRowsByTitle(grid), whole)
+                    << threads << ' ' << part << ' ' << block;
             }
 }
 

@@ -119,34 +119,6 @@ TEST_F(ScanFixture, AFileThatCannotBeReadShowsTheScanErrorBoxAndKeepsTheGrid) {
     EXPECT_EQ(p.cursor.current, 0);
 }
 
-// A line is whole wherever the reads of the file end: across a block's end, after a line
-// longer than a block, and with blocks of any size.
-TEST_F(ScanFixture, LinesAcrossTheEndsOfReadBlocksAreWhole) {
-    const std::string across = std::string(kScanBlockSize - 41, 'x') + "\n" + kLine;
-    const std::string afterLong = std::string(kScanBlockSize + 1000, 'y') + "\r\n" + kLine;
-    EXPECT_EQ(scan(write("/blocks.log", across + afterLong), false), 2);
-    for (int32_t r : {1, 2})
-        EXPECT_EQ(grid.textMatrix(r, 0) + grid.textMatrix(r, 5),
-                  "Alpha0123456789abcdef0123456789abcdef");
-
-    const std::string small = write("/small.log", kLine + "chatter\r\n" + kLine + "\n\r\n" + kLine);
-    grid.setRows(1);
-    EXPECT_EQ(scan(small, false), 3);
-    std::vector<std::string> whole;
-    for (int32_t r = 1; r < grid.rows(); ++r)
-        for (int32_t c = 0; c < grid.cols(); ++c) whole.push_back(grid.textMatrix(r, c));
-    for (size_t block = 1; block <= 2 * kLine.size(); ++block) {
-        grid.setRows(1);
-        form.pnlLogPathToFile.setCaption(small);
-        form.scanOptions.blockSize = block;
-        EXPECT_EQ(scanLogFile(form, false), 3) << block;
-        std::vector<std::string> rows;
-        for (int32_t r = 1; r < grid.rows(); ++r)
-            for (int32_t c = 0; c < grid.cols(); ++c) rows.push_back(grid.textMatrix(r, c));
-        EXPECT_EQ(rows, whole) << block;
-    }
-}
-
 // Under the setting the console's lines are read as well, whatever the reads' block size,
 // the threads and the parts they take, and get the log's modification time; without it
 // only the anti-cheat's own line is.
@@ -177,38 +149,68 @@ TEST_F(ScanFixture, ConsoleLinesAreReadUnderTheSettingOnly) {
 }
 
 // Parts read side by side by any number of threads, cut anywhere, and blocks of any size
-// give the rows, in the log's order, and the line count of one thread reading the whole
-// log in one part: across a cut, after a line longer than a part, with CR LF, empty lines
-// and a last line without LF.
-TEST_F(ScanFixture, ThreadsPartsAndBlocksOfAnySizeGiveTheRowsAndCountOfOneReader) {
+// give the rows, in the log's order, and the line count of one thread reading the log in
+// one part: across a cut, after a line longer than a part or a block, with CR LF, empty
+// lines and a last line without LF. A range of the log, read through a descriptor that
+// still reads the log after it was renamed away, gives what one reader gives for a log of
+// just the range's bytes, wherever the range starts and ends among the parts.
+TEST_F(ScanFixture, ThreadsPartsBlocksAndRangesGiveTheRowsAndCountOfOneReader) {
     std::string second = kLine;
     second.replace(second.find("Alpha"), 5, "Bravo");
     second.replace(second.find("50001"), 5, "50002");
     const std::string log = kLine + "chatter\r\n\n" + second + std::string(300, 'z') + "\n" +
                             second.substr(0, second.size() - 1) + "\r\n\r\n" + kLine + "x\n" +
                             kLine.substr(0, kLine.size() - 1);
-    const std::string path = write("/parts.log", log);
     std::string lastCount;
     form.lblNumberLinesScanned.setListener([&](const Indicator& i) {
         if (i.caption() != "0") lastCount = i.caption();
     });
-    auto scanWith = [&](const ScanOptions& options) {
+    auto scanWith = [&](const std::string& path, const ScanOptions& options,
+                        const LogRange& range) {
         grid.setRows(1);
         lastCount.clear();
         form.pnlLogPathToFile.setCaption(path);
         form.scanOptions = options;
-        const int32_t added = scanLogFile(form, false);
+        const int32_t added = scanLogFile(form, false, range);
         return std::to_string(added) + " rows, count" + lastCount + ": " +
                ::testing::PrintToString(test::dataRowsByTitle(grid));
     };
-    const std::string one = scanWith({.threads = 1, .partSize = 1u << 30});
-    ASSERT_NE(one.find("5 rows, count 10: "), std::string::npos) << one;
-    ASSERT_NE(one.find("Bravo"), std::string::npos);
-    for (unsigned threads : {1u, 2u, 3u, 8u})
-        for (size_t part : {1u, 2u, 3u, 5u, 17u, 64u, 150u, 151u, 152u, 299u, 1000u})
-            for (size_t block : {1u, 7u, 160u, 4096u})
-                ASSERT_EQ(scanWith({.threads = threads, .blockSize = block, .partSize = part}), one)
-                    << threads << " threads, parts of " << part << ", blocks of " << block;
+    std::vector<uint64_t> starts = {0};  // of each line
+    for (size_t i = 0; i < log.size(); ++i)
+        if (log[i] == '\n') starts.push_back(i + 1);
+    // The whole log; from and to line starts; empty; to the end; ending and starting inside
+    // a line.
+    const std::vector<std::pair<uint64_t, uint64_t>> ranges = {
+        {0, UINT64_MAX},           {starts[1], starts[5]}, {starts[3], UINT64_MAX},
+        {starts[4], starts[4]},    {0, starts[6]},         {starts[3], starts[4] - 2},
+        {starts[7] - 3, starts[9]}};
+    const ScanOptions oneReader{.threads = 1, .partSize = 1u << 30};
+    std::vector<std::string> expected;
+    for (const auto& [begin, end] : ranges) {
+        const size_t length = end == UINT64_MAX ? std::string::npos : end - begin;
+        expected.push_back(scanWith(write("/alone.log", log.substr(begin, length)), oneReader, {}));
+    }
+    ASSERT_NE(expected[0].find("5 rows, count 10: "), std::string::npos) << expected[0];
+    ASSERT_NE(expected[0].find("Bravo"), std::string::npos);
+
+    const std::string path = write("/parts.log", log);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    std::filesystem::rename(path, path + ".1");
+    for (size_t r = 0; r < ranges.size(); ++r)
+        for (unsigned threads : {1u, 2u, 8u})
+            for (size_t part : {1u, 3u, 17u, 150u, 151u, 152u, 299u, 1000u})
+                for (size_t block : {1u, 7u, 4096u})
+                    ASSERT_EQ(
+                        scanWith(
+                            path, {.threads = threads, .blockSize = block, .partSize = part},
+                            {.begin = ranges[r].first, .end = ranges[r].second, .descriptor = fd}),
+                        expected[r])
+                        << "range " << r << ", " << threads << " threads, parts of " << part
+                        << ", blocks of " << block;
+    ::close(fd);
+    // Without a descriptor the path is read.
+    EXPECT_EQ(scanWith(path + ".1", {}, {.begin = starts[3]}), expected[2]);
 }
 
 // A scan stopped by the user keeps the rows of the lines read without a gap from the
@@ -261,47 +263,6 @@ TEST_F(ScanFixture, AHugeLineOfPatternCharactersIsNoViolation) {
         if (i == 1u << 20) bytes += " VIOLATION ";
     }
     EXPECT_EQ(scan(write("/huge.log", bytes + "\n" + kLine)), 1);
-}
-
-// Only the bytes asked for are read, from the path or from a descriptor that still names a
-// log renamed away, whatever the block size.
-TEST_F(ScanFixture, ARangeOfTheLogReadsOnlyItsLines) {
-    std::string second = kLine;
-    second.replace(second.find("Alpha"), 5, "Bravo");
-    std::string third = kLine;
-    third.replace(third.find("Alpha"), 5, "Charl");
-    const std::string path = write("/range.log", kLine + second + third);
-    const uint64_t a = kLine.size(), b = a + second.size();
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    std::filesystem::rename(path, dir + "/range.log.1");
-    struct Case {
-        size_t blockSize;
-        LogRange range;
-        std::vector<std::string> names;
-    };
-    const std::vector<Case> cases = {
-        {kScanBlockSize, {.begin = a, .end = b, .descriptor = fd}, {"Bravo"}},
-        {kScanBlockSize, {.begin = a, .descriptor = fd}, {"Bravo", "Charl"}},
-        {kScanBlockSize, {.begin = 0, .end = a, .descriptor = fd}, {"Alpha"}},
-        {kScanBlockSize, {.begin = b, .end = b, .descriptor = fd}, {}},
-        {7, {.begin = a, .end = b, .descriptor = fd}, {"Bravo"}},
-    };
-    for (const auto& c : cases) {
-        grid.setRows(1);
-        form.pnlLogPathToFile.setCaption(path);  // named as before, read through fd
-        form.scanOptions.blockSize = c.blockSize;
-        EXPECT_EQ(scanLogFile(form, false, c.range),
-                  static_cast<int32_t>(c.names.size()));
-        std::vector<std::string> names;
-        for (int32_t r = 1; r < grid.rows(); ++r) names.push_back(grid.textMatrix(r, 0));
-        EXPECT_EQ(names, c.names);
-    }
-    ::close(fd);
-    grid.setRows(1);
-    form.pnlLogPathToFile.setCaption(dir + "/range.log.1");
-    EXPECT_EQ(scanLogFile(form, false, {.begin = b}), 1);
-    EXPECT_EQ(grid.textMatrix(1, 0), "Charl");
 }
 
 }  // namespace

@@ -19,14 +19,26 @@ std::string readBytes(const std::string& path) {
     return s.str();
 }
 
-TEST(ScanCommand, RawPrintsTheRowsOfEachSampleLogExactlyWithAnyThreads) {
-    for (std::string name : {"sample", "sample-crlf", "empty"}) {
+// A folder is its logs in natural name order, each read whole before the next.
+TEST(ScanCommand, RawPrintsTheRowsOfEachSampleLogAndFolderExactlyWithAnyThreads) {
+    const std::string folder = ::testing::TempDir() + "/raw-folder";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    for (auto [log, as] : {std::pair{"sample", "1"}, {"empty", "2"}, {"sample-crlf", "10"}})
+        std::filesystem::copy_file(kData + "/logs/" + log + ".log", folder + "/" + as + ".log");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {kData + "/logs/sample.log", readBytes(kData + "/logs/sample.expected.tsv")},
+        {kData + "/logs/sample-crlf.log", readBytes(kData + "/logs/sample-crlf.expected.tsv")},
+        {kData + "/logs/empty.log", readBytes(kData + "/logs/empty.expected.tsv")},
+        {folder, readBytes(kData + "/logs/sample.expected.tsv") +
+                     readBytes(kData + "/logs/sample-crlf.expected.tsv")}};
+    for (const auto& [input, expected] : cases) {
         for (std::string threads : {"", "1", "2", "5"}) {
-            std::vector<std::string> args = {"scan", "--raw", kData + "/logs/" + name + ".log"};
+            std::vector<std::string> args = {"scan", "--raw", input};
             if (!threads.empty()) args.insert(args.begin() + 1, {"--threads", threads});
             auto r = test::runCli(args);
-            EXPECT_EQ(r.status, 0) << name << r.err;
-            EXPECT_EQ(r.out, readBytes(kData + "/logs/" + name + ".expected.tsv")) << name;
+            EXPECT_EQ(r.status, 0) << input << r.err;
+            EXPECT_EQ(r.out, expected) << input << ' ' << threads;
         }
     }
 }

@@ -189,15 +189,34 @@ TYPED_TEST(StoreCases, WritersWaitForEachOther) {
     EXPECT_EQ(bansIn(*first), (Rows{row(owned("a")), row(owned("b"))}));
 }
 
-// Progress is told up to every ban.
-TYPED_TEST(StoreCases, ProgressReachesTheLastBan) {
+// Progress is told up to every ban. Many bans at once, into an empty store and into one
+// holding as many, are each added once, and an SQLite file keeps its indexes as they were.
+TYPED_TEST(StoreCases, ManyBansAtOnceAreAddedOnceWithProgressToTheLast) {
     std::vector<Owned> many;
-    for (int i = 0; i < 10000; ++i) many.push_back(owned("g" + std::to_string(i)));
+    for (int i = 0; i < 15000; ++i) many.push_back(owned("g" + std::to_string(i)));
+    const std::vector<Owned> first(many.begin(), many.begin() + 10000),
+        second(many.begin() + 5000, many.end());
+    const auto schema = [&] {
+        if constexpr (std::is_same_v<TypeParam, SqliteEngine>)
+            return sql(this->where,
+                       "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name");
+        return Rows{};
+    };
+    const Rows before = schema();
     int64_t highest = -1;
     auto store = this->open();
-    StoreTransaction t(*store);
-    store->addBans(bansOf(many), [&](int64_t done) { highest = std::max(highest, done); });
-    EXPECT_EQ(highest, 10000);
+    std::vector<bool> added;
+    for (const auto* bans : {&first, &second}) {
+        StoreTransaction t(*store);
+        added =
+            store->addBans(bansOf(*bans), [&](int64_t done) { highest = std::max(highest, done); });
+        t.commit();
+        EXPECT_EQ(highest, 10000);
+    }
+    EXPECT_EQ(std::count(added.begin(), added.begin() + 5000, true), 0);
+    EXPECT_EQ(std::count(added.begin() + 5000, added.end(), true), 5000);
+    EXPECT_EQ(bansIn(*store).size(), 15000u);
+    EXPECT_EQ(schema(), before);
 }
 
 // Where scans stand: each reader's own, replaced per log, removed when gone, and only

@@ -3,10 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include "platform/Error.h"
 #include "platform/FileOwner.h"
+#include "scan/LogPositions.h"
 
 namespace th {
 
@@ -18,7 +21,7 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 
 }  // namespace
 
-BanFileReader::BanFileReader(const std::string& path) : given_(path) {
+BanFileReader::BanFileReader(const std::string& path, const KnownBanFile* known) : given_(path) {
     // Another writer of this program may replace the file while we wait for its lock:
     // then the name leads to a new file, which is the one to read.
     for (int attempt = 0;; ++attempt) {
@@ -49,7 +52,30 @@ BanFileReader::BanFileReader(const std::string& path) : given_(path) {
     // The size and time that count are those from before the first byte is read: a
     // writer adding to it meanwhile shows as a change.
     if (::fstat(fd_, &status_) != 0) throw Error::fromErrno(errno, given_);
-    readFrom(0);
+    if (known && grownFrom(*known)) start_ = known->end;
+    readFrom(start_);
+}
+
+bool BanFileReader::grownFrom(const KnownBanFile& known) const {
+    if (!known.valid || known.device != status_.st_dev || known.inode != status_.st_ino ||
+        static_cast<uint64_t>(status_.st_size) < known.end)
+        return false;
+    const uint64_t hashed = std::min(known.end, kHeadBytes);
+    return hashOf(0, hashed) == known.headHash &&
+           hashOf(known.end - hashed, known.end) == known.endHash;
+}
+
+uint64_t BanFileReader::hashOf(uint64_t from, uint64_t to) const {
+    std::string bytes(static_cast<size_t>(to - from), '\0');
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n =
+            ::pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(from + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw Error::fromErrno(errno, given_);
+        if (n == 0) break;  // shorter now: the hash tells
+        done += static_cast<size_t>(n);
+    }
+    return headHash(bytes);
 }
 
 BanFileReader::~BanFileReader() {
@@ -57,7 +83,7 @@ BanFileReader::~BanFileReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void BanFileReader::readFrom(size_t offset) {
+void BanFileReader::readFrom(uint64_t offset) {
     char buffer[1 << 16];
     for (;;) {
         ssize_t n = ::pread(fd_, buffer, sizeof buffer, static_cast<off_t>(offset));
@@ -74,14 +100,14 @@ bool BanFileReader::unchanged() const {
     }, named{};
     if (::fstat(fd_, &now) != 0 || ::lstat(path_.c_str(), &named) != 0) return false;
     return sameFile(now, status_) && sameFile(named, status_) && now.st_size == status_.st_size &&
-           bytes_.size() == static_cast<size_t>(now.st_size) &&
+           start_ + bytes_.size() == static_cast<uint64_t>(now.st_size) &&
            now.st_mtim.tv_sec == status_.st_mtim.tv_sec &&
            now.st_mtim.tv_nsec == status_.st_mtim.tv_nsec;
 }
 
 std::string_view BanFileReader::readTail() {
     const size_t before = bytes_.size();
-    readFrom(before);
+    readFrom(start_ + before);
     return std::string_view(bytes_).substr(before);
 }
 

@@ -5,11 +5,13 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "bans/BanFileLock.h"
+#include "bans/KnownBanFile.h"
 
 namespace th {
 
@@ -17,8 +19,9 @@ class BanFileReader {
   public:
     // Opens the file (a link only when it belongs to the owner of the file it leads to,
     // never a special file), takes the writers' lock and reads every byte. Throws
-    // th::Error naming path.
-    explicit BanFileReader(const std::string& path);
+    // th::Error naming path. With known, a file that is still the one known (same device
+    // and inode, not shorter, the same hashed bytes) is read only from known->end on.
+    explicit BanFileReader(const std::string& path, const KnownBanFile* known = nullptr);
     ~BanFileReader();
     BanFileReader(const BanFileReader&) = delete;
     BanFileReader& operator=(const BanFileReader&) = delete;
@@ -28,8 +31,12 @@ class BanFileReader {
     int descriptor() const { return fd_; }
     // Owner, group and mode as found when it was opened.
     const struct stat& status() const { return status_; }
-    // Every byte read so far.
+    // Every byte read so far, from start() on: 0 unless known spared the rest.
     const std::string& bytes() const { return bytes_; }
+    uint64_t start() const { return start_; }
+
+    // The hash (as of a log's head) of the file's bytes from..to as they are now.
+    uint64_t hashOf(uint64_t from, uint64_t to) const;
 
     // Whether the name still leads to this very file, unchanged since it was read: same
     // device and inode, same size and modification time.
@@ -39,13 +46,17 @@ class BanFileReader {
     std::string_view readTail();
 
   private:
-    void readFrom(size_t offset);
+    void readFrom(uint64_t offset);
+    // Whether the file is the one known, at most grown: same device and inode, not
+    // shorter, the same hashed bytes.
+    bool grownFrom(const KnownBanFile& known) const;
 
     std::string given_;  // for messages
     std::string path_;
     int fd_ = -1;
     struct stat status_ {};
     std::string bytes_;
+    uint64_t start_ = 0;
     std::unique_ptr<BanFileLock> lock_;
 };
 

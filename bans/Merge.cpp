@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <optional>
 #include <unordered_set>
@@ -29,6 +30,7 @@
 #include "platform/TempFile.h"
 #include "platform/TextFileWriter.h"
 #include "platform/TimeStamp.h"
+#include "scan/LogPositions.h"
 
 namespace th {
 
@@ -243,37 +245,95 @@ bool appendToBanFile(const BanFileReader& file, std::string bytes) {
     return true;
 }
 
+// The file's bans as the appending merge needs them: their GUIDs only, so a large file
+// costs little memory. With known, only what was added since its last run is taken apart,
+// and known then covers the file's whole lines as read now.
+void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFile* known,
+                      std::unordered_set<std::string>& partial, WorkingRows& work) {
+    std::string_view bytes = file.bytes();
+    if (!known) {
+        collectFileLines(bytes, awk, work,
+                         [&](WorkRow&& row) { partial.insert(guidKey(row.guid)); });
+        return;
+    }
+    if (file.start() == 0 || !known->valid) {
+        *known = {};
+        known->valid = true;
+        known->device = file.status().st_dev;
+        known->inode = file.status().st_ino;
+    }
+    // A last line without its end may still be being written: it counts for this run,
+    // and is read again with its end next time.
+    const size_t whole = bytes.find_last_of("\r\n") + 1;  // 0 when there is none
+    WorkingRows lines;
+    collectFileLines(bytes.substr(0, whole), awk, lines,
+                     [&](WorkRow&& row) { known->guids.insert(guidKey(row.guid)); });
+    known->banLines += lines.banLines;
+    known->oddLines += lines.oddLines;
+    known->end = file.start() + whole;
+    known->headHash = file.hashOf(0, std::min(known->end, kHeadBytes));
+    known->endHash = file.hashOf(known->end - std::min(known->end, kHeadBytes), known->end);
+    collectFileLines(bytes.substr(whole), awk, work,
+                     [&](WorkRow&& row) { partial.insert(guidKey(row.guid)); });
+    work.banLines += known->banLines;
+    work.oddLines += known->oddLines;
+}
+
 // One pass that only adds: the grid's bans that the database lacks go into it, and those
-// the file lacks too are appended to it as it stands; nothing else is stored or written
-// (the next sorted rewrite takes in what the file gained otherwise).
-// Nothing is written to the file when no ban is new. A failure before the commit leaves
-// the database as it was; bans appended by then are in the file, which the next merge reads.
+// the file lacks too are appended to it as it stands, with the pushed bans it lacks;
+// nothing else is stored or written (the next sorted rewrite takes in what the file
+// gained otherwise). Nothing is written to the file when no ban is new to it. A failure
+// before the commit leaves the database as it was; bans appended by then are in the
+// file, which the next merge reads.
 Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
                 MergeOutcome& outcome, Counts& counts) {
     BanStore& store = *g_cnnDatabase;
-    // The file's bans are needed only by their GUIDs: a large file costs little memory.
-    std::unordered_set<std::string> inFile;
+    std::unordered_set<std::string> partial;
     WorkingRows work;
-    collectFileLines(file.bytes(), form.awkQuelvane, work,
-                     [&](WorkRow&& row) { inFile.insert(guidKey(row.guid)); });
+    collectFileGuids(file, form.awkQuelvane, options.known, partial, work);
+    auto inFile = [&](std::string_view guid) {
+        const std::string key = guidKey(guid);
+        return partial.contains(key) || (options.known && options.known->guids.contains(key));
+    };
     collectGridRows(
         form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
     sortByGuid(work.rows);
 
     // A ban the file holds but the database lacks (a merge ended between the two) is
     // stored, not appended again.
-    StoreTransaction transaction(store);
-    // A lifted ban stays lifted here too: follow re-reads old lines after a restart.
-    const int64_t lifted = skipLiftedRows(store, work.rows);
-    const StoredRows stored = storeRows(store, work.rows, [](int64_t) {});
+    // Only storing needs the transaction, which waits for every other writer of a shared
+    // database; the bans other servers caught are only read.
+    std::optional<StoreTransaction> transaction;
+    int64_t lifted = 0;
+    StoredRows stored;
+    if (!work.rows.empty() || options.beforeCommit) {
+        transaction.emplace(store);
+        // A lifted ban stays lifted here too: follow re-reads old lines after a restart.
+        lifted = skipLiftedRows(store, work.rows);
+        stored = storeRows(store, work.rows, [](int64_t) {});
+    }
     std::string lines;
-    int64_t appended = 0;
+    int64_t appended = 0, pushed = 0;
+    auto append = [&](const Ban& ban) {
+        if (inFile(ban.guid)) return false;
+        lines += banFileLine(ban);
+        lines += "\r\n";
+        partial.insert(guidKey(ban.guid));
+        ++appended;
+        return true;
+    };
     for (size_t j : stored.addedFromGrid) {
         const WorkRow& row = work.rows[j];
-        if (inFile.contains(guidKey(row.guid))) continue;
-        lines += banFileLine({row.guid, row.stamp, row.name, row.address, row.reason});
-        lines += "\r\n";
-        ++appended;
+        append({row.guid, row.stamp, row.name, row.address, row.reason});
+    }
+    if (options.pushAll) {
+        store.forEachBan([&](const Ban& ban) { pushed += append(ban); });
+    } else {
+        for (const std::string& guid : options.pushed) {
+            if (inFile(guid)) continue;
+            if (const std::optional<StoredBan> ban = store.findBan(guid))
+                pushed += append({ban->guid, ban->stamp, ban->name, ban->address, ban->reason});
+        }
     }
     counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines, lifted};
     {
@@ -283,10 +343,11 @@ Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options
             outcome.fileReplaced = true;
         }
         if (options.beforeCommit) options.beforeCommit(store);
-        transaction.commit();
+        if (transaction) transaction->commit();
     }
     outcome.added.clear();
     for (size_t j : stored.addedFromGrid) outcome.added.push_back(newBanOf(work.rows[j]));
+    outcome.pushedAdded = pushed;
     return Pass::Done;
 }
 
@@ -364,8 +425,13 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             for (int run = 0; pass == Pass::Changed; ++run) {
                 if (run > kReruns)
                     throw Error(err::kFileChanged, appBaseName(), kKeptChanging + banFile);
-                BanFileReader file(banFile);
+                // Only an appending run without a backup can do with what it knew.
+                BanFileReader file(banFile,
+                                   options.appendOnly && !options.backUp ? options.known : nullptr);
                 if (options.backUp) archive = backUp(form, file, title, folder, archive);
+                // A sorted rewrite here is not what was known (a later file may even
+                // get the freed inode).
+                if (options.known && !options.appendOnly) *options.known = {};
                 pass = options.appendOnly ? appendOnce(form, file, options, outcome, counts)
                                           : mergeOnce(form, file, options, server, outcome, counts);
             }

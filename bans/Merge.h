@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bans/KnownBanFile.h"
 #include "bans/WorkingTable.h"
 #include "scan/MainForm.h"
 
@@ -45,6 +46,13 @@ struct MergeOptions {
     // lock, as the game server adds its own, instead of rewriting it sorted; a file that
     // gains no ban is not written at all.
     bool appendOnly = false;
+    // What the appending merge knew of the ban file from its last run, brought up to date
+    // by this one; the file is read only from where that left off (null: read whole).
+    KnownBanFile* known = nullptr;
+    // Bans of the database that other servers caught: the appending merge appends each
+    // the ban file lacks. Their GUIDs; or with pushAll, every ban stored.
+    std::vector<std::string> pushed;
+    bool pushAll = false;
     // Called in the merge's transaction just before it commits: what must be stored
     // exactly when the bans are (where the scanned logs were left).
     std::function<void(BanStore&)> beforeCommit;
@@ -57,6 +65,7 @@ struct MergeOutcome {
     int64_t liftedSkipped = 0;  // rows not stored because their ban was lifted
     bool noRecords = false;     // nothing to write: neither the file nor the database held a ban
     std::vector<NewBan> added;  // the grid's bans new to the database, in GUID order
+    int64_t pushedAdded = 0;    // bans of other servers appended to the ban file
 };
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options);

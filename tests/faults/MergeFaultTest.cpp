@@ -51,6 +51,8 @@ class MergeFaults : public BanFolderTest {
         w.scripted.files.answers.push_back({bans});
         MergeOptions quiet;
         quiet.explain = quiet.offerToOpen = false;
+        quiet.appendOnly = appending;
+        quiet.backUp = !appending;
         MergeOutcome outcome = mergeIntoBanFile(w.form, quiet);
         if (lastBoxToShown)
             shown =
@@ -112,7 +114,7 @@ class MergeFaults : public BanFolderTest {
         EXPECT_TRUE(filesIn(".tmp").empty() && filesIn("-journal").empty());
     }
 
-    bool grid = false;
+    bool grid = false, appending = false;
     std::string oldBytes, newBytes, oldDb, shown;
 };
 
@@ -159,6 +161,53 @@ TEST_F(MergeFaults, EveryCallFailedOrEndedInTurnLeavesFileAndDatabaseSound) {
     std::cout << "fault injection: " << points << " call sites, " << failed << " failed merges, "
               << ended << " ended ones\n";
     EXPECT_EQ(failed, 2 * points) << "every call of the merge matters";
+}
+
+// The appending merge (follow's between two backups), every call failed or ended in turn:
+// the ban file holds its old bytes or those and the whole new lines, never half a line; a
+// failure is reported; the next run completes it, appending nothing twice.
+TEST_F(MergeFaults, EveryCallOfTheAppendingMergeFailedOrEndedLeavesNoHalfLine) {
+    appending = true;
+    restore();
+    faults::arm(Mode::Count, 0);
+    ASSERT_TRUE(merge(false).completed);
+    const int points = faults::calls();
+    faults::disarm();
+    const std::string appended = readBytes(bans);
+    ASSERT_EQ(appended,
+              oldBytes + crlf({"[06.01.2017 00:00:00] cccc3333 \"New\" \"198.51.100.7:1\" "
+                               "\"VIOLATION DETECTED -> (AIMBOT) #50001\"",
+                               "[06.02.2017 00:00:00] dddd4444 \"Newer\" \"198.51.100.8:1\" "
+                               "\"VIOLATION DETECTED -> (WALLHACK) #50002\""}));
+    int failed = 0;
+    for (int k = 1; k <= points; ++k) {
+        for (Mode mode : {Mode::NoSpace, Mode::IoError, Mode::Kill}) {
+            SCOPED_TRACE("call " + std::to_string(k) + " mode " +
+                         std::to_string(static_cast<int>(mode)));
+            restore();
+            const Run run = faulty(mode, k);
+            const std::string file = readBytes(bans);
+            EXPECT_TRUE(file == oldBytes || file == appended) << file;
+            if (mode != Mode::Kill) {
+                ASSERT_TRUE(run.exited);
+                failed += !run.completed;
+                if (run.completed) {
+                    EXPECT_EQ(file, appended);
+                } else {
+                    EXPECT_TRUE(run.box.starts_with(kErrorLead) ||
+                                run.box.starts_with(kConnectLead))
+                        << run.box;
+                }
+            }
+            ASSERT_TRUE(merge(false).completed) << "the next run";
+            EXPECT_EQ(readBytes(bans), appended);
+            EXPECT_EQ(sql(db,
+                          "SELECT group_concat(GUID) FROM tblVandrel WHERE GUID IN "
+                          "('cccc3333', 'dddd4444')"),
+                      Rows{"cccc3333,dddd4444"});
+        }
+    }
+    EXPECT_GT(failed, 0);
 }
 
 }  // namespace

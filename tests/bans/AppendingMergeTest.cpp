@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "bans/Merge.h"
+#include "tests/bans/BanTestSupport.h"
+
+namespace th::test {
+namespace {
+
+std::string guidOf(int n) {
+    char text[33];
+    std::snprintf(text, sizeof text, "%032x", n);
+    return text;
+}
+
+std::string lineOf(int n) {
+    return "[04.16.2017 21:03:11] " + guidOf(n) + " \"P\" \"192.0.2.1:1\" \"VIOLATION\"\r\n";
+}
+
+std::string linesOf(int from, int to) {
+    std::string lines;
+    for (int n = from; n <= to; ++n) lines += lineOf(n);
+    return lines;
+}
+
+// Rewrites the file in place: the same inode, as a program that truncates and writes.
+void overwrite(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+void appendBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+class AppendingMerge : public BanFolderTest {
+  protected:
+    // One appending merge of a grid holding the ban of GUID number n (none for 0).
+    void merge(int n) {
+        TestWindow w;
+        if (n > 0)
+            w.form.vsFlexGrid1.addRow({"P" + std::to_string(n), "(AIMBOT)", "50001",
+                                       "[04.16.2017 21:03:11]", "(slot #1)", guidOf(n),
+                                       "192.0.2.1:1"});
+        MergeOptions options;
+        options.explain = options.offerToOpen = false;
+        options.banFile = bans;
+        options.appendOnly = true;
+        options.backUp = false;
+        options.known = &known;
+        const MergeOutcome outcome = mergeIntoBanFile(w.form, options);
+        EXPECT_TRUE(outcome.completed)
+            << (w.scripted.messages.shown.empty() ? "" : w.scripted.messages.shown.back().prompt);
+    }
+    KnownBanFile known;
+};
+
+// follow's appending merges, one after another, keep what they knew of the ban file and
+// read only what was added since; whenever the file is not that file grown, it is read
+// whole again. The grid's ban is one the file already holds (written there by another
+// program): appended again, it would be there twice.
+TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAddedUnlessTheFileIsAnotherNow) {
+    const std::string many = linesOf(1000, 1099);  // past the hashed first bytes
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        int grid;  // the GUID number in the grid
+    };
+    const std::vector<Step> steps = {
+        {"the first run reads it whole", [&] { writeBytes(bans, many + lineOf(1)); }, 1},
+        {"grown by the game server", [&] { appendBytes(bans, lineOf(2)); }, 2},
+        {"half a line, then its end",
+         [&] {
+             const std::string line = lineOf(3);
+             appendBytes(bans, line.substr(0, 40));
+             merge(0);
+             EXPECT_LT(known.end, std::filesystem::file_size(bans));
+             appendBytes(bans, line.substr(40));
+         },
+         3},
+        {"replaced by a sorted copy",
+         [&] {
+             writeBytes(bans + ".new", lineOf(4) + readBytes(bans));
+             std::filesystem::rename(bans + ".new", bans);
+         },
+         4},
+        {"first line changed in place",
+         [&] { overwrite(bans, lineOf(5) + readBytes(bans).substr(lineOf(5).size())); }, 5},
+        {"a line before where the reading stopped changed in place",
+         [&] {
+             const std::string bytes = readBytes(bans);
+             const size_t at = bytes.size() - 2 * lineOf(6).size();
+             overwrite(bans, bytes.substr(0, at) + lineOf(6) + bytes.substr(at + lineOf(6).size()));
+         },
+         6},
+        {"shrunk", [&] { overwrite(bans, lineOf(7)); }, 7},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        const std::string before = readBytes(bans);
+        merge(step.grid);
+        EXPECT_EQ(readBytes(bans), before) << "held already: not appended";
+        EXPECT_EQ(known.end, std::filesystem::file_size(bans));
+    }
+    // A ban the file lacks is appended once.
+    merge(8);
+    EXPECT_EQ(readBytes(bans),
+              lineOf(7) + "[04.16.2017 21:03:11] " + guidOf(8) +
+                  " \"P8\" \"192.0.2.1:1\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"\r\n");
+}
+
+}  // namespace
+}  // namespace th::test

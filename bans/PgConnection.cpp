@@ -173,10 +173,15 @@ void PgConnection::rollback() noexcept {
     PQclear(PQexec(conn_, "ROLLBACK"));
 }
 
-bool PgConnection::waitForNotification(int timeoutMs) {
+int PgConnection::descriptor() const {
+    return PQsocket(conn_);
+}
+
+bool PgConnection::waitForNotification(int timeoutMs, std::vector<std::string>* payloads) {
     auto take = [&] {
         bool any = false;
         while (PGnotify* notice = PQnotifies(conn_)) {
+            if (payloads) payloads->emplace_back(notice->extra ? notice->extra : "");
             PQfreemem(notice);
             any = true;
         }

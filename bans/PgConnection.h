@@ -77,8 +77,10 @@ class PgConnection {
     void rollback() noexcept;
 
     // Waits up to timeoutMs for a notification on a channel this connection listens to;
-    // true when one (or more) came. Throws th::Error when the connection is lost.
-    bool waitForNotification(int timeoutMs);
+    // true when one (or more) came, their payloads added to payloads when given. Throws
+    // th::Error when the connection is lost.
+    bool waitForNotification(int timeoutMs, std::vector<std::string>* payloads = nullptr);
+    int descriptor() const;
 
     // The error a statement's result (or, without one, the connection) reports.
     Error error(const pg_result* result) const;

@@ -15,6 +15,9 @@ constexpr const char* kTakeWriterLock = "SELECT pg_advisory_xact_lock(8386095523
 // A writer waits this long for another merge before it gives up.
 constexpr const char* kWriterWait = "SET LOCAL lock_timeout = '120s'";
 constexpr const char* kNewBansChannel = "tallyhound_bans";
+// Word of new bans names them (hex GUIDs, comma-separated) up to this many; more are told
+// as "look at every ban", which a listener can do once rather than ban by ban.
+constexpr size_t kNamedInWord = 100;
 constexpr size_t kBatch = 10000;  // bans a statement carries
 constexpr const char* kFetch = "FETCH 10000 FROM tallyhound_bans";
 
@@ -105,7 +108,7 @@ std::vector<bool> PostgresBanStore::addBans(const std::vector<Ban>& bans,
     Writing writing(*this);
     PgByteaArray guids, stamps, names, addresses, reasons;
     std::unordered_map<std::string_view, size_t> indexOf;
-    bool any = false;
+    std::vector<std::string_view> news;
     for (size_t start = 0; start < bans.size(); start += kBatch) {
         progress(static_cast<int64_t>(start));
         const size_t end = std::min(bans.size(), start + kBatch);
@@ -127,13 +130,24 @@ std::vector<bool> PostgresBanStore::addBans(const std::vector<Ban>& bans,
             {guids.bytes(), stamps.bytes(), names.bytes(), addresses.bytes(), reasons.bytes()});
         for (int r = 0; r < inserted.rows(); ++r) {
             const auto found = indexOf.find(inserted.value(r, 0));
-            if (found != indexOf.end()) added[found->second] = any = true;
+            if (found == indexOf.end()) continue;
+            added[found->second] = true;
+            news.push_back(bans[found->second].guid);
         }
     }
     // Listeners hear of the new bans once the transaction commits.
-    if (any && !notified_) {
-        db_.query("SELECT pg_notify($1::text, '')", {kNewBansChannel});
-        notified_ = true;
+    if (!news.empty() && !notified_) {
+        std::string word;
+        if (news.size() <= kNamedInWord) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            for (std::string_view guid : news) {
+                if (!word.empty()) word += ',';
+                for (unsigned char c : guid) word.append({kHex[c >> 4], kHex[c & 15]});
+            }
+        }
+        db_.query("SELECT pg_notify($1::text, $2::text)", {kNewBansChannel, word});
+        // Once every ban is to be looked at, more word in this transaction adds nothing.
+        notified_ = word.empty();
     }
     writing.done();
     progress(static_cast<int64_t>(bans.size()));
@@ -206,12 +220,32 @@ void PostgresBanStore::forEachKeptLine(std::string_view server,
     for (int r = 0; r < rows.rows(); ++r) line(rows.value(r, 0));
 }
 
-bool PostgresBanStore::waitForNewBans(int timeoutMs) {
+bool PostgresBanStore::waitForNewBans(int timeoutMs, NewBansWord* word) {
     if (!listening_) {
         db_.query(std::string("LISTEN ") + kNewBansChannel);
         listening_ = true;
     }
-    return db_.waitForNotification(timeoutMs);
+    std::vector<std::string> payloads;
+    if (!db_.waitForNotification(timeoutMs, &payloads)) return false;
+    if (!word) return true;
+    auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+    for (const std::string& payload : payloads) {
+        if (payload.empty()) word->all = true;
+        for (size_t start = 0; !payload.empty() && start <= payload.size();) {
+            size_t end = payload.find(',', start);
+            if (end == std::string::npos) end = payload.size();
+            std::string guid;
+            for (size_t i = start; i + 1 < end; i += 2)
+                guid += static_cast<char>(digit(payload[i]) * 16 + digit(payload[i + 1]));
+            word->guids.push_back(std::move(guid));
+            start = end + 1;
+        }
+    }
+    return true;
+}
+
+int PostgresBanStore::descriptor() const {
+    return db_.descriptor();
 }
 
 void createPostgresDatabase(const std::string& uri) {

@@ -15,6 +15,13 @@
 
 namespace th {
 
+// What word of new bans said: their GUIDs, or that there were many and every ban is to
+// be looked at.
+struct NewBansWord {
+    std::vector<std::string> guids;
+    bool all = false;
+};
+
 class PostgresBanStore : public BanStore {
   public:
     // Connects and brings the schema up to date (in one transaction). A database without
@@ -52,9 +59,11 @@ class PostgresBanStore : public BanStore {
                          const std::vector<LogPosition>& positions,
                          const std::vector<LogPosition>& gone) override;
 
-    // Waits up to timeoutMs for word that another connection committed new bans; true
-    // when it came. The first call starts listening.
-    bool waitForNewBans(int timeoutMs);
+    // Waits up to timeoutMs for word that connections committed new bans; true when it
+    // came, and word (when given) gains what it said. The first call starts listening.
+    bool waitForNewBans(int timeoutMs, NewBansWord* word = nullptr);
+    // The connection's socket, readable when word may have come.
+    int descriptor() const;
 
   private:
     class Writing;

@@ -1,4 +1,3 @@
-#include "cli/DatabaseOption.h"
 #include "cli/FollowCommand.h"
 
 #include <sys/stat.h>
@@ -16,10 +15,12 @@
 #include "bans/BanStore.h"
 #include "bans/Merge.h"
 #include "bans/Paths.h"
+#include "bans/PostgresBanStore.h"
 #include "bans/ServerName.h"
 #include "cli/AbsolutePath.h"
 #include "cli/AfterMerge.h"
 #include "cli/BanLines.h"
+#include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
 #include "cli/ScanFlags.h"
 #include "cli/TerminalText.h"
@@ -37,7 +38,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 struct FollowOptions {
-    std::string bans, db, afterMerge;
+    std::string bans, db, afterMerge, server;
     double interval = 2;
     double backupEvery = 24;
     bool poll = false;
@@ -107,9 +108,13 @@ class Follower {
         // What was appended while follow was not running comes first; it is ready once
         // that is merged, or has been tried.
         while (!StopSignals::requested() && !loadPositions()) waitAfterFailure(watcher);
+        listen();
         bool ready = false;
         while (!StopSignals::requested()) {
             ::sd_notify(0, "WATCHDOG=1");
+            // Looks come at a fixed cadence, however long a merge took, so a line waits
+            // at most the interval and one merge.
+            const auto lookedAt = Clock::now();
             const bool done = cycle();
             if (!ready) ::sd_notify(0, "READY=1");
             ready = true;
@@ -119,7 +124,12 @@ class Follower {
                 waitAfterFailure(watcher);
             if (StopSignals::requested()) break;
             if (unstored_ && Clock::now() - lastStored_ >= kStoreEvery) storePositions();
-            watcher.wait(wake_, StopSignals::wakeDescriptor());
+            listen();
+            auto until = std::min(lookedAt + interval_, Clock::now() + wake_);
+            if (!listener_ && listening()) until = std::min(until, listenAgainAt_);
+            watcher.wait(std::chrono::duration_cast<milliseconds>(until - Clock::now()),
+                         StopSignals::wakeDescriptor(), listener_ ? listener_->descriptor() : -1);
+            hear();
         }
         ::sd_notify(0, "STOPPING=1");
         if (unstored_) storePositions();
@@ -127,6 +137,57 @@ class Follower {
     }
 
   private:
+    // With a PostgreSQL database follow also listens for bans that other servers catch.
+    static bool listening() { return isPostgresUri(databasePath()); }
+
+    // Starts listening when it is time to (again); then every ban is looked at once, for
+    // those that came while nobody listened.
+    void listen() {
+        if (!listening() || listener_ || Clock::now() < listenAgainAt_) return;
+        try {
+            auto listener = std::make_unique<PostgresBanStore>(databasePath());
+            listener->waitForNewBans(0);
+            listener_ = std::move(listener);
+            pushAll_ = true;
+            if (listenFailures_ > 0)
+                context_.note(
+                    "tallyhound-cli: the ban database answers again; the bans other servers "
+                    "caught meanwhile are added now");
+            listenFailures_ = 0;
+        } catch (const std::exception& e) {
+            lost(e);
+        }
+    }
+
+    // Takes in the word of new bans that came.
+    void hear() {
+        if (!listener_) return;
+        try {
+            NewBansWord word;
+            if (!listener_->waitForNewBans(0, &word)) return;
+            pushAll_ = pushAll_ || word.all;
+            pushed_.insert(pushed_.end(), std::make_move_iterator(word.guids.begin()),
+                           std::make_move_iterator(word.guids.end()));
+        } catch (const std::exception& e) {
+            lost(e);
+        }
+    }
+
+    // Said once per outage; tried again after the interval, doubled each time.
+    void lost(const std::exception& e) {
+        listener_.reset();
+        if (listenFailures_ == 0)
+            context_.note(
+                "tallyhound-cli: lost touch with the ban database, so bans other servers catch "
+                "do not reach " +
+                absolutePath(options_.bans) + " until it answers again (" +
+                toError(e).description() + "); trying again");
+        listenAgainAt_ =
+            Clock::now() + std::min<Clock::duration>(
+                               interval_ * (1LL << std::min(listenFailures_, 12)), kLongestRetry);
+        ++listenFailures_;
+    }
+
     // Reads the stored positions; false after reporting why it could not.
     bool loadPositions() {
         try {
@@ -184,15 +245,16 @@ class Follower {
             std::vector<LogPosition> next = advanced(plan);
             std::vector<LogPosition> gone = gone_;
             gone.insert(gone.end(), plan.gone.begin(), plan.gone.end());
-            if (plan.slices.empty()) {
+            const bool pushed = pushAll_ || !pushed_.empty();
+            if (plan.slices.empty() && !pushed) {
                 if (!plan.gone.empty()) unstored_ = true;
                 positions_ = std::move(next);
                 gone_ = std::move(gone);
                 return true;
             }
             CommandForm session(context_.err, options_.scan);
-            buildGrid(session.form, sources, true);
-            if (session.form.vsFlexGrid1.rows() < 2) {
+            if (!plan.slices.empty()) buildGrid(session.form, sources, true);
+            if (session.form.vsFlexGrid1.rows() < 2 && !pushed) {
                 // Only chatter: nothing to merge, the ban file is left alone.
                 positions_ = std::move(next);
                 gone_ = std::move(gone);
@@ -213,14 +275,24 @@ class Follower {
         const bool backUp = !lastBackup_ || Clock::now() - *lastBackup_ >= backupEvery_;
         MergeOptions options;
         options.explain = options.offerToOpen = false;
+        options.server = server_;
         options.backUp = backUp;
         options.appendOnly = !backUp;
-        options.beforeCommit = [&](BanStore& store) {
-            store.putLogPositions(server_, kMergeReader, next, gone);
-        };
+        options.known = &known_;
+        options.pushAll = pushAll_;
+        options.pushed = pushed_;
+        // Only a merge that stores bans takes the database's writers' lock; one that only
+        // adds other servers' bans to the file leaves the places to be stored later.
+        const bool storing = session.form.vsFlexGrid1.rows() >= 2;
+        if (storing)
+            options.beforeCommit = [&](BanStore& store) {
+                store.putLogPositions(server_, kMergeReader, next, gone);
+            };
         MergeOutcome outcome = mergeIntoBanFile(session.form, options);
         if (outcome.noRecords) {
             // No ban anywhere yet (the violations had no GUID): nothing to write.
+            pushAll_ = false;
+            pushed_.clear();
             positions_ = std::move(next);
             gone_ = std::move(gone);
             unstored_ = true;
@@ -232,15 +304,22 @@ class Follower {
             return false;
         }
         positions_ = std::move(next);
-        gone_.clear();
-        unstored_ = false;
-        lastStored_ = Clock::now();
+        if (storing) {
+            gone_.clear();
+            unstored_ = false;
+            lastStored_ = Clock::now();
+        } else {
+            gone_ = std::move(gone);
+            unstored_ = true;
+        }
         if (backUp) lastBackup_ = Clock::now();
+        pushAll_ = false;
+        pushed_.clear();
         for (const NewBan& ban : outcome.added) context_.out << banLine(ban) << "\n";
         context_.outputWritten();
-        if (!outcome.added.empty() && !command_.empty()) {
-            const std::string failed = runAfterMerge(
-                command_, bans, static_cast<int64_t>(outcome.added.size()), kAfterMergeLimit);
+        const int64_t gained = static_cast<int64_t>(outcome.added.size()) + outcome.pushedAdded;
+        if (gained > 0 && !command_.empty()) {
+            const std::string failed = runAfterMerge(command_, bans, gained, kAfterMergeLimit);
             if (!failed.empty()) context_.note("tallyhound-cli: after the merge: " + failed);
         }
         return true;
@@ -261,7 +340,7 @@ class Follower {
             ::sd_notify(0, "WATCHDOG=1");
             watcher.wait(std::min<milliseconds>(
                              wake_, std::chrono::duration_cast<milliseconds>(until - Clock::now())),
-                         StopSignals::wakeDescriptor(), milliseconds(0));
+                         StopSignals::wakeDescriptor(), -1, milliseconds(0));
         }
     }
 
@@ -271,13 +350,19 @@ class Follower {
     milliseconds wake_ = interval_;
     const Clock::duration backupEvery_;
     const std::vector<std::string> command_;
-    const std::string server_ = defaultServerName();
+    const std::string server_ = options_.server.empty() ? defaultServerName() : options_.server;
     std::vector<LogPosition> positions_;
     std::vector<LogPosition> gone_;  // removed from positions_, not yet from the database
     bool unstored_ = false;
     Clock::time_point lastStored_ = Clock::now();
     std::optional<Clock::time_point> lastBackup_;
     int failures_ = 0;
+    KnownBanFile known_;  // the ban file as the last appending merge left it
+    std::unique_ptr<PostgresBanStore> listener_;
+    Clock::time_point listenAgainAt_;
+    int listenFailures_ = 0;
+    std::vector<std::string> pushed_;  // GUIDs of bans other servers caught, not yet merged
+    bool pushAll_ = false;             // every ban is to be looked at
 };
 
 }  // namespace
@@ -290,6 +375,9 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         "stopped");
     follow->add_option("--bans", options->bans, "The ban file to merge into")->required();
     follow->add_option("--db", options->db, kDbOptionHelp);
+    follow->add_option("--server", options->server,
+                       "The game server this ban file is for; its temp bans and log places are "
+                       "stored under this name in a shared database (default: the host name)");
     follow
         ->add_option("--interval", options->interval,
                      "Seconds between looks at the logs when no change is announced (default 2)")

@@ -30,17 +30,17 @@ void FileWatcher::drain() {
     }
 }
 
-void FileWatcher::wait(std::chrono::milliseconds timeout, int extra,
+void FileWatcher::wait(std::chrono::milliseconds timeout, int stop, int other,
                        std::chrono::milliseconds settle) {
-    pollfd fds[2] = {{extra, POLLIN, 0}, {watches_ > 0 ? fd_ : -1, POLLIN, 0}};
+    pollfd fds[3] = {{stop, POLLIN, 0}, {watches_ > 0 ? fd_ : -1, POLLIN, 0}, {other, POLLIN, 0}};
     const int ms = static_cast<int>(std::max<int64_t>(0, timeout.count()));
-    int ready = ::poll(fds, 2, ms);
+    int ready = ::poll(fds, 3, ms);
     if (ready < 0 && errno == EINTR) return;  // a signal: the caller looks why
-    if (ready <= 0 || !(fds[1].revents & POLLIN)) return;
-    // Let the writer finish what it is writing, keeping an eye on extra meanwhile.
-    pollfd stop = {extra, POLLIN, 0};
-    ::poll(&stop, 1, static_cast<int>(settle.count()));
-    drain();
+    if (ready <= 0 || fds[0].revents) return;
+    // Let the writer finish what it is writing, keeping an eye on stop meanwhile.
+    pollfd stopped = {stop, POLLIN, 0};
+    ::poll(&stopped, 1, static_cast<int>(settle.count()));
+    if (fds[1].revents & POLLIN) drain();
 }
 
 }  // namespace th

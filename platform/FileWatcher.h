@@ -17,10 +17,11 @@ class FileWatcher {
     FileWatcher(const FileWatcher&) = delete;
     FileWatcher& operator=(const FileWatcher&) = delete;
 
-    // Returns when a watched folder changed, extra became readable, or timeout passed,
-    // whichever comes first. A change is followed by settle of quiet gathering (a writer
-    // writes many lines in a row), so a busy log wakes the caller only so often.
-    void wait(std::chrono::milliseconds timeout, int extra,
+    // Returns when a watched folder changed, stop or other became readable, or timeout
+    // passed, whichever comes first. A change, or other, is followed by settle of quiet
+    // gathering (a writer writes many lines in a row, other servers ban many players in
+    // a row), so a busy log wakes the caller only so often.
+    void wait(std::chrono::milliseconds timeout, int stop, int other = -1,
               std::chrono::milliseconds settle = std::chrono::milliseconds(50));
 
     // Whether inotify watches at least one folder.

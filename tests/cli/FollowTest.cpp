@@ -12,6 +12,7 @@
 
 #include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
+#include "tests/support/postgres/PostgresCluster.h"
 
 namespace th::test {
 namespace {
@@ -41,21 +42,27 @@ class Follow : public BanFolderTest {
         fs::create_directories(logs);
     }
     void TearDown() override {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
+        for (pid_t pid : {pid_, other_}) {
+            if (pid <= 0) continue;
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
         }
         BanFolderTest::TearDown();
     }
-    void start(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {TALLYHOUND_CLI, "follow", "--bans",     bans,
-                                         "--db",         db,       "--interval", "0.2"};
+    void start(std::vector<std::string> extra = {}) { pid_ = launch(bans, db, logs, extra, ""); }
+    // follow of one server: its output in dir/out<tag>, its errors in dir/err<tag>.
+    pid_t launch(const std::string& banFile, const std::string& database, const std::string& folder,
+                 const std::vector<std::string>& extra, const std::string& tag) {
+        std::vector<std::string> args = {TALLYHOUND_CLI, "follow", "--bans",     banFile,
+                                         "--db",         database, "--interval", "0.2"};
         args.insert(args.end(), extra.begin(), extra.end());
-        args.push_back(logs);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const int out = ::open((dir + "/out").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-            const int err = ::open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        args.push_back(folder);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int out =
+                ::open((dir + "/out" + tag).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            const int err =
+                ::open((dir + "/err" + tag).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
             ::dup2(out, 1);
             ::dup2(err, 2);
             std::vector<char*> argv;
@@ -64,6 +71,7 @@ class Follow : public BanFolderTest {
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
+        return pid;
     }
     // Sends a signal and gives the exit status (128 + a signal that ended it).
     int stop(int signal = SIGTERM) {
@@ -77,10 +85,11 @@ class Follow : public BanFolderTest {
         std::ofstream(logs + "/" + name, std::ios::binary | std::ios::app) << bytes;
     }
     // Waits, at most 20 s, until the ban file holds every one of the GUIDs.
-    bool waitForBans(const std::vector<std::string>& guids) {
+    bool waitForBans(const std::vector<std::string>& guids) { return waitForBans(bans, guids); }
+    bool waitForBans(const std::string& banFile, const std::vector<std::string>& guids) {
         for (auto until = std::chrono::steady_clock::now() + 20s;
              std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(20ms)) {
-            const std::string file = readBytes(bans);
+            const std::string file = readBytes(banFile);
             if (std::all_of(guids.begin(), guids.end(), [&](const std::string& g) {
                     return file.find(g) != std::string::npos;
                 }))
@@ -98,7 +107,7 @@ class Follow : public BanFolderTest {
     }
 
     std::string logs;
-    pid_t pid_ = -1;
+    pid_t pid_ = -1, other_ = -1;
 };
 
 TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
@@ -180,6 +189,47 @@ TEST_F(Follow, AKillAtAnyMomentLosesNoBanAndBansNothingTwice) {
     for (const std::string& guid : guids) list += (list.empty() ? "'" : ",'") + guid + "'";
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel WHERE GUID IN (" + list + ")"),
               Rows{std::to_string(guids.size())});
+}
+
+// Two servers follow one PostgreSQL database: a ban caught on A reaches B's ban file with
+// no line in B's logs, also when the database was down in between (B catches up, and
+// says once that it lost touch).
+TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
+    PostgresCluster& cluster = PostgresCluster::shared();
+    const std::string uri = cluster.freshDatabaseUri();
+    ASSERT_EQ(runProgram({"db", "init", "--db", uri}).status, 0);
+    const std::string bansB = dir + "/b.dat", logsB = dir + "/logsB";
+    fs::create_directories(logsB);
+    writeBytes(bansB,
+               "[01.06.2003 20:09:59] " + guidOf(999) + " \"Old\" \"192.0.2.1:1\" \"x\"\r\n");
+    pid_ = launch(bans, uri, logs, {"--server", "A"}, "A");
+    other_ = launch(bansB, uri, logsB, {"--server", "B"}, "B");
+    std::this_thread::sleep_for(1s);  // both caught up and listening
+    append(violation("Cheat", guidOf(1)));
+    ASSERT_TRUE(waitForBans(bansB, {guidOf(1), guidOf(999)}));
+
+    cluster.stop();
+    append(violation("Later", guidOf(2)));
+    std::this_thread::sleep_for(1500ms);
+    cluster.start();
+    ASSERT_TRUE(waitForBans(bansB, {guidOf(2)}));
+    ::kill(other_, SIGTERM);
+    int status = 0;
+    ::waitpid(other_, &status, 0);
+    other_ = -1;
+    EXPECT_EQ(stop(), 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // B caught nothing itself, and has each ban once.
+    EXPECT_EQ(readBytes(dir + "/outB"), "");
+    std::map<std::string, int> count;
+    std::istringstream lines(readBytes(bansB));
+    for (std::string line; std::getline(lines, line);) ++count[line.substr(22, 32)];
+    EXPECT_EQ(count,
+              (std::map<std::string, int>{{guidOf(1), 1}, {guidOf(2), 1}, {guidOf(999), 1}}));
+    const std::string err = readBytes(dir + "/errB");
+    const std::string lost = "tallyhound-cli: lost touch with the ban database";
+    EXPECT_NE(err.find(lost), std::string::npos) << err;
+    EXPECT_EQ(err.find(lost), err.rfind(lost)) << "once per outage: " << err;
 }
 
 }  // namespace

@@ -193,6 +193,8 @@ int main(int argc, char** argv) {
     const double idleSeconds = std::chrono::duration<double>(Clock::now() - idleStart).count();
     const long ticksIdle = cpuTicks(follower) - idleBefore;
     const long peak = statusKiB(follower, "VmHWM"), rssEnd = statusKiB(follower, "VmRSS");
+    double load[3] = {0, 0, 0};
+    std::ifstream("/proc/loadavg") >> load[0] >> load[1] >> load[2];
 
     ::kill(follower, SIGTERM);
     int status = 0;
@@ -215,6 +217,7 @@ int main(int argc, char** argv) {
         "the end\n",
         peak / 1024.0, rssBusy / 1024.0, rssEnd / 1024.0);
     std::printf("exit status after SIGTERM: %d\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    std::printf("load average at the end: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     fs::remove_all(dir);
     return 0;
 }

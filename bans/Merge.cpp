@@ -299,10 +299,38 @@ Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options
         form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
     sortByGuid(work.rows);
 
+    std::string lines;
+    int64_t appended = 0;
+    auto append = [&](const Ban& ban) {
+        if (inFile(ban.guid)) return false;
+        lines += banFileLine(ban);
+        lines += "\r\n";
+        partial.insert(guidKey(ban.guid));
+        ++appended;
+        return true;
+    };
+    // Other servers' bans go first and need no transaction: reading them is enough, so
+    // they never wait for another server's merge.
+    int64_t pushed = 0;
+    if (options.pushAll) {
+        store.forEachBan([&](const Ban& ban) { pushed += append(ban); });
+    } else {
+        for (const std::string& guid : options.pushed) {
+            if (inFile(guid)) continue;
+            if (const std::optional<StoredBan> ban = store.findBan(guid))
+                pushed += append({ban->guid, ban->stamp, ban->name, ban->address, ban->reason});
+        }
+    }
+    if (!lines.empty()) {
+        StopSignalsHeld held;
+        if (!appendToBanFile(file, std::move(lines))) return Pass::Changed;
+        outcome.fileReplaced = true;
+        lines.clear();
+    }
+
     // A ban the file holds but the database lacks (a merge ended between the two) is
-    // stored, not appended again.
-    // Only storing needs the transaction, which waits for every other writer of a shared
-    // database; the bans other servers caught are only read.
+    // stored, not appended again. Only storing needs the transaction, which waits for
+    // every other writer of a shared database.
     std::optional<StoreTransaction> transaction;
     int64_t lifted = 0;
     StoredRows stored;
@@ -312,28 +340,9 @@ Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options
         lifted = skipLiftedRows(store, work.rows);
         stored = storeRows(store, work.rows, [](int64_t) {});
     }
-    std::string lines;
-    int64_t appended = 0, pushed = 0;
-    auto append = [&](const Ban& ban) {
-        if (inFile(ban.guid)) return false;
-        lines += banFileLine(ban);
-        lines += "\r\n";
-        partial.insert(guidKey(ban.guid));
-        ++appended;
-        return true;
-    };
     for (size_t j : stored.addedFromGrid) {
         const WorkRow& row = work.rows[j];
         append({row.guid, row.stamp, row.name, row.address, row.reason});
-    }
-    if (options.pushAll) {
-        store.forEachBan([&](const Ban& ban) { pushed += append(ban); });
-    } else {
-        for (const std::string& guid : options.pushed) {
-            if (inFile(guid)) continue;
-            if (const std::optional<StoredBan> ban = store.findBan(guid))
-                pushed += append({ban->guid, ban->stamp, ban->name, ban->address, ban->reason});
-        }
     }
     counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines, lifted};
     {

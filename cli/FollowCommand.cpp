@@ -108,7 +108,7 @@ class Follower {
         // What was appended while follow was not running comes first; it is ready once
         // that is merged, or has been tried.
         while (!StopSignals::requested() && !loadPositions()) waitAfterFailure(watcher);
-        listen();
+        if (!StopSignals::requested()) listen();
         bool ready = false;
         while (!StopSignals::requested()) {
             ::sd_notify(0, "WATCHDOG=1");

@@ -1,12 +1,14 @@
 #pragma once
 // The ports as a terminal program has them: boxes become lines on standard error and
-// are answered from fixed answers, nothing is chosen or opened interactively.
+// are answered from fixed answers, nothing is chosen interactively and nothing is opened
+// (a scheduled job has no desktop to open a document on).
 
 #include <map>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "platform/HeadlessPorts.h"
 #include "platform/Ports.h"
 
 namespace th::cli {
@@ -40,42 +42,13 @@ private:
     size_t next_ = 0;
 };
 
-class TerminalCursor : public CursorPort {
-public:
-    int16_t shape() override { return shape_; }
-    void setShape(int16_t s) override { shape_ = s; }
-
-private:
-    int16_t shape_ = 0;
-};
-
-class TerminalEvents : public EventsPort {
-public:
-    void processEvents() override {}
-    void repaintNow() override {}
-};
-
-// Launches nothing: a scheduled job has no desktop to open a document on.
-class TerminalShell : public ShellPort {
-public:
-    int64_t openDocument(const std::string&) override { return 2; }
-    int64_t openUrl(const std::string&) override { return 2; }
-    int64_t startProgram(const std::string&, const std::vector<std::string>&) override { return 2; }
-    std::string findExecutable(const std::string&) override { return {}; }
-    int64_t launchProgram(const std::string&, const std::vector<std::string>&, const std::string&,
-                          bool) override {
-        return 2;
-    }
-    bool showProperties(const std::string&, int32_t) override { return false; }
-};
-
 struct TerminalPorts {
     explicit TerminalPorts(std::ostream& err) : messages(err) {}
     TerminalMessages messages;
     TerminalFiles files;
-    TerminalCursor cursor;
-    TerminalEvents events;
-    TerminalShell shell;
+    HeadlessCursor cursor;
+    HeadlessEvents events;
+    HeadlessShell shell;
     Ports ports{messages, files, cursor, events, shell};
 };
 

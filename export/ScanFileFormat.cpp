@@ -8,6 +8,7 @@
 #include <charconv>
 
 #include "platform/Error.h"
+#include "platform/EscapedText.h"
 #include "platform/LengthPrefix.h"
 #include "platform/OutputFile.h"
 #include "scan/GridColumns.h"
@@ -18,8 +19,8 @@ namespace {
 
 constexpr std::string_view kMagic = "TALLYHOUND SCAN FILE";
 constexpr int32_t kMaxColumns = 1000;
-// The bytes a cell never holds as they are in the file, and those a reader must look at
-// (a raw CR or NUL in a cell means the file was damaged).
+// The bytes a reader of a cell must look at (a raw CR or NUL in a cell means the file was
+// damaged).
 struct ByteSet {
     bool has[256] = {};
     constexpr explicit ByteSet(std::string_view bytes) {
@@ -31,7 +32,6 @@ struct ByteSet {
         return from;
     }
 };
-constexpr ByteSet kEscapedInCell{std::string_view("\\\t\r\n\0", 5)};
 constexpr ByteSet kSpecialInCell{std::string_view("\\\r\0", 3)};
 
 Error formatError(const std::string& what, const std::string& path) {
@@ -237,41 +237,10 @@ class Reader {
 
 }  // namespace
 
-namespace {
-
-void appendEscaped(std::string& out, std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t special = kEscapedInCell.findIn(text, i);
-        out.append(text.substr(i, special - i));
-        if (special == text.size()) break;
-        switch (text[special]) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                out += "\\0";
-                break;
-        }
-        i = special + 1;
-    }
-}
-
-}  // namespace
-
 std::string escapeScanCell(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    appendEscaped(out, text);
+    appendEscaped(out, text, ControlBytes::NulOnly);
     return out;
 }
 
@@ -290,7 +259,7 @@ void scanFileLines(int32_t cols, int32_t rows, Cell cell, Group group, Line line
         text.assign(1, r == 0 ? 'H' : (group(r) ? 'S' : 'D'));
         for (int32_t c = 0; c < cols; ++c) {
             text.push_back('\t');
-            appendEscaped(text, cell(r, c));
+            appendEscaped(text, cell(r, c), ControlBytes::NulOnly);
         }
         line(text);
     }

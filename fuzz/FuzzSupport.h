@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/HeadlessPorts.h"
 #include "platform/Ports.h"
 
 namespace th::fuzz {
@@ -28,34 +29,12 @@ class NoFiles : public FileChooserPort {
     std::vector<std::string> choose(const FileChooserRequest&) override { return {}; }
     bool isWindow(int32_t) override { return false; }
 };
-class StillCursor : public CursorPort {
-  public:
-    int16_t shape() override { return 0; }
-    void setShape(int16_t) override {}
-};
-class NoEvents : public EventsPort {
-  public:
-    void processEvents() override {}
-    void repaintNow() override {}
-};
-class NoShell : public ShellPort {
-  public:
-    int64_t openDocument(const std::string&) override { return 2; }
-    int64_t openUrl(const std::string&) override { return 2; }
-    int64_t startProgram(const std::string&, const std::vector<std::string>&) override { return 2; }
-    std::string findExecutable(const std::string&) override { return {}; }
-    int64_t launchProgram(const std::string&, const std::vector<std::string>&, const std::string&,
-                          bool) override {
-        return 2;
-    }
-};
-
 struct QuietPorts {
     QuietMessages messages;
     NoFiles files;
-    StillCursor cursor;
-    NoEvents events;
-    NoShell shell;
+    HeadlessCursor cursor;
+    HeadlessEvents events;
+    HeadlessShell shell;
     Ports ports{messages, files, cursor, events, shell};
 };
 

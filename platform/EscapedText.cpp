@@ -2,32 +2,48 @@
 
 namespace th {
 
-void appendEscaped(std::string& out, std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                if (byte < 0x20 || byte == 0x7F) {
-                    out += "\\x";
-                    out += kHex[byte >> 4];
-                    out += kHex[byte & 0xF];
-                } else {
-                    out += c;
-                }
+namespace {
+
+// The letter after the backslash for each byte that is escaped ('x' for \xHH), 0 for a
+// byte written as it is.
+struct EscapeLetters {
+    char of[256] = {};
+    constexpr explicit EscapeLetters(ControlBytes controls) {
+        if (controls == ControlBytes::Hex) {
+            for (int b = 0; b < 0x20; ++b) of[b] = 'x';
+            of[0x7F] = 'x';
+        } else {
+            of[0] = '0';
         }
+        of[static_cast<unsigned char>('\\')] = '\\';
+        of[static_cast<unsigned char>('\t')] = 't';
+        of[static_cast<unsigned char>('\r')] = 'r';
+        of[static_cast<unsigned char>('\n')] = 'n';
+    }
+};
+constexpr EscapeLetters kHex{ControlBytes::Hex}, kNulOnly{ControlBytes::NulOnly};
+
+}  // namespace
+
+void appendEscaped(std::string& out, std::string_view text, ControlBytes controls) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const char* letters = (controls == ControlBytes::Hex ? kHex : kNulOnly).of;
+    size_t i = 0;
+    while (i < text.size()) {
+        // Plain runs go in one piece.
+        size_t special = i;
+        while (special < text.size() && !letters[static_cast<unsigned char>(text[special])])
+            ++special;
+        out.append(text.substr(i, special - i));
+        if (special == text.size()) break;
+        const auto byte = static_cast<unsigned char>(text[special]);
+        out += '\\';
+        out += letters[byte];
+        if (letters[byte] == 'x') {
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 0xF];
+        }
+        i = special + 1;
     }
 }
 

@@ -1,15 +1,21 @@
 #pragma once
-// Text from a log, a ban file or a file name written on one line where nothing in it may
-// steer a terminal or break the line apart: backslash, TAB, CR and LF become \\, \t, \r
-// and \n; every other byte below 0x20, and 0x7F, becomes \xHH (two upper-case hex
-// digits); all other bytes, 8-bit ones included, stay as they are. The command-line
-// tool prints with it and tab-separated exports hold their fields in it.
+// Text written on one line where nothing in it may break the line apart: backslash, TAB,
+// CR and LF become \\, \t, \r and \n; all bytes from 0x20 up but 0x7F, 8-bit ones included,
+// stay as they are. The other control bytes are written as the reader needs them:
+// - Hex: each becomes \xHH (two upper-case hex digits), so that nothing can steer a
+//   terminal; the command-line tool prints with it and tab-separated exports hold their
+//   fields in it.
+// - NulOnly: NUL becomes \0 and the rest stay as they are; a scan file's cells, which
+//   must come back byte for byte.
 
 #include <string>
 #include <string_view>
 
 namespace th {
 
-void appendEscaped(std::string& out, std::string_view text);
+enum class ControlBytes { Hex, NulOnly };
+
+void appendEscaped(std::string& out, std::string_view text,
+                   ControlBytes controls = ControlBytes::Hex);
 
 }  // namespace th

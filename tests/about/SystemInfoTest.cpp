@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "about/SystemInfo.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th::about {
@@ -13,8 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SystemInfo, StartsTheFirstInstalledProgramOrSaysItIsUnavailable) {
-    std::string pattern = fs::temp_directory_path() / "sysinfo-XXXXXX";
-    const std::string dir = ::mkdtemp(pattern.data());
+    test::ScratchFolder folder;
+    const std::string& dir = folder.dir;
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     test::ScriptedPorts ports;
     // Installs one more program in the one folder on PATH, presses the button, and says
@@ -36,7 +37,6 @@ TEST(SystemInfo, StartsTheFirstInstalledProgramOrSaysItIsUnavailable) {
     EXPECT_EQ(start("kinfocenter"), dir + "/kinfocenter");
     ports.shell.result = 42;
     EXPECT_EQ(start("hardinfo2"), dir + "/hardinfo2");
-    fs::remove_all(dir);
     ASSERT_EQ(ports.messages.shown.size(), 1u);
     const auto& box = ports.messages.shown[0];
     EXPECT_EQ(box.prompt,

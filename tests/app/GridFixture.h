@@ -12,6 +12,12 @@
 
 namespace th::test {
 
+// Arranges the grid into groups by its first column, as the window does after a scan.
+inline void arrange(MainForm& form) {
+    int32_t position = 0;
+    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+}
+
 struct GridFixture {
     ScriptedPorts scripted;
     MainForm form{scripted.ports};
@@ -25,10 +31,7 @@ struct GridFixture {
         add({"Carol", "(AIMBOT)", "50001", "[2024.01.03 11:00:00]", "(slot #5)", "cccc", "c:1"});
         add({"Alice", "(WALLHACK)", "50002", "[2024.01.01 09:30:00]", "(slot #1)", "aaaa", "a:1"});
     }
-    void arrange() {
-        int32_t position = 0;
-        vsFlexGrid1_AfterMoveColumn(form, 0, position);
-    }
+    void arrange() { test::arrange(form); }
 };
 
 inline std::string box(const std::string& prompt, MsgButtons buttons, MsgIcon icon,

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include "app/MainCommands.h"
 #include "app/MenuCommands.h"
 #include "tests/app/GridFixture.h"
+#include "tests/support/Files.h"
 
 namespace th {
 namespace {
@@ -74,13 +74,13 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
             {kLog, violation, true, {yes, yes}, {askScan, askClear, one}, 3, 2},
             {kLog, quiet, false, {}, {askScan, none}, 1, 2},  // an empty grid is not offered
         };
-    const auto logPath = std::filesystem::temp_directory_path() /
-                         ("tallyhound-dispatch-" + std::to_string(::getpid()) + ".log");
+    test::ScratchFolder folder;
+    const std::string logPath = folder.dir + "/server.log";
     for (const auto& [path, log, filled, answers, shown, rowsAfter, events] : cases) {
         GridFixture f;
         if (filled) f.addSampleRows();
         std::ofstream(logPath, std::ios::binary) << log;
-        f.form.pnlLogPathToFile.setCaption(path == kLog ? logPath.string() : path);
+        f.form.pnlLogPathToFile.setCaption(path == kLog ? logPath : path);
         f.scripted.messages.answers = {answers.begin(), answers.end()};
         cmdQuelvane_Click(f.form, cmd::kScan);
         SCOPED_TRACE(path + " " + log);
@@ -88,15 +88,14 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
         EXPECT_EQ(f.form.vsFlexGrid1.rows(), rowsAfter);
         EXPECT_EQ(f.scripted.events.processed, events);
     }
-    std::filesystem::remove(logPath);
 }
 
 // Load log folder names the folder and its number of logs; Scan reads each log in name
 // order into one arranged grid and leaves the panel as it was; Load Log goes back to one log.
 TEST(LoadLogFolder, ScanReadsEveryLogOfTheFolder) {
     namespace fs = std::filesystem;
-    const std::string dir = ::testing::TempDir() + "/load-log-folder";
-    fs::remove_all(dir);
+    test::ScratchFolder folder;
+    const std::string& dir = folder.dir;
     fs::create_directories(dir + "/empty");
     auto line = [](const std::string& name) {
         return "[12.07.2002 21:14:03] VIOLATION (AIMBOT) #50001: " + name +

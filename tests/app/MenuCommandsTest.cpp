@@ -81,15 +81,6 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
     }
 }
 
-// The reset asks with No as its default button: Return alone never empties the table.
-TEST(MenuCommands, TheResetQuestionDefaultsToNo) {
-    MenuFixture f;
-    f.click("ID_ResetDatabase");
-    ASSERT_EQ(f.scripted.messages.shown.size(), 1u);
-    EXPECT_EQ(f.scripted.messages.shown[0].defaultButton, MsgResult::No);
-    EXPECT_EQ(f.effects, "");
-}
-
 TEST(MenuCommands, AWebLinkThatFailsIsReportedAndTheProgramGoesOn) {
     MenuFixture f;
     f.scripted.shell.result = 28;  // the shell timed out

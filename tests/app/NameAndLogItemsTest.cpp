@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QMenu>
@@ -16,6 +15,7 @@
 #include "tests/app/GridFixture.h"
 #include "tests/app/WindowFixture.h"
 #include "tests/support/ColumnMoves.h"
+#include "tests/support/Files.h"
 #include "tests/support/LocalFileTime.h"
 
 namespace th {
@@ -63,8 +63,7 @@ TEST(NameAndLogItems, FoldColourCodesRegroupsShowsFoldedAndIsRemembered) {
 
         FlexGrid& grid = w.window.form().vsFlexGrid1;
         addColouredRows(grid);
-        int32_t position = 0;
-        vsFlexGrid1_AfterMoveColumn(w.window.form(), 0, position);
+        test::arrange(w.window.form());
         const QAbstractItemModel& model = *w.window.vsFlexGrid1()->model();
         EXPECT_EQ(topLevel(model), (QStringList{"[Jayyz]  (1)", "^1[^7Jayyz^1]  (1)",
                                                 "^4[^3Jayyz^4]  (1)", "Bravo  (1)"}));
@@ -89,8 +88,7 @@ TEST(NameAndLogItems, FoldColourCodesRegroupsShowsFoldedAndIsRemembered) {
         test::Window again;
         EXPECT_TRUE(again.window.foldColoursItem()->isChecked());
         addColouredRows(again.window.form().vsFlexGrid1);
-        int32_t position = 0;
-        vsFlexGrid1_AfterMoveColumn(again.window.form(), 0, position);
+        test::arrange(again.window.form());
         EXPECT_EQ(topLevel(*again.window.vsFlexGrid1()->model()),
                   (QStringList{"[Jayyz]  (3)", "Bravo  (1)"}));
         // Unfolded at once, each colouring its own group again.
@@ -118,16 +116,14 @@ TEST(NameAndLogItems, TheFilterMatchesFoldedNamesAsShown) {
 // Under the remembered item a scan in the window reads a game console's lines.
 TEST(NameAndLogItems, ReadGameConsoleLinesIsUsedByTheNextScanAndRemembered) {
     QSettings().clear();
-    const std::string log =
-        (fs::temp_directory_path() / ("tallyhound-console-" + std::to_string(::getpid()) + ".log"))
-            .string();
-    fs::copy_file(TALLYHOUND_TEST_DATA "/logs/console.log", log,
-                  fs::copy_options::overwrite_existing);
+    test::ScratchFolder folder;
+    const std::string log = folder.dir + "/console.log";
+    fs::copy_file(TALLYHOUND_TEST_DATA "/logs/console.log", log);
     ASSERT_TRUE(test::setModified(log, test::consoleLogTime()));
     auto scan = [&log](test::Window& w) {
         w.window.form().pnlLogPathToFile.setCaption(log);
         w.window.cmdQuelvane_Click(cmd::kScan);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !w.window.busy(); }, 20000));
+        EXPECT_TRUE(w.finished());
         return test::dataRowsByTitle(w.window.form().vsFlexGrid1).size();
     };
     {
@@ -144,7 +140,6 @@ TEST(NameAndLogItems, ReadGameConsoleLinesIsUsedByTheNextScanAndRemembered) {
         EXPECT_FALSE(again.window.form().scanOptions.consoleLines);
     }
     EXPECT_FALSE(QSettings().value("reading/consoleLines").toBool());
-    fs::remove(log);
 }
 
 }  // namespace

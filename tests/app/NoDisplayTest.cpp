@@ -1,35 +1,30 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 
 #include "app/NoDisplay.h"
+#include "tests/support/Environment.h"
 
 namespace th {
 namespace {
 
 TEST(NoDisplay, OnlyAMachineWithoutAnyDisplayOrChosenPlatformHasNone) {
-    const std::pair<std::map<std::string, std::string>, bool> cases[] = {
-        {{}, true},
-        {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, true},  // set but empty names nothing
-        {{{"DISPLAY", ":0"}}, false},
-        {{{"WAYLAND_DISPLAY", "wayland-0"}}, false},
-        {{{"QT_QPA_PLATFORM", "vnc"}}, false},
-        {{{"HOME", "/root"}, {"TERM", "xterm"}}, true},
+    const std::pair<std::string, bool> cases[] = {
+        {"", true},
+        {"DISPLAY= WAYLAND_DISPLAY=", true},  // set but empty names nothing
+        {"DISPLAY=:0", false},
+        {"WAYLAND_DISPLAY=wayland-0", false},
+        {"QT_QPA_PLATFORM=vnc", false},
+        {"HOME=/root TERM=xterm", true},
     };
-    for (const auto& [environment, none] : cases) {
-        auto lookup = [&environment](const char* name) -> const char* {
-            auto it = environment.find(name);
-            return it == environment.end() ? nullptr : it->second.c_str();
-        };
-        EXPECT_EQ(noDisplay(lookup), none) << environment.size();
-    }
+    for (const auto& [environment, none] : cases)
+        EXPECT_EQ(noDisplay(test::Environment(environment).lookup()), none) << environment;
     const std::string message = noDisplayMessage();
     EXPECT_EQ(message.substr(0, message.find('\n')),
               "tallyhound: the window needs a desktop session (or ssh -X, or "
               "QT_QPA_PLATFORM=vnc); on this machine use tallyhound-cli instead:");
-    for (const char* command : {"scan", "save -o", "html -o", "merge --bans", "db backup",
-                                "db reset --yes", "db path"})
+    for (const char* command :
+         {"scan", "save -o", "html -o", "merge --bans", "db backup", "db reset --yes", "db path"})
         EXPECT_NE(message.find(std::string("tallyhound-cli ") + command), std::string::npos)
             << command;
 }

@@ -1,38 +1,25 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QChartView>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/StatisticsDialog.h"
 #include "bans/Paths.h"
 #include "tests/app/GridFixture.h"
+#include "tests/support/Files.h"
 
 namespace th {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string bytesOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(StatisticsDialog, DrawsTheGridAndTheDatabaseAndSavesATabAsPngOrSvg) {
     test::GridFixture f;
     f.addSampleRows();
     f.arrange();
-    const fs::path dir =
-        fs::temp_directory_path() / ("tallyhound-stats-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    setDatabasePath((dir / "none.mdb").string());  // a database that is not there
+    test::ScratchFolder folder;
+    const std::string& dir = folder.dir;
+    setDatabasePath(dir + "/none.mdb");  // a database that is not there
     StatisticsDialog dialog(f.form);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -44,20 +31,16 @@ TEST(StatisticsDialog, DrawsTheGridAndTheDatabaseAndSavesATabAsPngOrSvg) {
     EXPECT_EQ(tabs->widget(0)->findChildren<QChartView*>().size(), 3);
     // The database's failure is said on its own tab, not in a box.
     EXPECT_TRUE(tabs->widget(1)->findChild<QLabel*>("summary")->text().startsWith(
-        "The ban database " + QString::fromStdString((dir / "none.mdb").string()) +
-        " could not be read: "));
+        "The ban database " + QString::fromStdString(dir + "/none.mdb") + " could not be read: "));
     EXPECT_TRUE(f.scripted.messages.shown.empty());
 
-    EXPECT_TRUE(dialog.saveCurrentTab(QString::fromStdString((dir / "grid.png").string())));
-    EXPECT_TRUE(dialog.saveCurrentTab(QString::fromStdString((dir / "grid.svg").string())));
-    EXPECT_TRUE(bytesOf(dir / "grid.png").starts_with("\x89PNG\r\n"));
-    const std::string svg = bytesOf(dir / "grid.svg");
+    for (const char* name : {"/grid.png", "/grid.svg", "/no/such/folder.png"})
+        EXPECT_EQ(dialog.saveCurrentTab(QString::fromStdString(dir + name)), name[1] == 'g');
+    EXPECT_TRUE(test::readBytes(dir + "/grid.png").starts_with("\x89PNG\r\n"));
+    const std::string svg = test::readBytes(dir + "/grid.svg");
     EXPECT_NE(svg.find("<svg"), std::string::npos);
     EXPECT_NE(svg.find("Violations per kind"), std::string::npos);
-    EXPECT_FALSE(
-        dialog.saveCurrentTab(QString::fromStdString((dir / "no/such/folder.png").string())));
     setDatabasePath({});
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QHeaderView>
 #include <QMenu>
@@ -13,6 +12,7 @@
 #include "app/ViolationGridView.h"
 #include "app/frmMain.h"
 #include "tests/app/WindowFixture.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
@@ -43,9 +43,8 @@ TEST(RecentLogs, NewestFirstOnceEachAndNoMoreThanTen) {
 
 TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
     QSettings().clear();
-    const fs::path dir =
-        fs::temp_directory_path() / ("tallyhound-recent-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    test::ScratchFolder folder;
+    const fs::path dir = folder.dir;
     for (const char* name : {"a.log", "b&c.log"}) std::ofstream(dir / name) << "\n";
     Window w;
     EXPECT_FALSE(w.window.recentMenu()->isEnabled());
@@ -66,15 +65,13 @@ TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
     EXPECT_EQ(w.scripted.messages.shown[0].icon, MsgIcon::Information);
     EXPECT_EQ(w.recent(), QStringList({"&1 " + d + "/b&&c.log"}));
     EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), (dir / "b&c.log").string());
-    fs::remove_all(dir);
 }
 
 TEST(WindowSettings, GeometryAndColumnsComeBackInTheNextWindow) {
     QSettings().clear();
     {
         Window w;
-        w.window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+        ASSERT_TRUE(w.shown());
         w.window.vsFlexGrid1()->header()->moveSection(5, 0);  // GUID to the front
         w.window.vsFlexGrid1()->header()->resizeSection(0, 333);
         w.window.setGeometry(QRect(QPoint(40, 30), QSize(900, 640)));

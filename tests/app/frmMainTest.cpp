@@ -14,8 +14,8 @@
 
 #include "app/ViolationGridView.h"
 #include "app/frmMain.h"
+#include "tests/app/GridFixture.h"
 #include "tests/app/WindowFixture.h"
-#include "tests/bans/BanTestSupport.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
@@ -111,8 +111,7 @@ TEST(frmMain, EveryAccessKeyIsUniqueAndTheShortcutsReachTheirCommands) {
     EXPECT_EQ(menuKeys, QStringList({" Ctrl+B", "ID_About F1", "ID_GenerateHTML... Ctrl+H",
                                      "ID_LoadLog... Ctrl+O"}));
 
-    w.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    ASSERT_TRUE(w.shown());
     w.window.activateWindow();
     w.window.form().vsFlexGrid1.addRow(
         std::vector<std::string_view>{"a", "b", "50000", "[x]", "s", "g", "i"});
@@ -127,8 +126,7 @@ TEST(frmMain, EveryAccessKeyIsUniqueAndTheShortcutsReachTheirCommands) {
 
 TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
     Window w;
-    w.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    ASSERT_TRUE(w.shown());
     w.window.form().unsavedRows = true;
     w.scripted.messages.answers = {MsgResult::No};
     w.window.close();  // the title bar's button
@@ -147,22 +145,23 @@ TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
 
     // Nothing unsaved: the title bar closes without a question.
     Window quiet;
-    quiet.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&quiet.window));
+    ASSERT_TRUE(quiet.shown());
     quiet.window.close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !quiet.window.isVisible(); }));
     EXPECT_TRUE(quiet.scripted.messages.shown.empty());
 }
 
-TEST(frmMain, TheFilterHidesRowsFromViewOnlyAndSaysSo) {
+TEST(frmMain, TheFilterHidesRowsFromViewOnlyAndSaysSoAndTheIndicatorsFollowTheForm) {
     Window w;
-    w.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    ASSERT_TRUE(w.shown());
+    w.window.form().lblNumberLinesScanned.setCaption("13");  // follows at display rate
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.window.lblNumberLinesScanned()->text() == "13"; }));
+    w.window.form().pnlLogPathToFile.setCaption("/var/log/a.log");
+    EXPECT_EQ(w.window.pnlLogPathToFile()->text(), "/var/log/a.log");
     for (const char* name : {"Alice", "Bob", "Alice"})
         w.window.form().vsFlexGrid1.addRow(
             std::vector<std::string_view>{name, "(AIMBOT)", "50000", "[x]", "s", "g", "i"});
-    int32_t position = 0;
-    vsFlexGrid1_AfterMoveColumn(w.window.form(), 0, position);
+    test::arrange(w.window.form());
     QTest::keyClick(&w.window, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(w.window.txtFilter()->hasFocus());
     QTest::keyClicks(w.window.txtFilter(), "bob");
@@ -174,17 +173,6 @@ TEST(frmMain, TheFilterHidesRowsFromViewOnlyAndSaysSo) {
     EXPECT_TRUE(w.window.txtFilter()->text().isEmpty());
     EXPECT_EQ(w.window.vsFlexGrid1()->model()->rowCount(), 2);
     EXPECT_TRUE(w.window.statusBar()->currentMessage().isEmpty());
-}
-
-TEST(frmMain, TheIndicatorsFollowTheForm) {
-    Window w;
-    w.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
-    w.window.form().lblNumberLinesScanned.setCaption("13");  // follows at display rate
-    (void)QTest::qWaitFor([&] { return w.window.lblNumberLinesScanned()->text() == "13"; });
-    EXPECT_EQ(w.window.lblNumberLinesScanned()->text(), "13");
-    w.window.form().pnlLogPathToFile.setCaption("/var/log/a.log");
-    EXPECT_EQ(w.window.pnlLogPathToFile()->text(), "/var/log/a.log");
 }
 
 // Where a widget stands in the window's client area.
@@ -203,8 +191,7 @@ TEST(frmMain, TheLayoutFollowsTheWindowAndNothingIsCut) {
             f.setPointSizeF(f.pointSizeF() * fontScale);
             child->setFont(f);
         }
-        w.window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+        ASSERT_TRUE(w.shown());
         w.window.form().lblLinesScanned.setVisible(true);
         w.window.form().lblNumberLinesScanned.setVisible(true);
         w.window.form().lblScanning.setVisible(true);
@@ -258,37 +245,6 @@ TEST(frmMain, TheLayoutFollowsTheWindowAndNothingIsCut) {
             EXPECT_GE(grid->visualRect(first).height(), fm.lineSpacing() + 2);
         }
     }
-}
-
-// The Merge button end to end: a grid row whose name holds a forged ban line and which has
-// no time stamp, a ban file with a line of no known shape and lone CR line ends.
-struct WindowMerge : test::BanFolderTest {};
-
-TEST_F(WindowMerge, TheMergeButtonKeepsEveryBanOnItsLineAndReports) {
-    Window w;
-    setDatabasePath(db);  // this folder's database, not the one beside the program
-    test::writeBytes(bans,
-                     "[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"r\"\r"
-                     " 0123cdef \"Jayyz\" \"198.51.100.7:28960\"\r;temp\r");
-    w.window.form().vsFlexGrid1.addRow({"x\r\n[01.01.2003 00:00:00] f0f0f0f0 \"forged", "(AIMBOT)",
-                                        "50001", "", "(slot #1)", "bbbb2222", "198.51.100.7:1"});
-    w.scripted.files.answers.push_back({bans});
-    w.scripted.messages.answers = {MsgResult::Ok, MsgResult::No};
-    w.window.show();
-    QTest::mouseClick(w.window.cmdQuelvane(4), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window.busy(); }, 20000));  // runs on a worker
-    ASSERT_EQ(w.scripted.messages.shown.size(), 2u);
-    EXPECT_EQ(w.scripted.messages.shown[1].prompt,
-              "Merge complete. 2 bans have been written to 'pbbans.dat'        \r\n"
-              "1 ban had no time stamp and got the time of this merge.        \r\n"
-              "1 line that is not a ban line was kept as it is, after the bans.        \r\n\r\n"
-              "Would you like to open this file now?        ");
-    const std::string file = test::readBytes(bans);
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 5) << file;
-    EXPECT_TRUE(file.ends_with("\r\n\r\n 0123cdef \"Jayyz\" \"198.51.100.7:28960\"\r\n;temp\r\n"));
-    EXPECT_EQ(test::sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID"),
-              (test::Rows{"aaaa1111", "bbbb2222"}));
-    EXPECT_FALSE(w.window.form().prgScanning.visible());
 }
 
 }  // namespace

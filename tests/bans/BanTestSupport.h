@@ -16,25 +16,13 @@
 #include "bans/Database.h"
 #include "bans/Paths.h"
 #include "scan/MainForm.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th::test {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 using Rows = std::vector<std::string>;
-
-inline std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-inline std::string dataPath(const std::string& name) {
-    return std::string(TALLYHOUND_TEST_DATA) + "/" + name;
-}
 
 // Lines each ended by CR LF, as the ban file has them.
 inline std::string crlf(const Rows& lines) {
@@ -79,22 +67,15 @@ inline Entries zipEntries(const std::string& path) {
 
 // A scratch folder with a fresh database in it, chosen as the program's database, and the
 // name a ban file gets in it.
-class BanFolderTest : public ::testing::Test {
+class BanFolderTest : public ::testing::Test, public ScratchFolder {
   protected:
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tallyhound-bans-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        db = dir + "/Vandrel.mdb";
-        bans = dir + "/pbbans.dat";
         sql(db, readBytes(dataPath("../../bans/schema.sql")));  // as the build makes it
         setDatabasePath(db);
     }
     void TearDown() override {
         g_CloseDatabase();
         setDatabasePath({});
-        std::filesystem::remove_all(dir);
     }
     Rows filesIn(const std::string& suffix) const {  // names ending in suffix, sorted
         std::set<std::string> out;
@@ -104,7 +85,7 @@ class BanFolderTest : public ::testing::Test {
         return {out.begin(), out.end()};
     }
 
-    std::string dir, db, bans;
+    std::string db = dir + "/Vandrel.mdb", bans = dir + "/pbbans.dat";
 };
 
 // A window with the violation grid set up.

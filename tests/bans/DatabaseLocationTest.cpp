@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <map>
+#include <tuple>
 
 #include "bans/DatabaseLocation.h"
 #include "bans/NewDatabase.h"
 #include "bans/SchemaMigration.h"
 #include "tests/bans/BanTestSupport.h"
+#include "tests/support/Environment.h"
 
 namespace th::test {
 namespace {
@@ -18,46 +19,25 @@ TEST_F(DatabaseLocationTest, TheNamedDatabaseThenTheOneBesideTheProgramThenTheUs
     std::filesystem::create_directories(program);
     std::filesystem::create_directories(bare);
     writeBytes(program + "/Vandrel.mdb", "");
-    struct Case {
-        std::string commandLine;
-        std::map<std::string, std::string> environment;
-        std::string programFolder;
-        std::string path;
-        Source source;
-    };
-    const Case cases[] = {
-        {"/x/a.mdb", {{"TALLYHOUND_DB", "/y/b.mdb"}}, program, "/x/a.mdb", Source::CommandLine},
-        {"", {{"TALLYHOUND_DB", "/y/b.mdb"}}, program, "/y/b.mdb", Source::Environment},
-        {"",
-         {{"TALLYHOUND_DB", ""}, {"HOME", "/home/pb"}},
-         program,
-         program + "/Vandrel.mdb",
+    // The --db value, the environment, the program's folder, and the path found and why.
+    const std::tuple<std::string, std::string, std::string, std::string, Source> cases[] = {
+        {"/x/a.mdb", "TALLYHOUND_DB=/y/b.mdb", program, "/x/a.mdb", Source::CommandLine},
+        {"", "TALLYHOUND_DB=/y/b.mdb", program, "/y/b.mdb", Source::Environment},
+        {"", "TALLYHOUND_DB= HOME=/home/pb", program, program + "/Vandrel.mdb",
          Source::BesideProgram},
-        {"",
-         {{"HOME", "/home/pb"}, {"XDG_DATA_HOME", "/data"}},
-         bare,
-         "/data/tallyhound/Vandrel.mdb",
+        {"", "HOME=/home/pb XDG_DATA_HOME=/data", bare, "/data/tallyhound/Vandrel.mdb",
          Source::UserData},
         // A relative XDG_DATA_HOME does not count.
-        {"",
-         {{"HOME", "/home/pb"}, {"XDG_DATA_HOME", "data"}},
-         bare,
-         "/home/pb/.local/share/tallyhound/Vandrel.mdb",
-         Source::UserData},
-        {"",
-         {{"HOME", "/home/pb"}},
-         bare,
-         "/home/pb/.local/share/tallyhound/Vandrel.mdb",
+        {"", "HOME=/home/pb XDG_DATA_HOME=data", bare,
+         "/home/pb/.local/share/tallyhound/Vandrel.mdb", Source::UserData},
+        {"", "HOME=/home/pb", bare, "/home/pb/.local/share/tallyhound/Vandrel.mdb",
          Source::UserData},
     };
-    for (const Case& c : cases) {
-        auto lookup = [&c](const char* name) -> const char* {
-            auto it = c.environment.find(name);
-            return it == c.environment.end() ? nullptr : it->second.c_str();
-        };
-        const DatabaseLocation found = locateDatabase(c.commandLine, lookup, c.programFolder);
-        EXPECT_EQ(found.path, c.path) << c.commandLine << " " << c.programFolder;
-        EXPECT_EQ(found.source, c.source) << c.path;
+    for (const auto& [commandLine, environment, programFolder, path, source] : cases) {
+        const DatabaseLocation found =
+            locateDatabase(commandLine, Environment(environment).lookup(), programFolder);
+        EXPECT_EQ(found.path, path) << environment << " " << programFolder;
+        EXPECT_EQ(found.source, source) << path;
     }
 }
 

@@ -73,13 +73,22 @@ TEST_F(DatabaseRoutines, DatedArchiveNamesNeverReplaceAnEarlierArchive) {
 }
 
 // The backup zips the closed database beside it, or without one fails quietly: the menu
-// command tells the outcome. The reset empties banned players only.
+// command tells the outcome. It is a consistent copy through SQLite, not the raw file:
+// rows committed to a write-ahead log still open are in it, and the archive is no more
+// readable than the database (0600, never 0644). The reset empties banned players only.
 TEST_F(DatabaseRoutines, BackupAndReset) {
     TestWindow w;
     sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('a'); INSERT INTO tblTempBans VALUES (1, ';t')");
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &writer), SQLITE_OK);
+    sqlite3_exec(writer,
+                 "PRAGMA journal_mode = WAL; INSERT INTO tblVandrel (GUID) VALUES ('in-the-log')",
+                 nullptr, nullptr, nullptr);
+    ::chmod(db.c_str(), 0600);
     ASSERT_TRUE(g_blnConnectToDatabase(w.form));
     std::string archive;
     ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));
+    sqlite3_close(writer);
     EXPECT_EQ(g_cnnDatabase, nullptr) << "the database is closed before it is copied";
     EXPECT_TRUE(archive.starts_with(dir + "/") && archive.ends_with("_Vandrel.zip")) << archive;
     const Entries entries = zipEntries(archive);
@@ -87,7 +96,11 @@ TEST_F(DatabaseRoutines, BackupAndReset) {
     EXPECT_EQ(entries[0].first, "Vandrel.mdb");
     writeBytes(dir + "/copy.mdb", entries[0].second);
     EXPECT_EQ(sql(dir + "/copy.mdb", "PRAGMA integrity_check; SELECT GUID FROM tblVandrel"),
-              (Rows{"ok", "a"}));
+              (Rows{"ok", "a", "in-the-log"}));
+    struct stat st {};
+    ::stat(archive.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(filesIn(".tmp").empty());
 
     EXPECT_TRUE(g_blnResetDatabase(w.form));
     EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
@@ -110,38 +123,6 @@ TEST_F(DatabaseRoutines, BackupAndReset) {
     EXPECT_FALSE(g_blnBackupDatabase(w.form, archive));
     EXPECT_EQ(w.scripted.messages.shown.size(), 1u);
     EXPECT_EQ(filesIn(".zip").size(), 1u);
-}
-
-}  // namespace
-}  // namespace th::test
-
-namespace th::test {
-namespace {
-
-// The backup is a consistent copy through SQLite, not the raw file: rows committed to a
-// write-ahead log still open are in it, and the archive is no more readable than the
-// database (0600, never 0644).
-TEST_F(DatabaseRoutines, BackupsAreConsistentAndPrivate) {
-    sqlite3* writer = nullptr;
-    ASSERT_EQ(sqlite3_open(db.c_str(), &writer), SQLITE_OK);
-    sqlite3_exec(writer,
-                 "PRAGMA journal_mode = WAL; INSERT INTO tblVandrel (GUID) VALUES ('in-the-log')",
-                 nullptr, nullptr, nullptr);
-    ::chmod(db.c_str(), 0600);
-    TestWindow w;
-    std::string archive;
-    ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));
-    sqlite3_close(writer);
-    const Entries entries = zipEntries(archive);
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].first, "Vandrel.mdb");
-    writeBytes(dir + "/copy.mdb", entries[0].second);
-    EXPECT_EQ(sql(dir + "/copy.mdb", "PRAGMA integrity_check; SELECT GUID FROM tblVandrel"),
-              (Rows{"ok", "in-the-log"}));
-    struct stat st {};
-    ::stat(archive.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_TRUE(filesIn(".tmp").empty());
 }
 
 }  // namespace

@@ -41,7 +41,20 @@ class Accounts : public BanFolderTest {
         ::chmod(db.c_str(), 0666);
         writeBytes(bans, kBan);
     }
-    // Merges one new ban, as the given account when one is given; the last box shown.
+    // Merges one new ban; the report, or else the last box shown.
+    std::string mergeHere(std::function<void()> beforeCheck = {}) {
+        TestWindow w;
+        w.form.vsFlexGrid1.addRow({"P", "(AIMBOT)", "50001", "[06.01.2017 00:00:00]", "(slot #1)",
+                                   "bbbb2222", "198.51.100.7:1"});
+        w.scripted.files.answers.push_back({bans});
+        MergeOptions quiet;
+        quiet.explain = quiet.offerToOpen = false;
+        quiet.beforeCheck = std::move(beforeCheck);
+        const MergeOutcome outcome = mergeIntoBanFile(w.form, quiet);
+        const auto& shown = w.scripted.messages.shown;
+        return outcome.completed ? outcome.report : shown.empty() ? "" : shown.back().prompt;
+    }
+    // The same in a child process, as the given account when one is given.
     std::string merge(std::optional<uid_t> uid = {}, std::vector<gid_t> groups = {}) {
         const std::string out = dir + "/box.txt";
         pid_t child = ::fork();
@@ -49,18 +62,8 @@ class Accounts : public BanFolderTest {
             if (uid && (::setgroups(groups.size(), groups.data()) != 0 ||
                         ::setresgid(*uid, *uid, *uid) != 0 || ::setresuid(*uid, *uid, *uid) != 0))
                 ::_exit(3);
-            TestWindow w;
-            w.form.vsFlexGrid1.addRow({"P", "(AIMBOT)", "50001", "[06.01.2017 00:00:00]",
-                                       "(slot #1)", "bbbb2222", "198.51.100.7:1"});
-            w.scripted.files.answers.push_back({bans});
-            MergeOptions quiet;
-            quiet.explain = quiet.offerToOpen = false;
-            const MergeOutcome outcome = mergeIntoBanFile(w.form, quiet);
-            const auto& shown = w.scripted.messages.shown;
-            writeBytes(out, outcome.completed ? outcome.report
-                            : shown.empty()   ? ""
-                                              : shown.back().prompt);
-            ::_exit(outcome.completed ? 0 : 1);
+            writeBytes(out, mergeHere());
+            ::_exit(0);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
@@ -128,18 +131,11 @@ TEST_F(Accounts, RootFollowsNoLinkIntoAnotherAccountsFile) {
     std::filesystem::remove(bans);
     writeBytes(bans, kBan);
     ::chown(bans.c_str(), kGameUser, kGameGroup);
-    TestWindow w;
-    w.form.vsFlexGrid1.addRow({"P", "(AIMBOT)", "50001", "[06.01.2017 00:00:00]", "(slot #1)",
-                               "bbbb2222", "198.51.100.7:1"});
-    w.scripted.files.answers.push_back({bans});
-    MergeOptions options;
-    options.explain = options.offerToOpen = false;
-    options.beforeCheck = [&] {
-        std::filesystem::remove(bans);
-        std::filesystem::create_symlink(secret, bans);
-        ::lchown(bans.c_str(), kGameUser, kGameGroup);
-    };
-    EXPECT_FALSE(mergeIntoBanFile(w.form, options).completed);
+    EXPECT_FALSE(mergeHere([&] {
+                     std::filesystem::remove(bans);
+                     std::filesystem::create_symlink(secret, bans);
+                     ::lchown(bans.c_str(), kGameUser, kGameGroup);
+                 }).starts_with("Merge complete."));
     EXPECT_EQ(readBytes(secret), "root's own\n");
     EXPECT_TRUE(std::filesystem::is_symlink(bans));
     std::filesystem::remove(secret);

@@ -26,8 +26,9 @@ class FleetCommands : public BanFolderTest {
     std::string shown(const std::string& where) const {
         return "postgresql://***" + where.substr(where.find('@'));
     }
-    std::string database() const {
-        return uri.substr(uri.find("@/") + 2, uri.find('?') - uri.find("@/") - 2);
+    // The database a URI names.
+    static std::string database(const std::string& u) {
+        return u.substr(u.find("@/") + 2, u.find('?') - u.find("@/") - 2);
     }
     PostgresCluster& cluster = PostgresCluster::shared();
     std::string uri, log = dataPath("bans/cli.log");
@@ -137,14 +138,11 @@ TEST_F(FleetCommands, ConnectionFailuresGiveOneClearMessageEach) {
     ASSERT_EQ(runCli({"db", "init", "--db", uri}).status, 0);
     const std::string newer = cluster.freshDatabaseUri(), empty = cluster.freshDatabaseUri();
     ASSERT_EQ(runCli({"db", "init", "--db", newer}).status, 0);
-    const auto name = [](const std::string& u) {
-        return u.substr(u.find("@/") + 2, u.find('?') - u.find("@/") - 2);
-    };
-    cluster.run(name(newer), "UPDATE tblSchemaVersion SET Version = 99");
+    cluster.run(database(newer), "UPDATE tblSchemaVersion SET Version = 99");
     const std::string port = std::to_string(cluster.port()), wrong = dir + "/wrong.pgpass";
     writeBytes(wrong, "127.0.0.1:" + port + ":*:fleet:not-the-password\n");
     ::chmod(wrong.c_str(), 0600);
-    const std::string tcp = cluster.tcpUri(database());
+    const std::string tcp = cluster.tcpUri(database(uri));
     struct Case {
         std::string what, where, message, passfile = {};
     };
@@ -198,7 +196,7 @@ TEST_F(FleetCommands, AFleetRoleWithLeastPrivilegesMerges) {
     const size_t start = grants.find("GRANT CONNECT");
     ASSERT_NE(start, std::string::npos) << "the README shows the fleet role's grants";
     grants = grants.substr(start, grants.find("```", start) - start);
-    const std::string db = database();
+    const std::string db = database(uri);
     const std::string named = "ON DATABASE tallyhound";
     ASSERT_NE(grants.find(named), std::string::npos);
     grants.replace(grants.find(named), named.size(), "ON DATABASE " + db);

@@ -2,10 +2,8 @@
 #include <sys/stat.h>
 
 #include "export/ScanFileFormat.h"
-#include "scan/LogScanner.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
-#include "tests/support/ColumnMoves.h"
 
 namespace th::test {
 namespace {
@@ -39,29 +37,6 @@ TEST_F(BanCommands, MergeBackupAndResetPrintTheirOutcome) {
     ::unsetenv("TALLYHOUND_DB");
     EXPECT_EQ(r.out, dir + "/env.mdb\n");
     EXPECT_EQ(r.status, 0);
-}
-
-// A scan file saved in the window after a column was dragged to the front, or the first
-// one away, merges as its log does.
-TEST_F(BanCommands, AScanFileSavedAfterAColumnMoveMergesAsItsLog) {
-    const std::string before = readBytes(bans),
-                      expected = readBytes(dataPath("bans/cli.expected.dat"));
-    for (auto move : everyColumnMove()) {
-        if (move.first != 0 && move.second != 0) continue;
-        SCOPED_TRACE(moveName(move));
-        TestWindow w;
-        w.form.pnlLogPathToFile.setCaption(log);
-        scanLogFile(w.form, false);
-        w.form.vsFlexGrid1.moveColumn(move.first, move.second);
-        int32_t position = move.second;
-        vsFlexGrid1_AfterMoveColumn(w.form, move.first, position);
-        writeScanFile(w.form.vsFlexGrid1, dir + "/moved.sf");
-        sql(db, "DELETE FROM tblVandrel; DELETE FROM tblTempBans");
-        writeBytes(bans, before);
-        CliResult r = runCli({"merge", "--bans", bans, "--db", db, dir + "/moved.sf"});
-        EXPECT_EQ(r.out, "Merge complete. 5 bans have been written to 'pbbans.dat'\n") << r.err;
-        EXPECT_EQ(readBytes(bans), expected);
-    }
 }
 
 TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) {

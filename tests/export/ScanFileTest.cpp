@@ -11,7 +11,7 @@
 namespace th::test {
 namespace {
 
-const std::string kSample = kData + "/scan/two-players.sf";
+const std::string kSample = dataPath("scan/two-players.sf");
 // In the arrangement's order.
 const std::vector<Cells> kTwoRows = {
     {"Alpha", "(GAMEHACK)", "50001", "[01.12.2026]", "(slot #2)", "aaaa1111", "10.0.0.2"},
@@ -39,10 +39,10 @@ TEST_F(ScanFileCommands, EveryByteOfEveryCellSurvivesSaveAndImport) {
           {"", "", "", "", "", "", ""},
           {" lead", "trail ", "TALLYHOUND SCAN FILE", "D\t", "rows 9", "end", "\\0"}});
     const std::vector<Cells> before = rows();
-    writeBytes(dir / "today.sf", std::string(50000, 'x'));  // replaced whole
-    run(saveScanFileCommand, dir / "today.sf");
+    writeBytes(dir + "/today.sf", std::string(50000, 'x'));  // replaced whole
+    run(saveScanFileCommand, dir + "/today.sf");
     grid.setRows(1);
-    run(importScanFileCommand, dir / "today.sf");
+    run(importScanFileCommand, dir + "/today.sf");
     EXPECT_EQ(rows(), before);
     ASSERT_EQ(ports.messages.shown.size(), 2u);  // no question: the grid was empty
     EXPECT_EQ(ports.messages.shown[0].prompt, "'today.sf' has been saved        ");
@@ -62,20 +62,20 @@ TEST_F(ScanFileCommands, ImportAsksFirstAndLeavesTheFilesGroupRows) {
     bytes.replace(bytes.find("S\tAlpha\t\t\t\t\t\t"), 14,
                   "S\tAlpha\t(X)\t1\t[t]\t(slot #9)\tg\tip");
     std::erase(bytes, '\r');
-    writeBytes(dir / "groups.sf", bytes.substr(0, bytes.size() - 1));
+    writeBytes(dir + "/groups.sf", bytes.substr(0, bytes.size() - 1));
     fill(kTwoRows);
     const std::vector<Cells> before = rows();
     form.pnlLogPathToFile.setCaption("/logs/server.log");
     form.lblNumberLinesScanned.setCaption("1234");
     ports.messages.answers = {MsgResult::No};
-    run(importScanFileCommand, dir / "groups.sf");
+    run(importScanFileCommand, dir + "/groups.sf");
     EXPECT_EQ(rows(), before);
     EXPECT_EQ(lastPrompt(), "Grid will be cleared of all records, OK?        ");
     EXPECT_EQ(ports.messages.shown.back().buttons, MsgButtons::YesNo);
     EXPECT_EQ(ports.messages.shown.back().icon, MsgIcon::Question);
-    run(importScanFileCommand, dir / "groups.sf");
-    run(saveScanFileCommand, dir / "again.sf");
-    EXPECT_EQ(readBytes(dir / "again.sf"), sample);
+    run(importScanFileCommand, dir + "/groups.sf");
+    run(saveScanFileCommand, dir + "/again.sf");
+    EXPECT_EQ(readBytes(dir + "/again.sf"), sample);
     EXPECT_EQ(form.pnlLogPathToFile.caption() + form.lblNumberLinesScanned.caption(),
               "/logs/server.log1234");
 }
@@ -99,7 +99,7 @@ TEST_F(ScanFileCommands, AFileSavedAfterAColumnMoveImportsUnderTheSameTitles) {
         int32_t position = move.second;
         vsFlexGrid1_AfterMoveColumn(moved.form, move.first, position);
         const std::vector<Cells> shown = moved.rows();
-        const std::string path = moved.dir / "moved.sf";
+        const std::string path = moved.dir + "/moved.sf";
         moved.ports.files.answers.push_back({path});
         saveScanFileCommand(moved.form);
         std::string header = "H";
@@ -152,28 +152,28 @@ TEST_F(ScanFileCommands, FailuresKeepTheGridAndTheOldFile) {
     for (size_t size = 0; size + 2 < good.size(); ++size)
         cases.push_back({good.substr(0, size), ""});
     for (const auto& [bytes, description] : cases) {
-        std::filesystem::remove(dir / "bad.sf");  // a fresh file: no flush on truncation
-        writeBytes(dir / "bad.sf", bytes);
+        std::filesystem::remove(dir + "/bad.sf");  // a fresh file: no flush on truncation
+        writeBytes(dir + "/bad.sf", bytes);
         try {
-            run(importScanFileCommand, dir / "bad.sf");
+            run(importScanFileCommand, dir + "/bad.sf");
             ADD_FAILURE() << "accepted: " << bytes;
         } catch (const Error& e) {
             EXPECT_EQ(e.number(), 321) << bytes;
             EXPECT_TRUE(description.empty() ||
-                        e.description() == description + ": " + (dir / "bad.sf").string())
+                        e.description() == description + ": " + dir + "/bad.sf")
                 << e.description();
         }
     }
 
-    writeBytes(dir / "bad.sf", "what was there");
+    writeBytes(dir + "/bad.sf", "what was there");
     rlimit saved{}, limit{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     limit = {64, saved.rlim_max};  // writes past 64 bytes fail as on a full disk
     std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_THROW(run(saveScanFileCommand, dir / "bad.sf"), Error);
+    EXPECT_THROW(run(saveScanFileCommand, dir + "/bad.sf"), Error);
     ::setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(readBytes(dir / "bad.sf"), "what was there");
+    EXPECT_EQ(readBytes(dir + "/bad.sf"), "what was there");
     EXPECT_EQ(entries(), 1);  // no stray temporary
     EXPECT_TRUE(ports.messages.shown.empty());
     EXPECT_EQ(rows(), before);

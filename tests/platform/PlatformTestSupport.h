@@ -1,13 +1,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "platform/Error.h"
+#include "tests/support/Files.h"
 
 namespace th::test {
 
@@ -22,13 +21,6 @@ inline std::string raised(const std::function<void()>& call) {
 }
 
 // A fresh folder of its own for each test.
-struct TempFolderTest : ::testing::Test {
-    void SetUp() override {
-        std::string pattern = std::filesystem::temp_directory_path() / "tallyhound-XXXXXX";
-        dir = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string dir;
-};
+struct TempFolderTest : ::testing::Test, ScratchFolder {};
 
 }  // namespace th::test

@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "platform/TextFileWriter.h"
 #include "tests/platform/PlatformTestSupport.h"
@@ -13,14 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TextFileWriterTest : test::TempFolderTest {
-    std::string bytesOf(const std::string& name) const {
-        std::ostringstream s;
-        s << std::ifstream(dir + "/" + name, std::ios::binary).rdbuf();
-        return s.str();
-    }
-    size_t entries() const { return std::distance(fs::directory_iterator(dir), {}); }
-};
+using TextFileWriterTest = test::TempFolderTest;
+using test::readBytes;
 
 TEST_F(TextFileWriterTest, LinesEndInCrLfAndReplaceTheFileOnlyOnCommit) {
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
@@ -31,15 +24,15 @@ TEST_F(TextFileWriterTest, LinesEndInCrLfAndReplaceTheFileOnlyOnCommit) {
         TextFileWriter file(dir + "/link.txt");
         file.writeLine(std::string(200000, 'n'));  // past the buffer: the temporary file holds it
     }
-    EXPECT_EQ(bytesOf("real.txt"), "old");
-    EXPECT_EQ(entries(), 2u);
+    EXPECT_EQ(readBytes(dir + "/real.txt"), "old");
+    EXPECT_EQ(entries(), 2);
 
     TextFileWriter linked(dir + "/link.txt");
     linked.writeLine(std::string("\xe9\0\xff", 3));
     linked.writeLine("");
     linked.write("tail");
     linked.commit();
-    EXPECT_EQ(bytesOf("real.txt"), std::string("\xe9\0\xff\r\n\r\ntail", 11));
+    EXPECT_EQ(readBytes(dir + "/real.txt"), std::string("\xe9\0\xff\r\n\r\ntail", 11));
     EXPECT_TRUE(fs::is_symlink(dir + "/link.txt"));  // the link is followed, not replaced
     EXPECT_EQ(fs::status(dir + "/real.txt").permissions() & fs::perms::all, mode);
 }
@@ -61,7 +54,7 @@ TEST_F(TextFileWriterTest, AFileWithOtherNamesIsNotReplacedAndTemporaryFilesAreP
               "Tallyhound 70: Not replaced, since it has other names (hard links) that would keep "
               "the old content: " +
                   dir + "/a.txt");
-    EXPECT_EQ(entries(), 2u);
+    EXPECT_EQ(entries(), 2);
 }
 
 TEST_F(TextFileWriterTest, ErrorsNameTheFileAndFollowErrno) {
@@ -72,7 +65,7 @@ TEST_F(TextFileWriterTest, ErrorsNameTheFileAndFollowErrno) {
               "Tallyhound 57: Is a directory: " + dir);
     EXPECT_EQ(test::raised([] { TextFileWriter file(""); }),
               "Tallyhound 53: No such file or directory: ");
-    EXPECT_EQ(entries(), 0u);
+    EXPECT_EQ(entries(), 0);
 }
 
 }  // namespace

@@ -1,20 +1,18 @@
 #include <gtest/gtest.h>
 
 #include "bans/NewDatabase.h"
-#include "scan/MainForm.h"
 #include "stats/Statistics.h"
+#include "tests/app/GridFixture.h"
 #include "tests/bans/BanTestSupport.h"
 
 namespace th {
 namespace {
 
 TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
-    test::ScriptedPorts ports;
-    MainForm form(ports.ports);
-    form.setUpGrid();
-    auto add = [&](const char* name, const char* kind, const char* stamp) {
-        form.vsFlexGrid1.addRow(
-            std::vector<std::string_view>{name, kind, "50000", stamp, "s", "g", "i"});
+    test::GridFixture grid;
+    FlexGrid& g = grid.form.vsFlexGrid1;
+    auto add = [&](std::string_view name, const char* kind, const char* stamp) {
+        grid.add({name, kind, "50000", stamp, "s", "g", "i"});
     };
     add("Bob", "(AIMBOT)", "[04.16.2017 21:03:11]");
     add("Alice", "(WALLHACK)", "[04.16.2017 22:00:00]");
@@ -22,12 +20,11 @@ TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
     add("Carol", "VIOLATION", "[03.02.2017 10:00:00]");
     add("Carol", "(AIMBOT)", "not a stamp");
     for (int i = 0; i < 25; ++i)
-        add(("P" + std::to_string(100 + i)).c_str(), "(SPEEDHACK)", "[05.01.2017 00:00:00]");
-    form.vsFlexGrid1.moveColumn(3, 0);  // Timestamp to the front, then arranged into groups
-    int32_t position = 0;
-    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+        add("P" + std::to_string(100 + i), "(SPEEDHACK)", "[05.01.2017 00:00:00]");
+    g.moveColumn(3, 0);  // Timestamp to the front, then arranged into groups
+    grid.arrange();
 
-    const GridFigures f = gridFigures(form.vsFlexGrid1);
+    const GridFigures f = gridFigures(g);
     EXPECT_EQ(f.violations, 30);
     EXPECT_EQ(f.undated, 1);
     EXPECT_EQ(f.perKind,

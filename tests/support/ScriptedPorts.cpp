@@ -7,6 +7,7 @@ namespace th::test {
 MsgResult ScriptedMessages::show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
                                  const std::string& title, MsgResult defaultButton) {
     shown.push_back({prompt, buttons, icon, title, defaultButton});
+    if (onShow) onShow(prompt);
     if (!answers.empty()) {
         MsgResult r = answers.front();
         answers.pop_front();

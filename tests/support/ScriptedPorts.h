@@ -25,6 +25,8 @@ public:
     // script runs out.
     std::deque<MsgResult> answers;
     std::vector<ShownBox> shown;
+    // Runs as each box is shown, before it is answered, e.g. to press Cancel meanwhile.
+    std::function<void(const std::string& prompt)> onShow;
     using MessageBoxPort::show;
     MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
                    const std::string& title, MsgResult defaultButton) override;

@@ -61,6 +61,16 @@ GridSources gatherSources(const std::vector<std::string>& inputs) {
     return sources;
 }
 
+std::optional<GridSources> gatherSources(CommandContext& context,
+                                         const std::vector<std::string>& inputs) {
+    try {
+        return gatherSources(inputs);
+    } catch (const Error& e) {
+        context.fail(e.description());
+        return std::nullopt;
+    }
+}
+
 void planNewOnly(GridSources& sources, const std::vector<LogPosition>& stored) {
     // Full paths: a log is found again whatever folder the next run starts in.
     std::vector<std::string> logs, folders;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CommandContext.h"
 #include "cli/TerminalPorts.h"
 #include "scan/ColourCodes.h"
 #include "scan/LogPositions.h"
@@ -41,6 +42,9 @@ struct GridSources {
 
 // Throws th::Error naming a folder that cannot be read.
 GridSources gatherSources(const std::vector<std::string>& inputs);
+// The same for a command: nothing once the failure has been told through the context.
+std::optional<GridSources> gatherSources(CommandContext& context,
+                                         const std::vector<std::string>& inputs);
 
 // Plans reading only what follows the stored positions: logs (regular files not ending
 // in ".sf") are read from there; scan files and streams are read whole, as always.

@@ -1,8 +1,8 @@
-#include "cli/DatabaseOption.h"
 #include "cli/GridOutputCommand.h"
 
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
+#include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
 #include "cli/NewOnly.h"
 #include "cli/OutputChecks.h"
@@ -34,13 +34,9 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
     command->add_option("INPUT", options->inputs, kInputHelp)->required();
     command->callback([options, &context, write] {
         if (!outputAllowed(context, options->output)) return;
-        GridSources sources;
-        try {
-            sources = gatherSources(options->inputs);
-        } catch (const Error& e) {
-            context.fail(e.description());
-            return;
-        }
+        std::optional<GridSources> gathered = gatherSources(context, options->inputs);
+        if (!gathered) return;
+        GridSources& sources = *gathered;
         if (!outputIsNoInput(context, options->output, sources.files)) return;
         CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;

@@ -53,13 +53,9 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
             return;
         }
         setDatabasePath(databaseOption(options->db));
-        GridSources sources;
-        try {
-            sources = gatherSources(options->inputs);
-        } catch (const Error& e) {
-            context.fail(e.description());
-            return;
-        }
+        std::optional<GridSources> gathered = gatherSources(context, options->inputs);
+        if (!gathered) return;
+        GridSources& sources = *gathered;
         std::vector<std::string> inputs = sources.files;
         if (!outputIsNoInput(context, bans, inputs)) return;
         inputs.push_back(bans);

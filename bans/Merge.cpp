@@ -418,8 +418,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         }
         if (!banFile.empty()) {
             const std::string folder = g_strGetFolder(banFile);
-            const std::string server =
-                options.server.empty() ? defaultServerName() : options.server;
+            const std::string server = serverName(options.server);
             cursor.emplace(form.ports.cursor);
             cursor->SetCursor(CCursor::kHourglass);
             // Without the database there is nothing to merge into: its report is the one

@@ -12,4 +12,8 @@ std::string defaultServerName() {
     return name;
 }
 
+std::string serverName(const std::string& given) {
+    return given.empty() ? defaultServerName() : given;
+}
+
 }  // namespace th

@@ -9,4 +9,7 @@ namespace th {
 // This machine's host name: the server's name unless one is given.
 std::string defaultServerName();
 
+// The server a run speaks for: the name given (--server), or this host's name.
+std::string serverName(const std::string& given);
+
 }  // namespace th

@@ -350,7 +350,7 @@ class Follower {
     milliseconds wake_ = interval_;
     const Clock::duration backupEvery_;
     const std::vector<std::string> command_;
-    const std::string server_ = options_.server.empty() ? defaultServerName() : options_.server;
+    const std::string server_ = serverName(options_.server);
     std::vector<LogPosition> positions_;
     std::vector<LogPosition> gone_;  // removed from positions_, not yet from the database
     bool unstored_ = false;

@@ -65,7 +65,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         CommandForm session(context.err, options->scan);
         MainForm& form = session.form;
         try {
-            if (options->newOnly) planFromStore(form, sources, kMergeReader);
+            if (options->newOnly) planFromStore(form, sources, kMergeReader, options->server);
             buildGrid(form, sources, true);
             if (options->dryRun) {
                 const std::vector<NewBan> added = bansToAdd(form, bans);
@@ -77,7 +77,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
             }
             if (sources.plan && form.vsFlexGrid1.rows() < 2) {
                 // Nothing new in the logs: the ban file is left alone, the places move on.
-                storePlan(form, sources, kMergeReader);
+                storePlan(form, sources, kMergeReader, options->server);
                 context.note("No new violations in the logs; " + bans + " is unchanged");
                 return;
             }
@@ -93,8 +93,8 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         quiet.server = options->server;
         if (sources.plan) {
             // Where the logs were left moves with the bans, in their transaction.
-            quiet.beforeCommit = [&sources](BanStore& store) {
-                store.putLogPositions(defaultServerName(), kMergeReader, sources.plan->positions,
+            quiet.beforeCommit = [&sources, server = serverName(options->server)](BanStore& store) {
+                store.putLogPositions(server, kMergeReader, sources.plan->positions,
                                       sources.plan->gone);
             };
         }

@@ -19,16 +19,18 @@ void addNewOnlyOptions(CLI::App& command, NewOnlyOptions& options) {
                        std::string("With --new-only, where the logs were left. ") + kDbOptionHelp);
 }
 
-void planFromStore(MainForm& form, GridSources& sources, std::string_view reader) {
+void planFromStore(MainForm& form, GridSources& sources, std::string_view reader,
+                   const std::string& server) {
     std::unique_ptr<BanStore> store = openBanStore(form, databasePath());
-    planNewOnly(sources, store->logPositions(defaultServerName(), reader));
+    planNewOnly(sources, store->logPositions(serverName(server), reader));
 }
 
-void storePlan(MainForm& form, const GridSources& sources, std::string_view reader) {
+void storePlan(MainForm& form, const GridSources& sources, std::string_view reader,
+               const std::string& server) {
     if (!sources.plan) return;
     std::unique_ptr<BanStore> store = openBanStore(form, databasePath());
     StoreTransaction transaction(*store);
-    store->putLogPositions(defaultServerName(), reader, sources.plan->positions,
+    store->putLogPositions(serverName(server), reader, sources.plan->positions,
                            sources.plan->gone);
     transaction.commit();
 }

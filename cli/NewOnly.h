@@ -23,12 +23,14 @@ void addNewOnlyOptions(CLI::App& command, NewOnlyOptions& options);
 // Adds --new-only alone, to a command that has its own --db.
 void addNewOnlyFlag(CLI::App& command, bool& newOnly);
 
-// Plans the run from the places the reader's last runs on this server left in the
-// database in use. Throws th::Error.
-void planFromStore(MainForm& form, GridSources& sources, std::string_view reader);
+// Plans the run from the places the reader's last runs for this game server left in the
+// database in use; an empty server is this host's name. Throws th::Error.
+void planFromStore(MainForm& form, GridSources& sources, std::string_view reader,
+                   const std::string& server = {});
 
 // Stores where the planned run leaves the reader, in one transaction. Throws th::Error.
-void storePlan(MainForm& form, const GridSources& sources, std::string_view reader);
+void storePlan(MainForm& form, const GridSources& sources, std::string_view reader,
+               const std::string& server = {});
 
 // What a failure to store the places says, after the output was written.
 std::string unstoredPlanText(const std::string& why);

@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <thread>
 
+#include "bans/PostgresBanStore.h"
+#include "bans/ServerName.h"
+#include "scan/LogPositions.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/postgres/PostgresCluster.h"
@@ -92,6 +95,13 @@ TEST_F(FleetCommands, ServersShareTheirBansAndKeepTheirOwnTempBans) {
     r = runCli({"merge", "--bans", bans, "--db", uri, "--server", "alpha", quiet});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readBytes(bans), expected);
+
+    // Where the logs were left is the named server's too, not this host's.
+    r = runCli({"merge", "--bans", bans, "--db", uri, "--server", "alpha", "--new-only", log});
+    EXPECT_EQ(r.status, 0) << r.err;
+    PostgresBanStore store(uri);
+    EXPECT_EQ(store.logPositions("alpha", kMergeReader).size(), 1u);
+    EXPECT_TRUE(store.logPositions(defaultServerName(), kMergeReader).empty());
 }
 
 // Servers merging into one database at the same moment: every ban stored once, none

@@ -5,7 +5,9 @@
 #include "bans/NewDatabase.h"
 #include "bans/PostgresBanStore.h"
 #include "bans/PostgresUri.h"
+#include "bans/SchemaMigration.h"
 #include "bans/SqliteBanStore.h"
+#include "platform/Error.h"
 
 namespace th {
 
@@ -17,9 +19,23 @@ bool isPostgresUri(std::string_view where) {
     return where.starts_with(kPostgresScheme);
 }
 
-std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where) {
-    if (isPostgresUri(where)) return std::make_unique<PostgresBanStore>(where);
-    return std::make_unique<SqliteBanStore>(form, where);
+std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where,
+                                       StoreOpening opening) {
+    const bool upgrade = opening == StoreOpening::Upgrade;
+    std::unique_ptr<BanStore> store;
+    if (isPostgresUri(where))
+        store = std::make_unique<PostgresBanStore>(where, upgrade);
+    else
+        store = std::make_unique<SqliteBanStore>(form, where, upgrade);
+    const int version = store->schemaVersion(), latest = latestSchemaVersion();
+    if (version > latest)
+        throw Error(err::kDatabase, appBaseName(), newerSchemaText(store->name(), version));
+    if (version < latest)
+        throw Error(err::kDatabase, appBaseName(),
+                    store->name() + " holds ban database version " + std::to_string(version) +
+                        "; the next merge upgrades it to version " + std::to_string(latest) +
+                        " (after a backup). It is left as it is.");
+    return store;
 }
 
 void createBanDatabase(const std::string& where) {

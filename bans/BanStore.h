@@ -130,10 +130,16 @@ class StoreTransaction {
 // "postgresql://" prefix does, so no path is ever taken for a connection.
 bool isPostgresUri(std::string_view where);
 
+// How a ban database is opened: brought up to the program's schema version, or as it is
+// for a command that must change nothing (merge --dry-run), which then refuses a database
+// of another version rather than upgrade it.
+enum class StoreOpening { Upgrade, AsItIs };
+
 // Opens the ban database that where names (a postgresql:// URI, else a file path) and
 // brings its schema up to the program's version (see bans/SchemaMigration.h). Nothing
 // is ever created here. Throws th::Error saying why it could not be opened.
-std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where);
+std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where,
+                                       StoreOpening opening = StoreOpening::Upgrade);
 
 // Makes a new, empty ban database of the latest schema where names: a file (never
 // replacing one that exists) or the schema in an empty PostgreSQL database. Throws

@@ -489,18 +489,21 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     return outcome;
 }
 
-std::vector<NewBan> bansToAdd(MainForm& form, const std::string& banFile) {
-    std::unique_ptr<BanStore> store = openBanStore(form, databasePath());
+std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string& banFile) {
     BanFileReader file(banFile);
     WorkingRows work;
     collectFileLines(file.bytes(), form.awkQuelvane, work);
     collectGridRows(
         form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
     sortByGuid(work.rows);
+    // Lifted bans are skipped by the merge's own rule; what it would also change (a
+    // lifting ended by a newer ban) is rolled back.
+    StoreTransaction untouched(store);
+    skipLiftedRows(store, work.rows);
     std::vector<NewBan> bans;
     for (size_t j : banRows(work.rows)) {
         const WorkRow& row = work.rows[j];
-        if (row.fromGrid && !store->hasBan(row.guid)) bans.push_back(newBanOf(row));
+        if (row.fromGrid && !store.hasBan(row.guid)) bans.push_back(newBanOf(row));
     }
     return bans;
 }

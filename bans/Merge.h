@@ -71,8 +71,9 @@ struct MergeOutcome {
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options);
 
 // merge --dry-run: the grid's bans that a merge into the ban file would add now, in GUID
-// order. Reads the ban file and the database in use, and changes neither. Throws th::Error.
-std::vector<NewBan> bansToAdd(MainForm& form, const std::string& banFile);
+// order, lifted bans skipped. Reads the ban file and the store, and changes neither.
+// Throws th::Error.
+std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string& banFile);
 
 // The texts of the merge's boxes.
 namespace merge_text {

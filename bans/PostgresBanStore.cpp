@@ -41,16 +41,16 @@ bool holdsSchema(PgConnection& db) {
 
 }  // namespace
 
-PostgresBanStore::PostgresBanStore(const std::string& uri)
+PostgresBanStore::PostgresBanStore(const std::string& uri, bool upgrade)
     : db_(postgresParameters(uri), maskedUri(uri)) {
-    upgrade();
-}
-
-void PostgresBanStore::upgrade() {
     if (!holdsSchema(db_))
         throw storeError(name() +
                          " holds no Tallyhound ban database; make one there with tallyhound-cli "
                          "db init");
+    if (upgrade) this->upgrade();
+}
+
+void PostgresBanStore::upgrade() {
     const int latest = latestSchemaVersion();
     int version = versionOf(db_);
     if (version == latest) return;

@@ -26,7 +26,7 @@ class PostgresBanStore : public BanStore {
   public:
     // Connects and brings the schema up to date (in one transaction). A database without
     // the schema, or of a newer one, is refused. Throws th::Error.
-    explicit PostgresBanStore(const std::string& uri);
+    explicit PostgresBanStore(const std::string& uri, bool upgrade = true);
 
     std::string name() const override { return db_.name(); }
     int schemaVersion() override;

@@ -98,9 +98,9 @@ std::string fromStored(std::string_view text) {
     return out;
 }
 
-SqliteBanStore::SqliteBanStore(MainForm& form, const std::string& path) {
+SqliteBanStore::SqliteBanStore(MainForm& form, const std::string& path, bool upgrade) {
     db_.Open(path);
-    upgradeDatabase(form, db_);
+    if (upgrade) upgradeDatabase(form, db_);
 }
 
 bool SqliteBanStore::hasBan(std::string_view guid) {

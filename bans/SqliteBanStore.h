@@ -11,8 +11,9 @@ namespace th {
 
 class SqliteBanStore : public BanStore {
   public:
-    // Opens an existing database file and brings its schema up to date. Throws th::Error.
-    SqliteBanStore(MainForm& form, const std::string& path);
+    // Opens an existing database file and brings its schema up to date unless told to
+    // leave it as it is. Throws th::Error.
+    SqliteBanStore(MainForm& form, const std::string& path, bool upgrade = true);
 
     std::string name() const override { return db_.path(); }
     int schemaVersion() override { return db_.userVersion(); }

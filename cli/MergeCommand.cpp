@@ -65,10 +65,15 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         CommandForm session(context.err, options->scan);
         MainForm& form = session.form;
         try {
+            // A dry run opens the database as it is: one of an older version is refused,
+            // not upgraded.
+            std::unique_ptr<BanStore> looked;
+            if (options->dryRun)
+                looked = openBanStore(form, databasePath(), StoreOpening::AsItIs);
             if (options->newOnly) planFromStore(form, sources, kMergeReader, options->server);
             buildGrid(form, sources, true);
             if (options->dryRun) {
-                const std::vector<NewBan> added = bansToAdd(form, bans);
+                const std::vector<NewBan> added = bansToAdd(form, *looked, bans);
                 for (const NewBan& ban : added) context.out << banLine(ban) << "\n";
                 if (!context.outputWritten()) return;
                 context.note(std::to_string(added.size()) + (added.size() == 1 ? " ban" : " bans") +

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "bans/SchemaMigration.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
 
@@ -132,8 +133,11 @@ std::map<std::string, std::string> everything(const std::string& dir, const std:
 TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
     writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
     ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, dataPath("bans/cli.log")}).status, 0);
-    append("1.log",
-           violation("Amy", guidOf('a')) + violation("Old", "0123abcd0123abcd0123abcd0123abcd"));
+    const std::string lifted = "1111111111111111111111111111aaaa";
+    ASSERT_EQ(runCli({"db", "unban", "--db", db, "--bans", bans, lifted}).status, 0);
+    append("1.log", violation("Amy", guidOf('a')) +
+                        violation("Old", "0123abcd0123abcd0123abcd0123abcd") +
+                        violation("Lifted", lifted));
     const auto before = everything(dir, db);
     for (bool newOnly : {false, true}) {
         std::vector<std::string> args = {"merge", "--bans", bans, "--db", db, "--dry-run", logs};
@@ -146,6 +150,18 @@ TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
         EXPECT_EQ(r.err, "1 ban would be added to " + bans + "; nothing was changed\n");
         EXPECT_EQ(everything(dir, db), before);
     }
+    // A database of an older version is refused as it is, not upgraded.
+    sql(db, "PRAGMA user_version = 3");
+    const auto older = everything(dir, db);
+    CliResult r = runCli({"merge", "--bans", bans, "--db", db, "--dry-run", logs});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(db + " holds ban database version 3; the next merge upgrades it to "
+                              "version " +
+                         std::to_string(latestSchemaVersion()) +
+                         " (after a backup). It is left as it is."),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(everything(dir, db), older);
 }
 
 }  // namespace

@@ -384,10 +384,11 @@ void FlexGrid::sortRange(size_t first, size_t last, const std::vector<size_t>& k
     std::iota(index.begin(), index.end(), static_cast<uint32_t>(first));
     {
         // A folded key is compared by its shown texts, each made once.
+        // Each key keeps its own store: a later key's texts would move an earlier one's.
         std::vector<std::vector<std::string_view>> shown(keys.size());
-        std::string shownStore;
+        std::vector<std::string> shownStores(keys.size());
         for (size_t k = 0; k < keys.size(); ++k)
-            if (fold_[keys[k]]) shown[k] = shownColumn(keys[k], first, count, shownStore);
+            if (fold_[keys[k]]) shown[k] = shownColumn(keys[k], first, count, shownStores[k]);
         std::vector<const char*> cells(count);
         for (size_t i = 0; i < count; ++i) cells[i] = cellsOf(rows_[first + i]);
         sortByKeys(index, RowKeys(keys, std::move(cells), first, shown),

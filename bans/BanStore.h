@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bans/Aliases.h"
 #include "bans/BanBrowsing.h"
 #include "scan/LogPositions.h"
 #include "scan/MainForm.h"
@@ -95,6 +96,13 @@ class BanStore {
     virtual std::optional<LiftedBan> findLiftedBan(std::string_view guid) = 0;
     virtual void forEachLiftedBan(const std::function<void(const LiftedBan&)>& lifted) = 0;
     virtual void forgetLifting(std::string_view guid) = 0;
+    // Aliases (bans/Aliases.h). addAliases stores each new one; one already stored (same
+    // GUID, ASCII letter case ignored, same name bytes and address) keeps its values and
+    // widens its first and last seen by the moments given, an empty one changing nothing.
+    // The aliases must differ from one another in that sense. findAliases gives a GUID's
+    // aliases by first seen (never seen at a known moment last), then name and address.
+    virtual void addAliases(const std::vector<Alias>& aliases) = 0;
+    virtual std::vector<StoredAlias> findAliases(std::string_view guid) = 0;
     // Where one reader's incremental scans stand in each of the server's logs
     // (scan/LogPositions.h), in no particular order. Logs are known by device and inode,
     // which only mean something on the server's own machine.

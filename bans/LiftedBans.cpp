@@ -1,24 +1,13 @@
 #include "bans/LiftedBans.h"
 
-#include <tuple>
-
 #include "bans/BanStore.h"
 #include "bans/GuidKey.h"
 #include "platform/TimeStamp.h"
 
 namespace th {
 
-namespace {
-
-auto moment(const StampParts& p) {
-    return std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second);
-}
-
-}  // namespace
-
 bool laterThanLifting(std::string_view banStamp, std::string_view liftedAt) {
-    const auto ban = parseStamp(banStamp), lifting = parseStamp(liftedAt);
-    return ban && lifting && moment(*ban) > moment(*lifting);
+    return earlierStamp(liftedAt, banStamp);
 }
 
 void LiftingTimes::add(std::string_view guid, std::string_view liftedAt) {

@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "bans/Aliases.h"
 #include "bans/BanFileLock.h"
 #include "bans/BanFileReader.h"
 #include "bans/BanFileWriter.h"
@@ -163,6 +164,10 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
     // The database changes are committed only once the rewritten file is in place.
     StoreTransaction transaction(store);
     if (options.beforeStore) options.beforeStore(store);
+    // Every row is an alias of its GUID, a lifted ban's too: it is what was seen.
+    AliasSightings seen(store);
+    seen.add(work.rows);
+    seen.store();
     const int64_t lifted = skipLiftedRows(store, work.rows);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work.rows, [&](int64_t j) { progress.set(j); });
@@ -189,6 +194,8 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
             WorkingRows more;
             collectFileLines(tail, form.awkQuelvane, more);
             sortByGuid(more.rows);
+            seen.add(more.rows);
+            seen.store();
             counts.lifted += skipLiftedRows(store, more.rows);
             storeRows(store, more.rows, [](int64_t) {});
             store.appendKeptLines(server, more.keptLines);
@@ -336,6 +343,11 @@ Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options
     StoredRows stored;
     if (!work.rows.empty() || options.beforeCommit) {
         transaction.emplace(store);
+        // Every grid row is an alias of its GUID; no line of the file is, as none is
+        // added from it here.
+        AliasSightings seen(store);
+        seen.add(work.rows);
+        seen.store();
         // A lifted ban stays lifted here too: follow re-reads old lines after a restart.
         lifted = skipLiftedRows(store, work.rows);
         stored = storeRows(store, work.rows, [](int64_t) {});

@@ -53,6 +53,9 @@ class PostgresBanStore : public BanStore {
     std::optional<LiftedBan> findLiftedBan(std::string_view guid) override;
     void forEachLiftedBan(const std::function<void(const LiftedBan&)>& lifted) override;
     void forgetLifting(std::string_view guid) override;
+    // Aliases (bans/PostgresBanStoreAliases.cpp).
+    void addAliases(const std::vector<Alias>& aliases) override;
+    std::vector<StoredAlias> findAliases(std::string_view guid) override;
     std::vector<LogPosition> logPositions(std::string_view server,
                                           std::string_view reader) override;
     void putLogPositions(std::string_view server, std::string_view reader,

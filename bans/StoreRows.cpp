@@ -1,5 +1,6 @@
 #include "bans/StoreRows.h"
 
+#include "bans/Aliases.h"
 #include "bans/GuidKey.h"
 
 namespace th {
@@ -17,8 +18,7 @@ std::vector<size_t> banRows(const std::vector<WorkRow>& sorted) {
     const std::string* previous = nullptr;
     for (size_t j = 0; j < sorted.size(); ++j) {
         const std::string& guid = sorted[j].guid;
-        const bool taken = !blank(guid) && guid != "unknown" && guid != "NO_GUID" &&
-                           !(previous && sameGuid(guid, *previous));
+        const bool taken = namesPlayer(guid) && !(previous && sameGuid(guid, *previous));
         previous = &guid;
         if (taken) rows.push_back(j);
     }

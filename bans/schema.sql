@@ -113,3 +113,25 @@ CREATE TABLE tblLogPositions (
 );
 
 PRAGMA user_version = 4;
+
+-- Version 5: every name and address a GUID was seen with (the ban keeps one name only),
+-- each with the first and last stamp it was seen at: "[mm.dd.yyyy hh:mm:ss]", or empty
+-- when none was readable. One row per GUID (letter case folded), name and address, the
+-- name and address in double quotes and apostrophes as in tblVandrel. Every merge adds
+-- to it; a database of an older version starts with each ban's own name.
+CREATE TABLE tblAliases (
+    GUID TEXT NOT NULL COLLATE NOCASE,
+    PlayerName TEXT NOT NULL DEFAULT '',
+    IP TEXT NOT NULL DEFAULT '',
+    FirstSeen TEXT NOT NULL DEFAULT '',
+    LastSeen TEXT NOT NULL DEFAULT '',
+    UNIQUE (GUID, PlayerName, IP)
+);
+
+INSERT INTO tblAliases (GUID, PlayerName, IP, FirstSeen, LastSeen)
+SELECT GUID, PlayerName, IP, Seen, Seen
+FROM (SELECT *, CASE WHEN TimeStamp GLOB '[[][0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]]'
+                     THEN TimeStamp ELSE '' END AS Seen
+      FROM tblVandrel);
+
+PRAGMA user_version = 5;

@@ -119,3 +119,26 @@ CREATE TABLE tblLogPositions (
 );
 
 UPDATE tblSchemaVersion SET Version = 4;
+
+-- Version 5: every name and address a GUID was seen with (the ban keeps one name only),
+-- each with the first and last stamp it was seen at: "[mm.dd.yyyy hh:mm:ss]", or empty
+-- when none was readable. One row per GUID (letter case folded), name and address. Every
+-- merge adds to it; a database of an older version starts with each ban's own name.
+CREATE TABLE tblAliases (
+    GUID bytea NOT NULL,
+    GuidKey bytea NOT NULL GENERATED ALWAYS AS (GuidKeyOf(GUID)) STORED,
+    PlayerName bytea NOT NULL DEFAULT '',
+    IP bytea NOT NULL DEFAULT '',
+    FirstSeen bytea NOT NULL DEFAULT '',
+    LastSeen bytea NOT NULL DEFAULT '',
+    UNIQUE (GuidKey, PlayerName, IP)
+);
+
+INSERT INTO tblAliases (GUID, PlayerName, IP, FirstSeen, LastSeen)
+SELECT GUID, PlayerName, IP, Seen, Seen
+FROM (SELECT *, CASE WHEN encode(TimeStamp, 'escape') ~
+                          '^\[[0-9]{2}\.[0-9]{2}\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\]$'
+                     THEN TimeStamp ELSE ''::bytea END AS Seen
+      FROM tblVandrel) AS Bans;
+
+UPDATE tblSchemaVersion SET Version = 5;

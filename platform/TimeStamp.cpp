@@ -1,6 +1,7 @@
 #include "platform/TimeStamp.h"
 
 #include <cstdio>
+#include <tuple>
 
 namespace th {
 
@@ -26,6 +27,14 @@ std::optional<StampParts> parseStamp(std::string_view text) {
     }
     return StampParts{digits(text, 1, 2),  digits(text, 4, 2),  digits(text, 7, 4),
                       digits(text, 12, 2), digits(text, 15, 2), digits(text, 18, 2)};
+}
+
+bool earlierStamp(std::string_view a, std::string_view b) {
+    const auto first = parseStamp(a), second = parseStamp(b);
+    auto moment = [](const StampParts& p) {
+        return std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second);
+    };
+    return first && second && moment(*first) < moment(*second);
 }
 
 std::string formatStamp(const StampParts& p) {

@@ -27,6 +27,10 @@ inline bool isStamp(std::string_view text) {
     return parseStamp(text).has_value();
 }
 
+// Whether stamp a is an earlier moment than stamp b: year, month, day, then time. False
+// when either is not a stamp.
+bool earlierStamp(std::string_view a, std::string_view b);
+
 std::string formatStamp(const StampParts& parts);
 // The local time t as a stamp.
 std::string formatStamp(std::time_t t);

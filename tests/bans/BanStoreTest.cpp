@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "bans/Aliases.h"
 #include "bans/BanStore.h"
 #include "bans/SchemaMigration.h"
 #include "tests/bans/StoreEngines.h"
@@ -350,6 +351,69 @@ TYPED_TEST(StoreCases, LiftedBansAreKeptUntilForgotten) {
     EXPECT_FALSE(store->findLiftedBan("abc1"));
     EXPECT_EQ(lifted(), (Rows{"x2|\"x2 name\"|[05.03.2017 10:00:00]|n\xFF"}));
     EXPECT_EQ(store->countBans(""), 1);
+}
+
+// Every name and address a GUID was seen with, gathered from working rows as a merge
+// gathers them: one alias per GUID (letter case ignored), name bytes and address, its
+// first and last seen the earliest and latest readable stamp by their moment, over one
+// merge and the next. Empty, unreadable or merge-given stamps leave them as they are;
+// rows of no player are no alias.
+TYPED_TEST(StoreCases, AliasesKeepEveryNameAndAddressWithFirstAndLastSeen) {
+    struct Sighting {
+        const char *guid, *stamp, *name, *address;
+        bool stamped = false;
+    };
+    auto merge = [](BanStore& store, const std::vector<Sighting>& sightings) {
+        std::vector<WorkRow> rows;
+        for (const Sighting& s : sightings) {
+            WorkRow& row = rows.emplace_back();
+            row.guid = s.guid;
+            row.stamp = s.stamp;
+            row.name = std::string("\"") + s.name + "\"";
+            row.address = std::string("\"") + s.address + "\"";
+            row.stamped = s.stamped;
+        }
+        StoreTransaction t(store);
+        AliasSightings seen(store);
+        seen.add(rows);
+        seen.store();
+        t.commit();
+    };
+    auto aliases = [](BanStore& store, std::string_view guid) {
+        Rows out;
+        for (const StoredAlias& a : store.findAliases(guid))
+            out.push_back(a.guid + "|" + a.name + "|" + a.address + "|" + a.firstSeen + "|" +
+                          a.lastSeen);
+        return out;
+    };
+    auto store = this->open();
+    merge(*store, {{"ABCD", "[04.16.2017 21:03:11]", "Jayyz", "198.51.100.7:28960"},
+                   {"abcd", "[12.31.2016 23:59:59]", "Jayyz", "198.51.100.7:28960"},
+                   {"abcd", "[01.02.2017 10:00:00]", "^1Jay'yz", "198.51.100.7:28960"},
+                   {"abcd", "", "^1Jay'yz", "198.51.100.7:28960"},
+                   {"abcd", "[02.01.2017 00:00:00]", "J\xE4yyz\xFF", "203.0.113.5:28960"},
+                   {"AbCd", "junk", "J\xE4yyz\xFF", "203.0.113.5:28960"},
+                   {"other", "[06.06.2017 06:06:06]", "Nobody", "10.0.0.1:1", true},
+                   {"unknown", "[04.16.2017 21:03:11]", "Anyone", "10.0.0.2:1"},
+                   {"NO_GUID", "[04.16.2017 21:03:11]", "Anyone", "10.0.0.2:1"},
+                   {"  ", "[04.16.2017 21:03:11]", "Anyone", "10.0.0.2:1"}});
+    merge(*store, {{"abcD", "[05.01.2017 00:00:00]", "Jayyz", "198.51.100.7:28960"},
+                   {"abcd", "[12.30.2016 00:00:00]", "J\xE4yyz\xFF", "203.0.113.5:28960"},
+                   {"abcd", "[01.15.2017 00:00:00]", "J\xE4yyz\xFF", "203.0.113.5:28960"},
+                   {"abcd", "[4.16.2017 21:03:11]", "^1Jay'yz", "198.51.100.7:28960"},
+                   {"OTHER", "[06.06.2017 06:06:06]", "Nobody", "10.0.0.1:1"}});
+    EXPECT_EQ(aliases(*store, "aBcD"),
+              (Rows{"abcd|\"J\xE4yyz\xFF\"|\"203.0.113.5:28960\"|[12.30.2016 00:00:00]|"
+                    "[02.01.2017 00:00:00]",
+                    "ABCD|\"Jayyz\"|\"198.51.100.7:28960\"|[12.31.2016 23:59:59]|"
+                    "[05.01.2017 00:00:00]",
+                    "abcd|\"^1Jay'yz\"|\"198.51.100.7:28960\"|[01.02.2017 10:00:00]|"
+                    "[01.02.2017 10:00:00]"}));
+    EXPECT_EQ(
+        aliases(*store, "other"),
+        (Rows{"other|\"Nobody\"|\"10.0.0.1:1\"|[06.06.2017 06:06:06]|[06.06.2017 06:06:06]"}));
+    for (const char* none : {"unknown", "NO_GUID", "  ", "abc"})
+        EXPECT_TRUE(aliases(*store, none).empty()) << none;
 }
 
 }  // namespace

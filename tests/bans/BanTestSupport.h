@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ inline Entries zipEntries(const std::string& path) {
     return out;
 }
 
+struct TestWindow;
+
 // A scratch folder with a fresh database in it, chosen as the program's database, and the
 // name a ban file gets in it.
 class BanFolderTest : public ::testing::Test, public ScratchFolder {
@@ -77,6 +80,8 @@ class BanFolderTest : public ::testing::Test, public ScratchFolder {
         g_CloseDatabase();
         setDatabasePath({});
     }
+    // The sample's ban file in place, its grid in the window, the dialog answered with it.
+    void prepareSample(TestWindow& w) const;
     Rows filesIn(const std::string& suffix) const {  // names ending in suffix, sorted
         std::set<std::string> out;
         for (const auto& e : std::filesystem::directory_iterator(dir))
@@ -94,5 +99,18 @@ struct TestWindow {
     MainForm form{scripted.ports};
     TestWindow() { form.setUpGrid(); }
 };
+
+inline void BanFolderTest::prepareSample(TestWindow& w) const {
+    writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
+    std::istringstream in(readBytes(dataPath("bans/sample.grid.tsv")));
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string_view> cells;
+        for (size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1)
+            cells.push_back(
+                std::string_view(line).substr(start, (tab = line.find('\t', start)) - start));
+        w.form.vsFlexGrid1.addRow(cells);
+    }
+    w.scripted.files.answers.push_back({bans});
+}
 
 }  // namespace th::test

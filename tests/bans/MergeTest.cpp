@@ -28,19 +28,10 @@ class Merging : public BanFolderTest {
     // Puts the sample's ban file in place and its grid in the window, arranged after a
     // column was dragged from one place to another, and answers the dialog with the ban file.
     void prepare(TestWindow& w, std::pair<int32_t, int32_t> move = {0, 0}) {
-        writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
-        std::istringstream in(readBytes(dataPath("bans/sample.grid.tsv")));
-        for (std::string line; std::getline(in, line);) {
-            std::vector<std::string_view> cells;
-            for (size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1)
-                cells.push_back(
-                    std::string_view(line).substr(start, (tab = line.find('\t', start)) - start));
-            w.form.vsFlexGrid1.addRow(cells);
-        }
+        prepareSample(w);
         w.form.vsFlexGrid1.moveColumn(move.first, move.second);
         int32_t position = move.second;
         vsFlexGrid1_AfterMoveColumn(w.form, move.first, position);
-        w.scripted.files.answers.push_back({bans});
     }
     // Merges one grid row into the given ban file lines; returns the last box's text.
     std::string mergeOne(const Rows& lines, std::initializer_list<std::string_view> row) {
@@ -435,6 +426,50 @@ TEST_F(Trusting, LeftoversOfKilledRunsAreDeleted) {
     for (const std::string& name :
          {alive, std::string("/y_pbbans.zip.Ef34Gh"), std::string("/.notes.tmp")})
         EXPECT_TRUE(std::filesystem::exists(dir + name)) << name;
+}
+
+// Every row a merge reads is an alias of its GUID, whichever row became the ban: the ban
+// file's lines, every grid row of the GUID, a lifted ban's row that was skipped, a tail
+// appended during the merge, and the rows of an appending merge. A grid row without a
+// stamp was seen at no known moment.
+TEST_F(Trusting, EveryMergeRecordsEveryNameAndAddressSeen) {
+    sql(db,
+        "INSERT INTO tblLiftedBans VALUES ('bbbb2222', '\"Two\"', '[06.01.2017 00:00:00]', '')");
+    const std::string seenBy =
+        "SELECT GUID, PlayerName, IP, FirstSeen, LastSeen FROM tblAliases "
+        "ORDER BY GUID, PlayerName, IP";
+    MergeOptions options = quiet();
+    options.beforeReplace = [&] {
+        std::ofstream(bans, std::ios::app)
+            << "[01.01.2018 00:00:00] AAAA1111 \"Tail\" \"192.0.2.1:1\" \"\"\r\n";
+    };
+    merge(crlf({kBan1}),
+          {violation("AAAA1111", "^1O^7ne", "[12.31.2016 23:59:59]"),
+           violation("aaaa1111", "^1O^7ne", "[03.01.2017 00:00:00]"),
+           {"On\xE9", "(AIMBOT)", "50001", "", "(slot #1)", "aaaa1111", "203.0.113.5:28960"},
+           violation("bbbb2222", "Two", "[05.01.2017 00:00:00]"),
+           violation("unknown", "Nobody")},
+          options);
+    ASSERT_TRUE(outcome.completed);
+    EXPECT_EQ(guidsIn(db), (Rows{"AAAA1111"}));
+    const Rows merged = {
+        "aaaa1111|\"One\"|\"192.0.2.1:1\"|[04.16.2017 21:03:11]|[04.16.2017 21:03:11]",
+        "aaaa1111|\"On\xE9\"|\"203.0.113.5:28960\"||",
+        "AAAA1111|\"Tail\"|\"192.0.2.1:1\"|[01.01.2018 00:00:00]|[01.01.2018 00:00:00]",
+        "AAAA1111|\"^1O^7ne\"|\"198.51.100.7:28960\"|[12.31.2016 23:59:59]|[03.01.2017 00:00:00]",
+        "bbbb2222|\"Two\"|\"198.51.100.7:28960\"|[05.01.2017 00:00:00]|[05.01.2017 00:00:00]"};
+    EXPECT_EQ(sql(db, seenBy), merged);
+
+    options = quiet();
+    options.appendOnly = true;
+    merge(readBytes(bans),
+          {violation("aaaa1111", "^1O^7ne", "[01.02.2017 00:00:00]"), violation("cccc3333", "New")},
+          options);
+    ASSERT_TRUE(outcome.completed);
+    Rows appended = merged;  // a sighting within the known span changes nothing
+    appended.push_back(
+        "cccc3333|\"New\"|\"198.51.100.7:28960\"|[06.01.2017 00:00:00]|[06.01.2017 00:00:00]");
+    EXPECT_EQ(sql(db, seenBy), appended);
 }
 
 }  // namespace

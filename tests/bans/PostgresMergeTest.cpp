@@ -1,13 +1,14 @@
-// The merge with a shared PostgreSQL database: the same file as with SQLite, and a
-// server that goes away in the middle of a merge.
+// What only a shared PostgreSQL database has: a server that goes away in the middle of a
+// merge, listeners, and an upgrade that other servers may run at the same time.
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "bans/Database.h"
 #include "bans/Merge.h"
+#include "bans/PgConnection.h"
 #include "bans/PostgresBanStore.h"
+#include "bans/PostgresUri.h"
+#include "bans/SchemaMigration.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
@@ -16,23 +17,10 @@ namespace {
 
 class PostgresMerge : public BanFolderTest {
   protected:
-    // The sample's ban file in place, its grid in the window, the dialog answered.
-    void prepare(TestWindow& w) {
-        writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
-        std::istringstream in(readBytes(dataPath("bans/sample.grid.tsv")));
-        for (std::string line; std::getline(in, line);) {
-            std::vector<std::string_view> cells;
-            for (size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1)
-                cells.push_back(
-                    std::string_view(line).substr(start, (tab = line.find('\t', start)) - start));
-            w.form.vsFlexGrid1.addRow(cells);
-        }
-        w.scripted.files.answers.push_back({bans});
-    }
     // The ban file a merge of the sample gives with the SQLite database.
     std::string mergedWithSqlite() {
         TestWindow w;
-        prepare(w);
+        prepareSample(w);
         g_MergeIntoBanFile(w.form);
         return readBytes(bans);
     }
@@ -46,7 +34,7 @@ TEST_F(PostgresMerge, AServerStoppedMidMergeLeavesTheFileAndTheNextRunCompletes)
     setDatabasePath(uri);
 
     TestWindow w;
-    prepare(w);
+    prepareSample(w);
     const std::string before = readBytes(bans);
     bool stopped = false;
     w.scripted.events.onRepaint = [&] {
@@ -65,7 +53,7 @@ TEST_F(PostgresMerge, AServerStoppedMidMergeLeavesTheFileAndTheNextRunCompletes)
     EXPECT_FALSE(g_cnnDatabase);
 
     TestWindow again;
-    prepare(again);
+    prepareSample(again);
     g_MergeIntoBanFile(again.form);
     EXPECT_TRUE(again.scripted.messages.shown.back().prompt.starts_with("Merge complete"))
         << again.scripted.messages.shown.back().prompt;
@@ -88,6 +76,45 @@ TEST_F(PostgresMerge, ListenersHearOfCommittedNewBansOnly) {
     EXPECT_TRUE(listener.waitForNewBans(5000));
     writer.addBans(bans, [](int64_t) {});  // known already: nothing new
     EXPECT_FALSE(listener.waitForNewBans(200));
+}
+
+// A version 4 database keeps every ban and gains the aliases, seeded with each ban's own
+// name, address and readable stamp; its tables and indexes are then a new database's.
+TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {
+    const std::string old = cluster.freshDatabaseUri(), fresh = cluster.freshDatabaseUri();
+    createBanDatabase(fresh);
+    std::string script;
+    for (int v = 1; v <= 4; ++v) script += postgresSchema().version(v);
+    cluster.run(old.substr(old.find("@/") + 2, old.find('?') - old.find("@/") - 2),
+                "BEGIN;" + script +
+                    "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP) VALUES "
+                    "('AbC', '[04.16.2017 21:03:11]', '\\x224ae47922'::bytea, '\"192.0.2.1\"'),"
+                    "('x2', 'junk', '\"n\"', '\"10.0.0.1\"'); COMMIT;");
+    PostgresBanStore store(old);
+    EXPECT_EQ(store.schemaVersion(), latestSchemaVersion());
+    EXPECT_EQ(store.countBans(""), 2);
+    auto aliases = [&](std::string_view guid) {
+        Rows out;
+        for (const StoredAlias& a : store.findAliases(guid))
+            out.push_back(a.guid + "|" + a.name + "|" + a.address + "|" + a.firstSeen + "|" +
+                          a.lastSeen);
+        return out;
+    };
+    EXPECT_EQ(aliases("abc"), (Rows{"AbC|\"J\xE4y\"|\"192.0.2.1\"|[04.16.2017 21:03:11]|"
+                                    "[04.16.2017 21:03:11]"}));
+    EXPECT_EQ(aliases("X2"), (Rows{"x2|\"n\"|\"10.0.0.1\"||"}));
+    auto schema = [](const std::string& uri) {
+        PgConnection db(postgresParameters(uri), uri);
+        const PgResult r = db.query(
+            "SELECT table_name || ' ' || column_name || ' ' || data_type || ' ' || "
+            "coalesce(generation_expression, '') FROM information_schema.columns "
+            "WHERE table_schema = 'public' UNION ALL SELECT indexdef FROM pg_indexes "
+            "WHERE schemaname = 'public' ORDER BY 1");
+        Rows out;
+        for (int i = 0; i < r.rows(); ++i) out.emplace_back(r.value(i, 0));
+        return out;
+    };
+    EXPECT_EQ(schema(old), schema(fresh));
 }
 
 }  // namespace

@@ -132,25 +132,44 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
     EXPECT_EQ(filesIn(".zip").size(), 1u) << "backed up once";
 }
 
-// A database as the program made it before bans could be lifted (version 2) keeps every
-// ban, temp ban and its order, and gains what browsing and lifting need, as a new one has.
-TEST_F(SchemaVersions, AVersion2DatabaseGainsLiftedBansKeepingEveryRow) {
+// A database of each earlier version keeps every ban, temp ban and its order, and gains
+// what later versions added, as a new one has: lifted bans (3), log positions (4), and
+// aliases (5) seeded with each ban's own name, address and stamp, where it is readable.
+TEST_F(SchemaVersions, AnOlderDatabaseGainsLaterVersionsKeepingEveryRow) {
     const std::string fresh = dir + "/fresh.mdb";
     std::filesystem::rename(db, fresh);
-    sql(db, std::string(sqliteSchema().version(1)) + std::string(sqliteSchema().version(2)));
-    ASSERT_EQ(sql(db, "PRAGMA user_version"), (Rows{"2"}));
-    sql(db, std::string(kStamps) + "; INSERT INTO tblTempBans (TempBan) VALUES (';kept')");
-    const Rows rows = sql(db, kBanColumns);
+    const std::string names =
+        "; UPDATE tblVandrel SET PlayerName = '\"' || GUID || ' it``s\"', IP = '\"10.0.0.1\"' "
+        "WHERE GUID = 'later'; UPDATE tblVandrel SET PlayerName = CAST(X'22E922' AS TEXT) "
+        "WHERE GUID = 'junk'; INSERT INTO tblTempBans (TempBan) VALUES (';kept')";
+    for (int version = 2; version < latestSchemaVersion(); ++version) {
+        SCOPED_TRACE(version);
+        std::filesystem::remove(db);
+        std::string script;
+        for (int v = 1; v <= version; ++v) script += sqliteSchema().version(v);
+        sql(db, script);
+        ASSERT_EQ(sql(db, "PRAGMA user_version"), (Rows{std::to_string(version)}));
+        sql(db, kStamps + names);
+        const Rows rows = sql(db, kBanColumns);
 
-    TestWindow w;
-    ASSERT_TRUE(g_blnConnectToDatabase(w.form));
-    g_CloseDatabase();
-    EXPECT_EQ(schemaOf(db), schemaOf(fresh));
-    EXPECT_EQ(sql(db, kBanColumns), rows);
-    EXPECT_EQ(banOrder(db), kBanOrder);
-    EXPECT_EQ(sql(db, "SELECT TempBan FROM qrySelectAllTempBans"), (Rows{";kept"}));
-    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
-    EXPECT_EQ(filesIn("_Vandrel_v2_before_upgrade.zip").size(), 1u);
+        TestWindow w;
+        ASSERT_TRUE(g_blnConnectToDatabase(w.form));
+        g_CloseDatabase();
+        EXPECT_EQ(schemaOf(db), schemaOf(fresh));
+        EXPECT_EQ(sql(db, kBanColumns), rows);
+        EXPECT_EQ(banOrder(db), kBanOrder);
+        EXPECT_EQ(sql(db, "SELECT TempBan FROM qrySelectAllTempBans"), (Rows{";kept"}));
+        EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
+        EXPECT_EQ(sql(db, "SELECT * FROM tblAliases ORDER BY rowid"),
+                  (Rows{"later|\"later it``s\"|\"10.0.0.1\"|[05.01.2017 00:00:00]|"
+                        "[05.01.2017 00:00:00]",
+                        "g2b|||[04.16.2017 00:00:00]|[04.16.2017 00:00:00]", "short||||",
+                        "first|||[12.31.2016 23:59:59]|[12.31.2016 23:59:59]", "none||||",
+                        "G2a|||[04.16.2017 00:00:00]|[04.16.2017 00:00:00]", "junk|\"\xE9\"|||",
+                        "space||||"}));
+        EXPECT_EQ(filesIn("_Vandrel_v" + std::to_string(version) + "_before_upgrade.zip").size(),
+                  1u);
+    }
 }
 
 // A database of a newer program, or one whose upgrade fails, is left byte for byte as it was

@@ -13,8 +13,10 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -22,6 +24,7 @@
 
 #include "app/BanTableModel.h"
 #include "app/DisplayText.h"
+#include "bans/Aliases.h"
 #include "bans/BanFileChanges.h"
 #include "bans/BanListWriter.h"
 #include "bans/BanStore.h"
@@ -56,6 +59,13 @@ std::optional<QString> askWithNote(QWidget* parent, int count) {
     layout->addWidget(buttons);
     if (box.exec() != QDialog::Accepted) return std::nullopt;
     return note->text();
+}
+
+std::vector<int> selectedRows(const QTableView& table) {
+    std::set<int> rows;
+    for (const QModelIndex& index : table.selectionModel()->selectedIndexes())
+        rows.insert(index.row());
+    return {rows.begin(), rows.end()};
 }
 
 }  // namespace
@@ -97,7 +107,34 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     table_->setColumnWidth(BanTableModel::NameColumn, 160);
     table_->setColumnWidth(BanTableModel::IpColumn, 130);
     table_->setColumnWidth(BanTableModel::ReasonColumn, 260);
-    bansLayout->addWidget(table_);
+
+    // Below the bans, every name and address the selected ban's GUID was seen with.
+    auto* split = new QSplitter(Qt::Vertical, bansPage);
+    split->addWidget(table_);
+    auto* seen = new QWidget(split);
+    auto* seenLayout = new QVBoxLayout(seen);
+    seenLayout->setContentsMargins(0, 0, 0, 0);
+    seenLayout->addWidget(
+        new QLabel(QStringLiteral("Names and addresses this GUID was seen with:"), seen));
+    aliases_ = new QTableWidget(0, 4, seen);
+    aliases_->setObjectName(QStringLiteral("aliases"));
+    aliases_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("IP"),
+                                         QStringLiteral("First seen"),
+                                         QStringLiteral("Last seen")});
+    aliases_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    aliases_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    aliases_->verticalHeader()->hide();
+    aliases_->horizontalHeader()->setStretchLastSection(true);
+    aliases_->setWordWrap(false);
+    aliases_->setColumnWidth(0, 220);
+    aliases_->setColumnWidth(1, 160);
+    aliases_->setColumnWidth(2, 170);
+    seenLayout->addWidget(aliases_);
+    split->addWidget(seen);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    split->setSizes({320, 180});
+    bansLayout->addWidget(split);
     status_ = new QLabel(bansPage);
     status_->setObjectName(QStringLiteral("status"));
     bansLayout->addWidget(status_);
@@ -143,6 +180,9 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
         showStatus();
     });
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &BanBrowserDialog::showStatus);
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, &BanBrowserDialog::showAliases);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &BanBrowserDialog::showAliases);
     showStatus();
     fillTempBans();
     resize(1000, 600);
@@ -163,6 +203,28 @@ void BanBrowserDialog::showStatus() {
     status_->setText(model_->statusText());
 }
 
+void BanBrowserDialog::showAliases() {
+    aliases_->setRowCount(0);
+    const std::vector<int> rows = selectedRows(*table_);
+    if (rows.size() != 1) return;
+    std::vector<StoredAlias> seen;
+    try {
+        seen = store_->findAliases(model_->ban(rows.front()).guid);
+    } catch (const std::exception& e) {
+        showErrorBox(form_.ports.messages, kBrowseFailed, toError(e),
+                     "Check that the ban database " + databasePath() + " can be read.");
+        return;
+    }
+    aliases_->setRowCount(static_cast<int>(seen.size()));
+    for (int r = 0; r < static_cast<int>(seen.size()); ++r) {
+        const StoredAlias& a = seen[static_cast<size_t>(r)];
+        const std::string_view cells[] = {unquoted(a.name), unquoted(a.address), a.firstSeen,
+                                          a.lastSeen};
+        for (int c = 0; c < 4; ++c)
+            aliases_->setItem(r, c, new QTableWidgetItem(displayText(cells[c])));
+    }
+}
+
 void BanBrowserDialog::fillTempBans() {
     QString text;
     store_->forEachKeptLine({}, [&](std::string_view line) {
@@ -170,13 +232,6 @@ void BanBrowserDialog::fillTempBans() {
         text += QLatin1Char('\n');
     });
     tempBans_->setPlainText(text);
-}
-
-std::vector<int> selectedRows(const QTableView& table) {
-    std::set<int> rows;
-    for (const QModelIndex& index : table.selectionModel()->selectedIndexes())
-        rows.insert(index.row());
-    return {rows.begin(), rows.end()};
 }
 
 void BanBrowserDialog::copySelected() {

@@ -1,7 +1,8 @@
 #pragma once
 // Utilities > Database > Browse bans: the ban database as a table to search, sort, copy
-// from and lift bans in, the temp bans on a second tab, and the import of other ban
-// files and the export of the list. Bans change only through bans/BanFileChanges.h, so
+// from and lift bans in, every name and address the selected ban's GUID was seen with
+// below it, the temp bans on a second tab, and the import of other ban files and the
+// export of the list. Bans change only through bans/BanFileChanges.h, so
 // the ban file and the database change together.
 
 #include <QDialog>
@@ -17,6 +18,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
+class QTableWidget;
 
 namespace th {
 
@@ -36,6 +38,7 @@ class BanBrowserDialog : public QDialog {
     void setChangesEnabled(bool enabled);
 
     QTableView* table() const { return table_; }
+    QTableWidget* aliases() const { return aliases_; }
     QLineEdit* searchBox() const { return search_; }
     QLabel* statusLine() const { return status_; }
     QTabWidget* tabs() const { return tabs_; }
@@ -54,6 +57,7 @@ class BanBrowserDialog : public QDialog {
 
   private:
     void showStatus();
+    void showAliases();
     void fillTempBans();
     std::string chooseBanFile();
 
@@ -62,6 +66,7 @@ class BanBrowserDialog : public QDialog {
     std::unique_ptr<BanTableModel> model_;
     QTabWidget* tabs_ = nullptr;
     QTableView* table_ = nullptr;
+    QTableWidget* aliases_ = nullptr;
     QLineEdit* search_ = nullptr;
     QLabel* status_ = nullptr;
     QPlainTextEdit* tempBans_ = nullptr;

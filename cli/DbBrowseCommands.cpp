@@ -1,9 +1,9 @@
-#include "cli/DatabaseOption.h"
 #include "cli/DbBrowseCommands.h"
 
 #include <map>
 #include <memory>
 
+#include "bans/Aliases.h"
 #include "bans/BanFileChanges.h"
 #include "bans/BanListWriter.h"
 #include "bans/BanStore.h"
@@ -11,6 +11,7 @@
 #include "bans/Paths.h"
 #include "bans/ShownBan.h"
 #include "cli/AbsolutePath.h"
+#include "cli/DatabaseOption.h"
 #include "cli/OutputChecks.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
@@ -118,7 +119,9 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     });
 
     CLI::App* show = db.add_subcommand(
-        "show", "Print a GUID's ban, the temp bans naming it and its lifting, if any");
+        "show",
+        "Print a GUID's ban, every name and address it was seen with, the temp bans naming it "
+        "and its lifting, if any");
     show->add_option("--db", options->db, kDbOptionHelp);
     show->add_option("GUID", options->guid, "The player's GUID (letter case ignored)")->required();
     show->callback([options, &context] {
@@ -146,6 +149,18 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
             field("lifted", lifted->liftedAt);
             field("lifted name", unquoted(lifted->name));
             if (!lifted->note.empty()) field("note", lifted->note);
+        }
+        // Every name and address the GUID was seen with: name, IP, first and last seen.
+        for (const StoredAlias& a : store->findAliases(options->guid)) {
+            out += "alias: ";
+            appendTerminalText(out, unquoted(a.name));
+            out += '\t';
+            appendTerminalText(out, unquoted(a.address));
+            out += '\t';
+            appendTerminalText(out, a.firstSeen);
+            out += '\t';
+            appendTerminalText(out, a.lastSeen);
+            out += '\n';
         }
         store->forEachKeptLine({}, [&](std::string_view line) {
             if (containsGuid(line, options->guid)) field("temp ban", line);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 
 #include "app/BanBrowserDialog.h"
@@ -30,7 +31,14 @@ class BanBrowser : public BanFolderTest {
             "('BBBB', '[01.02.2016 00:00:00]', CAST(X'22636166E922' AS TEXT), '\"192.0.2.1\"', "
             "'\"WALLHACK\"'),"
             "('cccc', '[12.31.2016 23:59:59]', '\"Nobody\"', '\"10.0.0.7\"', '');"
-            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban')");
+            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban');"
+            "INSERT INTO tblAliases VALUES "
+            "('aaaa', '\"Jay``yz\"', '\"198.51.100.7\"', '[04.16.2017 21:03:11]', "
+            "'[04.16.2017 21:03:11]'),"
+            "('AAAA', CAST(X'225E314A61E47922' AS TEXT), '\"203.0.113.5\"', "
+            "'[12.31.2016 23:59:59]', '[01.02.2017 10:00:00]'),"
+            "('aaaa', '\"Nobody\"', '\"10.0.0.7\"', '', ''),"
+            "('cccc', '\"Else\"', '\"10.0.0.8\"', '', '')");
         writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa \"Jay'yz\" \"198.51.100.7\" \"AIMBOT\"",
                                "", ";[x] tempban"}));
     }
@@ -121,6 +129,40 @@ TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
     f.scripted.files.answers.push_back({});  // cancelled
     QTest::keyClick(dialog.table(), Qt::Key_Delete);
     EXPECT_EQ(f.scripted.files.requests.back().proposedName, bans);
+}
+
+// One selected ban shows every name and address its GUID was seen with, first seen first,
+// names by the display rule; none or several selected show none.
+TEST_F(BanBrowser, TheSelectedBanShowsEveryNameAndAddressItsGuidWasSeenWith) {
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    dialog.show();
+    const QTableWidget& aliases = *dialog.aliases();
+    auto shown = [&] {
+        QStringList out;
+        for (int r = 0; r < aliases.rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < aliases.columnCount(); ++c) cells << aliases.item(r, c)->text();
+            out << cells.join(QLatin1Char('|'));
+        }
+        return out;
+    };
+    QStringList headers;
+    for (int c = 0; c < aliases.columnCount(); ++c)
+        headers << aliases.horizontalHeaderItem(c)->text();
+    EXPECT_EQ(headers, (QStringList{"Name", "IP", "First seen", "Last seen"}));
+    EXPECT_TRUE(shown().isEmpty());
+    dialog.table()->selectRow(2);  // aaaa
+    EXPECT_EQ(shown(),
+              (QStringList{QString::fromUtf8("^1Jaäy|203.0.113.5|[12.31.2016 23:59:59]|[01.02.2017 "
+                                             "10:00:00]"),
+                           "Jay'yz|198.51.100.7|[04.16.2017 21:03:11]|[04.16.2017 21:03:11]",
+                           "Nobody|10.0.0.7||"}));
+    dialog.table()->selectRow(0);  // BBBB, never seen otherwise
+    EXPECT_TRUE(shown().isEmpty());
+    dialog.table()->selectAll();
+    EXPECT_TRUE(shown().isEmpty());
 }
 
 }  // namespace

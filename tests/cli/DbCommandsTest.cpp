@@ -17,7 +17,12 @@ class DbCommands : public BanFolderTest {
             "('BBBB', '[01.02.2016 00:00:00]', '\"E' || char(27) || '[2Jvil\"', '\"192.0.2.1\"', "
             "'\"VIOLATION DETECTED -> AIMBOT #50001\"'),"
             "('cccc', '', '\"Nobody\"', '\"10.0.0.7\"', '');"
-            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban of AAAA'), (';other')");
+            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban of AAAA'), (';other');"
+            "INSERT INTO tblAliases VALUES "
+            "('aaaa', '\"Jay``yz\"', '\"198.51.100.7\"', '[12.31.2016 23:59:59]', "
+            "'[04.16.2017 21:03:11]'),"
+            "('AAAA', '\"J' || char(9) || 'y' || char(27) || '\"', '\"192.0.2.9\"', '', ''),"
+            "('bbbb', '\"else\"', '\"10.1.1.1\"', '', '')");
         writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa \"Jay'yz\" \"198.51.100.7\" "
                                "\"VIOLATION DETECTED -> AIMBOT #50001\"",
                                "", ";[x] tempban of AAAA"}));
@@ -57,7 +62,10 @@ TEST_F(DbCommands, ShowAndStatsTellWhatTheDatabaseHolds) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "guid: aaaa\nname: Jay'yz\nip: 198.51.100.7\nreason: VIOLATION DETECTED -> AIMBOT "
-              "#50001\ntime: [04.16.2017 21:03:11]\ntemp ban: ;[x] tempban of AAAA\n");
+              "#50001\ntime: [04.16.2017 21:03:11]\n"
+              "alias: Jay'yz\t198.51.100.7\t[12.31.2016 23:59:59]\t[04.16.2017 21:03:11]\n"
+              "alias: J\\ty\\x1B\t192.0.2.9\t\t\n"
+              "temp ban: ;[x] tempban of AAAA\n");
     r = runCli({"db", "show", "--db", db, "dddd"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
@@ -94,7 +102,9 @@ TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.starts_with("guid: aaaa\nlifted: [")) << r.out;
     EXPECT_TRUE(r.out.ends_with(
-        "]\nlifted name: Jay'yz\nnote: appeal granted\ntemp ban: ;[x] tempban of AAAA\n"))
+        "]\nlifted name: Jay'yz\nnote: appeal granted\n"
+        "alias: Jay'yz\t198.51.100.7\t[12.31.2016 23:59:59]\t[04.16.2017 21:03:11]\n"
+        "alias: J\\ty\\x1B\t192.0.2.9\t\t\ntemp ban: ;[x] tempban of AAAA\n"))
         << r.out;
 
     r = runCli({"db", "unban", "--db", db, "--bans", dir + "/missing.dat", "BBBB"});

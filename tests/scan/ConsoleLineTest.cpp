@@ -15,12 +15,10 @@
 namespace th {
 namespace {
 
+// The prefixes a violation line may have are the row builder's cases below; these are
+// the edges of what counts as one.
 TEST(ConsoleLine, OnlyTheConsolesOwnPrefixIsTakenOff) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
-        {"PunkBuster Server: VIOLATION x", "VIOLATION x"},
-        {"^3PunkBuster Server: VIOLATION x", "VIOLATION x"},
-        {"12:34 PunkBuster Server: VIOLATION x", "VIOLATION x"},
-        {" 5:07 ^3PunkBuster Server: VIOLATION x", "VIOLATION x"},
         {"  0:00 ^7PunkBuster Server: x", "x"},
         {"123:45 PunkBuster Server: ", ""},
         {"^~PunkBuster Server: x", "x"},

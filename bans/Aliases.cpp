@@ -1,5 +1,7 @@
 #include "bans/Aliases.h"
 
+#include <algorithm>
+
 #include "bans/BanStore.h"
 #include "bans/GuidKey.h"
 #include "platform/TimeStamp.h"
@@ -37,12 +39,28 @@ void AliasSightings::add(const WorkRow& row) {
     if (seen_.size() >= kBatch) store();
 }
 
+void AliasSightings::addNewBans(const std::vector<WorkRow>& sorted,
+                                const std::vector<size_t>& newBans) {
+    for (size_t first : newBans)
+        for (size_t j = first; j < sorted.size() && sameGuid(sorted[j].guid, sorted[first].guid);
+             ++j)
+            if (!sorted[j].fromGrid) add(sorted[j]);
+}
+
 void AliasSightings::store() {
     if (seen_.empty()) return;
+    // In the order of the table's unique index, so that each lookup finds its pages
+    // where the one before left them.
+    std::vector<const std::pair<const std::string, Seen>*> sorted;
+    sorted.reserve(seen_.size());
+    for (const auto& entry : seen_) sorted.push_back(&entry);
+    std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
     std::vector<Alias> aliases;
-    aliases.reserve(seen_.size());
-    for (const auto& [key, s] : seen_)
+    aliases.reserve(sorted.size());
+    for (const auto* entry : sorted) {
+        const Seen& s = entry->second;
         aliases.push_back({s.guid, s.name, s.address, s.firstSeen, s.lastSeen});
+    }
     store_.addAliases(aliases);
     seen_.clear();
 }

@@ -37,9 +37,15 @@ class AliasSightings {
     // A row whose GUID names no player (empty, "unknown", "NO_GUID") is not an alias. A
     // row the merge stamped with its own time was seen at no known moment.
     void add(const WorkRow& row);
-    void add(const std::vector<WorkRow>& rows) {
-        for (const WorkRow& row : rows) add(row);
+    // What a merge has seen: every grid row is a sighting in a log, a lifted ban's too.
+    void addGridRows(const std::vector<WorkRow>& rows) {
+        for (const WorkRow& row : rows)
+            if (row.fromGrid) add(row);
     }
+    // Of the other rows (ban file lines, imported bans) only those of the GUIDs the merge
+    // newly banned: the rest are lines this program wrote from the database, or bring
+    // nothing it does not hold. sorted is GUID-sorted, newBans the rows of the new bans.
+    void addNewBans(const std::vector<WorkRow>& sorted, const std::vector<size_t>& newBans);
     // Stores what was gathered, in the caller's transaction, and starts afresh.
     void store();
 

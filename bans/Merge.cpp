@@ -164,13 +164,13 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
     // The database changes are committed only once the rewritten file is in place.
     StoreTransaction transaction(store);
     if (options.beforeStore) options.beforeStore(store);
-    // Every row is an alias of its GUID, a lifted ban's too: it is what was seen.
     AliasSightings seen(store);
-    seen.add(work.rows);
-    seen.store();
+    seen.addGridRows(work.rows);
     const int64_t lifted = skipLiftedRows(store, work.rows);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work.rows, [&](int64_t j) { progress.set(j); });
+    seen.addNewBans(work.rows, stored.addedRows);
+    seen.store();
     store.replaceKeptLines(server, work.keptLines);
 
     TextFileWriter rewritten(file.path(), file.descriptor());
@@ -194,10 +194,10 @@ Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
             WorkingRows more;
             collectFileLines(tail, form.awkQuelvane, more);
             sortByGuid(more.rows);
-            seen.add(more.rows);
-            seen.store();
             counts.lifted += skipLiftedRows(store, more.rows);
-            storeRows(store, more.rows, [](int64_t) {});
+            const StoredRows added = storeRows(store, more.rows, [](int64_t) {});
+            seen.addNewBans(more.rows, added.addedRows);
+            seen.store();
             store.appendKeptLines(server, more.keptLines);
             appendLines(rewritten, tail, file.path());
             counts.banLines += more.banLines;
@@ -346,7 +346,7 @@ Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options
         // Every grid row is an alias of its GUID; no line of the file is, as none is
         // added from it here.
         AliasSightings seen(store);
-        seen.add(work.rows);
+        seen.addGridRows(work.rows);
         seen.store();
         // A lifted ban stays lifted here too: follow re-reads old lines after a restart.
         lifted = skipLiftedRows(store, work.rows);

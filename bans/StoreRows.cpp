@@ -52,6 +52,7 @@ StoredRows storeRows(BanStore& store, std::vector<WorkRow>& sorted,
         if (!added[i]) continue;
         ++counts.added;
         if (sorted[rowOf[i]].stamped) ++counts.stamped;
+        counts.addedRows.push_back(rowOf[i]);
         if (sorted[rowOf[i]].fromGrid) counts.addedFromGrid.push_back(rowOf[i]);
     }
     return counts;

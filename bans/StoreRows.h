@@ -16,6 +16,7 @@ struct StoredRows {
     int64_t added = 0;                  // of them, new to the database
     int64_t stamped = 0;                // new ones given the merge's time
     std::vector<size_t> addedFromGrid;  // the grid's rows that were new bans, in order
+    std::vector<size_t> addedRows;      // every row that was a new ban, in order
 };
 
 // The rows that are bans: the first row of each GUID (letter case ignored), unless its

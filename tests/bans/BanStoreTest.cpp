@@ -372,10 +372,11 @@ TYPED_TEST(StoreCases, AliasesKeepEveryNameAndAddressWithFirstAndLastSeen) {
             row.name = std::string("\"") + s.name + "\"";
             row.address = std::string("\"") + s.address + "\"";
             row.stamped = s.stamped;
+            row.fromGrid = true;
         }
         StoreTransaction t(store);
         AliasSightings seen(store);
-        seen.add(rows);
+        seen.addGridRows(rows);
         seen.store();
         t.commit();
     };

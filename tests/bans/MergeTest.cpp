@@ -428,20 +428,24 @@ TEST_F(Trusting, LeftoversOfKilledRunsAreDeleted) {
         EXPECT_TRUE(std::filesystem::exists(dir + name)) << name;
 }
 
-// Every row a merge reads is an alias of its GUID, whichever row became the ban: the ban
-// file's lines, every grid row of the GUID, a lifted ban's row that was skipped, a tail
-// appended during the merge, and the rows of an appending merge. A grid row without a
+// What a merge has seen: every grid row (whichever became the ban, a lifted ban's row
+// that was skipped, an appending merge's) and, of the ban file's lines (a tail appended
+// during the merge too), only those of GUIDs the merge newly bans. A line this program
+// wrote, or a known GUID under another name, is no new sighting. A grid row without a
 // stamp was seen at no known moment.
-TEST_F(Trusting, EveryMergeRecordsEveryNameAndAddressSeen) {
+TEST_F(Trusting, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
     sql(db,
         "INSERT INTO tblLiftedBans VALUES ('bbbb2222', '\"Two\"', '[06.01.2017 00:00:00]', '')");
     const std::string seenBy =
         "SELECT GUID, PlayerName, IP, FirstSeen, LastSeen FROM tblAliases "
         "ORDER BY GUID, PlayerName, IP";
+    const std::string renamed =
+        "[05.03.2017 10:00:00] AAAA1111 \"Renamed\" \"192.0.2.9:9\" \"MANUAL BAN\"";
     MergeOptions options = quiet();
     options.beforeReplace = [&] {
         std::ofstream(bans, std::ios::app)
-            << "[01.01.2018 00:00:00] AAAA1111 \"Tail\" \"192.0.2.1:1\" \"\"\r\n";
+            << "[01.01.2018 00:00:00] DDDD4444 \"Tail\" \"192.0.2.1:1\" \"\"\r\n"
+            << renamed << "\r\n";
     };
     merge(crlf({kBan1}),
           {violation("AAAA1111", "^1O^7ne", "[12.31.2016 23:59:59]"),
@@ -451,25 +455,38 @@ TEST_F(Trusting, EveryMergeRecordsEveryNameAndAddressSeen) {
            violation("unknown", "Nobody")},
           options);
     ASSERT_TRUE(outcome.completed);
-    EXPECT_EQ(guidsIn(db), (Rows{"AAAA1111"}));
-    const Rows merged = {
-        "aaaa1111|\"One\"|\"192.0.2.1:1\"|[04.16.2017 21:03:11]|[04.16.2017 21:03:11]",
-        "aaaa1111|\"On\xE9\"|\"203.0.113.5:28960\"||",
-        "AAAA1111|\"Tail\"|\"192.0.2.1:1\"|[01.01.2018 00:00:00]|[01.01.2018 00:00:00]",
-        "AAAA1111|\"^1O^7ne\"|\"198.51.100.7:28960\"|[12.31.2016 23:59:59]|[03.01.2017 00:00:00]",
-        "bbbb2222|\"Two\"|\"198.51.100.7:28960\"|[05.01.2017 00:00:00]|[05.01.2017 00:00:00]"};
-    EXPECT_EQ(sql(db, seenBy), merged);
+    EXPECT_EQ(guidsIn(db), (Rows{"AAAA1111", "DDDD4444"}));
+    EXPECT_EQ(
+        sql(db, seenBy),
+        (Rows{"aaaa1111|\"One\"|\"192.0.2.1:1\"|[04.16.2017 21:03:11]|[04.16.2017 21:03:11]",
+              "aaaa1111|\"On\xE9\"|\"203.0.113.5:28960\"||",
+              "AAAA1111|\"^1O^7ne\"|\"198.51.100.7:28960\"|[12.31.2016 23:59:59]|"
+              "[03.01.2017 00:00:00]",
+              "bbbb2222|\"Two\"|\"198.51.100.7:28960\"|[05.01.2017 00:00:00]|"
+              "[05.01.2017 00:00:00]",
+              "DDDD4444|\"Tail\"|\"192.0.2.1:1\"|[01.01.2018 00:00:00]|[01.01.2018 00:00:00]"}));
 
+    sql(db, "DELETE FROM tblAliases");
+    merge(readBytes(bans) + crlf({kGameBan, renamed}), {violation("eeee5555", "Five")});
+    ASSERT_TRUE(outcome.completed);
+    EXPECT_EQ(sql(db, seenBy),
+              (Rows{"cccc3333|\"InGame\"|\"192.0.2.3:3\"|[05.02.2017 10:00:00]|"
+                    "[05.02.2017 10:00:00]",
+                    "eeee5555|\"Five\"|\"198.51.100.7:28960\"|[06.01.2017 00:00:00]|"
+                    "[06.01.2017 00:00:00]"}));
+
+    sql(db, "DELETE FROM tblAliases");
     options = quiet();
     options.appendOnly = true;
-    merge(readBytes(bans),
-          {violation("aaaa1111", "^1O^7ne", "[01.02.2017 00:00:00]"), violation("cccc3333", "New")},
+    merge(readBytes(bans) + crlf({"[05.04.2017 10:00:00] gggg7777 \"Game\" \"\" \"\""}),
+          {violation("aaaa1111", "^1O^7ne", "[01.02.2017 00:00:00]"), violation("ffff6666", "New")},
           options);
     ASSERT_TRUE(outcome.completed);
-    Rows appended = merged;  // a sighting within the known span changes nothing
-    appended.push_back(
-        "cccc3333|\"New\"|\"198.51.100.7:28960\"|[06.01.2017 00:00:00]|[06.01.2017 00:00:00]");
-    EXPECT_EQ(sql(db, seenBy), appended);
+    EXPECT_EQ(sql(db, seenBy),
+              (Rows{"aaaa1111|\"^1O^7ne\"|\"198.51.100.7:28960\"|[01.02.2017 00:00:00]|"
+                    "[01.02.2017 00:00:00]",
+                    "ffff6666|\"New\"|\"198.51.100.7:28960\"|[06.01.2017 00:00:00]|"
+                    "[06.01.2017 00:00:00]"}));
 }
 
 }  // namespace

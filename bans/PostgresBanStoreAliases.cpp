@@ -18,9 +18,11 @@ std::string moment(const std::string& stamp) {
 }
 
 // Whether the sighting's stamp of that column widens the stored one: earlier or later.
+// The same stamp again, the common case, is told apart first and cheaply.
 std::string widens(const std::string& column, const char* compare) {
-    return "(excluded." + column + " <> '' AND (a." + column + " = '' OR " +
-           moment("excluded." + column) + compare + moment("a." + column) + "))";
+    return "(excluded." + column + " <> a." + column + " AND excluded." + column +
+           " <> '' AND (a." + column + " = '' OR " + moment("excluded." + column) + compare +
+           moment("a." + column) + "))";
 }
 
 const std::string kUpsert =

@@ -1,29 +1,15 @@
 #pragma once
-// A main form with scripted ports and a grid of violation rows, arranged as the window
-// arranges it; and message boxes as one line each, so a sequence compares at once.
+// The grid form with sample rows; and message boxes as one line each, so a sequence
+// compares at once.
 
-#include <initializer_list>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "scan/MainForm.h"
-#include "tests/support/ScriptedPorts.h"
+#include "tests/support/GridForm.h"
 
 namespace th::test {
 
-// Arranges the grid into groups by its first column, as the window does after a scan.
-inline void arrange(MainForm& form) {
-    int32_t position = 0;
-    vsFlexGrid1_AfterMoveColumn(form, 0, position);
-}
-
-struct GridFixture {
-    ScriptedPorts scripted;
-    MainForm form{scripted.ports};
-
-    GridFixture() { form.setUpGrid(); }
-    void add(std::initializer_list<std::string_view> cells) { form.vsFlexGrid1.addRow(cells); }
+struct GridFixture : GridForm {
     // Three players, Alice twice.
     void addSampleRows() {
         add({"Bob", "(AIMBOT)", "50001", "[2024.01.02 10:00:00]", "(slot #3)", "bbbb", "b:1"});
@@ -31,7 +17,6 @@ struct GridFixture {
         add({"Carol", "(AIMBOT)", "50001", "[2024.01.03 11:00:00]", "(slot #5)", "cccc", "c:1"});
         add({"Alice", "(WALLHACK)", "50002", "[2024.01.01 09:30:00]", "(slot #1)", "aaaa", "a:1"});
     }
-    void arrange() { test::arrange(form); }
 };
 
 inline std::string box(const std::string& prompt, MsgButtons buttons, MsgIcon icon,

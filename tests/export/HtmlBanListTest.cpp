@@ -16,7 +16,8 @@ Cells row(std::string name) {
 std::string pageOf(const std::vector<Cells>& rows, std::pair<int32_t, int32_t> move = {0, 0}) {
     FormFixture f;
     f.addRows(rows);
-    f.groupRows();
+    f.grid.select(1, 0);  // group rows made as the arrangement makes them, without its sort
+    f.grid.subtotal(FlexGrid::kSubtotalGroup, 0, -1, {}, kGroupBackColor, kGroupForeColor, true);
     f.grid.moveColumn(move.first, move.second);
     writeHtmlBanList(f.grid, f.dir + "/page.html");
     return readBytes(f.dir + "/page.html");
@@ -79,28 +80,28 @@ TEST(HtmlCommand, WritesThePageAndOpensItOnYesOnly) {
     FormFixture f;
     f.addRows({row("Alpha"), row("Bob")});
     const std::string path = f.dir + "/bans.html", missing = f.dir + "/missing/bans.html";
-    f.ports.files.answers = {{}, {path}, {path}, {missing}, {path}};
-    f.ports.messages.answers = {MsgResult::No, MsgResult::Yes};
+    f.scripted.files.answers = {{}, {path}, {path}, {missing}, {path}};
+    f.scripted.messages.answers = {MsgResult::No, MsgResult::Yes};
     for (int i = 0; i < 4; ++i) runHtmlCommand(f.form);
-    EXPECT_EQ(f.ports.files.requests.at(0).title, "Save HTML document");
-    EXPECT_EQ(f.ports.files.requests[0].filters.at(0).first, "Quelvane HTML Banlist (*.html)");
+    EXPECT_EQ(f.scripted.files.requests.at(0).title, "Save HTML document");
+    EXPECT_EQ(f.scripted.files.requests[0].filters.at(0).first, "Quelvane HTML Banlist (*.html)");
     EXPECT_EQ(readBytes(path), pageOf({row("Alpha"), row("Bob")}));
-    ASSERT_EQ(f.ports.messages.shown.size(), 3u);
-    const ShownBox& box = f.ports.messages.shown[0];
+    ASSERT_EQ(f.scripted.messages.shown.size(), 3u);
+    const ShownBox& box = f.scripted.messages.shown[0];
     EXPECT_EQ(box.prompt, "'" + path + "' has been created, open for viewing?        ");
     EXPECT_EQ(box.buttons, MsgButtons::YesNo);
     EXPECT_EQ(box.icon, MsgIcon::Information);
-    EXPECT_EQ(f.ports.messages.shown[2].prompt,
+    EXPECT_EQ(f.scripted.messages.shown[2].prompt,
               "An error has occured during a creating of this HTML file        \r\n"
               "No such file or directory: " +
                   missing +
                   " 53        \r\nCheck that the folder can be written to and try again; no page "
                   "was written.        ");
-    EXPECT_EQ(f.ports.cursor.history, (std::vector<int16_t>{11, 0, 11, 0, 11, 0}));
-    ASSERT_EQ(f.ports.shell.calls.size(), 1u);
-    EXPECT_EQ(f.ports.shell.calls[0].target, path);
+    EXPECT_EQ(f.scripted.cursor.history, (std::vector<int16_t>{11, 0, 11, 0, 11, 0}));
+    ASSERT_EQ(f.scripted.shell.calls.size(), 1u);
+    EXPECT_EQ(f.scripted.shell.calls[0].target, path);
 
-    f.ports.shell.result = 31;  // no program for the file's kind
+    f.scripted.shell.result = 31;  // no program for the file's kind
     EXPECT_THROW(runHtmlCommand(f.form), Error);
 }
 

@@ -20,15 +20,14 @@ const std::vector<Cells> kTwoRows = {
 struct ScanFileCommands : FormFixture, ::testing::Test {
     void fill(const std::vector<Cells>& rows) {
         addRows(rows);
-        int32_t position = 0;
-        vsFlexGrid1_AfterMoveColumn(form, 0, position);
+        arrange();
     }
     // Runs the command with the path as the dialog's answer.
     void run(bool (*command)(MainForm&), const std::string& path) {
-        ports.files.answers.push_back({path});
+        scripted.files.answers.push_back({path});
         command(form);
     }
-    std::string lastPrompt() const { return ports.messages.shown.back().prompt; }
+    std::string lastPrompt() const { return scripted.messages.shown.back().prompt; }
 };
 
 TEST_F(ScanFileCommands, EveryByteOfEveryCellSurvivesSaveAndImport) {
@@ -44,12 +43,12 @@ TEST_F(ScanFileCommands, EveryByteOfEveryCellSurvivesSaveAndImport) {
     grid.setRows(1);
     run(importScanFileCommand, dir + "/today.sf");
     EXPECT_EQ(rows(), before);
-    ASSERT_EQ(ports.messages.shown.size(), 2u);  // no question: the grid was empty
-    EXPECT_EQ(ports.messages.shown[0].prompt, "'today.sf' has been saved        ");
+    ASSERT_EQ(scripted.messages.shown.size(), 2u);  // no question: the grid was empty
+    EXPECT_EQ(scripted.messages.shown[0].prompt, "'today.sf' has been saved        ");
     EXPECT_EQ(lastPrompt(), "'today.sf' has been loaded, 3 records have been added        ");
-    EXPECT_EQ(ports.files.requests.at(0).title, "Save scanned violations log");
-    EXPECT_EQ(ports.files.requests.at(1).title, "Select scanned violations log");
-    EXPECT_EQ(ports.files.requests[1].filters.at(0).first, "Scan File (*.sf)");
+    EXPECT_EQ(scripted.files.requests.at(0).title, "Save scanned violations log");
+    EXPECT_EQ(scripted.files.requests.at(1).title, "Select scanned violations log");
+    EXPECT_EQ(scripted.files.requests[1].filters.at(0).first, "Scan File (*.sf)");
 }
 
 // The sample with LF line ends, no last line end, a header of its own, and a group row
@@ -67,12 +66,12 @@ TEST_F(ScanFileCommands, ImportAsksFirstAndLeavesTheFilesGroupRows) {
     const std::vector<Cells> before = rows();
     form.pnlLogPathToFile.setCaption("/logs/server.log");
     form.lblNumberLinesScanned.setCaption("1234");
-    ports.messages.answers = {MsgResult::No};
+    scripted.messages.answers = {MsgResult::No};
     run(importScanFileCommand, dir + "/groups.sf");
     EXPECT_EQ(rows(), before);
     EXPECT_EQ(lastPrompt(), "Grid will be cleared of all records, OK?        ");
-    EXPECT_EQ(ports.messages.shown.back().buttons, MsgButtons::YesNo);
-    EXPECT_EQ(ports.messages.shown.back().icon, MsgIcon::Question);
+    EXPECT_EQ(scripted.messages.shown.back().buttons, MsgButtons::YesNo);
+    EXPECT_EQ(scripted.messages.shown.back().icon, MsgIcon::Question);
     run(importScanFileCommand, dir + "/groups.sf");
     run(saveScanFileCommand, dir + "/again.sf");
     EXPECT_EQ(readBytes(dir + "/again.sf"), sample);
@@ -100,19 +99,19 @@ TEST_F(ScanFileCommands, AFileSavedAfterAColumnMoveImportsUnderTheSameTitles) {
         vsFlexGrid1_AfterMoveColumn(moved.form, move.first, position);
         const std::vector<Cells> shown = moved.rows();
         const std::string path = moved.dir + "/moved.sf";
-        moved.ports.files.answers.push_back({path});
+        moved.scripted.files.answers.push_back({path});
         saveScanFileCommand(moved.form);
         std::string header = "H";
         for (const std::string& title : shown[0]) header += "\t" + title;
         EXPECT_NE(readBytes(path).find("\r\n" + header + "\r\n"), std::string::npos);
 
-        moved.ports.files.answers.push_back({path});
-        moved.ports.messages.answers = {MsgResult::Yes};
+        moved.scripted.files.answers.push_back({path});
+        moved.scripted.messages.answers = {MsgResult::Yes};
         importScanFileCommand(moved.form);
         EXPECT_EQ(moved.rows(), shown);
 
         FormFixture plain;
-        plain.ports.files.answers.push_back({path});
+        plain.scripted.files.answers.push_back({path});
         importScanFileCommand(plain.form);
         std::vector<std::string> want = dataRowsByTitle(moved.grid),
                                  got = dataRowsByTitle(plain.grid);
@@ -175,7 +174,7 @@ TEST_F(ScanFileCommands, FailuresKeepTheGridAndTheOldFile) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(readBytes(dir + "/bad.sf"), "what was there");
     EXPECT_EQ(entries(), 1);  // no stray temporary
-    EXPECT_TRUE(ports.messages.shown.empty());
+    EXPECT_TRUE(scripted.messages.shown.empty());
     EXPECT_EQ(rows(), before);
 }
 

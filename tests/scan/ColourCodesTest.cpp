@@ -4,9 +4,8 @@
 #include <vector>
 
 #include "scan/ColourCodes.h"
-#include "scan/MainForm.h"
 #include "tests/support/GridColumnTexts.h"
-#include "tests/support/ScriptedPorts.h"
+#include "tests/support/GridForm.h"
 
 namespace th {
 namespace {
@@ -50,21 +49,21 @@ TEST(ColourCodes, EveryCaretAndThePrintableByteAfterItGo) {
 // Folded, one player's names in colours form one group and sort by their letters; the
 // cells keep the names as written, and the fold goes wherever the column is dragged.
 TEST(ColourCodes, FoldedNamesArrangeTogetherAndTheCellsKeepTheirCodes) {
-    test::ScriptedPorts p;
-    MainForm form(p.ports);
-    form.setUpGrid();
-    FlexGrid& g = form.vsFlexGrid1;
+    test::GridForm f;
+    FlexGrid& g = f.grid;
+    f.arrange();  // on an empty grid: nothing to group
+    EXPECT_EQ(g.rows(), 1);
+    EXPECT_TRUE(g.redraw());
     const std::vector<std::string> names = {"^1Jay^7yz", "Alpha", "Jayyz", "^2Bravo", "^3Jayyz"};
     for (size_t i = 0; i < names.size(); ++i)
         g.addRow({names[i], "(AIMBOT)", std::to_string(50005 - i), "[01.01.2003 10:00:00]",
                   "(slot #1)", "g", "1.1.1.1:1"});
-    int32_t position = 0;
-    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    f.arrange();
     EXPECT_EQ(column(g, 0), (Column{"*^1Jay^7yz", "^1Jay^7yz", "*^2Bravo", "^2Bravo", "*^3Jayyz",
                                     "^3Jayyz", "*Alpha", "Alpha", "*Jayyz", "Jayyz"}));
 
     setFoldColours(g, true);
-    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    f.arrange();
     EXPECT_EQ(column(g, 0), (Column{"*Alpha", "Alpha", "*^2Bravo", "^2Bravo", "*^3Jayyz", "^3Jayyz",
                                     "Jayyz", "^1Jay^7yz"}));
     std::string scratch;
@@ -78,7 +77,7 @@ TEST(ColourCodes, FoldedNamesArrangeTogetherAndTheCellsKeepTheirCodes) {
     for (int32_t to = 1; to < 7; ++to) {
         g.moveColumn(g.colIndex("Player Name"), to);
         g.moveColumn(g.colIndex("Violation"), 0);
-        vsFlexGrid1_AfterMoveColumn(form, 0, position);
+        f.arrange();
         const int32_t name = g.colIndex("Player Name");
         EXPECT_NE(g.colFold(name), nullptr) << to;
         EXPECT_EQ(column(g, name),
@@ -88,7 +87,7 @@ TEST(ColourCodes, FoldedNamesArrangeTogetherAndTheCellsKeepTheirCodes) {
     g.moveColumn(g.colIndex("Player Name"), 0);
 
     setFoldColours(g, false);
-    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    f.arrange();
     EXPECT_EQ(g.colFold(0), nullptr);
     EXPECT_EQ(column(g, 0).front(), "*^1Jay^7yz");
 }

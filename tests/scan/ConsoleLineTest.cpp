@@ -9,8 +9,8 @@
 #include "scan/ConsoleLine.h"
 #include "scan/LogScanner.h"
 #include "scan/RowBuilder.h"
+#include "tests/support/GridForm.h"
 #include "tests/support/LocalFileTime.h"
-#include "tests/support/ScriptedPorts.h"
 
 namespace th {
 namespace {
@@ -48,9 +48,7 @@ TEST(ConsoleLine, OnlyTheConsolesOwnPrefixIsTakenOff) {
 }
 
 // The scanner's line matchers, their patterns set as a scan sets them.
-struct Matchers {
-    test::ScriptedPorts p;
-    MainForm form{p.ports};
+struct Matchers : test::GridForm {
     Matchers() {
         form.flexQuelvane.setPattern(kLinePattern);
         form.flexQuelvaneGetIP.setPattern(kAddressPattern);

@@ -22,6 +22,23 @@ namespace {
 
 const std::string kQuestion = "\r\n\r\nWould you like to open this file now?        ";
 const std::string kErrorLead = "An error has occured during a merge of this log        \r\n";
+const std::string kDone = "Merge complete. ";
+const std::string kBan1 =
+    "[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"VIOLATION DETECTED -> (X) #50001\"";
+const std::string kBan2 =
+    "[05.01.2017 00:00:00] bbbb2222 \"Two\" \"192.0.2.2:2\" \"VIOLATION DETECTED -> (Y) #50002\"";
+const std::string kGameBan =
+    "[05.02.2017 10:00:00] cccc3333 \"InGame\" \"192.0.2.3:3\" \"MANUAL BAN\"";
+
+Rows guidsIn(const std::string& db) {
+    return sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID");
+}
+
+// A grid row of a violation, its GUID and name as given.
+std::vector<std::string> violation(const std::string& guid, const std::string& name = "P",
+                                   const std::string& stamp = "[06.01.2017 00:00:00]") {
+    return {name, "(AIMBOT)", "50001", stamp, "(slot #1)", guid, "198.51.100.7:28960"};
+}
 
 class Merging : public BanFolderTest {
   protected:
@@ -33,15 +50,26 @@ class Merging : public BanFolderTest {
         int32_t position = move.second;
         vsFlexGrid1_AfterMoveColumn(w.form, move.first, position);
     }
-    // Merges one grid row into the given ban file lines; returns the last box's text.
-    std::string mergeOne(const Rows& lines, std::initializer_list<std::string_view> row) {
+    // Merges the grid rows into the ban file's bytes; gives the boxes shown.
+    std::vector<ShownBox> merge(const std::string& file,
+                                const std::vector<std::vector<std::string>>& rows,
+                                const MergeOptions& options = quiet()) {
+        writeBytes(bans, file);
         TestWindow w;
-        writeBytes(bans, crlf(lines));
-        w.form.vsFlexGrid1.addRow(row);
+        for (const auto& r : rows) {
+            std::vector<std::string_view> cells(r.begin(), r.end());
+            w.form.vsFlexGrid1.addRow(cells);
+        }
         w.scripted.files.answers.push_back({bans});
-        g_MergeIntoBanFile(w.form);
-        return w.scripted.messages.shown.back().prompt;
+        outcome = mergeIntoBanFile(w.form, options);
+        return w.scripted.messages.shown;
     }
+    static MergeOptions quiet() {
+        MergeOptions o;
+        o.explain = o.offerToOpen = false;
+        return o;
+    }
+    MergeOutcome outcome;
 };
 
 // The sample merged twice: the second time over the rewritten file adds nothing, since
@@ -187,105 +215,58 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
 }
 
 // Only temp bans and blank lines in the file; a GUID already stored keeps its row; a reason
-// not in quotes or none at all.
+// not in quotes or none at all; a (CVAR) row whose Slot holds OGC_ in any case is an OGC
+// ban. Temp-ban lines are stored with each apostrophe as two grave accents, as existing
+// databases hold them.
 TEST_F(Merging, FilesOfAnyShapeAndGuidsAlreadyStored) {
     const std::string abc =
         "[03.03.2003 03:03:03] abc \"New\" \"1:1\" \"VIOLATION DETECTED -> (X) #5\"";
-    mergeOne({"", ";a temp ban", "  ", ";another"},
-             {"New", "(X)", "5", "[03.03.2003 03:03:03]", "(slot #2)", "abc", "1:1"});
-    EXPECT_EQ(readBytes(bans), crlf({abc, "", ";a temp ban", ";another"}));
-
-    mergeOne({"[04.04.2004 04:04:04] def \"Def\" \"2:2\" VIOLATION  DETECTED -> X #7",
-              "[01.01.2003 00:00:01] jkl \"Four\" \"4:4\""},
-             {"Other", "(Y)", "6", "[05.05.2005 05:05:05]", "(slot #1)", "ABC", "3:3"});
-    EXPECT_EQ(readBytes(bans),
-              crlf({"[01.01.2003 00:00:01] jkl \"Four\" \"4:4\" ", abc,
-                    "[04.04.2004 04:04:04] def \"Def\" \"2:2\" \"VIOLATION DETECTED -> X #7\""}));
-}
-
-// A (CVAR) row whose Slot holds OGC_ in any case is an OGC ban; temp-ban lines are stored
-// with each apostrophe as two grave accents, as existing databases hold them.
-TEST_F(Merging, CvarOgcReasonAndTempBansStoredAsBefore) {
-    mergeOne({";temp ban of O'Neil's"}, {"Cvar", " (cvar)", "9001", "[01.01.2003 00:00:00]",
-                                         "(slot #3) OGC_hack", "og1", "1:1"});
-    EXPECT_EQ(
-        readBytes(bans),
-        crlf({"[01.01.2003 00:00:00] og1 \"Cvar\" \"1:1\" \"VIOLATION DETECTED -> OGC #9001\"", "",
-              ";temp ban of O'Neil's"}));
-    EXPECT_EQ(sql(db, "SELECT TempBan FROM tblTempBans"), (Rows{";temp ban of O``Neil``s"}));
-}
-
-TEST_F(Merging, MoreLinesThanA16BitCounterHolds) {
-    Rows lines;
-    for (int i = 0; i < 40000; ++i)
-        lines.push_back("[01.01.2003 00:00:00] guid" + std::to_string(i) + " \"P\" \"1:2\" \"r\"");
-    EXPECT_EQ(
-        mergeOne(lines, {"E", "(X)", "1", "[01.01.2004 00:00:00]", "(slot #1)", "extra", "1:1"}),
-        "Merge complete. 40001 bans have been written to 'pbbans.dat'        " + kQuestion);
-}
-
-}  // namespace
-}  // namespace th::test
-
-namespace th::test {
-namespace {
-
-const std::string kDone = "Merge complete. ";
-const std::string kBan1 =
-    "[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"VIOLATION DETECTED -> (X) #50001\"";
-const std::string kBan2 =
-    "[05.01.2017 00:00:00] bbbb2222 \"Two\" \"192.0.2.2:2\" \"VIOLATION DETECTED -> (Y) #50002\"";
-const std::string kGameBan =
-    "[05.02.2017 10:00:00] cccc3333 \"InGame\" \"192.0.2.3:3\" \"MANUAL BAN\"";
-
-Rows guidsIn(const std::string& db) {
-    return sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID");
-}
-
-// A grid row of a violation, its GUID and name as given.
-std::vector<std::string> violation(const std::string& guid, const std::string& name = "P",
-                                   const std::string& stamp = "[06.01.2017 00:00:00]") {
-    return {name, "(AIMBOT)", "50001", stamp, "(slot #1)", guid, "198.51.100.7:28960"};
-}
-
-class Trusting : public BanFolderTest {
-  protected:
-    // Merges the grid rows into the ban file's bytes; gives the boxes shown.
-    std::vector<ShownBox> merge(const std::string& file,
-                                const std::vector<std::vector<std::string>>& rows,
-                                const MergeOptions& options = quiet()) {
-        writeBytes(bans, file);
-        TestWindow w;
-        for (const auto& r : rows) {
-            std::vector<std::string_view> cells(r.begin(), r.end());
-            w.form.vsFlexGrid1.addRow(cells);
-        }
-        w.scripted.files.answers.push_back({bans});
-        outcome = mergeIntoBanFile(w.form, options);
-        return w.scripted.messages.shown;
+    // The file's lines, the grid's row, the file's lines afterwards.
+    const std::vector<std::tuple<Rows, std::vector<std::string>, Rows>> steps = {
+        {{"", ";a temp ban", "  ", ";another"},
+         {"New", "(X)", "5", "[03.03.2003 03:03:03]", "(slot #2)", "abc", "1:1"},
+         {abc, "", ";a temp ban", ";another"}},
+        {{"[04.04.2004 04:04:04] def \"Def\" \"2:2\" VIOLATION  DETECTED -> X #7",
+          "[01.01.2003 00:00:01] jkl \"Four\" \"4:4\""},
+         {"Other", "(Y)", "6", "[05.05.2005 05:05:05]", "(slot #1)", "ABC", "3:3"},
+         {"[01.01.2003 00:00:01] jkl \"Four\" \"4:4\" ", abc,
+          "[04.04.2004 04:04:04] def \"Def\" \"2:2\" \"VIOLATION DETECTED -> X #7\""}},
+        {{";temp ban of O'Neil's"},
+         {"Cvar", " (cvar)", "9001", "[01.01.2003 00:00:00]", "(slot #3) OGC_hack", "og1", "1:1"},
+         {"[01.01.2003 00:00:00] og1 \"Cvar\" \"1:1\" \"VIOLATION DETECTED -> OGC #9001\"",
+          "[01.01.2003 00:00:01] jkl \"Four\" \"4:4\" ", abc,
+          "[04.04.2004 04:04:04] def \"Def\" \"2:2\" \"VIOLATION DETECTED -> X #7\"", "",
+          ";temp ban of O'Neil's"}},
+    };
+    for (const auto& [lines, row, after] : steps) {
+        merge(crlf(lines), {row});
+        EXPECT_EQ(readBytes(bans), crlf(after));
     }
-    static MergeOptions quiet() {
-        MergeOptions o;
-        o.explain = o.offerToOpen = false;
-        return o;
-    }
-    MergeOutcome outcome;
-};
+    EXPECT_EQ(sql(db, "SELECT TempBan FROM tblTempBans WHERE TempBan LIKE '%Neil%'"),
+              (Rows{";temp ban of O``Neil``s"}));
+}
 
-// Equal GUIDs always meet: compared as numbers, "1", "01", "1" did not, and the report
-// counted three bans for a file of two.
-TEST_F(Trusting, EqualGuidsMeetAndTheReportCountsTheBansWritten) {
+// The report counts the bans written: equal GUIDs always meet (compared as numbers, "1",
+// "01", "1" did not, and the report counted three bans for a file of two), and a count
+// goes past what 16 bits hold.
+TEST_F(Merging, EqualGuidsMeetAndTheReportCountsTheBansWritten) {
     merge("", {violation("1"), violation("01"), violation("1")});
     EXPECT_EQ(outcome.report, kDone + "2 bans have been written to 'pbbans.dat'        ");
     EXPECT_EQ(guidsIn(db), (Rows{"01", "1"}));
     const std::string file = readBytes(bans);
     EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 2);
+
+    Rows lines;
+    for (int i = 0; i < 40000; ++i)
+        lines.push_back("[01.01.2003 00:00:00] guid" + std::to_string(i) + " \"P\" \"1:2\" \"r\"");
+    merge(crlf(lines), {violation("extra")});  // and the two stored above
+    EXPECT_EQ(outcome.report, kDone + "40003 bans have been written to 'pbbans.dat'        ");
 }
 
 // A ban the game server appends while the merge runs is never lost: before the file is
 // replaced it is checked, and the merge runs again; a tail appended between that check
 // and the rename is merged too. A file that never holds still stops the merge unchanged.
-TEST_F(Trusting, ABanAppendedDuringTheMergeIsKept) {
+TEST_F(Merging, ABanAppendedDuringTheMergeIsKept) {
     const std::string before = crlf({kBan1});
     MergeOptions options = quiet();
     int checks = 0;
@@ -335,7 +316,7 @@ TEST_F(Trusting, ABanAppendedDuringTheMergeIsKept) {
 }
 
 // A second writer of this program waits for the first; after a while it gives up.
-TEST_F(Trusting, WritersOfTheBanFileTakeOneLock) {
+TEST_F(Merging, WritersOfTheBanFileTakeOneLock) {
     writeBytes(bans, crlf({kBan1}));
     int first = ::open(bans.c_str(), O_RDONLY), other = ::open(bans.c_str(), O_RDONLY);
     {
@@ -350,7 +331,7 @@ TEST_F(Trusting, WritersOfTheBanFileTakeOneLock) {
 
 // A ban line is one line: a line break inside a cell (possible through a scan file) once
 // wrote a second, forged ban line that the next merge stored for good.
-TEST_F(Trusting, ABanLineIsOneLine) {
+TEST_F(Merging, ABanLineIsOneLine) {
     const std::string name = "x\r\n[01.01.2003 00:00:00] f0f0f0f0 \"forged";
     merge("", {violation("eeee5555", name)});
     const std::string file = readBytes(bans);
@@ -367,7 +348,7 @@ TEST_F(Trusting, ABanLineIsOneLine) {
 // A ban line always has its stamp: a row without one gets the merge's local time, month
 // first; a line of no known shape is kept as it is, not taken apart into a made-up ban.
 // Lines may end in a lone CR.
-TEST_F(Trusting, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
+TEST_F(Merging, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
     const std::string odd =
         " 0123cdef \"Jayyz\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"";
     const std::time_t start = std::time(nullptr);
@@ -406,7 +387,7 @@ TEST_F(Trusting, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
 
 // Temporary files of killed runs go: the program's own when their process has ended,
 // the zip library's when older than an hour. Others' files stay.
-TEST_F(Trusting, LeftoversOfKilledRunsAreDeleted) {
+TEST_F(Merging, LeftoversOfKilledRunsAreDeleted) {
     pid_t gone = ::fork();
     if (gone == 0) ::_exit(0);
     ::waitpid(gone, nullptr, 0);
@@ -433,7 +414,7 @@ TEST_F(Trusting, LeftoversOfKilledRunsAreDeleted) {
 // during the merge too), only those of GUIDs the merge newly bans. A line this program
 // wrote, or a known GUID under another name, is no new sighting. A grid row without a
 // stamp was seen at no known moment.
-TEST_F(Trusting, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
+TEST_F(Merging, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
     sql(db,
         "INSERT INTO tblLiftedBans VALUES ('bbbb2222', '\"Two\"', '[06.01.2017 00:00:00]', '')");
     const std::string seenBy =

@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <set>
 
 #include "bans/Merge.h"
@@ -114,6 +115,38 @@ class MergeFaults : public BanFolderTest {
         EXPECT_TRUE(filesIn(".tmp").empty() && filesIn("-journal").empty());
     }
 
+    // Counts the calls of a clean merge, then runs it once per call and fault with that
+    // call failed (ENOSPC, EIO) or ended, each from the old state: check judges the run,
+    // the next merge must complete, and mended judges what it left. The number of calls.
+    int forEachFault(const std::function<void(Mode, const Run&)>& check,
+                     const std::function<void()>& mended) {
+        restore();
+        faults::arm(Mode::Count, 0);
+        EXPECT_TRUE(merge(false).completed);
+        const int points = faults::calls();
+        faults::disarm();
+        for (int k = 1; k <= points; ++k) {
+            for (Mode mode : {Mode::NoSpace, Mode::IoError, Mode::Kill}) {
+                SCOPED_TRACE("call " + std::to_string(k) + " mode " +
+                             std::to_string(static_cast<int>(mode)));
+                restore();
+                const Run run = faulty(mode, k);
+                if (mode != Mode::Kill) {
+                    EXPECT_TRUE(run.exited);
+                    if (!run.completed) {  // a database that cannot be opened is the connect's
+                        EXPECT_TRUE(run.box.starts_with(kErrorLead) ||
+                                    run.box.starts_with(kConnectLead))
+                            << run.box;
+                    }
+                }
+                check(mode, run);
+                EXPECT_TRUE(merge(false).completed) << "the next merge";
+                mended();
+            }
+        }
+        return points;
+    }
+
     bool grid = false, appending = false;
     std::string oldBytes, newBytes, oldDb, shown;
 };
@@ -122,42 +155,26 @@ class MergeFaults : public BanFolderTest {
 // ended there as by a crash: the file is never half-written, the database never torn or
 // out of step, the message tells what happened, and the next merge mends everything.
 TEST_F(MergeFaults, EveryCallFailedOrEndedInTurnLeavesFileAndDatabaseSound) {
-    restore();
-    faults::arm(Mode::Count, 0);
-    ASSERT_TRUE(merge(false).completed);
-    const int points = faults::calls();
-    faults::disarm();
-    ASSERT_GT(points, 10);
     int failed = 0, ended = 0;
-    for (int k = 1; k <= points; ++k) {
-        for (Mode mode : {Mode::NoSpace, Mode::IoError, Mode::Kill}) {
-            SCOPED_TRACE("call " + std::to_string(k) + " mode " +
-                         std::to_string(static_cast<int>(mode)));
-            restore();
-            const Run run = faulty(mode, k);
+    const int points = forEachFault(
+        [&](Mode mode, const Run& run) {
             if (mode == Mode::Kill) {
                 ended += !run.exited;
                 EXPECT_FALSE(run.exited) << "the run ends at the call";
             } else {
-                ASSERT_TRUE(run.exited);
                 failed += !run.completed;
-                const bool isNew = readBytes(bans) == newBytes;
                 // The truth: a report when the file is new, an error box saying so when not.
+                const bool isNew = readBytes(bans) == newBytes;
                 EXPECT_EQ(run.completed, isNew) << run.box;
                 EXPECT_EQ(run.replaced, isNew);
-                // A database that cannot be opened is the connect's to report.
-                if (!run.completed) {
-                    EXPECT_TRUE(run.box.starts_with(kErrorLead) ||
-                                run.box.starts_with(kConnectLead))
-                        << run.box;
-                }
             }
             expectSound(mode == Mode::Kill);
-            ASSERT_TRUE(merge(false).completed) << "the next merge";
+        },
+        [&] {
             EXPECT_EQ(readBytes(bans), newBytes);
             expectSound(false);
-        }
-    }
+        });
+    ASSERT_GT(points, 10);
     std::cout << "fault injection: " << points << " call sites, " << failed << " failed merges, "
               << ended << " ended ones\n";
     EXPECT_EQ(failed, 2 * points) << "every call of the merge matters";
@@ -168,45 +185,30 @@ TEST_F(MergeFaults, EveryCallFailedOrEndedInTurnLeavesFileAndDatabaseSound) {
 // failure is reported; the next run completes it, appending nothing twice.
 TEST_F(MergeFaults, EveryCallOfTheAppendingMergeFailedOrEndedLeavesNoHalfLine) {
     appending = true;
-    restore();
-    faults::arm(Mode::Count, 0);
-    ASSERT_TRUE(merge(false).completed);
-    const int points = faults::calls();
-    faults::disarm();
-    const std::string appended = readBytes(bans);
-    ASSERT_EQ(appended,
-              oldBytes + crlf({"[06.01.2017 00:00:00] cccc3333 \"New\" \"198.51.100.7:1\" "
-                               "\"VIOLATION DETECTED -> (AIMBOT) #50001\"",
-                               "[06.02.2017 00:00:00] dddd4444 \"Newer\" \"198.51.100.8:1\" "
-                               "\"VIOLATION DETECTED -> (WALLHACK) #50002\""}));
+    const std::string appended =
+        oldBytes + crlf({"[06.01.2017 00:00:00] cccc3333 \"New\" \"198.51.100.7:1\" "
+                         "\"VIOLATION DETECTED -> (AIMBOT) #50001\"",
+                         "[06.02.2017 00:00:00] dddd4444 \"Newer\" \"198.51.100.8:1\" "
+                         "\"VIOLATION DETECTED -> (WALLHACK) #50002\""});
     int failed = 0;
-    for (int k = 1; k <= points; ++k) {
-        for (Mode mode : {Mode::NoSpace, Mode::IoError, Mode::Kill}) {
-            SCOPED_TRACE("call " + std::to_string(k) + " mode " +
-                         std::to_string(static_cast<int>(mode)));
-            restore();
-            const Run run = faulty(mode, k);
+    forEachFault(
+        [&](Mode mode, const Run& run) {
             const std::string file = readBytes(bans);
             EXPECT_TRUE(file == oldBytes || file == appended) << file;
             if (mode != Mode::Kill) {
-                ASSERT_TRUE(run.exited);
                 failed += !run.completed;
                 if (run.completed) {
                     EXPECT_EQ(file, appended);
-                } else {
-                    EXPECT_TRUE(run.box.starts_with(kErrorLead) ||
-                                run.box.starts_with(kConnectLead))
-                        << run.box;
                 }
             }
-            ASSERT_TRUE(merge(false).completed) << "the next run";
+        },
+        [&] {
             EXPECT_EQ(readBytes(bans), appended);
             EXPECT_EQ(sql(db,
                           "SELECT group_concat(GUID) FROM tblVandrel WHERE GUID IN "
                           "('cccc3333', 'dddd4444')"),
                       Rows{"cccc3333,dddd4444"});
-        }
-    }
+        });
     EXPECT_GT(failed, 0);
 }
 

@@ -1,37 +1,36 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "tests/cli/CliRunner.h"
+#include "tests/support/Files.h"
 
 namespace th {
 namespace {
 
 const std::string kData = TALLYHOUND_TEST_DATA;
+using test::readBytes;
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A folder is its logs in natural name order, each read whole before the next.
-TEST(ScanCommand, RawPrintsTheRowsOfEachSampleLogAndFolderExactlyWithAnyThreads) {
-    const std::string folder = ::testing::TempDir() + "/raw-folder";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    for (auto [log, as] : {std::pair{"sample", "1"}, {"empty", "2"}, {"sample-crlf", "10"}})
-        std::filesystem::copy_file(kData + "/logs/" + log + ".log", folder + "/" + as + ".log");
+// Each sample log's rows exactly, whatever the threads; a folder is its logs in natural
+// name order, each read whole before the next, as if each were named; other files in it
+// are not read.
+TEST(ScanCommand, RawPrintsTheRowsOfEachLogAndFolderExactlyWithAnyThreads) {
+    namespace fs = std::filesystem;
+    test::ScratchFolder folder;
+    const std::string& dir = folder.dir;
+    fs::copy_file(kData + "/logs/sample-crlf.log", dir + "/10.log");
+    fs::copy_file(kData + "/logs/sample.log", dir + "/2.log");
+    fs::copy_file(kData + "/logs/empty.log", dir + "/A.LOG");
+    fs::copy_file(kData + "/logs/sample.log", dir + "/notes.txt");
+    const std::string sample = readBytes(kData + "/logs/sample.expected.tsv"),
+                      crlf = readBytes(kData + "/logs/sample-crlf.expected.tsv");
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {kData + "/logs/sample.log", readBytes(kData + "/logs/sample.expected.tsv")},
-        {kData + "/logs/sample-crlf.log", readBytes(kData + "/logs/sample-crlf.expected.tsv")},
+        {kData + "/logs/sample.log", sample},
+        {kData + "/logs/sample-crlf.log", crlf},
         {kData + "/logs/empty.log", readBytes(kData + "/logs/empty.expected.tsv")},
-        {folder, readBytes(kData + "/logs/sample.expected.tsv") +
-                     readBytes(kData + "/logs/sample-crlf.expected.tsv")}};
+        {dir, sample + crlf}};
     for (const auto& [input, expected] : cases) {
         for (std::string threads : {"", "1", "2", "5"}) {
             std::vector<std::string> args = {"scan", "--raw", input};
@@ -41,6 +40,13 @@ TEST(ScanCommand, RawPrintsTheRowsOfEachSampleLogAndFolderExactlyWithAnyThreads)
             EXPECT_EQ(r.out, expected) << input << ' ' << threads;
         }
     }
+    EXPECT_EQ(test::runCli({"scan", "--raw", dir + "/2.log", dir + "/10.log", dir + "/A.LOG"}).out,
+              sample + crlf);
+    EXPECT_EQ(test::runCli({"scan", dir + "/none/"}).status, 1);
+    fs::create_directories(dir + "/empty");
+    auto empty = test::runCli({"scan", dir + "/empty"});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.err, "No violations added to grid\n");
 }
 
 TEST(ScanCommand, ArrangedOutputIsSortedAndSeveralFilesMakeOneGrid) {
@@ -97,31 +103,6 @@ TEST(ScanCommand, FailuresAndMisuseHaveTheirExitStatus) {
             << threads;
     EXPECT_EQ(test::runCli({}).status, 2);
     EXPECT_EQ(test::runCli({"--help"}).status, 0);
-}
-
-// A folder is its logs in name order, as if each were named; other files in it are not.
-TEST(ScanCommand, AFolderIsEveryLogInItInNaturalOrder) {
-    namespace fs = std::filesystem;
-    const std::string dir = ::testing::TempDir() + "/scan-folder";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::copy_file(kData + "/logs/sample-crlf.log", dir + "/10.log");
-    fs::copy_file(kData + "/logs/sample.log", dir + "/2.log");
-    fs::copy_file(kData + "/logs/sample.log", dir + "/notes.txt");
-    std::ofstream(dir + "/A.LOG") << "no violations\n";
-    auto folder = test::runCli({"scan", "--raw", dir});
-    auto named = test::runCli({"scan", "--raw", dir + "/2.log", dir + "/10.log", dir + "/A.LOG"});
-    ASSERT_EQ(folder.status, 0) << folder.err;
-    EXPECT_EQ(folder.out, named.out);
-    EXPECT_EQ(folder.out, readBytes(kData + "/logs/sample.expected.tsv") +
-                              readBytes(kData + "/logs/sample-crlf.expected.tsv"));
-    auto missing = test::runCli({"scan", dir + "/none/"});
-    EXPECT_EQ(missing.status, 1);
-    fs::remove_all(dir + "/empty");
-    fs::create_directories(dir + "/empty");
-    auto empty = test::runCli({"scan", dir + "/empty"});
-    EXPECT_EQ(empty.status, 0);
-    EXPECT_EQ(empty.err, "No violations added to grid\n");
 }
 
 }  // namespace

@@ -106,40 +106,6 @@ TEST(FlexGrid, CellsHoldingTabsStayInTheirColumn) {
     EXPECT_THROW(g.textMatrix(1, 3), Error);
 }
 
-// A column keeps its cells and its title wherever it is moved, and its title finds it;
-// rows added afterwards fill the columns as they now stand.
-TEST(FlexGrid, MovedColumnsKeepTheirCellsAndAreFoundByTitle) {
-    struct Move {
-        int32_t from, to;
-        std::string order;  // the titles afterwards
-    };
-    for (const Move& m : std::vector<Move>{{0, 2, "BCAD"},
-                                           {0, 1, "BACD"},
-                                           {2, 0, "CABD"},
-                                           {3, 0, "DABC"},
-                                           {1, 3, "ACDB"},
-                                           {3, 1, "ADBC"}}) {
-        SCOPED_TRACE(std::to_string(m.from) + " -> " + std::to_string(m.to));
-        FlexGrid g;
-        g.setFormatString("A|B|C|D");
-        g.addRow({"a1", "b1", "c1", "d1"});
-        g.moveColumn(m.from, m.to);
-        g.addRow({std::string(1, m.order[0]) + "2", std::string(1, m.order[1]) + "2",
-                  std::string(1, m.order[2]) + "2", std::string(1, m.order[3]) + "2"});
-        std::string titles;
-        for (int32_t c = 0; c < 4; ++c) {
-            titles += g.textMatrix(0, c);
-            const char lower = static_cast<char>(m.order[static_cast<size_t>(c)] + 32);
-            EXPECT_EQ(column(g, c),
-                      (Column{std::string(1, lower) + "1",
-                              std::string(1, m.order[static_cast<size_t>(c)]) + "2"}));
-            EXPECT_EQ(g.colIndex(std::string(1, m.order[static_cast<size_t>(c)])), c);
-        }
-        EXPECT_EQ(titles, m.order);
-        EXPECT_EQ(g.colIndex("E"), -1);
-    }
-}
-
 // A grid large enough that its sort ranks values, shares runs out between threads and
 // sorts long runs again by their next key: the same order as a plain stable sort of the
 // same rows, and groups counting exactly their runs. With the first and last keys folded,

@@ -113,8 +113,10 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     options.beforeStore = [&](BanStore& store) {
         std::vector<WorkRow> counting = bans;
         skipped = dropLiftedRows(counting, liftingTimes(store)).skipped;
-        added = known = 0;
-        for (const WorkRow& row : counting) ++(store.hasBan(row.guid) ? known : added);
+        std::vector<std::string> guids;
+        for (const WorkRow& row : counting) guids.push_back(row.guid);
+        known = static_cast<int64_t>(bannedGuidKeys(store, guids).size());
+        added = static_cast<int64_t>(counting.size()) - known;
     };
     const MergeOutcome outcome = mergeIntoBanFile(form, options);
     change.completed = outcome.completed;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "bans/GuidKey.h"
 #include "bans/NewDatabase.h"
 #include "bans/PostgresBanStore.h"
 #include "bans/PostgresUri.h"
@@ -14,6 +15,13 @@ namespace th {
 namespace {
 constexpr std::string_view kPostgresScheme = "postgresql://";
 }  // namespace
+
+std::unordered_set<std::string> bannedGuidKeys(BanStore& store,
+                                               const std::vector<std::string>& guids) {
+    std::unordered_set<std::string> keys;
+    for (const StoredBan& ban : store.findBans(guids)) keys.insert(guidKey(ban.guid));
+    return keys;
+}
 
 bool isPostgresUri(std::string_view where) {
     return where.starts_with(kPostgresScheme);

@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "bans/Aliases.h"
@@ -87,6 +88,9 @@ class BanStore {
     virtual BanPage banPage(const BanOrder& order, const BanKey* after, size_t limit) = 0;
     virtual int64_t countBans(std::string_view search) = 0;
     virtual std::optional<StoredBan> findBan(std::string_view guid) = 0;
+    // The stored bans of these GUIDs, ASCII letter case ignored, each once, in no
+    // particular order: one look-up for many GUIDs instead of one each.
+    virtual std::vector<StoredBan> findBans(const std::vector<std::string>& guids) = 0;
 
     // Lifted bans. liftBan removes the GUID's ban and records its lifting at liftedAt
     // with the note, in place of an earlier record; false when no ban has the GUID.
@@ -133,6 +137,10 @@ class StoreTransaction {
     BanStore& store_;
     bool committed_ = false;
 };
+
+// The GUID keys (bans/GuidKey.h) of those of guids that have a stored ban.
+std::unordered_set<std::string> bannedGuidKeys(BanStore& store,
+                                               const std::vector<std::string>& guids);
 
 // Whether a --db value names a PostgreSQL database rather than a file. Only the
 // "postgresql://" prefix does, so no path is ever taken for a connection.

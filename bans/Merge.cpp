@@ -141,9 +141,8 @@ Error putBack(const BanFileReader& file, TextFileWriter& rewritten, const Error&
 
 // One pass through the merge's steps over the file as read: collect the rows, store them,
 // write the new file, and replace the old one if it is still the one read.
-Pass mergeOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
+Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const MergeOptions& options,
                const std::string& server, MergeOutcome& outcome, Counts& counts) {
-    BanStore& store = *g_cnnDatabase;
     Progress progress(form);
 
     WorkingRows work;
@@ -292,9 +291,8 @@ void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFil
 // gained otherwise). Nothing is written to the file when no ban is new to it. A failure
 // before the commit leaves the database as it was; bans appended by then are in the
 // file, which the next merge reads.
-Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options,
+Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const MergeOptions& options,
                 MergeOutcome& outcome, Counts& counts) {
-    BanStore& store = *g_cnnDatabase;
     std::unordered_set<std::string> partial;
     WorkingRows work;
     collectFileGuids(file, form.awkQuelvane, options.known, partial, work);
@@ -322,11 +320,12 @@ Pass appendOnce(MainForm& form, BanFileReader& file, const MergeOptions& options
     if (options.pushAll) {
         store.forEachBan([&](const Ban& ban) { pushed += append(ban); });
     } else {
-        for (const std::string& guid : options.pushed) {
-            if (inFile(guid)) continue;
-            if (const std::optional<StoredBan> ban = store.findBan(guid))
-                pushed += append({ban->guid, ban->stamp, ban->name, ban->address, ban->reason});
-        }
+        std::vector<std::string> missing;
+        for (const std::string& guid : options.pushed)
+            if (!inFile(guid)) missing.push_back(guid);
+        if (!missing.empty())
+            for (const StoredBan& ban : store.findBans(missing))
+                pushed += append({ban.guid, ban.stamp, ban.name, ban.address, ban.reason});
     }
     if (!lines.empty()) {
         StopSignalsHeld held;
@@ -404,6 +403,7 @@ void openInEditor(MainForm& form, const std::string& path) {
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     MergeOutcome outcome;
+    BanStore* store = options.store;
     std::optional<CFileOpenSaveDialog> dialog;
     std::optional<CCursor> cursor;
     try {
@@ -435,7 +435,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             cursor->SetCursor(CCursor::kHourglass);
             // Without the database there is nothing to merge into: its report is the one
             // box, and the ban file is neither read nor backed up.
-            if (!g_blnConnectToDatabase(form)) throw NoDatabase{};
+            if (!store && !g_blnConnectToDatabase(form)) throw NoDatabase{};
+            if (!store) store = g_cnnDatabase.get();
             // What a killed merge left behind goes first.
             removeStaleTemps(folder);
 
@@ -452,8 +453,9 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 // A sorted rewrite here is not what was known (a later file may even
                 // get the freed inode).
                 if (options.known && !options.appendOnly) *options.known = {};
-                pass = options.appendOnly ? appendOnce(form, file, options, outcome, counts)
-                                          : mergeOnce(form, file, options, server, outcome, counts);
+                pass = options.appendOnly
+                           ? appendOnce(form, *store, file, options, outcome, counts)
+                           : mergeOnce(form, *store, file, options, server, outcome, counts);
             }
             form.prgScanning.setValue(0);
             form.prgScanning.setVisible(false);
@@ -481,9 +483,9 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     } catch (const NoDatabase&) {
         // Reported by the connect.
     } catch (const Cancelled&) {
-        if (g_cnnDatabase) g_cnnDatabase->rollback();  // stopped: nothing changes
+        if (store) store->rollback();  // stopped: nothing changes
     } catch (const std::exception& e) {
-        if (g_cnnDatabase) g_cnnDatabase->rollback();
+        if (store) store->rollback();
         showErrorBox(form.ports.messages, kErrorLead, toError(e), kErrorAdvice);
     }
 
@@ -496,7 +498,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         } catch (const Error&) {
         }
     }
-    g_CloseDatabase();
+    if (!options.store) g_CloseDatabase();
     form.xzipper1.clearFiles();
     return outcome;
 }
@@ -512,11 +514,17 @@ std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string
     // lifting ended by a newer ban) is rolled back.
     StoreTransaction untouched(store);
     skipLiftedRows(store, work.rows);
-    std::vector<NewBan> bans;
+    std::vector<size_t> grid;
+    std::vector<std::string> guids;
     for (size_t j : banRows(work.rows)) {
-        const WorkRow& row = work.rows[j];
-        if (row.fromGrid && !store.hasBan(row.guid)) bans.push_back(newBanOf(row));
+        if (!work.rows[j].fromGrid) continue;
+        grid.push_back(j);
+        guids.push_back(work.rows[j].guid);
     }
+    const std::unordered_set<std::string> known = bannedGuidKeys(store, guids);
+    std::vector<NewBan> bans;
+    for (size_t j : grid)
+        if (!known.contains(guidKey(work.rows[j].guid))) bans.push_back(newBanOf(work.rows[j]));
     return bans;
 }
 

@@ -53,6 +53,9 @@ struct MergeOptions {
     // the ban file lacks. Their GUIDs; or with pushAll, every ban stored.
     std::vector<std::string> pushed;
     bool pushAll = false;
+    // The database to merge through, left open after; null: the merge connects to the
+    // one databasePath() names and closes it at its end.
+    BanStore* store = nullptr;
     // Called in the merge's transaction just before it commits: what must be stored
     // exactly when the bans are (where the scanned logs were left).
     std::function<void(BanStore&)> beforeCommit;

@@ -178,12 +178,15 @@ int PgConnection::descriptor() const {
 }
 
 bool PgConnection::waitForNotification(int timeoutMs, std::vector<std::string>* payloads) {
+    const int self = PQbackendPID(conn_);
     auto take = [&] {
         bool any = false;
         while (PGnotify* notice = PQnotifies(conn_)) {
-            if (payloads) payloads->emplace_back(notice->extra ? notice->extra : "");
+            if (notice->be_pid != self) {
+                if (payloads) payloads->emplace_back(notice->extra ? notice->extra : "");
+                any = true;
+            }
             PQfreemem(notice);
-            any = true;
         }
         return any;
     };
@@ -194,6 +197,10 @@ bool PgConnection::waitForNotification(int timeoutMs, std::vector<std::string>* 
     if (::poll(&wait, 1, timeoutMs) <= 0) return false;
     if (PQconsumeInput(conn_) == 0) throw error(nullptr);
     return take();
+}
+
+bool PgConnection::connected() const {
+    return PQstatus(conn_) == CONNECTION_OK;
 }
 
 }  // namespace th

@@ -77,10 +77,13 @@ class PgConnection {
     void rollback() noexcept;
 
     // Waits up to timeoutMs for a notification on a channel this connection listens to;
-    // true when one (or more) came, their payloads added to payloads when given. Throws
+    // true when one (or more) came, their payloads added to payloads when given. The
+    // connection's own notifications are passed over: it knows what it did. Throws
     // th::Error when the connection is lost.
     bool waitForNotification(int timeoutMs, std::vector<std::string>* payloads = nullptr);
     int descriptor() const;
+    // Whether the connection still stands.
+    bool connected() const;
 
     // The error a statement's result (or, without one, the connection) reports.
     Error error(const pg_result* result) const;

@@ -49,6 +49,7 @@ class PostgresBanStore : public BanStore {
     BanPage banPage(const BanOrder& order, const BanKey* after, size_t limit) override;
     int64_t countBans(std::string_view search) override;
     std::optional<StoredBan> findBan(std::string_view guid) override;
+    std::vector<StoredBan> findBans(const std::vector<std::string>& guids) override;
     bool liftBan(std::string_view guid, std::string_view liftedAt, std::string_view note) override;
     std::optional<LiftedBan> findLiftedBan(std::string_view guid) override;
     void forEachLiftedBan(const std::function<void(const LiftedBan&)>& lifted) override;
@@ -62,11 +63,13 @@ class PostgresBanStore : public BanStore {
                          const std::vector<LogPosition>& positions,
                          const std::vector<LogPosition>& gone) override;
 
-    // Waits up to timeoutMs for word that connections committed new bans; true when it
-    // came, and word (when given) gains what it said. The first call starts listening.
+    // Waits up to timeoutMs for word that other connections committed new bans; true when
+    // it came, and word (when given) gains what it said. The first call starts listening.
     bool waitForNewBans(int timeoutMs, NewBansWord* word = nullptr);
     // The connection's socket, readable when word may have come.
     int descriptor() const;
+    // Whether the connection still stands (false once the server went away).
+    bool connected() const { return db_.connected(); }
 
   private:
     class Writing;

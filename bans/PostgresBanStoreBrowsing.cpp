@@ -125,6 +125,21 @@ std::optional<StoredBan> PostgresBanStore::findBan(std::string_view guid) {
     return storedBan(rows, 0);
 }
 
+std::vector<StoredBan> PostgresBanStore::findBans(const std::vector<std::string>& guids) {
+    PgByteaArray keys;
+    for (const std::string& guid : guids) keys.add(guid);
+    // The keys as an array, so that the look-up goes along GuidKey's index.
+    const PgResult rows =
+        db_.query(std::string("SELECT ") + kBanColumns +
+                      " FROM tblVandrel WHERE GuidKey = ANY(ARRAY(SELECT GuidKeyOf(g) FROM "
+                      "unnest($1::bytea[]) AS g))",
+                  {keys.bytes()});
+    std::vector<StoredBan> found;
+    found.reserve(static_cast<size_t>(rows.rows()));
+    for (int r = 0; r < rows.rows(); ++r) found.push_back(storedBan(rows, r));
+    return found;
+}
+
 bool PostgresBanStore::liftBan(std::string_view guid, std::string_view liftedAt,
                                std::string_view note) {
     Writing writing(*this);

@@ -36,6 +36,7 @@ class SqliteBanStore : public BanStore {
     BanPage banPage(const BanOrder& order, const BanKey* after, size_t limit) override;
     int64_t countBans(std::string_view search) override;
     std::optional<StoredBan> findBan(std::string_view guid) override;
+    std::vector<StoredBan> findBans(const std::vector<std::string>& guids) override;
     bool liftBan(std::string_view guid, std::string_view liftedAt, std::string_view note) override;
     std::optional<LiftedBan> findLiftedBan(std::string_view guid) override;
     void forEachLiftedBan(const std::function<void(const LiftedBan&)>& lifted) override;

@@ -1,6 +1,10 @@
 // Browsing and lifting bans in an SQLite ban database: each page is read along the index
 // of its ordering column and GUID (schema version 3).
 
+#include <algorithm>
+#include <unordered_set>
+
+#include "bans/GuidKey.h"
 #include "bans/SqliteBanStore.h"
 
 namespace th {
@@ -111,6 +115,32 @@ std::optional<StoredBan> SqliteBanStore::findBan(std::string_view guid) {
     ban.bind(1, guid);
     std::optional<StoredBan> found;
     eachRow(ban, [&](const SqliteStatement& row) { found = storedBan(row); });
+    return found;
+}
+
+std::vector<StoredBan> SqliteBanStore::findBans(const std::vector<std::string>& guids) {
+    // One statement for every chunk of GUIDs; a short chunk names its last GUID again.
+    constexpr size_t kChunk = 100;
+    static const std::string sql = [] {
+        std::string text =
+            "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason FROM tblVandrel WHERE GUID "
+            "IN (?1";
+        for (size_t p = 2; p <= kChunk; ++p) text += ", ?" + std::to_string(p);
+        return text + ")";
+    }();
+    SqliteStatement& select = db_.prepared(sql);
+    std::vector<StoredBan> found;
+    // Two chunks may name one ban in other letter case.
+    std::unordered_set<std::string> seen;
+    for (size_t start = 0; start < guids.size(); start += kChunk) {
+        const size_t end = std::min(guids.size(), start + kChunk);
+        for (size_t p = 0; p < kChunk; ++p)
+            select.bindUncopied(static_cast<int>(p + 1), guids[std::min(start + p, end - 1)]);
+        eachRow(select, [&](const SqliteStatement& row) {
+            StoredBan ban = storedBan(row);
+            if (seen.insert(guidKey(ban.guid)).second) found.push_back(std::move(ban));
+        });
+    }
     return found;
 }
 

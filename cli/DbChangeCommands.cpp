@@ -1,4 +1,3 @@
-#include "cli/DatabaseOption.h"
 #include "cli/DbChangeCommands.h"
 
 #include <sys/stat.h>
@@ -8,8 +7,10 @@
 
 #include "bans/BanFileChanges.h"
 #include "bans/BanStore.h"
+#include "bans/GuidKey.h"
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
+#include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
 #include "cli/OutputChecks.h"
 #include "platform/Error.h"
@@ -71,9 +72,10 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         // Every GUID is looked up before anything changes.
         try {
             std::unique_ptr<BanStore> store = openBanStore(session.form, databasePath());
+            const std::unordered_set<std::string> known = bannedGuidKeys(*store, options->guids);
             std::vector<std::string> missing;
             for (const std::string& guid : options->guids)
-                if (!store->hasBan(guid)) missing.push_back(guid);
+                if (!known.contains(guidKey(guid))) missing.push_back(guid);
             if (!missing.empty() && !options->ignoreMissing) {
                 std::string list;
                 for (const std::string& guid : missing) list += (list.empty() ? "" : ", ") + guid;

@@ -125,10 +125,13 @@ class Follower {
             if (StopSignals::requested()) break;
             if (unstored_ && Clock::now() - lastStored_ >= kStoreEvery) storePositions();
             listen();
+            // Word that came during the merge has been read off the socket already.
+            hear();
             auto until = std::min(lookedAt + interval_, Clock::now() + wake_);
-            if (!listener_ && listening()) until = std::min(until, listenAgainAt_);
+            if (!database_ && listening()) until = std::min(until, listenAgainAt_);
+            if (pushAll_ || !pushed_.empty()) until = Clock::now();
             watcher.wait(std::chrono::duration_cast<milliseconds>(until - Clock::now()),
-                         StopSignals::wakeDescriptor(), listener_ ? listener_->descriptor() : -1);
+                         StopSignals::wakeDescriptor(), database_ ? database_->descriptor() : -1);
             hear();
         }
         ::sd_notify(0, "STOPPING=1");
@@ -140,14 +143,15 @@ class Follower {
     // With a PostgreSQL database follow also listens for bans that other servers catch.
     static bool listening() { return isPostgresUri(databasePath()); }
 
-    // Starts listening when it is time to (again); then every ban is looked at once, for
-    // those that came while nobody listened.
+    // Connects and starts listening when it is time to (again); then every ban is looked
+    // at once, for those that came while nobody listened. The connection serves every
+    // merge after, for follow's life or until it is lost.
     void listen() {
-        if (!listening() || listener_ || Clock::now() < listenAgainAt_) return;
+        if (!listening() || database_ || Clock::now() < listenAgainAt_) return;
         try {
-            auto listener = std::make_unique<PostgresBanStore>(databasePath());
-            listener->waitForNewBans(0);
-            listener_ = std::move(listener);
+            auto database = std::make_unique<PostgresBanStore>(databasePath());
+            database->waitForNewBans(0);
+            database_ = std::move(database);
             pushAll_ = true;
             if (listenFailures_ > 0)
                 context_.note(
@@ -155,33 +159,33 @@ class Follower {
                     "caught meanwhile are added now");
             listenFailures_ = 0;
         } catch (const std::exception& e) {
-            lost(e);
+            lost(toError(e).description());
         }
     }
 
     // Takes in the word of new bans that came.
     void hear() {
-        if (!listener_) return;
+        if (!database_) return;
         try {
             NewBansWord word;
-            if (!listener_->waitForNewBans(0, &word)) return;
+            if (!database_->waitForNewBans(0, &word)) return;
             pushAll_ = pushAll_ || word.all;
             pushed_.insert(pushed_.end(), std::make_move_iterator(word.guids.begin()),
                            std::make_move_iterator(word.guids.end()));
         } catch (const std::exception& e) {
-            lost(e);
+            lost(toError(e).description());
         }
     }
 
     // Said once per outage; tried again after the interval, doubled each time.
-    void lost(const std::exception& e) {
-        listener_.reset();
+    void lost(const std::string& why) {
+        database_.reset();
         if (listenFailures_ == 0)
             context_.note(
                 "tallyhound-cli: lost touch with the ban database, so bans other servers catch "
                 "do not reach " +
-                absolutePath(options_.bans) + " until it answers again (" +
-                toError(e).description() + "); trying again");
+                absolutePath(options_.bans) + " until it answers again (" + why +
+                "); trying again");
         listenAgainAt_ =
             Clock::now() + std::min<Clock::duration>(
                                interval_ * (1LL << std::min(listenFailures_, 12)), kLongestRetry);
@@ -204,9 +208,11 @@ class Follower {
     bool storePositions() {
         try {
             CommandForm session(context_.err, options_.scan);
-            std::unique_ptr<BanStore> store = openBanStore(session.form, databasePath());
-            StoreTransaction transaction(*store);
-            store->putLogPositions(server_, kMergeReader, positions_, gone_);
+            std::unique_ptr<BanStore> opened;
+            BanStore& store =
+                database_ ? *database_ : *(opened = openBanStore(session.form, databasePath()));
+            StoreTransaction transaction(store);
+            store.putLogPositions(server_, kMergeReader, positions_, gone_);
             transaction.commit();
             gone_.clear();
             unstored_ = false;
@@ -279,6 +285,7 @@ class Follower {
         options.backUp = backUp;
         options.appendOnly = !backUp;
         options.known = &known_;
+        options.store = database_.get();
         options.pushAll = pushAll_;
         options.pushed = pushed_;
         // Only a merge that stores bans takes the database's writers' lock; one that only
@@ -301,6 +308,7 @@ class Follower {
         if (!outcome.completed) {
             // The merge has said why on standard error.
             problem("the merge into " + bans + " did not complete; it is tried again");
+            if (database_ && !database_->connected()) lost("the connection was broken");
             return false;
         }
         positions_ = std::move(next);
@@ -358,7 +366,8 @@ class Follower {
     std::optional<Clock::time_point> lastBackup_;
     int failures_ = 0;
     KnownBanFile known_;  // the ban file as the last appending merge left it
-    std::unique_ptr<PostgresBanStore> listener_;
+    // The PostgreSQL database follow listens to and merges through; null while lost.
+    std::unique_ptr<PostgresBanStore> database_;
     Clock::time_point listenAgainAt_;
     int listenFailures_ = 0;
     std::vector<std::string> pushed_;  // GUIDs of bans other servers caught, not yet merged

@@ -316,6 +316,47 @@ TYPED_TEST(StoreCases, PagesFollowEachOtherInEveryOrderAndSearch) {
     EXPECT_FALSE(store->findBan("b3"));
 }
 
+// Many GUIDs looked up at once: none, some or all of them stored, letter case ignored,
+// each ban once however often it is named; more GUIDs than one statement's share.
+TYPED_TEST(StoreCases, FindBansFindsTheStoredOnesAmongMany) {
+    auto store = this->open();
+    std::vector<Owned> stored = {owned("AbC1"), {"x'2", "", "\"it's\"", "\"a\"", ""}};
+    for (int n = 0; n < 250; ++n) stored.push_back(owned("g" + std::to_string(n)));
+    StoreTransaction adding(*store);
+    store->addBans(bansOf(stored), [](int64_t) {});
+    adding.commit();
+    auto found = [&](const std::vector<std::string>& guids) {
+        Rows out;
+        for (const StoredBan& b : store->findBans(guids))
+            out.push_back(b.guid + "|" + b.stamp + "|" + b.name + "|" + b.address + "|" + b.reason);
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    std::vector<std::string> many;
+    Rows all;
+    for (int n = 0; n < 250; ++n) {
+        many.push_back((n % 2 ? "G" : "g") + std::to_string(n));
+        many.push_back("none" + std::to_string(n));
+        all.push_back(row(stored[static_cast<size_t>(n) + 2]));
+    }
+    many.push_back("g7");  // named again, in another chunk
+    std::sort(all.begin(), all.end());
+    struct Case {
+        std::string what;
+        std::vector<std::string> guids;
+        Rows expected;
+    };
+    const std::vector<Case> cases = {
+        {"no GUID", {}, {}},
+        {"none stored", {"none", "AbC"}, {}},
+        {"some, letter case ignored",
+         {"abc1", "none", "X'2", "ABC1"},
+         {row(stored[0]), "x'2||\"it's\"|\"a\"|"}},
+        {"all of many", many, all},
+    };
+    for (const Case& c : cases) EXPECT_EQ(found(c.guids), c.expected) << c.what;
+}
+
 // Lifting removes the ban and keeps its name, time and note, found whatever the letter
 // case; lifting again replaces the record in its place; a rolled back lifting never was.
 TYPED_TEST(StoreCases, LiftedBansAreKeptUntilForgotten) {

@@ -10,6 +10,8 @@
 #include <random>
 #include <thread>
 
+#include "bans/PgConnection.h"
+#include "bans/PostgresUri.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/postgres/PostgresCluster.h"
@@ -74,11 +76,12 @@ class Follow : public BanFolderTest {
         return pid;
     }
     // Sends a signal and gives the exit status (128 + a signal that ended it).
-    int stop(int signal = SIGTERM) {
-        ::kill(pid_, signal);
+    int stop(int signal = SIGTERM) { return stop(pid_, signal); }
+    static int stop(pid_t& pid, int signal) {
+        ::kill(pid, signal);
         int raw = 0;
-        ::waitpid(pid_, &raw, 0);
-        pid_ = -1;
+        ::waitpid(pid, &raw, 0);
+        pid = -1;
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     }
     void append(const std::string& bytes, const std::string& name = "sv_viol.log") {
@@ -98,9 +101,10 @@ class Follow : public BanFolderTest {
         return false;
     }
     // How many times each GUID is in the ban file.
-    std::map<std::string, int> bansInFile() {
+    std::map<std::string, int> bansInFile() { return bansInFile(bans); }
+    static std::map<std::string, int> bansInFile(const std::string& file) {
         std::map<std::string, int> count;
-        std::istringstream lines(readBytes(bans));
+        std::istringstream lines(readBytes(file));
         for (std::string line; std::getline(lines, line);)
             if (line.size() > 55) ++count[line.substr(22, 32)];
         return count;
@@ -207,25 +211,33 @@ TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
     std::this_thread::sleep_for(1s);  // both caught up and listening
     append(violation("Cheat", guidOf(1)));
     ASSERT_TRUE(waitForBans(bansB, {guidOf(1), guidOf(999)}));
+    // Each follow merges through the connection it listens on: more bans, no new session.
+    PgConnection watch(postgresParameters(uri), "watch");
+    watch.query("SELECT 1");  // its own session counted
+    auto sessions = [&] {
+        std::this_thread::sleep_for(1100ms);  // the server counts sessions once a second
+        return std::string(watch
+                               .query("SELECT sessions::text FROM pg_stat_database WHERE "
+                                      "datname = current_database()")
+                               .value(0, 0));
+    };
+    const std::string before = sessions();
+    append(violation("Second", guidOf(3)));
+    ASSERT_TRUE(waitForBans(bansB, {guidOf(3)}));
+    EXPECT_EQ(sessions(), before);
 
     cluster.stop();
     append(violation("Later", guidOf(2)));
     std::this_thread::sleep_for(1500ms);
     cluster.start();
     ASSERT_TRUE(waitForBans(bansB, {guidOf(2)}));
-    ::kill(other_, SIGTERM);
-    int status = 0;
-    ::waitpid(other_, &status, 0);
-    other_ = -1;
+    EXPECT_EQ(stop(other_, SIGTERM), 0);
     EXPECT_EQ(stop(), 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // B caught nothing itself, and has each ban once.
     EXPECT_EQ(readBytes(dir + "/outB"), "");
-    std::map<std::string, int> count;
-    std::istringstream lines(readBytes(bansB));
-    for (std::string line; std::getline(lines, line);) ++count[line.substr(22, 32)];
-    EXPECT_EQ(count,
-              (std::map<std::string, int>{{guidOf(1), 1}, {guidOf(2), 1}, {guidOf(999), 1}}));
+    EXPECT_EQ(bansInFile(bansB),
+              (std::map<std::string, int>{
+                  {guidOf(1), 1}, {guidOf(2), 1}, {guidOf(3), 1}, {guidOf(999), 1}}));
     const std::string err = readBytes(dir + "/errB");
     const std::string lost = "tallyhound-cli: lost touch with the ban database";
     EXPECT_NE(err.find(lost), std::string::npos) << err;

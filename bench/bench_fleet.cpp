@@ -4,8 +4,11 @@
 // Reports bans lost and doubled, the delay from a violation line on one server to its ban
 // line in every other server's file (median, 99th percentile, maximum), and the load of
 // the database (CPU of its processes, transactions a second) and of the followers.
-//   bench_fleet [--seconds 120] [--servers 20]
-// The database is a throw-away PostgreSQL cluster, made as the tests make theirs.
+//   bench_fleet [--seconds 120] [--servers 20] [--cli PATH]
+// The database is a throw-away PostgreSQL cluster, made as the tests make theirs; the
+// followers are the build's tallyhound-cli, or the one --cli names (an older build, to
+// compare in one sitting). Everything a note of the run needs is printed: the machine's
+// cores and load average through the run, the program's and the server's versions.
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -28,6 +31,7 @@
 
 #include "bans/PgConnection.h"
 #include "bans/PostgresUri.h"
+#include "bench/BenchProcesses.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
 namespace {
@@ -35,41 +39,11 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+using bench::cpuTicks;
+using bench::violationLine;
+
 std::string guidOf(unsigned n) {
-    char text[33];
-    std::snprintf(text, sizeof text, "%08x%08xf1ee%08xbeef", n * 2654435761u, n, n);
-    return std::string(text, 32);
-}
-
-std::string violationLine(const std::string& guid, unsigned n) {
-    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: Player" + std::to_string(n) +
-           " (slot #1) Aimbot detected [" + guid + "(VALID) 192.0.2.1:27960]\n";
-}
-
-// Clock ticks of CPU a process used, and with its waited-for children.
-long cpuTicks(pid_t pid, bool children = false) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream rest(text.substr(close + 2));
-    std::string field;
-    long sum = 0;
-    for (int i = 3; i <= 17 && rest >> field; ++i)
-        if (i == 14 || i == 15 || (children && (i == 16 || i == 17))) sum += std::stol(field);
-    return sum;
-}
-
-pid_t parentOf(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream rest(text.substr(close + 2));
-    std::string state;
-    pid_t parent = 0;
-    rest >> state >> parent;
-    return parent;
+    return bench::guidOf(n, "f1ee");
 }
 
 // The CPU of the database server: its main process with the children it has reaped, and
@@ -80,7 +54,7 @@ long serverTicks(pid_t postmaster) {
         const std::string name = entry.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
         const pid_t pid = std::stoi(name);
-        if (parentOf(pid) == postmaster) sum += cpuTicks(pid);
+        if (bench::parentOf(pid) == postmaster) sum += cpuTicks(pid);
     }
     return sum;
 }
@@ -91,12 +65,31 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
 }
 
-int64_t transactions(th::PgConnection& db, const std::string& name) {
-    const th::PgResult r = db.query(
-        "SELECT (xact_commit + xact_rollback)::text FROM pg_stat_database WHERE datname = "
-        "convert_from($1::bytea, 'UTF8')",
-        {name});
+// A number the server keeps of the database named: a column of its row in a view.
+struct Figure {
+    const char *column, *view;
+};
+constexpr Figure kTransactions = {"xact_commit + xact_rollback", "pg_stat_database"};
+constexpr Figure kConnections = {"count(*)", "pg_stat_activity"};
+
+int64_t numberOf(th::PgConnection& db, const Figure& figure, const std::string& name) {
+    const th::PgResult r =
+        db.query(std::string("SELECT (") + figure.column + ")::text FROM " + figure.view +
+                     " WHERE datname = convert_from($1::bytea, 'UTF8')",
+                 {name});
     return r.rows() ? std::stoll(std::string(r.value(0, 0))) : 0;
+}
+
+// The first line a command prints.
+std::string firstLine(const std::string& command) {
+    std::string line;
+    if (FILE* out = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        if (std::fgets(buffer, sizeof buffer, out)) line = buffer;
+        ::pclose(out);
+    }
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    return line;
 }
 
 // One server's ban file as the watcher last read it.
@@ -107,21 +100,22 @@ struct Watched {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     int seconds = 120, servers = 20;
+    const fs::path build = fs::canonical("/proc/self/exe").parent_path().parent_path();
+    std::string cli = (build / "cli/tallyhound-cli").string();
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--seconds") seconds = std::atoi(argv[i + 1]);
         if (a == "--servers") servers = std::atoi(argv[i + 1]);
+        if (a == "--cli") cli = fs::absolute(argv[i + 1]).string();
     }
-    const fs::path build = fs::canonical("/proc/self/exe").parent_path().parent_path();
-    const std::string cli = (build / "cli/tallyhound-cli").string();
     const fs::path dir = fs::temp_directory_path() / ("bench-fleet-" + std::to_string(::getpid()));
     fs::create_directories(dir);
 
     th::test::PostgresCluster& cluster = th::test::PostgresCluster::shared();
     const std::string uri = cluster.freshDatabaseUri();
-    const std::string database = uri.substr(uri.find("@/") + 2, uri.find('?') - uri.find("@/") - 2);
+    const std::string database = th::test::PostgresCluster::databaseOf(uri);
     if (std::system((cli + " db init --db '" + uri + "' >/dev/null").c_str()) != 0) return 1;
 
     // Every server starts with the fleet's 10,000 bans, merged and backed up once, as on a
@@ -149,6 +143,14 @@ int main(int argc, char** argv) {
     }
 
     std::vector<pid_t> followers;
+    // A benchmark that fails midway leaves no follower behind.
+    struct Reaper {
+        std::vector<pid_t>& pids;
+        ~Reaper() {
+            for (pid_t pid : pids) ::kill(pid, SIGKILL);
+            for (pid_t pid : pids) ::waitpid(pid, nullptr, 0);
+        }
+    } reaper{followers};
     for (int s = 0; s < servers; ++s) {
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -176,7 +178,7 @@ int main(int argc, char** argv) {
     pid_t postmaster = 0;
     std::ifstream(cluster.folder() + "/data/postmaster.pid") >> postmaster;
     th::PgConnection stats(th::postgresParameters(uri), "bench");
-    const int64_t xactsBefore = transactions(stats, database);
+    const int64_t xactsBefore = numberOf(stats, kTransactions, database);
     const long serverBefore = serverTicks(postmaster);
     long followersBefore = 0;
     for (pid_t pid : followers) followersBefore += cpuTicks(pid);
@@ -213,11 +215,22 @@ int main(int argc, char** argv) {
         }
     });
 
-    // Watches every ban file for the new GUIDs, every 10 ms.
+    // Watches every ban file for the new GUIDs, every 10 ms; once a second, the load and
+    // the database's connections.
+    std::vector<double> loads;
+    int64_t connections = 0;
+    auto nextSample = Clock::now();
     std::set<std::pair<int, std::string>> seen;
     const size_t expected = static_cast<size_t>(seconds) * 50 * static_cast<size_t>(servers - 1);
     const auto until = start + std::chrono::seconds(seconds + 20);
     while (Clock::now() < until && seen.size() < expected) {
+        if (Clock::now() >= nextSample) {
+            nextSample += std::chrono::seconds(1);
+            double load = 0;
+            std::ifstream("/proc/loadavg") >> load;
+            loads.push_back(load);
+            connections = std::max(connections, numberOf(stats, kConnections, database));
+        }
         for (int s = 0; s < servers; ++s) {
             Watched& file = files[s];
             struct stat st {};
@@ -253,9 +266,7 @@ int main(int argc, char** argv) {
     const long serverUsed = serverTicks(postmaster) - serverBefore;
     long followersUsed = -followersBefore;
     for (pid_t pid : followers) followersUsed += cpuTicks(pid);
-    const int64_t xacts = transactions(stats, database) - xactsBefore;
-    double load[3] = {0, 0, 0};
-    std::ifstream("/proc/loadavg") >> load[0] >> load[1] >> load[2];
+    const int64_t xacts = numberOf(stats, kTransactions, database) - xactsBefore;
 
     for (pid_t pid : followers) ::kill(pid, SIGTERM);
     int badExits = 0;
@@ -264,6 +275,7 @@ int main(int argc, char** argv) {
         ::waitpid(pid, &status, 0);
         badExits += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
+    followers.clear();
 
     // Lost: a violation missing from a file (its own server's included); doubled: a GUID
     // twice in one file.
@@ -297,7 +309,19 @@ int main(int argc, char** argv) {
         "database: %.1f %% of one core, %.0f transactions/s; followers: %.1f %% of one "
         "core together\n",
         100.0 * serverUsed / hz / elapsed, xacts / elapsed, 100.0 * followersUsed / hz / elapsed);
-    std::printf("load average at the end: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
+    double loadSum = 0;
+    for (double l : loads) loadSum += l;
+    std::printf(
+        "most connections to the database at once: %lld (%d followers; this benchmark's own "
+        "one included)\n",
+        static_cast<long long>(connections), servers);
+    std::printf(
+        "machine: %ld cores; load average (1 min) during the run: mean %.2f, maximum "
+        "%.2f\n",
+        ::sysconf(_SC_NPROCESSORS_ONLN), loads.empty() ? 0 : loadSum / loads.size(),
+        loads.empty() ? 0 : *std::max_element(loads.begin(), loads.end()));
+    std::printf("%s; %s\n", firstLine(cli + " --version").c_str(),
+                std::string(stats.query("SELECT version()").value(0, 0)).c_str());
     for (int s = 0; s < servers; ++s) {
         std::ifstream in(dir / ("err" + std::to_string(s)));
         std::string first;
@@ -305,4 +329,13 @@ int main(int argc, char** argv) {
     }
     fs::remove_all(dir);
     return lost || doubled ? 1 : 0;
+}
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_fleet: %s\n", e.what());
+        return 1;
+    }
 }

@@ -26,35 +26,18 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchProcesses.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+using bench::cpuTicks;
+using bench::violationLine;
+
 std::string guidOf(unsigned n) {
-    char text[33];
-    std::snprintf(text, sizeof text, "%08x%08xfeed%08xbeef", n * 2654435761u, n, n);
-    return std::string(text, 32);
-}
-
-std::string violationLine(const std::string& guid, unsigned n) {
-    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: Player" + std::to_string(n) +
-           " (slot #1) Aimbot detected [" + guid + "(VALID) 192.0.2.1:27960]\n";
-}
-
-// Clock ticks of CPU used by the process so far, and its peak resident memory in KiB.
-long cpuTicks(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    const size_t close = text.rfind(')');
-    std::istringstream rest(text.substr(close + 2));
-    std::string field;
-    long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14) utime = std::stol(field);
-        if (i == 15) stime = std::stol(field);
-    }
-    return utime + stime;
+    return bench::guidOf(n, "feed");
 }
 
 long statusKiB(pid_t pid, const std::string& key) {

@@ -18,6 +18,11 @@ class PostgresCluster {
 
     // A new, empty database and the URI that names it (through the socket folder).
     std::string freshDatabaseUri();
+    // The name of the database a URI of freshDatabaseUri names.
+    static std::string databaseOf(const std::string& uri) {
+        const size_t start = uri.find("@/") + 2;
+        return uri.substr(start, uri.find('?') - start);
+    }
     // The same database reached over TCP on 127.0.0.1 as the role "fleet", whose password
     // is kFleetPassword.
     std::string tcpUri(const std::string& database) const;

@@ -4,6 +4,7 @@
 // binary form, bound as parameters, never pasted into a statement's text; rows come
 // back in binary form too, so a bytea column is its bytes exactly.
 
+#include <array>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -48,6 +49,28 @@ class PgByteaArray {
     std::string bytes_ = std::string(kHeader, '\0');  // the header's room, then the values
     size_t count_ = 0;
     static constexpr size_t kHeader = 20;
+};
+
+// Columns of bytea[] parameters filled row by row: one statement over many rows
+// (SELECT * FROM unnest($1::bytea[], $2::bytea[], ...)).
+template <size_t N>
+class PgByteaColumns {
+  public:
+    void add(const std::array<std::string_view, N>& row) {
+        for (size_t i = 0; i < N; ++i) columns_[i].add(row[i]);
+    }
+    void clear() {
+        for (PgByteaArray& column : columns_) column.clear();
+    }
+    // The parameters' bytes, one a column: valid until the next add.
+    std::vector<std::string_view> bytes() {
+        std::vector<std::string_view> out;
+        for (PgByteaArray& column : columns_) out.push_back(column.bytes());
+        return out;
+    }
+
+  private:
+    std::array<PgByteaArray, N> columns_;
 };
 
 class PgConnection {

@@ -106,28 +106,24 @@ std::vector<bool> PostgresBanStore::addBans(const std::vector<Ban>& bans,
                                             const StoreProgress& progress) {
     std::vector<bool> added(bans.size());
     Writing writing(*this);
-    PgByteaArray guids, stamps, names, addresses, reasons;
+    PgByteaColumns<5> columns;
     std::unordered_map<std::string_view, size_t> indexOf;
     std::vector<std::string_view> news;
     for (size_t start = 0; start < bans.size(); start += kBatch) {
         progress(static_cast<int64_t>(start));
         const size_t end = std::min(bans.size(), start + kBatch);
-        for (auto* array : {&guids, &stamps, &names, &addresses, &reasons}) array->clear();
+        columns.clear();
         indexOf.clear();
         for (size_t i = start; i < end; ++i) {
             const Ban& ban = bans[i];
-            guids.add(ban.guid);
-            stamps.add(ban.stamp);
-            names.add(ban.name);
-            addresses.add(ban.address);
-            reasons.add(ban.reason);
+            columns.add({ban.guid, ban.stamp, ban.name, ban.address, ban.reason});
             indexOf.emplace(ban.guid, i);
         }
         const PgResult inserted = db_.query(
             "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
             "SELECT * FROM unnest($1::bytea[], $2::bytea[], $3::bytea[], $4::bytea[], "
             "$5::bytea[]) ON CONFLICT (GuidKey) DO NOTHING RETURNING GUID",
-            {guids.bytes(), stamps.bytes(), names.bytes(), addresses.bytes(), reasons.bytes()});
+            columns.bytes());
         for (int r = 0; r < inserted.rows(); ++r) {
             const auto found = indexOf.find(inserted.value(r, 0));
             if (found == indexOf.end()) continue;

@@ -22,6 +22,7 @@
 #include "cli/BanLines.h"
 #include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
+#include "cli/NumberCheck.h"
 #include "cli/ScanFlags.h"
 #include "cli/TerminalText.h"
 #include "platform/Error.h"
@@ -390,12 +391,12 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
     follow
         ->add_option("--interval", options->interval,
                      "Seconds between looks at the logs when no change is announced (default 2)")
-        ->check(CLI::Range(0.05, 3600.0));
+        ->check(numberFrom(0.05, 3600));
     follow
         ->add_option("--backup-every", options->backupEvery,
                      "Hours between two backups of the ban file (default 24); merges in "
                      "between add new bans at its end")
-        ->check(CLI::Range(0.0, 1e6));
+        ->check(numberFrom(0, 1e6));
     follow->add_option("--after-merge", options->afterMerge,
                        "A command run after each merge that added bans (no shell; "
                        "TALLYHOUND_BANS and TALLYHOUND_NEW_BANS in its environment)");

@@ -1,12 +1,14 @@
 #include "cli/ScanFlags.h"
 
+#include "cli/NumberCheck.h"
+
 namespace th::cli {
 
 void addScanOptions(CLI::App& command, ScanOptions& options) {
     command
         .add_option("--threads", options.threads,
                     "Threads that scan parts of a log side by side (default: one per core)")
-        ->check(CLI::Range(1u, 1024u));
+        ->check(numberFrom(1, 1024, true));
     command.add_flag("--console-lines", options.consoleLines,
                      "Also read violation lines as a game's console log holds them "
                      "(\"PunkBuster Server: VIOLATION ...\", no date); their rows get the "

@@ -85,7 +85,7 @@ TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {
     createBanDatabase(fresh);
     std::string script;
     for (int v = 1; v <= 4; ++v) script += postgresSchema().version(v);
-    cluster.run(old.substr(old.find("@/") + 2, old.find('?') - old.find("@/") - 2),
+    cluster.run(PostgresCluster::databaseOf(old),
                 "BEGIN;" + script +
                     "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP) VALUES "
                     "('AbC', '[04.16.2017 21:03:11]', '\\x224ae47922'::bytea, '\"192.0.2.1\"'),"

@@ -52,6 +52,10 @@ constexpr auto kAfterMergeLimit = std::chrono::seconds(60);
 // Where the logs stand is stored at least this often while no ban arrives, so that a
 // restart has little to read again.
 constexpr auto kStoreEvery = std::chrono::seconds(60);
+// Word of other servers' bans read during a merge waits this long for more before the
+// next merge takes it in, as word that wakes follow does (the watcher's settling), so
+// that a busy fleet merges a few bans at a time.
+constexpr auto kGather = std::chrono::milliseconds(50);
 // The longest wait between two tries after a failure.
 constexpr auto kLongestRetry = std::chrono::minutes(5);
 
@@ -130,7 +134,7 @@ class Follower {
             hear();
             auto until = std::min(lookedAt + interval_, Clock::now() + wake_);
             if (!database_ && listening()) until = std::min(until, listenAgainAt_);
-            if (pushAll_ || !pushed_.empty()) until = Clock::now();
+            if (pushAll_ || !pushed_.empty()) until = std::min(until, Clock::now() + kGather);
             watcher.wait(std::chrono::duration_cast<milliseconds>(until - Clock::now()),
                          StopSignals::wakeDescriptor(), database_ ? database_->descriptor() : -1);
             hear();

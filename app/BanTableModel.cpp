@@ -1,6 +1,7 @@
 #include "app/BanTableModel.h"
 
 #include "app/DisplayText.h"
+#include "bans/BanBrowsingSql.h"
 #include "bans/BanStore.h"
 #include "bans/ShownBan.h"
 
@@ -44,7 +45,7 @@ std::string_view cell(const StoredBan& ban, int column) {
 
 BanTableModel::BanTableModel(BanStore& store, QObject* parent)
     : QAbstractTableModel(parent), store_(store) {
-    total_ = store_.countBans({});
+    total_ = store_.countBans({}, -1);
     restart();
 }
 
@@ -97,7 +98,7 @@ void BanTableModel::setSearch(const QString& text) {
 }
 
 void BanTableModel::reload() {
-    total_ = store_.countBans({});
+    total_ = store_.countBans({}, -1);
     restart();
 }
 
@@ -106,12 +107,15 @@ void BanTableModel::restart() {
     bans_.clear();
     last_ = {};
     atEnd_ = false;
-    shown_ = order_.search.empty() ? total_ : store_.countBans(order_.search);
+    // A search counts its matches only so far, so that each keystroke stays quick.
+    shown_ = order_.search.empty() ? total_ : store_.countBans(order_.search, kCountedMatches);
     endResetModel();
     fetchMore({});
 }
 
 QString BanTableModel::statusText() const {
+    if (shown_ > kCountedMatches)
+        return QStringLiteral("%1 bans, more than %2 shown").arg(total_).arg(kCountedMatches);
     return QStringLiteral("%1 bans, %2 shown").arg(total_).arg(shown_);
 }
 

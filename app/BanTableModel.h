@@ -37,7 +37,7 @@ class BanTableModel : public QAbstractTableModel {
     const StoredBan& ban(int row) const { return bans_.at(static_cast<size_t>(row)); }
     int64_t totalBans() const { return total_; }
     int64_t shownBans() const { return shown_; }
-    // "N bans, M shown".
+    // "N bans, M shown"; "N bans, more than 10000 shown" past what a search counts.
     QString statusText() const;
 
   private:

@@ -84,9 +84,10 @@ class BanStore {
 
     // Browsing (bans/BanBrowsing.h): up to limit bans in the order, after the ban `after`
     // names (from the first without); how many bans a search finds (all for an empty
-    // one); the ban of a GUID, ASCII letter case ignored.
+    // one), counting stops past atMost (none when negative), so a result of atMost + 1
+    // means "more"; the ban of a GUID, ASCII letter case ignored.
     virtual BanPage banPage(const BanOrder& order, const BanKey* after, size_t limit) = 0;
-    virtual int64_t countBans(std::string_view search) = 0;
+    virtual int64_t countBans(std::string_view search, int64_t atMost) = 0;
     virtual std::optional<StoredBan> findBan(std::string_view guid) = 0;
     // The stored bans of these GUIDs, ASCII letter case ignored, each once, in no
     // particular order: one look-up for many GUIDs instead of one each.

@@ -47,7 +47,7 @@ class PostgresBanStore : public BanStore {
 
     // Browsing, lifted bans and log positions (bans/PostgresBanStoreBrowsing.cpp).
     BanPage banPage(const BanOrder& order, const BanKey* after, size_t limit) override;
-    int64_t countBans(std::string_view search) override;
+    int64_t countBans(std::string_view search, int64_t atMost) override;
     std::optional<StoredBan> findBan(std::string_view guid) override;
     std::vector<StoredBan> findBans(const std::vector<std::string>& guids) override;
     bool liftBan(std::string_view guid, std::string_view liftedAt, std::string_view note) override;

@@ -1,9 +1,11 @@
 // Browsing and lifting bans, and where scans stand, in a PostgreSQL ban database. A page
-// is read along the index of its ordering column and GuidKey (schema version 3); GUIDs
+// is read along the index of its ordering column and GuidKey (schema version 3), a search
+// narrowed by the trigram index (version 5) where it can be; GUIDs
 // are matched by GuidKey, so letter case never tells two bans apart.
 
 #include <charconv>
 
+#include "bans/BanBrowsingSql.h"
 #include "bans/GuidKey.h"
 #include "bans/PostgresWriting.h"
 
@@ -11,38 +13,54 @@ namespace th {
 
 namespace {
 
-const char* columnName(BanColumn column) {
-    switch (column) {
-        case BanColumn::Guid:
-            return "GuidKey";
-        case BanColumn::Name:
-            return "PlayerName";
-        case BanColumn::Ip:
-            return "IP";
-        case BanColumn::Reason:
-            return "ViolationReason";
-        case BanColumn::Time:
-            break;
-    }
-    return "SortKey";  // version 3's generated column: the stored query's order
-}
-
-// The search as a LIKE pattern over values whose ASCII capitals were made small: the
-// search's too, and LIKE's own wildcards are taken literally. Names hold apostrophes as
-// typed here, so an apostrophe needs no translation.
+// The search as LIKE patterns over values whose ASCII capitals were made small: the
+// search's too. Names hold apostrophes as typed here, so an apostrophe needs no
+// translation.
 std::string likePattern(std::string_view search) {
-    std::string pattern = "%";
-    for (char c : guidKey(search)) {
-        if (c == '%' || c == '_' || c == '\\') pattern += '\\';
-        pattern += c;
-    }
-    return pattern + "%";
+    return containsPattern(guidKey(search));
 }
 
-// The clause of a search whose pattern is parameter `n`.
-std::string searchClause(const std::string& n) {
-    return "(GuidKey LIKE " + n + "::bytea OR GuidKeyOf(PlayerName) LIKE " + n +
-           "::bytea OR GuidKeyOf(IP) LIKE " + n + "::bytea)";
+// The bytes as encode(..., 'escape') writes them: NUL and 8-bit bytes as \ooo, a backslash
+// doubled, so text operators (pg_trgm's) can work on any bytes.
+std::string escapeEncoded(std::string_view bytes) {
+    std::string text;
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0 || byte >= 0x80) {
+            const char digits[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                                   static_cast<char>('0' + ((byte >> 3) & 7)),
+                                   static_cast<char>('0' + (byte & 7))};
+            text.append(digits, 4);
+        } else {
+            if (c == '\\') text += c;
+            text += c;
+        }
+    }
+    return text;
+}
+
+// The expression schema version 5's trigram index is built on: the three searched
+// values, letter case folded, escape-encoded, a line end between them.
+constexpr const char* kSearchedText =
+    "encode(GuidKey || '\\x0a'::bytea || GuidKeyOf(PlayerName) || '\\x0a'::bytea || "
+    "GuidKeyOf(IP), 'escape')";
+
+// The search's pattern over the indexed text, when the index can narrow it (it holds a
+// run of three ASCII characters); else empty.
+std::string indexedPattern(std::string_view search) {
+    if (asciiTrigrams(search).empty()) return {};
+    return containsPattern(escapeEncoded(guidKey(search)));
+}
+
+// The clause of a search whose byte pattern is parameter `n`; when the trigram index can
+// narrow it, its pattern over the indexed text is `indexed`. That pattern may also match
+// across an escape's digits or between two values, so the byte pattern still decides.
+std::string searchClause(const std::string& n, const std::string& indexed) {
+    std::string clause = "(GuidKey LIKE " + n + "::bytea OR GuidKeyOf(PlayerName) LIKE " + n +
+                         "::bytea OR GuidKeyOf(IP) LIKE " + n + "::bytea)";
+    if (!indexed.empty())
+        clause = "(" + std::string(kSearchedText) + " LIKE " + indexed + " AND " + clause + ")";
+    return clause;
 }
 
 constexpr const char* kBanColumns = "GUID, TimeStamp, PlayerName, IP, ViolationReason";
@@ -68,35 +86,26 @@ uint64_t unsignedOf(std::string_view text) {
 }  // namespace
 
 BanPage PostgresBanStore::banPage(const BanOrder& order, const BanKey* after, size_t limit) {
-    const std::string column = columnName(order.column);
     const bool byGuid = order.column == BanColumn::Guid;
-    const char* direction = order.descending ? " DESC" : "";
     // Parameters are numbered as they are used: PostgreSQL wants a type for each.
     std::vector<std::string_view> values;
     auto parameter = [&](std::string_view value) {
         values.push_back(value);
         return "$" + std::to_string(values.size());
     };
-    const std::string pattern = likePattern(order.search);
-    std::string sql = std::string("SELECT ") + kBanColumns + ", " + (byGuid ? "GUID" : column) +
+    const std::string pattern = likePattern(order.search), indexed = indexedPattern(order.search);
+    std::string sql = std::string("SELECT ") + kBanColumns + ", " +
+                      (byGuid ? "GUID" : orderColumn(order.column, "GuidKey")) +
                       " FROM tblVandrel WHERE true";
-    if (!order.search.empty()) sql += " AND " + searchClause(parameter(pattern));
+    if (!order.search.empty())
+        sql += " AND " + searchClause(parameter(pattern),
+                                      indexed.empty() ? "" : parameter(indexed) + "::text");
     if (after) {
-        const char* beyond = order.descending ? " < " : " > ";
-        if (byGuid) {
-            sql += " AND GuidKey" + std::string(beyond) + "GuidKeyOf(" + parameter(after->guid) +
-                   "::bytea)";
-        } else {
-            const std::string value = parameter(after->value);
-            sql += " AND (" + column + ", GuidKey)" + beyond + "(" + value + "::bytea, GuidKeyOf(" +
-                   parameter(after->guid) + "::bytea))";
-        }
+        const std::string value = byGuid ? "" : parameter(after->value) + "::bytea";
+        sql += afterClause(order, "GuidKey", value,
+                           "GuidKeyOf(" + parameter(after->guid) + "::bytea)");
     }
-    if (byGuid)
-        sql += std::string(" ORDER BY GuidKey") + direction;
-    else
-        sql += " ORDER BY " + column + direction + ", GuidKey" + direction;
-    sql += " LIMIT " + std::to_string(limit);
+    sql += orderByClause(order, "GuidKey") + " LIMIT " + std::to_string(limit);
 
     const PgResult rows = db_.query(sql, values);
     BanPage page;
@@ -108,12 +117,16 @@ BanPage PostgresBanStore::banPage(const BanOrder& order, const BanKey* after, si
     return page;
 }
 
-int64_t PostgresBanStore::countBans(std::string_view search) {
-    const PgResult count =
-        search.empty()
-            ? db_.query("SELECT count(*)::text FROM tblVandrel")
-            : db_.query("SELECT count(*)::text FROM tblVandrel WHERE " + searchClause("$1"),
-                        {likePattern(search)});
+int64_t PostgresBanStore::countBans(std::string_view search, int64_t atMost) {
+    if (search.empty())
+        return std::stoll(
+            std::string(db_.query("SELECT count(*)::text FROM tblVandrel").value(0, 0)));
+    const std::string pattern = likePattern(search), indexed = indexedPattern(search);
+    std::string sql = "SELECT count(*)::text FROM (SELECT 1 FROM tblVandrel WHERE " +
+                      searchClause("$1", indexed.empty() ? "" : "$2::text");
+    if (atMost >= 0) sql += " LIMIT " + std::to_string(atMost + 1);
+    const PgResult count = indexed.empty() ? db_.query(sql + ") AS found", {pattern})
+                                           : db_.query(sql + ") AS found", {pattern, indexed});
     return std::stoll(std::string(count.value(0, 0)));
 }
 

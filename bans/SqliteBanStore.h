@@ -34,7 +34,7 @@ class SqliteBanStore : public BanStore {
 
     // Browsing and lifted bans (bans/SqliteBanStoreBrowsing.cpp).
     BanPage banPage(const BanOrder& order, const BanKey* after, size_t limit) override;
-    int64_t countBans(std::string_view search) override;
+    int64_t countBans(std::string_view search, int64_t atMost) override;
     std::optional<StoredBan> findBan(std::string_view guid) override;
     std::vector<StoredBan> findBans(const std::vector<std::string>& guids) override;
     bool liftBan(std::string_view guid, std::string_view liftedAt, std::string_view note) override;
@@ -53,7 +53,13 @@ class SqliteBanStore : public BanStore {
     SqliteConnection& connection() { return db_; }
 
   private:
+    // The trigram index's query that narrows a search (stored form), or empty when the
+    // index would not narrow it; kept for the search last asked about, as a window asks
+    // for its count and its pages in turn.
+    std::string narrowingQuery(std::string_view stored);
+
     SqliteConnection db_;
+    std::string narrowedSearch_, narrowing_;
 };
 
 // Apostrophes as this store keeps them, as two grave accents; and back.

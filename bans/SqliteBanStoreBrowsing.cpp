@@ -1,45 +1,39 @@
 // Browsing and lifting bans in an SQLite ban database: each page is read along the index
-// of its ordering column and GUID (schema version 3).
+// of its ordering column and GUID (schema version 3), or, for a search, through the
+// trigram index of GUIDs, names and addresses (version 5).
 
 #include <algorithm>
 #include <unordered_set>
 
 #include "bans/GuidKey.h"
+#include "bans/BanBrowsingSql.h"
 #include "bans/SqliteBanStore.h"
 
 namespace th {
 
 namespace {
 
-const char* columnName(BanColumn column) {
-    switch (column) {
-        case BanColumn::Guid:
-            return "GUID";
-        case BanColumn::Name:
-            return "PlayerName";
-        case BanColumn::Ip:
-            return "IP";
-        case BanColumn::Reason:
-            return "ViolationReason";
-        case BanColumn::Time:
-            break;
-    }
-    return "SortKey";  // version 3's generated column: the stored query's order
-}
-
-// The search as a LIKE pattern matching the stored form: apostrophes are kept as grave
-// accents there, and LIKE's own wildcards are taken literally.
-std::string likePattern(std::string_view search) {
-    std::string pattern = "%";
-    for (char c : toStored(search)) {
-        if (c == '%' || c == '_' || c == '\\') pattern += '\\';
-        pattern += c;
-    }
-    return pattern + "%";
-}
-
 constexpr const char* kSearchClause =
     "(GUID LIKE ?1 ESCAPE '\\' OR PlayerName LIKE ?1 ESCAPE '\\' OR IP LIKE ?1 ESCAPE '\\')";
+
+// The rows the trigram index (schema version 5) holds every piece of the search in.
+constexpr const char* kIndexClause =
+    "rowid IN (SELECT rowid FROM tblVandrelSearch WHERE tblVandrelSearch MATCH ?2)";
+
+// The index's query for rows holding every piece: "abc" AND "bcd" ..., each a string.
+std::string indexQuery(std::string_view search) {
+    std::string query;
+    for (const std::string& trigram : asciiTrigrams(search)) {
+        if (!query.empty()) query += " AND ";
+        query += '"';
+        for (char c : trigram) {
+            if (c == '"') query += '"';
+            query += c;
+        }
+        query += '"';
+    }
+    return query;
+}
 
 StoredBan storedBan(const SqliteStatement& row) {
     return {std::string(row.text(0)), std::string(row.text(1)), fromStored(row.text(2)),
@@ -58,31 +52,50 @@ void eachRow(SqliteStatement& statement, RowFn&& row) {
     statement.reset();
 }
 
+int64_t firstNumber(SqliteStatement& statement) {
+    int64_t number = 0;
+    eachRow(statement,
+            [&](const SqliteStatement& row) { number = std::stoll(std::string(row.text(0))); });
+    return number;
+}
+
 }  // namespace
 
-BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size_t limit) {
-    const std::string column = columnName(order.column);
-    const char* direction = order.descending ? " DESC" : "";
-    std::string sql = "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason, " + column +
-                      " FROM tblVandrel WHERE 1";
-    if (!order.search.empty()) sql += std::string(" AND ") + kSearchClause;
-    if (after) {
-        if (order.column == BanColumn::Guid)
-            sql += order.descending ? " AND GUID < ?3" : " AND GUID > ?3";
-        else
-            sql += " AND (" + column + ", GUID) " + (order.descending ? "<" : ">") + " (?2, ?3)";
+// A search the trigram index narrows to a few thousand rows is read through it; any other
+// (one or two characters, or pieces that most bans hold) along the ordering column's
+// index, where matches come often enough to fill a page, or a count, soon.
+std::string SqliteBanStore::narrowingQuery(std::string_view stored) {
+    if (stored != narrowedSearch_) {
+        narrowedSearch_ = stored;
+        narrowing_ = indexQuery(stored);
+        if (!narrowing_.empty()) {
+            SqliteStatement& candidates = db_.prepared(
+                "SELECT count(*) FROM (SELECT 1 FROM tblVandrelSearch WHERE tblVandrelSearch "
+                "MATCH ?1 LIMIT " +
+                std::to_string(kCountedMatches + 1) + ")");
+            candidates.bind(1, narrowing_);
+            if (firstNumber(candidates) > kCountedMatches) narrowing_.clear();
+        }
     }
-    if (order.column == BanColumn::Guid)
-        sql += std::string(" ORDER BY GUID") + direction;
-    else
-        sql += " ORDER BY " + column + direction + ", GUID" + direction;
-    sql += " LIMIT " + std::to_string(limit);
+    return narrowing_;
+}
+
+BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size_t limit) {
+    const std::string stored = toStored(order.search);
+    const std::string narrowing = stored.empty() ? std::string() : narrowingQuery(stored);
+    std::string sql = "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason, " +
+                      orderColumn(order.column, "GUID") + " FROM tblVandrel WHERE 1";
+    if (!stored.empty()) sql += std::string(" AND ") + kSearchClause;
+    if (!narrowing.empty()) sql += std::string(" AND ") + kIndexClause;
+    if (after) sql += afterClause(order, "GUID", "?3", "?4");
+    sql += orderByClause(order, "GUID") + " LIMIT " + std::to_string(limit);
 
     SqliteStatement& page = db_.prepared(sql);
-    if (!order.search.empty()) page.bind(1, likePattern(order.search));
+    if (!stored.empty()) page.bind(1, containsPattern(stored));
+    if (!narrowing.empty()) page.bind(2, narrowing);
     if (after) {
-        if (order.column != BanColumn::Guid) page.bind(2, after->value);
-        page.bind(3, after->guid);
+        if (order.column != BanColumn::Guid) page.bind(3, after->value);
+        page.bind(4, after->guid);
     }
     BanPage result;
     eachRow(page, [&](const SqliteStatement& row) {
@@ -92,21 +105,18 @@ BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size
     return result;
 }
 
-int64_t SqliteBanStore::countBans(std::string_view search) {
-    if (search.empty()) {
-        SqliteStatement& all = db_.prepared("SELECT count(*) FROM tblVandrel");
-        int64_t count = 0;
-        eachRow(all,
-                [&](const SqliteStatement& row) { count = std::stoll(std::string(row.text(0))); });
-        return count;
-    }
-    SqliteStatement& found =
-        db_.prepared(std::string("SELECT count(*) FROM tblVandrel WHERE ") + kSearchClause);
-    found.bind(1, likePattern(search));
-    int64_t count = 0;
-    eachRow(found,
-            [&](const SqliteStatement& row) { count = std::stoll(std::string(row.text(0))); });
-    return count;
+int64_t SqliteBanStore::countBans(std::string_view search, int64_t atMost) {
+    if (search.empty()) return firstNumber(db_.prepared("SELECT count(*) FROM tblVandrel"));
+    const std::string stored = toStored(search);
+    const std::string narrowing = narrowingQuery(stored);
+    std::string sql =
+        std::string("SELECT count(*) FROM (SELECT 1 FROM tblVandrel WHERE ") + kSearchClause;
+    if (!narrowing.empty()) sql += std::string(" AND ") + kIndexClause;
+    if (atMost >= 0) sql += " LIMIT " + std::to_string(atMost + 1);
+    SqliteStatement& found = db_.prepared(sql + ")");
+    found.bind(1, containsPattern(stored));
+    if (!narrowing.empty()) found.bind(2, narrowing);
+    return firstNumber(found);
 }
 
 std::optional<StoredBan> SqliteBanStore::findBan(std::string_view guid) {

@@ -142,3 +142,16 @@ FROM (SELECT *, CASE WHEN encode(TimeStamp, 'escape') ~
       FROM tblVandrel) AS Bans;
 
 UPDATE tblSchemaVersion SET Version = 5;
+
+-- Version 6: searching the bans as the ban window types: a pg_trgm index of the three values a
+-- search looks in (GUID key, name and address with ASCII capitals made small, escape-
+-- encoded as text, a line end between them). It only narrows a search; the search's own
+-- LIKE over the bytes decides. pg_trgm comes with PostgreSQL and is a trusted extension:
+-- the database's owner may create it.
+CREATE EXTENSION IF NOT EXISTS pg_trgm;
+
+CREATE INDEX idxVandrelSearch ON tblVandrel USING gin (
+    encode(GuidKey || '\x0a'::bytea || GuidKeyOf(PlayerName) || '\x0a'::bytea || GuidKeyOf(IP),
+           'escape') gin_trgm_ops);
+
+UPDATE tblSchemaVersion SET Version = 6;

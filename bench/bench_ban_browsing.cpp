@@ -1,8 +1,11 @@
 // Times browsing a ban database of 1,000,000 bans as the ban window does it: opening
-// (the count and the first page), one search keystroke (count and first page of the
-// matches) and a sort by another column (its first page), and a page deep in the list.
+// (the count and the first page), search keystrokes (the count, up to what the window
+// counts, and the first page of the matches) beside the plain LIKE that searched before
+// the trigram index, a sort by another column (its first page), and a page deep in the
+// list.
 //   bench_ban_browsing [bans]
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,30 +13,21 @@
 #include <iostream>
 #include <string>
 
+#include "bans/BanBrowsingSql.h"
 #include "bans/BanStore.h"
 #include "bans/NewDatabase.h"
+#include "bans/SqliteBanStore.h"
 #include "bans/SqliteConnection.h"
+#include "bench/BenchBans.h"
 #include "cli/TerminalPorts.h"
-#include "platform/TimeStamp.h"
 
 namespace {
 
 using namespace th;
 using Clock = std::chrono::steady_clock;
 
-std::string guid(long i) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%08lx%08lx%08lx%08lx", i * 2654435761L % 4294967296L, i,
-                  0xabcdefL, i ^ 0x5555L);
-    return text;
-}
-
-std::string stamp(long i) {
-    return formatStamp(StampParts{static_cast<int>(1 + (i / 28) % 12), static_cast<int>(1 + i % 28),
-                                  static_cast<int>(2000 + (i / 336) % 10), static_cast<int>(i % 24),
-                                  static_cast<int>((i / 24) % 60),
-                                  static_cast<int>((i / 1440) % 60)});
-}
+constexpr const char* kLikeClause =
+    "(GUID LIKE ?1 ESCAPE '\\' OR PlayerName LIKE ?1 ESCAPE '\\' OR IP LIKE ?1 ESCAPE '\\')";
 
 template <typename Fn>
 double millis(Fn&& fn) {
@@ -54,24 +48,7 @@ int main(int argc, char** argv) {
 
     SqliteConnection db;
     db.Open(path);
-    const double fill = millis([&] {
-        db.beginTransaction();
-        SqliteStatement& insert = db.prepared(
-            "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
-            "VALUES (?1, ?2, ?3, ?4, ?5)");
-        for (long i = 0; i < bans; ++i) {
-            const std::string g = guid(i), s = stamp(i),
-                              name = "\"Player" + std::to_string(i) + "\"",
-                              ip = "\"10." + std::to_string(i % 256) + "." +
-                                   std::to_string(i / 256 % 256) + ".7\"";
-            insert.bindAll({g, s, name, ip, "\"VIOLATION DETECTED -> AIMBOT #50001\""});
-            while (insert.step()) {
-            }
-            insert.reset();
-        }
-        db.commit();
-    });
-    db.Close();
+    const double fill = millis([&] { bench::fillBans(db, bans); });
     std::printf("filled %ld bans in %.0f ms\n", bans, fill);
 
     cli::TerminalPorts terminal(std::cerr);
@@ -81,19 +58,41 @@ int main(int argc, char** argv) {
     int64_t count = 0;
     BanPage page;
     const double open = millis([&] {
-        count = store->countBans(order.search);
+        count = store->countBans(order.search, -1);
         page = store->banPage(order, nullptr, 200);
     });
     std::printf("open: %.1f ms (%lld bans, first page %zu)\n", open, static_cast<long long>(count),
                 page.bans.size());
-    for (const char* search : {"7", "Player99", "10.3.", "zzz"}) {
+    // Each keystroke beside the search as it was before the trigram index: LIKE over the
+    // whole table for the count and along the order's index for the first page.
+    SqliteStatement& likeCount =
+        db.prepared(std::string("SELECT count(*) FROM tblVandrel WHERE ") + kLikeClause);
+    SqliteStatement& likePage = db.prepared(std::string("SELECT GUID FROM tblVandrel WHERE ") +
+                                            kLikeClause + " ORDER BY SortKey, GUID LIMIT 200");
+    const std::string guidPrefix = bench::guid(bans / 3).substr(0, 10);
+    std::printf("search keystroke (count and first page):  before (LIKE)  |  now\n");
+    for (const std::string search : {"Player", "Player99", "Player123456", "zzz", "7", "q", "99",
+                                     "qz", guidPrefix.c_str(), "10.3.", "o's"}) {
+        int64_t before = 0;
+        const double like = millis([&] {
+            const std::string pattern = containsPattern(toStored(search));
+            likeCount.bind(1, pattern);
+            while (likeCount.step()) before = std::stoll(std::string(likeCount.text(0)));
+            likeCount.reset();
+            likePage.bind(1, pattern);
+            while (likePage.step()) {
+            }
+            likePage.reset();
+        });
         order.search = search;
         const double keystroke = millis([&] {
-            count = store->countBans(order.search);
+            count = store->countBans(order.search, kCountedMatches);
             page = store->banPage(order, nullptr, 200);
         });
-        std::printf("search keystroke \"%s\": %.1f ms (%lld found)\n", search, keystroke,
-                    static_cast<long long>(count));
+        std::printf("  %-14s %8.1f ms (%lld found)  |  %6.1f ms (%s%lld found, page %zu)\n",
+                    ("\"" + search + "\"").c_str(), like, static_cast<long long>(before), keystroke,
+                    count > kCountedMatches ? "more than " : "",
+                    static_cast<long long>(std::min(count, kCountedMatches)), page.bans.size());
     }
     order.search.clear();
     for (BanColumn column : {BanColumn::Name, BanColumn::Ip, BanColumn::Guid}) {
@@ -108,5 +107,6 @@ int main(int argc, char** argv) {
     const double next = millis([&] { page = store->banPage(order, &deep, 200); });
     std::printf("a page after page 10: %.2f ms\n", next);
     store.reset();
+    db.Close();
     std::filesystem::remove_all(dir);
 }

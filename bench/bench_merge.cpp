@@ -16,12 +16,14 @@
 #include "bans/Database.h"
 #include "bans/Merge.h"
 #include "bans/Paths.h"
-#include "platform/TimeStamp.h"
+#include "bench/BenchBans.h"
 #include "scan/MainForm.h"
 
 namespace {
 
 using namespace th;
+using bench::guid;
+using bench::stamp;
 
 struct QuietPorts : MessageBoxPort, FileChooserPort, CursorPort, EventsPort, ShellPort {
     std::string path, lastPrompt;
@@ -44,20 +46,6 @@ struct QuietPorts : MessageBoxPort, FileChooserPort, CursorPort, EventsPort, She
     }
     std::string findExecutable(const std::string&) override { return {}; }
 };
-
-std::string guid(long i) {
-    char text[80];
-    std::snprintf(text, sizeof text, "%08lx%08lx%08lx%08lx", i * 2654435761L % 4294967296L, i,
-                  0xabcdefL, i ^ 0x5555L);
-    return text;
-}
-
-std::string stamp(long i) {
-    return formatStamp(StampParts{static_cast<int>(1 + (i / 28) % 12), static_cast<int>(1 + i % 28),
-                                  static_cast<int>(2000 + (i / 336) % 10), static_cast<int>(i % 24),
-                                  static_cast<int>((i / 24) % 60),
-                                  static_cast<int>((i / 1440) % 60)});
-}
 
 double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();

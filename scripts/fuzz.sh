@@ -35,9 +35,12 @@ S=$(seeds fuzz_scan_file)
 cp "$DATA"/scan/*.sf "$S/"
 S=$(seeds fuzz_ban_file)
 cp "$DATA"/bans/*.dat "$S/"
+S=$(seeds fuzz_other_ban_file)
+cp "$DATA"/bans/*.dat "$S/"
 
 failed=()
-for harness in fuzz_pattern_matcher fuzz_field_splitter fuzz_log_scanner fuzz_scan_file fuzz_ban_file; do
+for harness in fuzz_pattern_matcher fuzz_field_splitter fuzz_log_scanner fuzz_scan_file fuzz_ban_file \
+               fuzz_other_ban_file; do
     corpus="$FUZZ/corpus/$harness" findings="$FUZZ/findings/$harness"
     mkdir -p "$corpus" "$findings"
     dict="$ROOT/fuzz/${harness#fuzz_}.dict"

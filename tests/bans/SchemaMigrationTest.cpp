@@ -169,6 +169,10 @@ TEST_F(SchemaVersions, AnOlderDatabaseGainsLaterVersionsKeepingEveryRow) {
                         "space||||"}));
         EXPECT_EQ(filesIn("_Vandrel_v" + std::to_string(version) + "_before_upgrade.zip").size(),
                   1u);
+        // The search index holds the bans that were there, and nothing else.
+        EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel WHERE rowid IN (SELECT rowid FROM "
+                          "tblVandrelSearch WHERE tblVandrelSearch MATCH '\"G2B\"')"),
+                  (Rows{"g2b"}));
     }
 }
 

@@ -53,13 +53,14 @@ class SqliteBanStore : public BanStore {
     SqliteConnection& connection() { return db_; }
 
   private:
-    // The trigram index's query that narrows a search (stored form), or empty when the
-    // index would not narrow it; kept for the search last asked about, as a window asks
-    // for its count and its pages in turn.
-    std::string narrowingQuery(std::string_view stored);
+    struct Narrowing {
+        std::string search, query;
+        bool few = false;
+    };
+    const Narrowing& narrowing(std::string_view stored);
 
     SqliteConnection db_;
-    std::string narrowedSearch_, narrowing_;
+    Narrowing narrowed_;
 };
 
 // Apostrophes as this store keeps them, as two grave accents; and back.

@@ -14,7 +14,8 @@ namespace th {
 namespace {
 
 constexpr const char* kSearchClause =
-    "(GUID LIKE ?1 ESCAPE '\\' OR PlayerName LIKE ?1 ESCAPE '\\' OR IP LIKE ?1 ESCAPE '\\')";
+    "(tblVandrel.GUID LIKE ?1 ESCAPE '\\' OR tblVandrel.PlayerName LIKE ?1 ESCAPE '\\' OR "
+    "tblVandrel.IP LIKE ?1 ESCAPE '\\')";
 
 // The rows the trigram index (schema version 5) holds every piece of the search in.
 constexpr const char* kIndexClause =
@@ -61,38 +62,41 @@ int64_t firstNumber(SqliteStatement& statement) {
 
 }  // namespace
 
-// A search the trigram index narrows to a few thousand rows is read through it; any other
-// (one or two characters, or pieces that most bans hold) along the ordering column's
-// index, where matches come often enough to fill a page, or a count, soon.
-std::string SqliteBanStore::narrowingQuery(std::string_view stored) {
-    if (stored != narrowedSearch_) {
-        narrowedSearch_ = stored;
-        narrowing_ = indexQuery(stored);
-        if (!narrowing_.empty()) {
+// The index's query for a search (stored form), empty when the index cannot narrow it,
+// and whether it narrows the search to a few thousand rows; kept for the search last
+// asked about, as a window asks for its count and its pages in turn.
+const SqliteBanStore::Narrowing& SqliteBanStore::narrowing(std::string_view stored) {
+    if (stored != narrowed_.search) {
+        narrowed_ = {std::string(stored), indexQuery(stored), false};
+        if (!narrowed_.query.empty()) {
             SqliteStatement& candidates = db_.prepared(
                 "SELECT count(*) FROM (SELECT 1 FROM tblVandrelSearch WHERE tblVandrelSearch "
                 "MATCH ?1 LIMIT " +
                 std::to_string(kCountedMatches + 1) + ")");
-            candidates.bind(1, narrowing_);
-            if (firstNumber(candidates) > kCountedMatches) narrowing_.clear();
+            candidates.bind(1, narrowed_.query);
+            narrowed_.few = firstNumber(candidates) <= kCountedMatches;
         }
     }
-    return narrowing_;
+    return narrowed_;
 }
 
+// A page of a search the index narrows to a few thousand rows is read through it and
+// sorted; of any other (one or two characters, or pieces most bans hold) along the
+// ordering column's index, where matches come often enough to fill a page soon.
 BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size_t limit) {
     const std::string stored = toStored(order.search);
-    const std::string narrowing = stored.empty() ? std::string() : narrowingQuery(stored);
+    std::string indexed;
+    if (!stored.empty() && narrowing(stored).few) indexed = narrowed_.query;
     std::string sql = "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason, " +
                       orderColumn(order.column, "GUID") + " FROM tblVandrel WHERE 1";
     if (!stored.empty()) sql += std::string(" AND ") + kSearchClause;
-    if (!narrowing.empty()) sql += std::string(" AND ") + kIndexClause;
+    if (!indexed.empty()) sql += std::string(" AND ") + kIndexClause;
     if (after) sql += afterClause(order, "GUID", "?3", "?4");
     sql += orderByClause(order, "GUID") + " LIMIT " + std::to_string(limit);
 
     SqliteStatement& page = db_.prepared(sql);
     if (!stored.empty()) page.bind(1, containsPattern(stored));
-    if (!narrowing.empty()) page.bind(2, narrowing);
+    if (!indexed.empty()) page.bind(2, indexed);
     if (after) {
         if (order.column != BanColumn::Guid) page.bind(3, after->value);
         page.bind(4, after->guid);
@@ -105,17 +109,23 @@ BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size
     return result;
 }
 
+// A count reads the index's candidates one by one, where it can, and stops past atMost.
 int64_t SqliteBanStore::countBans(std::string_view search, int64_t atMost) {
     if (search.empty()) return firstNumber(db_.prepared("SELECT count(*) FROM tblVandrel"));
     const std::string stored = toStored(search);
-    const std::string narrowing = narrowingQuery(stored);
-    std::string sql =
-        std::string("SELECT count(*) FROM (SELECT 1 FROM tblVandrel WHERE ") + kSearchClause;
-    if (!narrowing.empty()) sql += std::string(" AND ") + kIndexClause;
+    const std::string& indexed = narrowing(stored).query;
+    std::string sql = "SELECT count(*) FROM (SELECT 1 FROM ";
+    if (indexed.empty())
+        sql += "tblVandrel WHERE ";
+    else
+        sql +=
+            "tblVandrelSearch CROSS JOIN tblVandrel ON tblVandrel.rowid = tblVandrelSearch.rowid "
+            "WHERE tblVandrelSearch MATCH ?2 AND ";
+    sql += kSearchClause;
     if (atMost >= 0) sql += " LIMIT " + std::to_string(atMost + 1);
     SqliteStatement& found = db_.prepared(sql + ")");
     found.bind(1, containsPattern(stored));
-    if (!narrowing.empty()) found.bind(2, narrowing);
+    if (!indexed.empty()) found.bind(2, indexed);
     return firstNumber(found);
 }
 

@@ -2,7 +2,6 @@
 // GUIDs) into an empty database, then the same merge again, when nothing is new.
 //   bench_merge [lines]
 
-#include <sqlite3.h>
 #include <time.h>
 
 #include <chrono>
@@ -10,11 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "bans/Database.h"
 #include "bans/Merge.h"
+#include "bans/NewDatabase.h"
 #include "bans/Paths.h"
 #include "bench/BenchBans.h"
 #include "scan/MainForm.h"
@@ -68,13 +67,7 @@ int main(int argc, char** argv) {
     const std::string db = (dir / "Vandrel.mdb").string();
     const std::string banFile = (dir / "pbbans.dat").string();
 
-    std::ifstream schemaIn(std::filesystem::path(__FILE__).parent_path() / "../bans/schema.sql");
-    std::stringstream schema;
-    schema << schemaIn.rdbuf();
-    sqlite3* handle = nullptr;
-    sqlite3_open(db.c_str(), &handle);
-    sqlite3_exec(handle, schema.str().c_str(), nullptr, nullptr, nullptr);
-    sqlite3_close(handle);
+    createDatabase(db);
     setDatabasePath(db);
 
     std::string bytes;

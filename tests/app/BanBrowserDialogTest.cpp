@@ -50,6 +50,25 @@ class BanBrowser : public BanFolderTest {
     }
 };
 
+// A search that finds more bans than it counts says so; a rare one counts exactly.
+TEST_F(BanBrowser, ASearchCountsItsMatchesUpToTenThousand) {
+    sql(db,
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10001) "
+        "INSERT INTO tblVandrel (GUID, PlayerName) SELECT 'f' || i, '\"Filler ' || i || '\"' "
+        "FROM n");
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    for (const auto& [search, status] :
+         std::vector<std::pair<QString, QString>>{{"filler", "10004 bans, more than 10000 shown"},
+                                                  {"jay'yz", "10004 bans, 1 shown"},
+                                                  {"Filler 10001", "10004 bans, 1 shown"}}) {
+        dialog.searchBox()->setText(search);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.statusLine()->text() == status; }))
+            << dialog.statusLine()->text().toStdString();
+    }
+}
+
 TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
     GridFixture f;
     BanBrowserDialog dialog(f.form);

@@ -1,5 +1,6 @@
 // Times the merge: a 100,000-line ban file and a grid of 100,000 rows (half of them new
-// GUIDs) into an empty database, then the same merge again, when nothing is new.
+// GUIDs) into an empty database, then the same merge again, when nothing is new, then once
+// more with 100 new GUIDs in the grid (a small merge into a full database).
 //   bench_merge [lines]
 
 #include <time.h>
@@ -107,11 +108,25 @@ int main(int argc, char** argv) {
     MergeOutcome second = mergeIntoBanFile(form, options);
     double secondSeconds = seconds(start), secondCpu = cpuSeconds() - cpu;
 
+    for (long i = 0; i < 100; ++i) {
+        const long g = 3 * lines + i;
+        form.vsFlexGrid1.addRow({"Late " + std::to_string(i), "(WALLHACK)", "50200", stamp(g),
+                                 "(slot #1)", guid(g), "192.0.2.1:27960"});
+    }
+    vsFlexGrid1_AfterMoveColumn(form, 0, position);
+    std::ofstream(banFile, std::ios::binary) << input;
+    start = std::chrono::steady_clock::now();
+    cpu = cpuSeconds();
+    MergeOutcome third = mergeIntoBanFile(form, options);
+    double thirdSeconds = seconds(start), thirdCpu = cpuSeconds() - cpu;
+
     std::printf("ban file %ld lines, grid %ld rows (half new GUIDs)\n", lines, lines);
     std::printf("first merge, empty database:  %.2f s elapsed, %.2f s processor  %s\n",
                 firstSeconds, firstCpu, first.report.c_str());
     std::printf("second merge, nothing new:    %.2f s elapsed, %.2f s processor  %s\n",
                 secondSeconds, secondCpu, second.report.c_str());
+    std::printf("third merge, 100 new bans:    %.2f s elapsed, %.2f s processor  %s\n",
+                thirdSeconds, thirdCpu, third.report.c_str());
     std::filesystem::remove_all(dir);
-    return first.completed && second.completed ? 0 : 1;
+    return first.completed && second.completed && third.completed ? 0 : 1;
 }

@@ -191,34 +191,54 @@ TYPED_TEST(StoreCases, WritersWaitForEachOther) {
     EXPECT_EQ(bansIn(*first), (Rows{row(owned("a")), row(owned("b"))}));
 }
 
-// Progress is told up to every ban. Many bans at once, into an empty store and into one
-// holding as many, are each added once, and an SQLite file keeps its indexes as they were.
+// Progress is told up to every ban. Many bans at once into an empty store and into one
+// holding as many, a few more, a ban lifted, then all removed: each ban is there once, the
+// search finds exactly the bans there, and an SQLite file keeps its schema as it was with
+// its search index in step with the table.
 TYPED_TEST(StoreCases, ManyBansAtOnceAreAddedOnceWithProgressToTheLast) {
     std::vector<Owned> many;
-    for (int i = 0; i < 15000; ++i) many.push_back(owned("g" + std::to_string(i)));
+    for (int i = 0; i < 15100; ++i) many.push_back(owned("g" + std::to_string(i)));
     const std::vector<Owned> first(many.begin(), many.begin() + 10000),
-        second(many.begin() + 5000, many.end());
+        second(many.begin() + 5000, many.begin() + 15000), few(many.begin() + 14990, many.end());
+    constexpr bool sqlite = std::is_same_v<TypeParam, SqliteEngine>;
     const auto schema = [&] {
-        if constexpr (std::is_same_v<TypeParam, SqliteEngine>)
+        if constexpr (sqlite)
             return sql(this->where,
                        "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name");
         return Rows{};
     };
     const Rows before = schema();
-    int64_t highest = -1;
     auto store = this->open();
+    const auto check = [&](size_t held, int64_t found) {
+        EXPECT_EQ(bansIn(*store).size(), held);
+        EXPECT_EQ(store->countBans("G150", 1000), found) << "g150, g1500..g1509, g15000..g15099";
+        EXPECT_EQ(store->countBans("zz", 1000), 0);
+        EXPECT_EQ(schema(), before);
+        if constexpr (sqlite)
+            sql(this->where,
+                "INSERT INTO tblVandrelSearch (tblVandrelSearch) VALUES ('integrity-check')");
+    };
+    int64_t highest = -1;
     std::vector<bool> added;
-    for (const auto* bans : {&first, &second}) {
+    for (const auto* bans : {&first, &second, &few}) {
         StoreTransaction t(*store);
         added =
             store->addBans(bansOf(*bans), [&](int64_t done) { highest = std::max(highest, done); });
         t.commit();
-        EXPECT_EQ(highest, 10000);
+        EXPECT_EQ(highest, static_cast<int64_t>(bans->size()));
+        highest = -1;
     }
-    EXPECT_EQ(std::count(added.begin(), added.begin() + 5000, true), 0);
-    EXPECT_EQ(std::count(added.begin() + 5000, added.end(), true), 5000);
-    EXPECT_EQ(bansIn(*store).size(), 15000u);
-    EXPECT_EQ(schema(), before);
+    EXPECT_EQ(std::count(added.begin(), added.begin() + 10, true), 0);
+    EXPECT_EQ(std::count(added.begin() + 10, added.end(), true), 100);
+    check(15100, 111);
+    EXPECT_TRUE(store->liftBan("g15050", "[04.17.2017 10:00:00]", "note"));
+    check(15099, 110);
+    store->removeAllBans();
+    check(0, 0);
+    StoreTransaction t(*store);
+    store->addBans(bansOf(few), [](int64_t) {});
+    t.commit();
+    check(110, 100);
 }
 
 // Where scans stand: each reader's own, replaced per log, removed when gone, and only

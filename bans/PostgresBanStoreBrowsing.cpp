@@ -1,6 +1,6 @@
 // Browsing and lifting bans, and where scans stand, in a PostgreSQL ban database. A page
 // is read along the index of its ordering column and GuidKey (schema version 3), a search
-// narrowed by the trigram index (version 5) where it can be; GUIDs
+// narrowed by the trigram index (version 6) where it can be; GUIDs
 // are matched by GuidKey, so letter case never tells two bans apart.
 
 #include <charconv>
@@ -39,7 +39,7 @@ std::string escapeEncoded(std::string_view bytes) {
     return text;
 }
 
-// The expression schema version 5's trigram index is built on: the three searched
+// The expression schema version 6's trigram index is built on: the three searched
 // values, letter case folded, escape-encoded, a line end between them.
 constexpr const char* kSearchedText =
     "encode(GuidKey || '\\x0a'::bytea || GuidKeyOf(PlayerName) || '\\x0a'::bytea || "

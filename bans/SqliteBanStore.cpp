@@ -3,8 +3,6 @@
 #include <sqlite3.h>
 
 #include <charconv>
-#include <cstdint>
-#include <optional>
 
 #include "bans/SchemaMigration.h"
 
@@ -36,86 +34,40 @@ uint64_t unsignedOf(std::string_view text) {
 // Bans added at once from which rebuilding the browsing indexes can pay.
 constexpr size_t kRebuildIndexesFrom = 10000;
 
-// The search index's triggers, which keep it in step with tblVandrel for every writer.
-constexpr const char* kSearchAdd = "tblVandrelSearchAdd";
-constexpr const char* kSearchRemove = "tblVandrelSearchRemove";
-
-// A trigger dropped for the length of one statement or call of this store and made again
-// from its own text before the transaction ends, so every other writer finds it in place.
-class TriggerSetAside {
+// Many bans into a table that holds far fewer: the browsing indexes are dropped and made
+// again once the bans are in, one sort each, rather than updated a ban at a time in random
+// order, which costs several times the inserts themselves. Only inside a transaction, so
+// that a failure brings them back with everything else.
+class BrowsingIndexesRebuilt {
   public:
-    TriggerSetAside(SqliteConnection& db, const std::string& name) : db_(db) {
-        {  // the statement is finished before the trigger is dropped
-            SqliteStatement trigger(
-                db, "SELECT sql FROM sqlite_master WHERE type = 'trigger' AND name = ?1");
-            trigger.bind(1, name);
-            if (!trigger.step()) return;
-            sql_ = trigger.text(0);
-        }
-        db.execute("DROP TRIGGER \"" + name + "\"");
-    }
-    bool setAside() const { return !sql_.empty(); }
-    void makeAgain() {
-        if (setAside()) db_.execute(sql_);
-    }
-
-  private:
-    SqliteConnection& db_;
-    std::string sql_;
-};
-
-// What is kept in step with tblVandrel ban by ban costs more, done per ban, than the inserts
-// themselves: the search index takes each ban as a statement of its own (writing a small
-// piece of index each time, which it must merge later) and the browsing indexes are updated
-// in random order. For the bans one call adds, that upkeep is set aside and done once after
-// the inserts: the new bans (row numbers past the largest before, as SQLite numbers new
-// rows) go into the search index in one statement, and when many bans go into a table
-// holding far fewer, the browsing indexes are dropped and made again, one sort each. Only
-// inside a transaction, so that a failure brings everything back with the rest.
-class PerBanUpkeepDeferred {
-  public:
-    PerBanUpkeepDeferred(SqliteConnection& db, size_t adding) : db_(db) {
-        if (adding == 0 || sqlite3_get_autocommit(db.handle())) return;
+    BrowsingIndexesRebuilt(SqliteConnection& db, size_t adding) : db_(db) {
+        if (adding < kRebuildIndexesFrom || sqlite3_get_autocommit(db.handle())) return;
         std::vector<std::string> names;
-        {  // the statements are finished before anything is dropped
+        {  // the statements are finished before the indexes are dropped
+            // The largest row number: at least as many as the bans stored, found at once. At
+            // least half of the bans are new, or the rebuilding costs more than it saves.
             SqliteStatement stored(db, "SELECT coalesce(max(rowid), 0) AS Rows FROM tblVandrel");
-            if (!stored.step()) return;
-            const std::string_view rows = stored.text(stored.column("Rows"));
-            before_ = std::string(rows);
-            // SQLite numbers rows past the largest only while there is a larger number.
-            if (unsignedOf(rows) >= static_cast<uint64_t>(INT64_MAX) - adding) return;
-            // The largest row number: at least as many as the bans stored. At least half of
-            // the bans must be new, or rebuilding the browsing indexes costs more than it saves.
-            if (adding >= kRebuildIndexesFrom && 2 * unsignedOf(rows) <= adding) {
-                SqliteStatement indexes(db,
-                                        "SELECT name, sql FROM sqlite_master WHERE type = "
-                                        "'index' AND tbl_name = 'tblVandrel' AND sql IS NOT NULL");
-                const int cName = indexes.column("name"), cSql = indexes.column("sql");
-                while (indexes.step()) {
-                    names.emplace_back(indexes.text(cName));
-                    made_.emplace_back(indexes.text(cSql));
-                }
+            if (!stored.step() || 2 * unsignedOf(stored.text(stored.column("Rows"))) > adding)
+                return;
+            SqliteStatement indexes(db,
+                                    "SELECT name, sql FROM sqlite_master WHERE type = 'index' "
+                                    "AND tbl_name = 'tblVandrel' AND sql IS NOT NULL");
+            const int cName = indexes.column("name"), cSql = indexes.column("sql");
+            while (indexes.step()) {
+                names.emplace_back(indexes.text(cName));
+                made_.emplace_back(indexes.text(cSql));
             }
         }
-        search_.emplace(db, kSearchAdd);
         for (const std::string& name : names) db.execute("DROP INDEX \"" + name + "\"");
     }
 
     void makeAgain() {
         for (const std::string& sql : made_) db_.execute(sql);
-        if (!search_ || !search_->setAside()) return;
-        db_.execute(
-            "INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP) "
-            "SELECT rowid, GUID, PlayerName, IP FROM tblVandrel WHERE rowid > CAST(?1 AS INTEGER)",
-            {before_});
-        search_->makeAgain();
     }
 
   private:
     SqliteConnection& db_;
-    std::string before_;             // the largest row number before the inserts
-    std::vector<std::string> made_;  // each browsing index's own statement
-    std::optional<TriggerSetAside> search_;
+    std::vector<std::string> made_;  // each index's own statement
 };
 
 }  // namespace
@@ -146,7 +98,8 @@ std::string fromStored(std::string_view text) {
     return out;
 }
 
-SqliteBanStore::SqliteBanStore(MainForm& form, const std::string& path, bool upgrade) {
+SqliteBanStore::SqliteBanStore(MainForm& form, const std::string& path, bool upgrade)
+    : mayWrite_(upgrade) {
     db_.Open(path);
     if (upgrade) upgradeDatabase(form, db_);
 }
@@ -174,7 +127,7 @@ std::vector<bool> SqliteBanStore::addBans(const std::vector<Ban>& bans,
         "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT DO NOTHING");
     std::vector<bool> added(bans.size());
     std::string name;
-    PerBanUpkeepDeferred upkeep(db_, bans.size());
+    BrowsingIndexesRebuilt indexes(db_, bans.size());
     for (size_t i = 0; i < bans.size(); ++i) {
         if (i % kProgressEvery == 0) progress(static_cast<int64_t>(i));
         const Ban& ban = bans[i];
@@ -189,7 +142,7 @@ std::vector<bool> SqliteBanStore::addBans(const std::vector<Ban>& bans,
         run(insert);
         added[i] = sqlite3_changes(db_.handle()) > 0;
     }
-    upkeep.makeAgain();
+    indexes.makeAgain();
     progress(static_cast<int64_t>(bans.size()));
     return added;
 }
@@ -210,24 +163,10 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
 }
 
 void SqliteBanStore::removeAllBans() {
-    // The search index is emptied at once rather than ban by ban through its trigger (and
-    // without triggers SQLite empties the table at once too), all or nothing.
-    db_.execute("SAVEPOINT RemoveAllBans");
-    try {
-        TriggerSetAside remove(db_, kSearchRemove);
-        db_.execute("DELETE FROM tblVandrel");
-        if (remove.setAside())
-            db_.execute("INSERT INTO tblVandrelSearch (tblVandrelSearch) VALUES ('delete-all')");
-        remove.makeAgain();
-        db_.execute("RELEASE RemoveAllBans");
-    } catch (...) {
-        try {
-            db_.execute("ROLLBACK TO RemoveAllBans");
-            db_.execute("RELEASE RemoveAllBans");
-        } catch (...) {
-        }
-        throw;
-    }
+    // The search index's mark at 0 empties the index at once; its triggers then leave the
+    // deleted bans alone.
+    db_.execute("UPDATE tblVandrelSearchMark SET UpTo = 0");
+    db_.execute("DELETE FROM tblVandrel");
 }
 
 void SqliteBanStore::replaceKeptLines(std::string_view server,

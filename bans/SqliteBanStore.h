@@ -53,13 +53,19 @@ class SqliteBanStore : public BanStore {
     SqliteConnection& connection() { return db_; }
 
   private:
+    // How the search index narrows a search (stored form): the SQL of the IDs of the bans
+    // that may hold it, with its values for ?2 and on; none when the index cannot help.
     struct Narrowing {
-        std::string search, query;
-        bool few = false;
+        std::string search, candidates;
+        std::vector<std::string> values;
+        bool few = false;  // at most a few thousand candidates
     };
     const Narrowing& narrowing(std::string_view stored);
+    void catchUpSearchIndex();
 
     SqliteConnection db_;
+    bool mayWrite_;  // opened to be brought up to date, not as it is
+    bool searchTerms_ = false;
     Narrowing narrowed_;
 };
 

@@ -1,6 +1,6 @@
 // Browsing and lifting bans in an SQLite ban database: each page is read along the index
 // of its ordering column and GUID (schema version 3), or, for a search, through the
-// trigram index of GUIDs, names and addresses (version 5).
+// trigram index of GUIDs, names and addresses (version 6).
 
 #include <algorithm>
 #include <unordered_set>
@@ -17,14 +17,14 @@ constexpr const char* kSearchClause =
     "(tblVandrel.GUID LIKE ?1 ESCAPE '\\' OR tblVandrel.PlayerName LIKE ?1 ESCAPE '\\' OR "
     "tblVandrel.IP LIKE ?1 ESCAPE '\\')";
 
-// The rows the trigram index (schema version 5) holds every piece of the search in.
-constexpr const char* kIndexClause =
-    "rowid IN (SELECT rowid FROM tblVandrelSearch WHERE tblVandrelSearch MATCH ?2)";
+// The bans above the index's mark, which it does not hold yet: every one is a candidate.
+constexpr const char* kNotIndexed =
+    " UNION ALL SELECT ID FROM tblVandrel WHERE ID > (SELECT UpTo FROM tblVandrelSearchMark)";
 
 // The index's query for rows holding every piece: "abc" AND "bcd" ..., each a string.
-std::string indexQuery(std::string_view search) {
+std::string indexQuery(const std::vector<std::string>& trigrams) {
     std::string query;
-    for (const std::string& trigram : asciiTrigrams(search)) {
+    for (const std::string& trigram : trigrams) {
         if (!query.empty()) query += " AND ";
         query += '"';
         for (char c : trigram) {
@@ -34,6 +34,22 @@ std::string indexQuery(std::string_view search) {
         query += '"';
     }
     return query;
+}
+
+// The search's longest run of ASCII characters, letters made small as the index keeps
+// them; empty when it has none.
+std::string longestAsciiRun(std::string_view text) {
+    std::string_view longest;
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i;
+        while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
+        if (end - i > longest.size()) longest = text.substr(i, end - i);
+        i = end + 1;
+    }
+    std::string run(longest);
+    for (char& c : run)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return run;
 }
 
 StoredBan storedBan(const SqliteStatement& row) {
@@ -62,44 +78,85 @@ int64_t firstNumber(SqliteStatement& statement) {
 
 }  // namespace
 
-// The index's query for a search (stored form), empty when the index cannot narrow it,
-// and whether it narrows the search to a few thousand rows; kept for the search last
-// asked about, as a window asks for its count and its pages in turn.
-const SqliteBanStore::Narrowing& SqliteBanStore::narrowing(std::string_view stored) {
-    if (stored != narrowed_.search) {
-        narrowed_ = {std::string(stored), indexQuery(stored), false};
-        if (!narrowed_.query.empty()) {
-            SqliteStatement& candidates = db_.prepared(
-                "SELECT count(*) FROM (SELECT 1 FROM tblVandrelSearch WHERE tblVandrelSearch "
-                "MATCH ?1 LIMIT " +
-                std::to_string(kCountedMatches + 1) + ")");
-            candidates.bind(1, narrowed_.query);
-            narrowed_.few = firstNumber(candidates) <= kCountedMatches;
-        }
+// Brings the search index up to the newest ban, in one statement (the mark's trigger
+// indexes the bans it passes). A store opened as it is writes nothing, and one that cannot
+// write now (another program writing, a read-only file) searches all the same: the bans
+// above the mark are candidates of every search.
+void SqliteBanStore::catchUpSearchIndex() {
+    if (!mayWrite_) return;
+    SqliteStatement& behind = db_.prepared(
+        "SELECT EXISTS (SELECT 1 FROM tblVandrel WHERE ID > (SELECT UpTo FROM "
+        "tblVandrelSearchMark))");
+    if (firstNumber(behind) == 0) return;
+    try {
+        db_.execute(
+            "UPDATE tblVandrelSearchMark SET UpTo = (SELECT max(ID) FROM tblVandrel) "
+            "WHERE UpTo < (SELECT max(ID) FROM tblVandrel)");
+    } catch (const std::exception&) {
     }
+}
+
+// How the index narrows a search (stored form), kept for the search last asked about, as
+// a window asks for its count and its pages in turn. A text with three ASCII characters
+// in a row asks for the rows holding all its trigrams; any other with an ASCII character
+// for the rows with a trigram beginning with its longest ASCII run (every character of a
+// value begins one); a text without ASCII characters is not narrowed.
+const SqliteBanStore::Narrowing& SqliteBanStore::narrowing(std::string_view stored) {
+    if (stored == narrowed_.search) return narrowed_;
+    catchUpSearchIndex();
+    narrowed_ = {std::string(stored), {}, {}, false};
+    if (const std::vector<std::string> trigrams = asciiTrigrams(stored); !trigrams.empty()) {
+        narrowed_.candidates =
+            "SELECT rowid AS ID FROM tblVandrelSearch WHERE tblVandrelSearch MATCH ?2";
+        narrowed_.values = {indexQuery(trigrams)};
+    } else if (std::string run = longestAsciiRun(stored); !run.empty()) {
+        if (!searchTerms_) {
+            db_.execute(
+                "CREATE VIRTUAL TABLE IF NOT EXISTS temp.tblVandrelSearchTerms USING "
+                "fts5vocab(main, tblVandrelSearch, instance)");
+            searchTerms_ = true;
+        }
+        narrowed_.candidates =
+            "SELECT DISTINCT doc AS ID FROM temp.tblVandrelSearchTerms WHERE term >= ?2 AND "
+            "term < ?3";
+        std::string past = run;
+        ++past.back();  // an ASCII character: no carry
+        narrowed_.values = {std::move(run), std::move(past)};
+    } else {
+        return narrowed_;
+    }
+    narrowed_.candidates += kNotIndexed;
+    SqliteStatement& candidates =
+        db_.prepared("SELECT count(*) FROM (" + narrowed_.candidates + " LIMIT " +
+                     std::to_string(kCountedMatches + 1) + ")");
+    for (size_t i = 0; i < narrowed_.values.size(); ++i)
+        candidates.bind(static_cast<int>(i) + 2, narrowed_.values[i]);
+    narrowed_.few = firstNumber(candidates) <= kCountedMatches;
     return narrowed_;
 }
 
 // A page of a search the index narrows to a few thousand rows is read through it and
-// sorted; of any other (one or two characters, or pieces most bans hold) along the
-// ordering column's index, where matches come often enough to fill a page soon.
+// sorted; of any other (pieces most bans hold) along the ordering column's index, where
+// matches come often enough to fill a page soon.
 BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size_t limit) {
     const std::string stored = toStored(order.search);
-    std::string indexed;
-    if (!stored.empty() && narrowing(stored).few) indexed = narrowed_.query;
+    const Narrowing* narrowed = nullptr;
+    if (!stored.empty() && narrowing(stored).few) narrowed = &narrowed_;
     std::string sql = "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason, " +
                       orderColumn(order.column, "GUID") + " FROM tblVandrel WHERE 1";
     if (!stored.empty()) sql += std::string(" AND ") + kSearchClause;
-    if (!indexed.empty()) sql += std::string(" AND ") + kIndexClause;
-    if (after) sql += afterClause(order, "GUID", "?3", "?4");
+    if (narrowed) sql += " AND ID IN (" + narrowed->candidates + ")";
+    if (after) sql += afterClause(order, "GUID", "?4", "?5");
     sql += orderByClause(order, "GUID") + " LIMIT " + std::to_string(limit);
 
     SqliteStatement& page = db_.prepared(sql);
     if (!stored.empty()) page.bind(1, containsPattern(stored));
-    if (!indexed.empty()) page.bind(2, indexed);
+    if (narrowed)
+        for (size_t i = 0; i < narrowed->values.size(); ++i)
+            page.bind(static_cast<int>(i) + 2, narrowed->values[i]);
     if (after) {
-        if (order.column != BanColumn::Guid) page.bind(3, after->value);
-        page.bind(4, after->guid);
+        if (order.column != BanColumn::Guid) page.bind(4, after->value);
+        page.bind(5, after->guid);
     }
     BanPage result;
     eachRow(page, [&](const SqliteStatement& row) {
@@ -113,19 +170,19 @@ BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size
 int64_t SqliteBanStore::countBans(std::string_view search, int64_t atMost) {
     if (search.empty()) return firstNumber(db_.prepared("SELECT count(*) FROM tblVandrel"));
     const std::string stored = toStored(search);
-    const std::string& indexed = narrowing(stored).query;
+    const Narrowing& narrowed = narrowing(stored);
     std::string sql = "SELECT count(*) FROM (SELECT 1 FROM ";
-    if (indexed.empty())
+    if (narrowed.candidates.empty())
         sql += "tblVandrel WHERE ";
     else
-        sql +=
-            "tblVandrelSearch CROSS JOIN tblVandrel ON tblVandrel.rowid = tblVandrelSearch.rowid "
-            "WHERE tblVandrelSearch MATCH ?2 AND ";
+        sql += "(" + narrowed.candidates +
+               ") AS Candidates CROSS JOIN tblVandrel ON tblVandrel.ID = Candidates.ID WHERE ";
     sql += kSearchClause;
     if (atMost >= 0) sql += " LIMIT " + std::to_string(atMost + 1);
     SqliteStatement& found = db_.prepared(sql + ")");
     found.bind(1, containsPattern(stored));
-    if (!indexed.empty()) found.bind(2, indexed);
+    for (size_t i = 0; i < narrowed.values.size(); ++i)
+        found.bind(static_cast<int>(i) + 2, narrowed.values[i]);
     return firstNumber(found);
 }
 

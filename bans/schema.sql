@@ -136,34 +136,94 @@ FROM (SELECT *, CASE WHEN TimeStamp GLOB '[[][0-9][0-9].[0-9][0-9].[0-9][0-9][0-
 
 PRAGMA user_version = 5;
 
--- Version 6: searching the bans as the ban window types: a trigram index of the three values a
--- search looks in, read from tblVandrel itself (external content, so no value is held
--- twice) and kept in step by triggers, so every writer (a merge, an import, an unban, a
--- reset, another program) keeps it right without knowing of it. It only narrows a search
--- to the rows holding its pieces; the search's own LIKE decides, so the index's own
--- folding of letter case never changes what is found. Without positions (detail=none)
--- it is half the size and half the work to keep up.
+-- Version 6: searching the bans as the ban window types.
+--
+-- tblVandrel gets a key of its own, ID, in place of SQLite's hidden row number, which a
+-- VACUUM may renumber: the search index names bans by it. AUTOINCREMENT never gives a
+-- number twice, so bans only ever come after the ones indexed. The table is made again
+-- with every row kept under its old number, every column and index as before.
+DROP VIEW qrySelectAllVandrelOrderByTimeStamp;
+
+CREATE TABLE tblVandrelKeyed (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    GUID TEXT NOT NULL COLLATE NOCASE UNIQUE,
+    TimeStamp TEXT NOT NULL DEFAULT '',
+    PlayerName TEXT NOT NULL DEFAULT '',
+    IP TEXT NOT NULL DEFAULT '',
+    ViolationReason TEXT NOT NULL DEFAULT '',
+    SortKey TEXT GENERATED ALWAYS AS (
+        CASE WHEN TimeStamp GLOB '[[][0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]]'
+             THEN '0' || substr(TimeStamp, 8, 4) || substr(TimeStamp, 2, 2) || substr(TimeStamp, 5, 2) || substr(TimeStamp, 13, 8)
+             ELSE '1' || TimeStamp END) VIRTUAL
+);
+
+INSERT INTO tblVandrelKeyed (ID, GUID, TimeStamp, PlayerName, IP, ViolationReason)
+SELECT rowid, GUID, TimeStamp, PlayerName, IP, ViolationReason FROM tblVandrel ORDER BY rowid;
+
+DROP TABLE tblVandrel;
+ALTER TABLE tblVandrelKeyed RENAME TO tblVandrel;
+
+CREATE INDEX idxVandrelSortKey ON tblVandrel (SortKey, GUID);
+CREATE INDEX idxVandrelPlayerName ON tblVandrel (PlayerName, GUID);
+CREATE INDEX idxVandrelIP ON tblVandrel (IP, GUID);
+CREATE INDEX idxVandrelViolationReason ON tblVandrel (ViolationReason, GUID);
+
+CREATE VIEW qrySelectAllVandrelOrderByTimeStamp AS
+SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason
+FROM tblVandrel
+ORDER BY SortKey, GUID;
+
+-- A trigram index of the three values a search looks in. It only narrows a search to the
+-- bans holding its pieces; the search's own LIKE decides, so the index's folding of
+-- letter case never changes what is found. Each value is indexed followed by two bytes
+-- 0x01, so that every character of it begins a trigram and a search of one or two
+-- characters finds its bans among the trigrams they begin. Those values are not
+-- tblVandrel's, so the index holds no values of its own (contentless) and only rowids
+-- (detail=none): it is filled only as below, never by 'rebuild'.
 CREATE VIRTUAL TABLE tblVandrelSearch USING fts5 (
-    GUID, PlayerName, IP, content = 'tblVandrel', tokenize = 'trigram', detail = 'none');
+    GUID, PlayerName, IP, content = '', tokenize = 'trigram', detail = 'none');
 
-CREATE TRIGGER tblVandrelSearchAdd AFTER INSERT ON tblVandrel BEGIN
+-- The index is a cache that catches up when a search needs it: it holds exactly the bans
+-- whose ID is at most UpTo (one row). Moving the mark up indexes the bans it passes, in one
+-- statement; moving it down makes the index again from the bans at or below it (0 empties
+-- it at once, but for bans a program numbered 0 or below). The program moves it to the
+-- largest ID before it searches, so adding bans costs nothing here; a change to a ban
+-- already indexed is kept in step by the triggers below, whoever makes it.
+CREATE TABLE tblVandrelSearchMark (
+    UpTo INTEGER NOT NULL
+);
+INSERT INTO tblVandrelSearchMark (UpTo) VALUES (0);
+
+CREATE TRIGGER tblVandrelSearchMarkMoved AFTER UPDATE OF UpTo ON tblVandrelSearchMark BEGIN
+    INSERT INTO tblVandrelSearch (tblVandrelSearch) SELECT 'delete-all' WHERE new.UpTo < old.UpTo;
     INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP)
-    VALUES (new.rowid, new.GUID, new.PlayerName, new.IP);
-END;
-
-CREATE TRIGGER tblVandrelSearchRemove AFTER DELETE ON tblVandrel BEGIN
-    INSERT INTO tblVandrelSearch (tblVandrelSearch, rowid, GUID, PlayerName, IP)
-    VALUES ('delete', old.rowid, old.GUID, old.PlayerName, old.IP);
-END;
-
-CREATE TRIGGER tblVandrelSearchChange AFTER UPDATE OF GUID, PlayerName, IP ON tblVandrel BEGIN
-    INSERT INTO tblVandrelSearch (tblVandrelSearch, rowid, GUID, PlayerName, IP)
-    VALUES ('delete', old.rowid, old.GUID, old.PlayerName, old.IP);
+    SELECT ID, GUID || char(1, 1), PlayerName || char(1, 1), IP || char(1, 1)
+    FROM tblVandrel WHERE ID > old.UpTo AND ID <= new.UpTo;
     INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP)
-    VALUES (new.rowid, new.GUID, new.PlayerName, new.IP);
+    SELECT ID, GUID || char(1, 1), PlayerName || char(1, 1), IP || char(1, 1)
+    FROM tblVandrel WHERE ID <= new.UpTo AND new.UpTo < old.UpTo;
 END;
 
--- The bans a database already holds.
-INSERT INTO tblVandrelSearch (tblVandrelSearch) VALUES ('rebuild');
+-- A ban given a number at or below the mark (only by a program naming the ID).
+CREATE TRIGGER tblVandrelSearchAdd AFTER INSERT ON tblVandrel
+WHEN new.ID <= (SELECT UpTo FROM tblVandrelSearchMark) BEGIN
+    INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP)
+    VALUES (new.ID, new.GUID || char(1, 1), new.PlayerName || char(1, 1), new.IP || char(1, 1));
+END;
+
+CREATE TRIGGER tblVandrelSearchRemove AFTER DELETE ON tblVandrel
+WHEN old.ID <= (SELECT UpTo FROM tblVandrelSearchMark) BEGIN
+    INSERT INTO tblVandrelSearch (tblVandrelSearch, rowid, GUID, PlayerName, IP)
+    VALUES ('delete', old.ID, old.GUID || char(1, 1), old.PlayerName || char(1, 1), old.IP || char(1, 1));
+END;
+
+CREATE TRIGGER tblVandrelSearchChange AFTER UPDATE OF ID, GUID, PlayerName, IP ON tblVandrel BEGIN
+    INSERT INTO tblVandrelSearch (tblVandrelSearch, rowid, GUID, PlayerName, IP)
+    SELECT 'delete', old.ID, old.GUID || char(1, 1), old.PlayerName || char(1, 1), old.IP || char(1, 1)
+    WHERE old.ID <= (SELECT UpTo FROM tblVandrelSearchMark);
+    INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP)
+    SELECT new.ID, new.GUID || char(1, 1), new.PlayerName || char(1, 1), new.IP || char(1, 1)
+    WHERE new.ID <= (SELECT UpTo FROM tblVandrelSearchMark);
+END;
 
 PRAGMA user_version = 6;

@@ -1,8 +1,8 @@
 // Times browsing a ban database of 1,000,000 bans as the ban window does it: opening
-// (the count and the first page), search keystrokes (the count, up to what the window
-// counts, and the first page of the matches) beside the plain LIKE that searched before
-// the trigram index, a sort by another column (its first page), and a page deep in the
-// list.
+// (the count and the first page), the first search (which indexes the bans), search keystrokes (the
+// count, up to what the window counts, and the first page of the matches) beside the plain LIKE
+// that searched before the trigram index, a sort by another column (its first page), and a page
+// deep in the list.
 //   bench_ban_browsing [bans]
 
 #include <algorithm>
@@ -63,6 +63,10 @@ int main(int argc, char** argv) {
     });
     std::printf("open: %.1f ms (%lld bans, first page %zu)\n", open, static_cast<long long>(count),
                 page.bans.size());
+    // The bans were added as a merge adds them, so the first search indexes them all.
+    order.search = "first";
+    const double catchUp = millis([&] { store->countBans(order.search, kCountedMatches); });
+    std::printf("first search, indexing the %ld bans: %.0f ms\n", bans, catchUp);
     // Each keystroke beside the search as it was before the trigram index: LIKE over the
     // whole table for the count and along the order's index for the first page.
     SqliteStatement& likeCount =
@@ -72,7 +76,7 @@ int main(int argc, char** argv) {
     const std::string guidPrefix = bench::guid(bans / 3).substr(0, 10);
     std::printf("search keystroke (count and first page):  before (LIKE)  |  now\n");
     for (const std::string search : {"Player", "Player99", "Player123456", "zzz", "7", "q", "99",
-                                     "qz", guidPrefix.c_str(), "10.3.", "o's"}) {
+                                     "qz", "zz", guidPrefix.c_str(), "10.3.", "o's"}) {
         int64_t before = 0;
         const double like = millis([&] {
             const std::string pattern = containsPattern(toStored(search));

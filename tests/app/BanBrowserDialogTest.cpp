@@ -26,7 +26,7 @@ class BanBrowser : public BanFolderTest {
         BanFolderTest::SetUp();
         QSettings().clear();
         sql(db,
-            "INSERT INTO tblVandrel VALUES "
+            "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
             "('aaaa', '[04.16.2017 21:03:11]', '\"Jay``yz\"', '\"198.51.100.7\"', '\"AIMBOT\"'),"
             "('BBBB', '[01.02.2016 00:00:00]', CAST(X'22636166E922' AS TEXT), '\"192.0.2.1\"', "
             "'\"WALLHACK\"'),"

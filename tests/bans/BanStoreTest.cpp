@@ -436,6 +436,13 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
         {"ler 1", "f1 f10 f100 f1000 f10000 f10001 f10002 f10003 f10004 f1001 ", 1116},
         {"zzz", "", 0},
         {"qz", "", 0},
+        {"SH", "slash ", 1},  // at the end of a value
+        {"5", "A0B1C2D3E4F5 win1252 f1005 f1015 f1025 f1035 f1045 f105 f1050 f1051 ", 3441},
+        {"1", "A0B1C2D3E4F5 cafe01 win1252 utf8 slash quote f0 f1 f10 f100 ", kCountedMatches + 1},
+        {"77", "cafe01 f1077 f1177 f1277 f1377 f1477 f1577 f1677 f177 f1770 ", 281},
+        {"Y", "slash quote ", 2},
+        {"hI", "quote ", 1},
+        {"\xF4m", "win1252 ", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.search);
@@ -446,6 +453,54 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
         EXPECT_EQ(store->countBans(c.search, kCountedMatches), c.count);
     }
     EXPECT_EQ(store->countBans("Filler", -1), kCountedMatches + 5);
+}
+
+// The SQLite search index is a cache that catches up when a search needs it: whatever
+// another program does to the table (adds bans, with or without naming their number,
+// changes, deletes, vacuums) and whether or not the store may write, every search finds
+// what a plain LIKE finds, and the index passes its own check.
+TEST(SqliteSearchIndex, FindsWhatTheTableHoldsWhoeverWroteIt) {
+    SqliteEngine engine;
+    const std::string where = engine.freshDatabase();
+    TestWindow w;
+    const auto mark = [&] { return sql(where, "SELECT UpTo FROM tblVandrelSearchMark"); };
+    const auto check = [&](StoreOpening opening) {
+        auto store = openBanStore(w.form, where, opening);
+        for (const char* text : {"q", "Qu", "quin", "bob", "g1", "1", "\"", "zz", "ncy\""}) {
+            SCOPED_TRACE(text);
+            const std::string like = std::string("'%") + text + "%'";
+            const Rows found =
+                sql(where, "SELECT count(*) FROM tblVandrel WHERE GUID LIKE " + like +
+                               " OR PlayerName LIKE " + like + " OR IP LIKE " + like);
+            EXPECT_EQ(std::to_string(store->countBans(text, -1)), found.at(0));
+        }
+        sql(where, "INSERT INTO tblVandrelSearch (tblVandrelSearch) VALUES ('integrity-check')");
+    };
+    std::vector<Owned> bans;
+    for (int i = 0; i < 50; ++i)
+        bans.push_back(
+            {"g" + std::to_string(i), "", i % 7 ? "\"Quincy\"" : "\"Bob\"", "\"1\"", ""});
+    {
+        auto store = openBanStore(w.form, where);
+        store->addBans(bansOf(bans), [](int64_t) {});
+    }
+    EXPECT_EQ(mark(), (Rows{"0"})) << "adding bans leaves the index alone";
+    check(StoreOpening::Upgrade);
+    EXPECT_EQ(mark(), (Rows{"50"}));
+    sql(where,
+        "INSERT INTO tblVandrel (GUID, PlayerName) VALUES ('new', '\"Quasimodo\"');"
+        "INSERT INTO tblVandrel (ID, GUID, PlayerName) VALUES (-3, 'low', '\"Quill\"');"
+        "UPDATE tblVandrel SET PlayerName = '\"bob\"' WHERE GUID IN ('g1', 'g2');"
+        "UPDATE tblVandrel SET ID = 99 WHERE GUID = 'g3';"
+        "DELETE FROM tblVandrel WHERE GUID IN ('g4', 'g10', 'g20'); VACUUM");
+    check(StoreOpening::AsItIs);
+    EXPECT_EQ(mark(), (Rows{"50"})) << "a store opened as it is writes nothing";
+    check(StoreOpening::Upgrade);
+    EXPECT_EQ(mark(), (Rows{"99"}));
+    openBanStore(w.form, where)->removeAllBans();
+    EXPECT_EQ(mark(), (Rows{"0"}));
+    check(StoreOpening::Upgrade);
+    EXPECT_EQ(sql(where, "SELECT count(*) FROM tblVandrelSearch_docsize"), (Rows{"0"}));
 }
 
 // Lifting removes the ban and keeps its name, time and note, found whatever the letter

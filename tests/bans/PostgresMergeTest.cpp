@@ -92,7 +92,7 @@ TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {
                     "('x2', 'junk', '\"n\"', '\"10.0.0.1\"'); COMMIT;");
     PostgresBanStore store(old);
     EXPECT_EQ(store.schemaVersion(), latestSchemaVersion());
-    EXPECT_EQ(store.countBans(""), 2);
+    EXPECT_EQ(store.countBans("", -1), 2);
     auto aliases = [&](std::string_view guid) {
         Rows out;
         for (const StoredAlias& a : store.findAliases(guid))

@@ -11,7 +11,7 @@ class DbCommands : public BanFolderTest {
     void SetUp() override {
         BanFolderTest::SetUp();
         sql(db,
-            "INSERT INTO tblVandrel VALUES "
+            "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
             "('aaaa', '[04.16.2017 21:03:11]', '\"Jay``yz\"', '\"198.51.100.7\"', "
             "'\"VIOLATION DETECTED -> AIMBOT #50001\"'),"
             "('BBBB', '[01.02.2016 00:00:00]', '\"E' || char(27) || '[2Jvil\"', '\"192.0.2.1\"', "
@@ -29,32 +29,48 @@ class DbCommands : public BanFolderTest {
     }
 };
 
+// db list in each format, searched (letter case ignored, an apostrophe as typed, a
+// wildcard a plain letter, one character as any other text) and limited, control
+// characters escaped; a wrong format or a missing database fails.
 TEST_F(DbCommands, ListSearchesLimitsAndEscapes) {
-    CliResult r = runCli({"db", "list", "--db", db});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(
-        r.out,
-        "guid\tname\tip\treason\ttime\n"
-        "BBBB\tE\\x1B[2Jvil\t192.0.2.1\tVIOLATION DETECTED -> AIMBOT #50001\t[01.02.2016 "
-        "00:00:00]\n"
-        "aaaa\tJay'yz\t198.51.100.7\tVIOLATION DETECTED -> AIMBOT #50001\t[04.16.2017 21:03:11]\n"
-        "cccc\tNobody\t10.0.0.7\t\t\n");
-    r = runCli({"db", "list", "--db", db, "--search", "JAY'", "--format", "csv"});
-    EXPECT_EQ(
-        r.out,
-        "guid,name,ip,reason,time\r\n"
-        "aaaa,Jay'yz,198.51.100.7,VIOLATION DETECTED -> AIMBOT #50001,[04.16.2017 21:03:11]\r\n");
-    r = runCli({"db", "list", "--db", db, "--search", ".0.", "--limit", "1", "--format", "json"});
-    EXPECT_EQ(r.out,
-              "[\n{\"guid\":\"BBBB\",\"name\":\"E\\u001b[2Jvil\",\"ip\":\"192.0.2.1\",\"reason\":"
-              "\"VIOLATION DETECTED -> AIMBOT #50001\",\"time\":\"[01.02.2016 00:00:00]\"}\n]\n");
-    r = runCli({"db", "list", "--db", db, "--search", "%"});
-    EXPECT_EQ(r.out, "guid\tname\tip\treason\ttime\n") << "a wildcard is a plain letter";
-    r = runCli({"db", "list", "--db", db, "--format", "xml"});
-    EXPECT_EQ(r.status, 2);
-    r = runCli({"db", "list", "--db", dir + "/none.mdb"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("none.mdb"), std::string::npos) << r.err;
+    const std::string head = "guid\tname\tip\treason\ttime\n",
+                      reason = "VIOLATION DETECTED -> AIMBOT #50001",
+                      bbbb =
+                          "BBBB\tE\\x1B[2Jvil\t192.0.2.1\t" + reason + "\t[01.02.2016 00:00:00]\n",
+                      aaaa = "aaaa\tJay'yz\t198.51.100.7\t" + reason + "\t[04.16.2017 21:03:11]\n",
+                      cccc = "cccc\tNobody\t10.0.0.7\t\t\n";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out, errHolds, where = "";
+    };
+    const std::vector<Case> cases = {
+        {{}, 0, head + bbbb + aaaa + cccc, ""},
+        {{"--search", "JAY'", "--format", "csv"},
+         0,
+         "guid,name,ip,reason,time\r\naaaa,Jay'yz,198.51.100.7," + reason +
+             ",[04.16.2017 21:03:11]\r\n",
+         ""},
+        {{"--search", ".0.", "--limit", "1", "--format", "json"},
+         0,
+         "[\n{\"guid\":\"BBBB\",\"name\":\"E\\u001b[2Jvil\",\"ip\":\"192.0.2.1\",\"reason\":\"" +
+             reason + "\",\"time\":\"[01.02.2016 00:00:00]\"}\n]\n",
+         ""},
+        {{"--search", "%"}, 0, head, ""},
+        {{"--search", "N"}, 0, head + cccc, ""},
+        {{"--search", "7"}, 0, head + aaaa + cccc, ""},
+        {{"--format", "xml"}, 2, "", "xml"},
+        {{}, 1, "", "none.mdb", dir + "/none.mdb"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"db", "list", "--db", c.where.empty() ? db : c.where};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliResult r = runCli(args);
+        SCOPED_TRACE(args.back());
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_NE(r.err.find(c.errHolds), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(DbCommands, ShowAndStatsTellWhatTheDatabaseHolds) {

@@ -187,8 +187,10 @@ CREATE VIRTUAL TABLE tblVandrelSearch USING fts5 (
 -- whose ID is at most UpTo (one row). Moving the mark up indexes the bans it passes, in one
 -- statement; moving it down makes the index again from the bans at or below it (0 empties
 -- it at once, but for bans a program numbered 0 or below). The program moves it to the
--- largest ID before it searches, so adding bans costs nothing here; a change to a ban
--- already indexed is kept in step by the triggers below, whoever makes it.
+-- largest ID before it searches, so adding bans costs nothing here: no trigger on inserts,
+-- which would cost a merge as much again as the inserts themselves. A new ban's ID is
+-- past every ID given before (AUTOINCREMENT), unless a program names one itself. A change
+-- to a ban already indexed is kept in step by the triggers below, whoever makes it.
 CREATE TABLE tblVandrelSearchMark (
     UpTo INTEGER NOT NULL
 );
@@ -202,13 +204,6 @@ CREATE TRIGGER tblVandrelSearchMarkMoved AFTER UPDATE OF UpTo ON tblVandrelSearc
     INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP)
     SELECT ID, GUID || char(1, 1), PlayerName || char(1, 1), IP || char(1, 1)
     FROM tblVandrel WHERE ID <= new.UpTo AND new.UpTo < old.UpTo;
-END;
-
--- A ban given a number at or below the mark (only by a program naming the ID).
-CREATE TRIGGER tblVandrelSearchAdd AFTER INSERT ON tblVandrel
-WHEN new.ID <= (SELECT UpTo FROM tblVandrelSearchMark) BEGIN
-    INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP)
-    VALUES (new.ID, new.GUID || char(1, 1), new.PlayerName || char(1, 1), new.IP || char(1, 1));
 END;
 
 CREATE TRIGGER tblVandrelSearchRemove AFTER DELETE ON tblVandrel

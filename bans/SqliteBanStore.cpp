@@ -163,10 +163,25 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
 }
 
 void SqliteBanStore::removeAllBans() {
-    // The search index's mark at 0 empties the index at once; its triggers then leave the
-    // deleted bans alone.
-    db_.execute("UPDATE tblVandrelSearchMark SET UpTo = 0");
-    db_.execute("DELETE FROM tblVandrel");
+    // The search index is emptied at once, the mark below every ban so that its triggers
+    // leave the deleted bans alone, then at 0 for the bans to come; all or nothing.
+    db_.execute("SAVEPOINT RemoveAllBans");
+    try {
+        db_.execute("INSERT INTO tblVandrelSearch (tblVandrelSearch) VALUES ('delete-all')");
+        db_.execute(
+            "UPDATE tblVandrelSearchMark SET UpTo = (SELECT coalesce(min(ID), 1) - 1 FROM "
+            "tblVandrel)");
+        db_.execute("DELETE FROM tblVandrel");
+        db_.execute("UPDATE tblVandrelSearchMark SET UpTo = 0");
+        db_.execute("RELEASE RemoveAllBans");
+    } catch (...) {
+        try {
+            db_.execute("ROLLBACK TO RemoveAllBans");
+            db_.execute("RELEASE RemoveAllBans");
+        } catch (...) {
+        }
+        throw;
+    }
 }
 
 void SqliteBanStore::replaceKeptLines(std::string_view server,

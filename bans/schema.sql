@@ -139,13 +139,13 @@ PRAGMA user_version = 5;
 -- Version 6: searching the bans as the ban window types.
 --
 -- tblVandrel gets a key of its own, ID, in place of SQLite's hidden row number, which a
--- VACUUM may renumber: the search index names bans by it. AUTOINCREMENT never gives a
--- number twice, so bans only ever come after the ones indexed. The table is made again
--- with every row kept under its old number, every column and index as before.
+-- VACUUM may renumber: the search index names bans by it. A new ban is numbered past the
+-- largest ID there is. The table is made again with every row kept under its old number,
+-- every column and index as before.
 DROP VIEW qrySelectAllVandrelOrderByTimeStamp;
 
 CREATE TABLE tblVandrelKeyed (
-    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    ID INTEGER PRIMARY KEY,
     GUID TEXT NOT NULL COLLATE NOCASE UNIQUE,
     TimeStamp TEXT NOT NULL DEFAULT '',
     PlayerName TEXT NOT NULL DEFAULT '',
@@ -185,31 +185,29 @@ CREATE VIRTUAL TABLE tblVandrelSearch USING fts5 (
 
 -- The index is a cache that catches up when a search needs it: it holds exactly the bans
 -- whose ID is at most UpTo (one row). Moving the mark up indexes the bans it passes, in one
--- statement; moving it down makes the index again from the bans at or below it (0 empties
--- it at once, but for bans a program numbered 0 or below). The program moves it to the
--- largest ID before it searches, so adding bans costs nothing here: no trigger on inserts,
--- which would cost a merge as much again as the inserts themselves. A new ban's ID is
--- past every ID given before (AUTOINCREMENT), unless a program names one itself. A change
--- to a ban already indexed is kept in step by the triggers below, whoever makes it.
+-- statement. The program moves it to the largest ID before it searches, so adding bans
+-- costs nothing here: no trigger on inserts, which would cost a merge as much again as the
+-- inserts themselves. A change to a ban already indexed is kept in step by the triggers
+-- below, whoever makes it; deleting the largest ID brings the mark down to the largest
+-- left, so that the next ban, numbered past it, is above the mark too.
 CREATE TABLE tblVandrelSearchMark (
     UpTo INTEGER NOT NULL
 );
 INSERT INTO tblVandrelSearchMark (UpTo) VALUES (0);
 
-CREATE TRIGGER tblVandrelSearchMarkMoved AFTER UPDATE OF UpTo ON tblVandrelSearchMark BEGIN
-    INSERT INTO tblVandrelSearch (tblVandrelSearch) SELECT 'delete-all' WHERE new.UpTo < old.UpTo;
+CREATE TRIGGER tblVandrelSearchMarkMoved AFTER UPDATE OF UpTo ON tblVandrelSearchMark
+WHEN new.UpTo > old.UpTo BEGIN
     INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP)
     SELECT ID, GUID || char(1, 1), PlayerName || char(1, 1), IP || char(1, 1)
     FROM tblVandrel WHERE ID > old.UpTo AND ID <= new.UpTo;
-    INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP)
-    SELECT ID, GUID || char(1, 1), PlayerName || char(1, 1), IP || char(1, 1)
-    FROM tblVandrel WHERE ID <= new.UpTo AND new.UpTo < old.UpTo;
 END;
 
 CREATE TRIGGER tblVandrelSearchRemove AFTER DELETE ON tblVandrel
 WHEN old.ID <= (SELECT UpTo FROM tblVandrelSearchMark) BEGIN
     INSERT INTO tblVandrelSearch (tblVandrelSearch, rowid, GUID, PlayerName, IP)
     VALUES ('delete', old.ID, old.GUID || char(1, 1), old.PlayerName || char(1, 1), old.IP || char(1, 1));
+    UPDATE tblVandrelSearchMark SET UpTo = (SELECT coalesce(max(ID), 0) FROM tblVandrel)
+    WHERE UpTo > (SELECT coalesce(max(ID), 0) FROM tblVandrel);
 END;
 
 CREATE TRIGGER tblVandrelSearchChange AFTER UPDATE OF ID, GUID, PlayerName, IP ON tblVandrel BEGIN
@@ -219,6 +217,8 @@ CREATE TRIGGER tblVandrelSearchChange AFTER UPDATE OF ID, GUID, PlayerName, IP O
     INSERT INTO tblVandrelSearch (rowid, GUID, PlayerName, IP)
     SELECT new.ID, new.GUID || char(1, 1), new.PlayerName || char(1, 1), new.IP || char(1, 1)
     WHERE new.ID <= (SELECT UpTo FROM tblVandrelSearchMark);
+    UPDATE tblVandrelSearchMark SET UpTo = (SELECT coalesce(max(ID), 0) FROM tblVandrel)
+    WHERE UpTo > (SELECT coalesce(max(ID), 0) FROM tblVandrel);
 END;
 
 PRAGMA user_version = 6;

@@ -497,6 +497,14 @@ TEST(SqliteSearchIndex, FindsWhatTheTableHoldsWhoeverWroteIt) {
     EXPECT_EQ(mark(), (Rows{"50"})) << "a store opened as it is writes nothing";
     check(StoreOpening::Upgrade);
     EXPECT_EQ(mark(), (Rows{"99"}));
+    // The next ban after the largest is deleted is numbered past the largest left.
+    sql(where,
+        "DELETE FROM tblVandrel WHERE ID = 99;"
+        "INSERT INTO tblVandrel (GUID, PlayerName) VALUES ('again', '\"Quade\"')");
+    EXPECT_EQ(mark(), (Rows{"90"}));
+    check(StoreOpening::AsItIs);
+    check(StoreOpening::Upgrade);
+    EXPECT_EQ(mark(), (Rows{"91"}));
     openBanStore(w.form, where)->removeAllBans();
     EXPECT_EQ(mark(), (Rows{"0"}));
     check(StoreOpening::Upgrade);

@@ -8,6 +8,7 @@
 #include "bans/BanBrowsingSql.h"
 #include "bans/GuidKey.h"
 #include "bans/PostgresWriting.h"
+#include "platform/DisplayBytes.h"
 
 namespace th {
 
@@ -52,15 +53,39 @@ std::string indexedPattern(std::string_view search) {
     return containsPattern(escapeEncoded(guidKey(search)));
 }
 
-// The clause of a search whose byte pattern is parameter `n`; when the trigram index can
-// narrow it, its pattern over the indexed text is `indexed`. That pattern may also match
-// across an escape's digits or between two values, so the byte pattern still decides.
-std::string searchClause(const std::string& n, const std::string& indexed) {
-    std::string clause = "(GuidKey LIKE " + n + "::bytea OR GuidKeyOf(PlayerName) LIKE " + n +
-                         "::bytea OR GuidKeyOf(IP) LIKE " + n + "::bytea)";
-    if (!indexed.empty())
-        clause = "(" + std::string(kSearchedText) + " LIKE " + indexed + " AND " + clause + ")";
-    return clause;
+// A statement's parameters, numbered as they are used: PostgreSQL wants a type for each.
+class Parameters {
+  public:
+    // The next parameter's name, "$n", for the value.
+    std::string operator()(std::string value) {
+        values_.push_back(std::move(value));
+        return "$" + std::to_string(values_.size());
+    }
+    std::vector<std::string_view> values() const { return {values_.begin(), values_.end()}; }
+
+  private:
+    std::vector<std::string> values_;
+};
+
+// The clause of a search, its parameters added through `parameter`: for the text as typed,
+// and for its Windows-1252 form when it has one (names are stored in the bytes the game
+// sent), the bans holding its byte pattern; when the trigram index can narrow it, also its
+// pattern over the indexed text. That pattern may also match across an escape's digits or
+// between two values, so the byte pattern still decides.
+std::string searchClause(std::string_view search, Parameters& parameter) {
+    std::vector<std::string> forms = {std::string(search)};
+    if (std::optional<std::string> bytes = windows1252Bytes(search)) forms.push_back(*bytes);
+    std::string clause;
+    for (const std::string& form : forms) {
+        const std::string n = parameter(likePattern(form)) + "::bytea";
+        std::string holds = "(GuidKey LIKE " + n + " OR GuidKeyOf(PlayerName) LIKE " + n +
+                            " OR GuidKeyOf(IP) LIKE " + n + ")";
+        if (const std::string indexed = indexedPattern(form); !indexed.empty())
+            holds = "(" + std::string(kSearchedText) + " LIKE " + parameter(indexed) +
+                    "::text AND " + holds + ")";
+        clause += (clause.empty() ? "(" : " OR ") + holds;
+    }
+    return clause + ")";
 }
 
 constexpr const char* kBanColumns = "GUID, TimeStamp, PlayerName, IP, ViolationReason";
@@ -87,19 +112,11 @@ uint64_t unsignedOf(std::string_view text) {
 
 BanPage PostgresBanStore::banPage(const BanOrder& order, const BanKey* after, size_t limit) {
     const bool byGuid = order.column == BanColumn::Guid;
-    // Parameters are numbered as they are used: PostgreSQL wants a type for each.
-    std::vector<std::string_view> values;
-    auto parameter = [&](std::string_view value) {
-        values.push_back(value);
-        return "$" + std::to_string(values.size());
-    };
-    const std::string pattern = likePattern(order.search), indexed = indexedPattern(order.search);
+    Parameters parameter;
     std::string sql = std::string("SELECT ") + kBanColumns + ", " +
                       (byGuid ? "GUID" : orderColumn(order.column, "GuidKey")) +
                       " FROM tblVandrel WHERE true";
-    if (!order.search.empty())
-        sql += " AND " + searchClause(parameter(pattern),
-                                      indexed.empty() ? "" : parameter(indexed) + "::text");
+    if (!order.search.empty()) sql += " AND " + searchClause(order.search, parameter);
     if (after) {
         const std::string value = byGuid ? "" : parameter(after->value) + "::bytea";
         sql += afterClause(order, "GuidKey", value,
@@ -107,7 +124,7 @@ BanPage PostgresBanStore::banPage(const BanOrder& order, const BanKey* after, si
     }
     sql += orderByClause(order, "GuidKey") + " LIMIT " + std::to_string(limit);
 
-    const PgResult rows = db_.query(sql, values);
+    const PgResult rows = db_.query(sql, parameter.values());
     BanPage page;
     for (int r = 0; r < rows.rows(); ++r) page.bans.push_back(storedBan(rows, r));
     if (rows.rows() > 0) {
@@ -121,12 +138,11 @@ int64_t PostgresBanStore::countBans(std::string_view search, int64_t atMost) {
     if (search.empty())
         return std::stoll(
             std::string(db_.query("SELECT count(*)::text FROM tblVandrel").value(0, 0)));
-    const std::string pattern = likePattern(search), indexed = indexedPattern(search);
+    Parameters parameter;
     std::string sql = "SELECT count(*)::text FROM (SELECT 1 FROM tblVandrel WHERE " +
-                      searchClause("$1", indexed.empty() ? "" : "$2::text");
+                      searchClause(search, parameter);
     if (atMost >= 0) sql += " LIMIT " + std::to_string(atMost + 1);
-    const PgResult count = indexed.empty() ? db_.query(sql + ") AS found", {pattern})
-                                           : db_.query(sql + ") AS found", {pattern, indexed});
+    const PgResult count = db_.query(sql + ") AS found", parameter.values());
     return std::stoll(std::string(count.value(0, 0)));
 }
 

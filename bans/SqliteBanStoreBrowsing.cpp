@@ -5,17 +5,42 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "bans/GuidKey.h"
 #include "bans/BanBrowsingSql.h"
+#include "bans/GuidKey.h"
 #include "bans/SqliteBanStore.h"
+#include "platform/DisplayBytes.h"
 
 namespace th {
 
 namespace {
 
-constexpr const char* kSearchClause =
-    "(tblVandrel.GUID LIKE ?1 ESCAPE '\\' OR tblVandrel.PlayerName LIKE ?1 ESCAPE '\\' OR "
-    "tblVandrel.IP LIKE ?1 ESCAPE '\\')";
+// A search text in the stored form, and in its Windows-1252 form when it has one.
+struct Search {
+    std::string stored, windows1252;
+    explicit Search(std::string_view text) : stored(toStored(text)) {
+        if (const std::optional<std::string> bytes = windows1252Bytes(text))
+            windows1252 = toStored(*bytes);
+    }
+};
+
+// A search over the three searched values: LIKE pattern ?1, the text as typed; and, when
+// it has a Windows-1252 form, ?6 found among the bytes, ASCII letters made small (SQLite's
+// LIKE reads values as UTF-8 and takes any lone 8-bit byte for any other).
+std::string searchClause(const Search& search) {
+    std::string clause =
+        "(tblVandrel.GUID LIKE ?1 ESCAPE '\\' OR tblVandrel.PlayerName LIKE ?1 ESCAPE '\\' OR "
+        "tblVandrel.IP LIKE ?1 ESCAPE '\\'";
+    if (!search.windows1252.empty())
+        for (const char* column : {"GUID", "PlayerName", "IP"})
+            clause += std::string(" OR instr(CAST(lower(tblVandrel.") + column +
+                      ") AS BLOB), CAST(?6 AS BLOB))";
+    return clause + ")";
+}
+
+void bindPatterns(SqliteStatement& statement, const Search& search) {
+    statement.bind(1, containsPattern(search.stored));
+    if (!search.windows1252.empty()) statement.bind(6, guidKey(search.windows1252));
+}
 
 // The bans above the index's mark, which it does not hold yet: every one is a candidate.
 constexpr const char* kNotIndexed =
@@ -139,18 +164,19 @@ const SqliteBanStore::Narrowing& SqliteBanStore::narrowing(std::string_view stor
 // sorted; of any other (pieces most bans hold) along the ordering column's index, where
 // matches come often enough to fill a page soon.
 BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size_t limit) {
-    const std::string stored = toStored(order.search);
+    const Search search(order.search);
+    const std::string& stored = search.stored;
     const Narrowing* narrowed = nullptr;
     if (!stored.empty() && narrowing(stored).few) narrowed = &narrowed_;
     std::string sql = "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason, " +
                       orderColumn(order.column, "GUID") + " FROM tblVandrel WHERE 1";
-    if (!stored.empty()) sql += std::string(" AND ") + kSearchClause;
+    if (!stored.empty()) sql += " AND " + searchClause(search);
     if (narrowed) sql += " AND ID IN (" + narrowed->candidates + ")";
     if (after) sql += afterClause(order, "GUID", "?4", "?5");
     sql += orderByClause(order, "GUID") + " LIMIT " + std::to_string(limit);
 
     SqliteStatement& page = db_.prepared(sql);
-    if (!stored.empty()) page.bind(1, containsPattern(stored));
+    if (!stored.empty()) bindPatterns(page, search);
     if (narrowed)
         for (size_t i = 0; i < narrowed->values.size(); ++i)
             page.bind(static_cast<int>(i) + 2, narrowed->values[i]);
@@ -169,18 +195,18 @@ BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size
 // A count reads the index's candidates one by one, where it can, and stops past atMost.
 int64_t SqliteBanStore::countBans(std::string_view search, int64_t atMost) {
     if (search.empty()) return firstNumber(db_.prepared("SELECT count(*) FROM tblVandrel"));
-    const std::string stored = toStored(search);
-    const Narrowing& narrowed = narrowing(stored);
+    const Search forms(search);
+    const Narrowing& narrowed = narrowing(forms.stored);
     std::string sql = "SELECT count(*) FROM (SELECT 1 FROM ";
     if (narrowed.candidates.empty())
         sql += "tblVandrel WHERE ";
     else
         sql += "(" + narrowed.candidates +
                ") AS Candidates CROSS JOIN tblVandrel ON tblVandrel.ID = Candidates.ID WHERE ";
-    sql += kSearchClause;
+    sql += searchClause(forms);
     if (atMost >= 0) sql += " LIMIT " + std::to_string(atMost + 1);
     SqliteStatement& found = db_.prepared(sql + ")");
-    found.bind(1, containsPattern(stored));
+    bindPatterns(found, forms);
     for (size_t i = 0; i < narrowed.values.size(); ++i)
         found.bind(static_cast<int>(i) + 2, narrowed.values[i]);
     return firstNumber(found);

@@ -75,4 +75,30 @@ std::string displayUtf8(std::string_view bytes) {
     return out;
 }
 
+std::optional<std::string> windows1252Bytes(std::string_view utf8) {
+    if (!isValidUtf8(utf8)) return std::nullopt;
+    std::string bytes;
+    bool eightBit = false;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = len == 1 ? lead : lead & (0x7F >> len);
+        for (size_t k = 1; k < len; ++k)
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += len;
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+            continue;
+        }
+        eightBit = true;
+        int byte = c >= 0xA0 && c <= 0xFF ? static_cast<int>(c) : -1;
+        for (size_t k = 0; byte < 0 && k < kHighControls.size(); ++k)
+            if (kHighControls[k] == c) byte = static_cast<int>(0x80 + k);
+        if (byte < 0) return std::nullopt;
+        bytes += static_cast<char>(byte);
+    }
+    if (!eightBit) return std::nullopt;
+    return bytes;
+}
+
 }  // namespace th

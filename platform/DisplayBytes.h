@@ -3,6 +3,7 @@
 // text: UTF-8 when the bytes are valid UTF-8; otherwise Windows-1252, with its five
 // unassigned bytes shown as the C1 controls of the same value, so every byte shows.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,10 @@ char32_t windows1252(unsigned char byte);
 
 // The bytes as UTF-8 text under the rule above.
 std::string displayUtf8(std::string_view bytes);
+
+// The Windows-1252 bytes that show as this UTF-8 text, so that text a person types finds a
+// name written in Windows-1252; none when the text is ASCII (the same bytes either way),
+// not UTF-8, or holds a character Windows-1252 has no byte for.
+std::optional<std::string> windows1252Bytes(std::string_view utf8);
 
 }  // namespace th

@@ -12,6 +12,7 @@
 #include "bans/ShownBan.h"
 #include "cli/AbsolutePath.h"
 #include "cli/DatabaseOption.h"
+#include "cli/NumberCheck.h"
 #include "cli/OutputChecks.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
@@ -87,7 +88,8 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     list->add_option("--db", options->db, kDbOptionHelp);
     list->add_option("--search", options->search,
                      "Only bans whose GUID, name or IP holds this text (letter case ignored)");
-    list->add_option("--limit", options->limit, "Print at most this many bans");
+    list->add_option("--limit", options->limit, "Print at most this many bans (0: all)")
+        ->check(numberFrom(0, 1000000000, true));
     list->add_option("--format", options->format, "tsv (the default), csv or json")
         ->check(formatCheck);
     list->callback([options, &context] {

@@ -60,6 +60,7 @@ TEST_F(DbCommands, ListSearchesLimitsAndEscapes) {
         {{"--search", "N"}, 0, head + cccc, ""},
         {{"--search", "7"}, 0, head + aaaa + cccc, ""},
         {{"--format", "xml"}, 2, "", "xml"},
+        {{"--limit", "-1"}, 2, "", "--limit: -1 is not a whole number from 0 to 1000000000"},
         {{}, 1, "", "none.mdb", dir + "/none.mdb"},
     };
     for (const Case& c : cases) {

@@ -27,4 +27,14 @@ bool sameGuid(std::string_view a, std::string_view b) {
     return true;
 }
 
+int compareGuids(std::string_view a, std::string_view b) {
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(folded(a[i])),
+                   y = static_cast<unsigned char>(folded(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 }  // namespace th

@@ -15,4 +15,8 @@ std::string guidKey(std::string_view guid);
 // Whether two GUIDs are one ban.
 bool sameGuid(std::string_view a, std::string_view b);
 
+// Orders GUIDs as their keys compare, byte by byte (a shorter key first when it starts the
+// other), without making the keys: negative, 0 (one ban) or positive.
+int compareGuids(std::string_view a, std::string_view b);
+
 }  // namespace th

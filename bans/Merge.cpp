@@ -165,6 +165,9 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     if (options.beforeStore) options.beforeStore(store);
     AliasSightings seen(store);
     seen.addGridRows(work.rows);
+    // Stored apart from the new bans' lines, so that each call holds sightings of one
+    // stretch of GUIDs.
+    seen.store();
     const int64_t lifted = skipLiftedRows(store, work.rows);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work.rows, [&](int64_t j) { progress.set(j); });

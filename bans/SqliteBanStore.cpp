@@ -2,8 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
+#include <numeric>
 
+#include "bans/GuidKey.h"
 #include "bans/SchemaMigration.h"
 
 namespace th {
@@ -70,6 +73,43 @@ class BrowsingIndexesRebuilt {
     std::vector<std::string> made_;  // each index's own statement
 };
 
+// Stored bans per ban added from which a look-up per ban costs less than one pass along
+// every stored GUID.
+constexpr uint64_t kPassUpTo = 8;
+
+// Which of the bans are stored already: one pass along the GUID index beside the bans in the
+// same order, rather than a look-up per ban, which costs several times as much per ban (a
+// merge mostly brings bans the database holds). Skipped when the bans are far fewer than
+// those stored. A ban the pass does not find is left to the insert's own check of the
+// GUID, so the pass never decides what the table would not.
+std::vector<bool> storedAmong(SqliteConnection& db, const std::vector<Ban>& bans) {
+    std::vector<bool> stored(bans.size());
+    {
+        SqliteStatement rows(db, "SELECT coalesce(max(rowid), 0) FROM tblVandrel");
+        if (!rows.step()) return stored;
+        const uint64_t most = unsignedOf(rows.text(0));  // at least as many as are stored
+        if (most == 0 || most > kPassUpTo * bans.size()) return stored;
+    }
+    std::vector<uint32_t> order(bans.size());
+    std::iota(order.begin(), order.end(), 0u);
+    const auto before = [&](uint32_t a, uint32_t b) {
+        return compareGuids(bans[a].guid, bans[b].guid) < 0;
+    };
+    // The merge hands its bans over in this order already.
+    if (!std::is_sorted(order.begin(), order.end(), before))
+        std::sort(order.begin(), order.end(), before);
+    // The index folds letter case as the GUIDs are compared here.
+    SqliteStatement guids(db, "SELECT GUID FROM tblVandrel ORDER BY GUID");
+    size_t k = 0;
+    while (k < order.size() && guids.step()) {
+        const std::string_view guid = guids.text(0);
+        int c = 1;
+        while (k < order.size() && (c = compareGuids(bans[order[k]].guid, guid)) < 0) ++k;
+        if (c == 0) stored[order[k++]] = true;
+    }
+    return stored;
+}
+
 }  // namespace
 
 std::string toStored(std::string_view text) {
@@ -127,9 +167,12 @@ std::vector<bool> SqliteBanStore::addBans(const std::vector<Ban>& bans,
         "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT DO NOTHING");
     std::vector<bool> added(bans.size());
     std::string name;
-    BrowsingIndexesRebuilt indexes(db_, bans.size());
+    const std::vector<bool> stored = storedAmong(db_, bans);
+    BrowsingIndexesRebuilt indexes(
+        db_, static_cast<size_t>(std::count(stored.begin(), stored.end(), false)));
     for (size_t i = 0; i < bans.size(); ++i) {
         if (i % kProgressEvery == 0) progress(static_cast<int64_t>(i));
+        if (stored[i]) continue;
         const Ban& ban = bans[i];
         const bool apostrophe = ban.name.find('\'') != std::string_view::npos;
         if (apostrophe) name = toStored(ban.name);

@@ -1,8 +1,14 @@
 // The aliases in an SQLite ban database (schema version 5): one upsert a sighting, which
-// writes only when it widens the stored stamps.
+// writes only when it widens the stored stamps; sightings the table already covers are
+// found in one pass and left out.
 
+#include <algorithm>
+#include <numeric>
+
+#include "bans/GuidKey.h"
 #include "bans/AliasStatements.h"
 #include "bans/SqliteBanStore.h"
+#include "platform/TimeStamp.h"
 
 namespace th {
 
@@ -12,16 +18,71 @@ const std::string kUpsert =
     alias_statements::upsert("VALUES (?1, ?2, ?3, ?4, ?5)", "GUID, PlayerName, IP");
 const std::string kSelect = alias_statements::select("GUID = ?1");
 
+// Stored aliases read per sighting at most, so that a few sightings far apart in a large
+// table cost no more than their upserts.
+constexpr size_t kPassUpTo = 8;
+
+// Whether a sighting's stamp changes the stored one, by the upsert's rule: an earlier first
+// seen (earlier true) or a later last seen. Values of another shape are left to the upsert.
+bool widens(std::string_view seen, std::string_view stored, bool earlier) {
+    if (seen.empty() || seen == stored) return false;
+    if (!isStamp(seen) || !isStamp(stored)) return true;
+    return earlier ? earlierStamp(seen, stored) : earlierStamp(stored, seen);
+}
+
+// Which sightings the table holds already with first and last seen they would not widen, so
+// that they need no upsert (a merge mostly sees again what it saw before): one pass along the
+// unique index over the sightings' range of GUIDs, beside the sightings in the index's order.
+// A sighting the pass does not reach is upserted as ever.
+std::vector<bool> sightingsHeld(SqliteConnection& db, const std::vector<Alias>& aliases,
+                                const std::vector<std::string>& names) {
+    std::vector<bool> held(aliases.size());
+    if (aliases.empty()) return held;
+    auto compare = [&](size_t a, std::string_view guid, std::string_view name,
+                       std::string_view address) {
+        if (int c = compareGuids(aliases[a].guid, guid)) return c;
+        if (int c = std::string_view(names[a]).compare(name)) return c;
+        return aliases[a].address.compare(address);
+    };
+    std::vector<size_t> order(aliases.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return compare(a, aliases[b].guid, names[b], aliases[b].address) < 0;
+    });
+    SqliteStatement stored(db,
+                           "SELECT GUID, PlayerName, IP, FirstSeen, LastSeen FROM tblAliases "
+                           "WHERE GUID >= ?1 AND GUID <= ?2 ORDER BY GUID, PlayerName, IP");
+    stored.bindUncopied(1, aliases[order.front()].guid);
+    stored.bindUncopied(2, aliases[order.back()].guid);
+    size_t k = 0;
+    for (size_t read = 0; k < order.size() && read < kPassUpTo * order.size() && stored.step();
+         ++read) {
+        const std::string_view guid = stored.text(0), name = stored.text(1),
+                               address = stored.text(2);
+        int c = 1;
+        while (k < order.size() && (c = compare(order[k], guid, name, address)) < 0) ++k;
+        if (c != 0) continue;
+        const Alias& alias = aliases[order[k]];
+        held[order[k++]] = !widens(alias.firstSeen, stored.text(3), true) &&
+                           !widens(alias.lastSeen, stored.text(4), false);
+    }
+    return held;
+}
+
 }  // namespace
 
 void SqliteBanStore::addAliases(const std::vector<Alias>& aliases) {
+    // Names as the table holds them, which is also the order of its index.
+    std::vector<std::string> names;
+    names.reserve(aliases.size());
+    for (const Alias& alias : aliases) names.push_back(toStored(alias.name));
+    const std::vector<bool> held = sightingsHeld(db_, aliases, names);
     SqliteStatement& upsert = db_.prepared(kUpsert);
-    std::string name;
-    for (const Alias& alias : aliases) {
-        const bool apostrophe = alias.name.find('\'') != std::string_view::npos;
-        if (apostrophe) name = toStored(alias.name);
+    for (size_t i = 0; i < aliases.size(); ++i) {
+        if (held[i]) continue;
+        const Alias& alias = aliases[i];
         upsert.bindUncopied(1, alias.guid);
-        upsert.bindUncopied(2, apostrophe ? std::string_view(name) : alias.name);
+        upsert.bindUncopied(2, names[i]);
         upsert.bindUncopied(3, alias.address);
         upsert.bindUncopied(4, alias.firstSeen);
         upsert.bindUncopied(5, alias.lastSeen);

@@ -158,7 +158,6 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
             work);
     }
     sortByGuid(work.rows);
-    fillWorkingTable(form.grdDummy, work.rows);
 
     // The database changes are committed only once the rewritten file is in place.
     StoreTransaction transaction(store);

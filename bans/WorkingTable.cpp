@@ -1,7 +1,6 @@
 #include "bans/WorkingTable.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "bans/BanFileReader.h"
 #include "bans/GuidKey.h"
@@ -52,7 +51,14 @@ void appendQuoted(std::string& out, std::string_view text) {
 }  // namespace
 
 void appendOneLine(std::string& out, std::string_view text) {
-    for (char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
+    // Whole stretches at a time: line breaks are rare.
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        out.append(text.substr(start, i - start)).push_back(' ');
+        start = i + 1;
+    }
+    out.append(text.substr(start));
 }
 
 bool isBanLine(std::string_view line) {
@@ -128,23 +134,46 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
 }
 
 void sortByGuid(std::vector<WorkRow>& rows) {
-    std::vector<std::string> folded(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) appendGuidKey(folded[i], rows[i].guid);
-    std::vector<uint32_t> order(rows.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        if (int c = folded[a].compare(folded[b])) return c < 0;
-        return rows[a].guid.compare(rows[b].guid) < 0;
+    // Each row's first eight bytes of its key, read as one number, decide most comparisons
+    // without reaching for the texts; the row's place decides last, so equal GUIDs keep
+    // their order.
+    struct Key {
+        uint64_t head;
+        uint32_t row;
+    };
+    std::vector<Key> keys(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string& guid = rows[i].guid;
+        uint64_t head = 0;
+        for (size_t b = 0; b < 8; ++b) {
+            const char c = b < guid.size() ? guid[b] : '\0';
+            head =
+                head << 8 | static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        }
+        keys[i] = {head, static_cast<uint32_t>(i)};
+    }
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        if (a.head != b.head) return a.head < b.head;
+        const std::string &x = rows[a.row].guid, &y = rows[b.row].guid;
+        if (int c = compareGuids(x, y)) return c < 0;
+        if (int c = x.compare(y)) return c < 0;
+        return a.row < b.row;
     });
-    std::vector<WorkRow> sorted;
-    sorted.reserve(rows.size());
-    for (uint32_t i : order) sorted.push_back(std::move(rows[i]));
-    rows = std::move(sorted);
-}
-
-void fillWorkingTable(FlexGrid& grid, const std::vector<WorkRow>& rows) {
-    grid.setRows(0);
-    for (const WorkRow& r : rows) grid.addRow({r.stamp, r.guid, r.name, r.address, r.reason});
+    // The rows move into their places in turn, each cycle of the order once, with no
+    // second array of rows.
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].row == i) continue;
+        WorkRow first = std::move(rows[i]);
+        size_t at = i;
+        while (keys[at].row != i) {
+            const size_t from = keys[at].row;
+            rows[at] = std::move(rows[from]);
+            keys[at].row = static_cast<uint32_t>(at);
+            at = from;
+        }
+        rows[at] = std::move(first);
+        keys[at].row = static_cast<uint32_t>(at);
+    }
 }
 
 }  // namespace th

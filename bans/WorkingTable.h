@@ -1,7 +1,8 @@
 #pragma once
-// The merge's working rows: one per ban line of the file and per grid violation, kept in
-// the hidden grid grdDummy once they are in GUID order; and the file's other lines, kept
-// as they are.
+// The merge's working rows: one per ban line of the file and per grid violation, put in
+// GUID order; and the file's other lines, kept as they are. They live in memory only (no
+// copy goes to the hidden grid grdDummy: nothing reads it, and a copy of a million rows
+// costs as much as the rows).
 
 #include <cstdint>
 #include <functional>
@@ -63,9 +64,6 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
 // texts equal but for case by their bytes; rows with equal GUIDs keep their order. The
 // sort keys are worked out once per row rather than once per comparison.
 void sortByGuid(std::vector<WorkRow>& rows);
-
-// Makes the grid hold exactly these rows, in order, in columns 0 to 4.
-void fillWorkingTable(FlexGrid& grid, const std::vector<WorkRow>& rows);
 
 // Appends the text with each CR and LF made a space: what a cell becomes in a record that
 // must stay one line.

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <exception>
+#include <future>
 #include <optional>
 #include <unordered_set>
 #include <vector>
@@ -110,6 +112,37 @@ std::string backUp(MainForm& form, const BanFileReader& file, const std::string&
     return archive;
 }
 
+// A backup made on a second thread while the merge works on the bytes it copies; nothing in
+// the ban file's folder changes before it is written, and its failure is the merge's.
+class BackupUnderway {
+  public:
+    void start(std::function<std::string()> make) {
+        future_ = std::async(std::launch::async, std::move(make));
+    }
+    // The archive's path (empty when none was started), once it is written; throws what
+    // the backup threw, every time it is asked.
+    const std::string& wait() {
+        if (future_.valid()) {
+            try {
+                archive_ = future_.get();
+            } catch (...) {
+                failure_ = std::current_exception();
+            }
+        }
+        if (failure_) std::rethrow_exception(failure_);
+        return archive_;
+    }
+    // Leaving early (a failure, a stop) still waits for the thread.
+    ~BackupUnderway() {
+        if (future_.valid()) future_.wait();
+    }
+
+  private:
+    std::future<std::string> future_;
+    std::string archive_;
+    std::exception_ptr failure_;
+};
+
 // Appends lines to the file just put in place, each ended by CR LF, and puts them on disk.
 void appendLines(TextFileWriter& file, std::string_view bytes, const std::string& path) {
     std::string out;
@@ -142,7 +175,8 @@ Error putBack(const BanFileReader& file, TextFileWriter& rewritten, const Error&
 // One pass through the merge's steps over the file as read: collect the rows, store them,
 // write the new file, and replace the old one if it is still the one read.
 Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const MergeOptions& options,
-               const std::string& server, MergeOutcome& outcome, Counts& counts) {
+               const std::string& server, MergeOutcome& outcome, Counts& counts,
+               BackupUnderway& backup) {
     Progress progress(form);
 
     WorkingRows work;
@@ -174,6 +208,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     seen.store();
     store.replaceKeptLines(server, work.keptLines);
 
+    backup.wait();
     TextFileWriter rewritten(file.path(), file.descriptor());
     counts = {work.banLines, writeBanFile(store, server, rewritten), stored.stamped, work.oddLines,
               lifted};
@@ -451,13 +486,25 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 // Only an appending run without a backup can do with what it knew.
                 BanFileReader file(banFile,
                                    options.appendOnly && !options.backUp ? options.known : nullptr);
-                if (options.backUp) archive = backUp(form, file, title, folder, archive);
+                // The sorted rewrite backs up while it merges: the copy is of the bytes
+                // read, and the file changes only once the copy is written.
+                BackupUnderway backup;
+                if (options.backUp) {
+                    if (options.appendOnly)
+                        archive = backUp(form, file, title, folder, archive);
+                    else
+                        backup.start([&, earlier = archive] {
+                            return backUp(form, file, title, folder, earlier);
+                        });
+                }
                 // A sorted rewrite here is not what was known (a later file may even
                 // get the freed inode).
                 if (options.known && !options.appendOnly) *options.known = {};
                 pass = options.appendOnly
                            ? appendOnce(form, *store, file, options, outcome, counts)
-                           : mergeOnce(form, *store, file, options, server, outcome, counts);
+                           : mergeOnce(form, *store, file, options, server, outcome, counts,
+                                       backup);
+                if (options.backUp && !options.appendOnly) archive = backup.wait();
             }
             form.prgScanning.setValue(0);
             form.prgScanning.setVisible(false);

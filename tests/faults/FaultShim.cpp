@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -13,7 +14,8 @@ namespace {
 
 Mode g_mode = Mode::Count;
 int g_target = 0;
-int g_calls = 0;
+// The merge backs the ban file up on a second thread: both count.
+std::atomic<int> g_calls = 0;
 bool g_armed = false;
 
 // 0 to go on with the real call, else the errno to fail it with.

@@ -99,6 +99,38 @@ TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCase) {
     EXPECT_EQ(bansIn(*store), (Rows{row(first), row(other), row(fresh)}));
 }
 
+// Bans already stored are found whatever order and letter case they come in, and keep their
+// values whatever stamp the new row has; the others are added. Each case: a ban and whether
+// it is new.
+TYPED_TEST(StoreCases, StoredBansAreFoundInAnyOrderAndKeepTheirValues) {
+    auto store = this->open();
+    const std::vector<Owned> stored = {owned("g1"), owned("G10", "[01.01.2018 00:00:00]"),
+                                       owned("g2"), owned("\xC4x"), owned("zz")};
+    store->addBans(bansOf(stored), [](int64_t) {});
+    const std::vector<std::pair<Owned, bool>> cases = {
+        {owned("zZ"), false},                            // the letter case differs
+        {owned("g10", "[01.01.2017 00:00:00]"), false},  // an earlier stamp
+        {owned("G1", "[01.01.2019 00:00:00]"), false},   // a later stamp
+        {owned("g1x"), true},                            // longer than a stored GUID it starts with
+        {owned("g"), true},                              // shorter
+        {owned("\xE4x"), true},                          // only ASCII letters fold
+        {owned("\xC4X"), false},
+        {owned("a0"), true},   // before every stored GUID
+        {owned("zzz"), true},  // after them
+    };
+    std::vector<Owned> bans;
+    std::vector<bool> added;
+    for (const auto& [ban, fresh] : cases) {
+        bans.push_back(ban);
+        added.push_back(fresh);
+    }
+    EXPECT_EQ(store->addBans(bansOf(bans), [](int64_t) {}), added);
+    const Rows now = bansIn(*store);
+    for (const Owned& ban : stored)
+        EXPECT_NE(std::find(now.begin(), now.end(), row(ban)), now.end()) << ban.guid;
+    EXPECT_EQ(now.size(), stored.size() + std::count(added.begin(), added.end(), true));
+}
+
 // Names, addresses, reasons and kept lines of any bytes come back exactly.
 TYPED_TEST(StoreCases, ValuesComeBackByteForByte) {
     std::string every;

@@ -20,23 +20,47 @@ bool namesPlayer(std::string_view guid) {
            guid != "NO_GUID";
 }
 
+namespace {
+
+// An earlier first or a later last seen, by the stamps' moments.
+void widen(Alias& alias, std::string_view stamp) {
+    if (stamp.empty()) return;
+    if (alias.firstSeen.empty() || earlierStamp(stamp, alias.firstSeen)) alias.firstSeen = stamp;
+    if (alias.lastSeen.empty() || earlierStamp(alias.lastSeen, stamp)) alias.lastSeen = stamp;
+}
+
+}  // namespace
+
 void AliasSightings::add(const WorkRow& row) {
     if (!namesPlayer(row.guid)) return;
-    // Line ends never reach a working row's values, so they part the key's fields.
-    key_.clear();
-    appendGuidKey(key_, row.guid);
-    key_.append(1, '\n').append(row.name).append(1, '\n').append(row.address);
+    if (guidFrom_ < gathered_.size() && !sameGuid(row.guid, gathered_[guidFrom_].guid)) {
+        closeGuid();
+        if (gathered_.size() >= kBatch) store();
+    }
     const std::string_view stamp =
         row.stamped || !isStamp(row.stamp) ? std::string_view() : std::string_view(row.stamp);
-    auto [it, fresh] = seen_.try_emplace(key_);
-    Seen& seen = it->second;
-    if (fresh) {
-        seen = {row.guid, row.name, row.address, std::string(stamp), std::string(stamp)};
-    } else if (!stamp.empty()) {
-        if (seen.firstSeen.empty() || earlierStamp(stamp, seen.firstSeen)) seen.firstSeen = stamp;
-        if (seen.lastSeen.empty() || earlierStamp(seen.lastSeen, stamp)) seen.lastSeen = stamp;
+    gathered_.push_back({row.guid, row.name, row.address, stamp, stamp});
+}
+
+void AliasSightings::closeGuid() {
+    const auto first = gathered_.begin() + static_cast<std::ptrdiff_t>(guidFrom_);
+    if (gathered_.end() - first > 1) {
+        // By name bytes and address, as the table's index has them; the earliest row of
+        // each gives the GUID's letter case.
+        std::stable_sort(first, gathered_.end(), [](const Alias& a, const Alias& b) {
+            if (int c = a.name.compare(b.name)) return c < 0;
+            return a.address < b.address;
+        });
+        auto kept = first;
+        for (auto it = first + 1; it != gathered_.end(); ++it) {
+            if (it->name == kept->name && it->address == kept->address)
+                widen(*kept, it->firstSeen);
+            else
+                *++kept = *it;
+        }
+        gathered_.erase(kept + 1, gathered_.end());
     }
-    if (seen_.size() >= kBatch) store();
+    guidFrom_ = gathered_.size();
 }
 
 void AliasSightings::addNewBans(const std::vector<WorkRow>& sorted,
@@ -48,21 +72,13 @@ void AliasSightings::addNewBans(const std::vector<WorkRow>& sorted,
 }
 
 void AliasSightings::store() {
-    if (seen_.empty()) return;
-    // In the order of the table's unique index, so that each lookup finds its pages
-    // where the one before left them.
-    std::vector<const std::pair<const std::string, Seen>*> sorted;
-    sorted.reserve(seen_.size());
-    for (const auto& entry : seen_) sorted.push_back(&entry);
-    std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
-    std::vector<Alias> aliases;
-    aliases.reserve(sorted.size());
-    for (const auto* entry : sorted) {
-        const Seen& s = entry->second;
-        aliases.push_back({s.guid, s.name, s.address, s.firstSeen, s.lastSeen});
-    }
-    store_.addAliases(aliases);
-    seen_.clear();
+    closeGuid();
+    // GUID by GUID in their order, each GUID's by name and address: the order of the
+    // table's unique index, so that each lookup finds its pages where the one before left
+    // them.
+    if (!gathered_.empty()) store_.addAliases(gathered_);
+    gathered_.clear();
+    guidFrom_ = 0;
 }
 
 }  // namespace th

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "bans/WorkingTable.h"
@@ -28,8 +27,10 @@ struct StoredAlias {
 };
 
 // Sightings gathered from working rows, one per GUID (ASCII letter case ignored), name
-// bytes and address, their stamps widened to the earliest and latest readable one. They
-// go to the store now and then, so a large ban file costs a bounded amount of memory.
+// bytes and address, their stamps widened to the earliest and latest readable one. The
+// rows must come GUID-sorted (a GUID's rows one after another) and stay as they are until
+// store(): a sighting is the row's own values, not a copy. They go to the store now and
+// then, a GUID's sightings together, so a large ban file costs a bounded amount of memory.
 class AliasSightings {
   public:
     explicit AliasSightings(BanStore& store) : store_(store) {}
@@ -38,24 +39,24 @@ class AliasSightings {
     // row the merge stamped with its own time was seen at no known moment.
     void add(const WorkRow& row);
     // What a merge has seen: every grid row is a sighting in a log, a lifted ban's too.
-    void addGridRows(const std::vector<WorkRow>& rows) {
-        for (const WorkRow& row : rows)
+    void addGridRows(const std::vector<WorkRow>& sorted) {
+        for (const WorkRow& row : sorted)
             if (row.fromGrid) add(row);
     }
     // Of the other rows (ban file lines, imported bans) only those of the GUIDs the merge
     // newly banned: the rest are lines this program wrote from the database, or bring
-    // nothing it does not hold. sorted is GUID-sorted, newBans the rows of the new bans.
+    // nothing it does not hold. newBans are the rows of the new bans.
     void addNewBans(const std::vector<WorkRow>& sorted, const std::vector<size_t>& newBans);
     // Stores what was gathered, in the caller's transaction, and starts afresh.
     void store();
 
   private:
-    struct Seen {
-        std::string guid, name, address, firstSeen, lastSeen;
-    };
+    // The last GUID's sightings become one per name and address.
+    void closeGuid();
+
     BanStore& store_;
-    std::unordered_map<std::string, Seen> seen_;
-    std::string key_;
+    std::vector<Alias> gathered_;
+    size_t guidFrom_ = 0;  // where the last GUID's sightings begin in gathered_
 };
 
 // Whether a working row's GUID names a player: not blank, "unknown" or "NO_GUID".

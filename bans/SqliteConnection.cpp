@@ -27,15 +27,24 @@ SqliteStatement::~SqliteStatement() {
     sqlite3_finalize(stmt_);
 }
 
+namespace {
+
+// SQLite takes text without bytes for NULL; an empty view is empty text all the same.
+const char* bytesOf(std::string_view text) {
+    return text.data() ? text.data() : "";
+}
+
+}  // namespace
+
 void SqliteStatement::bind(int index, std::string_view text) {
     // Text is bytes: stored exactly as given, whatever its encoding.
-    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+    if (sqlite3_bind_text(stmt_, index, bytesOf(text), static_cast<int>(text.size()),
                           SQLITE_TRANSIENT) != SQLITE_OK)
         throw connection_.lastError();
 }
 
 void SqliteStatement::bindUncopied(int index, std::string_view text) {
-    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+    if (sqlite3_bind_text(stmt_, index, bytesOf(text), static_cast<int>(text.size()),
                           SQLITE_STATIC) != SQLITE_OK)
         throw connection_.lastError();
 }

@@ -207,6 +207,12 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     seen.addNewBans(work.rows, stored.addedRows);
     seen.store();
     store.replaceKeptLines(server, work.keptLines);
+    // The new bans from the grid are all the rows give from here on: the rows go before the
+    // file is written, which takes as many bytes again.
+    std::vector<NewBan> added;
+    added.reserve(stored.addedFromGrid.size());
+    for (size_t j : stored.addedFromGrid) added.push_back(newBanOf(work.rows[j]));
+    std::vector<WorkRow>().swap(work.rows);
 
     backup.wait();
     TextFileWriter rewritten(file.path(), file.descriptor());
@@ -246,8 +252,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
         if (!rewritten.replaced()) throw;
         throw putBack(file, rewritten, toError(e), outcome);
     }
-    outcome.added.clear();
-    for (size_t j : stored.addedFromGrid) outcome.added.push_back(newBanOf(work.rows[j]));
+    outcome.added = std::move(added);
     return Pass::Done;
 }
 

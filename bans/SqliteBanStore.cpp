@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
 #include <numeric>
 
 #include "bans/BanFileOrder.h"
@@ -195,31 +196,50 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
     // Read in the table's own order and put in the stored query's here: going along the
     // query's index would look up every ban's row apart, which costs several times as much.
     struct Held {
-        uint64_t head;  // banFileHead of the stamp
-        size_t at;      // where the values begin in bytes
+        uint64_t head;      // banFileHead of the stamp
+        const char* bytes;  // the values, one after another
         uint32_t size[5];
     };
     enum { kGuid, kStamp, kName, kIp, kReason };
-    std::string bytes;
+    // The values go into blocks that never move once written, rather than one text that
+    // grows: copying it as it grows and touching its new memory cost more than the reading.
+    constexpr size_t kBlock = size_t{1} << 22;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    char* next = nullptr;
+    size_t left = 0;  // bytes free at next
     std::vector<Held> held;
+    {
+        SqliteStatement count(db_, "SELECT count(*) FROM tblVandrel");
+        if (count.step()) held.reserve(unsignedOf(count.text(0)));
+    }
     {
         SqliteStatement rows(
             db_, "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason FROM tblVandrel");
         while (rows.step()) {
             Held& h = held.emplace_back();
-            h.at = bytes.size();
+            std::string_view values[5];
+            size_t size = 0;
             for (int c = kGuid; c <= kReason; ++c) {
-                const std::string_view value = rows.text(c);
-                h.size[c] = static_cast<uint32_t>(value.size());
-                bytes.append(value);
+                values[c] = rows.text(c);
+                h.size[c] = static_cast<uint32_t>(values[c].size());
+                size += values[c].size();
             }
-            h.head = banFileHead(rows.text(kStamp));
+            if (size > left) {
+                left = std::max(size, kBlock);
+                blocks.push_back(std::make_unique_for_overwrite<char[]>(left));
+                next = blocks.back().get();
+            }
+            h.bytes = next;
+            for (const std::string_view value : values)
+                next = std::copy(value.begin(), value.end(), next);
+            left -= size;
+            h.head = banFileHead(values[kStamp]);
         }
     }
     auto value = [&](const Held& h, int which) {
-        size_t at = h.at;
+        const char* at = h.bytes;
         for (int c = kGuid; c < which; ++c) at += h.size[c];
-        return std::string_view(bytes).substr(at, h.size[which]);
+        return std::string_view(at, h.size[which]);
     };
     std::sort(held.begin(), held.end(), [&](const Held& a, const Held& b) {
         if (a.head != b.head) return a.head < b.head;

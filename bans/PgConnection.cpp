@@ -1,9 +1,10 @@
 #include "bans/PgConnection.h"
 
-#include <libpq-fe.h>
 #include <poll.h>
 
 #include <cstdint>
+
+#include "bans/LibPq.h"
 
 namespace th {
 
@@ -46,25 +47,25 @@ std::string oneLine(std::string_view text) {
 // --- PgResult ---
 
 PgResult::~PgResult() {
-    PQclear(result_);
+    if (result_) libpq().PQclear(result_);
 }
 
 PgResult& PgResult::operator=(PgResult&& other) noexcept {
     if (this != &other) {
-        PQclear(result_);
+        if (result_) libpq().PQclear(result_);
         result_ = std::exchange(other.result_, nullptr);
     }
     return *this;
 }
 
 int PgResult::rows() const {
-    return result_ ? PQntuples(result_) : 0;
+    return result_ ? libpq().PQntuples(result_) : 0;
 }
 
 std::string_view PgResult::value(int row, int column) const {
-    if (PQgetisnull(result_, row, column)) return {};
-    return {PQgetvalue(result_, row, column),
-            static_cast<size_t>(PQgetlength(result_, row, column))};
+    if (libpq().PQgetisnull(result_, row, column)) return {};
+    return {libpq().PQgetvalue(result_, row, column),
+            static_cast<size_t>(libpq().PQgetlength(result_, row, column))};
 }
 
 // --- PgByteaArray ---
@@ -107,13 +108,13 @@ PgConnection::PgConnection(const Parameters& parameters, std::string name)
     }
     keywords.push_back(nullptr);
     values.push_back(nullptr);
-    conn_ = PQconnectdbParams(keywords.data(), values.data(), 1);
+    conn_ = libpq().PQconnectdbParams(keywords.data(), values.data(), 1);
     if (!conn_)
         throw Error(err::kDatabase, appBaseName() + ".Connection",
                     name_ + " could not be reached: out of memory");
-    if (PQstatus(conn_) != CONNECTION_OK) {
-        const std::string why = oneLine(PQerrorMessage(conn_));
-        PQfinish(conn_);
+    if (libpq().PQstatus(conn_) != CONNECTION_OK) {
+        const std::string why = oneLine(libpq().PQerrorMessage(conn_));
+        libpq().PQfinish(conn_);
         conn_ = nullptr;
         throw Error(err::kDatabase, appBaseName() + ".Connection",
                     name_ + " could not be reached: " + why);
@@ -121,12 +122,13 @@ PgConnection::PgConnection(const Parameters& parameters, std::string name)
 }
 
 PgConnection::~PgConnection() {
-    PQfinish(conn_);
+    if (conn_) libpq().PQfinish(conn_);
 }
 
 Error PgConnection::error(const pg_result* result) const {
-    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    std::string why = primary ? primary : oneLine(PQerrorMessage(conn_));
+    const char* primary =
+        result ? libpq().PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    std::string why = primary ? primary : oneLine(libpq().PQerrorMessage(conn_));
     if (why.empty()) why = "the server gave no answer";
     return Error(err::kDatabase, appBaseName() + ".Connection", name_ + ": " + why);
 }
@@ -144,9 +146,10 @@ PgResult PgConnection::query(std::string_view sql, const std::vector<std::string
         lengths.push_back(static_cast<int>(v.size()));
         formats.push_back(1);
     }
-    PgResult result(PQexecParams(conn_, std::string(sql).c_str(), static_cast<int>(values.size()),
-                                 nullptr, data.data(), lengths.data(), formats.data(), 1));
-    const ExecStatusType status = PQresultStatus(result.raw());
+    PgResult result(libpq().PQexecParams(conn_, std::string(sql).c_str(),
+                                         static_cast<int>(values.size()), nullptr, data.data(),
+                                         lengths.data(), formats.data(), 1));
+    const ExecStatusType status = libpq().PQresultStatus(result.raw());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw error(result.raw());
     return result;
 }
@@ -154,53 +157,53 @@ PgResult PgConnection::query(std::string_view sql, const std::vector<std::string
 void PgConnection::script(const std::string& sql) {
     // The simple protocol runs several statements in one go, as one transaction unless
     // the text says otherwise.
-    PgResult last(PQexec(conn_, sql.c_str()));
-    const ExecStatusType status = PQresultStatus(last.raw());
+    PgResult last(libpq().PQexec(conn_, sql.c_str()));
+    const ExecStatusType status = libpq().PQresultStatus(last.raw());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw error(last.raw());
 }
 
 bool PgConnection::inTransaction() const {
-    const PGTransactionStatusType status = PQtransactionStatus(conn_);
+    const PGTransactionStatusType status = libpq().PQtransactionStatus(conn_);
     return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
 }
 
 bool PgConnection::transactionFailed() const {
-    return PQtransactionStatus(conn_) == PQTRANS_INERROR;
+    return libpq().PQtransactionStatus(conn_) == PQTRANS_INERROR;
 }
 
 void PgConnection::rollback() noexcept {
-    if (PQstatus(conn_) != CONNECTION_OK || !inTransaction()) return;
-    PQclear(PQexec(conn_, "ROLLBACK"));
+    if (libpq().PQstatus(conn_) != CONNECTION_OK || !inTransaction()) return;
+    libpq().PQclear(libpq().PQexec(conn_, "ROLLBACK"));
 }
 
 int PgConnection::descriptor() const {
-    return PQsocket(conn_);
+    return libpq().PQsocket(conn_);
 }
 
 bool PgConnection::waitForNotification(int timeoutMs, std::vector<std::string>* payloads) {
-    const int self = PQbackendPID(conn_);
+    const int self = libpq().PQbackendPID(conn_);
     auto take = [&] {
         bool any = false;
-        while (PGnotify* notice = PQnotifies(conn_)) {
+        while (PGnotify* notice = libpq().PQnotifies(conn_)) {
             if (notice->be_pid != self) {
                 if (payloads) payloads->emplace_back(notice->extra ? notice->extra : "");
                 any = true;
             }
-            PQfreemem(notice);
+            libpq().PQfreemem(notice);
         }
         return any;
     };
-    if (PQconsumeInput(conn_) == 0) throw error(nullptr);
+    if (libpq().PQconsumeInput(conn_) == 0) throw error(nullptr);
     if (take()) return true;
-    pollfd wait{PQsocket(conn_), POLLIN, 0};
+    pollfd wait{libpq().PQsocket(conn_), POLLIN, 0};
     if (wait.fd < 0) throw error(nullptr);
     if (::poll(&wait, 1, timeoutMs) <= 0) return false;
-    if (PQconsumeInput(conn_) == 0) throw error(nullptr);
+    if (libpq().PQconsumeInput(conn_) == 0) throw error(nullptr);
     return take();
 }
 
 bool PgConnection::connected() const {
-    return PQstatus(conn_) == CONNECTION_OK;
+    return libpq().PQstatus(conn_) == CONNECTION_OK;
 }
 
 }  // namespace th

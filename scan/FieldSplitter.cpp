@@ -4,29 +4,35 @@ namespace th {
 
 void FieldSplitter::setSeparators(std::string separators) {
     separators_ = std::move(separators);
+    markStops();
 }
 void FieldSplitter::setCollapseSeparators(bool on) {
     collapse_ = on;
 }
 void FieldSplitter::setQuotedFields(bool on) {
     quoted_ = on;
+    markStops();
 }
 
-bool FieldSplitter::isSeparator(unsigned char c) const {
+void FieldSplitter::markStops() {
+    separator_.fill(false);
+    for (char c : separators_) separator_[static_cast<unsigned char>(c)] = true;
     // With quoted fields a quote always opens or closes one, even among the separators.
-    if (quoted_ && c == '"') return false;
-    return separators_.find(static_cast<char>(c)) != std::string::npos;
+    if (quoted_) separator_['"'] = false;
+    stop_ = separator_;
+    if (quoted_) stop_['"'] = true;
 }
 
 // A field is open from its first character (or its opening quote) up to the next
 // separator outside quotes. Quotes may sit inside a field too: a"b c"d is the one field
 // "ab cd". A quote left open runs to the end of the text. Without collapsing, every
-// separator ends a field, so two in a row enclose an empty one.
+// separator ends a field, so two in a row enclose an empty one. Text between the stops
+// goes to the buffer a stretch at a time.
 void FieldSplitter::setText(std::string_view text) {
     buffer_.clear();
+    buffer_.reserve(text.size());
     fields_.clear();
     bool open = false;  // a field has started and not yet ended
-    bool inQuotes = false;
     auto startField = [this, &open] {
         fields_.emplace_back(static_cast<uint32_t>(buffer_.size()), 0);
         open = true;
@@ -35,18 +41,17 @@ void FieldSplitter::setText(std::string_view text) {
         fields_.back().second = static_cast<uint32_t>(buffer_.size() - fields_.back().first);
         open = false;
     };
-    for (size_t i = 0; i < text.size(); ++i) {
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (inQuotes) {
-            if (c == '"') {
-                inQuotes = false;
-            } else {
-                buffer_.push_back(static_cast<char>(c));
-            }
-        } else if (quoted_ && c == '"') {
+        if (quoted_ && c == '"') {
             if (!open) startField();
-            inQuotes = true;
-        } else if (isSeparator(c)) {
+            const size_t close = text.find('"', i + 1);
+            const size_t end = close == std::string_view::npos ? n : close;
+            buffer_.append(text.data() + i + 1, end - i - 1);
+            i = end + 1;
+        } else if (separator_[c]) {
             if (open) {
                 endField();
             } else if (fields_.empty() || !collapse_) {
@@ -55,15 +60,15 @@ void FieldSplitter::setText(std::string_view text) {
                 startField();
                 endField();
             }
-            if (collapse_) {
-                while (i + 1 < text.size() &&
-                       isSeparator(static_cast<unsigned char>(text[i + 1]))) {
-                    ++i;
-                }
-            }
+            ++i;
+            if (collapse_)
+                while (i < n && separator_[static_cast<unsigned char>(text[i])]) ++i;
         } else {
             if (!open) startField();
-            buffer_.push_back(static_cast<char>(c));
+            size_t end = i + 1;
+            while (end < n && !stop_[static_cast<unsigned char>(text[end])]) ++end;
+            buffer_.append(text.data() + i, end - i);
+            i = end;
         }
     }
     if (open) endField();

@@ -7,6 +7,7 @@
 // separators, without the quotes. Separators at the end of the text start no further
 // field, so a line ending in a space has as many fields as the same line without it.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,9 +30,13 @@ class FieldSplitter {
     std::string_view field(int32_t i) const;
 
   private:
-    bool isSeparator(unsigned char c) const;
+    // Which bytes separate, and which end a stretch of a field's text: the separators and,
+    // with quoted fields, the quote.
+    void markStops();
 
     std::string separators_;
+    std::array<bool, 256> separator_{};
+    std::array<bool, 256> stop_{};
     bool collapse_ = false;
     bool quoted_ = false;
     // The fields' texts one after another, and each field's offset and length in it;

@@ -1,7 +1,6 @@
 #include "cli/FollowCommand.h"
 
 #include <sys/stat.h>
-#include <systemd/sd-daemon.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +27,7 @@
 #include "platform/Error.h"
 #include "platform/FileWatcher.h"
 #include "platform/MessageBoxes.h"
+#include "platform/ServiceManager.h"
 #include "platform/StopSignals.h"
 #include "scan/LogPositions.h"
 
@@ -106,9 +106,9 @@ class Follower {
         FileWatcher watcher(options_.poll ? std::vector<std::string>{} : watched);
         lastBackup_ = lastBackupOf(absolutePath(options_.bans));
         // The watchdog, when systemd keeps one, hears from follow twice per period.
-        uint64_t watchdog = 0;
-        if (::sd_watchdog_enabled(0, &watchdog) > 0 && watchdog > 0)
-            wake_ = std::min<milliseconds>(interval_, milliseconds(watchdog / 2000));
+        if (const auto watchdog = watchdogPeriod(); watchdog.count() > 0)
+            wake_ = std::min<milliseconds>(
+                interval_, std::chrono::duration_cast<milliseconds>(watchdog / 2));
 
         // What was appended while follow was not running comes first; it is ready once
         // that is merged, or has been tried.
@@ -116,12 +116,12 @@ class Follower {
         if (!StopSignals::requested()) listen();
         bool ready = false;
         while (!StopSignals::requested()) {
-            ::sd_notify(0, "WATCHDOG=1");
+            notifyServiceManager("WATCHDOG=1");
             // Looks come at a fixed cadence, however long a merge took, so a line waits
             // at most the interval and one merge.
             const auto lookedAt = Clock::now();
             const bool done = cycle();
-            if (!ready) ::sd_notify(0, "READY=1");
+            if (!ready) notifyServiceManager("READY=1");
             ready = true;
             if (done)
                 failures_ = 0;
@@ -139,7 +139,7 @@ class Follower {
                          StopSignals::wakeDescriptor(), database_ ? database_->descriptor() : -1);
             hear();
         }
-        ::sd_notify(0, "STOPPING=1");
+        notifyServiceManager("STOPPING=1");
         if (unstored_) storePositions();
         return context_.status == kExitOk ? kExitOk : context_.status;
     }
@@ -350,7 +350,7 @@ class Follower {
         wait = std::min<milliseconds>(wait, kLongestRetry);
         const auto until = Clock::now() + wait;
         while (!StopSignals::requested() && Clock::now() < until) {
-            ::sd_notify(0, "WATCHDOG=1");
+            notifyServiceManager("WATCHDOG=1");
             watcher.wait(std::min<milliseconds>(
                              wake_, std::chrono::duration_cast<milliseconds>(until - Clock::now())),
                          StopSignals::wakeDescriptor(), -1, milliseconds(0));

@@ -4,7 +4,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev
           libsqlite3-dev libzip-dev
           libcli11-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev libxxhash-dev
-          libsystemd-dev python3 libpq-dev postgresql)
+          python3 libpq-dev postgresql)
 
 ensure_packages() {
     local missing=()

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/ServiceManager.h"
+
+namespace th {
+namespace {
+
+// Sets an environment variable for one test, or removes it (nullptr), and puts it back.
+class ScopedVariable {
+  public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedVariable() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+
+  private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+// A service manager's end of the notify socket: a path, or an abstract name after "@".
+class ManagerSocket {
+  public:
+    explicit ManagerSocket(const std::string& name) : name_(name) {
+        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        name.copy(address.sun_path, name.size());
+        if (name[0] == '@') address.sun_path[0] = '\0';
+        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), size), 0) << name;
+    }
+    ~ManagerSocket() {
+        ::close(fd_);
+        if (name_[0] == '/') std::filesystem::remove(name_);
+    }
+    std::string receive() {
+        char buffer[256];
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+        return n < 0 ? "(nothing)" : std::string(buffer, static_cast<size_t>(n));
+    }
+
+  private:
+    std::string name_;
+    int fd_ = -1;
+};
+
+TEST(ServiceManagerTest, SendsEachStateToTheSocketTheManagerNamed) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("tallyhound-notify-" + std::to_string(::getpid())))
+                                 .string();
+    const std::string abstract = "@tallyhound-notify-" + std::to_string(::getpid());
+    for (const std::string& name : {path, abstract}) {
+        ManagerSocket manager(name);
+        ScopedVariable socket("NOTIFY_SOCKET", name.c_str());
+        for (const char* state : {"READY=1", "WATCHDOG=1", "STOPPING=1"}) {
+            EXPECT_TRUE(notifyServiceManager(state)) << name;
+            EXPECT_EQ(manager.receive(), state) << name;
+        }
+    }
+    // No manager asked, or it named what is no socket: nothing sent, and the caller goes on.
+    for (const char* name : {static_cast<const char*>(nullptr), "", "relative/socket", "@",
+                             "/nonexistent/tallyhound-notify"}) {
+        ScopedVariable socket("NOTIFY_SOCKET", name);
+        EXPECT_FALSE(notifyServiceManager("READY=1")) << (name ? name : "(unset)");
+    }
+}
+
+TEST(ServiceManagerTest, WatchdogPeriodIsForThisProcessOnly) {
+    const std::string self = std::to_string(::getpid());
+    struct Case {
+        const char *usec, *pid;
+        long long expected;
+    };
+    const Case cases[] = {
+        {"30000000", nullptr, 30000000},   {"30000000", self.c_str(), 30000000},
+        {"30000000", "1", 0},              {"30000000", "x", 0},
+        {nullptr, nullptr, 0},             {"", nullptr, 0},
+        {"3s", nullptr, 0},                {"-5", nullptr, 0},
+        {"99999999999999999999", nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        ScopedVariable usec("WATCHDOG_USEC", c.usec), pid("WATCHDOG_PID", c.pid);
+        EXPECT_EQ(watchdogPeriod().count(), c.expected)
+            << (c.usec ? c.usec : "(unset)") << " " << (c.pid ? c.pid : "(unset)");
+    }
+}
+
+}  // namespace
+}  // namespace th

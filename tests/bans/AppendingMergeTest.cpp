@@ -27,11 +27,6 @@ std::string linesOf(int from, int to) {
     return lines;
 }
 
-// Rewrites the file in place: the same inode, as a program that truncates and writes.
-void overwrite(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 void appendBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
 }
@@ -40,28 +35,22 @@ class AppendingMerge : public BanFolderTest {
   protected:
     // One appending merge of a grid holding the ban of GUID number n (none for 0).
     void merge(int n) {
-        TestWindow w;
-        if (n > 0)
-            w.form.vsFlexGrid1.addRow({"P" + std::to_string(n), "(AIMBOT)", "50001",
-                                       "[04.16.2017 21:03:11]", "(slot #1)", guidOf(n),
-                                       "192.0.2.1:1"});
         MergeOptions options;
-        options.explain = options.offerToOpen = false;
         options.banFile = bans;
         options.appendOnly = true;
         options.backUp = false;
         options.known = &known;
-        const MergeOutcome outcome = mergeIntoBanFile(w.form, options);
-        EXPECT_TRUE(outcome.completed)
-            << (w.scripted.messages.shown.empty() ? "" : w.scripted.messages.shown.back().prompt);
+        const std::vector<GridRow> grid = {violationRow(guidOf(n), "P" + std::to_string(n))};
+        const Merged merged = mergeRows(bans, n > 0 ? grid : std::vector<GridRow>{}, options);
+        EXPECT_TRUE(merged.outcome.completed) << merged.said();
     }
     KnownBanFile known;
 };
 
 // follow's appending merges, one after another, keep what they knew of the ban file and
-// read only what was added since; whenever the file is not that file grown, it is read
-// whole again. The grid's ban is one the file already holds (written there by another
-// program): appended again, it would be there twice.
+// read only what was added since; whenever the file is not that file grown (rewritten
+// in place, keeping its inode, or replaced), it is read whole again. The grid's ban is one the file
+// already holds (written there by another program): appended again, it would be there twice.
 TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAddedUnlessTheFileIsAnotherNow) {
     const std::string many = linesOf(1000, 1099);  // past the hashed first bytes
     struct Step {
@@ -88,15 +77,16 @@ TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAddedUnlessTheFileIsAnother
          },
          4},
         {"first line changed in place",
-         [&] { overwrite(bans, lineOf(5) + readBytes(bans).substr(lineOf(5).size())); }, 5},
+         [&] { writeBytes(bans, lineOf(5) + readBytes(bans).substr(lineOf(5).size())); }, 5},
         {"a line before where the reading stopped changed in place",
          [&] {
              const std::string bytes = readBytes(bans);
              const size_t at = bytes.size() - 2 * lineOf(6).size();
-             overwrite(bans, bytes.substr(0, at) + lineOf(6) + bytes.substr(at + lineOf(6).size()));
+             writeBytes(bans,
+                        bytes.substr(0, at) + lineOf(6) + bytes.substr(at + lineOf(6).size()));
          },
          6},
-        {"shrunk", [&] { overwrite(bans, lineOf(7)); }, 7},
+        {"shrunk", [&] { writeBytes(bans, lineOf(7)); }, 7},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -108,9 +98,9 @@ TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAddedUnlessTheFileIsAnother
     }
     // A ban the file lacks is appended once.
     merge(8);
-    EXPECT_EQ(readBytes(bans),
-              lineOf(7) + "[04.16.2017 21:03:11] " + guidOf(8) +
-                  " \"P8\" \"192.0.2.1:1\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"\r\n");
+    EXPECT_EQ(readBytes(bans), lineOf(7) + "[06.01.2017 00:00:00] " + guidOf(8) +
+                                   " \"P8\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> "
+                                   "(AIMBOT) #50001\"\r\n");
 }
 
 }  // namespace

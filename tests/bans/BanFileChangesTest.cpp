@@ -19,30 +19,32 @@ const std::string kReminder =
     "A running game server keeps its ban list in memory until it reloads it (pb_sv_banload or a "
     "restart).        ";
 
+const std::string kSeen = "[04.16.2017 21:03:11]", kSeenAfter = "[01.01.2099 00:00:00]";
+
 class BanFileChanges : public BanFolderTest {
   protected:
     // Merges one grid row of A, stamped as given, into the ban file; the merge's report.
     std::string mergeA(const std::string& stamp, bool appendOnly = false) {
-        TestWindow w;
-        w.form.vsFlexGrid1.addRow(
-            {"Jay'yz", "(AIMBOT)", "50001", stamp, "(slot #3)", kA, "198.51.100.7:28960"});
         MergeOptions options;
-        options.explain = options.offerToOpen = false;
         options.banFile = bans;
         options.appendOnly = appendOnly;
-        const MergeOutcome outcome = mergeIntoBanFile(w.form, options);
-        EXPECT_TRUE(outcome.completed)
-            << (w.scripted.messages.shown.empty() ? "" : w.scripted.messages.shown.back().prompt);
-        return outcome.report;
+        const Merged merged = mergeRows(bans, {violationRow(kA, "Jay'yz", stamp)}, options);
+        EXPECT_TRUE(merged.outcome.completed) << merged.said();
+        return merged.outcome.report;
+    }
+    bool liftA() {
+        TestWindow w;
+        return liftBans(w.form, bans, {kA}, "").completed;
     }
     Rows banGuids() { return sql(db, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"); }
 };
 
-// Lifted, a ban stays lifted whether the old violation comes back from the grid or from
-// the ban file; a newer violation bans again and ends the lifting.
+// Lifted, a ban stays lifted whether the old violation comes back from the grid, by either
+// merge (follow's appending one reads old lines again after a restart), or from the ban
+// file; a newer violation bans again and ends the lifting.
 TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     writeBytes(bans, crlf({kLineB, "", ";temp ban of " + kA}));
-    mergeA("[04.16.2017 21:03:11]");
+    mergeA(kSeen);
     ASSERT_EQ(banGuids(), (Rows{kA, kB}));
 
     TestWindow w;
@@ -50,53 +52,37 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
         liftBans(w.form, bans, {"AAAA0000aaaa0000aaaa0000aaaa0000", "unknown-guid"}, "mistake");
     ASSERT_TRUE(change.completed);
     EXPECT_EQ(change.report, "1 ban lifted and removed from 'pbbans.dat'        \r\n" + kReminder);
-    EXPECT_EQ(readBytes(bans), crlf({kLineB, "", ";temp ban of " + kA}));
+    const std::string lifted = readBytes(bans);
+    EXPECT_EQ(lifted, crlf({kLineB, "", ";temp ban of " + kA}));
     EXPECT_EQ(banGuids(), (Rows{kB}));
-    const Rows lifted = sql(db, "SELECT GUID, PlayerName, LiftedAt, Note FROM tblLiftedBans");
-    ASSERT_EQ(lifted.size(), 1u);
-    EXPECT_TRUE(lifted[0].starts_with(kA + "|\"Jay``yz\"|[")) << lifted[0];
-    EXPECT_TRUE(lifted[0].ends_with("]|mistake")) << lifted[0];
+    const Rows liftings = sql(db, "SELECT GUID, PlayerName, LiftedAt, Note FROM tblLiftedBans");
+    ASSERT_EQ(liftings.size(), 1u);
+    EXPECT_TRUE(liftings[0].starts_with(kA + "|\"Jay``yz\"|[")) << liftings[0];
+    EXPECT_TRUE(liftings[0].ends_with("]|mistake")) << liftings[0];
     EXPECT_EQ(filesIn(".zip").size(), 2u) << "the unban backs the file up as a merge does";
 
-    // The same scan merged again, and the game server writing its old list back.
+    // The same scan merged again; then with the game server writing its old list back.
+    EXPECT_NE(mergeA(kSeen, true).find("\r\n1 skipped: bans lifted        "), std::string::npos);
+    EXPECT_EQ(readBytes(bans), lifted);
     writeBytes(bans, crlf({kLineA, kLineB}));
-    EXPECT_NE(mergeA("[04.16.2017 21:03:11]").find("\r\n2 skipped: bans lifted        "),
-              std::string::npos);
+    EXPECT_NE(mergeA(kSeen).find("\r\n2 skipped: bans lifted        "), std::string::npos);
     EXPECT_EQ(banGuids(), (Rows{kB}));
     EXPECT_EQ(readBytes(bans), crlf({kLineB}));
-    // A violation seen after the lifting bans again.
-    mergeA("[01.01.2099 00:00:00]");
-    EXPECT_EQ(banGuids(), (Rows{kB, kA}));
-    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
-}
-
-// The appending merge that follow uses keeps a lifted ban lifted too: follow reads old
-// lines again after a restart.
-TEST_F(BanFileChanges, AnAppendingMergeKeepsALiftedBanLifted) {
-    writeBytes(bans, crlf({kLineB}));
-    mergeA("[04.16.2017 21:03:11]");
-    TestWindow w;
-    ASSERT_TRUE(liftBans(w.form, bans, {kA}, "").completed);
-    const std::string lifted = readBytes(bans);
-
-    EXPECT_NE(mergeA("[04.16.2017 21:03:11]", true).find("1 skipped: bans lifted"),
-              std::string::npos);
-    EXPECT_EQ(readBytes(bans), lifted);
-    EXPECT_EQ(banGuids(), (Rows{kB}));
-
-    mergeA("[01.01.2099 00:00:00]", true);
-    EXPECT_EQ(banGuids(), (Rows{kB, kA}));
-    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
+    // A violation seen after the lifting bans again, by either merge.
+    for (bool appending : {true, false}) {
+        SCOPED_TRACE(appending);
+        mergeA(kSeenAfter, appending);
+        EXPECT_EQ(banGuids(), (Rows{kB, kA}));
+        EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
+        ASSERT_TRUE(liftA());
+    }
 }
 
 // Lifting the only ban leaves a ban file with no ban line, its temp bans kept.
 TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
     writeBytes(bans, crlf({";temp ban of " + kB}));
-    mergeA("[04.16.2017 21:03:11]");
-    TestWindow w;
-    const BanFileChange change = liftBans(w.form, bans, {kA}, "");
-    ASSERT_TRUE(change.completed);
-    EXPECT_EQ(change.report, "1 ban lifted and removed from 'pbbans.dat'        \r\n" + kReminder);
+    mergeA(kSeen);
+    ASSERT_TRUE(liftA());
     EXPECT_EQ(readBytes(bans), crlf({";temp ban of " + kB}));
     EXPECT_EQ(banGuids(), Rows{});
 }
@@ -105,10 +91,10 @@ TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
 // and every line of no ban shape is named by file and line.
 TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     writeBytes(bans, crlf({kLineB}));
-    mergeA("[04.16.2017 21:03:11]");
-    TestWindow w;
-    ASSERT_TRUE(liftBans(w.form, bans, {kA}, "").completed);
+    mergeA(kSeen);
+    ASSERT_TRUE(liftA());
 
+    TestWindow w;
     const std::string other = dir + "/other.dat";
     const std::string kNew = "[06.01.2017 08:00:00] cccc2222 \"New, one\" \"203.0.113.5:28960\"";
     writeBytes(other, crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",

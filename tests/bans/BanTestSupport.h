@@ -1,20 +1,26 @@
 #pragma once
 // What the ban tests share: a scratch folder, a fresh database made from the schema,
-// file bytes, database rows, archive contents and a window with a filled grid.
+// file bytes, database rows, archive contents, a window with a filled grid, and a merge
+// of grid rows through the scripted ports.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "bans/Database.h"
+#include "bans/Merge.h"
 #include "bans/Paths.h"
 #include "scan/MainForm.h"
 #include "tests/support/Files.h"
@@ -111,6 +117,56 @@ inline void BanFolderTest::prepareSample(TestWindow& w) const {
         w.form.vsFlexGrid1.addRow(cells);
     }
     w.scripted.files.answers.push_back({bans});
+}
+
+// A grid row of a violation, its GUID, name and stamp as given.
+using GridRow = std::vector<std::string>;
+inline GridRow violationRow(const std::string& guid, const std::string& name = "P",
+                            const std::string& stamp = "[06.01.2017 00:00:00]") {
+    return {name, "(AIMBOT)", "50001", stamp, "(slot #1)", guid, "198.51.100.7:28960"};
+}
+
+// What a merge left: its outcome and the boxes it showed.
+struct Merged {
+    MergeOutcome outcome;
+    std::vector<ShownBox> shown;
+    // What the user was told last: the report, or else the last box.
+    std::string said() const {
+        return outcome.completed ? outcome.report : shown.empty() ? "" : shown.back().prompt;
+    }
+};
+
+// Merges the rows, put in a fresh window's grid, into the ban file, explaining and offering
+// nothing; the file dialog, when the options name no file, is answered with banFile.
+inline Merged mergeRows(const std::string& banFile, const std::vector<GridRow>& rows,
+                        MergeOptions options = {}) {
+    TestWindow w;
+    for (const GridRow& row : rows) {
+        const std::vector<std::string_view> cells(row.begin(), row.end());
+        w.form.vsFlexGrid1.addRow(cells);
+    }
+    w.scripted.files.answers.push_back({banFile});
+    options.explain = options.offerToOpen = false;
+    MergeOutcome outcome = mergeIntoBanFile(w.form, options);
+    return {std::move(outcome), w.scripted.messages.shown};
+}
+
+// Runs body in a child process and gives the text it returned; none when the child ended
+// before returning it (killed, or it called _exit itself).
+inline std::optional<std::string> inChild(const std::string& scratch,
+                                          const std::function<std::string()>& body) {
+    const std::string out = scratch + "-child";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        writeBytes(out, "+" + body());
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string text = readBytes(out);
+    std::filesystem::remove(out);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || text.empty()) return std::nullopt;
+    return text.substr(1);
 }
 
 }  // namespace th::test

@@ -1,7 +1,6 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
@@ -43,32 +42,20 @@ class Accounts : public BanFolderTest {
     }
     // Merges one new ban; the report, or else the last box shown.
     std::string mergeHere(std::function<void()> beforeCheck = {}) {
-        TestWindow w;
-        w.form.vsFlexGrid1.addRow({"P", "(AIMBOT)", "50001", "[06.01.2017 00:00:00]", "(slot #1)",
-                                   "bbbb2222", "198.51.100.7:1"});
-        w.scripted.files.answers.push_back({bans});
-        MergeOptions quiet;
-        quiet.explain = quiet.offerToOpen = false;
-        quiet.beforeCheck = std::move(beforeCheck);
-        const MergeOutcome outcome = mergeIntoBanFile(w.form, quiet);
-        const auto& shown = w.scripted.messages.shown;
-        return outcome.completed ? outcome.report : shown.empty() ? "" : shown.back().prompt;
+        MergeOptions options;
+        options.beforeCheck = std::move(beforeCheck);
+        return mergeRows(bans, {violationRow("bbbb2222")}, options).said();
     }
     // The same in a child process, as the given account when one is given.
     std::string merge(std::optional<uid_t> uid = {}, std::vector<gid_t> groups = {}) {
-        const std::string out = dir + "/box.txt";
-        pid_t child = ::fork();
-        if (child == 0) {
+        const std::optional<std::string> said = inChild(dir, [&] {
             if (uid && (::setgroups(groups.size(), groups.data()) != 0 ||
                         ::setresgid(*uid, *uid, *uid) != 0 || ::setresuid(*uid, *uid, *uid) != 0))
                 ::_exit(3);
-            writeBytes(out, mergeHere());
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 3);
-        return readBytes(out);
+            return mergeHere();
+        });
+        EXPECT_TRUE(said) << "the account could not be taken on";
+        return said.value_or("");
     }
     std::string onlyZip() {
         const Rows zips = filesIn(".zip");

@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <functional>
 #include <set>
@@ -26,11 +24,11 @@ class MergeFaults : public BanFolderTest {
         writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"r1\"",
                                "[05.01.2017 00:00:00] bbbb2222 \"Two\" \"192.0.2.2:2\" \"r2\"", "",
                                "; a temp ban"}));
-        EXPECT_TRUE(merge(false).completed);  // the database agrees with the file
+        EXPECT_TRUE(merge().outcome.completed);  // the database agrees with the file
         oldBytes = readBytes(bans);
         oldDb = readBytes(db);
         grid = true;
-        EXPECT_TRUE(merge(false).completed);
+        EXPECT_TRUE(merge().outcome.completed);
         newBytes = readBytes(bans);
         ASSERT_NE(newBytes, oldBytes);
     }
@@ -41,24 +39,11 @@ class MergeFaults : public BanFolderTest {
         writeBytes(bans, oldBytes);
         writeBytes(db, oldDb);
     }
-    MergeOutcome merge(bool lastBoxToShown) {
-        TestWindow w;
-        if (grid) {
-            w.form.vsFlexGrid1.addRow({"New", "(AIMBOT)", "50001", "[06.01.2017 00:00:00]",
-                                       "(slot #1)", "cccc3333", "198.51.100.7:1"});
-            w.form.vsFlexGrid1.addRow({"Newer", "(WALLHACK)", "50002", "[06.02.2017 00:00:00]",
-                                       "(slot #2)", "dddd4444", "198.51.100.8:1"});
-        }
-        w.scripted.files.answers.push_back({bans});
-        MergeOptions quiet;
-        quiet.explain = quiet.offerToOpen = false;
-        quiet.appendOnly = appending;
-        quiet.backUp = !appending;
-        MergeOutcome outcome = mergeIntoBanFile(w.form, quiet);
-        if (lastBoxToShown)
-            shown =
-                w.scripted.messages.shown.empty() ? "" : w.scripted.messages.shown.back().prompt;
-        return outcome;
+    Merged merge() {
+        MergeOptions options;
+        options.appendOnly = appending;
+        options.backUp = !appending;
+        return mergeRows(bans, grid ? newRows : std::vector<GridRow>{}, options);
     }
     // Runs the merge in a child whose call k fails (or ends it); what the child reported.
     struct Run {
@@ -66,28 +51,16 @@ class MergeFaults : public BanFolderTest {
         std::string box;
     };
     Run faulty(Mode mode, int k) {
-        const std::string out = dir + "-run";
-        pid_t child = ::fork();
-        if (child == 0) {
+        const std::optional<std::string> text = inChild(dir, [&] {
             faults::arm(mode, k);
-            MergeOutcome o = merge(true);
+            const Merged m = merge();
             faults::disarm();
-            writeBytes(out,
-                       std::string(o.completed ? "C" : "-") + (o.fileReplaced ? "R" : "-") + shown);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        Run run;
-        run.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (run.exited) {
-            const std::string text = readBytes(out);
-            run.completed = text[0] == 'C';
-            run.replaced = text[1] == 'R';
-            run.box = text.substr(2);
-        }
-        std::filesystem::remove(out);
-        return run;
+            return std::string(m.outcome.completed ? "C" : "-") +
+                   (m.outcome.fileReplaced ? "R" : "-") +
+                   (m.shown.empty() ? "" : m.shown.back().prompt);
+        });
+        if (!text) return {};
+        return {true, text->at(0) == 'C', text->at(1) == 'R', text->substr(2)};
     }
     // The file holds the old or the new bytes, the database is whole, and (unless the
     // run was ended) agrees with the file and nothing temporary is left.
@@ -122,7 +95,7 @@ class MergeFaults : public BanFolderTest {
                      const std::function<void()>& mended) {
         restore();
         faults::arm(Mode::Count, 0);
-        EXPECT_TRUE(merge(false).completed);
+        EXPECT_TRUE(merge().outcome.completed);
         const int points = faults::calls();
         faults::disarm();
         for (int k = 1; k <= points; ++k) {
@@ -140,15 +113,19 @@ class MergeFaults : public BanFolderTest {
                     }
                 }
                 check(mode, run);
-                EXPECT_TRUE(merge(false).completed) << "the next merge";
+                EXPECT_TRUE(merge().outcome.completed) << "the next merge";
                 mended();
             }
         }
         return points;
     }
 
+    // Two new violations, once the database agrees with the file.
+    const std::vector<GridRow> newRows = {
+        violationRow("cccc3333", "New"),
+        violationRow("dddd4444", "Newer", "[06.02.2017 00:00:00]")};
     bool grid = false, appending = false;
-    std::string oldBytes, newBytes, oldDb, shown;
+    std::string oldBytes, newBytes, oldDb;
 };
 
 // Every call the merge makes to the file system, failed in turn with ENOSPC, with EIO, and
@@ -186,10 +163,10 @@ TEST_F(MergeFaults, EveryCallFailedOrEndedInTurnLeavesFileAndDatabaseSound) {
 TEST_F(MergeFaults, EveryCallOfTheAppendingMergeFailedOrEndedLeavesNoHalfLine) {
     appending = true;
     const std::string appended =
-        oldBytes + crlf({"[06.01.2017 00:00:00] cccc3333 \"New\" \"198.51.100.7:1\" "
+        oldBytes + crlf({"[06.01.2017 00:00:00] cccc3333 \"New\" \"198.51.100.7:28960\" "
                          "\"VIOLATION DETECTED -> (AIMBOT) #50001\"",
-                         "[06.02.2017 00:00:00] dddd4444 \"Newer\" \"198.51.100.8:1\" "
-                         "\"VIOLATION DETECTED -> (WALLHACK) #50002\""});
+                         "[06.02.2017 00:00:00] dddd4444 \"Newer\" \"198.51.100.7:28960\" "
+                         "\"VIOLATION DETECTED -> (AIMBOT) #50001\""});
     int failed = 0;
     forEachFault(
         [&](Mode mode, const Run& run) {

@@ -46,44 +46,16 @@ sqlite3_file* realOf(sqlite3_file* f) {
     return reinterpret_cast<ShimFile*>(f)->real;
 }
 
-int shimClose(sqlite3_file* f) {
-    return realOf(f)->pMethods->xClose(realOf(f));
+// A method of the real file, called with the same arguments.
+template <auto method, typename... Args>
+int forward(sqlite3_file* f, Args... args) {
+    return (realOf(f)->pMethods->*method)(realOf(f), args...);
 }
-int shimRead(sqlite3_file* f, void* p, int n, sqlite3_int64 at) {
-    return realOf(f)->pMethods->xRead(realOf(f), p, n, at);
-}
-int shimWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
-    if (int rc = sqliteFault(SQLITE_IOERR_WRITE)) return rc;
-    return realOf(f)->pMethods->xWrite(realOf(f), p, n, at);
-}
-int shimTruncate(sqlite3_file* f, sqlite3_int64 size) {
-    if (int rc = sqliteFault(SQLITE_IOERR_TRUNCATE)) return rc;
-    return realOf(f)->pMethods->xTruncate(realOf(f), size);
-}
-int shimSync(sqlite3_file* f, int flags) {
-    if (int rc = sqliteFault(SQLITE_IOERR_FSYNC)) return rc;
-    return realOf(f)->pMethods->xSync(realOf(f), flags);
-}
-int shimFileSize(sqlite3_file* f, sqlite3_int64* size) {
-    return realOf(f)->pMethods->xFileSize(realOf(f), size);
-}
-int shimLock(sqlite3_file* f, int level) {
-    return realOf(f)->pMethods->xLock(realOf(f), level);
-}
-int shimUnlock(sqlite3_file* f, int level) {
-    return realOf(f)->pMethods->xUnlock(realOf(f), level);
-}
-int shimCheckReservedLock(sqlite3_file* f, int* out) {
-    return realOf(f)->pMethods->xCheckReservedLock(realOf(f), out);
-}
-int shimFileControl(sqlite3_file* f, int op, void* arg) {
-    return realOf(f)->pMethods->xFileControl(realOf(f), op, arg);
-}
-int shimSectorSize(sqlite3_file* f) {
-    return realOf(f)->pMethods->xSectorSize(realOf(f));
-}
-int shimDeviceCharacteristics(sqlite3_file* f) {
-    return realOf(f)->pMethods->xDeviceCharacteristics(realOf(f));
+// The same, after the fault check that can fail it with ioerr.
+template <auto method, int ioerr, typename... Args>
+int faulting(sqlite3_file* f, Args... args) {
+    if (int rc = sqliteFault(ioerr)) return rc;
+    return forward<method>(f, args...);
 }
 
 int shimOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
@@ -121,18 +93,19 @@ void install() {
     g_vfs.xFullPathname = shimFullPathname;
     g_methods = {};
     g_methods.iVersion = 1;  // no shared memory: the ban database keeps a rollback journal
-    g_methods.xClose = shimClose;
-    g_methods.xRead = shimRead;
-    g_methods.xWrite = shimWrite;
-    g_methods.xTruncate = shimTruncate;
-    g_methods.xSync = shimSync;
-    g_methods.xFileSize = shimFileSize;
-    g_methods.xLock = shimLock;
-    g_methods.xUnlock = shimUnlock;
-    g_methods.xCheckReservedLock = shimCheckReservedLock;
-    g_methods.xFileControl = shimFileControl;
-    g_methods.xSectorSize = shimSectorSize;
-    g_methods.xDeviceCharacteristics = shimDeviceCharacteristics;
+    using M = sqlite3_io_methods;
+    g_methods.xClose = forward<&M::xClose>;
+    g_methods.xRead = forward<&M::xRead>;
+    g_methods.xWrite = faulting<&M::xWrite, SQLITE_IOERR_WRITE>;
+    g_methods.xTruncate = faulting<&M::xTruncate, SQLITE_IOERR_TRUNCATE>;
+    g_methods.xSync = faulting<&M::xSync, SQLITE_IOERR_FSYNC>;
+    g_methods.xFileSize = forward<&M::xFileSize>;
+    g_methods.xLock = forward<&M::xLock>;
+    g_methods.xUnlock = forward<&M::xUnlock>;
+    g_methods.xCheckReservedLock = forward<&M::xCheckReservedLock>;
+    g_methods.xFileControl = forward<&M::xFileControl>;
+    g_methods.xSectorSize = forward<&M::xSectorSize>;
+    g_methods.xDeviceCharacteristics = forward<&M::xDeviceCharacteristics>;
     sqlite3_vfs_register(&g_vfs, 1);
 }
 

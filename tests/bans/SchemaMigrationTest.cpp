@@ -7,44 +7,12 @@
 namespace th::test {
 namespace {
 
-// The ban database as the program made it before its schema had later versions.
-const std::string kVersion1 =
-    R"sql(-- The ban database Vandrel.mdb. The build makes it from this file; the program only
--- opens it. Every value is text, stored exactly as the merge hands it over.
-
-PRAGMA user_version = 1;
-
--- One row per banned GUID. GUIDs fold letter case as the merge does, so "ABC" and
--- "abc" are one ban.
-CREATE TABLE tblVandrel (
-    GUID TEXT NOT NULL COLLATE NOCASE UNIQUE,
-    TimeStamp TEXT NOT NULL DEFAULT '',
-    PlayerName TEXT NOT NULL DEFAULT '',
-    IP TEXT NOT NULL DEFAULT '',
-    ViolationReason TEXT NOT NULL DEFAULT ''
-);
-
--- The ban file's lines that begin with ";", in file order.
-CREATE TABLE tblTempBans (
-    ID INTEGER PRIMARY KEY,
-    TempBan TEXT NOT NULL DEFAULT ''
-);
-
--- The ban lines in the order the ban file gets them: by the moment of the time stamp
--- "[dd.mm.yyyy hh:mm:ss]" (year, month, day, time), not by its text; stamps of any
--- other shape come after, by their text; equal stamps by GUID.
-CREATE VIEW qrySelectAllVandrelOrderByTimeStamp AS
-SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason
-FROM tblVandrel
-ORDER BY
-    TimeStamp NOT GLOB '[[][0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]]',
-    substr(TimeStamp, 8, 4) || substr(TimeStamp, 5, 2) || substr(TimeStamp, 2, 2) || substr(TimeStamp, 13, 8),
-    TimeStamp,
-    GUID;
-
-CREATE VIEW qrySelectAllTempBans AS
-SELECT TempBan FROM tblTempBans ORDER BY ID;
-)sql";
+// A database of an earlier version, as the program made it: the schema's versions up to it.
+std::string schemaUpTo(int version) {
+    std::string script;
+    for (int v = 1; v <= version; ++v) script += sqliteSchema().version(v);
+    return script;
+}
 
 // The columns every version's bans have, in the order version 1 made them.
 const std::string kBanColumns =
@@ -130,9 +98,7 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
         SCOPED_TRACE(version);
         std::filesystem::remove(db);
         for (const std::string& zip : filesIn(".zip")) std::filesystem::remove(dir + "/" + zip);
-        std::string script = version == 1 ? kVersion1 : "";
-        for (int v = 1; v <= version && version > 1; ++v) script += sqliteSchema().version(v);
-        sql(db, script);
+        sql(db, schemaUpTo(version));
         ASSERT_EQ(sql(db, "PRAGMA user_version"), (Rows{std::to_string(version)}));
         sql(db, kStamps + names);
         const Rows rows = sql(db, kBanColumns);
@@ -188,7 +154,7 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
 
     // Version 1 without the view that version 2 replaces: the upgrade stops part way.
     std::filesystem::remove(db);
-    sql(db, kVersion1 +
+    sql(db, schemaUpTo(1) +
                 "DROP VIEW qrySelectAllVandrelOrderByTimeStamp;"
                 "INSERT INTO tblVandrel (GUID) VALUES ('kept')");
     before = readBytes(db);

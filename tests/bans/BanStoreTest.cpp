@@ -33,13 +33,17 @@ std::vector<Ban> bansOf(const std::vector<Owned>& all) {
     return out;
 }
 
-// Every ban as "guid|stamp|name|address|reason", in the store's order.
+// A ban, stored or to store, as "guid|stamp|name|address|reason".
+template <typename AnyBan>
+std::string row(const AnyBan& b) {
+    return std::string(b.guid) + "|" + std::string(b.stamp) + "|" + std::string(b.name) + "|" +
+           std::string(b.address) + "|" + std::string(b.reason);
+}
+
+// Every ban, in the store's order.
 Rows bansIn(BanStore& store) {
     Rows out;
-    store.forEachBan([&](const Ban& b) {
-        out.push_back(std::string(b.guid) + "|" + std::string(b.stamp) + "|" + std::string(b.name) +
-                      "|" + std::string(b.address) + "|" + std::string(b.reason));
-    });
+    store.forEachBan([&](const Ban& b) { out.push_back(row(b)); });
     return out;
 }
 
@@ -47,10 +51,6 @@ Rows keptIn(BanStore& store, std::string_view server) {
     Rows out;
     store.forEachKeptLine(server, [&](std::string_view line) { out.emplace_back(line); });
     return out;
-}
-
-std::string row(const Owned& o) {
-    return o.guid + "|" + o.stamp + "|" + o.name + "|" + o.address + "|" + o.reason;
 }
 
 template <typename Engine>
@@ -66,47 +66,22 @@ class StoreCases : public ::testing::Test {
 
 TYPED_TEST_SUITE(StoreCases, StoreEngines, StoreEngineNames);
 
-TYPED_TEST(StoreCases, OpensAtTheLatestSchemaVersion) {
-    EXPECT_EQ(this->open()->schemaVersion(), latestSchemaVersion());
-    EXPECT_EQ(sqliteSchema().latest(), postgresSchema().latest()) << "both engines, one numbering";
-}
-
-// A GUID is one ban whatever the case of its ASCII letters; the first one stored keeps
-// its values, and a look-up binds the text as it is.
-TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCase) {
+// A GUID is one ban whatever the case of its ASCII letters (only those fold): a ban stored
+// is found whatever order and letter case it comes in again and keeps its values whatever
+// stamp the new row has; the others are added. A look-up binds the text as it is.
+TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCaseAndKeepTheirValues) {
     auto store = this->open();
-    const Owned first = owned("ABCdef"), other = owned("xyz"), again = owned("abcDEF"),
-                fresh = owned(
-                    "\xC4"
-                    "bc");
-    EXPECT_EQ(store->addBans(bansOf({first, other}), [](int64_t) {}),
-              (std::vector<bool>{true, true}));
-    EXPECT_EQ(store->addBans(bansOf({again, fresh}), [](int64_t) {}),
-              (std::vector<bool>{false, true}));
-    for (auto [guid, found] :
-         std::vector<std::pair<std::string, bool>>{{"abcdef", true},
-                                                   {"ABCDEF", true},
-                                                   {"abcde", false},
-                                                   {"x' OR '1'='1", false},
-                                                   {"XYZ", true},
-                                                   {"\xC4"
-                                                    "BC",
-                                                    true},
-                                                   {"\xE4"
-                                                    "bc",
-                                                    false}})  // only ASCII letters fold
-        EXPECT_EQ(store->hasBan(guid), found) << guid;
-    EXPECT_EQ(bansIn(*store), (Rows{row(first), row(other), row(fresh)}));
-}
-
-// Bans already stored are found whatever order and letter case they come in, and keep their
-// values whatever stamp the new row has; the others are added. Each case: a ban and whether
-// it is new.
-TYPED_TEST(StoreCases, StoredBansAreFoundInAnyOrderAndKeepTheirValues) {
-    auto store = this->open();
+    EXPECT_EQ(store->schemaVersion(), latestSchemaVersion());
     const std::vector<Owned> stored = {owned("g1"), owned("G10", "[01.01.2018 00:00:00]"),
                                        owned("g2"), owned("\xC4x"), owned("zz")};
-    store->addBans(bansOf(stored), [](int64_t) {});
+    EXPECT_EQ(store->addBans(bansOf(stored), [](int64_t) {}), std::vector<bool>(5, true));
+    for (auto [guid, found] : std::vector<std::pair<std::string, bool>>{{"G1", true},
+                                                                        {"g", false},
+                                                                        {"x' OR '1'='1", false},
+                                                                        {"\xC4X", true},
+                                                                        {"\xE4x", false}})
+        EXPECT_EQ(store->hasBan(guid), found) << guid;
+    // Each case: a ban and whether it is new.
     const std::vector<std::pair<Owned, bool>> cases = {
         {owned("zZ"), false},                            // the letter case differs
         {owned("g10", "[01.01.2017 00:00:00]"), false},  // an earlier stamp
@@ -115,8 +90,9 @@ TYPED_TEST(StoreCases, StoredBansAreFoundInAnyOrderAndKeepTheirValues) {
         {owned("g"), true},                              // shorter
         {owned("\xE4x"), true},                          // only ASCII letters fold
         {owned("\xC4X"), false},
-        {owned("a0"), true},   // before every stored GUID
-        {owned("zzz"), true},  // after them
+        {owned("a0"), true},    // before every stored GUID
+        {owned("zzz"), true},   // after them
+        {owned("ZZZ"), false},  // the same call's own
     };
     std::vector<Owned> bans;
     std::vector<bool> added;
@@ -310,9 +286,8 @@ TYPED_TEST(StoreCases, LogPositionsAreKeptPerReaderAndLog) {
     EXPECT_EQ(text(store->logPositions("here", "look")), text({a}));
 }
 
-// Browsing: every order and search, read a page of two at a time, after the last ban of
-// the page before; searches ignore letter case, find apostrophes as typed and take
-// wildcards literally.
+// Browsing: every order, with a search or without, read a page of two at a time, after the
+// last ban of the page before.
 TYPED_TEST(StoreCases, PagesFollowEachOtherInEveryOrderAndSearch) {
     auto store = this->open();
     const std::vector<Owned> all = {
@@ -350,12 +325,7 @@ TYPED_TEST(StoreCases, PagesFollowEachOtherInEveryOrderAndSearch) {
         {BanColumn::Ip, false, "", "B2 a1 C3 d4 e5 ", 5},
         {BanColumn::Reason, true, "", "a1 e5 d4 C3 B2 ", 5},
         {BanColumn::Time, false, "E", "d4 B2 C3 e5 ", 4},
-        {BanColumn::Time, false, "o'B", "B2 ", 1},
-        {BanColumn::Time, false, "A1", "a1 ", 1},
-        {BanColumn::Time, false, "10.0.0", "B2 ", 1},
-        {BanColumn::Name, false, "%_", "C3 ", 1},
-        {BanColumn::Time, false, "_", "C3 ", 1},
-        {BanColumn::Time, false, "z%", "", 0},
+        {BanColumn::Name, true, "E", "e5 d4 B2 C3 ", 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.search + " " + std::to_string(static_cast<int>(c.column)));
@@ -380,8 +350,7 @@ TYPED_TEST(StoreCases, FindBansFindsTheStoredOnesAmongMany) {
     adding.commit();
     auto found = [&](const std::vector<std::string>& guids) {
         Rows out;
-        for (const StoredBan& b : store->findBans(guids))
-            out.push_back(b.guid + "|" + b.stamp + "|" + b.name + "|" + b.address + "|" + b.reason);
+        for (const StoredBan& b : store->findBans(guids)) out.push_back(row(b));
         std::sort(out.begin(), out.end());
         return out;
     };
@@ -442,17 +411,13 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
     const std::string more = "f0 f1 f10 f100 f1000 f10000 f10001 f10002 f10003 f10004 ";
     const std::vector<Case> cases = {
         {"o'brien", "A0B1C2D3E4F5 ", 1},
-        {"O'B", "A0B1C2D3E4F5 ", 1},
         {"'", "A0B1C2D3E4F5 ", 1},
-        {"a0b1c2", "A0B1C2D3E4F5 ", 1},
         {"CAFE0", "cafe01 ", 1},
         {"100%_", "cafe01 ", 1},
         {"100%x", "", 0},
-        {"0_s", "", 0},
         {"%", "cafe01 ", 1},
         {".77:", "cafe01 ", 1},
         {"J\xE9r\xF4me", "win1252 ", 1},
-        {"\xF4me Smi", "win1252 ", 1},
         {"me smith", "win1252 ", 1},
         {"\xE9", "win1252 slash ", 2},
         {"j\xC3\xA9r\xC3\xB4", "win1252 utf8 ", 2},  // as typed, and as Windows-1252
@@ -465,18 +430,14 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
         {"\"hi\"", "quote ", 1},
         {"\"\"", "quote ", 1},
         {"filler 1000", "f1000 f10000 f10001 f10002 f10003 f10004 ", 6},
-        {"FILLER 10003", "f10003 ", 1},
         {"Filler", more, kCountedMatches + 1},
         {"ler 1", "f1 f10 f100 f1000 f10000 f10001 f10002 f10003 f10004 f1001 ", 1116},
         {"zzz", "", 0},
-        {"qz", "", 0},
         {"SH", "slash ", 1},  // at the end of a value
         {"5", "A0B1C2D3E4F5 win1252 f1005 f1015 f1025 f1035 f1045 f105 f1050 f1051 ", 3441},
         {"1", "A0B1C2D3E4F5 cafe01 win1252 utf8 slash quote f0 f1 f10 f100 ", kCountedMatches + 1},
-        {"77", "cafe01 f1077 f1177 f1277 f1377 f1477 f1577 f1677 f177 f1770 ", 281},
         {"Y", "slash quote ", 2},
         {"hI", "quote ", 1},
-        {"\xF4m", "win1252 ", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.search);
@@ -609,13 +570,6 @@ TYPED_TEST(StoreCases, AliasesKeepEveryNameAndAddressWithFirstAndLastSeen) {
         seen.store();
         t.commit();
     };
-    auto aliases = [](BanStore& store, std::string_view guid) {
-        Rows out;
-        for (const StoredAlias& a : store.findAliases(guid))
-            out.push_back(a.guid + "|" + a.name + "|" + a.address + "|" + a.firstSeen + "|" +
-                          a.lastSeen);
-        return out;
-    };
     auto store = this->open();
     merge(*store, {{"ABCD", "[04.16.2017 21:03:11]", "Jayyz", "198.51.100.7:28960"},
                    {"abcd", "[12.31.2016 23:59:59]", "Jayyz", "198.51.100.7:28960"},
@@ -632,7 +586,7 @@ TYPED_TEST(StoreCases, AliasesKeepEveryNameAndAddressWithFirstAndLastSeen) {
                    {"abcd", "[01.15.2017 00:00:00]", "J\xE4yyz\xFF", "203.0.113.5:28960"},
                    {"abcd", "[4.16.2017 21:03:11]", "^1Jay'yz", "198.51.100.7:28960"},
                    {"OTHER", "[06.06.2017 06:06:06]", "Nobody", "10.0.0.1:1"}});
-    EXPECT_EQ(aliases(*store, "aBcD"),
+    EXPECT_EQ(aliasesOf(*store, "aBcD"),
               (Rows{"abcd|\"J\xE4yyz\xFF\"|\"203.0.113.5:28960\"|[12.30.2016 00:00:00]|"
                     "[02.01.2017 00:00:00]",
                     "ABCD|\"Jayyz\"|\"198.51.100.7:28960\"|[12.31.2016 23:59:59]|"
@@ -640,10 +594,10 @@ TYPED_TEST(StoreCases, AliasesKeepEveryNameAndAddressWithFirstAndLastSeen) {
                     "abcd|\"^1Jay'yz\"|\"198.51.100.7:28960\"|[01.02.2017 10:00:00]|"
                     "[01.02.2017 10:00:00]"}));
     EXPECT_EQ(
-        aliases(*store, "other"),
+        aliasesOf(*store, "other"),
         (Rows{"other|\"Nobody\"|\"10.0.0.1:1\"|[06.06.2017 06:06:06]|[06.06.2017 06:06:06]"}));
     for (const char* none : {"unknown", "NO_GUID", "  ", "abc"})
-        EXPECT_TRUE(aliases(*store, none).empty()) << none;
+        EXPECT_TRUE(aliasesOf(*store, none).empty()) << none;
 }
 
 }  // namespace

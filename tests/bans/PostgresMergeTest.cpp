@@ -9,8 +9,7 @@
 #include "bans/PostgresBanStore.h"
 #include "bans/PostgresUri.h"
 #include "bans/SchemaMigration.h"
-#include "tests/bans/BanTestSupport.h"
-#include "tests/support/postgres/PostgresCluster.h"
+#include "tests/bans/StoreEngines.h"
 
 namespace th::test {
 namespace {
@@ -93,16 +92,9 @@ TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {
     PostgresBanStore store(old);
     EXPECT_EQ(store.schemaVersion(), latestSchemaVersion());
     EXPECT_EQ(store.countBans("", -1), 2);
-    auto aliases = [&](std::string_view guid) {
-        Rows out;
-        for (const StoredAlias& a : store.findAliases(guid))
-            out.push_back(a.guid + "|" + a.name + "|" + a.address + "|" + a.firstSeen + "|" +
-                          a.lastSeen);
-        return out;
-    };
-    EXPECT_EQ(aliases("abc"), (Rows{"AbC|\"J\xE4y\"|\"192.0.2.1\"|[04.16.2017 21:03:11]|"
-                                    "[04.16.2017 21:03:11]"}));
-    EXPECT_EQ(aliases("X2"), (Rows{"x2|\"n\"|\"10.0.0.1\"||"}));
+    EXPECT_EQ(aliasesOf(store, "abc"), (Rows{"AbC|\"J\xE4y\"|\"192.0.2.1\"|[04.16.2017 21:03:11]|"
+                                             "[04.16.2017 21:03:11]"}));
+    EXPECT_EQ(aliasesOf(store, "X2"), (Rows{"x2|\"n\"|\"10.0.0.1\"||"}));
     auto schema = [](const std::string& uri) {
         PgConnection db(postgresParameters(uri), uri);
         const PgResult r = db.query(

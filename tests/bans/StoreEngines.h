@@ -1,6 +1,6 @@
 #pragma once
 // The engines the store cases run against, each making a fresh, empty ban database of
-// the latest schema and giving the --db value that names it.
+// the latest schema and giving the --db value that names it; and a store's rows as text.
 
 #include <gtest/gtest.h>
 
@@ -43,6 +43,15 @@ class PostgresEngine {
         return uri;
     }
 };
+
+// Every name and address a GUID was seen with, as "guid|name|address|first seen|last seen".
+inline Rows aliasesOf(BanStore& store, std::string_view guid) {
+    Rows out;
+    for (const StoredAlias& a : store.findAliases(guid))
+        out.push_back(a.guid + "|" + a.name + "|" + a.address + "|" + a.firstSeen + "|" +
+                      a.lastSeen);
+    return out;
+}
 
 using StoreEngines = ::testing::Types<SqliteEngine, PostgresEngine>;
 

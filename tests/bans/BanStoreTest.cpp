@@ -10,6 +10,7 @@
 
 #include "bans/Aliases.h"
 #include "bans/BanBrowsingSql.h"
+#include "bans/BanFileOrder.h"
 #include "bans/BanStore.h"
 #include "bans/SchemaMigration.h"
 #include "tests/bans/StoreEngines.h"
@@ -122,27 +123,66 @@ TYPED_TEST(StoreCases, ValuesComeBackByteForByte) {
     EXPECT_EQ(keptIn(*store, "here"), (Rows{"; it's " + every, ";\x80\x81"}));
 }
 
-// Month-first stamps by their moment, other shapes after them by their bytes, equal
-// stamps by GUID.
+// Bans come in the ban file's order: month-first stamps by their moment across years,
+// months, days and seconds; shapes that are not stamps (one digit short, a space or line
+// end after, letters, bytes past ASCII, empty) after them by their bytes; equal stamps by
+// GUID with ASCII letters folded, "_" between capitals and small letters. It is the
+// program's comparison's order, and the SQLite store's stored query's.
 TYPED_TEST(StoreCases, BansComeInTheBanFilesOrder) {
-    const std::vector<std::pair<std::string, std::string>> stamps = {
-        {"later", "[05.01.2017 00:00:00]"},
-        {"g2b", "[04.16.2017 00:00:00]"},
-        {"short", "[4.16.2017 21:03:11]"},
-        {"first", "[12.31.2016 23:59:59]"},
-        {"none", ""},
-        {"G2a", "[04.16.2017 00:00:00]"},
-        {"junk", "junk"},
-        {"space", "[01.01.2000 00:00:00] "},
-        {"line", "[01.01.1999 00:00:00]\n"}};
-    std::vector<Owned> all;
-    for (const auto& [guid, stamp] : stamps) all.push_back(owned(guid, stamp));
+    const std::vector<std::pair<std::string, std::string>> bans = {
+        {"a1", "[04.16.2017 21:03:11]"},
+        {"a2", "[04.16.2017 21:03:10]"},
+        {"a3", "[04.17.2017 00:00:00]"},
+        {"a4", "[05.01.2016 23:59:59]"},
+        {"a5", "[12.31.2016 23:59:59]"},
+        {"a6", "[01.01.2018 00:00:00]"},
+        {"B_", "[04.16.2017 21:03:11]"},
+        {"b_a", "[04.16.2017 21:03:11]"},
+        {"BA", "[04.16.2017 21:03:11]"},
+        {"b", "[04.16.2017 21:03:11]"},
+        {"\xC4x", "[04.16.2017 21:03:11]"},
+        {"Zz", "[04.16.2017 21:03:11]"},
+        {"c1", "[4.16.2017 21:03:11]"},
+        {"c2", "[04.16.2017 21:03:11] "},
+        {"c3", "[04.16.2017 21:03:11]\n"},
+        {"c4", "junk"},
+        {"c5", ""},
+        {"c6", "\xFF[04.16.2017 21:03:11]"},
+        {"c7", "[04.16.2017 21:03:1x]"},
+        {"c8", "[04.16.2017 21:03:11"},
+        {"c9", "[00.00.0000 00:00:00]"},
+        {"d1", "junk"},
+        {"D0", "junk"},
+        {"d2", "junkyard"},
+        {"d3", "j"},
+        {"d4", "[04.16.2017\t21:03:11]"}};
+    std::vector<Ban> all;
+    for (const auto& [guid, stamp] : bans) all.push_back({guid, stamp, "\"n\"", "\"a\"", ""});
     auto store = this->open();
-    store->addBans(bansOf(all), [](int64_t) {});
+    store->addBans(all, [](int64_t) {});
     Rows order;
     store->forEachBan([&](const Ban& b) { order.emplace_back(b.guid); });
-    EXPECT_EQ(order,
-              (Rows{"first", "G2a", "g2b", "later", "none", "line", "space", "short", "junk"}));
+    if constexpr (std::is_same_v<TypeParam, SqliteEngine>) {
+        EXPECT_EQ(order, sql(this->where, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"));
+    }
+    EXPECT_EQ(order, (Rows{"c9", "a4",    "a5", "a2", "a1", "b",  "B_", "b_a", "BA",
+                           "Zz", "\xC4x", "a3", "a6", "c5", "d4", "c8", "c3",  "c2",
+                           "c7", "c1",    "d3", "c4", "D0", "d1", "d2", "c6"}));
+    // Every pair, as the comparison and the head number see it.
+    const auto at = [&](const std::string& guid) {
+        return std::find(order.begin(), order.end(), guid) - order.begin();
+    };
+    for (const auto& [guidA, stampA] : bans) {
+        for (const auto& [guidB, stampB] : bans) {
+            SCOPED_TRACE(guidA + " " + guidB);
+            const int c = compareInBanFile(stampA, guidA, stampB, guidB);
+            EXPECT_EQ(c < 0, at(guidA) < at(guidB));
+            EXPECT_EQ(c == 0, guidA == guidB);
+            if (banFileHead(stampA) < banFileHead(stampB)) {
+                EXPECT_LT(c, 0);
+            }
+        }
+    }
 }
 
 TYPED_TEST(StoreCases, KeptLinesAreReplacedOrFollowAndResetLeavesThem) {

@@ -86,15 +86,14 @@ TEST(OtherBanFile, TakesOnlyLinesOfTheShapeTheMergeWrites) {
         "just words\n"
         "[04.16.2017 21:03:12] last \"\" \"\"",
         file);
-    ASSERT_EQ(file.rows.size(), 3u);
-    EXPECT_EQ(file.rows[0].stamp, "[04.16.2017 21:03:11]");
-    EXPECT_EQ(file.rows[0].guid, "0123abcd");
-    EXPECT_EQ(file.rows[0].name, "\"Jay yz\"");
-    EXPECT_EQ(file.rows[0].address, "\"198.51.100.7\"");
-    EXPECT_EQ(file.rows[0].reason, "VIOLATION DETECTED -> AIMBOT #1");
-    EXPECT_EQ(file.rows[1].guid, "FEED");
-    EXPECT_EQ(file.rows[1].reason, "");
-    EXPECT_EQ(file.rows[2].name, "\"\"");
+    std::vector<std::string> rows;
+    for (const WorkRow& r : file.rows)
+        rows.push_back(r.stamp + "|" + r.guid + "|" + r.name + "|" + r.address + "|" + r.reason);
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        "[04.16.2017 21:03:11]|0123abcd|\"Jay yz\"|\"198.51.100.7\"|VIOLATION "
+                        "DETECTED -> AIMBOT #1",
+                        "[05.01.2017 00:00:00]|FEED|\"no reason\"|\"192.0.2.1\"|",
+                        "[04.16.2017 21:03:12]|last|\"\"|\"\"|"}));
     EXPECT_EQ(file.ignored, 2);
     EXPECT_EQ(file.unreadable, (std::vector<int64_t>{5, 6, 7, 8, 9, 10}));
 }

@@ -51,8 +51,9 @@ class Merging : public BanFolderTest {
 };
 
 // The sample merged twice: the second time over the rewritten file adds nothing, since
-// only ban lines are counted, and keeps a backup of its own.
-TEST_F(Merging, SampleTwiceGivesTheExpectedFileDatabaseBackupsAndBoxes) {
+// only ban lines are counted, and keeps a backup of its own. Wherever a column was dragged,
+// the merge reads each cell by its title: the same ban file and the same database rows.
+TEST_F(Merging, TheSampleGivesTheExpectedFileDatabaseBackupsAndBoxesWhereverTheColumnsStand) {
     TestWindow w;
     prepare(w);
     const std::string before = readBytes(bans);
@@ -64,10 +65,12 @@ TEST_F(Merging, SampleTwiceGivesTheExpectedFileDatabaseBackupsAndBoxes) {
     });
     g_MergeIntoBanFile(w.form);
 
-    EXPECT_EQ(readBytes(bans), readBytes(dataPath("bans/sample.expected.dat")));
+    const std::string expected = readBytes(dataPath("bans/sample.expected.dat")),
+                      expectedReport = readBytes(dataPath("bans/sample.expected.txt"));
+    EXPECT_EQ(readBytes(bans), expected);
     const auto& shown = w.scripted.messages.shown;
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1].prompt, readBytes(dataPath("bans/sample.expected.txt")) + kQuestion);
+    EXPECT_EQ(shown[1].prompt, expectedReport + kQuestion);
     EXPECT_EQ(shown[1].buttons, MsgButtons::YesNo);
     const FileChooserRequest& r = w.scripted.files.requests.at(0);
     EXPECT_EQ(r.title, "Select a pbbans.dat file");
@@ -86,34 +89,23 @@ TEST_F(Merging, SampleTwiceGivesTheExpectedFileDatabaseBackupsAndBoxes) {
     w.scripted.files.answers.push_back({bans});
     w.scripted.messages.answers = {MsgResult::Ok, MsgResult::No};
     g_MergeIntoBanFile(w.form);
-    EXPECT_EQ(readBytes(bans), readBytes(dataPath("bans/sample.expected.dat")));
+    EXPECT_EQ(readBytes(bans), expected);
     EXPECT_EQ(shown.back().prompt,
               "Merge complete. No new ban's have been written to 'pbbans.dat'        " + kQuestion);
     EXPECT_EQ(w.scripted.shell.calls.size(), 1u) << "No was answered";
     EXPECT_EQ(filesIn(".zip").size(), 2u) << "each merge keeps its own backup";
-}
 
-// Wherever a column was dragged, the merge reads each cell by its title: the same ban
-// file and the same database rows as with the columns as at start.
-TEST_F(Merging, TheSameBansWhereverTheColumnsStand) {
     const std::string everything =
         "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason FROM tblVandrel ORDER BY GUID";
-    {
-        TestWindow w;
-        prepare(w);
-        g_MergeIntoBanFile(w.form);
-    }
     const Rows stored = sql(db, everything);
     ASSERT_EQ(stored.size(), 6u);
-    const std::string expected = readBytes(dataPath("bans/sample.expected.dat"));
     for (auto move : everyColumnMove()) {
         SCOPED_TRACE(moveName(move));
         sql(db, "DELETE FROM tblVandrel; DELETE FROM tblTempBans");
-        TestWindow w;
-        prepare(w, move);
-        g_MergeIntoBanFile(w.form);
-        EXPECT_EQ(w.scripted.messages.shown.back().prompt,
-                  readBytes(dataPath("bans/sample.expected.txt")) + kQuestion);
+        TestWindow moved;
+        prepare(moved, move);
+        g_MergeIntoBanFile(moved.form);
+        EXPECT_EQ(moved.scripted.messages.shown.back().prompt, expectedReport + kQuestion);
         EXPECT_EQ(readBytes(bans), expected);
         EXPECT_EQ(sql(db, everything), stored);
     }

@@ -74,14 +74,13 @@ TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCaseAndKeepTheirValues) 
     auto store = this->open();
     EXPECT_EQ(store->schemaVersion(), latestSchemaVersion());
     const std::vector<Owned> stored = {owned("g1"), owned("G10", "[01.01.2018 00:00:00]"),
-                                       owned("g2"), owned("\xC4x"), owned("zz")};
-    EXPECT_EQ(store->addBans(bansOf(stored), [](int64_t) {}), std::vector<bool>(5, true));
-    for (auto [guid, found] : std::vector<std::pair<std::string, bool>>{{"G1", true},
-                                                                        {"g", false},
-                                                                        {"x' OR '1'='1", false},
-                                                                        {"\xC4X", true},
-                                                                        {"\xE4x", false}})
-        EXPECT_EQ(store->hasBan(guid), found) << guid;
+                                       owned("g2"), owned("\xC4x"),
+                                       owned("zz"), owned("it's")};
+    EXPECT_EQ(store->addBans(bansOf(stored), [](int64_t) {}), std::vector<bool>(6, true));
+    const std::vector<std::pair<std::string, bool>> lookups = {
+        {"G1", true},    {"g", false},    {"IT'S", true}, {"x' OR '1'='1", false},
+        {"\xC4X", true}, {"\xE4x", false}};
+    for (const auto& [guid, found] : lookups) EXPECT_EQ(store->hasBan(guid), found) << guid;
     // Each case: a ban and whether it is new.
     const std::vector<std::pair<Owned, bool>> cases = {
         {owned("zZ"), false},                            // the letter case differs

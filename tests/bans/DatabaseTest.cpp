@@ -30,14 +30,11 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     // A failed connect leaves no connection; once the file is there the next connect opens it.
     EXPECT_EQ(g_cnnDatabase, nullptr);
     setDatabasePath(db);
-    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('ABCdef'), ('it''s')");
+    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('ABCdef')");
     EXPECT_TRUE(g_blnConnectToDatabase(w.form));
     EXPECT_NE(g_cnnDatabase, nullptr);
-
-    // The look-up folds case and binds the text as it is: an apostrophe no longer breaks it.
-    for (auto [guid, found] : std::vector<std::pair<std::string, bool>>{
-             {"abcDEF", true}, {"abcde", false}, {"it's", true}, {"x' OR '1'='1", false}})
-        EXPECT_EQ(m_blnGUIDExists(w.form, guid), found) << guid;
+    // The store's look-up, whose cases the store's test holds, once connected; not after.
+    EXPECT_TRUE(m_blnGUIDExists(w.form, "abcDEF"));
     g_CloseDatabase();
     EXPECT_FALSE(m_blnGUIDExists(w.form, "abcdef"));
     ASSERT_EQ(shown.size(), 2u);

@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <map>
-#include <sstream>
 
 #include "bans/BanFileLock.h"
 #include "bans/Merge.h"

@@ -3,13 +3,13 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
-#include <zip.h>
 
 #include <cerrno>
 #include <memory>
 
 #include "platform/Error.h"
 #include "platform/FileOwner.h"
+#include "platform/LibZip.h"
 #include "platform/TempFile.h"
 
 namespace th {
@@ -29,53 +29,54 @@ std::string entryName(const std::string& path, bool storePaths) {
 }
 
 std::string libzipText(zip_error_t* error) {
-    return zip_error_strerror(error);
+    return libzip().zip_error_strerror(error);
 }
 
 // The archive's bytes, put together by libzip in memory.
 std::string buildArchive(const std::string& archive, const auto& entries, bool storePaths,
                          int level) {
+    const LibZip& zip = libzip();
     zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip.zip_error_init(&error);
+    zip_source_t* buffer = zip.zip_source_buffer_create(nullptr, 0, 0, &error);
     if (!buffer) throw zipError(libzipText(&error), archive);
-    zip_source_keep(buffer);  // read back once the archive is closed
-    std::unique_ptr<zip_source_t, decltype(&zip_source_free)> keep(buffer, zip_source_free);
-    zip_t* za = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+    zip.zip_source_keep(buffer);  // read back once the archive is closed
+    std::unique_ptr<zip_source_t, decltype(&::zip_source_free)> keep(buffer, zip.zip_source_free);
+    zip_t* za = zip.zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
     if (!za) throw zipError(libzipText(&error), archive);
     auto fail = [&](const std::string& text) {
-        zip_discard(za);
+        zip.zip_discard(za);
         return zipError(text, archive);
     };
     for (const auto& entry : entries) {
         zip_source_t* source =
-            entry.inMemory ? zip_source_buffer(za, entry.bytes.data(), entry.bytes.size(), 0)
-                           : zip_source_file(za, entry.path.c_str(), 0, 0);
-        if (!source) throw fail(zip_strerror(za));
+            entry.inMemory ? zip.zip_source_buffer(za, entry.bytes.data(), entry.bytes.size(), 0)
+                           : zip.zip_source_file(za, entry.path.c_str(), 0, 0);
+        if (!source) throw fail(zip.zip_strerror(za));
         const std::string name =
             !entry.name.empty() ? entry.name : entryName(entry.path, storePaths);
         zip_int64_t index =
-            zip_file_add(za, name.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
+            zip.zip_file_add(za, name.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
         if (index < 0) {
-            zip_source_free(source);
-            throw fail(zip_strerror(za));
+            zip.zip_source_free(source);
+            throw fail(zip.zip_strerror(za));
         }
         int method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
-        if (zip_set_file_compression(za, static_cast<zip_uint64_t>(index), method,
+        if (zip.zip_set_file_compression(za, static_cast<zip_uint64_t>(index), method,
                                      static_cast<zip_uint32_t>(level)) != 0)
-            throw fail(zip_strerror(za));
+            throw fail(zip.zip_strerror(za));
     }
-    if (zip_close(za) != 0) throw fail(zip_strerror(za));
+    if (zip.zip_close(za) != 0) throw fail(zip.zip_strerror(za));
 
     std::string bytes;
     zip_stat_t st;
-    if (zip_source_stat(buffer, &st) != 0 || zip_source_open(buffer) != 0)
-        throw zipError(libzipText(zip_source_error(buffer)), archive);
+    if (zip.zip_source_stat(buffer, &st) != 0 || zip.zip_source_open(buffer) != 0)
+        throw zipError(libzipText(zip.zip_source_error(buffer)), archive);
     bytes.resize(static_cast<size_t>(st.size));
-    zip_int64_t n = zip_source_read(buffer, bytes.data(), bytes.size());
-    zip_source_close(buffer);
+    zip_int64_t n = zip.zip_source_read(buffer, bytes.data(), bytes.size());
+    zip.zip_source_close(buffer);
     if (n != static_cast<zip_int64_t>(bytes.size()))
-        throw zipError(libzipText(zip_source_error(buffer)), archive);
+        throw zipError(libzipText(zip.zip_source_error(buffer)), archive);
     return bytes;
 }
 

@@ -82,10 +82,14 @@ TEST(ServiceManagerTest, WatchdogPeriodIsForThisProcessOnly) {
         long long expected;
     };
     const Case cases[] = {
-        {"30000000", nullptr, 30000000},   {"30000000", self.c_str(), 30000000},
-        {"30000000", "1", 0},              {"30000000", "x", 0},
-        {nullptr, nullptr, 0},             {"", nullptr, 0},
-        {"3s", nullptr, 0},                {"-5", nullptr, 0},
+        {"30000000", nullptr, 30000000},
+        {"30000000", self.c_str(), 30000000},
+        {"30000000", "1", 0},
+        {"30000000", "x", 0},
+        {nullptr, nullptr, 0},
+        {"", nullptr, 0},
+        {"3s", nullptr, 0},
+        {"-5", nullptr, 0},
         {"99999999999999999999", nullptr, 0},
     };
     for (const Case& c : cases) {

@@ -24,15 +24,12 @@ constexpr const char* kLibrary = "libpq.so.5";
 }
 
 LibPq load() {
-    void* library = loaded_library::open(kLibrary);
-    if (!library) fail(loaded_library::why());
     LibPq functions;
-#define TH_LIBPQ_LOAD(name)                                                            \
-    functions.name =                                                                   \
-        reinterpret_cast<decltype(&::name)>(loaded_library::symbol(library, #name)); \
-    if (!functions.name) fail(loaded_library::why());
-    TH_LIBPQ_FUNCTIONS(TH_LIBPQ_LOAD)
-#undef TH_LIBPQ_LOAD
+#define TH_LIBPQ_SLOT(name) {#name, &functions.name},
+    const std::string failure =
+        loaded_library::loadFunctions(kLibrary, {TH_LIBPQ_FUNCTIONS(TH_LIBPQ_SLOT)});
+#undef TH_LIBPQ_SLOT
+    if (!failure.empty()) fail(failure);
     return functions;  // the library stays loaded for the program's life
 }
 

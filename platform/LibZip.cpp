@@ -15,21 +15,18 @@ constexpr const char* kLibrary = TALLYHOUND_LIBZIP_FILE;
 
 [[noreturn]] void fail(const std::string& reason) {
     throw Error(err::kZip, appBaseName() + ".XZipper",
-                "The zip library (" + std::string(kLibrary) + ") could not be loaded: " +
-                    reason + ". Install it (on Debian: apt-get install " TALLYHOUND_LIBZIP_PACKAGE
+                "The zip library (" + std::string(kLibrary) + ") could not be loaded: " + reason +
+                    ". Install it (on Debian: apt-get install " TALLYHOUND_LIBZIP_PACKAGE
                     ") to make backups.");
 }
 
 LibZip load() {
-    void* library = loaded_library::open(kLibrary);
-    if (!library) fail(loaded_library::why());
     LibZip functions;
-#define TH_LIBZIP_LOAD(name)                                                           \
-    functions.name =                                                                   \
-        reinterpret_cast<decltype(&::name)>(loaded_library::symbol(library, #name)); \
-    if (!functions.name) fail(loaded_library::why());
-    TH_LIBZIP_FUNCTIONS(TH_LIBZIP_LOAD)
-#undef TH_LIBZIP_LOAD
+#define TH_LIBZIP_SLOT(name) {#name, &functions.name},
+    const std::string failure =
+        loaded_library::loadFunctions(kLibrary, {TH_LIBZIP_FUNCTIONS(TH_LIBZIP_SLOT)});
+#undef TH_LIBZIP_SLOT
+    if (!failure.empty()) fail(failure);
     return functions;  // the library stays loaded for the program's life
 }
 

@@ -1,5 +1,7 @@
 #include "platform/LoadedLibrary.h"
 
+#include <cstring>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -30,5 +32,17 @@ std::string why() {
     return text ? text : "unknown reason";
 }
 #endif
+
+std::string loadFunctions(const char* file, std::initializer_list<FunctionSlot> slots) {
+    void* library = open(file);
+    if (!library) return why();
+    for (const FunctionSlot& slot : slots) {
+        void* address = symbol(library, slot.name);
+        if (!address) return why();
+        // A function's address fits a data pointer on every system the program runs on.
+        std::memcpy(slot.pointer, &address, sizeof address);
+    }
+    return {};
+}
 
 }  // namespace th::loaded_library

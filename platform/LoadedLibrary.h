@@ -2,6 +2,7 @@
 // A library loaded the first time the program needs it rather than with the program, so
 // that runs which never need it do not pay for loading it and what it brings along.
 
+#include <initializer_list>
 #include <string>
 
 namespace th::loaded_library {
@@ -13,5 +14,14 @@ void* open(const char* file);
 void* symbol(void* library, const char* name);
 // Why the last open or symbol failed, in the system's words.
 std::string why();
+
+// A function to look up, and the address of the pointer that gets it.
+struct FunctionSlot {
+    const char* name;
+    void* pointer;
+};
+// Opens file and fills each slot with its function's address: empty when every one was
+// found, else why not.
+std::string loadFunctions(const char* file, std::initializer_list<FunctionSlot> slots);
 
 }  // namespace th::loaded_library

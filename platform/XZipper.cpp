@@ -63,7 +63,7 @@ std::string buildArchive(const std::string& archive, const auto& entries, bool s
         }
         int method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
         if (zip.zip_set_file_compression(za, static_cast<zip_uint64_t>(index), method,
-                                     static_cast<zip_uint32_t>(level)) != 0)
+                                         static_cast<zip_uint32_t>(level)) != 0)
             throw fail(zip.zip_strerror(za));
     }
     if (zip.zip_close(za) != 0) throw fail(zip.zip_strerror(za));

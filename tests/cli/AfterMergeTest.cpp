@@ -24,11 +24,7 @@ TEST(AfterMerge, WordsAreSplitAtSpacesAndNothingElse) {
 // is stopped.
 TEST(AfterMerge, WhatWentWrongIsSaid) {
     const std::string bans = "/srv/pb/pbbans.dat";
-    EXPECT_EQ(runAfterMerge({"/bin/sh", "-c",
-                             "test \"$TALLYHOUND_BANS\" = /srv/pb/pbbans.dat && "
-                             "test \"$TALLYHOUND_NEW_BANS\" = 3"},
-                            bans, 3, 5s),
-              "");
+    EXPECT_EQ(runAfterMerge({"/bin/true"}, bans, 3, 5s), "");  // its environment: follow's test
     EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "exit 7"}, bans, 1, 5s),
               "/bin/sh exited with status 7");
     EXPECT_EQ(runAfterMerge({"/no/such/program"}, bans, 1, 5s),

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "tests/bans/BanTestSupport.h"
 #include "tests/support/LocalFileTime.h"
 
 namespace th::test {
@@ -25,15 +26,17 @@ struct CliResult {
     std::string out, err;
 };
 
-// A copy of the crafted console log in the temporary folder, given the modification time
-// its expected rows hold; named after the process, as other test runs may share the folder.
-inline std::string consoleLogCopy() {
-    const std::string copy =
-        ::testing::TempDir() + "/console-" + std::to_string(::getpid()) + ".log";
-    std::filesystem::copy_file(TALLYHOUND_TEST_DATA "/logs/console.log", copy,
-                               std::filesystem::copy_options::overwrite_existing);
-    setModified(copy, consoleLogTime());
-    return copy;
+// An anti-cheat violation line of a player with that name and GUID.
+inline std::string violation(const std::string& name, const std::string& guid) {
+    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: " + name +
+           " (slot #1) Aimbot detected [" + guid + "(VALID) 192.0.2.1:27960]\n";
+}
+
+// A GUID of 32 hex digits for a number.
+inline std::string guidOf(int n) {
+    char text[33];
+    std::snprintf(text, sizeof text, "%032x", n);
+    return text;
 }
 
 inline CliResult runCli(std::vector<std::string> args) {
@@ -45,18 +48,17 @@ inline CliResult runCli(std::vector<std::string> args) {
     return {status, out.str(), err.str()};
 }
 
-// How the program is started: standard input and output from and to these paths (output
-// empty: captured), and a limit on its address space in bytes (0: none).
+// How the program is started: standard input from a path, output and errors appended to
+// paths (empty: captured), and a limit on its address space in bytes (0: none).
 struct ProgramStart {
     std::string in = "/dev/null";
-    std::string out;
+    std::string out = {};
     rlim_t memoryLimit = 0;
+    std::string err = {};
 };
 
-// The built program; status is the exit status, or 128 + the signal that ended it.
-inline CliResult runProgram(std::vector<std::string> args, const ProgramStart& start = {}) {
-    char outName[] = "/tmp/tallyhound-out-XXXXXX", errName[] = "/tmp/tallyhound-err-XXXXXX";
-    const int outFd = ::mkstemp(outName), errFd = ::mkstemp(errName);
+// The built program started with its standard streams where start says; its process.
+inline pid_t startProgram(std::vector<std::string> args, const ProgramStart& start) {
     args.insert(args.begin(), TALLYHOUND_CLI);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -64,11 +66,12 @@ inline CliResult runProgram(std::vector<std::string> args, const ProgramStart& s
     const pid_t child = ::fork();
     if (child == 0) {
         const int in = ::open(start.in.c_str(), O_RDONLY);
-        const int out = start.out.empty() ? outFd : ::open(start.out.c_str(), O_WRONLY);
-        if (in < 0 || out < 0) ::_exit(126);
+        const int out = ::open(start.out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        const int err = ::open(start.err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (in < 0 || out < 0 || err < 0) ::_exit(126);
         ::dup2(in, 0);
         ::dup2(out, 1);
-        ::dup2(errFd, 2);
+        ::dup2(err, 2);
         if (start.memoryLimit) {
             rlimit limit{start.memoryLimit, start.memoryLimit};
             ::setrlimit(RLIMIT_AS, &limit);
@@ -76,18 +79,48 @@ inline CliResult runProgram(std::vector<std::string> args, const ProgramStart& s
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    int raw = 0;
-    ::waitpid(child, &raw, 0);
-    ::close(outFd);
-    ::close(errFd);
-    auto slurp = [](const char* name) {
-        std::ostringstream s;
-        s << std::ifstream(name, std::ios::binary).rdbuf();
-        ::unlink(name);
-        return s.str();
-    };
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw), slurp(outName),
-            slurp(errName)};
+    return child;
 }
+
+// Sends the process a signal (0: none) and waits for it to end; its exit status, or 128 +
+// the signal that ended it.
+inline int endOf(pid_t process, int signal = 0) {
+    if (signal) ::kill(process, signal);
+    int raw = 0;
+    ::waitpid(process, &raw, 0);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+}
+
+// The built program run to its end, what it printed captured unless start sends it away.
+inline CliResult runProgram(std::vector<std::string> args, ProgramStart start = {}) {
+    char outName[] = "/tmp/tallyhound-out-XXXXXX", errName[] = "/tmp/tallyhound-err-XXXXXX";
+    ::close(::mkstemp(outName));
+    ::close(::mkstemp(errName));
+    if (start.out.empty()) start.out = outName;
+    start.err = errName;
+    const int status = endOf(startProgram(std::move(args), start));
+    auto slurp = [](const char* name) {
+        std::string bytes = readBytes(name);
+        ::unlink(name);
+        return bytes;
+    };
+    return {status, slurp(outName), slurp(errName)};
+}
+
+// A scratch folder for the commands: the ban database they name with --db, an empty ban
+// file and a folder of server logs.
+class CommandFolder : public BanFolderTest {
+  protected:
+    void SetUp() override {
+        BanFolderTest::SetUp();
+        setDatabasePath({});  // the commands set it from --db
+        writeBytes(bans, "");
+        std::filesystem::create_directories(logs);
+    }
+    void append(const std::string& log, const std::string& bytes) const {
+        std::ofstream(logs + "/" + log, std::ios::binary | std::ios::app) << bytes;
+    }
+    std::string logs = dir + "/svlogs";
+};
 
 }  // namespace th::test

@@ -29,9 +29,8 @@ class DbCommands : public BanFolderTest {
     }
 };
 
-// db list in each format, searched (letter case ignored, an apostrophe as typed, a
-// wildcard a plain letter, one character as any other text) and limited, control
-// characters escaped; a wrong format or a missing database fails.
+// db list in each format, searched and limited (what a search finds is the store's test),
+// control characters escaped; a wrong format or a missing database fails.
 TEST_F(DbCommands, ListSearchesLimitsAndEscapes) {
     const std::string head = "guid\tname\tip\treason\ttime\n",
                       reason = "VIOLATION DETECTED -> AIMBOT #50001",
@@ -56,9 +55,6 @@ TEST_F(DbCommands, ListSearchesLimitsAndEscapes) {
          "[\n{\"guid\":\"BBBB\",\"name\":\"E\\u001b[2Jvil\",\"ip\":\"192.0.2.1\",\"reason\":\"" +
              reason + "\",\"time\":\"[01.02.2016 00:00:00]\"}\n]\n",
          ""},
-        {{"--search", "%"}, 0, head, ""},
-        {{"--search", "N"}, 0, head + cccc, ""},
-        {{"--search", "7"}, 0, head + aaaa + cccc, ""},
         {{"--format", "xml"}, 2, "", "xml"},
         {{"--limit", "-1"}, 2, "", "--limit: -1 is not a whole number from 0 to 1000000000"},
         {{}, 1, "", "none.mdb", dir + "/none.mdb"},

@@ -10,18 +10,16 @@
 #include "bans/PostgresBanStore.h"
 #include "bans/ServerName.h"
 #include "scan/LogPositions.h"
-#include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
 namespace th::test {
 namespace {
 
-class FleetCommands : public BanFolderTest {
+class FleetCommands : public CommandFolder {
   protected:
     void SetUp() override {
-        BanFolderTest::SetUp();
-        setDatabasePath({});
+        CommandFolder::SetUp();
         writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
         uri = cluster.freshDatabaseUri();
     }
@@ -32,16 +30,6 @@ class FleetCommands : public BanFolderTest {
     PostgresCluster& cluster = PostgresCluster::shared();
     std::string uri, log = dataPath("bans/cli.log");
 };
-
-// A violation line of the log for a GUID of 32 hex digits.
-std::string violation(int number) {
-    char guid[33];
-    std::snprintf(guid, sizeof guid, "%032x", number);
-    return "[02.01.2003 10:00:" + std::string(number % 60 < 10 ? "0" : "") +
-           std::to_string(number % 60) + "] VIOLATION (AIMBOT) #" + std::to_string(50000 + number) +
-           ": Player" + std::to_string(number) + " (slot #1) Aimbot [" + guid +
-           "(VALID) 192.0.2.11:27960]\n";
-}
 
 size_t banLines(const std::string& file) {
     size_t n = 0;
@@ -106,10 +94,11 @@ TEST_F(FleetCommands, ConcurrentMergesLoseAndDuplicateNothing) {
     ASSERT_EQ(runCli({"db", "init", "--db", uri}).status, 0);
     constexpr int kServers = 6, kOwn = 40, kShared = 20;
     std::vector<std::string> files;
+    auto line = [](int n) { return violation("P" + std::to_string(n), guidOf(n)); };
     for (int s = 0; s < kServers; ++s) {
         std::string text;
-        for (int i = 0; i < kShared; ++i) text += violation(i);  // caught everywhere
-        for (int i = 0; i < kOwn; ++i) text += violation(1000 * (s + 1) + i);
+        for (int i = 0; i < kShared; ++i) text += line(i);  // caught everywhere
+        for (int i = 0; i < kOwn; ++i) text += line(1000 * (s + 1) + i);
         writeBytes(dir + "/s" + std::to_string(s) + ".log", text);
         files.push_back(dir + "/s" + std::to_string(s) + ".dat");
         writeBytes(files.back(), ";temp of server " + std::to_string(s) + "\r\n");

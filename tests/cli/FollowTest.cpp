@@ -1,95 +1,46 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <map>
 #include <random>
 #include <thread>
 
 #include "bans/PgConnection.h"
 #include "bans/PostgresUri.h"
-#include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
 namespace th::test {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string violation(const std::string& name, const std::string& guid) {
-    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: " + name +
-           " (slot #1) Aimbot detected [" + guid + "(VALID) 192.0.2.1:27960]\n";
-}
-
-std::string guidOf(int n) {
-    char text[33];
-    std::snprintf(text, sizeof text, "%032x", n);
-    return text;
-}
-
 // follow started for real on a scratch folder, its standard output and error in files.
-class Follow : public BanFolderTest {
+class Follow : public CommandFolder {
   protected:
-    void SetUp() override {
-        BanFolderTest::SetUp();
-        setDatabasePath({});
-        writeBytes(bans, "");
-        logs = dir + "/svlogs";
-        fs::create_directories(logs);
-    }
     void TearDown() override {
-        for (pid_t pid : {pid_, other_}) {
-            if (pid <= 0) continue;
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-        BanFolderTest::TearDown();
+        for (pid_t pid : {pid_, other_})
+            if (pid > 0) endOf(pid, SIGKILL);
+        CommandFolder::TearDown();
     }
     void start(std::vector<std::string> extra = {}) { pid_ = launch(bans, db, logs, extra, ""); }
     // follow of one server: its output in dir/out<tag>, its errors in dir/err<tag>.
     pid_t launch(const std::string& banFile, const std::string& database, const std::string& folder,
-                 const std::vector<std::string>& extra, const std::string& tag) {
-        std::vector<std::string> args = {TALLYHOUND_CLI, "follow", "--bans",     banFile,
-                                         "--db",         database, "--interval", "0.2"};
-        args.insert(args.end(), extra.begin(), extra.end());
+                 std::vector<std::string> args, const std::string& tag) {
+        args.insert(args.begin(),
+                    {"follow", "--bans", banFile, "--db", database, "--interval", "0.2"});
         args.push_back(folder);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int out =
-                ::open((dir + "/out" + tag).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-            const int err =
-                ::open((dir + "/err" + tag).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        return pid;
+        return startProgram(args, {.out = dir + "/out" + tag, .err = dir + "/err" + tag});
     }
     // Sends a signal and gives the exit status (128 + a signal that ended it).
-    int stop(int signal = SIGTERM) { return stop(pid_, signal); }
-    static int stop(pid_t& pid, int signal) {
-        ::kill(pid, signal);
-        int raw = 0;
-        ::waitpid(pid, &raw, 0);
+    static int stop(pid_t& pid, int signal = SIGTERM) {
+        const int status = endOf(pid, signal);
         pid = -1;
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    }
-    void append(const std::string& bytes, const std::string& name = "sv_viol.log") {
-        std::ofstream(logs + "/" + name, std::ios::binary | std::ios::app) << bytes;
+        return status;
     }
     // Waits, at most 20 s, until the ban file holds every one of the GUIDs.
-    bool waitForBans(const std::vector<std::string>& guids) { return waitForBans(bans, guids); }
-    bool waitForBans(const std::string& banFile, const std::vector<std::string>& guids) {
+    static bool waitForBans(const std::string& banFile, const std::vector<std::string>& guids) {
         for (auto until = std::chrono::steady_clock::now() + 20s;
              std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(20ms)) {
             const std::string file = readBytes(banFile);
@@ -101,7 +52,6 @@ class Follow : public BanFolderTest {
         return false;
     }
     // How many times each GUID is in the ban file.
-    std::map<std::string, int> bansInFile() { return bansInFile(bans); }
     static std::map<std::string, int> bansInFile(const std::string& file) {
         std::map<std::string, int> count;
         std::istringstream lines(readBytes(file));
@@ -110,32 +60,29 @@ class Follow : public BanFolderTest {
         return count;
     }
 
-    std::string logs;
     pid_t pid_ = -1, other_ = -1;
 };
 
 TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
-    append(violation("Early", guidOf(1)));  // written while follow was not running
+    append("sv_viol.log", violation("Early", guidOf(1)));  // written while follow was not running
     start({"--after-merge", "/bin/sh -c env>>" + dir + "/after"});
-    ASSERT_TRUE(waitForBans({guidOf(1)}));
-    append("chatter\n" + violation("Late", guidOf(2)).substr(0, 30));
+    ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
+    append("sv_viol.log", "chatter\n" + violation("Late", guidOf(2)).substr(0, 30));
     std::this_thread::sleep_for(600ms);
-    EXPECT_EQ(bansInFile().count(guidOf(2)), 0u);  // half a line is not read
-    append(violation("Late", guidOf(2)).substr(30), "sv_viol.log");
-    append(violation("Other", guidOf(3)), "2.log");  // a new log in the folder
-    ASSERT_TRUE(waitForBans({guidOf(2), guidOf(3)}));
+    EXPECT_EQ(bansInFile(bans).count(guidOf(2)), 0u);  // half a line is not read
+    append("sv_viol.log", violation("Late", guidOf(2)).substr(30));
+    append("2.log", violation("Other", guidOf(3)));  // a new log in the folder
+    ASSERT_TRUE(waitForBans(bans, {guidOf(2), guidOf(3)}));
     const std::string banned = readBytes(bans);
     std::this_thread::sleep_for(600ms);
     EXPECT_EQ(readBytes(bans), banned);  // nothing new, nothing rewritten
-    EXPECT_EQ(stop(), 0);
-    EXPECT_EQ(readBytes(dir + "/out"), "[04.16.2017 21:03:11]\t" + guidOf(1) +
-                                           "\tEarly\tVIOLATION DETECTED -> (AIMBOT) #50001\n"
-                                           "[04.16.2017 21:03:11]\t" +
-                                           guidOf(2) +
-                                           "\tLate\tVIOLATION DETECTED -> (AIMBOT) #50001\n"
-                                           "[04.16.2017 21:03:11]\t" +
-                                           guidOf(3) +
-                                           "\tOther\tVIOLATION DETECTED -> (AIMBOT) #50001\n");
+    EXPECT_EQ(stop(pid_), 0);
+    std::string caught;
+    for (const auto& [n, name] :
+         std::map<int, std::string>{{1, "Early"}, {2, "Late"}, {3, "Other"}})
+        caught += "[04.16.2017 21:03:11]\t" + guidOf(n) + "\t" + name +
+                  "\tVIOLATION DETECTED -> (AIMBOT) #50001\n";
+    EXPECT_EQ(readBytes(dir + "/out"), caught);
     EXPECT_EQ(readBytes(dir + "/err"), "");
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"3"});
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLogPositions WHERE Reader = 'merge'"), Rows{"2"});
@@ -172,19 +119,19 @@ TEST_F(Follow, AKillAtAnyMomentLosesNoBanAndBansNothingTwice) {
     for (int round = 0; round < 10; ++round) {
         for (int i = 0; i < 3; ++i) {
             guids.push_back(guidOf(static_cast<int>(guids.size()) + 1));
-            append(violation("P" + std::to_string(guids.size()), guids.back()));
+            append("sv_viol.log", violation("P" + std::to_string(guids.size()), guids.back()));
         }
         // Half the rounds rewrite the file sorted on every merge, half append.
         start(round % 2 ? std::vector<std::string>{}
                         : std::vector<std::string>{"--backup-every", "0"});
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % 400));
-        stop(SIGKILL);
-        for (const auto& [guid, count] : bansInFile()) ASSERT_EQ(count, 1) << guid;
+        stop(pid_, SIGKILL);
+        for (const auto& [guid, count] : bansInFile(bans)) ASSERT_EQ(count, 1) << guid;
     }
     start();
-    ASSERT_TRUE(waitForBans(guids));
-    EXPECT_EQ(stop(SIGINT), 0);
-    const auto count = bansInFile();
+    ASSERT_TRUE(waitForBans(bans, guids));
+    EXPECT_EQ(stop(pid_, SIGINT), 0);
+    const auto count = bansInFile(bans);
     EXPECT_EQ(count.size(), 20000u + guids.size());
     for (const auto& [guid, n] : count) EXPECT_EQ(n, 1) << guid;
     // Every new ban is in the database once (the file's old ones join it at the next
@@ -203,13 +150,13 @@ TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
     const std::string uri = cluster.freshDatabaseUri();
     ASSERT_EQ(runProgram({"db", "init", "--db", uri}).status, 0);
     const std::string bansB = dir + "/b.dat", logsB = dir + "/logsB";
-    fs::create_directories(logsB);
+    std::filesystem::create_directories(logsB);
     writeBytes(bansB,
                "[01.06.2003 20:09:59] " + guidOf(999) + " \"Old\" \"192.0.2.1:1\" \"x\"\r\n");
     pid_ = launch(bans, uri, logs, {"--server", "A"}, "A");
     other_ = launch(bansB, uri, logsB, {"--server", "B"}, "B");
     std::this_thread::sleep_for(1s);  // both caught up and listening
-    append(violation("Cheat", guidOf(1)));
+    append("sv_viol.log", violation("Cheat", guidOf(1)));
     ASSERT_TRUE(waitForBans(bansB, {guidOf(1), guidOf(999)}));
     // Each follow merges through the connection it listens on: more bans, no new session.
     PgConnection watch(postgresParameters(uri), "watch");
@@ -222,17 +169,17 @@ TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
                                .value(0, 0));
     };
     const std::string before = sessions();
-    append(violation("Second", guidOf(3)));
+    append("sv_viol.log", violation("Second", guidOf(3)));
     ASSERT_TRUE(waitForBans(bansB, {guidOf(3)}));
     EXPECT_EQ(sessions(), before);
 
     cluster.stop();
-    append(violation("Later", guidOf(2)));
+    append("sv_viol.log", violation("Later", guidOf(2)));
     std::this_thread::sleep_for(1500ms);
     cluster.start();
     ASSERT_TRUE(waitForBans(bansB, {guidOf(2)}));
-    EXPECT_EQ(stop(other_, SIGTERM), 0);
-    EXPECT_EQ(stop(), 0);
+    EXPECT_EQ(stop(other_), 0);
+    EXPECT_EQ(stop(pid_), 0);
     // B caught nothing itself, and has each ban once.
     EXPECT_EQ(readBytes(dir + "/outB"), "");
     EXPECT_EQ(bansInFile(bansB),

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
 
 namespace th::test {
@@ -27,7 +26,8 @@ TEST_F(GridOutputCommands, HtmlReplacesThePageAndSaveWritesAFileThatScansAsTheLo
 }
 
 // A scan file keeps console rows and their names as written, to be read back without the
-// options; the page shows the names folded only when asked, and save takes no folding.
+// options; the page shows the names folded only when asked (how: the page's tests), and
+// save takes no folding.
 TEST_F(GridOutputCommands, ConsoleRowsSaveAsWrittenAndThePageFoldsNamesWhenAsked) {
     const std::string log = consoleLogCopy(), sf = dir + "/console.sf", page = dir + "/c.html";
     CliResult r = runCli({"save", "--console-lines", "-o", sf, log});
@@ -37,13 +37,9 @@ TEST_F(GridOutputCommands, ConsoleRowsSaveAsWrittenAndThePageFoldsNamesWhenAsked
 
     r = runCli({"html", "--console-lines", "--fold-colours", "-o", page, log});
     EXPECT_EQ(r.err, "'" + page + "' has been created, 7 records\n");
-    const std::string folded = readBytes(page);
-    EXPECT_NE(folded.find(" \"Jayyz\" "), std::string::npos);
-    EXPECT_EQ(folded.find('^'), folded.find("^ x"));  // only the caret that is no code
+    EXPECT_NE(readBytes(page).find(" \"Jayyz\" "), std::string::npos);
     runCli({"html", "--console-lines", "-o", page, log});
     EXPECT_NE(readBytes(page).find(" \"^1Jay^7yz\" "), std::string::npos);
-    runCli({"html", "-o", page, log});
-    EXPECT_EQ(readBytes(page).find(" \"^1Jay^7yz\" "), std::string::npos);
 }
 
 // A scan file prints its data rows only, as the terminal shows text (cells under their

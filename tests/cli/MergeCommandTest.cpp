@@ -2,18 +2,16 @@
 #include <sys/stat.h>
 
 #include "export/ScanFileFormat.h"
-#include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
 
 namespace th::test {
 namespace {
 
 // The ban commands end to end; what the merge, backup and reset do is checked in tests/bans.
-class BanCommands : public BanFolderTest {
+class BanCommands : public CommandFolder {
   protected:
     void SetUp() override {
-        BanFolderTest::SetUp();
-        setDatabasePath({});  // the commands set it from --db
+        CommandFolder::SetUp();
         writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
     }
     std::string log = dataPath("bans/cli.log");

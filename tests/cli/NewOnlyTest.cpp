@@ -5,7 +5,6 @@
 #include <map>
 
 #include "bans/SchemaMigration.h"
-#include "tests/bans/BanTestSupport.h"
 #include "tests/cli/CliRunner.h"
 
 namespace th::test {
@@ -13,36 +12,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string violation(const std::string& name, const std::string& guid) {
-    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: " + name +
-           " (slot #1) Aimbot detected [" + guid + "(VALID) 192.0.2.1:27960]\n";
-}
-
-std::string guidOf(char c) {
-    return std::string(32, c);
-}
-
 // The line merge --dry-run prints for the violation of that name and GUID.
-std::string wouldAdd(const std::string& name, char c) {
-    return "[04.16.2017 21:03:11]\t" + guidOf(c) + "\t" + name +
+std::string wouldAdd(const std::string& name, int guid) {
+    return "[04.16.2017 21:03:11]\t" + guidOf(guid) + "\t" + name +
            "\tVIOLATION DETECTED -> (AIMBOT) #50001\n";
 }
 
 // --new-only, end to end: each run reads only the lines it has not read (which lines those
 // are is the log positions' test); merge keeps its own place apart from the commands that
 // only look.
-class NewOnly : public BanFolderTest {
+class NewOnly : public CommandFolder {
   protected:
-    void SetUp() override {
-        BanFolderTest::SetUp();
-        setDatabasePath({});
-        writeBytes(bans, "");
-        logs = dir + "/svlogs";
-        fs::create_directories(logs);
-    }
-    void append(const std::string& name, const std::string& bytes) {
-        std::ofstream(logs + "/" + name, std::ios::binary | std::ios::app) << bytes;
-    }
     // The first column (player names) of what scan --new-only prints.
     std::string looked() {
         CliResult r = runCli({"scan", "--raw", "--new-only", "--db", db, logs});
@@ -53,28 +33,27 @@ class NewOnly : public BanFolderTest {
             names += line.substr(0, line.find('\t')) + " ";
         return names;
     }
-    std::string logs;
 };
 
 TEST_F(NewOnly, EachRunReadsWhatWasAppendedSinceAndMergeKeepsItsOwnPlace) {
-    append("1.log", violation("Amy", guidOf('a')));
+    append("1.log", violation("Amy", guidOf(1)));
     EXPECT_EQ(looked(), "Amy ");
     EXPECT_EQ(looked(), "");
-    append("1.log", violation("Bob", guidOf('b')) + "chatter\n");
-    append("2.log", violation("Cid", guidOf('c')));
+    append("1.log", violation("Bob", guidOf(2)) + "chatter\n");
+    append("2.log", violation("Cid", guidOf(3)));
     EXPECT_EQ(looked(), "Bob Cid ");
 
     // Looking hid nothing from the merge: it sees all three, then only what is new.
     CliResult dry = runCli({"merge", "--bans", bans, "--db", db, "--new-only", "--dry-run", logs});
     EXPECT_EQ(dry.status, 0) << dry.err;
-    EXPECT_EQ(dry.out, wouldAdd("Amy", 'a') + wouldAdd("Bob", 'b') + wouldAdd("Cid", 'c'));
+    EXPECT_EQ(dry.out, wouldAdd("Amy", 1) + wouldAdd("Bob", 2) + wouldAdd("Cid", 3));
     EXPECT_EQ(dry.err, "3 bans would be added to " + bans + "; nothing was changed\n");
     CliResult merged = runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs});
     EXPECT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"3"});
-    append("1.log", violation("Eve", guidOf('e')));
+    append("1.log", violation("Eve", guidOf(5)));
     dry = runCli({"merge", "--bans", bans, "--db", db, "--new-only", "--dry-run", logs});
-    EXPECT_EQ(dry.out, wouldAdd("Eve", 'e'));
+    EXPECT_EQ(dry.out, wouldAdd("Eve", 5));
     EXPECT_EQ(runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs}).status, 0);
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"4"});
     CliResult none = runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs});
@@ -87,7 +66,7 @@ TEST_F(NewOnly, EachRunReadsWhatWasAppendedSinceAndMergeKeepsItsOwnPlace) {
 
 // A failed output moves no place: the next run reads the same lines again.
 TEST_F(NewOnly, APlaceMovesOnlyAfterTheOutputIsWritten) {
-    append("1.log", violation("Amy", guidOf('a')));
+    append("1.log", violation("Amy", guidOf(1)));
     CliResult failed =
         runCli({"save", "-o", dir + "/no/such/folder/x.sf", "--new-only", "--db", db, logs});
     EXPECT_EQ(failed.status, 1);
@@ -126,7 +105,7 @@ TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
     ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, dataPath("bans/cli.log")}).status, 0);
     const std::string lifted = "1111111111111111111111111111aaaa";
     ASSERT_EQ(runCli({"db", "unban", "--db", db, "--bans", bans, lifted}).status, 0);
-    append("1.log", violation("Amy", guidOf('a')) +
+    append("1.log", violation("Amy", guidOf(1)) +
                         violation("Old", "0123abcd0123abcd0123abcd0123abcd") +
                         violation("Lifted", lifted));
     const auto before = everything(dir, db);
@@ -136,7 +115,7 @@ TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
         CliResult r = runCli(args);
         EXPECT_EQ(r.status, 0) << r.err;
         // The ban already in the file is not new; only Amy is.
-        EXPECT_EQ(r.out, wouldAdd("Amy", 'a'));
+        EXPECT_EQ(r.out, wouldAdd("Amy", 1));
         EXPECT_EQ(r.err, "1 ban would be added to " + bans + "; nothing was changed\n");
         EXPECT_EQ(everything(dir, db), before);
     }

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "tests/cli/CliRunner.h"
-#include "tests/support/Files.h"
 
 namespace th {
 namespace {
@@ -57,9 +56,8 @@ TEST(ScanCommand, ArrangedOutputIsSortedAndSeveralFilesMakeOneGrid) {
     for (std::string line; std::getline(lines, line);)
         names.push_back(line.substr(0, line.find('\t')));
     ASSERT_EQ(names.size(), 30u);
-    EXPECT_EQ(names.front(), "Alpha");
-    EXPECT_EQ(names[1], "Alpha");
-    EXPECT_EQ(names.back(), "Smith");
+    EXPECT_EQ(test::Rows({names[0], names[1], names.back()}),
+              test::Rows({"Alpha", "Alpha", "Smith"}));
     EXPECT_EQ(r.err, "30 violations found and added to grid\n");
 }
 
@@ -86,14 +84,16 @@ TEST(ScanCommand, FailuresAndMisuseHaveTheirExitStatus) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_NE(missing.err.find("/nonexistent/x.log"), std::string::npos);
-    EXPECT_EQ(test::runCli({"scan"}).status, 2);
-    EXPECT_EQ(test::runCli({"scan", "--bogus", "x"}).status, 2);
-    for (std::string threads : {"0", "-1", "two", "100000"})
-        EXPECT_EQ(test::runCli({"scan", "--threads", threads, kData + "/logs/sample.log"}).status,
-                  2)
-            << threads;
-    EXPECT_EQ(test::runCli({}).status, 2);
-    EXPECT_EQ(test::runCli({"--help"}).status, 0);
+    for (const auto& [args, status] :
+         std::vector<std::pair<test::Rows, int>>{{{"scan"}, 2},
+                                                 {{"scan", "--bogus", "x"}, 2},
+                                                 {{"scan", "--threads", "0", "x"}, 2},
+                                                 {{"scan", "--threads", "-1", "x"}, 2},
+                                                 {{"scan", "--threads", "two", "x"}, 2},
+                                                 {{"scan", "--threads", "100000", "x"}, 2},
+                                                 {{}, 2},
+                                                 {{"--help"}, 0}})
+        EXPECT_EQ(test::runCli(args).status, status) << ::testing::PrintToString(args);
 }
 
 }  // namespace

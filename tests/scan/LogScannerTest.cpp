@@ -128,10 +128,7 @@ TEST_F(ScanFixture, AFileThatCannotBeReadShowsTheScanErrorBoxAndKeepsTheGrid) {
 // the threads and the parts they take, and get the log's modification time; without it
 // only the anti-cheat's own line is.
 TEST_F(ScanFixture, ConsoleLinesAreReadUnderTheSettingOnly) {
-    const std::string log = dir + "/console-" + std::to_string(::getpid()) + ".log";
-    std::filesystem::copy_file(TALLYHOUND_TEST_DATA "/logs/console.log", log,
-                               std::filesystem::copy_options::overwrite_existing);
-    ASSERT_TRUE(test::setModified(log, test::consoleLogTime()));
+    const std::string log = test::consoleLogCopy();
     EXPECT_EQ(scan(log, false), 1);
     EXPECT_EQ(grid.textMatrix(1, 0) + grid.textMatrix(1, 3), "^2Bravo[04.15.2017 20:00:00]");
 

@@ -8,19 +8,13 @@
 
 #include "platform/Error.h"
 #include "platform/FlexGrid.h"
+#include "tests/support/GridColumnTexts.h"
 
 namespace th {
 namespace {
 
-using Column = std::vector<std::string>;
-
-// A column's data cells top to bottom; a group row shows with a "*" in front.
-Column column(const FlexGrid& g, int32_t col) {
-    Column out;
-    for (int32_t r = g.fixedRows(); r < g.rows(); ++r)
-        out.push_back((g.isSubtotal(r) ? "*" : "") + g.textMatrix(r, col));
-    return out;
-}
+using test::Column;
+using test::column;
 
 // A grid of the given width, its cells given row after row.
 FlexGrid gridOf(int32_t cols, const std::vector<std::string_view>& cells) {

@@ -100,8 +100,6 @@ TEST(frmMain, EveryAccessKeyIsUniqueAndTheShortcutsReachTheirCommands) {
         if (!accessKey(a->text()).isEmpty()) keys << accessKey(a->text());
     keys.sort();
     EXPECT_EQ(keys.removeDuplicates(), 0) << keys.join(' ').toStdString();
-    EXPECT_TRUE(keys.contains("S") && keys.contains("H") && keys.contains("V") &&
-                keys.contains("T"));
 
     QStringList menuKeys;
     for (QAction* a : w.window.menuBar()->findChildren<QAction*>())

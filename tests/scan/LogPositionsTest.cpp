@@ -8,6 +8,7 @@
 
 #include "platform/Error.h"
 #include "scan/LogPositions.h"
+#include "tests/support/Files.h"
 
 namespace th {
 namespace {
@@ -52,9 +53,7 @@ void append(const std::string& path, const std::string& bytes) {
 }
 
 // Overwrites in place: the same inode, as a writer that truncates or rewrites its log.
-void overwrite(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+const auto overwrite = test::writeBytes;
 
 // Each step changes the log (or its folder) and says what the next run reads.
 TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {

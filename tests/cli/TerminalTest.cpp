@@ -34,7 +34,6 @@ TEST(TerminalMessages, QuestionsAreDeclinedUnlessAnAnswerIsGiven) {
         {"Go on?", MsgButtons::YesNoCancel, MsgResult::Yes, MsgResult::No},
         {"Go on?", MsgButtons::YesNoCancel, MsgResult::Cancel, MsgResult::Cancel},
         {"Go on?", MsgButtons::OkCancel, MsgResult::Ok, MsgResult::Cancel},
-        {"Go on?", MsgButtons::RetryCancel, MsgResult::Retry, MsgResult::Cancel},
         {"Replace the file?", MsgButtons::YesNo, MsgResult::No, MsgResult::Yes},
     };
     for (const auto& [prompt, buttons, pressed, answer] : cases)

@@ -39,6 +39,14 @@ inline std::string consoleLogCopy() {
     std::filesystem::copy_file(TALLYHOUND_TEST_DATA "/logs/console.log", copy,
                                std::filesystem::copy_options::overwrite_existing);
     setModified(copy, consoleLogTime());
+    // Gone when the test program ends.
+    static const struct Removed {
+        std::string path;
+        ~Removed() {
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+        }
+    } removed{copy};
     return copy;
 }
 #endif

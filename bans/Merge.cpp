@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <ctime>
 #include <exception>
 #include <future>
@@ -445,6 +446,9 @@ void openInEditor(MainForm& form, const std::string& path) {
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     MergeOutcome outcome;
+    // Whether this merge wrote a backup, which a failure's box may then point to; set by
+    // the backup's thread, read once that thread is done.
+    std::atomic<bool> zipped{false};
     BanStore* store = options.store;
     std::optional<CFileOpenSaveDialog> dialog;
     std::optional<CCursor> cursor;
@@ -495,20 +499,23 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 // read, and the file changes only once the copy is written.
                 BackupUnderway backup;
                 if (options.backUp) {
-                    if (options.appendOnly)
+                    if (options.appendOnly) {
                         archive = backUp(form, file, title, folder, archive);
-                    else
+                        zipped = true;
+                    } else {
                         backup.start([&, earlier = archive] {
-                            return backUp(form, file, title, folder, earlier);
+                            std::string made = backUp(form, file, title, folder, earlier);
+                            zipped = true;
+                            return made;
                         });
+                    }
                 }
                 // A sorted rewrite here is not what was known (a later file may even
                 // get the freed inode).
                 if (options.known && !options.appendOnly) *options.known = {};
-                pass = options.appendOnly
-                           ? appendOnce(form, *store, file, options, outcome, counts)
-                           : mergeOnce(form, *store, file, options, server, outcome, counts,
-                                       backup);
+                pass = options.appendOnly ? appendOnce(form, *store, file, options, outcome, counts)
+                                          : mergeOnce(form, *store, file, options, server, outcome,
+                                                      counts, backup);
                 if (options.backUp && !options.appendOnly) archive = backup.wait();
             }
             form.prgScanning.setValue(0);
@@ -540,7 +547,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         if (store) store->rollback();  // stopped: nothing changes
     } catch (const std::exception& e) {
         if (store) store->rollback();
-        showErrorBox(form.ports.messages, kErrorLead, toError(e), kErrorAdvice);
+        showErrorBox(form.ports.messages, kErrorLead, toError(e),
+                     zipped ? kErrorAdvice : kErrorAdviceUnzipped);
     }
 
     // Clean-up, whatever happened.

@@ -97,6 +97,9 @@ inline constexpr const char* kErrorLead = "An error has occured during a merge o
 inline constexpr const char* kErrorAdvice =
     "The ban file and the ban database are as they were; the dated zip beside the ban file "
     "holds its copy from before the merge.";
+// The same when the failure came before a backup was written.
+inline constexpr const char* kErrorAdviceUnzipped =
+    "The ban file and the ban database are as they were.";
 inline constexpr const char* kOpenQuestion = "Would you like to open this file now?        ";
 // How often a merge starts again when the ban file changed while it was merged.
 inline constexpr int kReruns = 3;

@@ -109,7 +109,7 @@ TEST_F(Accounts, RootFollowsNoLinkIntoAnotherAccountsFile) {
     EXPECT_EQ(merge(),
               "An error has occured during a merge of this log        \r\nRefused: a link owned by "
               "another account than the file it leads to: " +
-                  bans + " 70        " + "\r\n" + std::string(merge_text::kErrorAdvice) +
+                  bans + " 70        " + "\r\n" + std::string(merge_text::kErrorAdviceUnzipped) +
                   "        ");
     EXPECT_EQ(readBytes(secret), "root's own\n");
     EXPECT_TRUE(filesIn(".zip").empty());

@@ -110,6 +110,10 @@ class MergeFaults : public BanFolderTest {
                         EXPECT_TRUE(run.box.starts_with(kErrorLead) ||
                                     run.box.starts_with(kConnectLead))
                             << run.box;
+                        // It never points to a backup that is not there.
+                        if (run.box.find("the dated zip") != std::string::npos) {
+                            EXPECT_FALSE(filesIn(".zip").empty()) << run.box;
+                        }
                     }
                 }
                 check(mode, run);

@@ -6,8 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "bans/PgConnection.h"
@@ -56,16 +59,24 @@ PostgresCluster& PostgresCluster::shared() {
     return cluster;
 }
 
+// The process that made a test server's folder, from the file it left there; 0 if none.
+static pid_t ownerOf(const std::filesystem::path& folder) {
+    long pid = 0;
+    std::ifstream(folder / "owner.pid") >> pid;
+    return static_cast<pid_t>(pid);
+}
+
 PostgresCluster::PostgresCluster() : bin_(serverPrograms()), port_(freePort()) {
+    const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+    if (nobody) asUser_ = "runuser -u nobody -- ";
+    stopAbandoned();
     std::string pattern = "/tmp/tallyhound-pg-XXXXXX";
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("No folder for the test server");
     folder_ = pattern;
-    if (::geteuid() == 0) {
-        const passwd* nobody = ::getpwnam("nobody");
-        if (!nobody || ::chown(folder_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0)
-            throw std::runtime_error("The test server's folder cannot be given to nobody");
-        asUser_ = "runuser -u nobody -- ";
-    }
+    std::ofstream(folder_ + "/owner.pid") << ::getpid() << '\n';
+    if (::geteuid() == 0 &&
+        (!nobody || ::chown(folder_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0))
+        throw std::runtime_error("The test server's folder cannot be given to nobody");
     if (command(bin_ + "/initdb -D " + folder_ + "/data -U " + kOwner +
                 " -A trust --auth-host=scram-sha-256 -E UTF8 --locale=C --no-sync "
                 "--no-instructions > " +
@@ -79,6 +90,22 @@ PostgresCluster::~PostgresCluster() {
     stop();
     std::error_code ec;
     std::filesystem::remove_all(folder_, ec);
+}
+
+// A test run that was killed leaves its server running; the next run stops it and removes
+// its folder. A folder without an owner's pid is left alone: it may be of an older run.
+void PostgresCluster::stopAbandoned() const {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/tmp", ec)) {
+        if (!entry.path().filename().string().starts_with("tallyhound-pg-")) continue;
+        const pid_t owner = ownerOf(entry.path());
+        if (owner <= 0 || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        const std::string folder = entry.path().string();
+        if (std::filesystem::exists(folder + "/data/postmaster.pid"))
+            command(bin_ + "/pg_ctl -D " + folder +
+                    "/data -m immediate -w -s stop > /dev/null 2>&1");
+        std::filesystem::remove_all(folder, ec);
+    }
 }
 
 int PostgresCluster::command(const std::string& line) const {

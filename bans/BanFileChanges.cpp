@@ -82,19 +82,15 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
 BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
                              const std::vector<std::string>& others) {
     BanFileChange change;
-    OtherBanFile read;
+    OtherBanFile read;  // every file's, in turn
     std::string unreadable;
-    int64_t unreadableLines = 0;
     try {
         for (const std::string& other : others) {
-            OtherBanFile one;
-            readOtherBanFile(readWhole(other), one);
-            for (int64_t line : one.unreadable)
-                unreadable += std::string(kCrLf) + other + ":" + std::to_string(line) +
-                              ": not a ban line, skipped";
-            unreadableLines += static_cast<int64_t>(one.unreadable.size());
-            read.ignored += one.ignored;
-            for (WorkRow& row : one.rows) read.rows.push_back(std::move(row));
+            const size_t before = read.unreadable.size();
+            readOtherBanFile(readWhole(other), read);
+            for (size_t i = before; i < read.unreadable.size(); ++i)
+                unreadable += std::string(kCrLf) + other + ":" +
+                              std::to_string(read.unreadable[i]) + ": not a ban line, skipped";
         }
     } catch (const std::exception& e) {
         showErrorBox(form.ports.messages, "The ban files could not be imported", toError(e),
@@ -104,9 +100,10 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     // One ban per GUID: the first line of it in the files' order.
     std::vector<WorkRow> bans;
     std::set<std::string> seen;
-    for (WorkRow& row : read.rows)
-        if (seen.insert(guidKey(row.guid)).second) bans.push_back(std::move(row));
+    for (const WorkRow& row : read.rows)
+        if (seen.insert(guidKey(row.guid)).second) bans.push_back(row);
 
+    const auto unreadableLines = static_cast<int64_t>(read.unreadable.size());
     int64_t added = 0, known = 0, skipped = 0;
     MergeOptions options = changeOf(banFile);
     options.rows = &bans;
@@ -114,7 +111,7 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
         std::vector<WorkRow> counting = bans;
         skipped = dropLiftedRows(counting, liftingTimes(store)).skipped;
         std::vector<std::string> guids;
-        for (const WorkRow& row : counting) guids.push_back(row.guid);
+        for (const WorkRow& row : counting) guids.emplace_back(row.guid);
         known = static_cast<int64_t>(bannedGuidKeys(store, guids).size());
         added = static_cast<int64_t>(counting.size()) - known;
     };

@@ -29,7 +29,7 @@ LiftedRows dropLiftedRows(std::vector<WorkRow>& rows, const LiftingTimes& lifted
             ++result.skipped;
             continue;
         }
-        if (liftedAt) result.bannedAgain.push_back(rows[i].guid);
+        if (liftedAt) result.bannedAgain.emplace_back(rows[i].guid);
         if (kept != i) rows[kept] = std::move(rows[i]);
         ++kept;
     }

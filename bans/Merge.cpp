@@ -204,7 +204,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     seen.store();
     const int64_t lifted = skipLiftedRows(store, work.rows);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
-    const StoredRows stored = storeRows(store, work.rows, [&](int64_t j) { progress.set(j); });
+    const StoredRows stored = storeRows(store, work, [&](int64_t j) { progress.set(j); });
     seen.addNewBans(work.rows, stored.addedRows);
     seen.store();
     store.replaceKeptLines(server, work.keptLines);
@@ -238,7 +238,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
             collectFileLines(tail, form.awkQuelvane, more);
             sortByGuid(more.rows);
             counts.lifted += skipLiftedRows(store, more.rows);
-            const StoredRows added = storeRows(store, more.rows, [](int64_t) {});
+            const StoredRows added = storeRows(store, more, [](int64_t) {});
             seen.addNewBans(more.rows, added.addedRows);
             seen.store();
             store.appendKeptLines(server, more.keptLines);
@@ -392,7 +392,7 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
         seen.store();
         // A lifted ban stays lifted here too: follow re-reads old lines after a restart.
         lifted = skipLiftedRows(store, work.rows);
-        stored = storeRows(store, work.rows, [](int64_t) {});
+        stored = storeRows(store, work, [](int64_t) {});
     }
     for (size_t j : stored.addedFromGrid) {
         const WorkRow& row = work.rows[j];
@@ -581,7 +581,7 @@ std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string
     for (size_t j : banRows(work.rows)) {
         if (!work.rows[j].fromGrid) continue;
         grid.push_back(j);
-        guids.push_back(work.rows[j].guid);
+        guids.emplace_back(work.rows[j].guid);
     }
     const std::unordered_set<std::string> known = bannedGuidKeys(store, guids);
     std::vector<NewBan> bans;

@@ -13,7 +13,7 @@ bool blank(std::string_view text) {
 
 }  // namespace
 
-bool readBanLine(std::string_view line, WorkRow& row) {
+bool readBanLine(std::string_view line, WorkRow& row, CellStore& texts) {
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
     if (line.size() <= kStampSize + 1 || !isStamp(line.substr(0, kStampSize)) ||
         line[kStampSize] != ' ')
@@ -35,12 +35,16 @@ bool readBanLine(std::string_view line, WorkRow& row) {
         start = end + 3;
     }
     if (fields.size() != 2 && fields.size() != 3) return false;
+    // The name and address with the double quotes around them in the line.
+    auto withQuotes = [](std::string_view field) {
+        return std::string_view(field.data() - 1, field.size() + 2);
+    };
     row = {};
-    row.stamp.assign(line.substr(0, kStampSize));
-    row.guid.assign(guid);
-    row.name.append("\"").append(fields[0]).append("\"");
-    row.address.append("\"").append(fields[1]).append("\"");
-    if (fields.size() == 3) row.reason.assign(fields[2]);
+    row.stamp = texts.keep(line.substr(0, kStampSize));
+    row.guid = texts.keep(guid);
+    row.name = texts.keep(withQuotes(fields[0]));
+    row.address = texts.keep(withQuotes(fields[1]));
+    if (fields.size() == 3) row.reason = texts.keep(fields[2]);
     return true;
 }
 
@@ -51,8 +55,8 @@ void readOtherBanFile(std::string_view bytes, OtherBanFile& into) {
         ++number;
         if (blank(line) || line.front() == ';') {
             ++into.ignored;
-        } else if (readBanLine(line, row)) {
-            into.rows.push_back(std::move(row));
+        } else if (readBanLine(line, row, into.texts)) {
+            into.rows.push_back(row);
         } else {
             into.unreadable.push_back(number);
         }

@@ -15,13 +15,15 @@ namespace th {
 
 struct OtherBanFile {
     std::vector<WorkRow> rows;        // name and address in double quotes, reason bare
+    CellStore texts;                  // what the rows' values view
     int64_t ignored = 0;              // ";" and blank lines
     std::vector<int64_t> unreadable;  // line numbers, from 1
 };
 
+// Adds the file's bans, lines and numbers to into's.
 void readOtherBanFile(std::string_view bytes, OtherBanFile& into);
 
-// The row of one ban line, when the line has the shape above.
-bool readBanLine(std::string_view line, WorkRow& row);
+// The row of one ban line, when the line has the shape above; its values kept in texts.
+bool readBanLine(std::string_view line, WorkRow& row, CellStore& texts);
 
 }  // namespace th

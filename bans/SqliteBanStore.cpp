@@ -10,6 +10,7 @@
 #include "bans/BanFileOrder.h"
 #include "bans/GuidKey.h"
 #include "bans/SchemaMigration.h"
+#include "platform/CellStore.h"
 
 namespace th {
 
@@ -203,10 +204,7 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
     enum { kGuid, kStamp, kName, kIp, kReason };
     // The values go into blocks that never move once written, rather than one text that
     // grows: copying it as it grows and touching its new memory cost more than the reading.
-    constexpr size_t kBlock = size_t{1} << 22;
-    std::vector<std::unique_ptr<char[]>> blocks;
-    char* next = nullptr;
-    size_t left = 0;  // bytes free at next
+    CellStore texts;
     std::vector<Held> held;
     {
         SqliteStatement count(db_, "SELECT count(*) FROM tblVandrel");
@@ -224,15 +222,11 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
                 h.size[c] = static_cast<uint32_t>(values[c].size());
                 size += values[c].size();
             }
-            if (size > left) {
-                left = std::max(size, kBlock);
-                blocks.push_back(std::make_unique_for_overwrite<char[]>(left));
-                next = blocks.back().get();
-            }
+            uint32_t block = 0, offset = 0;
+            char* next = texts.append(size, block, offset);
             h.bytes = next;
             for (const std::string_view value : values)
                 next = std::copy(value.begin(), value.end(), next);
-            left -= size;
             h.head = banFileHead(values[kStamp]);
         }
     }

@@ -1,5 +1,7 @@
 #include "bans/StoreRows.h"
 
+#include <optional>
+
 #include "bans/Aliases.h"
 #include "bans/GuidKey.h"
 
@@ -15,28 +17,31 @@ bool blank(std::string_view text) {
 
 std::vector<size_t> banRows(const std::vector<WorkRow>& sorted) {
     std::vector<size_t> rows;
-    const std::string* previous = nullptr;
+    std::optional<std::string_view> previous;
     for (size_t j = 0; j < sorted.size(); ++j) {
-        const std::string& guid = sorted[j].guid;
+        const std::string_view guid = sorted[j].guid;
         const bool taken = namesPlayer(guid) && !(previous && sameGuid(guid, *previous));
-        previous = &guid;
+        previous = guid;
         if (taken) rows.push_back(j);
     }
     return rows;
 }
 
-StoredRows storeRows(BanStore& store, std::vector<WorkRow>& sorted,
+StoredRows storeRows(BanStore& store, WorkingRows& work,
                      const std::function<void(int64_t)>& progress) {
+    std::vector<WorkRow>& sorted = work.rows;
     StoredRows counts;
     const std::vector<size_t> rowOf = banRows(sorted);  // the working row of each ban
+    std::string quoted;
     for (size_t j : rowOf) {
         WorkRow& row = sorted[j];
-        if (blank(row.reason))
-            row.reason.clear();
-        else
-            row.reason.insert(0, 1, '"').push_back('"');
+        if (blank(row.reason)) {
+            row.reason = {};
+        } else {
+            quoted.assign(1, '"').append(row.reason).push_back('"');
+            row.reason = work.texts.keep(quoted);
+        }
     }
-    // The rows hold their final text now, so the views below stay valid.
     std::vector<Ban> bans;
     bans.reserve(rowOf.size());
     for (size_t j : rowOf) {

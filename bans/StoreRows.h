@@ -25,9 +25,9 @@ std::vector<size_t> banRows(const std::vector<WorkRow>& sorted);
 
 // The first row of each GUID (letter case ignored) is a ban, unless its GUID is empty,
 // "unknown" or "NO_GUID"; a ban whose GUID is not stored yet is added. The bans'
-// reasons take their stored form, in double quotes, in the rows themselves. progress(j) is told the
-// row reached.
-StoredRows storeRows(BanStore& store, std::vector<WorkRow>& sorted,
+// reasons take their stored form, in double quotes, in the rows themselves, kept in
+// work.texts. progress(j) is told the row reached.
+StoredRows storeRows(BanStore& store, WorkingRows& work,
                      const std::function<void(int64_t)>& progress);
 
 }  // namespace th

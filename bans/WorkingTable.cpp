@@ -19,11 +19,14 @@ std::string_view unquoted(std::string_view text) {
 }  // namespace
 
 NewBan newBanOf(const WorkRow& row) {
-    return {row.stamp, row.guid, std::string(unquoted(row.name)),
+    return {std::string(row.stamp), std::string(row.guid), std::string(unquoted(row.name)),
             std::string(unquoted(row.reason))};
 }
 
 namespace {
+
+// The text a row-at-a-time reading holds before it starts its blocks again.
+constexpr size_t kBoundedTexts = size_t{1} << 20;
 
 std::string_view trimSpaces(std::string_view text) {
     size_t first = text.find_first_not_of(' ');
@@ -67,16 +70,16 @@ bool isBanLine(std::string_view line) {
            line.find_first_not_of(' ', kStampSize) != std::string_view::npos;
 }
 
-void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into) {
-    collectFileLines(bytes, awk, into, [&](WorkRow&& row) { into.rows.push_back(std::move(row)); });
-}
+namespace {
 
-void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into,
-                      const std::function<void(WorkRow&&)>& ban) {
+// Each ban line's row to ban, its values kept in texts; the file's other lines into into.
+// With bounded, texts holds what only the last few rows view.
+void takeApart(std::string_view bytes, FieldSplitter& awk, WorkingRows& into, CellStore& texts,
+               bool bounded, const std::function<void(WorkRow&&)>& ban) {
     awk.setSeparators("[] ");
     awk.setCollapseSeparators(true);
     awk.setQuotedFields(true);
-    std::string reason;
+    std::string reason, value;
     forEachLine(bytes, [&](std::string_view line) {
         if (trimSpaces(line).empty()) return;
         if (!isBanLine(line)) {
@@ -91,22 +94,41 @@ void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& i
             if (f > 7) reason += ' ';
             reason += awk.field(f);
         }
+        if (bounded && texts.used() > kBoundedTexts) texts.clear();
         WorkRow row;
-        row.stamp.assign(line.substr(0, kStampSize));
-        row.guid = awk.field(4);
-        appendQuoted(row.name, awk.field(5));
-        appendQuoted(row.address, awk.field(6));
-        row.reason = trimSpaces(reason);
+        row.stamp = texts.keep(line.substr(0, kStampSize));
+        row.guid = texts.keep(awk.field(4));
+        value.clear();
+        appendQuoted(value, awk.field(5));
+        row.name = texts.keep(value);
+        value.clear();
+        appendQuoted(value, awk.field(6));
+        row.address = texts.keep(value);
+        row.reason = texts.keep(trimSpaces(reason));
         ++into.banLines;
         ban(std::move(row));
     });
+}
+
+}  // namespace
+
+void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into) {
+    takeApart(bytes, awk, into, into.texts, false,
+              [&](WorkRow&& row) { into.rows.push_back(row); });
+}
+
+void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into,
+                      const std::function<void(WorkRow&&)>& ban) {
+    CellStore texts;
+    takeApart(bytes, awk, into, texts, true, ban);
 }
 
 void collectGridRows(const FlexGrid& grid, const std::string& now,
                      const std::function<void(int32_t)>& progress, WorkingRows& into) {
     const GridColumns columns(grid);
     const int32_t last = grid.rows() - 1;
-    std::string kind;
+    std::string kind, value;
+    const std::string_view merged = into.texts.keep(now);
     for (int32_t i = 1; i <= last; ++i) {
         progress(i);
         if (grid.isSubtotal(i)) continue;
@@ -115,21 +137,28 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
         const std::string_view stamp = cells[GridColumn::Timestamp];
         row.fromGrid = true;
         row.stamped = !isStamp(stamp);
-        row.stamp = row.stamped ? now : std::string(stamp);
-        appendOneLine(row.guid, cells[GridColumn::Guid]);
-        appendQuoted(row.name, cells[GridColumn::PlayerName]);
-        appendQuoted(row.address, cells[GridColumn::PlayerIp]);
+        row.stamp = row.stamped ? merged : into.texts.keep(stamp);
+        value.clear();
+        appendOneLine(value, cells[GridColumn::Guid]);
+        row.guid = into.texts.keep(value);
+        value.clear();
+        appendQuoted(value, cells[GridColumn::PlayerName]);
+        row.name = into.texts.keep(value);
+        value.clear();
+        appendQuoted(value, cells[GridColumn::PlayerIp]);
+        row.address = into.texts.keep(value);
         kind.clear();
         appendUpper(kind, trimSpaces(cells[GridColumn::Violation]));
         const std::string_view number = cells[GridColumn::Number];
         // A (CVAR) row without ogc_ gets its own reason too, never the row before it's.
-        row.reason = "VIOLATION DETECTED -> ";
+        value = "VIOLATION DETECTED -> ";
         if (kind == "(CVAR)" && containsIgnoringCase(cells[GridColumn::Slot], "ogc_"))
-            row.reason += "OGC";
+            value += "OGC";
         else
-            appendOneLine(row.reason, kind);
-        row.reason += " #";
-        appendOneLine(row.reason, number);
+            appendOneLine(value, kind);
+        value += " #";
+        appendOneLine(value, number);
+        row.reason = into.texts.keep(value);
     }
 }
 
@@ -143,7 +172,7 @@ void sortByGuid(std::vector<WorkRow>& rows) {
     };
     std::vector<Key> keys(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
-        const std::string& guid = rows[i].guid;
+        const std::string_view guid = rows[i].guid;
         uint64_t head = 0;
         for (size_t b = 0; b < 8; ++b) {
             const char c = b < guid.size() ? guid[b] : '\0';
@@ -154,7 +183,7 @@ void sortByGuid(std::vector<WorkRow>& rows) {
     }
     std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
         if (a.head != b.head) return a.head < b.head;
-        const std::string &x = rows[a.row].guid, &y = rows[b.row].guid;
+        const std::string_view x = rows[a.row].guid, y = rows[b.row].guid;
         if (int c = compareGuids(x, y)) return c < 0;
         if (int c = x.compare(y)) return c < 0;
         return a.row < b.row;

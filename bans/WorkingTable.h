@@ -2,7 +2,9 @@
 // The merge's working rows: one per ban line of the file and per grid violation, put in
 // GUID order; and the file's other lines, kept as they are. They live in memory only (no
 // copy goes to the hidden grid grdDummy: nothing reads it, and a copy of a million rows
-// costs as much as the rows).
+// costs as much as the rows). A row's values are views of text kept in large blocks: a
+// string of its own for each would cost a million merge rows five heap blocks each, and
+// the time to take and free them.
 
 #include <cstdint>
 #include <functional>
@@ -10,20 +12,23 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/CellStore.h"
 #include "platform/FlexGrid.h"
 #include "scan/FieldSplitter.h"
 #include "scan/GridColumns.h"
 
 namespace th {
 
+// Its values are valid for as long as the text they view: the blocks of the WorkingRows
+// that made it, or whatever its maker keeps.
 struct WorkRow {
-    std::string stamp;  // "[mm.dd.yyyy hh:mm:ss]"
-    std::string guid;
-    std::string name;       // in double quotes
-    std::string address;    // in double quotes
-    std::string reason;     // without quotes
-    bool stamped = false;   // the row had no stamp and got the merge's time
-    bool fromGrid = false;  // a violation of the grid, not a line of the ban file
+    std::string_view stamp;  // "[mm.dd.yyyy hh:mm:ss]"
+    std::string_view guid;
+    std::string_view name;     // in double quotes
+    std::string_view address;  // in double quotes
+    std::string_view reason;   // without quotes
+    bool stamped = false;      // the row had no stamp and got the merge's time
+    bool fromGrid = false;     // a violation of the grid, not a line of the ban file
 };
 
 // A ban the merge adds from the grid, as follow and merge --dry-run print it.
@@ -37,6 +42,7 @@ NewBan newBanOf(const WorkRow& row);
 
 struct WorkingRows {
     std::vector<WorkRow> rows;
+    CellStore texts;  // what the rows' values view, unless their maker keeps it
     // Every line of the file that is not blank and not a ban line, in file order: the
     // ";" temp-ban lines and lines of no known shape. They are written back unchanged.
     std::vector<std::string> keptLines;
@@ -50,7 +56,8 @@ bool isBanLine(std::string_view line);
 // Takes the ban file's bytes apart, line by line, with the merge's field splitter.
 void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into);
 
-// The same, each ban line's row handed to ban rather than kept; into gets the rest.
+// The same, each ban line's row handed to ban rather than kept, its values valid during the
+// call only; into gets the rest.
 void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into,
                       const std::function<void(WorkRow&&)>& ban);
 

@@ -43,6 +43,14 @@ char* CellStore::append(size_t n, uint32_t& block, uint32_t& offset) {
     return b.data.get() + offset;
 }
 
+std::string_view CellStore::keep(std::string_view text) {
+    if (text.empty()) return {};
+    uint32_t block = 0, offset = 0;
+    char* at = append(text.size(), block, offset);
+    std::memcpy(at, text.data(), text.size());
+    return {at, text.size()};
+}
+
 void CellStore::clear() {
     blocks_.clear();
     used_ = 0;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace th {
@@ -23,6 +24,8 @@ class CellStore {
 
     // Room for n bytes in one piece; block and offset say where, for at().
     char* append(size_t n, uint32_t& block, uint32_t& offset);
+    // A copy of the text that stays where it is for as long as the store holds it.
+    std::string_view keep(std::string_view text);
     const char* at(uint32_t block, uint32_t offset) const {
         return blocks_[block].data.get() + offset;
     }

@@ -88,7 +88,9 @@ TEST(OtherBanFile, TakesOnlyLinesOfTheShapeTheMergeWrites) {
         file);
     std::vector<std::string> rows;
     for (const WorkRow& r : file.rows)
-        rows.push_back(r.stamp + "|" + r.guid + "|" + r.name + "|" + r.address + "|" + r.reason);
+        rows.push_back(std::string(r.stamp) + "|" + std::string(r.guid) + "|" +
+                       std::string(r.name) + "|" + std::string(r.address) + "|" +
+                       std::string(r.reason));
     EXPECT_EQ(rows, (std::vector<std::string>{
                         "[04.16.2017 21:03:11]|0123abcd|\"Jay yz\"|\"198.51.100.7\"|VIOLATION "
                         "DETECTED -> AIMBOT #1",

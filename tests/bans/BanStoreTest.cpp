@@ -562,12 +562,13 @@ TYPED_TEST(StoreCases, AliasesKeepEveryNameAndAddressWithFirstAndLastSeen) {
     };
     auto merge = [](BanStore& store, const std::vector<Sighting>& sightings) {
         std::vector<WorkRow> rows;
+        CellStore texts;
         for (const Sighting& s : sightings) {
             WorkRow& row = rows.emplace_back();
             row.guid = s.guid;
             row.stamp = s.stamp;
-            row.name = std::string("\"") + s.name + "\"";
-            row.address = std::string("\"") + s.address + "\"";
+            row.name = texts.keep(std::string("\"") + s.name + "\"");
+            row.address = texts.keep(std::string("\"") + s.address + "\"");
             row.stamped = s.stamped;
             row.fromGrid = true;
         }

@@ -11,12 +11,13 @@ namespace {
 TEST(WorkingTable, SortsGuidsAsTextSoThatEqualGuidsMeet) {
     const std::vector<std::string> guids = {"abc", "ABC", "Abc", "",      "10",    "9",  "09",
                                             "1",   "01",  "1",   "\xe9t", "\xc9T", "zz", "Z"};
+    std::vector<std::string> places;
+    for (size_t i = 0; i < guids.size(); ++i) places.push_back(std::to_string(i));
     std::vector<WorkRow> rows;
-    for (size_t i = 0; i < guids.size(); ++i)
-        rows.push_back({std::to_string(i), guids[i], "", "", "", false});
+    for (size_t i = 0; i < guids.size(); ++i) rows.push_back({places[i], guids[i], "", "", ""});
     sortByGuid(rows);
     std::string order;
-    for (const WorkRow& r : rows) order += r.stamp + " ";
+    for (const WorkRow& r : rows) order.append(r.stamp).append(" ");
     EXPECT_EQ(order, "3 8 6 7 9 4 5 1 2 0 13 12 11 10 ");
 }
 
@@ -38,9 +39,11 @@ TEST(WorkingTable, FileLinesEndAtAnyLineEndAndOnlyBanLinesAreTakenApart) {
     FieldSplitter awk;
     collectFileLines(bytes, awk, work);
     ASSERT_EQ(work.rows.size(), 2u);
-    EXPECT_EQ(work.rows[0].stamp + work.rows[0].guid + work.rows[0].name + work.rows[0].reason,
+    const WorkRow &first = work.rows[0], &second = work.rows[1];
+    EXPECT_EQ(std::string(first.stamp) + std::string(first.guid) + std::string(first.name) +
+                  std::string(first.reason),
               "[04.16.2017 21:03:11]g1\"One\"VIOLATION DETECTED -> X #1");
-    EXPECT_EQ(work.rows[1].guid + work.rows[1].address, "g3\"2:2\"");
+    EXPECT_EQ(std::string(second.guid) + std::string(second.address), "g3\"2:2\"");
     EXPECT_EQ(work.keptLines,
               (std::vector<std::string>{
                   " 0123cdef \"Jayyz\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) "

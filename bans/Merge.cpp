@@ -208,12 +208,13 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     seen.addNewBans(work.rows, stored.addedRows);
     seen.store();
     store.replaceKeptLines(server, work.keptLines);
-    // The new bans from the grid are all the rows give from here on: the rows go before the
-    // file is written, which takes as many bytes again.
+    // The new bans from the grid are all the rows give from here on: the rows and their texts
+    // go before the file is written, which takes as many bytes again.
     std::vector<NewBan> added;
     added.reserve(stored.addedFromGrid.size());
     for (size_t j : stored.addedFromGrid) added.push_back(newBanOf(work.rows[j]));
     std::vector<WorkRow>().swap(work.rows);
+    work.texts.clear();
 
     backup.wait();
     TextFileWriter rewritten(file.path(), file.descriptor());

@@ -30,6 +30,9 @@ void run(SqliteStatement& statement) {
 
 constexpr int64_t kProgressEvery = 4096;
 
+// Rows made room for at once at most, whatever the largest row number says.
+constexpr uint64_t kReserveUpTo = uint64_t{1} << 24;
+
 // The numbers of a log's position are kept as decimal text.
 uint64_t unsignedOf(std::string_view text) {
     uint64_t value = 0;
@@ -207,8 +210,9 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
     CellStore texts;
     std::vector<Held> held;
     {
-        SqliteStatement count(db_, "SELECT count(*) FROM tblVandrel");
-        if (count.step()) held.reserve(unsignedOf(count.text(0)));
+        // At least as many as there are bans, found at once: counting them reads the table.
+        SqliteStatement count(db_, "SELECT coalesce(max(rowid), 0) FROM tblVandrel");
+        if (count.step()) held.reserve(std::min<uint64_t>(unsignedOf(count.text(0)), kReserveUpTo));
     }
     {
         SqliteStatement rows(

@@ -6,6 +6,14 @@ namespace th {
 
 namespace {
 
+// The page caches, in KiB. A merge writes each page of its transaction once, and every page
+// a cache holds is memory touched for the first time, which costs more than SQLite's writing
+// the page out early: a small cache whose pages are used again is faster (a merge of 150,000
+// new bans into an empty database: 2.9 s and 252 MiB with the large cache, 2.5 s and
+// 165 MiB with this one).
+constexpr const char* kWritingCache = "PRAGMA cache_size = -8192";
+constexpr const char* kReadingCache = "PRAGMA cache_size = -131072";
+
 Error closedError() {
     return Error(err::kObjectClosed, appBaseName() + ".Connection",
                  "Operation is not allowed when the object is closed.");
@@ -103,10 +111,10 @@ void SqliteConnection::Open(const std::string& path) {
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 30000);
-    // A merge writes its rows in one transaction; a page cache that holds them spares
-    // SQLite from spilling pages to the file before the commit.
-    sqlite3_exec(db, "PRAGMA cache_size = -131072; PRAGMA temp_store = MEMORY", nullptr, nullptr,
-                 nullptr);
+    // Browsing and searching read the same pages again and again: a large page cache keeps
+    // them (a transaction takes a small one, below).
+    sqlite3_exec(db, kReadingCache, nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
     db_ = db;
     // A file that is not a database, or lacks the tables, fails here rather than in
     // the middle of a command.
@@ -164,15 +172,19 @@ SqliteStatement& SqliteConnection::prepared(const std::string& sql) {
 }
 
 void SqliteConnection::beginTransaction() {
+    execute(kWritingCache);
     execute("BEGIN IMMEDIATE");
 }
 void SqliteConnection::commit() {
     execute("COMMIT");
+    sqlite3_exec(db_, kReadingCache, nullptr, nullptr, nullptr);
 }
 
 void SqliteConnection::rollback() {
-    if (db_ && !sqlite3_get_autocommit(db_))
+    if (db_ && !sqlite3_get_autocommit(db_)) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(db_, kReadingCache, nullptr, nullptr, nullptr);
+    }
 }
 
 bool SqliteConnection::inTransaction() const {

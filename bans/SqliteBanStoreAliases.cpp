@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <numeric>
 
-#include "bans/GuidKey.h"
 #include "bans/AliasStatements.h"
+#include "bans/GuidKey.h"
 #include "bans/SqliteBanStore.h"
+#include "platform/CellStore.h"
 #include "platform/TimeStamp.h"
 
 namespace th {
@@ -35,20 +36,23 @@ bool widens(std::string_view seen, std::string_view stored, bool earlier) {
 // unique index over the sightings' range of GUIDs, beside the sightings in the index's order.
 // A sighting the pass does not reach is upserted as ever.
 std::vector<bool> sightingsHeld(SqliteConnection& db, const std::vector<Alias>& aliases,
-                                const std::vector<std::string>& names) {
+                                const std::vector<std::string_view>& names) {
     std::vector<bool> held(aliases.size());
     if (aliases.empty()) return held;
     auto compare = [&](size_t a, std::string_view guid, std::string_view name,
                        std::string_view address) {
         if (int c = compareGuids(aliases[a].guid, guid)) return c;
-        if (int c = std::string_view(names[a]).compare(name)) return c;
+        if (int c = names[a].compare(name)) return c;
         return aliases[a].address.compare(address);
     };
     std::vector<size_t> order(aliases.size());
     std::iota(order.begin(), order.end(), size_t{0});
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const auto before = [&](size_t a, size_t b) {
         return compare(a, aliases[b].guid, names[b], aliases[b].address) < 0;
-    });
+    };
+    // The sightings mostly come in this order already.
+    if (!std::is_sorted(order.begin(), order.end(), before))
+        std::sort(order.begin(), order.end(), before);
     SqliteStatement stored(db,
                            "SELECT GUID, PlayerName, IP, FirstSeen, LastSeen FROM tblAliases "
                            "WHERE GUID >= ?1 AND GUID <= ?2 ORDER BY GUID, PlayerName, IP");
@@ -73,9 +77,13 @@ std::vector<bool> sightingsHeld(SqliteConnection& db, const std::vector<Alias>& 
 
 void SqliteBanStore::addAliases(const std::vector<Alias>& aliases) {
     // Names as the table holds them, which is also the order of its index.
-    std::vector<std::string> names;
+    std::vector<std::string_view> names;
     names.reserve(aliases.size());
-    for (const Alias& alias : aliases) names.push_back(toStored(alias.name));
+    CellStore changed;  // the names an apostrophe changes
+    for (const Alias& alias : aliases)
+        names.push_back(alias.name.find('\'') == std::string_view::npos
+                            ? alias.name
+                            : changed.keep(toStored(alias.name)));
     const std::vector<bool> held = sightingsHeld(db_, aliases, names);
     SqliteStatement& upsert = db_.prepared(kUpsert);
     for (size_t i = 0; i < aliases.size(); ++i) {

@@ -13,6 +13,12 @@ namespace th {
 // month-first stamp by its moment, before any other, which goes by its first bytes.
 uint64_t banFileHead(std::string_view stamp);
 
+// Whether a head is that of a month-first stamp: equal heads of those are equal moments,
+// which go by GUID.
+inline bool isMomentHead(uint64_t head) {
+    return head >> 63 == 0;
+}
+
 // Negative when the ban of stamp a and GUID a comes first, positive when the other does,
 // 0 for one GUID of equal stamps.
 int compareInBanFile(std::string_view stampA, std::string_view guidA, std::string_view stampB,

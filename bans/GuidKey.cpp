@@ -37,4 +37,11 @@ int compareGuids(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+uint64_t guidHead(std::string_view guid) {
+    uint64_t head = 0;
+    for (size_t b = 0; b < 8; ++b)
+        head = head << 8 | static_cast<unsigned char>(b < guid.size() ? folded(guid[b]) : '\0');
+    return head;
+}
+
 }  // namespace th

@@ -201,6 +201,7 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
     // query's index would look up every ban's row apart, which costs several times as much.
     struct Held {
         uint64_t head;      // banFileHead of the stamp
+        uint64_t guid;      // guidHead of the GUID
         const char* bytes;  // the values, one after another
         uint32_t size[5];
     };
@@ -232,6 +233,7 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
             for (const std::string_view value : values)
                 next = std::copy(value.begin(), value.end(), next);
             h.head = banFileHead(values[kStamp]);
+            h.guid = guidHead(values[kGuid]);
         }
     }
     auto value = [&](const Held& h, int which) {
@@ -241,6 +243,8 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
     };
     std::sort(held.begin(), held.end(), [&](const Held& a, const Held& b) {
         if (a.head != b.head) return a.head < b.head;
+        // Bans of one moment (a merge stamps many with its own) mostly part by their heads.
+        if (isMomentHead(a.head) && a.guid != b.guid) return a.guid < b.guid;
         return compareInBanFile(value(a, kStamp), value(a, kGuid), value(b, kStamp),
                                 value(b, kGuid)) < 0;
     });

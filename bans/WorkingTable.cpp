@@ -171,16 +171,8 @@ void sortByGuid(std::vector<WorkRow>& rows) {
         uint32_t row;
     };
     std::vector<Key> keys(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const std::string_view guid = rows[i].guid;
-        uint64_t head = 0;
-        for (size_t b = 0; b < 8; ++b) {
-            const char c = b < guid.size() ? guid[b] : '\0';
-            head =
-                head << 8 | static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-        }
-        keys[i] = {head, static_cast<uint32_t>(i)};
-    }
+    for (size_t i = 0; i < rows.size(); ++i)
+        keys[i] = {guidHead(rows[i].guid), static_cast<uint32_t>(i)};
     std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
         if (a.head != b.head) return a.head < b.head;
         const std::string_view x = rows[a.row].guid, y = rows[b.row].guid;

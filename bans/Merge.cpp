@@ -159,8 +159,15 @@ void appendLines(TextFileWriter& file, std::string_view bytes, const std::string
 
 // After a failure once the new file is in place: the old bytes go back, so that file and
 // database agree again. When even that fails, the error says where things stand.
-Error putBack(const BanFileReader& file, TextFileWriter& rewritten, const Error& failure,
+Error putBack(BanFileReader& file, TextFileWriter& rewritten, const Error& failure,
               MergeOutcome& outcome) {
+    // Lines a writer added to the old file since the check go back with it, even when the
+    // failure came before the merge read them: the old file has no name any more.
+    try {
+        file.readTail();
+    } catch (const std::exception&) {
+        // What cannot be read is put back as far as it was read.
+    }
     try {
         TextFileWriter back(file.path(), rewritten.descriptor());
         back.write(file.bytes());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <set>
 
@@ -43,24 +44,34 @@ class MergeFaults : public BanFolderTest {
         MergeOptions options;
         options.appendOnly = appending;
         options.backUp = !appending;
+        // A game server that still holds the file open adds its line after the check.
+        if (!writerLine.empty())
+            options.beforeReplace = [&] {
+                if (readBytes(bans).find(writerLine) != std::string::npos) return;
+                std::ofstream out(bans, std::ios::binary | std::ios::app);
+                out << writerLine;
+                out.close();
+                writerWrote = !out.fail();
+            };
         return mergeRows(bans, grid ? newRows : std::vector<GridRow>{}, options);
     }
     // Runs the merge in a child whose call k fails (or ends it); what the child reported.
     struct Run {
-        bool exited = false, completed = false, replaced = false;
+        bool exited = false, completed = false, replaced = false, wrote = false;
         std::string box;
     };
     Run faulty(Mode mode, int k) {
         const std::optional<std::string> text = inChild(dir, [&] {
+            writerWrote = false;
             faults::arm(mode, k);
             const Merged m = merge();
             faults::disarm();
             return std::string(m.outcome.completed ? "C" : "-") +
-                   (m.outcome.fileReplaced ? "R" : "-") +
+                   (m.outcome.fileReplaced ? "R" : "-") + (writerWrote ? "W" : "-") +
                    (m.shown.empty() ? "" : m.shown.back().prompt);
         });
         if (!text) return {};
-        return {true, text->at(0) == 'C', text->at(1) == 'R', text->substr(2)};
+        return {true, text->at(0) == 'C', text->at(1) == 'R', text->at(2) == 'W', text->substr(3)};
     }
     // The file holds the old or the new bytes, the database is whole, and (unless the
     // run was ended) agrees with the file and nothing temporary is left.
@@ -129,6 +140,8 @@ class MergeFaults : public BanFolderTest {
         violationRow("cccc3333", "New"),
         violationRow("dddd4444", "Newer", "[06.02.2017 00:00:00]")};
     bool grid = false, appending = false;
+    std::string writerLine;
+    bool writerWrote = false;
     std::string oldBytes, newBytes, oldDb;
 };
 
@@ -159,6 +172,29 @@ TEST_F(MergeFaults, EveryCallFailedOrEndedInTurnLeavesFileAndDatabaseSound) {
     std::cout << "fault injection: " << points << " call sites, " << failed << " failed merges, "
               << ended << " ended ones\n";
     EXPECT_EQ(failed, 2 * points) << "every call of the merge matters";
+}
+
+// A writer adds a line just before the file is replaced, and every call fails in turn: a
+// call of the merge that fails after the line came fails the merge, and the old file goes
+// back with the line, also when the failure came before the merge read it. Only a run
+// ended outright between the replacing and that reading loses it.
+TEST_F(MergeFaults, ALineAddedBeforeTheReplacingSurvivesEveryFailedCall) {
+    writerLine = "; added by the server\r\n";
+    int afterTheLine = 0;
+    forEachFault(
+        [&](Mode mode, const Run& run) {
+            if (mode == Mode::Kill) return;
+            const std::string file = readBytes(bans);
+            if (!run.wrote) {  // failed before the writer came, or in its own append
+                EXPECT_EQ(file, oldBytes) << run.box;
+                return;
+            }
+            ++afterTheLine;
+            EXPECT_FALSE(run.completed) << "a failed call went unreported";
+            EXPECT_EQ(file, oldBytes + writerLine) << run.box;
+        },
+        [&] { EXPECT_EQ(readBytes(bans), newBytes + writerLine); });
+    EXPECT_GT(afterTheLine, 0);
 }
 
 // The appending merge (follow's between two backups), every call failed or ended in turn:

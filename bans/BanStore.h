@@ -43,6 +43,21 @@ struct Ban {
 
 using StoreProgress = std::function<void(int64_t done)>;
 
+// Bans handed over by their place, read from wherever the caller keeps them, so that rows
+// of another shape need no copy as Ban values. Valid during the call it is given to.
+class BanList {
+  public:
+    BanList(const std::vector<Ban>& bans)  // not explicit: a vector of bans is such a list
+        : size_(bans.size()), at_([&bans](size_t i) { return bans[i]; }) {}
+    BanList(size_t size, std::function<Ban(size_t)> at) : size_(size), at_(std::move(at)) {}
+    size_t size() const { return size_; }
+    Ban operator[](size_t i) const { return at_(i); }
+
+  private:
+    size_t size_;
+    std::function<Ban(size_t)> at_;
+};
+
 class BanStore {
   public:
     virtual ~BanStore() = default;
@@ -64,8 +79,7 @@ class BanStore {
     // Stores each ban whose GUID is not stored yet, ASCII letter case ignored; the bans'
     // GUIDs must differ from one another in that sense. The answer says, ban by ban,
     // whether it was new. progress(n) is told now and then how many bans are done.
-    virtual std::vector<bool> addBans(const std::vector<Ban>& bans,
-                                      const StoreProgress& progress) = 0;
+    virtual std::vector<bool> addBans(const BanList& bans, const StoreProgress& progress) = 0;
     // Every ban in the order the ban file lists them: month-first stamps by their
     // moment, stamps of other shapes after them by their text, equal stamps by GUID.
     // The values are valid during the call only.

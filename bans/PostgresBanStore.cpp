@@ -102,8 +102,7 @@ bool PostgresBanStore::hasBan(std::string_view guid) {
                .rows() > 0;
 }
 
-std::vector<bool> PostgresBanStore::addBans(const std::vector<Ban>& bans,
-                                            const StoreProgress& progress) {
+std::vector<bool> PostgresBanStore::addBans(const BanList& bans, const StoreProgress& progress) {
     std::vector<bool> added(bans.size());
     Writing writing(*this);
     PgByteaColumns<5> columns;
@@ -115,7 +114,7 @@ std::vector<bool> PostgresBanStore::addBans(const std::vector<Ban>& bans,
         columns.clear();
         indexOf.clear();
         for (size_t i = start; i < end; ++i) {
-            const Ban& ban = bans[i];
+            const Ban ban = bans[i];
             columns.add({ban.guid, ban.stamp, ban.name, ban.address, ban.reason});
             indexOf.emplace(ban.guid, i);
         }

@@ -36,7 +36,7 @@ class PostgresBanStore : public BanStore {
     void rollback() noexcept override;
 
     bool hasBan(std::string_view guid) override;
-    std::vector<bool> addBans(const std::vector<Ban>& bans, const StoreProgress& progress) override;
+    std::vector<bool> addBans(const BanList& bans, const StoreProgress& progress) override;
     void forEachBan(const std::function<void(const Ban&)>& ban) override;
     void removeAllBans() override;
 

@@ -88,7 +88,7 @@ constexpr uint64_t kPassUpTo = 8;
 // merge mostly brings bans the database holds). Skipped when the bans are far fewer than
 // those stored. A ban the pass does not find is left to the insert's own check of the
 // GUID, so the pass never decides what the table would not.
-std::vector<bool> storedAmong(SqliteConnection& db, const std::vector<Ban>& bans) {
+std::vector<bool> storedAmong(SqliteConnection& db, const BanList& bans) {
     std::vector<bool> stored(bans.size());
     {
         SqliteStatement rows(db, "SELECT coalesce(max(rowid), 0) FROM tblVandrel");
@@ -165,8 +165,7 @@ bool SqliteBanStore::hasBan(std::string_view guid) {
     return found;
 }
 
-std::vector<bool> SqliteBanStore::addBans(const std::vector<Ban>& bans,
-                                          const StoreProgress& progress) {
+std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgress& progress) {
     // GUID folds letter case in the table: a GUID stored in any case is not added again.
     SqliteStatement& insert = db_.prepared(
         "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
@@ -179,7 +178,7 @@ std::vector<bool> SqliteBanStore::addBans(const std::vector<Ban>& bans,
     for (size_t i = 0; i < bans.size(); ++i) {
         if (i % kProgressEvery == 0) progress(static_cast<int64_t>(i));
         if (stored[i]) continue;
-        const Ban& ban = bans[i];
+        const Ban ban = bans[i];
         const bool apostrophe = ban.name.find('\'') != std::string_view::npos;
         if (apostrophe) name = toStored(ban.name);
         // The values outlive the step, so SQLite need not copy them.

@@ -42,12 +42,11 @@ StoredRows storeRows(BanStore& store, WorkingRows& work,
             row.reason = work.texts.keep(quoted);
         }
     }
-    std::vector<Ban> bans;
-    bans.reserve(rowOf.size());
-    for (size_t j : rowOf) {
-        const WorkRow& row = sorted[j];
-        bans.push_back({row.guid, row.stamp, row.name, row.address, row.reason});
-    }
+    // The rows are handed over as they are: a copy of each as a Ban would be fresh memory.
+    const BanList bans(rowOf.size(), [&](size_t i) {
+        const WorkRow& row = sorted[rowOf[i]];
+        return Ban{row.guid, row.stamp, row.name, row.address, row.reason};
+    });
     counts.taken = static_cast<int64_t>(bans.size());
     const std::vector<bool> added = store.addBans(bans, [&](int64_t done) {
         if (done > 0) progress(static_cast<int64_t>(rowOf[static_cast<size_t>(done) - 1]));

@@ -27,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         th::fuzz::require(number > previous && number <= lines, "line numbers in order");
         previous = number;
     }
+    th::CellStore texts;  // the rows read back
     for (const th::WorkRow& row : file.rows) {
         th::fuzz::require(!row.guid.empty() && row.guid.find_first_of(" \"") == std::string::npos,
                           "a GUID of one word");
@@ -35,7 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         line.append(" ").append(row.address);
         if (!row.reason.empty()) line.append(" \"").append(row.reason).append("\"");
         th::WorkRow again;
-        th::CellStore texts;
         th::fuzz::require(th::readBanLine(line, again, texts), "a ban written back reads again");
         th::fuzz::require(again.stamp == row.stamp && again.guid == row.guid &&
                               again.name == row.name && again.address == row.address &&

@@ -1,5 +1,6 @@
 #include "platform/CellStore.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -10,6 +11,7 @@ namespace {
 // Large enough that the block table stays small, small enough that a grid of a few rows
 // touches little memory: pages of a block are only taken as rows fill them.
 constexpr size_t kBlockSize = 1u << 20;
+constexpr size_t kFirstBlockSize = 4096;
 
 }  // namespace
 
@@ -31,8 +33,11 @@ char* CellStore::append(size_t n, uint32_t& block, uint32_t& offset) {
     if (n > UINT32_MAX) throw std::bad_alloc();
     if (blocks_.empty() || blocks_.back().capacity - blocks_.back().size < n) {
         if (blocks_.size() >= kNoBlock) throw std::bad_alloc();
-        // A row larger than a block gets one of its own.
-        const size_t capacity = n > kBlockSize ? n : kBlockSize;
+        // Each block twice the last, up to kBlockSize: a store of a few values takes little
+        // and a large one soon takes whole blocks. A row larger than a block gets its own.
+        const size_t next =
+            blocks_.empty() ? kFirstBlockSize : std::min(kBlockSize, 2 * blocks_.back().capacity);
+        const size_t capacity = std::max(n, next);
         blocks_.push_back({std::make_unique_for_overwrite<char[]>(capacity), 0, capacity});
     }
     Block& b = blocks_.back();

@@ -144,6 +144,10 @@ std::string fromStored(std::string_view text) {
     return out;
 }
 
+std::string_view asStored(std::string_view text, CellStore& changed) {
+    return text.find('\'') == std::string_view::npos ? text : changed.keep(toStored(text));
+}
+
 SqliteBanStore::SqliteBanStore(MainForm& form, const std::string& path, bool upgrade)
     : mayWrite_(upgrade) {
     db_.Open(path);
@@ -171,7 +175,7 @@ std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgre
         "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
         "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT DO NOTHING");
     std::vector<bool> added(bans.size());
-    std::string name;
+    CellStore changed;  // the names an apostrophe changes
     const std::vector<bool> stored = storedAmong(db_, bans);
     BrowsingIndexesRebuilt indexes(
         db_, static_cast<size_t>(std::count(stored.begin(), stored.end(), false)));
@@ -179,12 +183,10 @@ std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgre
         if (i % kProgressEvery == 0) progress(static_cast<int64_t>(i));
         if (stored[i]) continue;
         const Ban ban = bans[i];
-        const bool apostrophe = ban.name.find('\'') != std::string_view::npos;
-        if (apostrophe) name = toStored(ban.name);
         // The values outlive the step, so SQLite need not copy them.
         insert.bindUncopied(1, ban.guid);
         insert.bindUncopied(2, ban.stamp);
-        insert.bindUncopied(3, apostrophe ? std::string_view(name) : ban.name);
+        insert.bindUncopied(3, asStored(ban.name, changed));
         insert.bindUncopied(4, ban.address);
         insert.bindUncopied(5, ban.reason);
         run(insert);

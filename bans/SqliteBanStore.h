@@ -6,6 +6,7 @@
 
 #include "bans/BanStore.h"
 #include "bans/SqliteConnection.h"
+#include "platform/CellStore.h"
 
 namespace th {
 
@@ -72,5 +73,7 @@ class SqliteBanStore : public BanStore {
 // Apostrophes as this store keeps them, as two grave accents; and back.
 std::string toStored(std::string_view text);
 std::string fromStored(std::string_view text);
+// The text as stored: itself, or its changed copy kept in changed when it holds an apostrophe.
+std::string_view asStored(std::string_view text, CellStore& changed);
 
 }  // namespace th

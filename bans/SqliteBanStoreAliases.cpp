@@ -8,7 +8,6 @@
 #include "bans/AliasStatements.h"
 #include "bans/GuidKey.h"
 #include "bans/SqliteBanStore.h"
-#include "platform/CellStore.h"
 #include "platform/TimeStamp.h"
 
 namespace th {
@@ -80,10 +79,7 @@ void SqliteBanStore::addAliases(const std::vector<Alias>& aliases) {
     std::vector<std::string_view> names;
     names.reserve(aliases.size());
     CellStore changed;  // the names an apostrophe changes
-    for (const Alias& alias : aliases)
-        names.push_back(alias.name.find('\'') == std::string_view::npos
-                            ? alias.name
-                            : changed.keep(toStored(alias.name)));
+    for (const Alias& alias : aliases) names.push_back(asStored(alias.name, changed));
     const std::vector<bool> held = sightingsHeld(db_, aliases, names);
     SqliteStatement& upsert = db_.prepared(kUpsert);
     for (size_t i = 0; i < aliases.size(); ++i) {

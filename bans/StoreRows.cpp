@@ -1,5 +1,6 @@
 #include "bans/StoreRows.h"
 
+#include <cstring>
 #include <optional>
 
 #include "bans/Aliases.h"
@@ -32,15 +33,20 @@ StoredRows storeRows(BanStore& store, WorkingRows& work,
     std::vector<WorkRow>& sorted = work.rows;
     StoredRows counts;
     const std::vector<size_t> rowOf = banRows(sorted);  // the working row of each ban
-    std::string quoted;
     for (size_t j : rowOf) {
         WorkRow& row = sorted[j];
         if (blank(row.reason)) {
             row.reason = {};
-        } else {
-            quoted.assign(1, '"').append(row.reason).push_back('"');
-            row.reason = work.texts.keep(quoted);
+            continue;
         }
+        // Quoted straight into the store: its blocks never move, so the text read stays.
+        const size_t n = row.reason.size();
+        uint32_t block = 0, offset = 0;
+        char* at = work.texts.append(n + 2, block, offset);
+        at[0] = '"';
+        std::memcpy(at + 1, row.reason.data(), n);
+        at[n + 1] = '"';
+        row.reason = {at, n + 2};
     }
     // The rows are handed over as they are: a copy of each as a Ban would be fresh memory.
     const BanList bans(rowOf.size(), [&](size_t i) {

@@ -11,6 +11,7 @@
 #include "bans/GuidKey.h"
 #include "bans/SchemaMigration.h"
 #include "platform/CellStore.h"
+#include "platform/HeadOrder.h"
 
 namespace th {
 
@@ -242,15 +243,19 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
         for (int c = kGuid; c < which; ++c) at += h.size[c];
         return std::string_view(at, h.size[which]);
     };
-    std::sort(held.begin(), held.end(), [&](const Held& a, const Held& b) {
-        if (a.head != b.head) return a.head < b.head;
-        // Bans of one moment (a merge stamps many with its own) mostly part by their heads.
-        if (isMomentHead(a.head) && a.guid != b.guid) return a.guid < b.guid;
-        return compareInBanFile(value(a, kStamp), value(a, kGuid), value(b, kStamp),
-                                value(b, kGuid)) < 0;
-    });
+    const std::vector<HeadKey> order = orderByHead(
+        held.size(), [&](size_t i) { return held[i].head; },
+        [&](uint32_t i, uint32_t j) {
+            const Held &a = held[i], &b = held[j];
+            // Bans of one moment (a merge stamps many with its own) mostly part by their
+            // GUIDs' heads.
+            if (isMomentHead(a.head) && a.guid != b.guid) return a.guid < b.guid;
+            return compareInBanFile(value(a, kStamp), value(a, kGuid), value(b, kStamp),
+                                    value(b, kGuid)) < 0;
+        });
     std::string name;
-    for (const Held& h : held) {
+    for (const HeadKey& k : order) {
+        const Held& h = held[k.item];
         const std::string_view stored = value(h, kName);
         const bool accents = stored.find("``") != std::string_view::npos;
         if (accents) name = fromStored(stored);

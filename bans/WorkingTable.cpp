@@ -4,6 +4,7 @@
 
 #include "bans/BanFileReader.h"
 #include "bans/GuidKey.h"
+#include "platform/HeadOrder.h"
 #include "platform/TimeStamp.h"
 
 namespace th {
@@ -163,37 +164,31 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
 }
 
 void sortByGuid(std::vector<WorkRow>& rows) {
-    // Each row's first eight bytes of its key, read as one number, decide most comparisons
+    // Each row's first eight bytes of its key, read as one number, decide most pairs
     // without reaching for the texts; the row's place decides last, so equal GUIDs keep
     // their order.
-    struct Key {
-        uint64_t head;
-        uint32_t row;
-    };
-    std::vector<Key> keys(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        keys[i] = {guidHead(rows[i].guid), static_cast<uint32_t>(i)};
-    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
-        if (a.head != b.head) return a.head < b.head;
-        const std::string_view x = rows[a.row].guid, y = rows[b.row].guid;
-        if (int c = compareGuids(x, y)) return c < 0;
-        if (int c = x.compare(y)) return c < 0;
-        return a.row < b.row;
-    });
+    std::vector<HeadKey> keys = orderByHead(
+        rows.size(), [&](size_t i) { return guidHead(rows[i].guid); },
+        [&](uint32_t a, uint32_t b) {
+            const std::string_view x = rows[a].guid, y = rows[b].guid;
+            if (int c = compareGuids(x, y)) return c < 0;
+            if (int c = x.compare(y)) return c < 0;
+            return a < b;
+        });
     // The rows move into their places in turn, each cycle of the order once, with no
     // second array of rows.
     for (size_t i = 0; i < keys.size(); ++i) {
-        if (keys[i].row == i) continue;
+        if (keys[i].item == i) continue;
         WorkRow first = std::move(rows[i]);
         size_t at = i;
-        while (keys[at].row != i) {
-            const size_t from = keys[at].row;
+        while (keys[at].item != i) {
+            const size_t from = keys[at].item;
             rows[at] = std::move(rows[from]);
-            keys[at].row = static_cast<uint32_t>(at);
+            keys[at].item = static_cast<uint32_t>(at);
             at = from;
         }
         rows[at] = std::move(first);
-        keys[at].row = static_cast<uint32_t>(at);
+        keys[at].item = static_cast<uint32_t>(at);
     }
 }
 

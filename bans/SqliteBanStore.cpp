@@ -243,10 +243,9 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
         for (int c = kGuid; c < which; ++c) at += h.size[c];
         return std::string_view(at, h.size[which]);
     };
-    const std::vector<HeadKey> order = orderByHead(
-        held.size(), [&](size_t i) { return held[i].head; },
-        [&](uint32_t i, uint32_t j) {
-            const Held &a = held[i], &b = held[j];
+    sortByHead(
+        held, [](const Held& h) { return h.head; },
+        [&](const Held& a, const Held& b) {
             // Bans of one moment (a merge stamps many with its own) mostly part by their
             // GUIDs' heads.
             if (isMomentHead(a.head) && a.guid != b.guid) return a.guid < b.guid;
@@ -254,8 +253,7 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
                                     value(b, kGuid)) < 0;
         });
     std::string name;
-    for (const HeadKey& k : order) {
-        const Held& h = held[k.item];
+    for (const Held& h : held) {
         const std::string_view stored = value(h, kName);
         const bool accents = stored.find("``") != std::string_view::npos;
         if (accents) name = fromStored(stored);

@@ -1,6 +1,8 @@
 #include "bans/WorkingTable.h"
 
 #include <algorithm>
+#include <future>
+#include <iterator>
 
 #include "bans/BanFileReader.h"
 #include "bans/GuidKey.h"
@@ -165,31 +167,13 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
 
 void sortByGuid(std::vector<WorkRow>& rows) {
     // Each row's first eight bytes of its key, read as one number, decide most pairs
-    // without reaching for the texts; the row's place decides last, so equal GUIDs keep
-    // their order.
-    std::vector<HeadKey> keys = orderByHead(
-        rows.size(), [&](size_t i) { return guidHead(rows[i].guid); },
-        [&](uint32_t a, uint32_t b) {
-            const std::string_view x = rows[a].guid, y = rows[b].guid;
-            if (int c = compareGuids(x, y)) return c < 0;
-            if (int c = x.compare(y)) return c < 0;
-            return a < b;
+    // without reaching for the texts; equal GUIDs keep their order.
+    sortByHead(
+        rows, [](const WorkRow& row) { return guidHead(row.guid); },
+        [](const WorkRow& a, const WorkRow& b) {
+            if (int c = compareGuids(a.guid, b.guid)) return c < 0;
+            return a.guid < b.guid;
         });
-    // The rows move into their places in turn, each cycle of the order once, with no
-    // second array of rows.
-    for (size_t i = 0; i < keys.size(); ++i) {
-        if (keys[i].item == i) continue;
-        WorkRow first = std::move(rows[i]);
-        size_t at = i;
-        while (keys[at].item != i) {
-            const size_t from = keys[at].item;
-            rows[at] = std::move(rows[from]);
-            keys[at].item = static_cast<uint32_t>(at);
-            at = from;
-        }
-        rows[at] = std::move(first);
-        keys[at].item = static_cast<uint32_t>(at);
-    }
 }
 
 }  // namespace th

@@ -2,11 +2,14 @@
 // Puts many items in order by a 64-bit number each, their head, which decides most pairs:
 // a radix sort takes a pass over 16 bytes an item for each byte in which the heads differ,
 // where a comparison sort takes some twenty comparisons an item, each a branch the
-// processor mostly guesses wrong. Items of equal heads are then put in order by the caller.
+// processor mostly guesses wrong. Items of equal heads are then put in order by the caller's
+// comparison, once they stand side by side: comparing them where they stood before would
+// reach into memory at random, a cache miss for every item read.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace th {
@@ -19,22 +22,44 @@ struct HeadKey {
 // Sorts the keys by head; keys of equal heads keep their order.
 void radixSortByHead(std::vector<HeadKey>& keys);
 
-// The items 0 to n - 1 in order: by head(i), then by less(i, j) among equal heads, which
-// must tell any two items apart for the order to be one and the same every time.
-template <class Head, class Less>
-std::vector<HeadKey> orderByHead(size_t n, Head head, Less less) {
-    std::vector<HeadKey> keys(n);
-    for (size_t i = 0; i < n; ++i) keys[i] = {head(i), static_cast<uint32_t>(i)};
+// Sorts the items by head(item), then by less among equal heads; items that neither head nor
+// less tell apart keep their order.
+template <class T, class Head, class Less>
+void sortByHead(std::vector<T>& items, Head head, Less less) {
+    std::vector<HeadKey> keys(items.size());
+    for (size_t i = 0; i < items.size(); ++i)
+        keys[i] = {head(items[i]), static_cast<uint32_t>(i)};
     radixSortByHead(keys);
-    for (auto run = keys.begin(); run != keys.end();) {
-        auto end = run + 1;
-        while (end != keys.end() && end->head == run->head) ++end;
-        if (end - run > 1)
-            std::sort(run, end,
-                      [&](const HeadKey& a, const HeadKey& b) { return less(a.item, b.item); });
+    // The items move into their places in turn, each cycle of the order once, with no
+    // second array of items.
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].item == i) continue;
+        T first = std::move(items[i]);
+        size_t at = i;
+        while (keys[at].item != i) {
+            const size_t from = keys[at].item;
+            items[at] = std::move(items[from]);
+            keys[at].item = static_cast<uint32_t>(at);
+            at = from;
+        }
+        items[at] = std::move(first);
+        keys[at].item = static_cast<uint32_t>(at);
+    }
+    for (size_t run = 0; run < keys.size();) {
+        size_t end = run + 1;
+        while (end < keys.size() && keys[end].head == keys[run].head) ++end;
+        const auto first = items.begin() + static_cast<std::ptrdiff_t>(run),
+                   last = items.begin() + static_cast<std::ptrdiff_t>(end);
+        if (end - run > 16) {
+            std::stable_sort(first, last, less);
+        } else {
+            // Runs are mostly a pair (one GUID in the file and in the grid): no buffer.
+            for (auto it = first + 1; it < last; ++it)
+                for (auto at = it; at > first && less(*at, *(at - 1)); --at)
+                    std::iter_swap(at, at - 1);
+        }
         run = end;
     }
-    return keys;
 }
 
 }  // namespace th

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 namespace th {
@@ -54,6 +55,14 @@ std::string_view CellStore::keep(std::string_view text) {
     char* at = append(text.size(), block, offset);
     std::memcpy(at, text.data(), text.size());
     return {at, text.size()};
+}
+
+void CellStore::take(CellStore&& other) {
+    if (blocks_.size() + other.blocks_.size() >= kNoBlock) throw std::bad_alloc();
+    blocks_.insert(blocks_.end(), std::make_move_iterator(other.blocks_.begin()),
+                   std::make_move_iterator(other.blocks_.end()));
+    used_ += other.used_;
+    other.clear();
 }
 
 void CellStore::clear() {

@@ -30,6 +30,9 @@ class CellStore {
         return blocks_[block].data.get() + offset;
     }
 
+    // Takes over other's values, which stay where they are (their block numbers change).
+    void take(CellStore&& other);
+
     // Bytes handed out since the store was made or cleared.
     size_t used() const { return used_; }
     void clear();

@@ -54,5 +54,34 @@ TEST(WorkingTable, FileLinesEndAtAnyLineEndAndOnlyBanLinesAreTakenApart) {
     EXPECT_EQ(work.oddLines, 3);
 }
 
+// A large file is taken apart in two halves at once: its rows, kept lines and counts must be
+// those of one pass, wherever the cut falls among the kinds of line end.
+TEST(WorkingTable, ALargeFileGivesWhatOnePassGives) {
+    const std::vector<std::string> lines = {
+        "[04.16.2017 21:03:11] g1 \"One\" \"1.2.3.4:5\" \"VIOLATION DETECTED -> X #1\"",
+        "; a temp ban", "", "odd", "[04.16.2017 21:03:12] G2 \"Two \"\" \"2:2\""};
+    const std::vector<std::string> ends = {"\r\n", "\n", "\r", "\r\n\r\n"};
+    auto text = [](const WorkRow& r) {
+        return std::string(r.stamp) + "|" + std::string(r.guid) + "|" + std::string(r.name) +
+               "|" + std::string(r.address) + "|" + std::string(r.reason);
+    };
+    std::string bytes;
+    for (size_t i = 0; bytes.size() < (size_t{3} << 20) / 2; ++i)
+        bytes += lines[i % lines.size()] + std::to_string(i) + ends[i % ends.size()];
+    for (int extra = 0; extra < 6; ++extra) {
+        bytes += lines[0] + ends[static_cast<size_t>(extra) % ends.size()];
+        WorkingRows once, halves;
+        FieldSplitter awk;
+        std::vector<std::string> expected, got;
+        collectFileLines(bytes, awk, once, [&](WorkRow&& r) { expected.push_back(text(r)); });
+        collectFileLines(bytes, awk, halves);
+        for (const WorkRow& r : halves.rows) got.push_back(text(r));
+        ASSERT_EQ(got, expected);
+        EXPECT_EQ(halves.keptLines, once.keptLines);
+        EXPECT_EQ(halves.banLines, once.banLines);
+        EXPECT_EQ(halves.oddLines, once.oddLines);
+    }
+}
+
 }  // namespace
 }  // namespace th::test

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "bans/BanFileReader.h"
+#include "bans/GuidKey.h"
 #include "bans/WorkingTable.h"
 
 namespace th::test {
@@ -19,6 +20,22 @@ TEST(WorkingTable, SortsGuidsAsTextSoThatEqualGuidsMeet) {
     std::string order;
     for (const WorkRow& r : rows) order.append(r.stamp).append(" ");
     EXPECT_EQ(order, "3 8 6 7 9 4 5 1 2 0 13 12 11 10 ");
+}
+
+// Comparing GUIDs without making their keys must give what comparing the keys gives,
+// wherever in a long GUID the letter case or the bytes differ.
+TEST(WorkingTable, GuidsCompareAsTheirKeysDo) {
+    const std::vector<std::string> guids = {
+        "",  "a", "A", "0123456789abcdef0123456789abcdef", "0123456789ABCDEF0123456789ABCDEF",
+        "0123456789abcdef0123456789abcdeg", "0123456789abcdeF0123456789abcde",
+        "0123456789abcdef0123456789abcdef0", "0123456789abcde\xe9", "0123456789abcde\xc9"};
+    auto sign = [](int c) { return (c > 0) - (c < 0); };
+    for (const std::string& a : guids)
+        for (const std::string& b : guids) {
+            SCOPED_TRACE(a + " ~ " + b);
+            EXPECT_EQ(sign(compareGuids(a, b)), sign(guidKey(a).compare(guidKey(b))));
+            EXPECT_EQ(sameGuid(a, b), guidKey(a) == guidKey(b));
+        }
 }
 
 // A line ends at LF, CR LF or a lone CR; a line is a ban line only with a stamp, a space

@@ -12,6 +12,7 @@
 #include "bans/SchemaMigration.h"
 #include "platform/CellStore.h"
 #include "platform/HeadOrder.h"
+#include "platform/Prefetch.h"
 
 namespace th {
 
@@ -253,7 +254,13 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
                                     value(b, kGuid)) < 0;
         });
     std::string name;
-    for (const Held& h : held) {
+    for (size_t i = 0; i < held.size(); ++i) {
+        if (i + kFetchAhead < held.size()) {
+            const Held& next = held[i + kFetchAhead];
+            prefetch(next.bytes, size_t{next.size[0]} + next.size[1] + next.size[2] +
+                                     next.size[3] + next.size[4]);
+        }
+        const Held& h = held[i];
         const std::string_view stored = value(h, kName);
         const bool accents = stored.find("``") != std::string_view::npos;
         if (accents) name = fromStored(stored);

@@ -50,8 +50,9 @@ class BanBrowser : public BanFolderTest {
     }
 };
 
-// A search that finds more bans than it counts says so; a rare one counts exactly.
-TEST_F(BanBrowser, ASearchCountsItsMatchesUpToTenThousand) {
+// A search that finds more bans than it counts says so (how far a search counts is the
+// store's test).
+TEST_F(BanBrowser, ASearchSaysWhenItFoundMoreThanItCounts) {
     sql(db,
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10001) "
         "INSERT INTO tblVandrel (GUID, PlayerName) SELECT 'f' || i, '\"Filler ' || i || '\"' "
@@ -59,14 +60,10 @@ TEST_F(BanBrowser, ASearchCountsItsMatchesUpToTenThousand) {
     GridFixture f;
     BanBrowserDialog dialog(f.form);
     ASSERT_TRUE(dialog.isOpen());
-    for (const auto& [search, status] :
-         std::vector<std::pair<QString, QString>>{{"filler", "10004 bans, more than 10000 shown"},
-                                                  {"jay'yz", "10004 bans, 1 shown"},
-                                                  {"Filler 10001", "10004 bans, 1 shown"}}) {
-        dialog.searchBox()->setText(search);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.statusLine()->text() == status; }))
-            << dialog.statusLine()->text().toStdString();
-    }
+    dialog.searchBox()->setText("filler");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return dialog.statusLine()->text() == "10004 bans, more than 10000 shown"; }))
+        << dialog.statusLine()->text().toStdString();
 }
 
 TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
@@ -165,10 +162,6 @@ TEST_F(BanBrowser, TheSelectedBanShowsEveryNameAndAddressItsGuidWasSeenWith) {
         }
         return out;
     };
-    QStringList headers;
-    for (int c = 0; c < aliases.columnCount(); ++c)
-        headers << aliases.horizontalHeaderItem(c)->text();
-    EXPECT_EQ(headers, (QStringList{"Name", "IP", "First seen", "Last seen"}));
     EXPECT_TRUE(shown().isEmpty());
     dialog.table()->selectRow(2);  // aaaa
     EXPECT_EQ(shown(),

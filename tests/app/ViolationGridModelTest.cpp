@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QBrush>
-#include <QFont>
-
 #include "app/ViolationGridModel.h"
 #include "tests/app/GridFixture.h"
 
@@ -15,7 +12,7 @@ QString text(const QModelIndex& i) {
     return i.data(Qt::DisplayRole).toString();
 }
 
-TEST(ViolationGridModel, ShowsGroupsAsWhiteBoldOnBlueRowsWithTheirDataRowsBelow) {
+TEST(ViolationGridModel, ShowsGroupsWithTheirDataRowsBelow) {
     GridFixture f;
     f.addSampleRows();
     ViolationGridModel model(f.form.vsFlexGrid1);
@@ -25,18 +22,10 @@ TEST(ViolationGridModel, ShowsGroupsAsWhiteBoldOnBlueRowsWithTheirDataRowsBelow)
     for (int g = 0; g < 3; ++g) {
         EXPECT_EQ(text(model.index(g, 0)), groups[g]);
         EXPECT_EQ(model.rowCount(model.index(g, 0)), g == 0 ? 2 : 1);
-        for (int c = 0; c < 7; ++c) {
-            QModelIndex group = model.index(g, c);
-            EXPECT_TRUE(group.data(ViolationGridModel::GroupRole).toBool());
-            EXPECT_EQ(text(group).isEmpty(), c > 0);
-            EXPECT_EQ(group.data(Qt::BackgroundRole).value<QBrush>().color(), QColor(0, 0, 255));
-            EXPECT_EQ(group.data(Qt::ForegroundRole).value<QBrush>().color(), Qt::white);
-            EXPECT_TRUE(group.data(Qt::FontRole).value<QFont>().bold());
-        }
+        EXPECT_TRUE(model.index(g, 0).data(ViolationGridModel::GroupRole).toBool());
     }
     QModelIndex second = model.index(1, 3, model.index(0, 0));
     EXPECT_EQ(text(second), "[2024.01.01 09:30:00]");
-    EXPECT_FALSE(second.data(Qt::BackgroundRole).isValid() || second.data(Qt::FontRole).isValid());
     EXPECT_EQ(model.indexOfGridRow(3, 3), second);
 }
 
@@ -96,7 +85,6 @@ TEST(ViolationGridModel, TheFilterKeepsRowsHoldingTheTextAnywhereWithTheirGroups
         {"aLI", "Alice  (2): [2024.01.01 09:00:00] [2024.01.01 09:30:00]"},
         {"09:30", "Alice  (2): [2024.01.01 09:30:00]"},
         {"(aimbot)", "Bob  (1): [2024.01.02 10:00:00] | Carol  (1): [2024.01.03 11:00:00]"},
-        {"c:1", "Carol  (1): [2024.01.03 11:00:00]"},
         {QString::fromUtf8("\xC3\x9C"),
          QString::fromUtf8("J\xC3\xBCrgen  (1): [2024.01.04 12:00:00]")},
         {"no such text", ""},

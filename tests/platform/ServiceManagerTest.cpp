@@ -75,29 +75,5 @@ TEST(ServiceManagerTest, SendsEachStateToTheSocketTheManagerNamed) {
     }
 }
 
-TEST(ServiceManagerTest, WatchdogPeriodIsForThisProcessOnly) {
-    const std::string self = std::to_string(::getpid());
-    struct Case {
-        const char *usec, *pid;
-        long long expected;
-    };
-    const Case cases[] = {
-        {"30000000", nullptr, 30000000},
-        {"30000000", self.c_str(), 30000000},
-        {"30000000", "1", 0},
-        {"30000000", "x", 0},
-        {nullptr, nullptr, 0},
-        {"", nullptr, 0},
-        {"3s", nullptr, 0},
-        {"-5", nullptr, 0},
-        {"99999999999999999999", nullptr, 0},
-    };
-    for (const Case& c : cases) {
-        ScopedVariable usec("WATCHDOG_USEC", c.usec), pid("WATCHDOG_PID", c.pid);
-        EXPECT_EQ(watchdogPeriod().count(), c.expected)
-            << (c.usec ? c.usec : "(unset)") << " " << (c.pid ? c.pid : "(unset)");
-    }
-}
-
 }  // namespace
 }  // namespace th

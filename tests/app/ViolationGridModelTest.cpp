@@ -12,23 +12,6 @@ QString text(const QModelIndex& i) {
     return i.data(Qt::DisplayRole).toString();
 }
 
-TEST(ViolationGridModel, ShowsGroupsWithTheirDataRowsBelow) {
-    GridFixture f;
-    f.addSampleRows();
-    ViolationGridModel model(f.form.vsFlexGrid1);
-    f.arrange();
-    ASSERT_EQ(model.rowCount(), 3);
-    const QStringList groups = {"Alice  (2)", "Bob  (1)", "Carol  (1)"};
-    for (int g = 0; g < 3; ++g) {
-        EXPECT_EQ(text(model.index(g, 0)), groups[g]);
-        EXPECT_EQ(model.rowCount(model.index(g, 0)), g == 0 ? 2 : 1);
-        EXPECT_TRUE(model.index(g, 0).data(ViolationGridModel::GroupRole).toBool());
-    }
-    QModelIndex second = model.index(1, 3, model.index(0, 0));
-    EXPECT_EQ(text(second), "[2024.01.01 09:30:00]");
-    EXPECT_EQ(model.indexOfGridRow(3, 3), second);
-}
-
 TEST(ViolationGridModel, FollowsRowsAddedAndCutAndReadsNothingPastTheGridWhileDrawingIsOff) {
     GridFixture f;
     f.addSampleRows();

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <thread>
 
-#include "bans/Aliases.h"
 #include "bans/BanBrowsingSql.h"
 #include "bans/BanFileOrder.h"
 #include "bans/BanStore.h"
@@ -183,26 +182,6 @@ TYPED_TEST(StoreCases, BansComeInTheBanFilesOrder) {
     }
 }
 
-// What a transaction did is gone after a rollback, there for every connection after a
-// commit.
-TYPED_TEST(StoreCases, ATransactionCountsWhole) {
-    auto store = this->open();
-    store->replaceKeptLines("here", {";kept"});
-    {
-        StoreTransaction t(*store);
-        store->addBans(bansOf({owned("gone")}), [](int64_t) {});
-        store->replaceKeptLines("here", {";gone"});
-    }
-    EXPECT_TRUE(bansIn(*store).empty());
-    EXPECT_EQ(keptIn(*store, "here"), (Rows{";kept"}));
-    {
-        StoreTransaction t(*store);
-        store->addBans(bansOf({owned("kept")}), [](int64_t) {});
-        t.commit();
-    }
-    EXPECT_EQ(bansIn(*this->open()), (Rows{row(owned("kept"))}));
-}
-
 // A second writer waits until the first has committed, then sees its bans: nothing is
 // added twice, nothing is lost.
 TYPED_TEST(StoreCases, WritersWaitForEachOther) {
@@ -326,58 +305,6 @@ TYPED_TEST(StoreCases, LogPositionsAreKeptPerReaderAndLog) {
     EXPECT_EQ(text(store->logPositions("here", "look")), text({a}));
 }
 
-// Browsing: every order, with a search or without, read a page of two at a time, after the
-// last ban of the page before.
-TYPED_TEST(StoreCases, PagesFollowEachOtherInEveryOrderAndSearch) {
-    auto store = this->open();
-    const std::vector<Owned> all = {
-        {"B2", "[04.16.2017 21:03:11]", "\"O'Brien\"", "\"10.0.0.2:1\"", ""},
-        {"a1", "[04.16.2017 21:03:11]", "\"alpha\"", "\"192.0.2.1:1\"", "\"x\""},
-        {"C3", "[01.02.2018 00:00:00]", "\"100%_sure\"", "\"192.0.2.1:1\"", ""},
-        {"d4", "[12.31.2016 23:59:59]", "\"Zed\"", "\"192.0.2.1:1\"", ""},
-        {"e5", "odd", "\"e5 name\"", "\"192.0.2.1:1\"", ""},
-    };
-    store->addBans(bansOf(all), [](int64_t) {});
-    auto paged = [&](BanColumn column, bool descending, const std::string& search) {
-        const BanOrder order{column, descending, search};
-        std::string guids;
-        BanKey last;
-        for (bool first = true;; first = false) {
-            const BanPage page = store->banPage(order, first ? nullptr : &last, 2);
-            for (const StoredBan& b : page.bans) guids += b.guid + " ";
-            if (page.bans.size() < 2) break;
-            last = page.last;
-        }
-        return guids;
-    };
-    struct Case {
-        BanColumn column;
-        bool descending;
-        std::string search, guids;
-        int64_t count;
-    };
-    const std::vector<Case> cases = {
-        {BanColumn::Time, false, "", "d4 a1 B2 C3 e5 ", 5},
-        {BanColumn::Time, true, "", "e5 C3 B2 a1 d4 ", 5},
-        {BanColumn::Guid, false, "", "a1 B2 C3 d4 e5 ", 5},
-        {BanColumn::Name, false, "", "C3 B2 d4 a1 e5 ", 5},
-        {BanColumn::Ip, false, "", "B2 a1 C3 d4 e5 ", 5},
-        {BanColumn::Reason, true, "", "a1 e5 d4 C3 B2 ", 5},
-        {BanColumn::Time, false, "E", "d4 B2 C3 e5 ", 4},
-        {BanColumn::Name, true, "E", "e5 d4 B2 C3 ", 4},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.search + " " + std::to_string(static_cast<int>(c.column)));
-        EXPECT_EQ(paged(c.column, c.descending, c.search), c.guids);
-        EXPECT_EQ(store->countBans(c.search, -1), c.count);
-    }
-    const std::optional<StoredBan> found = store->findBan("b2");
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->guid + found->stamp + found->name + found->address + found->reason,
-              "B2[04.16.2017 21:03:11]\"O'Brien\"\"10.0.0.2:1\"");
-    EXPECT_FALSE(store->findBan("b3"));
-}
-
 // A search finds what a plain LIKE over the stored values finds, whichever way the store
 // reads it: through the trigram index (three ASCII characters in a row, few candidates)
 // or along the order (short or 8-bit texts, or pieces most bans hold). Letter case is
@@ -469,64 +396,6 @@ TYPED_TEST(StoreCases, LiftedBansAreKeptUntilForgotten) {
     EXPECT_FALSE(store->findLiftedBan("abc1"));
     EXPECT_EQ(lifted(), (Rows{"x2|\"x2 name\"|[05.03.2017 10:00:00]|n\xFF"}));
     EXPECT_EQ(store->countBans("", -1), 1);
-}
-
-// Every name and address a GUID was seen with, gathered from working rows as a merge
-// gathers them: one alias per GUID (letter case ignored), name bytes and address, its
-// first and last seen the earliest and latest readable stamp by their moment, over one
-// merge and the next. Empty, unreadable or merge-given stamps leave them as they are;
-// rows of no player are no alias.
-TYPED_TEST(StoreCases, AliasesKeepEveryNameAndAddressWithFirstAndLastSeen) {
-    struct Sighting {
-        const char *guid, *stamp, *name, *address;
-        bool stamped = false;
-    };
-    auto merge = [](BanStore& store, const std::vector<Sighting>& sightings) {
-        std::vector<WorkRow> rows;
-        CellStore texts;
-        for (const Sighting& s : sightings) {
-            WorkRow& row = rows.emplace_back();
-            row.guid = s.guid;
-            row.stamp = s.stamp;
-            row.name = texts.keep(std::string("\"") + s.name + "\"");
-            row.address = texts.keep(std::string("\"") + s.address + "\"");
-            row.stamped = s.stamped;
-            row.fromGrid = true;
-        }
-        StoreTransaction t(store);
-        AliasSightings seen(store);
-        seen.addGridRows(rows);
-        seen.store();
-        t.commit();
-    };
-    auto store = this->open();
-    merge(*store, {{"ABCD", "[04.16.2017 21:03:11]", "Jayyz", "198.51.100.7:28960"},
-                   {"abcd", "[12.31.2016 23:59:59]", "Jayyz", "198.51.100.7:28960"},
-                   {"abcd", "[01.02.2017 10:00:00]", "^1Jay'yz", "198.51.100.7:28960"},
-                   {"abcd", "", "^1Jay'yz", "198.51.100.7:28960"},
-                   {"abcd", "[02.01.2017 00:00:00]", "J\xE4yyz\xFF", "203.0.113.5:28960"},
-                   {"AbCd", "junk", "J\xE4yyz\xFF", "203.0.113.5:28960"},
-                   {"other", "[06.06.2017 06:06:06]", "Nobody", "10.0.0.1:1", true},
-                   {"unknown", "[04.16.2017 21:03:11]", "Anyone", "10.0.0.2:1"},
-                   {"NO_GUID", "[04.16.2017 21:03:11]", "Anyone", "10.0.0.2:1"},
-                   {"  ", "[04.16.2017 21:03:11]", "Anyone", "10.0.0.2:1"}});
-    merge(*store, {{"abcD", "[05.01.2017 00:00:00]", "Jayyz", "198.51.100.7:28960"},
-                   {"abcd", "[12.30.2016 00:00:00]", "J\xE4yyz\xFF", "203.0.113.5:28960"},
-                   {"abcd", "[01.15.2017 00:00:00]", "J\xE4yyz\xFF", "203.0.113.5:28960"},
-                   {"abcd", "[4.16.2017 21:03:11]", "^1Jay'yz", "198.51.100.7:28960"},
-                   {"OTHER", "[06.06.2017 06:06:06]", "Nobody", "10.0.0.1:1"}});
-    EXPECT_EQ(aliasesOf(*store, "aBcD"),
-              (Rows{"abcd|\"J\xE4yyz\xFF\"|\"203.0.113.5:28960\"|[12.30.2016 00:00:00]|"
-                    "[02.01.2017 00:00:00]",
-                    "ABCD|\"Jayyz\"|\"198.51.100.7:28960\"|[12.31.2016 23:59:59]|"
-                    "[05.01.2017 00:00:00]",
-                    "abcd|\"^1Jay'yz\"|\"198.51.100.7:28960\"|[01.02.2017 10:00:00]|"
-                    "[01.02.2017 10:00:00]"}));
-    EXPECT_EQ(
-        aliasesOf(*store, "other"),
-        (Rows{"other|\"Nobody\"|\"10.0.0.1:1\"|[06.06.2017 06:06:06]|[06.06.2017 06:06:06]"}));
-    for (const char* none : {"unknown", "NO_GUID", "  ", "abc"})
-        EXPECT_TRUE(aliasesOf(*store, none).empty()) << none;
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ TEST(ColourCodes, EveryCaretAndThePrintableByteAfterItGo) {
 }
 
 // Folded, one player's names in colours form one group and sort by their letters; the
-// cells keep the names as written (a folded column dragged elsewhere, or a later key of the
-// sort, is the grid's test).
+// cells keep the names as written (a folded column moved, or a later key of the sort, is the
+// grid's large sort test).
 TEST(ColourCodes, FoldedNamesArrangeTogetherAndTheCellsKeepTheirCodes) {
     test::GridForm f;
     FlexGrid& g = f.grid;

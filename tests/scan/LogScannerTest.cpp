@@ -35,39 +35,6 @@ struct ScanFixture : ::testing::Test, test::GridForm {
     }
 };
 
-// The counter shows every line read, whatever the lines end with (a lone CR ends none). Only
-// violation lines add rows, and only added rows arrange the grid again: a huge line of the
-// characters the line pattern looks for is no violation.
-TEST_F(ScanFixture, TheCounterShowsEveryLineReadAndOnlyViolationsAddRows) {
-    std::string huge = "[";
-    for (size_t i = 0; huge.size() < (2u << 20); ++i) {
-        huge += " ()[]#"[i * 7 % 6];
-        if (i == 1u << 20) huge += " VIOLATION ";
-    }
-    std::string captions;
-    form.lblNumberLinesScanned.setListener(
-        [&](const Indicator& i) { captions += i.caption() + "|"; });
-    // The log, the rows it adds, the last count shown before the indicators go back to "0".
-    const std::vector<std::tuple<std::string, int32_t, std::string>> cases = {
-        {"", 0, " 0"},
-        {"\n", 0, " 1"},
-        {"a\nb", 0, " 2"},
-        {"a\r\nb\r\n", 0, " 2"},
-        {"x\ry\n", 0, " 1"},
-        {kLine + "\n" + kLine, 2, " 3"},
-        {"just chatter\nVIOLATION but not a line\n", 0, " 2"},
-        {huge + "\n" + kLine, 1, " 2"}};
-    for (const auto& [bytes, added, counted] : cases) {
-        grid.setRows(1);
-        add({"zed", "", "", "", "", "", ""});
-        add({"amy", "", "", "", "", "", ""});
-        captions.clear();
-        EXPECT_EQ(scan(write("/count.log", bytes)), added) << bytes.substr(0, 40);
-        EXPECT_NE(captions.find(counted + "|0|"), std::string::npos) << captions;
-        EXPECT_EQ(grid.textMatrix(1, 0), added ? "Alpha" : "zed");
-    }
-}
-
 // Whatever column was dragged wherever, a scan appends its rows under their titles and
 // the rows already there keep theirs.
 TEST_F(ScanFixture, RowsGoUnderTheirTitlesWhereverTheColumnsStand) {

@@ -2,43 +2,10 @@
 
 #include "bans/NewDatabase.h"
 #include "stats/Statistics.h"
-#include "tests/app/GridFixture.h"
 #include "tests/bans/BanTestSupport.h"
 
 namespace th {
 namespace {
-
-TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
-    test::GridFixture grid;
-    FlexGrid& g = grid.form.vsFlexGrid1;
-    auto add = [&](std::string_view name, const char* kind, const char* stamp) {
-        grid.add({name, kind, "50000", stamp, "s", "g", "i"});
-    };
-    add("Bob", "(AIMBOT)", "[04.16.2017 21:03:11]");
-    add("Alice", "(WALLHACK)", "[04.16.2017 22:00:00]");
-    add("Alice", "(AIMBOT)", "[04.17.2017 01:00:00]");
-    add("Carol", "VIOLATION", "[03.02.2017 10:00:00]");
-    add("Carol", "(AIMBOT)", "not a stamp");
-    for (int i = 0; i < 25; ++i)
-        add("P" + std::to_string(100 + i), "(SPEEDHACK)", "[05.01.2017 00:00:00]");
-    g.moveColumn(3, 0);  // Timestamp to the front, then arranged into groups
-    grid.arrange();
-
-    const GridFigures f = gridFigures(g);
-    EXPECT_EQ(f.violations, 30);
-    EXPECT_EQ(f.undated, 1);
-    EXPECT_EQ(f.perKind,
-              (std::vector<Tally>{
-                  {"(SPEEDHACK)", 25}, {"(AIMBOT)", 3}, {"(WALLHACK)", 1}, {"VIOLATION", 1}}));
-    EXPECT_EQ(f.perDay,
-              (std::vector<Tally>{
-                  {"2017-03-02", 1}, {"2017-04-16", 2}, {"2017-04-17", 1}, {"2017-05-01", 25}}));
-    ASSERT_EQ(f.topPlayers.size(), 20u);
-    EXPECT_EQ(f.topPlayers[0], (Tally{"Alice", 2}));
-    EXPECT_EQ(f.topPlayers[1], (Tally{"Carol", 2}));
-    EXPECT_EQ(f.topPlayers[2], (Tally{"Bob", 1}));
-    EXPECT_EQ(f.topPlayers[19], (Tally{"P116", 1}));
-}
 
 using BanStatistics = test::BanFolderTest;
 

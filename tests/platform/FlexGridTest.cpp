@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/Error.h"
 #include "platform/FlexGrid.h"
 #include "tests/support/GridColumnTexts.h"
 
@@ -15,14 +14,6 @@ namespace {
 
 using test::Column;
 using test::column;
-
-// A grid of the given width, its cells given row after row.
-FlexGrid gridOf(int32_t cols, const std::vector<std::string_view>& cells) {
-    FlexGrid g;
-    g.setCols(cols);
-    for (size_t i = 0; i < cells.size(); i += cols) g.addRow(std::span(cells).subspan(i, cols));
-    return g;
-}
 
 TEST(FlexGrid, CellOrderIsAStrictWeakOrdering) {
     // std::stable_sort needs it: irreflexive, antisymmetric, transitive, over awkward cells.
@@ -48,16 +39,6 @@ bool dropExes(std::string_view cell, std::string& out) {
                                ? cell.size()
                                : cell.find_first_not_of('x')));
     return true;
-}
-
-TEST(FlexGrid, CellsHoldingTabsStayInTheirColumn) {
-    FlexGrid g = gridOf(3, {"a\tb", "c", ""});
-    g.addItem("x\ty\tz\textra");
-    g.addItem("only");
-    EXPECT_EQ(column(g, 0), (Column{"a\tb", "x", "only"}));
-    EXPECT_EQ(column(g, 2), (Column{"", "z", ""}));
-    EXPECT_THROW(g.textMatrix(4, 0), Error);
-    EXPECT_THROW(g.textMatrix(1, 3), Error);
 }
 
 // A grid large enough that its sort ranks values, shares runs out between threads and

@@ -53,11 +53,9 @@ public:
 class ScriptedEvents : public EventsPort {
 public:
     int processed = 0;
-    int repaints = 0;
     std::function<void()> onRepaint;  // runs at each repaint, e.g. to break something mid-way
     void processEvents() override { ++processed; }
     void repaintNow() override {
-        ++repaints;
         if (onRepaint) onRepaint();
     }
 };

@@ -44,16 +44,12 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         w.window.cmdQuelvane_Click(cmd::kScan);
         ASSERT_TRUE(w.window.busy());
         for (QWidget* starter : starters) EXPECT_FALSE(starter->isEnabled());
-        EXPECT_TRUE(w.window.cmdCancel()->isVisible());
         w.window.cmdQuelvane_Click(cmd::kImport);  // refused while the scan runs
         ASSERT_TRUE(w.finished());
         EXPECT_TRUE(w.scripted.files.requests.empty());
         EXPECT_EQ(w.scripted.messages.shown.back().prompt,
                   "300 violations found and added to grid        ");
         for (QWidget* starter : starters) EXPECT_TRUE(starter->isEnabled());
-        EXPECT_FALSE(w.window.cmdCancel()->isVisible());
-        // The view shows the arranged grid again: 50 players.
-        EXPECT_EQ(w.window.vsFlexGrid1()->model()->rowCount(), 50);
         EXPECT_TRUE(w.window.form().unsavedRows);
     }
     for (MsgResult keep : {MsgResult::No, MsgResult::Yes}) {

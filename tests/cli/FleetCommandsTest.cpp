@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "bans/PostgresBanStore.h"
-#include "bans/ServerName.h"
-#include "scan/LogPositions.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
@@ -65,13 +62,6 @@ TEST_F(FleetCommands, ServersShareTheirBansAndKeepTheirOwnTempBans) {
     EXPECT_EQ(banLines(theirs), banLines(expected)) << theirs;
     EXPECT_NE(theirs.find("; the other server's own temp ban\r\n"), std::string::npos);
     EXPECT_EQ(theirs.find("temp ban one"), std::string::npos) << "alpha's temp bans stay alpha's";
-
-    // Where the logs were left is the named server's too, not this host's.
-    r = runCli({"merge", "--bans", bans, "--db", uri, "--server", "alpha", "--new-only", log});
-    EXPECT_EQ(r.status, 0) << r.err;
-    PostgresBanStore store(uri);
-    EXPECT_EQ(store.logPositions("alpha", kMergeReader).size(), 1u);
-    EXPECT_TRUE(store.logPositions(defaultServerName(), kMergeReader).empty());
 }
 
 // A failure to reach the database, one of each kind, ends the merge with one message and

@@ -65,15 +65,9 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     append("sv_viol.log", violation("Early", guidOf(1)));  // written while follow was not running
     start({"--after-merge", "/bin/sh -c env>>" + dir + "/after"});
     ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
-    append("sv_viol.log", "chatter\n" + violation("Late", guidOf(2)).substr(0, 30));
-    std::this_thread::sleep_for(600ms);
-    EXPECT_EQ(bansInFile(bans).count(guidOf(2)), 0u);  // half a line is not read
-    append("sv_viol.log", violation("Late", guidOf(2)).substr(30));
+    append("sv_viol.log", "chatter\n" + violation("Late", guidOf(2)));
     append("2.log", violation("Other", guidOf(3)));  // a new log in the folder
     ASSERT_TRUE(waitForBans(bans, {guidOf(2), guidOf(3)}));
-    const std::string banned = readBytes(bans);
-    std::this_thread::sleep_for(600ms);
-    EXPECT_EQ(readBytes(bans), banned);  // nothing new, nothing rewritten
     EXPECT_EQ(stop(pid_), 0);
     std::string caught;
     for (const auto& [n, name] :

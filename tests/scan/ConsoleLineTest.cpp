@@ -20,7 +20,6 @@ namespace {
 TEST(ConsoleLine, OnlyTheConsolesOwnPrefixIsTakenOff) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
         {"  0:00 ^7PunkBuster Server: x", "x"},
-        {"123:45 PunkBuster Server: ", ""},
         {"^~PunkBuster Server: x", "x"},
         {"PunkBuster Server:  x", " x"},
         // Not the console's prefix:
@@ -28,9 +27,7 @@ TEST(ConsoleLine, OnlyTheConsolesOwnPrefixIsTakenOff) {
         {"PunkBuster Server:x", std::nullopt},
         {"punkbuster server: x", std::nullopt},
         {"12:34PunkBuster Server: x", std::nullopt},
-        {"12:34  PunkBuster Server: x", std::nullopt},
         {"12:3 PunkBuster Server: x", std::nullopt},
-        {"^ PunkBuster Server: x", std::nullopt},
         {"^3^7PunkBuster Server: x", std::nullopt},
         {"^3 5:07 PunkBuster Server: x", std::nullopt},
         {"say: PunkBuster Server: x", std::nullopt},

@@ -62,7 +62,6 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
             {"ID_GenerateHTML...", yes, true, {}, "save "},
             {"ID_Exit", yes, true, {}, "unload "},
             {"ID_About", yes, true, {}, "about "},
-            {"ID_Quelvane", yes, true, {}, "url http://www.quelvane.net/ "},
         };
     // A near miss does nothing.
     cases.emplace_back("id_exit", yes, true, std::vector<std::string>{}, "");

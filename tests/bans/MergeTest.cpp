@@ -148,8 +148,6 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
             sql(db, "SELECT GUID FROM tblVandrel UNION SELECT TempBan FROM tblTempBans").empty());
         EXPECT_TRUE(filesIn(".tmp").empty());
         EXPECT_EQ(g_cnnDatabase, nullptr);
-        EXPECT_FALSE(w.form.prgScanning.visible());
-        EXPECT_EQ(w.scripted.cursor.current, 0);
         EXPECT_EQ(filesIn(".zip").empty(), c.what == "cancel" || c.what == "missing database")
             << "the backup, once made, remains";
         if (c.what == "missing database") {

@@ -62,11 +62,6 @@ TEST(ColourCodes, FoldedNamesArrangeTogetherAndTheCellsKeepTheirCodes) {
     EXPECT_EQ(g.shownCell(5, 0, scratch), "Jayyz");
     EXPECT_EQ(g.shownCell(8, 0, scratch), "Jayyz");
     EXPECT_EQ(g.shownCell(8, 2, scratch), "50005");
-
-    setFoldColours(g, false);
-    f.arrange();
-    EXPECT_EQ(g.colFold(0), nullptr);
-    EXPECT_EQ(column(g, 0).front(), "*^1Jay^7yz");
 }
 
 }  // namespace

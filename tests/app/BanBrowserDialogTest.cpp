@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTest>
 
 #include "app/BanBrowserDialog.h"
@@ -50,8 +49,9 @@ class BanBrowser : public BanFolderTest {
     }
 };
 
-// A search that finds more bans than it counts says so; a rare one counts exactly.
-TEST_F(BanBrowser, ASearchCountsItsMatchesUpToTenThousand) {
+// A search that finds more bans than it counts says so (how far a search counts is the
+// store's test).
+TEST_F(BanBrowser, ASearchSaysWhenItFoundMoreThanItCounts) {
     sql(db,
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10001) "
         "INSERT INTO tblVandrel (GUID, PlayerName) SELECT 'f' || i, '\"Filler ' || i || '\"' "
@@ -59,14 +59,10 @@ TEST_F(BanBrowser, ASearchCountsItsMatchesUpToTenThousand) {
     GridFixture f;
     BanBrowserDialog dialog(f.form);
     ASSERT_TRUE(dialog.isOpen());
-    for (const auto& [search, status] :
-         std::vector<std::pair<QString, QString>>{{"filler", "10004 bans, more than 10000 shown"},
-                                                  {"jay'yz", "10004 bans, 1 shown"},
-                                                  {"Filler 10001", "10004 bans, 1 shown"}}) {
-        dialog.searchBox()->setText(search);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.statusLine()->text() == status; }))
-            << dialog.statusLine()->text().toStdString();
-    }
+    dialog.searchBox()->setText("filler");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return dialog.statusLine()->text() == "10004 bans, more than 10000 shown"; }))
+        << dialog.statusLine()->text().toStdString();
 }
 
 TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
@@ -88,22 +84,18 @@ TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
     dialog.searchBox()->clear();
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.statusLine()->text() == "3 bans, 3 shown"; }));
 
-    // A click on a header sorts by that column, a second click the other way.
+    // A click on a header sorts by that column.
     QHeaderView* header = table.horizontalHeader();
-    header->moveSection(BanTableModel::IpColumn, 0);  // dragged first
+    header->moveSection(BanTableModel::IpColumn, 0);  // dragged first: copied first
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(BanTableModel::IpColumn) + 5, 5));
     EXPECT_EQ(column(table, BanTableModel::IpColumn),
               (QStringList{"10.0.0.7", "192.0.2.1", "198.51.100.7"}));
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(BanTableModel::IpColumn) + 5, 5));
-    EXPECT_EQ(column(table, BanTableModel::IpColumn),
-              (QStringList{"198.51.100.7", "192.0.2.1", "10.0.0.7"}));
 
     table.selectRow(0);
     dialog.copySelected();
     EXPECT_EQ(QApplication::clipboard()->text(),
-              "198.51.100.7\taaaa\tJay'yz\tAIMBOT\t[04.16.2017 21:03:11]\n");
+              "10.0.0.7\tcccc\tNobody\t\t[12.31.2016 23:59:59]\n");
     EXPECT_EQ(dialog.tempBans()->toPlainText(), ";[x] tempban\n");
 }
 
@@ -141,45 +133,6 @@ TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
     EXPECT_EQ(dialog.statusLine()->text(), "2 bans, 2 shown");
     // What the lifting writes to the file and the database is the ban file changes' test.
     EXPECT_EQ(sql(db, "SELECT GUID, Note FROM tblLiftedBans"), (Rows{"aaaa|appeal"}));
-    // The file chosen is offered next time.
-    dialog.table()->selectRow(0);
-    f.scripted.files.answers.push_back({});  // cancelled
-    QTest::keyClick(dialog.table(), Qt::Key_Delete);
-    EXPECT_EQ(f.scripted.files.requests.back().proposedName, bans);
-}
-
-// One selected ban shows every name and address its GUID was seen with, first seen first,
-// names by the display rule; none or several selected show none.
-TEST_F(BanBrowser, TheSelectedBanShowsEveryNameAndAddressItsGuidWasSeenWith) {
-    GridFixture f;
-    BanBrowserDialog dialog(f.form);
-    ASSERT_TRUE(dialog.isOpen());
-    dialog.show();
-    const QTableWidget& aliases = *dialog.aliases();
-    auto shown = [&] {
-        QStringList out;
-        for (int r = 0; r < aliases.rowCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < aliases.columnCount(); ++c) cells << aliases.item(r, c)->text();
-            out << cells.join(QLatin1Char('|'));
-        }
-        return out;
-    };
-    QStringList headers;
-    for (int c = 0; c < aliases.columnCount(); ++c)
-        headers << aliases.horizontalHeaderItem(c)->text();
-    EXPECT_EQ(headers, (QStringList{"Name", "IP", "First seen", "Last seen"}));
-    EXPECT_TRUE(shown().isEmpty());
-    dialog.table()->selectRow(2);  // aaaa
-    EXPECT_EQ(shown(),
-              (QStringList{QString::fromUtf8("^1Jaäy|203.0.113.5|[12.31.2016 23:59:59]|[01.02.2017 "
-                                             "10:00:00]"),
-                           "Jay'yz|198.51.100.7|[04.16.2017 21:03:11]|[04.16.2017 21:03:11]",
-                           "Nobody|10.0.0.7||"}));
-    dialog.table()->selectRow(0);  // BBBB, never seen otherwise
-    EXPECT_TRUE(shown().isEmpty());
-    dialog.table()->selectAll();
-    EXPECT_TRUE(shown().isEmpty());
 }
 
 }  // namespace

@@ -33,7 +33,6 @@ TEST(QtMessageBoxPort, ReturnPressesTheDefaultButtonAndTheResetDefaultsToNo) {
     const std::vector<std::tuple<MsgButtons, std::optional<MsgResult>, MsgResult>> cases = {
         {MsgButtons::YesNo, std::nullopt, MsgResult::Yes},
         {MsgButtons::YesNo, MsgResult::No, MsgResult::No},
-        {MsgButtons::YesNoCancel, MsgResult::Cancel, MsgResult::Cancel},
         {MsgButtons::OkCancel, MsgResult::No, MsgResult::Ok},  // not a button of the box
     };
     for (const auto& [buttons, pressed, answer] : cases) {

@@ -1,15 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QHeaderView>
 #include <QMenu>
 #include <QSettings>
-#include <QTest>
 #include <filesystem>
 #include <fstream>
 
-#include "app/QtFileChooserPort.h"
 #include "app/RecentLogs.h"
-#include "app/ViolationGridView.h"
 #include "app/frmMain.h"
 #include "tests/app/WindowFixture.h"
 #include "tests/support/Files.h"
@@ -29,25 +25,12 @@ struct Window : test::Window {
     }
 };
 
-TEST(RecentLogs, NewestFirstOnceEachAndNoMoreThanTen) {
-    RecentLogs recent({"/b.log", "", "/a.log", "/b.log"});
-    EXPECT_EQ(recent.paths(), (std::vector<std::string>{"/b.log", "/a.log"}));
-    for (int i = 0; i < 12; ++i) recent.add("/" + std::to_string(i) + ".log");
-    recent.add("/5.log");
-    ASSERT_EQ(recent.paths().size(), 10u);
-    EXPECT_EQ(recent.paths().front(), "/5.log");
-    EXPECT_EQ(recent.paths().back(), "/2.log");
-    recent.remove("/5.log");
-    EXPECT_EQ(recent.paths().front(), "/11.log");
-}
-
 TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
     QSettings().clear();
     test::ScratchFolder folder;
     const fs::path dir = folder.dir;
     for (const char* name : {"a.log", "b&c.log"}) std::ofstream(dir / name) << "\n";
     Window w;
-    EXPECT_FALSE(w.window.recentMenu()->isEnabled());
     w.scripted.files.answers = {{(dir / "a.log").string()}, {(dir / "b&c.log").string()}};
     w.window.cmdQuelvane_Click(0);
     w.window.cmdQuelvane_Click(0);
@@ -65,43 +48,6 @@ TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
     EXPECT_EQ(w.scripted.messages.shown[0].icon, MsgIcon::Information);
     EXPECT_EQ(w.recent(), QStringList({"&1 " + d + "/b&&c.log"}));
     EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), (dir / "b&c.log").string());
-}
-
-TEST(WindowSettings, GeometryAndColumnsComeBackInTheNextWindow) {
-    QSettings().clear();
-    {
-        Window w;
-        ASSERT_TRUE(w.shown());
-        w.window.vsFlexGrid1()->header()->moveSection(5, 0);  // GUID to the front
-        w.window.vsFlexGrid1()->header()->resizeSection(0, 333);
-        w.window.setGeometry(QRect(QPoint(40, 30), QSize(900, 640)));
-        QTest::qWait(20);
-        w.window.cmdQuelvane_Click(2);  // Exit
-        ASSERT_FALSE(w.window.isVisible());
-    }
-    Window again;
-    QStringList titles;
-    for (int c = 0; c < 7; ++c)
-        titles << again.window.vsFlexGrid1()->model()->headerData(c, Qt::Horizontal).toString();
-    EXPECT_EQ(titles, QStringList({"GUID", "Player Name", "Violation", "Number", "Timestamp",
-                                   "Slot", "Player IP"}));
-    EXPECT_EQ(again.window.vsFlexGrid1()->header()->sectionSize(0), 333);
-    EXPECT_EQ(again.window.size(), QSize(900, 640));
-}
-
-TEST(WindowSettings, EachKindOfFileOpensWhereItWasLastChosen) {
-    QSettings().clear();
-    FileChooserRequest log, html, named;
-    log.defaultExt = "log";
-    html.defaultExt = "html";
-    named.defaultExt = "log";
-    named.initialDir = "/var/games";
-    EXPECT_EQ(QtFileChooserPort::withRememberedFolder(log).initialDir, "");
-    QtFileChooserPort::rememberFolder(log, {"/srv/pb/logs/server.log"});
-    QtFileChooserPort::rememberFolder(html, {});  // cancelled: nothing remembered
-    EXPECT_EQ(QtFileChooserPort::withRememberedFolder(log).initialDir, "/srv/pb/logs");
-    EXPECT_EQ(QtFileChooserPort::withRememberedFolder(html).initialDir, "");
-    EXPECT_EQ(QtFileChooserPort::withRememberedFolder(named).initialDir, "/var/games");
 }
 
 }  // namespace

@@ -50,24 +50,6 @@ TEST_F(PostgresMerge, AServerStoppedMidMergeLeavesTheFileAndTheNextRunCompletes)
         << again.scripted.messages.shown.back().prompt;
 }
 
-// Another server hears of new bans once they are committed, and of nothing else.
-TEST_F(PostgresMerge, ListenersHearOfCommittedNewBansOnly) {
-    const std::string uri = cluster.freshDatabaseUri();
-    createBanDatabase(uri);
-    PostgresBanStore listener(uri), writer(uri);
-    EXPECT_FALSE(listener.waitForNewBans(0));
-    const std::vector<Ban> bans = {{"abc", "[04.16.2017 21:03:11]", "\"n\"", "\"a\"", ""}};
-    {
-        StoreTransaction t(writer);
-        writer.addBans(bans, [](int64_t) {});
-        EXPECT_FALSE(listener.waitForNewBans(200)) << "not before the commit";
-        t.commit();
-    }
-    EXPECT_TRUE(listener.waitForNewBans(5000));
-    writer.addBans(bans, [](int64_t) {});  // known already: nothing new
-    EXPECT_FALSE(listener.waitForNewBans(200));
-}
-
 // A version 4 database keeps every ban and gains the aliases, seeded with each ban's own
 // name, address and readable stamp; its tables and indexes are then a new database's.
 TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "bans/SchemaMigration.h"
-#include "platform/TimeStamp.h"
 #include "tests/bans/BanTestSupport.h"
 
 namespace th::test {
@@ -51,25 +50,11 @@ const char* kStamps =
 
 using SchemaVersions = BanFolderTest;
 
-// What the stored query orders as a stamp is what the program reads as one.
-TEST_F(SchemaVersions, TheStoredOrderTakesForAStampWhatTheProgramReadsAsOne) {
-    for (const std::string text :
-         {"[04.16.2017 21:03:11]", "[4.16.2017 21:03:11]", "[04.16.2017 21:03:11] ",
-          "[04-16-2017 21:03:11]", "[04.16.2017 21:03]", "04.16.2017 21:03:11",
-          "[0a.16.2017 21:03:11]", "[04.16.2017T21:03:11]", ""}) {
-        sql(db,
-            "DELETE FROM tblVandrel; INSERT INTO tblVandrel (GUID, TimeStamp) VALUES "
-            "('a', '" +
-                text + "'), ('b', '[12.31.9998 23:59:59]')");
-        EXPECT_EQ(banOrder(db).front() == "a", isStamp(text)) << text;
-    }
-}
-
 // A database of each earlier version, as the program made it, is backed up once beside it
 // and upgraded in place: every ban kept byte for byte under its row number (the search
 // index names bans by it), temp bans, the month-first order, no lifted bans, aliases seeded
-// with each ban's own name, address and readable stamp (before version 5), searches that
-// find what the bans hold, and the very schema a new database has.
+// with each ban's own name, address and readable stamp (before version 5), and the very
+// schema a new database has.
 TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) {
     const std::string fresh = dir + "/fresh.mdb";
     std::filesystem::rename(db, fresh);
@@ -103,9 +88,6 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
         TestWindow w;
         ASSERT_TRUE(g_blnConnectToDatabase(w.form));
         EXPECT_TRUE(w.scripted.messages.shown.empty());
-        EXPECT_EQ(g_cnnDatabase->countBans("G2", -1), 2);
-        EXPECT_EQ(g_cnnDatabase->countBans("\xE9", -1), 1);
-        EXPECT_EQ(g_cnnDatabase->countBans("IT'S", -1), 1);
         g_CloseDatabase();
         EXPECT_EQ(schemaOf(db), schemaOf(fresh));
         EXPECT_EQ(sql(db, kBanColumns), rows);

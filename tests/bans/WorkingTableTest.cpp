@@ -7,21 +7,6 @@
 namespace th::test {
 namespace {
 
-// GUIDs compare as text, never as numbers, so that equal GUIDs always become neighbours:
-// ASCII letters without regard to case, ties by bytes, equal GUIDs in their first order.
-TEST(WorkingTable, SortsGuidsAsTextSoThatEqualGuidsMeet) {
-    const std::vector<std::string> guids = {"abc", "ABC", "Abc", "",      "10",    "9",  "09",
-                                            "1",   "01",  "1",   "\xe9t", "\xc9T", "zz", "Z"};
-    std::vector<std::string> places;
-    for (size_t i = 0; i < guids.size(); ++i) places.push_back(std::to_string(i));
-    std::vector<WorkRow> rows;
-    for (size_t i = 0; i < guids.size(); ++i) rows.push_back({places[i], guids[i], "", "", ""});
-    sortByGuid(rows);
-    std::string order;
-    for (const WorkRow& r : rows) order.append(r.stamp).append(" ");
-    EXPECT_EQ(order, "3 8 6 7 9 4 5 1 2 0 13 12 11 10 ");
-}
-
 // Comparing GUIDs without making their keys must give what comparing the keys gives,
 // wherever in a long GUID the letter case or the bytes differ.
 TEST(WorkingTable, GuidsCompareAsTheirKeysDo) {
@@ -36,39 +21,6 @@ TEST(WorkingTable, GuidsCompareAsTheirKeysDo) {
             EXPECT_EQ(sign(compareGuids(a, b)), sign(guidKey(a).compare(guidKey(b))));
             EXPECT_EQ(sameGuid(a, b), guidKey(a) == guidKey(b));
         }
-}
-
-// A line ends at LF, CR LF or a lone CR; a line is a ban line only with a stamp, a space
-// and a GUID; every other line that is not blank is kept as it is.
-TEST(WorkingTable, FileLinesEndAtAnyLineEndAndOnlyBanLinesAreTakenApart) {
-    std::vector<std::string> lines;
-    forEachLine("a\rb\r\nc\n\r\nd", [&](std::string_view l) { lines.emplace_back(l); });
-    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "", "d"}));
-
-    const std::string bytes =
-        "[04.16.2017 21:03:11] g1 \"One\" \"1.2.3.4:5\" \"VIOLATION DETECTED -> X #1\"\r"
-        " 0123cdef \"Jayyz\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"\r"
-        "[4.16.2017 21:03:11] g2 \"Two\" \"1:1\" \"r\"\r\n"
-        "[04.16.2017 21:03:11]  \r\n"
-        "; a temp ban\n   \n"
-        "[04.16.2017 21:03:12] g3 \"Three\" \"2:2\"";
-    WorkingRows work;
-    FieldSplitter awk;
-    collectFileLines(bytes, awk, work);
-    ASSERT_EQ(work.rows.size(), 2u);
-    const WorkRow &first = work.rows[0], &second = work.rows[1];
-    EXPECT_EQ(std::string(first.stamp) + std::string(first.guid) + std::string(first.name) +
-                  std::string(first.reason),
-              "[04.16.2017 21:03:11]g1\"One\"VIOLATION DETECTED -> X #1");
-    EXPECT_EQ(std::string(second.guid) + std::string(second.address), "g3\"2:2\"");
-    EXPECT_EQ(work.keptLines,
-              (std::vector<std::string>{
-                  " 0123cdef \"Jayyz\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) "
-                  "#50001\"",
-                  "[4.16.2017 21:03:11] g2 \"Two\" \"1:1\" \"r\"", "[04.16.2017 21:03:11]  ",
-                  "; a temp ban"}));
-    EXPECT_EQ(work.banLines, 2);
-    EXPECT_EQ(work.oddLines, 3);
 }
 
 // A large file is taken apart in two halves at once: its rows, kept lines and counts must be

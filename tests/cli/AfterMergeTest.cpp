@@ -12,8 +12,6 @@ using namespace std::chrono_literals;
 TEST(AfterMerge, WordsAreSplitAtSpacesAndNothingElse) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
         {"", {}},
-        {"  \t ", {}},
-        {"/usr/bin/reload", {"/usr/bin/reload"}},
         {" rcon  -p 'secret word'\tban ", {"rcon", "-p", "'secret", "word'", "ban"}},
         {"a;b $(x) `y` |z", {"a;b", "$(x)", "`y`", "|z"}},  // no shell reads them
     };

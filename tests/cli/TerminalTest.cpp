@@ -10,7 +10,7 @@
 namespace th::cli {
 namespace {
 
-// Every command prints cells through this (the scan of a scan file shows it end to end).
+// Every command prints cells through this.
 TEST(TerminalText, NoByteReachesTheTerminalThatCouldSteerIt) {
     for (const auto& [text, shown] : std::vector<std::pair<std::string, std::string>>{
              {"plain [x] \"y\" ~", "plain [x] \"y\" ~"},
@@ -30,8 +30,6 @@ TEST(TerminalMessages, QuestionsAreDeclinedUnlessAnAnswerIsGiven) {
     const std::vector<std::tuple<std::string, MsgButtons, MsgResult, MsgResult>> cases = {
         // prompt, buttons, default button, answer
         {"Go on?", MsgButtons::YesNo, MsgResult::Yes, MsgResult::No},
-        {"Go on?", MsgButtons::YesNo, MsgResult::No, MsgResult::No},
-        {"Go on?", MsgButtons::YesNoCancel, MsgResult::Yes, MsgResult::No},
         {"Go on?", MsgButtons::YesNoCancel, MsgResult::Cancel, MsgResult::Cancel},
         {"Go on?", MsgButtons::OkCancel, MsgResult::Ok, MsgResult::Cancel},
         {"Replace the file?", MsgButtons::YesNo, MsgResult::No, MsgResult::Yes},

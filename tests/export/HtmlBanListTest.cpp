@@ -83,8 +83,6 @@ TEST(HtmlCommand, WritesThePageAndOpensItOnYesOnly) {
     f.scripted.files.answers = {{}, {path}, {path}, {missing}, {path}};
     f.scripted.messages.answers = {MsgResult::No, MsgResult::Yes};
     for (int i = 0; i < 4; ++i) runHtmlCommand(f.form);
-    EXPECT_EQ(f.scripted.files.requests.at(0).title, "Save HTML document");
-    EXPECT_EQ(f.scripted.files.requests[0].filters.at(0).first, "Quelvane HTML Banlist (*.html)");
     EXPECT_EQ(readBytes(path), pageOf({row("Alpha"), row("Bob")}));
     ASSERT_EQ(f.scripted.messages.shown.size(), 3u);
     const ShownBox& box = f.scripted.messages.shown[0];
@@ -97,7 +95,6 @@ TEST(HtmlCommand, WritesThePageAndOpensItOnYesOnly) {
                   missing +
                   " 53        \r\nCheck that the folder can be written to and try again; no page "
                   "was written.        ");
-    EXPECT_EQ(f.scripted.cursor.history, (std::vector<int16_t>{11, 0, 11, 0, 11, 0}));
     ASSERT_EQ(f.scripted.shell.calls.size(), 1u);
     EXPECT_EQ(f.scripted.shell.calls[0].target, path);
 

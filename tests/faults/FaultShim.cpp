@@ -23,7 +23,7 @@ int hit() {
     if (!g_armed) return 0;
     if (++g_calls != g_target || g_mode == Mode::Count) return 0;
     if (g_mode == Mode::Kill) ::_exit(99);
-    return g_mode == Mode::NoSpace ? ENOSPC : EIO;
+    return ENOSPC;
 }
 
 int sqliteFault(int ioerr) {

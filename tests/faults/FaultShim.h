@@ -6,7 +6,7 @@
 
 namespace th::test::faults {
 
-enum class Mode { Count, NoSpace, IoError, Kill };
+enum class Mode { Count, NoSpace, Kill };
 
 // Installs the SQLite shim; call once before any database is opened.
 void install();

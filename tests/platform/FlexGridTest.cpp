@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/Error.h"
 #include "platform/FlexGrid.h"
 #include "tests/support/GridColumnTexts.h"
 
@@ -15,23 +14,6 @@ namespace {
 
 using test::Column;
 using test::column;
-
-// A grid of the given width, its cells given row after row.
-FlexGrid gridOf(int32_t cols, const std::vector<std::string_view>& cells) {
-    FlexGrid g;
-    g.setCols(cols);
-    for (size_t i = 0; i < cells.size(); i += cols) g.addRow(std::span(cells).subspan(i, cols));
-    return g;
-}
-
-TEST(FlexGrid, GenericSortPutsNumbersByValueBeforeTextsWithoutRegardToCase) {
-    FlexGrid g = gridOf(
-        1, {"b", "10", "A", "9", "-1", "1.5", "a", "+2", "007", ".5", "B", "99999999999999999999"});
-    g.select(1, 0);
-    g.sort(FlexGrid::kSortGenericAscending);
-    EXPECT_EQ(column(g, 0), (Column{"-1", "1.5", "+2", "007", "9", "10", "99999999999999999999",
-                                    ".5", "A", "a", "B", "b"}));
-}
 
 TEST(FlexGrid, CellOrderIsAStrictWeakOrdering) {
     // std::stable_sort needs it: irreflexive, antisymmetric, transitive, over awkward cells.
@@ -50,16 +32,6 @@ TEST(FlexGrid, CellOrderIsAStrictWeakOrdering) {
     }
 }
 
-TEST(FlexGrid, SortKeysRunLeftToRightKeepEqualRowsInOrderAndGroupsHeedCase) {
-    FlexGrid g = gridOf(3, {"bob", "2", "first", "al", "10", "x", "bob", "2", "second", "bob", "1",
-                            "y", "Al", "1", "z"});
-    g.select(1, 0, 1, 1);  // key on the first two columns only
-    g.sort(FlexGrid::kSortGenericAscending);
-    g.subtotal(FlexGrid::kSubtotalGroup, 0, -1, {}, 0xFF0000, 0xFFFFFF, true);
-    EXPECT_EQ(column(g, 0), (Column{"*Al", "Al", "*al", "al", "*bob", "bob", "bob", "bob"}));
-    EXPECT_EQ(column(g, 2), (Column{"*", "z", "*", "x", "*", "y", "first", "second"}));
-}
-
 // Shown as a number without its leading "x"s: "x2" shows as "2".
 bool dropExes(std::string_view cell, std::string& out) {
     if (cell.empty() || cell.front() != 'x') return false;
@@ -69,41 +41,11 @@ bool dropExes(std::string_view cell, std::string& out) {
     return true;
 }
 
-// A folded column sorts and groups by what it shows (numbers by value too) while its cells
-// stay as stored; the fold follows the column when it moves and when the width is set.
-TEST(FlexGrid, AFoldedColumnArrangesByItsShownTexts) {
-    FlexGrid g = gridOf(2, {"x10", "a", "2", "b", "xx2", "c", "x", "d", "10", "e"});
-    g.setColFold(0, &dropExes);
-    g.moveColumn(0, 1);
-    g.setCols(2);  // the order is made the storage order again
-    EXPECT_EQ(g.colFold(0), nullptr);
-    EXPECT_EQ(g.colFold(1), &dropExes);
-    g.moveColumn(1, 0);
-    g.select(1, 0, 1, 1);
-    g.sort(FlexGrid::kSortGenericAscending);
-    g.subtotal(FlexGrid::kSubtotalGroup, 0, -1, {}, 0xFF0000, 0xFFFFFF, true);
-    EXPECT_EQ(column(g, 0), (Column{"*2", "2", "xx2", "*x10", "x10", "10", "*x", "x"}));
-    EXPECT_EQ(column(g, 1), (Column{"*", "b", "c", "*", "a", "e", "*", "d"}));
-    std::string scratch;
-    EXPECT_EQ(g.shownCell(4, 0, scratch), "10");
-    EXPECT_EQ(g.shownCell(7, 0, scratch), "");
-    EXPECT_EQ(g.shownCell(8, 1, scratch), "d");
-}
-
-TEST(FlexGrid, CellsHoldingTabsStayInTheirColumn) {
-    FlexGrid g = gridOf(3, {"a\tb", "c", ""});
-    g.addItem("x\ty\tz\textra");
-    g.addItem("only");
-    EXPECT_EQ(column(g, 0), (Column{"a\tb", "x", "only"}));
-    EXPECT_EQ(column(g, 2), (Column{"", "z", ""}));
-    EXPECT_THROW(g.textMatrix(4, 0), Error);
-    EXPECT_THROW(g.textMatrix(1, 3), Error);
-}
-
 // A grid large enough that its sort ranks values, shares runs out between threads and
 // sorts long runs again by their next key: the same order as a plain stable sort of the
-// same rows, and groups counting exactly their runs. With the first and last keys folded,
-// the same by their shown texts, the cells kept as stored.
+// same rows, and groups counting exactly their runs. With the first and last keys folded
+// (and the fold following its column when another moves), the same by their shown texts,
+// the cells kept as stored.
 TEST(FlexGrid, LargeGridsSortAndGroupAsAPlainStableSortWould) {
     for (const bool folded : {false, true}) {
         SCOPED_TRACE(folded ? "folded" : "as stored");

@@ -27,7 +27,7 @@ class ScopedVariable {
     bool had_ = false;
 };
 
-// A service manager's end of the notify socket: a path, or an abstract name after "@".
+// A service manager's end of the notify socket, at a path.
 class ManagerSocket {
   public:
     explicit ManagerSocket(const std::string& name) : name_(name) {
@@ -35,13 +35,12 @@ class ManagerSocket {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         name.copy(address.sun_path, name.size());
-        if (name[0] == '@') address.sun_path[0] = '\0';
         const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
         EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), size), 0) << name;
     }
     ~ManagerSocket() {
         ::close(fd_);
-        if (name_[0] == '/') std::filesystem::remove(name_);
+        std::filesystem::remove(name_);
     }
     std::string receive() {
         char buffer[256];
@@ -58,44 +57,19 @@ TEST(ServiceManagerTest, SendsEachStateToTheSocketTheManagerNamed) {
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("tallyhound-notify-" + std::to_string(::getpid())))
                                  .string();
-    const std::string abstract = "@tallyhound-notify-" + std::to_string(::getpid());
-    for (const std::string& name : {path, abstract}) {
-        ManagerSocket manager(name);
-        ScopedVariable socket("NOTIFY_SOCKET", name.c_str());
-        for (const char* state : {"READY=1", "WATCHDOG=1", "STOPPING=1"}) {
-            EXPECT_TRUE(notifyServiceManager(state)) << name;
-            EXPECT_EQ(manager.receive(), state) << name;
+    {
+        ManagerSocket manager(path);
+        ScopedVariable socket("NOTIFY_SOCKET", path.c_str());
+        for (const char* state : {"READY=1", "STOPPING=1"}) {
+            EXPECT_TRUE(notifyServiceManager(state));
+            EXPECT_EQ(manager.receive(), state);
         }
     }
     // No manager asked, or it named what is no socket: nothing sent, and the caller goes on.
-    for (const char* name : {static_cast<const char*>(nullptr), "", "relative/socket", "@",
+    for (const char* name : {static_cast<const char*>(nullptr), "relative/socket",
                              "/nonexistent/tallyhound-notify"}) {
         ScopedVariable socket("NOTIFY_SOCKET", name);
         EXPECT_FALSE(notifyServiceManager("READY=1")) << (name ? name : "(unset)");
-    }
-}
-
-TEST(ServiceManagerTest, WatchdogPeriodIsForThisProcessOnly) {
-    const std::string self = std::to_string(::getpid());
-    struct Case {
-        const char *usec, *pid;
-        long long expected;
-    };
-    const Case cases[] = {
-        {"30000000", nullptr, 30000000},
-        {"30000000", self.c_str(), 30000000},
-        {"30000000", "1", 0},
-        {"30000000", "x", 0},
-        {nullptr, nullptr, 0},
-        {"", nullptr, 0},
-        {"3s", nullptr, 0},
-        {"-5", nullptr, 0},
-        {"99999999999999999999", nullptr, 0},
-    };
-    for (const Case& c : cases) {
-        ScopedVariable usec("WATCHDOG_USEC", c.usec), pid("WATCHDOG_PID", c.pid);
-        EXPECT_EQ(watchdogPeriod().count(), c.expected)
-            << (c.usec ? c.usec : "(unset)") << " " << (c.pid ? c.pid : "(unset)");
     }
 }
 

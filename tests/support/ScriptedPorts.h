@@ -45,19 +45,15 @@ public:
 class ScriptedCursor : public CursorPort {
 public:
     int16_t current = 0;
-    std::vector<int16_t> history;  // every shape set, in order
     int16_t shape() override { return current; }
-    void setShape(int16_t s) override { current = s; history.push_back(s); }
+    void setShape(int16_t s) override { current = s; }
 };
 
 class ScriptedEvents : public EventsPort {
 public:
-    int processed = 0;
-    int repaints = 0;
     std::function<void()> onRepaint;  // runs at each repaint, e.g. to break something mid-way
-    void processEvents() override { ++processed; }
+    void processEvents() override {}
     void repaintNow() override {
-        ++repaints;
         if (onRepaint) onRepaint();
     }
 };

@@ -20,6 +20,7 @@ std::vector<size_t> banRows(const std::vector<WorkRow>& sorted) {
     std::vector<size_t> rows;
     std::optional<std::string_view> previous;
     for (size_t j = 0; j < sorted.size(); ++j) {
+        fetchAhead(sorted, j);
         const std::string_view guid = sorted[j].guid;
         const bool taken = namesPlayer(guid) && !(previous && sameGuid(guid, *previous));
         previous = guid;
@@ -33,8 +34,12 @@ StoredRows storeRows(BanStore& store, WorkingRows& work,
     std::vector<WorkRow>& sorted = work.rows;
     StoredRows counts;
     const std::vector<size_t> rowOf = banRows(sorted);  // the working row of each ban
-    for (size_t j : rowOf) {
-        WorkRow& row = sorted[j];
+    for (size_t i = 0; i < rowOf.size(); ++i) {
+        if (i + kFetchAhead < rowOf.size()) {
+            const std::string_view ahead = sorted[rowOf[i + kFetchAhead]].reason;
+            prefetch(ahead.data(), ahead.size());
+        }
+        WorkRow& row = sorted[rowOf[i]];
         if (blank(row.reason)) {
             row.reason = {};
             continue;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,7 @@ void radixSortByHead(std::vector<HeadKey>& keys);
 // less tell apart keep their order.
 template <class T, class Head, class Less>
 void sortByHead(std::vector<T>& items, Head head, Less less) {
+    if (items.size() > UINT32_MAX) throw std::length_error("too many items to sort");
     std::vector<HeadKey> keys(items.size());
     for (size_t i = 0; i < items.size(); ++i)
         keys[i] = {head(items[i]), static_cast<uint32_t>(i)};

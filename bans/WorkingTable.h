@@ -14,7 +14,6 @@
 
 #include "platform/CellStore.h"
 #include "platform/FlexGrid.h"
-#include "platform/Prefetch.h"
 #include "scan/FieldSplitter.h"
 #include "scan/GridColumns.h"
 
@@ -31,17 +30,6 @@ struct WorkRow {
     bool stamped = false;      // the row had no stamp and got the merge's time
     bool fromGrid = false;     // a violation of the grid, not a line of the ban file
 };
-
-// Asks for the texts of the row kFetchAhead places after i. The sort leaves the texts where
-// they were read, so a loop over the sorted rows visits them at random and would otherwise
-// wait for memory at every row.
-inline void fetchAhead(const std::vector<WorkRow>& rows, size_t i) {
-    if (i + kFetchAhead >= rows.size()) return;
-    const WorkRow& row = rows[i + kFetchAhead];
-    // Kept one after another as they were read: the GUID, the name and the address.
-    prefetch(row.guid.data(), row.guid.size() + row.name.size() + row.address.size());
-    prefetch(row.reason.data(), row.reason.size());
-}
 
 // A ban the merge adds from the grid, as follow and merge --dry-run print it.
 struct NewBan {

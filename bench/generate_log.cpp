@@ -234,7 +234,9 @@ int main(int argc, char** argv) {
             return usage();
         args.erase(args.begin(), args.begin() + 2);
     }
-    if (args.empty() || args.size() > 2) return usage();
+    // A lone option ("--help", "-h") is not a file name: a gigabyte written under it helps
+    // no one.
+    if (args.empty() || args.size() > 2 || args[0].starts_with("-")) return usage();
     const unsigned long long target =
         maxLines != ~0ull && args.size() == 1
             ? ~0ull

@@ -30,14 +30,7 @@ class BanBrowser : public BanFolderTest {
             "('BBBB', '[01.02.2016 00:00:00]', CAST(X'22636166E922' AS TEXT), '\"192.0.2.1\"', "
             "'\"WALLHACK\"'),"
             "('cccc', '[12.31.2016 23:59:59]', '\"Nobody\"', '\"10.0.0.7\"', '');"
-            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban');"
-            "INSERT INTO tblAliases VALUES "
-            "('aaaa', '\"Jay``yz\"', '\"198.51.100.7\"', '[04.16.2017 21:03:11]', "
-            "'[04.16.2017 21:03:11]'),"
-            "('AAAA', CAST(X'225E314A61E47922' AS TEXT), '\"203.0.113.5\"', "
-            "'[12.31.2016 23:59:59]', '[01.02.2017 10:00:00]'),"
-            "('aaaa', '\"Nobody\"', '\"10.0.0.7\"', '', ''),"
-            "('cccc', '\"Else\"', '\"10.0.0.8\"', '', '')");
+            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban')");
         writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa \"Jay'yz\" \"198.51.100.7\" \"AIMBOT\"",
                                "", ";[x] tempban"}));
     }

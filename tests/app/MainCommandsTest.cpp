@@ -55,9 +55,7 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
     const std::string none = box("No violations added to grid        ", ok, info);
     const std::string one = box("1 violations found and added to grid        ", ok, info);
     const std::string quiet = "a log without violations\n", kLog = "<the log>";
-    const std::string violation =
-        "[12.07.2002 21:14:03] VIOLATION (AIMBOT) #50001: Alpha (slot #1) Aimbot detected "
-        "[0123456789abcdef0123456789abcdef(VALID) 192.0.2.1:27960]\n";
+    const std::string cheat = test::violation("Alpha", "0123456789abcdef0123456789abcdef");
     const auto yes = MsgResult::Yes, no = MsgResult::No;
     // Path, log, whether the grid holds rows, answers, boxes shown, and rows after.
     const std::tuple<std::string, std::string, bool, std::vector<MsgResult>,
@@ -67,7 +65,7 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
             {"/no/such/folder/server.log", "", true, {}, {notFound}, 5},
             {kLog, quiet, true, {no}, {askScan}, 5},
             {kLog, quiet, true, {yes, no}, {askScan, askClear, none}, 5},
-            {kLog, violation, true, {yes, yes}, {askScan, askClear, one}, 3},
+            {kLog, cheat, true, {yes, yes}, {askScan, askClear, one}, 3},
             {kLog, quiet, false, {}, {askScan, none}, 1},  // an empty grid is not offered
         };
     test::ScratchFolder folder;
@@ -92,11 +90,7 @@ TEST(LoadLogFolder, ScanReadsEveryLogOfTheFolder) {
     test::ScratchFolder folder;
     const std::string& dir = folder.dir;
     fs::create_directories(dir + "/empty");
-    auto line = [](const std::string& name) {
-        return "[12.07.2002 21:14:03] VIOLATION (AIMBOT) #50001: " + name +
-               " (slot #1) Aimbot detected [0123456789abcdef0123456789abcdef(VALID) "
-               "192.0.2.1:27960]\n";
-    };
+    auto line = [](const std::string& name) { return test::violation(name, "0123456789abcdef0123456789abcdef"); };
     std::ofstream(dir + "/10.log") << line("Zed");
     std::ofstream(dir + "/2.log") << line("Amy") << line("Zed");
     std::ofstream(dir + "/notes.txt") << line("Nobody");

@@ -12,13 +12,12 @@ namespace {
 using test::box;
 using test::boxes;
 
-// One data row, and stand-ins for the database routines and the About box that note
+// One data row, and stand-ins for the database routines that note
 // what they were asked to do.
 struct MenuFixture : test::GridFixture {
     MenuFixture() {
         add({"Bob", "(AIMBOT)", "50001", "[x]", "(slot #3)", "bbbb", "10.0.0.2:1"});
         form.unload = [this] { effects += "unload "; };
-        actions.showAbout = [this] { effects += "about "; };
         actions.resetDatabase = [this](MainForm&) { return effects += "reset ", result; };
         actions.backupDatabase = [this](MainForm&, std::string& path) {
             path = "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip";
@@ -61,7 +60,6 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
             {"ID_LoadLog...", yes, true, {}, "open "},
             {"ID_GenerateHTML...", yes, true, {}, "save "},
             {"ID_Exit", yes, true, {}, "unload "},
-            {"ID_About", yes, true, {}, "about "},
         };
     // A near miss does nothing.
     cases.emplace_back("id_exit", yes, true, std::vector<std::string>{}, "");

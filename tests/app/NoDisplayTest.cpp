@@ -22,10 +22,6 @@ TEST(NoDisplay, OnlyAMachineWithoutAnyDisplayOrChosenPlatformHasNone) {
     EXPECT_EQ(message.substr(0, message.find('\n')),
               "tallyhound: the window needs a desktop session (or ssh -X, or "
               "QT_QPA_PLATFORM=vnc); on this machine use tallyhound-cli instead:");
-    for (const char* command :
-         {"scan", "save -o", "html -o", "merge --bans", "db backup", "db reset --yes", "db path"})
-        EXPECT_NE(message.find(std::string("tallyhound-cli ") + command), std::string::npos)
-            << command;
 }
 
 }  // namespace

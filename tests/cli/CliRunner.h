@@ -26,12 +26,6 @@ struct CliResult {
     std::string out, err;
 };
 
-// An anti-cheat violation line of a player with that name and GUID.
-inline std::string violation(const std::string& name, const std::string& guid) {
-    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: " + name +
-           " (slot #1) Aimbot detected [" + guid + "(VALID) 192.0.2.1:27960]\n";
-}
-
 // A GUID of 32 hex digits for a number.
 inline std::string guidOf(int n) {
     char text[33];

@@ -30,7 +30,7 @@ class DbCommands : public BanFolderTest {
 };
 
 // db list, searched, limited and in another format (what a search finds is the store's
-// test, each format's rules the writer's), control characters escaped; a wrong format or a
+// test, each format's rules the writer's), control characters escaped; a wrong limit or a
 // missing database fails.
 TEST_F(DbCommands, ListSearchesLimitsAndEscapes) {
     const std::string head = "guid\tname\tip\treason\ttime\n",
@@ -51,7 +51,6 @@ TEST_F(DbCommands, ListSearchesLimitsAndEscapes) {
          "[\n{\"guid\":\"BBBB\",\"name\":\"E\\u001b[2Jvil\",\"ip\":\"192.0.2.1\",\"reason\":\"" +
              reason + "\",\"time\":\"[01.02.2016 00:00:00]\"}\n]\n",
          ""},
-        {{"--format", "xml"}, 2, "", "xml"},
         {{"--limit", "-1"}, 2, "", "--limit: -1 is not a whole number from 0 to 1000000000"},
         {{}, 1, "", "none.mdb", dir + "/none.mdb"},
     };

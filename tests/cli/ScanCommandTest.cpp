@@ -40,7 +40,6 @@ TEST(ScanCommand, FailuresAndMisuseHaveTheirExitStatus) {
     EXPECT_NE(missing.err.find("/nonexistent/x.log"), std::string::npos);
     for (const auto& [args, status] :
          std::vector<std::pair<test::Rows, int>>{{{"scan"}, 2},
-                                                 {{"scan", "--bogus", "x"}, 2},
                                                  {{"scan", "--threads", "0", "x"}, 2},
                                                  {{}, 2},
                                                  {{"--help"}, 0}})

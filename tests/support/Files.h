@@ -1,6 +1,6 @@
 #pragma once
-// Files as the tests see them: bytes in and out, the test data, and a scratch folder of
-// one's own under the system's temporary folder, removed at the end.
+// Files as the tests see them: bytes in and out, a log's violation line, the test data,
+// and a scratch folder of one's own under the system's temporary folder, removed at the end.
 
 #include <stdlib.h>
 
@@ -18,6 +18,12 @@ inline std::string readBytes(const std::string& path) {
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// An anti-cheat violation line of a player with that name and GUID.
+inline std::string violation(const std::string& name, const std::string& guid) {
+    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: " + name +
+           " (slot #1) Aimbot detected [" + guid + "(VALID) 192.0.2.1:27960]\n";
 }
 
 #ifdef TALLYHOUND_TEST_DATA

@@ -14,6 +14,10 @@ namespace {
 constexpr const char* kWritingCache = "PRAGMA cache_size = -8192";
 constexpr const char* kReadingCache = "PRAGMA cache_size = -131072";
 
+// SQLite counts its memory under a lock of its own at every allocation unless told not to
+// before it starts: 7 % of a merge's processor time, for figures nothing here reads.
+[[maybe_unused]] const int kUncountedMemory = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
 Error closedError() {
     return Error(err::kObjectClosed, appBaseName() + ".Connection",
                  "Operation is not allowed when the object is closed.");

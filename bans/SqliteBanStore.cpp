@@ -81,6 +81,13 @@ class BrowsingIndexesRebuilt {
     std::vector<std::string> made_;  // each index's own statement
 };
 
+// Asks for a ban's values before its turn comes: a merge's bans lie apart from their texts,
+// and waiting for each in turn took a tenth of the inserting.
+void fetchValues(const Ban& ban) {
+    for (const std::string_view value : {ban.guid, ban.stamp, ban.name, ban.address, ban.reason})
+        prefetch(value.data(), value.size());
+}
+
 // Stored bans per ban added from which a look-up per ban costs less than one pass along
 // every stored GUID.
 constexpr uint64_t kPassUpTo = 8;
@@ -195,6 +202,8 @@ std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgre
         db_, static_cast<size_t>(std::count(stored.begin(), stored.end(), false)));
     for (size_t i = 0; i < bans.size(); ++i) {
         if (i % kProgressEvery == 0) progress(static_cast<int64_t>(i));
+        if (i + kFetchAhead < bans.size() && !stored[i + kFetchAhead])
+            fetchValues(bans[i + kFetchAhead]);
         if (stored[i]) continue;
         const Ban ban = bans[i];
         // The values outlive the step, so SQLite need not copy them.

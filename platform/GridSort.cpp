@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 #include <numeric>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -119,13 +120,18 @@ class Sorter {
             const size_t goal = rows.size() * t / threads;
             size_t to = from;
             while (to < ranks && start[to + 1] <= goal) ++to;
-            helpers.emplace_back([this, rows, &start, &failed, t, from, to, k] {
+            auto share = [this, rows, &start, &failed, t, from, to, k] {
                 try {
                     Sorter(keys_).sortRuns(rows, start, from, to, k);
                 } catch (...) {
                     failed[t] = std::current_exception();
                 }
-            });
+            };
+            try {
+                helpers.emplace_back(share);
+            } catch (const std::system_error&) {
+                share();  // no thread to be had (a limit on threads): this one sorts its share
+            }
             from = to;
         }
         try {

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "platform/FlexGrid.h"
+#include "platform/GridSort.h"
 #include "tests/support/GridColumnTexts.h"
+#include "tests/support/ThreadLimit.h"
 
 namespace th {
 namespace {
@@ -67,6 +69,37 @@ bool dropExes(std::string_view cell, std::string& out) {
                                ? cell.size()
                                : cell.find_first_not_of('x')));
     return true;
+}
+
+// Where no thread can be started beside the sort's own (a limit on a user's threads), the
+// runs it would share out between threads it sorts itself, in the same order.
+TEST(FlexGrid, ALargeSortNeedsNoThreadBesideItsOwn) {
+    struct Texts : SortKeys {
+        std::vector<std::string> texts;
+        size_t count() const override { return 2; }
+        // Key 0, a text's first byte, leaves long runs for key 1, the whole text, to order.
+        std::string_view cell(uint32_t row, size_t k) const override {
+            const std::string_view text = texts[row];
+            return k == 0 ? text.substr(0, 1) : text;
+        }
+        void cells(uint32_t row, size_t first, std::string_view* out) const override {
+            for (size_t k = first; k < count(); ++k) out[k - first] = cell(row, k);
+        }
+    } keys;
+    std::mt19937 rng(5);
+    for (int i = 0; i < 200000; ++i)
+        keys.texts.push_back(std::string(1, static_cast<char>('a' + rng() % 4)) +
+                             std::to_string(rng() % 50000));
+    std::vector<uint32_t> expected(keys.texts.size());
+    std::iota(expected.begin(), expected.end(), 0u);
+    std::vector<uint32_t> rows = expected;
+    sortByKeys(expected, keys, 1);
+    const int status = test::underThreadLimit({}, [&] {
+        sortByKeys(rows, keys, 2);
+        return rows == expected;
+    });
+    if (status == test::kNoThreadLimit) GTEST_SKIP() << "no limit on threads could be set";
+    EXPECT_EQ(status, 0);
 }
 
 // A grid large enough that its sort ranks values, shares runs out between threads and

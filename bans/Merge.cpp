@@ -10,6 +10,7 @@
 #include <exception>
 #include <future>
 #include <optional>
+#include <system_error>
 #include <unordered_set>
 #include <vector>
 
@@ -118,7 +119,16 @@ std::string backUp(MainForm& form, const BanFileReader& file, const std::string&
 class BackupUnderway {
   public:
     void start(std::function<std::string()> make) {
-        future_ = std::async(std::launch::async, std::move(make));
+        try {
+            future_ = std::async(std::launch::async, make);
+        } catch (const std::system_error&) {
+            // No thread to be had (a limit on threads): the backup is made now instead.
+            try {
+                archive_ = make();
+            } catch (...) {
+                failure_ = std::current_exception();
+            }
+        }
     }
     // The archive's path (empty when none was started), once it is written; throws what
     // the backup threw, every time it is asked.

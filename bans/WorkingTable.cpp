@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <future>
 #include <iterator>
+#include <system_error>
 
 #include "bans/BanFileReader.h"
 #include "bans/GuidKey.h"
@@ -130,8 +131,13 @@ void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& i
     if (cut == std::string_view::npos) return whole(bytes, awk, into);
     WorkingRows second;
     FieldSplitter secondAwk;
-    auto later = std::async(std::launch::async,
-                            [&] { whole(bytes.substr(cut + 1), secondAwk, second); });
+    std::future<void> later;
+    try {
+        later = std::async(std::launch::async,
+                           [&] { whole(bytes.substr(cut + 1), secondAwk, second); });
+    } catch (const std::system_error&) {
+        return whole(bytes, awk, into);  // no thread to be had: one pass does it all
+    }
     whole(bytes.substr(0, cut + 1), awk, into);
     later.get();
     into.rows.insert(into.rows.end(), second.rows.begin(), second.rows.end());

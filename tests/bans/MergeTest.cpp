@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "bans/BanFileLock.h"
@@ -12,6 +13,7 @@
 #include "tests/bans/BanTestSupport.h"
 #include "tests/platform/PlatformTestSupport.h"
 #include "tests/support/ColumnMoves.h"
+#include "tests/support/ThreadLimit.h"
 
 namespace th::test {
 namespace {
@@ -313,6 +315,26 @@ TEST_F(Merging, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
     EXPECT_EQ(merge(file, {}).said(),
               kDone + "No new ban's have been written to 'pbbans.dat'        \r\n" + keptOdd);
     EXPECT_EQ(readBytes(bans), file) << "kept lines come back unchanged";
+}
+
+// Where no thread can be started beside the merge's own (a limit on a user's threads), a
+// ban file large enough to be read in two halves is read in one, and the backup is made
+// before the merge goes on: the same bans, file and backup as ever.
+TEST_F(Merging, AMergeNeedsNoThreadBesideItsOwn) {
+    std::string file;
+    int lines = 0;
+    for (; file.size() < 1536 * 1024; ++lines)
+        file += "[04.16.2017 21:03:11] " + std::to_string(1000000 + lines) +
+                "abcdef \"P\" \"192.0.2.1:1\" \"VIOLATION DETECTED -> (X) #50001\"\r\n";
+    writeBytes(bans, file);
+    const int status = underThreadLimit(
+        {dir, db, bans}, [&] { return mergeRows(bans, {violationRow("new1")}).outcome.completed; });
+    if (status == kNoThreadLimit) GTEST_SKIP() << "no limit on threads could be set";
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), (Rows{std::to_string(lines + 1)}));
+    const std::string merged = readBytes(bans);
+    EXPECT_EQ(std::count(merged.begin(), merged.end(), '\n'), lines + 1);
+    EXPECT_EQ(zipEntries(dir + "/" + filesIn(".zip").at(0)), (Entries{{"pbbans.dat", file}}));
 }
 
 // Temporary files of killed runs go: the program's own when their process has ended,

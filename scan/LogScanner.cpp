@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -112,8 +113,15 @@ class Scan {
             std::vector<std::thread>& workers;
             ~Joiner() { scan.stopWorkers(workers); }
         } joiner{*this, workers};
-        for (size_t w = 0; w < threads; ++w)
-            workers.emplace_back([this, fd, stream, w] { work(fd, stream, progress_[w]); });
+        for (size_t w = 0; w < threads; ++w) {
+            try {
+                workers.emplace_back([this, fd, stream, w] { work(fd, stream, progress_[w]); });
+            } catch (const std::system_error&) {
+                break;  // a limit on threads: the parts go to those that started
+            }
+        }
+        // Not one could start: this thread reads the parts itself, before it joins them.
+        if (workers.empty()) work(fd, stream, progress_[0]);
 
         for (size_t joined = 0; joined < count;) {
             if (form_.cancel.requested()) {

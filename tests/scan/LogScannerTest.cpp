@@ -14,6 +14,7 @@
 #include "tests/support/ColumnMoves.h"
 #include "tests/support/GridForm.h"
 #include "tests/support/LocalFileTime.h"
+#include "tests/support/ThreadLimit.h"
 
 namespace th {
 namespace {
@@ -32,6 +33,20 @@ struct ScanFixture : ::testing::Test, test::GridForm {
     int32_t scan(const std::string& path, bool arrange = true) {
         form.pnlLogPathToFile.setCaption(path);
         return scanLogFile(form, arrange);
+    }
+    // A log of 3,000 lines, every third a violation, scanned by three threads in parts of a
+    // few blocks each, left chosen with those options: the rows it gave.
+    auto scanOfManyParts(const std::string& name) {
+        std::string log;
+        for (int i = 0; i < 3000; ++i) {
+            std::string line = kLine;
+            line.replace(line.find("50001"), 5, std::to_string(60000 + i));
+            log += i % 3 ? "chatter line " + std::to_string(i) + "\n" : line;
+        }
+        form.pnlLogPathToFile.setCaption(write(name, log));
+        form.scanOptions = {.threads = 3, .blockSize = 2000, .partSize = 20000};
+        scanLogFile(form, false);
+        return test::dataRowsByTitle(grid);
     }
 };
 
@@ -202,17 +217,8 @@ TEST_F(ScanFixture, ThreadsPartsBlocksAndRangesGiveTheRowsAndCountOfOneReader) {
 // log's start, however many parts the threads had begun: here each thread reads one
 // block before it sees the request.
 TEST_F(ScanFixture, AStoppedScanKeepsOnlyTheRowsOfTheLogsUnbrokenStart) {
-    std::string log;
-    for (int i = 0; i < 3000; ++i) {
-        std::string line = kLine;
-        line.replace(line.find("50001"), 5, std::to_string(60000 + i));
-        log += i % 3 ? "chatter line " + std::to_string(i) + "\n" : line;
-    }
-    const std::string path = write("/stopped.log", log);
-    form.pnlLogPathToFile.setCaption(path);
-    form.scanOptions = {.threads = 3, .blockSize = 2000, .partSize = 20000};
-    ASSERT_EQ(scanLogFile(form, false), 1000);
-    const auto whole = test::dataRowsByTitle(grid);
+    const auto whole = scanOfManyParts("/stopped.log");
+    ASSERT_EQ(whole.size(), 1000u);
     grid.setRows(1);
     form.cancel.request();
     EXPECT_EQ(scanLogFile(form, false), kScanCancelled);
@@ -221,6 +227,21 @@ TEST_F(ScanFixture, AStoppedScanKeepsOnlyTheRowsOfTheLogsUnbrokenStart) {
     ASSERT_LT(kept.size(), whole.size());
     EXPECT_TRUE(std::equal(kept.begin(), kept.end(), whole.begin()));
     EXPECT_TRUE(scripted.messages.shown.empty());
+}
+
+// Where no thread can be started beside the scan's own (a limit on a user's threads), the
+// scan reads every part itself: the rows of a scan on threads.
+TEST_F(ScanFixture, AScanNeedsNoThreadBesideItsOwn) {
+    const auto expected = scanOfManyParts("/limited.log");
+    ASSERT_EQ(expected.size(), 1000u);
+    // Only read in the child: the log is anyone's to read.
+    const int status = test::underThreadLimit({}, [&] {
+        grid.setRows(1);
+        return scanLogFile(form, false) == 1000 && test::dataRowsByTitle(grid) == expected &&
+               scripted.messages.shown.empty();
+    });
+    if (status == test::kNoThreadLimit) GTEST_SKIP() << "no limit on threads could be set";
+    EXPECT_EQ(status, 0);
 }
 
 // A stream cannot be cut into parts: it is read in order, whatever the threads.

@@ -678,14 +678,21 @@ void frmMain::runInBackground(int16_t index) {
     setBusy(true, stoppable);
     if (changesGrid) vsFlexGrid1_->gridModel().suspend();
     worker_ = QThread::create([this, index] { th::cmdQuelvane_Click(*form_, index); });
-    connect(worker_, &QThread::finished, this, [this] {
-        worker_->deleteLater();
-        worker_ = nullptr;
-        vsFlexGrid1_->gridModel().resume();
-        setBusy(false, false);
-        emit workFinished();
-    });
+    connect(worker_, &QThread::finished, this, &frmMain::backgroundWorkEnded);
     worker_->start();
+    if (worker_->isRunning() || worker_->isFinished()) return;
+    // No thread to be had (a limit on threads): the command runs here, the window still
+    // while it does, rather than waiting for ever for a thread that never started.
+    th::cmdQuelvane_Click(*form_, index);
+    backgroundWorkEnded();
+}
+
+void frmMain::backgroundWorkEnded() {
+    worker_->deleteLater();
+    worker_ = nullptr;
+    vsFlexGrid1_->gridModel().resume();
+    setBusy(false, false);
+    emit workFinished();
 }
 
 void frmMain::setBusy(bool busy, bool stoppable) {

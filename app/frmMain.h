@@ -84,6 +84,7 @@ class frmMain : public QMainWindow {
     void buildControls();
     void installShortcuts();
     void runInBackground(int16_t index);
+    void backgroundWorkEnded();
     void setBusy(bool busy, bool stoppable);
     void cmdCancel_Click();
     void onGui(std::function<void()> change);

@@ -11,6 +11,7 @@
 #include "tests/app/GridFixture.h"
 #include "tests/app/WindowFixture.h"
 #include "tests/support/Files.h"
+#include "tests/support/ThreadLimit.h"
 
 namespace th {
 namespace {
@@ -78,6 +79,26 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         else
             EXPECT_EQ(g.rows(), 1 + found + w.window.vsFlexGrid1()->model()->rowCount());
     }
+}
+
+// Where no thread can be started for a command (a limit on a user's threads), the window
+// runs it itself rather than waiting for a thread that never comes. The child only checks
+// the window, never lets it paint: Qt paints on threads of its own.
+TEST(BackgroundWork, ACommandWithoutAThreadRunsAndTheWindowComesBack) {
+    test::ScratchFolder folder;
+    const std::string log = writeLongLog(folder.dir + "/30.log", 30);
+    test::Window w;
+    ASSERT_TRUE(w.shown());
+    w.window.form().pnlLogPathToFile.setCaption(log);
+    const int status = test::underThreadLimit({folder.dir, log}, [&] {
+        w.window.cmdQuelvane_Click(cmd::kScan);
+        return w.finished() && w.window.cmdQuelvane(cmd::kScan)->isEnabled() &&
+               w.window.form().vsFlexGrid1.rows() > 30 &&
+               w.scripted.messages.shown.back().prompt ==
+                   "30 violations found and added to grid        ";
+    });
+    if (status == test::kNoThreadLimit) GTEST_SKIP() << "no limit on threads could be set";
+    EXPECT_EQ(status, 0);
 }
 
 TEST(BackgroundWork, ACancelledMergeChangesNeitherTheBanFileNorTheDatabase) {

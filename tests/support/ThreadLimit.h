@@ -3,10 +3,12 @@
 // limit on a user's threads. The limit does not hold for root, so a root test becomes
 // nobody in the child; the files and folders the check writes must then be nobody's.
 
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -22,7 +24,7 @@ namespace th::test {
 inline constexpr int kNoThreadLimit = 3;
 
 // 0 when check() held in the child, 1 when it did not or threw, kNoThreadLimit, or 128 and
-// the signal that ended the child. written names each file and folder the check writes in,
+// the signal that ended the child (SIGKILL when it took over a minute). written names each file and folder the check writes in,
 // one by one and never a folder's contents: each must be the test's own, in a scratch
 // folder of its own. A shared folder (the temporary folder itself) given here would become
 // nobody's for every other program, so none is taken: the check then fails.
@@ -60,8 +62,18 @@ inline int underThreadLimit(const std::vector<std::string>& written,
         std::fflush(nullptr);
         ::_exit(held ? 0 : 1);
     }
+    // A check that waits for a thread which never starts would wait for ever: after a
+    // minute the child is ended, and the check has failed.
     int status = 0;
-    ::waitpid(child, &status, 0);
+    for (int waited = 0; ::waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        if (waited == 6000) {
+            std::fprintf(stderr, "under the thread limit: the check did not end in a minute\n");
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 

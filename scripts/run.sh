@@ -3,8 +3,10 @@
 #   scripts/run.sh [ARGS...]          the window
 #   scripts/run.sh --cli ARGS...      the command-line tool, e.g. --cli scan server.log
 source "$(dirname "$0")/common.sh"
-ensure_packages
-configure_and_build build -DCMAKE_BUILD_TYPE=Release -DTALLYHOUND_TESTS=OFF -DTALLYHOUND_BENCH=OFF
+# What the installing and building print goes to standard error: standard output is the
+# program's own, for a pipe or a file to take.
+ensure_packages >&2
+configure_and_build build -DCMAKE_BUILD_TYPE=Release -DTALLYHOUND_TESTS=OFF -DTALLYHOUND_BENCH=OFF >&2
 if [ "${1:-}" = "--cli" ]; then
     shift
     exec "$ROOT/build/cli/tallyhound-cli" "$@"

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/StandardOutput.h"
 #include "cli/TerminalText.h"
 
 namespace th::cli {
@@ -23,8 +24,11 @@ bool CommandContext::outputWritten() {
     if (out) return true;
     outputLost_ = true;
     // A full disk or a closed pipe: what was printed is incomplete, which is no success.
-    fail(std::string("standard output could not be written (") +
-         std::strerror(errno ? errno : EIO) + "); what it holds is incomplete");
+    // The cause is the first failed write's, kept by the tool's own output.
+    const auto* standard = dynamic_cast<const StandardOutput*>(out.rdbuf());
+    const int cause = standard && standard->failure() ? standard->failure() : errno ? errno : EIO;
+    fail(std::string("standard output could not be written (") + std::strerror(cause) +
+         "); what it holds is incomplete");
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "bans/DatabaseLocation.h"
 #include "cli/Cli.h"
+#include "cli/StandardOutput.h"
 
 int main(int argc, char** argv) {
     // The user's own database is made on first start when there is none to use. A
@@ -10,5 +11,11 @@ int main(int argc, char** argv) {
         th::prepareDatabase(th::locateDatabase());
     } catch (const std::exception&) {
     }
-    return th::cli::run(argc, argv, std::cout, std::cerr);
+    // Standard output through a buffer of the tool's own, which keeps why a write failed.
+    th::cli::StandardOutput standardOutput(1);
+    std::streambuf* const stdio = std::cout.rdbuf(&standardOutput);
+    const int status = th::cli::run(argc, argv, std::cout, std::cerr);
+    std::cout.flush();
+    std::cout.rdbuf(stdio);
+    return status;
 }

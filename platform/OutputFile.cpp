@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <iostream>
 
 #include "platform/Error.h"
 
@@ -102,6 +103,7 @@ OutputFile::OutputFile(const std::string& path) : path_(path) {
     }
     if (target.fd >= 0) {
         // Whatever the program printed before goes first.
+        if (target.fd == 1) std::cout.flush();
         std::fflush(target.fd == 1 ? stdout : stderr);
         fd_ = target.fd;
         return;

@@ -19,7 +19,7 @@ using FileHandling = BanFolderTest;
 const std::string kLog = dataPath("logs/sample.log");
 
 // Standard output by "-", by /dev/stdout and by its own file's name; standard output on
-// a full disk is a failure.
+// a full disk is a failure, and says why.
 TEST_F(FileHandling, StandardOutputIsWrittenWhereItGoesAndAFullDiskFails) {
     const std::string page = readBytes(dataPath("html/sample.expected.html"));
     const std::string out = dir + "/out";
@@ -30,7 +30,12 @@ TEST_F(FileHandling, StandardOutputIsWrittenWhereItGoesAndAFullDiskFails) {
         EXPECT_EQ(readBytes(out), page) << name;
         writeBytes(out, "");
     }
-    for (const Rows& args : {Rows{"scan", kLog}, Rows{"html", "-o", "-", kLog}}) {
+    // Rows beyond any buffer: the write that fails is not the last, and its cause is told.
+    std::string many;
+    for (int i = 0; i < 100; ++i) many += readBytes(kLog);
+    const std::string manyRows = dir + "/many.log";
+    writeBytes(manyRows, many);
+    for (const Rows& args : {Rows{"scan", manyRows}, Rows{"html", "-o", "-", kLog}}) {
         CliResult r = runProgram(args, {.out = "/dev/full"});
         EXPECT_EQ(r.status, 1) << args[0];
         EXPECT_EQ(r.err, args[0] == "scan"

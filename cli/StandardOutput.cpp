@@ -1,0 +1,47 @@
+#include "cli/StandardOutput.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace th::cli {
+
+namespace {
+constexpr size_t kBufferBytes = 64 * 1024;
+}
+
+StandardOutput::StandardOutput(int fd) : fd_(fd), buffer_(kBufferBytes) {
+    setp(buffer_.data(), buffer_.data() + buffer_.size());
+}
+
+StandardOutput::~StandardOutput() {
+    drain();
+}
+
+bool StandardOutput::drain() {
+    const char* from = pbase();
+    const char* const end = pptr();
+    // Once a write has failed, nothing more is written: the output is incomplete already.
+    while (failure_ == 0 && from < end) {
+        const ssize_t n = ::write(fd_, from, static_cast<size_t>(end - from));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) failure_ = n < 0 ? errno : EIO;
+        else from += n;
+    }
+    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    return failure_ == 0;
+}
+
+StandardOutput::int_type StandardOutput::overflow(int_type c) {
+    if (!drain()) return traits_type::eof();
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+    return c;
+}
+
+int StandardOutput::sync() {
+    return drain() ? 0 : -1;
+}
+
+}  // namespace th::cli

@@ -1,0 +1,33 @@
+#pragma once
+// The tool's standard output: bytes go to the descriptor in large writes, and the cause of
+// the first write that failed is kept. A command asks whether its output was written only
+// at its end, when errno has long since been overwritten.
+
+#include <streambuf>
+#include <vector>
+
+namespace th::cli {
+
+class StandardOutput : public std::streambuf {
+  public:
+    explicit StandardOutput(int fd);
+    ~StandardOutput() override;
+    StandardOutput(const StandardOutput&) = delete;
+    StandardOutput& operator=(const StandardOutput&) = delete;
+
+    // The errno of the first write that failed; 0 while none has.
+    int failure() const { return failure_; }
+
+  protected:
+    int_type overflow(int_type c) override;
+    int sync() override;
+
+  private:
+    bool drain();
+
+    int fd_;
+    int failure_ = 0;
+    std::vector<char> buffer_;
+};
+
+}  // namespace th::cli

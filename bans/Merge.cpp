@@ -33,6 +33,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/StopSignals.h"
 #include "platform/TempFile.h"
+#include "platform/WriteAll.h"
 #include "platform/TextFileWriter.h"
 #include "platform/TimeStamp.h"
 #include "scan/LogPositions.h"
@@ -158,12 +159,7 @@ class BackupUnderway {
 void appendLines(TextFileWriter& file, std::string_view bytes, const std::string& path) {
     std::string out;
     forEachLine(bytes, [&](std::string_view line) { out.append(line).append("\r\n"); });
-    for (size_t done = 0; done < out.size();) {
-        ssize_t n = ::write(file.descriptor(), out.data() + done, out.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw Error::fromErrno(errno, path);
-        done += static_cast<size_t>(n);
-    }
+    if (const int failed = writeAll(file.descriptor(), out)) throw Error::fromErrno(failed, path);
     if (::fsync(file.descriptor()) != 0) throw Error::fromErrno(errno, path);
 }
 

@@ -1,8 +1,6 @@
 #include "cli/StandardOutput.h"
 
-#include <unistd.h>
-
-#include <cerrno>
+#include "platform/WriteAll.h"
 
 namespace th::cli {
 
@@ -19,15 +17,8 @@ StandardOutput::~StandardOutput() {
 }
 
 bool StandardOutput::drain() {
-    const char* from = pbase();
-    const char* const end = pptr();
     // Once a write has failed, nothing more is written: the output is incomplete already.
-    while (failure_ == 0 && from < end) {
-        const ssize_t n = ::write(fd_, from, static_cast<size_t>(end - from));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) failure_ = n < 0 ? errno : EIO;
-        else from += n;
-    }
+    if (failure_ == 0) failure_ = writeAll(fd_, {pbase(), static_cast<size_t>(pptr() - pbase())});
     setp(buffer_.data(), buffer_.data() + buffer_.size());
     return failure_ == 0;
 }

@@ -11,6 +11,7 @@
 #include <iostream>
 
 #include "platform/Error.h"
+#include "platform/WriteAll.h"
 
 namespace th {
 
@@ -131,15 +132,7 @@ void OutputFile::write(std::string_view bytes) {
 }
 
 void OutputFile::flush() {
-    size_t done = 0;
-    while (done < buffer_.size()) {
-        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw Error::fromErrno(errno, path_);
-        }
-        done += static_cast<size_t>(n);
-    }
+    if (const int failed = writeAll(fd_, buffer_)) throw Error::fromErrno(failed, path_);
     buffer_.clear();
 }
 

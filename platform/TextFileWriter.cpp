@@ -9,6 +9,7 @@
 #include "platform/Error.h"
 #include "platform/FileOwner.h"
 #include "platform/TempFile.h"
+#include "platform/WriteAll.h"
 
 namespace th {
 
@@ -97,15 +98,7 @@ void TextFileWriter::write(std::string_view bytes) {
 
 void TextFileWriter::flush() {
     if (fd_ < 0) fail(EBADF);
-    size_t done = 0;
-    while (done < buffer_.size()) {
-        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        done += static_cast<size_t>(n);
-    }
+    if (const int failed = writeAll(fd_, buffer_)) fail(failed);
     buffer_.clear();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/FileOwner.h"
 #include "platform/LibZip.h"
 #include "platform/TempFile.h"
+#include "platform/WriteAll.h"
 
 namespace th {
 
@@ -119,12 +120,7 @@ void XZipper::write() {
         if (!kept.group) mode &= ~static_cast<mode_t>(0070);
         if (::fchmod(temp.fd, mode) != 0) throw fail(errno);
     }
-    for (size_t done = 0; done < bytes.size();) {
-        ssize_t n = ::write(temp.fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw fail(errno);
-        done += static_cast<size_t>(n);
-    }
+    if (const int failed = writeAll(temp.fd, bytes)) throw fail(failed);
     if (::fsync(temp.fd) != 0) throw fail(errno);
     // The archive takes its name only when the name is free: a plain rename would replace.
     int placed = ::renameat2(AT_FDCWD, temp.path.c_str(), AT_FDCWD, archive_.c_str(),

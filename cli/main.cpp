@@ -14,8 +14,7 @@ int main(int argc, char** argv) {
     // Standard output through a buffer of the tool's own, which keeps why a write failed.
     th::cli::StandardOutput standardOutput(1);
     std::streambuf* const stdio = std::cout.rdbuf(&standardOutput);
-    const int status = th::cli::run(argc, argv, std::cout, std::cerr);
-    std::cout.flush();
+    const int status = th::cli::run(argc, argv, std::cout, std::cerr);  // flushes its output
     std::cout.rdbuf(stdio);
     return status;
 }

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -18,17 +15,6 @@ namespace th {
 namespace {
 
 using test::Window;
-
-// A tool of the menu reaches the handler; opening a menu does nothing.
-TEST(frmMain, TheMenusReachTheHandler) {
-    Window w;
-    for (QMenu* menu : w.window.menuBar()->findChildren<QMenu*>()) emit menu->aboutToShow();
-    EXPECT_TRUE(w.scripted.files.requests.empty());
-    for (QAction* a : w.window.menuBar()->findChildren<QAction*>())
-        if (a->property("toolId").toString() == "ID_LoadLog..." && !a->menu()) a->trigger();
-    ASSERT_EQ(w.scripted.files.requests.size(), 1u);
-    EXPECT_EQ(w.scripted.files.requests[0].owner, w.window.hWnd());
-}
 
 TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
     Window w;

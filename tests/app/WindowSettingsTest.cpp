@@ -45,7 +45,6 @@ TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
     EXPECT_EQ(w.scripted.messages.shown[0].prompt,
               "The log " + (dir / "a.log").string() +
                   " is no longer there; it has been taken off the recent list.        ");
-    EXPECT_EQ(w.scripted.messages.shown[0].icon, MsgIcon::Information);
     EXPECT_EQ(w.recent(), QStringList({"&1 " + d + "/b&&c.log"}));
     EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), (dir / "b&c.log").string());
 }

@@ -86,15 +86,6 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 1u);
 }
 
-TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"follow", "--bans", dir + "/none.dat", logs},
-             {"follow", "--bans", bans, dir + "/none"},
-             {"follow", "--bans", bans, "--interval", "0", logs}}) {
-        EXPECT_EQ(runProgram(args).status, 2) << args[2];
-    }
-}
-
 // Killed at any moment, follow loses no ban and bans nothing twice once restarted: the
 // places move with the bans, in their transaction, and the file is replaced whole or
 // appended under the lock.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,29 +19,17 @@ using test::Column;
 using test::column;
 
 // The order a user sees after arranging: numbers by value before texts, texts without
-// regard to case; sort keys left to right, equal rows in their order, groups heeding case.
-TEST(FlexGrid, GenericSortPutsNumbersByValueBeforeTextsAndGroupsHeedCase) {
-    auto gridOf = [](int32_t cols, const std::vector<std::string_view>& cells) {
-        FlexGrid g;
-        g.setCols(cols);
-        for (size_t i = 0; i < cells.size(); i += static_cast<size_t>(cols))
-            g.addRow(std::span(cells).subspan(i, static_cast<size_t>(cols)));
-        return g;
-    };
-    FlexGrid one = gridOf(
-        1, {"b", "10", "A", "9", "-1", "1.5", "a", "+2", "007", ".5", "B", "99999999999999999999"});
+// regard to case (several keys, stable runs and groups heeding case: the large grid's test).
+TEST(FlexGrid, GenericSortPutsNumbersByValueBeforeTexts) {
+    FlexGrid one;
+    one.setCols(1);
+    for (std::string_view cell :
+         {"b", "10", "A", "9", "-1", "1.5", "a", "+2", "007", ".5", "B", "99999999999999999999"})
+        one.addRow({cell});
     one.select(1, 0);
     one.sort(FlexGrid::kSortGenericAscending);
     EXPECT_EQ(column(one, 0), (Column{"-1", "1.5", "+2", "007", "9", "10", "99999999999999999999",
                                       ".5", "A", "a", "B", "b"}));
-
-    FlexGrid g = gridOf(3, {"bob", "2", "first", "al", "10", "x", "bob", "2", "second", "bob", "1",
-                            "y", "Al", "1", "z"});
-    g.select(1, 0, 1, 1);  // key on the first two columns only
-    g.sort(FlexGrid::kSortGenericAscending);
-    g.subtotal(FlexGrid::kSubtotalGroup, 0, -1, {}, 0xFF0000, 0xFFFFFF, true);
-    EXPECT_EQ(column(g, 0), (Column{"*Al", "Al", "*al", "al", "*bob", "bob", "bob", "bob"}));
-    EXPECT_EQ(column(g, 2), (Column{"*", "z", "*", "x", "*", "y", "first", "second"}));
 }
 
 TEST(FlexGrid, CellOrderIsAStrictWeakOrdering) {

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "bans/Merge.h"
@@ -10,12 +8,6 @@
 
 namespace th::test {
 namespace {
-
-std::string guidOf(int n) {
-    char text[33];
-    std::snprintf(text, sizeof text, "%032x", n);
-    return text;
-}
 
 std::string lineOf(int n) {
     return "[04.16.2017 21:03:11] " + guidOf(n) + " \"P\" \"192.0.2.1:1\" \"VIOLATION\"\r\n";
@@ -25,10 +17,6 @@ std::string linesOf(int from, int to) {
     std::string lines;
     for (int n = from; n <= to; ++n) lines += lineOf(n);
     return lines;
-}
-
-void appendBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
 }
 
 class AppendingMerge : public BanFolderTest {

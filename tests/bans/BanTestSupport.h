@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -30,6 +31,13 @@ namespace th::test {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 using Rows = std::vector<std::string>;
+
+// A GUID of 32 hex digits for a number.
+inline std::string guidOf(int n) {
+    char text[33];
+    std::snprintf(text, sizeof text, "%032x", n);
+    return text;
+}
 
 // Lines each ended by CR LF, as the ban file has them.
 inline std::string crlf(const Rows& lines) {

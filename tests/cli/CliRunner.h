@@ -10,7 +10,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,13 +24,6 @@ struct CliResult {
     int status;
     std::string out, err;
 };
-
-// A GUID of 32 hex digits for a number.
-inline std::string guidOf(int n) {
-    char text[33];
-    std::snprintf(text, sizeof text, "%032x", n);
-    return text;
-}
 
 inline CliResult runCli(std::vector<std::string> args) {
     args.insert(args.begin(), "tallyhound-cli");
@@ -112,7 +104,7 @@ class CommandFolder : public BanFolderTest {
         std::filesystem::create_directories(logs);
     }
     void append(const std::string& log, const std::string& bytes) const {
-        std::ofstream(logs + "/" + log, std::ios::binary | std::ios::app) << bytes;
+        appendBytes(logs + "/" + log, bytes);
     }
     std::string logs = dir + "/svlogs";
 };

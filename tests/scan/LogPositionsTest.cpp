@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "platform/Error.h"
@@ -48,12 +47,9 @@ std::string freshFolder(const std::string& name) {
     return dir;
 }
 
-void append(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
-}
-
-// Overwrites in place: the same inode, as a writer that truncates or rewrites its log.
-const auto overwrite = test::writeBytes;
+// Appends, or overwrites in place: the same inode, as a writer that truncates or rewrites
+// its log.
+const auto append = test::appendBytes, overwrite = test::writeBytes;
 
 // Each step changes the log (or its folder) and says what the next run reads.
 TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {

@@ -19,6 +19,9 @@ inline std::string readBytes(const std::string& path) {
 inline void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
+inline void appendBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
 
 // An anti-cheat violation line of a player with that name and GUID.
 inline std::string violation(const std::string& name, const std::string& guid) {

@@ -33,6 +33,13 @@ std::vector<Ban> bansOf(const std::vector<Owned>& all) {
     return out;
 }
 
+// Adds the bans in one transaction: one write to disk, not one a ban.
+void addAtOnce(BanStore& store, const std::vector<Owned>& bans) {
+    StoreTransaction t(store);
+    store.addBans(bansOf(bans), [](int64_t) {});
+    t.commit();
+}
+
 // A ban, stored or to store, as "guid|stamp|name|address|reason".
 template <typename AnyBan>
 std::string row(const AnyBan& b) {
@@ -114,7 +121,7 @@ TYPED_TEST(StoreCases, ValuesAndKeptLinesComeBackByteForByte) {
     odd.address = "\"it's\xFF\"";
     odd.reason = std::string("\"a\0b\"", 5);
     auto store = this->open();
-    store->addBans(bansOf({odd}), [](int64_t) {});
+    addAtOnce(*store, {odd});
     store->replaceKeptLines("here", {";gone"});
     store->replaceKeptLines("here", {"; it's " + every});
     store->appendKeptLines("here", {";\x80\x81"});
@@ -259,9 +266,7 @@ TYPED_TEST(StoreCases, ManyBansAtOnceAreAddedOnceWithProgressToTheLast) {
     check(15099, 110);
     store->removeAllBans();
     check(0, 0);
-    StoreTransaction t(*store);
-    store->addBans(bansOf(few), [](int64_t) {});
-    t.commit();
+    addAtOnce(*store, few);
     check(110, 100);
 }
 
@@ -318,11 +323,7 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
     for (int i = 0; i < kCountedMatches + 5; ++i)
         all.push_back({"f" + std::to_string(i), "[01.01.2001 00:00:00]",
                        "\"Filler " + std::to_string(i) + "\"", "\"10.9.9.9:1\"", ""});
-    {
-        StoreTransaction adding(*store);  // one write to disk, not ten thousand
-        store->addBans(bansOf(all), [](int64_t) {});
-        adding.commit();
-    }
+    addAtOnce(*store, all);
     struct Case {
         std::string search, found;  // the first page's GUIDs, in time order
         int64_t count;              // up to what the window counts
@@ -356,10 +357,9 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
 // case; lifting again replaces the record in its place; a rolled back lifting never was.
 TYPED_TEST(StoreCases, LiftedBansAreKeptUntilForgotten) {
     auto store = this->open();
-    store->addBans(bansOf({{"AbC1", "[04.16.2017 21:03:11]", "\"it's me\"", "\"1\"", ""},
-                           owned("x2"),
-                           owned("y3")}),
-                   [](int64_t) {});
+    addAtOnce(*store, {{"AbC1", "[04.16.2017 21:03:11]", "\"it's me\"", "\"1\"", ""},
+                       owned("x2"),
+                       owned("y3")});
     auto lifted = [&] {
         Rows out;
         store->forEachLiftedBan([&](const LiftedBan& l) {
@@ -376,7 +376,7 @@ TYPED_TEST(StoreCases, LiftedBansAreKeptUntilForgotten) {
     }  // rolled back
     EXPECT_TRUE(store->hasBan("y3"));
     EXPECT_TRUE(store->liftBan("X2", "[05.03.2017 10:00:00]", "n\xFF"));
-    store->addBans(bansOf({owned("abC1")}), [](int64_t) {});
+    addAtOnce(*store, {owned("abC1")});
     EXPECT_TRUE(store->liftBan("ABC1", "[06.01.2017 10:00:00]", "again"));
     EXPECT_EQ(lifted(), (Rows{"abC1|\"abC1 name\"|[06.01.2017 10:00:00]|again",
                               "x2|\"x2 name\"|[05.03.2017 10:00:00]|n\xFF"}));

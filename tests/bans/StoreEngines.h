@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "bans/BanStore.h"
@@ -14,24 +13,13 @@
 namespace th::test {
 
 // An SQLite file made from the schema, as the build makes one.
-class SqliteEngine {
+class SqliteEngine : ScratchFolder {
   public:
-    SqliteEngine() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tallyhound-store-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) dir_ = pattern;
-    }
-    ~SqliteEngine() {
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
     std::string freshDatabase() {
-        const std::string path = dir_ + "/Vandrel.mdb";
+        const std::string path = dir + "/Vandrel.mdb";
         sql(path, readBytes(dataPath("../../bans/schema.sql")));
         return path;
     }
-
-  private:
-    std::string dir_;
 };
 
 // A new database in the test server, its schema made as `db init` makes it.

@@ -15,12 +15,7 @@ namespace th::test {
 // The time of "[04.16.2017 21:03:11]" in local time.
 inline std::time_t consoleLogTime() {
     std::tm t{};
-    t.tm_year = 2017 - 1900;
-    t.tm_mon = 3;
-    t.tm_mday = 16;
-    t.tm_hour = 21;
-    t.tm_min = 3;
-    t.tm_sec = 11;
+    ::strptime("04.16.2017 21:03:11", "%m.%d.%Y %H:%M:%S", &t);
     t.tm_isdst = -1;
     return std::mktime(&t);
 }

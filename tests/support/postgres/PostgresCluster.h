@@ -35,7 +35,6 @@ class PostgresCluster {
     // Runs statements in a database as the cluster's owner.
     void run(const std::string& database, const std::string& sql) const;
 
-    const std::string& folder() const { return folder_; }
     int port() const { return port_; }
 
     ~PostgresCluster();

@@ -30,8 +30,6 @@ TEST_F(DatabaseLocationTest, TheNamedDatabaseThenTheOneBesideTheProgramThenTheUs
         // A relative XDG_DATA_HOME does not count.
         {"", "HOME=/home/pb XDG_DATA_HOME=data", bare,
          "/home/pb/.local/share/tallyhound/Vandrel.mdb", Source::UserData},
-        {"", "HOME=/home/pb", bare, "/home/pb/.local/share/tallyhound/Vandrel.mdb",
-         Source::UserData},
     };
     for (const auto& [commandLine, environment, programFolder, path, source] : cases) {
         const DatabaseLocation found =

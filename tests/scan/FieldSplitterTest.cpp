@@ -13,35 +13,31 @@ namespace {
 TEST(FieldSplitterTest, SplitsBanFileLinesIntoTheFieldsTheMergeReads) {
     const std::string d = "[01.06.2003 20:09:59] 0123abcd ";
     const std::string f = "|01.06.2003|20:09:59|0123abcd|";
-    struct Case {
-        bool collapse, quoted;
-        std::string text;
-        std::string fields;  // each field followed by "|"
-    };
-    const std::vector<Case> cases = {
-        {true, true, d + "\"Player Name\" \"1.2.3.4:5\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"",
+    // A line and its fields, each followed by "|".
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {d + "\"Player Name\" \"1.2.3.4:5\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"",
          f + "Player Name|1.2.3.4:5|VIOLATION DETECTED -> (AIMBOT) #50001|"},
-        {true, true, d + "\"N\" \"1.2.3.4:5\" VIOLATION -> OGC #9001",
+        {d + "\"N\" \"1.2.3.4:5\" VIOLATION -> OGC #9001",
          f + "N|1.2.3.4:5|VIOLATION|->|OGC|#9001|"},
         // An empty reason leaves a trailing space, which starts no field.
-        {true, true, d + "\"N\" \"1.2.3.4:5\" ", f + "N|1.2.3.4:5|"},
-        {true, true, d + "\"[CLAN]  O'Brien \" \"\" \"R\"", f + "[CLAN]  O'Brien ||R|"},
-        {true, true, "[ 01.06.2003  20:09:59 ]  0123abcd  \"N\"", f + "N|"},
-        {true, true, "  [01.06.2003 20:09:59] 0123abcd", f},
-        {true, true, "a\"b c\"d e", "ab cd|e|"},  // quotes inside a field join it
-        {true, true, "a \"b c", "a|b c|"},        // a quote left open runs to the end
+        {d + "\"N\" \"1.2.3.4:5\" ", f + "N|1.2.3.4:5|"},
+        {d + "\"[CLAN]  O'Brien \" \"\" \"R\"", f + "[CLAN]  O'Brien ||R|"},
+        {"[ 01.06.2003  20:09:59 ]  0123abcd  \"N\"", f + "N|"},
+        {"  [01.06.2003 20:09:59] 0123abcd", f},
+        {"a\"b c\"d e", "ab cd|e|"},  // quotes inside a field join it
+        {"a \"b c", "a|b c|"},        // a quote left open runs to the end
     };
     FieldSplitter s;
     s.setSeparators("[] ");
-    for (const Case& c : cases) {
-        s.setCollapseSeparators(c.collapse);
-        s.setQuotedFields(c.quoted);
-        std::string line = c.text;
+    s.setCollapseSeparators(true);
+    s.setQuotedFields(true);
+    for (const auto& [text, expected] : cases) {
+        std::string line = text;
         s.setText(line);
         line.assign(line.size(), 'x');  // the fields are the splitter's own
         std::string fields;
         for (int32_t i = 1; i <= s.fieldCount(); ++i) fields += std::string(s.field(i)) + "|";
-        EXPECT_EQ(fields, c.fields) << c.text;
+        EXPECT_EQ(fields, expected) << text;
         EXPECT_EQ(s.field(0), "");
         EXPECT_EQ(s.field(s.fieldCount() + 1), "");
     }

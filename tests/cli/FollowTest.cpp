@@ -86,6 +86,13 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 1u);
 }
 
+// A ban file or a log that is not there is a usage error (a number out of range is the
+// shared check's, tested through db list and scan).
+TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
+    EXPECT_EQ(runProgram({"follow", "--bans", dir + "/none.dat", logs}).status, 2);
+    EXPECT_EQ(runProgram({"follow", "--bans", bans, dir + "/none"}).status, 2);
+}
+
 // Killed at any moment, follow loses no ban and bans nothing twice once restarted: the
 // places move with the bans, in their transaction, and the file is replaced whole or
 // appended under the lock.

@@ -106,11 +106,10 @@ TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
               "list in memory until it reloads it (pb_sv_banload or a restart).\n");
     r = runCli({"db", "show", "--db", db, "aaaa"});
     EXPECT_EQ(r.status, 0);
+    // (The aliases and temp bans that follow: show's own test.)
     EXPECT_TRUE(r.out.starts_with("guid: aaaa\nlifted: [")) << r.out;
-    EXPECT_TRUE(r.out.ends_with(
-        "]\nlifted name: Jay'yz\nnote: appeal granted\n"
-        "alias: Jay'yz\t198.51.100.7\t[12.31.2016 23:59:59]\t[04.16.2017 21:03:11]\n"
-        "alias: J\\ty\\x1B\t192.0.2.9\t\t\ntemp ban: ;[x] tempban of AAAA\n"))
+    EXPECT_NE(r.out.find("]\nlifted name: Jay'yz\nnote: appeal granted\nalias: "),
+              std::string::npos)
         << r.out;
 
     r = runCli({"db", "unban", "--db", db, "--bans", dir + "/missing.dat", "BBBB"});

@@ -23,9 +23,8 @@
 #include "bans/Database.h"
 #include "bans/Merge.h"
 #include "bans/Paths.h"
-#include "scan/MainForm.h"
 #include "tests/support/Files.h"
-#include "tests/support/ScriptedPorts.h"
+#include "tests/support/GridForm.h"
 
 namespace th::test {
 
@@ -80,7 +79,8 @@ inline Entries zipEntries(const std::string& path) {
     return out;
 }
 
-struct TestWindow;
+// A window with the violation grid set up.
+using TestWindow = GridForm;
 
 // A scratch folder with a fresh database in it, chosen as the program's database, and the
 // name a ban file gets in it.
@@ -105,13 +105,6 @@ class BanFolderTest : public ::testing::Test, public ScratchFolder {
     }
 
     std::string db = dir + "/Vandrel.mdb", bans = dir + "/pbbans.dat";
-};
-
-// A window with the violation grid set up.
-struct TestWindow {
-    ScriptedPorts scripted;
-    MainForm form{scripted.ports};
-    TestWindow() { form.setUpGrid(); }
 };
 
 inline void BanFolderTest::prepareSample(TestWindow& w) const {
@@ -149,10 +142,7 @@ struct Merged {
 inline Merged mergeRows(const std::string& banFile, const std::vector<GridRow>& rows,
                         MergeOptions options = {}) {
     TestWindow w;
-    for (const GridRow& row : rows) {
-        const std::vector<std::string_view> cells(row.begin(), row.end());
-        w.form.vsFlexGrid1.addRow(cells);
-    }
+    w.addRows(rows);
     w.scripted.files.answers.push_back({banFile});
     options.explain = options.offerToOpen = false;
     MergeOutcome outcome = mergeIntoBanFile(w.form, options);

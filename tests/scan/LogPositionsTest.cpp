@@ -40,21 +40,14 @@ struct Runs {
     }
 };
 
-std::string freshFolder(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "/" + name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
 // Appends, or overwrites in place: the same inode, as a writer that truncates or rewrites
 // its log.
 const auto append = test::appendBytes, overwrite = test::writeBytes;
 
 // Each step changes the log (or its folder) and says what the next run reads.
 TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
-    const std::string dir = freshFolder("positions");
-    const std::string log = dir + "/sv_viol.log";
+    const test::ScratchFolder folder, elsewhere;
+    const std::string &dir = folder.dir, log = dir + "/sv_viol.log";
     const std::string head(5000, 'h');  // longer than the hashed head
     struct Step {
         const char* what;
@@ -88,7 +81,7 @@ TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
         {"the rotated log is deleted", [&] { fs::remove(dir + "/sv_viol.log.1"); }, ""},
         {"rotated to another folder: gone, the new one from its start",
          [&] {
-             fs::rename(log, ::testing::TempDir() + "/positions-elsewhere.log");
+             fs::rename(log, elsewhere.dir + "/sv_viol.log");
              append(log, "again\n");
          },
          "again\n"},
@@ -102,13 +95,13 @@ TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
     ASSERT_EQ(runs.stored.size(), 1u);
     EXPECT_EQ(runs.stored[0].path, log);
     EXPECT_EQ(runs.stored[0].position, fs::file_size(log));
-    fs::remove(::testing::TempDir() + "/positions-elsewhere.log");
 }
 
 // A folder's logs: a new one is read from its start, one renamed within the folder keeps its
 // place, one that left is forgotten; each reader has its own positions.
 TEST(LogPositions, FoldersAndTheirLogsComeAndGo) {
-    const std::string dir = freshFolder("positions-folder");
+    const test::ScratchFolder folder;
+    const std::string& dir = folder.dir;
     append(dir + "/1.log", "one\n");
     Runs merge, look;
     EXPECT_EQ(merge.run({dir + "/1.log"}, {dir}), "one\n");

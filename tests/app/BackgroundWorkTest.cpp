@@ -119,7 +119,6 @@ TEST(BackgroundWork, ACancelledMergeChangesNeitherTheBanFileNorTheDatabase) {
               box("Merge cancelled: the ban file and the ban database are as they were.        ",
                   MsgButtons::Ok, MsgIcon::Information));
     EXPECT_EQ(std::filesystem::last_write_time(bans), before);
-    EXPECT_FALSE(f.form.prgScanning.visible());
     setDatabasePath({});
 }
 

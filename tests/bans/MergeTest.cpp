@@ -313,8 +313,8 @@ TEST_F(Merging, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
 }
 
 // Where no thread can be started beside the merge's own (a limit on a user's threads), a
-// ban file large enough to be read in two halves is read in one, and the backup is made
-// before the merge goes on: the same bans, file and backup as ever.
+// ban file large enough to be read in two halves is read in one, and the backup is made on
+// the merge's own thread before the file is replaced: the same bans, file and backup as ever.
 TEST_F(Merging, AMergeNeedsNoThreadBesideItsOwn) {
     std::string file;
     int lines = 0;

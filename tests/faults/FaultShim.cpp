@@ -130,14 +130,16 @@ int calls() {
 
 using th::test::faults::hit;
 
+// __wrap_NAME fails with the fault's errno when its call is the one, else calls __real_NAME.
+#define FAULTING(Result, name, params, args)     \
+    Result __real_##name params;                 \
+    Result __wrap_##name params {                \
+        if (int e = hit()) return errno = e, -1; \
+        return __real_##name args;               \
+    }
+
 extern "C" {
 int __real_open(const char* path, int flags, ...);
-ssize_t __real_write(int fd, const void* data, size_t size);
-int __real_fsync(int fd);
-int __real_rename(const char* from, const char* to);
-int __real_renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags);
-int __real_unlink(const char* path);
-int __real_link(const char* from, const char* to);
 
 int __wrap_open(const char* path, int flags, ...) {
     mode_t mode = 0;
@@ -150,28 +152,11 @@ int __wrap_open(const char* path, int flags, ...) {
     if (int e = hit()) return errno = e, -1;
     return __real_open(path, flags, mode);
 }
-ssize_t __wrap_write(int fd, const void* data, size_t size) {
-    if (int e = hit()) return errno = e, -1;
-    return __real_write(fd, data, size);
-}
-int __wrap_fsync(int fd) {
-    if (int e = hit()) return errno = e, -1;
-    return __real_fsync(fd);
-}
-int __wrap_rename(const char* from, const char* to) {
-    if (int e = hit()) return errno = e, -1;
-    return __real_rename(from, to);
-}
-int __wrap_renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
-    if (int e = hit()) return errno = e, -1;
-    return __real_renameat2(fromDir, from, toDir, to, flags);
-}
-int __wrap_unlink(const char* path) {
-    if (int e = hit()) return errno = e, -1;
-    return __real_unlink(path);
-}
-int __wrap_link(const char* from, const char* to) {
-    if (int e = hit()) return errno = e, -1;
-    return __real_link(from, to);
-}
+FAULTING(ssize_t, write, (int fd, const void* data, size_t size), (fd, data, size))
+FAULTING(int, fsync, (int fd), (fd))
+FAULTING(int, rename, (const char* from, const char* to), (from, to))
+FAULTING(int, renameat2, (int fromDir, const char* from, int toDir, const char* to, unsigned flags),
+         (fromDir, from, toDir, to, flags))
+FAULTING(int, unlink, (const char* path), (path))
+FAULTING(int, link, (const char* from, const char* to), (from, to))
 }

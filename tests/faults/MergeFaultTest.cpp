@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <set>
 
 #include "bans/Merge.h"
 #include "tests/bans/BanTestSupport.h"
@@ -48,10 +46,8 @@ class MergeFaults : public BanFolderTest {
         if (!writerLine.empty())
             options.beforeReplace = [&] {
                 if (readBytes(bans).find(writerLine) != std::string::npos) return;
-                std::ofstream out(bans, std::ios::binary | std::ios::app);
-                out << writerLine;
-                out.close();
-                writerWrote = !out.fail();
+                appendBytes(bans, writerLine);  // its calls are the C++ library's: never failed
+                writerWrote = true;
             };
         return mergeRows(bans, grid ? newRows : std::vector<GridRow>{}, options);
     }
@@ -74,28 +70,16 @@ class MergeFaults : public BanFolderTest {
         return {true, text->at(0) == 'C', text->at(1) == 'R', text->at(2) == 'W', text->substr(3)};
     }
     // The file holds the old or the new bytes, the database is whole, and (unless the
-    // run was ended) agrees with the file and nothing temporary is left.
+    // run was ended) holds the bans and temp ban of that file, and nothing temporary is left.
     void expectSound(bool ended) {
         const std::string file = readBytes(bans);
         EXPECT_TRUE(file == oldBytes || file == newBytes) << file;
         EXPECT_EQ(sql(db, "PRAGMA integrity_check"), (Rows{"ok"}));
         if (ended) return;
-        std::set<std::string> inFile, inDb;
-        bool kept = false;
-        Rows keptLines;
-        for (size_t start = 0, end; start < file.size(); start = end + 2) {
-            end = file.find("\r\n", start);
-            const std::string line = file.substr(start, end - start);
-            if (line.empty())
-                kept = true;
-            else if (kept)
-                keptLines.push_back(line);
-            else
-                inFile.insert(line.substr(22, line.find(' ', 22) - 22));
-        }
-        for (const auto& g : sql(db, "SELECT GUID FROM tblVandrel")) inDb.insert(g);
-        EXPECT_EQ(inFile, inDb);
-        EXPECT_EQ(keptLines, sql(db, "SELECT TempBan FROM qrySelectAllTempBans"));
+        Rows guids = {"aaaa1111", "bbbb2222"};
+        if (file == newBytes) guids.insert(guids.end(), {"cccc3333", "dddd4444"});
+        EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID"), guids);
+        EXPECT_EQ(sql(db, "SELECT TempBan FROM qrySelectAllTempBans"), (Rows{"; a temp ban"}));
         EXPECT_TRUE(filesIn(".tmp").empty() && filesIn("-journal").empty());
     }
 
@@ -182,7 +166,7 @@ TEST_F(MergeFaults, ALineAddedBeforeTheReplacingSurvivesEveryFailedCall) {
         [&](Mode mode, const Run& run) {
             if (mode == Mode::Kill) return;
             const std::string file = readBytes(bans);
-            if (!run.wrote) {  // failed before the writer came, or in its own append
+            if (!run.wrote) {  // failed before the writer came
                 EXPECT_EQ(file, oldBytes) << run.box;
                 return;
             }

@@ -13,12 +13,6 @@ std::string lineOf(int n) {
     return "[04.16.2017 21:03:11] " + guidOf(n) + " \"P\" \"192.0.2.1:1\" \"VIOLATION\"\r\n";
 }
 
-std::string linesOf(int from, int to) {
-    std::string lines;
-    for (int n = from; n <= to; ++n) lines += lineOf(n);
-    return lines;
-}
-
 class AppendingMerge : public BanFolderTest {
   protected:
     // One appending merge of a grid holding the ban of GUID number n (none for 0).
@@ -40,7 +34,8 @@ class AppendingMerge : public BanFolderTest {
 // in place, keeping its inode, or replaced), it is read whole again. The grid's ban is one the file
 // already holds (written there by another program): appended again, it would be there twice.
 TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAddedUnlessTheFileIsAnotherNow) {
-    const std::string many = linesOf(1000, 1099);  // past the hashed first bytes
+    std::string many;  // past the hashed first bytes
+    for (int n = 1000; n < 1100; ++n) many += lineOf(n);
     struct Step {
         const char* what;
         std::function<void()> change;

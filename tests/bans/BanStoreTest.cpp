@@ -100,10 +100,7 @@ TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCaseAndKeepTheirValues) 
     };
     std::vector<Owned> bans;
     std::vector<bool> added;
-    for (const auto& [ban, fresh] : cases) {
-        bans.push_back(ban);
-        added.push_back(fresh);
-    }
+    for (const auto& [ban, fresh] : cases) bans.push_back(ban), added.push_back(fresh);
     EXPECT_EQ(store->addBans(bansOf(bans), [](int64_t) {}), added);
     const Rows now = bansIn(*store);
     for (const Owned& ban : stored)

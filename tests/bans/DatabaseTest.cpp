@@ -14,7 +14,6 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     // (A missing database, reported and never created, is the merge's test.)
     TestWindow w;
     const auto& shown = w.scripted.messages.shown;
-    setDatabasePath(db);
     sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('ABCdef')");
     EXPECT_TRUE(g_blnConnectToDatabase(w.form));
     // The store's look-up, whose cases the store's test holds, once connected; not after.

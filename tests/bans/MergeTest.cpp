@@ -370,9 +370,8 @@ TEST_F(Merging, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
         "[05.03.2017 10:00:00] AAAA1111 \"Renamed\" \"192.0.2.9:9\" \"MANUAL BAN\"";
     MergeOptions options;
     options.beforeReplace = [&] {
-        std::ofstream(bans, std::ios::app)
-            << "[01.01.2018 00:00:00] DDDD4444 \"Tail\" \"192.0.2.1:1\" \"\"\r\n"
-            << renamed << "\r\n";
+        appendBytes(
+            bans, crlf({"[01.01.2018 00:00:00] DDDD4444 \"Tail\" \"192.0.2.1:1\" \"\"", renamed}));
     };
     ASSERT_TRUE(
         merge(crlf({kBan1}),

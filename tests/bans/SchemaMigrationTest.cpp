@@ -37,11 +37,6 @@ Rows archivedContent(const std::string& archive, const std::string& dir) {
     return content;
 }
 
-// The rows of the ban database as the ban file gets them: GUIDs in the stored query's order.
-Rows banOrder(const std::string& path) {
-    return sql(path, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp");
-}
-
 const char* kStamps =
     "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES "
     "('later', '[05.01.2017 00:00:00]'), ('g2b', '[04.16.2017 00:00:00]'),"
@@ -91,7 +86,7 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
         g_CloseDatabase();
         EXPECT_EQ(schemaOf(db), schemaOf(fresh));
         EXPECT_EQ(sql(db, kBanColumns), rows);
-        EXPECT_EQ(banOrder(db), order);
+        EXPECT_EQ(sql(db, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"), order);
         EXPECT_EQ(sql(db, "SELECT TempBan FROM qrySelectAllTempBans"), (Rows{";kept"}));
         EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
         EXPECT_EQ(sql(db, "SELECT * FROM tblAliases ORDER BY rowid"),

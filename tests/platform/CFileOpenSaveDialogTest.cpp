@@ -4,17 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/CFileOpenSaveDialog.h"
-#include "tests/platform/PlatformTestSupport.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th {
 namespace {
 
-using test::raised;
 using test::ScriptedFiles;
 using Paths = std::vector<std::string>;
-const std::string kFailure =
-    "Tallyhound.CFileOpenSaveDialog -2147204042: CFileOpenSaveDialog component failure";
 
 // The hook bit is or-ed in: a second Show must not carry it into the next bit.
 TEST(CFileOpenSaveDialog, ASecondShowAsksWithTheSameFlags) {

@@ -38,8 +38,13 @@ TEST_F(TextFileWriterTest, LinesEndInCrLfAndReplaceTheFileOnlyOnCommit) {
 }
 
 // A file with a second name is not replaced: the other name would keep the old content.
-// Whatever is left of an unfinished file is readable by this account only.
-TEST_F(TextFileWriterTest, AFileWithOtherNamesIsNotReplacedAndTemporaryFilesArePrivate) {
+// Whatever is left of an unfinished file is readable by this account only. Errors name the
+// file and follow errno.
+TEST_F(TextFileWriterTest, RefusalsNameTheFileAndTemporaryFilesArePrivate) {
+    const std::string missing = dir + "/no/such/folder.txt";
+    EXPECT_EQ(test::raised([&] { TextFileWriter file(missing); }),
+              "Tallyhound 53: No such file or directory: " + missing);
+    EXPECT_EQ(entries(), 0);
     std::ofstream(dir + "/a.txt") << "old";
     fs::permissions(dir + "/a.txt", fs::perms::owner_read | fs::perms::owner_write |
                                         fs::perms::group_read | fs::perms::others_read);
@@ -55,13 +60,6 @@ TEST_F(TextFileWriterTest, AFileWithOtherNamesIsNotReplacedAndTemporaryFilesAreP
               "the old content: " +
                   dir + "/a.txt");
     EXPECT_EQ(entries(), 2);
-}
-
-TEST_F(TextFileWriterTest, ErrorsNameTheFileAndFollowErrno) {
-    const std::string missing = dir + "/no/such/folder.txt";
-    EXPECT_EQ(test::raised([&] { TextFileWriter file(missing); }),
-              "Tallyhound 53: No such file or directory: " + missing);
-    EXPECT_EQ(entries(), 0);
 }
 
 }  // namespace

@@ -143,18 +143,6 @@ TEST_F(FileHandling, NoRowsWriteAnEmptyListAndSaySo) {
     EXPECT_EQ(r.err, "No violations added to grid\n");
 }
 
-// Standard input is read as it comes (a pipe as the scanner's test reads it); a missing
-// file says why.
-TEST_F(FileHandling, InputsThatAreNotPlainFiles) {
-    const std::string rows = readBytes(dataPath("logs/sample.expected.tsv"));
-    CliResult r = runProgram({"scan", "--raw", "-"}, {.in = kLog});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, rows);
-    r = runCli({"scan", dir + "/none.log"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "tallyhound-cli: No such file or directory: " + dir + "/none.log\n");
-}
-
 // Running out of memory ends the command with its message and exit status, not an abort.
 TEST_F(FileHandling, OutOfMemoryIsAnError) {
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "tests/cli/CliRunner.h"
+
+namespace th::test {
+namespace {
+
+// The scan, html and save commands end to end, in a scratch folder (its database unused);
+// the page and the scan file themselves are checked in tests/export.
+using GridOutputCommands = BanFolderTest;
+
+// The rows scan prints, exactly: with the threads asked for (the same rows whatever the
+// threads is the scanner's test), from standard input as it comes (a pipe as the scanner's
+// test reads it), and a console log's stamped with its modification time and names folded
+// under the options (without them only its anti-cheat line is read: the scanner's test).
+// The built program, for its real standard input.
+TEST_F(GridOutputCommands, ScanPrintsTheRowsExactly) {
+    const std::string log = dataPath("logs/sample.log"), console = consoleLogCopy();
+    const std::string fifteen = "15 violations found and added to grid\n",
+                      seven = "7 violations found and added to grid\n";
+    // Arguments, standard input, the expected rows' file, and what goes to standard error.
+    const std::vector<std::tuple<Rows, std::string, std::string, std::string>> cases = {
+        {{"scan", "--threads", "2", "--raw", log}, "/dev/null", "sample.expected.tsv", fifteen},
+        {{"scan", "--raw", "-"}, log, "sample.expected.tsv", fifteen},
+        {{"scan", "--raw", "--console-lines", console}, "/dev/null", "console.expected.tsv", seven},
+        {{"scan", "--fold-colours", "--console-lines", console},
+         "/dev/null",
+         "console.folded.tsv",
+         seven},
+    };
+    for (const auto& [args, in, rows, err] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const CliResult r = runProgram(args, {.in = in});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, readBytes(dataPath("logs/" + rows)));
+        EXPECT_EQ(r.err, err);
+    }
+}
+
+// The options reach the page, which shows names folded when asked (how: the page's tests);
+// save takes no folding.
+TEST_F(GridOutputCommands, ThePageFoldsNamesWhenAskedAndSaveTakesNoFolding) {
+    const std::string log = consoleLogCopy(), sf = dir + "/console.sf", page = dir + "/c.html";
+    EXPECT_EQ(runCli({"save", "--fold-colours", "-o", sf, log}).status, 2);
+    const CliResult r = runCli({"html", "--console-lines", "--fold-colours", "-o", page, log});
+    EXPECT_EQ(r.err, "'" + page + "' has been created, 7 records\n");
+    EXPECT_NE(readBytes(page).find(" \"Jayyz\" "), std::string::npos);
+}
+
+// Failures: status 1, the message, nothing printed and no file written (a scan file's
+// own refusals are the scan file's tests); misuse: a usage error.
+TEST_F(GridOutputCommands, FailuresWriteNothingAndMisuseIsAUsageError) {
+    const std::string bad = dir + "/log.sf", out = dir + "/out", log = dataPath("logs/sample.log");
+    writeBytes(bad, "[12.07.2002 21:14:03] VIOLATION (AIMBOT)\r\n");
+    for (const auto& [args, message] : std::vector<std::pair<Rows, std::string>>{
+             {{"html", "-o", out, log, bad}, "Not a scan file: " + bad},
+             {{"scan", log, bad}, "Not a scan file: " + bad},  // the log's rows not printed
+             {{"scan", dir + "/none.log"}, "No such file or directory: " + dir + "/none.log"},
+             {{"save", "-o", dir + "/no/x", log}, "No such file or directory: " + dir + "/no/x"}}) {
+        CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "tallyhound-cli: " + message + "\n");
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    for (const auto& [args, status] :
+         std::vector<std::pair<Rows, int>>{{{"html", log}, 2},  // no -o
+                                           {{"scan"}, 2},
+                                           {{"scan", "--threads", "0", "x"}, 2},
+                                           {{}, 2},
+                                           {{"--help"}, 0}})
+        EXPECT_EQ(runCli(args).status, status) << ::testing::PrintToString(args);
+}
+
+}  // namespace
+}  // namespace th::test

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -91,6 +92,15 @@ inline CliResult runProgram(std::vector<std::string> args, ProgramStart start = 
         return bytes;
     };
     return {status, slurp(outName), slurp(errName)};
+}
+
+// How many times each GUID is in the ban file.
+inline std::map<std::string, int> bansInFile(const std::string& file) {
+    std::map<std::string, int> count;
+    std::istringstream lines(readBytes(file));
+    for (std::string line; std::getline(lines, line);)
+        if (line.size() > 55) ++count[line.substr(22, 32)];
+    return count;
 }
 
 // A scratch folder for the commands: the ban database they name with --db, an empty ban

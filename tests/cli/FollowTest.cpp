@@ -49,14 +49,6 @@ class Follow : public CommandFolder {
         }
         return false;
     }
-    // How many times each GUID is in the ban file.
-    static std::map<std::string, int> bansInFile(const std::string& file) {
-        std::map<std::string, int> count;
-        std::istringstream lines(readBytes(file));
-        for (std::string line; std::getline(lines, line);)
-            if (line.size() > 55) ++count[line.substr(22, 32)];
-        return count;
-    }
 
     pid_t pid_ = -1, other_ = -1;
 };

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/ViolationGridModel.h"
+#include "app/ViolationGridView.h"
 #include "tests/app/GridFixture.h"
+#include "tests/app/HeaderDrag.h"
 
 namespace th {
 namespace {
@@ -59,6 +60,23 @@ TEST(ViolationGridModel, TheFilterKeepsRowsHoldingTheTextAnywhereWithTheirGroups
     EXPECT_EQ(model.rowCount(), 4);
     EXPECT_EQ(model.shownDataRows(), 5);
     EXPECT_EQ(f.form.vsFlexGrid1.rows(), 10);  // the grid itself keeps every row
+}
+
+// Dragged to the front through the header with the mouse, a column becomes the grouping
+// key.
+TEST(ViolationGridView, DraggingAColumnToTheFrontRegroupsByIt) {
+    GridFixture f;
+    ViolationGridView view{f.form};
+    f.addSampleRows();
+    f.arrange();
+    view.resize(700, 400);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    test::dragSectionToFront(view.header(), 5);
+    QStringList groups;  // the grouping column's value in each group row
+    for (int i = 0; i < view.gridModel().rowCount(); ++i)
+        groups << text(view.gridModel().index(i, 0));
+    EXPECT_EQ(groups, (QStringList{"aaaa  (2)", "bbbb  (1)", "cccc  (1)"}));
 }
 
 }  // namespace

@@ -2,12 +2,8 @@
 
 #include <QAction>
 #include <QSettings>
-#include <QTest>
 
-#include "app/ViolationGridModel.h"
 #include "app/ViolationGridView.h"
-#include "app/frmMain.h"
-#include "scan/ColourCodes.h"
 #include "tests/app/GridFixture.h"
 #include "tests/app/WindowFixture.h"
 
@@ -34,37 +30,27 @@ QStringList topLevel(const QAbstractItemModel& model) {
 }
 
 // The item folds the grid's names: a player's colourings group as one and show without
-// codes (how, and that the cells keep them: the colour codes' test).
+// codes (how, and that the cells keep them: the colour codes' test), and the filter finds
+// a folded name by the text the user sees.
 TEST(NameAndLogItems, FoldColourCodesRegroupsAndShowsFolded) {
     QSettings().clear();
     test::Window w;
     FlexGrid& grid = w.window.form().vsFlexGrid1;
     addColouredRows(grid);
     test::arrange(w.window.form());
-    const QAbstractItemModel& model = *w.window.vsFlexGrid1()->model();
+    ViolationGridModel& model = w.window.vsFlexGrid1()->gridModel();
     ASSERT_EQ(model.rowCount(), 4);
+    model.setFilter(QStringLiteral("[jayyz]"));
+    EXPECT_EQ(model.shownDataRows(), 1);
 
     w.window.foldColoursItem()->trigger();
+    EXPECT_EQ(model.shownDataRows(), 3);
+    model.setFilter({});
     EXPECT_EQ(topLevel(model), (QStringList{"[Jayyz]  (3)", "Bravo  (1)"}));
     EXPECT_EQ(text(model.index(2, 0, model.index(0, 0))), "[Jayyz]");
     // Unfolded at once, each colouring its own group again.
     w.window.foldColoursItem()->trigger();
     EXPECT_EQ(model.rowCount(), 4);
-}
-
-// The filter finds a folded name by the text the user sees.
-TEST(NameAndLogItems, TheFilterMatchesFoldedNamesAsShown) {
-    test::GridFixture f;
-    addColouredRows(f.form.vsFlexGrid1);
-    ViolationGridModel model(f.form.vsFlexGrid1);
-    f.arrange();
-    model.setFilter(QStringLiteral("[jayyz]"));
-    EXPECT_EQ(model.shownDataRows(), 1);
-    setFoldColours(f.form.vsFlexGrid1, true);
-    f.arrange();
-    model.setFilter({});
-    model.setFilter(QStringLiteral("[jayyz]"));
-    EXPECT_EQ(model.shownDataRows(), 3);
 }
 
 }  // namespace

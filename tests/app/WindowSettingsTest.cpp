@@ -5,11 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/RecentLogs.h"
-#include "app/frmMain.h"
 #include "tests/app/WindowFixture.h"
 #include "tests/support/Files.h"
-#include "tests/support/ScriptedPorts.h"
 
 namespace th {
 namespace {

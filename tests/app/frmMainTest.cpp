@@ -6,10 +6,8 @@
 #include <QTest>
 
 #include "app/ViolationGridView.h"
-#include "app/frmMain.h"
 #include "tests/app/GridFixture.h"
 #include "tests/app/WindowFixture.h"
-#include "tests/support/ScriptedPorts.h"
 
 namespace th {
 namespace {

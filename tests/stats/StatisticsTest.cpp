@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "bans/NewDatabase.h"
 #include "stats/Statistics.h"
 #include "tests/app/GridFixture.h"
 #include "tests/bans/BanTestSupport.h"

@@ -6,6 +6,7 @@
 #include <random>
 #include <thread>
 
+#include "cli/AfterMerge.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
@@ -13,6 +14,33 @@ namespace th::test {
 namespace {
 
 using namespace std::chrono_literals;
+using cli::runAfterMerge;
+
+// The command follow runs after each merge that added bans: its words and its outcome.
+TEST(AfterMerge, WordsAreSplitAtSpacesAndNothingElse) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {"", {}},
+        {" rcon  -p 'secret word'\tban ", {"rcon", "-p", "'secret", "word'", "ban"}},
+        {"a;b $(x) `y` |z", {"a;b", "$(x)", "`y`", "|z"}},  // no shell reads them
+    };
+    for (const auto& [command, words] : cases)
+        EXPECT_EQ(cli::commandWords(command), words) << command;
+}
+
+// The command's outcome in words, or nothing when it succeeded; one that takes too long
+// is stopped.
+TEST(AfterMerge, WhatWentWrongIsSaid) {
+    const std::string bans = "/srv/pb/pbbans.dat";
+    EXPECT_EQ(runAfterMerge({"/bin/true"}, bans, 3, 5s), "");  // its environment: below
+    EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "exit 7"}, bans, 1, 5s),
+              "/bin/sh exited with status 7");
+    EXPECT_EQ(runAfterMerge({"/no/such/program"}, bans, 1, 5s),
+              "/no/such/program could not be started: No such file or directory");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runAfterMerge({"/bin/sleep", "30"}, bans, 1, 300ms),
+              "/bin/sleep did not finish within 0.3 seconds and was stopped");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
 
 // follow started for real on a scratch folder, its standard output and error in files.
 class Follow : public CommandFolder {

@@ -245,7 +245,7 @@ class Follower {
     // One look at the logs; false after reporting a failure (nothing moved then).
     bool cycle() {
         try {
-            GridSources sources = gatherSources(options_.inputs);
+            GridSources sources = gatherSources(options_.inputs, true);
             // A log named on its own may be missing for a moment while it is rotated.
             std::erase_if(sources.files, [](const std::string& file) {
                 struct stat st {};

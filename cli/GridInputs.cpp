@@ -47,12 +47,16 @@ void scan(MainForm& form, const std::string& input, const LogRange& range) {
 
 }  // namespace
 
-GridSources gatherSources(const std::vector<std::string>& inputs) {
+GridSources gatherSources(const std::vector<std::string>& inputs, bool waitForLogs) {
     GridSources sources;
     for (const auto& input : inputs) {
         struct stat st {};
         if (input != "-" && ::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            for (auto& log : logFilesIn(input)) sources.files.push_back(std::move(log));
+            std::vector<std::string> logs = logFilesIn(input);
+            // A mistyped folder would otherwise read as a server without cheaters.
+            if (logs.empty() && !waitForLogs)
+                throw Error(err::kFileIo, appBaseName(), "No .log files in the folder: " + input);
+            for (auto& log : logs) sources.files.push_back(std::move(log));
             sources.folders.push_back(input);
         } else {
             sources.files.push_back(input);

@@ -40,8 +40,9 @@ struct GridSources {
     std::optional<ScanPlan> plan;
 };
 
-// Throws th::Error naming a folder that cannot be read.
-GridSources gatherSources(const std::vector<std::string>& inputs);
+// Throws th::Error naming a folder that cannot be read, or one that holds no log unless
+// waitForLogs (a folder followed gains its logs later).
+GridSources gatherSources(const std::vector<std::string>& inputs, bool waitForLogs = false);
 // The same for a command: nothing once the failure has been told through the context.
 std::optional<GridSources> gatherSources(CommandContext& context,
                                          const std::vector<std::string>& inputs);

@@ -143,6 +143,23 @@ TEST_F(FileHandling, NoRowsWriteAnEmptyListAndSaySo) {
     EXPECT_EQ(r.err, "No violations added to grid\n");
 }
 
+// A folder without a log is an error, not a server without cheaters: nothing is written.
+TEST_F(FileHandling, AFolderWithoutLogsIsAnError) {
+    const std::string folder = dir + "/logs", out = dir + "/out";
+    fs::create_directory(folder);
+    writeBytes(folder + "/notes.txt", "not a log");
+    writeBytes(bans, "kept");
+    for (const Rows& args : {Rows{"scan", folder}, Rows{"scan", "--new-only", folder},
+                             Rows{"html", "-o", out, folder}, Rows{"save", "-o", out, folder},
+                             Rows{"merge", "--bans", bans, "--db", db, kLog, folder}}) {
+        CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.out + r.err, "tallyhound-cli: No .log files in the folder: " + folder + "\n");
+    }
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(readBytes(bans), "kept");
+}
+
 // Running out of memory ends the command with its message and exit status, not an abort.
 TEST_F(FileHandling, OutOfMemoryIsAnError) {
 #if defined(__SANITIZE_ADDRESS__)

@@ -67,7 +67,7 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         const std::string bans = absolutePath(options->bans);
         if (!banFileUsable(context, bans)) return;
         setDatabasePath(databaseOption(options->db));
-        if (!outputIsNoInput(context, bans, {databasePath()})) return;
+        if (!banOutputsAreNoInputs(context, bans, databasePath(), {})) return;
         CommandForm session(context.err);
         // Every GUID is looked up before anything changes.
         try {
@@ -104,7 +104,7 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
     setDatabasePath(databaseOption(options->db));
     std::vector<std::string> others;
     for (const std::string& other : options->others) others.push_back(absolutePath(other));
-    if (!outputIsNoInput(context, bans, others)) return;
+    if (!banOutputsAreNoInputs(context, bans, databasePath(), others)) return;
     CommandForm session(context.err);
     const size_t errorsBefore = session.terminal.messages.errors.size();
     const BanFileChange change = importBanFiles(session.form, bans, others);

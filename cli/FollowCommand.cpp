@@ -22,6 +22,7 @@
 #include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
 #include "cli/NumberCheck.h"
+#include "cli/OutputChecks.h"
 #include "cli/ScanFlags.h"
 #include "cli/TerminalText.h"
 #include "platform/Error.h"
@@ -432,6 +433,7 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
             }
         }
         setDatabasePath(databaseOption(options->db));
+        if (!banOutputsAreNoInputs(context, bans, databasePath(), options->inputs)) return;
         context.status = Follower(context, *options).run();
     });
 }

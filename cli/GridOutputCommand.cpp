@@ -1,5 +1,6 @@
 #include "cli/GridOutputCommand.h"
 
+#include "bans/BanStore.h"
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
 #include "cli/DatabaseOption.h"
@@ -37,12 +38,17 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
         std::optional<GridSources> gathered = gatherSources(context, options->inputs);
         if (!gathered) return;
         GridSources& sources = *gathered;
-        if (!outputIsNoInput(context, options->output, sources.files)) return;
+        // With --new-only the ban database is read and written too.
+        std::vector<std::string> inputs = sources.files;
+        if (options->newOnly.newOnly) {
+            setDatabasePath(databaseOption(options->newOnly.db));
+            if (!isPostgresUri(databasePath())) inputs.push_back(databasePath());
+        }
+        if (!outputIsNoInput(context, options->output, inputs)) return;
         CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;
         try {
             if (options->newOnly.newOnly) {
-                setDatabasePath(databaseOption(options->newOnly.db));
                 planFromStore(form, sources, kLookReader);
             }
             buildGrid(form, sources, true);

@@ -56,11 +56,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         std::optional<GridSources> gathered = gatherSources(context, options->inputs);
         if (!gathered) return;
         GridSources& sources = *gathered;
-        std::vector<std::string> inputs = sources.files;
-        if (!outputIsNoInput(context, bans, inputs)) return;
-        inputs.push_back(bans);
-        if (!isPostgresUri(databasePath()) && !outputIsNoInput(context, databasePath(), inputs))
-            return;
+        if (!banOutputsAreNoInputs(context, bans, databasePath(), sources.files)) return;
 
         CommandForm session(context.err, options->scan);
         MainForm& form = session.form;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "bans/BanStore.h"
 #include "platform/Error.h"
 #include "platform/OutputFile.h"
 
@@ -31,6 +32,13 @@ bool outputIsNoInput(CommandContext& context, const std::string& output,
         }
     }
     return true;
+}
+
+bool banOutputsAreNoInputs(CommandContext& context, const std::string& bans,
+                           const std::string& database, std::vector<std::string> inputs) {
+    if (!outputIsNoInput(context, bans, inputs)) return false;
+    inputs.push_back(bans);
+    return isPostgresUri(database) || outputIsNoInput(context, database, inputs);
 }
 
 }  // namespace th::cli

@@ -17,4 +17,9 @@ bool outputAllowed(CommandContext& context, const std::string& output);
 bool outputIsNoInput(CommandContext& context, const std::string& output,
                      const std::vector<std::string>& inputs);
 
+// A merge's two outputs, the ban file and the ban database (a PostgreSQL server is no
+// file), are none of its inputs and not each other.
+bool banOutputsAreNoInputs(CommandContext& context, const std::string& bans,
+                           const std::string& database, std::vector<std::string> inputs);
+
 }  // namespace th::cli

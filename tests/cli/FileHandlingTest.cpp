@@ -96,7 +96,8 @@ TEST_F(FileHandling, RootFollowsNoLinkPlantedByAnotherAccount) {
 }
 
 // An output that is one of the inputs, by name or by a hard link, is refused and left
-// alone; the ban file and the database of a merge are outputs too.
+// alone; the ban file and the database of a merge are outputs too, and the database is
+// an input wherever it is read.
 TEST_F(FileHandling, AnOutputNeverOverwritesAnInput) {
     const std::string log = dir + "/s.log", linked = dir + "/linked.html";
     writeBytes(log, readBytes(kLog));
@@ -108,7 +109,12 @@ TEST_F(FileHandling, AnOutputNeverOverwritesAnInput) {
              {{"html", "-o", linked, log}, linked, log},
              {{"merge", "--bans", bans, "--db", db, bans}, bans, bans},
              {{"merge", "--bans", bans, "--db", log, log}, log, log},
-             {{"merge", "--bans", bans, "--db", bans, kLog}, bans, bans}}) {
+             {{"merge", "--bans", bans, "--db", bans, kLog}, bans, bans},
+             {{"db", "import", "--bans", db, "--db", db, bans}, db, db},
+             {{"db", "unban", "--bans", db, "--db", db, "abcd"}, db, db},
+             {{"follow", "--bans", db, "--db", db, kLog}, db, db},
+             {{"save", "--new-only", "--db", db, "-o", db, kLog}, db, db},
+             {{"html", "--new-only", "--db", db, "-o", db, kLog}, db, db}}) {
         CliResult r = runCli(args);
         EXPECT_EQ(r.status, 2) << args[0] << " " << output;
         EXPECT_EQ(r.err, "tallyhound-cli: " + output + " is also an input (" + input +
@@ -116,6 +122,7 @@ TEST_F(FileHandling, AnOutputNeverOverwritesAnInput) {
     }
     EXPECT_EQ(readBytes(log), readBytes(kLog));
     EXPECT_EQ(readBytes(bans), "");
+    EXPECT_EQ(runCli({"db", "stats", "--db", db}).status, 0);
 }
 
 // Inputs with no rows still give a valid file, which replaces an old one.

@@ -44,8 +44,8 @@ class AliasSightings {
             if (row.fromGrid) add(row);
     }
     // Of the other rows (ban file lines, imported bans) only those of the GUIDs the merge
-    // newly banned: the rest are lines this program wrote from the database, or bring
-    // nothing it does not hold. newBans are the rows of the new bans.
+    // newly banned: the rest are lines this program wrote from the database (an import
+    // adds its lines' sightings itself). newBans are the rows of the new bans.
     void addNewBans(const std::vector<WorkRow>& sorted, const std::vector<size_t>& newBans);
     // Stores what was gathered, in the caller's transaction, and starts afresh.
     void store();

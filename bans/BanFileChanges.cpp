@@ -5,6 +5,7 @@
 #include <iterator>
 #include <set>
 
+#include "bans/Aliases.h"
 #include "bans/BanStore.h"
 #include "bans/GuidKey.h"
 #include "bans/LiftedBans.h"
@@ -103,11 +104,19 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     for (const WorkRow& row : read.rows)
         if (seen.insert(guidKey(row.guid)).second) bans.push_back(row);
 
+    // Every line is a sighting, of a new GUID or a known one: another server's file holds
+    // names this database may never have seen.
+    std::vector<WorkRow> sightings = read.rows;
+    sortByGuid(sightings);
+
     const auto unreadableLines = static_cast<int64_t>(read.unreadable.size());
     int64_t added = 0, known = 0, skipped = 0;
     MergeOptions options = changeOf(banFile);
     options.rows = &bans;
     options.beforeStore = [&](BanStore& store) {
+        AliasSightings seen(store);
+        for (const WorkRow& row : sightings) seen.add(row);
+        seen.store();
         std::vector<WorkRow> counting = bans;
         skipped = dropLiftedRows(counting, liftingTimes(store)).skipped;
         std::vector<std::string> guids;

@@ -88,7 +88,8 @@ TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
 }
 
 // Another server's file: its bans join, known ones are counted, lifted ones stay out,
-// and every line of no ban shape is named by file and line.
+// every line of no ban shape is named by file and line, and every name and address read
+// is kept, a known GUID's and a second line's too.
 TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     writeBytes(bans, crlf({kLineB}));
     mergeA(kSeen);
@@ -98,7 +99,9 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     const std::string other = dir + "/other.dat";
     const std::string kNew = "[06.01.2017 08:00:00] cccc2222 \"New, one\" \"203.0.113.5:28960\"";
     writeBytes(other, crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",
-                            "[06.01.2017 08:00:00] dddd \"only a name\""}));
+                            "[06.01.2017 08:00:00] dddd \"only a name\"",
+                            "[06.02.2017 08:00:00] BBBB1111bbbb1111bbbb1111bbbb1111 \"Bee\" "
+                            "\"192.0.2.9:28960\" \"VIOLATION DETECTED -> WALLHACK #50002\""}));
     const BanFileChange change = importBanFiles(w.form, bans, {other});
     ASSERT_TRUE(change.completed);
     EXPECT_EQ(
@@ -109,6 +112,10 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
             kReminder);
     EXPECT_EQ(readBytes(bans), crlf({kLineB, kNew + " "}));
     EXPECT_EQ(banGuids(), (Rows{kB, "cccc2222"}));
+    EXPECT_EQ(sql(db, "SELECT PlayerName || ' ' || IP || ' ' || FirstSeen FROM tblAliases "
+                      "WHERE GUID = '" + kB + "' ORDER BY PlayerName"),
+              (Rows{"\"Bee\" \"192.0.2.9:28960\" [06.02.2017 08:00:00]",
+                    "\"Other\" \"192.0.2.1:28960\" [05.01.2017 10:00:00]"}));
 
     // A file that cannot be read changes nothing.
     const std::string before = readBytes(bans);

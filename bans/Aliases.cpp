@@ -16,7 +16,12 @@ constexpr size_t kBatch = 10000;
 }  // namespace
 
 bool namesPlayer(std::string_view guid) {
-    return guid.find_first_not_of(' ') != std::string_view::npos && guid != "unknown" &&
+    const size_t first = guid.find_first_not_of(' ');
+    if (first == std::string_view::npos) return false;
+    // A ban line splits at spaces and brackets and quotes its other fields: a GUID holding
+    // one of those would come back as another GUID, name and address.
+    const std::string_view inner = guid.substr(first, guid.find_last_not_of(' ') - first + 1);
+    return inner.find_first_of(" []\"") == std::string_view::npos && guid != "unknown" &&
            guid != "NO_GUID";
 }
 

@@ -267,11 +267,27 @@ TEST_F(Merging, ABanLineIsOneLine) {
     EXPECT_EQ(
         file,
         crlf({"[06.01.2017 00:00:00] eeee5555 \"x  [01.01.2003 00:00:00] f0f0f0f0 "
-              "\"forged\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\""}));
+              "'forged\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\""}));
     EXPECT_EQ(sql(db, "SELECT PlayerName FROM tblVandrel"),
               (Rows{"\"x  [01.01.2003 00:00:00] f0f0f0f0 \"forged\""}));
     merge(file, {});
     EXPECT_EQ(guidsIn(db), (Rows{"eeee5555"})) << "the next merge forges nothing";
+}
+
+// A double quote in a value would end its field: in a name it let a player choose the
+// address and reason the next merge read, in a GUID the GUID banned. The line carries an
+// apostrophe instead, and a GUID it cannot carry bans no one.
+TEST_F(Merging, ABanLineReadsBackAsItWasWritten) {
+    merge("", {violationRow("eeee5555", "x\" \"9.9.9.9:1\" \"EVIL"),
+               violationRow("ab\"cd", "Quoted"), violationRow("ab[cd", "Bracket")});
+    const std::string line =
+        "[06.01.2017 00:00:00] eeee5555 \"x' '9.9.9.9:1' 'EVIL\" \"198.51.100.7:28960\" "
+        "\"VIOLATION DETECTED -> (AIMBOT) #50001\"";
+    EXPECT_EQ(readBytes(bans), crlf({line}));
+    EXPECT_EQ(guidsIn(db), (Rows{"eeee5555"}));
+    sql(db, "DELETE FROM tblVandrel");
+    merge(crlf({line}), {});
+    EXPECT_EQ(readBytes(bans), crlf({line})) << "read into an empty database, written the same";
 }
 
 // A ban line always has its stamp: a row without one gets the merge's local time, month

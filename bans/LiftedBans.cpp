@@ -25,7 +25,9 @@ LiftedRows dropLiftedRows(std::vector<WorkRow>& rows, const LiftingTimes& lifted
     size_t kept = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::string* liftedAt = lifted.find(rows[i].guid);
-        if (liftedAt && !laterThanLifting(rows[i].stamp, *liftedAt)) {
+        // A row the merge stamped with its own time was seen at no known moment: it may
+        // well be the violation lifted, read again.
+        if (liftedAt && (rows[i].stamped || !laterThanLifting(rows[i].stamp, *liftedAt))) {
             ++result.skipped;
             continue;
         }

@@ -36,8 +36,8 @@ struct LiftedRows {
     std::vector<std::string> bannedAgain;  // lifted GUIDs that rows ban again
 };
 
-// Drops the rows whose GUID was lifted and whose stamp is not later than the lifting,
-// keeping the others in order.
+// Drops the rows whose GUID was lifted and whose stamp is not later than the lifting, or
+// is the merge's own, keeping the others in order.
 LiftedRows dropLiftedRows(std::vector<WorkRow>& rows, const LiftingTimes& lifted);
 
 // The store's lifting times.

@@ -69,13 +69,15 @@ TEST(LiftedBans, OnlyALaterReadableStampBansAgain) {
 
     LiftingTimes times;
     times.add("ABCD", lifted);
-    std::vector<WorkRow> rows(4);
+    std::vector<WorkRow> rows(5);
     rows[0].guid = "abcd", rows[0].stamp = "[04.16.2017 21:03:10]";
     rows[1].guid = "other", rows[1].stamp = "";
     rows[2].guid = "aBcD", rows[2].stamp = "[04.17.2017 00:00:00]";
     rows[3].guid = "abcd", rows[3].stamp = "";
+    // No stamp of its own: the merge's time is no proof of a later violation.
+    rows[4].guid = "abcd", rows[4].stamp = "[04.17.2017 00:00:00]", rows[4].stamped = true;
     const LiftedRows result = dropLiftedRows(rows, times);
-    EXPECT_EQ(result.skipped, 2);
+    EXPECT_EQ(result.skipped, 3);
     EXPECT_EQ(result.bannedAgain, (std::vector<std::string>{"aBcD"}));
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].guid, "other");

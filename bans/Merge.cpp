@@ -498,6 +498,10 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 // Only an appending run without a backup can do with what it knew.
                 BanFileReader file(banFile,
                                    options.appendOnly && !options.backUp ? options.known : nullptr);
+                // Its odd lines would be kept, so any file would pass for a ban file; a zero
+                // byte is in no text file, and in every database.
+                if (file.bytes().find('\0') != std::string::npos)
+                    throw Error(err::kBadFileFormat, appBaseName(), kNotABanFile + banFile);
                 // The sorted rewrite backs up while it merges: the copy is of the bytes
                 // read, and the file changes only once the copy is written.
                 BackupUnderway backup;

@@ -105,6 +105,9 @@ inline constexpr const char* kOpenQuestion = "Would you like to open this file n
 inline constexpr int kReruns = 3;
 inline constexpr const char* kKeptChanging =
     "The ban file kept changing while it was merged, so nothing was changed; try again: ";
+inline constexpr const char* kNotABanFile =
+    "This is not a ban file: it holds bytes no text file has (a program, an archive or a "
+    "database?): ";
 inline constexpr const char* kNotPutBack =
     "; the ban file already holds the merged bans and could not be put back as it was (";
 inline constexpr const char* kNotPutBackEnd = "); the next merge adds them to the database";

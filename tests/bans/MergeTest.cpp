@@ -290,6 +290,21 @@ TEST_F(Merging, ABanLineReadsBackAsItWasWritten) {
     EXPECT_EQ(readBytes(bans), crlf({line})) << "read into an empty database, written the same";
 }
 
+// A file with a zero byte is no ban file (a program, a zip, the ban database itself): it
+// is left as it was, where its bytes would have been kept as odd lines after the bans.
+TEST_F(Merging, AFileThatIsNoTextIsRefused) {
+    const std::string binary = kBan1 + "\r\n\x7f" + "ELF" + std::string(3, '\0') + "\r\x01";
+    const Merged merged = merge(binary, {violationRow("eeee5555")});
+    EXPECT_FALSE(merged.outcome.completed);
+    EXPECT_EQ(merged.said(),
+              std::string(merge_text::kErrorLead) + "        \r\nThis is not a ban file: it holds bytes no "
+              "text file has (a program, an archive or a database?): " + bans +
+                  " 321        \r\nThe ban file and the ban database are as they were.        ");
+    EXPECT_EQ(readBytes(bans), binary);
+    EXPECT_EQ(guidsIn(db), Rows{});
+    EXPECT_EQ(filesIn(".zip"), Rows{});
+}
+
 // A ban line always has its stamp: a row without one gets the merge's local time, month
 // first; a line of no known shape is kept as it is, not taken apart into a made-up ban.
 // Lines may end in a lone CR.

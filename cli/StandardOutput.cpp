@@ -8,7 +8,8 @@ namespace {
 constexpr size_t kBufferBytes = 64 * 1024;
 }
 
-StandardOutput::StandardOutput(int fd) : fd_(fd), buffer_(kBufferBytes) {
+StandardOutput::StandardOutput(int fd)
+    : fd_(fd), terminal_(::isatty(fd) == 1), buffer_(kBufferBytes) {
     setp(buffer_.data(), buffer_.data() + buffer_.size());
 }
 
@@ -18,7 +19,8 @@ StandardOutput::~StandardOutput() {
 
 bool StandardOutput::drain() {
     // Once a write has failed, nothing more is written: the output is incomplete already.
-    if (failure_ == 0) failure_ = writeAll(fd_, {pbase(), static_cast<size_t>(pptr() - pbase())});
+    if (failure_ == 0)
+        failure_ = writeShown(fd_, {pbase(), static_cast<size_t>(pptr() - pbase())}, terminal_);
     setp(buffer_.data(), buffer_.data() + buffer_.size());
     return failure_ == 0;
 }

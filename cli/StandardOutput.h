@@ -26,6 +26,7 @@ class StandardOutput : public std::streambuf {
     bool drain();
 
     int fd_;
+    bool terminal_;  // what is printed there is shown, not kept: see platform/WriteAll.h
     int failure_ = 0;
     std::vector<char> buffer_;
 };

@@ -9,25 +9,30 @@ namespace {
 struct EscapeLetters {
     char of[256] = {};
     constexpr explicit EscapeLetters(ControlBytes controls) {
-        if (controls == ControlBytes::Hex) {
+        if (controls == ControlBytes::NulOnly) {
+            of[0] = '0';
+        } else {
             for (int b = 0; b < 0x20; ++b) of[b] = 'x';
             of[0x7F] = 'x';
-        } else {
-            of[0] = '0';
         }
-        of[static_cast<unsigned char>('\\')] = '\\';
-        of[static_cast<unsigned char>('\t')] = 't';
-        of[static_cast<unsigned char>('\r')] = 'r';
-        of[static_cast<unsigned char>('\n')] = 'n';
+        const bool layout = controls == ControlBytes::Terminal;  // left as the file has them
+        of[static_cast<unsigned char>('\\')] = layout ? 0 : '\\';
+        of[static_cast<unsigned char>('\t')] = layout ? 0 : 't';
+        of[static_cast<unsigned char>('\r')] = layout ? 0 : 'r';
+        of[static_cast<unsigned char>('\n')] = layout ? 0 : 'n';
     }
 };
-constexpr EscapeLetters kHex{ControlBytes::Hex}, kNulOnly{ControlBytes::NulOnly};
+constexpr EscapeLetters kHex{ControlBytes::Hex}, kNulOnly{ControlBytes::NulOnly},
+    kTerminal{ControlBytes::Terminal};
 
 }  // namespace
 
 void appendEscaped(std::string& out, std::string_view text, ControlBytes controls) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    const char* letters = (controls == ControlBytes::Hex ? kHex : kNulOnly).of;
+    const char* letters = (controls == ControlBytes::Hex        ? kHex
+                           : controls == ControlBytes::NulOnly ? kNulOnly
+                                                               : kTerminal)
+                              .of;
     size_t i = 0;
     while (i < text.size()) {
         // Plain runs go in one piece.

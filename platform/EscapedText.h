@@ -7,13 +7,16 @@
 //   fields in it.
 // - NulOnly: NUL becomes \0 and the rest stay as they are; a scan file's cells, which
 //   must come back byte for byte.
+// - Terminal: for bytes written for a file (a page, a scan file, an export) that go to a
+//   terminal instead: TAB, CR, LF and backslash stay, as the file's own layout; every other
+//   control byte becomes \xHH, so that nothing can steer the terminal.
 
 #include <string>
 #include <string_view>
 
 namespace th {
 
-enum class ControlBytes { Hex, NulOnly };
+enum class ControlBytes { Hex, NulOnly, Terminal };
 
 void appendEscaped(std::string& out, std::string_view text,
                    ControlBytes controls = ControlBytes::Hex);

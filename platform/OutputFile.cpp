@@ -107,11 +107,12 @@ OutputFile::OutputFile(const std::string& path) : path_(path) {
         if (target.fd == 1) std::cout.flush();
         std::fflush(target.fd == 1 ? stdout : stderr);
         fd_ = target.fd;
-        return;
+    } else {
+        fd_ = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0) throw Error::fromErrno(errno, path);
+        ownFd_ = true;
     }
-    fd_ = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0) throw Error::fromErrno(errno, path);
-    ownFd_ = true;
+    terminal_ = ::isatty(fd_) == 1;
 }
 
 OutputFile::~OutputFile() {
@@ -132,7 +133,8 @@ void OutputFile::write(std::string_view bytes) {
 }
 
 void OutputFile::flush() {
-    if (const int failed = writeAll(fd_, buffer_)) throw Error::fromErrno(failed, path_);
+    if (const int failed = writeShown(fd_, buffer_, terminal_))
+        throw Error::fromErrno(failed, path_);
     buffer_.clear();
 }
 

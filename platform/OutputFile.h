@@ -48,6 +48,7 @@ class OutputFile {
     std::optional<TextFileWriter> file_;
     int fd_ = -1;
     bool ownFd_ = false;
+    bool terminal_ = false;  // a terminal shows the bytes: see WriteAll.h
     std::string buffer_;
 };
 

@@ -4,7 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 #include <string_view>
+
+#include "platform/EscapedText.h"
 
 namespace th {
 
@@ -18,6 +21,15 @@ inline int writeAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<size_t>(n));
     }
     return 0;
+}
+
+// As writeAll; to a terminal, with its control bytes escaped as EscapedText.h's Terminal
+// says, so that the text of a log or ban file in a page or an export cannot steer it.
+inline int writeShown(int fd, std::string_view bytes, bool terminal) {
+    if (!terminal) return writeAll(fd, bytes);
+    std::string shown;
+    appendEscaped(shown, bytes, ControlBytes::Terminal);
+    return writeAll(fd, shown);
 }
 
 }  // namespace th

@@ -1,8 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "tests/cli/CliRunner.h"
@@ -43,6 +45,49 @@ TEST_F(FileHandling, StandardOutputIsWrittenWhereItGoesAndAFullDiskFails) {
                                "left on device); what it holds is incomplete\n"
                              : "tallyhound-cli: No space left on device: -\n");
     }
+}
+
+// What the program printed to a terminal, raw: every byte as it was written.
+std::string onTerminal(const std::vector<std::string>& args, const std::string& errors) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    EXPECT_EQ(::grantpt(master) | ::unlockpt(master), 0);
+    const std::string terminal = ::ptsname(master);
+    const int held = ::open(terminal.c_str(), O_RDWR | O_NOCTTY);  // keeps what is unread
+    termios raw{};
+    ::tcgetattr(held, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(held, TCSANOW, &raw);
+    EXPECT_EQ(endOf(startProgram(args, {.out = terminal, .err = errors})), 0);
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
+    ::close(held), ::close(master);
+    return shown;
+}
+
+// A file's bytes sent to a terminal are shown with their control bytes as \xHH (a name
+// could set the window's title or clear the screen), its layout kept; to a file or a pipe
+// they go as they are. Rows the tool prints for the terminal are escaped once, not twice.
+TEST_F(FileHandling, ATerminalIsNeverSteeredByWhatAFileWouldHold) {
+    const std::string log = dir + "/evil.log";
+    writeBytes(log, "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: Ev\x1b]0;pwned\x07il "
+                    "(slot #1) Aim [abcd0123(VALID) 1.2.3.4:5]\n");
+    writeBytes(bans, "");
+    ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, log}).status, 0);
+    const std::string errors = dir + "/errors";
+    for (const auto& [args, shown] : std::vector<std::pair<Rows, std::string>>{
+             {{"db", "list", "--db", db, "--format", "csv"}, "Ev\\x1B]0;pwned\\x07il"},
+             {{"db", "export", "--db", db, "-o", "-"}, "Ev\\x1B]0;pwned\\x07il"},
+             {{"html", "-o", "-", log}, "\"Ev\\x1B]0;pwned\\x07il\" \"1.2.3.4:5\" \"VIOLATION"},
+             {{"scan", "--raw", log}, "Ev\\x1B]0;pwned\\x07il\t(AIMBOT)"}}) {
+        const std::string bytes = onTerminal(args, errors);
+        EXPECT_NE(bytes.find(shown), std::string::npos) << args[0] << ": " << bytes;
+        EXPECT_EQ(bytes.find('\x1b'), std::string::npos) << args[0];
+    }
+    EXPECT_NE(runCli({"db", "list", "--db", db, "--format", "csv"}).out.find("Ev\x1b]0;pwned"),
+              std::string::npos)
+        << "kept as it is for a file";
 }
 
 // Folders, devices, disks and sockets are refused before anything is read, and stay as

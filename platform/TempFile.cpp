@@ -17,6 +17,8 @@ namespace th {
 namespace {
 
 constexpr const char* kSuffix = ".tmp";
+// Of the 255 bytes a file name may have, ".", ".PID.N" and the suffix take at most 26.
+constexpr size_t kTempBaseBytes = 200;
 constexpr std::time_t kZipTempAge = 60 * 60;
 
 bool allDigits(std::string_view text) {
@@ -58,8 +60,9 @@ std::string baseOf(const std::string& path) {
 }
 
 TempFile createTempFor(const std::string& target, unsigned mode, const std::string& errorPath) {
-    const std::string stem =
-        folderOf(target) + "/." + baseOf(target) + "." + std::to_string(::getpid()) + ".";
+    // What the name adds must fit too: a target's name may be as long as a name can be.
+    const std::string base = baseOf(target).substr(0, kTempBaseBytes);
+    const std::string stem = folderOf(target) + "/." + base + "." + std::to_string(::getpid()) + ".";
     for (int attempt = 0;; ++attempt) {
         TempFile temp{-1, stem + std::to_string(attempt) + kSuffix};
         temp.fd = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,

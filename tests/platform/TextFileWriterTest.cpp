@@ -35,6 +35,13 @@ TEST_F(TextFileWriterTest, LinesEndInCrLfAndReplaceTheFileOnlyOnCommit) {
     EXPECT_EQ(readBytes(dir + "/real.txt"), std::string("\xe9\0\xff\r\n\r\ntail", 11));
     EXPECT_TRUE(fs::is_symlink(dir + "/link.txt"));  // the link is followed, not replaced
     EXPECT_EQ(fs::status(dir + "/real.txt").permissions() & fs::perms::all, mode);
+
+    // A name as long as names may be: the temporary file's own name is shorter.
+    const std::string longest = dir + "/" + std::string(251, 'n') + ".txt";
+    TextFileWriter named(longest);
+    named.writeLine("long");
+    named.commit();
+    EXPECT_EQ(readBytes(longest), "long\r\n");
 }
 
 // A file with a second name is not replaced: the other name would keep the old content.

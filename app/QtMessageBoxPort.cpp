@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStringList>
 #include <vector>
 
 #include "app/DisplayText.h"
@@ -49,6 +50,22 @@ std::vector<std::pair<QMessageBox::StandardButton, MsgResult>> qtButtons(MsgButt
     return {{B::Ok, MsgResult::Ok}};
 }
 
+// A box taller than the screen would hide its buttons: a longer text shows its first lines,
+// and the whole of it scrolls under Show Details.
+constexpr qsizetype kShownLines = 20;
+
+void setBoxText(QMessageBox& box, const QString& text) {
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    if (lines.size() <= kShownLines) {
+        box.setText(text);
+        return;
+    }
+    box.setText(lines.first(kShownLines).join(QLatin1Char('\n')) +
+                QStringLiteral("\n\n... and %1 more lines: Show Details... lists them all.")
+                    .arg(lines.size() - kShownLines));
+    box.setDetailedText(text);
+}
+
 }  // namespace
 
 MsgResult QtMessageBoxPort::show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
@@ -57,8 +74,9 @@ MsgResult QtMessageBoxPort::show(const std::string& prompt, MsgButtons buttons, 
     QString text = displayText(prompt);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QWidget* parent = owner_ ? owner_.data() : QApplication::activeWindow();
-    QMessageBox box(qtIcon(icon), displayText(title), text, QMessageBox::NoButton, parent);
+    QMessageBox box(qtIcon(icon), displayText(title), QString(), QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
+    setBoxText(box, text);
     auto order = qtButtons(buttons);
     QMessageBox::StandardButton pressedOnReturn = order.front().first;
     for (auto [button, result] : order) {

@@ -52,5 +52,27 @@ TEST(QtMessageBoxPort, ReturnPressesTheDefaultButtonAndTheResetDefaultsToNo) {
     EXPECT_FALSE(reset);
 }
 
+// A report of hundreds of lines (an import naming every line it skipped) keeps its box on
+// the screen: its first lines show, all of them are under Show Details.
+TEST(QtMessageBoxPort, ALongTextKeepsTheBoxOnTheScreen) {
+    std::string prompt = "Import complete.";
+    for (int i = 1; i <= 400; ++i) prompt += "\r\nother.dat:" + std::to_string(i) + ": skipped";
+    QString shown, details;
+    int height = 0;
+    QTimer::singleShot(50, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shown = box->text(), details = box->detailedText(), height = box->sizeHint().height();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QtMessageBoxPort().show(prompt, MsgButtons::Ok, MsgIcon::Information, "t");
+    EXPECT_TRUE(shown.startsWith("Import complete.\nother.dat:1: skipped\n"));
+    EXPECT_TRUE(shown.endsWith("other.dat:19: skipped\n\n... and 381 more lines: Show "
+                               "Details... lists them all."))
+        << shown.toStdString();
+    EXPECT_EQ(details, QString::fromStdString(prompt).replace("\r\n", "\n"));
+    EXPECT_LT(height, 700);
+}
+
 }  // namespace
 }  // namespace th

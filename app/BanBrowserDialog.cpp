@@ -40,7 +40,8 @@ namespace {
 
 constexpr const char* kLastBanFileKey = "bans/lastBanFile";
 
-// The box that asks before bans are lifted: No is the default, a note may be typed.
+// The box that asks before bans are lifted: No is the default, and what is typed at once
+// goes into the note (with the focus on No, a space pressed it).
 std::optional<QString> askWithNote(QWidget* parent, int count) {
     QDialog box(parent);
     box.setWindowTitle(QString::fromLatin1(kMsgTitle));
@@ -53,7 +54,7 @@ std::optional<QString> askWithNote(QWidget* parent, int count) {
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, &box);
     buttons->button(QDialogButtonBox::No)->setDefault(true);
-    buttons->button(QDialogButtonBox::No)->setFocus();
+    note->setFocus();
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
     layout->addWidget(buttons);

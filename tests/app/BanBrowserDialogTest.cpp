@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include "app/BanBrowserDialog.h"
 #include "app/BanTableModel.h"
@@ -90,6 +91,23 @@ TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
     EXPECT_EQ(QApplication::clipboard()->text(),
               "10.0.0.7\tcccc\tNobody\t\t[12.31.2016 23:59:59]\n");
     EXPECT_EQ(dialog.tempBans()->toPlainText(), ";[x] tempban\n");
+}
+
+// The question's own box: what is typed goes into the note, Return answers No and Alt+Y
+// lifts with the note.
+TEST_F(BanBrowser, TheLiftQuestionTakesANoteAsTypedAndReturnSaysNo) {
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    for (const auto& [key, answer] : std::vector<std::pair<QKeyCombination, QString>>{
+             {QKeyCombination(Qt::Key_Return), QString()},
+             {QKeyCombination(Qt::AltModifier, Qt::Key_Y), QStringLiteral("paid appeal")}}) {
+        QTimer::singleShot(50, [key] {
+            QWidget* typedInto = QApplication::focusWidget();
+            QTest::keyClicks(typedInto, "paid appeal");
+            QTest::keyClick(typedInto, key.key(), key.keyboardModifiers());
+        });
+        EXPECT_EQ(dialog.askToLift(1).value_or(QString()), answer);
+    }
 }
 
 TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {

@@ -42,11 +42,19 @@ QChartView* viewOf(QChart* chart) {
     return view;
 }
 
+// Ticks on whole numbers, at most five steps of 1, 2 or 5 times a power of ten: a count of
+// one must not read 0 0 0 0 0 1.
 QValueAxis* countAxis(int64_t most) {
+    most = std::max<int64_t>(most, 1);
+    int64_t step = 1;
+    for (int64_t unit = 1; most > 5 * step; unit *= 10)
+        for (int64_t times : {1, 2, 5})
+            if (most > 5 * step) step = times * unit;
+    const int64_t top = (most + step - 1) / step * step;
     auto* axis = new QValueAxis;
     axis->setLabelFormat("%d");
-    axis->setRange(0, static_cast<double>(std::max<int64_t>(most, 1)));
-    axis->applyNiceNumbers();
+    axis->setRange(0, static_cast<double>(top));
+    axis->setTickCount(static_cast<int>(top / step) + 1);
     return axis;
 }
 
@@ -76,7 +84,8 @@ QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bo
     series->attachAxis(categories);
     series->attachAxis(counts);
     auto* view = viewOf(chart);
-    if (named) view->setMinimumHeight(std::max(260, 60 + 18 * static_cast<int>(tallies.size())));
+    // Each name needs a line of its own, or the axis shows "..." for it.
+    if (named) view->setMinimumHeight(std::max(260, 90 + 28 * static_cast<int>(tallies.size())));
     return view;
 }
 
@@ -94,8 +103,12 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
                                     : QStringLiteral("%1 (%2 to %3)")
                                           .arg(title, QString::fromStdString(tallies.front().label),
                                                QString::fromStdString(tallies.back().label)));
+    // Days of one year go without it (the title names it): whole dates did not fit.
+    const bool oneYear =
+        !tallies.empty() && tallies.front().label.substr(0, 5) == tallies.back().label.substr(0, 5);
     auto* x = new QBarCategoryAxis;
-    for (const Tally& t : tallies) x->append(QString::fromStdString(t.label));
+    for (const Tally& t : tallies)
+        x->append(QString::fromStdString(oneYear ? t.label.substr(5) : t.label));
     x->setLabelsAngle(-60);
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
@@ -177,9 +190,14 @@ QWidget* StatisticsDialog::banPage() {
             summary +=
                 QStringLiteral("; %1 without a readable time stamp are left out of the months")
                     .arg(f.undated);
+        // Every reason a merge writes begins alike, which left no room for the rest.
+        std::vector<Tally> reasons = f.perReason;
+        constexpr std::string_view kLead = "VIOLATION DETECTED -> ";
+        for (Tally& t : reasons)
+            if (t.label.starts_with(kLead)) t.label.erase(0, kLead.size());
         return page(summary + ".",
                     {barChart(QStringLiteral("Bans per month"), f.perMonth, false),
-                     barChart(QStringLiteral("Bans per reason"), f.perReason, true)});
+                     barChart(QStringLiteral("Bans per reason"), reasons, true)});
     } catch (const std::exception& e) {
         // Said on the page itself: the grid's tab is still worth seeing.
         return page(QStringLiteral("The ban database %1 could not be read: %2")

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractAxis>
+#include <QChartView>
+#include <QTabWidget>
+#include <QTest>
+#include <QValueAxis>
+#include <cmath>
+
+#include "app/StatisticsDialog.h"
+#include "tests/app/GridFixture.h"
+#include "tests/bans/BanTestSupport.h"
+
+namespace th::test {
+namespace {
+
+using Statistics = BanFolderTest;
+
+// At the dialog's own size every axis reads in full: twenty players' names and the days
+// (they showed as "..." and "2002-1..."), and counts on whole numbers (one ban of a reason
+// read "0 0 0 0 0 1").
+TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
+    sql(db, "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
+            "('aaaa', '[04.16.2017 21:03:11]', '\"A\"', '\"1.2.3.4:5\"', "
+            "'\"VIOLATION DETECTED -> (SPEEDHACK) #50123\"')");
+    GridFixture f;
+    for (int p = 0; p < 20; ++p)
+        for (int v = 0; v <= p % 3; ++v)
+            f.add({"Player number " + std::to_string(p), "(AIMBOT)", "50001",
+                   "[12.0" + std::to_string(1 + v + p % 5) + ".2002 10:00:00]", "(slot #1)",
+                   "g" + std::to_string(p), "1.2.3.4:5"});
+    StatisticsDialog dialog(f.form);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* tabs = dialog.findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    int axes = 0;
+    for (int t = 0; t < tabs->count(); ++t) {
+        tabs->setCurrentIndex(t);
+        QTest::qWait(100);
+        for (QChartView* view : tabs->widget(t)->findChildren<QChartView*>()) {
+            const std::string title = view->chart()->title().toStdString();
+            for (QAbstractAxis* axis : view->chart()->axes()) {
+                ++axes;
+                EXPECT_FALSE(axis->labelsTruncated()) << title;
+                if (auto* counts = qobject_cast<QValueAxis*>(axis)) {
+                    const double step = (counts->max() - counts->min()) / (counts->tickCount() - 1);
+                    EXPECT_EQ(step, std::round(step)) << title;
+                }
+            }
+        }
+    }
+    EXPECT_GE(axes, 10);
+}
+
+}  // namespace
+}  // namespace th::test

@@ -21,6 +21,9 @@ namespace th {
 
 namespace {
 
+constexpr const char* kLiftFailed = "The bans could not be lifted";
+constexpr const char* kImportFailed = "The ban files could not be imported";
+
 std::string fileTitle(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -62,6 +65,7 @@ std::string liftedReport(int64_t lifted, const std::string& title) {
 BanFileChange liftBans(MainForm& form, const std::string& banFile,
                        const std::vector<std::string>& guids, const std::string& note) {
     MergeOptions options = changeOf(banFile);
+    options.errorLead = kLiftFailed;
     std::vector<WorkRow> none;
     options.rows = &none;
     options.mayEmpty = true;
@@ -94,7 +98,7 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
                               std::to_string(read.unreadable[i]) + ": not a ban line, skipped";
         }
     } catch (const std::exception& e) {
-        showErrorBox(form.ports.messages, "The ban files could not be imported", toError(e),
+        showErrorBox(form.ports.messages, kImportFailed, toError(e),
                      "The ban file and the ban database are as they were.");
         return change;
     }
@@ -112,6 +116,7 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     const auto unreadableLines = static_cast<int64_t>(read.unreadable.size());
     int64_t added = 0, known = 0, skipped = 0;
     MergeOptions options = changeOf(banFile);
+    options.errorLead = kImportFailed;
     options.rows = &bans;
     options.beforeStore = [&](BanStore& store) {
         AliasSightings seen(store);

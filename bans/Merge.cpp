@@ -554,7 +554,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         if (store) store->rollback();  // stopped: nothing changes
     } catch (const std::exception& e) {
         if (store) store->rollback();
-        showErrorBox(form.ports.messages, kErrorLead, toError(e),
+        showErrorBox(form.ports.messages, options.errorLead ? options.errorLead : kErrorLead,
+                     toError(e),
                      zipped ? kErrorAdvice : kErrorAdviceUnzipped);
     }
 

@@ -59,6 +59,8 @@ struct MergeOptions {
     // Called in the merge's transaction just before it commits: what must be stored
     // exactly when the bans are (where the scanned logs were left).
     std::function<void(BanStore&)> beforeCommit;
+    // The error box's first line when the change fails; null: the merge's own.
+    const char* errorLead = nullptr;
 };
 
 struct MergeOutcome {

@@ -122,6 +122,15 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     EXPECT_FALSE(importBanFiles(w.form, bans, {dir + "/missing.dat"}).completed);
     EXPECT_EQ(readBytes(bans), before);
     EXPECT_NE(w.scripted.messages.shown.back().prompt.find("missing.dat"), std::string::npos);
+    // Nor does a ban file that is none; the box names what failed, no merge of a log.
+    writeBytes(bans, std::string("\0", 1));
+    EXPECT_FALSE(importBanFiles(w.form, bans, {other}).completed);
+    EXPECT_TRUE(w.scripted.messages.shown.back().prompt.starts_with(
+        "The ban files could not be imported        \r\nThis is not a ban file"));
+    EXPECT_FALSE(liftBans(w.form, bans, {kB}, "").completed);
+    EXPECT_TRUE(w.scripted.messages.shown.back().prompt.starts_with(
+        "The bans could not be lifted        \r\nThis is not a ban file"));
+    EXPECT_EQ(readBytes(bans), std::string("\0", 1));
 }
 
 }  // namespace

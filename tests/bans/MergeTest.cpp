@@ -297,7 +297,7 @@ TEST_F(Merging, AFileThatIsNoTextIsRefused) {
     const Merged merged = merge(binary, {violationRow("eeee5555")});
     EXPECT_FALSE(merged.outcome.completed);
     EXPECT_EQ(merged.said(),
-              std::string(merge_text::kErrorLead) + "        \r\nThis is not a ban file: it holds bytes no "
+              kErrorLead + "This is not a ban file: it holds bytes no "
               "text file has (a program, an archive or a database?): " + bans +
                   " 321        \r\nThe ban file and the ban database are as they were.        ");
     EXPECT_EQ(readBytes(bans), binary);

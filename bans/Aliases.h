@@ -43,9 +43,9 @@ class AliasSightings {
         for (const WorkRow& row : sorted)
             if (row.fromGrid) add(row);
     }
-    // Of the other rows (ban file lines, imported bans) only those of the GUIDs the merge
-    // newly banned: the rest are lines this program wrote from the database (an import
-    // adds its lines' sightings itself). newBans are the rows of the new bans.
+    // Of the other rows (ban file lines that stay in the file) only those of the GUIDs the
+    // merge newly banned: the rest are lines this program wrote from the database, or
+    // stay where they are. newBans are the rows of the new bans.
     void addNewBans(const std::vector<WorkRow>& sorted, const std::vector<size_t>& newBans);
     // Stores what was gathered, in the caller's transaction, and starts afresh.
     void store();

@@ -199,16 +199,14 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     // The database changes are committed only once the rewritten file is in place.
     StoreTransaction transaction(store);
     if (options.beforeStore) options.beforeStore(store);
+    // Every row is a sighting, the file's lines too: the file is written again from the
+    // database, and a line's name for a GUID banned already would be gone with it.
     AliasSightings seen(store);
-    seen.addGridRows(work.rows);
-    // Stored apart from the new bans' lines, so that each call holds sightings of one
-    // stretch of GUIDs.
+    for (const WorkRow& row : work.rows) seen.add(row);
     seen.store();
     const int64_t lifted = skipLiftedRows(store, work.rows);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work, [&](int64_t j) { progress.set(j); });
-    seen.addNewBans(work.rows, stored.addedRows);
-    seen.store();
     store.replaceKeptLines(server, work.keptLines);
     // The new bans from the grid are all the rows give from here on: the rows and their texts
     // go before the file is written, which takes as many bytes again.

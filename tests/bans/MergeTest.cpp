@@ -387,13 +387,18 @@ TEST_F(Merging, LeftoversOfKilledRunsAreDeleted) {
 }
 
 // What a merge has seen: every grid row (whichever became the ban, a lifted ban's row
-// that was skipped, an appending merge's) and, of the ban file's lines (a tail appended
-// during the merge too), only those of GUIDs the merge newly bans. A line this program
-// wrote, or a known GUID under another name, is no new sighting. A grid row without a
-// stamp was seen at no known moment.
+// that was skipped, an appending merge's), every line of a ban file it writes again (a
+// GUID banned already under another name too, whose line the database's replaces) and,
+// of the lines that stay (a tail appended during the merge, an appending merge's file),
+// none but those of GUIDs it newly bans. A grid row without a stamp was seen at no known
+// moment.
 TEST_F(Merging, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
     sql(db,
-        "INSERT INTO tblLiftedBans VALUES ('bbbb2222', '\"Two\"', '[06.01.2017 00:00:00]', '')");
+        "INSERT INTO tblLiftedBans VALUES ('bbbb2222', '\"Two\"', '[06.01.2017 00:00:00]', '');"
+        "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP) VALUES "
+        "('cccc3333', '[01.01.2017 00:00:00]', '\"Stored\"', '\"192.0.2.3:3\"')");
+    const std::string elsewhere =
+        "[02.02.2017 00:00:00] CCCC3333 \"Elsewhere\" \"192.0.2.4:4\" \"MANUAL BAN\"";
     const std::string seenBy =
         "SELECT GUID, PlayerName, IP, FirstSeen, LastSeen FROM tblAliases "
         "ORDER BY GUID, PlayerName, IP";
@@ -405,7 +410,7 @@ TEST_F(Merging, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
             bans, crlf({"[01.01.2018 00:00:00] DDDD4444 \"Tail\" \"192.0.2.1:1\" \"\"", renamed}));
     };
     ASSERT_TRUE(
-        merge(crlf({kBan1}),
+        merge(crlf({kBan1, elsewhere}),
               {violationRow("AAAA1111", "^1O^7ne", "[12.31.2016 23:59:59]"),
                violationRow("aaaa1111", "^1O^7ne", "[03.01.2017 00:00:00]"),
                {"On\xE9", "(AIMBOT)", "50001", "", "(slot #1)", "aaaa1111", "203.0.113.5:28960"},
@@ -413,7 +418,7 @@ TEST_F(Merging, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
                violationRow("unknown", "Nobody")},
               options)
             .outcome.completed);
-    EXPECT_EQ(guidsIn(db), (Rows{"AAAA1111", "DDDD4444"}));
+    EXPECT_EQ(guidsIn(db), (Rows{"AAAA1111", "cccc3333", "DDDD4444"}));
     EXPECT_EQ(
         sql(db, seenBy),
         (Rows{"aaaa1111|\"One\"|\"192.0.2.1:1\"|[04.16.2017 21:03:11]|[04.16.2017 21:03:11]",
@@ -422,6 +427,8 @@ TEST_F(Merging, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
               "[03.01.2017 00:00:00]",
               "bbbb2222|\"Two\"|\"198.51.100.7:28960\"|[05.01.2017 00:00:00]|"
               "[05.01.2017 00:00:00]",
+              "CCCC3333|\"Elsewhere\"|\"192.0.2.4:4\"|[02.02.2017 00:00:00]|"
+              "[02.02.2017 00:00:00]",
               "DDDD4444|\"Tail\"|\"192.0.2.1:1\"|[01.01.2018 00:00:00]|[01.01.2018 00:00:00]"}));
 
     sql(db, "DELETE FROM tblAliases");

@@ -69,6 +69,7 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     std::vector<WorkRow> none;
     options.rows = &none;
     options.mayEmpty = true;
+    options.lifting = &guids;
     int64_t lifted = 0;
     options.beforeStore = [&](BanStore& store) {
         lifted = 0;  // a pass that starts again counts again

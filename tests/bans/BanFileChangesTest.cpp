@@ -87,6 +87,18 @@ TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
     EXPECT_EQ(banGuids(), Rows{});
 }
 
+// A ban stamped ahead of this machine's clock (another time zone, a clock set wrong) is
+// lifted too: its own line in the file is no violation after the lifting.
+TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
+    writeBytes(bans, crlf({kLineB, "[01.01.2099 00:00:00] " + kA + " \"Ahead\" \"\" \"\""}));
+    mergeA(kSeen);
+    ASSERT_EQ(banGuids(), (Rows{kB, kA}));
+    ASSERT_TRUE(liftA());
+    EXPECT_EQ(readBytes(bans), crlf({kLineB}));
+    EXPECT_EQ(banGuids(), (Rows{kB}));
+    EXPECT_EQ(sql(db, "SELECT GUID FROM tblLiftedBans"), (Rows{kA}));
+}
+
 // Another server's file: its bans join, known ones are counted, lifted ones stay out,
 // every line of no ban shape is named by file and line, and every name and address read
 // is kept, a known GUID's and a second line's too.

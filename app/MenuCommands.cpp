@@ -33,14 +33,16 @@ void resetFlow(MainForm& form, const MenuActions& actions) {
 }
 
 void backupFlow(MainForm& form, const MenuActions& actions) {
-    std::string archivePath;
+    std::string archivePath, why;
     if (actions.backupDatabase ? actions.backupDatabase(form, archivePath)
-                               : g_blnBackupDatabase(form, archivePath))
+                               : g_blnBackupDatabase(form, archivePath, &why)) {
         say(form, menu::kBackupDone + archivePath, MsgButtons::Ok, MsgIcon::Information);
-    else
-        form.ports.messages.show(
-            withAdvice(std::string(menu::kBackupFailed) + kPad, backupAdvice(storeDisplayName(databasePath()))),
-            MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
+        return;
+    }
+    std::string prompt = std::string(menu::kBackupFailed) + kPad;
+    if (!why.empty()) prompt += kCrLf + why + kPad;
+    form.ports.messages.show(withAdvice(prompt, backupAdvice(storeDisplayName(databasePath()))),
+                             MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
 }
 
 // The File entries press the window's buttons, as the window presses them.

@@ -12,6 +12,7 @@
 #include "bans/Database.h"
 #include "bans/DatedArchiveName.h"
 #include "bans/Paths.h"
+#include "platform/MessageBoxes.h"
 #include "platform/TempFile.h"
 
 namespace th {
@@ -65,8 +66,6 @@ void zipDatabase(MainForm& form, const std::string& database, const std::string&
         // Backups go beside the database: the application folder, unless another
         // database file was named.
         std::string folder = g_strGetFolder(database);
-        archivePath = freeArchivePath(g_strAddBackslash(folder), std::time(nullptr), suffix);
-
         removeStaleTemps(folder);
         struct stat st {};
         if (::stat(database.c_str(), &st) != 0) throw Error::fromErrno(errno, database);
@@ -76,16 +75,13 @@ void zipDatabase(MainForm& form, const std::string& database, const std::string&
         copy = temp.path;
         copyDatabase(database, copy);
 
-        zip.clearFiles();
-        zip.resetOptions();
-        zip.setArchiveName(archivePath);
-        zip.setCompressionLevel(5);
-        zip.setStorePaths(false);
-        zip.setAppend(false);
-        zip.setOverwrite(false);
-        zip.setPermissionsOf(st);
-        zip.addFile(copy, baseOf(database));
-        zip.write();
+        writeDatedArchive(
+            zip, g_strAddBackslash(folder), suffix,
+            [&](XZipper& z) {
+                z.setPermissionsOf(st);
+                z.addFile(copy, baseOf(database));
+            },
+            archivePath);
     } catch (...) {
         if (!copy.empty()) ::unlink(copy.c_str());
         zip.clearFiles();
@@ -95,7 +91,7 @@ void zipDatabase(MainForm& form, const std::string& database, const std::string&
     zip.clearFiles();
 }
 
-bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
+bool g_blnBackupDatabase(MainForm& form, std::string& archivePath, std::string* why) {
     try {
         // The file must not be held open while it is copied.
         g_CloseDatabase();
@@ -103,8 +99,9 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath) {
         if (isPostgresUri(databasePath())) return false;
         zipDatabase(form, databasePath(), "_Vandrel.zip", archivePath);
         return true;
-    } catch (const std::exception&) {
-        // The menu command tells the user; this routine only answers.
+    } catch (const std::exception& e) {
+        // The menu command tells the user; this routine only answers, and why.
+        if (why) *why = toError(e).description();
         return false;
     }
 }

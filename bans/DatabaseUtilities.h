@@ -8,15 +8,16 @@
 namespace th {
 
 // Zips the database into a dated archive in the application folder; archivePath gets
-// the archive's full path. False when the archive could not be written.
-bool g_blnBackupDatabase(MainForm& form, std::string& archivePath);
+// the archive's full path. False when the archive could not be written; why, when given,
+// then gets the reason.
+bool g_blnBackupDatabase(MainForm& form, std::string& archivePath, std::string* why = nullptr);
 
 // Empties the table of banned players. False after an error it has reported.
 bool g_blnResetDatabase(MainForm& form);
 
 // Zips a database file, which must not be held open, into a new dated archive beside
-// it whose name ends in suffix; archivePath gets the archive's full path first. Throws
-// th::Error.
+// it whose name ends in suffix; archivePath gets the archive's full path (the last one
+// tried when it throws th::Error).
 void zipDatabase(MainForm& form, const std::string& database, const std::string& suffix,
                  std::string& archivePath);
 

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/XZipper.h"
+
 namespace th {
 
 std::string datedArchiveName(std::time_t t, const std::string& suffix) {
@@ -29,6 +31,28 @@ std::string freeArchivePath(const std::string& folder, std::time_t t, const std:
     const std::string stem = folder + (zip ? name.substr(0, name.size() - ext.size()) : name);
     for (int n = 2; taken(path); ++n) path = stem + "-" + std::to_string(n) + (zip ? ext : "");
     return path;
+}
+
+void writeDatedArchive(XZipper& zip, const std::string& folder, const std::string& suffix,
+                       const std::function<void(XZipper&)>& fill, std::string& archive) {
+    constexpr int kAttempts = 20;
+    for (int attempt = 1;; ++attempt) {
+        archive = freeArchivePath(folder, std::time(nullptr), suffix);
+        zip.clearFiles();
+        zip.resetOptions();
+        zip.setArchiveName(archive);
+        zip.setCompressionLevel(5);
+        zip.setStorePaths(false);
+        zip.setAppend(false);
+        zip.setOverwrite(false);
+        fill(zip);
+        try {
+            zip.write();
+            return;
+        } catch (const ArchiveNameTaken&) {
+            if (attempt >= kAttempts) throw;
+        }
+    }
 }
 
 }  // namespace th

@@ -3,9 +3,12 @@
 // "_pbbans.zip", in a given folder.
 
 #include <ctime>
+#include <functional>
 #include <string>
 
 namespace th {
+
+class XZipper;
 
 // The name for the local time t, e.g. 05-12-2003_20-09-59_pbbans.zip.
 std::string datedArchiveName(std::time_t t, const std::string& suffix);
@@ -13,5 +16,12 @@ std::string datedArchiveName(std::time_t t, const std::string& suffix);
 // The full path of a new archive in folder (which ends in the separator). A backup never
 // replaces an earlier one: when the dated name is taken, "-2", "-3", ... go before ".zip".
 std::string freeArchivePath(const std::string& folder, std::time_t t, const std::string& suffix);
+
+// Writes a new dated archive in folder (ending in the separator), its options and files
+// set by fill. Servers or runs sharing a folder may back up in the same second: a name
+// taken between the look and the write goes to the next free one. archive is the path
+// written, or the last one tried when it throws.
+void writeDatedArchive(XZipper& zip, const std::string& folder, const std::string& suffix,
+                       const std::function<void(XZipper&)>& fill, std::string& archive);
 
 }  // namespace th

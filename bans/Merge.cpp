@@ -73,8 +73,6 @@ struct NoDatabase {};
 // What one run through the steps came to.
 enum class Pass { Done, Changed, NoRecords };
 
-constexpr int kBackupAttempts = 20;
-
 struct Counts {
     int64_t banLines = 0;  // read from the file
     int64_t written = 0;   // ban lines the file holds now
@@ -90,26 +88,13 @@ std::string backUp(MainForm& form, const BanFileReader& file, const std::string&
     g_strAddBackslash(folder);
     std::string archive;
     XZipper& zip = form.xzipper1;
-    // Servers sharing a folder may back up in the same second: a name taken between the
-    // look and the write goes to the next free one.
-    for (int attempt = 1;; ++attempt) {
-        archive = freeArchivePath(folder, std::time(nullptr), kArchiveSuffix);
-        zip.clearFiles();
-        zip.resetOptions();
-        zip.setArchiveName(archive);
-        zip.setCompressionLevel(5);
-        zip.setStorePaths(false);
-        zip.setAppend(false);
-        zip.setOverwrite(false);
-        zip.setPermissionsOf(file.status());
-        zip.addBytes(name, file.bytes());
-        try {
-            zip.write();
-            break;
-        } catch (const ArchiveNameTaken&) {
-            if (attempt >= kBackupAttempts) throw;
-        }
-    }
+    writeDatedArchive(
+        zip, folder, kArchiveSuffix,
+        [&](XZipper& z) {
+            z.setPermissionsOf(file.status());
+            z.addBytes(name, file.bytes());
+        },
+        archive);
     zip.clearFiles();
     if (!earlier.empty()) ::unlink(earlier.c_str());
     return archive;

@@ -1,6 +1,5 @@
 #include "cli/DbCommand.h"
 
-#include <filesystem>
 
 #include "bans/BanStore.h"
 #include "bans/DatabaseUtilities.h"
@@ -54,15 +53,13 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
                          " is a PostgreSQL database; back it up with pg_dump");
             return;
         }
-        std::string archive;
-        if (g_blnBackupDatabase(form, archive)) {
+        std::string archive, why;
+        if (g_blnBackupDatabase(form, archive, &why)) {
             context.out << terminalText(archive) << "\n";
             return;
         }
-        std::error_code ec;
-        context.fail(std::filesystem::is_regular_file(database, ec)
-                         ? "Database could not be backed up: " + database + " to " + archive
-                         : "Database could not be backed up: " + database + ": no such file");
+        // The reason names the file it concerns: the database or the archive.
+        context.fail("Database could not be backed up: " + why);
     });
 
     CLI::App* path = db->add_subcommand("path", "Print which ban database is in use");

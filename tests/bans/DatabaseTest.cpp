@@ -3,6 +3,7 @@
 
 #include "bans/DatabaseUtilities.h"
 #include "bans/DatedArchiveName.h"
+#include "platform/XZipper.h"
 #include "tests/bans/BanTestSupport.h"
 
 namespace th::test {
@@ -42,6 +43,20 @@ TEST_F(DatabaseRoutines, DatedArchiveNamesNeverReplaceAnEarlierArchive) {
     const std::string taken = dir + "/05-12-2003_20-09-59_Vandrel";
     writeBytes(taken + ".zip", ""), writeBytes(taken + "-2.zip", "");
     EXPECT_EQ(freeArchivePath(dir + "/", t, "_Vandrel.zip"), taken + "-3.zip");
+
+    // Another run takes the free name between the look and the write: the next one serves.
+    XZipper zip;
+    std::string archive, first;
+    writeDatedArchive(
+        zip, dir + "/", "_Vandrel.zip",
+        [&](XZipper& z) {
+            z.addBytes("Vandrel.mdb", "copy");
+            if (first.empty()) writeBytes(first = archive, "the other run's");
+        },
+        archive);
+    EXPECT_EQ(readBytes(first), "the other run's");
+    EXPECT_NE(archive, first);
+    EXPECT_EQ(zipEntries(archive), (Entries{{"Vandrel.mdb", "copy"}}));
 }
 
 // The backup zips the closed database beside it, or without one fails quietly: the menu

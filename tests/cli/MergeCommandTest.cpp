@@ -34,7 +34,7 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
          "tallyhound-cli: the merge into " + bans + " did not complete; the file is unchanged"},
         {{"merge", "--bans", ro, "--db", db, log}, "Permission denied: " + ro},
         {{"db", "backup", "--db", none},
-         "Database could not be backed up: " + none + ": no such file"},
+         "Database could not be backed up: No such file or directory: " + none},
         {{"db", "reset", "--db", none, "--yes"}, "Database could not be reset: " + none},
     };
     for (const auto& [args, text] : cases) {

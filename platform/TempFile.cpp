@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
 
 #include "platform/Error.h"
 
@@ -19,7 +18,6 @@ namespace {
 constexpr const char* kSuffix = ".tmp";
 // Of the 255 bytes a file name may have, ".", ".PID.N" and the suffix take at most 26.
 constexpr size_t kTempBaseBytes = 200;
-constexpr std::time_t kZipTempAge = 60 * 60;
 
 bool allDigits(std::string_view text) {
     if (text.empty()) return false;
@@ -38,12 +36,6 @@ long ownerPid(std::string_view name) {
     dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0 || !allDigits(name.substr(dot + 1))) return 0;
     return std::strtol(std::string(name.substr(dot + 1)).c_str(), nullptr, 10);
-}
-
-// libzip's temporary archive: "NAME.zip." and six characters of mkstemp.
-bool isZipTemp(std::string_view name) {
-    size_t at = name.rfind(".zip.");
-    return at != std::string_view::npos && at > 0 && name.size() == at + 5 + 6;
 }
 
 }  // namespace
@@ -75,19 +67,17 @@ TempFile createTempFor(const std::string& target, unsigned mode, const std::stri
 void removeStaleTemps(const std::string& folder) {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
-    const std::time_t now = std::time(nullptr);
     while (dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
         struct stat st {};
         if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(st.st_mode))
             continue;
-        bool stale = false;
-        if (long pid = ownerPid(name); pid > 0)
-            stale = pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-        else if (isZipTemp(name))
-            stale = now - st.st_mtime > kZipTempAge;
-        if (stale) ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        // Only names this program makes: a user's maps.zip.backup is none of its business.
+        const long pid = ownerPid(name);
+        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
+            errno == ESRCH)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
 }

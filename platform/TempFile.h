@@ -21,9 +21,9 @@ struct TempFile {
 // errorPath.
 TempFile createTempFor(const std::string& target, unsigned mode, const std::string& errorPath);
 
-// Deletes what killed runs left in a folder: this program's temporary files whose process
-// is gone, and the zip library's "NAME.zip.XXXXXX" files older than an hour. Quiet: a
-// file that cannot be deleted now is tried again next time.
+// Deletes what killed runs left in a folder: this program's temporary files
+// (".NAME.PID.N.tmp") whose process is gone. Quiet: a file that cannot be deleted now is
+// tried again next time.
 void removeStaleTemps(const std::string& folder);
 
 // Makes the folder's entries (a rename into it) durable. Throws th::Error naming errorPath.

@@ -36,6 +36,15 @@ TEST_F(TextFileWriterTest, LinesEndInCrLfAndReplaceTheFileOnlyOnCommit) {
     EXPECT_TRUE(fs::is_symlink(dir + "/link.txt"));  // the link is followed, not replaced
     EXPECT_EQ(fs::status(dir + "/real.txt").permissions() & fs::perms::all, mode);
 
+    // A link to a file not there yet: the file is made where it leads, the link kept.
+    fs::create_directory(dir + "/sub");
+    fs::create_symlink("sub/new.txt", dir + "/dangling.txt");
+    TextFileWriter dangling(dir + "/dangling.txt");
+    dangling.writeLine("made");
+    dangling.commit();
+    EXPECT_TRUE(fs::is_symlink(dir + "/dangling.txt"));
+    EXPECT_EQ(readBytes(dir + "/sub/new.txt"), "made\r\n");
+
     // A name as long as names may be: the temporary file's own name is shorter.
     const std::string longest = dir + "/" + std::string(251, 'n') + ".txt";
     TextFileWriter named(longest);

@@ -4,11 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 
 #include "bans/SchemaMigration.h"
 #include "platform/Error.h"
+#include "platform/TempFile.h"
 
 namespace th {
 
@@ -19,29 +19,32 @@ std::string databaseSchema() {
 bool createDatabase(const std::string& path, const std::string& schema) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) return false;  // it may hold a ban history
-    const std::string partial = path + ".partial";
-    std::remove(partial.c_str());
+    // A name of this run's own: two runs making the same database at once must not build
+    // in one file.
+    TempFile temp = createTempFor(path, 0644, path);
+    ::close(temp.fd);
+    const std::string& partial = temp.path;
     sqlite3* db = nullptr;
-    int rc =
-        sqlite3_open_v2(partial.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(partial.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     char* message = nullptr;
     if (rc == SQLITE_OK) rc = sqlite3_exec(db, schema.c_str(), nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
         const std::string why = message ? message : db ? sqlite3_errmsg(db) : "cannot open";
         sqlite3_free(message);
         sqlite3_close(db);
-        std::remove(partial.c_str());
+        ::unlink(partial.c_str());
         throw Error(err::kDatabase, appBaseName(), path + ": " + why);
     }
     sqlite3_close(db);
     // link() refuses to replace a file that appeared meanwhile, where rename would not.
     if (::link(partial.c_str(), path.c_str()) != 0) {
         const int error = errno;
-        std::remove(partial.c_str());
+        ::unlink(partial.c_str());
         if (error == EEXIST) return false;
         throw Error::fromErrno(error, path);
     }
-    std::remove(partial.c_str());
+    ::unlink(partial.c_str());
+    syncFolder(folderOf(path), path);
     return true;
 }
 

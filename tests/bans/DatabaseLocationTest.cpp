@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <future>
 #include <tuple>
 
 #include "bans/DatabaseLocation.h"
@@ -59,7 +60,17 @@ TEST_F(DatabaseLocationTest, TheUsersOwnDatabaseIsMadeOnceFromTheSchemaAndNeverR
 
     // A schema that fails leaves no file behind, not even a partial one.
     EXPECT_THROW(createDatabase(dir + "/broken.mdb", "CREATE TABLE;"), Error);
-    EXPECT_EQ(filesIn("broken.mdb").size() + filesIn(".partial").size(), 0u);
+    EXPECT_EQ(filesIn("broken.mdb").size() + filesIn(".tmp").size(), 0u);
+    // Two makers of one database at once: each builds its own, one of them is made.
+    for (int round = 0; round < 5; ++round) {
+        const std::string both = dir + "/both" + std::to_string(round) + ".mdb";
+        std::future<bool> other =
+            std::async(std::launch::async, [&] { return createDatabase(both); });
+        const bool mine = createDatabase(both);
+        EXPECT_NE(mine, other.get());
+        EXPECT_EQ(sql(both, "PRAGMA integrity_check"), (Rows{"ok"}));
+    }
+    EXPECT_EQ(filesIn(".tmp").size(), 0u);
     // A folder that cannot be made is reported, not ignored.
     writeBytes(dir + "/file", "");
     EXPECT_THROW(prepareDatabase({dir + "/file/sub/Vandrel.mdb", Source::UserData}), Error);

@@ -88,7 +88,8 @@ class BanStore {
     virtual void removeAllBans() = 0;
 
     // The server's kept lines take the place of those stored for it so far, or follow
-    // them; forEachKeptLine gives them in the order stored.
+    // them; forEachKeptLine gives them in the order stored, every server's for an empty
+    // server name.
     virtual void replaceKeptLines(std::string_view server,
                                   const std::vector<std::string>& lines) = 0;
     virtual void appendKeptLines(std::string_view server,

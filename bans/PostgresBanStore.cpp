@@ -210,8 +210,12 @@ void PostgresBanStore::appendKeptLines(std::string_view server,
 
 void PostgresBanStore::forEachKeptLine(std::string_view server,
                                        const std::function<void(std::string_view)>& line) {
+    // No server named: every server's, as browsing wants them.
     const PgResult rows =
-        db_.query("SELECT TempBan FROM qrySelectAllTempBans WHERE Server = $1::bytea", {server});
+        server.empty()
+            ? db_.query("SELECT TempBan FROM qrySelectAllTempBans")
+            : db_.query("SELECT TempBan FROM qrySelectAllTempBans WHERE Server = $1::bytea",
+                        {server});
     for (int r = 0; r < rows.rows(); ++r) line(rows.value(r, 0));
 }
 

@@ -56,6 +56,9 @@ TEST_F(FleetCommands, ServersShareTheirBansAndKeepTheirOwnTempBans) {
     const std::string theirs = readBytes(other);
     EXPECT_NE(theirs.find("; the other server's own temp ban\r\n"), std::string::npos);
     EXPECT_EQ(theirs.find("temp ban one"), std::string::npos) << "alpha's temp bans stay alpha's";
+    // Browsing shows every server's.
+    r = runCli({"db", "stats", "--db", uri});
+    EXPECT_NE(r.out.find("temp bans\t3\n"), std::string::npos) << r.out;
 }
 
 // A failure to reach the database, one of each kind, ends the merge with one message and

@@ -69,14 +69,22 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     std::vector<WorkRow> none;
     options.rows = &none;
     options.mayEmpty = true;
-    options.lifting = &guids;
     int64_t lifted = 0;
     options.beforeStore = [&](BanStore& store) {
         lifted = 0;  // a pass that starts again counts again
         const std::string now = formatStamp(std::time(nullptr));
         std::set<std::string> done;
-        for (const std::string& guid : guids)
-            if (done.insert(guidKey(guid)).second && store.liftBan(guid, now, note)) ++lifted;
+        for (const std::string& guid : guids) {
+            if (!done.insert(guidKey(guid)).second) continue;
+            const std::optional<StoredBan> ban = store.findBan(guid);
+            if (!ban) continue;
+            // Dated no earlier than the ban it lifts: a ban stamped ahead of this clock (a
+            // server in a later time zone, a clock set wrong) would otherwise pass for a
+            // violation after the lifting, in this file or another server's, and be
+            // banned again.
+            const std::string& at = earlierStamp(now, ban->stamp) ? ban->stamp : now;
+            if (store.liftBan(guid, at, note)) ++lifted;
+        }
     };
     const MergeOutcome outcome = mergeIntoBanFile(form, options);
     BanFileChange change;

@@ -189,12 +189,6 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     AliasSightings seen(store);
     for (const WorkRow& row : work.rows) seen.add(row);
     seen.store();
-    if (options.lifting) {
-        std::unordered_set<std::string> lifting;
-        for (const std::string& guid : *options.lifting) lifting.insert(guidKey(guid));
-        std::erase_if(work.rows,
-                      [&](const WorkRow& row) { return lifting.contains(guidKey(row.guid)); });
-    }
     const int64_t lifted = skipLiftedRows(store, work.rows);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work, [&](int64_t j) { progress.set(j); });

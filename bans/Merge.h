@@ -40,10 +40,6 @@ struct MergeOptions {
     std::function<void(BanStore&)> beforeStore;
     // Lifting bans may rightly leave the file with none; a merge never does.
     bool mayEmpty = false;
-    // The GUIDs this pass lifts (in beforeStore): their lines in the file go whatever their
-    // stamps, since a ban stamped ahead of this machine's clock would pass for a violation
-    // after the lifting and be banned again at once.
-    const std::vector<std::string>* lifting = nullptr;
     // Whether the ban file is zipped before it changes; follow backs it up only so often.
     bool backUp = true;
     // The grid's new bans are appended to the ban file as it stands, under the writers'

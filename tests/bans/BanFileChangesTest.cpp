@@ -68,10 +68,12 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     EXPECT_NE(mergeA(kSeen).find("\r\n2 skipped: bans lifted        "), std::string::npos);
     EXPECT_EQ(banGuids(), (Rows{kB}));
     EXPECT_EQ(readBytes(bans), crlf({kLineB}));
-    // A violation seen after the lifting bans again, by either merge.
-    for (bool appending : {true, false}) {
+    // A violation seen after the lifting bans again, by either merge (each lifting is
+    // dated no earlier than the ban it lifts, so the second is later still).
+    for (const auto& [appending, seen] :
+         {std::pair{true, kSeenAfter}, std::pair{false, std::string("[01.02.2099 00:00:00]")}}) {
         SCOPED_TRACE(appending);
-        mergeA(kSeenAfter, appending);
+        mergeA(seen, appending);
         EXPECT_EQ(banGuids(), (Rows{kB, kA}));
         EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
         ASSERT_TRUE(liftA());
@@ -88,15 +90,23 @@ TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
 }
 
 // A ban stamped ahead of this machine's clock (another time zone, a clock set wrong) is
-// lifted too: its own line in the file is no violation after the lifting.
+// lifted too, dated no earlier than itself: its own line, in this file or in another
+// server's, is no violation after the lifting.
 TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
-    writeBytes(bans, crlf({kLineB, "[01.01.2099 00:00:00] " + kA + " \"Ahead\" \"\" \"\""}));
+    const std::string ahead = "[01.01.2099 00:00:00] " + kA + " \"Ahead\" \"\" \"\"";
+    writeBytes(bans, crlf({kLineB, ahead}));
     mergeA(kSeen);
     ASSERT_EQ(banGuids(), (Rows{kB, kA}));
     ASSERT_TRUE(liftA());
     EXPECT_EQ(readBytes(bans), crlf({kLineB}));
     EXPECT_EQ(banGuids(), (Rows{kB}));
-    EXPECT_EQ(sql(db, "SELECT GUID FROM tblLiftedBans"), (Rows{kA}));
+    EXPECT_EQ(sql(db, "SELECT GUID, LiftedAt FROM tblLiftedBans"),
+              (Rows{kA + "|[01.01.2099 00:00:00]"}));
+    const std::string other = dir + "/other.dat";
+    writeBytes(other, crlf({ahead}));
+    EXPECT_TRUE(mergeRows(other, {}).outcome.completed);
+    EXPECT_EQ(readBytes(other), crlf({kLineB}));
+    EXPECT_EQ(banGuids(), (Rows{kB}));
 }
 
 // Another server's file: its bans join, known ones are counted, lifted ones stay out,

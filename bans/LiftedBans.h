@@ -26,6 +26,11 @@ class LiftingTimes {
     bool empty() const { return times_.empty(); }
     // The lifting time of the GUID, or nothing when it was not lifted.
     const std::string* find(std::string_view guid) const;
+    // Each lifted GUID's guidKey().
+    template <typename F>
+    void forEachKey(F&& f) const {
+        for (const auto& lifted : times_) f(lifted.first);
+    }
 
   private:
     std::unordered_map<std::string, std::string> times_;

@@ -71,7 +71,9 @@ class Progress {
 struct NoDatabase {};
 
 // What one run through the steps came to.
-enum class Pass { Done, Changed, NoRecords };
+// Rewrite: an appending pass found a lifted ban in the file, which only a sorted rewrite
+// takes out.
+enum class Pass { Done, Changed, NoRecords, Rewrite };
 
 struct Counts {
     int64_t banLines = 0;  // read from the file
@@ -329,6 +331,14 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
         const std::string key = guidKey(guid);
         return partial.contains(key) || (options.known && options.known->guids.contains(key));
     };
+    // A ban lifted since the file was last rewritten (by another server of the fleet, or
+    // for another file) is still in it.
+    bool holdsLifted = false;
+    liftingTimes(store).forEachKey([&](const std::string& key) {
+        holdsLifted = holdsLifted || partial.contains(key) ||
+                      (options.known && options.known->guids.contains(key));
+    });
+    if (holdsLifted) return Pass::Rewrite;
     collectGridRows(
         form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
     sortByGuid(work.rows);
@@ -475,12 +485,14 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             std::string archive;
             Counts counts;
             Pass pass = Pass::Changed;
-            for (int run = 0; pass == Pass::Changed; ++run) {
+            bool appending = options.appendOnly, backingUp = options.backUp;
+            for (int run = 0; pass == Pass::Changed || pass == Pass::Rewrite; ++run) {
                 if (run > kReruns)
                     throw Error(err::kFileChanged, appBaseName(), kKeptChanging + banFile);
+                // A sorted rewrite in place of an appending pass is backed up as any.
+                if (pass == Pass::Rewrite) appending = false, backingUp = true;
                 // Only an appending run without a backup can do with what it knew.
-                BanFileReader file(banFile,
-                                   options.appendOnly && !options.backUp ? options.known : nullptr);
+                BanFileReader file(banFile, appending && !backingUp ? options.known : nullptr);
                 // Its odd lines would be kept, so any file would pass for a ban file; a zero
                 // byte is in no text file, and in every database.
                 if (file.bytes().find('\0') != std::string::npos)
@@ -488,8 +500,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 // The sorted rewrite backs up while it merges: the copy is of the bytes
                 // read, and the file changes only once the copy is written.
                 BackupUnderway backup;
-                if (options.backUp) {
-                    if (options.appendOnly) {
+                if (backingUp) {
+                    if (appending) {
                         archive = backUp(form, file, title, folder, archive);
                         zipped = true;
                     } else {
@@ -502,11 +514,11 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 }
                 // A sorted rewrite here is not what was known (a later file may even
                 // get the freed inode).
-                if (options.known && !options.appendOnly) *options.known = {};
-                pass = options.appendOnly ? appendOnce(form, *store, file, options, outcome, counts)
-                                          : mergeOnce(form, *store, file, options, server, outcome,
-                                                      counts, backup);
-                if (options.backUp && !options.appendOnly) archive = backup.wait();
+                if (options.known && !appending) *options.known = {};
+                pass = appending ? appendOnce(form, *store, file, options, outcome, counts)
+                                 : mergeOnce(form, *store, file, options, server, outcome, counts,
+                                             backup);
+                if (backingUp && !appending) archive = backup.wait();
             }
             form.prgScanning.setValue(0);
             form.prgScanning.setVisible(false);

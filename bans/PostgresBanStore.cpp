@@ -140,9 +140,7 @@ std::vector<bool> PostgresBanStore::addBans(const BanList& bans, const StoreProg
                 for (unsigned char c : guid) word.append({kHex[c >> 4], kHex[c & 15]});
             }
         }
-        db_.query("SELECT pg_notify($1::text, $2::text)", {kNewBansChannel, word});
-        // Once every ban is to be looked at, more word in this transaction adds nothing.
-        notified_ = word.empty();
+        notifyListeners(word);
     }
     writing.done();
     progress(static_cast<int64_t>(bans.size()));
@@ -206,6 +204,13 @@ void PostgresBanStore::appendKeptLines(std::string_view server,
         "FROM unnest($2::bytea[]) WITH ORDINALITY AS Lines(Line, Place) ORDER BY Place",
         {server, array.bytes()});
     writing.done();
+}
+
+void PostgresBanStore::notifyListeners(std::string_view word) {
+    if (notified_) return;
+    db_.query("SELECT pg_notify($1::text, $2::text)", {kNewBansChannel, word});
+    // Once every ban is to be looked at, more word in this transaction adds nothing.
+    notified_ = word.empty();
 }
 
 void PostgresBanStore::forEachKeptLine(std::string_view server,

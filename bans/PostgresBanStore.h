@@ -74,6 +74,9 @@ class PostgresBanStore : public BanStore {
   private:
     class Writing;
     void upgrade();
+    // Word for listeners once the transaction commits: hex GUIDs of new bans, or empty
+    // for "look at every ban".
+    void notifyListeners(std::string_view word);
 
     PgConnection db_;
     bool notified_ = false;  // this transaction tells listeners of new bans

@@ -185,6 +185,9 @@ bool PostgresBanStore::liftBan(std::string_view guid, std::string_view liftedAt,
         "ON CONFLICT (GuidKey) DO UPDATE SET GUID = excluded.GUID, "
         "PlayerName = excluded.PlayerName, LiftedAt = excluded.LiftedAt, Note = excluded.Note",
         {removed.value(0, 0), removed.value(0, 1), liftedAt, note});
+    // The other servers' files still hold the ban: word to look at every ban again, once
+    // this commits, makes their follow find it there and rewrite the file without it.
+    notifyListeners("");
     writing.done();
     return true;
 }

@@ -86,5 +86,24 @@ TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAddedUnlessTheFileIsAnother
                                    "(AIMBOT) #50001\"\r\n");
 }
 
+// A ban lifted since the file was last rewritten (on another server of a fleet) is still in
+// the file: the appending merge rewrites it sorted without the ban, backed up as any.
+TEST_F(AppendingMerge, ABanLiftedElsewhereLeavesTheFileAtTheNextMerge) {
+    writeBytes(bans, lineOf(1) + lineOf(2));
+    merge(0);
+    sql(db, "DELETE FROM tblVandrel WHERE GUID = '" + guidOf(1) +
+                "'; INSERT INTO tblLiftedBans (GUID, LiftedAt) VALUES ('" + guidOf(1) +
+                "', '[04.17.2017 00:00:00]')");
+    EXPECT_TRUE(filesIn(".zip").empty());
+    merge(3);
+    const auto holds = [&](int n) { return readBytes(bans).find(guidOf(n)) != std::string::npos; };
+    EXPECT_FALSE(holds(1));
+    EXPECT_TRUE(holds(2) && holds(3));
+    EXPECT_EQ(filesIn(".zip").size(), 1u);
+    merge(4);  // the appending merges go on from the rewritten file
+    EXPECT_TRUE(holds(2) && holds(3) && holds(4));
+    EXPECT_EQ(filesIn(".zip").size(), 1u);
+}
+
 }  // namespace
 }  // namespace th::test

@@ -1,19 +1,28 @@
 #include "bans/PostgresBanStore.h"
 
+#include <chrono>
+#include <thread>
 #include <unordered_map>
 
 #include "bans/PostgresUri.h"
 #include "bans/PostgresWriting.h"
 #include "bans/SchemaMigration.h"
+#include "platform/ServiceManager.h"
+#include "platform/StopSignals.h"
 
 namespace th {
 
 namespace {
 
 // The one lock every writer takes: a number of this program's own ("tallyhou" in ASCII).
-constexpr const char* kTakeWriterLock = "SELECT pg_advisory_xact_lock(8386095523070324597)";
-// A writer waits this long for another merge before it gives up.
-constexpr const char* kWriterWait = "SET LOCAL lock_timeout = '120s'";
+constexpr const char* kTryWriterLock =
+    "SELECT pg_try_advisory_xact_lock(8386095523070324597)::text";
+// A writer waits this long for another merge before it gives up, for the writers' lock
+// and for any other lock on the way.
+constexpr auto kWriterWait = std::chrono::seconds(120);
+constexpr const char* kLockWait = "SET LOCAL lock_timeout = '120s'";
+// How often a waiting writer asks for the writers' lock again.
+constexpr auto kLockAskEvery = std::chrono::milliseconds(100);
 constexpr const char* kNewBansChannel = "tallyhound_bans";
 // Word of new bans names them (hex GUIDs, comma-separated) up to this many; more are told
 // as "look at every ban", which a listener can do once rather than ban by ban.
@@ -76,8 +85,19 @@ void PostgresBanStore::begin() {
     db_.query("BEGIN");
     notified_ = false;
     try {
-        db_.query(kWriterWait);
-        db_.query(kTakeWriterLock);
+        db_.query(kLockWait);
+        // Asked for again and again rather than waited for in one statement: a follower
+        // under a service manager's watchdog says it is alive meanwhile, and a stop asked
+        // for ends the wait.
+        const auto until = std::chrono::steady_clock::now() + kWriterWait;
+        while (db_.query(kTryWriterLock).value(0, 0) != "true") {
+            if (StopSignals::requested())
+                throw storeError(name() + ": stopped while another merge was writing");
+            if (std::chrono::steady_clock::now() >= until)
+                throw storeError(name() + ": another merge kept writing for two minutes");
+            notifyServiceManager("WATCHDOG=1");
+            std::this_thread::sleep_for(kLockAskEvery);
+        }
     } catch (...) {
         db_.rollback();
         throw;

@@ -2,6 +2,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <future>
 #include <map>
 #include <random>
 #include <thread>
@@ -187,6 +188,33 @@ TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
     const std::string lost = "tallyhound-cli: lost touch with the ban database";
     EXPECT_NE(err.find(lost), std::string::npos) << err;
     EXPECT_EQ(err.find(lost), err.rfind(lost)) << "once per outage: " << err;
+}
+
+// While another merge holds the fleet's writers' lock, a follower waiting for it still
+// stops when asked, long before the other lets go; what it did not merge is merged at its
+// next start.
+TEST_F(Follow, AFollowerWaitingForAnotherMergeStopsWhenAsked) {
+    PostgresCluster& cluster = PostgresCluster::shared();
+    const std::string uri = cluster.freshDatabaseUri();
+    ASSERT_EQ(runProgram({"db", "init", "--db", uri}).status, 0);
+    pid_ = launch(bans, uri, logs, {}, "");
+    std::this_thread::sleep_for(1s);  // caught up
+    std::future<void> other = std::async(std::launch::async, [&] {
+        cluster.run(PostgresCluster::databaseOf(uri),
+                    "BEGIN; SELECT pg_advisory_xact_lock(8386095523070324597); "
+                    "SELECT pg_sleep(8); COMMIT;");
+    });
+    std::this_thread::sleep_for(1s);  // the lock is taken
+    append("sv_viol.log", violation("Waits", guidOf(1)));
+    std::this_thread::sleep_for(1s);  // the merge waits
+    EXPECT_EQ(stop(pid_), 0);
+    EXPECT_EQ(other.wait_for(0s), std::future_status::timeout) << "stopped while it waited";
+    EXPECT_NE(readBytes(dir + "/err").find("stopped while another merge was writing"),
+              std::string::npos);
+    EXPECT_EQ(readBytes(bans).find(guidOf(1)), std::string::npos);
+    other.wait();
+    pid_ = launch(bans, uri, logs, {}, "");
+    EXPECT_TRUE(waitForBans(bans, {guidOf(1)}));
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QSvgGenerator>
 #include <QTabWidget>
@@ -27,6 +26,7 @@
 #include "bans/Paths.h"
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/MessageBoxes.h"
+#include "platform/TextFileWriter.h"
 #include "stats/Statistics.h"
 
 namespace th {
@@ -223,9 +223,13 @@ bool StatisticsDialog::saveCurrentTab(const QString& path) {
     } else {
         shown->grab().save(&buffer, "PNG");
     }
-    // Written whole or not at all.
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (bytes.isEmpty()) return false;  // nothing could be drawn
+    // Through the one safe writer: whole or not at all, the old file's owner and mode kept,
+    // and a failure says why (th::Error).
+    TextFileWriter file(QFile::encodeName(path).toStdString());
+    file.write({bytes.constData(), static_cast<size_t>(bytes.size())});
+    file.commit();
+    return true;
 }
 
 void StatisticsDialog::saveAs(bool svg) {

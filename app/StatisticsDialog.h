@@ -22,7 +22,8 @@ class StatisticsDialog : public QDialog {
 
     QTabWidget* tabs() const { return tabs_; }
     // Writes the current tab's charts to path, as SVG when it ends in ".svg", else PNG.
-    // False when the file could not be written.
+    // False when nothing could be drawn; throws th::Error, naming the file and why, when
+    // it could not be written.
     bool saveCurrentTab(const QString& path);
 
   private:

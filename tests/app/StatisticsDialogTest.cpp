@@ -51,6 +51,11 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
         }
     }
     EXPECT_GE(axes, 10);
+
+    // Saved through the safe writer, or an error that says why.
+    ASSERT_TRUE(dialog.saveCurrentTab(QString::fromStdString(dir + "/charts.png")));
+    EXPECT_TRUE(readBytes(dir + "/charts.png").starts_with("\x89PNG"));
+    EXPECT_THROW(dialog.saveCurrentTab(QString::fromStdString(dir + "/none/charts.svg")), Error);
 }
 
 }  // namespace

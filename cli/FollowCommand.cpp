@@ -15,6 +15,7 @@
 #include "bans/Merge.h"
 #include "bans/Paths.h"
 #include "bans/PostgresBanStore.h"
+#include "bans/PostgresUri.h"
 #include "bans/ServerName.h"
 #include "cli/AbsolutePath.h"
 #include "cli/AfterMerge.h"
@@ -303,7 +304,9 @@ class Follower {
             };
         MergeOutcome outcome = mergeIntoBanFile(session.form, options);
         if (outcome.noRecords) {
-            // No ban anywhere yet (the violations had no GUID): nothing to write.
+            // No ban anywhere yet (the violations had no GUID): nothing to write. The
+            // backup was made all the same, and counts.
+            if (backUp) lastBackup_ = Clock::now();
             pushAll_ = false;
             pushed_.clear();
             positions_ = std::move(next);
@@ -434,6 +437,16 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         }
         setDatabasePath(databaseOption(options->db));
         if (!banOutputsAreNoInputs(context, bans, databasePath(), options->inputs)) return;
+        // A password where none may be is refused once, as a configuration error, rather
+        // than tried again for ever.
+        if (isPostgresUri(databasePath())) {
+            try {
+                postgresParameters(databasePath());
+            } catch (const Error& e) {
+                context.fail(e.description(), kExitUsage);
+                return;
+            }
+        }
         context.status = Follower(context, *options).run();
     });
 }

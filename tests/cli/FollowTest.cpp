@@ -107,11 +107,17 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 1u);
 }
 
-// A ban file or a log that is not there is a usage error (a number out of range is the
+// A ban file or a log that is not there, and a database password where none may be, are
+// usage errors, which a service is not restarted after (a number out of range is the
 // shared check's, tested through db list and scan).
 TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
     EXPECT_EQ(runProgram({"follow", "--bans", dir + "/none.dat", logs}).status, 2);
     EXPECT_EQ(runProgram({"follow", "--bans", bans, dir + "/none"}).status, 2);
+    const CliResult r = runProgram(
+        {"follow", "--bans", bans, "--db", "postgresql://fleet:secret@/bans?host=/tmp", logs});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("postgresql://***@/bans?host=/tmp holds a password"), std::string::npos)
+        << r.err;
 }
 
 // Killed at any moment, follow loses no ban and bans nothing twice once restarted: the
@@ -192,7 +198,7 @@ TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
 
 // While another merge holds the fleet's writers' lock, a follower waiting for it still
 // stops when asked, long before the other lets go; what it did not merge is merged at its
-// next start.
+// next start. Its first look found no ban anywhere, and its backup then counts: one zip.
 TEST_F(Follow, AFollowerWaitingForAnotherMergeStopsWhenAsked) {
     PostgresCluster& cluster = PostgresCluster::shared();
     const std::string uri = cluster.freshDatabaseUri();
@@ -215,6 +221,7 @@ TEST_F(Follow, AFollowerWaitingForAnotherMergeStopsWhenAsked) {
     other.wait();
     pid_ = launch(bans, uri, logs, {}, "");
     EXPECT_TRUE(waitForBans(bans, {guidOf(1)}));
+    EXPECT_EQ(filesIn(".zip").size(), 1u);
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ namespace th {
     X(PQresultStatus)         \
     X(PQsocket)               \
     X(PQstatus)               \
-    X(PQtransactionStatus)
+    X(PQtransactionStatus)    \
+    X(PQuser)
 
 // The functions the program calls, each under its own name.
 struct LibPq {

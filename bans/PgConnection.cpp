@@ -113,7 +113,13 @@ PgConnection::PgConnection(const Parameters& parameters, std::string name)
         throw Error(err::kDatabase, appBaseName() + ".Connection",
                     name_ + " could not be reached: out of memory");
     if (libpq().PQstatus(conn_) != CONNECTION_OK) {
-        const std::string why = oneLine(libpq().PQerrorMessage(conn_));
+        std::string why = oneLine(libpq().PQerrorMessage(conn_));
+        // The server may name the role (role "x" does not exist), which messages hide.
+        if (const char* user = libpq().PQuser(conn_); user && *user) {
+            const std::string named = std::string("\"") + user + "\"";
+            for (size_t at; (at = why.find(named)) != std::string::npos;)
+                why.replace(at, named.size(), "\"***\"");
+        }
         libpq().PQfinish(conn_);
         conn_ = nullptr;
         throw Error(err::kDatabase, appBaseName() + ".Connection",

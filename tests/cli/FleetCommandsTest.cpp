@@ -83,6 +83,8 @@ TEST_F(FleetCommands, ConnectionFailuresGiveOneClearMessageEach) {
          shown(empty) + " holds no Tallyhound ban database; make one there with tallyhound-cli "
                         "db init"},
         {"password in the environment", uri, "PGPASSWORD is set", {"PGPASSWORD", "s3cret"}},
+        {"no such role", "postgresql://fleetX@" + uri.substr(uri.find("@/") + 1),
+         "role \"***\" does not exist"},
     };
     const std::string before = readBytes(bans);
     for (const Case& c : cases) {
@@ -96,6 +98,7 @@ TEST_F(FleetCommands, ConnectionFailuresGiveOneClearMessageEach) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find("s3cret"), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find("fleet@"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("fleetX"), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find("An unhandled error"), r.err.rfind("An unhandled error")) << r.err;
         EXPECT_EQ(readBytes(bans), before);
         EXPECT_TRUE(filesIn(".zip").empty()) << "nothing is backed up before the connect";

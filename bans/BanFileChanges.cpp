@@ -111,15 +111,13 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
                      "The ban file and the ban database are as they were.");
         return change;
     }
-    // One ban per GUID: the first line of it in the files' order.
-    std::vector<WorkRow> bans;
+    // One ban per GUID: the first line of it in the files' order. The merge takes every
+    // ban's name and address as a sighting; the other lines' are sightings too, as another
+    // server's file holds names this database may never have seen.
+    std::vector<WorkRow> bans, sightings;
     std::set<std::string> seen;
     for (const WorkRow& row : read.rows)
-        if (seen.insert(guidKey(row.guid)).second) bans.push_back(row);
-
-    // Every line is a sighting, of a new GUID or a known one: another server's file holds
-    // names this database may never have seen.
-    std::vector<WorkRow> sightings = read.rows;
+        (seen.insert(guidKey(row.guid)).second ? bans : sightings).push_back(row);
     sortByGuid(sightings);
 
     const auto unreadableLines = static_cast<int64_t>(read.unreadable.size());
@@ -128,9 +126,9 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     options.errorLead = kImportFailed;
     options.rows = &bans;
     options.beforeStore = [&](BanStore& store) {
-        AliasSightings seen(store);
-        for (const WorkRow& row : sightings) seen.add(row);
-        seen.store();
+        AliasSightings others(store);
+        for (const WorkRow& row : sightings) others.add(row);
+        others.store();
         std::vector<WorkRow> counting = bans;
         skipped = dropLiftedRows(counting, liftingTimes(store)).skipped;
         std::vector<std::string> guids;

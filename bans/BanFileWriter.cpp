@@ -6,22 +6,15 @@ namespace th {
 
 namespace {
 
-// A value stored between double quotes, on one line and with every double quote inside
-// it an apostrophe: the line has no way to carry one, and a name such as
-// x" "9.9.9.9:1" "R would be read back with an address and a reason of the player's choosing.
+// A value stored between double quotes, with every double quote inside it an apostrophe:
+// a name such as x" "9.9.9.9:1" "R would be read back with an address and a reason of the
+// player's choosing.
 void appendQuotedField(std::string& out, std::string_view text) {
     const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
-    const std::string_view inner = quoted ? text.substr(1, text.size() - 2) : text;
-    if (quoted) out += '"';
-    size_t start = 0;
-    for (size_t i = 0; i < inner.size(); ++i) {
-        const char c = inner[i];
-        if (c != '\r' && c != '\n' && c != '"') continue;
-        out.append(inner.substr(start, i - start)).push_back(c == '"' ? '\'' : ' ');
-        start = i + 1;
-    }
-    out.append(inner.substr(start));
-    if (quoted) out += '"';
+    if (!quoted) return appendOneLine(out, text, true);
+    out += '"';
+    appendOneLine(out, text.substr(1, text.size() - 2), true);
+    out += '"';
 }
 
 void appendBanLine(std::string& out, const Ban& ban) {

@@ -60,12 +60,13 @@ void appendQuoted(std::string& out, std::string_view text) {
 
 }  // namespace
 
-void appendOneLine(std::string& out, std::string_view text) {
+void appendOneLine(std::string& out, std::string_view text, bool inQuotes) {
     // Whole stretches at a time: line breaks are rare.
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        out.append(text.substr(start, i - start)).push_back(' ');
+        const char c = text[i];
+        if (c != '\r' && c != '\n' && (c != '"' || !inQuotes)) continue;
+        out.append(text.substr(start, i - start)).push_back(c == '"' ? '\'' : ' ');
         start = i + 1;
     }
     out.append(text.substr(start));

@@ -73,7 +73,8 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
 void sortByGuid(std::vector<WorkRow>& rows);
 
 // Appends the text with each CR and LF made a space: what a cell becomes in a record that
-// must stay one line.
-void appendOneLine(std::string& out, std::string_view text);
+// must stay one line. inQuotes: each double quote becomes an apostrophe too, for a value
+// between double quotes, which has no way to carry one.
+void appendOneLine(std::string& out, std::string_view text, bool inQuotes = false);
 
 }  // namespace th

@@ -23,7 +23,8 @@ class StandardOutput : public std::streambuf {
     int sync() override;
 
   private:
-    bool drain();
+    // Writes what the buffer holds; with more to follow, perhaps all but its last byte.
+    bool drain(bool more = false);
 
     int fd_;
     bool terminal_;  // what is printed there is shown, not kept: see platform/WriteAll.h

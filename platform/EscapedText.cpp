@@ -27,27 +27,42 @@ constexpr EscapeLetters kHex{ControlBytes::Hex}, kNulOnly{ControlBytes::NulOnly}
 
 }  // namespace
 
+bool isC1At(std::string_view text, size_t at) {
+    return at + 1 < text.size() && text[at] == '\xC2' &&
+           static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
+           static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+}
+
 void appendEscaped(std::string& out, std::string_view text, ControlBytes controls) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     const char* letters = (controls == ControlBytes::Hex        ? kHex
                            : controls == ControlBytes::NulOnly ? kNulOnly
                                                                : kTerminal)
                               .of;
+    const auto hex = [&](unsigned char byte) {
+        out += kDigits[byte >> 4];
+        out += kDigits[byte & 0xF];
+    };
+    const bool terminal = controls == ControlBytes::Terminal;
     size_t i = 0;
     while (i < text.size()) {
         // Plain runs go in one piece.
         size_t special = i;
-        while (special < text.size() && !letters[static_cast<unsigned char>(text[special])])
+        while (special < text.size() && !letters[static_cast<unsigned char>(text[special])] &&
+               !(terminal && isC1At(text, special)))
             ++special;
         out.append(text.substr(i, special - i));
         if (special == text.size()) break;
         const auto byte = static_cast<unsigned char>(text[special]);
         out += '\\';
-        out += letters[byte];
-        if (letters[byte] == 'x') {
-            out += kDigits[byte >> 4];
-            out += kDigits[byte & 0xF];
+        if (terminal && isC1At(text, special)) {
+            out += "xC2\\x";
+            hex(static_cast<unsigned char>(text[special + 1]));
+            i = special + 2;
+            continue;
         }
+        out += letters[byte];
+        if (letters[byte] == 'x') hex(byte);
         i = special + 1;
     }
 }

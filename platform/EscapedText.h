@@ -9,7 +9,10 @@
 //   must come back byte for byte.
 // - Terminal: for bytes written for a file (a page, a scan file, an export) that go to a
 //   terminal instead: TAB, CR, LF and backslash stay, as the file's own layout; every other
-//   control byte becomes \xHH, so that nothing can steer the terminal.
+//   control byte becomes \xHH, so that nothing can steer the terminal. So does each byte of
+//   a control character U+0080 to U+009F in UTF-8 (\xC2\x80 to \xC2\x9F), which a
+//   terminal acts on as it does on ESC and a letter; other 8-bit bytes stay, as text in
+//   another encoding has them.
 
 #include <string>
 #include <string_view>
@@ -20,5 +23,8 @@ enum class ControlBytes { Hex, NulOnly, Terminal };
 
 void appendEscaped(std::string& out, std::string_view text,
                    ControlBytes controls = ControlBytes::Hex);
+
+// Whether a control character U+0080 to U+009F in UTF-8 begins at text[at].
+bool isC1At(std::string_view text, size_t at);
 
 }  // namespace th

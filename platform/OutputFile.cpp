@@ -123,19 +123,20 @@ void OutputFile::writeLine(std::string_view text) {
     if (file_) return file_->writeLine(text);
     buffer_.append(text);
     buffer_.append("\r\n");
-    if (buffer_.size() >= kFlushAt) flush();
+    if (buffer_.size() >= kFlushAt) flush(true);
 }
 
 void OutputFile::write(std::string_view bytes) {
     if (file_) return file_->write(bytes);
     buffer_.append(bytes);
-    if (buffer_.size() >= kFlushAt) flush();
+    if (buffer_.size() >= kFlushAt) flush(true);
 }
 
-void OutputFile::flush() {
-    if (const int failed = writeShown(fd_, buffer_, terminal_))
+void OutputFile::flush(bool more) {
+    const size_t now = more ? shownNow(buffer_, terminal_) : buffer_.size();
+    if (const int failed = writeShown(fd_, std::string_view(buffer_).substr(0, now), terminal_))
         throw Error::fromErrno(failed, path_);
-    buffer_.clear();
+    buffer_.erase(0, now);
 }
 
 void OutputFile::commit() {

@@ -42,7 +42,8 @@ class OutputFile {
     void commit();
 
   private:
-    void flush();
+    // Writes what the buffer holds; with more to follow, perhaps all but its last byte.
+    void flush(bool more = false);
 
     std::string path_;
     std::optional<TextFileWriter> file_;

@@ -32,4 +32,12 @@ inline int writeShown(int fd, std::string_view bytes, bool terminal) {
     return writeAll(fd, shown);
 }
 
+// How many of the bytes a writeShown should take while more are to follow: to a terminal,
+// a last byte that may begin a character escaped there waits for the one after it, or the
+// two would be written apart, unescaped.
+inline size_t shownNow(std::string_view bytes, bool terminal) {
+    return terminal && !bytes.empty() && bytes.back() == '\xC2' ? bytes.size() - 1
+                                                                 : bytes.size();
+}
+
 }  // namespace th

@@ -7,6 +7,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
+
 #include "tests/cli/CliRunner.h"
 
 namespace th::test {
@@ -57,37 +60,73 @@ std::string onTerminal(const std::vector<std::string>& args, const std::string& 
     ::tcgetattr(held, &raw);
     ::cfmakeraw(&raw);
     ::tcsetattr(held, TCSANOW, &raw);
-    EXPECT_EQ(endOf(startProgram(args, {.out = terminal, .err = errors})), 0);
+    // Read while the program writes: a terminal holds only a few KiB unread.
     ::fcntl(master, F_SETFL, O_NONBLOCK);
     std::string shown;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
+    std::atomic<bool> ended = false;
+    std::thread reader([&] {
+        char buffer[4096];
+        for (bool last = false; !last;) {
+            last = ended;
+            for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+                shown.append(buffer, static_cast<size_t>(n));
+            if (!last) ::usleep(1000);
+        }
+    });
+    EXPECT_EQ(endOf(startProgram(args, {.out = terminal, .err = errors})), 0);
+    ended = true;
+    reader.join();
     ::close(held), ::close(master);
     return shown;
 }
 
+std::string violationOf(const std::string& name) {
+    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: " + name +
+           " (slot #1) Aim [abcd0123(VALID) 1.2.3.4:5]\n";
+}
+
 // A file's bytes sent to a terminal are shown with their control bytes as \xHH (a name
-// could set the window's title or clear the screen), its layout kept; to a file or a pipe
-// they go as they are. Rows the tool prints for the terminal are escaped once, not twice.
+// could set the window's title or clear the screen), a control character in UTF-8
+// (U+009B, which a terminal takes as ESC [) byte by byte; its layout is kept. To a file or
+// a pipe they go as they are. Rows the tool prints for the terminal are escaped once.
 TEST_F(FileHandling, ATerminalIsNeverSteeredByWhatAFileWouldHold) {
     const std::string log = dir + "/evil.log";
-    writeBytes(log, "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: Ev\x1b]0;pwned\x07il "
-                    "(slot #1) Aim [abcd0123(VALID) 1.2.3.4:5]\n");
+    writeBytes(log, violationOf("Ev\x1b]0;pwned\x07il\xC2\x9B" "2J"));
     writeBytes(bans, "");
     ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, log}).status, 0);
     const std::string errors = dir + "/errors";
     for (const auto& [args, shown] : std::vector<std::pair<Rows, std::string>>{
-             {{"db", "list", "--db", db, "--format", "csv"}, "Ev\\x1B]0;pwned\\x07il"},
-             {{"db", "export", "--db", db, "-o", "-"}, "Ev\\x1B]0;pwned\\x07il"},
-             {{"html", "-o", "-", log}, "\"Ev\\x1B]0;pwned\\x07il\" \"1.2.3.4:5\" \"VIOLATION"},
-             {{"scan", "--raw", log}, "Ev\\x1B]0;pwned\\x07il\t(AIMBOT)"}}) {
+             {{"db", "list", "--db", db, "--format", "csv"}, "Ev\\x1B]0;pwned\\x07il\\xC2\\x9B2J"},
+             {{"db", "export", "--db", db, "-o", "-"}, "Ev\\x1B]0;pwned\\x07il\\xC2\\x9B2J"},
+             {{"html", "-o", "-", log},
+              "\"Ev\\x1B]0;pwned\\x07il\\xC2\\x9B2J\" \"1.2.3.4:5\" \"VIOLATION"},
+             {{"scan", "--raw", log}, "Ev\\x1B]0;pwned\\x07il\\xC2\\x9B2J\t(AIMBOT)"}}) {
         const std::string bytes = onTerminal(args, errors);
         EXPECT_NE(bytes.find(shown), std::string::npos) << args[0] << ": " << bytes;
         EXPECT_EQ(bytes.find('\x1b'), std::string::npos) << args[0];
+        EXPECT_EQ(bytes.find("\xC2\x9B"), std::string::npos) << args[0];
     }
     EXPECT_NE(runCli({"db", "list", "--db", db, "--format", "csv"}).out.find("Ev\x1b]0;pwned"),
               std::string::npos)
         << "kept as it is for a file";
+}
+
+// A control character whose two bytes fall into two of the tool's writes is escaped all the
+// same: its first byte is the last of a full buffer.
+TEST_F(FileHandling, AControlCharacterSplitBetweenWritesIsEscapedToo) {
+    const std::string log = dir + "/split.log";
+    const auto firstByteAt = [&](size_t padding) {
+        std::string bytes = violationOf("P" + std::string(padding, 'x'));
+        for (int i = 0; i < 700; ++i) bytes += violationOf("Player" + std::to_string(i));
+        writeBytes(log, bytes + violationOf("Ev\xC2\x9B" "2J"));
+        return runCli({"scan", "--raw", log}).out.find('\xC2');
+    };
+    const size_t at = firstByteAt(0), lastOfBuffer = 64 * 1024 - 1;
+    ASSERT_LT(at, lastOfBuffer);
+    ASSERT_EQ(firstByteAt(lastOfBuffer - at), lastOfBuffer);
+    const std::string bytes = onTerminal({"scan", "--raw", log}, dir + "/errors");
+    EXPECT_NE(bytes.find("Ev\\xC2\\x9B2J\t"), std::string::npos);
+    EXPECT_EQ(bytes.find("\xC2\x9B"), std::string::npos);
 }
 
 // Folders, devices, disks and sockets are refused before anything is read, and stay as

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 
 #include "cli/AbsolutePath.h"
@@ -21,7 +24,8 @@ bool isScanFile(const std::string& path) {
     return ext == ".sf";
 }
 
-// "-" is standard input; a pipe or process substitution is read as it comes.
+// "-" is standard input, named so in messages; a pipe or process substitution is read as it
+// comes.
 std::string pathOf(const std::string& input) {
     return input == "-" ? "/dev/stdin" : input;
 }
@@ -43,6 +47,23 @@ void scan(MainForm& form, const std::string& input, const LogRange& range) {
     form.pnlLogPathToFile.setCaption(pathOf(input));
     if (scanLogFile(form, false, range) < 0)
         throw Error(err::kFileIo, appBaseName(), input + ": the log could not be scanned");
+}
+
+// Standard input is read as it stands, as cat reads it: not opened again by name, which
+// fails for a socket and starts a file given on it from its beginning. A file is read from
+// where it stands and left at its end, so a second "-" finds nothing more.
+void scanStandardInput(MainForm& form) {
+    LogRange range{.descriptor = 0};
+    struct stat st {};
+    if (::fstat(0, &st) != 0) throw Error::fromErrno(errno, "-");
+    const bool file = S_ISREG(st.st_mode);
+    if (file) {
+        const off_t at = ::lseek(0, 0, SEEK_CUR);
+        range.begin = static_cast<uint64_t>(std::clamp<off_t>(at, 0, st.st_size));
+        range.end = static_cast<uint64_t>(st.st_size);
+    }
+    scan(form, "-", range);
+    if (file) ::lseek(0, st.st_size, SEEK_SET);
 }
 
 }  // namespace
@@ -92,12 +113,15 @@ void buildGrid(MainForm& form, const GridSources& sources, bool arrange) {
     }
     for (const auto& input : sources.files) {
         if (sources.plan && readsFromPosition(input)) continue;  // read above, from its place
-        const std::string path = pathOf(input);
+        if (input == "-") {
+            scanStandardInput(form);
+            continue;
+        }
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) throw Error::fromErrno(errno, input);
+        if (::stat(input.c_str(), &st) != 0) throw Error::fromErrno(errno, input);
         if (S_ISDIR(st.st_mode)) throw Error::fromErrno(EISDIR, input);
         if (isScanFile(input))
-            importScanFile(form, path);
+            importScanFile(form, input);
         else
             scan(form, input, {});
     }

@@ -22,6 +22,8 @@ TEST_F(GridOutputCommands, ScanPrintsTheRowsExactly) {
     const std::vector<std::tuple<Rows, std::string, std::string, std::string>> cases = {
         {{"scan", "--threads", "2", "--raw", log}, "/dev/null", "sample.expected.tsv", fifteen},
         {{"scan", "--raw", "-"}, log, "sample.expected.tsv", fifteen},
+        // Read once, as it stands: the second finds it at its end.
+        {{"scan", "--raw", "-", "-"}, log, "sample.expected.tsv", fifteen},
         {{"scan", "--raw", "--console-lines", console}, "/dev/null", "console.expected.tsv", seven},
         {{"scan", "--fold-colours", "--console-lines", console},
          "/dev/null",

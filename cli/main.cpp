@@ -3,8 +3,10 @@
 #include "bans/DatabaseLocation.h"
 #include "cli/Cli.h"
 #include "cli/StandardOutput.h"
+#include "platform/OpenFileLimit.h"
 
 int main(int argc, char** argv) {
+    th::raiseOpenFileLimit();
     // The user's own database is made on first start when there is none to use. A
     // failure is not reported here: a command that needs the database names it.
     try {

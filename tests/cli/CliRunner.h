@@ -41,6 +41,7 @@ struct ProgramStart {
     std::string in = "/dev/null";
     std::string out = {};
     rlim_t memoryLimit = 0;
+    rlim_t openFiles = 0;  // a soft limit of open files, the hard one left
     std::string err = {};
 };
 
@@ -62,6 +63,12 @@ inline pid_t startProgram(std::vector<std::string> args, const ProgramStart& sta
         if (start.memoryLimit) {
             rlimit limit{start.memoryLimit, start.memoryLimit};
             ::setrlimit(RLIMIT_AS, &limit);
+        }
+        if (start.openFiles) {
+            rlimit limit{};
+            ::getrlimit(RLIMIT_NOFILE, &limit);
+            limit.rlim_cur = start.openFiles;
+            ::setrlimit(RLIMIT_NOFILE, &limit);
         }
         ::execv(argv[0], argv.data());
         ::_exit(127);

@@ -91,6 +91,17 @@ std::map<std::string, std::string> everything(const std::string& dir, const std:
     return all;
 }
 
+// Each log is held open while it is read from its place: a folder of more logs than the
+// limit of open files the tool starts with (1,024 is usual) is read all the same.
+TEST_F(NewOnly, AFolderOfMoreLogsThanTheOpenFileLimitIsRead) {
+    for (int i = 0; i < 80; ++i)
+        append(std::to_string(i) + ".log", violation("P" + std::to_string(i), guidOf(i)));
+    const CliResult r =
+        runProgram({"scan", "--raw", "--new-only", "--db", db, logs}, {.openFiles = 32});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 80);
+}
+
 TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
     writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
     ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, dataPath("bans/cli.log")}).status, 0);

@@ -22,7 +22,9 @@ bool foldColourCodesInto(std::string_view name, std::string& folded) {
         else
             folded.push_back(name[i]);
     }
-    return true;
+    // Nothing but codes: an empty name would vanish from the ban list, which writes no
+    // line for a first player without a name.
+    return !folded.empty();
 }
 
 std::string foldColourCodes(std::string_view name) {

@@ -15,7 +15,8 @@ namespace th {
 bool isColourCode(std::string_view text, size_t caret);
 
 // The name with every "^" and the byte after it removed when that byte is printable
-// ASCII (0x21 to 0x7E); a "^" before anything else, or at the end, stays.
+// ASCII (0x21 to 0x7E); a "^" before anything else, or at the end, stays. A name of codes
+// only stays as it is.
 std::string foldColourCodes(std::string_view name);
 
 // The same as the grid's fold of a cell (FlexGrid::CellFold): false when the name holds

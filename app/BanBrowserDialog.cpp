@@ -77,6 +77,14 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     try {
         store_ = openBanStore(form_, databasePath());
         model_ = std::make_unique<BanTableModel>(*store_);
+        // Shown once the view is done with the page it asked for, not from inside it.
+        model_->failed = [this](const std::exception& e) {
+            QTimer::singleShot(0, this, [this, error = toError(e)] {
+                showErrorBox(form_.ports.messages, "The ban database could not be read", error,
+                             "Check that the ban database " + databasePath() +
+                                 " can be read; the bans read so far are shown.");
+            });
+        };
     } catch (const std::exception& e) {
         showErrorBox(form_.ports.messages, kBrowseFailed, toError(e),
                      "Check that the ban database " + databasePath() + " can be read.");

@@ -76,7 +76,14 @@ bool BanTableModel::canFetchMore(const QModelIndex& parent) const {
 
 void BanTableModel::fetchMore(const QModelIndex& parent) {
     if (parent.isValid() || atEnd_) return;
-    BanPage page = store_.banPage(order_, bans_.empty() ? nullptr : &last_, kPageSize);
+    BanPage page;
+    try {
+        page = store_.banPage(order_, bans_.empty() ? nullptr : &last_, kPageSize);
+    } catch (const std::exception& e) {
+        atEnd_ = true;
+        failed(e);
+        return;
+    }
     atEnd_ = page.bans.size() < kPageSize;
     if (page.bans.empty()) return;
     const int first = static_cast<int>(bans_.size());
@@ -98,7 +105,11 @@ void BanTableModel::setSearch(const QString& text) {
 }
 
 void BanTableModel::reload() {
-    total_ = store_.countBans({}, -1);
+    try {
+        total_ = store_.countBans({}, -1);
+    } catch (const std::exception& e) {
+        failed(e);
+    }
     restart();
 }
 
@@ -107,8 +118,16 @@ void BanTableModel::restart() {
     bans_.clear();
     last_ = {};
     atEnd_ = false;
-    // A search counts its matches only so far, so that each keystroke stays quick.
-    shown_ = order_.search.empty() ? total_ : store_.countBans(order_.search, kCountedMatches);
+    try {
+        // A search counts its matches only so far, so that each keystroke stays quick.
+        shown_ = order_.search.empty() ? total_ : store_.countBans(order_.search, kCountedMatches);
+    } catch (const std::exception& e) {
+        shown_ = 0;
+        atEnd_ = true;
+        endResetModel();
+        failed(e);
+        return;
+    }
     endResetModel();
     fetchMore({});
 }

@@ -5,6 +5,8 @@
 // the last ban of the one before.
 
 #include <QAbstractTableModel>
+#include <exception>
+#include <functional>
 #include <vector>
 
 #include "bans/BanBrowsing.h"
@@ -39,6 +41,11 @@ class BanTableModel : public QAbstractTableModel {
     int64_t shownBans() const { return shown_; }
     // "N bans, M shown"; "N bans, more than 10000 shown" past what a search counts.
     QString statusText() const;
+
+    // Told when the database could not be read (locked for long, a search it cannot run);
+    // the view then shows what was read so far. A view asks for pages from the event
+    // loop, which an exception must never reach.
+    std::function<void(const std::exception&)> failed = [](const std::exception&) {};
 
   private:
     void restart();

@@ -33,6 +33,10 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } catch (const std::bad_alloc&) {
         // The command's files are left as they were: a file is only replaced once whole.
         context.fail("Out of memory");
+    } catch (const std::exception& e) {
+        // What a command did not expect (a database missing a table a hand has dropped)
+        // still ends as a failure that says why, never as an abort.
+        context.fail(e.what());
     }
     context.outputWritten();
     return context.status;

@@ -59,6 +59,22 @@ TEST_F(BanBrowser, ASearchSaysWhenItFoundMoreThanItCounts) {
         << dialog.statusLine()->text().toStdString();
 }
 
+// A search the database cannot run (its search index dropped by hand) is an error box,
+// never the end of the program.
+TEST_F(BanBrowser, ASearchTheDatabaseCannotRunIsAnErrorBox) {
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    sql(db, "DROP TABLE tblVandrelSearch");
+    dialog.searchBox()->setText("Jay");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.scripted.messages.shown.empty(); }));
+    EXPECT_EQ(f.scripted.messages.shown.front().prompt,
+              "The ban database could not be read        \r\nno such table: "
+              "tblVandrelSearch -2147467259        \r\nCheck that the ban database " +
+                  db + " can be read; the bans read so far are shown.        ");
+    EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 0 shown");
+}
+
 TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
     GridFixture f;
     BanBrowserDialog dialog(f.form);

@@ -113,5 +113,16 @@ TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
     EXPECT_EQ(r.status, 1);
 }
 
+// A database a hand has taken a table from fails with the reason, never an abort.
+TEST_F(DbCommands, ADatabaseMissingATableIsAFailureNotAnAbort) {
+    sql(db, "DROP TABLE tblLiftedBans");
+    for (const Rows& args :
+         {Rows{"db", "stats", "--db", db}, Rows{"db", "show", "--db", db, "aaaa"}}) {
+        const CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 1) << args[1];
+        EXPECT_EQ(r.err, "tallyhound-cli: no such table: tblLiftedBans\n") << args[1];
+    }
+}
+
 }  // namespace
 }  // namespace th::test

@@ -18,10 +18,12 @@ constexpr size_t kBatch = 10000;
 bool namesPlayer(std::string_view guid) {
     const size_t first = guid.find_first_not_of(' ');
     if (first == std::string_view::npos) return false;
-    // A ban line splits at spaces and brackets and quotes its other fields: a GUID holding
-    // one of those would come back as another GUID, name and address.
+    // A ban line splits at spaces and brackets, quotes its other fields and is one line of
+    // text: a GUID holding one of those, a line break or a zero byte would come back as
+    // another GUID, name and address.
     const std::string_view inner = guid.substr(first, guid.find_last_not_of(' ') - first + 1);
-    return inner.find_first_of(" []\"") == std::string_view::npos && guid != "unknown" &&
+    return inner.find_first_of(std::string_view(" []\"\r\n\0", 7)) == std::string_view::npos &&
+           guid != "unknown" &&
            guid != "NO_GUID";
 }
 

@@ -493,9 +493,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 if (pass == Pass::Rewrite) appending = false, backingUp = true;
                 // Only an appending run without a backup can do with what it knew.
                 BanFileReader file(banFile, appending && !backingUp ? options.known : nullptr);
-                // Its odd lines would be kept, so any file would pass for a ban file; a zero
-                // byte is in no text file, and in every database.
-                if (file.bytes().find('\0') != std::string::npos)
+                // Its odd lines would be kept, so any file would pass for a ban file.
+                if (zeroOutsideBanLines(file.bytes()))
                     throw Error(err::kBadFileFormat, appBaseName(), kNotABanFile + banFile);
                 // The sorted rewrite backs up while it merges: the copy is of the bytes
                 // read, and the file changes only once the copy is written.

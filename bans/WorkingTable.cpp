@@ -65,11 +65,22 @@ void appendOneLine(std::string& out, std::string_view text, bool inQuotes) {
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c != '\r' && c != '\n' && (c != '"' || !inQuotes)) continue;
+        if (c != '\r' && c != '\n' && c != '\0' && (c != '"' || !inQuotes)) continue;
         out.append(text.substr(start, i - start)).push_back(c == '"' ? '\'' : ' ');
         start = i + 1;
     }
     out.append(text.substr(start));
+}
+
+bool zeroOutsideBanLines(std::string_view bytes) {
+    for (size_t at = bytes.find('\0'); at != std::string_view::npos;) {
+        const size_t before = bytes.find_last_of("\r\n", at);
+        const size_t start = before == std::string_view::npos ? 0 : before + 1;
+        const size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
+        if (!isBanLine(bytes.substr(start, end - start))) return true;
+        at = bytes.find('\0', end);
+    }
+    return false;
 }
 
 bool isBanLine(std::string_view line) {

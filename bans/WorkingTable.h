@@ -53,6 +53,11 @@ struct WorkingRows {
 // Whether a line of the ban file is a ban line: a stamp, a space and a GUID.
 bool isBanLine(std::string_view line);
 
+// Whether the bytes hold a zero byte outside a ban line: no text file does, and every
+// program, archive and database does. (A name in a ban line may hold one, as this program
+// once wrote it.)
+bool zeroOutsideBanLines(std::string_view bytes);
+
 // Takes the ban file's bytes apart, line by line, with the merge's field splitter.
 void collectFileLines(std::string_view bytes, FieldSplitter& awk, WorkingRows& into);
 
@@ -72,8 +77,8 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
 // sort keys are worked out once per row rather than once per comparison.
 void sortByGuid(std::vector<WorkRow>& rows);
 
-// Appends the text with each CR and LF made a space: what a cell becomes in a record that
-// must stay one line. inQuotes: each double quote becomes an apostrophe too, for a value
+// Appends the text with each CR, LF and zero byte made a space: what a cell becomes in a
+// record that must stay one line of text. inQuotes: each double quote becomes an apostrophe too, for a value
 // between double quotes, which has no way to carry one.
 void appendOneLine(std::string& out, std::string_view text, bool inQuotes = false);
 

@@ -260,27 +260,32 @@ TEST_F(Merging, WritersOfTheBanFileTakeOneLock) {
 
 // A ban line is one line and reads back as it was written: a line break inside a cell
 // (possible through a scan file) once wrote a second, forged ban line, and a double quote
-// ended its field, so a player chose the address and reason the next merge read. The line
-// carries a space and an apostrophe instead; a GUID it cannot carry bans no one.
+// ended its field, so a player chose the address and reason the next merge read. A zero
+// byte made a file that the next merge refused. The line carries a space and an apostrophe
+// instead; a GUID it cannot carry bans no one.
 TEST_F(Merging, ABanLineIsOneLineAndReadsBackAsItWasWritten) {
     const std::string name = "x\r\n[01.01.2003 00:00:00] f0f0f0f0 \"forged\" \"9.9.9.9:1\" \"EVIL";
     merge("", {violationRow("eeee5555", name), violationRow("ab\"cd", "Q"),
-               violationRow("ab[cd", "B")});
+               violationRow("ab[cd", "B"), violationRow("eeee6666", std::string("Nu\0l", 4)),
+               violationRow(std::string("ab\0cd", 5), "Z")});
     const std::string file =
         crlf({"[06.01.2017 00:00:00] eeee5555 \"x  [01.01.2003 00:00:00] f0f0f0f0 'forged' "
-              "'9.9.9.9:1' 'EVIL\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\""});
+              "'9.9.9.9:1' 'EVIL\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"",
+              "[06.01.2017 00:00:00] eeee6666 \"Nu l\" \"198.51.100.7:28960\" \"VIOLATION "
+              "DETECTED -> (AIMBOT) #50001\""});
     EXPECT_EQ(readBytes(bans), file);
-    EXPECT_EQ(sql(db, "SELECT GUID, PlayerName FROM tblVandrel"),
+    EXPECT_EQ(sql(db, "SELECT GUID, PlayerName FROM tblVandrel WHERE GUID = 'eeee5555'"),
               (Rows{"eeee5555|\"x  [01.01.2003 00:00:00] f0f0f0f0 \"forged\" \"9.9.9.9:1\" \"EVIL\""}));
     merge(file, {});
-    EXPECT_EQ(guidsIn(db), (Rows{"eeee5555"})) << "the next merge forges nothing";
+    EXPECT_EQ(guidsIn(db), (Rows{"eeee5555", "eeee6666"})) << "the next merge forges nothing";
     sql(db, "DELETE FROM tblVandrel");
     merge(file, {});
     EXPECT_EQ(readBytes(bans), file) << "read into an empty database, written the same";
 }
 
-// A file with a zero byte is no ban file (a program, a zip, the ban database itself): it
-// is left as it was, where its bytes would have been kept as odd lines after the bans.
+// A file with a zero byte outside a ban line is no ban file (a program, a zip, the ban
+// database itself): it is left as it was, where its bytes would have been kept as odd lines
+// after the bans. A name with one, as this program once wrote it, is written anew.
 TEST_F(Merging, AFileThatIsNoTextIsRefused) {
     const std::string binary = kBan1 + "\r\n\x7f" + "ELF" + std::string(3, '\0') + "\r\x01";
     const Merged merged = merge(binary, {violationRow("eeee5555")});
@@ -292,6 +297,11 @@ TEST_F(Merging, AFileThatIsNoTextIsRefused) {
     EXPECT_EQ(readBytes(bans), binary);
     EXPECT_EQ(guidsIn(db), Rows{});
     EXPECT_EQ(filesIn(".zip"), Rows{});
+
+    const std::string zeroInName =
+        std::string("[04.16.2017 21:03:11] aaaa \"Nu") + '\0' + "l\" \"1.2.3.4:5\" \"R\"\r\n";
+    EXPECT_TRUE(merge(zeroInName, {}).outcome.completed);
+    EXPECT_EQ(readBytes(bans), "[04.16.2017 21:03:11] aaaa \"Nu l\" \"1.2.3.4:5\" \"R\"\r\n");
 }
 
 // A ban line always has its stamp: a row without one gets the merge's local time, month

@@ -160,7 +160,7 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
 }
 
 // Only temp bans and blank lines in the file; a GUID already stored keeps its row; a reason
-// not in quotes or none at all; a (CVAR) row whose Slot holds OGC_ in any case is an OGC
+// not in quotes or none at all; a byte order mark before the first ban (Notepad saves one); a (CVAR) row whose Slot holds OGC_ in any case is an OGC
 // ban. Temp-ban lines are stored with each apostrophe as two grave accents, as existing
 // databases hold them.
 TEST_F(Merging, FilesOfAnyShapeAndGuidsAlreadyStored) {
@@ -171,7 +171,7 @@ TEST_F(Merging, FilesOfAnyShapeAndGuidsAlreadyStored) {
         {{"", ";a temp ban", "  ", ";another"},
          {"New", "(X)", "5", "[03.03.2003 03:03:03]", "(slot #2)", "abc", "1:1"},
          {abc, "", ";a temp ban", ";another"}},
-        {{"[04.04.2004 04:04:04] def \"Def\" \"2:2\" VIOLATION  DETECTED -> X #7",
+        {{"\xEF\xBB\xBF[04.04.2004 04:04:04] def \"Def\" \"2:2\" VIOLATION  DETECTED -> X #7",
           "[01.01.2003 00:00:01] jkl \"Four\" \"4:4\""},
          {"Other", "(Y)", "6", "[05.05.2005 05:05:05]", "(slot #1)", "ABC", "3:3"},
          {"[01.01.2003 00:00:01] jkl \"Four\" \"4:4\" ", abc,

@@ -63,6 +63,10 @@ TEST(LiftedBans, OnlyALaterReadableStampBansAgain) {
              {"[04.16.2017 21:03:11]", false},
              {"[01.01.2018 00:00:00]", true},   // later year, earlier month and day
              {"[03.17.2017 22:00:00]", false},  // day first would call it later
+             {"[13.01.2017 00:00:00]", false},  // day first: no month 13 to be later in
+             {"[12.32.2017 00:00:00]", false},
+             {"[12.31.2017 24:00:00]", false},
+             {"[12.31.2017 23:59:60]", true},  // a leap second is a moment
              {"junk", false}})
         EXPECT_EQ(laterThanLifting(stamp, lifted), later) << stamp;
     EXPECT_FALSE(laterThanLifting("[04.16.2017 21:03:12]", "not a stamp"));

@@ -13,6 +13,7 @@ namespace th {
     X(zip_error_init)           \
     X(zip_error_strerror)       \
     X(zip_file_add)             \
+    X(zip_file_set_external_attributes) \
     X(zip_open_from_source)     \
     X(zip_set_file_compression) \
     X(zip_source_buffer)        \

@@ -33,9 +33,11 @@ std::string libzipText(zip_error_t* error) {
     return libzip().zip_error_strerror(error);
 }
 
-// The archive's bytes, put together by libzip in memory.
+// The archive's bytes, put together by libzip in memory. An entry of bytes in memory gets
+// memoryMode as its permissions (libzip's own is 0666: unpacked, anyone could write it); a
+// file's entry has the file's.
 std::string buildArchive(const std::string& archive, const auto& entries, bool storePaths,
-                         int level) {
+                         int level, mode_t memoryMode) {
     const LibZip& zip = libzip();
     zip_error_t error;
     zip.zip_error_init(&error);
@@ -62,6 +64,11 @@ std::string buildArchive(const std::string& archive, const auto& entries, bool s
             zip.zip_source_free(source);
             throw fail(zip.zip_strerror(za));
         }
+        if (entry.inMemory &&
+            zip.zip_file_set_external_attributes(
+                za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                static_cast<zip_uint32_t>(S_IFREG | memoryMode) << 16) != 0)
+            throw fail(zip.zip_strerror(za));
         int method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
         if (zip.zip_set_file_compression(za, static_cast<zip_uint64_t>(index), method,
                                          static_cast<zip_uint32_t>(level)) != 0)
@@ -106,7 +113,8 @@ void XZipper::write() {
     }
     if (!overwrite_ && ::access(archive_.c_str(), F_OK) == 0)
         throw ArchiveNameTaken(zipError("The file already exists", archive_));
-    const std::string bytes = buildArchive(archive_, entries_, storePaths_, level_);
+    const std::string bytes = buildArchive(archive_, entries_, storePaths_, level_,
+                                           like_ ? like_->st_mode & 0777 : 0600);
 
     TempFile temp = createTempFor(archive_, 0600, archive_);
     auto fail = [&](int e) {

@@ -31,6 +31,16 @@ Owned ownerOf(const std::string& path) {
     return {st.st_uid, st.st_gid, st.st_mode & 07777};
 }
 
+// The type and permissions an archive's only entry unpacks with.
+uint32_t entryMode(const std::string& archive) {
+    zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY, nullptr);
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (za) zip_file_get_external_attributes(za, 0, 0, &system, &attributes);
+    if (za) zip_discard(za);
+    return system == ZIP_OPSYS_UNIX ? attributes >> 16 : 0;
+}
+
 class Accounts : public BanFolderTest {
   protected:
     void SetUp() override {
@@ -87,6 +97,7 @@ TEST_F(Accounts, OwnerGroupAndModeAreKeptAndBackupsAreNoWider) {
     EXPECT_TRUE(merge(kAdmin, {kAdmin, kGameGroup}).starts_with("Merge complete. "));
     EXPECT_EQ(ownerOf(bans), (Owned{kAdmin, kGameGroup, 0640}));
     EXPECT_EQ(ownerOf(onlyZip()), (Owned{kAdmin, kGameGroup, 0640}));
+    EXPECT_EQ(entryMode(onlyZip()), 0100640u) << "unpacked, the copy is no wider either";
     std::filesystem::remove(onlyZip());
 
     ::chown(bans.c_str(), kGameUser, kGameGroup);

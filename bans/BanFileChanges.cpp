@@ -131,10 +131,11 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
         others.store();
         std::vector<WorkRow> counting = bans;
         skipped = dropLiftedRows(counting, liftingTimes(store)).skipped;
-        std::vector<std::string> guids;
-        for (const WorkRow& row : counting) guids.emplace_back(row.guid);
+        std::vector<std::string> guids;  // of players: "unknown" bans no one
+        for (const WorkRow& row : counting)
+            if (namesPlayer(row.guid)) guids.emplace_back(row.guid);
         known = static_cast<int64_t>(bannedGuidKeys(store, guids).size());
-        added = static_cast<int64_t>(counting.size()) - known;
+        added = static_cast<int64_t>(guids.size()) - known;
     };
     const MergeOutcome outcome = mergeIntoBanFile(form, options);
     change.completed = outcome.completed;

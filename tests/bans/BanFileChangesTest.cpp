@@ -111,7 +111,7 @@ TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
 
 // Another server's file: its bans join, known ones are counted, lifted ones stay out,
 // every line of no ban shape is named by file and line, and every name and address read
-// is kept, a known GUID's and a second line's too.
+// is kept, a known GUID's and a second line's too. A line of no player adds no ban.
 TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     writeBytes(bans, crlf({kLineB}));
     mergeA(kSeen);
@@ -123,7 +123,9 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     writeBytes(other, crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",
                             "[06.01.2017 08:00:00] dddd \"only a name\"",
                             "[06.02.2017 08:00:00] BBBB1111bbbb1111bbbb1111bbbb1111 \"Bee\" "
-                            "\"192.0.2.9:28960\" \"VIOLATION DETECTED -> WALLHACK #50002\""}));
+                            "\"192.0.2.9:28960\" \"VIOLATION DETECTED -> WALLHACK #50002\"",
+                            // No player to ban, so no ban added.
+                            "[06.03.2017 08:00:00] unknown \"Unk\" \"192.0.2.8:1\" \"R\""}));
     const BanFileChange change = importBanFiles(w.form, bans, {other});
     ASSERT_TRUE(change.completed);
     EXPECT_EQ(

@@ -100,6 +100,12 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
             };
         }
         MergeOutcome outcome = mergeIntoBanFile(form, quiet);
+        if (outcome.noRecords) {
+            // A quiet new server: no ban anywhere yet is nothing gone wrong.
+            context.note("No bans in " + bans + ", the database or the logs yet; " + bans +
+                         " is unchanged");
+            return;
+        }
         if (outcome.completed) context.out << promptForTerminal(outcome.report) << "\n";
         if (!outcome.completed && outcome.fileReplaced)
             context.fail("the merge into " + bans +

@@ -55,6 +55,19 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
     EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel"), (Rows{"abc"}));
 }
 
+// A new server's first merge, with no ban in the file, the database or the logs, has nothing
+// to write and has not failed: a scheduled merge would otherwise fail at every run.
+TEST_F(BanCommands, NoBanAnywhereIsNothingToWriteNotAFailure) {
+    writeBytes(bans, "; a temp ban\r\n");
+    const CliResult r = runCli({"merge", "--bans", bans, "--db", db, dataPath("logs/empty.log")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "No records found in database. Run a merge to update database\nNo bans in " + bans +
+                  ", the database or the logs yet; " + bans + " is unchanged\n");
+    EXPECT_EQ(readBytes(bans), "; a temp ban\r\n");
+}
+
 // The option reaches the merge: without it the log's console lines add none (their rows are
 // those of the log lines they stand for: the row builder's test).
 TEST_F(BanCommands, ConsoleLinesMergeUnderTheOptionOnly) {

@@ -1,8 +1,6 @@
 #include "bans/BanFileChanges.h"
 
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include "bans/Aliases.h"
@@ -16,6 +14,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/OutputFile.h"
 #include "platform/TimeStamp.h"
+#include "platform/WholeFile.h"
 
 namespace th {
 
@@ -39,14 +38,6 @@ MergeOptions changeOf(const std::string& banFile) {
     options.explain = options.offerToOpen = false;
     options.banFile = banFile;
     return options;
-}
-
-std::string readWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error::fromErrno(errno, path);
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) throw Error::fromErrno(errno ? errno : EIO, path);
-    return bytes;
 }
 
 }  // namespace
@@ -101,7 +92,7 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     try {
         for (const std::string& other : others) {
             const size_t before = read.unreadable.size();
-            readOtherBanFile(readWhole(other), read);
+            readOtherBanFile(readWholeFile(other), read);
             for (size_t i = before; i < read.unreadable.size(); ++i)
                 unreadable += std::string(kCrLf) + other + ":" +
                               std::to_string(read.unreadable[i]) + ": not a ban line, skipped";

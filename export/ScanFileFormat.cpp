@@ -1,16 +1,12 @@
 #include "export/ScanFileFormat.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 
 #include "platform/Error.h"
 #include "platform/EscapedText.h"
 #include "platform/LengthPrefix.h"
 #include "platform/OutputFile.h"
+#include "platform/WholeFile.h"
 #include "scan/GridColumns.h"
 
 namespace th {
@@ -36,32 +32,6 @@ constexpr ByteSet kSpecialInCell{std::string_view("\\\r\0", 3)};
 
 Error formatError(const std::string& what, const std::string& path) {
     return Error(err::kBadFileFormat, appBaseName(), what + ": " + path);
-}
-
-std::string readWhole(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw Error::fromErrno(errno, path);
-    std::string data;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw Error::fromErrno(EISDIR, path);
-    }
-    if (st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
-    char block[1 << 16];
-    for (;;) {
-        ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int e = errno;
-            ::close(fd);
-            throw Error::fromErrno(e, path);
-        }
-        if (n == 0) break;
-        data.append(block, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return data;
 }
 
 // Walks the file's lines; a line ends at LF and one CR before it is dropped.
@@ -294,7 +264,7 @@ std::string scanFileText(const ScanFileContents& contents) {
 }
 
 ScanFileContents readScanFile(const std::string& path) {
-    return parseScanFile(readWhole(path), path);
+    return parseScanFile(readWholeFile(path), path);
 }
 
 ScanFileContents parseScanFile(std::string_view bytes, const std::string& path) {

@@ -146,6 +146,10 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     EXPECT_FALSE(importBanFiles(w.form, bans, {dir + "/missing.dat"}).completed);
     EXPECT_EQ(readBytes(bans), before);
     EXPECT_NE(w.scripted.messages.shown.back().prompt.find("missing.dat"), std::string::npos);
+    EXPECT_FALSE(importBanFiles(w.form, bans, {dir}).completed);
+    EXPECT_NE(w.scripted.messages.shown.back().prompt.find("Is a directory: " + dir + " "),
+              std::string::npos);
+    EXPECT_EQ(readBytes(bans), before);
     // Nor does a ban file that is none; the box names what failed, no merge of a log.
     writeBytes(bans, std::string("\0", 1));
     EXPECT_FALSE(importBanFiles(w.form, bans, {other}).completed);

@@ -1,15 +1,31 @@
 #pragma once
-// The --db value: a postgresql:// URI as given, a file path made full.
+// The --db option every command that reads or writes the ban database takes, and its value:
+// a postgresql:// URI as given, a file path made full.
 
+#include <CLI/CLI.hpp>
 #include <string>
 
 #include "bans/BanStore.h"
 #include "cli/AbsolutePath.h"
+#include "cli/CommandContext.h"
 
 namespace th::cli {
 
 inline std::string databaseOption(const std::string& value) {
     return isPostgresUri(value) ? value : absolutePath(value);
+}
+
+// An empty name is a usage error: taken as none, it quietly chose (and made) the default
+// database in place of the one a script meant to name.
+inline CLI::Option* addDbOption(CLI::App& command, std::string& db,
+                                const std::string& help = kDbOptionHelp) {
+    return command.add_option("--db", db, help)
+        ->check(CLI::Validator(
+            [](std::string& name) {
+                return name.empty() ? std::string("the ban database's name is empty")
+                                    : std::string();
+            },
+            "DATABASE"));
 }
 
 }  // namespace th::cli

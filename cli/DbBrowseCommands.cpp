@@ -85,7 +85,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     const auto formatCheck = CLI::IsMember({"tsv", "csv", "json"});
 
     CLI::App* list = db.add_subcommand("list", "Print the bans, oldest first");
-    list->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*list, options->db);
     list->add_option("--search", options->search,
                      "Only bans whose GUID, name or IP holds this text (letter case ignored)");
     list->add_option("--limit", options->limit, "Print at most this many bans (0: all)")
@@ -101,7 +101,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     });
 
     CLI::App* exportBans = db.add_subcommand("export", "Write every ban to a file");
-    exportBans->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*exportBans, options->db);
     exportBans->add_option("--format", options->format, "tsv, csv (the default) or json")
         ->check(formatCheck);
     exportBans->add_option("-o,--output", options->output,
@@ -124,7 +124,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
         "show",
         "Print a GUID's ban, every name and address it was seen with, the temp bans naming it "
         "and its lifting, if any");
-    show->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*show, options->db);
     show->add_option("GUID", options->guid, "The player's GUID (letter case ignored)")->required();
     show->callback([options, &context] {
         OpenStore store(context, options->db);
@@ -172,7 +172,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     });
 
     CLI::App* stats = db.add_subcommand("stats", "Count the bans, lifted bans and temp bans");
-    stats->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*stats, options->db);
     stats->callback([options, &context] {
         OpenStore store(context, options->db);
         if (!store) return;

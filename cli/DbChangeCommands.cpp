@@ -55,7 +55,7 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
 
     CLI::App* unban = db.add_subcommand(
         "unban", "Lift bans: remove them from the ban file and the database, recording each");
-    unban->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*unban, options->db);
     unban->add_option("--bans", options->bans, "The ban file to change (backed up first)")
         ->required();
     unban->add_option("--note", options->note, "Why the bans are lifted, kept with each");
@@ -94,7 +94,7 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
 
     CLI::App* import = db.add_subcommand(
         "import", "Add the bans of other ban files to the ban file and the database");
-    import->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*import, options->db);
     import->add_option("--bans", options->bans, "The ban file to change (backed up first)")
         ->required();
     import->add_option("OTHER", options->others, "Ban files of other servers")->required();

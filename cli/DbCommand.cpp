@@ -5,9 +5,9 @@
 #include "bans/DatabaseUtilities.h"
 #include "bans/Paths.h"
 #include "cli/Cli.h"
+#include "cli/DatabaseOption.h"
 #include "cli/DbBrowseCommands.h"
 #include "cli/DbChangeCommands.h"
-#include "cli/DatabaseOption.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
 #include "platform/Error.h"
@@ -28,7 +28,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     CLI::App* init = db->add_subcommand(
         "init",
         "Make a new, empty ban database: a file, or the schema in an empty PostgreSQL database");
-    init->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*init, options->db);
     init->callback([options, &context] {
         setDatabasePath(databaseOption(options->db));
         const std::string where = databasePath();
@@ -42,7 +42,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
 
     CLI::App* backup =
         db->add_subcommand("backup", "Zip the database into a dated archive beside it");
-    backup->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*backup, options->db);
     backup->callback([options, &context] {
         TerminalPorts terminal(context.err);
         MainForm form(terminal.ports);
@@ -63,14 +63,14 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     });
 
     CLI::App* path = db->add_subcommand("path", "Print which ban database is in use");
-    path->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*path, options->db);
     path->callback([options, &context] {
         setDatabasePath(databaseOption(options->db));
         context.out << terminalText(storeDisplayName(databasePath())) << "\n";
     });
 
     CLI::App* reset = db->add_subcommand("reset", "Empty the table of banned players");
-    reset->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*reset, options->db);
     reset->add_flag("--yes", options->yes, "Confirm that every recorded ban is to be removed");
     reset->callback([options, &context] {
         setDatabasePath(databaseOption(options->db));

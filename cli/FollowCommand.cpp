@@ -392,7 +392,7 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         "Watch logs and merge new violations into a pbbans.dat as they are written, until "
         "stopped");
     follow->add_option("--bans", options->bans, "The ban file to merge into")->required();
-    follow->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*follow, options->db);
     follow->add_option("--server", options->server,
                        "The game server this ban file is for; its temp bans and log places are "
                        "stored under this name in a shared database (default: the host name)");

@@ -32,7 +32,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         "merge", "Merge the violations of logs (or scan files) into a pbbans.dat");
     merge->add_option("--bans", options->bans, "The ban file to merge into (backed up first)")
         ->required();
-    merge->add_option("--db", options->db, kDbOptionHelp);
+    addDbOption(*merge, options->db);
     merge->add_option("--server", options->server,
                       "The game server this ban file is for; its temp bans are stored under this "
                       "name in a shared database (default: the host name)");

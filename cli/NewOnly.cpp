@@ -4,6 +4,7 @@
 #include "bans/Paths.h"
 #include "bans/ServerName.h"
 #include "cli/CommandContext.h"
+#include "cli/DatabaseOption.h"
 
 namespace th::cli {
 
@@ -15,8 +16,8 @@ void addNewOnlyFlag(CLI::App& command, bool& newOnly) {
 
 void addNewOnlyOptions(CLI::App& command, NewOnlyOptions& options) {
     addNewOnlyFlag(command, options.newOnly);
-    command.add_option("--db", options.db,
-                       std::string("With --new-only, where the logs were left. ") + kDbOptionHelp);
+    addDbOption(command, options.db,
+                std::string("With --new-only, where the logs were left. ") + kDbOptionHelp);
 }
 
 void planFromStore(MainForm& form, GridSources& sources, std::string_view reader,

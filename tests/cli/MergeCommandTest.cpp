@@ -47,6 +47,13 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
     EXPECT_EQ(readBytes(ro), before);
     EXPECT_FALSE(std::filesystem::exists(none));
 
+    // An empty database name is misuse, not the default database.
+    for (const Rows& args : {Rows{"db", "stats", "--db", ""}, Rows{"merge", "--db", "", log}}) {
+        const CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_NE(r.err.find("--db: the ban database's name is empty"), std::string::npos);
+    }
+
     // A reset not confirmed is misuse, and keeps the bans.
     sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('abc')");
     const CliResult unconfirmed = runCli({"db", "reset", "--db", db});

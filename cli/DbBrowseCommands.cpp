@@ -1,5 +1,6 @@
 #include "cli/DbBrowseCommands.h"
 
+#include <cctype>
 #include <map>
 #include <memory>
 
@@ -70,8 +71,16 @@ void writeBans(BanStore& store, const std::string& search, size_t limit, BanList
     out.finish();
 }
 
+// The GUID as a word of the line, letter case ignored: not a piece of a longer GUID or name.
 bool containsGuid(std::string_view line, std::string_view guid) {
-    return !guid.empty() && guidKey(line).find(guidKey(guid)) != std::string::npos;
+    if (guid.empty()) return false;
+    const std::string text = guidKey(line), key = guidKey(guid);
+    const auto inWord = [&](size_t at) {
+        return at < text.size() && std::isalnum(static_cast<unsigned char>(text[at]));
+    };
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1))
+        if ((at == 0 || !inWord(at - 1)) && !inWord(at + key.size())) return true;
+    return false;
 }
 
 }  // namespace

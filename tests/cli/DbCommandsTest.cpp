@@ -16,7 +16,7 @@ class DbCommands : public BanFolderTest {
             "('BBBB', '[01.02.2016 00:00:00]', '\"E' || char(27) || '[2Jvil\"', '\"192.0.2.1\"', "
             "'\"VIOLATION DETECTED -> AIMBOT #50001\"'),"
             "('cccc', '', '\"Nobody\"', '\"10.0.0.7\"', '');"
-            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban of AAAA'), (';other');"
+            "INSERT INTO tblTempBans (TempBan) VALUES (';[x] tempban of AAAA'), (';another GUID: AAAAbbbb');"
             "INSERT INTO tblAliases VALUES "
             "('aaaa', '\"Jay``yz\"', '\"198.51.100.7\"', '[12.31.2016 23:59:59]', "
             "'[04.16.2017 21:03:11]'),"

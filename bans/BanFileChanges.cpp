@@ -72,8 +72,10 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
             // Dated no earlier than the ban it lifts: a ban stamped ahead of this clock (a
             // server in a later time zone, a clock set wrong) would otherwise pass for a
             // violation after the lifting, in this file or another server's, and be
-            // banned again.
-            const std::string& at = earlierStamp(now, ban->stamp) ? ban->stamp : now;
+            // banned again. A stamp of no real moment dates nothing: a day-first one would
+            // put the lifting after every later violation of its year.
+            const std::string& at =
+                isRealMoment(ban->stamp) && earlierStamp(now, ban->stamp) ? ban->stamp : now;
             if (store.liftBan(guid, at, note)) ++lifted;
         }
     };

@@ -9,11 +9,7 @@ namespace th {
 bool laterThanLifting(std::string_view banStamp, std::string_view liftedAt) {
     // A stamp of no real moment (month 13: a day-first stamp) is not read as one: it would
     // sort after every lifting of its year and ban again the player the lifting freed.
-    const auto parts = parseStamp(banStamp);
-    const bool real = parts && parts->month >= 1 && parts->month <= 12 && parts->day >= 1 &&
-                      parts->day <= 31 && parts->hour <= 23 && parts->minute <= 59 &&
-                      parts->second <= 60;
-    return real && earlierStamp(liftedAt, banStamp);
+    return isRealMoment(banStamp) && earlierStamp(liftedAt, banStamp);
 }
 
 void LiftingTimes::add(std::string_view guid, std::string_view liftedAt) {

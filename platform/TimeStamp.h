@@ -27,6 +27,10 @@ inline bool isStamp(std::string_view text) {
     return parseStamp(text).has_value();
 }
 
+// Whether the stamp is of the shape and names a moment that can be: month 1 to 12, day 1 to
+// 31, hour to 23, minute to 59, second to 60. A day-first stamp (month 13) is of the shape.
+bool isRealMoment(std::string_view stamp);
+
 // Whether stamp a is an earlier moment than stamp b: year, month, day, then time. False
 // when either is not a stamp.
 bool earlierStamp(std::string_view a, std::string_view b);

@@ -61,7 +61,9 @@ class BanFileReader {
 };
 
 // Calls line(text) for each line of bytes: a line ends at LF, at CR LF or at a lone CR
-// (old editors), and a last line without an end is still a line.
+// (old editors), and a last line without an end is still a line. The byte order mark an
+// editor saves before the first line (Notepad does) is not part of it: it would make a ban
+// line one of no known shape, its ban never stored.
 template <typename LineFn>
 void forEachLine(std::string_view bytes, LineFn&& line) {
     size_t start = 0;
@@ -69,7 +71,9 @@ void forEachLine(std::string_view bytes, LineFn&& line) {
     while (start < size) {
         size_t end = bytes.find_first_of("\r\n", start);
         if (end == std::string_view::npos) end = size;
-        line(bytes.substr(start, end - start));
+        std::string_view text = bytes.substr(start, end - start);
+        if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+        line(text);
         start = end + 1;
         if (end < size && bytes[end] == '\r' && start < size && bytes[start] == '\n') ++start;
     }

@@ -100,9 +100,6 @@ void takeApart(std::string_view bytes, FieldSplitter& awk, WorkingRows& into, Ce
     awk.setQuotedFields(true);
     std::string reason, value;
     forEachLine(bytes, [&](std::string_view line) {
-        // The byte order mark an editor saves before the first line (Notepad does) would
-        // make a ban line an odd one, its ban never stored.
-        if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
         if (trimSpaces(line).empty()) return;
         if (!isBanLine(line)) {
             // A ";" line, or one of no known shape: taking it apart would make up a ban.

@@ -107,11 +107,20 @@ TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
     EXPECT_TRUE(mergeRows(other, {}).outcome.completed);
     EXPECT_EQ(readBytes(other), crlf({kLineB}));
     EXPECT_EQ(banGuids(), (Rows{kB}));
+
+    // A stamp of no real moment (day first: month 13) dates nothing, or every later
+    // violation of its year would count as before the lifting.
+    sql(db, "DELETE FROM tblLiftedBans");
+    writeBytes(bans, crlf({kLineB, "[13.01.2099 00:00:00] " + kA + " \"Day first\" \"\" \"\""}));
+    mergeA(kSeen);
+    ASSERT_TRUE(liftA());
+    EXPECT_EQ(sql(db, "SELECT LiftedAt < '[13' FROM tblLiftedBans"), (Rows{"1"}));
 }
 
 // Another server's file: its bans join, known ones are counted, lifted ones stay out,
 // every line of no ban shape is named by file and line, and every name and address read
-// is kept, a known GUID's and a second line's too. A line of no player adds no ban.
+// is kept, a known GUID's and a second line's too. A line of no player adds no ban; a byte
+// order mark before the first is no part of it.
 TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     writeBytes(bans, crlf({kLineB}));
     mergeA(kSeen);
@@ -120,7 +129,7 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     TestWindow w;
     const std::string other = dir + "/other.dat";
     const std::string kNew = "[06.01.2017 08:00:00] cccc2222 \"New, one\" \"203.0.113.5:28960\"";
-    writeBytes(other, crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",
+    writeBytes(other, "\xEF\xBB\xBF" + crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",
                             "[06.01.2017 08:00:00] dddd \"only a name\"",
                             "[06.02.2017 08:00:00] BBBB1111bbbb1111bbbb1111bbbb1111 \"Bee\" "
                             "\"192.0.2.9:28960\" \"VIOLATION DETECTED -> WALLHACK #50002\"",

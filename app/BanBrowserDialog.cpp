@@ -77,14 +77,7 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     try {
         store_ = openBanStore(form_, databasePath());
         model_ = std::make_unique<BanTableModel>(*store_);
-        // Shown once the view is done with the page it asked for, not from inside it.
-        model_->failed = [this](const std::exception& e) {
-            QTimer::singleShot(0, this, [this, error = toError(e)] {
-                showErrorBox(form_.ports.messages, "The ban database could not be read", error,
-                             "Check that the ban database " + databasePath() +
-                                 " can be read; the bans read so far are shown.");
-            });
-        };
+        model_->failed = [this](const std::exception& e) { showReadError(e); };
     } catch (const std::exception& e) {
         showErrorBox(form_.ports.messages, kBrowseFailed, toError(e),
                      "Check that the ban database " + databasePath() + " can be read.");
@@ -234,12 +227,25 @@ void BanBrowserDialog::showAliases() {
     }
 }
 
+void BanBrowserDialog::showReadError(const std::exception& e) {
+    // Shown once the view is done with the page it asked for, not from inside it.
+    QTimer::singleShot(0, this, [this, error = toError(e)] {
+        showErrorBox(form_.ports.messages, "The ban database could not be read", error,
+                     "Check that the ban database " + databasePath() +
+                         " can be read; the bans read so far are shown.");
+    });
+}
+
 void BanBrowserDialog::fillTempBans() {
     QString text;
-    store_->forEachKeptLine({}, [&](std::string_view line) {
-        text += displayText(line);
-        text += QLatin1Char('\n');
-    });
+    try {
+        store_->forEachKeptLine({}, [&](std::string_view line) {
+            text += displayText(line);
+            text += QLatin1Char('\n');
+        });
+    } catch (const std::exception& e) {
+        showReadError(e);
+    }
     tempBans_->setPlainText(text);
 }
 

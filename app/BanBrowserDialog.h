@@ -6,6 +6,7 @@
 // the ban file and the database change together.
 
 #include <QDialog>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -59,6 +60,8 @@ class BanBrowserDialog : public QDialog {
     void showStatus();
     void showAliases();
     void fillTempBans();
+    // The error box of a failed read, once the event that asked for it is done.
+    void showReadError(const std::exception& e);
     std::string chooseBanFile();
 
     MainForm& form_;

@@ -44,8 +44,9 @@ class BanTableModel : public QAbstractTableModel {
 
     // Told when the database could not be read (locked for long, a search it cannot run);
     // the view then shows what was read so far. A view asks for pages from the event
-    // loop, which an exception must never reach.
-    std::function<void(const std::exception&)> failed = [](const std::exception&) {};
+    // loop, which an exception must never reach. Until it is set (while the model is made)
+    // the failure is thrown on, to whoever makes it.
+    std::function<void(const std::exception&)> failed = [](const std::exception&) { throw; };
 
   private:
     void restart();

@@ -73,6 +73,24 @@ TEST_F(BanBrowser, ASearchTheDatabaseCannotRunIsAnErrorBox) {
               "tblVandrelSearch -2147467259        \r\nCheck that the ban database " +
                   db + " can be read; the bans read so far are shown.        ");
     EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 0 shown");
+
+    // Temp bans that cannot be read when the window opens: the box, and the bans.
+    sql(db, "DROP VIEW qrySelectAllTempBans");
+    BanBrowserDialog noTempBans(f.form);
+    EXPECT_TRUE(noTempBans.isOpen());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.scripted.messages.shown.size() == 2; }));
+}
+
+// A first page that cannot be read: the window says so and does not open.
+TEST_F(BanBrowser, AWindowWithoutItsFirstPageSaysSo) {
+    sql(db, "ALTER TABLE tblVandrel RENAME COLUMN ViolationReason TO Renamed");
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    EXPECT_FALSE(dialog.isOpen());
+    ASSERT_EQ(f.scripted.messages.shown.size(), 1u);
+    EXPECT_TRUE(f.scripted.messages.shown.back().prompt.starts_with(
+        "The ban database could not be opened        \r\nno such column: ViolationReason"))
+        << f.scripted.messages.shown.back().prompt;
 }
 
 TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {

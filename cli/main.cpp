@@ -13,10 +13,13 @@ int main(int argc, char** argv) {
         th::prepareDatabase(th::locateDatabase());
     } catch (const std::exception&) {
     }
-    // Standard output through a buffer of the tool's own, which keeps why a write failed.
-    th::cli::StandardOutput standardOutput(1);
+    // Standard output through a buffer of the tool's own, which keeps why a write failed;
+    // standard error through one too, so that on a terminal both are shown by one rule.
+    th::cli::StandardOutput standardOutput(1), standardError(2);
     std::streambuf* const stdio = std::cout.rdbuf(&standardOutput);
+    std::streambuf* const stderrio = std::cerr.rdbuf(&standardError);
     const int status = th::cli::run(argc, argv, std::cout, std::cerr);  // flushes its output
     std::cout.rdbuf(stdio);
+    std::cerr.rdbuf(stderrio);
     return status;
 }

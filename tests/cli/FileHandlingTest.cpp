@@ -50,8 +50,10 @@ TEST_F(FileHandling, StandardOutputIsWrittenWhereItGoesAndAFullDiskFails) {
     }
 }
 
-// What the program printed to a terminal, raw: every byte as it was written.
-std::string onTerminal(const std::vector<std::string>& args, const std::string& errors) {
+// What the program printed to a terminal, raw: every byte as it was written. Standard error
+// goes to errors, or with none to the terminal too.
+std::string onTerminal(const std::vector<std::string>& args, const std::string& errors,
+                       int status = 0) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     EXPECT_EQ(::grantpt(master) | ::unlockpt(master), 0);
     const std::string terminal = ::ptsname(master);
@@ -73,7 +75,9 @@ std::string onTerminal(const std::vector<std::string>& args, const std::string& 
             if (!last) ::usleep(1000);
         }
     });
-    EXPECT_EQ(endOf(startProgram(args, {.out = terminal, .err = errors})), 0);
+    EXPECT_EQ(
+        endOf(startProgram(args, {.out = terminal, .err = errors.empty() ? terminal : errors})),
+        status);
     ended = true;
     reader.join();
     ::close(held), ::close(master);
@@ -106,6 +110,10 @@ TEST_F(FileHandling, ATerminalIsNeverSteeredByWhatAFileWouldHold) {
         EXPECT_EQ(bytes.find('\x1b'), std::string::npos) << args[0];
         EXPECT_EQ(bytes.find("\xC2\x9B"), std::string::npos) << args[0];
     }
+    // A message on standard error, naming a file, is shown the same way.
+    const std::string shown = onTerminal({"scan", dir + "/ev\xC2\x9B" "2J.log"}, "", 1);
+    EXPECT_NE(shown.find("ev\\xC2\\x9B2J.log"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("\xC2\x9B"), std::string::npos);
     EXPECT_NE(runCli({"db", "list", "--db", db, "--format", "csv"}).out.find("Ev\x1b]0;pwned"),
               std::string::npos)
         << "kept as it is for a file";

@@ -101,7 +101,14 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         }
         MergeOutcome outcome = mergeIntoBanFile(form, quiet);
         if (outcome.noRecords) {
-            // A quiet new server: no ban anywhere yet is nothing gone wrong.
+            // A quiet new server: no ban anywhere yet is nothing gone wrong, and the lines
+            // read (violations of no player) need no reading again.
+            try {
+                storePlan(form, sources, kMergeReader, options->server);
+            } catch (const std::exception& e) {
+                context.fail(unstoredPlanText(e.what()));
+                return;
+            }
             context.note("No bans in " + bans + ", the database or the logs yet; " + bans +
                          " is unchanged");
             return;

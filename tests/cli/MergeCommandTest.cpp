@@ -73,6 +73,13 @@ TEST_F(BanCommands, NoBanAnywhereIsNothingToWriteNotAFailure) {
               "No records found in database. Run a merge to update database\nNo bans in " + bans +
                   ", the database or the logs yet; " + bans + " is unchanged\n");
     EXPECT_EQ(readBytes(bans), "; a temp ban\r\n");
+
+    // Read --new-only, the lines stay read.
+    append("1.log", violation("Nobody", "unknown"));
+    const Rows args = {"merge", "--new-only", "--bans", bans, "--db", db, logs};
+    EXPECT_EQ(runCli(args).status, 0);
+    EXPECT_EQ(sql(db, "SELECT Position FROM tblLogPositions"),
+              Rows{std::to_string(violation("Nobody", "unknown").size())});
 }
 
 // The option reaches the merge: without it the log's console lines add none (their rows are

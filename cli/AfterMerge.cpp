@@ -10,6 +10,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/OpenFileLimit.h"
+
 extern char** environ;
 
 namespace th::cli {
@@ -57,8 +59,11 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int failed =
-        ::posix_spawnp(&pid, program.c_str(), nullptr, &attr, argv.data(), envp.data());
+    int failed = 0;
+    {
+        const StartingOpenFileLimitHeld startingLimit;  // raised for this program's own logs only
+        failed = ::posix_spawnp(&pid, program.c_str(), nullptr, &attr, argv.data(), envp.data());
+    }
     posix_spawnattr_destroy(&attr);
     if (failed != 0) return program + " could not be started: " + std::strerror(failed);
 

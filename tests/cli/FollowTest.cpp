@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <future>
@@ -8,6 +9,7 @@
 #include <thread>
 
 #include "cli/AfterMerge.h"
+#include "platform/OpenFileLimit.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
@@ -41,6 +43,19 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
     EXPECT_EQ(runAfterMerge({"/bin/sleep", "30"}, bans, 1, 300ms),
               "/bin/sleep did not finish within 0.3 seconds and was stopped");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+
+    // It starts with the limit of open files this program started with, not the raised one.
+    rlimit before{};
+    ::getrlimit(RLIMIT_NOFILE, &before);
+    rlimit low = before;
+    low.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    raiseOpenFileLimit();
+    const std::string seen = ::testing::TempDir() + "/tallyhound-open-files";
+    EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "ulimit -Sn >" + seen}, bans, 1, 5s), "");
+    EXPECT_EQ(readBytes(seen), "64\n");
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    raiseOpenFileLimit();
 }
 
 // follow started for real on a scratch folder, its standard output and error in files.

@@ -113,8 +113,6 @@ void XZipper::write() {
     }
     if (!overwrite_ && ::access(archive_.c_str(), F_OK) == 0)
         throw ArchiveNameTaken(zipError("The file already exists", archive_));
-    const std::string bytes = buildArchive(archive_, entries_, storePaths_, level_,
-                                           like_ ? like_->st_mode & 0777 : 0600);
 
     TempFile temp = createTempFor(archive_, 0600, archive_);
     auto fail = [&](int e) {
@@ -122,11 +120,21 @@ void XZipper::write() {
         ::unlink(temp.path.c_str());
         return Error::fromErrno(e, archive_);
     };
+    // The archive, and the copy in it once unpacked, no more readable than the file.
+    mode_t mode = 0600;
     if (like_) {
         const KeptOwner kept = giveOwnerAndGroup(temp.fd, *like_);
-        mode_t mode = like_->st_mode & 0666;
+        mode = like_->st_mode & 0666;
         if (!kept.group) mode &= ~static_cast<mode_t>(0070);
         if (::fchmod(temp.fd, mode) != 0) throw fail(errno);
+    }
+    std::string bytes;
+    try {
+        bytes = buildArchive(archive_, entries_, storePaths_, level_, mode);
+    } catch (...) {
+        ::close(temp.fd);
+        ::unlink(temp.path.c_str());
+        throw;
     }
     if (const int failed = writeAll(temp.fd, bytes)) throw fail(failed);
     if (::fsync(temp.fd) != 0) throw fail(errno);

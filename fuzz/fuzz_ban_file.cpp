@@ -1,5 +1,6 @@
-// The ban-file reader: every byte of the file but the line ends lands in a line, in
-// order, and no line holds a line end (LF, CR LF or a lone CR).
+// The ban-file reader: every byte of the file but the line ends, and a byte order mark at
+// the start of a line, lands in a line, in order, and no line holds a line end (LF, CR LF
+// or a lone CR).
 
 #include <cstddef>
 #include <cstdint>
@@ -13,8 +14,11 @@ namespace {
 
 std::string withoutLineEnds(std::string_view text) {
     std::string out;
-    for (char c : text)
-        if (c != '\r' && c != '\n') out.push_back(c);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool lineStart = i == 0 || text[i - 1] == '\r' || text[i - 1] == '\n';
+        if (lineStart && text.substr(i).starts_with("\xEF\xBB\xBF")) i += 3;
+        if (i < text.size() && text[i] != '\r' && text[i] != '\n') out.push_back(text[i]);
+    }
     return out;
 }
 

@@ -394,6 +394,18 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
         const WorkRow& row = work.rows[j];
         append({row.guid, row.stamp, row.name, row.address, row.reason});
     }
+    // A violation of a GUID the database bans already but the file lacks (banned through
+    // another ban file, or this one replaced by hand) is banned here too, as the database
+    // has it and a sorted rewrite would write it.
+    std::vector<std::string> storedElsewhere;
+    std::unordered_set<std::string> asked;
+    for (const WorkRow& row : work.rows)
+        if (row.fromGrid && namesPlayer(row.guid) && !inFile(row.guid) &&
+            asked.insert(guidKey(row.guid)).second)
+            storedElsewhere.emplace_back(row.guid);
+    if (!storedElsewhere.empty())
+        for (const StoredBan& ban : store.findBans(storedElsewhere))
+            append({ban.guid, ban.stamp, ban.name, ban.address, ban.reason});
     counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines, lifted};
     {
         StopSignalsHeld held;

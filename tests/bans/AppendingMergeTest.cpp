@@ -84,6 +84,16 @@ TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAddedUnlessTheFileIsAnother
     EXPECT_EQ(readBytes(bans), lineOf(7) + "[06.01.2017 00:00:00] " + guidOf(8) +
                                    " \"P8\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> "
                                    "(AIMBOT) #50001\"\r\n");
+
+    // A ban the database holds already (through another ban file, or this one replaced by
+    // hand) but this file lacks is appended too, as the database has it.
+    sql(db, "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES ('" +
+                guidOf(9) + "', '[04.16.2017 21:03:11]', '\"P\"', '\"192.0.2.1:1\"', "
+                "'\"VIOLATION\"')");
+    const std::string before = readBytes(bans);
+    merge(9);
+    merge(9);
+    EXPECT_EQ(readBytes(bans), before + lineOf(9)) << "once";
 }
 
 // A ban lifted since the file was last rewritten (on another server of a fleet) is still in

@@ -68,16 +68,18 @@ std::string folderOf(const std::string& path) {
 }
 
 // When the ban file was last backed up: its newest dated zip beside it, so that a restart
-// keeps to --backup-every.
+// keeps to --backup-every. A zip dated ahead of the clock (the clock was set back) counts
+// for none: it would put off every backup until the clock caught up.
 std::optional<Clock::time_point> lastBackupOf(const std::string& bans) {
     namespace fs = std::filesystem;
     std::error_code ec;
     std::optional<fs::file_time_type> newest;
+    const auto now = fs::file_time_type::clock::now();
     for (const auto& entry : fs::directory_iterator(folderOf(bans), ec)) {
         const std::string name = entry.path().filename().string();
         if (!name.ends_with(merge_text::kArchiveSuffix)) continue;
         const auto when = entry.last_write_time(ec);
-        if (!ec && (!newest || when > *newest)) newest = when;
+        if (!ec && when <= now && (!newest || when > *newest)) newest = when;
     }
     if (!newest) return std::nullopt;
     const auto age = fs::file_time_type::clock::now() - *newest;
@@ -315,6 +317,9 @@ class Follower {
             return true;
         }
         if (!outcome.completed) {
+            // A backup written before the failure counts: tried again every few minutes,
+            // each try would otherwise leave one more zip.
+            if (backUp) lastBackup_ = lastBackupOf(bans);
             // The merge has said why on standard error.
             problem("the merge into " + bans + " did not complete; it is tried again");
             if (database_ && !database_->connected()) lost("the connection was broken");

@@ -122,6 +122,29 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 1u);
 }
 
+// A merge that fails after its backup is tried again without another: each try left one
+// more zip, some 288 a day while a database could not be written. A zip dated ahead of the
+// clock (set back) puts off no backup.
+TEST_F(Follow, FailedMergesMakeOneBackupAndAFutureZipPutsOffNone) {
+    writeBytes(dir + "/01-01-2020_00-00-00_pbbans.zip", "");
+    std::filesystem::last_write_time(dir + "/01-01-2020_00-00-00_pbbans.zip",
+                                     std::filesystem::file_time_type::clock::now() + 24h * 30);
+    sql(db, "DROP TABLE tblAliases");  // every merge fails after its backup
+    append("sv_viol.log", violation("Early", guidOf(1)));
+    start();
+    for (auto until = std::chrono::steady_clock::now() + 20s;
+         std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(50ms)) {
+        const std::string err = readBytes(dir + "/err");
+        size_t tries = 0;
+        for (size_t at = err.find("did not complete"); at != std::string::npos;
+             at = err.find("did not complete", at + 1))
+            ++tries;
+        if (tries >= 3) break;
+    }
+    EXPECT_EQ(stop(pid_), 0);
+    EXPECT_EQ(filesIn("_pbbans.zip").size(), 2u) << readBytes(dir + "/err");
+}
+
 // A ban file or a log that is not there, and a database password where none may be, are
 // usage errors, which a service is not restarted after (a number out of range is the
 // shared check's, tested through db list and scan).

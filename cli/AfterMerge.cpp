@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "platform/OpenFileLimit.h"
+#include "platform/ServiceManager.h"
+#include "platform/StopSignals.h"
 
 extern char** environ;
 
@@ -68,11 +70,23 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     if (failed != 0) return program + " could not be started: " + std::strerror(failed);
 
     const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto nextWord = std::chrono::steady_clock::now();
     int status = 0;
     for (;;) {
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
         if (done == pid) break;
         if (done < 0 && errno != EINTR) return program + ": " + std::strerror(errno);
+        // As long as the command takes, the service manager hears that follow is alive (its
+        // watchdog would end it at the limit), and a stop asked for is not kept waiting.
+        if (std::chrono::steady_clock::now() >= nextWord) {
+            notifyServiceManager("WATCHDOG=1");
+            nextWord += std::chrono::seconds(1);
+        }
+        if (StopSignals::requested()) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return program + " was stopped: tallyhound-cli was asked to stop";
+        }
         if (std::chrono::steady_clock::now() >= deadline) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);

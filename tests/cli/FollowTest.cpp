@@ -145,6 +145,18 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndAFutureZipPutsOffNone) {
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 2u) << readBytes(dir + "/err");
 }
 
+// A stop asked for while the after-merge command runs ends follow at once, not when the
+// command ends (up to a minute, past systemd's stop timeout).
+TEST_F(Follow, AStopDuringTheAfterMergeCommandIsPrompt) {
+    append("sv_viol.log", violation("Early", guidOf(1)));
+    start({"--after-merge", "/bin/sleep 100"});
+    ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
+    std::this_thread::sleep_for(300ms);  // into the command
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(stop(pid_), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
+}
+
 // A ban file or a log that is not there, and a database password where none may be, are
 // usage errors, which a service is not restarted after (a number out of range is the
 // shared check's, tested through db list and scan).

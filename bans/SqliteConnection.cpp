@@ -2,6 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <thread>
+
+#include "platform/ServiceManager.h"
+#include "platform/StopSignals.h"
+
 namespace th {
 
 namespace {
@@ -17,6 +23,18 @@ constexpr const char* kReadingCache = "PRAGMA cache_size = -131072";
 // SQLite counts its memory under a lock of its own at every allocation unless told not to
 // before it starts: 7 % of a merge's processor time, for figures nothing here reads.
 [[maybe_unused]] const int kUncountedMemory = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
+// Another writer holds the database: waited for up to 30 s, as SQLite's own busy timeout
+// would, but a stop asked for meanwhile ends the wait, and a service manager's watchdog
+// hears that the program is alive (follow would be killed by it, or kept from stopping).
+constexpr int kBusyWaitMs = 30000, kBusyStepMs = 20;
+
+int waitWhileBusy(void*, int tries) {
+    if (StopSignals::requested() || tries * kBusyStepMs >= kBusyWaitMs) return 0;
+    if (tries % (1000 / kBusyStepMs) == 0) notifyServiceManager("WATCHDOG=1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));
+    return 1;
+}
 
 Error closedError() {
     return Error(err::kObjectClosed, appBaseName() + ".Connection",
@@ -117,7 +135,7 @@ void SqliteConnection::Open(const std::string& path) {
         throw Error(err::kDatabase, appBaseName() + ".Connection", text + ": " + path);
     }
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, 30000);
+    sqlite3_busy_handler(db, waitWhileBusy, nullptr);
     // Browsing and searching read the same pages again and again: a large page cache keeps
     // them (a transaction takes a small one, below).
     sqlite3_exec(db, kReadingCache, nullptr, nullptr, nullptr);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -155,6 +156,22 @@ TEST_F(Follow, AStopDuringTheAfterMergeCommandIsPrompt) {
     const auto asked = std::chrono::steady_clock::now();
     EXPECT_EQ(stop(pid_), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
+}
+
+// So is a stop asked for while another writer holds the database: the wait for it (up to
+// 30 s) ends too.
+TEST_F(Follow, AStopWhileAnotherWriterHoldsTheDatabaseIsPrompt) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    append("sv_viol.log", violation("Early", guidOf(1)));
+    start();
+    std::this_thread::sleep_for(1500ms);  // waiting for the database
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(stop(pid_), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
 }
 
 // A ban file or a log that is not there, and a database password where none may be, are

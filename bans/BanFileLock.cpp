@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/Error.h"
+#include "platform/StopSignals.h"
 
 namespace th {
 
@@ -18,7 +19,9 @@ BanFileLock::BanFileLock(int fd, const std::string& path, std::chrono::milliseco
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const int e = errno;
         if (e == EINTR) continue;
-        if (e != EWOULDBLOCK || std::chrono::steady_clock::now() >= until) {
+        // A stop asked for ends the wait as its end would (follow waited up to 20 s).
+        if (e != EWOULDBLOCK || std::chrono::steady_clock::now() >= until ||
+            StopSignals::requested()) {
             ::close(fd_);
             fd_ = -1;
             if (e == EWOULDBLOCK)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -172,6 +173,19 @@ TEST_F(Follow, AStopWhileAnotherWriterHoldsTheDatabaseIsPrompt) {
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
+}
+
+// And one asked for while another program holds the ban file's lock.
+TEST_F(Follow, AStopWhileAnotherProgramHoldsTheBanFileIsPrompt) {
+    const int held = ::open(bans.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    append("sv_viol.log", violation("Early", guidOf(1)));
+    start();
+    std::this_thread::sleep_for(1500ms);  // waiting for the lock
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(stop(pid_), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
+    ::close(held);
 }
 
 // A ban file or a log that is not there, and a database password where none may be, are

@@ -5,10 +5,12 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
 #include <map>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "cli/AfterMerge.h"
 #include "platform/OpenFileLimit.h"
@@ -147,45 +149,44 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndAFutureZipPutsOffNone) {
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 2u) << readBytes(dir + "/err");
 }
 
-// A stop asked for while the after-merge command runs ends follow at once, not when the
-// command ends (up to a minute, past systemd's stop timeout).
-TEST_F(Follow, AStopDuringTheAfterMergeCommandIsPrompt) {
-    append("sv_viol.log", violation("Early", guidOf(1)));
-    start({"--after-merge", "/bin/sleep 100"});
-    ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
-    std::this_thread::sleep_for(300ms);  // into the command
-    const auto asked = std::chrono::steady_clock::now();
-    EXPECT_EQ(stop(pid_), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
-}
-
-// So is a stop asked for while another writer holds the database: the wait for it (up to
-// 30 s) ends too.
-TEST_F(Follow, AStopWhileAnotherWriterHoldsTheDatabaseIsPrompt) {
+// A stop asked for while follow waits ends it at once, whatever it waits for: the
+// after-merge command (up to a minute, past systemd's stop timeout), another writer of the
+// database or another program holding the ban file's lock (up to 30 s each).
+TEST_F(Follow, AStopWhileFollowWaitsIsPrompt) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    append("sv_viol.log", violation("Early", guidOf(1)));
-    start();
-    std::this_thread::sleep_for(1500ms);  // waiting for the database
-    const auto asked = std::chrono::steady_clock::now();
-    EXPECT_EQ(stop(pid_), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    int held = -1;
+    // What holds follow up, set up before it starts and let go after it ended.
+    const std::vector<std::tuple<const char*, std::function<void()>, std::function<void()>,
+                                 std::vector<std::string>>>
+        waits = {
+            {"after-merge command", [] {}, [] {}, {"--after-merge", "/bin/sleep 100"}},
+            {"database",
+             [&] { sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr); },
+             [&] { sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr); },
+             {}},
+            {"ban file's lock",
+             [&] { held = ::open(bans.c_str(), O_RDONLY), ::flock(held, LOCK_EX); },
+             [&] { ::close(held); },
+             {}},
+        };
+    int n = 0;
+    for (const auto& [what, hold, letGo, args] : waits) {
+        SCOPED_TRACE(what);
+        hold();
+        append("sv_viol.log", violation("P", guidOf(++n)));
+        start(args);
+        // The command runs once the ban is written; the other waits come before that.
+        if (!args.empty()) {
+            EXPECT_TRUE(waitForBans(bans, {guidOf(n)}));
+        }
+        std::this_thread::sleep_for(1500ms);  // into the wait
+        const auto asked = std::chrono::steady_clock::now();
+        EXPECT_EQ(stop(pid_), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
+        letGo();
+    }
     sqlite3_close(other);
-}
-
-// And one asked for while another program holds the ban file's lock.
-TEST_F(Follow, AStopWhileAnotherProgramHoldsTheBanFileIsPrompt) {
-    const int held = ::open(bans.c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    append("sv_viol.log", violation("Early", guidOf(1)));
-    start();
-    std::this_thread::sleep_for(1500ms);  // waiting for the lock
-    const auto asked = std::chrono::steady_clock::now();
-    EXPECT_EQ(stop(pid_), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
-    ::close(held);
 }
 
 // A ban file or a log that is not there, and a database password where none may be, are

@@ -92,24 +92,24 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         finish(context, session, change, bans, errorsBefore);
     });
 
-    CLI::App* import = db.add_subcommand(
+    CLI::App* imports = db.add_subcommand(
         "import", "Add the bans of other ban files to the ban file and the database");
-    addDbOption(*import, options->db);
-    import->add_option("--bans", options->bans, "The ban file to change (backed up first)")
+    addDbOption(*imports, options->db);
+    imports->add_option("--bans", options->bans, "The ban file to change (backed up first)")
         ->required();
-    import->add_option("OTHER", options->others, "Ban files of other servers")->required();
-    import->callback([options, &context] {
+    imports->add_option("OTHER", options->others, "Ban files of other servers")->required();
+    imports->callback([options, &context] {
         const std::string bans = absolutePath(options->bans);
-    if (!banFileUsable(context, bans)) return;
-    setDatabasePath(databaseOption(options->db));
-    std::vector<std::string> others;
-    for (const std::string& other : options->others) others.push_back(absolutePath(other));
-    if (!banOutputsAreNoInputs(context, bans, databasePath(), others)) return;
-    CommandForm session(context.err);
-    const size_t errorsBefore = session.terminal.messages.errors.size();
-    const BanFileChange change = importBanFiles(session.form, bans, others);
-    finish(context, session, change, bans, errorsBefore);
-});
-}  // namespace th::cli
+        if (!banFileUsable(context, bans)) return;
+        setDatabasePath(databaseOption(options->db));
+        std::vector<std::string> others;
+        for (const std::string& other : options->others) others.push_back(absolutePath(other));
+        if (!banOutputsAreNoInputs(context, bans, databasePath(), others)) return;
+        CommandForm session(context.err);
+        const size_t errorsBefore = session.terminal.messages.errors.size();
+        const BanFileChange change = importBanFiles(session.form, bans, others);
+        finish(context, session, change, bans, errorsBefore);
+    });
+}
 
 }  // namespace th::cli

@@ -69,8 +69,9 @@ void zipDatabase(MainForm& form, const std::string& database, const std::string&
         removeStaleTemps(folder);
         struct stat st {};
         if (::stat(database.c_str(), &st) != 0) throw Error::fromErrno(errno, database);
-        // The copy is readable by this account alone, whatever the umask.
-        TempFile temp = createTempFor(database, 0600, database);
+        // The copy is readable by this account alone, whatever the umask. It is made in the
+        // database's folder, so a failure names the folder: the database itself is sound.
+        TempFile temp = createTempFor(database, 0600, folderOf(database));
         ::close(temp.fd);
         copy = temp.path;
         copyDatabase(database, copy);

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "bans/DatabaseUtilities.h"
 #include "bans/Merge.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/faults/FaultShim.h"
@@ -208,6 +209,20 @@ TEST_F(MergeFaults, EveryCallOfTheAppendingMergeFailedOrEndedLeavesNoHalfLine) {
                       Rows{"cccc3333,dddd4444"});
         });
     EXPECT_GT(failed, 0);
+}
+
+// A backup that cannot write beside the database names the folder, not the database,
+// which is sound and readable.
+TEST_F(MergeFaults, ABackupThatCannotWriteBesideTheDatabaseNamesItsFolder) {
+    const std::optional<std::string> why = inChild(dir, [] {
+        TestWindow w;
+        std::string archive, why;
+        faults::arm(Mode::NoSpace, 1);
+        EXPECT_FALSE(g_blnBackupDatabase(w.form, archive, &why));
+        faults::disarm();
+        return why;
+    });
+    EXPECT_EQ(why, "No space left on device: " + dir);
 }
 
 }  // namespace

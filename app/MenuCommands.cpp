@@ -2,8 +2,8 @@
 
 #include "app/LoadLogCommand.h"
 #include "app/MainCommands.h"
-#include "bans/DatabaseUtilities.h"
 #include "bans/BanStore.h"
+#include "bans/DatabaseUtilities.h"
 #include "bans/Paths.h"
 #include "platform/CShell.h"
 #include "platform/MessageBoxes.h"

@@ -8,7 +8,6 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
-
 #include <optional>
 
 #include "app/DisplayText.h"
@@ -93,7 +92,7 @@ std::string QtShellPort::findExecutable(const std::string& document) {
     if (!entry) return QFile::encodeName(opener).toStdString();
     if (entry->isEmpty()) return {};
     QString exe = execOfDesktopEntry(*entry);
-    QString found = exe.isEmpty() ? opener
+    QString found = exe.isEmpty()                 ? opener
                     : QFileInfo(exe).isAbsolute() ? exe
                                                   : QStandardPaths::findExecutable(exe);
     return QFile::encodeName(found.isEmpty() ? opener : found).toStdString();
@@ -104,8 +103,9 @@ int64_t QtShellPort::launchProgram(const std::string& program, const std::vector
     QString exe = localPath(program);
     QString folder = localPath(workingDir);
     if (!wait)
-        return QProcess::startDetached(exe, localArgs(args), folder) ? kLaunched
-                                                                     : shellCodeForFailedStart(program);
+        return QProcess::startDetached(exe, localArgs(args), folder)
+                   ? kLaunched
+                   : shellCodeForFailedStart(program);
     QProcess process;
     if (!folder.isEmpty()) process.setWorkingDirectory(folder);
     process.start(exe, localArgs(args));
@@ -123,7 +123,8 @@ bool QtShellPort::showProperties(const std::string& path, int32_t) {
                               QStringLiteral("--dest=org.freedesktop.FileManager1"),
                               QStringLiteral("/org/freedesktop/FileManager1"),
                               QStringLiteral("org.freedesktop.FileManager1.ShowItemProperties"),
-                              QStringLiteral("array:string:") + uri, QStringLiteral("string:")}) == 0;
+                              QStringLiteral("array:string:") + uri, QStringLiteral("string:")}) ==
+           0;
 }
 
 }  // namespace th

@@ -195,9 +195,8 @@ QWidget* StatisticsDialog::banPage() {
         constexpr std::string_view kLead = "VIOLATION DETECTED -> ";
         for (Tally& t : reasons)
             if (t.label.starts_with(kLead)) t.label.erase(0, kLead.size());
-        return page(summary + ".",
-                    {barChart(QStringLiteral("Bans per month"), f.perMonth, false),
-                     barChart(QStringLiteral("Bans per reason"), reasons, true)});
+        return page(summary + ".", {barChart(QStringLiteral("Bans per month"), f.perMonth, false),
+                                    barChart(QStringLiteral("Bans per reason"), reasons, true)});
     } catch (const std::exception& e) {
         // Said on the page itself: the grid's tab is still worth seeing.
         return page(QStringLiteral("The ban database %1 could not be read: %2")

@@ -98,7 +98,8 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     // two accounts never use two different ones without noticing.
     QString title = QString::fromLatin1(kCaption);
     if (databasePath() != databaseBesideProgram())
-        title += QStringLiteral(" - ") + QFile::decodeName(storeDisplayName(databasePath()).c_str());
+        title +=
+            QStringLiteral(" - ") + QFile::decodeName(storeDisplayName(databasePath()).c_str());
     setWindowTitle(title);
     buildControls();
     installMenuBar(menuBar(), *form_, {}, [this](int16_t index) { cmdQuelvane_Click(index); });

@@ -23,8 +23,7 @@ bool namesPlayer(std::string_view guid) {
     // another GUID, name and address.
     const std::string_view inner = guid.substr(first, guid.find_last_not_of(' ') - first + 1);
     return inner.find_first_of(std::string_view(" []\"\r\n\0", 7)) == std::string_view::npos &&
-           guid != "unknown" &&
-           guid != "NO_GUID";
+           guid != "unknown" && guid != "NO_GUID";
 }
 
 namespace {

@@ -33,9 +33,9 @@
 #include "platform/SecondThread.h"
 #include "platform/StopSignals.h"
 #include "platform/TempFile.h"
-#include "platform/WriteAll.h"
 #include "platform/TextFileWriter.h"
 #include "platform/TimeStamp.h"
+#include "platform/WriteAll.h"
 #include "scan/LogPositions.h"
 
 namespace th {
@@ -561,8 +561,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     } catch (const std::exception& e) {
         if (store) store->rollback();
         showErrorBox(form.ports.messages, options.errorLead ? options.errorLead : kErrorLead,
-                     toError(e),
-                     zipped ? kErrorAdvice : kErrorAdviceUnzipped);
+                     toError(e), zipped ? kErrorAdvice : kErrorAdviceUnzipped);
     }
 
     // Clean-up, whatever happened.

@@ -278,8 +278,8 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
     for (size_t i = 0; i < held.size(); ++i) {
         if (i + kFetchAhead < held.size()) {
             const Held& next = held[i + kFetchAhead];
-            prefetch(next.bytes, size_t{next.size[0]} + next.size[1] + next.size[2] +
-                                     next.size[3] + next.size[4]);
+            prefetch(next.bytes, size_t{next.size[0]} + next.size[1] + next.size[2] + next.size[3] +
+                                     next.size[4]);
         }
         const Held& h = held[i];
         const std::string_view stored = value(h, kName);

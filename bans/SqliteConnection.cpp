@@ -127,8 +127,8 @@ void SqliteConnection::Open(const std::string& path) {
     sqlite3* db = nullptr;
     // A connection is used by one thread at a time, so SQLite need not take its lock for
     // every call: reading a million rows made some ten million such calls.
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);

@@ -78,8 +78,8 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
 void sortByGuid(std::vector<WorkRow>& rows);
 
 // Appends the text with each CR, LF and zero byte made a space: what a cell becomes in a
-// record that must stay one line of text. inQuotes: each double quote becomes an apostrophe too, for a value
-// between double quotes, which has no way to carry one.
+// record that must stay one line of text. inQuotes: each double quote becomes an apostrophe too,
+// for a value between double quotes, which has no way to carry one.
 void appendOneLine(std::string& out, std::string_view text, bool inQuotes = false);
 
 }  // namespace th

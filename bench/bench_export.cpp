@@ -33,7 +33,8 @@ double seconds(F&& work) {
 
 int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const std::filesystem::path folder = argc > 2 ? argv[2] : std::filesystem::temp_directory_path();
+    const std::filesystem::path folder =
+        argc > 2 ? argv[2] : std::filesystem::temp_directory_path();
     const std::string sf = (folder / "bench_export.sf").string();
     const std::string html = (folder / "bench_export.html").string();
 

@@ -211,7 +211,8 @@ class LogWriter {
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: generate_log [--shape real|hostile|dense] [--lines N] OUT [MiB]\n");
+    std::fprintf(stderr,
+                 "usage: generate_log [--shape real|hostile|dense] [--lines N] OUT [MiB]\n");
     return 2;
 }
 

@@ -111,8 +111,8 @@ class Follower {
         lastBackup_ = lastBackupOf(absolutePath(options_.bans));
         // The watchdog, when systemd keeps one, hears from follow twice per period.
         if (const auto watchdog = watchdogPeriod(); watchdog.count() > 0)
-            wake_ = std::min<milliseconds>(
-                interval_, std::chrono::duration_cast<milliseconds>(watchdog / 2));
+            wake_ = std::min<milliseconds>(interval_,
+                                           std::chrono::duration_cast<milliseconds>(watchdog / 2));
 
         // What was appended while follow was not running comes first; it is ready once
         // that is merged, or has been tried.

@@ -1,7 +1,6 @@
 #include "cli/GridInputs.h"
 
 #include <sys/stat.h>
-
 #include <unistd.h>
 
 #include <algorithm>

@@ -64,8 +64,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
             // A dry run opens the database as it is: one of an older version is refused,
             // not upgraded.
             std::unique_ptr<BanStore> looked;
-            if (options->dryRun)
-                looked = openBanStore(form, databasePath(), StoreOpening::AsItIs);
+            if (options->dryRun) looked = openBanStore(form, databasePath(), StoreOpening::AsItIs);
             if (options->newOnly) planFromStore(form, sources, kMergeReader, options->server);
             buildGrid(form, sources, true);
             if (options->dryRun) {

@@ -31,8 +31,7 @@ void storePlan(MainForm& form, const GridSources& sources, std::string_view read
     if (!sources.plan) return;
     std::unique_ptr<BanStore> store = openBanStore(form, databasePath());
     StoreTransaction transaction(*store);
-    store->putLogPositions(serverName(server), reader, sources.plan->positions,
-                           sources.plan->gone);
+    store->putLogPositions(serverName(server), reader, sources.plan->positions, sources.plan->gone);
     transaction.commit();
 }
 

@@ -1,8 +1,8 @@
-#include "cli/DatabaseOption.h"
 #include "cli/ScanCommand.h"
 
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
+#include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
 #include "cli/NewOnly.h"
 #include "cli/RowPrinter.h"

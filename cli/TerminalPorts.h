@@ -14,7 +14,7 @@
 namespace th::cli {
 
 class TerminalMessages : public MessageBoxPort {
-public:
+  public:
     explicit TerminalMessages(std::ostream& err) : err_(err) {}
     // Answer for a question box whose prompt starts with the key. Nobody is there to
     // answer the others, so they are declined: the box's default when that is No or
@@ -27,18 +27,18 @@ public:
     MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
                    const std::string& title, MsgResult defaultButton) override;
 
-private:
+  private:
     std::ostream& err_;
 };
 
 // Hands out the paths given on the command line, one per dialog, in order.
 class TerminalFiles : public FileChooserPort {
-public:
+  public:
     std::vector<std::string> paths;
     std::vector<std::string> choose(const FileChooserRequest& request) override;
     bool isWindow(int32_t) override { return false; }
 
-private:
+  private:
     size_t next_ = 0;
 };
 

@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
         painter.setRenderHint(QPainter::Antialiasing);
         svg.render(&painter);
         painter.end();
-        const QString out = QStringLiteral("%1/%2x%2.png").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+        const QString out =
+            QStringLiteral("%1/%2x%2.png").arg(QString::fromLocal8Bit(argv[2])).arg(size);
         if (!image.save(out, "PNG")) {
             std::fprintf(stderr, "render_icon: cannot write %s\n", qPrintable(out));
             return 1;

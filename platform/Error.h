@@ -30,7 +30,7 @@ inline constexpr int32_t kDatabase = static_cast<int32_t>(0x80004005u);  // SQLi
 }  // namespace err
 
 class Error : public std::exception {
-public:
+  public:
     Error(int32_t number, std::string source, std::string description)
         : number_(number), source_(std::move(source)), description_(std::move(description)) {}
 
@@ -43,7 +43,7 @@ public:
     // description is the system's text followed by the file's name.
     static Error fromErrno(int errnoValue, const std::string& path);
 
-private:
+  private:
     int32_t number_;
     std::string source_;
     std::string description_;

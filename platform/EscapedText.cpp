@@ -35,7 +35,7 @@ bool isC1At(std::string_view text, size_t at) {
 
 void appendEscaped(std::string& out, std::string_view text, ControlBytes controls) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    const char* letters = (controls == ControlBytes::Hex        ? kHex
+    const char* letters = (controls == ControlBytes::Hex       ? kHex
                            : controls == ControlBytes::NulOnly ? kNulOnly
                                                                : kTerminal)
                               .of;

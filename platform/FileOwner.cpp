@@ -23,9 +23,9 @@ std::string danglingTarget(std::string at, const std::string& errorPath) {
         struct stat link {};
         if (::lstat(at.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return at;
         if (::geteuid() == 0 && link.st_uid != 0)
-            throw Error(err::kPermissionDenied, appBaseName(),
-                        "Refused: a link owned by another account, to a file not there yet: " +
-                            errorPath);
+            throw Error(
+                err::kPermissionDenied, appBaseName(),
+                "Refused: a link owned by another account, to a file not there yet: " + errorPath);
         char next[PATH_MAX];
         const ssize_t n = ::readlink(at.c_str(), next, sizeof next - 1);
         if (n <= 0) throw Error::fromErrno(n < 0 ? errno : ENOENT, errorPath);

@@ -29,8 +29,7 @@ template <class T, class Head, class Less>
 void sortByHead(std::vector<T>& items, Head head, Less less) {
     if (items.size() > UINT32_MAX) throw std::length_error("too many items to sort");
     std::vector<HeadKey> keys(items.size());
-    for (size_t i = 0; i < items.size(); ++i)
-        keys[i] = {head(items[i]), static_cast<uint32_t>(i)};
+    for (size_t i = 0; i < items.size(); ++i) keys[i] = {head(items[i]), static_cast<uint32_t>(i)};
     radixSortByHead(keys);
     // The items move into their places in turn, each cycle of the order once, with no
     // second array of items.

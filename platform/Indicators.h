@@ -9,7 +9,7 @@
 namespace th {
 
 class Indicator {
-public:
+  public:
     using Listener = std::function<void(const Indicator&)>;
 
     const std::string& caption() const { return caption_; }
@@ -17,15 +17,29 @@ public:
     int64_t value() const { return value_; }
     int64_t maximum() const { return maximum_; }
 
-    void setCaption(std::string caption) { caption_ = std::move(caption); notify(); }
-    void setVisible(bool visible) { visible_ = visible; notify(); }
-    void setValue(int64_t value) { value_ = value; notify(); }
-    void setMaximum(int64_t maximum) { maximum_ = maximum; notify(); }
+    void setCaption(std::string caption) {
+        caption_ = std::move(caption);
+        notify();
+    }
+    void setVisible(bool visible) {
+        visible_ = visible;
+        notify();
+    }
+    void setValue(int64_t value) {
+        value_ = value;
+        notify();
+    }
+    void setMaximum(int64_t maximum) {
+        maximum_ = maximum;
+        notify();
+    }
 
     void setListener(Listener listener) { listener_ = std::move(listener); }
 
-private:
-    void notify() const { if (listener_) listener_(*this); }
+  private:
+    void notify() const {
+        if (listener_) listener_(*this);
+    }
 
     std::string caption_;
     bool visible_ = true;

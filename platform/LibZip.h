@@ -7,25 +7,25 @@
 
 namespace th {
 
-#define TH_LIBZIP_FUNCTIONS(X)  \
-    X(zip_close)                \
-    X(zip_discard)              \
-    X(zip_error_init)           \
-    X(zip_error_strerror)       \
-    X(zip_file_add)             \
+#define TH_LIBZIP_FUNCTIONS(X)          \
+    X(zip_close)                        \
+    X(zip_discard)                      \
+    X(zip_error_init)                   \
+    X(zip_error_strerror)               \
+    X(zip_file_add)                     \
     X(zip_file_set_external_attributes) \
-    X(zip_open_from_source)     \
-    X(zip_set_file_compression) \
-    X(zip_source_buffer)        \
-    X(zip_source_buffer_create) \
-    X(zip_source_close)         \
-    X(zip_source_error)         \
-    X(zip_source_file)          \
-    X(zip_source_free)          \
-    X(zip_source_keep)          \
-    X(zip_source_open)          \
-    X(zip_source_read)          \
-    X(zip_source_stat)          \
+    X(zip_open_from_source)             \
+    X(zip_set_file_compression)         \
+    X(zip_source_buffer)                \
+    X(zip_source_buffer_create)         \
+    X(zip_source_close)                 \
+    X(zip_source_error)                 \
+    X(zip_source_file)                  \
+    X(zip_source_free)                  \
+    X(zip_source_keep)                  \
+    X(zip_source_open)                  \
+    X(zip_source_read)                  \
+    X(zip_source_stat)                  \
     X(zip_strerror)
 
 // The functions the program calls, each under its own name.

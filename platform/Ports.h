@@ -11,7 +11,14 @@ namespace th {
 
 // Message boxes: buttons and icons keep the platform's numbering so that a box is
 // described the same way everywhere.
-enum class MsgButtons { Ok = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5 };
+enum class MsgButtons {
+    Ok = 0,
+    OkCancel = 1,
+    AbortRetryIgnore = 2,
+    YesNoCancel = 3,
+    YesNo = 4,
+    RetryCancel = 5
+};
 enum class MsgIcon { None = 0, Critical = 16, Question = 32, Exclamation = 48, Information = 64 };
 enum class MsgResult { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
@@ -54,7 +61,7 @@ constexpr bool hasButton(MsgButtons buttons, MsgResult button) {
 }
 
 class MessageBoxPort {
-public:
+  public:
     virtual ~MessageBoxPort() = default;
     // Shows a modal box and returns the button pressed. Texts are the program's bytes.
     // defaultButton is the one Return presses; a button the box does not have means its
@@ -70,21 +77,21 @@ public:
 
 // One request for the platform's file chooser, as the file dialog class builds it.
 struct FileChooserRequest {
-    bool save = false;                                          // Save dialog, else Open
-    std::string title;                                          // caption
-    std::vector<std::pair<std::string, std::string>> filters;   // description, pattern
-    int initialFilter = 1;                                      // 1-based
-    std::string initialDir;                                     // empty: the platform's choice
-    std::string proposedName;                                   // name shown at start
-    std::string defaultExt;                                     // without the dot
-    int32_t owner = 0;                                          // owner window handle, 0 none
-    uint32_t flags = 0;                                         // option bits as requested
-    bool center = false;                                        // centre on the whole screen
-    bool folder = false;                                        // a folder, not a file
+    bool save = false;                                         // Save dialog, else Open
+    std::string title;                                         // caption
+    std::vector<std::pair<std::string, std::string>> filters;  // description, pattern
+    int initialFilter = 1;                                     // 1-based
+    std::string initialDir;                                    // empty: the platform's choice
+    std::string proposedName;                                  // name shown at start
+    std::string defaultExt;                                    // without the dot
+    int32_t owner = 0;                                         // owner window handle, 0 none
+    uint32_t flags = 0;                                        // option bits as requested
+    bool center = false;                                       // centre on the whole screen
+    bool folder = false;                                       // a folder, not a file
 };
 
 class FileChooserPort {
-public:
+  public:
     virtual ~FileChooserPort() = default;
     // Shows the chooser; returns the chosen full paths, or nothing when cancelled.
     virtual std::vector<std::string> choose(const FileChooserRequest& request) = 0;
@@ -95,7 +102,7 @@ public:
 // The application-wide mouse pointer; shapes use the platform's numbers (0 default,
 // 11 hourglass).
 class CursorPort {
-public:
+  public:
     virtual ~CursorPort() = default;
     virtual int16_t shape() = 0;
     virtual void setShape(int16_t shape) = 0;
@@ -103,7 +110,7 @@ public:
 
 // Handing control to the event loop, and repainting one indicator at once.
 class EventsPort {
-public:
+  public:
     virtual ~EventsPort() = default;
     virtual void processEvents() = 0;
     // Paints what the window's indicators show now, without running other events.
@@ -114,14 +121,15 @@ public:
 // follow the platform's launcher: a value above 32 is success, anything else an error
 // code of the launcher's table (see shellcode below).
 class ShellPort {
-public:
+  public:
     virtual ~ShellPort() = default;
     // Opens a file or folder with the desktop's default program for it.
     virtual int64_t openDocument(const std::string& path) = 0;
     // Opens an address (web page, mailto:) with the desktop's handler for it.
     virtual int64_t openUrl(const std::string& url) = 0;
     // Starts a program with its arguments and returns at once.
-    virtual int64_t startProgram(const std::string& program, const std::vector<std::string>& args) = 0;
+    virtual int64_t startProgram(const std::string& program,
+                                 const std::vector<std::string>& args) = 0;
     // The program that opens a document of this kind, empty when there is none. Empty
     // only when the desktop is known to have none: the shell launcher then reports "no
     // association" without asking the opener. When the desktop cannot be asked, the

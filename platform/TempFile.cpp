@@ -54,7 +54,8 @@ std::string baseOf(const std::string& path) {
 TempFile createTempFor(const std::string& target, unsigned mode, const std::string& errorPath) {
     // What the name adds must fit too: a target's name may be as long as a name can be.
     const std::string base = baseOf(target).substr(0, kTempBaseBytes);
-    const std::string stem = folderOf(target) + "/." + base + "." + std::to_string(::getpid()) + ".";
+    const std::string stem =
+        folderOf(target) + "/." + base + "." + std::to_string(::getpid()) + ".";
     for (int attempt = 0;; ++attempt) {
         TempFile temp{-1, stem + std::to_string(attempt) + kSuffix};
         temp.fd = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,

@@ -31,8 +31,8 @@ std::optional<StampParts> parseStamp(std::string_view text) {
 
 bool isRealMoment(std::string_view stamp) {
     const auto p = parseStamp(stamp);
-    return p && p->month >= 1 && p->month <= 12 && p->day >= 1 && p->day <= 31 &&
-           p->hour <= 23 && p->minute <= 59 && p->second <= 60;
+    return p && p->month >= 1 && p->month <= 12 && p->day >= 1 && p->day <= 31 && p->hour <= 23 &&
+           p->minute <= 59 && p->second <= 60;
 }
 
 bool earlierStamp(std::string_view a, std::string_view b) {

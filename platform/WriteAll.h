@@ -36,8 +36,7 @@ inline int writeShown(int fd, std::string_view bytes, bool terminal) {
 // a last byte that may begin a character escaped there waits for the one after it, or the
 // two would be written apart, unescaped.
 inline size_t shownNow(std::string_view bytes, bool terminal) {
-    return terminal && !bytes.empty() && bytes.back() == '\xC2' ? bytes.size() - 1
-                                                                 : bytes.size();
+    return terminal && !bytes.empty() && bytes.back() == '\xC2' ? bytes.size() - 1 : bytes.size();
 }
 
 }  // namespace th

@@ -64,10 +64,9 @@ std::string buildArchive(const std::string& archive, const auto& entries, bool s
             zip.zip_source_free(source);
             throw fail(zip.zip_strerror(za));
         }
-        if (entry.inMemory &&
-            zip.zip_file_set_external_attributes(
-                za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
-                static_cast<zip_uint32_t>(S_IFREG | memoryMode) << 16) != 0)
+        if (entry.inMemory && zip.zip_file_set_external_attributes(
+                                  za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                  static_cast<zip_uint32_t>(S_IFREG | memoryMode) << 16) != 0)
             throw fail(zip.zip_strerror(za));
         int method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
         if (zip.zip_set_file_compression(za, static_cast<zip_uint64_t>(index), method,

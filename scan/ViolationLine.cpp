@@ -15,12 +15,17 @@ std::string removeAll(std::string_view text, char c) {
 }
 
 // ASCII only: the log's 8-bit bytes are not letters to fold.
-char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-bool equalsIgnoringCase(char a, char b) { return foldCase(a) == foldCase(b); }
+char foldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+bool equalsIgnoringCase(char a, char b) {
+    return foldCase(a) == foldCase(b);
+}
 
 // Position of the first occurrence of needle, ignoring ASCII case, or npos.
 size_t findIgnoringCase(std::string_view text, std::string_view needle) {
-    auto it = std::search(text.begin(), text.end(), needle.begin(), needle.end(), equalsIgnoringCase);
+    auto it =
+        std::search(text.begin(), text.end(), needle.begin(), needle.end(), equalsIgnoringCase);
     return it == text.end() ? std::string_view::npos : static_cast<size_t>(it - text.begin());
 }
 
@@ -31,7 +36,8 @@ std::string_view trimSpaces(std::string_view t) {
 }
 
 // The address and port from the rest of the line; nothing when there is not exactly one.
-std::optional<std::string> address(PatternMatcher& matcher, std::string_view rest, bool needOneMatch) {
+std::optional<std::string> address(PatternMatcher& matcher, std::string_view rest,
+                                   bool needOneMatch) {
     matcher.setText(rest);
     if (matcher.tagCount() != 1) return std::nullopt;
     if (needOneMatch && matcher.matchCount() != 1) return std::nullopt;
@@ -99,7 +105,8 @@ std::optional<ViolationRow> parseViolationLine(const LineMatchers& matchers,
         size_t ogc = findIgnoringCase(description, "ogc_");
         if (ogc == std::string_view::npos || ogc == 0) return std::nullopt;
         size_t lastSpace = description.rfind(' ');
-        std::string guid(lastSpace == std::string_view::npos ? description : description.substr(lastSpace + 1));
+        std::string guid(lastSpace == std::string_view::npos ? description
+                                                             : description.substr(lastSpace + 1));
         if (!applyGuidMarker(guid)) return std::nullopt;
         guid = removeAll(removeAll(guid, '['), ']');
         auto ip = address(matchers.address, m.tag(7), true);

@@ -54,9 +54,9 @@ TEST_F(BanBrowser, ASearchSaysWhenItFoundMoreThanItCounts) {
     BanBrowserDialog dialog(f.form);
     ASSERT_TRUE(dialog.isOpen());
     dialog.searchBox()->setText("filler");
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return dialog.statusLine()->text() == "10004 bans, more than 10000 shown"; }))
-        << dialog.statusLine()->text().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return dialog.statusLine()->text() == "10004 bans, more than 10000 shown";
+    })) << dialog.statusLine()->text().toStdString();
 }
 
 // A search the database cannot run (its search index dropped by hand) is an error box,

@@ -89,7 +89,9 @@ TEST(LoadLogFolder, ScanReadsEveryLogOfTheFolder) {
     test::ScratchFolder folder;
     const std::string& dir = folder.dir;
     fs::create_directories(dir + "/empty");
-    auto line = [](const std::string& name) { return test::violation(name, "0123456789abcdef0123456789abcdef"); };
+    auto line = [](const std::string& name) {
+        return test::violation(name, "0123456789abcdef0123456789abcdef");
+    };
     std::ofstream(dir + "/10.log") << line("Zed");
     std::ofstream(dir + "/2.log") << line("Amy") << line("Zed");
     std::ofstream(dir + "/notes.txt") << line("Nobody");

@@ -67,8 +67,9 @@ TEST(QtMessageBoxPort, ALongTextKeepsTheBoxOnTheScreen) {
     });
     QtMessageBoxPort().show(prompt, MsgButtons::Ok, MsgIcon::Information, "t");
     EXPECT_TRUE(shown.startsWith("Import complete.\nother.dat:1: skipped\n"));
-    EXPECT_TRUE(shown.endsWith("other.dat:19: skipped\n\n... and 381 more lines: Show "
-                               "Details... lists them all."))
+    EXPECT_TRUE(
+        shown.endsWith("other.dat:19: skipped\n\n... and 381 more lines: Show "
+                       "Details... lists them all."))
         << shown.toStdString();
     EXPECT_EQ(details, QString::fromStdString(prompt).replace("\r\n", "\n"));
     EXPECT_LT(height, 700);

@@ -20,9 +20,10 @@ using Statistics = BanFolderTest;
 // (they showed as "..." and "2002-1..."), and counts on whole numbers (one ban of a reason
 // read "0 0 0 0 0 1").
 TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
-    sql(db, "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
-            "('aaaa', '[04.16.2017 21:03:11]', '\"A\"', '\"1.2.3.4:5\"', "
-            "'\"VIOLATION DETECTED -> (SPEEDHACK) #50123\"')");
+    sql(db,
+        "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
+        "('aaaa', '[04.16.2017 21:03:11]', '\"A\"', '\"1.2.3.4:5\"', "
+        "'\"VIOLATION DETECTED -> (SPEEDHACK) #50123\"')");
     GridFixture f;
     for (int p = 0; p < 20; ++p)
         for (int v = 0; v <= p % 3; ++v)

@@ -88,7 +88,8 @@ TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAddedUnlessTheFileIsAnother
     // A ban the database holds already (through another ban file, or this one replaced by
     // hand) but this file lacks is appended too, as the database has it.
     sql(db, "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES ('" +
-                guidOf(9) + "', '[04.16.2017 21:03:11]', '\"P\"', '\"192.0.2.1:1\"', "
+                guidOf(9) +
+                "', '[04.16.2017 21:03:11]', '\"P\"', '\"192.0.2.1:1\"', "
                 "'\"VIOLATION\"')");
     const std::string before = readBytes(bans);
     merge(9);

@@ -129,12 +129,13 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     TestWindow w;
     const std::string other = dir + "/other.dat";
     const std::string kNew = "[06.01.2017 08:00:00] cccc2222 \"New, one\" \"203.0.113.5:28960\"";
-    writeBytes(other, "\xEF\xBB\xBF" + crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",
-                            "[06.01.2017 08:00:00] dddd \"only a name\"",
-                            "[06.02.2017 08:00:00] BBBB1111bbbb1111bbbb1111bbbb1111 \"Bee\" "
-                            "\"192.0.2.9:28960\" \"VIOLATION DETECTED -> WALLHACK #50002\"",
-                            // No player to ban, so no ban added.
-                            "[06.03.2017 08:00:00] unknown \"Unk\" \"192.0.2.8:1\" \"R\""}));
+    writeBytes(other, "\xEF\xBB\xBF" +
+                          crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",
+                                "[06.01.2017 08:00:00] dddd \"only a name\"",
+                                "[06.02.2017 08:00:00] BBBB1111bbbb1111bbbb1111bbbb1111 \"Bee\" "
+                                "\"192.0.2.9:28960\" \"VIOLATION DETECTED -> WALLHACK #50002\"",
+                                // No player to ban, so no ban added.
+                                "[06.03.2017 08:00:00] unknown \"Unk\" \"192.0.2.8:1\" \"R\""}));
     const BanFileChange change = importBanFiles(w.form, bans, {other});
     ASSERT_TRUE(change.completed);
     EXPECT_EQ(
@@ -145,8 +146,10 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
             kReminder);
     EXPECT_EQ(readBytes(bans), crlf({kLineB, kNew + " "}));
     EXPECT_EQ(banGuids(), (Rows{kB, "cccc2222"}));
-    EXPECT_EQ(sql(db, "SELECT PlayerName || ' ' || IP || ' ' || FirstSeen FROM tblAliases "
-                      "WHERE GUID = '" + kB + "' ORDER BY PlayerName"),
+    EXPECT_EQ(sql(db,
+                  "SELECT PlayerName || ' ' || IP || ' ' || FirstSeen FROM tblAliases "
+                  "WHERE GUID = '" +
+                      kB + "' ORDER BY PlayerName"),
               (Rows{"\"Bee\" \"192.0.2.9:28960\" [06.02.2017 08:00:00]",
                     "\"Other\" \"192.0.2.1:28960\" [05.01.2017 10:00:00]"}));
 

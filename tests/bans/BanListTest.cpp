@@ -47,12 +47,12 @@ TEST(BanListWriter, EachFormatHoldsTheFieldsInItsOwnRules) {
 
 TEST(BanListWriter, NamesAreDecodedByTheDisplayRule) {
     for (const auto& [bytes, utf8] : std::vector<std::pair<std::string, std::string>>{
-             {"caf\xc3\xa9", "caf\xc3\xa9"},                     // valid UTF-8 stays
-             {"caf\xe9", "caf\xc3\xa9"},                         // Latin-1 letter
-             {"\x80\x9f", "\xe2\x82\xac\xc5\xb8"},               // Windows-1252's own
-             {"\x81", "\xc2\x81"},                               // unassigned: the C1 control
+             {"caf\xc3\xa9", "caf\xc3\xa9"},                    // valid UTF-8 stays
+             {"caf\xe9", "caf\xc3\xa9"},                        // Latin-1 letter
+             {"\x80\x9f", "\xe2\x82\xac\xc5\xb8"},              // Windows-1252's own
+             {"\x81", "\xc2\x81"},                              // unassigned: the C1 control
              {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac"},  // a surrogate is not UTF-8
-             {"\xc0\xaf", "\xc3\x80\xc2\xaf"}})  // nor is an overlong form
+             {"\xc0\xaf", "\xc3\x80\xc2\xaf"}})                 // nor is an overlong form
         EXPECT_EQ(displayUtf8(bytes), utf8) << bytes;
 }
 

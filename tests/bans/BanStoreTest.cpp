@@ -165,7 +165,7 @@ TYPED_TEST(StoreCases, BansComeInTheBanFilesOrder) {
     if constexpr (std::is_same_v<TypeParam, SqliteEngine>) {
         EXPECT_EQ(order, sql(this->where, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"));
     }
-    EXPECT_EQ(order, (Rows{"c9", "a4", "a5", "a2", "a1", "b",  "B_", "b_a", "BA", "Zz",
+    EXPECT_EQ(order, (Rows{"c9",    "a4", "a5", "a2", "a1", "b",  "B_", "b_a", "BA", "Zz",
                            "\xC4x", "a3", "a6", "c5", "c2", "c1", "c4", "D0",  "d1", "c6"}));
     // Every pair, as the comparison and the head number see it.
     const auto at = [&](const std::string& guid) {
@@ -332,7 +332,7 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
         {"100%_", "cafe01 ", 1},
         {"J\xE9r\xF4me", "win1252 ", 1},
         {"j\xC3\xA9r\xC3\xB4", "win1252 utf8 ", 2},  // as typed, and as Windows-1252
-        {"J\xC3\x89R", "", 0},  // not an ASCII letter: its case counts
+        {"J\xC3\x89R", "", 0},                       // not an ASCII letter: its case counts
         {"a\\b", "slash ", 1},
         {"\"hi\"", "quote ", 1},
         {"Filler", more, kCountedMatches + 1},
@@ -354,9 +354,9 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
 // case; lifting again replaces the record in its place; a rolled back lifting never was.
 TYPED_TEST(StoreCases, LiftedBansAreKeptUntilForgotten) {
     auto store = this->open();
-    addAtOnce(*store, {{"AbC1", "[04.16.2017 21:03:11]", "\"it's me\"", "\"1\"", ""},
-                       owned("x2"),
-                       owned("y3")});
+    addAtOnce(
+        *store,
+        {{"AbC1", "[04.16.2017 21:03:11]", "\"it's me\"", "\"1\"", ""}, owned("x2"), owned("y3")});
     auto lifted = [&] {
         Rows out;
         store->forEachLiftedBan([&](const LiftedBan& l) {

@@ -160,9 +160,9 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
 }
 
 // Only temp bans and blank lines in the file; a GUID already stored keeps its row; a reason
-// not in quotes or none at all; a byte order mark before the first ban (Notepad saves one); a (CVAR) row whose Slot holds OGC_ in any case is an OGC
-// ban. Temp-ban lines are stored with each apostrophe as two grave accents, as existing
-// databases hold them.
+// not in quotes or none at all; a byte order mark before the first ban (Notepad saves one); a
+// (CVAR) row whose Slot holds OGC_ in any case is an OGC ban. Temp-ban lines are stored with each
+// apostrophe as two grave accents, as existing databases hold them.
 TEST_F(Merging, FilesOfAnyShapeAndGuidsAlreadyStored) {
     const std::string abc =
         "[03.03.2003 03:03:03] abc \"New\" \"1:1\" \"VIOLATION DETECTED -> (X) #5\"";
@@ -268,14 +268,15 @@ TEST_F(Merging, ABanLineIsOneLineAndReadsBackAsItWasWritten) {
     merge("", {violationRow("eeee5555", name), violationRow("ab\"cd", "Q"),
                violationRow("ab[cd", "B"), violationRow("eeee6666", std::string("Nu\0l", 4)),
                violationRow(std::string("ab\0cd", 5), "Z")});
-    const std::string file =
-        crlf({"[06.01.2017 00:00:00] eeee5555 \"x  [01.01.2003 00:00:00] f0f0f0f0 'forged' "
-              "'9.9.9.9:1' 'EVIL\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"",
-              "[06.01.2017 00:00:00] eeee6666 \"Nu l\" \"198.51.100.7:28960\" \"VIOLATION "
-              "DETECTED -> (AIMBOT) #50001\""});
+    const std::string file = crlf(
+        {"[06.01.2017 00:00:00] eeee5555 \"x  [01.01.2003 00:00:00] f0f0f0f0 'forged' "
+         "'9.9.9.9:1' 'EVIL\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"",
+         "[06.01.2017 00:00:00] eeee6666 \"Nu l\" \"198.51.100.7:28960\" \"VIOLATION "
+         "DETECTED -> (AIMBOT) #50001\""});
     EXPECT_EQ(readBytes(bans), file);
-    EXPECT_EQ(sql(db, "SELECT GUID, PlayerName FROM tblVandrel WHERE GUID = 'eeee5555'"),
-              (Rows{"eeee5555|\"x  [01.01.2003 00:00:00] f0f0f0f0 \"forged\" \"9.9.9.9:1\" \"EVIL\""}));
+    EXPECT_EQ(
+        sql(db, "SELECT GUID, PlayerName FROM tblVandrel WHERE GUID = 'eeee5555'"),
+        (Rows{"eeee5555|\"x  [01.01.2003 00:00:00] f0f0f0f0 \"forged\" \"9.9.9.9:1\" \"EVIL\""}));
     merge(file, {});
     EXPECT_EQ(guidsIn(db), (Rows{"eeee5555", "eeee6666"})) << "the next merge forges nothing";
     sql(db, "DELETE FROM tblVandrel");
@@ -291,8 +292,10 @@ TEST_F(Merging, AFileThatIsNoTextIsRefused) {
     const Merged merged = merge(binary, {violationRow("eeee5555")});
     EXPECT_FALSE(merged.outcome.completed);
     EXPECT_EQ(merged.said(),
-              kErrorLead + "This is not a ban file: it holds bytes no "
-              "text file has (a program, an archive or a database?): " + bans +
+              kErrorLead +
+                  "This is not a ban file: it holds bytes no "
+                  "text file has (a program, an archive or a database?): " +
+                  bans +
                   " 321        \r\nThe ban file and the ban database are as they were.        ");
     EXPECT_EQ(readBytes(bans), binary);
     EXPECT_EQ(guidsIn(db), Rows{});
@@ -379,8 +382,9 @@ TEST_F(Merging, LeftoversOfKilledRunsAreDeleted) {
     ::utimes((dir + "/x_pbbans.zip.Ab12Cd").c_str(), times);
     EXPECT_TRUE(merge(crlf({kBan1}), {}).outcome.completed);
     EXPECT_FALSE(std::filesystem::exists(dir + dead));
-    for (const std::string& name : {alive, std::string("/x_pbbans.zip.Ab12Cd"),
-                                    std::string("/y_pbbans.zip.Ef34Gh"), std::string("/.notes.tmp")})
+    for (const std::string& name :
+         {alive, std::string("/x_pbbans.zip.Ab12Cd"), std::string("/y_pbbans.zip.Ef34Gh"),
+          std::string("/.notes.tmp")})
         EXPECT_TRUE(std::filesystem::exists(dir + name)) << name;
 }
 

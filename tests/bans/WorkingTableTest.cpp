@@ -10,10 +10,16 @@ namespace {
 // Comparing GUIDs without making their keys must give what comparing the keys gives,
 // wherever in a long GUID the letter case or the bytes differ.
 TEST(WorkingTable, GuidsCompareAsTheirKeysDo) {
-    const std::vector<std::string> guids = {
-        "",  "a", "A", "0123456789abcdef0123456789abcdef", "0123456789ABCDEF0123456789ABCDEF",
-        "0123456789abcdef0123456789abcdeg", "0123456789abcdeF0123456789abcde",
-        "0123456789abcdef0123456789abcdef0", "0123456789abcde\xe9", "0123456789abcde\xc9"};
+    const std::vector<std::string> guids = {"",
+                                            "a",
+                                            "A",
+                                            "0123456789abcdef0123456789abcdef",
+                                            "0123456789ABCDEF0123456789ABCDEF",
+                                            "0123456789abcdef0123456789abcdeg",
+                                            "0123456789abcdeF0123456789abcde",
+                                            "0123456789abcdef0123456789abcdef0",
+                                            "0123456789abcde\xe9",
+                                            "0123456789abcde\xc9"};
     auto sign = [](int c) { return (c > 0) - (c < 0); };
     for (const std::string& a : guids)
         for (const std::string& b : guids) {
@@ -31,8 +37,8 @@ TEST(WorkingTable, ALargeFileGivesWhatOnePassGives) {
         "; a temp ban", "", "odd", "[04.16.2017 21:03:12] G2 \"Two \"\" \"2:2\""};
     const std::vector<std::string> ends = {"\r\n", "\n", "\r", "\r\n\r\n"};
     auto text = [](const WorkRow& r) {
-        return std::string(r.stamp) + "|" + std::string(r.guid) + "|" + std::string(r.name) +
-               "|" + std::string(r.address) + "|" + std::string(r.reason);
+        return std::string(r.stamp) + "|" + std::string(r.guid) + "|" + std::string(r.name) + "|" +
+               std::string(r.address) + "|" + std::string(r.reason);
     };
     std::string bytes;
     for (size_t i = 0; bytes.size() < (size_t{3} << 20) / 2; ++i)

@@ -95,7 +95,8 @@ std::string violationOf(const std::string& name) {
 // a pipe they go as they are. Rows the tool prints for the terminal are escaped once.
 TEST_F(FileHandling, ATerminalIsNeverSteeredByWhatAFileWouldHold) {
     const std::string log = dir + "/evil.log";
-    writeBytes(log, violationOf("Ev\x1b]0;pwned\x07il\xC2\x9B" "2J"));
+    writeBytes(log, violationOf("Ev\x1b]0;pwned\x07il\xC2\x9B"
+                                "2J"));
     writeBytes(bans, "");
     ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, log}).status, 0);
     const std::string errors = dir + "/errors";
@@ -111,7 +112,9 @@ TEST_F(FileHandling, ATerminalIsNeverSteeredByWhatAFileWouldHold) {
         EXPECT_EQ(bytes.find("\xC2\x9B"), std::string::npos) << args[0];
     }
     // A message on standard error, naming a file, is shown the same way.
-    const std::string shown = onTerminal({"scan", dir + "/ev\xC2\x9B" "2J.log"}, "", 1);
+    const std::string shown = onTerminal({"scan", dir + "/ev\xC2\x9B"
+                                                        "2J.log"},
+                                         "", 1);
     EXPECT_NE(shown.find("ev\\xC2\\x9B2J.log"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("\xC2\x9B"), std::string::npos);
     EXPECT_NE(runCli({"db", "list", "--db", db, "--format", "csv"}).out.find("Ev\x1b]0;pwned"),
@@ -126,7 +129,8 @@ TEST_F(FileHandling, AControlCharacterSplitBetweenWritesIsEscapedToo) {
     const auto firstByteAt = [&](size_t padding) {
         std::string bytes = violationOf("P" + std::string(padding, 'x'));
         for (int i = 0; i < 700; ++i) bytes += violationOf("Player" + std::to_string(i));
-        writeBytes(log, bytes + violationOf("Ev\xC2\x9B" "2J"));
+        writeBytes(log, bytes + violationOf("Ev\xC2\x9B"
+                                            "2J"));
         return runCli({"scan", "--raw", log}).out.find('\xC2');
     };
     const size_t at = firstByteAt(0), lastOfBuffer = 64 * 1024 - 1;

@@ -69,9 +69,8 @@ TEST_F(BanCommands, NoBanAnywhereIsNothingToWriteNotAFailure) {
     const CliResult r = runCli({"merge", "--bans", bans, "--db", db, dataPath("logs/empty.log")});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "No records found in database. Run a merge to update database\nNo bans in " + bans +
-                  ", the database or the logs yet; " + bans + " is unchanged\n");
+    EXPECT_EQ(r.err, "No records found in database. Run a merge to update database\nNo bans in " +
+                         bans + ", the database or the logs yet; " + bans + " is unchanged\n");
     EXPECT_EQ(readBytes(bans), "; a temp ban\r\n");
 
     // Read --new-only, the lines stay read.

@@ -37,7 +37,8 @@ TEST(HeadOrderTest, GivesTheOrderOfAStableComparisonSort) {
         std::stable_sort(expected.begin(), expected.end(), [&](const Item& a, const Item& b) {
             return a.head != b.head ? a.head < b.head : less(a, b);
         });
-        sortByHead(items, [](const Item& item) { return item.head; }, less);
+        sortByHead(
+            items, [](const Item& item) { return item.head; }, less);
         EXPECT_EQ(items, expected);
     }
 }

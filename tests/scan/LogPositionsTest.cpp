@@ -65,8 +65,7 @@ TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
         {"long head grows", [&] { append(log, head + "\n"); }, head + "\n"},
         {"byte past the hashed head changes",
          [&] {
-             overwrite(log,
-                       "z\n" + std::string(4095, 'h') + "H" + head.substr(4096) + "\nnew\n");
+             overwrite(log, "z\n" + std::string(4095, 'h') + "H" + head.substr(4096) + "\nnew\n");
          },
          "new\n"},
         {"rotated: the rest of the old log, then the new one",

@@ -38,14 +38,18 @@ int64_t ScriptedShell::openUrl(const std::string& url) {
     return result;
 }
 
-int64_t ScriptedShell::startProgram(const std::string& program, const std::vector<std::string>& args) {
+int64_t ScriptedShell::startProgram(const std::string& program,
+                                    const std::vector<std::string>& args) {
     calls.push_back({"program", program, args, {}, false, 0});
     return result;
 }
 
-std::string ScriptedShell::findExecutable(const std::string&) { return executable; }
+std::string ScriptedShell::findExecutable(const std::string&) {
+    return executable;
+}
 
-int64_t ScriptedShell::launchProgram(const std::string& program, const std::vector<std::string>& args,
+int64_t ScriptedShell::launchProgram(const std::string& program,
+                                     const std::vector<std::string>& args,
                                      const std::string& workingDir, bool wait) {
     calls.push_back({"launch", program, args, workingDir, wait, 0});
     return result;

@@ -20,7 +20,7 @@ struct ShownBox {
 };
 
 class ScriptedMessages : public MessageBoxPort {
-public:
+  public:
     // Answers in order; the box's default button, as Return would press it, when the
     // script runs out.
     std::deque<MsgResult> answers;
@@ -33,7 +33,7 @@ public:
 };
 
 class ScriptedFiles : public FileChooserPort {
-public:
+  public:
     // Each answer is the list of chosen paths; an empty list cancels.
     std::deque<std::vector<std::string>> answers;
     std::vector<FileChooserRequest> requests;
@@ -43,14 +43,14 @@ public:
 };
 
 class ScriptedCursor : public CursorPort {
-public:
+  public:
     int16_t current = 0;
     int16_t shape() override { return current; }
     void setShape(int16_t s) override { current = s; }
 };
 
 class ScriptedEvents : public EventsPort {
-public:
+  public:
     std::function<void()> onRepaint;  // runs at each repaint, e.g. to break something mid-way
     void processEvents() override {}
     void repaintNow() override {
@@ -59,7 +59,7 @@ public:
 };
 
 class ScriptedShell : public ShellPort {
-public:
+  public:
     struct Call {
         std::string kind, target;
         std::vector<std::string> args;
@@ -68,8 +68,8 @@ public:
         int32_t owner = 0;       // properties only
     };
     std::vector<Call> calls;
-    int64_t result = 42;            // what every launch returns
-    bool propertiesResult = true;   // what showProperties returns
+    int64_t result = 42;           // what every launch returns
+    bool propertiesResult = true;  // what showProperties returns
     std::string executable = "/usr/bin/xdg-open";
     int64_t openDocument(const std::string& path) override;
     int64_t openUrl(const std::string& url) override;

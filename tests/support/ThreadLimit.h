@@ -24,10 +24,10 @@ namespace th::test {
 inline constexpr int kNoThreadLimit = 3;
 
 // 0 when check() held in the child, 1 when it did not or threw, kNoThreadLimit, or 128 and
-// the signal that ended the child (SIGKILL when it took over a minute). written names each file and folder the check writes in,
-// one by one and never a folder's contents: each must be the test's own, in a scratch
-// folder of its own. A shared folder (the temporary folder itself) given here would become
-// nobody's for every other program, so none is taken: the check then fails.
+// the signal that ended the child (SIGKILL when it took over a minute). written names each file and
+// folder the check writes in, one by one and never a folder's contents: each must be the test's
+// own, in a scratch folder of its own. A shared folder (the temporary folder itself) given here
+// would become nobody's for every other program, so none is taken: the check then fails.
 inline int underThreadLimit(const std::vector<std::string>& written,
                             const std::function<bool()>& check) {
     constexpr uid_t kNobody = 65534;

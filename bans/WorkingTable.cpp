@@ -177,7 +177,9 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
         row.stamped = !isStamp(stamp);
         row.stamp = row.stamped ? merged : into.texts.keep(stamp);
         value.clear();
-        appendOneLine(value, cells[GridColumn::Guid]);
+        // Spaces around a GUID (a scan file edited by hand) would come back from the ban
+        // line without them, as a second ban of the player.
+        appendOneLine(value, trimSpaces(cells[GridColumn::Guid]));
         row.guid = into.texts.keep(value);
         value.clear();
         appendQuoted(value, cells[GridColumn::PlayerName]);

@@ -7,6 +7,7 @@
 
 #include "bans/DatabaseLocation.h"
 #include "platform/Error.h"
+#include "platform/TrimSpaces.h"
 
 namespace th {
 
@@ -16,12 +17,6 @@ std::string& chosenDatabasePath() {
     return path;
 }
 
-std::string trimSpaces(const std::string& text) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
 }  // namespace
 
 std::string& g_strAddBackslash(std::string& path) {
@@ -33,7 +28,7 @@ std::string g_strGetFolder(const std::string& path) {
     size_t last = path.rfind(kFolderSeparator);
     if (last == std::string::npos)
         throw Error(err::kInvalidCall, appBaseName(), "Invalid procedure call or argument");
-    return trimSpaces(path.substr(0, last));
+    return std::string(trimSpaces(std::string_view(path).substr(0, last)));
 }
 
 std::string applicationFolder() {

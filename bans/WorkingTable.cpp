@@ -9,6 +9,7 @@
 #include "platform/HeadOrder.h"
 #include "platform/SecondThread.h"
 #include "platform/TimeStamp.h"
+#include "platform/TrimSpaces.h"
 
 namespace th {
 
@@ -34,13 +35,6 @@ constexpr size_t kBoundedTexts = size_t{1} << 20;
 // A ban file from which a second thread takes half the lines: a million lines take a
 // second and a half on one core.
 constexpr size_t kTwoHalvesFrom = size_t{1} << 20;
-
-std::string_view trimSpaces(std::string_view text) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
 
 void appendUpper(std::string& out, std::string_view text) {
     for (char c : text) out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;

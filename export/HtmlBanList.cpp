@@ -7,6 +7,7 @@
 #include "platform/CShell.h"
 #include "platform/MessageBoxes.h"
 #include "platform/OutputFile.h"
+#include "platform/TrimSpaces.h"
 
 namespace th {
 
@@ -41,12 +42,6 @@ void appendHtml(std::string& out, std::string_view text) {
                 out.push_back(ch);
         }
     }
-}
-
-std::string_view trimSpaces(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
 }
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {

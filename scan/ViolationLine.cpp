@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/TrimSpaces.h"
+
 namespace th {
 
 namespace {
@@ -27,12 +29,6 @@ size_t findIgnoringCase(std::string_view text, std::string_view needle) {
     auto it =
         std::search(text.begin(), text.end(), needle.begin(), needle.end(), equalsIgnoringCase);
     return it == text.end() ? std::string_view::npos : static_cast<size_t>(it - text.begin());
-}
-
-std::string_view trimSpaces(std::string_view t) {
-    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
-    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
-    return t;
 }
 
 // The address and port from the rest of the line; nothing when there is not exactly one.

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string_view>
+
+namespace th {
+
+// The text without the spaces at either end (spaces only: a tab is a character of a value).
+inline std::string_view trimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace th

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -76,6 +78,22 @@ TEST_F(TextFileWriterTest, RefusalsNameTheFileAndTemporaryFilesArePrivate) {
               "the old content: " +
                   dir + "/a.txt");
     EXPECT_EQ(entries(), 2);
+}
+
+// A run stopped while it wrote (Ctrl+C on a long HTML export) leaves its hidden temporary
+// file; the next file written in that folder takes it away, and no other.
+TEST_F(TextFileWriterTest, ATemporaryFileOfAnEndedRunGoesWithTheNextWrite) {
+    pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = dir + "/.list.html." + std::to_string(gone) + ".0.tmp",
+                      living = dir + "/.list.html." + std::to_string(::getppid()) + ".0.tmp";
+    std::ofstream(dead) << "half a page";
+    std::ofstream(living) << "another run's";
+    TextFileWriter file(dir + "/other.html");
+    file.commit();
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(living));
 }
 
 }  // namespace

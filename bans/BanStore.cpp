@@ -12,10 +12,6 @@
 
 namespace th {
 
-namespace {
-constexpr std::string_view kPostgresScheme = "postgresql://";
-}  // namespace
-
 std::unordered_set<std::string> bannedGuidKeys(BanStore& store,
                                                const std::vector<std::string>& guids) {
     std::unordered_set<std::string> keys;
@@ -24,7 +20,7 @@ std::unordered_set<std::string> bannedGuidKeys(BanStore& store,
 }
 
 bool isPostgresUri(std::string_view where) {
-    return where.starts_with(kPostgresScheme);
+    return postgresSchemeLength(where) != 0;
 }
 
 std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where,

@@ -159,7 +159,7 @@ std::unordered_set<std::string> bannedGuidKeys(BanStore& store,
                                                const std::vector<std::string>& guids);
 
 // Whether a --db value names a PostgreSQL database rather than a file. Only the
-// "postgresql://" prefix does, so no path is ever taken for a connection.
+// "postgresql://" and "postgres://" prefixes do, so no path is ever taken for a connection.
 bool isPostgresUri(std::string_view where);
 
 // How a ban database is opened: brought up to the program's schema version, or as it is

@@ -1,5 +1,6 @@
 #include "bans/PostgresBanStore.h"
 
+#include <charconv>
 #include <chrono>
 #include <thread>
 #include <unordered_map>
@@ -35,9 +36,19 @@ Error storeError(const std::string& text) {
 }
 
 int versionOf(PgConnection& db) {
+    // Tables of these names that another program made are no schema of this program's.
+    const std::string notOurs =
+        db.name() + " holds no Tallyhound ban database; its tables are another program's";
+    if (db.query("SELECT (to_regclass('tblschemaversion') IS NULL)::text").value(0, 0) == "true")
+        throw storeError(notOurs);
     const PgResult r = db.query("SELECT Version::text FROM tblSchemaVersion");
     if (r.rows() != 1) throw storeError(db.name() + " holds no single schema version");
-    return std::stoi(std::string(r.value(0, 0)));
+    const std::string_view text = r.value(0, 0);
+    int version = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), version);
+    if (error != std::errc() || end != text.data() + text.size() || version < 1)
+        throw storeError(notOurs);
+    return version;
 }
 
 bool holdsSchema(PgConnection& db) {

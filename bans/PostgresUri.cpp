@@ -9,15 +9,15 @@ namespace th {
 
 namespace {
 
-constexpr std::string_view kScheme = "postgresql://";
 constexpr const char* kHidden = "***";
 
-// Where the user info of a URI ends ("@"), or npos: only before the first "/" or "?".
+// Where the user info of a URI ends ("@"), or npos. It is looked for before the first "/"
+// only, as libpq looks for it: a "?" may stand in a password.
 size_t userInfoEnd(std::string_view uri) {
-    const std::string_view rest = uri.substr(kScheme.size());
-    const size_t authorityEnd = rest.find_first_of("/?");
-    const size_t at = rest.substr(0, authorityEnd).rfind('@');
-    return at == std::string_view::npos ? at : kScheme.size() + at;
+    const size_t scheme = postgresSchemeLength(uri);
+    const std::string_view rest = uri.substr(scheme);
+    const size_t at = rest.substr(0, rest.find('/')).rfind('@');
+    return at == std::string_view::npos ? at : scheme + at;
 }
 
 // Calls each(start, nameEnd, valueEnd) for every parameter after "?".
@@ -66,10 +66,17 @@ Error refused(const std::string& text) {
 
 }  // namespace
 
+size_t postgresSchemeLength(std::string_view where) {
+    for (const std::string_view scheme : {"postgresql://", "postgres://"})
+        if (where.starts_with(scheme)) return scheme.size();
+    return 0;
+}
+
 std::string maskedUri(const std::string& uri) {
     std::string out = uri;
+    const size_t scheme = postgresSchemeLength(uri);
     if (const size_t at = userInfoEnd(uri); at != std::string::npos)
-        out = std::string(kScheme) + kHidden + uri.substr(at);
+        out = uri.substr(0, scheme) + kHidden + uri.substr(at);
     // Parameters from the end, so the earlier positions stay right.
     std::vector<std::pair<size_t, size_t>> values;
     forEachParameter(out, [&](size_t start, size_t equals, size_t end) {
@@ -83,12 +90,12 @@ std::string maskedUri(const std::string& uri) {
 
 PgConnection::Parameters postgresParameters(const std::string& uri) {
     const std::string shown = maskedUri(uri);
+    const size_t scheme = postgresSchemeLength(uri);
     const std::string rule =
         "; Tallyhound reads database passwords from a password file only (~/.pgpass, the file "
         "PGPASSFILE names, or the pgpass credential of its service)";
     if (const size_t at = userInfoEnd(uri);
-        at != std::string::npos &&
-        uri.substr(kScheme.size(), at - kScheme.size()).find(':') != std::string::npos)
+        at != std::string::npos && uri.substr(scheme, at - scheme).find(':') != std::string::npos)
         throw refused(shown + " holds a password" + rule);
     bool passfile = false;
     forEachParameter(uri, [&](size_t start, size_t equals, size_t) {

@@ -207,7 +207,8 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     TextFileWriter rewritten(file.path(), file.descriptor());
     counts = {work.banLines, writeBanFile(store, server, rewritten), stored.stamped, work.oddLines,
               lifted};
-    if (counts.written == 0 && !options.mayEmpty) return Pass::NoRecords;
+    // A file whose every ban was lifted is written without them: it held bans.
+    if (counts.written == 0 && counts.banLines == 0 && !options.mayEmpty) return Pass::NoRecords;
     rewritten.sync();
     if (options.beforeCheck) options.beforeCheck();
     if (!file.unchanged()) return Pass::Changed;

@@ -80,11 +80,17 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     }
 }
 
-// Lifting the only ban leaves a ban file with no ban line, its temp bans kept.
+// Lifting the only ban leaves a ban file with no ban line, its temp bans kept. When the
+// game server (or another server of a fleet) writes the lifted ban back, the next merge
+// takes it out again: it once left the file as it was, as if it held no ban.
 TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
     writeBytes(bans, crlf({";temp ban of " + kB}));
     mergeA(kSeen);
     ASSERT_TRUE(liftA());
+    EXPECT_EQ(readBytes(bans), crlf({";temp ban of " + kB}));
+    EXPECT_EQ(banGuids(), Rows{});
+    writeBytes(bans, crlf({kLineA, "", ";temp ban of " + kB}));
+    EXPECT_NE(mergeA(kSeen).find("\r\n2 skipped: bans lifted        "), std::string::npos);
     EXPECT_EQ(readBytes(bans), crlf({";temp ban of " + kB}));
     EXPECT_EQ(banGuids(), Rows{});
 }

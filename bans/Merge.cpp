@@ -81,6 +81,7 @@ struct Counts {
     int64_t stamped = 0;   // new bans given the merge's time
     int64_t odd = 0;       // lines of no known shape, kept
     int64_t lifted = 0;    // rows skipped: their ban was lifted
+    int64_t added = 0;     // bans the grid added
 };
 
 // A dated copy of the bytes just read, under the file's own name, no more readable than
@@ -206,7 +207,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     backup.wait();
     TextFileWriter rewritten(file.path(), file.descriptor());
     counts = {work.banLines, writeBanFile(store, server, rewritten), stored.stamped, work.oddLines,
-              lifted};
+              lifted, static_cast<int64_t>(added.size())};
     // A file whose every ban was lifted is written without them: it held bans.
     if (counts.written == 0 && counts.banLines == 0 && !options.mayEmpty) return Pass::NoRecords;
     rewritten.sync();
@@ -407,7 +408,8 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
     if (!storedElsewhere.empty())
         for (const StoredBan& ban : store.findBans(storedElsewhere))
             append({ban.guid, ban.stamp, ban.name, ban.address, ban.reason});
-    counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines, lifted};
+    counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines, lifted,
+              static_cast<int64_t>(stored.addedFromGrid.size())};
     {
         StopSignalsHeld held;
         if (!lines.empty()) {
@@ -424,8 +426,10 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
 }
 
 std::string reportOf(const Counts& counts, const std::string& title) {
+    // As many lines as before may still hold a new ban: a lifted ban's line gone and the
+    // player banned again, or two lines of one GUID made one.
     std::string report =
-        counts.banLines == counts.written
+        counts.banLines == counts.written && counts.added == 0
             ? "Merge complete. No new ban's have been written to '" + title + "'" + kPad
             : "Merge complete. " + std::to_string(counts.written) + " bans have been written to '" +
                   title + "'" + kPad;

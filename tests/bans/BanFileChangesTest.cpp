@@ -78,6 +78,11 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
         EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), (Rows{"0"}));
         ASSERT_TRUE(liftA());
     }
+    // The lifted line written back, and the player seen cheating again: as many ban lines
+    // as before, one of them a new ban, which the report once said there was none of.
+    writeBytes(bans, crlf({kLineA, kLineB}));
+    EXPECT_TRUE(mergeA("[01.03.2099 00:00:00]")
+                    .starts_with("Merge complete. 2 bans have been written to 'pbbans.dat'"));
 }
 
 // Lifting the only ban leaves a ban file with no ban line, its temp bans kept. When the

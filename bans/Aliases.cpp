@@ -17,7 +17,9 @@ constexpr size_t kBatch = 10000;
 
 bool namesPlayer(std::string_view guid) {
     const size_t first = guid.find_first_not_of(' ');
-    if (first == std::string_view::npos) return false;
+    // A real GUID is a few dozen characters; a shared database's index has room for 256
+    // bytes beside the longest name and address a ban keeps.
+    if (first == std::string_view::npos || guid.size() > 256) return false;
     // A ban line splits at spaces and brackets, quotes its other fields and is one line of
     // text: a GUID holding one of those, a line break or a zero byte would come back as
     // another GUID, name and address.

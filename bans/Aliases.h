@@ -59,8 +59,8 @@ class AliasSightings {
     size_t guidFrom_ = 0;  // where the last GUID's sightings begin in gathered_
 };
 
-// Whether a working row's GUID names a player: not blank, "unknown" or "NO_GUID", and
-// with no space, bracket or double quote inside it.
+// Whether a working row's GUID names a player: not blank, "unknown" or "NO_GUID", at most
+// 256 bytes, and with no space, bracket or double quote inside it.
 bool namesPlayer(std::string_view guid);
 
 }  // namespace th

@@ -46,9 +46,23 @@ bool containsIgnoringCase(std::string_view text, std::string_view part) {
                        [&](char a, char b) { return lower(a) == lower(b); }) != text.end();
 }
 
+// The longest name, address or reason a ban keeps, in bytes. A shared PostgreSQL database
+// indexes them, and an entry must fit a third of a page (2,704 bytes) with the GUID, even
+// with every apostrophe stored as two characters: one longer value stopped every merge of
+// the fleet. Real ones are a few dozen bytes.
+constexpr size_t kLongestValue = 500;
+
+// The text cut to kLongestValue bytes at the start of a character.
+std::string_view cutToLongest(std::string_view text) {
+    if (text.size() <= kLongestValue) return text;
+    size_t end = kLongestValue;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
 void appendQuoted(std::string& out, std::string_view text) {
     out += '"';
-    appendOneLine(out, text);
+    appendOneLine(out, cutToLongest(text));
     out += '"';
 }
 
@@ -117,7 +131,7 @@ void takeApart(std::string_view bytes, FieldSplitter& awk, WorkingRows& into, Ce
         value.clear();
         appendQuoted(value, awk.field(6));
         row.address = texts.keep(value);
-        row.reason = texts.keep(trimSpaces(reason));
+        row.reason = texts.keep(cutToLongest(trimSpaces(reason)));
         ++into.banLines;
         ban(std::move(row));
     });
@@ -192,7 +206,7 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
             appendOneLine(value, kind);
         value += " #";
         appendOneLine(value, number);
-        row.reason = into.texts.keep(value);
+        row.reason = into.texts.keep(cutToLongest(value));
     }
 }
 

@@ -82,5 +82,40 @@ TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {
     EXPECT_EQ(schema(old), schema(fresh));
 }
 
+// A value too long for the shared database's indexes once stopped every merge of the fleet,
+// the other bans with it: a name, address or reason is cut to 500 bytes at the start of a
+// character, and a GUID longer than 256 bytes, which no real one is, bans no one.
+TEST_F(PostgresMerge, OverlongValuesAreCutAndTheOtherBansGoIn) {
+    const std::string uri = cluster.freshDatabaseUri();
+    createBanDatabase(uri);
+    setDatabasePath(uri);
+    // Letters in no order: the server compresses a long entry that repeats itself.
+    auto letters = [seed = 12345u](size_t n) mutable {
+        std::string out;
+        for (size_t i = 0; i < n; ++i, seed = seed * 1103515245u + 12345u)
+            out += static_cast<char>('a' + (seed >> 16) % 26);
+        return out;
+    };
+    const std::string cut = letters(499), address = letters(4000);
+    std::string kind = letters(4000);
+    for (char& c : kind) c = static_cast<char>(c - 'a' + 'A');  // a reason is in capitals
+    GridRow longest = violationRow("aaaa1111", cut + "\xC3\xA4" + letters(4000));
+    longest[1] = "(" + kind + ")";  // the violation, the reason's kind
+    longest[6] = address;
+    writeBytes(bans, "");
+    const Merged merged = mergeRows(
+        bans, {longest, violationRow("bbbb2222", "Short"), violationRow(std::string(257, 'c'))});
+    ASSERT_TRUE(merged.outcome.completed) << merged.said();
+    const std::string reason = ("VIOLATION DETECTED -> (" + kind).substr(0, 500);
+    EXPECT_EQ(readBytes(bans),
+              crlf({"[06.01.2017 00:00:00] aaaa1111 \"" + cut + "\" \"" + address.substr(0, 500) +
+                        "\" \"" + reason + "\"",
+                    "[06.01.2017 00:00:00] bbbb2222 \"Short\" \"198.51.100.7:28960\" "
+                    "\"VIOLATION DETECTED -> (AIMBOT) #50001\""}));
+    const std::string file = readBytes(bans);
+    EXPECT_TRUE(mergeRows(bans, {}).outcome.completed);
+    EXPECT_EQ(readBytes(bans), file) << "read back and written the same";
+}
+
 }  // namespace
 }  // namespace th::test

@@ -24,6 +24,7 @@ namespace th {
     X(PQntuples)              \
     X(PQresultErrorField)     \
     X(PQresultStatus)         \
+    X(PQsetNoticeProcessor)   \
     X(PQsocket)               \
     X(PQstatus)               \
     X(PQtransactionStatus)    \

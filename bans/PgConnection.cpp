@@ -125,6 +125,11 @@ PgConnection::PgConnection(const Parameters& parameters, std::string name)
         throw Error(err::kDatabase, appBaseName() + ".Connection",
                     name_ + " could not be reached: " + why);
     }
+    // libpq would print the server's notices raw on standard error: "NOTICE: extension
+    // exists", or a "FATAL:" line when the server ends an idle connection. The call that
+    // fails says what went wrong, in the program's own words.
+    libpq().PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
 }
 
 PgConnection::~PgConnection() {

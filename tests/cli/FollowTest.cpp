@@ -255,7 +255,7 @@ TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
     std::this_thread::sleep_for(1s);  // both caught up and listening
     append("sv_viol.log", violation("Cheat", guidOf(1)));
     ASSERT_TRUE(waitForBans(bansB, {guidOf(1), guidOf(999)}));
-    cluster.stop();
+    cluster.stop(true);
     append("sv_viol.log", violation("Later", guidOf(2)));
     std::this_thread::sleep_for(1500ms);
     cluster.start();
@@ -276,6 +276,7 @@ TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
     const std::string lost = "tallyhound-cli: lost touch with the ban database";
     EXPECT_NE(err.find(lost), std::string::npos) << err;
     EXPECT_EQ(err.find(lost), err.rfind(lost)) << "once per outage: " << err;
+    EXPECT_EQ(err.find("FATAL"), std::string::npos) << "the server's own notice, raw: " << err;
 }
 
 // While another merge holds the fleet's writers' lock, a follower waiting for it still

@@ -123,9 +123,10 @@ void PostgresCluster::start() {
     running_ = true;
 }
 
-void PostgresCluster::stop() {
+void PostgresCluster::stop(bool fast) {
     if (!running_) return;
-    command(bin_ + "/pg_ctl -D " + folder_ + "/data -m immediate -w -s stop");
+    command(bin_ + "/pg_ctl -D " + folder_ + "/data -m " + (fast ? "fast" : "immediate") +
+            " -w -s stop");
     running_ = false;
 }
 

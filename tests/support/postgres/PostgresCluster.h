@@ -28,8 +28,9 @@ class PostgresCluster {
     std::string tcpUri(const std::string& database) const;
     static constexpr const char* kFleetPassword = "fleet-secret";
 
-    // Stops the server at once (as a crash or a power cut would) and starts it again.
-    void stop();
+    // Stops the server at once (as a crash or a power cut would), or fast (as a service
+    // manager does: each client is told why its connection ends), and starts it again.
+    void stop(bool fast = false);
     void start();
 
     // Runs statements in a database as the cluster's owner.

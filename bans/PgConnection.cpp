@@ -1,8 +1,10 @@
 #include "bans/PgConnection.h"
 
 #include <poll.h>
+#include <sys/stat.h>
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "bans/LibPq.h"
 
@@ -40,6 +42,26 @@ std::string oneLine(std::string_view text) {
         out += c;
     }
     return out;
+}
+
+// What keeps libpq from a password, said after "no password supplied": which password
+// file it looked in and what is wrong with it. It takes the one the parameters name, else
+// PGPASSFILE's, else ~/.pgpass, and ignores a file that others may read.
+std::string passwordFileAdvice(const PgConnection::Parameters& parameters) {
+    std::string file;
+    for (const auto& [keyword, value] : parameters)
+        if (keyword == "passfile") file = value;
+    const char* named = std::getenv("PGPASSFILE");
+    const char* home = std::getenv("HOME");
+    if (file.empty() && named && *named) file = named;
+    if (file.empty() && home && *home) file = std::string(home) + "/.pgpass";
+    if (file.empty()) return "; no password file was found";
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return "; the password file " + file + " is not there";
+    if (S_ISREG(st.st_mode) && (st.st_mode & 077) != 0)
+        return "; the password file " + file +
+               " may be read by other users, so it is not used: chmod 600 " + file;
+    return "; the password file " + file + " has no line for this database and user";
 }
 
 }  // namespace
@@ -120,6 +142,8 @@ PgConnection::PgConnection(const Parameters& parameters, std::string name)
             for (size_t at; (at = why.find(named)) != std::string::npos;)
                 why.replace(at, named.size(), "\"***\"");
         }
+        if (why.find("no password supplied") != std::string::npos)
+            why += passwordFileAdvice(parameters);
         libpq().PQfinish(conn_);
         conn_ = nullptr;
         throw Error(err::kDatabase, appBaseName() + ".Connection",

@@ -2,6 +2,9 @@
 // but keep their own temp bans, and the connection failing, with one clear message.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <tuple>
 
 #include "tests/cli/CliRunner.h"
 #include "tests/support/postgres/PostgresCluster.h"
@@ -116,7 +119,7 @@ TEST_F(FleetCommands, ConnectionFailuresGiveOneClearMessageEach) {
 }
 
 // A role holding only the privileges the README grants, its password in a password file,
-// merges over TCP.
+// merges over TCP; until the file is there and private, the message says what is wrong.
 TEST_F(FleetCommands, AFleetRoleWithLeastPrivilegesMerges) {
     ASSERT_EQ(runCli({"db", "init", "--db", uri}).status, 0);
     std::string grants = readBytes(dataPath("../../README.md"));
@@ -131,11 +134,28 @@ TEST_F(FleetCommands, AFleetRoleWithLeastPrivilegesMerges) {
     const std::string passfile = dir + "/pgpass";
     writeBytes(passfile, "127.0.0.1:" + std::to_string(cluster.port()) + ":" + db +
                              ":fleet:" + PostgresCluster::kFleetPassword + "\n");
-    ::chmod(passfile.c_str(), 0600);
-    ::setenv("PGPASSFILE", passfile.c_str(), 1);
-    CliResult r = runCli({"merge", "--bans", bans, "--db", cluster.tcpUri(db), log});
-    ::unsetenv("PGPASSFILE");
-    EXPECT_EQ(r.status, 0) << r.err;
+    // A password file that is not there, or that others may read, is named and so is
+    // what is wrong with it; libpq itself says only "no password supplied".
+    for (const auto& [file, mode, why] :
+         {std::tuple{dir + "/none", 0600, dir + "/none is not there"},
+          std::tuple{passfile, 0644,
+                     passfile +
+                         " may be read by other users, so it is not "
+                         "used: chmod 600 " +
+                         passfile},
+          std::tuple{passfile, 0600, std::string()}}) {
+        ::chmod(passfile.c_str(), static_cast<mode_t>(mode));
+        ::setenv("PGPASSFILE", file.c_str(), 1);
+        CliResult r = runCli({"merge", "--bans", bans, "--db", cluster.tcpUri(db), log});
+        ::unsetenv("PGPASSFILE");
+        if (why.empty()) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("no password supplied; the password file " + why), std::string::npos)
+            << r.err;
+    }
 }
 
 }  // namespace

@@ -148,6 +148,10 @@ void SqliteConnection::Open(const std::string& path) {
         probe.step();
     } catch (const Error& e) {
         Close();
+        // An empty file (touched by hand) or another program's database.
+        if (e.description().starts_with("no such table"))
+            throw Error(e.number(), e.source(),
+                        path + " is not a ban database of Tallyhound (it lacks the ban tables)");
         throw Error(e.number(), e.source(), e.description() + ": " + path);
     }
 }

@@ -123,6 +123,13 @@ TEST_F(DbCommands, ADatabaseMissingATableIsAFailureNotAnAbort) {
         EXPECT_EQ(r.status, 1) << args[1];
         EXPECT_EQ(r.err, "tallyhound-cli: no such table: tblLiftedBans\n") << args[1];
     }
+    // An empty file, as `touch` makes one, is no ban database.
+    writeBytes(db, "");
+    const CliResult r = runCli({"db", "list", "--db", db});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tallyhound-cli: " + db +
+                         " is not a ban database of Tallyhound (it lacks the ban "
+                         "tables)\n");
 }
 
 }  // namespace

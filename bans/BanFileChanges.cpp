@@ -69,13 +69,17 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
             if (!done.insert(guidKey(guid)).second) continue;
             const std::optional<StoredBan> ban = store.findBan(guid);
             if (!ban) continue;
-            // Dated no earlier than the ban it lifts: a ban stamped ahead of this clock (a
-            // server in a later time zone, a clock set wrong) would otherwise pass for a
-            // violation after the lifting, in this file or another server's, and be
-            // banned again. A stamp of no real moment dates nothing: a day-first one would
-            // put the lifting after every later violation of its year.
-            const std::string& at =
-                isRealMoment(ban->stamp) && earlierStamp(now, ban->stamp) ? ban->stamp : now;
+            // Dated no earlier than the ban it lifts or any sighting of the player: a
+            // violation stamped ahead of this clock (a server in a later time zone, a clock
+            // set wrong) would otherwise pass for one after the lifting, in this file or
+            // another server's, and ban again. A stamp of no real moment dates nothing: a
+            // day-first one would put the lifting after every later violation of its year.
+            std::string at = now;
+            const auto notBefore = [&](const std::string& stamp) {
+                if (isRealMoment(stamp) && earlierStamp(at, stamp)) at = stamp;
+            };
+            notBefore(ban->stamp);
+            for (const StoredAlias& alias : store.findAliases(guid)) notBefore(alias.lastSeen);
             if (store.liftBan(guid, at, note)) ++lifted;
         }
     };

@@ -101,8 +101,8 @@ TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
 }
 
 // A ban stamped ahead of this machine's clock (another time zone, a clock set wrong) is
-// lifted too, dated no earlier than itself: its own line, in this file or in another
-// server's, is no violation after the lifting.
+// lifted too, dated no earlier than itself or any sighting of the player: its own line, in
+// this file or in another server's, is no violation after the lifting.
 TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
     const std::string ahead = "[01.01.2099 00:00:00] " + kA + " \"Ahead\" \"\" \"\"";
     writeBytes(bans, crlf({kLineB, ahead}));
@@ -119,9 +119,18 @@ TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
     EXPECT_EQ(readBytes(other), crlf({kLineB}));
     EXPECT_EQ(banGuids(), (Rows{kB}));
 
+    // Nor is a violation seen ahead of the clock by another server of a fleet, while the
+    // ban keeps its earlier stamp: the lifting is dated no earlier than any sighting.
+    sql(db, "DELETE FROM tblLiftedBans");
+    writeBytes(bans, crlf({kLineA, kLineB}));
+    mergeA("[01.02.2099 00:00:00]");
+    ASSERT_TRUE(liftA());
+    EXPECT_NE(mergeA("[01.02.2099 00:00:00]").find("1 skipped: bans lifted"), std::string::npos);
+    EXPECT_EQ(banGuids(), (Rows{kB}));
+
     // A stamp of no real moment (day first: month 13) dates nothing, or every later
     // violation of its year would count as before the lifting.
-    sql(db, "DELETE FROM tblLiftedBans");
+    sql(db, "DELETE FROM tblLiftedBans; DELETE FROM tblAliases");
     writeBytes(bans, crlf({kLineB, "[13.01.2099 00:00:00] " + kA + " \"Day first\" \"\" \"\""}));
     mergeA(kSeen);
     ASSERT_TRUE(liftA());

@@ -165,7 +165,8 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
 
     ScanPlan result;
     // Logs that were read before and are no longer where they were: rotation renamed them
-    // away (their rest comes first, before the new log under their old name) or they are gone.
+    // away (their rest comes first, before the new log under their old name, as long as
+    // they are in the folder) or they are gone.
     for (const LogPosition& p : stored) {
         if (!inScope(p)) continue;
         const bool stillHere = std::any_of(current.begin(), current.end(), [&](const Current& c) {
@@ -173,9 +174,12 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
                    p.inode == static_cast<uint64_t>(c.st.st_ino);
         });
         if (stillHere) continue;
-        if (std::optional<Current> renamed = findRenamed(p))
+        if (std::optional<Current> renamed = findRenamed(p)) {
             plan(*renamed, &p, result);
-        else
+            // Kept under the name it was read by, so that the next run looks for it too: the
+            // game server may write on into it until it opens its new log.
+            result.positions.back().path = p.path;
+        } else
             result.gone.push_back(p);
     }
     for (const Current& log : current) plan(log, knownOf(log), result);

@@ -15,6 +15,7 @@
 
 #include "bans/Aliases.h"
 #include "bans/BanFileLock.h"
+#include "bans/BanFileOrder.h"
 #include "bans/BanFileReader.h"
 #include "bans/BanFileWriter.h"
 #include "bans/BanStore.h"
@@ -207,7 +208,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     backup.wait();
     TextFileWriter rewritten(file.path(), file.descriptor());
     counts = {work.banLines, writeBanFile(store, server, rewritten), stored.stamped, work.oddLines,
-              lifted, static_cast<int64_t>(added.size())};
+              lifted,        static_cast<int64_t>(added.size())};
     // A file whose every ban was lifted is written without them: it held bans.
     if (counts.written == 0 && counts.banLines == 0 && !options.mayEmpty) return Pass::NoRecords;
     rewritten.sync();
@@ -408,8 +409,9 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
     if (!storedElsewhere.empty())
         for (const StoredBan& ban : store.findBans(storedElsewhere))
             append({ban.guid, ban.stamp, ban.name, ban.address, ban.reason});
-    counts = {work.banLines, work.banLines + appended, stored.stamped, work.oddLines, lifted,
-              static_cast<int64_t>(stored.addedFromGrid.size())};
+    counts = {work.banLines,  work.banLines + appended,
+              stored.stamped, work.oddLines,
+              lifted,         static_cast<int64_t>(stored.addedFromGrid.size())};
     {
         StopSignalsHeld held;
         if (!lines.empty()) {
@@ -590,10 +592,9 @@ std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string
     collectGridRows(
         form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
     sortByGuid(work.rows);
-    // Lifted bans are skipped by the merge's own rule; what it would also change (a
-    // lifting ended by a newer ban) is rolled back.
-    StoreTransaction untouched(store);
-    skipLiftedRows(store, work.rows);
+    // Lifted bans are skipped by the merge's own rule, without ending a lifting that a newer
+    // violation would end: a dry run may have a database it can only read.
+    dropLiftedRows(work.rows, liftingTimes(store));
     std::vector<size_t> grid;
     std::vector<std::string> guids;
     for (size_t j : banRows(work.rows)) {
@@ -605,6 +606,10 @@ std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string
     std::vector<NewBan> bans;
     for (size_t j : grid)
         if (!known.contains(guidKey(work.rows[j].guid))) bans.push_back(newBanOf(work.rows[j]));
+    // In the order the ban file would list them.
+    std::sort(bans.begin(), bans.end(), [](const NewBan& a, const NewBan& b) {
+        return compareInBanFile(a.stamp, a.guid, b.stamp, b.guid) < 0;
+    });
     return bans;
 }
 

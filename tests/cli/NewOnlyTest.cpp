@@ -107,18 +107,24 @@ TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
     ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, dataPath("bans/cli.log")}).status, 0);
     const std::string lifted = "1111111111111111111111111111aaaa";
     ASSERT_EQ(runCli({"db", "unban", "--db", db, "--bans", bans, lifted}).status, 0);
-    append("1.log", violation("Amy", guidOf(1)) +
-                        violation("Old", "0123abcd0123abcd0123abcd0123abcd") +
-                        violation("Lifted", lifted));
+    // Zed cheats again after the lifting; the dry run ends no lifting, so it needs no
+    // database it may write to.
+    append("1.log",
+           "[01.01.2099 00:00:00] VIOLATION (AIMBOT) #50001: Zed (slot #1) Aimbot "
+           "detected [" +
+               lifted + "(VALID) 192.0.2.1:27960]\n" + violation("Amy", guidOf(1)) +
+               violation("Old", "0123abcd0123abcd0123abcd0123abcd") + violation("Lifted", lifted));
     const auto before = everything(dir, db);
     for (bool newOnly : {false, true}) {
         std::vector<std::string> args = {"merge", "--bans", bans, "--db", db, "--dry-run", logs};
         if (newOnly) args.push_back("--new-only");
         CliResult r = runCli(args);
         EXPECT_EQ(r.status, 0) << r.err;
-        // The ban already in the file is not new; only Amy is.
-        EXPECT_EQ(r.out, wouldAdd("Amy", 1));
-        EXPECT_EQ(r.err, "1 ban would be added to " + bans + "; nothing was changed\n");
+        // The ban already in the file is not new, nor is the lifted one seen before the
+        // lifting; Amy and Zed are, in the ban file's order.
+        EXPECT_EQ(r.out, wouldAdd("Amy", 1) + "[01.01.2099 00:00:00]\t" + lifted +
+                             "\tZed\tVIOLATION DETECTED -> (AIMBOT) #50001\n");
+        EXPECT_EQ(r.err, "2 bans would be added to " + bans + "; nothing was changed\n");
         EXPECT_EQ(everything(dir, db), before);
     }
     // A database of an older version is refused as it is, not upgraded.

@@ -85,6 +85,8 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
         if (StopSignals::requested()) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
+            // One that had just ended by itself is told as it ended.
+            if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL) break;
             return program + " was stopped: tallyhound-cli was asked to stop";
         }
         if (std::chrono::steady_clock::now() >= deadline) {

@@ -108,6 +108,19 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     append("sv_viol.log", "chatter\n" + violation("Late", guidOf(2)));
     append("2.log", violation("Other", guidOf(3)));  // a new log in the folder
     ASSERT_TRUE(waitForBans(bans, {guidOf(2), guidOf(3)}));
+    // The bans are in the file before the after-merge command runs: a stop asked for
+    // meanwhile would stop it too, and say so. It has run for all three once their
+    // counts add up.
+    auto told = [&] {
+        const std::string after = readBytes(dir + "/after");
+        int bans = 0;
+        for (size_t at = 0; (at = after.find("TALLYHOUND_NEW_BANS=", at)) != std::string::npos;)
+            bans += after[at += 20] - '0';
+        return bans;
+    };
+    for (auto until = std::chrono::steady_clock::now() + 10s;
+         told() < 3 && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(20ms);
     EXPECT_EQ(stop(pid_), 0);
     std::string caught;
     for (const auto& [n, name] :

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <optional>
 
 #include "platform/Error.h"
@@ -87,9 +88,39 @@ int64_t modifiedOf(const struct stat& st) {
     return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
+// The copy that rotation by copying and truncating (logrotate's copytruncate) made of a log
+// before it emptied it: a regular file in its folder, no log known already (taken by
+// known), at least as long as the place stored and with the same first bytes. Of several,
+// the last modified.
+std::optional<Current> findCopy(const Current& log, const LogPosition& stored,
+                                const std::function<bool(const struct stat&)>& known) {
+    const std::string folder = folderOf(log.path);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) return std::nullopt;
+    std::optional<Current> found;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (entry->d_name[0] == '.') continue;
+        std::optional<Current> copy;
+        try {
+            copy = openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
+        } catch (const Error&) {
+            continue;  // one that cannot be read is no copy of ours
+        }
+        if (!copy || known(copy->st) || static_cast<uint64_t>(copy->st.st_size) < stored.position)
+            continue;
+        if (found && modifiedOf(found->st) >= modifiedOf(copy->st)) continue;
+        if (hashOfHead(copy->file->descriptor(), stored.position, copy->path) == stored.headHash)
+            found = std::move(copy);
+    }
+    return found;
+}
+
 // The slice of a log that follows what was consumed of it (all of it when nothing was,
 // or when it shrank or its first bytes changed), and where it will stand after.
-void plan(const Current& log, const LogPosition* known, ScanPlan& into) {
+// knownFile tells the logs known already, which are no copy; without it no copy is
+// looked for.
+void plan(const Current& log, const LogPosition* known, ScanPlan& into,
+          const std::function<bool(const struct stat&)>* knownFile = nullptr) {
     const std::string& path = log.path;
     const int fd = log.file->descriptor();
     LogPosition after;
@@ -104,6 +135,16 @@ void plan(const Current& log, const LogPosition* known, ScanPlan& into) {
     if (known && known->position <= after.size &&
         hashOfHead(fd, known->position, path) == known->headHash)
         begin = known->position;
+    else if (known && known->position > 0 && knownFile) {
+        // What the log gained after the last run and before it was emptied is in its copy.
+        if (const std::optional<Current> copy = findCopy(log, *known, *knownFile)) {
+            const int from = copy->file->descriptor();
+            const uint64_t size = static_cast<uint64_t>(copy->st.st_size);
+            const uint64_t upTo = lastLineEnd(from, known->position, size, copy->path);
+            if (upTo > known->position)
+                into.slices.push_back({copy->path, copy->file, known->position, upTo});
+        }
+    }
     const uint64_t end = lastLineEnd(fd, begin, after.size, path);
     after.position = end;
     after.headHash = known && begin == end && begin == known->position ? known->headHash
@@ -182,7 +223,21 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
         } else
             result.gone.push_back(p);
     }
-    for (const Current& log : current) plan(log, knownOf(log), result);
+    // A log known before that shrank or was replaced may have been copied away first.
+    const std::function<bool(const struct stat&)> knownFile = [&](const struct stat& st) {
+        const auto same = [&](uint64_t device, uint64_t inode) {
+            return device == static_cast<uint64_t>(st.st_dev) &&
+                   inode == static_cast<uint64_t>(st.st_ino);
+        };
+        return std::any_of(current.begin(), current.end(),
+                           [&](const Current& c) {
+                               return same(static_cast<uint64_t>(c.st.st_dev),
+                                           static_cast<uint64_t>(c.st.st_ino));
+                           }) ||
+               std::any_of(stored.begin(), stored.end(),
+                           [&](const LogPosition& p) { return same(p.device, p.inode); });
+    };
+    for (const Current& log : current) plan(log, knownOf(log), result, &knownFile);
     return result;
 }
 

@@ -3,7 +3,8 @@
 //
 // A log is known by its device and inode, so a log renamed away by rotation keeps its
 // place. Only complete lines are consumed: the writer may still be writing the last one.
-// A log that shrank, or whose first bytes changed, is read from its start again.
+// A log that shrank, or whose first bytes changed, is read from its start again, after
+// the rest of a copy of it in its folder (rotation by copying and truncating).
 
 #include <cstdint>
 #include <memory>

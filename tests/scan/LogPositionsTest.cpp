@@ -80,6 +80,15 @@ TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
          "late\n"},
         {"rotated again", [&] { fs::rename(dir + "/sv_viol.log.1", dir + "/sv_viol.log.2"); }, ""},
         {"the rotated log is deleted", [&] { fs::remove(dir + "/sv_viol.log.2"); }, ""},
+        // logrotate's copytruncate: what came since the last run is only in the copy.
+        {"copied and emptied: the copy's rest, then the log from its start",
+         [&] {
+             append(log, "copied\n");
+             fs::copy_file(log, dir + "/sv_viol.log.1");
+             overwrite(log, "after\n");
+         },
+         "copied\nafter\n"},
+        {"emptied with no copy: from its start", [&] { overwrite(log, "x\n"); }, "x\n"},
         {"rotated to another folder: gone, the new one from its start",
          [&] {
              fs::rename(log, elsewhere.dir + "/sv_viol.log");

@@ -691,6 +691,9 @@ void frmMain::runInBackground(int16_t index) {
 void frmMain::backgroundWorkEnded() {
     worker_->deleteLater();
     worker_ = nullptr;
+    // A Cancel is for the work it was pressed for: the ban window's commands check the
+    // same request, and would stop at once.
+    form_->cancel.reset();
     vsFlexGrid1_->gridModel().resume();
     setBusy(false, false);
     emit workFinished();

@@ -73,6 +73,7 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         EXPECT_LT(found, 2000);
         const FlexGrid& g = w.window.form().vsFlexGrid1;
         EXPECT_EQ(w.window.form().unsavedRows, keep == MsgResult::Yes);
+        EXPECT_FALSE(w.window.form().cancel.requested()) << "a later lifting would stop at once";
         // Kept rows are arranged into their groups.
         if (keep == MsgResult::No)
             EXPECT_EQ(g.rows(), 1);

@@ -133,7 +133,8 @@ void BanTableModel::restart() {
 }
 
 QString BanTableModel::statusText() const {
-    if (shown_ > kCountedMatches)
+    // Only a search's matches are counted so far; without one, every ban is shown.
+    if (!order_.search.empty() && shown_ > kCountedMatches)
         return QStringLiteral("%1 bans, more than %2 shown").arg(total_).arg(kCountedMatches);
     return QStringLiteral("%1 bans, %2 shown").arg(total_).arg(shown_);
 }

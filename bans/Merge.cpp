@@ -451,12 +451,6 @@ std::string reportOf(const Counts& counts, const std::string& title) {
     return report;
 }
 
-// Opens the rewritten file with the desktop's own program for text files.
-void openInEditor(MainForm& form, const std::string& path) {
-    CShell shell(form.ports.shell);
-    shell.OpenDocument(path);
-}
-
 }  // namespace
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
@@ -551,13 +545,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 if (options.offerToOpen) {
                     std::string prompt = outcome.report + kCrLf + kCrLf + kOpenQuestion;
                     if (form.ports.messages.show(prompt, MsgButtons::YesNo, MsgIcon::Information,
-                                                 kMsgTitle) == MsgResult::Yes) {
-                        try {
-                            openInEditor(form, banFile);
-                        } catch (const std::exception&) {
-                            // A launcher failure ends the merge quietly: the file is written.
-                        }
-                    }
+                                                 kMsgTitle) == MsgResult::Yes)
+                        openForViewing(form.ports.shell, form.ports.messages, banFile);
                 }
             }
         }

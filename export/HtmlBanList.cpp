@@ -146,10 +146,7 @@ bool runHtmlCommand(MainForm& form) {
     MsgResult answer =
         form.ports.messages.show("'" + path + "' has been created, open for viewing?" + kPad,
                                  MsgButtons::YesNo, MsgIcon::Information, kMsgTitle);
-    if (answer == MsgResult::Yes) {
-        CShell shell(form.ports.shell);
-        shell.OpenDocument(path);
-    }
+    if (answer == MsgResult::Yes) openForViewing(form.ports.shell, form.ports.messages, path);
     return true;
 }
 

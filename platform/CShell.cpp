@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/Error.h"
+#include "platform/MessageBoxes.h"
 
 namespace th {
 
@@ -198,6 +199,15 @@ void CShell::ShowProperties(const std::string& PathFileName, int32_t HWndOwner) 
     requireExisting(PathFileName);
     if (!shell_.showProperties(PathFileName, HWndOwner))
         raise(kErrCannotShowProperties, "Cannot show properties");
+}
+
+void openForViewing(ShellPort& shell, MessageBoxPort& messages, const std::string& path) {
+    try {
+        CShell(shell).OpenDocument(path);
+    } catch (const Error& e) {
+        showErrorBox(messages, "'" + path + "' was written but could not be opened", e,
+                     "Open it with a program of your choice.");
+    }
 }
 
 }  // namespace th

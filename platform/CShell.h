@@ -83,4 +83,9 @@ std::string mailtoAddress(const std::string& recipient, const std::string& cc,
 
 }  // namespace shell_detail
 
+// Opens a file the program has just written with the desktop's program for its kind. When
+// that cannot be done it says so, and that the file is written all the same: the
+// launcher's own error named no file.
+void openForViewing(ShellPort& shell, MessageBoxPort& messages, const std::string& path);
+
 }  // namespace th

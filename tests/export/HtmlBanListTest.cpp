@@ -75,7 +75,7 @@ TEST(HtmlBanList, FoldedNamesAreWrittenWithoutColourCodes) {
 }
 
 // Cancelled, answered No, answered Yes, then a file in a missing folder and a shell that
-// cannot open the page: only Yes opens it, and the failures show the error box or raise.
+// cannot open the page: only Yes opens it, and each failure shows its box.
 TEST(HtmlCommand, WritesThePageAndOpensItOnYesOnly) {
     FormFixture f;
     f.addRows({row("Alpha"), row("Bob")});
@@ -96,8 +96,15 @@ TEST(HtmlCommand, WritesThePageAndOpensItOnYesOnly) {
     ASSERT_EQ(f.scripted.shell.calls.size(), 1u);
     EXPECT_EQ(f.scripted.shell.calls[0].target, path);
 
+    // The page is written even when it cannot be opened, and the box says so.
     f.scripted.shell.result = 31;  // no program for the file's kind
-    EXPECT_THROW(runHtmlCommand(f.form), Error);
+    f.scripted.files.answers = {{path}};
+    f.scripted.messages.answers = {MsgResult::Yes};
+    EXPECT_TRUE(runHtmlCommand(f.form));
+    EXPECT_EQ(f.scripted.messages.shown.back().prompt,
+              "'" + path +
+                  "' was written but could not be opened        \r\nNo association for file "
+                  "extension -2147203453        \r\nOpen it with a program of your choice.        ");
 }
 
 }  // namespace

@@ -42,11 +42,13 @@ constexpr const char* kLastBanFileKey = "bans/lastBanFile";
 
 // The box that asks before bans are lifted: No is the default, and what is typed at once
 // goes into the note (with the focus on No, a space pressed it).
-std::optional<QString> askWithNote(QWidget* parent, int count) {
+std::optional<QString> askWithNote(QWidget* parent, const std::vector<std::string>& bans) {
     QDialog box(parent);
     box.setWindowTitle(QString::fromLatin1(kMsgTitle));
     auto* layout = new QVBoxLayout(&box);
-    layout->addWidget(new QLabel(QString::fromStdString(liftQuestionText(count)), &box));
+    auto* question = new QLabel(QString::fromStdString(liftQuestionText(bans)), &box);
+    question->setTextFormat(Qt::PlainText);  // a name is shown as it is, never as markup
+    layout->addWidget(question);
     auto* form = new QFormLayout;
     auto* note = new QLineEdit(&box);
     note->setObjectName(QStringLiteral("note"));
@@ -73,7 +75,7 @@ std::vector<int> selectedRows(const QTableView& table) {
 
 BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(parent), form_(form) {
     setWindowTitle(QStringLiteral("Ban database"));
-    askToLift = [this](int count) { return askWithNote(this, count); };
+    askToLift = [this](const std::vector<std::string>& bans) { return askWithNote(this, bans); };
     try {
         store_ = openBanStore(form_, databasePath());
         model_ = std::make_unique<BanTableModel>(*store_);
@@ -283,7 +285,16 @@ void BanBrowserDialog::unbanSelected() {
     if (!unban_->isEnabled()) return;
     const std::vector<int> rows = selectedRows(*table_);
     if (rows.empty()) return;
-    const std::optional<QString> note = askToLift(static_cast<int>(rows.size()));
+    std::vector<std::string> named;
+    for (int row : rows) {
+        const auto shown = [&](int column) {
+            return model_->data(model_->index(row, column), Qt::DisplayRole).toString();
+        };
+        named.push_back(QStringLiteral("%1 (%2)")
+                            .arg(shown(BanTableModel::NameColumn), shown(BanTableModel::GuidColumn))
+                            .toStdString());
+    }
+    const std::optional<QString> note = askToLift(named);
     if (!note) return;
     const std::string banFile = chooseBanFile();
     if (banFile.empty()) return;

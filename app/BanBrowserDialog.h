@@ -49,7 +49,7 @@ class BanBrowserDialog : public QDialog {
 
     // Asks whether to lift count bans, default No; the note typed, or nothing for No.
     // Tests answer in its place.
-    std::function<std::optional<QString>(int count)> askToLift;
+    std::function<std::optional<QString>(const std::vector<std::string>& bans)> askToLift;
 
     void unbanSelected();
     void copySelected();

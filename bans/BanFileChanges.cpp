@@ -42,8 +42,13 @@ MergeOptions changeOf(const std::string& banFile) {
 
 }  // namespace
 
-std::string liftQuestionText(int count) {
-    return "Lift " + counted(count, "ban", "bans") + (count == 1 ? "? It is" : "? They are") +
+std::string liftQuestionText(const std::vector<std::string>& bans) {
+    constexpr size_t kNamed = 5;
+    const int64_t count = static_cast<int64_t>(bans.size());
+    std::string text = "Lift " + counted(count, "ban", "bans") + "?\n";
+    for (size_t i = 0; i < bans.size() && i < kNamed; ++i) text += bans[i] + "\n";
+    if (bans.size() > kNamed) text += "and " + std::to_string(bans.size() - kNamed) + " more\n";
+    return text + (count == 1 ? "It is" : "They are") +
            " removed from the ban database and from the pbbans.dat file you choose next, which "
            "is backed up first.";
 }

@@ -36,8 +36,9 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
 // output writer) in the format. Returns the number of bans written; throws th::Error.
 int64_t exportBanList(BanStore& store, const std::string& path, BanListFormat format);
 
-// The texts of these changes.
-std::string liftQuestionText(int count);
+// The texts of these changes. The question names the bans ("name (GUID)"), the first few
+// of many: Delete lifts the bans selected, which need not be those in view.
+std::string liftQuestionText(const std::vector<std::string>& bans);
 std::string liftedReport(int64_t lifted, const std::string& fileTitle);
 inline constexpr const char* kBrowseFailed = "The ban database could not be opened";
 inline constexpr const char* kReloadReminder =

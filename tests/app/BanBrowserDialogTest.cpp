@@ -141,7 +141,7 @@ TEST_F(BanBrowser, TheLiftQuestionTakesANoteAsTypedAndReturnSaysNo) {
             QTest::keyClicks(typedInto, "paid appeal");
             QTest::keyClick(typedInto, key.key(), key.keyboardModifiers());
         });
-        EXPECT_EQ(dialog.askToLift(1).value_or(QString()), answer);
+        EXPECT_EQ(dialog.askToLift({"Jay (aaaa)"}).value_or(QString()), answer);
     }
 }
 
@@ -153,15 +153,15 @@ TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     dialog.table()->setFocus();
-    int asked = 0;
+    std::vector<std::string> asked;
     std::optional<QString> answer;  // No
-    dialog.askToLift = [&](int count) {
-        asked = count;
+    dialog.askToLift = [&](const std::vector<std::string>& bans) {
+        asked = bans;
         return answer;
     };
     dialog.table()->selectAll();
     QTest::keyClick(dialog.table(), Qt::Key_Delete);
-    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(asked.size(), 3u);
     EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 3 shown") << "No changes nothing";
 
     dialog.setChangesEnabled(false);  // a merge runs
@@ -173,6 +173,7 @@ TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
     dialog.table()->selectRow(2);  // aaaa
     f.scripted.files.answers.push_back({bans});
     QTest::keyClick(dialog.table(), Qt::Key_Delete);
+    EXPECT_EQ(asked, (std::vector<std::string>{"Jay'yz (aaaa)"})) << "the question names it";
     EXPECT_EQ(f.scripted.messages.shown.back().prompt,
               "1 ban lifted and removed from 'pbbans.dat'        \r\nA running game server keeps "
               "its ban list in memory until it reloads it (pb_sv_banload or a restart).        ");

@@ -85,6 +85,19 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
                     .starts_with("Merge complete. 2 bans have been written to 'pbbans.dat'"));
 }
 
+// The question names the bans it lifts, the first five of more.
+TEST(LiftQuestion, NamesTheBans) {
+    EXPECT_EQ(liftQuestionText({"Jay (aaaa)"}),
+              "Lift 1 ban?\nJay (aaaa)\nIt is removed from the ban database and from the "
+              "pbbans.dat file you choose next, which is backed up first.");
+    const std::vector<std::string> seven = {"a (1)", "b (2)", "c (3)", "d (4)",
+                                            "e (5)", "f (6)", "g (7)"};
+    EXPECT_EQ(liftQuestionText(seven),
+              "Lift 7 bans?\na (1)\nb (2)\nc (3)\nd (4)\ne (5)\nand 2 more\nThey are removed "
+              "from the ban database and from the pbbans.dat file you choose next, which is "
+              "backed up first.");
+}
+
 // Lifting the only ban leaves a ban file with no ban line, its temp bans kept. When the
 // game server (or another server of a fleet) writes the lifted ban back, the next merge
 // takes it out again: it once left the file as it was, as if it held no ban.

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
@@ -107,10 +108,19 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->hide();
     table_->setWordWrap(false);
-    table_->setColumnWidth(BanTableModel::GuidColumn, 260);
-    table_->setColumnWidth(BanTableModel::NameColumn, 160);
-    table_->setColumnWidth(BanTableModel::IpColumn, 130);
-    table_->setColumnWidth(BanTableModel::ReasonColumn, 260);
+    // Wide enough for the usual values in this font: a GUID, a stamp, an address and a
+    // reason read whole at the window's first size.
+    const QFontMetrics metrics(table_->font());
+    const auto fits = [&](const char* text) {
+        return metrics.horizontalAdvance(QString::fromLatin1(text)) +
+               3 * metrics.averageCharWidth();
+    };
+    table_->setColumnWidth(BanTableModel::GuidColumn, fits("0123456789abcdef0123456789abcdef"));
+    table_->setColumnWidth(BanTableModel::NameColumn, fits("A player's name here"));
+    table_->setColumnWidth(BanTableModel::IpColumn, fits("\"255.255.255.255:65535\""));
+    table_->setColumnWidth(BanTableModel::ReasonColumn,
+                           fits("VIOLATION DETECTED -> (MULTIHACK) #50000"));
+    table_->setColumnWidth(BanTableModel::TimeColumn, fits("[04.16.2017 21:03:11]"));
 
     // Below the bans, every name and address the selected ban's GUID was seen with.
     auto* split = new QSplitter(Qt::Vertical, bansPage);
@@ -189,7 +199,12 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
             &BanBrowserDialog::showAliases);
     showStatus();
     fillTempBans();
-    resize(1000, 600);
+    // Every column whole, as far as the screen allows.
+    int wide = 0;
+    for (int c = 0; c < BanTableModel::ColumnCount; ++c) wide += table_->columnWidth(c);
+    wide = std::max(1000, wide + 60);
+    if (const QScreen* shown = screen()) wide = std::min(wide, shown->availableGeometry().width());
+    resize(wide, 600);
     search_->setFocus();
 }
 

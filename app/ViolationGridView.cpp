@@ -140,6 +140,9 @@ void ViolationGridView::autoSize(int firstCol, int lastCol, bool equal, int extr
             const QFontMetrics& fm = g.isSubtotal(r) && g.subtotalBold() ? boldMetrics : plain;
             w = std::max(w, fm.horizontalAdvance(model_.cellText(r, c)) + kCellPadding);
         }
+        // One very long value (a name of thousands of characters) would push every other
+        // column out of view; it can still be widened by hand.
+        w = std::min(w, std::max(header()->sectionSizeHint(c), plain.averageCharWidth() * 60));
         // The first column also holds the outline's indentation and fold buttons.
         if (c == 0) w += indentation() * 2;
         widths.push_back(w + extra);

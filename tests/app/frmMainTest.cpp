@@ -60,5 +60,20 @@ TEST(frmMain, TheFilterHidesRowsFromViewOnlyAndSaysSo) {
     EXPECT_TRUE(w.window.statusBar()->currentMessage().isEmpty());
 }
 
+// A name of thousands of characters (a hostile log) leaves the other columns in view.
+TEST(frmMain, AVeryLongNameLeavesTheOtherColumnsInView) {
+    Window w;
+    ASSERT_TRUE(w.shown());
+    const std::string name(5000, 'N');
+    w.window.form().vsFlexGrid1.addRow(
+        std::vector<std::string_view>{name, "(AIMBOT)", "50000", "[x]", "s", "g", "i"});
+    test::arrange(w.window.form());
+    const ViolationGridView& grid = *w.window.vsFlexGrid1();
+    QTest::qWait(100);  // the sizing is asked for by a queued signal
+    int shown = 0;
+    for (int c = 0; c < grid.model()->columnCount(); ++c) shown += grid.columnWidth(c);
+    EXPECT_LT(shown, w.window.width()) << "the first column " << grid.columnWidth(0);
+}
+
 }  // namespace
 }  // namespace th

@@ -148,7 +148,7 @@ void frmMain::installNameAndLogItems() {
     };
 
     form_->scanOptions = settings::scanOptions();
-    consoleLinesItem_ = checkItem("Read game-console lines", "consoleLines",
+    consoleLinesItem_ = checkItem("Read game-&console lines", "consoleLines",
                                   "Also read violation lines as a game's console log holds "
                                   "them; their rows get the log file's modification time",
                                   form_->scanOptions.consoleLines);
@@ -159,7 +159,7 @@ void frmMain::installNameAndLogItems() {
 
     const bool fold = settings::foldColours();
     th::setFoldColours(form_->vsFlexGrid1, fold);
-    foldColoursItem_ = checkItem("Fold colour codes", "foldColours",
+    foldColoursItem_ = checkItem("F&old colour codes", "foldColours",
                                  "Group, sort and show player names without colour codes; "
                                  "saved files keep the names as written",
                                  fold);
@@ -188,9 +188,9 @@ void frmMain::installBanMenu() {
         connect(action, &QAction::triggered, this, [this, then] { browseBans(then); });
         return action;
     };
-    add("Browse bans...", "browseBans", nullptr)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    add("Import ban file...", "importBanFile", &BanBrowserDialog::importBanFiles);
-    add("Export bans...", "exportBans", &BanBrowserDialog::exportBans);
+    add("&Browse bans...", "browseBans", nullptr)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    add("&Import ban file...", "importBanFile", &BanBrowserDialog::importBanFiles);
+    add("&Export bans...", "exportBans", &BanBrowserDialog::exportBans);
     database->insertSeparator(first);
 }
 

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <functional>
+#include <set>
 
 #include "app/ViolationGridView.h"
 #include "tests/app/GridFixture.h"
@@ -58,6 +62,30 @@ TEST(frmMain, TheFilterHidesRowsFromViewOnlyAndSaysSo) {
     EXPECT_TRUE(w.window.txtFilter()->text().isEmpty());
     EXPECT_EQ(w.window.vsFlexGrid1()->model()->rowCount(), 2);
     EXPECT_TRUE(w.window.statusBar()->currentMessage().isEmpty());
+}
+
+// Every menu and menu command has an access key of its own within its menu, so the
+// keyboard reaches each one (Alt+U, then D, then B browses the bans).
+TEST(frmMain, EveryMenuEntryHasItsOwnAccessKey) {
+    Window w;
+    ASSERT_TRUE(w.shown());
+    std::function<void(const QList<QAction*>&, const QString&)> check =
+        [&](const QList<QAction*>& actions, const QString& where) {
+            std::set<QChar> keys;
+            for (const QAction* a : actions) {
+                if (a->isSeparator() || !a->isVisible()) continue;
+                const QString text = a->text();
+                const qsizetype amp = text.indexOf(QLatin1Char('&'));
+                EXPECT_TRUE(amp >= 0 && amp + 1 < text.size())
+                    << where.toStdString() << ": " << text.toStdString();
+                if (amp >= 0 && amp + 1 < text.size()) {
+                    EXPECT_TRUE(keys.insert(text.at(amp + 1).toLower()).second)
+                        << where.toStdString() << ": " << text.toStdString();
+                }
+                if (a->menu()) check(a->menu()->actions(), text);
+            }
+        };
+    check(w.window.menuBar()->actions(), QStringLiteral("menu bar"));
 }
 
 // A name of thousands of characters (a hostile log) leaves the other columns in view.

@@ -552,7 +552,13 @@ void frmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
-    if (!cmdQuelvane(cmd::kExit)->isEnabled()) return;  // work is running
+    if (!cmdQuelvane(cmd::kExit)->isEnabled()) {  // work is running
+        statusBar()->showMessage(cmdCancel_->isVisible()
+                                     ? QStringLiteral("Still working: press Cancel, then close.")
+                                     : QStringLiteral("Still working: close once it is done."),
+                                 8000);
+        return;
+    }
     QTimer::singleShot(0, this, [this] { cmdQuelvane_Click(cmd::kExit); });
 }
 

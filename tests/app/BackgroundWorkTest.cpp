@@ -2,6 +2,7 @@
 
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <fstream>
 
@@ -45,6 +46,10 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         w.window.cmdQuelvane_Click(cmd::kScan);
         ASSERT_TRUE(w.window.busy());
         for (QWidget* starter : starters) EXPECT_FALSE(starter->isEnabled());
+        w.window.close();  // Alt+F4 while the scan runs: refused, and said why
+        EXPECT_TRUE(w.window.isVisible());
+        EXPECT_EQ(w.window.statusBar()->currentMessage(),
+                  "Still working: press Cancel, then close.");
         w.window.cmdQuelvane_Click(cmd::kImport);  // refused while the scan runs
         ASSERT_TRUE(w.finished());
         EXPECT_TRUE(w.scripted.files.requests.empty());

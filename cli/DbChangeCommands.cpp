@@ -8,6 +8,7 @@
 #include "bans/BanFileChanges.h"
 #include "bans/BanStore.h"
 #include "bans/GuidKey.h"
+#include "bans/LiftedBans.h"
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
 #include "cli/DatabaseOption.h"
@@ -77,8 +78,12 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
             for (const std::string& guid : options->guids)
                 if (!known.contains(guidKey(guid))) missing.push_back(guid);
             if (!missing.empty() && !options->ignoreMissing) {
+                const LiftingTimes lifted = liftingTimes(*store);
                 std::string list;
-                for (const std::string& guid : missing) list += (list.empty() ? "" : ", ") + guid;
+                for (const std::string& guid : missing) {
+                    list += (list.empty() ? "" : ", ") + guid;
+                    if (const std::string* at = lifted.find(guid)) list += " (lifted " + *at + ")";
+                }
                 context.fail("no ban of " + list + " in " + store->name() +
                              "; nothing was changed (--ignore-missing lifts the others)");
                 return;

@@ -84,7 +84,8 @@ TEST_F(DbCommands, ListShowAndStatsTellWhatTheDatabaseHolds) {
     }
 }
 
-// An unknown GUID changes nothing unless told to pass it over; the lifting then shows.
+// An unknown GUID changes nothing unless told to pass it over; the lifting then shows, and
+// lifting it again says it was.
 TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
     const std::string file = readBytes(bans);
     const Rows rows = sql(db, "SELECT * FROM tblVandrel");
@@ -109,6 +110,11 @@ TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
     EXPECT_NE(r.out.find("]\nlifted name: Jay'yz\nnote: appeal granted\nalias: "),
               std::string::npos)
         << r.out;
+
+    // Lifted already: said so, and when.
+    r = runCli({"db", "unban", "--db", db, "--bans", bans, "AAAA"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.starts_with("tallyhound-cli: no ban of AAAA (lifted [")) << r.err;
 
     r = runCli({"db", "unban", "--db", db, "--bans", dir + "/missing.dat", "BBBB"});
     EXPECT_EQ(r.status, 1);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 
@@ -154,8 +155,7 @@ void plan(const Current& log, const LogPosition* known, ScanPlan& into,
 }
 
 // The file in the folder that is this device and inode, if it is still there.
-std::optional<Current> findRenamed(const LogPosition& known) {
-    const std::string folder = folderOf(known.path);
+std::optional<Current> findIn(const std::string& folder, const LogPosition& known) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) return std::nullopt;
     while (const dirent* entry = ::readdir(dir.get())) {
@@ -167,6 +167,17 @@ std::optional<Current> findRenamed(const LogPosition& known) {
             return log;
     }
     return std::nullopt;
+}
+
+// The log renamed away from where it was read, in the folder of the name it was read by,
+// or else of the file that name leads to (a link to a game server's log folder).
+std::optional<Current> findRenamed(const LogPosition& known) {
+    const std::string folder = folderOf(known.path);
+    if (std::optional<Current> log = findIn(folder, known)) return log;
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(known.path.c_str(), nullptr),
+                                                     &std::free);
+    if (!real || folderOf(real.get()) == folder) return std::nullopt;
+    return findIn(folderOf(real.get()), known);
 }
 
 }  // namespace

@@ -107,6 +107,21 @@ TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
     EXPECT_EQ(runs.stored[0].position, fs::file_size(log));
 }
 
+// A log read through a link in another folder is looked for where it is rotated: beside
+// the file the link leads to.
+TEST(LogPositions, ALogReadThroughALinkIsFollowedWhereItRotates) {
+    const test::ScratchFolder game, links;
+    const std::string log = game.dir + "/server.log", link = links.dir + "/server.log";
+    append(log, "a\n");
+    fs::create_symlink(log, link);
+    Runs runs;
+    EXPECT_EQ(runs.run({link}), "a\n");
+    append(log, "rest\n");
+    fs::rename(log, game.dir + "/server.log.1");
+    append(log, "fresh\n");
+    EXPECT_EQ(runs.run({link}), "rest\nfresh\n");
+}
+
 // A folder's logs: a new one is read from its start, one renamed within the folder keeps its
 // place, one that left is forgotten; each reader has its own positions.
 TEST(LogPositions, FoldersAndTheirLogsComeAndGo) {

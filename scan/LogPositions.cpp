@@ -89,29 +89,41 @@ int64_t modifiedOf(const struct stat& st) {
     return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
+// Where a log's rotated generations lie: the folder of the name it is read by and, for a
+// link to a game server's log folder, that of the file the name leads to.
+std::vector<std::string> foldersOf(const std::string& path) {
+    std::vector<std::string> folders = {folderOf(path)};
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    if (real && folderOf(real.get()) != folders[0]) folders.push_back(folderOf(real.get()));
+    return folders;
+}
+
 // The copy that rotation by copying and truncating (logrotate's copytruncate) made of a log
 // before it emptied it: a regular file in its folder, no log known already (taken by
 // known), at least as long as the place stored and with the same first bytes. Of several,
 // the last modified.
 std::optional<Current> findCopy(const Current& log, const LogPosition& stored,
                                 const std::function<bool(const struct stat&)>& known) {
-    const std::string folder = folderOf(log.path);
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir) return std::nullopt;
     std::optional<Current> found;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (entry->d_name[0] == '.') continue;
-        std::optional<Current> copy;
-        try {
-            copy = openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
-        } catch (const Error&) {
-            continue;  // one that cannot be read is no copy of ours
+    for (const std::string& folder : foldersOf(log.path)) {
+        std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+        if (!dir) continue;
+        while (const dirent* entry = ::readdir(dir.get())) {
+            if (entry->d_name[0] == '.') continue;
+            std::optional<Current> copy;
+            try {
+                copy = openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
+            } catch (const Error&) {
+                continue;  // one that cannot be read is no copy of ours
+            }
+            if (!copy || known(copy->st) ||
+                static_cast<uint64_t>(copy->st.st_size) < stored.position)
+                continue;
+            if (found && modifiedOf(found->st) >= modifiedOf(copy->st)) continue;
+            if (hashOfHead(copy->file->descriptor(), stored.position, copy->path) ==
+                stored.headHash)
+                found = std::move(copy);
         }
-        if (!copy || known(copy->st) || static_cast<uint64_t>(copy->st.st_size) < stored.position)
-            continue;
-        if (found && modifiedOf(found->st) >= modifiedOf(copy->st)) continue;
-        if (hashOfHead(copy->file->descriptor(), stored.position, copy->path) == stored.headHash)
-            found = std::move(copy);
     }
     return found;
 }
@@ -169,15 +181,11 @@ std::optional<Current> findIn(const std::string& folder, const LogPosition& know
     return std::nullopt;
 }
 
-// The log renamed away from where it was read, in the folder of the name it was read by,
-// or else of the file that name leads to (a link to a game server's log folder).
+// The log renamed away from where it was read, in one of its folders.
 std::optional<Current> findRenamed(const LogPosition& known) {
-    const std::string folder = folderOf(known.path);
-    if (std::optional<Current> log = findIn(folder, known)) return log;
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(known.path.c_str(), nullptr),
-                                                     &std::free);
-    if (!real || folderOf(real.get()) == folder) return std::nullopt;
-    return findIn(folderOf(real.get()), known);
+    for (const std::string& folder : foldersOf(known.path))
+        if (std::optional<Current> log = findIn(folder, known)) return log;
+    return std::nullopt;
 }
 
 }  // namespace

@@ -35,16 +35,18 @@ bool readBanLine(std::string_view line, WorkRow& row, CellStore& texts) {
         start = end + 3;
     }
     if (fields.size() != 2 && fields.size() != 3) return false;
-    // The name and address with the double quotes around them in the line.
-    auto withQuotes = [](std::string_view field) {
-        return std::string_view(field.data() - 1, field.size() + 2);
+    // The name and address with the double quotes around them, cut as a merge cuts them.
+    auto withQuotes = [&](std::string_view field) {
+        if (field.size() <= kLongestValue)
+            return texts.keep(std::string_view(field.data() - 1, field.size() + 2));
+        return texts.keep("\"" + std::string(cutToLongest(field)) + "\"");
     };
     row = {};
     row.stamp = texts.keep(line.substr(0, kStampSize));
     row.guid = texts.keep(guid);
-    row.name = texts.keep(withQuotes(fields[0]));
-    row.address = texts.keep(withQuotes(fields[1]));
-    if (fields.size() == 3) row.reason = texts.keep(fields[2]);
+    row.name = withQuotes(fields[0]);
+    row.address = withQuotes(fields[1]);
+    if (fields.size() == 3) row.reason = texts.keep(cutToLongest(fields[2]));
     return true;
 }
 

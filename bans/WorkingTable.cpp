@@ -46,20 +46,6 @@ bool containsIgnoringCase(std::string_view text, std::string_view part) {
                        [&](char a, char b) { return lower(a) == lower(b); }) != text.end();
 }
 
-// The longest name, address or reason a ban keeps, in bytes. A shared PostgreSQL database
-// indexes them, and an entry must fit a third of a page (2,704 bytes) with the GUID, even
-// with every apostrophe stored as two characters: one longer value stopped every merge of
-// the fleet. Real ones are a few dozen bytes.
-constexpr size_t kLongestValue = 500;
-
-// The text cut to kLongestValue bytes at the start of a character.
-std::string_view cutToLongest(std::string_view text) {
-    if (text.size() <= kLongestValue) return text;
-    size_t end = kLongestValue;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
-}
-
 void appendQuoted(std::string& out, std::string_view text) {
     out += '"';
     appendOneLine(out, cutToLongest(text));
@@ -67,6 +53,13 @@ void appendQuoted(std::string& out, std::string_view text) {
 }
 
 }  // namespace
+
+std::string_view cutToLongest(std::string_view text) {
+    if (text.size() <= kLongestValue) return text;
+    size_t end = kLongestValue;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
 
 void appendOneLine(std::string& out, std::string_view text, bool inQuotes) {
     // Whole stretches at a time: line breaks are rare.

@@ -82,4 +82,12 @@ void sortByGuid(std::vector<WorkRow>& rows);
 // for a value between double quotes, which has no way to carry one.
 void appendOneLine(std::string& out, std::string_view text, bool inQuotes = false);
 
+// The longest name, address or reason a ban keeps, in bytes. A shared PostgreSQL database
+// indexes them, and an entry must fit a third of a page (2,704 bytes) with the GUID, even
+// with every apostrophe stored as two characters. Real ones are a few dozen bytes.
+inline constexpr size_t kLongestValue = 500;
+
+// The text cut to kLongestValue bytes at the start of a character.
+std::string_view cutToLongest(std::string_view text);
+
 }  // namespace th

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bans/BanFileChanges.h"
 #include "bans/Database.h"
 #include "bans/Merge.h"
 #include "bans/PgConnection.h"
@@ -82,9 +83,9 @@ TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {
     EXPECT_EQ(schema(old), schema(fresh));
 }
 
-// A value too long for the shared database's indexes once stopped every merge of the fleet,
-// the other bans with it: a name, address or reason is cut to 500 bytes at the start of a
-// character, and a GUID longer than 256 bytes, which no real one is, bans no one.
+// A value too long for the shared database's indexes once stopped every merge and import
+// of the fleet, the other bans with it: a name, address or reason is cut to 500 bytes at the start
+// of a character, and a GUID longer than 256 bytes, which no real one is, bans no one.
 TEST_F(PostgresMerge, OverlongValuesAreCutAndTheOtherBansGoIn) {
     const std::string uri = cluster.freshDatabaseUri();
     createBanDatabase(uri);
@@ -115,6 +116,17 @@ TEST_F(PostgresMerge, OverlongValuesAreCutAndTheOtherBansGoIn) {
     const std::string file = readBytes(bans);
     EXPECT_TRUE(mergeRows(bans, {}).outcome.completed);
     EXPECT_EQ(readBytes(bans), file) << "read back and written the same";
+
+    // Another server's ban file brings them too.
+    const std::string other = dir + "/other.dat", name = letters(3000);
+    writeBytes(other, crlf({"[06.02.2017 00:00:00] cccc3333 \"" + name + "\" \"" + address +
+                            "\" \"" + kind + "\""}));
+    TestWindow w;
+    ASSERT_TRUE(importBanFiles(w.form, bans, {other}).completed);
+    EXPECT_NE(
+        readBytes(bans).find("[06.02.2017 00:00:00] cccc3333 \"" + name.substr(0, 500) + "\" \"" +
+                             address.substr(0, 500) + "\" \"" + kind.substr(0, 500) + "\"\r\n"),
+        std::string::npos);
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     options.rows = &none;
     options.mayEmpty = true;
     int64_t lifted = 0;
-    options.beforeStore = [&](BanStore& store) {
+    options.afterStore = [&](BanStore& store) {
         lifted = 0;  // a pass that starts again counts again
         const std::string now = formatStamp(std::time(nullptr));
         std::set<std::string> done;

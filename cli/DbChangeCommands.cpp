@@ -9,6 +9,7 @@
 #include "bans/BanStore.h"
 #include "bans/GuidKey.h"
 #include "bans/LiftedBans.h"
+#include "bans/OtherBanFile.h"
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
 #include "cli/DatabaseOption.h"
@@ -16,6 +17,7 @@
 #include "cli/OutputChecks.h"
 #include "platform/Error.h"
 #include "platform/MessageBoxes.h"
+#include "platform/WholeFile.h"
 
 namespace th::cli {
 
@@ -73,7 +75,11 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         // Every GUID is looked up before anything changes.
         try {
             std::unique_ptr<BanStore> store = openBanStore(session.form, databasePath());
-            const std::unordered_set<std::string> known = bannedGuidKeys(*store, options->guids);
+            std::unordered_set<std::string> known = bannedGuidKeys(*store, options->guids);
+            // A ban the file alone holds (the game server's own) is lifted too.
+            OtherBanFile inFile;
+            readOtherBanFile(readWholeFile(bans), inFile);
+            for (const WorkRow& row : inFile.rows) known.insert(guidKey(row.guid));
             std::vector<std::string> missing;
             for (const std::string& guid : options->guids)
                 if (!known.contains(guidKey(guid))) missing.push_back(guid);

@@ -113,6 +113,16 @@ TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
     EXPECT_EQ(banGuids(), Rows{});
 }
 
+// A ban the ban file alone holds (the game server's own, not merged yet) is lifted too: the
+// file's lines are stored before the lifting.
+TEST_F(BanFileChanges, ABanOnlyTheFileHoldsIsLifted) {
+    writeBytes(bans, crlf({kLineA, kLineB}));
+    ASSERT_TRUE(liftA());
+    EXPECT_EQ(readBytes(bans), crlf({kLineB}));
+    EXPECT_EQ(banGuids(), (Rows{kB}));
+    EXPECT_EQ(sql(db, "SELECT GUID FROM tblLiftedBans"), (Rows{kA}));
+}
+
 // A ban stamped ahead of this machine's clock (another time zone, a clock set wrong) is
 // lifted too, dated no earlier than itself or any sighting of the player: its own line, in
 // this file or in another server's, is no violation after the lifting.

@@ -475,9 +475,11 @@ void frmMain::buildControls() {
     buttons->addWidget(cmdQuelvane_[1]);
     buttons->addWidget(cmdQuelvane_[2]);
 
-    // Tab order: the log, the grid, then the buttons as they stand left to right.
+    // Tab order: the log, the filter under it, the grid, then the buttons as they stand
+    // left to right.
     const std::array<int, 7> order = {0, 3, 4, 5, 6, 1, 2};
-    QWidget::setTabOrder(cmdQuelvane_[0], vsFlexGrid1_);
+    QWidget::setTabOrder(cmdQuelvane_[0], txtFilter_);
+    QWidget::setTabOrder(txtFilter_, vsFlexGrid1_);
     QWidget::setTabOrder(vsFlexGrid1_, cmdQuelvane_[static_cast<size_t>(order[1])]);
     for (size_t i = 1; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(cmdQuelvane_[static_cast<size_t>(order[i])],

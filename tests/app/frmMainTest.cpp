@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -86,6 +87,19 @@ TEST(frmMain, EveryMenuEntryHasItsOwnAccessKey) {
             }
         };
     check(w.window.menuBar()->actions(), QStringLiteral("menu bar"));
+}
+
+// Tab goes from the log's button to the filter under it, then to the grid.
+TEST(frmMain, TabGoesFromTheLogToTheFilterAndTheGrid) {
+    Window w;
+    ASSERT_TRUE(w.shown());
+    w.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    w.window.cmdQuelvane(0)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.window.txtFilter());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.window.vsFlexGrid1());
 }
 
 // A name of thousands of characters (a hostile log) leaves the other columns in view.

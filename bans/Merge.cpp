@@ -538,6 +538,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             if (pass == Pass::NoRecords) {
                 // Nothing to write: the file and the database stay as they were.
                 outcome.noRecords = true;
+                outcome.liftedSkipped = counts.lifted;
                 form.ports.messages.show(kNoRecords, MsgButtons::Ok, MsgIcon::Critical, kMsgTitle);
             } else {
                 outcome.report = reportOf(counts, title);

@@ -108,8 +108,15 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
                 context.fail(unstoredPlanText(e.what()));
                 return;
             }
-            context.note("No bans in " + bans + ", the database or the logs yet; " + bans +
-                         " is unchanged");
+            // Violations of lifted bans only are no bans either, and said so.
+            context.note(outcome.liftedSkipped > 0
+                             ? "No bans in " + bans +
+                                   " or the database: the logs' violations are all of lifted "
+                                   "bans (" +
+                                   std::to_string(outcome.liftedSkipped) + " skipped); " + bans +
+                                   " is unchanged"
+                             : "No bans in " + bans + ", the database or the logs yet; " + bans +
+                                   " is unchanged");
             return;
         }
         if (outcome.completed) context.out << promptForTerminal(outcome.report) << "\n";

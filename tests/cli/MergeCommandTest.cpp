@@ -73,6 +73,19 @@ TEST_F(BanCommands, NoBanAnywhereIsNothingToWriteNotAFailure) {
                          bans + ", the database or the logs yet; " + bans + " is unchanged\n");
     EXPECT_EQ(readBytes(bans), "; a temp ban\r\n");
 
+    // The logs' violations all of a lifted ban: said so.
+    append("0.log", violation("Lifted", guidOf(7)));
+    ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, logs}).status, 0);
+    ASSERT_EQ(runCli({"db", "unban", "--db", db, "--bans", bans, guidOf(7)}).status, 0);
+    const CliResult lifted = runCli({"merge", "--bans", bans, "--db", db, logs});
+    EXPECT_EQ(lifted.status, 0);
+    EXPECT_TRUE(lifted.err.ends_with(
+        "No bans in " + bans +
+        " or the database: the logs' violations are all of lifted bans (1 skipped); " + bans +
+        " is unchanged\n"))
+        << lifted.err;
+    std::filesystem::remove(logs + "/0.log");
+
     // Read --new-only, the lines stay read.
     append("1.log", violation("Nobody", "unknown"));
     const Rows args = {"merge", "--new-only", "--bans", bans, "--db", db, logs};

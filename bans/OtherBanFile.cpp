@@ -35,18 +35,27 @@ bool readBanLine(std::string_view line, WorkRow& row, CellStore& texts) {
         start = end + 3;
     }
     if (fields.size() != 2 && fields.size() != 3) return false;
-    // The name and address with the double quotes around them, cut as a merge cuts them.
+    // A field cut as a merge cuts it, and without a double quote or space at its end: `" `
+    // before the quote that closes the field would end it there when it is read again.
+    auto cut = [](std::string_view field) {
+        if (field.size() <= kLongestValue) return field;
+        field = cutToLongest(field);
+        while (!field.empty() && (field.back() == '"' || field.back() == ' '))
+            field.remove_suffix(1);
+        return field;
+    };
+    // The name and address with the double quotes around them.
     auto withQuotes = [&](std::string_view field) {
         if (field.size() <= kLongestValue)
             return texts.keep(std::string_view(field.data() - 1, field.size() + 2));
-        return texts.keep("\"" + std::string(cutToLongest(field)) + "\"");
+        return texts.keep("\"" + std::string(cut(field)) + "\"");
     };
     row = {};
     row.stamp = texts.keep(line.substr(0, kStampSize));
     row.guid = texts.keep(guid);
     row.name = withQuotes(fields[0]);
     row.address = withQuotes(fields[1]);
-    if (fields.size() == 3) row.reason = texts.keep(cutToLongest(fields[2]));
+    if (fields.size() == 3) row.reason = texts.keep(cut(fields[2]));
     return true;
 }
 

@@ -113,6 +113,22 @@ TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
     EXPECT_EQ(banGuids(), Rows{});
 }
 
+// Another server's value over 500 bytes is cut as a merge cuts it, and never ends in the
+// `" ` that would end its field early when the line is read again.
+TEST_F(BanFileChanges, AnImportedOverlongValueIsCutToWhatReadsBack) {
+    const std::string other = dir + "/other.dat", kept(498, 'a');
+    writeBytes(bans, "");
+    writeBytes(other, crlf({"[06.01.2017 08:00:00] cccc2222 \"" + kept + "\" " +
+                            std::string(100, 'b') + "\" \"192.0.2.5:1\" \"R\""}));
+    TestWindow w;
+    ASSERT_TRUE(importBanFiles(w.form, bans, {other}).completed);
+    const std::string file = readBytes(bans);
+    EXPECT_EQ(file,
+              crlf({"[06.01.2017 08:00:00] cccc2222 \"" + kept + "\" \"192.0.2.5:1\" \"R\""}));
+    ASSERT_TRUE(mergeRows(bans, {}).outcome.completed);
+    EXPECT_EQ(readBytes(bans), file);
+}
+
 // A ban the ban file alone holds (the game server's own, not merged yet) is lifted too: the
 // file's lines are stored before the lifting.
 TEST_F(BanFileChanges, ABanOnlyTheFileHoldsIsLifted) {

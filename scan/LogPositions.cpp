@@ -9,8 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <functional>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include "platform/Error.h"
 
@@ -98,30 +99,37 @@ std::vector<std::string> foldersOf(const std::string& path) {
     return folders;
 }
 
+// A file by device and inode.
+using FileId = std::pair<uint64_t, uint64_t>;
+
+FileId idOf(const struct stat& st) {
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
 // The copy that rotation by copying and truncating (logrotate's copytruncate) made of a log
-// before it emptied it: a regular file in its folder, no log known already (taken by
-// known), at least as long as the place stored and with the same first bytes. Of several,
-// the last modified.
+// before it emptied it: a regular file in its folder, none of the known logs, at least as
+// long as the place stored and with the same first bytes. Of several, the last modified.
 std::optional<Current> findCopy(const Current& log, const LogPosition& stored,
-                                const std::function<bool(const struct stat&)>& known) {
+                                const std::set<FileId>& known) {
     std::optional<Current> found;
     for (const std::string& folder : foldersOf(log.path)) {
         std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
         if (!dir) continue;
         while (const dirent* entry = ::readdir(dir.get())) {
-            if (entry->d_name[0] == '.') continue;
+            struct stat st {};
+            if (entry->d_name[0] == '.' ||
+                ::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode) ||
+                known.contains(idOf(st)) || static_cast<uint64_t>(st.st_size) < stored.position ||
+                (found && modifiedOf(found->st) >= modifiedOf(st)))
+                continue;
             std::optional<Current> copy;
             try {
                 copy = openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
             } catch (const Error&) {
                 continue;  // one that cannot be read is no copy of ours
             }
-            if (!copy || known(copy->st) ||
-                static_cast<uint64_t>(copy->st.st_size) < stored.position)
-                continue;
-            if (found && modifiedOf(found->st) >= modifiedOf(copy->st)) continue;
-            if (hashOfHead(copy->file->descriptor(), stored.position, copy->path) ==
-                stored.headHash)
+            if (copy && hashOfHead(copy->file->descriptor(), stored.position, copy->path) ==
+                            stored.headHash)
                 found = std::move(copy);
         }
     }
@@ -130,10 +138,10 @@ std::optional<Current> findCopy(const Current& log, const LogPosition& stored,
 
 // The slice of a log that follows what was consumed of it (all of it when nothing was,
 // or when it shrank or its first bytes changed), and where it will stand after.
-// knownFile tells the logs known already, which are no copy; without it no copy is
+// knownFiles are the logs known already, which are no copy; without them no copy is
 // looked for.
 void plan(const Current& log, const LogPosition* known, ScanPlan& into,
-          const std::function<bool(const struct stat&)>* knownFile = nullptr) {
+          const std::set<FileId>* knownFiles = nullptr) {
     const std::string& path = log.path;
     const int fd = log.file->descriptor();
     LogPosition after;
@@ -148,9 +156,9 @@ void plan(const Current& log, const LogPosition* known, ScanPlan& into,
     if (known && known->position <= after.size &&
         hashOfHead(fd, known->position, path) == known->headHash)
         begin = known->position;
-    else if (known && known->position > 0 && knownFile) {
+    else if (known && known->position > 0 && knownFiles) {
         // What the log gained after the last run and before it was emptied is in its copy.
-        if (const std::optional<Current> copy = findCopy(log, *known, *knownFile)) {
+        if (const std::optional<Current> copy = findCopy(log, *known, *knownFiles)) {
             const int from = copy->file->descriptor();
             const uint64_t size = static_cast<uint64_t>(copy->st.st_size);
             const uint64_t upTo = lastLineEnd(from, known->position, size, copy->path);
@@ -243,20 +251,10 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
             result.gone.push_back(p);
     }
     // A log known before that shrank or was replaced may have been copied away first.
-    const std::function<bool(const struct stat&)> knownFile = [&](const struct stat& st) {
-        const auto same = [&](uint64_t device, uint64_t inode) {
-            return device == static_cast<uint64_t>(st.st_dev) &&
-                   inode == static_cast<uint64_t>(st.st_ino);
-        };
-        return std::any_of(current.begin(), current.end(),
-                           [&](const Current& c) {
-                               return same(static_cast<uint64_t>(c.st.st_dev),
-                                           static_cast<uint64_t>(c.st.st_ino));
-                           }) ||
-               std::any_of(stored.begin(), stored.end(),
-                           [&](const LogPosition& p) { return same(p.device, p.inode); });
-    };
-    for (const Current& log : current) plan(log, knownOf(log), result, &knownFile);
+    std::set<FileId> knownFiles;
+    for (const Current& c : current) knownFiles.insert(idOf(c.st));
+    for (const LogPosition& p : stored) knownFiles.insert({p.device, p.inode});
+    for (const Current& log : current) plan(log, knownOf(log), result, &knownFiles);
     return result;
 }
 

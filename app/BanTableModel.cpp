@@ -1,5 +1,8 @@
 #include "app/BanTableModel.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+
 #include "app/DisplayText.h"
 #include "bans/BanBrowsingSql.h"
 #include "bans/BanStore.h"
@@ -40,6 +43,16 @@ std::string_view cell(const StoredBan& ban, int column) {
             return ban.stamp;
     }
 }
+
+// The wait cursor while a page is read: the first page of an order after a merge of many
+// bans makes that order's index again, which takes a second or two for a million bans.
+class WaitCursor {
+  public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 }  // namespace
 
@@ -114,6 +127,7 @@ void BanTableModel::reload() {
 }
 
 void BanTableModel::restart() {
+    const WaitCursor waiting;
     beginResetModel();
     bans_.clear();
     last_ = {};

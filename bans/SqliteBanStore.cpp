@@ -7,6 +7,7 @@
 #include <memory>
 #include <numeric>
 
+#include "bans/BanBrowsingSql.h"
 #include "bans/BanFileOrder.h"
 #include "bans/GuidKey.h"
 #include "bans/SchemaMigration.h"
@@ -42,44 +43,25 @@ uint64_t unsignedOf(std::string_view text) {
     return value;
 }
 
-// Bans added at once from which rebuilding the browsing indexes can pay.
-constexpr size_t kRebuildIndexesFrom = 10000;
+// Bans added at once from which dropping the browsing indexes pays.
+constexpr size_t kDropIndexesFrom = 10000;
 
-// Many bans into a table that holds far fewer: the browsing indexes are dropped and made
-// again once the bans are in, one sort each, rather than updated a ban at a time in random
-// order, which costs several times the inserts themselves. Only inside a transaction, so
+// Many bans into a table that holds far fewer: the browsing indexes are dropped rather than
+// updated a ban at a time in random order, which costs several times the inserts
+// themselves. Browsing makes each again, in one sort, when its order is first asked for,
+// so that a merge never pays for an order nobody looks at. Only inside a transaction, so
 // that a failure brings them back with everything else.
-class BrowsingIndexesRebuilt {
-  public:
-    BrowsingIndexesRebuilt(SqliteConnection& db, size_t adding) : db_(db) {
-        if (adding < kRebuildIndexesFrom || sqlite3_get_autocommit(db.handle())) return;
-        std::vector<std::string> names;
-        {  // the statements are finished before the indexes are dropped
-            // The largest row number: at least as many as the bans stored, found at once. At
-            // least half of the bans are new, or the rebuilding costs more than it saves.
-            SqliteStatement stored(db, "SELECT coalesce(max(rowid), 0) AS Rows FROM tblVandrel");
-            if (!stored.step() || 2 * unsignedOf(stored.text(stored.column("Rows"))) > adding)
-                return;
-            SqliteStatement indexes(db,
-                                    "SELECT name, sql FROM sqlite_master WHERE type = 'index' "
-                                    "AND tbl_name = 'tblVandrel' AND sql IS NOT NULL");
-            const int cName = indexes.column("name"), cSql = indexes.column("sql");
-            while (indexes.step()) {
-                names.emplace_back(indexes.text(cName));
-                made_.emplace_back(indexes.text(cSql));
-            }
-        }
-        for (const std::string& name : names) db.execute("DROP INDEX \"" + name + "\"");
+void dropBrowsingIndexes(SqliteConnection& db, size_t adding) {
+    if (adding < kDropIndexesFrom || sqlite3_get_autocommit(db.handle())) return;
+    {  // the statement is finished before the indexes are dropped
+        // The largest row number: at least as many as the bans stored, found at once. At
+        // least half of the bans are new, or the next browsing costs more than is saved.
+        SqliteStatement stored(db, "SELECT coalesce(max(rowid), 0) AS Rows FROM tblVandrel");
+        if (!stored.step() || 2 * unsignedOf(stored.text(stored.column("Rows"))) > adding) return;
     }
-
-    void makeAgain() {
-        for (const std::string& sql : made_) db_.execute(sql);
-    }
-
-  private:
-    SqliteConnection& db_;
-    std::vector<std::string> made_;  // each index's own statement
-};
+    for (const BanColumn column : kIndexedColumns)
+        db.execute("DROP INDEX IF EXISTS " + browsingIndexName(column));
+}
 
 // Asks for a ban's values before its turn comes: a merge's bans lie apart from their texts,
 // and waiting for each in turn took a tenth of the inserting.
@@ -138,6 +120,10 @@ std::vector<bool> storedAmong(SqliteConnection& db, const BanList& bans) {
 }
 
 }  // namespace
+
+std::string browsingIndexName(BanColumn column) {
+    return "idxVandrel" + orderColumn(column, "GUID");
+}
 
 std::string toStored(std::string_view text) {
     std::string out;
@@ -198,8 +184,7 @@ std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgre
     std::vector<bool> added(bans.size());
     CellStore changed;  // the names an apostrophe changes
     const std::vector<bool> stored = storedAmong(db_, bans);
-    BrowsingIndexesRebuilt indexes(
-        db_, static_cast<size_t>(std::count(stored.begin(), stored.end(), false)));
+    dropBrowsingIndexes(db_, static_cast<size_t>(std::count(stored.begin(), stored.end(), false)));
     for (size_t i = 0; i < bans.size(); ++i) {
         if (i % kProgressEvery == 0) progress(static_cast<int64_t>(i));
         if (i + kFetchAhead < bans.size() && !stored[i + kFetchAhead])
@@ -215,7 +200,6 @@ std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgre
         run(insert);
         added[i] = sqlite3_changes(db_.handle()) > 0;
     }
-    indexes.makeAgain();
     progress(static_cast<int64_t>(bans.size()));
     return added;
 }

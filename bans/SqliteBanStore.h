@@ -63,12 +63,19 @@ class SqliteBanStore : public BanStore {
     };
     const Narrowing& narrowing(std::string_view stored);
     void catchUpSearchIndex();
+    void makeBrowsingIndex(BanColumn column);
 
     SqliteConnection db_;
     bool mayWrite_;  // opened to be brought up to date, not as it is
     bool searchTerms_ = false;
     Narrowing narrowed_;
 };
+
+// The ordering columns that have an index of their own, on the column and GUID (schema
+// version 3; GUID's order is its unique index's), and that index's name.
+constexpr BanColumn kIndexedColumns[] = {BanColumn::Time, BanColumn::Name, BanColumn::Ip,
+                                         BanColumn::Reason};
+std::string browsingIndexName(BanColumn column);
 
 // Apostrophes as this store keeps them, as two grave accents; and back.
 std::string toStored(std::string_view text);

@@ -121,6 +121,23 @@ void SqliteBanStore::catchUpSearchIndex() {
     }
 }
 
+// Makes the index of the ordering column again when a merge of many bans dropped it: one
+// sort now, where a page without it would sort every ban each time. A store that cannot
+// write now pages all the same, by sorting.
+void SqliteBanStore::makeBrowsingIndex(BanColumn column) {
+    if (!mayWrite_ || column == BanColumn::Guid) return;
+    const std::string name = browsingIndexName(column);
+    SqliteStatement& exists = db_.prepared(
+        "SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1)");
+    exists.bind(1, name);
+    if (firstNumber(exists) != 0) return;
+    try {
+        db_.execute("CREATE INDEX IF NOT EXISTS " + name + " ON tblVandrel (" +
+                    orderColumn(column, "GUID") + ", GUID)");
+    } catch (const std::exception&) {
+    }
+}
+
 // How the index narrows a search (stored form), kept for the search last asked about, as
 // a window asks for its count and its pages in turn. A text with three ASCII characters
 // in a row asks for the rows holding all its trigrams; any other with an ASCII character
@@ -168,6 +185,7 @@ BanPage SqliteBanStore::banPage(const BanOrder& order, const BanKey* after, size
     const std::string& stored = search.stored;
     const Narrowing* narrowed = nullptr;
     if (!stored.empty() && narrowing(stored).few) narrowed = &narrowed_;
+    if (!narrowed) makeBrowsingIndex(order.column);
     std::string sql = "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason, " +
                       orderColumn(order.column, "GUID") + " FROM tblVandrel WHERE 1";
     if (!stored.empty()) sql += " AND " + searchClause(search);

@@ -113,17 +113,15 @@ void SqliteBanStore::catchUpSearchIndex() {
         "SELECT EXISTS (SELECT 1 FROM tblVandrel WHERE ID > (SELECT UpTo FROM "
         "tblVandrelSearchMark))");
     if (firstNumber(behind) == 0) return;
-    try {
-        db_.execute(
-            "UPDATE tblVandrelSearchMark SET UpTo = (SELECT max(ID) FROM tblVandrel) "
-            "WHERE UpTo < (SELECT max(ID) FROM tblVandrel)");
-    } catch (const std::exception&) {
-    }
+    db_.executeIfFree(
+        "UPDATE tblVandrelSearchMark SET UpTo = (SELECT max(ID) FROM tblVandrel) "
+        "WHERE UpTo < (SELECT max(ID) FROM tblVandrel)");
 }
 
 // Makes the index of the ordering column again when a merge of many bans dropped it: one
 // sort now, where a page without it would sort every ban each time. A store that cannot
-// write now pages all the same, by sorting.
+// write now (another program writing, a read-only file) pages all the same, by sorting,
+// rather than keep the window waiting for the other writer.
 void SqliteBanStore::makeBrowsingIndex(BanColumn column) {
     if (!mayWrite_ || column == BanColumn::Guid) return;
     const std::string name = browsingIndexName(column);
@@ -131,11 +129,8 @@ void SqliteBanStore::makeBrowsingIndex(BanColumn column) {
         "SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1)");
     exists.bind(1, name);
     if (firstNumber(exists) != 0) return;
-    try {
-        db_.execute("CREATE INDEX IF NOT EXISTS " + name + " ON tblVandrel (" +
-                    orderColumn(column, "GUID") + ", GUID)");
-    } catch (const std::exception&) {
-    }
+    db_.executeIfFree("CREATE INDEX IF NOT EXISTS " + name + " ON tblVandrel (" +
+                      orderColumn(column, "GUID") + ", GUID)");
 }
 
 // How the index narrows a search (stored form), kept for the search last asked about, as

@@ -188,6 +188,13 @@ void SqliteConnection::executeScript(const std::string& sql) {
         throw lastError();
 }
 
+bool SqliteConnection::executeIfFree(const std::string& sql) noexcept {
+    sqlite3_busy_handler(db_, nullptr, nullptr);
+    const bool done = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_busy_handler(db_, waitWhileBusy, nullptr);
+    return done;
+}
+
 int SqliteConnection::userVersion() {
     SqliteStatement version(*this, "PRAGMA user_version");
     version.step();

@@ -64,6 +64,9 @@ class SqliteConnection {
     void execute(std::string_view sql, std::initializer_list<std::string_view> values = {});
     // Runs statements one after another, as a script holds them; none may bind values.
     void executeScript(const std::string& sql);
+    // Runs a statement at once or not at all: false, and nothing changed, when another
+    // writer holds the database or the statement fails. For upkeep a reader can do without.
+    bool executeIfFree(const std::string& sql) noexcept;
     // A statement kept prepared until the connection closes, for statements run in loops.
     SqliteStatement& prepared(const std::string& sql);
     // The schema version the database holds (SQLite's user_version).

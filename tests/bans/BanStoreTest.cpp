@@ -12,7 +12,6 @@
 #include "bans/BanFileOrder.h"
 #include "bans/BanStore.h"
 #include "bans/SchemaMigration.h"
-#include "bans/SqliteBanStore.h"
 #include "tests/bans/StoreEngines.h"
 
 namespace th::test {
@@ -211,7 +210,7 @@ TYPED_TEST(StoreCases, WritersWaitForEachOther) {
 // holding as many, a few more, a ban lifted, then all removed: each ban is there once, the
 // search and a look-up of many GUIDs find exactly the bans there, and an SQLite file keeps
 // its schema as it was once each order is browsed, with its search index in step with the
-// table. Its pages come the same from a store that may not make a dropped index again.
+// table.
 TYPED_TEST(StoreCases, ManyBansAtOnceAreAddedOnceWithProgressToTheLast) {
     std::vector<Owned> many;
     for (int i = 0; i < 15100; ++i) many.push_back(owned("g" + std::to_string(i)));
@@ -236,14 +235,20 @@ TYPED_TEST(StoreCases, ManyBansAtOnceAreAddedOnceWithProgressToTheLast) {
     };
     const auto check = [&](size_t held, int64_t found) {
         EXPECT_EQ(bansIn(*store).size(), held);
+        Rows whileWriting;
+        if constexpr (sqlite) {
+            // With another writer holding the file, the search and the pages do without the
+            // indexes they would bring up to date, rather than wait for it.
+            auto other = this->open();
+            StoreTransaction writing(*other);
+            EXPECT_EQ(store->countBans("G150", 1000), found);
+            whileWriting = pages(*store);
+        }
         EXPECT_EQ(store->countBans("G150", 1000), found) << "g150, g1500..g1509, g15000..g15099";
-        Rows asItIs;  // read before the store browsing makes the indexes again
-        if constexpr (sqlite)
-            asItIs = pages(*std::make_unique<SqliteBanStore>(this->w.form, this->where, false));
         const Rows browsed = pages(*store);
         EXPECT_EQ(schema(), before);
         if constexpr (sqlite) {
-            EXPECT_EQ(asItIs, browsed);
+            EXPECT_EQ(whileWriting, browsed);
             sql(this->where,
                 "INSERT INTO tblVandrelSearch (tblVandrelSearch) VALUES ('integrity-check')");
         }

@@ -33,6 +33,11 @@ std::optional<std::string_view> consoleLineText(std::string_view line) {
     return line.substr(i + kConsolePrefix.size());
 }
 
+bool consoleLineMayStartWith(unsigned char c) {
+    return c == ' ' || isDigit(static_cast<char>(c)) || c == '^' ||
+           c == static_cast<unsigned char>(kConsolePrefix[0]);
+}
+
 bool consoleLineAsLogLine(std::string_view line, std::string_view stamp, std::string& out) {
     const std::optional<std::string_view> text = consoleLineText(line);
     if (!text) return false;

@@ -16,6 +16,10 @@ namespace th {
 // What a line holds after the console's prefix, or nothing when it is not in that form.
 std::optional<std::string_view> consoleLineText(std::string_view line);
 
+// Whether a line in the console's form may begin with this byte: a game time's space or
+// digit, a colour code's "^" or the prefix's first letter.
+bool consoleLineMayStartWith(unsigned char c);
+
 // The line as the anti-cheat's own log would hold it, with stamp as its time stamp, into
 // out; false (out untouched) when the line is not in the console's form.
 bool consoleLineAsLogLine(std::string_view line, std::string_view stamp, std::string& out);

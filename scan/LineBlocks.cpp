@@ -11,11 +11,12 @@
 namespace th {
 
 LineBlocks::LineBlocks(int fd, bool stream, const LineSpan& span, std::vector<char>& buffer,
-                       size_t blockSize, const std::string& name)
+                       size_t blockSize, const LineStarts& wanted, const std::string& name)
     : fd_(fd),
       stream_(stream),
       end_(stream ? kToTheEnd : span.end),
       limit_(span.limit),
+      wanted_(wanted),
       name_(name),
       buffer_(buffer),
       // A part after the first reads from the byte before its own: when that byte is a
@@ -47,7 +48,17 @@ bool LineBlocks::next(std::string_view& lines, bool& lastLine) {
             filled_ -= taken_;
             taken_ = 0;
         }
-        if (filled_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a very long line
+        if (filled_ == buffer_.size()) {  // a line longer than the buffer
+            // Kept whole only when its reader may want it: a run of damaged bytes without a
+            // line end (a crash leaves blocks of zeros) would otherwise take its size in
+            // memory several times over.
+            if (!wanted_[static_cast<unsigned char>(buffer_[0])]) {
+                skipping_ = passingOver_ = true;
+                taken_ = filled_;
+                continue;
+            }
+            buffer_.resize(buffer_.size() * 2);
+        }
         size_t want = buffer_.size() - filled_;
         if (end_ != kToTheEnd) {
             if (position_ < end_) {
@@ -62,6 +73,11 @@ bool LineBlocks::next(std::string_view& lines, bool& lastLine) {
         const size_t got = want == 0 ? 0 : read(want);
         if (got == 0) {
             done_ = true;
+            if (passingOver_) {  // the log's last line, without its LF
+                lines = {buffer_.data(), 0};
+                lastLine = true;
+                return true;
+            }
             if (skipping_ || filled_ == 0) return false;
             lines = {buffer_.data(), filled_};
             lastLine = true;
@@ -79,8 +95,10 @@ bool LineBlocks::next(std::string_view& lines, bool& lastLine) {
                 taken_ = filled_;  // all of it the end of a line of the part before
                 continue;
             }
-            start = static_cast<size_t>(static_cast<const char*>(lf) - buffer_.data()) + 1;
-            if (bufferAt_ + start >= end_) {  // no line starts inside this part
+            start = static_cast<size_t>(static_cast<const char*>(lf) - buffer_.data());
+            if (passingOver_) {
+                passingOver_ = false;  // its LF is handed out: it ends a line of this part
+            } else if (bufferAt_ + ++start >= end_) {  // no line starts inside this part
                 done_ = true;
                 return false;
             }

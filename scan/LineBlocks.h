@@ -4,6 +4,7 @@
 // holds the lines that start inside its byte range, wherever they end. A stream (a pipe,
 // a terminal) is read in order from its start to its end.
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -23,13 +24,18 @@ struct LineSpan {
     uint64_t begin = 0, end = kToTheEnd;
 };
 
+// The bytes a line may begin with for a reader to want it whole.
+using LineStarts = std::bitset<256>;
+
 class LineBlocks {
   public:
     // The lines of fd that span takes; a stream is read from where it stands, at most
     // limit - from bytes. buffer is the reader's, kept from part to part: blockSize bytes,
-    // more for a longer line. name is what a read error names.
+    // more for a longer line that begins with one of wanted. A longer line that does not
+    // is passed over: only its LF is handed out, so that the lines still count. name is
+    // what a read error names.
     LineBlocks(int fd, bool stream, const LineSpan& span, std::vector<char>& buffer,
-               size_t blockSize, const std::string& name);
+               size_t blockSize, const LineStarts& wanted, const std::string& name);
 
     // The next run of whole lines, each ended by LF, or false after the last. lastLine
     // is set when the run ends with the log's last line, which has no LF. Throws
@@ -43,14 +49,16 @@ class LineBlocks {
     bool stream_;
     uint64_t end_;
     uint64_t limit_;
+    const LineStarts& wanted_;
     const std::string& name_;
     std::vector<char>& buffer_;
-    uint64_t position_;       // where the next read starts
-    uint64_t bufferAt_ = 0;   // the place in the log of the buffer's first byte
-    size_t filled_ = 0;       // bytes in the buffer
-    size_t taken_ = 0;        // bytes of the buffer already handed out
-    size_t tailRead_ = 4096;  // past its end a part reads little: its last line's rest
-    bool skipping_;           // the part's first bytes end a line of the part before
+    uint64_t position_;         // where the next read starts
+    uint64_t bufferAt_ = 0;     // the place in the log of the buffer's first byte
+    size_t filled_ = 0;         // bytes in the buffer
+    size_t taken_ = 0;          // bytes of the buffer already handed out
+    size_t tailRead_ = 4096;    // past its end a part reads little: its last line's rest
+    bool skipping_;             // the part's first bytes end a line of the part before
+    bool passingOver_ = false;  // or, while skipping, a long line no one wants
     bool done_ = false;
 };
 

@@ -21,12 +21,13 @@ PartScanner::PartScanner(const MainForm& form, const ScanOptions& options, std::
       address_(form.flexQuelvaneGetIP),
       guid_(form.flexQuelvaneGetGUID),
       builder_(LineMatchers{line_, address_, guid_}, options, logModified),
+      rowStarts_(builder_.rowStarts()),
       search_(builder_.literal()) {}
 
 void PartScanner::scan(int fd, bool stream, const LineSpan& span, size_t blockSize,
                        const std::string& name, PartRows& out, std::atomic<int64_t>& progress,
                        const std::function<bool()>& stop) {
-    LineBlocks blocks(fd, stream, span, buffer_, blockSize, name);
+    LineBlocks blocks(fd, stream, span, buffer_, blockSize, rowStarts_, name);
     // Room for the part's cells at once: growing by doubling would copy them and touch
     // twice the memory. Pages never written are never given to the process.
     if (!stream && span.end != kToTheEnd && span.end > span.begin)

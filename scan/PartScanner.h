@@ -52,6 +52,7 @@ class PartScanner {
 
     PatternMatcher line_, address_, guid_;
     RowBuilder builder_;  // what a line holding its literal becomes
+    LineStarts rowStarts_;
     // Only lines holding the literal every candidate line holds go to the builder.
     LiteralSearch search_;
     std::vector<char> buffer_;  // kept from part to part

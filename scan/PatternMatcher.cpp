@@ -180,6 +180,16 @@ void PatternMatcher::compile() {
     scratchEnd_.assign(groups_, 0);
 }
 
+bool PatternMatcher::mayStartWith(unsigned char c) {
+    if (!compiled_) compile();
+    if (!anchored_) return true;
+    for (const Item& item : items_) {
+        if (item.op == Op::Open || item.op == Op::Close) continue;
+        return item.star || item.op == Op::End || itemMatches(item, c);
+    }
+    return true;
+}
+
 void PatternMatcher::setText(std::string_view text) {
     if (!compiled_) compile();
     matched_ = false;

@@ -51,6 +51,9 @@ class PatternMatcher {
 
     // The literal text that every match contains (empty when the pattern has none).
     const std::string& requiredLiteral() const { return literal_; }
+    // Whether a text beginning with this byte may match: false only when the pattern is
+    // anchored and its first item (past tag braces), not starred, does not take the byte.
+    bool mayStartWith(unsigned char c);
     // Switches the search for that literal before the match (on by default); the
     // results are the same either way, only the cost differs.
     void setPrefilter(bool on) { prefilter_ = on; }

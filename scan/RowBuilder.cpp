@@ -17,6 +17,14 @@ RowBuilder::RowBuilder(MainForm& form, const ScanOptions& options, std::time_t l
     : RowBuilder(LineMatchers{form.flexQuelvane, form.flexQuelvaneGetIP, form.flexQuelvaneGetGUID},
                  options, logModified) {}
 
+LineStarts RowBuilder::rowStarts() {
+    LineStarts starts;
+    for (unsigned c = 0; c < starts.size(); ++c)
+        starts[c] = matchers_.line.mayStartWith(static_cast<unsigned char>(c)) ||
+                    (consoleLines_ && consoleLineMayStartWith(static_cast<unsigned char>(c)));
+    return starts;
+}
+
 std::optional<ViolationRow> RowBuilder::row(std::string_view line) {
     // A console line gives the row of the log line it stands for, whose time stamp is the
     // only thing it lacks.

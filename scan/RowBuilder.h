@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "scan/LineBlocks.h"
 #include "scan/MainForm.h"
 #include "scan/ScanOptions.h"
 #include "scan/ViolationLine.h"
@@ -23,6 +24,9 @@ class RowBuilder {
 
     // The text every line that can give a row holds: only lines holding it are built.
     const std::string& literal() const { return literal_; }
+
+    // The bytes a line that gives a row may begin with.
+    LineStarts rowStarts();
 
     // The row the line gives, or nothing.
     std::optional<ViolationRow> row(std::string_view line);

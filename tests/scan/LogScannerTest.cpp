@@ -143,15 +143,17 @@ TEST_F(ScanFixture, ConsoleLinesAreReadUnderTheSettingOnly) {
 
 // Parts read side by side by any number of threads, cut anywhere, and blocks of any size
 // give the rows, in the log's order, and the line count of one thread reading the log in
-// one part: across a cut, after a line longer than a part or a block, with CR LF, empty
-// lines and a last line without LF. A range of the log, read through a descriptor that
+// one part: across a cut, after a line longer than a part or a block (one that may give a
+// row, held whole, and one of zeros that cannot, passed over), with CR LF, empty lines and
+// a last line without LF. A range of the log, read through a descriptor that
 // still reads the log after it was renamed away, gives what one reader gives for a log of
 // just the range's bytes, wherever the range starts and ends among the parts.
 TEST_F(ScanFixture, ThreadsPartsBlocksAndRangesGiveTheRowsAndCountOfOneReader) {
     std::string second = kLine;
     second.replace(second.find("Alpha"), 5, "Bravo");
     second.replace(second.find("50001"), 5, "50002");
-    const std::string log = kLine + "chatter\r\n\n" + second + std::string(300, 'z') + "\n" +
+    const std::string log = kLine + "[" + std::string(300, 'c') + "]\r\n\n" + second +
+                            std::string(150, '\0') + std::string(150, 'z') + "\n" +
                             second.substr(0, second.size() - 1) + "\r\n\r\n" + kLine + "x\n" +
                             kLine.substr(0, kLine.size() - 1);
     std::string lastCount;
@@ -173,10 +175,14 @@ TEST_F(ScanFixture, ThreadsPartsBlocksAndRangesGiveTheRowsAndCountOfOneReader) {
         if (log[i] == '\n') starts.push_back(i + 1);
     // The whole log; from and to line starts; empty; to the end; ending and starting inside
     // a line.
-    const std::vector<std::pair<uint64_t, uint64_t>> ranges = {
-        {0, UINT64_MAX},           {starts[1], starts[5]}, {starts[3], UINT64_MAX},
-        {starts[4], starts[4]},    {0, starts[6]},         {starts[3], starts[4] - 2},
-        {starts[7] - 3, starts[9]}};
+    const std::vector<std::pair<uint64_t, uint64_t>> ranges = {{0, UINT64_MAX},
+                                                               {starts[1], starts[5]},
+                                                               {starts[3], UINT64_MAX},
+                                                               {starts[4], starts[4]},
+                                                               {0, starts[6]},
+                                                               {starts[3], starts[4] - 2},
+                                                               {starts[7] - 3, starts[9]},
+                                                               {starts[4], starts[5] - 5}};
     const ScanOptions oneReader{.threads = 1, .partSize = 1u << 30};
     std::vector<std::string> expected;
     for (const auto& [begin, end] : ranges) {

@@ -1,19 +1,17 @@
 #include <QApplication>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
 
 #include "app/NoDisplay.h"
 #include "app/frmMain.h"
-#include "bans/BanStore.h"
 #include "bans/DatabaseLocation.h"
 #include "bans/Paths.h"
 #include "platform/Error.h"
 
 namespace {
 
-// The database named by --db PATH or --db=PATH, made full; empty when none is.
+// The database named by --db PATH or --db=PATH; empty when none is.
 std::string databaseArgument(int argc, char** argv) {
     std::string named;
     for (int i = 1; i < argc; ++i) {
@@ -22,10 +20,7 @@ std::string databaseArgument(int argc, char** argv) {
         else if (std::strncmp(argv[i], "--db=", 5) == 0)
             named = argv[i] + 5;
     }
-    if (named.empty() || th::isPostgresUri(named)) return named;
-    std::error_code ec;
-    auto full = std::filesystem::absolute(named, ec);
-    return ec ? named : full.lexically_normal().string();
+    return named;
 }
 
 }  // namespace

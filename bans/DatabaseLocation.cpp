@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "bans/BanStore.h"
 #include "bans/NewDatabase.h"
 #include "bans/Paths.h"
 #include "platform/Error.h"
@@ -41,11 +42,19 @@ bool writableFile(const std::string& path) {
 
 }  // namespace
 
+std::string fullDatabaseName(const std::string& named) {
+    if (named.empty() || isPostgresUri(named)) return named;
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(named, ec);
+    return ec ? named : full.lexically_normal().string();
+}
+
 DatabaseLocation locateDatabase(const std::string& commandLine, const EnvironmentLookup& getenv,
                                 const std::string& programFolder) {
     using Source = DatabaseLocation::Source;
-    if (!commandLine.empty()) return {commandLine, Source::CommandLine};
-    if (named(getenv(kDatabaseVariable))) return {getenv(kDatabaseVariable), Source::Environment};
+    if (!commandLine.empty()) return {fullDatabaseName(commandLine), Source::CommandLine};
+    if (named(getenv(kDatabaseVariable)))
+        return {fullDatabaseName(getenv(kDatabaseVariable)), Source::Environment};
     std::string folder = programFolder;
     const std::string beside = g_strAddBackslash(folder) + kDatabaseFileName;
     if (writableFile(beside)) return {beside, Source::BesideProgram};

@@ -19,6 +19,10 @@ using EnvironmentLookup = std::function<const char*(const char*)>;
 
 inline constexpr const char* kDatabaseVariable = "TALLYHOUND_DB";
 
+// A named database as the programs use it: a postgresql:// URI as given, a file path made
+// full, so that its folder (where backups go) is known whatever the working folder.
+std::string fullDatabaseName(const std::string& named);
+
 // The database to use: the named one (commandLine, then the environment variable), else
 // Vandrel.mdb beside the program when it is there and writable, else
 // $XDG_DATA_HOME/tallyhound/Vandrel.mdb (~/.local/share by default).

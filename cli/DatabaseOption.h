@@ -6,13 +6,13 @@
 #include <string>
 
 #include "bans/BanStore.h"
-#include "cli/AbsolutePath.h"
+#include "bans/DatabaseLocation.h"
 #include "cli/CommandContext.h"
 
 namespace th::cli {
 
 inline std::string databaseOption(const std::string& value) {
-    return isPostgresUri(value) ? value : absolutePath(value);
+    return fullDatabaseName(value);
 }
 
 // An empty name is a usage error: taken as none, it quietly chose (and made) the default

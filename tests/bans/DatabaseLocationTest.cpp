@@ -28,6 +28,13 @@ TEST_F(DatabaseLocationTest, TheNamedDatabaseThenTheOneBesideTheProgramThenTheUs
          Source::BesideProgram},
         {"", "HOME=/home/pb XDG_DATA_HOME=/data", bare, "/data/tallyhound/Vandrel.mdb",
          Source::UserData},
+        // A relative name is taken from the working folder, a shared database's URI as it is.
+        {"", "TALLYHOUND_DB=./y/../b.mdb", program,
+         std::filesystem::current_path().string() + "/b.mdb", Source::Environment},
+        {"c.mdb", "", program, std::filesystem::current_path().string() + "/c.mdb",
+         Source::CommandLine},
+        {"", "TALLYHOUND_DB=postgresql://pb@host/bans", program, "postgresql://pb@host/bans",
+         Source::Environment},
         // A relative XDG_DATA_HOME does not count.
         {"", "HOME=/home/pb XDG_DATA_HOME=data", bare,
          "/home/pb/.local/share/tallyhound/Vandrel.mdb", Source::UserData},

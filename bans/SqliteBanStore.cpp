@@ -276,8 +276,14 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
 
 void SqliteBanStore::removeAllBans() {
     // The search index is emptied at once, the mark below every ban so that its triggers
-    // leave the deleted bans alone, then at 0 for the bans to come; all or nothing.
-    db_.execute("SAVEPOINT RemoveAllBans");
+    // leave the deleted bans alone, then at 0 for the bans to come; all or nothing. On its
+    // own it takes the write lock first, waiting for another writer as a merge does: a
+    // transaction that begins by reading is refused at once when it comes to write.
+    const bool own = !db_.inTransaction();
+    if (own)
+        db_.beginTransaction();
+    else
+        db_.execute("SAVEPOINT RemoveAllBans");
     try {
         db_.execute("INSERT INTO tblVandrelSearch (tblVandrelSearch) VALUES ('delete-all')");
         db_.execute(
@@ -285,12 +291,19 @@ void SqliteBanStore::removeAllBans() {
             "tblVandrel)");
         db_.execute("DELETE FROM tblVandrel");
         db_.execute("UPDATE tblVandrelSearchMark SET UpTo = 0");
-        db_.execute("RELEASE RemoveAllBans");
-    } catch (...) {
-        try {
-            db_.execute("ROLLBACK TO RemoveAllBans");
+        if (own)
+            db_.commit();
+        else
             db_.execute("RELEASE RemoveAllBans");
-        } catch (...) {
+    } catch (...) {
+        if (own) {
+            db_.rollback();
+        } else {
+            try {
+                db_.execute("ROLLBACK TO RemoveAllBans");
+                db_.execute("RELEASE RemoveAllBans");
+            } catch (...) {
+            }
         }
         throw;
     }

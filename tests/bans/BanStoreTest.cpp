@@ -185,7 +185,7 @@ TYPED_TEST(StoreCases, BansComeInTheBanFilesOrder) {
 }
 
 // A second writer waits until the first has committed, then sees its bans: nothing is
-// added twice, nothing is lost.
+// added twice, nothing is lost. Removing every ban outside a transaction waits the same.
 TYPED_TEST(StoreCases, WritersWaitForEachOther) {
     auto first = this->open(), second = this->open();
     StoreTransaction t(*first);
@@ -204,6 +204,22 @@ TYPED_TEST(StoreCases, WritersWaitForEachOther) {
     other.join();
     EXPECT_EQ(added, (std::vector<bool>{false, true}));
     EXPECT_EQ(bansIn(*first), (Rows{row(owned("a")), row(owned("b"))}));
+
+    StoreTransaction t3(*first);
+    first->addBans(bansOf({owned("c")}), [](int64_t) {});
+    std::string failure;
+    std::thread reset([&] {
+        try {
+            second->removeAllBans();
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    t3.commit();
+    reset.join();
+    EXPECT_EQ(failure, "");
+    EXPECT_TRUE(bansIn(*first).empty());
 }
 
 // Progress is told up to every ban. Many bans at once into an empty store and into one

@@ -7,7 +7,6 @@
 
 #include "bans/DatabaseLocation.h"
 #include "platform/Error.h"
-#include "platform/TrimSpaces.h"
 
 namespace th {
 
@@ -28,7 +27,9 @@ std::string g_strGetFolder(const std::string& path) {
     size_t last = path.rfind(kFolderSeparator);
     if (last == std::string::npos)
         throw Error(err::kInvalidCall, appBaseName(), "Invalid procedure call or argument");
-    return std::string(trimSpaces(std::string_view(path).substr(0, last)));
+    // Spaces at either end stay: here they are part of a folder's name, and a folder "srv "
+    // is not "srv", where backups would otherwise go.
+    return path.substr(0, last);
 }
 
 std::string applicationFolder() {

@@ -371,6 +371,24 @@ TEST_F(Merging, AMergeNeedsNoThreadBesideItsOwn) {
 
 // Temporary files of killed runs go when their process has ended. Others' files stay,
 // however old and whatever they look like (a zip library's temporary name once went).
+// A folder whose name ends in a space is a folder of its own: the backup goes beside the
+// ban file, not into the folder of the name without the space.
+TEST_F(Merging, TheBackupGoesBesideTheFileWhateverItsFoldersName) {
+    const std::string spaced = dir + "/srv ", bare = dir + "/srv";
+    std::filesystem::create_directories(spaced);
+    std::filesystem::create_directories(bare);
+    writeBytes(spaced + "/pbbans.dat", crlf({kBan1}));
+    EXPECT_TRUE(mergeRows(spaced + "/pbbans.dat", {}).outcome.completed);
+    const auto zips = [](const std::string& folder) {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(folder))
+            n += e.path().filename().string().ends_with("_pbbans.zip");
+        return n;
+    };
+    EXPECT_EQ(zips(spaced), 1);
+    EXPECT_EQ(zips(bare), 0);
+}
+
 TEST_F(Merging, LeftoversOfKilledRunsAreDeleted) {
     pid_t gone = ::fork();
     if (gone == 0) ::_exit(0);

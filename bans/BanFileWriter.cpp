@@ -1,6 +1,9 @@
 #include "bans/BanFileWriter.h"
 
-#include "bans/WorkingTable.h"
+#include <algorithm>
+#include <optional>
+
+#include "bans/Aliases.h"
 
 namespace th {
 
@@ -35,6 +38,27 @@ std::string banFileLine(const Ban& ban) {
     std::string out;
     appendBanLine(out, ban);
     return out;
+}
+
+void dropStoredBansLines(BanStore& store, WorkingRows& work) {
+    std::vector<std::string>& kept = work.keptLines;
+    const auto ours = [&](const std::string& line) {
+        // The GUID is the word before the name's opening quote.
+        const size_t quote = line.find(" \"");
+        if (line.starts_with(';') || quote == std::string::npos) return false;
+        const size_t from = line.rfind(' ', quote == 0 ? 0 : quote - 1);
+        if (from == std::string::npos) return false;
+        const std::string_view guid = std::string_view(line).substr(from + 1, quote - from - 1);
+        if (!namesPlayer(guid)) return false;
+        const std::optional<StoredBan> ban = store.findBan(guid);
+        return ban &&
+               banFileLine({ban->guid, ban->stamp, ban->name, ban->address, ban->reason}) == line;
+    };
+    const auto end = std::remove_if(kept.begin(), kept.end(), ours);
+    const auto taken = static_cast<int64_t>(kept.end() - end);
+    kept.erase(end, kept.end());
+    work.oddLines -= taken;
+    work.banLines += taken;
 }
 
 int64_t writeBanFile(BanStore& store, std::string_view server, TextFileWriter& file) {

@@ -6,18 +6,26 @@
 #include <string_view>
 
 #include "bans/BanStore.h"
+#include "bans/WorkingTable.h"
 #include "platform/TextFileWriter.h"
 
 namespace th {
+
+// One ban's line in the ban file, without its line end: stamp, GUID, name, address and
+// reason, separated by spaces, any line break inside a value made a space.
+std::string banFileLine(const Ban& ban);
 
 // Writes the stored bans in the stored query's order, one line each, then, when the
 // server has kept lines, one empty line and those lines. Returns the number of ban lines
 // written; with none, nothing at all is written. A line break inside a stored value
 // becomes a space, so that a ban stays one line.
-// One ban's line in the ban file, without its line end: stamp, GUID, name, address and
-// reason, separated by spaces, any line break inside a value made a space.
-std::string banFileLine(const Ban& ban);
-
 int64_t writeBanFile(BanStore& store, std::string_view server, TextFileWriter& file);
+
+// Takes the lines this writer wrote for stored bans out of the kept lines, counting them as
+// ban lines. A ban of an older database whose stamp is not of the usual shape is written as
+// stored, and the reader, which knows ban lines by that shape, keeps such a line as one of
+// no known shape: kept, it came back beside the ban's own line at every merge, and lifting
+// the ban left it in the file.
+void dropStoredBansLines(BanStore& store, WorkingRows& work);
 
 }  // namespace th

@@ -196,6 +196,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     const int64_t lifted = skipLiftedRows(store, work.rows);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work, [&](int64_t j) { progress.set(j); });
+    dropStoredBansLines(store, work);
     store.replaceKeptLines(server, work.keptLines);
     if (options.afterStore) options.afterStore(store);
     // The new bans from the grid are all the rows give from here on: the rows and their texts

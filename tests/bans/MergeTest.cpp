@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "bans/BanFileChanges.h"
 #include "bans/BanFileLock.h"
 #include "bans/Merge.h"
 #include "tests/bans/BanTestSupport.h"
@@ -347,6 +348,24 @@ TEST_F(Merging, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
     EXPECT_EQ(merge(file, {}).said(),
               kDone + "No new ban's have been written to 'pbbans.dat'        \r\n" + keptOdd);
     EXPECT_EQ(readBytes(bans), file) << "kept lines come back unchanged";
+
+    // A ban an older database holds with a stamp of another shape is written as stored; read
+    // again, its line is that ban's, not one of no known shape kept beside it, and lifting
+    // the ban takes it out.
+    sql(db,
+        "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
+        "('hhhh8888', 'odd stamp', '\"Old\"', '\"192.0.2.8:8\"', '\"R\"')");
+    merge(file, {});
+    const std::string withOld = readBytes(bans);
+    EXPECT_TRUE(withOld.ends_with(
+        crlf({"odd stamp hhhh8888 \"Old\" \"192.0.2.8:8\" \"R\"", "", odd, ";temp"})))
+        << withOld;
+    EXPECT_EQ(merge(withOld, {}).said(),
+              kDone + "No new ban's have been written to 'pbbans.dat'        \r\n" + keptOdd);
+    EXPECT_EQ(readBytes(bans), withOld);
+    TestWindow w;
+    EXPECT_TRUE(liftBans(w.form, bans, {"hhhh8888"}, "").completed);
+    EXPECT_EQ(readBytes(bans), file);
 }
 
 // Where no thread can be started beside the merge's own (a limit on a user's threads), a

@@ -1,8 +1,13 @@
 #include "bans/SchemaMigration.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 
 #include "bans/DatabaseUtilities.h"
+#include "platform/TempFile.h"
 
 namespace th {
 
@@ -10,6 +15,15 @@ namespace {
 
 Error upgradeError(const std::string& text) {
     return Error(err::kDatabase, appBaseName() + ".Connection", text);
+}
+
+// The errno that keeps this account from writing the database, or 0: the file, and its
+// folder, where SQLite writes its journal.
+int unwritable(const std::string& path) {
+    const std::string folder = folderOf(path);
+    if (::access(path.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK | X_OK) != 0)
+        return errno;
+    return 0;
 }
 
 std::string held(int version) {
@@ -80,6 +94,13 @@ void upgradeDatabase(MainForm& form, SqliteConnection& connection) {
     if (version < 1) {
         connection.Close();
         throw upgradeError(path + " is not a ban database of Tallyhound (no schema version)");
+    }
+
+    // An upgrade that cannot be written fails before its copy is taken: tried again (follow
+    // tries every few minutes), each try would leave another copy of the whole database.
+    if (const int why = unwritable(path)) {
+        connection.Close();
+        throw upgradeError(upgradeFailedText(path, version, std::strerror(why)) + ".");
     }
 
     // The copy goes through the Backup command's own routine, with the file closed as

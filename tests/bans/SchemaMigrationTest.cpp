@@ -143,6 +143,22 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
                   archive + "." + advice);
     EXPECT_EQ(readBytes(db), before);
     EXPECT_EQ(archivedContent(archive, dir), content);
+
+    // One this account cannot write fails before it is copied: tried again and again, it
+    // would leave a copy of the whole database each time.
+    std::filesystem::remove(archive);
+    sql(db, "PRAGMA user_version = 5");
+    ::chmod(db.c_str(), 0444);
+    ::chmod(dir.c_str(), 0777);  // the copy could be written
+    const std::optional<std::string> said = inChild(dir, [&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return "";
+        g_blnConnectToDatabase(w.form);
+        return w.scripted.messages.shown.back().prompt.c_str();
+    });
+    ::chmod(dir.c_str(), 0755);
+    EXPECT_EQ(said, lead + " holds ban database version 5 and could not be upgraded to version " +
+                        latest + " (Permission denied). The database is left as it was." + advice);
+    EXPECT_TRUE(filesIn(".zip").empty());
 }
 
 }  // namespace

@@ -33,9 +33,9 @@ std::string libzipText(zip_error_t* error) {
     return libzip().zip_error_strerror(error);
 }
 
-// The archive's bytes, put together by libzip in memory. An entry of bytes in memory gets
-// memoryMode as its permissions (libzip's own is 0666: unpacked, anyone could write it); a
-// file's entry has the file's.
+// The archive's bytes, put together by libzip in memory. Each entry gets memoryMode as its
+// permissions: for bytes in memory libzip's own is 0666 (unpacked, anyone could write it),
+// and a file read may be a private copy of the one meant.
 std::string buildArchive(const std::string& archive, const auto& entries, bool storePaths,
                          int level, mode_t memoryMode) {
     const LibZip& zip = libzip();
@@ -64,7 +64,7 @@ std::string buildArchive(const std::string& archive, const auto& entries, bool s
             zip.zip_source_free(source);
             throw fail(zip.zip_strerror(za));
         }
-        if (entry.inMemory && zip.zip_file_set_external_attributes(
+        if (zip.zip_file_set_external_attributes(
                                   za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
                                   static_cast<zip_uint32_t>(S_IFREG | memoryMode) << 16) != 0)
             throw fail(zip.zip_strerror(za));

@@ -105,6 +105,14 @@ TEST_F(Accounts, OwnerGroupAndModeAreKeptAndBackupsAreNoWider) {
     EXPECT_TRUE(merge().starts_with("Merge complete. "));
     EXPECT_EQ(ownerOf(bans), (Owned{kGameUser, kGameGroup, 0660}));
     EXPECT_EQ(ownerOf(onlyZip()), (Owned{kGameUser, kGameGroup, 0660}));
+    std::filesystem::remove(onlyZip());
+
+    // A database's backup, taken through a private copy, unpacks as the database was.
+    ::chmod(db.c_str(), 0644);
+    TestWindow w;
+    std::string archive;
+    ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));
+    EXPECT_EQ(entryMode(archive), 0100644u);
 }
 
 // Root in a folder of the game account: a link planted there to a file of another account

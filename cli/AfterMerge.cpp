@@ -59,7 +59,11 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     sigaddset(&defaults, SIGINT);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // A group of its own, so that stopping it stops what it started too (a script's sleep
+    // or reload would otherwise run on after it was said to be stopped).
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(
+        &attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     pid_t pid = 0;
     int failed = 0;
     {
@@ -83,14 +87,14 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
             nextWord += std::chrono::seconds(1);
         }
         if (StopSignals::requested()) {
-            ::kill(pid, SIGKILL);
+            ::kill(-pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             // One that had just ended by itself is told as it ended.
             if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL) break;
             return program + " was stopped: tallyhound-cli was asked to stop";
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(pid, SIGKILL);
+            ::kill(-pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(limit.count()) / 1000);

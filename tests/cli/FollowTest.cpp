@@ -47,6 +47,19 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
     EXPECT_EQ(runAfterMerge({"/bin/sleep", "30"}, bans, 1, 300ms),
               "/bin/sleep did not finish within 0.3 seconds and was stopped");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    // What it started is stopped with it.
+    const std::string started = ::testing::TempDir() + "/tallyhound-started";
+    EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "sleep 30 & echo $! >" + started + "; wait"}, bans, 1,
+                            300ms),
+              "/bin/sh did not finish within 0.3 seconds and was stopped");
+    const std::string stat = "/proc/" + std::to_string(std::stoi(readBytes(started))) + "/stat";
+    const auto running = [&] {
+        const std::string line = std::filesystem::exists(stat) ? readBytes(stat) : "";
+        const size_t state = line.rfind(") ");
+        return state != std::string::npos && line[state + 2] != 'Z';
+    };
+    for (int i = 0; i < 100 && running(); ++i) std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(running());
 
     // It starts with the limit of open files this program started with, not the raised one.
     rlimit before{};

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <new>
 
 #include "cli/CommandContext.h"
@@ -10,13 +11,33 @@
 #include "cli/MergeCommand.h"
 #include "cli/SaveCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/TerminalText.h"
 
 namespace th::cli {
+
+namespace {
+
+// CLI11's messages quote what was typed: each of their lines escaped as all the tool prints.
+std::string escapedLines(const std::string& text) {
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        appendTerminalText(out, std::string_view(text).substr(at, end - at));
+        if (end < text.size()) out += '\n';
+        at = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
 
 int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Tallyhound: anti-cheat log scanner and ban-list tool", "tallyhound-cli"};
     app.set_version_flag("--version", std::string("tallyhound-cli ") + TALLYHOUND_VERSION);
     app.require_subcommand(1);
+    app.failure_message([](const CLI::App* failed, const CLI::Error& e) {
+        return escapedLines(CLI::FailureMessage::simple(failed, e));
+    });
     CommandContext context{out, err};
     addScanCommand(app, context);
     addHtmlCommand(app, context);

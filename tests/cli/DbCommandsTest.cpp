@@ -57,6 +57,12 @@ TEST_F(DbCommands, ListShowAndStatsTellWhatTheDatabaseHolds) {
          "",
          "--limit: -1 is not a whole number from 0 to 1000000000\nRun with --help for more "
          "information.\n"},
+        // What was typed is escaped in a usage error too.
+        {{"list", "--limit", "\x1b]0;x\a"},
+         2,
+         "",
+         "--limit: \\x1B]0;x\\x07 is not a whole number from 0 to 1000000000\nRun with --help "
+         "for more information.\n"},
         {{"show", "AAAA"},
          0,
          "guid: aaaa\nname: Jay'yz\nip: 198.51.100.7\nreason: " + reason +

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -98,6 +99,10 @@ class Follower {
 
     int run() {
         StopSignals signals;
+        // Output whose reader went away (follow | head) ends follow with a word and status
+        // 1, as a full disk does: not silently by SIGPIPE, between a merge and the command
+        // that was to tell the game server.
+        ::signal(SIGPIPE, SIG_IGN);
         std::vector<std::string> watched;
         for (const auto& input : options_.inputs) {
             struct stat st {};

@@ -1,8 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <functional>
@@ -112,6 +114,7 @@ class Follow : public CommandFolder {
     }
 
     pid_t pid_ = -1, other_ = -1;
+    std::error_code ec_;
 };
 
 TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
@@ -218,6 +221,34 @@ TEST_F(Follow, AStopWhileFollowWaitsIsPrompt) {
 // A ban file or a log that is not there, and a database password where none may be, are
 // usage errors, which a service is not restarted after (a number out of range is the
 // shared check's, tested through db list and scan).
+// Its output's reader gone (follow | head): follow says so, goes on banning and ends with 1,
+// as with a full disk, and the merge's after-merge command runs all the same: SIGPIPE ended
+// it without a word, before the command that was to tell the game server.
+TEST_F(Follow, OutputWithoutAReaderIsSaidAndTheAfterMergeCommandStillRuns) {
+    const std::string pipe = dir + "/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    pid_ = startProgram({"follow", "--bans", bans, "--db", db, "--interval", "0.2", "--after-merge",
+                         "/bin/sh -c env>>" + dir + "/after", logs},
+                        {.out = pipe, .err = dir + "/err"});
+    // Its output open, the reader goes before anything is written.
+    const std::string output = "/proc/" + std::to_string(pid_) + "/fd/1";
+    for (int i = 0; i < 250 && std::filesystem::read_symlink(output, ec_) != pipe; ++i)
+        std::this_thread::sleep_for(20ms);
+    ::close(reader);
+    append("sv_viol.log", violation("Piped", guidOf(1)));
+    ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
+    for (int i = 0;
+         i < 500 && readBytes(dir + "/after").find("TALLYHOUND_NEW_BANS=1\n") == std::string::npos;
+         ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_NE(readBytes(dir + "/after").find("TALLYHOUND_NEW_BANS=1\n"), std::string::npos);
+    EXPECT_EQ(stop(pid_), 1);
+    EXPECT_NE(readBytes(dir + "/err").find("Broken pipe"), std::string::npos)
+        << readBytes(dir + "/err");
+}
+
 TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
     EXPECT_EQ(runProgram({"follow", "--bans", dir + "/none.dat", logs}).status, 2);
     EXPECT_EQ(runProgram({"follow", "--bans", bans, dir + "/none"}).status, 2);

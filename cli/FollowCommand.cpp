@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "bans/BanStore.h"
 #include "bans/Merge.h"
@@ -260,7 +261,15 @@ class Follower {
                 struct stat st {};
                 return ::stat(file.c_str(), &st) != 0;
             });
-            planNewOnly(sources, positions_);
+            // A log that cannot be read (its permissions taken away) keeps no other from
+            // being followed; it is said once, and again should it recover and fail again.
+            std::vector<std::string> unreadable;
+            planNewOnly(sources, positions_, &unreadable);
+            std::set<std::string> now(unreadable.begin(), unreadable.end());
+            for (const std::string& text : now)
+                if (!unreadable_.contains(text))
+                    context_.note("tallyhound-cli: " + text + "; the other logs are followed");
+            unreadable_ = std::move(now);
             const ScanPlan& plan = *sources.plan;
             std::vector<LogPosition> next = advanced(plan);
             std::vector<LogPosition> gone = gone_;
@@ -373,6 +382,7 @@ class Follower {
 
     CommandContext& context_;
     const FollowOptions options_;
+    std::set<std::string> unreadable_;  // what was said of logs that could not be read
     const milliseconds interval_;
     milliseconds wake_ = interval_;
     const Clock::duration backupEvery_;

@@ -95,13 +95,14 @@ std::optional<GridSources> gatherSources(CommandContext& context,
     }
 }
 
-void planNewOnly(GridSources& sources, const std::vector<LogPosition>& stored) {
+void planNewOnly(GridSources& sources, const std::vector<LogPosition>& stored,
+                 std::vector<std::string>* unreadable) {
     // Full paths: a log is found again whatever folder the next run starts in.
     std::vector<std::string> logs, folders;
     for (const auto& file : sources.files)
         if (readsFromPosition(file)) logs.push_back(absolutePath(file));
     for (const auto& folder : sources.folders) folders.push_back(absolutePath(folder));
-    sources.plan = planScan(stored, logs, folders);
+    sources.plan = planScan(stored, logs, folders, unreadable);
 }
 
 void buildGrid(MainForm& form, const GridSources& sources, bool arrange) {

@@ -49,8 +49,10 @@ std::optional<GridSources> gatherSources(CommandContext& context,
 
 // Plans reading only what follows the stored positions: logs (regular files not ending
 // in ".sf") are read from there; scan files and streams are read whole, as always.
-// Throws th::Error naming a log that cannot be read.
-void planNewOnly(GridSources& sources, const std::vector<LogPosition>& stored);
+// Throws th::Error naming a log that cannot be read; with unreadable, says it there and
+// leaves it out (planScan).
+void planNewOnly(GridSources& sources, const std::vector<LogPosition>& stored,
+                 std::vector<std::string>* unreadable = nullptr);
 
 // Scans each log (a file ending in ".sf" is imported instead) and, when asked, arranges
 // the grid once at the end. Throws th::Error naming the file that failed.

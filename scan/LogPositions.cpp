@@ -207,10 +207,20 @@ uint64_t headHash(std::string_view bytes) {
 }
 
 ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std::string>& logs,
-                  const std::vector<std::string>& folders) {
+                  const std::vector<std::string>& folders, std::vector<std::string>* unreadable) {
     std::vector<Current> current;
+    std::set<FileId> unread;  // logs that are there but could not be read: left as they stand
     for (const std::string& path : logs) {
-        Current log = *openLog(path, true);
+        std::optional<Current> opened;
+        try {
+            opened = openLog(path, true);
+        } catch (const Error& e) {
+            if (!unreadable) throw;
+            unreadable->push_back(e.description());
+            if (struct stat st{}; ::stat(path.c_str(), &st) == 0) unread.insert(idOf(st));
+            continue;
+        }
+        Current log = std::move(*opened);
         const bool again = std::any_of(current.begin(), current.end(), [&](const Current& c) {
             return c.st.st_dev == log.st.st_dev && c.st.st_ino == log.st.st_ino;
         });
@@ -241,8 +251,16 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
             return p.device == static_cast<uint64_t>(c.st.st_dev) &&
                    p.inode == static_cast<uint64_t>(c.st.st_ino);
         });
-        if (stillHere) continue;
-        if (std::optional<Current> renamed = findRenamed(p)) {
+        if (stillHere || unread.contains({p.device, p.inode})) continue;
+        std::optional<Current> renamed;
+        try {
+            renamed = findRenamed(p);
+        } catch (const Error& e) {
+            if (!unreadable) throw;
+            unreadable->push_back(e.description());
+            continue;
+        }
+        if (renamed) {
             plan(*renamed, &p, result);
             // Kept under the name it was read by, so that the next run looks for it too: the
             // game server may write on into it until it opens its new log.

@@ -43,6 +43,7 @@ struct ProgramStart {
     rlim_t memoryLimit = 0;
     rlim_t openFiles = 0;  // a soft limit of open files, the hard one left
     std::string err = {};
+    bool asNobody = false;  // run by root: as the account nobody, whom permissions bind
 };
 
 // The built program started with its standard streams where start says; its process.
@@ -64,6 +65,8 @@ inline pid_t startProgram(std::vector<std::string> args, const ProgramStart& sta
             rlimit limit{start.memoryLimit, start.memoryLimit};
             ::setrlimit(RLIMIT_AS, &limit);
         }
+        if (start.asNobody && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(126);
         if (start.openFiles) {
             rlimit limit{};
             ::getrlimit(RLIMIT_NOFILE, &limit);

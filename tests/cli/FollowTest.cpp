@@ -249,6 +249,32 @@ TEST_F(Follow, OutputWithoutAReaderIsSaidAndTheAfterMergeCommandStillRuns) {
         << readBytes(dir + "/err");
 }
 
+// A log that cannot be read is said once and keeps no other log from being followed (it
+// stopped every merge); readable again, it is read on from where it stood.
+TEST_F(Follow, AnUnreadableLogIsSaidOnceAndTheOthersAreFollowed) {
+    append("a.log", violation("First", guidOf(1)));
+    append("b.log", "chatter\n");
+    if (::geteuid() == 0) {  // follow runs as nobody, whom the permissions bind
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+            ASSERT_EQ(::chown(entry.path().c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chown(dir.c_str(), ::geteuid() == 0 ? 65534 : ::geteuid(), -1), 0);
+    pid_ = startProgram({"follow", "--bans", bans, "--db", db, "--interval", "0.2", logs},
+                        {.out = dir + "/out", .err = dir + "/err", .asNobody = true});
+    ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
+    const std::string hidden = logs + "/b.log";
+    ::chmod(hidden.c_str(), 0);
+    append("b.log", violation("Hidden", guidOf(3)));
+    append("a.log", violation("Second", guidOf(2)));
+    ASSERT_TRUE(waitForBans(bans, {guidOf(2)}));
+    std::this_thread::sleep_for(500ms);  // more looks at the unreadable log
+    ::chmod(hidden.c_str(), 0644);
+    ASSERT_TRUE(waitForBans(bans, {guidOf(3)}));
+    EXPECT_EQ(stop(pid_), 0);
+    EXPECT_EQ(readBytes(dir + "/err"),
+              "tallyhound-cli: Permission denied: " + hidden + "; the other logs are followed\n");
+}
+
 TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
     EXPECT_EQ(runProgram({"follow", "--bans", dir + "/none.dat", logs}).status, 2);
     EXPECT_EQ(runProgram({"follow", "--bans", bans, dir + "/none"}).status, 2);

@@ -172,7 +172,12 @@ sqlite3* SqliteConnection::handle() {
 
 Error SqliteConnection::lastError() const {
     if (!db_) return closedError();
-    return Error(err::kDatabase, appBaseName() + ".Connection", sqlite3_errmsg(db_));
+    std::string text = sqlite3_errmsg(db_);
+    // A damaged file is the file's fault, not the statement's: it is named, as a command
+    // may have several databases in hand or none named on its command line.
+    const int code = sqlite3_errcode(db_) & 0xFF;
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) text = path_ + ": " + text;
+    return Error(err::kDatabase, appBaseName() + ".Connection", text);
 }
 
 void SqliteConnection::execute(std::string_view sql,

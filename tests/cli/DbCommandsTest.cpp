@@ -147,6 +147,19 @@ TEST_F(DbCommands, ADatabaseMissingATableIsAFailureNotAnAbort) {
     EXPECT_EQ(r.err, "tallyhound-cli: " + db +
                          " is not a ban database of Tallyhound (it lacks the ban "
                          "tables)\n");
+    // A damaged one is named with the damage.
+    std::filesystem::remove(db);
+    sql(db, readBytes(dataPath("../../bans/schema.sql")));
+    sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('aaaa')");
+    std::string bytes = readBytes(db);
+    const size_t pageSize = 4096,
+                 table = std::stoul(
+                     sql(db, "SELECT rootpage FROM sqlite_master WHERE name = 'tblVandrel'").at(0));
+    bytes.replace((table - 1) * pageSize, pageSize, std::string(pageSize, '\xFF'));
+    writeBytes(db, bytes);
+    const CliResult damaged = runCli({"db", "stats", "--db", db});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(damaged.err, "tallyhound-cli: " + db + ": database disk image is malformed\n");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QScreen>
 #include <cmath>
 
@@ -12,6 +14,16 @@
 #include "app/WindowSettings.h"
 
 namespace th {
+
+namespace {
+
+// Whether the name typed in Qt's own dialog holds a double quote.
+bool typedQuote(const QFileDialog& dialog) {
+    const auto* typed = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    return typed && typed->text().contains(QLatin1Char('"'));
+}
+
+}  // namespace
 
 QStringList QtFileChooserPort::nameFilters(const FileChooserRequest& request) {
     QStringList names;
@@ -86,7 +98,13 @@ std::vector<std::string> QtFileChooserPort::choose(const FileChooserRequest& req
         }
     }
     std::vector<std::string> chosen;
-    if (dialog.exec() != QDialog::Accepted) return chosen;
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted) return chosen;
+        if (!request.save || !typedQuote(dialog)) break;
+        // The dialog reads a name in double quotes as one of a list and would write under
+        // a name the user never typed, perhaps in another folder.
+        QMessageBox::warning(&dialog, displayText(request.title), kQuoteInName);
+    }
     for (const QString& path : dialog.selectedFiles())
         chosen.push_back(QFile::encodeName(path).toStdString());
     rememberFolder(request, chosen);

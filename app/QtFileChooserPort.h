@@ -1,6 +1,7 @@
 #pragma once
 // The file chooser as a modal QFileDialog built from the file dialog class's request.
 
+#include <QString>
 #include <QStringList>
 
 #include "platform/Ports.h"
@@ -16,6 +17,12 @@ class QtFileChooserPort : public FileChooserPort {
     static constexpr uint32_t kFileMustExist = 0x1000;
     static constexpr uint32_t kNoDereferenceLinks = 0x100000;
 
+    static inline const QString kQuoteInName = QStringLiteral(
+        "A file name cannot hold a double quote (\") here: the dialog would take it for a list "
+        "of names. Please choose a name without one.");
+
+    // A name to save under that holds a double quote is refused with kQuoteInName, and the
+    // dialog asks again.
     std::vector<std::string> choose(const FileChooserRequest& request) override;
     bool isWindow(int32_t handle) override;
 

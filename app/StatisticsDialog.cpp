@@ -118,6 +118,20 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
     return viewOf(chart);
 }
 
+// Months shown as such at most; more are summed into years.
+constexpr size_t kMonthsShown = 24;
+
+// "yyyy-mm" tallies, oldest first, summed per "yyyy".
+std::vector<Tally> perYear(const std::vector<Tally>& months) {
+    std::vector<Tally> years;
+    for (const Tally& m : months) {
+        const std::string year = m.label.substr(0, 4);
+        if (years.empty() || years.back().label != year) years.push_back({year, 0});
+        years.back().count += m.count;
+    }
+    return years;
+}
+
 QWidget* page(const QString& summary, const std::vector<QWidget*>& charts) {
     auto* w = new QWidget;
     auto* layout = new QGridLayout(w);
@@ -195,7 +209,12 @@ QWidget* StatisticsDialog::banPage() {
         constexpr std::string_view kLead = "VIOLATION DETECTED -> ";
         for (Tally& t : reasons)
             if (t.label.starts_with(kLead)) t.label.erase(0, kLead.size());
-        return page(summary + ".", {barChart(QStringLiteral("Bans per month"), f.perMonth, false),
+        // Past two years the months stand too close to be named ("..." below every bar):
+        // the bars are years then.
+        const bool byYear = f.perMonth.size() > kMonthsShown;
+        return page(summary + ".", {barChart(byYear ? QStringLiteral("Bans per year")
+                                                    : QStringLiteral("Bans per month"),
+                                             byYear ? perYear(f.perMonth) : f.perMonth, false),
                                     barChart(QStringLiteral("Bans per reason"), reasons, true)});
     } catch (const std::exception& e) {
         // Said on the page itself: the grid's tab is still worth seeing.

@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QValueAxis>
 #include <cmath>
+#include <cstdio>
+#include <set>
 
 #include "app/StatisticsDialog.h"
 #include "tests/app/GridFixture.h"
@@ -16,14 +18,22 @@ namespace {
 
 using Statistics = BanFolderTest;
 
-// At the dialog's own size every axis reads in full: twenty players' names and the days
-// (they showed as "..." and "2002-1..."), and counts on whole numbers (one ban of a reason
-// read "0 0 0 0 0 1").
+// At the dialog's own size every axis reads in full: twenty players' names, the days and
+// seven years of bans, by year past two years of months (they showed as "..." and
+// "2002-1..."), and counts on whole numbers (one ban of a reason read "0 0 0 0 0 1").
 TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
     sql(db,
         "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
         "('aaaa', '[04.16.2017 21:03:11]', '\"A\"', '\"1.2.3.4:5\"', "
         "'\"VIOLATION DETECTED -> (SPEEDHACK) #50123\"')");
+    // Seven years of bans, a month each: the months stood below their bars as "...".
+    for (int month = 0; month < 84; ++month) {
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "[%02d.01.%d 10:00:00]", 1 + month % 12,
+                      2010 + month / 12);
+        sql(db, "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('m" + std::to_string(month) +
+                    "', '" + stamp + "')");
+    }
     GridFixture f;
     for (int p = 0; p < 20; ++p)
         for (int v = 0; v <= p % 3; ++v)
@@ -36,11 +46,13 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
     auto* tabs = dialog.findChild<QTabWidget*>();
     ASSERT_NE(tabs, nullptr);
     int axes = 0;
+    std::set<std::string> titles;
     for (int t = 0; t < tabs->count(); ++t) {
         tabs->setCurrentIndex(t);
         QTest::qWait(100);
         for (QChartView* view : tabs->widget(t)->findChildren<QChartView*>()) {
             const std::string title = view->chart()->title().toStdString();
+            titles.insert(title);
             for (QAbstractAxis* axis : view->chart()->axes()) {
                 ++axes;
                 EXPECT_FALSE(axis->labelsTruncated()) << title;
@@ -52,6 +64,7 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
         }
     }
     EXPECT_GE(axes, 10);
+    EXPECT_TRUE(titles.contains("Bans per year")) << "past two years of months";
 
     // Saved through the safe writer, or an error that says why.
     ASSERT_TRUE(dialog.saveCurrentTab(QString::fromStdString(dir + "/charts.png")));

@@ -84,8 +84,13 @@ QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bo
     series->attachAxis(categories);
     series->attachAxis(counts);
     auto* view = viewOf(chart);
-    // Each name needs a line of its own, or the axis shows "..." for it.
-    if (named) view->setMinimumHeight(std::max(260, 90 + 28 * static_cast<int>(tallies.size())));
+    // Each name needs a line of its own, and each month or year below an upright bar room
+    // for its label, or the axis shows "..." for it.
+    const int bars = static_cast<int>(tallies.size());
+    if (named)
+        view->setMinimumHeight(std::max(260, 90 + 28 * bars));
+    else
+        view->setMinimumWidth(std::max(260, 90 + 64 * bars));
     return view;
 }
 
@@ -132,17 +137,22 @@ std::vector<Tally> perYear(const std::vector<Tally>& months) {
     return years;
 }
 
-QWidget* page(const QString& summary, const std::vector<QWidget*>& charts) {
+QWidget* page(const QString& summary, const std::vector<QWidget*>& charts, bool stacked = false) {
     auto* w = new QWidget;
     auto* layout = new QGridLayout(w);
     auto* label = new QLabel(summary, w);
     label->setObjectName(QStringLiteral("summary"));
     label->setWordWrap(true);
     layout->addWidget(label, 0, 0, 1, 2);
-    // Two charts side by side; a third takes the whole row below.
-    for (size_t i = 0; i < charts.size(); ++i)
-        layout->addWidget(charts[i], 1 + static_cast<int>(i) / 2, static_cast<int>(i) % 2, 1,
-                          i == 2 ? 2 : 1);
+    // Two charts side by side; a third takes the whole row below. Stacked, each takes a row
+    // of its own, so that a wide chart squeezes no other.
+    for (size_t i = 0; i < charts.size(); ++i) {
+        const int at = static_cast<int>(i);
+        if (stacked)
+            layout->addWidget(charts[i], 1 + at, 0, 1, 2);
+        else
+            layout->addWidget(charts[i], 1 + at / 2, at % 2, 1, i == 2 ? 2 : 1);
+    }
     return w;
 }
 
@@ -212,10 +222,12 @@ QWidget* StatisticsDialog::banPage() {
         // Past two years the months stand too close to be named ("..." below every bar):
         // the bars are years then.
         const bool byYear = f.perMonth.size() > kMonthsShown;
-        return page(summary + ".", {barChart(byYear ? QStringLiteral("Bans per year")
-                                                    : QStringLiteral("Bans per month"),
-                                             byYear ? perYear(f.perMonth) : f.perMonth, false),
-                                    barChart(QStringLiteral("Bans per reason"), reasons, true)});
+        return page(
+            summary + ".",
+            {barChart(byYear ? QStringLiteral("Bans per year") : QStringLiteral("Bans per month"),
+                      byYear ? perYear(f.perMonth) : f.perMonth, false),
+             barChart(QStringLiteral("Bans per reason"), reasons, true)},
+            true);
     } catch (const std::exception& e) {
         // Said on the page itself: the grid's tab is still worth seeing.
         return page(QStringLiteral("The ban database %1 could not be read: %2")

@@ -19,18 +19,18 @@ namespace {
 using Statistics = BanFolderTest;
 
 // At the dialog's own size every axis reads in full: twenty players' names, the days and
-// seven years of bans, by year past two years of months (they showed as "..." and
+// twenty years of bans, by year past two years of months (they showed as "..." and
 // "2002-1..."), and counts on whole numbers (one ban of a reason read "0 0 0 0 0 1").
 TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
     sql(db,
         "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
         "('aaaa', '[04.16.2017 21:03:11]', '\"A\"', '\"1.2.3.4:5\"', "
         "'\"VIOLATION DETECTED -> (SPEEDHACK) #50123\"')");
-    // Seven years of bans, a month each: the months stood below their bars as "...".
-    for (int month = 0; month < 84; ++month) {
+    // Twenty years of bans, a month each: the months stood below their bars as "...".
+    for (int month = 0; month < 240; ++month) {
         char stamp[32];
         std::snprintf(stamp, sizeof stamp, "[%02d.01.%d 10:00:00]", 1 + month % 12,
-                      2010 + month / 12);
+                      2000 + month / 12);
         sql(db, "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('m" + std::to_string(month) +
                     "', '" + stamp + "')");
     }

@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
@@ -10,6 +11,7 @@
 #include "bans/NewDatabase.h"
 #include "bans/Paths.h"
 #include "platform/Error.h"
+#include "platform/TempFile.h"
 
 namespace th {
 
@@ -32,15 +34,20 @@ std::string userDataFolder(const EnvironmentLookup& getenv) {
     return homeFolder(getenv) + "/.local/share";
 }
 
-// SQLite writes its journal beside the file, so the folder must take new files too.
 bool writableFile(const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    return ::access(path.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK | X_OK) == 0;
+    return std::filesystem::is_regular_file(path, ec) && unwritableDatabase(path) == 0;
 }
 
 }  // namespace
+
+int unwritableDatabase(const std::string& path) {
+    // SQLite writes its journal beside the file, so the folder must take new files too.
+    const std::string folder = folderOf(path);
+    if (::access(path.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK | X_OK) != 0)
+        return errno;
+    return 0;
+}
 
 std::string fullDatabaseName(const std::string& named) {
     if (named.empty() || isPostgresUri(named)) return named;

@@ -19,6 +19,10 @@ using EnvironmentLookup = std::function<const char*(const char*)>;
 
 inline constexpr const char* kDatabaseVariable = "TALLYHOUND_DB";
 
+// The errno that keeps this account from writing the database file, or 0: the file and
+// its folder, where SQLite writes its journal.
+int unwritableDatabase(const std::string& path);
+
 // A named database as the programs use it: a postgresql:// URI as given, a file path made
 // full, so that its folder (where backups go) is known whatever the working folder.
 std::string fullDatabaseName(const std::string& named);

@@ -1,13 +1,10 @@
 #include "bans/SchemaMigration.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 
+#include "bans/DatabaseLocation.h"
 #include "bans/DatabaseUtilities.h"
-#include "platform/TempFile.h"
 
 namespace th {
 
@@ -15,15 +12,6 @@ namespace {
 
 Error upgradeError(const std::string& text) {
     return Error(err::kDatabase, appBaseName() + ".Connection", text);
-}
-
-// The errno that keeps this account from writing the database, or 0: the file, and its
-// folder, where SQLite writes its journal.
-int unwritable(const std::string& path) {
-    const std::string folder = folderOf(path);
-    if (::access(path.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK | X_OK) != 0)
-        return errno;
-    return 0;
 }
 
 std::string held(int version) {
@@ -98,7 +86,7 @@ void upgradeDatabase(MainForm& form, SqliteConnection& connection) {
 
     // An upgrade that cannot be written fails before its copy is taken: tried again (follow
     // tries every few minutes), each try would leave another copy of the whole database.
-    if (const int why = unwritable(path)) {
+    if (const int why = unwritableDatabase(path)) {
         connection.Close();
         throw upgradeError(upgradeFailedText(path, version, std::strerror(why)) + ".");
     }

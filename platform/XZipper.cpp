@@ -33,11 +33,11 @@ std::string libzipText(zip_error_t* error) {
     return libzip().zip_error_strerror(error);
 }
 
-// The archive's bytes, put together by libzip in memory. Each entry gets memoryMode as its
+// The archive's bytes, put together by libzip in memory. Each entry gets entryMode as its
 // permissions: for bytes in memory libzip's own is 0666 (unpacked, anyone could write it),
 // and a file read may be a private copy of the one meant.
 std::string buildArchive(const std::string& archive, const auto& entries, bool storePaths,
-                         int level, mode_t memoryMode) {
+                         int level, mode_t entryMode) {
     const LibZip& zip = libzip();
     zip_error_t error;
     zip.zip_error_init(&error);
@@ -65,8 +65,8 @@ std::string buildArchive(const std::string& archive, const auto& entries, bool s
             throw fail(zip.zip_strerror(za));
         }
         if (zip.zip_file_set_external_attributes(
-                                  za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
-                                  static_cast<zip_uint32_t>(S_IFREG | memoryMode) << 16) != 0)
+                za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                static_cast<zip_uint32_t>(S_IFREG | entryMode) << 16) != 0)
             throw fail(zip.zip_strerror(za));
         int method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
         if (zip.zip_set_file_compression(za, static_cast<zip_uint64_t>(index), method,

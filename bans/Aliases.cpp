@@ -16,6 +16,10 @@ constexpr size_t kBatch = 10000;
 
 }  // namespace
 
+bool namesNoPlayer(std::string_view guid) {
+    return trimSpaces(guid).empty() || guid == "unknown" || guid == "NO_GUID";
+}
+
 bool namesPlayer(std::string_view guid) {
     // A real GUID is a few dozen characters; a shared database's index has room for 256
     // bytes beside the longest name and address a ban keeps.

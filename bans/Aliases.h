@@ -62,5 +62,8 @@ class AliasSightings {
 // Whether a working row's GUID names a player: not blank, "unknown" or "NO_GUID", at most
 // 256 bytes, and with no space, bracket or double quote inside it.
 bool namesPlayer(std::string_view guid);
+// Whether a GUID says that the anti-cheat knew no player: blank, "unknown" or "NO_GUID".
+// Such a row is no ban; a GUID that is neither this nor a player's cannot be written back.
+bool namesNoPlayer(std::string_view guid);
 
 }  // namespace th

@@ -4,6 +4,7 @@
 #include <future>
 #include <iterator>
 
+#include "bans/Aliases.h"
 #include "bans/BanFileReader.h"
 #include "bans/GuidKey.h"
 #include "platform/HeadOrder.h"
@@ -114,10 +115,18 @@ void takeApart(std::string_view bytes, FieldSplitter& awk, WorkingRows& into, Ce
             if (f > 7) reason += ' ';
             reason += awk.field(f);
         }
+        const std::string_view guid = awk.field(4);
+        if (!namesPlayer(guid) && !namesNoPlayer(guid)) {
+            // A GUID no ban line can hold (a quote or a line break in it, a tab-separated
+            // line's run of fields) would lose the line: it is kept as it is.
+            ++into.oddLines;
+            into.keptLines.emplace_back(line);
+            return;
+        }
         if (bounded && texts.used() > kBoundedTexts) texts.clear();
         WorkRow row;
         row.stamp = texts.keep(line.substr(0, kStampSize));
-        row.guid = texts.keep(awk.field(4));
+        row.guid = texts.keep(guid);
         value.clear();
         appendQuoted(value, awk.field(5));
         row.name = texts.keep(value);

@@ -368,6 +368,24 @@ TEST_F(Merging, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
     EXPECT_EQ(readBytes(bans), file);
 }
 
+// A line of a ban's shape whose GUID no ban line can hold is kept as it is, not dropped
+// with its ban: fields parted by tabs, a zero byte after the GUID, an overlong GUID.
+TEST_F(Merging, ALineWhoseGuidCannotBeWrittenBackIsKept) {
+    const Rows odd = {
+        "[04.16.2017 21:03:11] cccc3333\t\"Tab Name\"\t\"1.2.3.4:5\"\t\"VIOLATION X\"",
+        std::string("[04.16.2017 21:03:11] dddd4444") + '\0' + " \"Zero\" \"1.2.3.4:5\" \"V\"",
+        "[04.16.2017 21:03:11] " + std::string(257, 'e') + " \"Long\" \"1.2.3.4:5\" \"V\""};
+    const std::string file = crlf({kBan1, "", odd[0], odd[1], odd[2]});
+    const std::string report = kDone + "No new ban's have been written to 'pbbans.dat'        \r\n"
+                               "3 lines that are not ban lines were kept as they are, after the "
+                               "bans.        ";
+    EXPECT_EQ(merge(crlf({odd[0], kBan1, odd[1], odd[2]}), {}).said(), report);
+    EXPECT_EQ(readBytes(bans), file);
+    EXPECT_EQ(merge(file, {}).said(), report);
+    EXPECT_EQ(readBytes(bans), file);
+    EXPECT_EQ(guidsIn(db), Rows{"aaaa1111"});
+}
+
 // Where no thread can be started beside the merge's own (a limit on a user's threads), a
 // ban file large enough to be read in two halves is read in one, and the backup is made on
 // the merge's own thread before the file is replaced: the same bans, file and backup as ever.

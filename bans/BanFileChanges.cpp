@@ -40,6 +40,16 @@ MergeOptions changeOf(const std::string& banFile) {
     return options;
 }
 
+// The word after a line's leading bracketed stamp, whatever the stamp's shape: the GUID of
+// a ban line. Empty for a line that does not begin with a bracket.
+std::string_view guidAfterStamp(std::string_view line) {
+    const size_t close = line.starts_with('[') ? line.find(']') : std::string_view::npos;
+    if (close == std::string_view::npos) return {};
+    const size_t from = line.find_first_not_of(' ', close + 1);
+    if (from == std::string_view::npos) return {};
+    return line.substr(from, line.find_first_of(" \t", from) - from);
+}
+
 }  // namespace
 
 std::string liftQuestionText(const std::vector<std::string>& bans) {
@@ -66,14 +76,15 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     options.rows = &none;
     options.mayEmpty = true;
     int64_t lifted = 0;
-    options.afterStore = [&](BanStore& store) {
+    options.afterStore = [&](BanStore& store, std::vector<std::string>& keptLines) {
         lifted = 0;  // a pass that starts again counts again
         const std::string now = formatStamp(std::time(nullptr));
-        std::set<std::string> done;
+        std::set<std::string> done, liftedKeys;
         for (const std::string& guid : guids) {
             if (!done.insert(guidKey(guid)).second) continue;
             const std::optional<StoredBan> ban = store.findBan(guid);
             if (!ban) continue;
+            liftedKeys.insert(guidKey(guid));
             // Dated no earlier than the ban it lifts or any sighting of the player: a
             // violation stamped ahead of this clock (a server in a later time zone, a clock
             // set wrong) would otherwise pass for one after the lifting, in this file or
@@ -87,6 +98,12 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
             for (const StoredAlias& alias : store.findAliases(guid)) notBefore(alias.lastSeen);
             if (store.liftBan(guid, at, note)) ++lifted;
         }
+        // A line of the player's kept as it is (its stamp of another shape) would still ban
+        // him in the game server's eyes.
+        std::erase_if(keptLines, [&](const std::string& line) {
+            const std::string_view guid = guidAfterStamp(line);
+            return !guid.empty() && liftedKeys.contains(guidKey(guid));
+        });
     };
     const MergeOutcome outcome = mergeIntoBanFile(form, options);
     BanFileChange change;

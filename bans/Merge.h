@@ -39,8 +39,9 @@ struct MergeOptions {
     // that starts again because the file changed runs it again.
     std::function<void(BanStore&)> beforeStore;
     // The same, once the rows are stored and before the file is written from the database:
-    // a ban the file alone held is in the database by then, and can be lifted.
-    std::function<void(BanStore&)> afterStore;
+    // a ban the file alone held is in the database by then, and can be lifted. Given the
+    // file's lines that are kept as they are, which it may take out.
+    std::function<void(BanStore&, std::vector<std::string>& keptLines)> afterStore;
     // Lifting bans may rightly leave the file with none; a merge never does.
     bool mayEmpty = false;
     // Whether the ban file is zipped before it changes; follow backs it up only so often.

@@ -98,14 +98,18 @@ TEST(LiftQuestion, NamesTheBans) {
               "backed up first.");
 }
 
-// Lifting the only ban leaves a ban file with no ban line, its temp bans kept. When the
-// game server (or another server of a fleet) writes the lifted ban back, the next merge
-// takes it out again: it once left the file as it was, as if it held no ban.
+// Lifting the only ban leaves a ban file with no ban line, its temp bans kept; the lines
+// of the player kept as they are (stamps of other shapes, in any letter case) go with it,
+// where they once stayed and banned him still. When the game server (or another server of
+// a fleet) writes the lifted ban back, the next merge takes it out again: it once left the
+// file as it was, as if it held no ban.
 TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
-    writeBytes(bans, crlf({";temp ban of " + kB}));
+    const std::string oddB = "[1.2.2017 1:2:3] " + kB + " \"Other\" \"192.0.2.1:1\" \"R\"";
+    writeBytes(bans, crlf({";temp ban of " + kB, "[1.2.2017 1:2:3] " + kA + " \"Old\" \"R\"",
+                           "[2017-04-16] AAAA0000aaaa0000aaaa0000aaaa0000\t\"Old\"", oddB}));
     mergeA(kSeen);
     ASSERT_TRUE(liftA());
-    EXPECT_EQ(readBytes(bans), crlf({";temp ban of " + kB}));
+    EXPECT_EQ(readBytes(bans), crlf({";temp ban of " + kB, oddB}));
     EXPECT_EQ(banGuids(), Rows{});
     writeBytes(bans, crlf({kLineA, "", ";temp ban of " + kB}));
     EXPECT_NE(mergeA(kSeen).find("\r\n2 skipped: bans lifted        "), std::string::npos);

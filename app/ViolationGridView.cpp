@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "app/GridEvents.h"
 #include "app/MergedCellDelegate.h"
@@ -93,10 +94,18 @@ void ViolationGridView::onSectionMoved(int, int oldVisual, int newVisual) {
     syncing_ = true;
     header()->moveSection(newVisual, oldVisual);
     syncing_ = false;
+    // Each column keeps its width where it goes (an arrangement sizes them again to what
+    // they hold): the header's widths are by position.
+    std::vector<int> widths;
+    for (int c = 0; c < header()->count(); ++c) widths.push_back(header()->sectionSize(c));
     // Drawing stays off from the move to the end of the arrangement: one reset, not two.
     form_.vsFlexGrid1.setRedraw(false);
     try {
         form_.vsFlexGrid1.moveColumn(oldVisual, newVisual);
+        const int moved = widths[static_cast<size_t>(oldVisual)];
+        widths.erase(widths.begin() + oldVisual);
+        widths.insert(widths.begin() + newVisual, moved);
+        for (int c = 0; c < header()->count(); ++c) header()->resizeSection(c, widths[static_cast<size_t>(c)]);
     } catch (const std::exception&) {
     }
     int32_t position = newVisual;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QMap>
+
 #include "app/ViolationGridView.h"
 #include "tests/app/GridFixture.h"
 #include "tests/app/HeaderDrag.h"
@@ -11,6 +13,10 @@ using test::GridFixture;
 
 QString text(const QModelIndex& i) {
     return i.data(Qt::DisplayRole).toString();
+}
+
+QString text(const QVariant& v) {
+    return v.toString();
 }
 
 TEST(ViolationGridModel, FollowsRowsAddedAndCutAndReadsNothingPastTheGridWhileDrawingIsOff) {
@@ -77,6 +83,28 @@ TEST(ViolationGridView, DraggingAColumnToTheFrontRegroupsByIt) {
     for (int i = 0; i < view.gridModel().rowCount(); ++i)
         groups << text(view.gridModel().index(i, 0));
     EXPECT_EQ(groups, (QStringList{"aaaa  (2)", "bbbb  (1)", "cccc  (1)"}));
+}
+
+// A column dragged elsewhere keeps its width, before any row is there to size it by; the
+// widths once stayed with the positions.
+TEST(ViolationGridView, ADraggedColumnKeepsItsWidth) {
+    GridFixture f;
+    ViolationGridView view{f.form};
+    view.resize(500, 300);  // narrower than the columns: the last one is not stretched
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QHeaderView* header = view.header();
+    QMap<QString, int> widths;
+    for (int c = 0; c < header->count(); ++c) {
+        header->resizeSection(c, 60 + 10 * c);
+        widths[text(view.gridModel().headerData(c, Qt::Horizontal, Qt::DisplayRole))] = 60 + 10 * c;
+    }
+    test::dragSectionToFront(header, 5);
+    ASSERT_EQ(text(view.gridModel().headerData(0, Qt::Horizontal, Qt::DisplayRole)), "GUID");
+    for (int c = 0; c < header->count(); ++c) {
+        const QString title = text(view.gridModel().headerData(c, Qt::Horizontal, Qt::DisplayRole));
+        EXPECT_EQ(header->sectionSize(c), widths[title]) << title.toStdString();
+    }
 }
 
 }  // namespace

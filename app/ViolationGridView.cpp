@@ -105,7 +105,8 @@ void ViolationGridView::onSectionMoved(int, int oldVisual, int newVisual) {
         const int moved = widths[static_cast<size_t>(oldVisual)];
         widths.erase(widths.begin() + oldVisual);
         widths.insert(widths.begin() + newVisual, moved);
-        for (int c = 0; c < header()->count(); ++c) header()->resizeSection(c, widths[static_cast<size_t>(c)]);
+        for (int c = 0; c < header()->count(); ++c)
+            header()->resizeSection(c, widths[static_cast<size_t>(c)]);
     } catch (const std::exception&) {
     }
     int32_t position = newVisual;

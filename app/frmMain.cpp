@@ -239,11 +239,18 @@ void frmMain::fillRecentMenu() {
     recentMenu_->clear();
     const RecentLogs recent(settings::recentLogs());
     int n = 0;
+    const QFontMetrics metrics(recentMenu_->font());
     for (const std::string& path : recent.paths()) {
-        // Numbered 1 to 10 as their access keys; a "&" in a path stays a letter.
-        QString caption = QFile::decodeName(path.c_str()).replace('&', QStringLiteral("&&"));
-        caption = QStringLiteral("&%1 %2").arg(++n % 10).arg(caption);
+        // Numbered 1 to 10 as their access keys; a "&" in a path stays a letter. A long path
+        // keeps its file name in view, and a tab (which would start a shortcut's text)
+        // shows as a space; the status bar shows the whole path.
+        const QString whole = QFile::decodeName(path.c_str());
+        QString caption = metrics.elidedText(QString(whole).replace('\t', ' '), Qt::ElideMiddle,
+                                             80 * metrics.averageCharWidth());
+        caption =
+            QStringLiteral("&%1 %2").arg(++n % 10).arg(caption.replace('&', QStringLiteral("&&")));
         QAction* a = recentMenu_->addAction(caption);
+        a->setStatusTip(whole);
         connect(a, &QAction::triggered, this, [this, path] { openRecentLog(path); });
     }
     recentMenu_->setEnabled(!recent.paths().empty());
@@ -269,6 +276,8 @@ void frmMain::rememberLog(const std::string& path) {
     RecentLogs recent(settings::recentLogs());
     recent.add(path);
     settings::setRecentLogs(recent.paths());
+    // A menu left disabled (the list was empty) would never show it.
+    if (recentMenu_) fillRecentMenu();
 }
 
 frmMain::~frmMain() {

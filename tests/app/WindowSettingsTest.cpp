@@ -28,8 +28,10 @@ TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
     const fs::path dir = folder.dir;
     for (const char* name : {"a.log", "b&c.log"}) std::ofstream(dir / name) << "\n";
     Window w;
+    EXPECT_FALSE(w.window.recentMenu()->isEnabled());
     w.scripted.files.answers = {{(dir / "a.log").string()}, {(dir / "b&c.log").string()}};
     w.window.cmdQuelvane_Click(0);
+    EXPECT_TRUE(w.window.recentMenu()->isEnabled()) << "it once stayed grey until a restart";
     w.window.cmdQuelvane_Click(0);
     const QString d = QString::fromStdString(dir.string());
     EXPECT_EQ(w.recent(), QStringList({"&1 " + d + "/b&&c.log", "&2 " + d + "/a.log"}));
@@ -44,6 +46,19 @@ TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
                   " is no longer there; it has been taken off the recent list.        ");
     EXPECT_EQ(w.recent(), QStringList({"&1 " + d + "/b&&c.log"}));
     EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), (dir / "b&c.log").string());
+
+    // A long path keeps its file name in view; a tab shows as a space.
+    const fs::path deep = dir / std::string(200, 'd') / std::string(200, 'e');
+    fs::create_directories(deep);
+    std::ofstream(deep / "tab\there.log") << "\n";
+    w.scripted.files.answers = {{(deep / "tab\there.log").string()}};
+    w.window.cmdQuelvane_Click(0);
+    const QString shown = w.recent().at(0);
+    EXPECT_TRUE(shown.endsWith("tab here.log")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LT(shown.size(), 120);
+    EXPECT_EQ(w.window.recentMenu()->actions().at(0)->statusTip().toStdString(),
+              (deep / "tab\there.log").string());
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "app/DisplayText.h"
+#include "app/ScreenRoom.h"
 #include "bans/BanStore.h"
 #include "bans/Paths.h"
 #include "platform/CFileOpenSaveDialog.h"
@@ -190,7 +191,7 @@ StatisticsDialog::StatisticsDialog(MainForm& form, QWidget* parent) : QDialog(pa
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_, 1);
     layout->addWidget(buttons);
-    resize(980, 720);
+    resize(fitScreen(*this, QSize(980, 720)));
 }
 
 QWidget* StatisticsDialog::gridPage(const GridFigures& f) {

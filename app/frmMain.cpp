@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -35,6 +34,7 @@
 #include "app/QtMessageBoxPort.h"
 #include "app/QtShellPort.h"
 #include "app/RecentLogs.h"
+#include "app/ScreenRoom.h"
 #include "app/StatisticsDialog.h"
 #include "app/ViolationGridView.h"
 #include "app/WindowHandles.h"
@@ -222,6 +222,8 @@ bool frmMain::restoreGeometryFromSettings() {
     const QSize before = size();
     const QPoint at = pos();
     settings::restoreWindow(*this);
+    // Remembered on a larger monitor, it shrinks to this one's.
+    keepOnScreen(*this);
     return size() != before || pos() != at;
 }
 
@@ -310,12 +312,8 @@ QSize frmMain::defaultSize() const {
     // Room around the grid: the margins of the window, the frame and the scroll bar.
     const int chrome = 4 * 2 + 2 * 12 + 2 * vsFlexGrid1_->frameWidth() +
                        style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
-    QSize size(std::max(scaled(10440), columns + chrome), scaled(7950));
-    if (const QScreen* s = screen()) {
-        const QRect work = s->availableGeometry();
-        size = size.boundedTo(work.size() - QSize(16, 48));
-    }
-    return size.expandedTo(minimumSizeHint());
+    return fitScreen(*this, QSize(std::max(scaled(10440), columns + chrome), scaled(7950)))
+        .expandedTo(minimumSizeHint());
 }
 
 void frmMain::sizeColumnsForTheirContent() {
@@ -656,6 +654,7 @@ void frmMain::setOuterHeight() {
     // The outer height includes the frame, known once the window manager has framed us.
     int frame = frameGeometry().height() - geometry().height();
     resize(width(), std::max(scaled(kOuterHeightTwips) - frame, minimumSizeHint().height()));
+    keepOnScreen(*this);  // on a small screen, the status bar stays in view
     heightSet_ = height();
 }
 

@@ -18,9 +18,10 @@ namespace {
 
 using Statistics = BanFolderTest;
 
-// At the dialog's own size every axis reads in full: twenty players' names, the days and
-// twenty years of bans, by year past two years of months (they showed as "..." and
-// "2002-1..."), and counts on whole numbers (one ban of a reason read "0 0 0 0 0 1").
+// At the dialog's designed size (a smaller screen makes it smaller) every axis reads in
+// full: twenty players' names, the days and twenty years of bans, by year past two years of
+// months (they showed as "..." and "2002-1..."), and counts on whole numbers (one ban of a
+// reason read "0 0 0 0 0 1").
 TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
     sql(db,
         "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
@@ -41,6 +42,7 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
                    "[12.0" + std::to_string(1 + v + p % 5) + ".2002 10:00:00]", "(slot #1)",
                    "g" + std::to_string(p), "1.2.3.4:5"});
     StatisticsDialog dialog(f.form);
+    dialog.resize(980, 720);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     auto* tabs = dialog.findChild<QTabWidget*>();

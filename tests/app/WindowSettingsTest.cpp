@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QMainWindow>
 #include <QMenu>
+#include <QScreen>
 #include <QSettings>
 #include <filesystem>
 #include <fstream>
 
+#include "app/StatisticsDialog.h"
 #include "tests/app/WindowFixture.h"
 #include "tests/support/Files.h"
 
@@ -59,6 +63,28 @@ TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
     EXPECT_LT(shown.size(), 120);
     EXPECT_EQ(w.window.recentMenu()->actions().at(0)->statusTip().toStdString(),
               (deep / "tab\there.log").string());
+}
+
+// A window remembered on a larger monitor comes back no larger than this screen, and on it;
+// the statistics, designed larger than a small screen, fit it too. Their buttons were out
+// of reach.
+TEST(WindowSettings, WindowsFitTheScreen) {
+    QSettings().clear();
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        QMainWindow larger;
+        larger.setGeometry(-300, -200, work.width() * 3, work.height() * 2);
+        QSettings().setValue("window/geometry", larger.saveGeometry());
+    }
+    Window w;
+    const auto fits = [&](const QWidget& window) {
+        return window.width() <= work.width() && window.height() <= work.height() &&
+               work.contains(window.pos());
+    };
+    EXPECT_TRUE(fits(w.window)) << w.window.width() << "x" << w.window.height();
+    StatisticsDialog statistics(w.window.form(), &w.window);
+    EXPECT_TRUE(fits(statistics)) << statistics.width() << "x" << statistics.height();
+    QSettings().clear();
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
@@ -25,6 +24,7 @@
 
 #include "app/BanTableModel.h"
 #include "app/DisplayText.h"
+#include "app/ScreenRoom.h"
 #include "bans/Aliases.h"
 #include "bans/BanFileChanges.h"
 #include "bans/BanListWriter.h"
@@ -98,8 +98,16 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     search_->setObjectName(QStringLiteral("search"));
     search_->setPlaceholderText(QStringLiteral("Search GUID, name or IP"));
     search_->setClearButtonEnabled(true);
-    bansLayout->addWidget(search_);
+    auto* searchRow = new QHBoxLayout;
+    auto* searchLabel = new QLabel(QStringLiteral("&Search:"), bansPage);
+    searchLabel->setBuddy(search_);
+    searchRow->addWidget(searchLabel);
+    searchRow->addWidget(search_);
+    bansLayout->addLayout(searchRow);
     table_ = new QTableView(bansPage);
+    table_->setObjectName(QStringLiteral("bans"));
+    // Tab leaves the table for the next control; the arrow keys move between its cells.
+    table_->setTabKeyNavigation(false);
     table_->setModel(model_.get());
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSortingEnabled(true);
@@ -128,9 +136,12 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     auto* seen = new QWidget(split);
     auto* seenLayout = new QVBoxLayout(seen);
     seenLayout->setContentsMargins(0, 0, 0, 0);
-    seenLayout->addWidget(
-        new QLabel(QStringLiteral("Names and addresses this GUID was seen with:"), seen));
+    auto* seenLabel =
+        new QLabel(QStringLiteral("&Names and addresses this GUID was seen with:"), seen);
+    seenLayout->addWidget(seenLabel);
     aliases_ = new QTableWidget(0, 4, seen);
+    seenLabel->setBuddy(aliases_);
+    aliases_->setTabKeyNavigation(false);
     aliases_->setObjectName(QStringLiteral("aliases"));
     aliases_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("IP"),
                                          QStringLiteral("First seen"),
@@ -202,9 +213,7 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     // Every column whole, as far as the screen allows.
     int wide = 0;
     for (int c = 0; c < BanTableModel::ColumnCount; ++c) wide += table_->columnWidth(c);
-    wide = std::max(1000, wide + 60);
-    if (const QScreen* shown = screen()) wide = std::min(wide, shown->availableGeometry().width());
-    resize(wide, 600);
+    resize(fitScreen(*this, QSize(std::max(1000, wide + 60), 600)));
     search_->setFocus();
 }
 

@@ -128,6 +128,29 @@ TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
     EXPECT_EQ(dialog.tempBans()->toPlainText(), ";[x] tempban\n");
 }
 
+// The keyboard reaches every part: Tab goes from the search through the bans and the names
+// they were seen with to the buttons (it once went round the bans' cells for ever), and
+// Alt+S comes back to the search.
+TEST_F(BanBrowser, TabAndAccessKeysReachEveryPart) {
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.table()->selectRow(0);
+    dialog.searchBox()->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        visited << (qobject_cast<QPushButton*>(now) ? qobject_cast<QPushButton*>(now)->text()
+                                                    : now->objectName());
+    }
+    EXPECT_EQ(visited, (QStringList{"bans", "aliases", "&Unban...", "&Copy"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.searchBox());
+}
+
 // The question's own box: what is typed goes into the note, Return answers No and Alt+Y
 // lifts with the note.
 TEST_F(BanBrowser, TheLiftQuestionTakesANoteAsTypedAndReturnSaysNo) {

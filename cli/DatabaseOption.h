@@ -11,8 +11,17 @@
 
 namespace th::cli {
 
+// The database a command uses. Without --db, the located one, which for the user's own is
+// made on first use; a failure is not reported here: opening it names it. Only then, so
+// that naming another never leaves an empty one behind in the user's home.
 inline std::string databaseOption(const std::string& value) {
-    return fullDatabaseName(value);
+    if (!value.empty()) return fullDatabaseName(value);
+    const DatabaseLocation located = locateDatabase();
+    try {
+        prepareDatabase(located);
+    } catch (const std::exception&) {
+    }
+    return located.path;
 }
 
 // An empty name is a usage error: taken as none, it quietly chose (and made) the default

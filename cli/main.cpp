@@ -1,18 +1,11 @@
 #include <iostream>
 
-#include "bans/DatabaseLocation.h"
 #include "cli/Cli.h"
 #include "cli/StandardOutput.h"
 #include "platform/OpenFileLimit.h"
 
 int main(int argc, char** argv) {
     th::raiseOpenFileLimit();
-    // The user's own database is made on first start when there is none to use. A
-    // failure is not reported here: a command that needs the database names it.
-    try {
-        th::prepareDatabase(th::locateDatabase());
-    } catch (const std::exception&) {
-    }
     // Standard output through a buffer of the tool's own, which keeps why a write failed;
     // standard error through one too, so that on a terminal both are shown by one rule.
     th::cli::StandardOutput standardOutput(1), standardError(2);

@@ -44,11 +44,12 @@ struct ProgramStart {
     rlim_t openFiles = 0;  // a soft limit of open files, the hard one left
     std::string err = {};
     bool asNobody = false;  // run by root: as the account nobody, whom permissions bind
+    std::string program = TALLYHOUND_CLI;  // a copy elsewhere: installed without a database
 };
 
 // The built program started with its standard streams where start says; its process.
 inline pid_t startProgram(std::vector<std::string> args, const ProgramStart& start) {
-    args.insert(args.begin(), TALLYHOUND_CLI);
+    args.insert(args.begin(), start.program);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -29,6 +29,28 @@ class DbCommands : public BanFolderTest {
     }
 };
 
+// Installed where no database is beside it, the tool makes the user's own on first use,
+// and only then: a command naming another database once left an empty one in the home.
+TEST_F(DbCommands, TheUsersOwnDatabaseIsMadeOnlyWhenUsed) {
+    namespace fs = std::filesystem;
+    fs::create_directories(dir + "/bin");
+    fs::copy_file(TALLYHOUND_CLI, dir + "/bin/tallyhound-cli");
+    const std::string own = dir + "/data/tallyhound/Vandrel.mdb";
+    ::setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+    ::unsetenv("TALLYHOUND_DB");
+    const ProgramStart installed{.program = dir + "/bin/tallyhound-cli"};
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--version"},
+                                                 {"db", "init", "--db", dir + "/other.mdb"},
+                                                 {"db", "stats", "--db", dir + "/other.mdb"}}) {
+        EXPECT_EQ(runProgram(args, installed).status, 0) << args.back();
+        EXPECT_FALSE(fs::exists(dir + "/data")) << args.back();
+    }
+    const CliResult path = runProgram({"db", "path"}, installed);
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(path.out, own + "\n");
+    EXPECT_TRUE(fs::exists(own));
+}
+
 // db list, searched, limited and in another format (what a search finds is the store's
 // test, each format's rules the writer's), db show and db stats, control characters
 // escaped; a wrong limit fails (a missing database: the ban commands' test), and so does

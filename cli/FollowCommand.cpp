@@ -466,6 +466,13 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                 context.fail(e.description(), kExitUsage);
                 return;
             }
+        } else if (struct stat st{}; ::stat(databasePath().c_str(), &st) != 0 && errno == ENOENT) {
+            // So is a database file that is not there (a typo, db init forgotten): tried
+            // again for ever, it kept a service restarting.
+            context.fail(
+                databasePath() + ": no ban database is there; make one with tallyhound-cli db init",
+                kExitUsage);
+            return;
         }
         context.status = Follower(context, *options).run();
     });

@@ -283,6 +283,13 @@ TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("postgresql://***@/bans?host=/tmp holds a password"), std::string::npos)
         << r.err;
+    // It once tried a missing database again and again, and never ended.
+    const CliResult missing =
+        runProgram({"follow", "--bans", bans, "--db", dir + "/none.mdb", logs});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "tallyhound-cli: " + dir +
+                               "/none.mdb: no ban database is there; make one with "
+                               "tallyhound-cli db init\n");
 }
 
 // Killed at any moment, follow loses no ban and bans nothing twice once restarted: the

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/DesktopIdentity.h"
 #include "app/NoDisplay.h"
 #include "app/frmMain.h"
 #include "bans/DatabaseLocation.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("tallyhound"));
     QCoreApplication::setApplicationName(QStringLiteral("tallyhound"));
     th::setAppBaseName("tallyhound");
+    th::setDesktopIdentity();
 
     const th::DatabaseLocation database = th::locateDatabase(databaseArgument(argc, argv));
     th::setDatabasePath(database.path);

@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QGridLayout>
+#include <QHash>
 #include <QHorizontalBarSeries>
 #include <QLabel>
 #include <QLineSeries>
@@ -20,6 +21,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <numeric>
 
 #include "app/DisplayText.h"
 #include "app/ScreenRoom.h"
@@ -64,21 +66,41 @@ QValueAxis* countAxis(int64_t most) {
 QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bool named) {
     auto* chart = new QChart;
     chart->setTitle(title);
-    auto* set = new QBarSet(title);
+    // Tallies that read alike are one bar: the axis keeps one category of a label, and a
+    // second bar of it would push every later count onto the wrong label.
     QStringList labels;
+    std::vector<int64_t> sums;
+    QHash<QString, size_t> barOf;
+    for (const Tally& t : tallies) {
+        const QString label = displayText(t.label);
+        if (const auto at = barOf.constFind(label); at != barOf.cend()) {
+            sums[*at] += t.count;
+            continue;
+        }
+        barOf.insert(label, sums.size());
+        labels << label;
+        sums.push_back(t.count);
+    }
+    std::vector<size_t> order(sums.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    if (named)  // read from the top as the tallies come: most first (the first bar is lowest)
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return sums[a] != sums[b] ? sums[a] < sums[b] : a > b;
+        });
+    auto* set = new QBarSet(title);
+    QStringList shown;
     int64_t most = 0;
-    for (size_t i = 0; i < tallies.size(); ++i) {
-        const Tally& t = named ? tallies[tallies.size() - 1 - i] : tallies[i];
-        *set << static_cast<qreal>(t.count);
-        labels << displayText(t.label);
-        most = std::max(most, t.count);
+    for (size_t i : order) {
+        *set << static_cast<qreal>(sums[i]);
+        shown << labels[static_cast<qsizetype>(i)];
+        most = std::max(most, sums[i]);
     }
     QAbstractBarSeries* series =
         named ? static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries) : new QBarSeries;
     series->append(set);
     chart->addSeries(series);
     auto* categories = new QBarCategoryAxis;
-    categories->append(labels);
+    categories->append(shown);
     auto* counts = countAxis(most);
     chart->addAxis(categories, named ? Qt::AlignLeft : Qt::AlignBottom);
     chart->addAxis(counts, named ? Qt::AlignBottom : Qt::AlignLeft);
@@ -87,7 +109,7 @@ QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bo
     auto* view = viewOf(chart);
     // Each name needs a line of its own, and each month or year below an upright bar room
     // for its label, or the axis shows "..." for it.
-    const int bars = static_cast<int>(tallies.size());
+    const int bars = static_cast<int>(shown.size());
     if (named)
         view->setMinimumHeight(std::max(260, 90 + 28 * bars));
     else

@@ -19,7 +19,9 @@ std::string twoDigits(int n) {
 
 // "yyyy-mm" and "yyyy-mm-dd": orderable as text, read the same everywhere.
 std::string isoMonth(const StampParts& t) {
-    return std::to_string(t.year) + "-" + twoDigits(t.month);
+    std::string year = std::to_string(t.year);
+    year.insert(0, year.size() < 4 ? 4 - year.size() : 0, '0');  // year 999 before 2017
+    return year + "-" + twoDigits(t.month);
 }
 
 std::string isoDate(const StampParts& t) {
@@ -65,11 +67,13 @@ GridFigures gridFigures(const FlexGrid& grid) {
     const GridColumns columns(grid);
     std::unordered_map<std::string, int64_t> kinds, players;
     std::map<std::string, int64_t> days;
+    std::string shown;
     for (int32_t r = grid.fixedRows(); r < grid.rows(); ++r) {
         if (grid.isSubtotal(r)) continue;
         ++f.violations;
         ++kinds[std::string(columns.cell(grid, r, GridColumn::Violation))];
-        ++players[std::string(columns.cell(grid, r, GridColumn::PlayerName))];
+        // As the grid shows it: with colour codes folded, one player is one name.
+        ++players[std::string(columns.shownCell(grid, r, GridColumn::PlayerName, shown))];
         if (auto when = dayOf(columns.cell(grid, r, GridColumn::Timestamp)))
             ++days[isoDate(*when)];
         else

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractAxis>
+#include <QAbstractBarSeries>
+#include <QBarCategoryAxis>
+#include <QBarSet>
 #include <QChartView>
 #include <QTabWidget>
 #include <QTest>
 #include <QValueAxis>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <set>
 
 #include "app/StatisticsDialog.h"
@@ -72,6 +76,32 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
     ASSERT_TRUE(dialog.saveCurrentTab(QString::fromStdString(dir + "/charts.png")));
     EXPECT_TRUE(readBytes(dir + "/charts.png").starts_with("\x89PNG"));
     EXPECT_THROW(dialog.saveCurrentTab(QString::fromStdString(dir + "/none/charts.svg")), Error);
+}
+
+// Reasons that read alike once the common lead is cut are one bar of their sum: a second
+// bar of a label once slid every later count onto the wrong reason.
+TEST_F(Statistics, ReasonsThatReadAlikeAreOneBar) {
+    sql(db,
+        "INSERT INTO tblVandrel (GUID, TimeStamp, ViolationReason) VALUES "
+        "('a', '', '\"VIOLATION DETECTED -> (AIMBOT) #50001\"'),"
+        "('b', '', '\"VIOLATION DETECTED -> (AIMBOT) #50001\"'),"
+        "('c', '', '\"(AIMBOT) #50001\"'), ('d', '', '\"(WALLHACK) #1\"')");
+    GridFixture f;
+    StatisticsDialog dialog(f.form);
+    for (QChartView* view : dialog.findChildren<QChartView*>()) {
+        if (view->chart()->title() != "Bans per reason") continue;
+        auto* series = qobject_cast<QAbstractBarSeries*>(view->chart()->series().at(0));
+        auto* axis = qobject_cast<QBarCategoryAxis*>(view->chart()->axes(Qt::Vertical).at(0));
+        ASSERT_TRUE(series && axis);
+        std::map<std::string, qreal> bars;
+        for (int i = 0; i < axis->count(); ++i)
+            bars[axis->categories().at(i).toStdString()] = series->barSets().at(0)->at(i);
+        EXPECT_EQ(bars,
+                  (std::map<std::string, qreal>{{"(AIMBOT) #50001", 3}, {"(WALLHACK) #1", 1}}));
+        EXPECT_EQ(axis->categories().last(), "(AIMBOT) #50001") << "most first, on top";
+        return;
+    }
+    FAIL() << "no chart of reasons";
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "scan/ColourCodes.h"
+#include "scan/GridColumns.h"
 #include "stats/Statistics.h"
 #include "tests/app/GridFixture.h"
 #include "tests/bans/BanTestSupport.h"
@@ -36,6 +38,13 @@ TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
     EXPECT_EQ(f.topPlayers[0], (Tally{"Alice", 2}));
     EXPECT_EQ(f.topPlayers[1], (Tally{"Carol", 2}));
     EXPECT_EQ(f.topPlayers[19], (Tally{"P116", 1}));
+
+    // With colour codes folded, a player is counted under the name the grid shows.
+    GridColumns(g).addRow(
+        g, {"^1Ali^7ce", "(AIMBOT)", "50000", "[04.18.2017 01:00:00]", "s", "g", "i"});
+    setFoldColours(g, true);
+    grid.arrange();
+    EXPECT_EQ(gridFigures(g).topPlayers[0], (Tally{"Alice", 3}));
 }
 
 using BanStatistics = test::BanFolderTest;
@@ -46,14 +55,16 @@ TEST_F(BanStatistics, TheDatabaseCountsBansByMonthAndReason) {
               "('a', '[04.16.2017 21:03:11]', '\"VIOLATION DETECTED -> (AIMBOT) #50000\"'),"
               "('b', '[04.30.2017 01:00:00]', '\"VIOLATION DETECTED -> (AIMBOT) #50000\"'),"
               "('c', '[05.01.2017 01:00:00]', ''),"
-              "('d', 'yesterday', '\"manual\"')");
+              "('d', 'yesterday', '\"manual\"'),"
+              "('e', '[01.02.0999 01:00:00]', '\"manual\"')");
     const BanFigures f = banFigures(db);
-    EXPECT_EQ(f.bans, 4);
+    EXPECT_EQ(f.bans, 5);
     EXPECT_EQ(f.undated, 1);
-    EXPECT_EQ(f.perMonth, (std::vector<Tally>{{"2017-04", 2}, {"2017-05", 1}}));
+    EXPECT_EQ(f.perMonth,
+              (std::vector<Tally>{{"0999-01", 1}, {"2017-04", 2}, {"2017-05", 1}}));  // in order
     EXPECT_EQ(f.perReason, (std::vector<Tally>{{"VIOLATION DETECTED -> (AIMBOT) #50000", 2},
-                                               {"(no reason)", 1},
-                                               {"manual", 1}}));
+                                               {"manual", 2},
+                                               {"(no reason)", 1}}));
     EXPECT_THROW(banFigures(dir + "/none.mdb"), Error);
 }
 

@@ -2,9 +2,12 @@
 
 #include <QAbstractAxis>
 #include <QAbstractBarSeries>
+#include <QApplication>
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChartView>
+#include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QValueAxis>
@@ -70,6 +73,14 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
         }
     }
     EXPECT_GE(axes, 10);
+    // Tab goes from the tabs through the page (it scrolls) to the buttons, passing the
+    // charts by.
+    tabs->tabBar()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), "Save as &PNG...");
     EXPECT_TRUE(titles.contains("Bans per year")) << "past two years of months";
 
     // Saved through the safe writer, or an error that says why.

@@ -58,38 +58,49 @@ void copyDatabase(const std::string& database, const std::string& copy) {
 
 }  // namespace
 
-void zipDatabase(MainForm& form, const std::string& database, const std::string& suffix,
-                 std::string& archivePath) {
-    XZipper& zip = form.xzipper1;
-    std::string copy;
+DatabaseCopy::DatabaseCopy(const std::string& database) : database_(database) {
+    // Backups go beside the database: the application folder, unless another database
+    // file was named.
+    removeStaleTemps(g_strGetFolder(database));
+    if (::stat(database.c_str(), &status_) != 0) throw Error::fromErrno(errno, database);
+    // The copy is readable by this account alone, whatever the umask. It is made in the
+    // database's folder, so a failure names the folder: the database itself is sound.
+    TempFile temp = createTempFor(database, 0600, folderOf(database));
+    ::close(temp.fd);
+    copy_ = temp.path;
     try {
-        // Backups go beside the database: the application folder, unless another
-        // database file was named.
-        std::string folder = g_strGetFolder(database);
-        removeStaleTemps(folder);
-        struct stat st {};
-        if (::stat(database.c_str(), &st) != 0) throw Error::fromErrno(errno, database);
-        // The copy is readable by this account alone, whatever the umask. It is made in the
-        // database's folder, so a failure names the folder: the database itself is sound.
-        TempFile temp = createTempFor(database, 0600, folderOf(database));
-        ::close(temp.fd);
-        copy = temp.path;
-        copyDatabase(database, copy);
+        copyDatabase(database, copy_);
+    } catch (...) {
+        ::unlink(copy_.c_str());
+        throw;
+    }
+}
 
+DatabaseCopy::~DatabaseCopy() {
+    ::unlink(copy_.c_str());
+}
+
+void DatabaseCopy::zip(MainForm& form, const std::string& suffix, std::string& archivePath) {
+    XZipper& zip = form.xzipper1;
+    std::string folder = g_strGetFolder(database_);
+    try {
         writeDatedArchive(
             zip, g_strAddBackslash(folder), suffix,
             [&](XZipper& z) {
-                z.setPermissionsOf(st);
-                z.addFile(copy, baseOf(database));
+                z.setPermissionsOf(status_);
+                z.addFile(copy_, baseOf(database_));
             },
             archivePath);
     } catch (...) {
-        if (!copy.empty()) ::unlink(copy.c_str());
         zip.clearFiles();
         throw;
     }
-    if (!copy.empty()) ::unlink(copy.c_str());
     zip.clearFiles();
+}
+
+void zipDatabase(MainForm& form, const std::string& database, const std::string& suffix,
+                 std::string& archivePath) {
+    DatabaseCopy(database).zip(form, suffix, archivePath);
 }
 
 bool g_blnBackupDatabase(MainForm& form, std::string& archivePath, std::string* why) {

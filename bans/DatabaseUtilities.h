@@ -1,6 +1,8 @@
 #pragma once
 // Backup and reset of the ban database, for the Utilities menu.
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "scan/MainForm.h"
@@ -14,6 +16,24 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath, std::string* 
 
 // Empties the table of banned players. False after an error it has reported.
 bool g_blnResetDatabase(MainForm& form);
+
+// A consistent copy of a database file, taken now and zipped only when asked: an upgrade
+// keeps the copy of the database it changes only once the change has succeeded. The copy
+// is deleted with the object. Each throws th::Error.
+class DatabaseCopy {
+  public:
+    explicit DatabaseCopy(const std::string& database);
+    ~DatabaseCopy();
+    DatabaseCopy(const DatabaseCopy&) = delete;
+    DatabaseCopy& operator=(const DatabaseCopy&) = delete;
+    // Zips the copy into a new dated archive beside the database whose name ends in suffix;
+    // archivePath gets the archive's full path (the last one tried when it throws).
+    void zip(MainForm& form, const std::string& suffix, std::string& archivePath);
+
+  private:
+    std::string database_, copy_;
+    struct stat status_ {};
+};
 
 // Zips a database file, which must not be held open, into a new dated archive beside
 // it whose name ends in suffix; archivePath gets the archive's full path (the last one

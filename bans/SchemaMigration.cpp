@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <optional>
 
 #include "bans/DatabaseLocation.h"
 #include "bans/DatabaseUtilities.h"
@@ -84,36 +85,57 @@ void upgradeDatabase(MainForm& form, SqliteConnection& connection) {
         throw upgradeError(path + " is not a ban database of Tallyhound (no schema version)");
     }
 
-    // An upgrade that cannot be written fails before its copy is taken: tried again (follow
-    // tries every few minutes), each try would leave another copy of the whole database.
+    // An upgrade that cannot be written fails at once, and says why.
     if (const int why = unwritableDatabase(path)) {
         connection.Close();
         throw upgradeError(upgradeFailedText(path, version, std::strerror(why)) + ".");
     }
 
-    // The copy goes through the Backup command's own routine, with the file closed as
-    // that command has it.
-    connection.Close();
-    std::string archive;
-    try {
-        zipDatabase(form, path, "_Vandrel_v" + std::to_string(version) + "_before_upgrade.zip",
-                    archive);
-    } catch (const Error& e) {
-        throw upgradeError(path + held(version) +
-                           " and could not be backed up before its upgrade (" + e.description() +
-                           "). The database is left as it is.");
-    }
-
-    connection.Open(path);
+    // The copy is taken once the upgrade holds off every other writer, before anything
+    // changes, and kept (zipped) only once the upgrade has succeeded: a failed one leaves the
+    // database as it was, and tried again and again (follow tries every few minutes), it
+    // would leave a copy of the whole database each time.
+    const auto backupFailed = [&](const Error& e) {
+        connection.Close();  // rolls the upgrade back
+        return upgradeError(path + held(version) +
+                            " and could not be backed up before its upgrade (" + e.description() +
+                            "). The database is left as it is.");
+    };
     try {
         connection.beginTransaction();
-        // Another program may have upgraded it while the copy was taken.
+        // Another program may have upgraded it meanwhile.
         version = connection.userVersion();
+    } catch (const Error& e) {
+        connection.Close();
+        throw upgradeError(upgradeFailedText(path, version, e.description()) + ".");
+    }
+    if (version == latest) {
+        connection.rollback();
+        return;
+    }
+    std::optional<DatabaseCopy> copy;
+    try {
+        copy.emplace(path);
+    } catch (const Error& e) {
+        throw backupFailed(e);
+    }
+    try {
         for (int v = version + 1; v <= latest; ++v)
             connection.executeScript(std::string(sqliteSchema().version(v)));
+    } catch (const Error& e) {
+        connection.Close();
+        throw upgradeError(upgradeFailedText(path, version, e.description()) + ".");
+    }
+    std::string archive;
+    try {
+        copy->zip(form, "_Vandrel_v" + std::to_string(version) + "_before_upgrade.zip", archive);
+    } catch (const Error& e) {
+        throw backupFailed(e);
+    }
+    try {
         connection.commit();
     } catch (const Error& e) {
-        connection.Close();  // rolls the upgrade back
+        connection.Close();
         throw upgradeError(upgradeFailedText(path, version, e.description()) + "; its copy is " +
                            archive + ".");
     }

@@ -124,29 +124,28 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     EXPECT_TRUE(filesIn(".zip").empty());
     EXPECT_EQ(g_cnnDatabase, nullptr);
 
-    // Version 1 without the view that version 2 replaces: the upgrade stops part way.
+    // Version 1 without the view that version 2 replaces: the upgrade stops part way, and
+    // keeps no copy of a database it left as it was. Tried again and again (follow tries
+    // every few minutes), it once left a copy of the whole database each time.
     std::filesystem::remove(db);
     sql(db, schemaUpTo(1) +
                 "DROP VIEW qrySelectAllVandrelOrderByTimeStamp;"
                 "INSERT INTO tblVandrel (GUID) VALUES ('kept')");
     before = readBytes(db);
-    Rows content = schemaOf(db);
-    content.push_back("1|kept||||");
-    EXPECT_FALSE(g_blnConnectToDatabase(w.form));
-    const std::string archive = dir + "/" + filesIn(".zip").at(0);
-    EXPECT_EQ(w.scripted.messages.shown.back().prompt,
-              lead + " holds ban database version 1 and could not be upgraded to version " +
-                  latest +
-                  " (no "
-                  "such view: qrySelectAllVandrelOrderByTimeStamp). The database is left as "
-                  "it was; its copy is " +
-                  archive + "." + advice);
-    EXPECT_EQ(readBytes(db), before);
-    EXPECT_EQ(archivedContent(archive, dir), content);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_FALSE(g_blnConnectToDatabase(w.form));
+        EXPECT_EQ(w.scripted.messages.shown.back().prompt,
+                  lead + " holds ban database version 1 and could not be upgraded to version " +
+                      latest +
+                      " (no such view: qrySelectAllVandrelOrderByTimeStamp). The database is "
+                      "left as it was." +
+                      advice);
+        EXPECT_EQ(readBytes(db), before);
+        EXPECT_TRUE(filesIn(".zip").empty());
+        EXPECT_TRUE(filesIn(".tmp").empty());
+    }
 
-    // One this account cannot write fails before it is copied: tried again and again, it
-    // would leave a copy of the whole database each time.
-    std::filesystem::remove(archive);
+    // So does one this account cannot write, and says why.
     sql(db, "PRAGMA user_version = 5");
     ::chmod(db.c_str(), 0444);
     ::chmod(dir.c_str(), 0777);  // the copy could be written

@@ -66,9 +66,12 @@ std::string newerSchemaText(const std::string& name, int version) {
            std::to_string(latestSchemaVersion()) + ". The database is left as it is.";
 }
 
-std::string upgradeFailedText(const std::string& name, int version, const std::string& why) {
+std::string upgradeFailedText(const std::string& name, int version, std::string_view why) {
+    // The reason names the database when the fault is the file's: it is named once.
+    if (why.starts_with(name + ": ")) why.remove_prefix(name.size() + 2);
     return name + held(version) + " and could not be upgraded to version " +
-           std::to_string(latestSchemaVersion()) + " (" + why + "). The database is left as it was";
+           std::to_string(latestSchemaVersion()) + " (" + std::string(why) +
+           "). The database is left as it was";
 }
 
 void upgradeDatabase(MainForm& form, SqliteConnection& connection) {

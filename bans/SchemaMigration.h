@@ -40,7 +40,7 @@ int latestSchemaVersion();
 // The messages of a database that cannot be brought up to date; name is the database as
 // messages name it, version the one it holds.
 std::string newerSchemaText(const std::string& name, int version);
-std::string upgradeFailedText(const std::string& name, int version, const std::string& why);
+std::string upgradeFailedText(const std::string& name, int version, std::string_view why);
 
 // Brings an SQLite database just opened up to the latest version. An older one is first
 // backed up into a dated zip beside it, once, then upgraded in one transaction that keeps

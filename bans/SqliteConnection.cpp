@@ -148,11 +148,15 @@ void SqliteConnection::Open(const std::string& path) {
         probe.step();
     } catch (const Error& e) {
         Close();
+        // Named once, whether or not the reason names it already.
+        const std::string named = path + ": ";
+        std::string_view why = e.description();
+        if (why.starts_with(named)) why.remove_prefix(named.size());
         // An empty file (touched by hand) or another program's database.
-        if (e.description().starts_with("no such table"))
+        if (why.starts_with("no such table"))
             throw Error(e.number(), e.source(),
                         path + " is not a ban database of Tallyhound (it lacks the ban tables)");
-        throw Error(e.number(), e.source(), e.description() + ": " + path);
+        throw Error(e.number(), e.source(), named + std::string(why));
     }
 }
 
@@ -173,10 +177,13 @@ sqlite3* SqliteConnection::handle() {
 Error SqliteConnection::lastError() const {
     if (!db_) return closedError();
     std::string text = sqlite3_errmsg(db_);
-    // A damaged file is the file's fault, not the statement's: it is named, as a command
-    // may have several databases in hand or none named on its command line.
+    // A damaged, read-only or hand-changed file (a table taken from it) is the file's
+    // fault, not the statement's: it is named, as a command may have several databases in
+    // hand or none named on its command line.
     const int code = sqlite3_errcode(db_) & 0xFF;
-    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) text = path_ + ": " + text;
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_READONLY ||
+        (code == SQLITE_ERROR && text.starts_with("no such ")))
+        text = path_ + ": " + text;
     return Error(err::kDatabase, appBaseName() + ".Connection", text);
 }
 

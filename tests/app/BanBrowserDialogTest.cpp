@@ -70,8 +70,9 @@ TEST_F(BanBrowser, ASearchTheDatabaseCannotRunIsAnErrorBox) {
     dialog.searchBox()->setText("Jay");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !f.scripted.messages.shown.empty(); }));
     EXPECT_EQ(f.scripted.messages.shown.front().prompt,
-              "The ban database could not be read        \r\nno such table: "
-              "tblVandrelSearch -2147467259        \r\nCheck that the ban database " +
+              "The ban database could not be read        \r\n" + db +
+                  ": no such table: tblVandrelSearch -2147467259        \r\nCheck that the ban "
+                  "database " +
                   db + " can be read; the bans read so far are shown.        ");
     EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 0 shown");
 
@@ -90,7 +91,8 @@ TEST_F(BanBrowser, AWindowWithoutItsFirstPageSaysSo) {
     EXPECT_FALSE(dialog.isOpen());
     ASSERT_EQ(f.scripted.messages.shown.size(), 1u);
     EXPECT_TRUE(f.scripted.messages.shown.back().prompt.starts_with(
-        "The ban database could not be opened        \r\nno such column: ViolationReason"))
+        "The ban database could not be opened        \r\n" + db +
+        ": no such column: ViolationReason"))
         << f.scripted.messages.shown.back().prompt;
 }
 

@@ -153,14 +153,15 @@ TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
     EXPECT_EQ(r.status, 1);
 }
 
-// A database a hand has taken a table from fails with the reason, never an abort.
+// A database a hand has taken a table from fails with the reason and its name, never an
+// abort.
 TEST_F(DbCommands, ADatabaseMissingATableIsAFailureNotAnAbort) {
     sql(db, "DROP TABLE tblLiftedBans");
     for (const Rows& args :
          {Rows{"db", "stats", "--db", db}, Rows{"db", "show", "--db", db, "aaaa"}}) {
         const CliResult r = runCli(args);
         EXPECT_EQ(r.status, 1) << args[1];
-        EXPECT_EQ(r.err, "tallyhound-cli: no such table: tblLiftedBans\n") << args[1];
+        EXPECT_EQ(r.err, "tallyhound-cli: " + db + ": no such table: tblLiftedBans\n") << args[1];
     }
     // An empty file, as `touch` makes one, is no ban database.
     writeBytes(db, "");
@@ -182,6 +183,10 @@ TEST_F(DbCommands, ADatabaseMissingATableIsAFailureNotAnAbort) {
     const CliResult damaged = runCli({"db", "stats", "--db", db});
     EXPECT_EQ(damaged.status, 1);
     EXPECT_EQ(damaged.err, "tallyhound-cli: " + db + ": database disk image is malformed\n");
+    // Not a database at all, named once.
+    writeBytes(db, std::string(8192, 'x'));
+    EXPECT_EQ(runCli({"db", "stats", "--db", db}).err,
+              "tallyhound-cli: " + db + ": file is not a database\n");
 }
 
 }  // namespace

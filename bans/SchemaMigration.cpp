@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "bans/DatabaseLocation.h"
@@ -138,9 +139,12 @@ void upgradeDatabase(MainForm& form, SqliteConnection& connection) {
     try {
         connection.commit();
     } catch (const Error& e) {
+        // A commit that fails (the copy may have taken the room it needed) is rolled back by
+        // the journal: the database is as it was, and its copy goes as after any failure.
         connection.Close();
-        throw upgradeError(upgradeFailedText(path, version, e.description()) + "; its copy is " +
-                           archive + ".");
+        std::error_code ignored;
+        std::filesystem::remove(archive, ignored);
+        throw upgradeError(upgradeFailedText(path, version, e.description()) + ".");
     }
 }
 

@@ -155,7 +155,13 @@ void XZipper::write() {
         throw fail(errno);
     }
     ::close(temp.fd);
-    syncFolder(folderOf(archive_), archive_);
+    try {
+        syncFolder(folderOf(archive_), archive_);
+    } catch (...) {
+        // A failed write leaves no archive, whose name might not last anyway.
+        ::unlink(archive_.c_str());
+        throw;
+    }
 }
 
 }  // namespace th

@@ -21,6 +21,7 @@
 #include "bans/Database.h"
 #include "bans/Merge.h"
 #include "bans/Paths.h"
+#include "bans/SchemaMigration.h"
 #include "tests/support/Files.h"
 #include "tests/support/GridForm.h"
 
@@ -82,6 +83,13 @@ using TestWindow = GridForm;
 
 // A scratch folder with a fresh database in it, chosen as the program's database, and the
 // name a ban file gets in it.
+// A database of an earlier version, as the program made it: the schema's versions up to it.
+inline std::string schemaUpTo(int version) {
+    std::string script;
+    for (int v = 1; v <= version; ++v) script += sqliteSchema().version(v);
+    return script;
+}
+
 class BanFolderTest : public ::testing::Test, public ScratchFolder {
   protected:
     void SetUp() override {

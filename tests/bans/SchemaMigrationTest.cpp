@@ -6,13 +6,6 @@
 namespace th::test {
 namespace {
 
-// A database of an earlier version, as the program made it: the schema's versions up to it.
-std::string schemaUpTo(int version) {
-    std::string script;
-    for (int v = 1; v <= version; ++v) script += sqliteSchema().version(v);
-    return script;
-}
-
 // The columns every version's bans have, in the order version 1 made them.
 const std::string kBanColumns =
     "SELECT rowid, GUID, TimeStamp, PlayerName, IP, ViolationReason FROM tblVandrel ORDER BY "

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "bans/SchemaMigration.h"
+#include "tests/bans/BanTestSupport.h"
+#include "tests/faults/FaultShim.h"
+
+namespace th::test {
+namespace {
+
+using faults::Mode;
+
+class UpgradeFaults : public BanFolderTest {
+  protected:
+    void SetUp() override {
+        faults::install();
+        BanFolderTest::SetUp();
+        std::filesystem::remove(db);
+        sql(db, schemaUpTo(1) + "INSERT INTO tblVandrel (GUID) VALUES ('kept')");
+        old = readBytes(db);
+    }
+    // Whether the upgrade went through, with call k failed (0: none).
+    bool upgrade(int k) {
+        const std::optional<std::string> done = inChild(dir, [k] {
+            TestWindow w;
+            if (k > 0) faults::arm(Mode::NoSpace, k);
+            const bool connected = g_blnConnectToDatabase(w.form);
+            g_CloseDatabase();
+            faults::disarm();
+            return connected ? "upgraded" : "failed";
+        });
+        return done == "upgraded";
+    }
+    std::string old;
+};
+
+// An upgrade with each of its calls failed in turn (a full disk): a failed one leaves the old
+// database and keeps no copy of it, so that follow, trying every few minutes, cannot fill the
+// disk with copies; the next one upgrades it and keeps one. The copy once stayed whenever the
+// commit failed, which it does when the copy took the room the commit needed.
+TEST_F(UpgradeFaults, AFailedUpgradeKeepsNoCopyAndTheNextOneUpgrades) {
+    const std::optional<std::string> counted = inChild(dir, [] {
+        faults::arm(Mode::Count, 0);
+        TestWindow w;
+        g_blnConnectToDatabase(w.form);
+        g_CloseDatabase();
+        return std::to_string(faults::calls());
+    });
+    ASSERT_TRUE(counted);
+    const int points = std::stoi(*counted);
+    ASSERT_GT(points, 5);
+    int failed = 0;
+    for (int k = 1; k <= points; ++k) {
+        SCOPED_TRACE("call " + std::to_string(k));
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            std::filesystem::remove(e.path());
+        writeBytes(db, old);
+        const bool upgraded = upgrade(k);
+        failed += !upgraded;
+        EXPECT_EQ(sql(db, "PRAGMA integrity_check"), (Rows{"ok"}));
+        EXPECT_EQ(sql(db, "PRAGMA user_version"),
+                  (Rows{upgraded ? std::to_string(latestSchemaVersion()) : "1"}));
+        EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel"), (Rows{"kept"}));
+        EXPECT_EQ(filesIn(".zip").size(), upgraded ? 1u : 0u);
+        // (Once upgraded, only a failed deleting of the copy could leave it.)
+        if (!upgraded) {
+            EXPECT_TRUE(filesIn(".tmp").empty());
+        }
+        EXPECT_TRUE(upgrade(0)) << "the next run";
+        EXPECT_EQ(filesIn(".zip").size(), 1u);
+    }
+    EXPECT_GT(failed, 0);
+}
+
+}  // namespace
+}  // namespace th::test

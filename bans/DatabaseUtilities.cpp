@@ -10,7 +10,7 @@
 
 #include "bans/BanStore.h"
 #include "bans/Database.h"
-#include "bans/DatedArchiveName.h"
+#include "platform/DatedArchiveName.h"
 #include "bans/Paths.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TempFile.h"
@@ -61,7 +61,7 @@ void copyDatabase(const std::string& database, const std::string& copy) {
 DatabaseCopy::DatabaseCopy(const std::string& database) : database_(database) {
     // Backups go beside the database: the application folder, unless another database
     // file was named.
-    removeStaleTemps(g_strGetFolder(database));
+    removeStaleTemps(database);
     if (::stat(database.c_str(), &status_) != 0) throw Error::fromErrno(errno, database);
     // The copy is readable by this account alone, whatever the umask. It is made in the
     // database's folder, so a failure names the folder: the database itself is sound.

@@ -20,7 +20,7 @@
 #include "bans/BanFileWriter.h"
 #include "bans/BanStore.h"
 #include "bans/Database.h"
-#include "bans/DatedArchiveName.h"
+#include "platform/DatedArchiveName.h"
 #include "bans/GuidKey.h"
 #include "bans/LiftedBans.h"
 #include "bans/Paths.h"
@@ -495,7 +495,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             if (!store && !g_blnConnectToDatabase(form)) throw NoDatabase{};
             if (!store) store = g_cnnDatabase.get();
             // What a killed merge left behind goes first.
-            removeStaleTemps(folder);
+            removeStaleTemps(banFile);
 
             std::string archive;
             Counts counts;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/DatedArchiveName.h"
 #include "platform/Error.h"
 
 namespace th {
@@ -26,8 +27,8 @@ bool allDigits(std::string_view text) {
     return true;
 }
 
-// The process id in ".NAME.PID.N.tmp", or 0 when the name is not one of ours.
-long ownerPid(std::string_view name) {
+// The process id in ".NAME.PID.N.tmp", and its NAME; 0 when the name is not of that shape.
+long ownerPid(std::string_view name, std::string_view& made) {
     if (name.size() < 8 || name.front() != '.' || !name.ends_with(kSuffix)) return 0;
     name.remove_suffix(4);
     size_t dot = name.rfind('.');
@@ -35,6 +36,7 @@ long ownerPid(std::string_view name) {
     name = name.substr(0, dot);
     dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0 || !allDigits(name.substr(dot + 1))) return 0;
+    made = name.substr(1, dot - 1);
     return std::strtol(std::string(name.substr(dot + 1)).c_str(), nullptr, 10);
 }
 
@@ -65,19 +67,21 @@ TempFile createTempFor(const std::string& target, unsigned mode, const std::stri
     }
 }
 
-void removeStaleTemps(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
+void removeStaleTemps(const std::string& target) {
+    const std::string base = baseOf(target).substr(0, kTempBaseBytes);
+    DIR* dir = ::opendir(folderOf(target).c_str());
     if (!dir) return;
     while (dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
         struct stat st {};
         if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(st.st_mode))
             continue;
-        // Only names this program makes: a user's maps.zip.backup is none of its business.
-        const long pid = ownerPid(name);
-        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
-            errno == ESRCH)
+        // Only what this program makes for the target and its backups: a user's
+        // .config.2024.1.tmp or maps.zip.backup is none of its business.
+        std::string_view made;
+        const long pid = ownerPid(entry->d_name, made);
+        if (pid <= 0 || (made != base && !isDatedArchiveName(made))) continue;
+        if (pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);

@@ -21,10 +21,10 @@ struct TempFile {
 // errorPath.
 TempFile createTempFor(const std::string& target, unsigned mode, const std::string& errorPath);
 
-// Deletes what killed runs left in a folder: this program's temporary files
-// (".NAME.PID.N.tmp") whose process is gone. Quiet: a file that cannot be deleted now is
-// tried again next time.
-void removeStaleTemps(const std::string& folder);
+// Deletes what killed runs left beside target: this program's temporary files for it and
+// for the dated backups beside it (".NAME.PID.N.tmp") whose process is gone. Quiet: a file
+// that cannot be deleted now is tried again next time.
+void removeStaleTemps(const std::string& target);
 
 // Makes the folder's entries (a rename into it) durable. Throws th::Error naming errorPath.
 void syncFolder(const std::string& folder, const std::string& errorPath);

@@ -64,7 +64,7 @@ void TextFileWriter::open(const struct stat* like, int likeFd) {
                 "since it has other names (hard links) that would keep the old content", path_));
     }
     // What a run stopped or killed while writing here left is of no use to anyone.
-    removeStaleTemps(folderOf(target_));
+    removeStaleTemps(target_);
     // Only this account can read the new file until it has the old one's permissions.
     TempFile temp = createTempFor(target_, like ? 0600 : 0666, path_);
     fd_ = temp.fd;

@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "bans/DatabaseUtilities.h"
-#include "bans/DatedArchiveName.h"
+#include "platform/DatedArchiveName.h"
 #include "platform/XZipper.h"
 #include "tests/bans/BanTestSupport.h"
 

@@ -376,7 +376,8 @@ TEST_F(Merging, ALineWhoseGuidCannotBeWrittenBackIsKept) {
         std::string("[04.16.2017 21:03:11] dddd4444") + '\0' + " \"Zero\" \"1.2.3.4:5\" \"V\"",
         "[04.16.2017 21:03:11] " + std::string(257, 'e') + " \"Long\" \"1.2.3.4:5\" \"V\""};
     const std::string file = crlf({kBan1, "", odd[0], odd[1], odd[2]});
-    const std::string report = kDone + "No new ban's have been written to 'pbbans.dat'        \r\n"
+    const std::string report = kDone +
+                               "No new ban's have been written to 'pbbans.dat'        \r\n"
                                "3 lines that are not ban lines were kept as they are, after the "
                                "bans.        ";
     EXPECT_EQ(merge(crlf({odd[0], kBan1, odd[1], odd[2]}), {}).said(), report);
@@ -431,18 +432,23 @@ TEST_F(Merging, LeftoversOfKilledRunsAreDeleted) {
     if (gone == 0) ::_exit(0);
     ::waitpid(gone, nullptr, 0);
     const std::string dead = "/.pbbans.dat." + std::to_string(gone) + ".0.tmp";
+    const std::string deadZip =
+        "/.08-12-2026_10-00-00_pbbans.zip." + std::to_string(gone) + ".1.tmp";
     const std::string alive = "/.pbbans.dat." + std::to_string(::getppid()) + ".0.tmp";
+    // A user's own file of that shape, which a merge once deleted.
+    const std::string users = "/.config." + std::to_string(gone) + ".1.tmp";
     for (const std::string& name :
-         {dead, alive, std::string("/x_pbbans.zip.Ab12Cd"), std::string("/y_pbbans.zip.Ef34Gh"),
-          std::string("/.notes.tmp")})
+         {dead, deadZip, alive, users, std::string("/x_pbbans.zip.Ab12Cd"),
+          std::string("/y_pbbans.zip.Ef34Gh"), std::string("/.notes.tmp")})
         writeBytes(dir + name, "left");
     const std::time_t old = std::time(nullptr) - 2 * 3600;
     const timeval times[2] = {{old, 0}, {old, 0}};
     ::utimes((dir + "/x_pbbans.zip.Ab12Cd").c_str(), times);
     EXPECT_TRUE(merge(crlf({kBan1}), {}).outcome.completed);
     EXPECT_FALSE(std::filesystem::exists(dir + dead));
+    EXPECT_FALSE(std::filesystem::exists(dir + deadZip));
     for (const std::string& name :
-         {alive, std::string("/x_pbbans.zip.Ab12Cd"), std::string("/y_pbbans.zip.Ef34Gh"),
+         {alive, users, std::string("/x_pbbans.zip.Ab12Cd"), std::string("/y_pbbans.zip.Ef34Gh"),
           std::string("/.notes.tmp")})
         EXPECT_TRUE(std::filesystem::exists(dir + name)) << name;
 }

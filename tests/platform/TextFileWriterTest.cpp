@@ -81,19 +81,24 @@ TEST_F(TextFileWriterTest, RefusalsNameTheFileAndTemporaryFilesArePrivate) {
 }
 
 // A run stopped while it wrote (Ctrl+C on a long HTML export) leaves its hidden temporary
-// file; the next file written in that folder takes it away, and no other.
+// file; the next write of that file takes it away, and no other: not another run's, nor a
+// user's file of that shape, which writing any file in the folder once deleted.
 TEST_F(TextFileWriterTest, ATemporaryFileOfAnEndedRunGoesWithTheNextWrite) {
     pid_t gone = ::fork();
     if (gone == 0) ::_exit(0);
     ::waitpid(gone, nullptr, 0);
     const std::string dead = dir + "/.list.html." + std::to_string(gone) + ".0.tmp",
-                      living = dir + "/.list.html." + std::to_string(::getppid()) + ".0.tmp";
-    std::ofstream(dead) << "half a page";
-    std::ofstream(living) << "another run's";
-    TextFileWriter file(dir + "/other.html");
+                      living = dir + "/.list.html." + std::to_string(::getppid()) + ".0.tmp",
+                      users = dir + "/.config." + std::to_string(gone) + ".1.tmp";
+    for (const std::string& path : {dead, living, users}) std::ofstream(path) << "kept";
+    TextFileWriter other(dir + "/other.html");
+    other.commit();
+    EXPECT_TRUE(fs::exists(dead));
+    TextFileWriter file(dir + "/list.html");
     file.commit();
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_TRUE(fs::exists(living));
+    EXPECT_TRUE(fs::exists(users));
 }
 
 }  // namespace

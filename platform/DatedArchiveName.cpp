@@ -1,4 +1,4 @@
-#include "bans/DatedArchiveName.h"
+#include "platform/DatedArchiveName.h"
 
 #include <sys/stat.h>
 
@@ -16,6 +16,14 @@ std::string datedArchiveName(std::time_t t, const std::string& suffix) {
                   local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min,
                   local.tm_sec);
     return stamp + suffix;
+}
+
+bool isDatedArchiveName(std::string_view name) {
+    constexpr std::string_view shape = "00-00-0000_00-00-00";
+    if (name.size() < shape.size() || !name.ends_with(".zip")) return false;
+    for (size_t i = 0; i < shape.size(); ++i)
+        if (shape[i] == '0' ? name[i] < '0' || name[i] > '9' : name[i] != shape[i]) return false;
+    return true;
 }
 
 std::string freeArchivePath(const std::string& folder, std::time_t t, const std::string& suffix) {

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace th {
 
@@ -12,6 +13,10 @@ class XZipper;
 
 // The name for the local time t, e.g. 05-12-2003_20-09-59_pbbans.zip.
 std::string datedArchiveName(std::time_t t, const std::string& suffix);
+
+// Whether a file's name is one datedArchiveName and freeArchivePath make: the date and
+// time, then anything, then ".zip".
+bool isDatedArchiveName(std::string_view name);
 
 // The full path of a new archive in folder (which ends in the separator). A backup never
 // replaces an earlier one: when the dated name is taken, "-2", "-3", ... go before ".zip".

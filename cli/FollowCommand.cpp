@@ -28,11 +28,14 @@
 #include "cli/OutputChecks.h"
 #include "cli/ScanFlags.h"
 #include "cli/TerminalText.h"
+#include "platform/DatedArchiveName.h"
 #include "platform/Error.h"
 #include "platform/FileWatcher.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ServiceManager.h"
 #include "platform/StopSignals.h"
+#include "platform/TempFile.h"
+#include "platform/XZipper.h"
 #include "scan/LogPositions.h"
 
 namespace th::cli {
@@ -70,16 +73,20 @@ std::string folderOf(const std::string& path) {
 }
 
 // When the ban file was last backed up: its newest dated zip beside it, so that a restart
-// keeps to --backup-every. A zip dated ahead of the clock (the clock was set back) counts
-// for none: it would put off every backup until the clock caught up.
+// keeps to --backup-every. Only a zip that holds this ban file counts: another ban file in
+// the folder has backups of the same names. A zip dated ahead of the clock (the clock was
+// set back) counts for none: it would put off every backup until the clock caught up.
 std::optional<Clock::time_point> lastBackupOf(const std::string& bans) {
     namespace fs = std::filesystem;
     std::error_code ec;
     std::optional<fs::file_time_type> newest;
     const auto now = fs::file_time_type::clock::now();
+    const std::string title = baseOf(bans);
     for (const auto& entry : fs::directory_iterator(folderOf(bans), ec)) {
         const std::string name = entry.path().filename().string();
-        if (!name.ends_with(merge_text::kArchiveSuffix)) continue;
+        if (!isDatedArchiveName(name) || !entry.is_regular_file(ec) ||
+            firstEntryName(entry.path().string()) != title)
+            continue;
         const auto when = entry.last_write_time(ec);
         if (!ec && when <= now && (!newest || when > *newest)) newest = when;
     }

@@ -164,4 +164,20 @@ void XZipper::write() {
     }
 }
 
+std::string firstEntryName(const std::string& archive) {
+    const int fd = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return {};
+    // Signature "PK\3\4", the name's length at byte 26 and the name from byte 30.
+    unsigned char head[30];
+    std::string name;
+    if (::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) && head[0] == 'P' &&
+        head[1] == 'K' && head[2] == 3 && head[3] == 4) {
+        name.resize(static_cast<size_t>(head[26] | head[27] << 8));
+        if (::pread(fd, name.data(), name.size(), sizeof head) != static_cast<ssize_t>(name.size()))
+            name.clear();
+    }
+    ::close(fd);
+    return name;
+}
+
 }  // namespace th

@@ -75,4 +75,8 @@ class XZipper {
     bool overwrite_ = false;
 };
 
+// The name of an archive's first file, read from its first local header: an archive this
+// program wrote holds one file. Empty when the file is no zip archive or cannot be read.
+std::string firstEntryName(const std::string& archive);
+
 }  // namespace th

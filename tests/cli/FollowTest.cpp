@@ -16,6 +16,8 @@
 
 #include "cli/AfterMerge.h"
 #include "platform/OpenFileLimit.h"
+#include "platform/TempFile.h"
+#include "platform/XZipper.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
@@ -157,11 +159,18 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
 
 // A merge that fails after its backup is tried again without another: each try left one
 // more zip, some 288 a day while a database could not be written. A zip dated ahead of the
-// clock (set back) puts off no backup.
-TEST_F(Follow, FailedMergesMakeOneBackupAndAFutureZipPutsOffNone) {
-    writeBytes(dir + "/01-01-2020_00-00-00_pbbans.zip", "");
+// clock (set back) puts off no backup, nor does a fresh one of another ban file beside it.
+TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
+    const auto zipOf = [&](const std::string& name, const std::string& holding) {
+        XZipper zip;
+        zip.setArchiveName(dir + "/" + name);
+        zip.addBytes(holding, "[04.16.2017 21:03:11] aaaa1111 \"One\" \"\" \"r\"\r\n");
+        zip.write();
+    };
+    zipOf("01-01-2020_00-00-00_pbbans.zip", baseOf(bans));
     std::filesystem::last_write_time(dir + "/01-01-2020_00-00-00_pbbans.zip",
                                      std::filesystem::file_time_type::clock::now() + 24h * 30);
+    zipOf("01-01-2020_00-00-01_pbbans.zip", "other.dat");
     sql(db, "DROP TABLE tblAliases");  // every merge fails after its backup
     append("sv_viol.log", violation("Early", guidOf(1)));
     start();
@@ -175,7 +184,7 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndAFutureZipPutsOffNone) {
         if (tries >= 3) break;
     }
     EXPECT_EQ(stop(pid_), 0);
-    EXPECT_EQ(filesIn("_pbbans.zip").size(), 2u) << readBytes(dir + "/err");
+    EXPECT_EQ(filesIn("_pbbans.zip").size(), 3u) << readBytes(dir + "/err");
 }
 
 // A stop asked for while follow waits ends it at once, whatever it waits for: the

@@ -86,7 +86,7 @@ void upgradeDatabase(MainForm& form, SqliteConnection& connection) {
     }
     if (version < 1) {
         connection.Close();
-        throw upgradeError(path + " is not a ban database of Tallyhound (no schema version)");
+        throw upgradeError(notABanDatabase(path, "no schema version"));
     }
 
     // An upgrade that cannot be written fails at once, and says why.

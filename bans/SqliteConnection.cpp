@@ -43,6 +43,10 @@ Error closedError() {
 
 }  // namespace
 
+std::string notABanDatabase(const std::string& path, const std::string& why) {
+    return path + " is not a ban database of Tallyhound (" + why + ")";
+}
+
 // --- SqliteStatement ---
 
 SqliteStatement::SqliteStatement(SqliteConnection& connection, std::string_view sql)
@@ -154,8 +158,7 @@ void SqliteConnection::Open(const std::string& path) {
         if (why.starts_with(named)) why.remove_prefix(named.size());
         // An empty file (touched by hand) or another program's database.
         if (why.starts_with("no such table"))
-            throw Error(e.number(), e.source(),
-                        path + " is not a ban database of Tallyhound (it lacks the ban tables)");
+            throw Error(e.number(), e.source(), notABanDatabase(path, "it lacks the ban tables"));
         throw Error(e.number(), e.source(), named + std::string(why));
     }
 }

@@ -44,6 +44,10 @@ class SqliteStatement {
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// "PATH is not a ban database of Tallyhound (WHY)": an empty file, another program's
+// database, a device.
+std::string notABanDatabase(const std::string& path, const std::string& why);
+
 class SqliteConnection {
   public:
     static constexpr int kStateClosed = 0;

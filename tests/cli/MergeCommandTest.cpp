@@ -26,9 +26,14 @@ TEST_F(BanCommands, BackupAndResetPrintTheirOutcome) {
 }
 
 TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) {
-    const std::string before = readBytes(bans), ro = dir + "/ro.dat", none = dir + "/none.mdb";
+    const std::string before = readBytes(bans), ro = dir + "/ro.dat", none = dir + "/none.mdb",
+                      empty = dir + "/empty.mdb", pipe = dir + "/pipe.mdb";
     writeBytes(ro, before);
     ASSERT_EQ(::chmod(ro.c_str(), 0444), 0);
+    // Neither passes for a database to back up: the pipe once held the backup for ever, an
+    // empty file was "backed up" as an empty database, and /dev/null got its zip in /dev.
+    writeBytes(empty, "");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"merge", "--bans", bans, "--db", none, log},
          "tallyhound-cli: the merge into " + bans + " did not complete; the file is unchanged"},
@@ -36,6 +41,10 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
         {{"db", "backup", "--db", none},
          "Database could not be backed up: No such file or directory: " + none},
         {{"db", "reset", "--db", none, "--yes"}, "Database could not be reset: " + none},
+        {{"db", "backup", "--db", empty},
+         empty + " is not a ban database of Tallyhound (it lacks the ban tables)"},
+        {{"db", "backup", "--db", pipe},
+         pipe + " is not a ban database of Tallyhound (it is not a file)"},
     };
     for (const auto& [args, text] : cases) {
         CliResult r = runCli(args);
@@ -46,6 +55,8 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
     EXPECT_EQ(readBytes(bans), before);
     EXPECT_EQ(readBytes(ro), before);
     EXPECT_FALSE(std::filesystem::exists(none));
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        EXPECT_FALSE(e.path().string().ends_with("_Vandrel.zip")) << e.path();
 
     // An empty database name is misuse, not the default database.
     for (const Rows& args : {Rows{"db", "stats", "--db", ""}, Rows{"merge", "--db", "", log}}) {

@@ -34,16 +34,6 @@ void copyDatabase(const std::string& database, const std::string& copy) {
     };
     if (sqlite3_open_v2(database.c_str(), &from, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         throw fail(from, database);
-    // Any other file would pass for an empty database, and its copy for a backup.
-    if (sqlite3_exec(from, "SELECT 1 FROM tblVandrel, tblTempBans WHERE 0", nullptr, nullptr,
-                     nullptr) != SQLITE_OK) {
-        const std::string why = sqlite3_errmsg(from);
-        sqlite3_close_v2(from);
-        throw Error(err::kDatabase, appBaseName() + ".Connection",
-                    why.starts_with("no such table")
-                        ? notABanDatabase(database, "it lacks the ban tables")
-                        : why + ": " + database);
-    }
     if (sqlite3_open_v2(copy.c_str(), &to, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         throw fail(to, copy);
     // The copy needs no journal: it is thrown away if anything fails.
@@ -74,11 +64,10 @@ DatabaseCopy::DatabaseCopy(const std::string& database) : database_(database) {
     // file was named.
     removeStaleTemps(database);
     if (::stat(database.c_str(), &status_) != 0) throw Error::fromErrno(errno, database);
-    // A device or a pipe is no database: reading a pipe would wait for ever, and the copy
-    // would go beside it, into /dev.
-    if (!S_ISREG(status_.st_mode))
-        throw Error(err::kDatabase, appBaseName() + ".Connection",
-                    notABanDatabase(database, "it is not a file"));
+    // Any other file would pass for an empty database, and its copy for a backup; a pipe
+    // would be waited on for ever, and /dev/null's copy would go into /dev.
+    if (const std::string why = whyNotABanDatabase(database); !why.empty())
+        throw Error(err::kDatabase, appBaseName() + ".Connection", why);
     // The copy is readable by this account alone, whatever the umask. It is made in the
     // database's folder, so a failure names the folder: the database itself is sound.
     TempFile temp = createTempFor(database, 0600, folderOf(database));

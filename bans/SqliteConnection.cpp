@@ -1,6 +1,7 @@
 #include "bans/SqliteConnection.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <thread>
@@ -45,6 +46,26 @@ Error closedError() {
 
 std::string notABanDatabase(const std::string& path, const std::string& why) {
     return path + " is not a ban database of Tallyhound (" + why + ")";
+}
+
+std::string whyNotABanDatabase(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    if (!S_ISREG(st.st_mode)) return notABanDatabase(path, "it is not a file");
+    sqlite3* db = nullptr;
+    std::string why;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyWaitMs);
+        const int rc = sqlite3_exec(db, "SELECT 1 FROM tblVandrel, tblTempBans WHERE 0", nullptr,
+                                    nullptr, nullptr);
+        if (rc == SQLITE_NOTADB)
+            why = path + ": " + sqlite3_errmsg(db);
+        else if (rc != SQLITE_OK &&
+                 std::string_view(sqlite3_errmsg(db)).starts_with("no such table"))
+            why = notABanDatabase(path, "it lacks the ban tables");
+    }
+    sqlite3_close_v2(db);
+    return why;
 }
 
 // --- SqliteStatement ---

@@ -48,6 +48,11 @@ class SqliteStatement {
 // database, a device.
 std::string notABanDatabase(const std::string& path, const std::string& why);
 
+// Why the file at path is no ban database, in those words: not a file (a device, a pipe),
+// another kind of file, a database without the ban tables. Empty when it is one, or when
+// that cannot be told now (not there, unreadable, locked for over 30 s).
+std::string whyNotABanDatabase(const std::string& path);
+
 class SqliteConnection {
   public:
     static constexpr int kStateClosed = 0;

@@ -19,6 +19,7 @@
 #include "bans/PostgresBanStore.h"
 #include "bans/PostgresUri.h"
 #include "bans/ServerName.h"
+#include "bans/SqliteConnection.h"
 #include "cli/AbsolutePath.h"
 #include "cli/AfterMerge.h"
 #include "cli/BanLines.h"
@@ -479,6 +480,10 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
             context.fail(
                 databasePath() + ": no ban database is there; make one with tallyhound-cli db init",
                 kExitUsage);
+            return;
+        } else if (const std::string why = whyNotABanDatabase(databasePath()); !why.empty()) {
+            // And one that is no ban database at all (--db naming the ban file).
+            context.fail(why, kExitUsage);
             return;
         }
         context.status = Follower(context, *options).run();

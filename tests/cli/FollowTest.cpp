@@ -299,6 +299,14 @@ TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
     EXPECT_EQ(missing.err, "tallyhound-cli: " + dir +
                                "/none.mdb: no ban database is there; make one with "
                                "tallyhound-cli db init\n");
+    // So did one that is no ban database: an empty file, a device.
+    writeBytes(dir + "/empty.mdb", "");
+    for (const std::string& wrong : {dir + "/empty.mdb", std::string("/dev/null")}) {
+        const CliResult r = runProgram({"follow", "--bans", bans, "--db", wrong, logs});
+        EXPECT_EQ(r.status, 2) << wrong;
+        EXPECT_NE(r.err.find(wrong + " is not a ban database of Tallyhound"), std::string::npos)
+            << r.err;
+    }
 }
 
 // Killed at any moment, follow loses no ban and bans nothing twice once restarted: the

@@ -4,6 +4,7 @@
 
 #include "bans/DatabaseUtilities.h"
 #include "bans/Merge.h"
+#include "bans/SqliteConnection.h"
 #include "tests/bans/BanTestSupport.h"
 #include "tests/faults/FaultShim.h"
 
@@ -217,7 +218,10 @@ TEST_F(MergeFaults, ABackupThatCannotWriteBesideTheDatabaseNamesItsFolder) {
     const std::optional<std::string> why = inChild(dir, [] {
         TestWindow w;
         std::string archive, why;
-        faults::arm(Mode::NoSpace, 1);
+        // The first call after those of the look whether it is a ban database.
+        faults::arm(Mode::Count, 0);
+        whyNotABanDatabase(databasePath());
+        faults::arm(Mode::NoSpace, faults::calls() + 1);
         EXPECT_FALSE(g_blnBackupDatabase(w.form, archive, &why));
         faults::disarm();
         return why;

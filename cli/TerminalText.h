@@ -2,8 +2,9 @@
 // The one rule for text from a log, a ban file or any file name that the tool prints
 // (platform/EscapedText.h holds it, for the exports too):
 // nothing it prints may steer the terminal or break a line apart. Backslash, TAB, CR and
-// LF become \\, \t, \r and \n; every other byte below 0x20, and 0x7F, becomes \xHH (two
-// upper-case hex digits); all other bytes, 8-bit ones included, stay as they are.
+// LF become \\, \t, \r and \n; every other byte below 0x20, 0x7F, and each byte of a
+// control character U+0080 to U+009F in UTF-8, becomes \xHH (two upper-case hex digits);
+// all other bytes, 8-bit ones included, stay as they are.
 
 #include <string>
 #include <string_view>

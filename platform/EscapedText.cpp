@@ -43,19 +43,21 @@ void appendEscaped(std::string& out, std::string_view text, ControlBytes control
         out += kDigits[byte >> 4];
         out += kDigits[byte & 0xF];
     };
-    const bool terminal = controls == ControlBytes::Terminal;
+    // A control character in UTF-8 steers a terminal as ESC does; only a scan file's
+    // cells keep it.
+    const bool c1 = controls != ControlBytes::NulOnly;
     size_t i = 0;
     while (i < text.size()) {
         // Plain runs go in one piece.
         size_t special = i;
         while (special < text.size() && !letters[static_cast<unsigned char>(text[special])] &&
-               !(terminal && isC1At(text, special)))
+               !(c1 && isC1At(text, special)))
             ++special;
         out.append(text.substr(i, special - i));
         if (special == text.size()) break;
         const auto byte = static_cast<unsigned char>(text[special]);
         out += '\\';
-        if (terminal && isC1At(text, special)) {
+        if (c1 && isC1At(text, special)) {
             out += "xC2\\x";
             hex(static_cast<unsigned char>(text[special + 1]));
             i = special + 2;

@@ -535,6 +535,13 @@ void frmMain::installShortcuts() {
         txtFilter_->clear();
         applyFilter();
     });
+    // Escape stops the work as Cancel does; only while it can, so that it never meets the
+    // filter's own Escape.
+    cancelKey_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    cancelKey_->setEnabled(false);
+    connect(cancelKey_, &QShortcut::activated, this, [this] {
+        if (cmdCancel_->isVisible() && cmdCancel_->isEnabled()) cmdCancel_->click();
+    });
     // Each key names one command; a disabled button's key does nothing.
     const std::pair<QKeySequence, int16_t> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_R), cmd::kScan},
@@ -562,10 +569,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     event->ignore();
     if (!cmdQuelvane(cmd::kExit)->isEnabled()) {  // work is running
-        statusBar()->showMessage(cmdCancel_->isVisible()
-                                     ? QStringLiteral("Still working: press Cancel, then close.")
-                                     : QStringLiteral("Still working: close once it is done."),
-                                 8000);
+        // Once Cancel is pressed (and greyed), the work is stopping already.
+        statusBar()->showMessage(
+            !cmdCancel_->isVisible()  ? QStringLiteral("Still working: close once it is done.")
+            : cmdCancel_->isEnabled() ? QStringLiteral("Still working: press Cancel, then close.")
+                                      : QStringLiteral("Stopping: close once it has stopped."),
+            8000);
         return;
     }
     QTimer::singleShot(0, this, [this] { cmdQuelvane_Click(cmd::kExit); });
@@ -725,6 +734,7 @@ void frmMain::setBusy(bool busy, bool stoppable) {
     vsFlexGrid1_->setEnabled(!busy);
     cmdCancel_->setEnabled(true);
     cmdCancel_->setVisible(busy && stoppable);
+    if (cancelKey_) cancelKey_->setEnabled(busy && stoppable);
     if (refreshBar_) refreshBar_();
     if (!busy && !txtFilter_->text().isEmpty()) showFilterStatus();
 }

@@ -20,6 +20,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QShortcut;
 class QThread;
 class QTimer;
 class QVBoxLayout;
@@ -133,6 +134,7 @@ class frmMain : public QMainWindow {
     QFrame* SSPanel1_ = nullptr;
     std::array<QPushButton*, 7> cmdQuelvane_{};
     QPushButton* cmdCancel_ = nullptr;
+    QShortcut* cancelKey_ = nullptr;  // Escape, while work that can stop runs
     QMenu* recentMenu_ = nullptr;
     QAction* consoleLinesItem_ = nullptr;
     QAction* foldColoursItem_ = nullptr;

@@ -62,12 +62,22 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         test::Window w;
         ASSERT_TRUE(w.shown());
         w.window.form().pnlLogPathToFile.setCaption(longLog);
+        // Cancel pressed, or Escape; a close asked for then is told that the work is
+        // stopping (the greyed Cancel could not be pressed again).
+        std::string closing;
         w.scripted.messages.onShow = [&](const std::string& prompt) {
-            if (prompt.starts_with("Scan selected log?")) w.window.cmdCancel()->click();
+            if (!prompt.starts_with("Scan selected log?")) return;
+            if (keep == MsgResult::No)
+                QTest::keyClick(&w.window, Qt::Key_Escape);
+            else
+                w.window.cmdCancel()->click();
+            w.window.close();
+            closing = w.window.statusBar()->currentMessage().toStdString();
         };
         w.scripted.messages.answers = {MsgResult::Yes, keep};
         w.window.cmdQuelvane_Click(cmd::kScan);
         ASSERT_TRUE(w.finished());
+        EXPECT_EQ(closing, "Stopping: close once it has stopped.");
         ASSERT_EQ(w.scripted.messages.shown.size(), 2u);
         const std::string asked = w.scripted.messages.shown[1].prompt;
         EXPECT_TRUE(asked.starts_with("Scan cancelled. Keep the ") &&

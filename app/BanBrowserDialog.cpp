@@ -31,6 +31,7 @@
 #include "bans/BanStore.h"
 #include "bans/Paths.h"
 #include "bans/ShownBan.h"
+#include "platform/CCursor.h"
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/MessageBoxes.h"
 #include "platform/OutputFile.h"
@@ -71,6 +72,25 @@ std::vector<int> selectedRows(const QTableView& table) {
         rows.insert(index.row());
     return {rows.begin(), rows.end()};
 }
+
+// The hourglass while a change or an export runs on this thread (a large ban file takes
+// seconds), with the chooser just closed painted away first.
+class Hourglass {
+  public:
+    explicit Hourglass(Ports& ports) : cursor_(ports.cursor) {
+        cursor_.SetCursor(CCursor::kHourglass);
+        ports.events.repaintNow();
+    }
+    ~Hourglass() {
+        try {
+            cursor_.RestoreCursor();
+        } catch (const Error&) {
+        }
+    }
+
+  private:
+    CCursor cursor_;
+};
 
 }  // namespace
 
@@ -325,7 +345,10 @@ void BanBrowserDialog::unbanSelected() {
     std::vector<std::string> guids;
     for (int row : rows) guids.push_back(model_->ban(row).guid);
     // The change runs on its own connection; this one lets go of the database meanwhile.
-    const BanFileChange change = liftBans(form_, banFile, guids, note->toStdString());
+    const BanFileChange change = [&] {
+        Hourglass busy(form_.ports);
+        return liftBans(form_, banFile, guids, note->toStdString());
+    }();
     if (change.completed)
         form_.ports.messages.show(change.report, MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
     model_->reload();
@@ -348,7 +371,10 @@ void BanBrowserDialog::importBanFiles() {
         files.push_back(others.FileName());
     const std::string banFile = chooseBanFile();
     if (banFile.empty()) return;
-    const BanFileChange change = th::importBanFiles(form_, banFile, files);
+    const BanFileChange change = [&] {
+        Hourglass busy(form_.ports);
+        return th::importBanFiles(form_, banFile, files);
+    }();
     if (change.completed)
         form_.ports.messages.show(change.report, MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
     model_->reload();
@@ -367,7 +393,10 @@ void BanBrowserDialog::exportBans() {
     const std::string ext = path.substr(path.find_last_of('.') + 1);
     const BanListFormat format = banListFormat(ext).value_or(BanListFormat::Csv);
     try {
-        const int64_t written = exportBanList(*store_, path, format);
+        const int64_t written = [&] {
+            Hourglass busy(form_.ports);
+            return exportBanList(*store_, path, format);
+        }();
         say(form_.ports.messages, std::to_string(written) + " bans exported to " + path,
             MsgButtons::Ok, MsgIcon::Information);
     } catch (const std::exception& e) {

@@ -11,9 +11,11 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/BanBrowserDialog.h"
 #include "app/BanTableModel.h"
+#include "platform/CCursor.h"
 #include "tests/app/GridFixture.h"
 #include "tests/bans/BanTestSupport.h"
 
@@ -205,6 +207,24 @@ TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
     EXPECT_EQ(dialog.statusLine()->text(), "2 bans, 2 shown");
     // What the lifting writes to the file and the database is the ban file changes' test.
     EXPECT_EQ(sql(db, "SELECT GUID, Note FROM tblLiftedBans"), (Rows{"aaaa|appeal"}));
+}
+
+// An export says where it wrote how many bans; the hourglass shows while it writes, which
+// froze the window for seconds without a sign of work.
+TEST_F(BanBrowser, AnExportShowsTheHourglassAndSaysWhatItWrote) {
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    const std::string out = dir + "/bans.tsv";
+    f.scripted.files.answers.push_back({out});
+    std::vector<int16_t> shapes;
+    f.scripted.events.onRepaint = [&] { shapes.push_back(f.scripted.cursor.current); };
+    dialog.exportBans();
+    EXPECT_EQ(f.scripted.messages.shown.back().prompt, "3 bans exported to " + out + "        ");
+    const std::string written = readBytes(out);
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 4) << "a head line and 3 bans";
+    EXPECT_EQ(shapes, (std::vector<int16_t>{CCursor::kHourglass}));
+    EXPECT_EQ(f.scripted.cursor.current, CCursor::kDefault);
 }
 
 }  // namespace

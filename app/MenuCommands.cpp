@@ -41,8 +41,10 @@ void backupFlow(MainForm& form, const MenuActions& actions) {
     }
     std::string prompt = std::string(menu::kBackupFailed) + kPad;
     if (!why.empty()) prompt += kCrLf + why + kPad;
-    form.ports.messages.show(withAdvice(prompt, backupAdvice(storeDisplayName(databasePath()))),
-                             MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
+    // A PostgreSQL database has no folder to check; the reason says what to do.
+    if (!isPostgresUri(databasePath()))
+        prompt = withAdvice(prompt, backupAdvice(storeDisplayName(databasePath())));
+    form.ports.messages.show(prompt, MsgButtons::Ok, MsgIcon::Exclamation, kMsgTitle);
 }
 
 // The File entries press the window's buttons, as the window presses them.

@@ -112,8 +112,13 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath, std::string* 
     try {
         // The file must not be held open while it is copied.
         g_CloseDatabase();
-        // A server's database is backed up by its own tools (pg_dump).
-        if (isPostgresUri(databasePath())) return false;
+        // A server's database is backed up by its own tools.
+        if (isPostgresUri(databasePath())) {
+            if (why)
+                *why = storeDisplayName(databasePath()) +
+                       " is a PostgreSQL database; back it up with pg_dump";
+            return false;
+        }
         zipDatabase(form, databasePath(), "_Vandrel.zip", archivePath);
         return true;
     } catch (const std::exception& e) {

@@ -46,18 +46,13 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         TerminalPorts terminal(context.err);
         MainForm form(terminal.ports);
         setDatabasePath(databaseOption(options->db));
-        const std::string database = databasePath();
-        if (isPostgresUri(database)) {
-            context.fail("Database could not be backed up: " + storeDisplayName(database) +
-                         " is a PostgreSQL database; back it up with pg_dump");
-            return;
-        }
         std::string archive, why;
         if (g_blnBackupDatabase(form, archive, &why)) {
             context.out << terminalText(archive) << "\n";
             return;
         }
-        // The reason names the file it concerns: the database or the archive.
+        // The reason names the file it concerns: the database or the archive (or says how a
+        // PostgreSQL database is backed up).
         context.fail("Database could not be backed up: " + why);
     });
 

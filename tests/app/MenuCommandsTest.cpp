@@ -71,6 +71,21 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
     }
 }
 
+// A shared PostgreSQL database is not zipped: the box says how to back it up, where it once
+// told the user to check a folder it has not got.
+TEST(MenuCommands, APostgresDatabaseIsBackedUpWithItsOwnTools) {
+    MenuFixture f;
+    f.actions.backupDatabase = nullptr;
+    setDatabasePath("postgresql://fleet@db.example/bans");
+    f.click("ID_Backup");
+    setDatabasePath({});
+    EXPECT_EQ(boxes(f.scripted.messages.shown),
+              (std::vector<std::string>{box(
+                  "Database could not be backed up        \r\npostgresql://***@db.example/bans "
+                  "is a PostgreSQL database; back it up with pg_dump        ",
+                  MsgButtons::Ok, MsgIcon::Exclamation)}));
+}
+
 TEST(MenuCommands, AWebLinkThatFailsIsReportedAndTheProgramGoesOn) {
     MenuFixture f;
     f.scripted.shell.result = 28;  // the shell timed out

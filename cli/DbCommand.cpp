@@ -1,5 +1,7 @@
 #include "cli/DbCommand.h"
 
+#include <filesystem>
+
 #include "bans/BanStore.h"
 #include "bans/DatabaseUtilities.h"
 #include "bans/Paths.h"
@@ -29,7 +31,14 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         "Make a new, empty ban database: a file, or the schema in an empty PostgreSQL database");
     addDbOption(*init, options->db);
     init->callback([options, &context] {
-        setDatabasePath(databaseOption(options->db));
+        // Not databaseOption, which would make the user's own before init could.
+        const DatabaseLocation located = locateDatabase();
+        if (options->db.empty() && located.source == DatabaseLocation::Source::UserData) {
+            std::error_code ignored;  // a folder that cannot be made fails the making below
+            std::filesystem::create_directories(std::filesystem::path(located.path).parent_path(),
+                                                ignored);
+        }
+        setDatabasePath(options->db.empty() ? located.path : fullDatabaseName(options->db));
         const std::string where = databasePath();
         try {
             createBanDatabase(where);

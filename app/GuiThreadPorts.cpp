@@ -14,12 +14,12 @@ GuiThreadPorts::GuiThreadPorts(Ports& inner)
 
 MsgResult GuiThreadPorts::show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
                                const std::string& title, MsgResult defaultButton) {
-    return onGuiThread(
+    return waitedOn(
         [&] { return inner_.messages.show(prompt, buttons, icon, title, defaultButton); });
 }
 
 std::vector<std::string> GuiThreadPorts::choose(const FileChooserRequest& request) {
-    return onGuiThread([&] { return inner_.files.choose(request); });
+    return waitedOn([&] { return inner_.files.choose(request); });
 }
 
 bool GuiThreadPorts::isWindow(int32_t handle) {

@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QThread>
 #include <exception>
+#include <functional>
 #include <type_traits>
 
 #include "platform/Ports.h"
@@ -54,6 +55,9 @@ class GuiThreadPorts : MessageBoxPort, FileChooserPort, CursorPort, EventsPort, 
   public:
     explicit GuiThreadPorts(Ports& inner);
     Ports& ports() { return ports_; }
+    // Told on the GUI thread (true, then false) around a question or a file chooser that a
+    // worker waits on.
+    std::function<void(bool)> workerWaits;
 
   private:
     MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
@@ -72,6 +76,21 @@ class GuiThreadPorts : MessageBoxPort, FileChooserPort, CursorPort, EventsPort, 
     int64_t launchProgram(const std::string& program, const std::vector<std::string>& args,
                           const std::string& workingDir, bool wait) override;
     bool showProperties(const std::string& path, int32_t owner) override;
+
+    // Runs f on the GUI thread, telling workerWaits around it when a worker waits on it.
+    template <typename F>
+    auto waitedOn(F&& f) -> decltype(f()) {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app || QThread::currentThread() == app->thread() || !workerWaits) return f();
+        return onGuiThread([&] {
+            workerWaits(true);
+            struct Told {
+                std::function<void(bool)>& tell;
+                ~Told() { tell(false); }
+            } told{workerWaits};
+            return f();
+        });
+    }
 
     Ports& inner_;
     Ports ports_;

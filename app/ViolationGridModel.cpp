@@ -38,7 +38,7 @@ void ViolationGridModel::rebuild() {
     childStart_.clear();
     childCount_.clear();
     children_.clear();
-    if (suspended_) return;
+    if (hidden()) return;
     const int32_t rows = grid_.rows();
     int32_t r = std::min(std::max(grid_.fixedRows(), 0), rows);
     const bool filtering = !filter_.isEmpty();
@@ -95,6 +95,18 @@ void ViolationGridModel::suspend() {
         titles_ << headerData(c, Qt::Horizontal, Qt::DisplayRole);
     beginResetModel();
     suspended_ = true;
+    rebuild();
+    endResetModel();
+}
+
+void ViolationGridModel::setWorkerWaiting(bool waiting) {
+    if (waiting == workerWaiting_) return;
+    if (!suspended_) {
+        workerWaiting_ = waiting;
+        return;
+    }
+    beginResetModel();
+    workerWaiting_ = waiting;
     rebuild();
     endResetModel();
 }
@@ -163,7 +175,7 @@ int ViolationGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ViolationGridModel::columnCount(const QModelIndex&) const {
-    if (suspended_) return static_cast<int>(titles_.size());
+    if (hidden()) return static_cast<int>(titles_.size());
     return grid_.cols();
 }
 
@@ -261,7 +273,7 @@ QVariant ViolationGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant ViolationGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    if (suspended_) return titles_.value(section);
+    if (hidden()) return titles_.value(section);
     if (section < 0 || section >= grid_.cols() || grid_.rows() < 1 || grid_.fixedRows() < 1)
         return {};
     return displayText(grid_.cell(0, section));

@@ -57,6 +57,9 @@ class ViolationGridModel : public QAbstractItemModel, public GridListener {
     void suspend();
     void resume();
     bool suspended() const { return suspended_; }
+    // While the worker that has the grid waits for an answer (it asks whether to clear the
+    // grid), the grid holds still: the view shows it meanwhile, not an empty grid.
+    void setWorkerWaiting(bool waiting);
 
     // GridListener
     void gridReset() override;
@@ -88,6 +91,8 @@ class ViolationGridModel : public QAbstractItemModel, public GridListener {
     std::vector<int32_t> children_;
     QString filter_;
     bool suspended_ = false;
+    bool workerWaiting_ = false;
+    bool hidden() const { return suspended_ && !workerWaiting_; }
     QVariantList titles_;  // the header while suspended
     std::mutex noted_;     // guards the two below, written by the worker
     bool staleSinceSuspend_ = false;

@@ -87,6 +87,9 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     ports_ = ports;
     // Commands may run on a worker thread; their ports answer from the GUI thread.
     guiPorts_ = std::make_unique<GuiThreadPorts>(*ports_);
+    guiPorts_->workerWaits = [this](bool waiting) {
+        if (vsFlexGrid1_) vsFlexGrid1_->gridModel().setWorkerWaiting(waiting);
+    };
     form_ = std::make_unique<MainForm>(guiPorts_->ports());
     form_->hWnd = registerWindowHandle(this);
     form_->unload = [this] {

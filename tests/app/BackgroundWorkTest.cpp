@@ -57,6 +57,20 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
                   "300 violations found and added to grid        ");
         for (QWidget* starter : starters) EXPECT_TRUE(starter->isEnabled());
         EXPECT_TRUE(w.window.form().unsavedRows);
+
+        // Asked whether to clear the grid, the user still sees its rows: the view let go of
+        // the grid before the question, and showed an empty one.
+        int shownWhileAsked = -1;
+        w.scripted.messages.onShow = [&](const std::string& prompt) {
+            if (prompt.starts_with("Clear grid of all records?"))
+                shownWhileAsked = w.window.vsFlexGrid1()->model()->rowCount();
+        };
+        const int shownBefore = w.window.vsFlexGrid1()->model()->rowCount();
+        w.scripted.messages.answers = {MsgResult::Yes, MsgResult::No};
+        w.window.cmdQuelvane_Click(cmd::kScan);
+        ASSERT_TRUE(w.finished());
+        EXPECT_GT(shownBefore, 0);
+        EXPECT_EQ(shownWhileAsked, shownBefore);
     }
     for (MsgResult keep : {MsgResult::No, MsgResult::Yes}) {
         test::Window w;

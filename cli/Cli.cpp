@@ -29,6 +29,32 @@ std::string escapedLines(const std::string& text) {
     return out;
 }
 
+// The word where a command (or a db action) is due that names none, said as such: CLI11
+// says only that a command is needed. Empty when the words name one, or there is none.
+std::string unknownCommand(const CLI::App& app, int argc, char** argv) {
+    const CLI::App* level = &app;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        // The levels above a command have options without values only.
+        if (word.starts_with('-')) {
+            if (word == "--") return {};
+            continue;
+        }
+        const auto named = level->get_subcommands(
+            [&](const CLI::App* command) { return command->check_name(std::string(word)); });
+        if (named.empty()) {
+            const std::string path =
+                level == &app ? app.get_name() : app.get_name() + " " + level->get_name();
+            return "'" + terminalText(word) + "' is not a" +
+                   (level == &app ? " command" : "n action of " + level->get_name()) + "; see " +
+                   path + " --help";
+        }
+        level = named.front();
+        if (level->get_subcommands({}).empty()) return {};
+    }
+    return {};
+}
+
 }  // namespace
 
 int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -45,6 +71,11 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     addMergeCommand(app, context);
     addDbCommand(app, context);
     addFollowCommand(app, context);
+    if (const std::string unknown = unknownCommand(app, argc, argv); !unknown.empty()) {
+        context.fail(unknown, kExitUsage);
+        context.outputWritten();
+        return context.status;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -65,6 +65,15 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
         EXPECT_NE(r.err.find("--db: the ban database's name is empty"), std::string::npos);
     }
 
+    // A mistyped command is named; CLI11 said only that a command was needed.
+    for (const auto& [args, said] : std::vector<std::pair<Rows, std::string>>{
+             {{"scna", log}, "'scna' is not a command; see tallyhound-cli --help"},
+             {{"db", "lst"}, "'lst' is not an action of db; see tallyhound-cli db --help"}}) {
+        const CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_EQ(r.err, "tallyhound-cli: " + said + "\n");
+    }
+
     // A reset not confirmed is misuse, and keeps the bans.
     sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('abc')");
     const CliResult unconfirmed = runCli({"db", "reset", "--db", db});

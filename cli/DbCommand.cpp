@@ -72,7 +72,8 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         context.out << terminalText(storeDisplayName(databasePath())) << "\n";
     });
 
-    CLI::App* reset = db->add_subcommand("reset", "Empty the table of banned players");
+    CLI::App* reset = db->add_subcommand(
+        "reset", "Empty the table of banned players (liftings, temp bans and names stay)");
     addDbOption(*reset, options->db);
     reset->add_flag("--yes", options->yes, "Confirm that every recorded ban is to be removed");
     reset->callback([options, &context] {

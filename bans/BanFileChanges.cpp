@@ -144,6 +144,9 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     MergeOptions options = changeOf(banFile);
     options.errorLead = kImportFailed;
     options.rows = &bans;
+    // Files without a ban, into a database without one, are an import of nothing, not a
+    // merge to be told to run first: their unreadable lines are still named.
+    options.mayEmpty = true;
     options.beforeStore = [&](BanStore& store) {
         AliasSightings others(store);
         for (const WorkRow& row : sightings) others.add(row);

@@ -216,6 +216,19 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
               (Rows{"\"Bee\" \"192.0.2.9:28960\" [06.02.2017 08:00:00]",
                     "\"Other\" \"192.0.2.1:28960\" [05.01.2017 10:00:00]"}));
 
+    // Nothing to import into a database of no ban is an import of nothing, whose lines are
+    // named: it once failed, saying to run a merge first.
+    sql(db, "DELETE FROM tblVandrel");
+    writeBytes(bans, crlf({"; our temp ban"}));
+    writeBytes(other, crlf({"garbage line"}));
+    const BanFileChange nothing = importBanFiles(w.form, bans, {other});
+    ASSERT_TRUE(nothing.completed);
+    EXPECT_EQ(nothing.report,
+              "Import into 'pbbans.dat' complete: 0 bans added, 0 already known, 1 line "
+              "unreadable, 0 lines ignored (temp bans and blank lines).        \r\n" +
+                  other + ":1: not a ban line, skipped\r\n" + kReminder);
+    EXPECT_EQ(readBytes(bans), crlf({"; our temp ban"}));
+
     // A file that cannot be read changes nothing.
     const std::string before = readBytes(bans);
     EXPECT_FALSE(importBanFiles(w.form, bans, {dir + "/missing.dat"}).completed);

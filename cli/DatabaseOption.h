@@ -8,6 +8,7 @@
 #include "bans/BanStore.h"
 #include "bans/DatabaseLocation.h"
 #include "cli/CommandContext.h"
+#include "cli/NameCheck.h"
 
 namespace th::cli {
 
@@ -28,13 +29,7 @@ inline std::string databaseOption(const std::string& value) {
 // database in place of the one a script meant to name.
 inline CLI::Option* addDbOption(CLI::App& command, std::string& db,
                                 const std::string& help = kDbOptionHelp) {
-    return command.add_option("--db", db, help)
-        ->check(CLI::Validator(
-            [](std::string& name) {
-                return name.empty() ? std::string("the ban database's name is empty")
-                                    : std::string();
-            },
-            "DATABASE"));
+    return command.add_option("--db", db, help)->check(namedBy("the ban database"));
 }
 
 }  // namespace th::cli

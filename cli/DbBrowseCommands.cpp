@@ -13,6 +13,7 @@
 #include "bans/ShownBan.h"
 #include "cli/AbsolutePath.h"
 #include "cli/DatabaseOption.h"
+#include "cli/NameCheck.h"
 #include "cli/NumberCheck.h"
 #include "cli/OutputChecks.h"
 #include "cli/TerminalPorts.h"
@@ -113,8 +114,9 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     addDbOption(*exportBans, options->db);
     exportBans->add_option("--format", options->format, "tsv, csv (the default) or json")
         ->check(formatCheck);
-    exportBans->add_option("-o,--output", options->output,
-                           "The file to write; - is standard output");
+    exportBans
+        ->add_option("-o,--output", options->output, "The file to write; - is standard output")
+        ->check(namedBy("the output"));
     exportBans->preparse_callback([options](size_t) { options->format = "csv"; });
     exportBans->callback([options, &context] {
         const std::string output = options->output == "-" ? "-" : absolutePath(options->output);

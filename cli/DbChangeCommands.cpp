@@ -14,6 +14,7 @@
 #include "cli/AbsolutePath.h"
 #include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
+#include "cli/NameCheck.h"
 #include "cli/OutputChecks.h"
 #include "platform/Error.h"
 #include "platform/MessageBoxes.h"
@@ -60,7 +61,8 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         "unban", "Lift bans: remove them from the ban file and the database, recording each");
     addDbOption(*unban, options->db);
     unban->add_option("--bans", options->bans, "The ban file to change (backed up first)")
-        ->required();
+        ->required()
+        ->check(namedBy("the ban file"));
     unban->add_option("--note", options->note, "Why the bans are lifted, kept with each");
     unban->add_flag("--ignore-missing", options->ignoreMissing,
                     "Pass over GUIDs that have no ban instead of changing nothing");
@@ -107,8 +109,11 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         "import", "Add the bans of other ban files to the ban file and the database");
     addDbOption(*imports, options->db);
     imports->add_option("--bans", options->bans, "The ban file to change (backed up first)")
-        ->required();
-    imports->add_option("OTHER", options->others, "Ban files of other servers")->required();
+        ->required()
+        ->check(namedBy("the ban file"));
+    imports->add_option("OTHER", options->others, "Ban files of other servers")
+        ->required()
+        ->check(namedBy("a ban file"));
     imports->callback([options, &context] {
         const std::string bans = absolutePath(options->bans);
         if (!banFileUsable(context, bans)) return;

@@ -25,6 +25,7 @@
 #include "cli/BanLines.h"
 #include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
+#include "cli/NameCheck.h"
 #include "cli/NumberCheck.h"
 #include "cli/OutputChecks.h"
 #include "cli/ScanFlags.h"
@@ -419,7 +420,9 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         "follow",
         "Watch logs and merge new violations into a pbbans.dat as they are written, until "
         "stopped");
-    follow->add_option("--bans", options->bans, "The ban file to merge into")->required();
+    follow->add_option("--bans", options->bans, "The ban file to merge into")
+        ->required()
+        ->check(namedBy("the ban file"));
     addDbOption(*follow, options->db);
     follow->add_option("--server", options->server,
                        "The game server this ban file is for; its temp bans and log places are "
@@ -440,7 +443,9 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                      "Only look every --interval seconds, without inotify (for file systems "
                      "whose changes inotify does not see)");
     addScanOptions(*follow, options->scan);
-    follow->add_option("LOG", options->inputs, "Logs or folders of logs to follow")->required();
+    follow->add_option("LOG", options->inputs, "Logs or folders of logs to follow")
+        ->required()
+        ->check(namedBy("a log"));
     follow->callback([options, &context] {
         struct stat st {};
         const std::string bans = absolutePath(options->bans);

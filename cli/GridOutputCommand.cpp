@@ -5,6 +5,7 @@
 #include "cli/AbsolutePath.h"
 #include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
+#include "cli/NameCheck.h"
 #include "cli/NewOnly.h"
 #include "cli/OutputChecks.h"
 #include "cli/ScanFlags.h"
@@ -28,11 +29,14 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
         ->add_option("-o,--output", options->output,
                      "The file to write (replaced when it exists), a pipe, or - for standard "
                      "output")
-        ->required();
+        ->required()
+        ->check(namedBy("the output"));
     addScanOptions(*command, options->scan);
     if (withFoldColours) addFoldColoursFlag(*command, options->foldColours);
     addNewOnlyOptions(*command, options->newOnly);
-    command->add_option("INPUT", options->inputs, kInputHelp)->required();
+    command->add_option("INPUT", options->inputs, kInputHelp)
+        ->required()
+        ->check(namedBy("an input"));
     command->callback([options, &context, write] {
         if (!outputAllowed(context, options->output)) return;
         std::optional<GridSources> gathered = gatherSources(context, options->inputs);

@@ -12,6 +12,7 @@
 #include "cli/BanLines.h"
 #include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
+#include "cli/NameCheck.h"
 #include "cli/NewOnly.h"
 #include "cli/OutputChecks.h"
 #include "cli/ScanFlags.h"
@@ -31,7 +32,8 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
     CLI::App* merge = app.add_subcommand(
         "merge", "Merge the violations of logs (or scan files) into a pbbans.dat");
     merge->add_option("--bans", options->bans, "The ban file to merge into (backed up first)")
-        ->required();
+        ->required()
+        ->check(namedBy("the ban file"));
     addDbOption(*merge, options->db);
     merge->add_option("--server", options->server,
                       "The game server this ban file is for; its temp bans are stored under this "
@@ -40,7 +42,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
     addNewOnlyFlag(*merge, options->newOnly);
     merge->add_flag("--dry-run", options->dryRun,
                     "Print the bans the merge would add, and change nothing");
-    merge->add_option("INPUT", options->inputs, kInputHelp)->required();
+    merge->add_option("INPUT", options->inputs, kInputHelp)->required()->check(namedBy("an input"));
     merge->callback([options, &context] {
         // The merge takes the ban file as the file dialog hands it over: a full path.
         const std::string bans = absolutePath(options->bans);

@@ -4,6 +4,7 @@
 #include "cli/AbsolutePath.h"
 #include "cli/DatabaseOption.h"
 #include "cli/GridInputs.h"
+#include "cli/NameCheck.h"
 #include "cli/NewOnly.h"
 #include "cli/RowPrinter.h"
 #include "cli/ScanFlags.h"
@@ -27,7 +28,7 @@ void addScanCommand(CLI::App& app, CommandContext& context) {
     addScanOptions(*scan, options->scan);
     addFoldColoursFlag(*scan, options->foldColours);
     addNewOnlyOptions(*scan, options->newOnly);
-    scan->add_option("FILE", options->files, kInputHelp)->required();
+    scan->add_option("FILE", options->files, kInputHelp)->required()->check(namedBy("an input"));
     scan->callback([options, &context] {
         CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;

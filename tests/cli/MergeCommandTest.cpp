@@ -58,11 +58,16 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
     for (const auto& e : std::filesystem::directory_iterator(dir))
         EXPECT_FALSE(e.path().string().ends_with("_Vandrel.zip")) << e.path();
 
-    // An empty database name is misuse, not the default database.
-    for (const Rows& args : {Rows{"db", "stats", "--db", ""}, Rows{"merge", "--db", "", log}}) {
+    // An empty name is misuse, not the default database nor a file that is not there.
+    for (const auto& [args, said] : std::vector<std::pair<Rows, std::string>>{
+             {{"db", "stats", "--db", ""}, "--db: the ban database's name is empty"},
+             {{"merge", "--db", "", log}, "--db: the ban database's name is empty"},
+             {{"merge", "--bans", "", log}, "--bans: the ban file's name is empty"},
+             {{"html", "-o", "", log}, "--output: the output's name is empty"},
+             {{"scan", log, ""}, "FILE: an input's name is empty"}}) {
         const CliResult r = runCli(args);
         EXPECT_EQ(r.status, 2) << args[0];
-        EXPECT_NE(r.err.find("--db: the ban database's name is empty"), std::string::npos);
+        EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
     }
 
     // A mistyped command is named; CLI11 said only that a command was needed.

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -149,6 +150,10 @@ SqliteConnection::~SqliteConnection() {
 void SqliteConnection::Open(const std::string& path) {
     Close();
     path_ = path;
+    // SQLite says only "unable to open database file".
+    if (struct stat st{}; ::stat(path.c_str(), &st) != 0 && errno == ENOENT)
+        throw Error(err::kDatabase, appBaseName() + ".Connection",
+                    path + ": no ban database is there");
     sqlite3* db = nullptr;
     // A connection is used by one thread at a time, so SQLite need not take its lock for
     // every call: reading a million rows made some ten million such calls.

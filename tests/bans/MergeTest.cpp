@@ -122,9 +122,10 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
          MsgIcon::Information},
         // One failure, one box: the connect's report, before anything is read or backed up.
         {"missing database", [&](TestWindow&) { std::filesystem::remove(db); },
-         "An unhandled error has occured {g_blnConnectToDatabase}\r\nunable to open database "
-         "file: " +
-             db + " [-2147467259]        \r\nThe ban database was looked for at " + db +
+         "An unhandled error has occured {g_blnConnectToDatabase}\r\n" + db +
+             ": no ban database is there [-2147467259]        \r\nThe ban database was looked "
+             "for at " +
+             db +
              "; start the program without --db and TALLYHOUND_DB to have one made in "
              "~/.local/share/tallyhound, or name an existing one with --db.        "},
         {"read-only", [&](TestWindow&) { ::chmod(bans.c_str(), 0444); },

@@ -129,6 +129,13 @@ TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
     EXPECT_EQ(sql(db, "SELECT * FROM tblVandrel"), rows);
     EXPECT_TRUE(filesIn(".zip").empty());
 
+    // Passed over, none is left to lift: the file is not even backed up.
+    r = runCli({"db", "unban", "--db", db, "--bans", bans, "--ignore-missing", "zzzz", "yyyy"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "0 bans lifted; nothing was changed\n");
+    EXPECT_EQ(readBytes(bans), file);
+    EXPECT_TRUE(filesIn(".zip").empty());
+
     r = runCli({"db", "unban", "--db", db, "--bans", bans, "--note", "appeal granted",
                 "--ignore-missing", "aaaa", "zzzz"});
     EXPECT_EQ(r.status, 0) << r.err;

@@ -18,6 +18,9 @@ void showDatabaseErrorReport(MainForm& form, const std::string& tag, const Error
 
 std::string databaseAdvice(const std::string& tag, const std::string& where) {
     const std::string path = storeDisplayName(where);
+    if (isPostgresUri(where) && tag == kTagReset)
+        return "Nothing was removed; resetting " + path +
+               " needs the role that owns its tables: the fleet role cannot remove bans.";
     if (isPostgresUri(where))
         return "Check that the PostgreSQL server of " + path +
                " is running and reachable, that its password is in a password file "

@@ -156,6 +156,14 @@ TEST_F(FleetCommands, AFleetRoleWithLeastPrivilegesMerges) {
         EXPECT_NE(r.err.find("no password supplied; the password file " + why), std::string::npos)
             << r.err;
     }
+    // It may not empty the bans, and is told why, not to check the connection.
+    ::setenv("PGPASSFILE", passfile.c_str(), 1);
+    const CliResult reset = runCli({"db", "reset", "--yes", "--db", cluster.tcpUri(db)});
+    ::unsetenv("PGPASSFILE");
+    EXPECT_EQ(reset.status, 1);
+    EXPECT_NE(reset.err.find("Nothing was removed; resetting postgresql://***@"), std::string::npos)
+        << reset.err;
+    EXPECT_NE(reset.err.find("needs the role that owns its tables"), std::string::npos);
 }
 
 }  // namespace

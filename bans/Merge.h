@@ -102,7 +102,7 @@ inline constexpr const char* kNoRecords =
 inline constexpr const char* kErrorLead = "An error has occured during a merge of this log";
 inline constexpr const char* kErrorAdvice =
     "The ban file and the ban database are as they were; the dated zip beside the ban file "
-    "holds its copy from before the merge.";
+    "holds its copy from before the change.";
 // The same when the failure came before a backup was written.
 inline constexpr const char* kErrorAdviceUnzipped =
     "The ban file and the ban database are as they were.";

@@ -111,7 +111,7 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
     // Under every failure: what to do about it.
     const std::string advice =
         "\r\nThe ban file and the ban database are as they were; the dated zip beside the ban "
-        "file holds its copy from before the merge.        ";
+        "file holds its copy from before the change.        ";
     // Each case is set up once the sample is in place.
     const std::vector<Case> cases = {
         {"cancel", [&](TestWindow& w) { w.scripted.files.answers.clear(); },

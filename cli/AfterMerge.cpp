@@ -65,12 +65,18 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(
         &attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    // What it prints goes to standard error: follow's standard output holds the new bans,
+    // one a line, for whatever reads them.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     pid_t pid = 0;
     int failed = 0;
     {
         const StartingOpenFileLimitHeld startingLimit;  // raised for this program's own logs only
-        failed = ::posix_spawnp(&pid, program.c_str(), nullptr, &attr, argv.data(), envp.data());
+        failed = ::posix_spawnp(&pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
     }
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (failed != 0) return program + " could not be started: " + std::strerror(failed);
 

@@ -121,7 +121,8 @@ class Follow : public CommandFolder {
 
 TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     append("sv_viol.log", violation("Early", guidOf(1)));  // written while follow was not running
-    start({"--after-merge", "/bin/sh -c env>>" + dir + "/after"});
+    // (${IFS} parts the words for the shell: follow splits the command at spaces.)
+    start({"--after-merge", "/bin/sh -c env>>" + dir + "/after;echo${IFS}reloaded"});
     ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
     append("sv_viol.log", "chatter\n" + violation("Late", guidOf(2)));
     append("2.log", violation("Other", guidOf(3)));  // a new log in the folder
@@ -146,7 +147,11 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
         caught += "[04.16.2017 21:03:11]\t" + guidOf(n) + "\t" + name +
                   "\tVIOLATION DETECTED -> (AIMBOT) #50001\n";
     EXPECT_EQ(readBytes(dir + "/out"), caught);
-    EXPECT_EQ(readBytes(dir + "/err"), "");
+    // What the command printed went to standard error, not among the bans.
+    std::string err = readBytes(dir + "/err");
+    EXPECT_TRUE(err.starts_with("reloaded\n")) << err;
+    for (size_t at; (at = err.find("reloaded\n")) != std::string::npos;) err.erase(at, 9);
+    EXPECT_EQ(err, "");
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"3"});
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLogPositions WHERE Reader = 'merge'"), Rows{"2"});
     // The after-merge command ran with the ban file and the count in its environment.

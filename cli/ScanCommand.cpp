@@ -28,7 +28,7 @@ void addScanCommand(CLI::App& app, CommandContext& context) {
     addScanOptions(*scan, options->scan);
     addFoldColoursFlag(*scan, options->foldColours);
     addNewOnlyOptions(*scan, options->newOnly);
-    scan->add_option("FILE", options->files, kInputHelp)->required()->check(namedBy("an input"));
+    scan->add_option("INPUT", options->files, kInputHelp)->required()->check(namedBy("an input"));
     scan->callback([options, &context] {
         CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;

@@ -64,7 +64,7 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
              {{"merge", "--db", "", log}, "--db: the ban database's name is empty"},
              {{"merge", "--bans", "", log}, "--bans: the ban file's name is empty"},
              {{"html", "-o", "", log}, "--output: the output's name is empty"},
-             {{"scan", log, ""}, "FILE: an input's name is empty"}}) {
+             {{"scan", log, ""}, "INPUT: an input's name is empty"}}) {
         const CliResult r = runCli(args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.err.find(said), std::string::npos) << r.err;

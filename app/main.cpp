@@ -1,43 +1,47 @@
 #include <QApplication>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 
 #include "app/DesktopIdentity.h"
 #include "app/NoDisplay.h"
+#include "app/WindowArguments.h"
 #include "app/frmMain.h"
 #include "bans/DatabaseLocation.h"
 #include "bans/Paths.h"
 #include "platform/Error.h"
-
-namespace {
-
-// The database named by --db PATH or --db=PATH; empty when none is.
-std::string databaseArgument(int argc, char** argv) {
-    std::string named;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--db") == 0 && i + 1 < argc)
-            named = argv[++i];
-        else if (std::strncmp(argv[i], "--db=", 5) == 0)
-            named = argv[i] + 5;
-    }
-    return named;
-}
-
-}  // namespace
+#include "platform/EscapedText.h"
 
 int main(int argc, char** argv) {
+    // Help and the version need no display.
+    const th::WindowArguments asked = th::windowArguments({argv + 1, argv + argc});
+    if (asked.help) {
+        std::cout << th::windowUsage();
+        return 0;
+    }
+    if (asked.version) {
+        std::cout << "tallyhound " << TALLYHOUND_VERSION << "\n";
+        return 0;
+    }
     if (th::noDisplay([](const char* name) { return std::getenv(name); })) {
         std::cerr << th::noDisplayMessage();
         return th::kExitNoDisplay;
     }
     QApplication app(argc, argv);
+    // Qt has taken its own options out by now: anything else left is a mistake, said
+    // rather than passed over with the window opening as if all were well.
+    const th::WindowArguments arguments = th::windowArguments({argv + 1, argv + argc});
+    if (!arguments.wrong.empty()) {
+        std::string said;
+        th::appendEscaped(said, arguments.wrong);
+        std::cerr << "tallyhound: '" << said << "' is not an option; see tallyhound --help\n";
+        return 2;
+    }
     QCoreApplication::setOrganizationName(QStringLiteral("tallyhound"));
     QCoreApplication::setApplicationName(QStringLiteral("tallyhound"));
     th::setAppBaseName("tallyhound");
     th::setDesktopIdentity();
 
-    const th::DatabaseLocation database = th::locateDatabase(databaseArgument(argc, argv));
+    const th::DatabaseLocation database = th::locateDatabase(arguments.db);
     th::setDatabasePath(database.path);
     try {
         th::prepareDatabase(database);

@@ -47,6 +47,16 @@ std::vector<Tally> mostFirst(const std::unordered_map<std::string, int64_t>& cou
     return out;
 }
 
+// The first kTopBars tallies (most first), and the rest summed as one, named for how many.
+std::vector<Tally> withRest(std::vector<Tally> tallies, const std::string& what) {
+    if (tallies.size() <= kTopBars) return tallies;
+    Tally rest{"(" + std::to_string(tallies.size() - kTopBars) + " other " + what + ")", 0};
+    for (size_t i = kTopBars; i < tallies.size(); ++i) rest.count += tallies[i].count;
+    tallies.resize(kTopBars);
+    tallies.push_back(std::move(rest));
+    return tallies;
+}
+
 std::vector<Tally> inOrder(const std::map<std::string, int64_t>& counts) {
     std::vector<Tally> out;
     for (const auto& [label, count] : counts) out.push_back({label, count});
@@ -79,7 +89,7 @@ GridFigures gridFigures(const FlexGrid& grid) {
         else
             ++f.undated;
     }
-    f.perKind = mostFirst(kinds);
+    f.perKind = withRest(mostFirst(kinds), "kinds");
     f.topPlayers = mostFirst(players, kTopPlayers);
     f.perDay = inOrder(days);
     return f;
@@ -107,7 +117,7 @@ BanFigures banFigures(const std::string& databasePath) {
         const int stamp = bans.column("TimeStamp"), reason = bans.column("ViolationReason");
         while (bans.step()) count(bans.text(stamp), bans.text(reason));
     }
-    f.perReason = mostFirst(reasons);
+    f.perReason = withRest(mostFirst(reasons), "reasons");
     f.perMonth = inOrder(months);
     return f;
 }

@@ -66,6 +66,17 @@ TEST_F(BanStatistics, TheDatabaseCountsBansByMonthAndReason) {
                                                {"manual", 2},
                                                {"(no reason)", 1}}));
     EXPECT_THROW(banFigures(dir + "/none.mdb"), Error);
+
+    // Past kTopBars reasons the rest are one bar: every reason its own once made a bar
+    // each, which took the window minutes and gigabytes to lay out.
+    for (int i = 0; i < 40; ++i)
+        test::sql(db, "INSERT INTO tblVandrel (GUID, ViolationReason) VALUES ('x" +
+                          std::to_string(i) + "', '\"r" + std::to_string(100 + i) + "\"')");
+    const std::vector<Tally> many = banFigures(db).perReason;
+    ASSERT_EQ(many.size(), kTopBars + 1);
+    EXPECT_EQ(many[0], (Tally{"VIOLATION DETECTED -> (AIMBOT) #50000", 2}));
+    EXPECT_EQ(many[kTopBars - 1], (Tally{"r126", 1}));
+    EXPECT_EQ(many[kTopBars], (Tally{"(13 other reasons)", 13}));
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 #include "app/BanTableModel.h"
 
-#include <QCursor>
-#include <QGuiApplication>
-
 #include "app/DisplayText.h"
+#include "app/WaitCursor.h"
 #include "bans/BanBrowsingSql.h"
 #include "bans/BanStore.h"
 #include "bans/ShownBan.h"
@@ -43,16 +41,6 @@ std::string_view cell(const StoredBan& ban, int column) {
             return ban.stamp;
     }
 }
-
-// The wait cursor while a page is read: the first page of an order after a merge of many
-// bans makes that order's index again, which takes a second or two for a million bans.
-class WaitCursor {
-  public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 
 #include "app/GridEvents.h"
 #include "app/MergedCellDelegate.h"
+#include "app/WaitCursor.h"
 #include "platform/FlexGrid.h"
 
 namespace th {
@@ -110,6 +111,9 @@ void ViolationGridView::onSectionMoved(int, int oldVisual, int newVisual) {
     } catch (const std::exception&) {
     }
     int32_t position = newVisual;
+    // A million rows take seconds to regroup: the header drawn in its new order first.
+    const WaitCursor waiting;
+    header()->viewport()->repaint();
     vsFlexGrid1_AfterMoveColumn(form_, oldVisual, position);
 }
 

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "app/BanBrowserDialog.h"
 #include "app/DisplayText.h"
@@ -37,6 +38,7 @@
 #include "app/ScreenRoom.h"
 #include "app/StatisticsDialog.h"
 #include "app/ViolationGridView.h"
+#include "app/WaitCursor.h"
 #include "app/WindowHandles.h"
 #include "app/WindowSettings.h"
 #include "bans/BanStore.h"
@@ -216,7 +218,10 @@ void frmMain::installViewMenu() {
     QAction* statistics = view->addAction(QStringLiteral("&Statistics..."));
     statistics->setObjectName(QStringLiteral("statistics"));
     connect(statistics, &QAction::triggered, this, [this] {
+        // Counting a large grid and database takes a while before the window shows.
+        std::optional<WaitCursor> counting(std::in_place);
         StatisticsDialog dialog(*form_, this);
+        counting.reset();
         dialog.exec();
     });
 }

@@ -129,6 +129,9 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     // Tab leaves the table for the next control; the arrow keys move between its cells.
     table_->setTabKeyNavigation(false);
     table_->setModel(model_.get());
+    // A new order, a search or the bans read again start at the top: the view kept its
+    // place, and showed the middle of a sorted list as if it were its start.
+    connect(model_.get(), &QAbstractItemModel::modelReset, table_, &QTableView::scrollToTop);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSortingEnabled(true);
     table_->horizontalHeader()->setSectionsMovable(true);

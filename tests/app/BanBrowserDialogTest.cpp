@@ -7,11 +7,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 
 #include "app/BanBrowserDialog.h"
 #include "app/BanTableModel.h"
@@ -130,6 +132,31 @@ TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
     EXPECT_EQ(QApplication::clipboard()->text(),
               "10.0.0.7\tcccc\tNobody\t\t[12.31.2016 23:59:59]\n");
     EXPECT_EQ(dialog.tempBans()->toPlainText(), ";[x] tempban\n");
+}
+
+// A sort or a search shows the top of the list, wherever the view was scrolled to: it once
+// kept its place, and the first rows a user saw were from the middle.
+TEST_F(BanBrowser, ASortOrASearchStartsAtTheTop) {
+    std::string rows;
+    for (int i = 0; i < 300; ++i)
+        rows += std::string(rows.empty() ? "" : ",") + "('g" + std::to_string(1000 + i) +
+                "', '[01.01.2018 00:00:00]', '\"p" + std::to_string(i) + "\"', '', '')";
+    sql(db,
+        "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES " + rows);
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    dialog.show();
+    QTableView& table = *dialog.table();
+    QScrollBar* bar = table.verticalScrollBar();
+    for (const auto& change : std::vector<std::function<void()>>{
+             [&] { table.sortByColumn(BanTableModel::GuidColumn, Qt::DescendingOrder); },
+             [&] { QTest::keyClicks(dialog.searchBox(), "g1"); }}) {
+        bar->setValue(bar->maximum());
+        ASSERT_GT(bar->value(), 0);
+        change();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == 0; })) << bar->value();
+    }
 }
 
 // The keyboard reaches every part: Tab goes from the search through the bans and the names

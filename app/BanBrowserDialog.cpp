@@ -25,6 +25,7 @@
 #include "app/BanTableModel.h"
 #include "app/DisplayText.h"
 #include "app/ScreenRoom.h"
+#include "app/WaitCursor.h"
 #include "bans/Aliases.h"
 #include "bans/BanFileChanges.h"
 #include "bans/BanListWriter.h"
@@ -305,8 +306,15 @@ void BanBrowserDialog::copySelected() {
     for (int visual = 0; visual < header->count(); ++visual)
         if (!header->isSectionHidden(header->logicalIndex(visual)))
             columns.push_back(header->logicalIndex(visual));
-    const std::vector<int> rows = selectedRows(*table_);
+    std::vector<int> rows = selectedRows(*table_);
     if (rows.empty()) return;
+    // Every row selected (Ctrl+A) is every ban of the list, not only the pages read so far.
+    if (rows.size() == static_cast<size_t>(model_->rowCount()) && model_->canFetchMore({})) {
+        const WaitCursor waiting;
+        while (model_->canFetchMore({})) model_->fetchMore({});
+        table_->selectAll();
+        rows = selectedRows(*table_);
+    }
     QApplication::clipboard()->setText(bansAsTsv(*model_, rows, columns));
 }
 

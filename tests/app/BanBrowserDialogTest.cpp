@@ -39,6 +39,16 @@ class BanBrowser : public BanFolderTest {
         writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa \"Jay'yz\" \"198.51.100.7\" \"AIMBOT\"",
                                "", ";[x] tempban"}));
     }
+    // More bans than a page of the table holds: 303 in all.
+    void addManyBans() {
+        std::string rows;
+        for (int i = 0; i < 300; ++i)
+            rows += std::string(rows.empty() ? "" : ",") + "('g" + std::to_string(1000 + i) +
+                    "', '[01.01.2018 00:00:00]', '\"p" + std::to_string(i) + "\"', '', '')";
+        sql(db,
+            "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES " +
+                rows);
+    }
     static QStringList column(const QTableView& table, int c) {
         QStringList out;
         for (int r = 0; r < table.model()->rowCount(); ++r)
@@ -137,12 +147,7 @@ TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
 // A sort or a search shows the top of the list, wherever the view was scrolled to: it once
 // kept its place, and the first rows a user saw were from the middle.
 TEST_F(BanBrowser, ASortOrASearchStartsAtTheTop) {
-    std::string rows;
-    for (int i = 0; i < 300; ++i)
-        rows += std::string(rows.empty() ? "" : ",") + "('g" + std::to_string(1000 + i) +
-                "', '[01.01.2018 00:00:00]', '\"p" + std::to_string(i) + "\"', '', '')";
-    sql(db,
-        "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES " + rows);
+    addManyBans();
     GridFixture f;
     BanBrowserDialog dialog(f.form);
     ASSERT_TRUE(dialog.isOpen());
@@ -157,6 +162,22 @@ TEST_F(BanBrowser, ASortOrASearchStartsAtTheTop) {
         change();
         EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == 0; })) << bar->value();
     }
+}
+
+// Ctrl+A and Ctrl+C copy every ban of the list, not only the pages the table had read.
+TEST_F(BanBrowser, EveryRowSelectedCopiesEveryBan) {
+    addManyBans();
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    dialog.show();
+    ASSERT_LT(dialog.table()->model()->rowCount(), 303) << "read a page at a time";
+    dialog.table()->selectAll();
+    dialog.copySelected();
+    EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), 303);
+    dialog.table()->selectRow(0);
+    dialog.copySelected();
+    EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), 1);
 }
 
 // The keyboard reaches every part: Tab goes from the search through the bans and the names

@@ -25,7 +25,6 @@
 #include "app/BanTableModel.h"
 #include "app/DisplayText.h"
 #include "app/ScreenRoom.h"
-#include "app/WaitCursor.h"
 #include "bans/Aliases.h"
 #include "bans/BanFileChanges.h"
 #include "bans/BanListWriter.h"
@@ -310,7 +309,7 @@ void BanBrowserDialog::copySelected() {
     if (rows.empty()) return;
     // Every row selected (Ctrl+A) is every ban of the list, not only the pages read so far.
     if (rows.size() == static_cast<size_t>(model_->rowCount()) && model_->canFetchMore({})) {
-        const WaitCursor waiting;
+        Hourglass busy(form_.ports);
         while (model_->canFetchMore({})) model_->fetchMore({});
         table_->selectAll();
         rows = selectedRows(*table_);

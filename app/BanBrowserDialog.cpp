@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
@@ -17,6 +20,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -65,6 +69,11 @@ std::optional<QString> askWithNote(QWidget* parent, const std::vector<std::strin
     if (box.exec() != QDialog::Accepted) return std::nullopt;
     return note->text();
 }
+
+constexpr const char* kLiftStopped =
+    "Lifting stopped: the ban file and the ban database are as they were.";
+constexpr const char* kImportStopped =
+    "Import stopped: the ban file and the ban database are as they were.";
 
 std::vector<int> selectedRows(const QTableView& table) {
     std::set<int> rows;
@@ -195,22 +204,39 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
 
     auto* buttons = new QHBoxLayout;
     unban_ = new QPushButton(QStringLiteral("&Unban..."), this);
-    auto* copy = new QPushButton(QStringLiteral("&Copy"), this);
+    copy_ = new QPushButton(QStringLiteral("&Copy"), this);
     import_ = new QPushButton(QStringLiteral("&Import ban file..."), this);
-    auto* exportButton = new QPushButton(QStringLiteral("&Export bans..."), this);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    for (QPushButton* b : {unban_, copy, import_, exportButton}) {
+    export_ = new QPushButton(QStringLiteral("&Export bans..."), this);
+    close_ = new QPushButton(QStringLiteral("Close"), this);
+    // While a lifting, an import or an export runs: how far it is, and a way to stop it.
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("progress"));
+    progress_->setTextVisible(false);
+    progress_->hide();
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("cancel"));
+    cancel_->setToolTip(QStringLiteral("Stop the work in progress (Esc)"));
+    cancel_->hide();
+    for (QPushButton* b : {unban_, copy_, import_, export_}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
     buttons->addStretch();
-    buttons->addWidget(close);
+    buttons->addWidget(progress_);
+    cancel_->setAutoDefault(false);
+    buttons->addWidget(cancel_);
+    buttons->addWidget(close_);
     layout->addLayout(buttons);
     connect(unban_, &QPushButton::clicked, this, &BanBrowserDialog::unbanSelected);
-    connect(copy, &QPushButton::clicked, this, &BanBrowserDialog::copySelected);
+    connect(copy_, &QPushButton::clicked, this, &BanBrowserDialog::copySelected);
     connect(import_, &QPushButton::clicked, this, &BanBrowserDialog::importBanFiles);
-    connect(exportButton, &QPushButton::clicked, this, &BanBrowserDialog::exportBans);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(export_, &QPushButton::clicked, this, &BanBrowserDialog::exportBans);
+    connect(close_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel_, &QPushButton::clicked, this, [this] {
+        form_.cancel.request();
+        cancel_->setEnabled(false);  // once is enough; the work stops at its next safe point
+        status_->setText(QStringLiteral("Stopping..."));
+    });
     auto* del = new QShortcut(QKeySequence::Delete, table_);
     connect(del, &QShortcut::activated, this, [this] {
         if (unban_->isEnabled()) unbanSelected();
@@ -246,8 +272,84 @@ BanBrowserDialog::~BanBrowserDialog() {
 }
 
 void BanBrowserDialog::setChangesEnabled(bool enabled) {
+    changesEnabled_ = enabled;
+    if (working_) return;  // set again when the work ends
     if (unban_) unban_->setEnabled(enabled);
     if (import_) import_->setEnabled(enabled);
+}
+
+void BanBrowserDialog::showProgress(int value, int maximum, bool shown) {
+    if (!working_ || !barMirrored_) return;
+    if (shown && maximum > 0) {
+        progress_->setRange(0, maximum);
+        progress_->setValue(value);
+    } else {
+        progress_->setRange(0, 0);  // running, how far unknown
+    }
+}
+
+void BanBrowserDialog::reject() {
+    if (!working_) {
+        QDialog::reject();
+        return;
+    }
+    if (cancel_->isEnabled()) cancel_->click();
+}
+
+void BanBrowserDialog::closeEvent(QCloseEvent* event) {
+    if (!working_) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    reject();
+}
+
+void BanBrowserDialog::runAside(const QString& doing, Bar bar, const std::function<void()>& work) {
+    working_ = true;
+    barMirrored_ = bar == Bar::Mirrored;
+    form_.cancel.reset();
+    // The bans about to change are neither read nor searched meanwhile.
+    for (QWidget* part :
+         std::initializer_list<QWidget*>{tabs_, unban_, copy_, import_, export_, close_})
+        part->setEnabled(false);
+    status_->setText(doing);
+    progress_->setRange(0, 0);
+    progress_->show();
+    cancel_->setEnabled(true);
+    cancel_->show();
+    cancel_->setFocus();
+    std::exception_ptr failure;
+    const auto guarded = [&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    };
+    {
+        Hourglass busy(form_.ports);
+        QEventLoop waiting;
+        const std::unique_ptr<QThread> thread(QThread::create(guarded));
+        connect(thread.get(), &QThread::finished, &waiting, &QEventLoop::quit);
+        thread->start();
+        if (thread->isRunning() || thread->isFinished())
+            waiting.exec();
+        else
+            guarded();  // no thread to be had: here, the window still meanwhile
+        thread->wait();
+    }
+    progress_->hide();
+    cancel_->hide();
+    for (QWidget* part : std::initializer_list<QWidget*>{tabs_, copy_, export_, close_})
+        part->setEnabled(true);
+    working_ = false;
+    setChangesEnabled(changesEnabled_);
+    stoppedByUser_ = form_.cancel.requested();
+    form_.cancel.reset();  // a Cancel is for the work it was pressed for
+    showStatus();
+    table_->setFocus();
+    if (failure) std::rethrow_exception(failure);
 }
 
 void BanBrowserDialog::showStatus() {
@@ -355,12 +457,21 @@ void BanBrowserDialog::unbanSelected() {
     std::vector<std::string> guids;
     for (int row : rows) guids.push_back(model_->ban(row).guid);
     // The change runs on its own connection; this one lets go of the database meanwhile.
-    const BanFileChange change = [&] {
-        Hourglass busy(form_.ports);
-        return liftBans(form_, banFile, guids, note->toStdString());
-    }();
+    BanFileChange change;
+    const QString doing = guids.size() == 1
+                              ? QStringLiteral("Lifting 1 ban...")
+                              : QStringLiteral("Lifting %1 bans...").arg(guids.size());
+    runAside(doing, Bar::Mirrored,
+             [&] { change = liftBans(form_, banFile, guids, note->toStdString()); });
+    reportChange(change, kLiftStopped);
+}
+
+void BanBrowserDialog::reportChange(const BanFileChange& change, const char* stopped) {
+    // A change that completed says so even when Cancel came too late to stop it.
     if (change.completed)
         form_.ports.messages.show(change.report, MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
+    else if (stoppedByUser_)
+        say(form_.ports.messages, stopped, MsgButtons::Ok, MsgIcon::Information);
     model_->reload();
     fillTempBans();
 }
@@ -381,14 +492,10 @@ void BanBrowserDialog::importBanFiles() {
         files.push_back(others.FileName());
     const std::string banFile = chooseBanFile();
     if (banFile.empty()) return;
-    const BanFileChange change = [&] {
-        Hourglass busy(form_.ports);
-        return th::importBanFiles(form_, banFile, files);
-    }();
-    if (change.completed)
-        form_.ports.messages.show(change.report, MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
-    model_->reload();
-    fillTempBans();
+    BanFileChange change;
+    runAside(QStringLiteral("Importing..."), Bar::Mirrored,
+             [&] { change = th::importBanFiles(form_, banFile, files); });
+    reportChange(change, kImportStopped);
 }
 
 void BanBrowserDialog::exportBans() {
@@ -403,12 +510,17 @@ void BanBrowserDialog::exportBans() {
     const std::string ext = path.substr(path.find_last_of('.') + 1);
     const BanListFormat format = banListFormat(ext).value_or(BanListFormat::Csv);
     try {
-        const int64_t written = [&] {
-            Hourglass busy(form_.ports);
-            return exportBanList(*store_, path, format);
-        }();
+        int64_t written = 0;
+        runAside(QStringLiteral("Exporting..."), Bar::Running, [&] {
+            // A connection of its own: this one still serves the window meanwhile.
+            const std::unique_ptr<BanStore> reading = openBanStore(form_, databasePath());
+            written = exportBanList(*reading, path, format, &form_.cancel);
+        });
         say(form_.ports.messages, std::to_string(written) + " bans exported to " + path,
             MsgButtons::Ok, MsgIcon::Information);
+    } catch (const Cancelled&) {
+        say(form_.ports.messages, "Export stopped: nothing was written to " + path, MsgButtons::Ok,
+            MsgIcon::Information);
     } catch (const std::exception& e) {
         showErrorBox(form_.ports.messages, "The bans could not be exported", toError(e),
                      "Choose a file in a folder you can write to.");

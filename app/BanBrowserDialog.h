@@ -13,9 +13,11 @@
 
 #include "scan/MainForm.h"
 
+class QCloseEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTableView;
@@ -25,6 +27,7 @@ namespace th {
 
 class BanStore;
 class BanTableModel;
+struct BanFileChange;
 
 class BanBrowserDialog : public QDialog {
     Q_OBJECT
@@ -45,7 +48,14 @@ class BanBrowserDialog : public QDialog {
     QTabWidget* tabs() const { return tabs_; }
     QPlainTextEdit* tempBans() const { return tempBans_; }
     QPushButton* unbanButton() const { return unban_; }
+    QPushButton* cancelButton() const { return cancel_; }
+    QProgressBar* progressBar() const { return progress_; }
     BanTableModel* model() const { return model_.get(); }
+    // A lifting, an import or an export runs.
+    bool working() const { return working_; }
+
+    // The main window's progress bar, mirrored while a change runs.
+    void showProgress(int value, int maximum, bool shown);
 
     // Asks whether to lift count bans, default No; the note typed, or nothing for No.
     // Tests answer in its place.
@@ -56,7 +66,21 @@ class BanBrowserDialog : public QDialog {
     void importBanFiles();
     void exportBans();
 
+  protected:
+    // Escape and the window's close button stop the work first, rather than leave it
+    // running behind a closed window.
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
   private:
+    // Runs work on a thread of its own while the window stays drawn, says what it does in
+    // the status line and offers Cancel; returns once it has ended and throws what it threw.
+    // A change (a merge underneath) moves the main window's progress bar, which is shown
+    // here too; an export does not, and the bar only shows that it runs.
+    enum class Bar { Mirrored, Running };
+    void runAside(const QString& doing, Bar bar, const std::function<void()>& work);
+    // A change's report, or that it was stopped; then the bans as they are now.
+    void reportChange(const BanFileChange& change, const char* stopped);
     void showStatus();
     void showAliases();
     void fillTempBans();
@@ -73,7 +97,13 @@ class BanBrowserDialog : public QDialog {
     QLineEdit* search_ = nullptr;
     QLabel* status_ = nullptr;
     QPlainTextEdit* tempBans_ = nullptr;
-    QPushButton *unban_ = nullptr, *import_ = nullptr;
+    QPushButton *unban_ = nullptr, *import_ = nullptr, *copy_ = nullptr, *export_ = nullptr,
+                *close_ = nullptr, *cancel_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    bool changesEnabled_ = true;
+    bool working_ = false;
+    bool barMirrored_ = false;    // the work running moves the main window's progress bar
+    bool stoppedByUser_ = false;  // Cancel was pressed during the last work
 };
 
 }  // namespace th

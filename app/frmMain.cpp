@@ -205,6 +205,7 @@ void frmMain::browseBans(void (BanBrowserDialog::*then)()) {
     // Work already running on the worker may be a merge: bans change only after it.
     dialog.setChangesEnabled(!busy_);
     connect(this, &frmMain::workFinished, &dialog, [&dialog] { dialog.setChangesEnabled(true); });
+    connect(this, &frmMain::progressMoved, &dialog, &BanBrowserDialog::showProgress);
     if (then) (dialog.*then)();
     dialog.exec();
 }
@@ -655,6 +656,7 @@ void frmMain::mirrorIndicators() {
         const bool busyOnly = busy_ && !s.visible;
         if (busyOnly) prgScanning_->setRange(0, 0);
         prgScanning_->setVisible(s.visible || busyOnly);
+        emit progressMoved(s.value, s.maximum, s.visible);
     };
     form_->prgScanning.setListener(
         [this, showBar](const Indicator& i) { onGui([showBar, s = Shown(i)] { showBar(s); }); });

@@ -76,6 +76,8 @@ class frmMain : public QMainWindow {
 
   signals:
     void workFinished();
+    // The progress bar as the work in progress moves it, for a window in front of this one.
+    void progressMoved(int value, int maximum, bool shown);
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -10,6 +10,7 @@
 #include "bans/Merge.h"
 #include "bans/OtherBanFile.h"
 #include "bans/ShownBan.h"
+#include "platform/CancelToken.h"
 #include "platform/Error.h"
 #include "platform/MessageBoxes.h"
 #include "platform/OutputFile.h"
@@ -173,11 +174,13 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     return change;
 }
 
-int64_t exportBanList(BanStore& store, const std::string& path, BanListFormat format) {
+int64_t exportBanList(BanStore& store, const std::string& path, BanListFormat format,
+                      const CancelToken* cancel) {
     OutputFile file(path);
     BanListWriter out(format, [&](std::string_view text) { file.write(text); });
     int64_t written = 0;
     store.forEachBan([&](const Ban& ban) {
+        if (cancel) cancel->check();
         out.add(shownBan(ban.guid, ban.stamp, ban.name, ban.address, ban.reason));
         ++written;
     });

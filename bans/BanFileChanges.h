@@ -15,6 +15,7 @@
 namespace th {
 
 class BanStore;
+class CancelToken;
 
 struct BanFileChange {
     bool completed = false;  // file and database both changed
@@ -33,8 +34,10 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
                              const std::vector<std::string>& others);
 
 // Writes every ban, in the stored query's order, to path (through the program's one
-// output writer) in the format. Returns the number of bans written; throws th::Error.
-int64_t exportBanList(BanStore& store, const std::string& path, BanListFormat format);
+// output writer) in the format. Returns the number of bans written; throws th::Error, or
+// th::Cancelled when cancel is asked to stop, with path as it was.
+int64_t exportBanList(BanStore& store, const std::string& path, BanListFormat format,
+                      const CancelToken* cancel = nullptr);
 
 // The texts of these changes. The question names the bans ("name (GUID)"), the first few
 // of many: Delete lifts the bans selected, which need not be those in view.

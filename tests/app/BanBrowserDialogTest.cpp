@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
@@ -248,6 +249,53 @@ TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
     EXPECT_EQ(dialog.statusLine()->text(), "2 bans, 2 shown");
     // What the lifting writes to the file and the database is the ban file changes' test.
     EXPECT_EQ(sql(db, "SELECT GUID, Note FROM tblLiftedBans"), (Rows{"aaaa|appeal"}));
+}
+
+// A lifting runs aside: the window answers meanwhile (its own Cancel is pressed here while
+// the lifting runs) and Cancel leaves the ban file and the database as they were.
+TEST_F(BanBrowser, ALiftingRunsAsideAndCancelLeavesAllAsItWas) {
+    GridFixture f;
+    BanBrowserDialog dialog(f.form);
+    ASSERT_TRUE(dialog.isOpen());
+    dialog.askToLift = [](const std::vector<std::string>&) { return QString(); };
+    const std::string fileBefore = readBytes(bans);
+    const Rows bansBefore = sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID");
+    bool pressed = false;
+    QString statusWhileWorking;
+    f.scripted.events.onRepaint = [&] {
+        if (pressed || QThread::currentThread() == QApplication::instance()->thread()) return;
+        pressed = true;  // on the lifting's own thread, while the window runs its events
+        QMetaObject::invokeMethod(
+            &dialog,
+            [&] {
+                EXPECT_TRUE(dialog.working());
+                EXPECT_FALSE(dialog.unbanButton()->isEnabled());
+                statusWhileWorking = dialog.statusLine()->text();
+                QTest::keyClick(&dialog, Qt::Key_Escape);  // stops, does not close
+            },
+            Qt::BlockingQueuedConnection);
+    };
+    dialog.table()->selectRow(2);
+    f.scripted.files.answers.push_back({bans});
+    dialog.unbanSelected();
+    ASSERT_TRUE(pressed) << "the lifting ran on the window's own thread";
+    EXPECT_EQ(statusWhileWorking, "Lifting 1 ban...");
+    EXPECT_EQ(f.scripted.messages.shown.back().prompt,
+              "Lifting stopped: the ban file and the ban database are as they were.        ");
+    EXPECT_EQ(readBytes(bans), fileBefore);
+    EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID"), bansBefore);
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), Rows{"0"});
+    EXPECT_FALSE(dialog.working());
+    EXPECT_TRUE(dialog.unbanButton()->isEnabled());
+    EXPECT_FALSE(dialog.cancelButton()->isVisible());
+    EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 3 shown");
+
+    // Cancel once is for that work only: the next lifting runs to its end.
+    pressed = true;
+    dialog.table()->selectRow(2);
+    f.scripted.files.answers.push_back({bans});
+    dialog.unbanSelected();
+    EXPECT_EQ(sql(db, "SELECT GUID FROM tblLiftedBans"), Rows{"aaaa"});
 }
 
 // An export says where it wrote how many bans; the hourglass shows while it writes, which

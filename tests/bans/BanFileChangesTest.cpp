@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "bans/BanFileChanges.h"
+#include "bans/BanStore.h"
 #include "bans/Merge.h"
 #include "tests/bans/BanTestSupport.h"
 
@@ -247,6 +248,22 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     EXPECT_TRUE(w.scripted.messages.shown.back().prompt.starts_with(
         "The bans could not be lifted        \r\nThis is not a ban file"));
     EXPECT_EQ(readBytes(bans), std::string("\0", 1));
+}
+
+// An export stopped halfway leaves the file it was to replace as it was, and no part of
+// the new one beside it.
+TEST_F(BanFileChanges, AStoppedExportLeavesTheFileAsItWas) {
+    writeBytes(bans, crlf({kLineB}));
+    mergeA(kSeen);
+    const std::string out = dir + "/bans.csv";
+    writeBytes(out, "an older export");
+    TestWindow w;
+    const std::unique_ptr<BanStore> store = openBanStore(w.form, db);
+    CancelToken cancel;
+    cancel.request();
+    EXPECT_THROW(exportBanList(*store, out, BanListFormat::Csv, &cancel), Cancelled);
+    EXPECT_EQ(readBytes(out), "an older export");
+    EXPECT_EQ(filesIn(".tmp"), Rows{});
 }
 
 }  // namespace

@@ -233,7 +233,7 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     connect(export_, &QPushButton::clicked, this, &BanBrowserDialog::exportBans);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, [this] {
-        form_.cancel.request();
+        if (stopping_) stopping_->request();
         cancel_->setEnabled(false);  // once is enough; the work stops at its next safe point
         status_->setText(QStringLiteral("Stopping..."));
     });
@@ -305,10 +305,12 @@ void BanBrowserDialog::closeEvent(QCloseEvent* event) {
     reject();
 }
 
-void BanBrowserDialog::runAside(const QString& doing, Bar bar, const std::function<void()>& work) {
+void BanBrowserDialog::runAside(const QString& doing, Bar bar, CancelToken& stop,
+                                const std::function<void()>& work) {
     working_ = true;
     barMirrored_ = bar == Bar::Mirrored;
-    form_.cancel.reset();
+    stopping_ = &stop;
+    stop.reset();
     // The bans about to change are neither read nor searched meanwhile.
     for (QWidget* part :
          std::initializer_list<QWidget*>{tabs_, unban_, copy_, import_, export_, close_})
@@ -345,8 +347,9 @@ void BanBrowserDialog::runAside(const QString& doing, Bar bar, const std::functi
         part->setEnabled(true);
     working_ = false;
     setChangesEnabled(changesEnabled_);
-    stoppedByUser_ = form_.cancel.requested();
-    form_.cancel.reset();  // a Cancel is for the work it was pressed for
+    stoppedByUser_ = stop.requested();
+    stop.reset();  // a Cancel is for the work it was pressed for
+    stopping_ = nullptr;
     showStatus();
     table_->setFocus();
     if (failure) std::rethrow_exception(failure);
@@ -461,7 +464,7 @@ void BanBrowserDialog::unbanSelected() {
     const QString doing = guids.size() == 1
                               ? QStringLiteral("Lifting 1 ban...")
                               : QStringLiteral("Lifting %1 bans...").arg(guids.size());
-    runAside(doing, Bar::Mirrored,
+    runAside(doing, Bar::Mirrored, form_.cancel,
              [&] { change = liftBans(form_, banFile, guids, note->toStdString()); });
     reportChange(change, kLiftStopped);
 }
@@ -493,7 +496,7 @@ void BanBrowserDialog::importBanFiles() {
     const std::string banFile = chooseBanFile();
     if (banFile.empty()) return;
     BanFileChange change;
-    runAside(QStringLiteral("Importing..."), Bar::Mirrored,
+    runAside(QStringLiteral("Importing..."), Bar::Mirrored, form_.cancel,
              [&] { change = th::importBanFiles(form_, banFile, files); });
     reportChange(change, kImportStopped);
 }
@@ -511,10 +514,10 @@ void BanBrowserDialog::exportBans() {
     const BanListFormat format = banListFormat(ext).value_or(BanListFormat::Csv);
     try {
         int64_t written = 0;
-        runAside(QStringLiteral("Exporting..."), Bar::Running, [&] {
+        runAside(QStringLiteral("Exporting..."), Bar::Running, exportStop_, [&] {
             // A connection of its own: this one still serves the window meanwhile.
             const std::unique_ptr<BanStore> reading = openBanStore(form_, databasePath());
-            written = exportBanList(*reading, path, format, &form_.cancel);
+            written = exportBanList(*reading, path, format, &exportStop_);
         });
         say(form_.ports.messages, std::to_string(written) + " bans exported to " + path,
             MsgButtons::Ok, MsgIcon::Information);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/CancelToken.h"
 #include "scan/MainForm.h"
 
 class QCloseEvent;
@@ -77,8 +78,11 @@ class BanBrowserDialog : public QDialog {
     // the status line and offers Cancel; returns once it has ended and throws what it threw.
     // A change (a merge underneath) moves the main window's progress bar, which is shown
     // here too; an export does not, and the bar only shows that it runs.
+    // stop is the token the work checks: a change checks the form's, as a merge does; an
+    // export has its own, as it may run beside a merge of the main window.
     enum class Bar { Mirrored, Running };
-    void runAside(const QString& doing, Bar bar, const std::function<void()>& work);
+    void runAside(const QString& doing, Bar bar, CancelToken& stop,
+                  const std::function<void()>& work);
     // A change's report, or that it was stopped; then the bans as they are now.
     void reportChange(const BanFileChange& change, const char* stopped);
     void showStatus();
@@ -102,8 +106,10 @@ class BanBrowserDialog : public QDialog {
     QProgressBar* progress_ = nullptr;
     bool changesEnabled_ = true;
     bool working_ = false;
-    bool barMirrored_ = false;    // the work running moves the main window's progress bar
-    bool stoppedByUser_ = false;  // Cancel was pressed during the last work
+    bool barMirrored_ = false;         // the work running moves the main window's progress bar
+    bool stoppedByUser_ = false;       // Cancel was pressed during the last work
+    CancelToken* stopping_ = nullptr;  // what Cancel asks to stop
+    CancelToken exportStop_;
 };
 
 }  // namespace th

@@ -17,14 +17,9 @@ class BanCommands : public CommandFolder {
     std::string log = dataPath("bans/cli.log");
 };
 
-// (What a merge prints: the console lines' and the several lines' tests below.)
-TEST_F(BanCommands, BackupAndResetPrintTheirOutcome) {
-    CliResult r = runCli({"db", "backup", "--db", db});
-    EXPECT_TRUE(r.out.starts_with(dir + "/") && r.out.ends_with("_Vandrel.zip\n")) << r.out;
-    r = runCli({"db", "reset", "--db", db, "--yes"});
-    EXPECT_EQ(r.out, "Database has been successfully reset\n");
-}
-
+// Failures name the file and leave it as it was; misuse is a usage error; backup and reset,
+// once they work, print their outcome (what a merge prints: the console lines' and the
+// several lines' tests below).
 TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) {
     const std::string before = readBytes(bans), ro = dir + "/ro.dat", none = dir + "/none.mdb",
                       empty = dir + "/empty.mdb", pipe = dir + "/pipe.mdb";
@@ -85,6 +80,11 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
     EXPECT_EQ(unconfirmed.status, 2);
     EXPECT_NE(unconfirmed.err.find("give --yes to confirm"), std::string::npos);
     EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel"), (Rows{"abc"}));
+    EXPECT_EQ(runCli({"db", "reset", "--db", db, "--yes"}).out,
+              "Database has been successfully reset\n");
+    EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
+    const std::string backup = runCli({"db", "backup", "--db", db}).out;
+    EXPECT_TRUE(backup.starts_with(dir + "/") && backup.ends_with("_Vandrel.zip\n")) << backup;
 }
 
 // A new server's first merge, with no ban in the file, the database or the logs, has nothing

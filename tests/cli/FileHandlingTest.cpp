@@ -84,19 +84,15 @@ std::string onTerminal(const std::vector<std::string>& args, const std::string& 
     return shown;
 }
 
-std::string violationOf(const std::string& name) {
-    return "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: " + name +
-           " (slot #1) Aim [abcd0123(VALID) 1.2.3.4:5]\n";
-}
-
 // A file's bytes sent to a terminal are shown with their control bytes as \xHH (a name
 // could set the window's title or clear the screen), a control character in UTF-8
 // (U+009B, which a terminal takes as ESC [) byte by byte; its layout is kept. To a file or
 // a pipe they go as they are. Rows the tool prints for the terminal are escaped once.
 TEST_F(FileHandling, ATerminalIsNeverSteeredByWhatAFileWouldHold) {
     const std::string log = dir + "/evil.log";
-    writeBytes(log, violationOf("Ev\x1b]0;pwned\x07il\xC2\x9B"
-                                "2J"));
+    writeBytes(log, violation("Ev\x1b]0;pwned\x07il\xC2\x9B"
+                              "2J",
+                              "abcd0123"));
     writeBytes(bans, "");
     ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, log}).status, 0);
     const std::string errors = dir + "/errors";
@@ -104,7 +100,7 @@ TEST_F(FileHandling, ATerminalIsNeverSteeredByWhatAFileWouldHold) {
              {{"db", "list", "--db", db, "--format", "csv"}, "Ev\\x1B]0;pwned\\x07il\\xC2\\x9B2J"},
              {{"db", "export", "--db", db, "-o", "-"}, "Ev\\x1B]0;pwned\\x07il\\xC2\\x9B2J"},
              {{"html", "-o", "-", log},
-              "\"Ev\\x1B]0;pwned\\x07il\\xC2\\x9B2J\" \"1.2.3.4:5\" \"VIOLATION"},
+              "\"Ev\\x1B]0;pwned\\x07il\\xC2\\x9B2J\" \"192.0.2.1:27960\" \"VIOLATION"},
              {{"scan", "--raw", log}, "Ev\\x1B]0;pwned\\x07il\\xC2\\x9B2J\t(AIMBOT)"}}) {
         const std::string bytes = onTerminal(args, errors);
         EXPECT_NE(bytes.find(shown), std::string::npos) << args[0] << ": " << bytes;
@@ -138,9 +134,10 @@ TEST_F(FileHandling, AControlCharacterSplitBetweenWritesIsEscapedToo) {
             "[04.16.2017 21:03:11] VIOLATION (AIMBOT) #50001: P (slot #1) Aim "
             "[abcd0123(VALID) 1.2.3.4:5" +
             std::string(padding, '0') + "]\n";
-        for (int i = 0; i < 600; ++i) bytes += violationOf("Player" + std::to_string(i));
-        writeBytes(log, bytes + violationOf("Zv\xC2\x9B"
-                                            "2J"));
+        for (int i = 0; i < 600; ++i) bytes += violation("Player" + std::to_string(i), "abcd0123");
+        writeBytes(log, bytes + violation("Zv\xC2\x9B"
+                                          "2J",
+                                          "abcd0123"));
         return runProgram({"save", "-o", "-", log}).out.find('\xC2');
     };
     const size_t at = firstByteAt(0), lastOfBuffer = 64 * 1024 - 1;

@@ -81,8 +81,6 @@ inline Entries zipEntries(const std::string& path) {
 // A window with the violation grid set up.
 using TestWindow = GridForm;
 
-// A scratch folder with a fresh database in it, chosen as the program's database, and the
-// name a ban file gets in it.
 // A database of an earlier version, as the program made it: the schema's versions up to it.
 inline std::string schemaUpTo(int version) {
     std::string script;
@@ -90,6 +88,8 @@ inline std::string schemaUpTo(int version) {
     return script;
 }
 
+// A scratch folder with a fresh database in it, chosen as the program's database, and the
+// name a ban file gets in it.
 class BanFolderTest : public ::testing::Test, public ScratchFolder {
   protected:
     void SetUp() override {

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <future>
 #include <map>
@@ -146,7 +147,7 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
         const std::string after = readBytes(dir + "/after");
         int bans = 0;
         for (size_t at = 0; (at = after.find("TALLYHOUND_NEW_BANS=", at)) != std::string::npos;)
-            bans += after[at += 20] - '0';
+            bans += std::atoi(after.c_str() + (at += 20));
         return bans;
     };
     waitUntil([&] { return told() >= 3; });

@@ -335,11 +335,14 @@ void BanBrowserDialog::runAside(const QString& doing, Bar bar, CancelToken& stop
         const std::unique_ptr<QThread> thread(QThread::create(guarded));
         connect(thread.get(), &QThread::finished, &waiting, &QEventLoop::quit);
         thread->start();
-        if (thread->isRunning() || thread->isFinished())
+        if (thread->isRunning() || thread->isFinished()) {
             waiting.exec();
-        else
+            // A quitting application ends every event loop at once, this one too: the
+            // work's calls to this thread are answered still, until it has ended.
+            while (!thread->wait(10)) QCoreApplication::processEvents();
+        } else {
             guarded();  // no thread to be had: here, the window still meanwhile
-        thread->wait();
+        }
     }
     progress_->hide();
     cancel_->hide();

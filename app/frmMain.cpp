@@ -206,7 +206,9 @@ void frmMain::browseBans(void (BanBrowserDialog::*then)()) {
     dialog.setChangesEnabled(!busy_);
     connect(this, &frmMain::workFinished, &dialog, [&dialog] { dialog.setChangesEnabled(true); });
     connect(this, &frmMain::progressMoved, &dialog, &BanBrowserDialog::showProgress);
-    if (then) (dialog.*then)();
+    // An import or an export asked for from the menu runs in the window shown, which shows
+    // its progress and Cancel and keeps this one from starting other work meanwhile.
+    if (then) QTimer::singleShot(0, &dialog, [&dialog, then] { (dialog.*then)(); });
     dialog.exec();
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -7,12 +8,15 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <set>
 
 #include "app/ViolationGridView.h"
+#include "bans/NewDatabase.h"
 #include "tests/app/GridFixture.h"
 #include "tests/app/WindowFixture.h"
+#include "tests/support/Files.h"
 
 namespace th {
 namespace {
@@ -44,6 +48,29 @@ TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
     quiet.window.close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !quiet.window.isVisible(); }));
     EXPECT_TRUE(quiet.scripted.messages.shown.empty());
+}
+
+// Import and Export from the menu run in the ban window, shown first with its progress and
+// Cancel: they ran unseen, and meanwhile this window took a second change (two merges at
+// once crashed) or Exit (the program hung with no window).
+TEST(frmMain, BanImportAndExportFromTheMenuRunInTheBanWindowShownFirst) {
+    Window w;
+    ASSERT_TRUE(w.shown());
+    test::ScratchFolder folder;
+    createDatabase(folder.dir + "/Vandrel.mdb");
+    setDatabasePath(folder.dir + "/Vandrel.mdb");
+    for (const char* item : {"importBanFile", "exportBans"}) {
+        QString shown;  // the window in front as the file chooser opens
+        w.scripted.files.onChoose = [&] {
+            if (QWidget* front = QApplication::activeModalWidget()) shown = front->windowTitle();
+            QTimer::singleShot(0, [] {
+                if (QWidget* open = QApplication::activeModalWidget()) open->close();
+            });
+        };
+        w.scripted.files.answers = {{}};  // chooses nothing
+        w.window.findChild<QAction*>(QString::fromLatin1(item))->trigger();
+        EXPECT_EQ(shown, "Ban database") << item;
+    }
 }
 
 TEST(frmMain, TheFilterHidesRowsFromViewOnlyAndSaysSo) {

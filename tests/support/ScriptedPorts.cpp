@@ -18,6 +18,7 @@ MsgResult ScriptedMessages::show(const std::string& prompt, MsgButtons buttons, 
 
 std::vector<std::string> ScriptedFiles::choose(const FileChooserRequest& request) {
     requests.push_back(request);
+    if (onChoose) onChoose();
     if (answers.empty()) return {};
     auto r = answers.front();
     answers.pop_front();

@@ -38,6 +38,7 @@ class ScriptedFiles : public FileChooserPort {
     std::deque<std::vector<std::string>> answers;
     std::vector<FileChooserRequest> requests;
     std::vector<int32_t> liveWindows;
+    std::function<void()> onChoose;  // runs as a chooser opens, e.g. to see what is shown
     std::vector<std::string> choose(const FileChooserRequest& request) override;
     bool isWindow(int32_t handle) override;
 };

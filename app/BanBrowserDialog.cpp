@@ -473,13 +473,14 @@ void BanBrowserDialog::unbanSelected() {
 }
 
 void BanBrowserDialog::reportChange(const BanFileChange& change, const char* stopped) {
+    // The bans as they are now behind the report, which they bear out.
+    model_->reload();
+    fillTempBans();
     // A change that completed says so even when Cancel came too late to stop it.
     if (change.completed)
         form_.ports.messages.show(change.report, MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
     else if (stoppedByUser_)
         say(form_.ports.messages, stopped, MsgButtons::Ok, MsgIcon::Information);
-    model_->reload();
-    fillTempBans();
 }
 
 void BanBrowserDialog::importBanFiles() {

@@ -83,7 +83,7 @@ class BanBrowserDialog : public QDialog {
     enum class Bar { Mirrored, Running };
     void runAside(const QString& doing, Bar bar, CancelToken& stop,
                   const std::function<void()>& work);
-    // A change's report, or that it was stopped; then the bans as they are now.
+    // The bans as they are now, and the change's report or that it was stopped.
     void reportChange(const BanFileChange& change, const char* stopped);
     void showStatus();
     void showAliases();

@@ -241,7 +241,12 @@ TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
     answer = QStringLiteral("appeal");
     dialog.table()->selectRow(2);  // aaaa
     f.scripted.files.answers.push_back({bans});
+    QString behindTheReport;
+    f.scripted.messages.onShow = [&](const std::string&) {
+        behindTheReport = dialog.statusLine()->text();
+    };
     QTest::keyClick(dialog.table(), Qt::Key_Delete);
+    EXPECT_EQ(behindTheReport, "2 bans, 2 shown") << "the report is read beside the bans left";
     EXPECT_EQ(asked, (std::vector<std::string>{"Jay'yz (aaaa)"})) << "the question names it";
     EXPECT_EQ(f.scripted.messages.shown.back().prompt,
               "1 ban lifted and removed from 'pbbans.dat'        \r\nA running game server keeps "

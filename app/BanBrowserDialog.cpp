@@ -305,7 +305,7 @@ void BanBrowserDialog::closeEvent(QCloseEvent* event) {
     reject();
 }
 
-void BanBrowserDialog::runAside(const QString& doing, Bar bar, CancelToken& stop,
+bool BanBrowserDialog::runAside(const QString& doing, Bar bar, CancelToken& stop,
                                 const std::function<void()>& work) {
     working_ = true;
     barMirrored_ = bar == Bar::Mirrored;
@@ -350,12 +350,13 @@ void BanBrowserDialog::runAside(const QString& doing, Bar bar, CancelToken& stop
         part->setEnabled(true);
     working_ = false;
     setChangesEnabled(changesEnabled_);
-    stoppedByUser_ = stop.requested();
+    const bool stopped = stop.requested();
     stop.reset();  // a Cancel is for the work it was pressed for
     stopping_ = nullptr;
     showStatus();
     table_->setFocus();
     if (failure) std::rethrow_exception(failure);
+    return stopped;
 }
 
 void BanBrowserDialog::showStatus() {
@@ -467,9 +468,10 @@ void BanBrowserDialog::unbanSelected() {
     const QString doing = guids.size() == 1
                               ? QStringLiteral("Lifting 1 ban...")
                               : QStringLiteral("Lifting %1 bans...").arg(guids.size());
-    runAside(doing, Bar::Mirrored, form_.cancel,
-             [&] { change = liftBans(form_, banFile, guids, note->toStdString()); });
-    reportChange(change, kLiftStopped);
+    const bool stopped = runAside(doing, Bar::Mirrored, form_.cancel, [&] {
+        change = liftBans(form_, banFile, guids, note->toStdString());
+    });
+    reportChange(change, stopped ? kLiftStopped : nullptr);
 }
 
 void BanBrowserDialog::reportChange(const BanFileChange& change, const char* stopped) {
@@ -479,7 +481,7 @@ void BanBrowserDialog::reportChange(const BanFileChange& change, const char* sto
     // A change that completed says so even when Cancel came too late to stop it.
     if (change.completed)
         form_.ports.messages.show(change.report, MsgButtons::Ok, MsgIcon::Information, kMsgTitle);
-    else if (stoppedByUser_)
+    else if (stopped)
         say(form_.ports.messages, stopped, MsgButtons::Ok, MsgIcon::Information);
 }
 
@@ -500,9 +502,9 @@ void BanBrowserDialog::importBanFiles() {
     const std::string banFile = chooseBanFile();
     if (banFile.empty()) return;
     BanFileChange change;
-    runAside(QStringLiteral("Importing..."), Bar::Mirrored, form_.cancel,
-             [&] { change = th::importBanFiles(form_, banFile, files); });
-    reportChange(change, kImportStopped);
+    const bool stopped = runAside(QStringLiteral("Importing..."), Bar::Mirrored, form_.cancel,
+                                  [&] { change = th::importBanFiles(form_, banFile, files); });
+    reportChange(change, stopped ? kImportStopped : nullptr);
 }
 
 void BanBrowserDialog::exportBans() {

@@ -75,15 +75,17 @@ class BanBrowserDialog : public QDialog {
 
   private:
     // Runs work on a thread of its own while the window stays drawn, says what it does in
-    // the status line and offers Cancel; returns once it has ended and throws what it threw.
+    // the status line and offers Cancel; returns once it has ended, whether Cancel was
+    // pressed meanwhile, and throws what it threw.
     // A change (a merge underneath) moves the main window's progress bar, which is shown
     // here too; an export does not, and the bar only shows that it runs.
     // stop is the token the work checks: a change checks the form's, as a merge does; an
     // export has its own, as it may run beside a merge of the main window.
     enum class Bar { Mirrored, Running };
-    void runAside(const QString& doing, Bar bar, CancelToken& stop,
+    bool runAside(const QString& doing, Bar bar, CancelToken& stop,
                   const std::function<void()>& work);
-    // The bans as they are now, and the change's report or that it was stopped.
+    // The bans as they are now, and the change's report, or stopped when it was stopped
+    // (nothing when it failed: its box has been shown).
     void reportChange(const BanFileChange& change, const char* stopped);
     void showStatus();
     void showAliases();
@@ -107,7 +109,6 @@ class BanBrowserDialog : public QDialog {
     bool changesEnabled_ = true;
     bool working_ = false;
     bool barMirrored_ = false;         // the work running moves the main window's progress bar
-    bool stoppedByUser_ = false;       // Cancel was pressed during the last work
     CancelToken* stopping_ = nullptr;  // what Cancel asks to stop
     CancelToken exportStop_;
 };

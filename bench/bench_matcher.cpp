@@ -1,17 +1,18 @@
 // The scanner's three patterns on typical log lines and on 1 MiB lines made of the
-// characters the line pattern backtracks over (spaces, parentheses, brackets, "#").
+// characters the line pattern backtracks over (spaces, parentheses, brackets, "#"). The
+// line pattern is read directly, and matched as any other pattern beside it.
 
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "scan/FieldSplitter.h"
+#include "scan/LinePattern.h"
 #include "scan/PatternMatcher.h"
 
 namespace {
 
-constexpr const char* kLinePattern =
-    "^{\\[.*\\]} {VIOLATION} {.*} {[#0-9:$]*} {.*} {(slot .*)$*} {.*[^\\[.\\]]$*} {.*}";
+using th::kLinePattern;
 constexpr const char* kAddressPattern = "{[0-9+\\.0-9+\\.0-9+\\.0-9+:0-9+]*}";
 constexpr const char* kGuidPattern = "{.*} {.*[\\[]*}";
 
@@ -29,9 +30,11 @@ std::string noise(size_t size) {
     return s;
 }
 
-void runLine(benchmark::State& state, const std::string& line, bool prefilter = true) {
+void runLine(benchmark::State& state, const std::string& line, bool prefilter = true,
+             bool direct = true) {
     th::PatternMatcher m;
     m.setPrefilter(prefilter);
+    m.setDirectReading(direct);
     m.setPattern(kLinePattern);
     for (auto _ : state) {
         m.setText(line);
@@ -44,6 +47,11 @@ void BM_LineViolation(benchmark::State& state) {
     runLine(state, kViolationLine);
 }
 BENCHMARK(BM_LineViolation);
+
+void BM_LineViolationMatched(benchmark::State& state) {
+    runLine(state, kViolationLine, true, false);
+}
+BENCHMARK(BM_LineViolationMatched);
 
 void BM_LineOrdinary(benchmark::State& state) {
     runLine(state, kOrdinaryLine);
@@ -83,6 +91,12 @@ void BM_Line1MiBMatching(benchmark::State& state) {
     runLine(state, "[x] VIOLATION (K) #1: P (slot " + half + ") d" + half + "x y");
 }
 BENCHMARK(BM_Line1MiBMatching)->Unit(benchmark::kMillisecond);
+
+void BM_Line1MiBMatchingMatched(benchmark::State& state) {
+    const std::string half = noise(1 << 19);
+    runLine(state, "[x] VIOLATION (K) #1: P (slot " + half + ") d" + half + "x y", true, false);
+}
+BENCHMARK(BM_Line1MiBMatchingMatched)->Unit(benchmark::kMillisecond);
 
 // The rest of a kept line's work: address and GUID out of tags 7 and 6.
 void BM_AddressAndGuid(benchmark::State& state) {

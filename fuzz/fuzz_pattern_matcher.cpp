@@ -3,6 +3,9 @@
 // so inputs are kept small and given up when it would take too long.
 //
 // Input: one byte for the pattern's length, the pattern, then the text.
+//
+// The whole input is also read as a line for the scanner's line pattern, directly and by
+// the matcher, which must agree.
 
 #include <algorithm>
 #include <cstddef>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
+#include "scan/LinePattern.h"
 #include "scan/PatternMatcher.h"
 
 namespace {
@@ -225,5 +229,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             th::fuzz::require(m.tag(i) == tags[static_cast<size_t>(i)], "tag text");
         th::fuzz::require(m.matchCount() == count, "match count");
     }
+
+    const std::string_view line(reinterpret_cast<const char*>(data), size);
+    th::PatternMatcher direct, matched;
+    direct.setPattern(th::kLinePattern);
+    matched.setPattern(th::kLinePattern);
+    matched.setDirectReading(false);
+    direct.setText(line);
+    matched.setText(line);
+    th::fuzz::require(direct.tagCount() == matched.tagCount(), "line tag count");
+    for (int32_t i = 0; i < matched.tagCount(); ++i)
+        th::fuzz::require(direct.tag(i) == matched.tag(i), "line tag text");
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "scan/LinePattern.h"
 #include "scan/MainForm.h"
 
 namespace th {
@@ -34,8 +35,6 @@ struct LogRange {
 // the order they were added.
 int32_t scanLogFile(MainForm& form, bool arrange, const LogRange& range = {});
 
-inline constexpr const char* kLinePattern =
-    "^{\\[.*\\]} {VIOLATION} {.*} {[#0-9:$]*} {.*} {(slot .*)$*} {.*[^\\[.\\]]$*} {.*}";
 inline constexpr const char* kAddressPattern = "{[0-9+\\.0-9+\\.0-9+\\.0-9+:0-9+]*}";
 inline constexpr const char* kGuidPattern = "{.*} {.*[\\[]*}";
 inline constexpr const char* kContactAddress = "tallyhound@oakmere.net";

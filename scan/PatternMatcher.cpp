@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "scan/ByteSearch.h"
+#include "scan/LinePattern.h"
 
 namespace th {
 
@@ -178,6 +179,7 @@ void PatternMatcher::compile() {
 
     scratchStart_.assign(groups_, 0);
     scratchEnd_.assign(groups_, 0);
+    linePattern_ = pattern_ == kLinePattern;
 }
 
 bool PatternMatcher::mayStartWith(unsigned char c) {
@@ -200,6 +202,16 @@ void PatternMatcher::setText(std::string_view text) {
         return;
     }
     text_.assign(text.data(), text.size());
+    if (linePattern_ && directReading_) {
+        std::array<size_t, kLinePatternTags> start{}, end{};
+        if (readLinePattern(text_, start, end)) {
+            matched_ = true;
+            matchEnd_ = text_.size();
+            tagStart_.assign(start.begin(), start.end());
+            tagEnd_.assign(end.begin(), end.end());
+        }
+        return;
+    }
     memoStride_ = (text_.size() + 1 + 63) / 64;
     memo_.assign(static_cast<size_t>(stars_) * memoStride_, 0);
     size_t start = 0;

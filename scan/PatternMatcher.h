@@ -18,7 +18,9 @@
 // - Letters match with their case. A match is never empty.
 //
 // The match is a backtracking search whose failed states (star item, text position) are
-// remembered, so one text costs at most pattern length x text length steps.
+// remembered, so one text costs at most pattern length x text length steps. The scanner's
+// line pattern, which every violation line goes through, is read directly instead
+// (scan/LinePattern.cpp), with the same result.
 
 #include <array>
 #include <cstddef>
@@ -57,6 +59,9 @@ class PatternMatcher {
     // Switches the search for that literal before the match (on by default); the
     // results are the same either way, only the cost differs.
     void setPrefilter(bool on) { prefilter_ = on; }
+    // Switches the direct reading of the scanner's line pattern (on by default); off, it
+    // is matched as any other pattern. The results are the same either way.
+    void setDirectReading(bool on) { directReading_ = on; }
 
   private:
     enum class Op : uint8_t { Char, Any, Set, End, Open, Close };
@@ -95,6 +100,8 @@ class PatternMatcher {
     bool anchored_ = false;
     std::string literal_;
     bool prefilter_ = true;
+    bool directReading_ = true;
+    bool linePattern_ = false;  // the pattern is the scanner's line pattern
 
     std::string text_;
     bool matched_ = false;

@@ -21,6 +21,9 @@ printf '\x0e{.*} {.*[\\[]*}cheat [0123abcd(VALID)' >"$S/guid"
 printf '\x0d{[0-9+\\.]*}1.2.3.4:5]' >"$S/address"
 printf '\x0a^{\\[.*\\]} x[04.16.2017 21:03:11] x' >"$S/stamp"
 printf '\x0b{.*[^\\[.\\]]$*}ab.c]d' >"$S/set"
+# Read whole as a line of the scanner's pattern too.
+printf '[06.01.2003 20:14:55] VIOLATION (AIMBOT) #50001: P (slot #3) d [0123(VALID) 1.2.3.4:5]' \
+    >"$S/line"
 
 S=$(seeds fuzz_field_splitter)
 n=0

@@ -22,16 +22,19 @@ std::string matchOf(PatternMatcher& m, const std::string& text) {
     return out;
 }
 
-// Each case with the literal prefilter and without, which must not change the results.
+// Each case with the literal prefilter and without, the line pattern read directly and
+// matched as any other: none of that may change the results.
 void expectCases(const std::vector<Case>& cases) {
-    for (bool prefilter : {true, false}) {
-        PatternMatcher m;
-        m.setPrefilter(prefilter);
-        for (const Case& c : cases) {
-            m.setPattern(c.pattern);
-            EXPECT_EQ(matchOf(m, c.text), c.expected) << c.pattern << " on " << c.text;
+    for (bool prefilter : {true, false})
+        for (bool direct : {true, false}) {
+            PatternMatcher m;
+            m.setPrefilter(prefilter);
+            m.setDirectReading(direct);
+            for (const Case& c : cases) {
+                m.setPattern(c.pattern);
+                EXPECT_EQ(matchOf(m, c.text), c.expected) << c.pattern << " on " << c.text;
+            }
         }
-    }
 }
 
 // The tags worked out from the rules: the first "*" takes as much as it can, then the
@@ -68,6 +71,57 @@ TEST(PatternMatcherTest, ScannerPatternsCutViolationLinesIntoTheirTags) {
     m.setText("9.9.9.9:1 2");
     m.setText(m.tag(0).substr(2));  // a piece of its own text
     EXPECT_EQ(m.tag(0), "9.9.9:1");
+}
+
+// The direct reading against the matcher on lines made of the pieces the line pattern
+// looks for, each where any other could be, many of them violation lines.
+TEST(PatternMatcherTest, LinePatternReadDirectlyAsMatched) {
+    const std::vector<std::string> pieces = {"[",
+                                             "]",
+                                             " ",
+                                             "(",
+                                             ")",
+                                             ".",
+                                             "#",
+                                             "5",
+                                             ":",
+                                             "$",
+                                             "x",
+                                             "] ",
+                                             ") ",
+                                             ". ",
+                                             "] VIOLATION ",
+                                             "VIOLATION",
+                                             "(slot ",
+                                             " (slot ",
+                                             "#50001:",
+                                             std::string(1, '\0'),
+                                             "[06.01.2003 20:14:55]",
+                                             " 192.0.2.1:27960]"};
+    uint32_t seed = 2024;
+    auto next = [&seed](uint32_t below) {
+        seed = seed * 1103515245 + 12345;
+        return (seed >> 8) % below;
+    };
+    PatternMatcher direct, matched;
+    direct.setPattern(kLinePattern);
+    matched.setPattern(kLinePattern);
+    matched.setDirectReading(false);
+    int matches = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text = next(8) ? "[" : "";
+        for (uint32_t k = next(24); k > 0; --k) text += pieces[next(pieces.size())];
+        // Half of them shaped as a violation line, with pieces anywhere between.
+        if (next(2)) {
+            std::string shaped = "[t] VIOLATION (A) #5: P (slot 3) d x";
+            shaped.insert(next(static_cast<uint32_t>(shaped.size())), text);
+            text = std::move(shaped);
+        }
+        const std::string expected = matchOf(matched, text);
+        EXPECT_EQ(matchOf(direct, text), expected) << text;
+        matches += expected != "0";
+    }
+    EXPECT_GT(matches, 5000);
 }
 
 // Long lines of the characters the line pattern cares about, which a plain

@@ -231,14 +231,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const std::string_view line(reinterpret_cast<const char*>(data), size);
-    th::PatternMatcher direct, matched;
+    th::PatternMatcher direct, general;
     direct.setPattern(th::kLinePattern);
-    matched.setPattern(th::kLinePattern);
-    matched.setDirectReading(false);
+    general.setPattern(th::kLinePattern);
+    general.setDirectReading(false);
     direct.setText(line);
-    matched.setText(line);
-    th::fuzz::require(direct.tagCount() == matched.tagCount(), "line tag count");
-    for (int32_t i = 0; i < matched.tagCount(); ++i)
-        th::fuzz::require(direct.tag(i) == matched.tag(i), "line tag text");
+    general.setText(line);
+    th::fuzz::require(direct.tagCount() == general.tagCount(), "line tag count");
+    for (int32_t i = 0; i < general.tagCount(); ++i)
+        th::fuzz::require(direct.tag(i) == general.tag(i), "line tag text");
     return 0;
 }

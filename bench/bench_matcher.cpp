@@ -48,10 +48,10 @@ void BM_LineViolation(benchmark::State& state) {
 }
 BENCHMARK(BM_LineViolation);
 
-void BM_LineViolationMatched(benchmark::State& state) {
+void BM_LineViolationGeneral(benchmark::State& state) {
     runLine(state, kViolationLine, true, false);
 }
-BENCHMARK(BM_LineViolationMatched);
+BENCHMARK(BM_LineViolationGeneral);
 
 void BM_LineOrdinary(benchmark::State& state) {
     runLine(state, kOrdinaryLine);
@@ -92,11 +92,11 @@ void BM_Line1MiBMatching(benchmark::State& state) {
 }
 BENCHMARK(BM_Line1MiBMatching)->Unit(benchmark::kMillisecond);
 
-void BM_Line1MiBMatchingMatched(benchmark::State& state) {
+void BM_Line1MiBMatchingGeneral(benchmark::State& state) {
     const std::string half = noise(1 << 19);
     runLine(state, "[x] VIOLATION (K) #1: P (slot " + half + ") d" + half + "x y", true, false);
 }
-BENCHMARK(BM_Line1MiBMatchingMatched)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Line1MiBMatchingGeneral)->Unit(benchmark::kMillisecond);
 
 // The rest of a kept line's work: address and GUID out of tags 7 and 6.
 void BM_AddressAndGuid(benchmark::State& state) {

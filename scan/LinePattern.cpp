@@ -8,12 +8,23 @@ namespace {
 
 constexpr size_t kNone = static_cast<size_t>(-1);
 
-// The last position in [from, to] holding c, or kNone; kNone also when to is below from
-// or is kNone itself (0 - 1), so that a search below position 0 finds nothing.
-size_t lastOf(const char* s, size_t from, size_t to, char c) {
-    if (from > to || to == kNone) return kNone;
-    const void* at = ::memrchr(s + from, c, to - from + 1);
-    return at ? static_cast<size_t>(static_cast<const char*>(at) - s) : kNone;
+// at - k, or kNone when that would be below position 0 (or at is kNone).
+size_t minus(size_t at, size_t k) {
+    return at == kNone || at < k ? kNone : at - k;
+}
+
+// The last position in [from, to] holding c where fits(position) holds, or kNone (also
+// when to is kNone or below from).
+template <class Fits>
+size_t lastWhere(const char* s, size_t from, size_t to, char c, Fits fits) {
+    while (to != kNone && from <= to) {
+        const void* found = ::memrchr(s + from, c, to - from + 1);
+        if (!found) break;
+        const auto at = static_cast<size_t>(static_cast<const char*>(found) - s);
+        if (fits(at)) return at;
+        to = minus(at, 1);
+    }
+    return kNone;
 }
 
 // The bytes the number tag is made of: [#0-9:$].
@@ -35,65 +46,36 @@ bool readLinePattern(std::string_view text, std::array<size_t, kLinePatternTags>
     const size_t n = text.size();
     if (n < 2 || s[0] != '[') return false;
 
-    // The description's last byte: a space follows it.
-    size_t description = kNone;
-    for (size_t space = lastOf(s, 1, n - 1, ' '); space != kNone;
-         space = lastOf(s, 1, space - 1, ' ')) {
-        const char c = s[space - 1];
-        if (c != '[' && c != '.' && c != ']') {
-            description = space - 1;
-            break;
-        }
-    }
-    if (description == kNone || description < 2) return false;
-
+    // The description's last byte, found by the space after it.
+    const size_t description = minus(lastWhere(s, 1, n - 1, ' ',
+                                               [&](size_t space) {
+                                                   const char c = s[space - 1];
+                                                   return c != '[' && c != '.' && c != ']';
+                                               }),
+                                     1);
     // The slot's ") ", ending before the description starts.
-    size_t close = kNone;
-    for (size_t at = lastOf(s, 0, description - 2, ')'); at != kNone;
-         at = lastOf(s, 0, at - 1, ')')) {
-        if (s[at + 1] == ' ') {
-            close = at;
-            break;
-        }
-    }
-    if (close == kNone || close < 7) return false;
-
+    const size_t close =
+        lastWhere(s, 0, minus(description, 2), ')', [&](size_t at) { return s[at + 1] == ' '; });
     // " (slot ", its text ending at or before the ")".
-    size_t slot = kNone;
-    for (size_t at = lastOf(s, 1, close - 6, '('); at != kNone; at = lastOf(s, 1, at - 1, '(')) {
-        if (std::memcmp(s + at - 1, " (slot ", 7) == 0) {
-            slot = at - 1;
-            break;
-        }
-    }
-    if (slot == kNone || slot < 2) return false;
-
+    const size_t slot =
+        minus(lastWhere(s, 1, minus(close, 6), '(',
+                        [&](size_t at) { return std::memcmp(s + at - 1, " (slot ", 7) == 0; }),
+              1);
     // A space, a run of number bytes, and the space that ends it before the name.
-    size_t numberFrom = kNone, numberTo = kNone;
-    for (size_t space = lastOf(s, 0, slot - 2, ' '); space != kNone;
-         space = lastOf(s, 0, space - 1, ' ')) {
-        size_t after = space + 1;
-        while (after < n && numberByte(s[after])) ++after;
-        if (after < n && s[after] == ' ' && after + 1 <= slot) {
-            numberFrom = space + 1;
-            numberTo = after;
-            break;
-        }
-    }
-    if (numberFrom == kNone || numberFrom < 13) return false;
-
+    size_t numberTo = kNone;
+    const size_t space = lastWhere(s, 0, minus(slot, 2), ' ', [&](size_t at) {
+        numberTo = at + 1;
+        while (numberTo < n && numberByte(s[numberTo])) ++numberTo;
+        return numberTo < n && s[numberTo] == ' ' && numberTo + 1 <= slot;
+    });
     // "] VIOLATION ", its stamp starting after the "[".
     static constexpr char kViolation[] = "] VIOLATION ";
     constexpr size_t kViolationSize = sizeof kViolation - 1;
-    size_t violation = kNone;
-    for (size_t at = lastOf(s, 1, numberFrom - 1 - kViolationSize, ']'); at != kNone;
-         at = lastOf(s, 1, at - 1, ']')) {
-        if (std::memcmp(s + at, kViolation, kViolationSize) == 0) {
-            violation = at;
-            break;
-        }
-    }
+    const size_t violation = lastWhere(s, 1, minus(space, kViolationSize), ']', [&](size_t at) {
+        return std::memcmp(s + at, kViolation, kViolationSize) == 0;
+    });
     if (violation == kNone) return false;
+    const size_t numberFrom = space + 1;
 
     start = {0,        violation + 2, violation + 12, numberFrom, numberTo + 1,
              slot + 1, close + 2,     description + 2};

@@ -183,7 +183,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
             form.vsFlexGrid1, formatStamp(std::time(nullptr)), [&](int32_t i) { progress.set(i); },
             work);
     }
-    sortByGuid(work.rows);
+    sortByGuid(work);
 
     // The database changes are committed only once the rewritten file is in place.
     StoreTransaction transaction(store);
@@ -229,7 +229,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
         if (std::string_view tail = file.readTail(); !tail.empty()) {
             WorkingRows more;
             collectFileLines(tail, form.awkQuelvane, more);
-            sortByGuid(more.rows);
+            sortByGuid(more);
             counts.lifted += skipLiftedRows(store, more.rows);
             const StoredRows added = storeRows(store, more, [](int64_t) {});
             seen.addNewBans(more.rows, added.addedRows);
@@ -346,7 +346,7 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
     if (holdsLifted) return Pass::Rewrite;
     collectGridRows(
         form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
-    sortByGuid(work.rows);
+    sortByGuid(work);
 
     std::string lines;
     int64_t appended = 0;
@@ -583,7 +583,7 @@ std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string
     collectFileLines(file.bytes(), form.awkQuelvane, work);
     collectGridRows(
         form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
-    sortByGuid(work.rows);
+    sortByGuid(work);
     // Lifted bans are skipped by the merge's own rule, without ending a lifting that a newer
     // violation would end: a dry run may have a database it can only read.
     dropLiftedRows(work.rows, liftingTimes(store));

@@ -63,13 +63,6 @@ void dropBrowsingIndexes(SqliteConnection& db, size_t adding) {
         db.execute("DROP INDEX IF EXISTS " + browsingIndexName(column));
 }
 
-// Asks for a ban's values before its turn comes: a merge's bans lie apart from their texts,
-// and waiting for each in turn took a tenth of the inserting.
-void fetchValues(const Ban& ban) {
-    for (const std::string_view value : {ban.guid, ban.stamp, ban.name, ban.address, ban.reason})
-        prefetch(value.data(), value.size());
-}
-
 // Stored bans per ban added from which a look-up per ban costs less than one pass along
 // every stored GUID.
 constexpr uint64_t kPassUpTo = 8;
@@ -92,25 +85,14 @@ std::vector<bool> storedAmong(SqliteConnection& db, const BanList& bans) {
     const auto before = [&](uint32_t a, uint32_t b) {
         return compareGuids(bans[a].guid, bans[b].guid) < 0;
     };
-    // The GUIDs of the ban kFetchAhead places on in the order, asked for ahead of their
-    // turn: the merge's bans lie apart from their texts.
-    const auto fetchAhead = [&](size_t k) {
-        if (k + kFetchAhead >= order.size()) return;
-        const std::string_view guid = bans[order[k + kFetchAhead]].guid;
-        prefetch(guid.data(), guid.size());
-    };
     // The merge hands its bans over in this order already.
     bool inOrder = true;
-    for (size_t k = 1; inOrder && k < order.size(); ++k) {
-        fetchAhead(k);
-        inOrder = !before(order[k], order[k - 1]);
-    }
+    for (size_t k = 1; inOrder && k < order.size(); ++k) inOrder = !before(order[k], order[k - 1]);
     if (!inOrder) std::sort(order.begin(), order.end(), before);
     // The index folds letter case as the GUIDs are compared here.
     SqliteStatement guids(db, "SELECT GUID FROM tblVandrel ORDER BY GUID");
     size_t k = 0;
     while (k < order.size() && guids.step()) {
-        fetchAhead(k);
         const std::string_view guid = guids.text(0);
         int c = 1;
         while (k < order.size() && (c = compareGuids(bans[order[k]].guid, guid)) < 0) ++k;
@@ -187,8 +169,6 @@ std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgre
     dropBrowsingIndexes(db_, static_cast<size_t>(std::count(stored.begin(), stored.end(), false)));
     for (size_t i = 0; i < bans.size(); ++i) {
         if (i % kProgressEvery == 0) progress(static_cast<int64_t>(i));
-        if (i + kFetchAhead < bans.size() && !stored[i + kFetchAhead])
-            fetchValues(bans[i + kFetchAhead]);
         if (stored[i]) continue;
         const Ban ban = bans[i];
         // The values outlive the step, so SQLite need not copy them.

@@ -5,7 +5,6 @@
 
 #include "bans/Aliases.h"
 #include "bans/GuidKey.h"
-#include "platform/Prefetch.h"
 
 namespace th {
 
@@ -15,22 +14,12 @@ bool blank(std::string_view text) {
     return text.find_first_not_of(' ') == std::string_view::npos;
 }
 
-// Asks for a row's texts before a loop over the sorted rows reaches it: the sort leaves
-// the texts where they were read, so such a loop visits them at random and would otherwise
-// wait for memory at every row.
-void fetchTexts(const WorkRow& row) {
-    // Kept one after another as they were read: the GUID, the name and the address.
-    prefetch(row.guid.data(), row.guid.size() + row.name.size() + row.address.size());
-    prefetch(row.reason.data(), row.reason.size());
-}
-
 }  // namespace
 
 std::vector<size_t> banRows(const std::vector<WorkRow>& sorted) {
     std::vector<size_t> rows;
     std::optional<std::string_view> previous;
     for (size_t j = 0; j < sorted.size(); ++j) {
-        if (j + kFetchAhead < sorted.size()) fetchTexts(sorted[j + kFetchAhead]);
         const std::string_view guid = sorted[j].guid;
         const bool taken = namesPlayer(guid) && !(previous && sameGuid(guid, *previous));
         previous = guid;
@@ -45,7 +34,6 @@ StoredRows storeRows(BanStore& store, WorkingRows& work,
     StoredRows counts;
     const std::vector<size_t> rowOf = banRows(sorted);  // the working row of each ban
     for (size_t i = 0; i < rowOf.size(); ++i) {
-        if (i + kFetchAhead < rowOf.size()) fetchTexts(sorted[rowOf[i + kFetchAhead]]);
         WorkRow& row = sorted[rowOf[i]];
         if (blank(row.reason)) {
             row.reason = {};

@@ -1,6 +1,8 @@
 #include "bans/WorkingTable.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <future>
 #include <iterator>
 
@@ -8,6 +10,7 @@
 #include "bans/BanFileReader.h"
 #include "bans/GuidKey.h"
 #include "platform/HeadOrder.h"
+#include "platform/Prefetch.h"
 #include "platform/SecondThread.h"
 #include "platform/TimeStamp.h"
 #include "platform/TrimSpaces.h"
@@ -221,6 +224,31 @@ void sortByGuid(std::vector<WorkRow>& rows) {
             if (int c = compareGuids(a.guid, b.guid)) return c < 0;
             return a.guid < b.guid;
         });
+}
+
+void sortByGuid(WorkingRows& work) {
+    std::vector<WorkRow>& rows = work.rows;
+    sortByGuid(rows);
+    const auto valuesOf = [](WorkRow& row) {
+        return std::array{&row.stamp, &row.guid, &row.name, &row.address, &row.reason};
+    };
+    CellStore ordered;
+    for (size_t j = 0; j < rows.size(); ++j) {
+        // Where they were read, the texts lie apart: each is asked for ahead of its turn.
+        if (j + kFetchAhead < rows.size())
+            for (const std::string_view* value : valuesOf(rows[j + kFetchAhead]))
+                prefetch(value->data(), value->size());
+        size_t size = 0;
+        for (const std::string_view* value : valuesOf(rows[j])) size += value->size();
+        uint32_t block = 0, offset = 0;
+        char* at = ordered.append(size, block, offset);
+        for (std::string_view* value : valuesOf(rows[j])) {
+            if (!value->empty()) std::memcpy(at, value->data(), value->size());
+            *value = {at, value->size()};
+            at += value->size();
+        }
+    }
+    work.texts = std::move(ordered);
 }
 
 }  // namespace th

@@ -29,6 +29,40 @@ TEST(WorkingTable, GuidsCompareAsTheirKeysDo) {
         }
 }
 
+// Sorting a merge's rows moves their texts into the rows' own store, in the new order: every
+// value must come out as the plain sort gives it, with nothing left viewing where it was read.
+TEST(WorkingTable, SortedRowsKeepTheirValuesInTheirOwnTexts) {
+    const std::string file =
+        "[04.16.2017 21:03:11] g3 \"Three\" \"3:3\" \"VIOLATION DETECTED -> C #3\"\r\n"
+        "[04.16.2017 21:03:12] G1 \"One\" \"\" \"\"\r\n"
+        "[04.16.2017 21:03:13] g2 \"Two\" \"2:2\" \"VIOLATION DETECTED -> B #2\"\r\n";
+    WorkingRows work;
+    FieldSplitter awk;
+    collectFileLines(file, awk, work);
+    // Rows a caller hands over view the caller's own text, which may go after the sort.
+    std::string callers = "[04.16.2017 21:03:14]g1\"Grid\"\"9:9\"X";
+    const std::string_view held = callers;
+    work.rows.push_back({held.substr(0, 21), held.substr(21, 2), held.substr(23, 6),
+                         held.substr(29, 5), held.substr(34, 1), false, true});
+    work.rows.push_back({held.substr(0, 21), held.substr(21, 2), {}, {}, {}, true, false});
+    auto text = [](const WorkRow& r) {
+        return std::string(r.stamp) + "|" + std::string(r.guid) + "|" + std::string(r.name) + "|" +
+               std::string(r.address) + "|" + std::string(r.reason) + "|" +
+               std::to_string(r.stamped) + std::to_string(r.fromGrid);
+    };
+    std::vector<WorkRow> plain = work.rows;
+    sortByGuid(plain);
+    std::vector<std::string> expected;
+    for (const WorkRow& r : plain) expected.push_back(text(r));
+
+    sortByGuid(work);
+    callers.assign(callers.size(), '#');
+    std::vector<std::string> got;
+    for (const WorkRow& r : work.rows) got.push_back(text(r));
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(got.front(), "[04.16.2017 21:03:12]|G1|\"One\"|\"\"||00");
+}
+
 // A large file is taken apart in two halves at once: its rows, kept lines and counts must be
 // those of one pass, wherever the cut falls among the kinds of line end.
 TEST(WorkingTable, ALargeFileGivesWhatOnePassGives) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <future>
 #include <iterator>
 
@@ -238,15 +237,7 @@ void sortByGuid(WorkingRows& work) {
         if (j + kFetchAhead < rows.size())
             for (const std::string_view* value : valuesOf(rows[j + kFetchAhead]))
                 prefetch(value->data(), value->size());
-        size_t size = 0;
-        for (const std::string_view* value : valuesOf(rows[j])) size += value->size();
-        uint32_t block = 0, offset = 0;
-        char* at = ordered.append(size, block, offset);
-        for (std::string_view* value : valuesOf(rows[j])) {
-            if (!value->empty()) std::memcpy(at, value->data(), value->size());
-            *value = {at, value->size()};
-            at += value->size();
-        }
+        for (std::string_view* value : valuesOf(rows[j])) *value = ordered.keep(*value);
     }
     work.texts = std::move(ordered);
 }

@@ -8,6 +8,9 @@ namespace {
 // byte written as it is.
 struct EscapeLetters {
     char of[256] = {};
+    // The bytes a plain run ends at: those escaped, and the first byte of a UTF-8 control
+    // character where those are escaped, so that a run needs one look per byte.
+    bool stops[256] = {};
     constexpr explicit EscapeLetters(ControlBytes controls) {
         if (controls == ControlBytes::NulOnly) {
             of[0] = '0';
@@ -20,6 +23,8 @@ struct EscapeLetters {
         of[static_cast<unsigned char>('\t')] = layout ? 0 : 't';
         of[static_cast<unsigned char>('\r')] = layout ? 0 : 'r';
         of[static_cast<unsigned char>('\n')] = layout ? 0 : 'n';
+        for (int b = 0; b < 256; ++b) stops[b] = of[b] != 0;
+        stops[0xC2] = controls != ControlBytes::NulOnly;
     }
 };
 constexpr EscapeLetters kHex{ControlBytes::Hex}, kNulOnly{ControlBytes::NulOnly},
@@ -35,10 +40,10 @@ bool isC1At(std::string_view text, size_t at) {
 
 void appendEscaped(std::string& out, std::string_view text, ControlBytes controls) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    const char* letters = (controls == ControlBytes::Hex       ? kHex
-                           : controls == ControlBytes::NulOnly ? kNulOnly
-                                                               : kTerminal)
-                              .of;
+    const EscapeLetters& table = controls == ControlBytes::Hex       ? kHex
+                                 : controls == ControlBytes::NulOnly ? kNulOnly
+                                                                     : kTerminal;
+    const char* letters = table.of;
     const auto hex = [&](unsigned char byte) {
         out += kDigits[byte >> 4];
         out += kDigits[byte & 0xF];
@@ -50,22 +55,25 @@ void appendEscaped(std::string& out, std::string_view text, ControlBytes control
     while (i < text.size()) {
         // Plain runs go in one piece.
         size_t special = i;
-        while (special < text.size() && !letters[static_cast<unsigned char>(text[special])] &&
-               !(c1 && isC1At(text, special)))
+        while (special < text.size() && !table.stops[static_cast<unsigned char>(text[special])])
             ++special;
         out.append(text.substr(i, special - i));
         if (special == text.size()) break;
         const auto byte = static_cast<unsigned char>(text[special]);
-        out += '\\';
         if (c1 && isC1At(text, special)) {
-            out += "xC2\\x";
+            out += "\\xC2\\x";
             hex(static_cast<unsigned char>(text[special + 1]));
             i = special + 2;
             continue;
         }
+        i = special + 1;
+        if (!letters[byte]) {  // 0xC2 beginning another character
+            out += static_cast<char>(byte);
+            continue;
+        }
+        out += '\\';
         out += letters[byte];
         if (letters[byte] == 'x') hex(byte);
-        i = special + 1;
     }
 }
 

@@ -17,7 +17,12 @@ TEST(TerminalText, NoByteReachesTheTerminalThatCouldSteerIt) {
              {"back\\slash\ttab\rcr\nlf", "back\\\\slash\\ttab\\rcr\\nlf"},
              {"\x1b[2J\x1b]0;title\x07", "\\x1B[2J\\x1B]0;title\\x07"},
              {std::string("\0\x01\x1f\x7f", 4), "\\x00\\x01\\x1F\\x7F"},
-             {"\x80\xe9\xff caf\xc3\xa9", "\x80\xe9\xff caf\xc3\xa9"}})
+             {"\x80\xe9\xff caf\xc3\xa9", "\x80\xe9\xff caf\xc3\xa9"},
+             {"no\xc2\xa0"
+              "break \xc2\x9b"
+              "2J \xc2",
+              "no\xc2\xa0"
+              "break \\xC2\\x9B2J \xc2"}})
         EXPECT_EQ(terminalText(text), shown);
 }
 

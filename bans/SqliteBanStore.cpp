@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <memory>
 #include <numeric>
 
@@ -11,6 +12,7 @@
 #include "bans/BanFileOrder.h"
 #include "bans/GuidKey.h"
 #include "bans/SchemaMigration.h"
+#include "bans/SqliteBatches.h"
 #include "platform/CellStore.h"
 #include "platform/HeadOrder.h"
 #include "platform/Prefetch.h"
@@ -18,18 +20,6 @@
 namespace th {
 
 namespace {
-
-// Runs a prepared statement to its end and makes it ready for the next values.
-void run(SqliteStatement& statement) {
-    try {
-        while (statement.step()) {
-        }
-    } catch (...) {
-        statement.reset();
-        throw;
-    }
-    statement.reset();
-}
 
 constexpr int64_t kProgressEvery = 4096;
 
@@ -159,27 +149,67 @@ bool SqliteBanStore::hasBan(std::string_view guid) {
 }
 
 std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgress& progress) {
-    // GUID folds letter case in the table: a GUID stored in any case is not added again.
-    SqliteStatement& insert = db_.prepared(
-        "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) "
-        "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT DO NOTHING");
     std::vector<bool> added(bans.size());
     CellStore changed;  // the names an apostrophe changes
     const std::vector<bool> stored = storedAmong(db_, bans);
-    dropBrowsingIndexes(db_, static_cast<size_t>(std::count(stored.begin(), stored.end(), false)));
-    for (size_t i = 0; i < bans.size(); ++i) {
-        if (i % kProgressEvery == 0) progress(static_cast<int64_t>(i));
-        if (stored[i]) continue;
-        const Ban ban = bans[i];
-        // The values outlive the step, so SQLite need not copy them.
-        insert.bindUncopied(1, ban.guid);
-        insert.bindUncopied(2, ban.stamp);
-        insert.bindUncopied(3, asStored(ban.name, changed));
-        insert.bindUncopied(4, ban.address);
-        insert.bindUncopied(5, ban.reason);
-        run(insert);
-        added[i] = sqlite3_changes(db_.handle()) > 0;
+    std::vector<size_t> adding;
+    for (size_t i = 0; i < bans.size(); ++i)
+        if (!stored[i]) adding.push_back(i);
+    dropBrowsingIndexes(db_, adding.size());
+    // A new ban is numbered past the largest ID: when a statement adds fewer bans than it
+    // holds (a GUID stored already), the numbers tell its new ones from the others. Past
+    // the largest number there is, SQLite numbers at random: then each ban goes alone.
+    int64_t highest = 0;
+    {
+        SqliteStatement largest(db_, "SELECT coalesce(max(ID), 0) FROM tblVandrel");
+        if (largest.step()) highest = static_cast<int64_t>(unsignedOf(largest.text(0)));
     }
+    const bool numbered =
+        highest <= std::numeric_limits<int64_t>::max() - static_cast<int64_t>(bans.size());
+    SqliteStatement& idOf = db_.prepared("SELECT ID FROM tblVandrel WHERE GUID = ?1");
+    const auto idOfBan = [&](std::string_view guid) {
+        idOf.bindUncopied(1, guid);
+        int64_t id = 0;
+        try {
+            if (idOf.step()) id = static_cast<int64_t>(unsignedOf(idOf.text(0)));
+        } catch (...) {
+            idOf.reset();
+            throw;
+        }
+        idOf.reset();
+        return id;
+    };
+    size_t done = 0;
+    // GUID folds letter case in the table: a GUID stored in any case is not added again.
+    writeInBatches(
+        db_,
+        [](const std::string& values) {
+            return "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) " +
+                   values + " ON CONFLICT DO NOTHING";
+        },
+        5, adding,
+        [&](size_t i, SqliteStatement& insert, int first) {
+            const Ban ban = bans[i];
+            // The values outlive the statement, so SQLite need not copy them.
+            insert.bindUncopied(first, ban.guid);
+            insert.bindUncopied(first + 1, ban.stamp);
+            insert.bindUncopied(first + 2, asStored(ban.name, changed));
+            insert.bindUncopied(first + 3, ban.address);
+            insert.bindUncopied(first + 4, ban.reason);
+        },
+        [&](std::span<const size_t> rows, int count) {
+            if (static_cast<size_t>(count) == rows.size() || rows.size() == 1) {
+                for (size_t i : rows) added[i] = count > 0;
+            } else {
+                for (size_t i : rows) added[i] = idOfBan(bans[i].guid) > highest;
+            }
+            highest = std::max<int64_t>(highest, sqlite3_last_insert_rowid(db_.handle()));
+            const size_t before = done;
+            done = rows.back() + 1;
+            if (done / kProgressEvery != before / kProgressEvery)
+                progress(static_cast<int64_t>(done));
+        },
+        numbered ? kRowsPerStatement : 1);
     progress(static_cast<int64_t>(bans.size()));
     return added;
 }
@@ -299,7 +329,7 @@ void SqliteBanStore::appendKeptLines(std::string_view, const std::vector<std::st
     SqliteStatement& insert = db_.prepared("INSERT INTO tblTempBans (TempBan) VALUES (?1)");
     for (const std::string& line : lines) {
         insert.bind(1, toStored(line));
-        run(insert);
+        insert.run();
     }
 }
 
@@ -342,7 +372,7 @@ void SqliteBanStore::putLogPositions(std::string_view, std::string_view reader,
     for (const LogPosition& p : gone) {
         const std::string device = std::to_string(p.device), inode = std::to_string(p.inode);
         remove.bindAll({reader, device, inode});
-        run(remove);
+        remove.run();
     }
     SqliteStatement& put = db_.prepared(
         "INSERT OR REPLACE INTO tblLogPositions "
@@ -354,7 +384,7 @@ void SqliteBanStore::putLogPositions(std::string_view, std::string_view reader,
                           modified = std::to_string(static_cast<uint64_t>(p.modified)),
                           hash = std::to_string(p.headHash), position = std::to_string(p.position);
         put.bindAll({reader, device, inode, p.path, size, modified, hash, position});
-        run(put);
+        put.run();
     }
 }
 

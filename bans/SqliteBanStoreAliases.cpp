@@ -8,14 +8,13 @@
 #include "bans/AliasStatements.h"
 #include "bans/GuidKey.h"
 #include "bans/SqliteBanStore.h"
+#include "bans/SqliteBatches.h"
 #include "platform/TimeStamp.h"
 
 namespace th {
 
 namespace {
 
-const std::string kUpsert =
-    alias_statements::upsert("VALUES (?1, ?2, ?3, ?4, ?5)", "GUID, PlayerName, IP");
 const std::string kSelect = alias_statements::select("GUID = ?1");
 
 // Stored aliases read per sighting at most, so that a few sightings far apart in a large
@@ -81,24 +80,25 @@ void SqliteBanStore::addAliases(const std::vector<Alias>& aliases) {
     CellStore changed;  // the names an apostrophe changes
     for (const Alias& alias : aliases) names.push_back(asStored(alias.name, changed));
     const std::vector<bool> held = sightingsHeld(db_, aliases, names);
-    SqliteStatement& upsert = db_.prepared(kUpsert);
-    for (size_t i = 0; i < aliases.size(); ++i) {
-        if (held[i]) continue;
-        const Alias& alias = aliases[i];
-        upsert.bindUncopied(1, alias.guid);
-        upsert.bindUncopied(2, names[i]);
-        upsert.bindUncopied(3, alias.address);
-        upsert.bindUncopied(4, alias.firstSeen);
-        upsert.bindUncopied(5, alias.lastSeen);
-        try {
-            while (upsert.step()) {
-            }
-        } catch (...) {
-            upsert.reset();
-            throw;
-        }
-        upsert.reset();
-    }
+    std::vector<size_t> upserting;
+    for (size_t i = 0; i < aliases.size(); ++i)
+        if (!held[i]) upserting.push_back(i);
+    // A sighting seen twice in one statement is upserted twice in turn, as if alone.
+    writeInBatches(
+        db_,
+        [](const std::string& values) {
+            return alias_statements::upsert(values, "GUID, PlayerName, IP");
+        },
+        5, upserting,
+        [&](size_t i, SqliteStatement& upsert, int first) {
+            const Alias& alias = aliases[i];
+            upsert.bindUncopied(first, alias.guid);
+            upsert.bindUncopied(first + 1, names[i]);
+            upsert.bindUncopied(first + 2, alias.address);
+            upsert.bindUncopied(first + 3, alias.firstSeen);
+            upsert.bindUncopied(first + 4, alias.lastSeen);
+        },
+        [](std::span<const size_t>, int) {});
 }
 
 std::vector<StoredAlias> SqliteBanStore::findAliases(std::string_view guid) {

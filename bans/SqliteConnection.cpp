@@ -124,6 +124,17 @@ void SqliteStatement::reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
+void SqliteStatement::run() {
+    try {
+        while (step()) {
+        }
+    } catch (...) {
+        reset();
+        throw;
+    }
+    reset();
+}
+
 int SqliteStatement::column(std::string_view name) const {
     int count = sqlite3_column_count(stmt_);
     for (int i = 0; i < count; ++i)

@@ -35,6 +35,9 @@ class SqliteStatement {
     bool step();
     // Makes the statement ready to run again, with its parameters cleared.
     void reset();
+    // Runs the statement to its end, for statements that return no rows (or rows no one
+    // reads), and makes it ready to run again, however it ends.
+    void run();
     int column(std::string_view name) const;
     // The row's text in a column; valid until the next step.
     std::string_view text(int column) const;

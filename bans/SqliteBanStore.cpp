@@ -166,19 +166,6 @@ std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgre
     }
     const bool numbered =
         highest <= std::numeric_limits<int64_t>::max() - static_cast<int64_t>(bans.size());
-    SqliteStatement& idOf = db_.prepared("SELECT ID FROM tblVandrel WHERE GUID = ?1");
-    const auto idOfBan = [&](std::string_view guid) {
-        idOf.bindUncopied(1, guid);
-        int64_t id = 0;
-        try {
-            if (idOf.step()) id = static_cast<int64_t>(unsignedOf(idOf.text(0)));
-        } catch (...) {
-            idOf.reset();
-            throw;
-        }
-        idOf.reset();
-        return id;
-    };
     size_t done = 0;
     // GUID folds letter case in the table: a GUID stored in any case is not added again.
     writeInBatches(
@@ -201,7 +188,13 @@ std::vector<bool> SqliteBanStore::addBans(const BanList& bans, const StoreProgre
             if (static_cast<size_t>(count) == rows.size() || rows.size() == 1) {
                 for (size_t i : rows) added[i] = count > 0;
             } else {
-                for (size_t i : rows) added[i] = idOfBan(bans[i].guid) > highest;
+                SqliteStatement idOf(db_, "SELECT ID FROM tblVandrel WHERE GUID = ?1");
+                for (size_t i : rows) {
+                    idOf.bindUncopied(1, bans[i].guid);
+                    added[i] =
+                        idOf.step() && static_cast<int64_t>(unsignedOf(idOf.text(0))) > highest;
+                    idOf.reset();
+                }
             }
             highest = std::max<int64_t>(highest, sqlite3_last_insert_rowid(db_.handle()));
             const size_t before = done;

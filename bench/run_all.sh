@@ -78,7 +78,14 @@ row "window: 1,000,000 violation lines shown (s)" "$window" "goal" "1.5" "$(rati
 "$b/bench_merge" >"$tmp/merge"
 first=$(grep -o 'empty database: *[0-9.]*' "$tmp/merge" | awk '{ print $NF }')
 second=$(grep -o 'nothing new: *[0-9.]*' "$tmp/merge" | awk '{ print $NF }')
+"$here/merge_reference.py" >"$tmp/reference"
 row "merge 100,000 + 100,000, empty database (s)" "$first" "goal" "0.5" "$(ratio "$first" 0.5)"
+row "merge 100,000 + 100,000, empty database (s)" "$first" \
+    "Python: 150,000 bans into SQLite, GUIDs in order, and the file" "$(field "$tmp/reference" sorted)" \
+    "$(ratio "$first" "$(field "$tmp/reference" sorted)")"
+row "merge 100,000 + 100,000, empty database (s)" "$first" \
+    "Python: the same, GUIDs in random order" "$(field "$tmp/reference" random)" \
+    "$(ratio "$first" "$(field "$tmp/reference" random)")"
 row "merge again, nothing new (s)" "$second" "goal" "0.5" "$(ratio "$second" 0.5)"
 "$b/bench_export" 1000000 "$tmp" >"$tmp/export"
 e() { awk -v k="$1" '$1 == k { print $2 }' "$tmp/export"; }

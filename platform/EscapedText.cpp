@@ -11,6 +11,9 @@ struct EscapeLetters {
     // The bytes a plain run ends at: those escaped, and the first byte of a UTF-8 control
     // character where those are escaped, so that a run needs one look per byte.
     bool stops[256] = {};
+    // A control character in UTF-8 steers a terminal as ESC does; only a scan file's
+    // cells keep it.
+    bool c1 = false;
     constexpr explicit EscapeLetters(ControlBytes controls) {
         if (controls == ControlBytes::NulOnly) {
             of[0] = '0';
@@ -24,7 +27,8 @@ struct EscapeLetters {
         of[static_cast<unsigned char>('\r')] = layout ? 0 : 'r';
         of[static_cast<unsigned char>('\n')] = layout ? 0 : 'n';
         for (int b = 0; b < 256; ++b) stops[b] = of[b] != 0;
-        stops[0xC2] = controls != ControlBytes::NulOnly;
+        c1 = controls != ControlBytes::NulOnly;
+        stops[0xC2] = c1;
     }
 };
 constexpr EscapeLetters kHex{ControlBytes::Hex}, kNulOnly{ControlBytes::NulOnly},
@@ -48,9 +52,7 @@ void appendEscaped(std::string& out, std::string_view text, ControlBytes control
         out += kDigits[byte >> 4];
         out += kDigits[byte & 0xF];
     };
-    // A control character in UTF-8 steers a terminal as ESC does; only a scan file's
-    // cells keep it.
-    const bool c1 = controls != ControlBytes::NulOnly;
+    const bool c1 = table.c1;
     size_t i = 0;
     while (i < text.size()) {
         // Plain runs go in one piece.

@@ -189,10 +189,11 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
         row.stamped = !isStamp(stamp);
         row.stamp = row.stamped ? merged : into.texts.keep(stamp);
         value.clear();
-        // Spaces around a GUID (a scan file edited by hand) would come back from the ban
-        // line without them, as a second ban of the player.
-        appendOneLine(value, trimSpaces(cells[GridColumn::Guid]));
-        row.guid = into.texts.keep(value);
+        // Spaces around a GUID (a scan file edited by hand, or a line break or zero byte
+        // made one) would come back from the ban line without them, as a second ban of the
+        // player.
+        appendOneLine(value, cells[GridColumn::Guid]);
+        row.guid = into.texts.keep(trimSpaces(value));
         value.clear();
         appendQuoted(value, cells[GridColumn::PlayerName]);
         row.name = into.texts.keep(value);

@@ -264,26 +264,29 @@ TEST_F(Merging, WritersOfTheBanFileTakeOneLock) {
 // (possible through a scan file) once wrote a second, forged ban line, and a double quote
 // ended its field, so a player chose the address and reason the next merge read. A zero
 // byte made a file that the next merge refused, and spaces around a GUID a second ban of
-// it. The line carries a space and an apostrophe instead; a GUID it cannot carry bans no
-// one, and a GUID goes without the spaces around it.
+// it, even a zero byte after it, made a space. The line carries a space and an apostrophe
+// instead; a GUID it cannot carry bans no one, and a GUID goes without the spaces around it.
 TEST_F(Merging, ABanLineIsOneLineAndReadsBackAsItWasWritten) {
     const std::string name = "x\r\n[01.01.2003 00:00:00] f0f0f0f0 \"forged\" \"9.9.9.9:1\" \"EVIL";
     merge("", {violationRow("eeee5555", name), violationRow("ab\"cd", "Q"),
                violationRow("ab[cd", "B"), violationRow("eeee6666", std::string("Nu\0l", 4)),
-               violationRow(std::string("ab\0cd", 5), "Z"), violationRow(" ffff7777 ", "Pad")});
+               violationRow(std::string("ab\0cd", 5), "Z"), violationRow(" ffff7777 ", "Pad"),
+               violationRow(std::string("gggg8888\0", 9), "Tail")});
     const std::string file = crlf(
         {"[06.01.2017 00:00:00] eeee5555 \"x  [01.01.2003 00:00:00] f0f0f0f0 'forged' "
          "'9.9.9.9:1' 'EVIL\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"",
          "[06.01.2017 00:00:00] eeee6666 \"Nu l\" \"198.51.100.7:28960\" \"VIOLATION "
          "DETECTED -> (AIMBOT) #50001\"",
          "[06.01.2017 00:00:00] ffff7777 \"Pad\" \"198.51.100.7:28960\" \"VIOLATION "
+         "DETECTED -> (AIMBOT) #50001\"",
+         "[06.01.2017 00:00:00] gggg8888 \"Tail\" \"198.51.100.7:28960\" \"VIOLATION "
          "DETECTED -> (AIMBOT) #50001\""});
     EXPECT_EQ(readBytes(bans), file);
     EXPECT_EQ(
         sql(db, "SELECT GUID, PlayerName FROM tblVandrel WHERE GUID = 'eeee5555'"),
         (Rows{"eeee5555|\"x  [01.01.2003 00:00:00] f0f0f0f0 \"forged\" \"9.9.9.9:1\" \"EVIL\""}));
     merge(file, {});
-    EXPECT_EQ(guidsIn(db), (Rows{"eeee5555", "eeee6666", "ffff7777"}))
+    EXPECT_EQ(guidsIn(db), (Rows{"eeee5555", "eeee6666", "ffff7777", "gggg8888"}))
         << "the next merge forges nothing, nor bans a GUID again without its spaces";
     sql(db, "DELETE FROM tblVandrel");
     merge(file, {});

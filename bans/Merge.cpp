@@ -20,7 +20,6 @@
 #include "bans/BanFileWriter.h"
 #include "bans/BanStore.h"
 #include "bans/Database.h"
-#include "platform/DatedArchiveName.h"
 #include "bans/GuidKey.h"
 #include "bans/LiftedBans.h"
 #include "bans/Paths.h"
@@ -30,6 +29,7 @@
 #include "platform/CCursor.h"
 #include "platform/CFileOpenSaveDialog.h"
 #include "platform/CShell.h"
+#include "platform/DatedArchiveName.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SecondThread.h"
 #include "platform/StopSignals.h"
@@ -577,16 +577,23 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     return outcome;
 }
 
-std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string& banFile) {
+MergePreview previewMerge(MainForm& form, BanStore& store, const std::string& banFile) {
     BanFileReader file(banFile);
     WorkingRows work;
     collectFileLines(file.bytes(), form.awkQuelvane, work);
+    const auto fileLines = [&] {
+        return std::count_if(work.rows.begin(), work.rows.end(),
+                             [](const WorkRow& row) { return !row.fromGrid; });
+    };
+    const int64_t linesRead = fileLines();
     collectGridRows(
         form.vsFlexGrid1, formatStamp(std::time(nullptr)), [](int32_t) {}, work);
     sortByGuid(work);
     // Lifted bans are skipped by the merge's own rule, without ending a lifting that a newer
     // violation would end: a dry run may have a database it can only read.
     dropLiftedRows(work.rows, liftingTimes(store));
+    MergePreview preview;
+    preview.liftedLines = linesRead - fileLines();
     std::vector<size_t> grid;
     std::vector<std::string> guids;
     for (size_t j : banRows(work.rows)) {
@@ -595,14 +602,20 @@ std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string
         guids.emplace_back(work.rows[j].guid);
     }
     const std::unordered_set<std::string> known = bannedGuidKeys(store, guids);
-    std::vector<NewBan> bans;
     for (size_t j : grid)
-        if (!known.contains(guidKey(work.rows[j].guid))) bans.push_back(newBanOf(work.rows[j]));
+        if (!known.contains(guidKey(work.rows[j].guid)))
+            preview.added.push_back(newBanOf(work.rows[j]));
+    std::unordered_set<std::string> inFile;
+    for (const WorkRow& row : work.rows)
+        if (!row.fromGrid) inFile.insert(guidKey(row.guid));
+    // The file is written again from the store: every ban it holds goes in.
+    store.forEachBan(
+        [&](const Ban& ban) { preview.fromStore += !inFile.contains(guidKey(ban.guid)); });
     // In the order the ban file would list them.
-    std::sort(bans.begin(), bans.end(), [](const NewBan& a, const NewBan& b) {
+    std::sort(preview.added.begin(), preview.added.end(), [](const NewBan& a, const NewBan& b) {
         return compareInBanFile(a.stamp, a.guid, b.stamp, b.guid) < 0;
     });
-    return bans;
+    return preview;
 }
 
 void g_MergeIntoBanFile(MainForm& form) {

@@ -79,10 +79,16 @@ struct MergeOutcome {
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options);
 
-// merge --dry-run: the grid's bans that a merge into the ban file would add now, in GUID
-// order, lifted bans skipped. Reads the ban file and the store, and changes neither.
-// Throws th::Error.
-std::vector<NewBan> bansToAdd(MainForm& form, BanStore& store, const std::string& banFile);
+// What a merge into the ban file would change now.
+struct MergePreview {
+    std::vector<NewBan> added;  // the grid's bans new to the store, in the ban file's order
+    int64_t fromStore = 0;      // bans the store holds already that the file lacks
+    int64_t liftedLines = 0;    // the file's lines of bans that stay lifted, taken out
+};
+
+// merge --dry-run: reads the ban file and the store, and changes neither; lifted bans are
+// skipped by the merge's rule. Throws th::Error.
+MergePreview previewMerge(MainForm& form, BanStore& store, const std::string& banFile);
 
 // The texts of the merge's boxes.
 namespace merge_text {

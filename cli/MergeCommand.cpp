@@ -21,6 +21,30 @@
 
 namespace th::cli {
 
+namespace {
+
+std::string counted(int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + (n == 1 ? one : many);
+}
+
+// The bans listed are those new to the database; the file is written again from the
+// database, so it also gains the bans stored already that it lacks, and loses the lines of
+// bans lifted.
+std::string previewText(const MergePreview& preview, const std::string& bans) {
+    std::string text = counted(static_cast<int64_t>(preview.added.size()), " ban", " bans") +
+                       " would be added to " + bans;
+    if (preview.fromStore > 0)
+        text += ", and " + counted(preview.fromStore, " ban", " bans") +
+                " the database holds that it lacks";
+    if (preview.liftedLines > 0)
+        text += "; " +
+                counted(preview.liftedLines, " line of a lifted ban", " lines of lifted bans") +
+                " would be taken out of it";
+    return text + "; nothing was changed";
+}
+
+}  // namespace
+
 void addMergeCommand(CLI::App& app, CommandContext& context) {
     struct Options {
         std::string bans, db, server;
@@ -70,11 +94,10 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
             if (options->newOnly) planFromStore(form, sources, kMergeReader, options->server);
             buildGrid(form, sources, true);
             if (options->dryRun) {
-                const std::vector<NewBan> added = bansToAdd(form, *looked, bans);
-                for (const NewBan& ban : added) context.out << banLine(ban) << "\n";
+                const MergePreview preview = previewMerge(form, *looked, bans);
+                for (const NewBan& ban : preview.added) context.out << banLine(ban) << "\n";
                 if (!context.outputWritten()) return;
-                context.note(std::to_string(added.size()) + (added.size() == 1 ? " ban" : " bans") +
-                             " would be added to " + bans + "; nothing was changed");
+                context.note(previewText(preview, bans));
                 return;
             }
             if (sources.plan && form.vsFlexGrid1.rows() < 2) {

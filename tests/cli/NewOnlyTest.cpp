@@ -142,5 +142,36 @@ TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
     EXPECT_EQ(everything(dir, db), older);
 }
 
+// The file is written again from the database: a second ban file on it gains the bans it
+// lacks, and a file kept from before a lifting loses the lifted ban's line. The dry run
+// says so, and the merges then do just that.
+TEST_F(NewOnly, ADryRunSaysWhatTheFileGainsFromTheDatabaseAndLoses) {
+    append("1.log", violation("Amy", guidOf(1)) + violation("Bob", guidOf(2)));
+    ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, logs}).status, 0);
+    const std::string kept = dir + "/kept.dat", other = dir + "/other.dat";
+    writeBytes(kept, readBytes(bans));
+    writeBytes(other, "");
+    ASSERT_EQ(runCli({"db", "unban", "--db", db, "--bans", bans, guidOf(2)}).status, 0);
+    const std::string log = dir + "/new.log";
+    writeBytes(log, violation("Cid", guidOf(3)));
+
+    const std::pair<std::string, std::string> said[] = {
+        {other, ", and 1 ban the database holds that it lacks"},
+        {kept, "; 1 line of a lifted ban would be taken out of it"},
+    };
+    for (const auto& [file, besides] : said) {
+        CliResult dry = runCli({"merge", "--bans", file, "--db", db, "--dry-run", log});
+        EXPECT_EQ(dry.status, 0) << dry.err;
+        EXPECT_EQ(dry.out, wouldAdd("Cid", 3));
+        EXPECT_EQ(dry.err, "1 ban would be added to " + file + besides + "; nothing was changed\n");
+    }
+    for (const std::string& file : {other, kept, bans})
+        ASSERT_EQ(runCli({"merge", "--bans", file, "--db", db, log}).status, 0);
+    const std::string amyAndCid = readBytes(bans);
+    EXPECT_EQ(std::count(amyAndCid.begin(), amyAndCid.end(), '\n'), 2);
+    EXPECT_EQ(readBytes(other), amyAndCid);
+    EXPECT_EQ(readBytes(kept), amyAndCid);
+}
+
 }  // namespace
 }  // namespace th::test

@@ -32,4 +32,9 @@ bool CommandContext::outputWritten() {
     return false;
 }
 
+std::string CommandContext::pathOutput(const std::string& path) const {
+    const auto* standard = dynamic_cast<const StandardOutput*>(out.rdbuf());
+    return standard && standard->terminal() ? terminalText(path) : path;
+}
+
 }  // namespace th::cli

@@ -33,6 +33,9 @@ struct CommandContext {
     // Flushes standard output; when a byte of it was lost, says so and fails. True when
     // everything printed so far has been written.
     bool outputWritten();
+    // A path that is the command's whole output, for a script to use
+    // ("$(tallyhound-cli db path)"): as it is, or by the one rule on a terminal.
+    std::string pathOutput(const std::string& path) const;
 
   private:
     bool outputLost_ = false;

@@ -57,7 +57,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         setDatabasePath(databaseOption(options->db));
         std::string archive, why;
         if (g_blnBackupDatabase(form, archive, &why)) {
-            context.out << terminalText(archive) << "\n";
+            context.out << context.pathOutput(archive) << "\n";
             return;
         }
         // The reason names the file it concerns: the database or the archive (or says how a
@@ -69,7 +69,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     addDbOption(*path, options->db);
     path->callback([options, &context] {
         setDatabasePath(databaseOption(options->db));
-        context.out << terminalText(storeDisplayName(databasePath())) << "\n";
+        context.out << context.pathOutput(storeDisplayName(databasePath())) << "\n";
     });
 
     CLI::App* reset = db->add_subcommand(

@@ -17,6 +17,8 @@ class StandardOutput : public std::streambuf {
 
     // The errno of the first write that failed; 0 while none has.
     int failure() const { return failure_; }
+    // Whether the descriptor is a terminal, where a person reads what is printed.
+    bool terminal() const { return terminal_; }
 
   protected:
     int_type overflow(int_type c) override;

@@ -4,7 +4,8 @@
 // nothing it prints may steer the terminal or break a line apart. Backslash, TAB, CR and
 // LF become \\, \t, \r and \n; every other byte below 0x20, 0x7F, and each byte of a
 // control character U+0080 to U+009F in UTF-8, becomes \xHH (two upper-case hex digits);
-// all other bytes, 8-bit ones included, stay as they are.
+// all other bytes, 8-bit ones included, stay as they are. A path that is a command's whole
+// output goes as it is when that is no terminal (CommandContext::pathOutput).
 
 #include <string>
 #include <string_view>

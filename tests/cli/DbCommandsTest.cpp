@@ -55,6 +55,20 @@ TEST_F(DbCommands, TheUsersOwnDatabaseIsMadeOnlyWhenUsed) {
     EXPECT_EQ(path.out, own + "\n");
 }
 
+// db path and db backup print a path for a script to use, as it is: a folder named with
+// a backslash or a TAB once came out escaped, naming no file.
+TEST_F(DbCommands, ThePathsPrintedForScriptsNameTheFiles) {
+    const std::string folder = dir + "/back\\slash\ttab";
+    std::filesystem::create_directories(folder);
+    const std::string odd = folder + "/V.mdb";
+    ASSERT_EQ(runProgram({"db", "init", "--db", odd}).status, 0);
+    EXPECT_EQ(runProgram({"db", "path", "--db", odd}).out, odd + "\n");
+    const CliResult backup = runProgram({"db", "backup", "--db", odd});
+    ASSERT_EQ(backup.status, 0) << backup.err;
+    ASSERT_EQ(backup.out.rfind(folder + "/", 0), 0u) << backup.out;
+    EXPECT_TRUE(std::filesystem::exists(backup.out.substr(0, backup.out.size() - 1)));
+}
+
 // db list, searched, limited and in another format (what a search finds is the store's
 // test, each format's rules the writer's), db show and db stats, control characters
 // escaped; a wrong limit fails (a missing database: the ban commands' test), and so does

@@ -221,6 +221,11 @@ Error SqliteConnection::lastError() const {
     // fault, not the statement's: it is named, as a command may have several databases in
     // hand or none named on its command line.
     const int code = sqlite3_errcode(db_) & 0xFF;
+    // SQLite's own words name the database where the folder is at fault.
+    if (sqlite3_extended_errcode(db_) == SQLITE_READONLY_DIRECTORY)
+        text =
+            "the folder holding it cannot be written to, and a change to the database needs "
+            "a journal file beside it";
     if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_READONLY ||
         (code == SQLITE_ERROR && text.starts_with("no such ")))
         text = path_ + ": " + text;

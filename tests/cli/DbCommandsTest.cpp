@@ -69,6 +69,26 @@ TEST_F(DbCommands, ThePathsPrintedForScriptsNameTheFiles) {
     EXPECT_TRUE(std::filesystem::exists(backup.out.substr(0, backup.out.size() - 1)));
 }
 
+// A database in a folder that cannot be written to is named with the cause: SQLite's own
+// words, "attempt to write a readonly database", sent the user to the file, which was
+// writable.
+TEST_F(DbCommands, AFolderThatCannotBeWrittenIsTheCauseGiven) {
+    const std::string folder = dir + "/locked", locked = folder + "/V.mdb";
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(runCli({"db", "init", "--db", locked}).status, 0);
+    ::chmod(locked.c_str(), 0666);
+    ::chmod(folder.c_str(), 0555);
+    ::chmod(dir.c_str(), 0755);
+    const CliResult r = runProgram({"db", "reset", "--yes", "--db", locked}, {.asNobody = true});
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(
+        r.err.find(locked + ": the folder holding it cannot be written to, and a change to the "
+                            "database needs a journal file beside it"),
+        std::string::npos)
+        << r.err;
+}
+
 // db list, searched, limited and in another format (what a search finds is the store's
 // test, each format's rules the writer's), db show and db stats, control characters
 // escaped; a wrong limit fails (a missing database: the ban commands' test), and so does

@@ -2,11 +2,14 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -27,6 +30,32 @@ std::vector<std::string> commandWords(const std::string& command) {
         at = end;
     }
     return words;
+}
+
+std::string whyNotRunnable(const std::string& program) {
+    auto problem = [](const std::string& path) -> std::string {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+        if (!S_ISREG(st.st_mode)) return "not a file";
+        if (::access(path.c_str(), X_OK) != 0) return "not a program that may be run";
+        return {};
+    };
+    if (program.find('/') != std::string::npos) {
+        const std::string why = problem(program);
+        return why.empty() ? why : "--after-merge: " + program + ": " + why;
+    }
+    // Where posix_spawnp looks: each folder of PATH, an empty one the current folder, or
+    // the system's default folders without PATH.
+    const char* variable = std::getenv("PATH");
+    const std::string folders = variable ? variable : "/bin:/usr/bin";
+    for (size_t at = 0;;) {
+        const size_t end = std::min(folders.find(':', at), folders.size());
+        const std::string folder = folders.substr(at, end - at);
+        if (problem((folder.empty() ? "." : folder) + "/" + program).empty()) return {};
+        if (end == folders.size()) break;
+        at = end + 1;
+    }
+    return "--after-merge: " + program + " is in no folder of PATH as a program that may be run";
 }
 
 std::string runAfterMerge(const std::vector<std::string>& words, const std::string& banFile,

@@ -17,6 +17,10 @@ inline constexpr const char* kNewBansVariable = "TALLYHOUND_NEW_BANS";
 // The command's words: split at spaces and tabs, nothing quoted, nothing expanded.
 std::vector<std::string> commandWords(const std::string& command);
 
+// Why the program cannot be started, looked up as runAfterMerge looks it up, or nothing
+// when it can: a typo is a configuration error at start, not a failure after the first ban.
+std::string whyNotRunnable(const std::string& program);
+
 // Runs the program (looked up in PATH when it holds no "/") with the ban file's path and
 // the number of new bans added to the environment, and waits for it, at most limit (it is
 // killed after that). Returns what went wrong, or nothing when it exited with status 0.

@@ -457,9 +457,14 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                          kExitUsage);
             return;
         }
-        if (!options->afterMerge.empty() && commandWords(options->afterMerge).empty()) {
-            context.fail("--after-merge names no command", kExitUsage);
-            return;
+        if (!options->afterMerge.empty()) {
+            const std::vector<std::string> words = commandWords(options->afterMerge);
+            const std::string why =
+                words.empty() ? "--after-merge names no command" : whyNotRunnable(words.front());
+            if (!why.empty()) {
+                context.fail(why, kExitUsage);
+                return;
+            }
         }
         for (const auto& input : options->inputs) {
             struct stat in {};

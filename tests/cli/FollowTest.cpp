@@ -302,6 +302,19 @@ TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
     EXPECT_EQ(missing.err, "tallyhound-cli: " + dir +
                                "/none.mdb: no ban database is there; make one with "
                                "tallyhound-cli db init\n");
+    // An after-merge command that cannot be started was said only after the first ban.
+    writeBytes(dir + "/script", "#!/bin/sh\n");
+    const std::pair<std::string, std::string> commands[] = {
+        {"relaod-bans now", "relaod-bans is in no folder of PATH as a program that may be run"},
+        {dir + "/none", dir + "/none: No such file or directory"},
+        {dir, dir + ": not a file"},
+        {dir + "/script", dir + "/script: not a program that may be run"},
+    };
+    for (const auto& [command, said] : commands) {
+        const CliResult r = runProgram({"follow", "--bans", bans, "--after-merge", command, logs});
+        EXPECT_EQ(r.status, 2) << command;
+        EXPECT_EQ(r.err, "tallyhound-cli: --after-merge: " + said + "\n");
+    }
     // So did one that is no ban database: an empty file, a device.
     writeBytes(dir + "/empty.mdb", "");
     for (const std::string& wrong : {dir + "/empty.mdb", std::string("/dev/null")}) {

@@ -128,6 +128,11 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
         series->append(static_cast<qreal>(i), static_cast<qreal>(tallies[i].count));
         most = std::max(most, tallies[i].count);
     }
+    // A line of one day has no length: its point is drawn instead.
+    if (tallies.size() == 1) {
+        series->setPointsVisible(true);
+        series->setMarkerSize(12);
+    }
     chart->addSeries(series);
     chart->setTitle(tallies.empty() ? title
                                     : QStringLiteral("%1 (%2 to %3)")

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QValueAxis>
+#include <QXYSeries>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -113,6 +114,33 @@ TEST_F(Statistics, ReasonsThatReadAlikeAreOneBar) {
         return;
     }
     FAIL() << "no chart of reasons";
+}
+
+// Violations of one day only are a mark on that day: a line of one point drew nothing.
+TEST_F(Statistics, OneDaysViolationsAreShown) {
+    GridFixture f;
+    for (int v = 0; v < 3; ++v)
+        f.add({"P", "(AIMBOT)", "50001", "[01.12.2026 10:00:0" + std::to_string(v) + "]",
+               "(slot #1)", "g", "1.2.3.4:5"});
+    StatisticsDialog dialog(f.form);
+    dialog.resize(980, 720);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    for (QChartView* view : dialog.findChildren<QChartView*>()) {
+        if (!view->chart()->title().startsWith("Violations per day")) continue;
+        auto* series = qobject_cast<QXYSeries*>(view->chart()->series().at(0));
+        ASSERT_NE(series, nullptr);
+        view->resize(600, 400);
+        const QImage shown = view->grab().toImage();
+        const QRect plot = view->chart()->plotArea().toRect();
+        int marked = 0;
+        for (int y = plot.top(); y <= plot.bottom(); ++y)
+            for (int x = plot.left(); x <= plot.right(); ++x)
+                marked += shown.pixelColor(x, y) == series->color();
+        EXPECT_GT(marked, 10) << marked;
+        return;
+    }
+    FAIL() << "no chart of days";
 }
 
 }  // namespace

@@ -82,25 +82,6 @@ std::vector<int> selectedRows(const QTableView& table) {
     return {rows.begin(), rows.end()};
 }
 
-// The hourglass while a change or an export runs on this thread (a large ban file takes
-// seconds), with the chooser just closed painted away first.
-class Hourglass {
-  public:
-    explicit Hourglass(Ports& ports) : cursor_(ports.cursor) {
-        cursor_.SetCursor(CCursor::kHourglass);
-        ports.events.repaintNow();
-    }
-    ~Hourglass() {
-        try {
-            cursor_.RestoreCursor();
-        } catch (const Error&) {
-        }
-    }
-
-  private:
-    CCursor cursor_;
-};
-
 }  // namespace
 
 BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(parent), form_(form) {

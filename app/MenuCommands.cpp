@@ -5,6 +5,7 @@
 #include "bans/BanStore.h"
 #include "bans/DatabaseUtilities.h"
 #include "bans/Paths.h"
+#include "platform/CCursor.h"
 #include "platform/CShell.h"
 #include "platform/MessageBoxes.h"
 
@@ -28,14 +29,23 @@ void resetFlow(MainForm& form, const MenuActions& actions) {
         MsgResult::Yes)
         return;
     // A failed reset has shown its own report, with what to do: one box per failure.
-    if (actions.resetDatabase ? actions.resetDatabase(form) : g_blnResetDatabase(form))
-        say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);
+    bool reset = false;
+    {
+        Hourglass busy(form.ports);
+        reset = actions.resetDatabase ? actions.resetDatabase(form) : g_blnResetDatabase(form);
+    }
+    if (reset) say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);
 }
 
 void backupFlow(MainForm& form, const MenuActions& actions) {
     std::string archivePath, why;
-    if (actions.backupDatabase ? actions.backupDatabase(form, archivePath)
-                               : g_blnBackupDatabase(form, archivePath, &why)) {
+    bool backedUp = false;
+    {
+        Hourglass busy(form.ports);
+        backedUp = actions.backupDatabase ? actions.backupDatabase(form, archivePath)
+                                          : g_blnBackupDatabase(form, archivePath, &why);
+    }
+    if (backedUp) {
         say(form, menu::kBackupDone + archivePath, MsgButtons::Ok, MsgIcon::Information);
         return;
     }

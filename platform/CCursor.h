@@ -37,4 +37,23 @@ class CCursor {
     int32_t saved_ = kDefault;
 };
 
+// The hourglass for as long as it lives, over work on the window's own thread (a large ban
+// table takes seconds), with what was just closed painted away first.
+class Hourglass {
+  public:
+    explicit Hourglass(Ports& ports) : cursor_(ports.cursor) {
+        cursor_.SetCursor(CCursor::kHourglass);
+        ports.events.repaintNow();
+    }
+    ~Hourglass() {
+        try {
+            cursor_.RestoreCursor();
+        } catch (const Error&) {
+        }
+    }
+
+  private:
+    CCursor cursor_;
+};
+
 }  // namespace th

@@ -4,6 +4,7 @@
 
 #include "app/MenuCommands.h"
 #include "bans/Paths.h"
+#include "platform/CCursor.h"
 #include "tests/app/GridFixture.h"
 
 namespace th {
@@ -18,11 +19,15 @@ struct MenuFixture : test::GridFixture {
     MenuFixture() {
         add({"Bob", "(AIMBOT)", "50001", "[x]", "(slot #3)", "bbbb", "10.0.0.2:1"});
         form.unload = [this] { effects += "unload "; };
-        actions.resetDatabase = [this](MainForm&) { return effects += "reset ", result; };
+        // The hourglass shows while each runs: a reset of many bans takes seconds.
+        actions.resetDatabase = [this](MainForm&) { return effects += busy("reset "), result; };
         actions.backupDatabase = [this](MainForm&, std::string& path) {
             path = "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip";
-            return effects += "backup ", result;
+            return effects += busy("backup "), result;
         };
+    }
+    std::string busy(const std::string& what) {
+        return scripted.cursor.current == CCursor::kHourglass ? what : what + "(no hourglass) ";
     }
     void click(const std::string& id) { SSActiveToolBars1_ToolClick(form, id, actions); }
 
@@ -68,6 +73,7 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
         f.click(id);
         EXPECT_EQ(boxes(f.scripted.messages.shown), shown) << id;
         EXPECT_EQ(f.effects, effects) << id;
+        EXPECT_EQ(f.scripted.cursor.current, CCursor::kDefault) << id;
     }
 }
 
@@ -80,10 +86,10 @@ TEST(MenuCommands, APostgresDatabaseIsBackedUpWithItsOwnTools) {
     f.click("ID_Backup");
     setDatabasePath({});
     EXPECT_EQ(boxes(f.scripted.messages.shown),
-              (std::vector<std::string>{box(
-                  "Database could not be backed up        \r\npostgresql://***@db.example/bans "
-                  "is a PostgreSQL database; back it up with pg_dump        ",
-                  MsgButtons::Ok, MsgIcon::Exclamation)}));
+              (std::vector<std::string>{
+                  box("Database could not be backed up        \r\npostgresql://***@db.example/bans "
+                      "is a PostgreSQL database; back it up with pg_dump        ",
+                      MsgButtons::Ok, MsgIcon::Exclamation)}));
 }
 
 TEST(MenuCommands, AWebLinkThatFailsIsReportedAndTheProgramGoesOn) {

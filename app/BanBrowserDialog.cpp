@@ -224,6 +224,9 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     });
     auto* copyKey = new QShortcut(QKeySequence::Copy, table_);
     connect(copyKey, &QShortcut::activated, this, &BanBrowserDialog::copySelected);
+    // The table alone would go to the end of the pages read so far.
+    auto* endKey = new QShortcut(QKeySequence::MoveToEndOfDocument, table_);
+    connect(endKey, &QShortcut::activated, this, &BanBrowserDialog::goToLastBan);
 
     // A search of a million bans runs once typing pauses, not at every key.
     auto* searchTimer = new QTimer(this);
@@ -399,12 +402,26 @@ void BanBrowserDialog::copySelected() {
     if (rows.empty()) return;
     // Every row selected (Ctrl+A) is every ban of the list, not only the pages read so far.
     if (rows.size() == static_cast<size_t>(model_->rowCount()) && model_->canFetchMore({})) {
-        Hourglass busy(form_.ports);
-        while (model_->canFetchMore({})) model_->fetchMore({});
+        readEveryPage();
         table_->selectAll();
         rows = selectedRows(*table_);
     }
     QApplication::clipboard()->setText(bansAsTsv(*model_, rows, columns));
+}
+
+void BanBrowserDialog::readEveryPage() {
+    if (!model_->canFetchMore({})) return;
+    Hourglass busy(form_.ports);
+    while (model_->canFetchMore({})) model_->fetchMore({});
+}
+
+void BanBrowserDialog::goToLastBan() {
+    readEveryPage();
+    const int last = model_->rowCount() - 1;
+    if (last < 0) return;
+    const int column = table_->currentIndex().isValid() ? table_->currentIndex().column() : 0;
+    table_->setCurrentIndex(model_->index(last, column));
+    table_->scrollToBottom();
 }
 
 std::string BanBrowserDialog::chooseBanFile() {

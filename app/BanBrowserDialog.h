@@ -64,6 +64,8 @@ class BanBrowserDialog : public QDialog {
 
     void unbanSelected();
     void copySelected();
+    // Ctrl+End: the last ban of the list, with every page before it read.
+    void goToLastBan();
     void importBanFiles();
     void exportBans();
 
@@ -90,6 +92,8 @@ class BanBrowserDialog : public QDialog {
     void showStatus();
     void showAliases();
     void fillTempBans();
+    // Reads the pages of the list the table has not read yet, under the hourglass.
+    void readEveryPage();
     // The error box of a failed read, once the event that asked for it is done.
     void showReadError(const std::exception& e);
     std::string chooseBanFile();

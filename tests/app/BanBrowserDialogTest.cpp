@@ -147,7 +147,8 @@ TEST_F(BanBrowser, SearchesSortsCopiesAndShowsTempBans) {
 
 // A list longer than a page: a sort or a search shows its top, wherever the view was
 // scrolled to (it once kept its place, and the first rows a user saw were from the middle),
-// and Ctrl+A, Ctrl+C copy every ban, not only the pages the table had read.
+// and Ctrl+A, Ctrl+C copy every ban and Ctrl+End goes to the last, not only the pages the
+// table had read.
 TEST_F(BanBrowser, AListLongerThanAPageStartsAtTheTopAndCopiesWhole) {
     addManyBans();
     GridFixture f;
@@ -162,6 +163,20 @@ TEST_F(BanBrowser, AListLongerThanAPageStartsAtTheTopAndCopiesWhole) {
     table.selectRow(0);
     dialog.copySelected();
     EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), 1);
+    // Ctrl+End goes to the last ban, not the last of the pages read.
+    table.sortByColumn(BanTableModel::GuidColumn, Qt::AscendingOrder);
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    table.setFocus();
+    QTest::keyClick(&table, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(table.currentIndex().row(), 302);
+    EXPECT_EQ(table.currentIndex()
+                  .siblingAtColumn(BanTableModel::GuidColumn)
+                  .data()
+                  .toString()
+                  .toStdString(),
+              "g1299");
+    EXPECT_TRUE(table.selectionModel()->isRowSelected(302));
 
     QScrollBar* bar = table.verticalScrollBar();
     for (const auto& change : std::vector<std::function<void()>>{

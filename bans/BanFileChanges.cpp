@@ -34,10 +34,11 @@ std::string counted(int64_t n, const char* one, const char* many) {
 }
 
 // The merge underneath a change: the file given, nothing explained or offered.
-MergeOptions changeOf(const std::string& banFile) {
+MergeOptions changeOf(const std::string& banFile, const std::string& server) {
     MergeOptions options;
     options.explain = options.offerToOpen = false;
     options.banFile = banFile;
+    options.server = server;
     return options;
 }
 
@@ -70,8 +71,9 @@ std::string liftedReport(int64_t lifted, const std::string& title) {
 }
 
 BanFileChange liftBans(MainForm& form, const std::string& banFile,
-                       const std::vector<std::string>& guids, const std::string& note) {
-    MergeOptions options = changeOf(banFile);
+                       const std::vector<std::string>& guids, const std::string& note,
+                       const std::string& server) {
+    MergeOptions options = changeOf(banFile, server);
     options.errorLead = kLiftFailed;
     std::vector<WorkRow> none;
     options.rows = &none;
@@ -114,7 +116,7 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
 }
 
 BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
-                             const std::vector<std::string>& others) {
+                             const std::vector<std::string>& others, const std::string& server) {
     BanFileChange change;
     OtherBanFile read;  // every file's, in turn
     std::string unreadable;
@@ -142,7 +144,7 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
 
     const auto unreadableLines = static_cast<int64_t>(read.unreadable.size());
     int64_t added = 0, known = 0, skipped = 0;
-    MergeOptions options = changeOf(banFile);
+    MergeOptions options = changeOf(banFile, server);
     options.errorLead = kImportFailed;
     options.rows = &bans;
     // Files without a ban, into a database without one, are an import of nothing, not a

@@ -25,13 +25,16 @@ struct BanFileChange {
 // Removes the bans of the GUIDs from the database and the ban file, recording each as
 // lifted now with the note. GUIDs without a ban are passed over. Failures are reported
 // through the form's message port, as a merge reports them.
+// server: the game server the ban file is for (bans/ServerName.h), whose temp bans it holds.
 BanFileChange liftBans(MainForm& form, const std::string& banFile,
-                       const std::vector<std::string>& guids, const std::string& note);
+                       const std::vector<std::string>& guids, const std::string& note,
+                       const std::string& server = {});
 
 // Adds the bans of other ban files to the database and the ban file; lifted bans stay
 // lifted. Lines of no ban shape are named, file and line, in the report.
 BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
-                             const std::vector<std::string>& others);
+                             const std::vector<std::string>& others,
+                             const std::string& server = {});
 
 // Writes every ban, in the stored query's order, to path (through the program's one
 // output writer) in the format. Returns the number of bans written; throws th::Error, or

@@ -32,4 +32,14 @@ inline CLI::Option* addDbOption(CLI::App& command, std::string& db,
     return command.add_option("--db", db, help)->check(namedBy("the ban database"));
 }
 
+// The game server a ban file is for: a shared database keeps each server's temp bans (and
+// follow's log places) under its name. Every command that writes a ban file takes it.
+inline CLI::Option* addServerOption(CLI::App& command, std::string& server,
+                                    const std::string& also = {}) {
+    return command.add_option("--server", server,
+                              "The game server this ban file is for; its temp bans" + also +
+                                  " are stored under this name in a shared database (default: "
+                                  "the host name)");
+}
+
 }  // namespace th::cli

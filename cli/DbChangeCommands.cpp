@@ -51,7 +51,7 @@ void finish(CommandContext& context, CommandForm& session, const BanFileChange& 
 
 void addDbChangeCommands(CLI::App& db, CommandContext& context) {
     struct Options {
-        std::string db, bans, note;
+        std::string db, bans, note, server;
         bool ignoreMissing = false;
         std::vector<std::string> guids, others;
     };
@@ -63,6 +63,7 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
     unban->add_option("--bans", options->bans, "The ban file to change (backed up first)")
         ->required()
         ->check(namedBy("the ban file"));
+    addServerOption(*unban, options->server);
     unban->add_option("--note", options->note, "Why the bans are lifted, kept with each");
     unban->add_flag("--ignore-missing", options->ignoreMissing,
                     "Pass over GUIDs that have no ban instead of changing nothing");
@@ -106,7 +107,8 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
             return;
         }
         const size_t errorsBefore = session.terminal.messages.errors.size();
-        const BanFileChange change = liftBans(session.form, bans, options->guids, options->note);
+        const BanFileChange change =
+            liftBans(session.form, bans, options->guids, options->note, options->server);
         finish(context, session, change, bans, errorsBefore);
     });
 
@@ -116,6 +118,7 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
     imports->add_option("--bans", options->bans, "The ban file to change (backed up first)")
         ->required()
         ->check(namedBy("the ban file"));
+    addServerOption(*imports, options->server);
     imports->add_option("OTHER", options->others, "Ban files of other servers")
         ->required()
         ->check(namedBy("a ban file"));
@@ -128,7 +131,7 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         if (!banOutputsAreNoInputs(context, bans, databasePath(), others)) return;
         CommandForm session(context.err);
         const size_t errorsBefore = session.terminal.messages.errors.size();
-        const BanFileChange change = importBanFiles(session.form, bans, others);
+        const BanFileChange change = importBanFiles(session.form, bans, others, options->server);
         finish(context, session, change, bans, errorsBefore);
     });
 }

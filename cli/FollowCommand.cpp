@@ -424,9 +424,7 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         ->required()
         ->check(namedBy("the ban file"));
     addDbOption(*follow, options->db);
-    follow->add_option("--server", options->server,
-                       "The game server this ban file is for; its temp bans and log places are "
-                       "stored under this name in a shared database (default: the host name)");
+    addServerOption(*follow, options->server, " and log places");
     follow
         ->add_option("--interval", options->interval,
                      "Seconds between looks at the logs when no change is announced (default 2)")

@@ -59,9 +59,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         ->required()
         ->check(namedBy("the ban file"));
     addDbOption(*merge, options->db);
-    merge->add_option("--server", options->server,
-                      "The game server this ban file is for; its temp bans are stored under this "
-                      "name in a shared database (default: the host name)");
+    addServerOption(*merge, options->server);
     addScanOptions(*merge, options->scan);
     addNewOnlyFlag(*merge, options->newOnly);
     merge->add_flag("--dry-run", options->dryRun,

@@ -48,8 +48,8 @@ _tallyhound_cli() {
         dbreset) options="--db --yes --help"; files= ;;
         dblist) options="--db --search --limit --format --help"; files= ;;
         dbexport) options="--db --format -o --output --help"; files= ;;
-        dbunban) options="--db --bans --note --ignore-missing --help"; files= ;;
-        dbimport) options="--db --bans --help"; files=dat ;;
+        dbunban) options="--db --bans --server --note --ignore-missing --help"; files= ;;
+        dbimport) options="--db --bans --server --help"; files=dat ;;
         *) return ;;
     esac
     if [[ $cur == -* ]]; then

@@ -62,6 +62,20 @@ TEST_F(FleetCommands, ServersShareTheirBansAndKeepTheirOwnTempBans) {
     // Browsing shows every server's.
     r = runCli({"db", "stats", "--db", uri});
     EXPECT_NE(r.out.find("temp bans\t3\n"), std::string::npos) << r.out;
+
+    // A lifting and an import keep a file's temp bans under its server's name: without
+    // --server they were stored again under the host name.
+    r = runCli({"db", "unban", "--db", uri, "--server", "beta", "--bans", other,
+                "0123abcd0123abcd0123abcd0123abcd"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string another = dir + "/another.dat";
+    writeBytes(another,
+               "[01.01.2012 00:00:00] 66666666666666666666666666666666 \"Six\" \"\" \"\"\r\n");
+    r = runCli({"db", "import", "--db", uri, "--server", "alpha", "--bans", bans, another});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = runCli({"db", "stats", "--db", uri});
+    EXPECT_NE(r.out.find("temp bans\t3\n"), std::string::npos) << r.out;
+    EXPECT_NE(readBytes(other).find("; the other server's own temp ban\r\n"), std::string::npos);
 }
 
 // A failure to reach the database, one of each kind, ends the merge with one message and

@@ -84,7 +84,11 @@ MsgResult QtMessageBoxPort::show(const std::string& prompt, MsgButtons buttons, 
         if (result == defaultButton) pressedOnReturn = button;
     }
     box.setDefaultButton(pressedOnReturn);
+    // A box shown from long work (a failed merge, reset or lifting) waits for the user: the
+    // hourglass over the application does not cover it.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
+    QApplication::restoreOverrideCursor();
     auto clicked = box.standardButton(box.clickedButton());
     for (auto [button, result] : order)
         if (button == clicked) return result;

@@ -40,6 +40,15 @@ TEST(QtMessageBoxPort, ReturnPressesTheDefaultButtonAndTheResetDefaultsToNo) {
                           : qt.show("Go on?", buttons, MsgIcon::Question, "t"),
                   answer);
     }
+    // A box shown under the hourglass (a merge that failed) shows the arrow, and the
+    // hourglass comes back after it.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Qt::CursorShape overBox = Qt::WaitCursor;
+    QTimer::singleShot(0, [&] { overBox = QApplication::overrideCursor()->shape(); });
+    qt.show("Failed.", MsgButtons::Ok, MsgIcon::Exclamation, "t");
+    EXPECT_EQ(overBox, Qt::ArrowCursor);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QApplication::restoreOverrideCursor();
 
     test::ScriptedPorts scripted;
     Ports ports{qt, scripted.files, scripted.cursor, scripted.events, scripted.shell};

@@ -33,13 +33,16 @@ inline CLI::Option* addDbOption(CLI::App& command, std::string& db,
 }
 
 // The game server a ban file is for: a shared database keeps each server's temp bans (and
-// follow's log places) under its name. Every command that writes a ban file takes it.
+// follow's log places) under its name. Every command that writes a ban file takes it. An
+// empty name is misuse, as for --db: taken as none, it quietly stored them under the host's.
 inline CLI::Option* addServerOption(CLI::App& command, std::string& server,
                                     const std::string& also = {}) {
-    return command.add_option("--server", server,
-                              "The game server this ban file is for; its temp bans" + also +
-                                  " are stored under this name in a shared database (default: "
-                                  "the host name)");
+    return command
+        .add_option("--server", server,
+                    "The game server this ban file is for; its temp bans" + also +
+                        " are stored under this name in a shared database (default: the host "
+                        "name)")
+        ->check(namedBy("the game server"));
 }
 
 }  // namespace th::cli

@@ -58,6 +58,8 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWasAndMisuseIsAUsageError) 
              {{"db", "stats", "--db", ""}, "--db: the ban database's name is empty"},
              {{"merge", "--db", "", log}, "--db: the ban database's name is empty"},
              {{"merge", "--bans", "", log}, "--bans: the ban file's name is empty"},
+             {{"merge", "--bans", bans, "--server", "", log},
+              "--server: the game server's name is empty"},
              {{"html", "-o", "", log}, "--output: the output's name is empty"},
              {{"scan", log, ""}, "INPUT: an input's name is empty"}}) {
         const CliResult r = runCli(args);

@@ -156,7 +156,10 @@ void cmdQuelvane_Click(MainForm& form, int16_t index) {
                 break;
         }
     } catch (const std::exception& e) {
-        showErrorBox(form.ports.messages, cmd::kUnhandledError, toError(e), cmd::kUnhandledAdvice);
+        const Error error = toError(e);
+        showErrorBox(
+            form.ports.messages, cmd::kUnhandledError, error,
+            error.number() == err::kBadFileFormat ? cmd::kWrongFileAdvice : cmd::kUnhandledAdvice);
     }
 }
 

@@ -38,6 +38,9 @@ inline constexpr const char* kUnhandledError = "An error unhandled error has occ
 inline constexpr const char* kUnhandledAdvice =
     "Check the file named above (is it there, can it be read or written?) and try again.";
 inline constexpr const char* kLogNotFoundAdvice = "Choose the log again with Load Log.";
+// Under a file of another kind (a log chosen for Import): nothing about it is to be checked.
+inline constexpr const char* kWrongFileAdvice =
+    "The file named above is not one this command reads; choose another and try again.";
 inline constexpr const char* kMergeCancelled =
     "Merge cancelled: the ban file and the ban database are as they were.";
 inline std::string keepFoundText(int32_t found) {

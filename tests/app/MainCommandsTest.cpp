@@ -42,6 +42,23 @@ TEST(LoadLog, AsksForALogAndShowsItsPathWithoutScanningAndCancelOrAnErrorKeepsIt
     EXPECT_EQ(f.form.pnlLogPathToFile.caption(), "/srv/pb/logs/pb000123.log");
 }
 
+// A file of another kind chosen for Import is said to be so, not to be checked for being
+// there and readable, as the other failures are.
+TEST(Import, AFileOfAnotherKindIsSaidToBeSo) {
+    GridFixture f;
+    const std::string log = test::dataPath("logs/sample.log");
+    f.scripted.files.answers = {{log}};
+    cmdQuelvane_Click(f.form, cmd::kImport);
+    EXPECT_EQ(boxes(f.scripted.messages.shown),
+              std::vector{box("An error unhandled error has occured        \r\n"
+                              "Not a scan file: " +
+                                  log +
+                                  " 321        \r\n"
+                                  "The file named above is not one this command reads; choose "
+                                  "another and try again.        ",
+                              MsgButtons::Ok, MsgIcon::Exclamation, "        ")});
+}
+
 TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
     const auto ok = MsgButtons::Ok, yesNo = MsgButtons::YesNo;
     const auto info = MsgIcon::Information, question = MsgIcon::Question;

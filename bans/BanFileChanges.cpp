@@ -11,6 +11,7 @@
 #include "bans/OtherBanFile.h"
 #include "bans/ShownBan.h"
 #include "platform/CancelToken.h"
+#include "platform/CountedText.h"
 #include "platform/Error.h"
 #include "platform/MessageBoxes.h"
 #include "platform/OutputFile.h"
@@ -27,10 +28,6 @@ constexpr const char* kImportFailed = "The ban files could not be imported";
 std::string fileTitle(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string counted(int64_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 // The merge underneath a change: the file given, nothing explained or offered.

@@ -16,6 +16,7 @@
 #include "cli/NewOnly.h"
 #include "cli/OutputChecks.h"
 #include "cli/ScanFlags.h"
+#include "platform/CountedText.h"
 #include "platform/Error.h"
 #include "scan/MainForm.h"
 
@@ -23,22 +24,18 @@ namespace th::cli {
 
 namespace {
 
-std::string counted(int64_t n, const char* one, const char* many) {
-    return std::to_string(n) + (n == 1 ? one : many);
-}
-
 // The bans listed are those new to the database; the file is written again from the
 // database, so it also gains the bans stored already that it lacks, and loses the lines of
 // bans lifted.
 std::string previewText(const MergePreview& preview, const std::string& bans) {
-    std::string text = counted(static_cast<int64_t>(preview.added.size()), " ban", " bans") +
+    std::string text = counted(static_cast<int64_t>(preview.added.size()), "ban", "bans") +
                        " would be added to " + bans;
     if (preview.fromStore > 0)
-        text += ", and " + counted(preview.fromStore, " ban", " bans") +
+        text += ", and " + counted(preview.fromStore, "ban", "bans") +
                 " the database holds that it lacks";
     if (preview.liftedLines > 0)
         text += "; " +
-                counted(preview.liftedLines, " line of a lifted ban", " lines of lifted bans") +
+                counted(preview.liftedLines, "line of a lifted ban", "lines of lifted bans") +
                 " would be taken out of it";
     return text + "; nothing was changed";
 }

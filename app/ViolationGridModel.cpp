@@ -202,6 +202,12 @@ QModelIndex ViolationGridModel::indexOfGridRow(int32_t row, int column) const {
     return index(static_cast<int>(child - first), column, index(static_cast<int>(top), 0));
 }
 
+int32_t ViolationGridModel::shownChildren(int32_t groupRow) const {
+    auto it = std::lower_bound(topRows_.begin(), topRows_.end(), groupRow);
+    if (it == topRows_.end() || *it != groupRow) return -1;
+    return childCount(static_cast<size_t>(it - topRows_.begin()));
+}
+
 bool ViolationGridModel::isGroupIndex(const QModelIndex& index) const {
     int32_t r = gridRow(index);
     return r >= 0 && r < grid_.rows() && grid_.isSubtotal(r);
@@ -211,8 +217,16 @@ QString ViolationGridModel::cellText(int32_t row, int column, bool shown) const 
     std::string scratch;
     QString text =
         displayText(shown ? grid_.shownCell(row, column, scratch) : grid_.cell(row, column));
-    if (column == 0 && grid_.isSubtotal(row))
-        text += QStringLiteral("  (%1)").arg(grid_.subtotalCount(row));
+    if (column == 0 && grid_.isSubtotal(row)) {
+        const int32_t all = grid_.subtotalCount(row);
+        // Under a filter the count says how many of the group's rows are shown, so that a
+        // group of five showing two does not pass for two.
+        const int32_t shownRows = shownChildren(row);
+        if (!filter_.isEmpty() && shownRows >= 0 && shownRows < all)
+            text += QStringLiteral("  (%1 of %2)").arg(shownRows).arg(all);
+        else
+            text += QStringLiteral("  (%1)").arg(all);
+    }
     return text;
 }
 

@@ -80,6 +80,8 @@ class ViolationGridModel : public QAbstractItemModel, public GridListener {
     bool rowMatches(int32_t gridRow) const;
     bool cellMerged(int32_t gridRow, int column, const QModelIndex& index) const;
     int32_t childCount(size_t top) const { return top < childCount_.size() ? childCount_[top] : 0; }
+    // How many of a group row's data rows are shown; -1 when the group is not shown.
+    int32_t shownChildren(int32_t groupRow) const;
 
     FlexGrid& grid_;
     // Top-level items in order: their grid row and, for group rows, where their shown

@@ -56,6 +56,7 @@ TEST(ViolationGridModel, TheFilterKeepsRowsHoldingTheTextAnywhereWithTheirGroups
         {"(aimbot)", "Bob  (1): [2024.01.02 10:00:00] | Carol  (1): [2024.01.03 11:00:00]"},
         {QString::fromUtf8("\xC3\x9C"),
          QString::fromUtf8("J\xC3\xBCrgen  (1): [2024.01.04 12:00:00]")},
+        {"09:30", "Alice  (1 of 2): [2024.01.01 09:30:00]"},
         {"no such text", ""},
     };
     for (const auto& [filter, rows] : cases) {

@@ -47,12 +47,14 @@ KeptOwner giveOwnerAndGroup(int fd, const struct stat& like) {
     return {now.st_uid == like.st_uid, now.st_gid == like.st_gid};
 }
 
-void copyAccessList(int from, int to) {
+int copyAccessList(int from, int to) {
     ssize_t size = ::fgetxattr(from, kAccessAcl, nullptr, 0);
-    if (size <= 0) return;  // none, or a file system without them
+    if (size <= 0) return 0;  // none, or a file system without them
     std::vector<char> acl(static_cast<size_t>(size));
     size = ::fgetxattr(from, kAccessAcl, acl.data(), acl.size());
-    if (size > 0) (void)::fsetxattr(to, kAccessAcl, acl.data(), static_cast<size_t>(size), 0);
+    if (size <= 0) return 0;  // taken away meanwhile
+    if (::fsetxattr(to, kAccessAcl, acl.data(), static_cast<size_t>(size), 0) != 0) return errno;
+    return 0;
 }
 
 std::string resolveLink(const std::string& path, const std::string& errorPath) {

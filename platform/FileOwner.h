@@ -17,8 +17,9 @@ struct KeptOwner {
 // any account may give a file a group it belongs to, only root another owner.
 KeptOwner giveOwnerAndGroup(int fd, const struct stat& like);
 
-// Copies the access list (ACL) of the file `from` to `to`, when it has one.
-void copyAccessList(int from, int to);
+// Copies the access list (ACL) of the file `from` to `to`, when it has one: 0, or the
+// errno of a list that could not be given (no room for it, say).
+int copyAccessList(int from, int to);
 
 // The file a path names: the path itself, or for a symbolic link the file it leads to.
 // A link owned by another account than its file is refused, as the kernel's

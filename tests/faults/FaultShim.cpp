@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -159,4 +160,6 @@ FAULTING(int, renameat2, (int fromDir, const char* from, int toDir, const char* 
          (fromDir, from, toDir, to, flags))
 FAULTING(int, unlink, (const char* path), (path))
 FAULTING(int, link, (const char* from, const char* to), (from, to))
+FAULTING(int, fsetxattr, (int fd, const char* name, const void* value, size_t size, int flags),
+         (fd, name, value, size, flags))
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/xattr.h>
 
 #include <functional>
 
@@ -16,7 +17,31 @@ using faults::Mode;
 const std::string kErrorLead = "An error has occured during a merge of this log        \r\n";
 const std::string kConnectLead = "An unhandled error has occured {g_blnConnectToDatabase}\r\n";
 
+// An access list giving one more account (nobody) read and write: the kernel's own form of
+// `setfacl -m u:65534:rw`, as a game server's account might be let in.
+const std::string kAccessList = [] {
+    std::string acl("\x02\0\0\0", 4);
+    auto entry = [&](uint16_t tag, uint16_t perm, uint32_t id) {
+        for (int i = 0; i < 2; ++i) acl += static_cast<char>(tag >> (8 * i));
+        for (int i = 0; i < 2; ++i) acl += static_cast<char>(perm >> (8 * i));
+        for (int i = 0; i < 4; ++i) acl += static_cast<char>(id >> (8 * i));
+    };
+    entry(0x01, 6, 0xFFFFFFFF);  // the owner
+    entry(0x02, 6, 65534);       // nobody
+    entry(0x04, 4, 0xFFFFFFFF);  // the group
+    entry(0x10, 6, 0xFFFFFFFF);  // the mask
+    entry(0x20, 4, 0xFFFFFFFF);  // others
+    return acl;
+}();
+
+std::string accessList(const std::string& path) {
+    char bytes[256];
+    const ssize_t n = ::getxattr(path.c_str(), "system.posix_acl_access", bytes, sizeof bytes);
+    return n > 0 ? std::string(bytes, static_cast<size_t>(n)) : std::string();
+}
+
 // A small merge: a ban file of two bans and a temp ban, two new violations in the grid.
+// The ban file has an access list, which a merge must keep or fail.
 class MergeFaults : public BanFolderTest {
   protected:
     void SetUp() override {
@@ -25,6 +50,8 @@ class MergeFaults : public BanFolderTest {
         writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"r1\"",
                                "[05.01.2017 00:00:00] bbbb2222 \"Two\" \"192.0.2.2:2\" \"r2\"", "",
                                "; a temp ban"}));
+        giveAccessList();
+        ASSERT_EQ(accessList(bans), kAccessList) << "this file system keeps no access lists";
         EXPECT_TRUE(merge().outcome.completed);  // the database agrees with the file
         oldBytes = readBytes(bans);
         oldDb = readBytes(db);
@@ -38,7 +65,12 @@ class MergeFaults : public BanFolderTest {
         for (const auto& e : std::filesystem::directory_iterator(dir))
             std::filesystem::remove(e.path());
         writeBytes(bans, oldBytes);
+        giveAccessList();
         writeBytes(db, oldDb);
+    }
+    void giveAccessList() {
+        ::setxattr(bans.c_str(), "system.posix_acl_access", kAccessList.data(), kAccessList.size(),
+                   0);
     }
     Merged merge() {
         MergeOptions options;
@@ -76,6 +108,7 @@ class MergeFaults : public BanFolderTest {
     void expectSound(bool ended) {
         const std::string file = readBytes(bans);
         EXPECT_TRUE(file == oldBytes || file == newBytes) << file;
+        EXPECT_EQ(accessList(bans), kAccessList);
         EXPECT_EQ(sql(db, "PRAGMA integrity_check"), (Rows{"ok"}));
         if (ended) return;
         Rows guids = {"aaaa1111", "bbbb2222"};

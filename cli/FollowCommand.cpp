@@ -159,8 +159,11 @@ class Follower {
             hear();
         }
         notifyServiceManager("STOPPING=1");
-        if (unstored_) storePositions();
-        return context_.status == kExitOk ? kExitOk : context_.status;
+        // The last word on where the logs stand: lost, the next run reads them again, and
+        // the exit status says so rather than a clean stop.
+        if (unstored_ && !storePositions() && context_.status == kExitOk)
+            context_.status = kExitRunTime;
+        return context_.status;
     }
 
   private:

@@ -195,6 +195,22 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 3u) << readBytes(dir + "/err");
 }
 
+// Where the logs stand is stored at a stop; when that fails the stop says so and ends with
+// status 1, not as a clean stop.
+TEST_F(Follow, AStopThatCannotStoreWhereTheLogsStandEndsWithOne) {
+    append("sv_viol.log", violation("Early", guidOf(1)));
+    start();
+    ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
+    sql(db, "DROP TABLE tblLogPositions");
+    append("sv_viol.log", "chatter\n");  // read at once, but stored within a minute or at a stop
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(stop(pid_), 1);
+    EXPECT_NE(
+        readBytes(dir + "/err").find("tallyhound-cli: where the logs stand could not be stored: "),
+        std::string::npos)
+        << readBytes(dir + "/err");
+}
+
 // A stop asked for while follow waits ends it at once, whatever it waits for: the
 // after-merge command (up to a minute, past systemd's stop timeout), another writer of the
 // database or another program holding the ban file's lock (up to 30 s each).

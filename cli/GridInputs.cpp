@@ -120,6 +120,9 @@ void buildGrid(MainForm& form, const GridSources& sources, bool arrange) {
         struct stat st {};
         if (::stat(input.c_str(), &st) != 0) throw Error::fromErrno(errno, input);
         if (S_ISDIR(st.st_mode)) throw Error::fromErrno(EISDIR, input);
+        // Said in one line, as a missing file is, rather than by the window's scan error
+        // box, which asks for the log by e-mail and speaks of rows in a grid.
+        if (::access(input.c_str(), R_OK) != 0) throw Error::fromErrno(errno, input);
         if (isScanFile(input))
             importScanFile(form, input);
         else

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/cli/CliRunner.h"
 
@@ -65,6 +66,15 @@ TEST_F(GridOutputCommands, FailuresWriteNothingAndMisuseIsAUsageError) {
         EXPECT_EQ(r.err, "tallyhound-cli: " + message + "\n");
         EXPECT_FALSE(std::filesystem::exists(out));
     }
+    // A log that cannot be read is said as a missing one is (it was the window's scan error
+    // box, asking for the log by e-mail).
+    const std::string locked = dir + "/locked.log";
+    writeBytes(locked, readBytes(log));
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);  // for nobody, whom root's test runs it as
+    const CliResult r = runProgram({"scan", locked}, {.asNobody = true});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tallyhound-cli: Permission denied: " + locked + "\n");
     for (const auto& [args, status] :
          std::vector<std::pair<Rows, int>>{{{"html", log}, 2},  // no -o
                                            {{"scan"}, 2},

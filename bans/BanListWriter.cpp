@@ -22,8 +22,9 @@ std::optional<BanListFormat> banListFormat(std::string_view name) {
 }
 
 void appendCsvField(std::string& out, std::string_view text) {
-    const bool formula = !text.empty() && (text.front() == '=' || text.front() == '+' ||
-                                           text.front() == '-' || text.front() == '@');
+    // A spreadsheet also reads a formula after a leading TAB or CR.
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
     const bool quoted = formula || text.find_first_of(",\"\r\n") != std::string_view::npos;
     if (quoted) out += '"';
     if (formula) out += '\'';

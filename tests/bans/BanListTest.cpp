@@ -45,6 +45,17 @@ TEST(BanListWriter, EachFormatHoldsTheFieldsInItsOwnRules) {
     EXPECT_EQ(written(BanListFormat::Json, {}), "[]\n");
 }
 
+// A cell a spreadsheet would read as a formula starts with an apostrophe, also after a
+// leading TAB or CR.
+TEST(BanListWriter, EveryFormulaLookingCsvFieldIsDisarmed) {
+    for (const auto& [text, field] : std::vector<std::pair<std::string, std::string>>{
+             {"\t=1+1", "\"'\t=1+1\""}, {"\r=1+1", "\"'\r=1+1\""}, {"a=1", "a=1"}}) {
+        std::string out;
+        appendCsvField(out, text);
+        EXPECT_EQ(out, field) << text;
+    }
+}
+
 TEST(BanListWriter, NamesAreDecodedByTheDisplayRule) {
     for (const auto& [bytes, utf8] : std::vector<std::pair<std::string, std::string>>{
              {"caf\xc3\xa9", "caf\xc3\xa9"},                    // valid UTF-8 stays

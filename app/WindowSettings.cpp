@@ -115,4 +115,15 @@ void setFoldColours(bool on) {
     QSettings().setValue("names/foldColours", on);
 }
 
+std::string unsavedFile() {
+    QSettings s;
+    s.sync();
+    return s.status() == QSettings::NoError ? std::string() : bytes(s.fileName());
+}
+
+std::string unsavedText(const std::string& file) {
+    return "The window's size, columns, recent logs and choices could not be saved to " + file +
+           ": the next start will not remember this session's changes.";
+}
+
 }  // namespace th::settings

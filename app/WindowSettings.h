@@ -42,5 +42,12 @@ void setScanOptions(const ScanOptions& options);
 bool foldColours();
 void setFoldColours(bool on);
 
+// Writes what is remembered to the settings file now; the file's name when it could not
+// be written (a folder or disk that takes no writes), else empty.
+std::string unsavedFile();
+
+// The box shown at exit when unsavedFile() names a file.
+std::string unsavedText(const std::string& file);
+
 }  // namespace settings
 }  // namespace th

@@ -575,6 +575,9 @@ void frmMain::closeEvent(QCloseEvent* event) {
     if (leaving_) {
         settings::saveWindow(*this);
         settings::saveColumns(form_->vsFlexGrid1, *vsFlexGrid1_->header());
+        if (const std::string file = settings::unsavedFile(); !file.empty())
+            say(ports_->messages, settings::unsavedText(file), MsgButtons::Ok,
+                MsgIcon::Exclamation);
         event->accept();
         return;
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenu>
@@ -84,6 +85,25 @@ TEST(WindowSettings, WindowsFitTheScreen) {
     EXPECT_TRUE(fits(w.window)) << w.window.width() << "x" << w.window.height();
     StatisticsDialog statistics(w.window.form(), &w.window);
     EXPECT_TRUE(fits(statistics)) << statistics.width() << "x" << statistics.height();
+    QSettings().clear();
+}
+
+// Settings that cannot be written are said at exit, once, and the window still goes; they
+// were lost without a word.
+TEST(WindowSettings, SettingsThatCannotBeSavedAreSaidAtExit) {
+    QSettings().clear();
+    const std::string file = QFile::encodeName(QSettings().fileName()).toStdString();
+    fs::remove(file);
+    fs::create_directories(file + "/blocked");  // a folder where the file should be
+    Window w;
+    ASSERT_TRUE(w.shown());
+    w.window.close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.window.isVisible(); }));
+    fs::remove_all(file);
+    ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
+    EXPECT_EQ(w.scripted.messages.shown[0].prompt,
+              "The window's size, columns, recent logs and choices could not be saved to " + file +
+                  ": the next start will not remember this session's changes.        ");
     QSettings().clear();
 }
 

@@ -103,9 +103,11 @@ void PostgresBanStore::begin() {
         const auto until = std::chrono::steady_clock::now() + kWriterWait;
         while (db_.query(kTryWriterLock).value(0, 0) != "true") {
             if (StopSignals::requested())
-                throw storeError(name() + ": stopped while another merge was writing");
+                throw Error(err::kFileInUse, appBaseName() + ".Connection",
+                            name() + ": stopped while another merge was writing");
             if (std::chrono::steady_clock::now() >= until)
-                throw storeError(name() + ": another merge kept writing for two minutes");
+                throw Error(err::kFileInUse, appBaseName() + ".Connection",
+                            name() + ": another merge kept writing for two minutes");
             notifyServiceManager("WATCHDOG=1");
             std::this_thread::sleep_for(kLockAskEvery);
         }

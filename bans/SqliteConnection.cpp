@@ -221,6 +221,11 @@ Error SqliteConnection::lastError() const {
     // fault, not the statement's: it is named, as a command may have several databases in
     // hand or none named on its command line.
     const int code = sqlite3_errcode(db_) & 0xFF;
+    // "database is locked" named no file, and said nothing of a wait a stop cut short.
+    if (code == SQLITE_BUSY)
+        return Error(err::kFileInUse, appBaseName() + ".Connection",
+                     path_ + ": another program was writing to it" +
+                         (StopSignals::requested() ? "; stopped while waiting for it" : ""));
     // SQLite's own words name the database where the folder is at fault.
     if (sqlite3_extended_errcode(db_) == SQLITE_READONLY_DIRECTORY)
         text =

@@ -160,8 +160,9 @@ class Follower {
         }
         notifyServiceManager("STOPPING=1");
         // The last word on where the logs stand: lost, the next run reads them again, and
-        // the exit status says so rather than a clean stop.
-        if (unstored_ && !storePositions() && context_.status == kExitOk)
+        // the exit status says so rather than a clean stop, unless the stop itself cut
+        // short a wait for another writer, as it is meant to.
+        if (unstored_ && !storePositions() && !stoppedWaiting_ && context_.status == kExitOk)
             context_.status = kExitRunTime;
         return context_.status;
     }
@@ -246,7 +247,9 @@ class Follower {
             lastStored_ = Clock::now();
             return true;
         } catch (const std::exception& e) {
-            problem("where the logs stand could not be stored: " + toError(e).description());
+            const Error error = toError(e);
+            stoppedWaiting_ = error.number() == err::kFileInUse && StopSignals::requested();
+            problem("where the logs stand could not be stored: " + error.description());
             return false;
         }
     }
@@ -347,7 +350,9 @@ class Follower {
             // each try would otherwise leave one more zip.
             if (backUp) lastBackup_ = lastBackupOf(bans);
             // The merge has said why on standard error.
-            problem("the merge into " + bans + " did not complete; it is tried again");
+            problem("the merge into " + bans + " did not complete; " +
+                    (StopSignals::requested() ? "what it did not merge is merged at the next start"
+                                              : "it is tried again"));
             if (database_ && !database_->connected()) lost("the connection was broken");
             return false;
         }
@@ -403,6 +408,7 @@ class Follower {
     std::vector<LogPosition> positions_;
     std::vector<LogPosition> gone_;  // removed from positions_, not yet from the database
     bool unstored_ = false;
+    bool stoppedWaiting_ = false;  // the last storing failed as a stop cut its wait short
     Clock::time_point lastStored_ = Clock::now();
     std::optional<Clock::time_point> lastBackup_;
     int failures_ = 0;

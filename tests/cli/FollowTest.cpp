@@ -249,6 +249,14 @@ TEST_F(Follow, AStopWhileFollowWaitsIsPrompt) {
         letGo();
     }
     sqlite3_close(other);
+    // Said as it is: no promise of another try by a follow that is ending.
+    const std::string err = readBytes(dir + "/err");
+    EXPECT_NE(err.find(db + ": another program was writing to it; stopped while waiting for it"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("did not complete; what it did not merge is merged at the next start"),
+              std::string::npos);
+    EXPECT_EQ(err.find("it is tried again"), std::string::npos) << err;
 }
 
 // Its output's reader gone (follow | head): follow says so, goes on banning and ends with 1,

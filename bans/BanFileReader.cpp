@@ -52,7 +52,12 @@ BanFileReader::BanFileReader(const std::string& path, const KnownBanFile* known)
     // The size and time that count are those from before the first byte is read: a
     // writer adding to it meanwhile shows as a change.
     if (::fstat(fd_, &status_) != 0) throw Error::fromErrno(errno, given_);
-    if (known && grownFrom(*known)) start_ = known->end;
+    if (known && known->valid) {
+        if (grownFrom(*known))
+            start_ = known->end;
+        else
+            notAsKnown_ = true;
+    }
     readFrom(start_);
 }
 

@@ -34,6 +34,9 @@ class BanFileReader {
     // Every byte read so far, from start() on: 0 unless known spared the rest.
     const std::string& bytes() const { return bytes_; }
     uint64_t start() const { return start_; }
+    // Whether a known file was given and this is not it, grown: replaced, shrunk or
+    // changed before where the last reading stopped.
+    bool notAsKnown() const { return notAsKnown_; }
 
     // The hash (as of a log's head) of the file's bytes from..to as they are now.
     uint64_t hashOf(uint64_t from, uint64_t to) const;
@@ -57,6 +60,7 @@ class BanFileReader {
     struct stat status_ {};
     std::string bytes_;
     uint64_t start_ = 0;
+    bool notAsKnown_ = false;
     std::unique_ptr<BanFileLock> lock_;
 };
 

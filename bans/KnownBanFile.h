@@ -2,8 +2,8 @@
 // What an appending merge keeps of a ban file between its runs, so that follow, merging
 // every few seconds into a file of many bans, reads only what was added since: the GUIDs
 // its whole lines hold and where they end. A file that was replaced, shrank or has other
-// bytes at its start or before where the reading stopped (a sorted rewrite, by this program or
-// another) is read whole again.
+// bytes at its start or before where the reading stopped (an older copy put back, or a
+// rewrite by another program) is rewritten sorted from the database, as it may lack bans.
 
 #include <sys/types.h>
 

@@ -329,6 +329,9 @@ void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFil
 // file, which the next merge reads.
 Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const MergeOptions& options,
                 MergeOutcome& outcome, Counts& counts) {
+    // Replaced or cut (an older copy put back, say) since the last run: it may lack bans
+    // the database holds, which only a sorted rewrite gives back to it.
+    if (file.notAsKnown()) return Pass::Rewrite;
     std::unordered_set<std::string> partial;
     WorkingRows work;
     collectFileGuids(file, form.awkQuelvane, options.known, partial, work);

@@ -463,6 +463,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     // Whether this merge wrote a backup, which a failure's box may then point to; set by
     // the backup's thread, read once that thread is done.
     std::atomic<bool> zipped{false};
+    bool appendingPass = false;  // the pass under way only adds to the end of the ban file
     BanStore* store = options.store;
     std::optional<CFileOpenSaveDialog> dialog;
     std::optional<CCursor> cursor;
@@ -532,6 +533,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 // A sorted rewrite here is not what was known (a later file may even
                 // get the freed inode).
                 if (options.known && !appending) *options.known = {};
+                appendingPass = appending;
                 pass = appending ? appendOnce(form, *store, file, options, outcome, counts)
                                  : mergeOnce(form, *store, file, options, server, outcome, counts,
                                              backup);
@@ -563,7 +565,10 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     } catch (const std::exception& e) {
         if (store) store->rollback();
         showErrorBox(form.ports.messages, options.errorLead ? options.errorLead : kErrorLead,
-                     toError(e), zipped ? kErrorAdvice : kErrorAdviceUnzipped);
+                     toError(e),
+                     appendingPass && outcome.fileReplaced ? kErrorAdviceAppended
+                     : zipped                              ? kErrorAdvice
+                                                           : kErrorAdviceUnzipped);
     }
 
     // Clean-up, whatever happened.

@@ -112,6 +112,11 @@ inline constexpr const char* kErrorAdvice =
 // The same when the failure came before a backup was written.
 inline constexpr const char* kErrorAdviceUnzipped =
     "The ban file and the ban database are as they were.";
+// The same when new bans had been added to the end of the ban file (between two backups
+// of follow's) before the database failed.
+inline constexpr const char* kErrorAdviceAppended =
+    "The ban database is as it was; the new bans are at the end of the ban file already, and "
+    "the next merge stores them in the database.";
 inline constexpr const char* kOpenQuestion = "Would you like to open this file now?        ";
 // How often a merge starts again when the ban file changed while it was merged.
 inline constexpr int kReruns = 3;

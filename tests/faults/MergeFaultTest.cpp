@@ -232,6 +232,11 @@ TEST_F(MergeFaults, EveryCallOfTheAppendingMergeFailedOrEndedLeavesNoHalfLine) {
                 failed += !run.completed;
                 if (run.completed) {
                     EXPECT_EQ(file, appended);
+                } else {
+                    // The box never says the file is as it was when it holds the new bans.
+                    EXPECT_EQ(run.box.find(merge_text::kErrorAdviceAppended) != std::string::npos,
+                              file == appended)
+                        << run.box;
                 }
             }
         },

@@ -479,6 +479,12 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                 context.fail(input + ": no log or folder to follow", kExitUsage);
                 return;
             }
+            // A pipe or device has no place to read on from: it was taken and never read.
+            if (!S_ISREG(in.st_mode) && !S_ISDIR(in.st_mode)) {
+                context.fail(input + ": not a log file or folder; follow reads files that grow",
+                             kExitUsage);
+                return;
+            }
         }
         setDatabasePath(databaseOption(options->db));
         if (!banOutputsAreNoInputs(context, bans, databasePath(), options->inputs)) return;

@@ -314,6 +314,12 @@ TEST_F(Follow, AnUnreadableLogIsSaidOnceAndTheOthersAreFollowed) {
 TEST_F(Follow, ConfigurationErrorsExitWithTwo) {
     EXPECT_EQ(runProgram({"follow", "--bans", dir + "/none.dat", logs}).status, 2);
     EXPECT_EQ(runProgram({"follow", "--bans", bans, dir + "/none"}).status, 2);
+    // A pipe was taken as a log and never read, without a word.
+    ASSERT_EQ(::mkfifo((dir + "/fifo.log").c_str(), 0600), 0);
+    const CliResult fifo = runProgram({"follow", "--bans", bans, dir + "/fifo.log"});
+    EXPECT_EQ(fifo.status, 2);
+    EXPECT_EQ(fifo.err, "tallyhound-cli: " + dir +
+                            "/fifo.log: not a log file or folder; follow reads files that grow\n");
     const CliResult r = runProgram(
         {"follow", "--bans", bans, "--db", "postgresql://fleet:secret@/bans?host=/tmp", logs});
     EXPECT_EQ(r.status, 2);

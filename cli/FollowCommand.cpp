@@ -29,6 +29,7 @@
 #include "cli/NumberCheck.h"
 #include "cli/OutputChecks.h"
 #include "cli/ScanFlags.h"
+#include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
 #include "platform/DatedArchiveName.h"
 #include "platform/Error.h"
@@ -316,6 +317,8 @@ class Follower {
                std::vector<LogPosition>& gone) {
         const std::string bans = absolutePath(options_.bans);
         session.terminal.files.paths = {bans};
+        // The merge's error boxes are printed below, once per outage.
+        session.terminal.messages.printErrors = false;
         const bool backUp = !lastBackup_ || Clock::now() - *lastBackup_ >= backupEvery_;
         MergeOptions options;
         options.explain = options.offerToOpen = false;
@@ -334,6 +337,16 @@ class Follower {
                 store.putLogPositions(server_, kMergeReader, next, gone);
             };
         MergeOutcome outcome = mergeIntoBanFile(session.form, options);
+        std::string said;
+        for (const std::string& prompt : session.terminal.messages.errors)
+            said += promptForTerminal(prompt) + "\n";
+        // The same failure has the same lead and error; the advice under them says whether
+        // this try had made a backup.
+        const size_t second = said.find('\n', said.find('\n') + 1);
+        const std::string failure = outcome.completed ? std::string() : said.substr(0, second);
+        const bool sameAgain = !failure.empty() && failure == lastFailure_;
+        lastFailure_ = failure;
+        if (!sameAgain) context_.err << said;
         if (outcome.noRecords) {
             // No ban anywhere yet (the violations had no GUID): nothing to write. The
             // backup was made all the same, and counts.
@@ -349,8 +362,10 @@ class Follower {
             // A backup written before the failure counts: tried again every few minutes,
             // each try would otherwise leave one more zip.
             if (backUp) lastBackup_ = lastBackupOf(bans);
-            // The merge has said why on standard error.
-            problem("the merge into " + bans + " did not complete; " +
+            // The merge has said why above, or the last time, when it failed as before: a
+            // database down for hours printed the same box every few minutes.
+            problem("the merge into " + bans + " did not complete" +
+                    (sameAgain ? ", as before" : "") + "; " +
                     (StopSignals::requested() ? "what it did not merge is merged at the next start"
                                               : "it is tried again"));
             if (database_ && !database_->connected()) lost("the connection was broken");
@@ -408,7 +423,9 @@ class Follower {
     std::vector<LogPosition> positions_;
     std::vector<LogPosition> gone_;  // removed from positions_, not yet from the database
     bool unstored_ = false;
-    bool stoppedWaiting_ = false;  // the last storing failed as a stop cut its wait short
+    bool stoppedWaiting_ = false;
+    std::string lastFailure_;  // what the last merge's failure said, when it failed  // the last
+                               // storing failed as a stop cut its wait short
     Clock::time_point lastStored_ = Clock::now();
     std::optional<Clock::time_point> lastBackup_;
     int failures_ = 0;

@@ -23,7 +23,7 @@ MsgResult TerminalMessages::show(const std::string& prompt, MsgButtons buttons, 
                                  const std::string&, MsgResult defaultButton) {
     if (icon == MsgIcon::Exclamation || icon == MsgIcon::Critical) {
         errors.push_back(prompt);
-        err_ << promptForTerminal(prompt) << "\n";
+        if (printErrors) err_ << promptForTerminal(prompt) << "\n";
     } else if (printInformation && buttons == MsgButtons::Ok) {
         err_ << promptForTerminal(prompt) << "\n";
     }

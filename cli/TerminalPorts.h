@@ -20,8 +20,9 @@ class TerminalMessages : public MessageBoxPort {
     // answer the others, so they are declined: the box's default when that is No or
     // Cancel, otherwise No (Cancel for a box without No).
     std::map<std::string, MsgResult> answers;
-    // Whether information boxes are printed (errors always are).
+    // Whether information boxes are printed, and error boxes (else only kept in errors).
     bool printInformation = true;
+    bool printErrors = true;
     std::vector<std::string> errors;  // prompts of error boxes shown, as shown
     using MessageBoxPort::show;
     MsgResult show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,

@@ -193,6 +193,9 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
     waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 3; });
     EXPECT_EQ(stop(pid_), 0);
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 3u) << readBytes(dir + "/err");
+    // The failure's box is printed once; each try after says it failed as before.
+    EXPECT_EQ(timesIn(dir + "/err", "An error has occured during a merge"), 1u);
+    EXPECT_GE(timesIn(dir + "/err", "did not complete, as before; it is tried again\n"), 2u);
 }
 
 // Where the logs stand is stored at a stop; when that fails the stop says so and ends with

@@ -99,7 +99,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     list->add_option("--search", options->search,
                      "Only bans whose GUID, name or IP holds this text (letter case ignored)");
     list->add_option("--limit", options->limit, "Print at most this many bans (0: all)")
-        ->check(numberFrom(0, 1000000000, true));
+        ->transform(numberFrom(0, 1000000000, true));
     list->add_option("--format", options->format, "tsv (the default), csv or json")
         ->check(formatCheck);
     list->callback([options, &context] {

@@ -454,12 +454,12 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
     follow
         ->add_option("--interval", options->interval,
                      "Seconds between looks at the logs when no change is announced (default 2)")
-        ->check(numberFrom(0.05, 3600));
+        ->transform(numberFrom(0.05, 3600));
     follow
         ->add_option("--backup-every", options->backupEvery,
                      "Hours between two backups of the ban file (default 24); merges in "
                      "between add new bans at its end")
-        ->check(numberFrom(0, 1e6));
+        ->transform(numberFrom(0, 1e6));
     follow->add_option("--after-merge", options->afterMerge,
                        "A command run after each merge that added bans (no shell; "
                        "TALLYHOUND_BANS and TALLYHOUND_NEW_BANS in its environment)");

@@ -1,5 +1,6 @@
 #include "cli/NumberCheck.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -27,8 +28,12 @@ CLI::Validator numberFrom(double low, double high, bool whole) {
             const bool number =
                 error == std::errc() && end == text.data() + text.size() &&
                 (!whole || text.find_first_not_of("0123456789") == std::string::npos);
-            if (number && value >= low && value <= high && std::isfinite(value)) return {};
-            return text + " is not " + wants;
+            if (!(number && value >= low && value <= high && std::isfinite(value)))
+                return text + " is not " + wants;
+            // Read as a person means it: the parser took a leading zero for octal, so that
+            // 08 was refused and 010 was eight.
+            if (whole) text.erase(0, std::min(text.find_first_not_of('0'), text.size() - 1));
+            return {};
         },
         wants);
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The check of an option that takes a number within bounds. A value it refuses is
-// answered in plain words ("--threads: x is not a whole number from 1 to 1024"), not with
-// the parser's own wording.
+// The check of an option that takes a number within bounds, added with transform (it
+// drops a whole number's leading zeros, which the parser reads as octal). A value it
+// refuses is answered in plain words ("--threads: x is not a whole number from 1 to
+// 1024"), not with the parser's own wording.
 
 #include <CLI/CLI.hpp>
 

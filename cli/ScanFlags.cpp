@@ -8,7 +8,7 @@ void addScanOptions(CLI::App& command, ScanOptions& options) {
     command
         .add_option("--threads", options.threads,
                     "Threads that scan parts of a log side by side (default: one per core)")
-        ->check(numberFrom(1, 1024, true));
+        ->transform(numberFrom(1, 1024, true));
     command.add_flag("--console-lines", options.consoleLines,
                      "Also read violation lines as a game's console log holds them "
                      "(\"PunkBuster Server: VIOLATION ...\", no date); their rows get the "

@@ -112,6 +112,7 @@ TEST_F(DbCommands, ListShowAndStatsTellWhatTheDatabaseHolds) {
          "[\n{\"guid\":\"BBBB\",\"name\":\"E\\u001b[2Jvil\",\"ip\":\"192.0.2.1\",\"reason\":\"" +
              reason + "\",\"time\":\"[01.02.2016 00:00:00]\"}\n]\n",
          ""},
+        {{"list", "--limit", "08"}, 0, head + bbbb + aaaa + cccc, ""},  // not octal
         {{"list", "--limit", "-1"},
          2,
          "",

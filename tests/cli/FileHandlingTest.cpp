@@ -228,6 +228,19 @@ TEST_F(FileHandling, AnOutputNeverOverwritesAnInput) {
     EXPECT_EQ(runCli({"db", "stats", "--db", db}).status, 0);
 }
 
+// A ban file named through a link to a folder and ".." is the file the system opens there,
+// above the link's target; ".." struck out the link's name, and another file was merged.
+TEST_F(FileHandling, ALinkThenDotDotNamesTheFileTheSystemOpens) {
+    fs::create_directories(dir + "/real/sub");
+    fs::create_directories(dir + "/other");
+    fs::create_directory_symlink("../real/sub", dir + "/other/link");
+    writeBytes(dir + "/real/x.dat", "");
+    const CliResult r = runCli({"merge", "--bans", dir + "/other/link/../x.dat", "--db", db, kLog});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(readBytes(dir + "/real/x.dat"), "");
+    EXPECT_FALSE(fs::exists(dir + "/other/x.dat"));
+}
+
 // Inputs with no rows still give a valid file, which replaces an old one.
 TEST_F(FileHandling, NoRowsWriteAnEmptyListAndSaySo) {
     const std::string empty = dataPath("logs/empty.log"), sf = dir + "/out.sf",

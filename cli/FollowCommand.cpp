@@ -319,6 +319,7 @@ class Follower {
         session.terminal.files.paths = {bans};
         // The merge's error boxes are printed below, once per outage.
         session.terminal.messages.printErrors = false;
+        session.terminal.messages.errors.clear();
         const bool backUp = !lastBackup_ || Clock::now() - *lastBackup_ >= backupEvery_;
         MergeOptions options;
         options.explain = options.offerToOpen = false;
@@ -423,9 +424,9 @@ class Follower {
     std::vector<LogPosition> positions_;
     std::vector<LogPosition> gone_;  // removed from positions_, not yet from the database
     bool unstored_ = false;
+    // The last storing failed as a stop cut its wait for another writer short.
     bool stoppedWaiting_ = false;
-    std::string lastFailure_;  // what the last merge's failure said, when it failed  // the last
-                               // storing failed as a stop cut its wait short
+    std::string lastFailure_;  // what the last merge's failure said, when it failed
     Clock::time_point lastStored_ = Clock::now();
     std::optional<Clock::time_point> lastBackup_;
     int failures_ = 0;

@@ -1,10 +1,12 @@
 # Shared by the run and test commands: installs what the build needs, once.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# What the programs are built from.
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev
-          libsqlite3-dev libzip-dev
-          libcli11-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev libxxhash-dev
-          python3 libpq-dev postgresql)
+          libsqlite3-dev libzip-dev libcli11-dev nlohmann-json3-dev libxxhash-dev libpq-dev)
+# What the tests and benchmarks need besides: a PostgreSQL server among them, which running
+# or packaging the program has no use for.
+TEST_PACKAGES=(libgtest-dev libbenchmark-dev python3 postgresql)
 
 ensure_packages() {
     local missing=()

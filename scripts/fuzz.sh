@@ -5,7 +5,7 @@
 # build-fuzz/corpus/NAME/ from run to run.
 source "$(dirname "$0")/common.sh"
 EACH="${1:-60}"
-ensure_packages clang libclang-rt-14-dev
+ensure_packages "${TEST_PACKAGES[@]}" clang libclang-rt-14-dev
 CC=clang CXX=clang++ configure_and_build build-fuzz -DTALLYHOUND_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 FUZZ="$ROOT/build-fuzz"

@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzzing harness for a few
 # seconds. Widget tests run offscreen.
 source "$(dirname "$0")/common.sh"
-ensure_packages
+ensure_packages "${TEST_PACKAGES[@]}"
 export QT_QPA_PLATFORM=offscreen
 
 configure_and_build build-test -DTALLYHOUND_TESTS=ON -DTALLYHOUND_BENCH=ON -DTALLYHOUND_WERROR=ON

@@ -33,7 +33,8 @@ std::string databaseAdvice(const std::string& tag, const std::string& where) {
                "or name another one with --db.";
     if (tag == kTagConnect)
         return "The ban database was looked for at " + path +
-               "; start the program without --db and TALLYHOUND_DB to have one made in "
+               "; make one there with tallyhound-cli db init --db " + path +
+               ", start the program without --db and TALLYHOUND_DB to have one made in "
                "~/.local/share/tallyhound, or name an existing one with --db.";
     if (tag == kTagReset)
         return "Nothing was removed; check that " + path +

@@ -125,8 +125,8 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
          "An unhandled error has occured {g_blnConnectToDatabase}\r\n" + db +
              ": no ban database is there [-2147467259]        \r\nThe ban database was looked "
              "for at " +
-             db +
-             "; start the program without --db and TALLYHOUND_DB to have one made in "
+             db + "; make one there with tallyhound-cli db init --db " + db +
+             ", start the program without --db and TALLYHOUND_DB to have one made in "
              "~/.local/share/tallyhound, or name an existing one with --db.        "},
         {"read-only", [&](TestWindow&) { ::chmod(bans.c_str(), 0444); },
          kErrorLead + "Permission denied: " + bans + " 70        " + advice},

@@ -62,9 +62,17 @@ std::string liftQuestionText(const std::vector<std::string>& bans) {
            "is backed up first.";
 }
 
-std::string liftedReport(int64_t lifted, const std::string& title) {
-    return counted(lifted, "ban", "bans") + " lifted and removed from '" + title + "'" + kPad +
-           kCrLf + kReloadReminder + kPad;
+std::string liftedReport(int64_t lifted, const std::string& title, int64_t linesOfLifted) {
+    std::string report =
+        counted(lifted, "ban", "bans") + " lifted and removed from '" + title + "'" + kPad + kCrLf;
+    // Lines of bans lifted before (kept in a file the earlier lifting did not change) go
+    // too: said, so that "0 bans lifted" does not pass for a file left as it was.
+    if (linesOfLifted > 0)
+        report += counted(linesOfLifted, "line of a ban lifted before was",
+                          "lines of bans lifted "
+                          "before were") +
+                  " taken out of it as well" + kPad + kCrLf;
+    return report + kReloadReminder + kPad;
 }
 
 BanFileChange liftBans(MainForm& form, const std::string& banFile,
@@ -108,7 +116,8 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     const MergeOutcome outcome = mergeIntoBanFile(form, options);
     BanFileChange change;
     change.completed = outcome.completed;
-    if (change.completed) change.report = liftedReport(lifted, fileTitle(banFile));
+    if (change.completed)
+        change.report = liftedReport(lifted, fileTitle(banFile), outcome.liftedSkipped);
     return change;
 }
 

@@ -61,6 +61,17 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     EXPECT_TRUE(liftings[0].starts_with(kA + "|\"Jay``yz\"|[")) << liftings[0];
     EXPECT_TRUE(liftings[0].ends_with("]|mistake")) << liftings[0];
     EXPECT_EQ(filesIn(".zip").size(), 2u) << "the unban backs the file up as a merge does";
+    // Lifted again through another file that still holds its line: none lifted, but the
+    // line goes, and the report says so rather than passing for a file left alone.
+    const std::string other = dir + "/other.dat";
+    writeBytes(other, crlf({kLineA}));
+    const BanFileChange again = liftBans(w.form, other, {kA}, "");
+    ASSERT_TRUE(again.completed);
+    EXPECT_EQ(again.report,
+              "0 bans lifted and removed from 'other.dat'        \r\n1 line of a ban lifted before "
+              "was taken out of it as well        \r\n" +
+                  kReminder);
+    EXPECT_EQ(readBytes(other), crlf({kLineB}));
 
     // The same scan merged again; then with the game server writing its old list back.
     EXPECT_NE(mergeA(kSeen, true).find("\r\n1 skipped: bans lifted        "), std::string::npos);

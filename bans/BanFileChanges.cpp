@@ -149,7 +149,7 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     sortByGuid(sightings);
 
     const auto unreadableLines = static_cast<int64_t>(read.unreadable.size());
-    int64_t added = 0, known = 0, skipped = 0;
+    int64_t added = 0, known = 0, skipped = 0, noPlayer = 0;
     MergeOptions options = changeOf(banFile, server);
     options.errorLead = kImportFailed;
     options.rows = &bans;
@@ -167,6 +167,7 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
             if (namesPlayer(row.guid)) guids.emplace_back(row.guid);
         known = static_cast<int64_t>(bannedGuidKeys(store, guids).size());
         added = static_cast<int64_t>(guids.size()) - known;
+        noPlayer = static_cast<int64_t>(counting.size() - guids.size());
     };
     const MergeOutcome outcome = mergeIntoBanFile(form, options);
     change.completed = outcome.completed;
@@ -175,6 +176,13 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
                     "' complete: " + counted(added, "ban added", "bans added") + ", " +
                     std::to_string(known) + " already known";
     if (skipped > 0) change.report += ", " + liftedSkippedText(skipped);
+    // Every line is counted somewhere: those left out of the bans were once in no count.
+    if (!sightings.empty())
+        change.report += ", " + counted(static_cast<int64_t>(sightings.size()),
+                                        "line repeating a GUID", "lines repeating a GUID");
+    if (noPlayer > 0)
+        change.report +=
+            ", " + counted(noPlayer, "line naming no player", "lines naming no player");
     change.report += ", " + counted(unreadableLines, "line unreadable", "lines unreadable") + ", " +
                      counted(read.ignored, "line ignored", "lines ignored") +
                      " (temp bans and blank lines)." + kPad + unreadable + kCrLf + kReloadReminder +

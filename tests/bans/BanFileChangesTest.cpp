@@ -216,7 +216,8 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     EXPECT_EQ(
         change.report,
         "Import into 'pbbans.dat' complete: 1 ban added, 1 already known, 1 skipped: bans "
-        "lifted, 2 lines unreadable, 2 lines ignored (temp bans and blank lines).        \r\n" +
+        "lifted, 1 line repeating a GUID, 1 line naming no player, 2 lines unreadable, 2 lines "
+        "ignored (temp bans and blank lines).        \r\n" +
             other + ":6: not a ban line, skipped\r\n" + other + ":7: not a ban line, skipped\r\n" +
             kReminder);
     EXPECT_EQ(readBytes(bans), crlf({kLineB, kNew + " "}));

@@ -511,6 +511,8 @@ void BanBrowserDialog::exportBans() {
     dialog.setFilter("CSV (*.csv)|*.csv|Tab-separated (*.tsv)|*.tsv|JSON (*.json)|*.json");
     dialog.setDefaultExt("csv");
     dialog.setFileName("bans.csv");
+    // An existing file (a ban file, even) was replaced without a word.
+    dialog.setFlags(dialog.Flags() | MFileOpenSaveDialog::kOfnOverwritePrompt);
     dialog.setHWndOwner(form_.hWnd);
     if (!dialog.Show(CFileOpenSaveDialog::kSave)) return;
     const std::string path = dialog.FileName();

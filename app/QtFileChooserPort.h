@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/FileDialogBuffers.h"
 #include "platform/Ports.h"
 
 class QFileDialog;
@@ -13,7 +14,7 @@ namespace th {
 class QtFileChooserPort : public FileChooserPort {
   public:
     // Option bits of the request that the chooser honours.
-    static constexpr uint32_t kOverwritePrompt = 0x2;
+    static constexpr uint32_t kOverwritePrompt = MFileOpenSaveDialog::kOfnOverwritePrompt;
     static constexpr uint32_t kFileMustExist = 0x1000;
     static constexpr uint32_t kNoDereferenceLinks = 0x100000;
 

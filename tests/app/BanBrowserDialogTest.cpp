@@ -333,6 +333,7 @@ TEST_F(BanBrowser, AnExportShowsTheHourglassAndSaysWhatItWrote) {
     dialog.exportBans();
     EXPECT_TRUE(f.form.cancel.requested()) << "an export neither stops nor revives a merge";
     EXPECT_EQ(f.scripted.messages.shown.back().prompt, "3 bans exported to " + out + "        ");
+    EXPECT_TRUE(f.scripted.files.requests.back().flags & 0x2) << "asks before replacing a file";
     const std::string written = readBytes(out);
     EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 4) << "a head line and 3 bans";
     EXPECT_EQ(shapes, (std::vector<int16_t>{CCursor::kHourglass}));

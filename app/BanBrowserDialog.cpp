@@ -213,6 +213,8 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     connect(import_, &QPushButton::clicked, this, &BanBrowserDialog::importBanFiles);
     connect(export_, &QPushButton::clicked, this, &BanBrowserDialog::exportBans);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(tabs_, &QTabWidget::currentChanged, this,
+            [this] { setChangesEnabled(changesEnabled_); });
     connect(cancel_, &QPushButton::clicked, this, [this] {
         if (stopping_) stopping_->request();
         cancel_->setEnabled(false);  // once is enough; the work stops at its next safe point
@@ -258,7 +260,11 @@ BanBrowserDialog::~BanBrowserDialog() {
 void BanBrowserDialog::setChangesEnabled(bool enabled) {
     changesEnabled_ = enabled;
     if (working_) return;  // set again when the work ends
-    if (unban_) unban_->setEnabled(enabled);
+    // Unban and Copy act on the bans selected, which the Temp bans page hides: Unban once
+    // lifted a ban from there that the user could not see.
+    const bool bansShown = !tabs_ || tabs_->currentIndex() == 0;
+    if (unban_) unban_->setEnabled(enabled && bansShown);
+    if (copy_) copy_->setEnabled(bansShown);
     if (import_) import_->setEnabled(enabled);
 }
 
@@ -330,7 +336,7 @@ bool BanBrowserDialog::runAside(const QString& doing, Bar bar, CancelToken& stop
     }
     progress_->hide();
     cancel_->hide();
-    for (QWidget* part : std::initializer_list<QWidget*>{tabs_, copy_, export_, close_})
+    for (QWidget* part : std::initializer_list<QWidget*>{tabs_, export_, close_})
         part->setEnabled(true);
     working_ = false;
     setChangesEnabled(changesEnabled_);

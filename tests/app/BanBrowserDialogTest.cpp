@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
@@ -252,6 +253,17 @@ TEST_F(BanBrowser, UnbanAsksFirstAndChangesFileAndDatabaseTogether) {
     QTest::keyClick(dialog.table(), Qt::Key_Delete);
     EXPECT_FALSE(dialog.unbanButton()->isEnabled());
     dialog.setChangesEnabled(true);
+
+    // The Temp bans page hides the selection that Unban and Copy would act on.
+    auto* tabs = dialog.findChild<QTabWidget*>();
+    QPushButton* copy = nullptr;
+    for (QPushButton* b : dialog.findChildren<QPushButton*>())
+        if (b->text() == "&Copy") copy = b;
+    ASSERT_TRUE(tabs && copy);
+    tabs->setCurrentIndex(1);
+    EXPECT_FALSE(dialog.unbanButton()->isEnabled() || copy->isEnabled());
+    tabs->setCurrentIndex(0);
+    EXPECT_TRUE(dialog.unbanButton()->isEnabled() && copy->isEnabled());
 
     answer = QStringLiteral("appeal");
     dialog.table()->selectRow(2);  // aaaa

@@ -60,8 +60,12 @@ std::optional<QString> askWithNote(QWidget* parent, const std::vector<std::strin
     note->setObjectName(QStringLiteral("note"));
     form->addRow(QStringLiteral("&Note (optional):"), note);
     layout->addLayout(form);
+    // No default button: Return in the note neither lifts nor throws the note away (it
+    // answered No, and the typed note was gone without a word). Alt+Y or Alt+N answers,
+    // Escape is No.
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, &box);
-    buttons->button(QDialogButtonBox::No)->setDefault(true);
+    for (QAbstractButton* b : buttons->buttons())
+        if (auto* push = qobject_cast<QPushButton*>(b)) push->setAutoDefault(false);
     note->setFocus();
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);

@@ -101,7 +101,8 @@ void BanTableModel::sort(int column, Qt::SortOrder order) {
 }
 
 void BanTableModel::setSearch(const QString& text) {
-    order_.search = text.toStdString();
+    // A GUID pasted with a space before or after it found nothing, the space unseen.
+    order_.search = text.trimmed().toStdString();
     restart();
 }
 

@@ -20,6 +20,7 @@
 #include "cli/TerminalText.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TimeStamp.h"
+#include "platform/TrimSpaces.h"
 #include "scan/MainForm.h"
 
 namespace th::cli {
@@ -57,7 +58,7 @@ ShownBan shown(const StoredBan& ban) {
 // Every ban the search finds, up to limit (0 for all), in the stored query's order.
 void writeBans(BanStore& store, const std::string& search, size_t limit, BanListWriter& out) {
     BanOrder order;
-    order.search = search;
+    order.search = trimWhiteSpace(search);  // as the ban window takes it
     BanKey last;
     size_t written = 0;
     for (bool first = true;; first = false) {

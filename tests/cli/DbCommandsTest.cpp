@@ -113,6 +113,7 @@ TEST_F(DbCommands, ListShowAndStatsTellWhatTheDatabaseHolds) {
              reason + "\",\"time\":\"[01.02.2016 00:00:00]\"}\n]\n",
          ""},
         {{"list", "--limit", "08"}, 0, head + bbbb + aaaa + cccc, ""},  // not octal
+        {{"list", "--search", " aaaa\t"}, 0, head + aaaa, ""},          // as pasted
         {{"list", "--limit", "-1"},
          2,
          "",

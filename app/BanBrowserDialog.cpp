@@ -33,6 +33,7 @@
 #include "bans/BanFileChanges.h"
 #include "bans/BanListWriter.h"
 #include "bans/BanStore.h"
+#include "bans/Database.h"
 #include "bans/Paths.h"
 #include "bans/ShownBan.h"
 #include "platform/CCursor.h"
@@ -96,8 +97,9 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
         model_ = std::make_unique<BanTableModel>(*store_);
         model_->failed = [this](const std::exception& e) { showReadError(e); };
     } catch (const std::exception& e) {
+        // What to do depends on why: a database that is not there is made, not checked.
         showErrorBox(form_.ports.messages, kBrowseFailed, toError(e),
-                     "Check that the ban database " + databasePath() + " can be read.");
+                     databaseAdvice(kTagConnect, databasePath()));
         model_.reset();
         return;
     }

@@ -92,6 +92,21 @@ TEST_F(BanBrowser, ASearchTheDatabaseCannotRunIsAnErrorBox) {
                   db + " can be read; the bans read so far are shown.        ");
     EXPECT_EQ(dialog.statusLine()->text(), "3 bans, 0 shown");
 
+    // A database that is not there: the advice is to make one, not to check it can be read.
+    {
+        const std::string none = dir + "/none.mdb";
+        const std::string was = databasePath();
+        setDatabasePath(none);
+        BanBrowserDialog missing(f.form);
+        setDatabasePath(was);
+        EXPECT_FALSE(missing.isOpen());
+        EXPECT_NE(f.scripted.messages.shown.back().prompt.find(
+                      "make one there with tallyhound-cli db init --db " + none),
+                  std::string::npos)
+            << f.scripted.messages.shown.back().prompt;
+        f.scripted.messages.shown.pop_back();
+    }
+
     // Temp bans that cannot be read when the window opens: the box, and the bans.
     sql(db, "DROP VIEW qrySelectAllTempBans");
     BanBrowserDialog noTempBans(f.form);

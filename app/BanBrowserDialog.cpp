@@ -187,6 +187,9 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     tempBans_ = new QPlainTextEdit(tabs_);
     tempBans_->setReadOnly(true);
     tempBans_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    tempBans_->setPlaceholderText(
+        QStringLiteral("No temp bans: the lines of a ban file that start with \";\" are kept "
+                       "here when a merge reads them."));
     tabs_->addTab(tempBans_, QStringLiteral("&Temp bans"));
 
     auto* buttons = new QHBoxLayout;

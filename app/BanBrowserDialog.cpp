@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QEventLoop>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -224,6 +225,7 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
     connect(tabs_, &QTabWidget::currentChanged, this,
             [this] { setChangesEnabled(changesEnabled_); });
+    table_->installEventFilter(this);
     connect(cancel_, &QPushButton::clicked, this, [this] {
         if (stopping_) stopping_->request();
         cancel_->setEnabled(false);  // once is enough; the work stops at its next safe point
@@ -264,6 +266,22 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
 BanBrowserDialog::~BanBrowserDialog() {
     table_ = nullptr;
     model_.reset();
+}
+
+bool BanBrowserDialog::eventFilter(QObject* watched, QEvent* event) {
+    // Reached by the keyboard, the bans showed a focus on the first row with nothing
+    // selected: Delete lifted nothing, and Down went to the second row. A click selects
+    // for itself (and Ctrl+click must not add a row it did not choose).
+    if (watched == table_ && event->type() == QEvent::FocusIn && model_ && model_->rowCount() > 0 &&
+        !table_->selectionModel()->hasSelection()) {
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+        if (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason ||
+            why == Qt::ShortcutFocusReason) {
+            const QModelIndex current = table_->currentIndex();
+            table_->selectRow(current.isValid() ? current.row() : 0);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void BanBrowserDialog::setChangesEnabled(bool enabled) {

@@ -74,6 +74,8 @@ class BanBrowserDialog : public QDialog {
     // running behind a closed window.
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
+    // The bans reached by the keyboard with nothing selected select the focused row.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // Runs work on a thread of its own while the window stays drawn, says what it does in

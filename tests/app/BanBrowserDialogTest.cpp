@@ -215,7 +215,6 @@ TEST_F(BanBrowser, TabAndAccessKeysReachEveryPart) {
     ASSERT_TRUE(dialog.isOpen());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    dialog.table()->selectRow(0);
     dialog.searchBox()->setFocus();
     QStringList visited;
     for (int i = 0; i < 4; ++i) {
@@ -223,6 +222,10 @@ TEST_F(BanBrowser, TabAndAccessKeysReachEveryPart) {
         QWidget* now = QApplication::focusWidget();
         visited << (qobject_cast<QPushButton*>(now) ? qobject_cast<QPushButton*>(now)->text()
                                                     : now->objectName());
+        // The bans reached with nothing selected select the row the focus is on.
+        if (i == 0) {
+            EXPECT_TRUE(dialog.table()->selectionModel()->isRowSelected(0));
+        }
     }
     EXPECT_EQ(visited, (QStringList{"bans", "aliases", "&Unban...", "&Copy"}));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);

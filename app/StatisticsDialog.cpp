@@ -298,7 +298,8 @@ void StatisticsDialog::saveAs(bool svg) {
         dialog.setDialogTitle(svg ? "Save charts as SVG" : "Save charts as PNG");
         dialog.setDefaultExt(svg ? "svg" : "png");
         dialog.setFilter(svg ? "SVG image (*.svg)|*.svg" : "PNG image (*.png)|*.png");
-        dialog.setFlags(0x2 | 0x4);  // ask before replacing a file; hide read-only
+        // Ask before replacing a file; hide the read-only box (0x4).
+        dialog.setFlags(MFileOpenSaveDialog::kOfnOverwritePrompt | 0x4);
         if (!dialog.Show(CFileOpenSaveDialog::kSave)) return;
         const QString path = QFile::decodeName(dialog.FileName().c_str());
         if (!saveCurrentTab(path))

@@ -62,9 +62,18 @@ std::string liftQuestionText(const std::vector<std::string>& bans) {
            "is backed up first.";
 }
 
-std::string liftedReport(int64_t lifted, const std::string& title, int64_t linesOfLifted) {
-    std::string report =
-        counted(lifted, "ban", "bans") + " lifted and removed from '" + title + "'" + kPad + kCrLf;
+std::string liftedReport(int64_t lifted, const std::string& title, int64_t linesOfLifted,
+                         int64_t notInFile) {
+    // A file that held none of them (another server's, chosen by mistake) is named as such,
+    // not as one they were removed from.
+    std::string report = counted(lifted, "ban", "bans") + " lifted";
+    if (lifted > 0 && notInFile >= lifted)
+        report += "; '" + title + "' did not hold " + (lifted == 1 ? "it" : "them");
+    else
+        report += " and removed from '" + title + "'";
+    report += std::string(kPad) + kCrLf;
+    if (notInFile > 0 && notInFile < lifted)
+        report += counted(notInFile, "of them was", "of them were") + " not in it" + kPad + kCrLf;
     // Lines of bans lifted before (kept in a file the earlier lifting did not change) go
     // too: said, so that "0 bans lifted" does not pass for a file left as it was.
     if (linesOfLifted > 0)
@@ -83,9 +92,18 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     std::vector<WorkRow> none;
     options.rows = &none;
     options.mayEmpty = true;
-    int64_t lifted = 0;
+    int64_t lifted = 0, notInFile = 0;
+    // Which of them the file holds, for the report; the merge reads and checks it again.
+    std::set<std::string> inFile;
+    try {
+        OtherBanFile read;
+        readOtherBanFile(readWholeFile(banFile), read);
+        for (const WorkRow& row : read.rows) inFile.insert(guidKey(row.guid));
+    } catch (const std::exception&) {
+        // The merge says what is wrong with the file.
+    }
     options.afterStore = [&](BanStore& store, std::vector<std::string>& keptLines) {
-        lifted = 0;  // a pass that starts again counts again
+        lifted = notInFile = 0;  // a pass that starts again counts again
         const std::string now = formatStamp(std::time(nullptr));
         std::set<std::string> done, liftedKeys;
         for (const std::string& guid : guids) {
@@ -104,7 +122,10 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
             };
             notBefore(ban->stamp);
             for (const StoredAlias& alias : store.findAliases(guid)) notBefore(alias.lastSeen);
-            if (store.liftBan(guid, at, note)) ++lifted;
+            if (store.liftBan(guid, at, note)) {
+                ++lifted;
+                notInFile += !inFile.contains(guidKey(guid));
+            }
         }
         // A line of the player's kept as it is (its stamp of another shape) would still ban
         // him in the game server's eyes.
@@ -117,7 +138,7 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     BanFileChange change;
     change.completed = outcome.completed;
     if (change.completed)
-        change.report = liftedReport(lifted, fileTitle(banFile), outcome.liftedSkipped);
+        change.report = liftedReport(lifted, fileTitle(banFile), outcome.liftedSkipped, notInFile);
     return change;
 }
 

@@ -155,6 +155,26 @@ TEST_F(BanFileChanges, ABanOnlyTheFileHoldsIsLifted) {
     EXPECT_EQ(sql(db, "SELECT GUID FROM tblLiftedBans"), (Rows{kA}));
 }
 
+// Bans lifted through a file that does not hold them all (another server's, chosen by
+// mistake) are not said to have been removed from it: it once said so of every one.
+TEST_F(BanFileChanges, ALiftingSaysWhichBansTheFileDidNotHold) {
+    writeBytes(bans, crlf({kLineA, kLineB, "[05.02.2017 10:00:00] cccc \"C\" \"\" \"\""}));
+    mergeA(kSeen);
+    TestWindow w;
+    const std::string other = dir + "/other.dat";
+    writeBytes(other, crlf({kLineB}));
+    BanFileChange change = liftBans(w.form, other, {kA, kB}, "");
+    ASSERT_TRUE(change.completed);
+    EXPECT_EQ(change.report,
+              "2 bans lifted and removed from 'other.dat'        \r\n1 of them was not in it  "
+              "      \r\n" +
+                  kReminder);
+    writeBytes(other, "");
+    change = liftBans(w.form, other, {"cccc"}, "");
+    ASSERT_TRUE(change.completed);
+    EXPECT_EQ(change.report, "1 ban lifted; 'other.dat' did not hold it        \r\n" + kReminder);
+}
+
 // A ban stamped ahead of this machine's clock (another time zone, a clock set wrong) is
 // lifted too, dated no earlier than itself or any sighting of the player: its own line, in
 // this file or in another server's, is no violation after the lifting.

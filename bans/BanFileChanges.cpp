@@ -93,16 +93,11 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     options.rows = &none;
     options.mayEmpty = true;
     int64_t lifted = 0, notInFile = 0;
-    // Which of them the file holds, for the report; the merge reads and checks it again.
-    std::set<std::string> inFile;
-    try {
-        OtherBanFile read;
-        readOtherBanFile(readWholeFile(banFile), read);
-        for (const WorkRow& row : read.rows) inFile.insert(guidKey(row.guid));
-    } catch (const std::exception&) {
-        // The merge says what is wrong with the file.
-    }
-    options.afterStore = [&](BanStore& store, std::vector<std::string>& keptLines) {
+    options.afterStore = [&](BanStore& store, const std::vector<WorkRow>& rows,
+                             std::vector<std::string>& keptLines) {
+        // Which of them the file holds, for the report: its rows are all the merge read.
+        std::set<std::string> inFile;
+        for (const WorkRow& row : rows) inFile.insert(guidKey(row.guid));
         lifted = notInFile = 0;  // a pass that starts again counts again
         const std::string now = formatStamp(std::time(nullptr));
         std::set<std::string> done, liftedKeys;

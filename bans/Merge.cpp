@@ -197,7 +197,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work, [&](int64_t j) { progress.set(j); });
     dropStoredBansLines(store, work);
-    if (options.afterStore) options.afterStore(store, work.keptLines);
+    if (options.afterStore) options.afterStore(store, work.rows, work.keptLines);
     store.replaceKeptLines(server, work.keptLines);
     // The new bans from the grid are all the rows give from here on: the rows and their texts
     // go before the file is written, which takes as many bytes again.

@@ -40,8 +40,11 @@ struct MergeOptions {
     std::function<void(BanStore&)> beforeStore;
     // The same, once the rows are stored and before the file is written from the database:
     // a ban the file alone held is in the database by then, and can be lifted. Given the
+    // rows read (the file's ban lines and rows), less those of bans lifted before, and the
     // file's lines that are kept as they are, which it may take out.
-    std::function<void(BanStore&, std::vector<std::string>& keptLines)> afterStore;
+    std::function<void(BanStore&, const std::vector<WorkRow>& rows,
+                       std::vector<std::string>& keptLines)>
+        afterStore;
     // Lifting bans may rightly leave the file with none; a merge never does.
     bool mayEmpty = false;
     // Whether the ban file is zipped before it changes; follow backs it up only so often.

@@ -33,11 +33,20 @@ class BanFileChanges : public BanFolderTest {
         EXPECT_TRUE(merged.outcome.completed) << merged.said();
         return merged.outcome.report;
     }
-    bool liftA() {
+    // Lifts the bans through the file, in a window of its own.
+    BanFileChange lift(const std::string& file, const std::vector<std::string>& guids,
+                       const std::string& note = "") {
         TestWindow w;
-        return liftBans(w.form, bans, {kA}, "").completed;
+        return liftBans(w.form, file, guids, note);
     }
+    BanFileChange importOther() {  // imports the other server's file into the ban file
+        TestWindow w;
+        return importBanFiles(w.form, bans, {other});
+    }
+    bool liftA() { return lift(bans, {kA}).completed; }
     Rows banGuids() { return sql(db, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"); }
+
+    const std::string other = dir + "/other.dat";  // another server's ban file
 };
 
 // Lifted, a ban stays lifted whether the old violation comes back from the grid, by either
@@ -48,11 +57,8 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     mergeA(kSeen);
     ASSERT_EQ(banGuids(), (Rows{kA, kB}));
 
-    TestWindow w;
-    BanFileChange change =
-        liftBans(w.form, bans, {"AAAA0000aaaa0000aaaa0000aaaa0000", "unknown-guid"}, "mistake");
-    ASSERT_TRUE(change.completed);
-    EXPECT_EQ(change.report, "1 ban lifted and removed from 'pbbans.dat'        \r\n" + kReminder);
+    EXPECT_EQ(lift(bans, {"AAAA0000aaaa0000aaaa0000aaaa0000", "unknown-guid"}, "mistake").report,
+              "1 ban lifted and removed from 'pbbans.dat'        \r\n" + kReminder);
     const std::string lifted = readBytes(bans);
     EXPECT_EQ(lifted, crlf({kLineB, "", ";temp ban of " + kA}));
     EXPECT_EQ(banGuids(), (Rows{kB}));
@@ -63,11 +69,8 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     EXPECT_EQ(filesIn(".zip").size(), 2u) << "the unban backs the file up as a merge does";
     // Lifted again through another file that still holds its line: none lifted, but the
     // line goes, and the report says so rather than passing for a file left alone.
-    const std::string other = dir + "/other.dat";
     writeBytes(other, crlf({kLineA}));
-    const BanFileChange again = liftBans(w.form, other, {kA}, "");
-    ASSERT_TRUE(again.completed);
-    EXPECT_EQ(again.report,
+    EXPECT_EQ(lift(other, {kA}).report,
               "0 bans lifted and removed from 'other.dat'        \r\n1 line of a ban lifted before "
               "was taken out of it as well        \r\n" +
                   kReminder);
@@ -132,12 +135,11 @@ TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
 // Another server's value over 500 bytes is cut as a merge cuts it, and never ends in the
 // `" ` that would end its field early when the line is read again.
 TEST_F(BanFileChanges, AnImportedOverlongValueIsCutToWhatReadsBack) {
-    const std::string other = dir + "/other.dat", kept(498, 'a');
+    const std::string kept(498, 'a');
     writeBytes(bans, "");
     writeBytes(other, crlf({"[06.01.2017 08:00:00] cccc2222 \"" + kept + "\" " +
                             std::string(100, 'b') + "\" \"192.0.2.5:1\" \"R\""}));
-    TestWindow w;
-    ASSERT_TRUE(importBanFiles(w.form, bans, {other}).completed);
+    ASSERT_TRUE(importOther().completed);
     const std::string file = readBytes(bans);
     EXPECT_EQ(file,
               crlf({"[06.01.2017 08:00:00] cccc2222 \"" + kept + "\" \"192.0.2.5:1\" \"R\""}));
@@ -145,50 +147,34 @@ TEST_F(BanFileChanges, AnImportedOverlongValueIsCutToWhatReadsBack) {
     EXPECT_EQ(readBytes(bans), file);
 }
 
-// A ban the ban file alone holds (the game server's own, not merged yet) is lifted too: the
-// file's lines are stored before the lifting.
-TEST_F(BanFileChanges, ABanOnlyTheFileHoldsIsLifted) {
-    writeBytes(bans, crlf({kLineA, kLineB}));
-    ASSERT_TRUE(liftA());
-    EXPECT_EQ(readBytes(bans), crlf({kLineB}));
-    EXPECT_EQ(banGuids(), (Rows{kB}));
-    EXPECT_EQ(sql(db, "SELECT GUID FROM tblLiftedBans"), (Rows{kA}));
-}
-
 // Bans lifted through a file that does not hold them all (another server's, chosen by
 // mistake) are not said to have been removed from it: it once said so of every one.
 TEST_F(BanFileChanges, ALiftingSaysWhichBansTheFileDidNotHold) {
     writeBytes(bans, crlf({kLineA, kLineB, "[05.02.2017 10:00:00] cccc \"C\" \"\" \"\""}));
     mergeA(kSeen);
-    TestWindow w;
-    const std::string other = dir + "/other.dat";
     writeBytes(other, crlf({kLineB}));
-    BanFileChange change = liftBans(w.form, other, {kA, kB}, "");
-    ASSERT_TRUE(change.completed);
-    EXPECT_EQ(change.report,
+    EXPECT_EQ(lift(other, {kA, kB}).report,
               "2 bans lifted and removed from 'other.dat'        \r\n1 of them was not in it  "
               "      \r\n" +
                   kReminder);
     writeBytes(other, "");
-    change = liftBans(w.form, other, {"cccc"}, "");
-    ASSERT_TRUE(change.completed);
-    EXPECT_EQ(change.report, "1 ban lifted; 'other.dat' did not hold it        \r\n" + kReminder);
+    EXPECT_EQ(lift(other, {"cccc"}).report,
+              "1 ban lifted; 'other.dat' did not hold it        \r\n" + kReminder);
 }
 
 // A ban stamped ahead of this machine's clock (another time zone, a clock set wrong) is
 // lifted too, dated no earlier than itself or any sighting of the player: its own line, in
-// this file or in another server's, is no violation after the lifting.
+// this file or in another server's, is no violation after the lifting. The ban is one the
+// ban file alone holds (the game server's own, not merged yet): the file's lines are stored
+// before the lifting.
 TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
     const std::string ahead = "[01.01.2099 00:00:00] " + kA + " \"Ahead\" \"\" \"\"";
     writeBytes(bans, crlf({kLineB, ahead}));
-    mergeA(kSeen);
-    ASSERT_EQ(banGuids(), (Rows{kB, kA}));
     ASSERT_TRUE(liftA());
     EXPECT_EQ(readBytes(bans), crlf({kLineB}));
     EXPECT_EQ(banGuids(), (Rows{kB}));
     EXPECT_EQ(sql(db, "SELECT GUID, LiftedAt FROM tblLiftedBans"),
               (Rows{kA + "|[01.01.2099 00:00:00]"}));
-    const std::string other = dir + "/other.dat";
     writeBytes(other, crlf({ahead}));
     EXPECT_TRUE(mergeRows(other, {}).outcome.completed);
     EXPECT_EQ(readBytes(other), crlf({kLineB}));
@@ -221,8 +207,6 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     mergeA(kSeen);
     ASSERT_TRUE(liftA());
 
-    TestWindow w;
-    const std::string other = dir + "/other.dat";
     const std::string kNew = "[06.01.2017 08:00:00] cccc2222 \"New, one\" \"203.0.113.5:28960\"";
     writeBytes(other, "\xEF\xBB\xBF" +
                           crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",
@@ -231,10 +215,8 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
                                 "\"192.0.2.9:28960\" \"VIOLATION DETECTED -> WALLHACK #50002\"",
                                 // No player to ban, so no ban added.
                                 "[06.03.2017 08:00:00] unknown \"Unk\" \"192.0.2.8:1\" \"R\""}));
-    const BanFileChange change = importBanFiles(w.form, bans, {other});
-    ASSERT_TRUE(change.completed);
     EXPECT_EQ(
-        change.report,
+        importOther().report,
         "Import into 'pbbans.dat' complete: 1 ban added, 1 already known, 1 skipped: bans "
         "lifted, 1 line repeating a GUID, 1 line naming no player, 2 lines unreadable, 2 lines "
         "ignored (temp bans and blank lines).        \r\n" +
@@ -254,23 +236,19 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     sql(db, "DELETE FROM tblVandrel");
     writeBytes(bans, crlf({"; our temp ban"}));
     writeBytes(other, crlf({"garbage line"}));
-    const BanFileChange nothing = importBanFiles(w.form, bans, {other});
-    ASSERT_TRUE(nothing.completed);
-    EXPECT_EQ(nothing.report,
+    EXPECT_EQ(importOther().report,
               "Import into 'pbbans.dat' complete: 0 bans added, 0 already known, 1 line "
               "unreadable, 0 lines ignored (temp bans and blank lines).        \r\n" +
                   other + ":1: not a ban line, skipped\r\n" + kReminder);
-    EXPECT_EQ(readBytes(bans), crlf({"; our temp ban"}));
 
     // A file that cannot be read changes nothing.
-    const std::string before = readBytes(bans);
+    TestWindow w;
     EXPECT_FALSE(importBanFiles(w.form, bans, {dir + "/missing.dat"}).completed);
-    EXPECT_EQ(readBytes(bans), before);
     EXPECT_NE(w.scripted.messages.shown.back().prompt.find("missing.dat"), std::string::npos);
     EXPECT_FALSE(importBanFiles(w.form, bans, {dir}).completed);
     EXPECT_NE(w.scripted.messages.shown.back().prompt.find("Is a directory: " + dir + " "),
               std::string::npos);
-    EXPECT_EQ(readBytes(bans), before);
+    EXPECT_EQ(readBytes(bans), crlf({"; our temp ban"}));
     // Nor does a ban file that is none; the box names what failed, no merge of a log.
     writeBytes(bans, std::string("\0", 1));
     EXPECT_FALSE(importBanFiles(w.form, bans, {other}).completed);

@@ -21,9 +21,7 @@ class PostgresMerge : public BanFolderTest {
 };
 
 TEST_F(PostgresMerge, AServerStoppedMidMergeLeavesTheFileAndTheNextRunCompletes) {
-    const std::string uri = cluster.freshDatabaseUri();
-    createBanDatabase(uri);
-    setDatabasePath(uri);
+    setDatabasePath(PostgresEngine().freshDatabase());
 
     TestWindow w;
     prepareSample(w);
@@ -54,8 +52,7 @@ TEST_F(PostgresMerge, AServerStoppedMidMergeLeavesTheFileAndTheNextRunCompletes)
 // A version 4 database keeps every ban and gains the aliases, seeded with each ban's own
 // name, address and readable stamp; its tables and indexes are then a new database's.
 TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {
-    const std::string old = cluster.freshDatabaseUri(), fresh = cluster.freshDatabaseUri();
-    createBanDatabase(fresh);
+    const std::string old = cluster.freshDatabaseUri(), fresh = PostgresEngine().freshDatabase();
     std::string script;
     for (int v = 1; v <= 4; ++v) script += postgresSchema().version(v);
     cluster.run(PostgresCluster::databaseOf(old),
@@ -87,9 +84,7 @@ TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {
 // of the fleet, the other bans with it: a name, address or reason is cut to 500 bytes at the start
 // of a character, and a GUID longer than 256 bytes, which no real one is, bans no one.
 TEST_F(PostgresMerge, OverlongValuesAreCutAndTheOtherBansGoIn) {
-    const std::string uri = cluster.freshDatabaseUri();
-    createBanDatabase(uri);
-    setDatabasePath(uri);
+    setDatabasePath(PostgresEngine().freshDatabase());
     // Letters in no order: the server compresses a long entry that repeats itself.
     auto letters = [seed = 12345u](size_t n) mutable {
         std::string out;

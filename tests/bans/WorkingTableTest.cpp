@@ -7,6 +7,13 @@
 namespace th::test {
 namespace {
 
+// A row's texts, then whether it had a stamp of its own and came from the grid.
+std::string text(const WorkRow& r) {
+    return std::string(r.stamp) + "|" + std::string(r.guid) + "|" + std::string(r.name) + "|" +
+           std::string(r.address) + "|" + std::string(r.reason) + "|" + std::to_string(r.stamped) +
+           std::to_string(r.fromGrid);
+}
+
 // Comparing GUIDs without making their keys must give what comparing the keys gives,
 // wherever in a long GUID the letter case or the bytes differ.
 TEST(WorkingTable, GuidsCompareAsTheirKeysDo) {
@@ -45,11 +52,6 @@ TEST(WorkingTable, SortedRowsKeepTheirValuesInTheirOwnTexts) {
     work.rows.push_back({held.substr(0, 21), held.substr(21, 2), held.substr(23, 6),
                          held.substr(29, 5), held.substr(34, 1), false, true});
     work.rows.push_back({held.substr(0, 21), held.substr(21, 2), {}, {}, {}, true, false});
-    auto text = [](const WorkRow& r) {
-        return std::string(r.stamp) + "|" + std::string(r.guid) + "|" + std::string(r.name) + "|" +
-               std::string(r.address) + "|" + std::string(r.reason) + "|" +
-               std::to_string(r.stamped) + std::to_string(r.fromGrid);
-    };
     std::vector<WorkRow> plain = work.rows;
     sortByGuid(plain);
     std::vector<std::string> expected;
@@ -70,10 +72,6 @@ TEST(WorkingTable, ALargeFileGivesWhatOnePassGives) {
         "[04.16.2017 21:03:11] g1 \"One\" \"1.2.3.4:5\" \"VIOLATION DETECTED -> X #1\"",
         "; a temp ban", "", "odd", "[04.16.2017 21:03:12] G2 \"Two \"\" \"2:2\""};
     const std::vector<std::string> ends = {"\r\n", "\n", "\r", "\r\n\r\n"};
-    auto text = [](const WorkRow& r) {
-        return std::string(r.stamp) + "|" + std::string(r.guid) + "|" + std::string(r.name) + "|" +
-               std::string(r.address) + "|" + std::string(r.reason);
-    };
     std::string bytes;
     for (size_t i = 0; bytes.size() < (size_t{3} << 20) / 2; ++i)
         bytes += lines[i % lines.size()] + std::to_string(i) + ends[i % ends.size()];

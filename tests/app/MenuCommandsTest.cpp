@@ -53,22 +53,23 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
             "the ban database is at " +
                 databasePath() + " and that its folder can be written to.        ",
             ok, warning);
-    // Tool, answer to a question, the database routine's result, boxes shown, what ran.
-    std::vector<std::tuple<std::string, MsgResult, bool, std::vector<std::string>, std::string>>
+    // Tool, answers to questions, the database routine's result, boxes shown, what ran.
+    const std::vector<std::tuple<std::string, std::vector<MsgResult>, bool,
+                                 std::vector<std::string>, std::string>>
         cases = {
-            {"ID_ResetDatabase", MsgResult::No, true, {ask}, ""},
-            {"ID_ResetDatabase", yes, true, {ask, reset}, "reset "},
+            // Return on the question presses its default, No: the ban table is kept.
+            {"ID_ResetDatabase", {}, true, {ask}, ""},
+            {"ID_ResetDatabase", {yes}, true, {ask, reset}, "reset "},
             // A failed reset has shown its own report: no second box.
-            {"ID_ResetDatabase", yes, false, {ask}, "reset "},
-            {"ID_Backup", yes, true, {backedUp}, "backup "},
-            {"ID_Backup", yes, false, {notBackedUp}, "backup "},
-            {"ID_Exit", yes, true, {}, "unload "},
+            {"ID_ResetDatabase", {yes}, false, {ask}, "reset "},
+            {"ID_Backup", {yes}, true, {backedUp}, "backup "},
+            {"ID_Backup", {yes}, false, {notBackedUp}, "backup "},
+            {"ID_Exit", {yes}, true, {}, "unload "},
+            {"id_exit", {yes}, true, {}, ""},  // a near miss does nothing
         };
-    // A near miss does nothing.
-    cases.emplace_back("id_exit", yes, true, std::vector<std::string>{}, "");
-    for (const auto& [id, answer, result, shown, effects] : cases) {
+    for (const auto& [id, answers, result, shown, effects] : cases) {
         MenuFixture f;
-        f.scripted.messages.answers = {answer};
+        f.scripted.messages.answers = {answers.begin(), answers.end()};
         f.result = result;
         f.click(id);
         EXPECT_EQ(boxes(f.scripted.messages.shown), shown) << id;

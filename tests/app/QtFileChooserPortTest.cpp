@@ -63,7 +63,6 @@ TEST(QtFileChooserPort, ANameToSaveUnderWithADoubleQuoteIsAskedForAgain) {
     QtFileChooserPort port;
     EXPECT_EQ(port.choose(request), std::vector<std::string>{folder + "/my best scan.sf"});
     EXPECT_EQ(said, QtFileChooserPort::kQuoteInName);
-    EXPECT_TRUE(answers.steps.empty());
 }
 
 }  // namespace

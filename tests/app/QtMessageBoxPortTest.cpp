@@ -5,9 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/MenuCommands.h"
 #include "app/QtMessageBoxPort.h"
-#include "tests/support/ScriptedPorts.h"
 
 namespace th {
 namespace {
@@ -25,9 +23,8 @@ struct ReturnKey {
 };
 
 // Return on the real box presses its default button: the first one unless a caller names
-// another. The reset question names No, so a Return pressed once too often in the menu
-// keeps the ban table.
-TEST(QtMessageBoxPort, ReturnPressesTheDefaultButtonAndTheResetDefaultsToNo) {
+// another (the reset question names No: the menu commands' test).
+TEST(QtMessageBoxPort, ReturnPressesTheDefaultButton) {
     QtMessageBoxPort qt;
     ReturnKey returnKey;
     const std::vector<std::tuple<MsgButtons, std::optional<MsgResult>, MsgResult>> cases = {
@@ -49,16 +46,6 @@ TEST(QtMessageBoxPort, ReturnPressesTheDefaultButtonAndTheResetDefaultsToNo) {
     EXPECT_EQ(overBox, Qt::ArrowCursor);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     QApplication::restoreOverrideCursor();
-
-    test::ScriptedPorts scripted;
-    Ports ports{qt, scripted.files, scripted.cursor, scripted.events, scripted.shell};
-    MainForm form(ports);
-    form.setUpGrid();
-    MenuActions actions;
-    bool reset = false;
-    actions.resetDatabase = [&](MainForm&) { return reset = true; };
-    SSActiveToolBars1_ToolClick(form, "ID_ResetDatabase", actions);
-    EXPECT_FALSE(reset);
 }
 
 // A report of hundreds of lines (an import naming every line it skipped) keeps its box on

@@ -13,7 +13,6 @@
 #include <QValueAxis>
 #include <QXYSeries>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <set>
 
@@ -36,13 +35,10 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
         "('aaaa', '[04.16.2017 21:03:11]', '\"A\"', '\"1.2.3.4:5\"', "
         "'\"VIOLATION DETECTED -> (SPEEDHACK) #50123\"')");
     // Twenty years of bans, a month each: the months stood below their bars as "...".
-    for (int month = 0; month < 240; ++month) {
-        char stamp[32];
-        std::snprintf(stamp, sizeof stamp, "[%02d.01.%d 10:00:00]", 1 + month % 12,
-                      2000 + month / 12);
-        sql(db, "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('m" + std::to_string(month) +
-                    "', '" + stamp + "')");
-    }
+    sql(db,
+        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 239) "
+        "INSERT INTO tblVandrel (GUID, TimeStamp) SELECT 'm' || i, "
+        "printf('[%02d.01.%d 10:00:00]', 1 + i % 12, 2000 + i / 12) FROM n");
     GridFixture f;
     for (int p = 0; p < 20; ++p)
         for (int v = 0; v <= p % 3; ++v)

@@ -15,10 +15,6 @@ QString text(const QModelIndex& i) {
     return i.data(Qt::DisplayRole).toString();
 }
 
-QString text(const QVariant& v) {
-    return v.toString();
-}
-
 TEST(ViolationGridModel, FollowsRowsAddedAndCutAndReadsNothingPastTheGridWhileDrawingIsOff) {
     GridFixture f;
     f.addSampleRows();
@@ -95,17 +91,18 @@ TEST(ViolationGridView, ADraggedColumnKeepsItsWidth) {
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QHeaderView* header = view.header();
+    auto title = [&](int c) {
+        return view.gridModel().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    };
     QMap<QString, int> widths;
     for (int c = 0; c < header->count(); ++c) {
         header->resizeSection(c, 60 + 10 * c);
-        widths[text(view.gridModel().headerData(c, Qt::Horizontal, Qt::DisplayRole))] = 60 + 10 * c;
+        widths[title(c)] = 60 + 10 * c;
     }
     test::dragSectionToFront(header, 5);
-    ASSERT_EQ(text(view.gridModel().headerData(0, Qt::Horizontal, Qt::DisplayRole)), "GUID");
-    for (int c = 0; c < header->count(); ++c) {
-        const QString title = text(view.gridModel().headerData(c, Qt::Horizontal, Qt::DisplayRole));
-        EXPECT_EQ(header->sectionSize(c), widths[title]) << title.toStdString();
-    }
+    ASSERT_EQ(title(0), "GUID");
+    for (int c = 0; c < header->count(); ++c)
+        EXPECT_EQ(header->sectionSize(c), widths[title(c)]) << title(c).toStdString();
 }
 
 }  // namespace

@@ -148,29 +148,57 @@ TEST_F(FileHandling, AControlCharacterSplitBetweenWritesIsEscapedToo) {
     EXPECT_EQ(bytes.find("\xC2\x9B"), std::string::npos);
 }
 
-// Folders, devices, disks and sockets are refused before anything is read, and stay as
-// they were.
-TEST_F(FileHandling, OtherTargetsAreRefused) {
+// Outputs that are refused before anything is read, and stay as they were: folders,
+// devices, disks and sockets; an output that is one of the inputs, by name or by a hard
+// link (the ban file and the database of a merge are outputs too, and the database is an
+// input wherever it is read).
+TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
     const std::string socketPath = dir + "/socket", disk = dir + "/disk";
     const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
     ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    std::vector<std::pair<std::string, std::string>> cases = {
-        {dir, "a folder"}, {"/dev/zero", "a device"}, {socketPath, "a socket"}};
+    const std::string log = dir + "/s.log", linked = dir + "/linked.html";
+    writeBytes(log, readBytes(kLog));
+    fs::create_hard_link(log, linked);
+    writeBytes(bans, "");
+    const auto other = [](const std::string& path, const std::string& what) {
+        return "Not written: only a file, a pipe, a terminal or /dev/null can take the output, "
+               "and this is " +
+               what + ": " + path;
+    };
+    const auto input = [](const std::string& output, const std::string& input) {
+        return output + " is also an input (" + input + "); nothing written";
+    };
+    std::vector<std::pair<Rows, std::string>> cases = {
+        {{"save", "-o", dir, "/nonexistent.log"}, other(dir, "a folder")},
+        {{"save", "-o", "/dev/zero", "/nonexistent.log"}, other("/dev/zero", "a device")},
+        {{"save", "-o", socketPath, "/nonexistent.log"}, other(socketPath, "a socket")},
+        {{"html", "-o", log, kLog, log}, input(log, log)},
+        {{"html", "-o", linked, log}, input(linked, log)},
+        {{"merge", "--bans", bans, "--db", db, bans}, input(bans, bans)},
+        {{"merge", "--bans", bans, "--db", log, log}, input(log, log)},
+        {{"merge", "--bans", bans, "--db", bans, kLog}, input(bans, bans)},
+        {{"db", "import", "--bans", db, "--db", db, bans}, input(db, db)},
+        {{"db", "unban", "--bans", db, "--db", db, "abcd"}, input(db, db)},
+        {{"follow", "--bans", db, "--db", db, kLog}, input(db, db)},
+        {{"save", "--new-only", "--db", db, "-o", db, kLog}, input(db, db)},
+        {{"html", "--new-only", "--db", db, "-o", db, kLog}, input(db, db)},
+    };
     if (::geteuid() == 0 && ::mknod(disk.c_str(), S_IFBLK | 0600, makedev(7, 200)) == 0)
-        cases.push_back({disk, "a disk (block device)"});
-    for (const auto& [path, what] : cases) {
-        CliResult r = runCli({"save", "-o", path, "/nonexistent.log"});
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err,
-                  "tallyhound-cli: Not written: only a file, a pipe, a terminal or "
-                  "/dev/null can take the output, and this is " +
-                      what + ": " + path + "\n");
+        cases.push_back(
+            {{"save", "-o", disk, "/nonexistent.log"}, other(disk, "a disk (block device)")});
+    for (const auto& [args, said] : cases) {
+        CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(r.err, "tallyhound-cli: " + said + "\n");
     }
     EXPECT_TRUE(fs::is_socket(socketPath));
     EXPECT_EQ(filesIn(".tmp"), Rows{});
+    EXPECT_EQ(readBytes(log), readBytes(kLog));
+    EXPECT_EQ(readBytes(bans), "");
+    EXPECT_EQ(runCli({"db", "stats", "--db", db}).status, 0);
     ::close(s);
 }
 
@@ -196,36 +224,6 @@ TEST_F(FileHandling, RootFollowsNoLinkPlantedByAnotherAccount) {
     ASSERT_EQ(::lchown(link.c_str(), 1234, 1234), 0);
     EXPECT_EQ(runCli({"html", "-o", link, kLog}).status, 0);
     EXPECT_TRUE(fs::is_symlink(link));
-}
-
-// An output that is one of the inputs, by name or by a hard link, is refused and left
-// alone; the ban file and the database of a merge are outputs too, and the database is
-// an input wherever it is read.
-TEST_F(FileHandling, AnOutputNeverOverwritesAnInput) {
-    const std::string log = dir + "/s.log", linked = dir + "/linked.html";
-    writeBytes(log, readBytes(kLog));
-    fs::create_hard_link(log, linked);
-    writeBytes(bans, "");
-    for (const auto& [args, output, input] :
-         std::vector<std::tuple<Rows, std::string, std::string>>{
-             {{"html", "-o", log, kLog, log}, log, log},
-             {{"html", "-o", linked, log}, linked, log},
-             {{"merge", "--bans", bans, "--db", db, bans}, bans, bans},
-             {{"merge", "--bans", bans, "--db", log, log}, log, log},
-             {{"merge", "--bans", bans, "--db", bans, kLog}, bans, bans},
-             {{"db", "import", "--bans", db, "--db", db, bans}, db, db},
-             {{"db", "unban", "--bans", db, "--db", db, "abcd"}, db, db},
-             {{"follow", "--bans", db, "--db", db, kLog}, db, db},
-             {{"save", "--new-only", "--db", db, "-o", db, kLog}, db, db},
-             {{"html", "--new-only", "--db", db, "-o", db, kLog}, db, db}}) {
-        CliResult r = runCli(args);
-        EXPECT_EQ(r.status, 2) << args[0] << " " << output;
-        EXPECT_EQ(r.err, "tallyhound-cli: " + output + " is also an input (" + input +
-                             "); nothing written\n");
-    }
-    EXPECT_EQ(readBytes(log), readBytes(kLog));
-    EXPECT_EQ(readBytes(bans), "");
-    EXPECT_EQ(runCli({"db", "stats", "--db", db}).status, 0);
 }
 
 // A ban file named through a link to a folder and ".." is the file the system opens there,
@@ -264,23 +262,6 @@ TEST_F(FileHandling, NoRowsWriteAnEmptyListAndSaySo) {
     r = runCli({"scan", sf});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "No violations added to grid\n");
-}
-
-// A folder without a log is an error, not a server without cheaters: nothing is written.
-TEST_F(FileHandling, AFolderWithoutLogsIsAnError) {
-    const std::string folder = dir + "/logs", out = dir + "/out";
-    fs::create_directory(folder);
-    writeBytes(folder + "/notes.txt", "not a log");
-    writeBytes(bans, "kept");
-    for (const Rows& args : {Rows{"scan", folder}, Rows{"scan", "--new-only", folder},
-                             Rows{"html", "-o", out, folder}, Rows{"save", "-o", out, folder},
-                             Rows{"merge", "--bans", bans, "--db", db, kLog, folder}}) {
-        CliResult r = runCli(args);
-        EXPECT_EQ(r.status, 1) << args[0];
-        EXPECT_EQ(r.out + r.err, "tallyhound-cli: No .log files in the folder: " + folder + "\n");
-    }
-    EXPECT_FALSE(fs::exists(out));
-    EXPECT_EQ(readBytes(bans), "kept");
 }
 
 // Running out of memory ends the command with its message and exit status, not an abort.

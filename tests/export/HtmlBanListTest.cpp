@@ -12,9 +12,12 @@ Cells row(std::string name) {
             "(slot #1)",     "abcd1234",   "10.0.0.1:28960"};
 }
 
-// The page of the rows, written after a column was dragged from one place to another.
-std::string pageOf(const std::vector<Cells>& rows, std::pair<int32_t, int32_t> move = {0, 0}) {
+// The page of the rows, written after a column was dragged from one place to another, with
+// colour codes folded or not.
+std::string pageOf(const std::vector<Cells>& rows, std::pair<int32_t, int32_t> move = {0, 0},
+                   bool fold = false) {
     FormFixture f;
+    setFoldColours(f.grid, fold);
     f.addRows(rows);
     f.grid.select(1, 0);  // group rows made as the arrangement makes them, without its sort
     f.grid.subtotal(FlexGrid::kSubtotalGroup, 0, -1, {}, kGroupBackColor, kGroupForeColor, true);
@@ -51,12 +54,8 @@ TEST(HtmlBanList, SamplePageMatchesByteForByteAndShowsMarkupUnobeyed) {
 
 // The player lines of a page, each name shown as it is written in them.
 std::vector<std::string> namesOnPage(const std::vector<Cells>& rows, bool fold) {
-    FormFixture f;
-    setFoldColours(f.grid, fold);
-    f.addRows(rows);
-    writeHtmlBanList(f.grid, f.dir + "/page.html");
     std::vector<std::string> names;
-    std::istringstream lines(readBytes(f.dir + "/page.html"));
+    std::istringstream lines(pageOf(rows, {0, 0}, fold));
     const std::string start = "[01.12.2026 10:00:00] abcd1234 \"";
     for (std::string line; std::getline(lines, line);)
         if (line.starts_with(start))
@@ -101,10 +100,11 @@ TEST(HtmlCommand, WritesThePageAndOpensItOnYesOnly) {
     f.scripted.files.answers = {{path}};
     f.scripted.messages.answers = {MsgResult::Yes};
     EXPECT_TRUE(runHtmlCommand(f.form));
-    EXPECT_EQ(f.scripted.messages.shown.back().prompt,
-              "'" + path +
-                  "' was written but could not be opened        \r\nNo association for file "
-                  "extension -2147203453        \r\nOpen it with a program of your choice.        ");
+    EXPECT_EQ(
+        f.scripted.messages.shown.back().prompt,
+        "'" + path +
+            "' was written but could not be opened        \r\nNo association for file "
+            "extension -2147203453        \r\nOpen it with a program of your choice.        ");
 }
 
 }  // namespace

@@ -72,17 +72,10 @@ TEST_F(ScanFileCommands, ImportAsksFirstAndLeavesTheFilesGroupRows) {
 // Saved after a column was dragged anywhere, the file's header is the grid's as shown;
 // it imports, each cell under its own title, into a grid whose columns stand as at start.
 TEST_F(ScanFileCommands, AFileSavedAfterAColumnMoveImportsUnderTheSameTitles) {
-    const std::vector<Cells> sample = {
-        {"Alpha", "(GAMEHACK)", "50001", "[01.12.2026 10:00:00]", "(slot #2)", "aaaa1111",
-         "10.0.0.2"},
-        {"Bob", "(AIMBOT)", "50100", "[01.12.2026 11:00:00]", "(slot #1)", "bbbb2222", "10.0.0.1"},
-        {"Bob", "(WALLHACK)", "50200", "[01.11.2026 09:00:00]", "(slot #3)", "bbbb2222",
-         "10.0.0.1"},
-        {"Carol", "(AIMBOT)", "50100", "", "(slot #4)", "cccc3333", "10.0.0.3"}};
     for (auto move : everyColumnMove()) {
         SCOPED_TRACE(moveName(move));
         FormFixture moved;
-        moved.addRows(sample);
+        moved.addRows(kTwoRows);
         moved.grid.moveColumn(move.first, move.second);
         int32_t position = move.second;
         vsFlexGrid1_AfterMoveColumn(moved.form, move.first, position);

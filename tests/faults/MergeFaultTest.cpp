@@ -18,21 +18,16 @@ const std::string kErrorLead = "An error has occured during a merge of this log 
 const std::string kConnectLead = "An unhandled error has occured {g_blnConnectToDatabase}\r\n";
 
 // An access list giving one more account (nobody) read and write: the kernel's own form of
-// `setfacl -m u:65534:rw`, as a game server's account might be let in.
-const std::string kAccessList = [] {
-    std::string acl("\x02\0\0\0", 4);
-    auto entry = [&](uint16_t tag, uint16_t perm, uint32_t id) {
-        for (int i = 0; i < 2; ++i) acl += static_cast<char>(tag >> (8 * i));
-        for (int i = 0; i < 2; ++i) acl += static_cast<char>(perm >> (8 * i));
-        for (int i = 0; i < 4; ++i) acl += static_cast<char>(id >> (8 * i));
-    };
-    entry(0x01, 6, 0xFFFFFFFF);  // the owner
-    entry(0x02, 6, 65534);       // nobody
-    entry(0x04, 4, 0xFFFFFFFF);  // the group
-    entry(0x10, 6, 0xFFFFFFFF);  // the mask
-    entry(0x20, 4, 0xFFFFFFFF);  // others
-    return acl;
-}();
+// `setfacl -m u:65534:rw`, as a game server's account might be let in. After the version,
+// each entry is a tag, its permissions and an id, little-endian.
+const std::string kAccessList(
+    "\x02\0\0\0"
+    "\x01\0\x06\0\xff\xff\xff\xff"   // the owner
+    "\x02\0\x06\0\xfe\xff\0\0"       // nobody
+    "\x04\0\x04\0\xff\xff\xff\xff"   // the group
+    "\x10\0\x06\0\xff\xff\xff\xff"   // the mask
+    "\x20\0\x04\0\xff\xff\xff\xff",  // others
+    44);
 
 std::string accessList(const std::string& path) {
     char bytes[256];

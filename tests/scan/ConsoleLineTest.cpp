@@ -36,15 +36,6 @@ TEST(ConsoleLine, OnlyTheConsolesOwnPrefixIsTakenOff) {
     }
 }
 
-// The scanner's line matchers, their patterns set as a scan sets them.
-struct Matchers : test::GridForm {
-    Matchers() {
-        form.flexQuelvane.setPattern(kLinePattern);
-        form.flexQuelvaneGetIP.setPattern(kAddressPattern);
-        form.flexQuelvaneGetGUID.setPattern(kGuidPattern);
-    }
-};
-
 using Cells = std::optional<std::array<std::string, kGridColumnCount>>;
 Cells cells(const std::optional<ViolationRow>& row) {
     return row ? Cells(row->values) : std::nullopt;
@@ -71,7 +62,10 @@ const std::vector<std::string> kBodies = {
 // for, stamped with the log's modification time; without it, none. Anti-cheat lines give
 // the same rows either way.
 TEST(RowBuilder, AConsoleLineGivesTheRowOfItsLogLineStampedWithTheLogsTime) {
-    Matchers m;
+    test::GridForm m;  // its line matchers' patterns set as a scan sets them
+    m.form.flexQuelvane.setPattern(kLinePattern);
+    m.form.flexQuelvaneGetIP.setPattern(kAddressPattern);
+    m.form.flexQuelvaneGetGUID.setPattern(kGuidPattern);
     const std::time_t modified = test::consoleLogTime();
     const std::string stamp = formatStamp(modified);
     ASSERT_EQ(stamp, "[04.16.2017 21:03:11]");

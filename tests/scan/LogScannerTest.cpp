@@ -43,9 +43,8 @@ struct ScanFixture : ::testing::Test, test::GridForm {
             line.replace(line.find("50001"), 5, std::to_string(60000 + i));
             log += i % 3 ? "chatter line " + std::to_string(i) + "\n" : line;
         }
-        form.pnlLogPathToFile.setCaption(write(name, log));
         form.scanOptions = {.threads = 3, .blockSize = 2000, .partSize = 20000};
-        scanLogFile(form, false);
+        scan(write(name, log), false);
         return test::dataRowsByTitle(grid);
     }
 };
@@ -252,9 +251,8 @@ TEST_F(ScanFixture, AStreamIsReadInOrderByOneThread) {
     for (int i = 0; i < 2000; ++i)
         log += i % 7 ? "chatter line " + std::to_string(i) + "\n" : kLine;
     std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << log; });
-    form.pnlLogPathToFile.setCaption(fifo);
     form.scanOptions = {.threads = 4, .blockSize = 100, .partSize = 10};
-    EXPECT_EQ(scanLogFile(form, false), 286);
+    EXPECT_EQ(scan(fifo, false), 286);
     writer.join();
     EXPECT_EQ(grid.rows(), 1 + 286);
     std::filesystem::remove(fifo);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -76,33 +77,13 @@ TEST(PatternMatcherTest, ScannerPatternsCutViolationLinesIntoTheirTags) {
 // The direct reading against the matcher on lines made of the pieces the line pattern
 // looks for, each where any other could be, many of them violation lines.
 TEST(PatternMatcherTest, LinePatternReadDirectlyAsMatched) {
-    const std::vector<std::string> pieces = {"[",
-                                             "]",
-                                             " ",
-                                             "(",
-                                             ")",
-                                             ".",
-                                             "#",
-                                             "5",
-                                             ":",
-                                             "$",
-                                             "x",
-                                             "] ",
-                                             ") ",
-                                             ". ",
-                                             "] VIOLATION ",
-                                             "VIOLATION",
-                                             "(slot ",
-                                             " (slot ",
-                                             "#50001:",
-                                             std::string(1, '\0'),
-                                             "[06.01.2003 20:14:55]",
-                                             " 192.0.2.1:27960]"};
-    uint32_t seed = 2024;
-    auto next = [&seed](uint32_t below) {
-        seed = seed * 1103515245 + 12345;
-        return (seed >> 8) % below;
-    };
+    std::vector<std::string> pieces = {
+        "] ",     ") ",      ". ",      "] VIOLATION ",          "VIOLATION",
+        "(slot ", " (slot ", "#50001:", "[06.01.2003 20:14:55]", " 192.0.2.1:27960]"};
+    // And single bytes, a NUL among them.
+    for (const char c : std::string("[] ().#5:$x\0", 12)) pieces.emplace_back(1, c);
+    std::mt19937 rng(2024);
+    auto next = [&rng](size_t below) { return static_cast<uint32_t>(rng() % below); };
     PatternMatcher direct, matched;
     direct.setPattern(kLinePattern);
     matched.setPattern(kLinePattern);
@@ -114,7 +95,7 @@ TEST(PatternMatcherTest, LinePatternReadDirectlyAsMatched) {
         // Half of them shaped as a violation line, with pieces anywhere between.
         if (next(2)) {
             std::string shaped = "[t] VIOLATION (A) #5: P (slot 3) d x";
-            shaped.insert(next(static_cast<uint32_t>(shaped.size())), text);
+            shaped.insert(next(shaped.size()), text);
             text = std::move(shaped);
         }
         const std::string expected = matchOf(matched, text);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "bans/DatabaseLocation.h"
 #include "bans/Paths.h"
 #include "platform/MessageBoxes.h"
 
@@ -31,6 +32,10 @@ std::string databaseAdvice(const std::string& tag, const std::string& where) {
         return "Check that " + path +
                " is a ban database this Tallyhound can use and is not open in another program, "
                "or name another one with --db.";
+    if (tag == kTagConnect && databaseCouldNotBeMade(path))
+        return "Tallyhound makes its ban database at " + path +
+               " on first use; let this account write to that folder, or name another "
+               "database with --db or TALLYHOUND_DB.";
     if (tag == kTagConnect)
         return "The ban database was looked for at " + path +
                "; make one there with tallyhound-cli db init --db " + path +

@@ -1,6 +1,7 @@
 #include "bans/DatabaseLocation.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,6 +33,15 @@ std::string userDataFolder(const EnvironmentLookup& getenv) {
     const char* xdg = getenv("XDG_DATA_HOME");
     if (named(xdg) && xdg[0] == '/') return xdg;
     return homeFolder(getenv) + "/.local/share";
+}
+
+// The user's own database this run failed to make, and why.
+struct NotMade {
+    std::string path, why;
+};
+NotMade& notMade() {
+    static NotMade value;
+    return value;
 }
 
 bool writableFile(const std::string& path) {
@@ -78,9 +88,30 @@ void prepareDatabase(const DatabaseLocation& location) {
     std::error_code ec;
     if (std::filesystem::exists(location.path, ec)) return;
     const std::filesystem::path folder = std::filesystem::path(location.path).parent_path();
-    std::filesystem::create_directories(folder, ec);
-    if (ec) throw Error::fromErrno(ec.value(), folder.string());
-    createDatabase(location.path);
+    try {
+        std::filesystem::create_directories(folder, ec);
+        if (ec) throw Error::fromErrno(ec.value(), folder.string());
+        createDatabase(location.path);
+    } catch (const Error& e) {
+        notMade() = {location.path, e.description()};
+        throw;
+    }
+}
+
+bool databaseFileMissing(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+bool databaseCouldNotBeMade(const std::string& path) {
+    return !notMade().path.empty() && notMade().path == path;
+}
+
+std::string missingDatabaseText(const std::string& path) {
+    if (databaseCouldNotBeMade(path))
+        return path + ": no ban database is there, and it could not be made (" + notMade().why +
+               ")";
+    return path + ": no ban database is there";
 }
 
 }  // namespace th

@@ -41,4 +41,12 @@ DatabaseLocation locateDatabase(const std::string& commandLine = {});
 // the database could not be made.
 void prepareDatabase(const DatabaseLocation& location);
 
+// Whether no file is at path: nothing by that name, or a file where a folder of it would be.
+bool databaseFileMissing(const std::string& path);
+
+// What opening a database file that is not there says: with why this run could not make it
+// when it was the user's own, since the advice to start without --db had just been taken.
+std::string missingDatabaseText(const std::string& path);
+bool databaseCouldNotBeMade(const std::string& path);
+
 }  // namespace th

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "bans/DatabaseLocation.h"
 #include "platform/ServiceManager.h"
 #include "platform/StopSignals.h"
 
@@ -162,9 +163,8 @@ void SqliteConnection::Open(const std::string& path) {
     Close();
     path_ = path;
     // SQLite says only "unable to open database file".
-    if (struct stat st{}; ::stat(path.c_str(), &st) != 0 && errno == ENOENT)
-        throw Error(err::kDatabase, appBaseName() + ".Connection",
-                    path + ": no ban database is there");
+    if (databaseFileMissing(path))
+        throw Error(err::kDatabase, appBaseName() + ".Connection", missingDatabaseText(path));
     sqlite3* db = nullptr;
     // A connection is used by one thread at a time, so SQLite need not take its lock for
     // every call: reading a million rows made some ten million such calls.

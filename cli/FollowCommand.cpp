@@ -14,6 +14,7 @@
 #include <set>
 
 #include "bans/BanStore.h"
+#include "bans/DatabaseLocation.h"
 #include "bans/Merge.h"
 #include "bans/Paths.h"
 #include "bans/PostgresBanStore.h"
@@ -515,12 +516,14 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                 context.fail(e.description(), kExitUsage);
                 return;
             }
-        } else if (struct stat st{}; ::stat(databasePath().c_str(), &st) != 0 && errno == ENOENT) {
+        } else if (databaseFileMissing(databasePath())) {
             // So is a database file that is not there (a typo, db init forgotten): tried
             // again for ever, it kept a service restarting.
-            context.fail(
-                databasePath() + ": no ban database is there; make one with tallyhound-cli db init",
-                kExitUsage);
+            context.fail(missingDatabaseText(databasePath()) +
+                             (databaseCouldNotBeMade(databasePath())
+                                  ? ""
+                                  : "; make one with tallyhound-cli db init"),
+                         kExitUsage);
             return;
         } else if (const std::string why = whyNotABanDatabase(databasePath()); !why.empty()) {
             // And one that is no ban database at all (--db naming the ban file).

@@ -45,6 +45,20 @@ TEST_F(DbCommands, TheUsersOwnDatabaseIsMadeOnlyWhenUsed) {
         EXPECT_EQ(runProgram(args, installed).status, 0) << args.back();
         EXPECT_FALSE(fs::exists(dir + "/data")) << args.back();
     }
+    // Where it cannot be made, that is the cause given: the message once said only that no
+    // database was there, and advised starting without --db, as had just been done; follow
+    // tried again for ever.
+    writeBytes(dir + "/data", "");
+    writeBytes(dir + "/pbbans.dat", "");
+    const std::string notMade = "tallyhound-cli: " + own +
+                                ": no ban database is there, and it could not be made (Not a "
+                                "directory: " +
+                                dir + "/data/tallyhound)\n";
+    EXPECT_EQ(runProgram({"db", "stats"}, installed).err, notMade);
+    const CliResult follow = runProgram({"follow", "--bans", dir + "/pbbans.dat", dir}, installed);
+    EXPECT_EQ(follow.status, 2);
+    EXPECT_EQ(follow.err, notMade);
+    fs::remove(dir + "/data");
     // db init makes it, first of all commands: it once found it made already and failed.
     const CliResult init = runProgram({"db", "init"}, installed);
     EXPECT_EQ(init.status, 0) << init.err;

@@ -97,8 +97,9 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
 
     CLI::App* list = db.add_subcommand("list", "Print the bans, oldest first");
     addDbOption(*list, options->db);
-    list->add_option("--search", options->search,
-                     "Only bans whose GUID, name or IP holds this text (letter case ignored)");
+    list->add_option(
+        "--search", options->search,
+        "Only bans whose GUID, name or IP holds this text (letter case of A to Z ignored)");
     list->add_option("--limit", options->limit, "Print at most this many bans (0: all)")
         ->transform(numberFrom(0, 1000000000, true));
     list->add_option("--format", options->format, "tsv (the default), csv or json")

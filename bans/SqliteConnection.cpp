@@ -217,9 +217,9 @@ sqlite3* SqliteConnection::handle() {
 Error SqliteConnection::lastError() const {
     if (!db_) return closedError();
     std::string text = sqlite3_errmsg(db_);
-    // A damaged, read-only or hand-changed file (a table taken from it) is the file's
-    // fault, not the statement's: it is named, as a command may have several databases in
-    // hand or none named on its command line.
+    // A damaged, read-only, full or unreadable file, or a hand-changed one (a table taken
+    // from it), is the file's fault, not the statement's: it is named, as a command may have
+    // several databases in hand or none named on its command line.
     const int code = sqlite3_errcode(db_) & 0xFF;
     // "database is locked" named no file, and said nothing of a wait a stop cut short.
     if (code == SQLITE_BUSY)
@@ -232,6 +232,7 @@ Error SqliteConnection::lastError() const {
             "the folder holding it cannot be written to, and a change to the database needs "
             "a journal file beside it";
     if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_READONLY ||
+        code == SQLITE_FULL || code == SQLITE_IOERR ||
         (code == SQLITE_ERROR && text.starts_with("no such ")))
         text = path_ + ": " + text;
     return Error(err::kDatabase, appBaseName() + ".Connection", text);

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include "bans/DatabaseUtilities.h"
+#include "bans/SqliteConnection.h"
 #include "platform/DatedArchiveName.h"
 #include "platform/XZipper.h"
 #include "tests/bans/BanTestSupport.h"
@@ -32,6 +33,20 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     setDatabasePath(dir + "/other.mdb");
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
     EXPECT_EQ(shown.size(), 2u);
+
+    // A full disk names the database: the ban file's name came last, and pointed at the
+    // wrong disk.
+    SqliteConnection full;
+    full.Open(db);
+    full.execute("PRAGMA max_page_count = 40");
+    try {
+        for (int i = 0; i < 1000; ++i)
+            full.execute("INSERT INTO tblVandrel (GUID, PlayerName) VALUES (?, ?)",
+                         {std::to_string(i), std::string(500, 'n')});
+        ADD_FAILURE() << "never full";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.description(), db + ": database or disk is full");
+    }
 }
 
 TEST_F(DatabaseRoutines, DatedArchiveNamesNeverReplaceAnEarlierArchive) {

@@ -10,6 +10,7 @@
 #include "bans/Paths.h"
 #include "platform/Error.h"
 #include "platform/EscapedText.h"
+#include "platform/TempFile.h"
 
 int main(int argc, char** argv) {
     // Help and the version need no display.
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
         return th::kExitNoDisplay;
     }
     QApplication app(argc, argv);
+    th::removeTempFilesOnStop();
     // Qt has taken its own options out by now: anything else left is a mistake, said
     // rather than passed over with the window opening as if all were well.
     const th::WindowArguments arguments = th::windowArguments({argv + 1, argv + argc});

@@ -6,8 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <mutex>
 
 #include "platform/DatedArchiveName.h"
 #include "platform/Error.h"
@@ -40,7 +43,54 @@ long ownerPid(std::string_view name, std::string_view& made) {
     return std::strtol(std::string(name.substr(dot + 1)).c_str(), nullptr, 10);
 }
 
+// The names of the temporary files this process made, for a stop signal's handler to delete.
+// A slot is written once, under the mutex, and marked ready after: the handler, which may
+// interrupt anything, reads only ready slots and takes no lock. Names repeat (each write of
+// a file makes the same one), so a few slots serve; past them a name is not kept, and the
+// next run's clean-up deletes what a stop leaves.
+constexpr size_t kTempNames = 64;
+struct TempName {
+    std::atomic<bool> ready{false};
+    char path[PATH_MAX] = {};
+};
+TempName g_tempNames[kTempNames];
+std::mutex g_tempNamesWriting;
+
+void rememberTempName(const std::string& path) {
+    if (path.size() >= PATH_MAX) return;
+    std::lock_guard<std::mutex> writing(g_tempNamesWriting);
+    for (TempName& name : g_tempNames) {
+        if (name.ready.load(std::memory_order_relaxed)) {
+            if (path == name.path) return;
+            continue;
+        }
+        path.copy(name.path, path.size());
+        name.ready.store(true, std::memory_order_release);
+        return;
+    }
+}
+
+extern "C" void deleteTempsAndStop(int signal) {
+    // Any name may be one already renamed into place: only this process makes files of
+    // that name, so what is there is a copy of its own, never finished.
+    for (const TempName& name : g_tempNames)
+        if (name.ready.load(std::memory_order_acquire)) ::unlink(name.path);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
 }  // namespace
+
+void removeTempFilesOnStop() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = deleteTempsAndStop;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
 
 std::string folderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -62,7 +112,10 @@ TempFile createTempFor(const std::string& target, unsigned mode, const std::stri
         TempFile temp{-1, stem + std::to_string(attempt) + kSuffix};
         temp.fd = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                          static_cast<mode_t>(mode));
-        if (temp.fd >= 0) return temp;
+        if (temp.fd >= 0) {
+            rememberTempName(temp.path);
+            return temp;
+        }
         if (errno != EEXIST || attempt > 1000) throw Error::fromErrno(errno, errorPath);
     }
 }

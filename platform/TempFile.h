@@ -21,6 +21,12 @@ struct TempFile {
 // errorPath.
 TempFile createTempFor(const std::string& target, unsigned mode, const std::string& errorPath);
 
+// Has a stop signal (SIGINT, SIGTERM, SIGHUP) delete this process's temporary files before
+// it ends the process as it would have: a large half-written copy stayed hidden beside its
+// file until that file was written again. A signal the process was started ignoring stays
+// ignored, and a handler installed later (follow's orderly stop) takes its place.
+void removeTempFilesOnStop();
+
 // Deletes what killed runs left beside target: this program's temporary files for it and
 // for the dated backups beside it (".NAME.PID.N.tmp") whose process is gone. Quiet: a file
 // that cannot be deleted now is tried again next time.

@@ -3,9 +3,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/TempFile.h"
 #include "platform/TextFileWriter.h"
 #include "tests/platform/PlatformTestSupport.h"
 
@@ -99,6 +101,36 @@ TEST_F(TextFileWriterTest, ATemporaryFileOfAnEndedRunGoesWithTheNextWrite) {
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_TRUE(fs::exists(living));
     EXPECT_TRUE(fs::exists(users));
+}
+
+// A stop signal (Ctrl+C, a kill) takes the unfinished copy with the process, which still
+// ends by that signal; the file it was to replace is left as it was. It stayed hidden beside
+// the file, as large as it had grown, until that file was written again. A signal the
+// process was started ignoring (a background job's Ctrl+C) stays ignored.
+TEST_F(TextFileWriterTest, AStopSignalTakesTheUnfinishedCopyAway) {
+    std::ofstream(dir + "/list.html") << "before";
+    for (const int signal : {SIGTERM, SIGINT}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (signal == SIGINT) ::signal(SIGINT, SIG_IGN);
+            removeTempFilesOnStop();
+            TextFileWriter done(dir + "/done.html");
+            done.commit();
+            TextFileWriter file(dir + "/list.html");
+            file.writeLine("half");
+            ::raise(signal);
+            ::_exit(7);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const std::string temp = dir + "/.list.html." + std::to_string(child) + ".0.tmp";
+        EXPECT_EQ(WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status),
+                  signal == SIGTERM ? SIGTERM : 7);
+        EXPECT_EQ(fs::exists(temp), signal == SIGINT) << temp;
+        EXPECT_EQ(readBytes(dir + "/list.html"), "before");
+        EXPECT_TRUE(fs::exists(dir + "/done.html"));
+        fs::remove(temp);
+    }
 }
 
 }  // namespace

@@ -60,9 +60,11 @@ struct FollowOptions {
 
 // How long an after-merge command may run before it is stopped.
 constexpr auto kAfterMergeLimit = std::chrono::seconds(60);
-// Where the logs stand is stored at least this often while no ban arrives, so that a
-// restart has little to read again.
+// Where the logs stand is stored at least this often while no ban arrives (and every
+// twenty looks, when they come more often than every three seconds), so that a restart has
+// little to read again.
 constexpr auto kStoreEvery = std::chrono::seconds(60);
+constexpr int kLooksPerStore = 20;
 // Word of other servers' bans read during a merge waits this long for more before the
 // next merge takes it in, as word that wakes follow does (the watcher's settling), so
 // that a busy fleet merges a few bans at a time.
@@ -149,7 +151,9 @@ class Follower {
             else
                 waitAfterFailure(watcher);
             if (StopSignals::requested()) break;
-            if (unstored_ && Clock::now() - lastStored_ >= kStoreEvery) storePositions();
+            if (unstored_ && Clock::now() - lastStored_ >= storeEvery_ &&
+                Clock::now() >= storeAgainAt_)
+                storePositions(false);
             listen();
             // Word that came during the merge has been read off the socket already.
             hear();
@@ -164,7 +168,7 @@ class Follower {
         // The last word on where the logs stand: lost, the next run reads them again, and
         // the exit status says so rather than a clean stop, unless the stop itself cut
         // short a wait for another writer, as it is meant to.
-        if (unstored_ && !storePositions() && !stoppedWaiting_ && context_.status == kExitOk)
+        if (unstored_ && !storePositions(true) && !stoppedWaiting_ && context_.status == kExitOk)
             context_.status = kExitRunTime;
         return context_.status;
     }
@@ -216,10 +220,7 @@ class Follower {
                 "do not reach " +
                 absolutePath(options_.bans) + " until it answers again (" + why +
                 "); trying again");
-        listenAgainAt_ =
-            Clock::now() + std::min<Clock::duration>(
-                               interval_ * (1LL << std::min(listenFailures_, 12)), kLongestRetry);
-        ++listenFailures_;
+        listenAgainAt_ = Clock::now() + backedOff(listenFailures_++);
     }
 
     // Reads the stored positions; false after reporting why it could not.
@@ -235,7 +236,10 @@ class Follower {
         }
     }
 
-    bool storePositions() {
+    // Said once while it fails alike, and tried again after the interval, doubled each time:
+    // it was tried and said at every look while the database was down. The last try, at a
+    // stop, is always said.
+    bool storePositions(bool last) {
         try {
             CommandForm session(context_.err, options_.scan);
             std::unique_ptr<BanStore> opened;
@@ -247,11 +251,17 @@ class Follower {
             gone_.clear();
             unstored_ = false;
             lastStored_ = Clock::now();
+            storeFailures_ = 0;
+            lastStoreFailure_.clear();
             return true;
         } catch (const std::exception& e) {
             const Error error = toError(e);
             stoppedWaiting_ = error.number() == err::kFileInUse && StopSignals::requested();
-            problem("where the logs stand could not be stored: " + error.description());
+            const std::string said =
+                "where the logs stand could not be stored: " + error.description();
+            if (last || said != lastStoreFailure_) problem(said);
+            lastStoreFailure_ = said;
+            storeAgainAt_ = Clock::now() + backedOff(storeFailures_++);
             return false;
         }
     }
@@ -400,12 +410,16 @@ class Follower {
         ++failures_;
     }
 
-    // Waits longer after each failure in a row: the interval, doubled each time, at most
-    // five minutes; a stop ends the wait.
+    // The wait before the next try after this many failures in a row: the interval, doubled
+    // each time, at most five minutes.
+    Clock::duration backedOff(int failures) const {
+        return std::min<Clock::duration>(interval_ * (1LL << std::min(failures, 12)),
+                                         kLongestRetry);
+    }
+
+    // Waits as long after a failure; a stop ends the wait.
     void waitAfterFailure(FileWatcher& watcher) {
-        auto wait = interval_ * (1LL << std::min(failures_, 12));
-        wait = std::min<milliseconds>(wait, kLongestRetry);
-        const auto until = Clock::now() + wait;
+        const auto until = Clock::now() + backedOff(failures_);
         while (!StopSignals::requested() && Clock::now() < until) {
             notifyServiceManager("WATCHDOG=1");
             watcher.wait(std::min<milliseconds>(
@@ -429,6 +443,11 @@ class Follower {
     bool stoppedWaiting_ = false;
     std::string lastFailure_;  // what the last merge's failure said, when it failed
     Clock::time_point lastStored_ = Clock::now();
+    const Clock::duration storeEvery_ =
+        std::min<Clock::duration>(kStoreEvery, kLooksPerStore* interval_);
+    Clock::time_point storeAgainAt_;
+    int storeFailures_ = 0;
+    std::string lastStoreFailure_;  // what the last failed storing said
     std::optional<Clock::time_point> lastBackup_;
     int failures_ = 0;
     KnownBanFile known_;  // the ban file as the last appending merge left it

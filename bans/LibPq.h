@@ -11,6 +11,8 @@ namespace th {
     X(PQbackendPID)           \
     X(PQclear)                \
     X(PQconnectdbParams)      \
+    X(PQconninfo)             \
+    X(PQconninfoFree)         \
     X(PQconsumeInput)         \
     X(PQerrorMessage)         \
     X(PQexec)                 \

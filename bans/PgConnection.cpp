@@ -44,13 +44,25 @@ std::string oneLine(std::string_view text) {
     return out;
 }
 
+// The password file libpq took for the connection: the parameters', the URI's passfile,
+// PGPASSFILE's or its own default. Empty when it does not say.
+std::string passwordFileOf(PGconn* conn) {
+    std::string file;
+    if (PQconninfoOption* options = libpq().PQconninfo(conn)) {
+        for (const PQconninfoOption* option = options; option->keyword; ++option)
+            if (std::string_view(option->keyword) == "passfile" && option->val) file = option->val;
+        libpq().PQconninfoFree(options);
+    }
+    return file;
+}
+
 // What keeps libpq from a password, said after "no password supplied": which password
 // file it looked in and what is wrong with it. It takes the one the parameters name, else
 // PGPASSFILE's, else ~/.pgpass, and ignores a file that others may read.
-std::string passwordFileAdvice(const PgConnection::Parameters& parameters) {
-    std::string file;
+std::string passwordFileAdvice(PGconn* conn, const PgConnection::Parameters& parameters) {
+    std::string file = passwordFileOf(conn);
     for (const auto& [keyword, value] : parameters)
-        if (keyword == "passfile") file = value;
+        if (file.empty() && keyword == "passfile") file = value;
     const char* named = std::getenv("PGPASSFILE");
     const char* home = std::getenv("HOME");
     if (file.empty() && named && *named) file = named;
@@ -143,7 +155,7 @@ PgConnection::PgConnection(const Parameters& parameters, std::string name)
                 why.replace(at, named.size(), "\"***\"");
         }
         if (why.find("no password supplied") != std::string::npos)
-            why += passwordFileAdvice(parameters);
+            why += passwordFileAdvice(conn_, parameters);
         libpq().PQfinish(conn_);
         conn_ = nullptr;
         throw Error(err::kDatabase, appBaseName() + ".Connection",

@@ -170,8 +170,18 @@ TEST_F(FleetCommands, AFleetRoleWithLeastPrivilegesMerges) {
         EXPECT_NE(r.err.find("no password supplied; the password file " + why), std::string::npos)
             << r.err;
     }
-    // It may not empty the bans, and is told why, not to check the connection.
+    // The file the URI names is the one libpq reads, and the one named: PGPASSFILE's was.
+    const std::string other = dir + "/other.pgpass";
+    writeBytes(other, "");
+    ::chmod(other.c_str(), 0600);
     ::setenv("PGPASSFILE", passfile.c_str(), 1);
+    const CliResult viaUri =
+        runCli({"merge", "--bans", bans, "--db", cluster.tcpUri(db) + "?passfile=" + other, log});
+    EXPECT_NE(viaUri.err.find("no password supplied; the password file " + other +
+                              " has no line for this database and user"),
+              std::string::npos)
+        << viaUri.err;
+    // It may not empty the bans, and is told why, not to check the connection.
     const CliResult reset = runCli({"db", "reset", "--yes", "--db", cluster.tcpUri(db)});
     ::unsetenv("PGPASSFILE");
     EXPECT_EQ(reset.status, 1);

@@ -55,6 +55,9 @@ struct TempName {
 };
 TempName g_tempNames[kTempNames];
 std::mutex g_tempNamesWriting;
+// A child forked to start another program has the handler until it starts it: the files
+// are the parent's, still being written, and are left to it.
+pid_t g_tempNamesOwner = 0;
 
 void rememberTempName(const std::string& path) {
     if (path.size() >= PATH_MAX) return;
@@ -73,8 +76,9 @@ void rememberTempName(const std::string& path) {
 extern "C" void deleteTempsAndStop(int signal) {
     // Any name may be one already renamed into place: only this process makes files of
     // that name, so what is there is a copy of its own, never finished.
-    for (const TempName& name : g_tempNames)
-        if (name.ready.load(std::memory_order_acquire)) ::unlink(name.path);
+    if (::getpid() == g_tempNamesOwner)
+        for (const TempName& name : g_tempNames)
+            if (name.ready.load(std::memory_order_acquire)) ::unlink(name.path);
     ::signal(signal, SIG_DFL);
     ::raise(signal);
 }
@@ -82,6 +86,7 @@ extern "C" void deleteTempsAndStop(int signal) {
 }  // namespace
 
 void removeTempFilesOnStop() {
+    g_tempNamesOwner = ::getpid();
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction old {};
         if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;

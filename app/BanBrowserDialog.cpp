@@ -431,15 +431,22 @@ void BanBrowserDialog::copySelected() {
     for (int visual = 0; visual < header->count(); ++visual)
         if (!header->isSectionHidden(header->logicalIndex(visual)))
             columns.push_back(header->logicalIndex(visual));
-    std::vector<int> rows = selectedRows(*table_);
+    const std::vector<int> rows = chosenRows();
     if (rows.empty()) return;
-    // Every row selected (Ctrl+A) is every ban of the list, not only the pages read so far.
-    if (rows.size() == static_cast<size_t>(model_->rowCount()) && model_->canFetchMore({})) {
+    QApplication::clipboard()->setText(bansAsTsv(*model_, rows, columns));
+}
+
+std::vector<int> BanBrowserDialog::chosenRows() {
+    std::vector<int> rows = selectedRows(*table_);
+    // Every row selected (Ctrl+A) is every ban of the list, not only the pages read so far:
+    // Copy took them all while a lifting took the first 200.
+    if (!rows.empty() && rows.size() == static_cast<size_t>(model_->rowCount()) &&
+        model_->canFetchMore({})) {
         readEveryPage();
         table_->selectAll();
         rows = selectedRows(*table_);
     }
-    QApplication::clipboard()->setText(bansAsTsv(*model_, rows, columns));
+    return rows;
 }
 
 void BanBrowserDialog::readEveryPage() {
@@ -477,7 +484,7 @@ std::string BanBrowserDialog::chooseBanFile() {
 
 void BanBrowserDialog::unbanSelected() {
     if (!unban_->isEnabled()) return;
-    const std::vector<int> rows = selectedRows(*table_);
+    const std::vector<int> rows = chosenRows();
     if (rows.empty()) return;
     std::vector<std::string> named;
     for (int row : rows) {

@@ -13,6 +13,21 @@ std::string containsPattern(std::string_view text) {
     return pattern + "%";
 }
 
+bool searchesQuotes(std::string_view text) {
+    return text.find('"') != std::string_view::npos;
+}
+
+std::string insideQuotesPattern(std::string_view text) {
+    return '"' + containsPattern(text) + '"';
+}
+
+std::string quotedValueLike(const std::string& value, const std::string& plain,
+                            const std::string& insideQuotes, const std::string& quote,
+                            const std::string& escape) {
+    return "(" + value + " LIKE " + insideQuotes + escape + " OR (" + value + " NOT LIKE " + quote +
+           " AND " + value + " LIKE " + plain + escape + "))";
+}
+
 std::vector<std::string> asciiTrigrams(std::string_view text) {
     std::vector<std::string> trigrams;
     size_t run = 0;  // ASCII bytes ending at i

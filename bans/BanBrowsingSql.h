@@ -19,6 +19,18 @@ constexpr int64_t kCountedMatches = 10000;
 // taken literally.
 std::string containsPattern(std::string_view text);
 
+// Names and addresses are stored in double quotes. A search holding a double quote looks
+// inside them: a value in quotes matches this pattern of the text between its quotes, one
+// without them the plain pattern. The quotes themselves matched, and a search for a double
+// quote found every ban.
+bool searchesQuotes(std::string_view text);
+std::string insideQuotesPattern(std::string_view text);
+// The condition on value, an SQL expression: the two patterns' and the pattern '"%"''s
+// parameters, and the engine's ESCAPE clause.
+std::string quotedValueLike(const std::string& value, const std::string& plain,
+                            const std::string& insideQuotes, const std::string& quote,
+                            const std::string& escape);
+
 // The three-byte pieces of the text's runs of ASCII characters, each once. Every value
 // holding the text holds each of them, whatever its other bytes, so a trigram index can
 // narrow a search to the rows holding them all; the search's own LIKE then decides.

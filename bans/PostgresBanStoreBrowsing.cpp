@@ -78,8 +78,14 @@ std::string searchClause(std::string_view search, Parameters& parameter) {
     std::string clause;
     for (const std::string& form : forms) {
         const std::string n = parameter(likePattern(form)) + "::bytea";
-        std::string holds = "(GuidKey LIKE " + n + " OR GuidKeyOf(PlayerName) LIKE " + n +
-                            " OR GuidKeyOf(IP) LIKE " + n + ")";
+        const std::string inside =
+            searchesQuotes(form) ? parameter(insideQuotesPattern(guidKey(form))) + "::bytea" : "";
+        const auto value = [&](const std::string& v) {
+            return inside.empty() ? v + " LIKE " + n
+                                  : quotedValueLike(v, n, inside, "'\"%\"'::bytea", "");
+        };
+        std::string holds = "(GuidKey LIKE " + n + " OR " + value("GuidKeyOf(PlayerName)") +
+                            " OR " + value("GuidKeyOf(IP)") + ")";
         if (const std::string indexed = indexedPattern(form); !indexed.empty())
             holds = "(" + std::string(kSearchedText) + " LIKE " + parameter(indexed) +
                     "::text AND " + holds + ")";

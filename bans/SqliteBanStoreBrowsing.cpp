@@ -23,13 +23,18 @@ struct Search {
     }
 };
 
-// A search over the three searched values: LIKE pattern ?1, the text as typed; and, when
+// A search over the three searched values: LIKE pattern ?1, the text as typed (and ?7, the
+// same inside the quotes around names and addresses, when it holds a quote); and, when
 // it has a Windows-1252 form, ?6 found among the bytes, ASCII letters made small (SQLite's
 // LIKE reads values as UTF-8 and takes any lone 8-bit byte for any other).
 std::string searchClause(const Search& search) {
-    std::string clause =
-        "(tblVandrel.GUID LIKE ?1 ESCAPE '\\' OR tblVandrel.PlayerName LIKE ?1 ESCAPE '\\' OR "
-        "tblVandrel.IP LIKE ?1 ESCAPE '\\'";
+    const auto value = [&](const std::string& column) {
+        return searchesQuotes(search.stored)
+                   ? quotedValueLike(column, "?1", "?7", "'\"%\"'", " ESCAPE '\\'")
+                   : column + " LIKE ?1 ESCAPE '\\'";
+    };
+    std::string clause = "(tblVandrel.GUID LIKE ?1 ESCAPE '\\' OR " +
+                         value("tblVandrel.PlayerName") + " OR " + value("tblVandrel.IP");
     if (!search.windows1252.empty())
         for (const char* column : {"GUID", "PlayerName", "IP"})
             clause += std::string(" OR instr(CAST(lower(tblVandrel.") + column +
@@ -39,6 +44,7 @@ std::string searchClause(const Search& search) {
 
 void bindPatterns(SqliteStatement& statement, const Search& search) {
     statement.bind(1, containsPattern(search.stored));
+    if (searchesQuotes(search.stored)) statement.bind(7, insideQuotesPattern(search.stored));
     if (!search.windows1252.empty()) statement.bind(6, guidKey(search.windows1252));
 }
 

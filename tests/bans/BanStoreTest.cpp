@@ -384,6 +384,10 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
         {"J\xC3\x89R", "", 0},                       // not an ASCII letter: its case counts
         {"a\\b", "slash ", 1},
         {"\"hi\"", "quote ", 1},
+        // Inside the quotes names and addresses are stored in: they matched "\"" in every ban.
+        {"\"", "quote ", 1},
+        {"\"o'", "", 0},
+        {"2:1\"", "", 0},
         {"Filler", more, kCountedMatches + 1},
         {"ler 1", "f1 f10 f100 f1000 f10000 f10001 f10002 f10003 f10004 f1001 ", 1116},
         {"1", "A0B1C2D3E4F5 cafe01 win1252 utf8 slash quote f0 f1 f10 f100 ", kCountedMatches + 1},

@@ -444,7 +444,7 @@ class Follower {
     std::string lastFailure_;  // what the last merge's failure said, when it failed
     Clock::time_point lastStored_ = Clock::now();
     const Clock::duration storeEvery_ =
-        std::min<Clock::duration>(kStoreEvery, kLooksPerStore* interval_);
+        std::min<Clock::duration>(kStoreEvery, Clock::duration(interval_) * kLooksPerStore);
     Clock::time_point storeAgainAt_;
     int storeFailures_ = 0;
     std::string lastStoreFailure_;  // what the last failed storing said

@@ -63,6 +63,21 @@ QValueAxis* countAxis(int64_t most) {
     return axis;
 }
 
+// A label as a chart's axis shows it. The axis reads its labels as HTML, so a player's name
+// holding markup was obeyed (a heading, a picture, a name hidden); and a control character
+// is written out as \xHH, which a saved SVG, being XML, cannot hold as it is.
+QString axisLabel(const QString& text) {
+    QString shown;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            shown += QString::asprintf("\\x%02X", static_cast<unsigned>(u));
+        else
+            shown += c;
+    }
+    return shown.toHtmlEscaped();
+}
+
 // A bar per tally. Names (kinds, players, reasons) read best beside horizontal bars,
 // the first on top; months stand below upright bars, in their order.
 QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bool named) {
@@ -94,7 +109,7 @@ QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bo
     int64_t most = 0;
     for (size_t i : order) {
         *set << static_cast<qreal>(sums[i]);
-        shown << labels[static_cast<qsizetype>(i)];
+        shown << axisLabel(labels[static_cast<qsizetype>(i)]);
         most = std::max(most, sums[i]);
     }
     QAbstractBarSeries* series =

@@ -6,6 +6,7 @@
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChartView>
+#include <QGraphicsTextItem>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -110,6 +111,24 @@ TEST_F(Statistics, ReasonsThatReadAlikeAreOneBar) {
         return;
     }
     FAIL() << "no chart of reasons";
+}
+
+// Names are shown as they are: the axes read their labels as HTML, and a name holding
+// markup was obeyed (a heading, a picture, a name hidden). A control character shows as
+// \xHH, which a chart saved as SVG can hold.
+TEST_F(Statistics, NamesAreShownNotObeyed) {
+    GridFixture f;
+    f.add({"<h1>Big</h1>&\x1B", "(AIMBOT)", "50001", "[12.01.2002 10:00:00]", "(slot #1)", "g",
+           "1.2.3.4:5"});
+    StatisticsDialog dialog(f.form);
+    dialog.resize(980, 720);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QStringList shown;
+    for (QChartView* view : dialog.findChildren<QChartView*>())
+        for (QGraphicsItem* item : view->scene()->items())
+            if (auto* text = dynamic_cast<QGraphicsTextItem*>(item)) shown << text->toPlainText();
+    EXPECT_TRUE(shown.contains("<h1>Big</h1>&\\x1B")) << shown.join('|').toStdString();
 }
 
 // Violations of one day only are a mark on that day: a line of one point drew nothing.

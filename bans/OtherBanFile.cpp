@@ -44,11 +44,17 @@ bool readBanLine(std::string_view line, WorkRow& row, CellStore& texts) {
             field.remove_suffix(1);
         return field;
     };
-    // The name and address with the double quotes around them.
+    // The name and address with the double quotes around them, stored as the ban file
+    // holds them once written: a double quote inside as an apostrophe, a line break or zero
+    // byte as a space. The database kept them, so it and the file told two names apart
+    // where a merge of the file saw one, and a search missed the name.
     auto withQuotes = [&](std::string_view field) {
-        if (field.size() <= kLongestValue)
+        if (field.size() <= kLongestValue && field.find_first_of("\"\r\n", 0) == field.npos &&
+            field.find('\0') == field.npos)
             return texts.keep(std::string_view(field.data() - 1, field.size() + 2));
-        return texts.keep("\"" + std::string(cut(field)) + "\"");
+        std::string value = "\"";
+        appendOneLine(value, cut(field), true);
+        return texts.keep(value + '"');
     };
     row = {};
     row.stamp = texts.keep(line.substr(0, kStampSize));

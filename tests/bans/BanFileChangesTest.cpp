@@ -145,6 +145,14 @@ TEST_F(BanFileChanges, AnImportedOverlongValueIsCutToWhatReadsBack) {
               crlf({"[06.01.2017 08:00:00] cccc2222 \"" + kept + "\" \"192.0.2.5:1\" \"R\""}));
     ASSERT_TRUE(mergeRows(bans, {}).outcome.completed);
     EXPECT_EQ(readBytes(bans), file);
+    // A double quote or a zero byte inside a name is stored as the file holds it once
+    // written; the database kept them, and told the names apart from the file's.
+    writeBytes(other, crlf({std::string("[06.01.2017 08:00:01] dddd3333 \"Say \"hi\" n") + '\0' +
+                            "l\" \"192.0.2.6:1\" \"R\""}));
+    ASSERT_TRUE(importOther().completed);
+    EXPECT_EQ(sql(db, "SELECT PlayerName FROM tblVandrel WHERE GUID = 'dddd3333'"),
+              (Rows{"\"Say ``hi`` n l\""}));  // apostrophes stored as ever
+    EXPECT_NE(readBytes(bans).find("dddd3333 \"Say 'hi' n l\""), std::string::npos);
 }
 
 // Bans lifted through a file that does not hold them all (another server's, chosen by

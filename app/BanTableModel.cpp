@@ -5,6 +5,7 @@
 #include "bans/BanBrowsingSql.h"
 #include "bans/BanStore.h"
 #include "bans/ShownBan.h"
+#include "platform/TrimSpaces.h"
 
 namespace th {
 
@@ -102,7 +103,7 @@ void BanTableModel::sort(int column, Qt::SortOrder order) {
 
 void BanTableModel::setSearch(const QString& text) {
     // A GUID pasted with a space before or after it found nothing, the space unseen.
-    order_.search = text.trimmed().toStdString();
+    order_.search = trimWhiteSpace(text.toStdString());
     restart();
 }
 

@@ -313,8 +313,8 @@ void StatisticsDialog::saveAs(bool svg) {
         dialog.setDialogTitle(svg ? "Save charts as SVG" : "Save charts as PNG");
         dialog.setDefaultExt(svg ? "svg" : "png");
         dialog.setFilter(svg ? "SVG image (*.svg)|*.svg" : "PNG image (*.png)|*.png");
-        // Ask before replacing a file; hide the read-only box (0x4).
-        dialog.setFlags(MFileOpenSaveDialog::kOfnOverwritePrompt | 0x4);
+        dialog.setFlags(MFileOpenSaveDialog::kOfnOverwritePrompt |
+                        MFileOpenSaveDialog::kOfnHideReadOnly);
         if (!dialog.Show(CFileOpenSaveDialog::kSave)) return;
         const QString path = QFile::decodeName(dialog.FileName().c_str());
         if (!saveCurrentTab(path))

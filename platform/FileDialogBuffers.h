@@ -26,8 +26,10 @@ inline constexpr int32_t kOfnEnableHook = 0x20;         // install the centring 
 inline constexpr int32_t kOfnAllowMultiSelect = 0x200;  // answer is a multiple selection
 inline constexpr int32_t kOfnExplorer = 0x80000;        // Explorer-style dialog
 inline constexpr int32_t kOfnLongNames = 0x200000;
-// Passed through: a Save dialog asks before an existing file is replaced.
+// Passed through: a Save dialog asks before an existing file is replaced, and shows no
+// read-only box.
 inline constexpr int32_t kOfnOverwritePrompt = 0x2;
+inline constexpr int32_t kOfnHideReadOnly = 0x4;
 
 // Which buffer the parsing routine reads.
 inline constexpr int kBufferFileName = 1;

@@ -432,6 +432,12 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
     return Pass::Done;
 }
 
+// Its odd lines would be kept, so any file would pass for a ban file.
+void throwIfNotABanFile(const BanFileReader& file, const std::string& name) {
+    if (zeroOutsideBanLines(file.bytes()))
+        throw Error(err::kBadFileFormat, appBaseName(), kNotABanFile + name);
+}
+
 std::string reportOf(const Counts& counts, const std::string& title) {
     // As many lines as before may still hold a new ban: a lifted ban's line gone and the
     // player banned again, or two lines of one GUID made one.
@@ -512,9 +518,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 if (pass == Pass::Rewrite) appending = false, backingUp = true;
                 // Only an appending run without a backup can do with what it knew.
                 BanFileReader file(banFile, appending && !backingUp ? options.known : nullptr);
-                // Its odd lines would be kept, so any file would pass for a ban file.
-                if (zeroOutsideBanLines(file.bytes()))
-                    throw Error(err::kBadFileFormat, appBaseName(), kNotABanFile + banFile);
+                throwIfNotABanFile(file, banFile);
                 // The sorted rewrite backs up while it merges: the copy is of the bytes
                 // read, and the file changes only once the copy is written.
                 BackupUnderway backup;
@@ -587,6 +591,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
 
 MergePreview previewMerge(MainForm& form, BanStore& store, const std::string& banFile) {
     BanFileReader file(banFile);
+    // What the merge would refuse is refused here too, not promised.
+    throwIfNotABanFile(file, banFile);
     WorkingRows work;
     collectFileLines(file.bytes(), form.awkQuelvane, work);
     const auto fileLines = [&] {

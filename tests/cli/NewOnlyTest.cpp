@@ -140,6 +140,13 @@ TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
               std::string::npos)
         << r.err;
     EXPECT_EQ(everything(dir, db), older);
+    // A file the merge refuses is refused, not promised.
+    sql(db, "PRAGMA user_version = " + std::to_string(latestSchemaVersion()));
+    writeBytes(bans, readBytes(bans) + std::string(1, '\0'));
+    r = runCli({"merge", "--bans", bans, "--db", db, "--dry-run", logs});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("This is not a ban file"), std::string::npos) << r.err;
 }
 
 // The file is written again from the database: a second ban file on it gains the bans it

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "platform/Error.h"
@@ -14,6 +16,25 @@ namespace th {
 
 namespace {
 constexpr const char* kAccessAcl = "system.posix_acl_access";
+
+// The value of one attribute of an open file: false when it has none (or it went meanwhile).
+bool attributeOf(int fd, const char* name, std::vector<char>& value) {
+    const ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
+    if (size <= 0) return false;
+    value.resize(static_cast<size_t>(size));
+    const ssize_t read = ::fgetxattr(fd, name, value.data(), value.size());
+    if (read <= 0) return false;
+    value.resize(static_cast<size_t>(read));
+    return true;
+}
+
+// Whether a file written in place of another takes this attribute: its access list, its
+// SELinux label (which may be what lets the game server read it) and the user's own
+// attributes. The kernel's own (an IMA hash of the old content, say) are not the file's to
+// pass on.
+bool passedOn(std::string_view name) {
+    return name == kAccessAcl || name == "security.selinux" || name.starts_with("user.");
+}
 
 // Where a link to a file not there yet leads, link by link: the new file goes there, and
 // the link stays. Run by root, only root's own links are followed, as no file owner can
@@ -47,13 +68,23 @@ KeptOwner giveOwnerAndGroup(int fd, const struct stat& like) {
     return {now.st_uid == like.st_uid, now.st_gid == like.st_gid};
 }
 
-int copyAccessList(int from, int to) {
-    ssize_t size = ::fgetxattr(from, kAccessAcl, nullptr, 0);
+int copyAttributes(int from, int to) {
+    ssize_t size = ::flistxattr(from, nullptr, 0);
     if (size <= 0) return 0;  // none, or a file system without them
-    std::vector<char> acl(static_cast<size_t>(size));
-    size = ::fgetxattr(from, kAccessAcl, acl.data(), acl.size());
+    std::vector<char> names(static_cast<size_t>(size));
+    size = ::flistxattr(from, names.data(), names.size());
     if (size <= 0) return 0;  // taken away meanwhile
-    if (::fsetxattr(to, kAccessAcl, acl.data(), static_cast<size_t>(size), 0) != 0) return errno;
+    names.resize(static_cast<size_t>(size));
+    std::vector<char> value, now;
+    for (size_t at = 0; at < names.size();) {
+        const char* name = names.data() + at;
+        at += std::strlen(name) + 1;
+        if (!passedOn(name) || !attributeOf(from, name, value)) continue;
+        // A label the new file has already is not set again: setting it may need a right
+        // that keeping it does not.
+        if (attributeOf(to, name, now) && now == value) continue;
+        if (::fsetxattr(to, name, value.data(), value.size(), 0) != 0) return errno;
+    }
     return 0;
 }
 

@@ -17,9 +17,10 @@ struct KeptOwner {
 // any account may give a file a group it belongs to, only root another owner.
 KeptOwner giveOwnerAndGroup(int fd, const struct stat& like);
 
-// Copies the access list (ACL) of the file `from` to `to`, when it has one: 0, or the
-// errno of a list that could not be given (no room for it, say).
-int copyAccessList(int from, int to);
+// Copies to `to` what else of the file `from` says who may read it or was put there by its
+// user: its access list (ACL), SELinux label and user attributes. 0, or the errno of one
+// that could not be given (no room for it, say).
+int copyAttributes(int from, int to);
 
 // The file a path names: the path itself, or for a symbolic link the file it leads to.
 // A link owned by another account than its file is refused, as the kernel's

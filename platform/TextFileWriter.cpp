@@ -80,9 +80,9 @@ void TextFileWriter::open(const struct stat* like, int likeFd) {
                              "), which this account is not in",
                          path_));
     if (::fchmod(fd_, like->st_mode & 07777) != 0) fail(errno);
-    // Without its access list the game server's account might no longer read the file.
+    // Without its access list or label the game server's account might no longer read it.
     if (likeFd >= 0)
-        if (const int e = copyAccessList(likeFd, fd_)) fail(e);
+        if (const int e = copyAttributes(likeFd, fd_)) fail(e);
 }
 
 TextFileWriter::~TextFileWriter() {

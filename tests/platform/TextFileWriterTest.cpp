@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -23,6 +24,8 @@ TEST_F(TextFileWriterTest, LinesEndInCrLfAndReplaceTheFileOnlyOnCommit) {
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     std::ofstream(dir + "/real.txt") << "old";
     fs::permissions(dir + "/real.txt", mode);
+    // The user's own attributes stay with the file, where its file system keeps them.
+    const bool tagged = ::setxattr((dir + "/real.txt").c_str(), "user.note", "kept", 4, 0) == 0;
     fs::create_symlink(dir + "/real.txt", dir + "/link.txt");
     {
         TextFileWriter file(dir + "/link.txt");
@@ -39,6 +42,9 @@ TEST_F(TextFileWriterTest, LinesEndInCrLfAndReplaceTheFileOnlyOnCommit) {
     EXPECT_EQ(readBytes(dir + "/real.txt"), std::string("\xe9\0\xff\r\n\r\ntail", 11));
     EXPECT_TRUE(fs::is_symlink(dir + "/link.txt"));  // the link is followed, not replaced
     EXPECT_EQ(fs::status(dir + "/real.txt").permissions() & fs::perms::all, mode);
+    char note[8] = {};
+    const ssize_t noted = ::getxattr((dir + "/real.txt").c_str(), "user.note", note, sizeof note);
+    EXPECT_EQ(std::string(note, noted > 0 ? static_cast<size_t>(noted) : 0), tagged ? "kept" : "");
 
     // A link to a file not there yet: the file is made where it leads, the link kept.
     fs::create_directory(dir + "/sub");

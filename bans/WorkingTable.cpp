@@ -95,6 +95,19 @@ bool isBanLine(std::string_view line) {
 
 namespace {
 
+// Whether a ban line's GUID is a word of its own after the stamp, followed by the quoted
+// name or by nothing. Otherwise the splitter's fourth field is some other part of the line
+// (a second stamp, a word before the GUID), and the line would become a ban on that while
+// its own GUID was lost.
+bool guidStandsAlone(std::string_view line) {
+    const size_t start = line.find_first_not_of(' ', kStampSize);
+    const size_t end = std::min(line.find(' ', start), line.size());
+    if (line.substr(start, end - start).find_first_of("[]\"") != std::string_view::npos)
+        return false;
+    const size_t next = line.find_first_not_of(' ', end);
+    return next == std::string_view::npos || line[next] == '"';
+}
+
 // Each ban line's row to ban, its values kept in texts; the file's other lines into into.
 // With bounded, texts holds what only the last few rows view.
 void takeApart(std::string_view bytes, FieldSplitter& awk, WorkingRows& into, CellStore& texts,
@@ -118,9 +131,10 @@ void takeApart(std::string_view bytes, FieldSplitter& awk, WorkingRows& into, Ce
             reason += awk.field(f);
         }
         const std::string_view guid = awk.field(4);
-        if (!namesPlayer(guid) && !namesNoPlayer(guid)) {
+        if ((!namesPlayer(guid) && !namesNoPlayer(guid)) || !guidStandsAlone(line)) {
             // A GUID no ban line can hold (a quote or a line break in it, a tab-separated
-            // line's run of fields) would lose the line: it is kept as it is.
+            // line's run of fields), or a fourth field that is not the GUID, would lose the
+            // line: it is kept as it is.
             ++into.oddLines;
             into.keptLines.emplace_back(line);
             return;

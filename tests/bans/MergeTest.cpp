@@ -311,20 +311,23 @@ TEST_F(Merging, ABanLineIsOneLineAndReadsBackAsItWasWritten) {
 // A ban line always has its stamp: a row without one gets the merge's local time, month
 // first; a line of no known shape is kept as it is, not taken apart into a made-up ban, nor
 // is a line of a ban's shape whose GUID no ban line can hold dropped with its ban (fields
-// parted by tabs, a zero byte after the GUID, an overlong GUID). Lines may end in a lone CR.
+// parted by tabs, a zero byte after the GUID, an overlong GUID), nor one whose fourth field
+// is not its GUID (a second stamp, a word before the GUID). Lines may end in a lone CR.
 TEST_F(Merging, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
     const Rows odd = {
         " 0123cdef \"Jayyz\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"",
         "[04.16.2017 21:03:11] cccc3333\t\"Tab Name\"\t\"1.2.3.4:5\"\t\"VIOLATION X\"",
         std::string("[04.16.2017 21:03:11] dddd4444") + '\0' + " \"Zero\" \"1.2.3.4:5\" \"V\"",
-        "[04.16.2017 21:03:11] " + std::string(257, 'e') + " \"Long\" \"1.2.3.4:5\" \"V\""};
-    const Rows tail = {"", odd[0], odd[1], odd[2], odd[3], ";temp"};
+        "[04.16.2017 21:03:11] " + std::string(257, 'e') + " \"Long\" \"1.2.3.4:5\" \"V\"",
+        "[04.16.2017 21:03:11] [02.02.2020 10:00:00] iiii9999 \"Two\" \"1.2.3.4:5\" \"V\"",
+        "[04.16.2017 21:03:11] extra jjjj0000 \"Word\" \"1.2.3.4:5\" \"V\""};
+    const Rows tail = {"", odd[0], odd[1], odd[2], odd[3], odd[4], odd[5], ";temp"};
     const std::string keptOdd =
-        "4 lines that are not ban lines were kept as they are, after the bans.        ";
+        "6 lines that are not ban lines were kept as they are, after the bans.        ";
     const std::time_t start = std::time(nullptr);
     EXPECT_EQ(
         merge(kBan1 + "\r" + odd[0] + "\r" + odd[1] + "\r" + kBan2 + "\r" + odd[2] + "\r" + odd[3] +
-                  "\r;temp\r",
+                  "\r" + odd[4] + "\r" + odd[5] + "\r;temp\r",
               {violationRow("ffff6666", "A", ""), violationRow("gggg7777", "B", "12.31.2016")})
             .said(),
         kDone +

@@ -447,11 +447,11 @@ std::string reportOf(const Counts& counts, const std::string& title) {
             : "Merge complete. " + std::to_string(counts.written) + " bans have been written to '" +
                   title + "'" + kPad;
     if (counts.stamped == 1)
-        report +=
-            std::string(kCrLf) + "1 ban had no time stamp and got the time of this merge." + kPad;
+        report += std::string(kCrLf) +
+                  "1 ban had no readable time stamp and got the time of this merge." + kPad;
     else if (counts.stamped > 1)
         report += kCrLf + std::to_string(counts.stamped) +
-                  " bans had no time stamp and got the time of this merge." + kPad;
+                  " bans had no readable time stamp and got the time of this merge." + kPad;
     if (counts.lifted > 0) report += kCrLf + liftedSkippedText(counts.lifted) + kPad;
     if (counts.odd == 1)
         report += std::string(kCrLf) +

@@ -332,7 +332,7 @@ TEST_F(Merging, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
             .said(),
         kDone +
             "4 bans have been written to 'pbbans.dat'        \r\n"
-            "2 bans had no time stamp and got the time of this merge.        \r\n" +
+            "2 bans had no readable time stamp and got the time of this merge.        \r\n" +
             keptOdd);
     const std::time_t end = std::time(nullptr);
     const Rows stamps = sql(db, "SELECT TimeStamp FROM tblVandrel WHERE GUID > 'f'");

@@ -183,7 +183,7 @@ TEST_F(BanCommands, AReportOfSeveralLinesPrintsEach) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "Merge complete. 1 bans have been written to 'pbbans.dat'\n"
-              "1 ban had no time stamp and got the time of this merge.\n");
+              "1 ban had no readable time stamp and got the time of this merge.\n");
 }
 
 }  // namespace

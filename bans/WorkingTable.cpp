@@ -229,14 +229,31 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
     }
 }
 
+namespace {
+
+// Whether a's player was caught before b's, for ordering one GUID's rows: a row without a
+// stamp of its own, or with one that cannot be read, comes after every readable moment.
+bool earlierCaught(const WorkRow& a, const WorkRow& b) {
+    const bool aRead = !a.stamped && parseStamp(a.stamp), bRead = !b.stamped && parseStamp(b.stamp);
+    if (aRead != bRead) return aRead;
+    return aRead && earlierStamp(a.stamp, b.stamp);
+}
+
+}  // namespace
+
 void sortByGuid(std::vector<WorkRow>& rows) {
     // Each row's first eight bytes of its key, read as one number, decide most pairs
-    // without reaching for the texts; equal GUIDs keep their order.
+    // without reaching for the texts. The first row of a GUID gives its ban: its letter
+    // case sorting first as text, then the ban file's own line, so that a ban keeps what it
+    // holds, then the violation caught first, whatever order the grid's columns put its rows
+    // in (its stamps sort as text, month first: January's came before December's).
     sortByHead(
         rows, [](const WorkRow& row) { return guidHead(row.guid); },
         [](const WorkRow& a, const WorkRow& b) {
             if (int c = compareGuids(a.guid, b.guid)) return c < 0;
-            return a.guid < b.guid;
+            if (a.guid != b.guid) return a.guid < b.guid;
+            if (a.fromGrid != b.fromGrid) return !a.fromGrid;
+            return earlierCaught(a, b);
         });
 }
 

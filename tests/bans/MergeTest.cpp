@@ -205,19 +205,26 @@ TEST_F(Merging, FilesOfAnyShapeAndGuidsAlreadyStored) {
 
 // The report counts the bans written: equal GUIDs always meet (compared as numbers, "1",
 // "01", "1" did not, and the report counted three bans for a file of two), and a count
-// goes past what 16 bits hold.
+// goes past what 16 bits hold. A GUID's ban is its violation caught first, whichever
+// the grid lists first (its stamps sort as text, month first).
 TEST_F(Merging, EqualGuidsMeetAndTheReportCountsTheBansWritten) {
-    EXPECT_EQ(merge("", {violationRow("1"), violationRow("01"), violationRow("1")}).said(),
-              kDone + "2 bans have been written to 'pbbans.dat'        ");
-    EXPECT_EQ(guidsIn(db), (Rows{"01", "1"}));
+    EXPECT_EQ(merge("", {violationRow("1"), violationRow("01"), violationRow("1"),
+                         violationRow("2", "Later", "[01.15.2020 00:00:00]"),
+                         violationRow("2", "None", ""),
+                         violationRow("2", "Earlier", "[02.01.2019 00:00:00]")})
+                  .said(),
+              kDone + "3 bans have been written to 'pbbans.dat'        ");
+    EXPECT_EQ(guidsIn(db), (Rows{"01", "1", "2"}));
+    EXPECT_EQ(sql(db, "SELECT TimeStamp, PlayerName FROM tblVandrel WHERE GUID = '2'"),
+              Rows{"[02.01.2019 00:00:00]|\"Earlier\""});
     const std::string file = readBytes(bans);
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 2);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 3);
 
     Rows lines;
     for (int i = 0; i < 40000; ++i)
         lines.push_back("[01.01.2003 00:00:00] guid" + std::to_string(i) + " \"P\" \"1:2\" \"r\"");
     EXPECT_EQ(merge(crlf(lines), {violationRow("extra")}).said(),  // and the two stored above
-              kDone + "40003 bans have been written to 'pbbans.dat'        ");
+              kDone + "40004 bans have been written to 'pbbans.dat'        ");
 }
 
 // A ban the game server appends while the merge runs is never lost: before the file is

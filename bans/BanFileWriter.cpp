@@ -32,6 +32,16 @@ void appendBanLine(std::string& out, const Ban& ban) {
     appendQuotedField(out, ban.reason);
 }
 
+// The GUID of a line this writer wrote for a stored ban, whatever its stamp: the word
+// before the name's opening quote. Empty for a line of no such shape.
+std::string_view guidOfStoredLine(std::string_view line) {
+    const size_t quote = line.find(" \"");
+    if (line.starts_with(';') || quote == std::string_view::npos || quote == 0) return {};
+    const size_t from = line.rfind(' ', quote - 1);
+    if (from == std::string_view::npos) return {};
+    return line.substr(from + 1, quote - from - 1);
+}
+
 }  // namespace
 
 std::string banFileLine(const Ban& ban) {
@@ -43,18 +53,21 @@ std::string banFileLine(const Ban& ban) {
 void dropStoredBansLines(BanStore& store, WorkingRows& work) {
     std::vector<std::string>& kept = work.keptLines;
     const auto ours = [&](const std::string& line) {
-        // The GUID is the word before the name's opening quote.
-        const size_t quote = line.find(" \"");
-        if (line.starts_with(';') || quote == std::string::npos) return false;
-        const size_t from = line.rfind(' ', quote == 0 ? 0 : quote - 1);
-        if (from == std::string::npos) return false;
-        const std::string_view guid = std::string_view(line).substr(from + 1, quote - from - 1);
+        const std::string_view guid = guidOfStoredLine(line);
         if (!namesPlayer(guid)) return false;
         const std::optional<StoredBan> ban = store.findBan(guid);
         return ban &&
                banFileLine({ban->guid, ban->stamp, ban->name, ban->address, ban->reason}) == line;
     };
-    const auto end = std::remove_if(kept.begin(), kept.end(), ours);
+    const auto end = std::stable_partition(kept.begin(), kept.end(),
+                                           [&](const std::string& line) { return !ours(line); });
+    // Each is the file's line of its ban from here on, as any other ban line: a lifting
+    // then knows the file held the ban.
+    for (auto line = end; line != kept.end(); ++line) {
+        WorkRow row;
+        row.guid = work.texts.keep(guidOfStoredLine(*line));
+        work.rows.push_back(row);
+    }
     const auto taken = static_cast<int64_t>(kept.end() - end);
     kept.erase(end, kept.end());
     work.oddLines -= taken;

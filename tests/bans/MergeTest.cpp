@@ -363,7 +363,7 @@ TEST_F(Merging, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
 
     // A ban an older database holds with a stamp of another shape is written as stored; read
     // again, its line is that ban's, not one of no known shape kept beside it, and lifting
-    // the ban takes it out.
+    // the ban takes it out and says so.
     sql(db,
         "INSERT INTO tblVandrel (GUID, TimeStamp, PlayerName, IP, ViolationReason) VALUES "
         "('hhhh8888', 'odd stamp', '\"Old\"', '\"192.0.2.8:8\"', '\"R\"')");
@@ -376,7 +376,9 @@ TEST_F(Merging, StamplessRowsGetTheMergesTimeAndOddLinesAreKept) {
               kDone + "No new ban's have been written to 'pbbans.dat'        \r\n" + keptOdd);
     EXPECT_EQ(readBytes(bans), withOld);
     TestWindow w;
-    EXPECT_TRUE(liftBans(w.form, bans, {"hhhh8888"}, "").completed);
+    const BanFileChange lifted = liftBans(w.form, bans, {"hhhh8888"}, "");
+    EXPECT_TRUE(lifted.report.starts_with("1 ban lifted and removed from 'pbbans.dat'"))
+        << lifted.report;
     EXPECT_EQ(readBytes(bans), file);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "bans/DatabaseLocation.h"
@@ -231,8 +232,15 @@ Error SqliteConnection::lastError() const {
         text =
             "the folder holding it cannot be written to, and a change to the database needs "
             "a journal file beside it";
+    // Once the database is open, the file SQLite cannot open is the journal beside it (temp
+    // files are kept in memory). Its words for that and for a failed read or write named
+    // neither file nor cause.
+    if (code == SQLITE_CANTOPEN) text = "the journal file beside it could not be made";
+    if (code == SQLITE_CANTOPEN || code == SQLITE_IOERR)
+        if (const int why = sqlite3_system_errno(db_))
+            text += std::string(" (") + std::strerror(why) + ")";
     if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_READONLY ||
-        code == SQLITE_FULL || code == SQLITE_IOERR ||
+        code == SQLITE_FULL || code == SQLITE_IOERR || code == SQLITE_CANTOPEN ||
         (code == SQLITE_ERROR && text.starts_with("no such ")))
         text = path_ + ": " + text;
     return Error(err::kDatabase, appBaseName() + ".Connection", text);

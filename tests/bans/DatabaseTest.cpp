@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "bans/DatabaseUtilities.h"
+#include "bans/NewDatabase.h"
 #include "bans/SqliteConnection.h"
 #include "platform/DatedArchiveName.h"
 #include "platform/XZipper.h"
@@ -46,6 +49,27 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
         ADD_FAILURE() << "never full";
     } catch (const Error& e) {
         EXPECT_EQ(e.description(), db + ": database or disk is full");
+    }
+    // So does a journal that cannot be written beside it, with the cause.
+    full.execute("PRAGMA max_page_count = 1000000");
+    std::filesystem::create_directory(db + "-journal");
+    try {
+        full.execute("INSERT INTO tblVandrel (GUID) VALUES ('journal')");
+        ADD_FAILURE() << "no journal needed";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.description(), db + ": disk I/O error (Is a directory)");
+    }
+    // Or one whose name would be too long: SQLite said only "unable to open database file".
+    const std::string longest = dir + "/" + std::string(251, 'n') + ".mdb";
+    createDatabase(longest);
+    SqliteConnection named;
+    named.Open(longest);
+    try {
+        named.execute("INSERT INTO tblVandrel (GUID) VALUES ('journal')");
+        ADD_FAILURE() << "no journal needed";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.description(),
+                  longest + ": the journal file beside it could not be made (File name too long)");
     }
 }
 

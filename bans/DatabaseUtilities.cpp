@@ -92,7 +92,7 @@ void DatabaseCopy::zip(MainForm& form, const std::string& suffix, std::string& a
         writeDatedArchive(
             zip, g_strAddBackslash(folder), suffix,
             [&](XZipper& z) {
-                z.setPermissionsOf(status_);
+                z.setPermissionsOf(status_, database_);
                 z.addFile(copy_, baseOf(database_));
             },
             archivePath);

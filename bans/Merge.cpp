@@ -95,7 +95,7 @@ std::string backUp(MainForm& form, const BanFileReader& file, const std::string&
     writeDatedArchive(
         zip, folder, kArchiveSuffix,
         [&](XZipper& z) {
-            z.setPermissionsOf(file.status());
+            z.setPermissionsOf(file.status(), file.path());
             z.addBytes(name, file.bytes());
         },
         archive);

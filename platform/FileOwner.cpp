@@ -88,6 +88,21 @@ int copyAttributes(int from, int to) {
     return 0;
 }
 
+std::string accessListAt(const std::string& path) {
+    for (;;) {
+        const ssize_t size = ::getxattr(path.c_str(), kAccessAcl, nullptr, 0);
+        if (size <= 0) return {};  // none, or a file system without them
+        std::string list(static_cast<size_t>(size), '\0');
+        const ssize_t read = ::getxattr(path.c_str(), kAccessAcl, list.data(), list.size());
+        if (read > 0) return list.substr(0, static_cast<size_t>(read));
+        if (read == 0 || errno != ERANGE) return {};  // taken away meanwhile
+    }
+}
+
+int giveAccessList(int fd, const std::string& list) {
+    return ::fsetxattr(fd, kAccessAcl, list.data(), list.size(), 0) == 0 ? 0 : errno;
+}
+
 std::string resolveLink(const std::string& path, const std::string& errorPath) {
     struct stat link {};
     if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;

@@ -22,6 +22,12 @@ KeptOwner giveOwnerAndGroup(int fd, const struct stat& like);
 // that could not be given (no room for it, say).
 int copyAttributes(int from, int to);
 
+// The access list (ACL) of the file at path, in the kernel's form: empty when it has none.
+std::string accessListAt(const std::string& path);
+
+// Gives the open file that access list: 0, or the errno of a list that could not be given.
+int giveAccessList(int fd, const std::string& list);
+
 // The file a path names: the path itself, or for a symbolic link the file it leads to.
 // A link owned by another account than its file is refused, as the kernel's
 // protected-symlinks rule does: it may have been planted to make us write someone else's

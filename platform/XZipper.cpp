@@ -92,6 +92,7 @@ std::string buildArchive(const std::string& archive, const auto& entries, bool s
 void XZipper::resetOptions() {
     archive_.clear();
     like_.reset();
+    likePath_.clear();
     level_ = 6;
     storePaths_ = false;
     append_ = false;
@@ -120,16 +121,24 @@ void XZipper::write() {
         return Error::fromErrno(e, archive_);
     };
     // The archive, and the copy in it once unpacked, no more readable than the file.
-    mode_t mode = 0600;
+    mode_t mode = 0600, entryMode = 0600;
     if (like_) {
         const KeptOwner kept = giveOwnerAndGroup(temp.fd, *like_);
         mode = like_->st_mode & 0666;
         if (!kept.group) mode &= ~static_cast<mode_t>(0070);
+        // With an access list, the group's bits are the list's mask, not what the file's
+        // group may do: the archive takes the list, and the copy inside, which is unpacked
+        // without it, its owner's bits only. The list names the file's group, so an archive
+        // of another group goes without it.
+        const std::string list = accessListAt(likePath_);
+        entryMode = list.empty() ? mode : mode & 0600;
         if (::fchmod(temp.fd, mode) != 0) throw fail(errno);
+        if (!list.empty() && kept.group)
+            if (const int e = giveAccessList(temp.fd, list)) throw fail(e);
     }
     std::string bytes;
     try {
-        bytes = buildArchive(archive_, entries_, storePaths_, level_, mode);
+        bytes = buildArchive(archive_, entries_, storePaths_, level_, entryMode);
     } catch (...) {
         ::close(temp.fd);
         ::unlink(temp.path.c_str());

@@ -42,9 +42,13 @@ class XZipper {
     // Off: an existing archive is never replaced; writing it fails instead.
     void setOverwrite(bool on) { overwrite_ = on; }
     // The archive's owner, group and permission bits follow this file's, never wider
-    // (no execute bits; the group's bits only where the group could be given). Without
-    // it the archive is readable by this account only.
-    void setPermissionsOf(const struct stat& file) { like_ = file; }
+    // (no execute bits; the group's bits only where the group could be given), and so does
+    // its access list, read from path when the archive is written. Without it the archive
+    // is readable by this account only.
+    void setPermissionsOf(const struct stat& file, std::string path) {
+        like_ = file;
+        likePath_ = std::move(path);
+    }
 
     // A file read from its path when the archive is written, stored under its own name
     // or the name given.
@@ -69,6 +73,7 @@ class XZipper {
     std::string archive_;
     std::vector<Entry> entries_;
     std::optional<struct stat> like_;
+    std::string likePath_;
     int level_ = 6;
     bool storePaths_ = false;
     bool append_ = false;

@@ -1,6 +1,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <functional>
@@ -105,6 +106,27 @@ TEST_F(Accounts, OwnerGroupAndModeAreKeptAndBackupsAreNoWider) {
     EXPECT_TRUE(merge().starts_with("Merge complete. "));
     EXPECT_EQ(ownerOf(bans), (Owned{kGameUser, kGameGroup, 0660}));
     EXPECT_EQ(ownerOf(onlyZip()), (Owned{kGameUser, kGameGroup, 0660}));
+    std::filesystem::remove(onlyZip());
+
+    // With an access list (the game account may read, the group not), the group's bits are
+    // the list's mask: the backup takes the list, and its copy unpacks for the owner only.
+    const std::string list(
+        "\x02\0\0\0"
+        "\x01\0\x06\0\xff\xff\xff\xff"  // the owner: rw
+        "\x02\0\x04\0\xd2\x04\0\0"      // the game account: r
+        "\x04\0\0\0\xff\xff\xff\xff"    // the group: nothing
+        "\x10\0\x04\0\xff\xff\xff\xff"  // the mask: r
+        "\x20\0\0\0\xff\xff\xff\xff",   // others: nothing
+        44);
+    const auto listOf = [](const std::string& path) {
+        char bytes[64];
+        const ssize_t n = ::getxattr(path.c_str(), "system.posix_acl_access", bytes, sizeof bytes);
+        return std::string(bytes, n > 0 ? static_cast<size_t>(n) : 0);
+    };
+    ASSERT_EQ(::setxattr(bans.c_str(), "system.posix_acl_access", list.data(), list.size(), 0), 0);
+    EXPECT_TRUE(merge().starts_with("Merge complete. "));
+    EXPECT_EQ(listOf(onlyZip()), list);
+    EXPECT_EQ(entryMode(onlyZip()), 0100600u);
     std::filesystem::remove(onlyZip());
 
     // A database's backup, taken through a private copy, unpacks as the database was.

@@ -36,6 +36,25 @@ bool passedOn(std::string_view name) {
     return name == kAccessAcl || name == "security.selinux" || name.starts_with("user.");
 }
 
+// Run by root, a link among a path's folders that another account made could lead root
+// into a third account's folder, to write its files: such a link is followed only when
+// root made it, or the owner of the folder it leads to.
+void refuseFolderLinksOfOthers(const std::string& path, const std::string& errorPath) {
+    if (::geteuid() != 0) return;
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        struct stat link {
+        }, target{};
+        if (::lstat(folder.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid == 0 ||
+            ::stat(folder.c_str(), &target) != 0 || target.st_uid == link.st_uid)
+            continue;
+        throw Error(
+            err::kPermissionDenied, appBaseName(),
+            "Refused: a link owned by another account than the folder it leads to: " + errorPath);
+    }
+}
+
 // Where a link to a file not there yet leads, link by link: the new file goes there, and
 // the link stays. Run by root, only root's own links are followed, as no file owner can
 // vouch for them.
@@ -104,6 +123,7 @@ int giveAccessList(int fd, const std::string& list) {
 }
 
 std::string resolveLink(const std::string& path, const std::string& errorPath) {
+    refuseFolderLinksOfOthers(path, errorPath);
     struct stat link {};
     if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
     char resolved[PATH_MAX];

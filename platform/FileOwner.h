@@ -31,7 +31,8 @@ int giveAccessList(int fd, const std::string& list);
 // The file a path names: the path itself, or for a symbolic link the file it leads to.
 // A link owned by another account than its file is refused, as the kernel's
 // protected-symlinks rule does: it may have been planted to make us write someone else's
-// file. Throws th::Error naming errorPath.
+// file. Run by root, so is a link among the path's folders that neither root nor the
+// folder's owner made. Throws th::Error naming errorPath.
 std::string resolveLink(const std::string& path, const std::string& errorPath);
 
 }  // namespace th

@@ -166,6 +166,24 @@ TEST_F(Accounts, RootFollowsNoLinkIntoAnotherAccountsFile) {
                  }).starts_with("Merge complete."));
     EXPECT_EQ(readBytes(secret), "root's own\n");
     EXPECT_TRUE(std::filesystem::is_symlink(bans));
+
+    // A link to another account's folder, planted in place of a folder of the path.
+    const std::string theirs = dir + "-theirs", planted = dir + "/pb";
+    std::filesystem::create_directory(theirs);
+    writeBytes(theirs + "/pbbans.dat", "theirs\n");
+    ::chown(theirs.c_str(), kAdmin, kAdmin);
+    ::chown((theirs + "/pbbans.dat").c_str(), kAdmin, kAdmin);
+    std::filesystem::create_symlink(theirs, planted);
+    ::lchown(planted.c_str(), kGameUser, kGameGroup);
+    bans = planted + "/pbbans.dat";
+    EXPECT_TRUE(merge().find("Refused: a link owned by another account than the folder it leads "
+                             "to: " +
+                             bans + " 70") != std::string::npos);
+    EXPECT_EQ(readBytes(theirs + "/pbbans.dat"), "theirs\n");
+    // Root's own link there is followed.
+    ::lchown(planted.c_str(), 0, 0);
+    EXPECT_TRUE(merge().starts_with("Merge complete."));
+    std::filesystem::remove_all(theirs);
     std::filesystem::remove(secret);
 }
 

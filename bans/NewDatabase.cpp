@@ -20,8 +20,9 @@ bool createDatabase(const std::string& path, const std::string& schema) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) return false;  // it may hold a ban history
     // A name of this run's own: two runs making the same database at once must not build
-    // in one file.
-    TempFile temp = createTempFor(path, 0644, path);
+    // in one file. Its permissions are the umask's, as any new file's: a folder shared by
+    // several accounts under umask 002 gets a database its group can write.
+    TempFile temp = createTempFor(path, 0666, path);
     ::close(temp.fd);
     const std::string& partial = temp.path;
     sqlite3* db = nullptr;

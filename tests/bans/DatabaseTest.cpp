@@ -73,6 +73,19 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     }
 }
 
+// A new database's permissions are the umask's, as any new file's.
+TEST_F(DatabaseRoutines, ANewDatabaseHasTheUmasksPermissions) {
+    for (const auto& [mask, mode] : {std::pair{022, 0644}, {002, 0664}, {077, 0600}}) {
+        const std::string made = dir + "/" + std::to_string(mask) + ".mdb";
+        const mode_t before = ::umask(static_cast<mode_t>(mask));
+        EXPECT_TRUE(createDatabase(made));
+        ::umask(before);
+        struct stat st {};
+        ASSERT_EQ(::stat(made.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, static_cast<mode_t>(mode)) << mask;
+    }
+}
+
 TEST_F(DatabaseRoutines, DatedArchiveNamesNeverReplaceAnEarlierArchive) {
     std::tm when{};
     ::strptime("05.12.2003 20:09:59", "%d.%m.%Y %H:%M:%S", &when);

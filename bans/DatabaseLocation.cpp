@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "bans/BanStore.h"
 #include "bans/NewDatabase.h"
@@ -88,10 +89,25 @@ void prepareDatabase(const DatabaseLocation& location) {
     std::error_code ec;
     if (std::filesystem::exists(location.path, ec)) return;
     const std::filesystem::path folder = std::filesystem::path(location.path).parent_path();
+    // Made by root in another account's home (su without "-", a sudo keeping HOME), the
+    // folders and the database are given to that account, the owner of the nearest folder
+    // there already: root's own would lock it out of its ban database for good.
+    std::vector<std::filesystem::path> made{location.path};
+    std::filesystem::path existing = folder;
+    while (!existing.empty() && !std::filesystem::exists(existing, ec)) {
+        made.push_back(existing);
+        existing = existing.has_relative_path() ? existing.parent_path() : std::filesystem::path();
+    }
+    struct stat home {};
+    const bool handOver =
+        ::geteuid() == 0 && ::stat(existing.c_str(), &home) == 0 && home.st_uid != 0;
     try {
         std::filesystem::create_directories(folder, ec);
         if (ec) throw Error::fromErrno(ec.value(), folder.string());
-        createDatabase(location.path);
+        if (createDatabase(location.path) && handOver)
+            for (const std::filesystem::path& path : made)
+                if (::lchown(path.c_str(), home.st_uid, home.st_gid) != 0)
+                    throw Error::fromErrno(errno, path.string());
     } catch (const Error& e) {
         notMade() = {location.path, e.description()};
         throw;

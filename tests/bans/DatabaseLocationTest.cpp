@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <future>
 #include <tuple>
@@ -81,6 +83,22 @@ TEST_F(DatabaseLocationTest, TheUsersOwnDatabaseIsMadeOnceFromTheSchemaAndNeverR
     // A folder that cannot be made is reported, not ignored.
     writeBytes(dir + "/file", "");
     EXPECT_THROW(prepareDatabase({dir + "/file/sub/Vandrel.mdb", Source::UserData}), Error);
+}
+
+// Root with another account's HOME makes that account's database as that account would.
+TEST_F(DatabaseLocationTest, RootMakesTheDatabaseInAnotherAccountsHomeForThatAccount) {
+    if (::geteuid() != 0) GTEST_SKIP() << "acting for a second account needs root";
+    const std::string home = dir + "/home";
+    std::filesystem::create_directory(home);
+    ASSERT_EQ(::chown(home.c_str(), 1234, 5000), 0);
+    prepareDatabase({home + "/.local/share/tallyhound/Vandrel.mdb", Source::UserData});
+    for (const char* made : {"/.local", "/.local/share", "/.local/share/tallyhound",
+                             "/.local/share/tallyhound/Vandrel.mdb"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat((home + made).c_str(), &st), 0) << made;
+        EXPECT_EQ(st.st_uid, 1234u) << made;
+        EXPECT_EQ(st.st_gid, 5000u) << made;
+    }
 }
 
 }  // namespace

@@ -168,7 +168,7 @@ Error putBack(BanFileReader& file, TextFileWriter& rewritten, const Error& failu
 // write the new file, and replace the old one if it is still the one read.
 Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const MergeOptions& options,
                const std::string& server, MergeOutcome& outcome, Counts& counts,
-               BackupUnderway& backup) {
+               BackupUnderway& backup, std::optional<StopSignalsHeld>& held) {
     Progress progress(form);
 
     WorkingRows work;
@@ -220,8 +220,9 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     // The new file is this program's alone from the moment it takes the name.
     BanFileLock lockNew(rewritten.descriptor(), file.path());
     if (options.beforeReplace) options.beforeReplace();
-    // No stop signal ends the program between the replacing and the commit.
-    StopSignalsHeld held;
+    // No stop signal ends the program between the replacing and the commit, nor before the
+    // merge has said what it did.
+    held.emplace();
     try {
         rewritten.commit();
         outcome.fileReplaced = true;
@@ -328,7 +329,7 @@ void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFil
 // before the commit leaves the database as it was; bans appended by then are in the
 // file, which the next merge reads.
 Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const MergeOptions& options,
-                MergeOutcome& outcome, Counts& counts) {
+                MergeOutcome& outcome, Counts& counts, std::optional<StopSignalsHeld>& held) {
     // Replaced or cut (an older copy put back, say) since the last run: it may lack bans
     // the database holds, which only a sorted rewrite gives back to it.
     if (file.notAsKnown()) return Pass::Rewrite;
@@ -417,15 +418,16 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
     counts = {work.banLines,  work.banLines + appended,
               stored.stamped, work.oddLines,
               lifted,         static_cast<int64_t>(stored.addedFromGrid.size())};
-    {
-        StopSignalsHeld held;
-        if (!lines.empty()) {
-            if (!appendToBanFile(file, std::move(lines))) return Pass::Changed;
-            outcome.fileReplaced = true;
+    held.emplace();
+    if (!lines.empty()) {
+        if (!appendToBanFile(file, std::move(lines))) {
+            held.reset();  // the next pass may take long, and may be stopped
+            return Pass::Changed;
         }
-        if (options.beforeCommit) options.beforeCommit(store);
-        if (transaction) transaction->commit();
+        outcome.fileReplaced = true;
     }
+    if (options.beforeCommit) options.beforeCommit(store);
+    if (transaction) transaction->commit();
     outcome.added.clear();
     for (size_t j : stored.addedFromGrid) outcome.added.push_back(newBanOf(work.rows[j]));
     outcome.pushedAdded = pushed;
@@ -465,6 +467,9 @@ std::string reportOf(const Counts& counts, const std::string& title) {
 }  // namespace
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
+    // Stop signals wait from the commit until the merge returns what it did, clean-up
+    // included: ended in between, it had changed the file and the database unsaid.
+    std::optional<StopSignalsHeld> held;
     MergeOutcome outcome;
     // Whether this merge wrote a backup, which a failure's box may then point to; set by
     // the backup's thread, read once that thread is done.
@@ -538,9 +543,9 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 // get the freed inode).
                 if (options.known && !appending) *options.known = {};
                 appendingPass = appending;
-                pass = appending ? appendOnce(form, *store, file, options, outcome, counts)
+                pass = appending ? appendOnce(form, *store, file, options, outcome, counts, held)
                                  : mergeOnce(form, *store, file, options, server, outcome, counts,
-                                             backup);
+                                             backup, held);
                 if (backingUp && !appending) archive = backup.wait();
             }
             form.prgScanning.setValue(0);

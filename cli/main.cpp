@@ -3,11 +3,13 @@
 #include "cli/Cli.h"
 #include "cli/StandardOutput.h"
 #include "platform/OpenFileLimit.h"
+#include "platform/StopSignals.h"
 #include "platform/TempFile.h"
 
 int main(int argc, char** argv) {
     th::raiseOpenFileLimit();
     th::removeTempFilesOnStop();
+    th::StopSignalsHeld::finishHeldWork();
     // Standard output through a buffer of the tool's own, which keeps why a write failed;
     // standard error through one too, so that on a terminal both are shown by one rule.
     th::cli::StandardOutput standardOutput(1), standardError(2);

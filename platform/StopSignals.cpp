@@ -14,6 +14,7 @@ namespace th {
 namespace {
 
 std::atomic<bool> g_requested{false};
+std::atomic<bool> g_finishHeldWork{false};
 int g_wake[2] = {-1, -1};
 struct sigaction g_oldTerm, g_oldInt;
 
@@ -71,7 +72,18 @@ StopSignalsHeld::StopSignalsHeld() {
 }
 
 StopSignalsHeld::~StopSignalsHeld() {
+    // A program that runs until stopped takes a held signal as its orderly stop, as ever.
+    struct sigaction term {};
+    struct sigaction interrupt {};
+    ::sigaction(SIGTERM, nullptr, &term);
+    ::sigaction(SIGINT, nullptr, &interrupt);
+    const bool orderly = term.sa_handler == onStop || interrupt.sa_handler == onStop;
+    if (g_finishHeldWork && !orderly) return;  // they stay held until the program ends
     ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+void StopSignalsHeld::finishHeldWork() {
+    g_finishHeldWork = true;
 }
 
 }  // namespace th

@@ -31,6 +31,11 @@ class StopSignalsHeld {
   public:
     StopSignalsHeld();
     ~StopSignalsHeld();
+    // For a command that ends once its work is done: what it held signals for is its work
+    // committed, so they stay held until it has reported that work and exited by its own
+    // status. Ended after the commit, it exited as interrupted (130) with the work done
+    // and unsaid. A program that runs until stopped still takes them as its orderly stop.
+    static void finishHeldWork();
     StopSignalsHeld(const StopSignalsHeld&) = delete;
     StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
 

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "platform/StopSignals.h"
+
+namespace th {
+namespace {
+
+// A Ctrl+C that comes while a merge commits waits for the commit. A command then reports
+// the work and exits by its own status, whatever comes after; the window is ended by it
+// as before, and a program that runs until stopped takes it as its orderly stop.
+TEST(StopSignalsHeld, AStopThatWaitedForTheWorkEndsACommandOnlyOnceItHasSaidWhatItDid) {
+    enum class Run { Ended, Finished, Orderly };
+    for (const Run run : {Run::Ended, Run::Finished, Run::Orderly}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::signal(SIGINT, SIG_DFL);
+            if (run != Run::Ended) StopSignalsHeld::finishHeldWork();
+            if (run == Run::Orderly) {
+                StopSignals stops;
+                {
+                    StopSignalsHeld held;
+                    ::raise(SIGINT);
+                }
+                ::_exit(StopSignals::requested() ? 7 : 8);
+            }
+            {
+                StopSignalsHeld held;
+                ::raise(SIGINT);
+            }
+            ::raise(SIGINT);
+            ::_exit(3);  // the report, then the command's own status
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        switch (run) {
+            case Run::Ended:
+                EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+                break;
+            case Run::Finished:
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
+                break;
+            case Run::Orderly:
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
+                break;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace th

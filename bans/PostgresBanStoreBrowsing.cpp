@@ -233,7 +233,7 @@ std::vector<LogPosition> PostgresBanStore::logPositions(std::string_view server,
         p.path = rows.value(r, 2);
         p.size = unsignedOf(rows.value(r, 3));
         p.modified = static_cast<int64_t>(unsignedOf(rows.value(r, 4)));
-        p.headHash = unsignedOf(rows.value(r, 5));
+        readHashes(rows.value(r, 5), p);
         p.position = unsignedOf(rows.value(r, 6));
         positions.push_back(std::move(p));
     }
@@ -255,7 +255,7 @@ void PostgresBanStore::putLogPositions(std::string_view server, std::string_view
         const std::string device = std::to_string(p.device), inode = std::to_string(p.inode),
                           size = std::to_string(p.size),
                           modified = std::to_string(static_cast<uint64_t>(p.modified)),
-                          hash = std::to_string(p.headHash), position = std::to_string(p.position);
+                          hash = hashesText(p), position = std::to_string(p.position);
         db_.query(
             "INSERT INTO tblLogPositions "
             "(Server, Reader, Device, Inode, Path, Size, Modified, HeadHash, Position) "

@@ -350,7 +350,7 @@ std::vector<LogPosition> SqliteBanStore::logPositions(std::string_view, std::str
         p.inode = unsignedOf(select.text(cInode));
         p.size = unsignedOf(select.text(cSize));
         p.modified = static_cast<int64_t>(unsignedOf(select.text(cModified)));
-        p.headHash = unsignedOf(select.text(cHash));
+        readHashes(select.text(cHash), p);
         p.position = unsignedOf(select.text(cPosition));
         positions.push_back(std::move(p));
     }
@@ -375,7 +375,7 @@ void SqliteBanStore::putLogPositions(std::string_view, std::string_view reader,
         const std::string device = std::to_string(p.device), inode = std::to_string(p.inode),
                           size = std::to_string(p.size),
                           modified = std::to_string(static_cast<uint64_t>(p.modified)),
-                          hash = std::to_string(p.headHash), position = std::to_string(p.position);
+                          hash = hashesText(p), position = std::to_string(p.position);
         put.bindAll({reader, device, inode, p.path, size, modified, hash, position});
         put.run();
     }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <optional>
 #include <set>
@@ -48,6 +49,18 @@ std::string readAt(int fd, uint64_t offset, size_t n, const std::string& path) {
 
 uint64_t hashOfHead(int fd, uint64_t upTo, const std::string& path) {
     return headHash(readAt(fd, 0, static_cast<size_t>(std::min(kHeadBytes, upTo)), path));
+}
+
+uint64_t hashBefore(int fd, uint64_t upTo, const std::string& path) {
+    const uint64_t n = std::min(kHeadBytes, upTo);
+    return headHash(readAt(fd, upTo - n, static_cast<size_t>(n), path));
+}
+
+// Whether the log's bytes up to the stored position are those read there: its first ones,
+// and its last ones where they were stored.
+bool sameBytesRead(int fd, const LogPosition& stored, const std::string& path) {
+    return hashOfHead(fd, stored.position, path) == stored.headHash &&
+           (!stored.endHash || hashBefore(fd, stored.position, path) == *stored.endHash);
 }
 
 // Just after the last line end in [begin, size), or begin when there is none: a line not
@@ -128,8 +141,7 @@ std::optional<Current> findCopy(const Current& log, const LogPosition& stored,
             } catch (const Error&) {
                 continue;  // one that cannot be read is no copy of ours
             }
-            if (copy && hashOfHead(copy->file->descriptor(), stored.position, copy->path) ==
-                            stored.headHash)
+            if (copy && sameBytesRead(copy->file->descriptor(), stored, copy->path))
                 found = std::move(copy);
         }
     }
@@ -150,11 +162,10 @@ void plan(const Current& log, const LogPosition* known, ScanPlan& into,
     after.inode = static_cast<uint64_t>(log.st.st_ino);
     after.size = static_cast<uint64_t>(log.st.st_size);
     after.modified = modifiedOf(log.st);
-    // The first bytes are checked every time: a log rewritten to the same size within the
-    // clock's granularity keeps its size and modification time.
+    // The bytes are checked every time: a log rewritten to the same size within the clock's
+    // granularity keeps its size and modification time.
     uint64_t begin = 0;
-    if (known && known->position <= after.size &&
-        hashOfHead(fd, known->position, path) == known->headHash)
+    if (known && known->position <= after.size && sameBytesRead(fd, *known, path))
         begin = known->position;
     else if (known && known->position > 0 && knownFiles) {
         // What the log gained after the last run and before it was emptied is in its copy.
@@ -168,8 +179,9 @@ void plan(const Current& log, const LogPosition* known, ScanPlan& into,
     }
     const uint64_t end = lastLineEnd(fd, begin, after.size, path);
     after.position = end;
-    after.headHash = known && begin == end && begin == known->position ? known->headHash
-                                                                       : hashOfHead(fd, end, path);
+    const bool unmoved = known && begin == end && begin == known->position;
+    after.headHash = unmoved ? known->headHash : hashOfHead(fd, end, path);
+    after.endHash = unmoved && known->endHash ? *known->endHash : hashBefore(fd, end, path);
     if (end > begin) into.slices.push_back({path, log.file, begin, end});
     into.positions.push_back(std::move(after));
 }
@@ -204,6 +216,22 @@ OpenLog::~OpenLog() {
 
 uint64_t headHash(std::string_view bytes) {
     return XXH64(bytes.data(), bytes.size(), 0);
+}
+
+std::string hashesText(const LogPosition& position) {
+    std::string text = std::to_string(position.headHash);
+    if (position.endHash) text += ' ' + std::to_string(*position.endHash);
+    return text;
+}
+
+void readHashes(std::string_view text, LogPosition& into) {
+    const char* end = text.data() + text.size();
+    uint64_t value = 0;
+    auto [at, failed] = std::from_chars(text.data(), end, value);
+    into.headHash = failed == std::errc() ? value : 0;
+    into.endHash.reset();
+    if (at < end && *at == ' ' && std::from_chars(at + 1, end, value).ec == std::errc())
+        into.endHash = value;
 }
 
 ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std::string>& logs,

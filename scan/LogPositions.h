@@ -3,11 +3,12 @@
 //
 // A log is known by its device and inode, so a log renamed away by rotation keeps its
 // place. Only complete lines are consumed: the writer may still be writing the last one.
-// A log that shrank, or whose first bytes changed, is read from its start again, after
-// the rest of a copy of it in its folder (rotation by copying and truncating).
+// A log that shrank, or whose first bytes or last bytes read changed, is read from its start
+// again, after the rest of a copy of it in its folder (rotation by copying and truncating).
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,8 @@ namespace th {
 inline constexpr std::string_view kMergeReader = "merge";
 inline constexpr std::string_view kLookReader = "look";
 
-// How many of a log's first bytes are hashed to tell a replaced log from a grown one.
+// How many of a log's first bytes, and of its last bytes read, are hashed to tell a
+// replaced log from a grown one.
 inline constexpr uint64_t kHeadBytes = 4096;
 
 struct LogPosition {
@@ -30,6 +32,10 @@ struct LogPosition {
     int64_t modified = 0;   // its modification time then, nanoseconds since 1970
     uint64_t headHash = 0;  // XXH64 of its first min(kHeadBytes, position) bytes
     uint64_t position = 0;  // just after the last complete line consumed
+    // XXH64 of the min(kHeadBytes, position) bytes before position: a log rewritten in place
+    // with the same start (a server's banner) is told from the one read. None when the
+    // position was stored without it.
+    std::optional<uint64_t> endHash;
 
     bool sameLog(const LogPosition& other) const {
         return device == other.device && inode == other.inode;
@@ -77,5 +83,10 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
 
 // The hash kept of a log's first bytes.
 uint64_t headHash(std::string_view bytes);
+
+// A position's hashes as a store keeps them, in one text: the head's, a space, the end's.
+// A program that knows the head's only reads that, and the end's is then checked no more.
+std::string hashesText(const LogPosition& position);
+void readHashes(std::string_view text, LogPosition& into);
 
 }  // namespace th

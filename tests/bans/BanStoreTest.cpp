@@ -317,8 +317,9 @@ TYPED_TEST(StoreCases, ManyBansAtOnceAreAddedOnceWithProgressToTheLast) {
 }
 
 // Where scans stand: each reader's own, replaced per log, removed when gone; every number,
-// whatever its size, comes back (a place moved only once the output is written is
-// --new-only's test).
+// whatever its size, comes back, and a place stored without the hash of its last bytes
+// comes back without it (a place moved only once the output is written is --new-only's
+// test).
 TYPED_TEST(StoreCases, LogPositionsAreKeptPerReaderAndLog) {
     auto store = this->open();
     auto text = [](const std::vector<LogPosition>& all) {
@@ -326,12 +327,13 @@ TYPED_TEST(StoreCases, LogPositionsAreKeptPerReaderAndLog) {
         for (const LogPosition& p : all)
             out.push_back(p.path + "|" + std::to_string(p.device) + "|" + std::to_string(p.inode) +
                           "|" + std::to_string(p.size) + "|" + std::to_string(p.modified) + "|" +
-                          std::to_string(p.headHash) + "|" + std::to_string(p.position));
+                          std::to_string(p.headHash) + "|" + std::to_string(p.position) + "|" +
+                          (p.endHash ? std::to_string(*p.endHash) : "none"));
         std::sort(out.begin(), out.end());
         return out;
     };
-    const LogPosition a{"/logs/a.log", 1, 2, 300, 1492376591000000001, 0xFFFFFFFFFFFFFFFF, 299};
-    const LogPosition b{"/logs/it's b.log\xFF", UINT64_MAX, 7, 0, -5, 42, 0};
+    const LogPosition a{"/logs/a.log", 1, 2, 300, 1492376591000000001, 0xFFFFFFFFFFFFFFFF, 299, 0};
+    const LogPosition b{"/logs/it's b.log\xFF", UINT64_MAX, 7, 0, -5, 42, 0, {}};
     {
         StoreTransaction t(*store);
         store->putLogPositions("here", "merge", {a, b}, {});

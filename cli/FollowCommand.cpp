@@ -282,15 +282,16 @@ class Follower {
     // One look at the logs; false after reporting a failure (nothing moved then).
     bool cycle() {
         try {
-            GridSources sources = gatherSources(options_.inputs, true);
+            // A log or a folder that cannot be read (its permissions taken away) keeps no
+            // other from being followed, and is looked at again at every look; it is said
+            // once, and again should it recover and fail again.
+            std::vector<std::string> unreadable;
+            GridSources sources = gatherSources(options_.inputs, true, &unreadable);
             // A log named on its own may be missing for a moment while it is rotated.
             std::erase_if(sources.files, [](const std::string& file) {
                 struct stat st {};
                 return ::stat(file.c_str(), &st) != 0;
             });
-            // A log that cannot be read (its permissions taken away) keeps no other from
-            // being followed; it is said once, and again should it recover and fail again.
-            std::vector<std::string> unreadable;
             planNewOnly(sources, positions_, &unreadable);
             std::set<std::string> now(unreadable.begin(), unreadable.end());
             for (const std::string& text : now)

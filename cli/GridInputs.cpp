@@ -67,12 +67,21 @@ void scanStandardInput(MainForm& form) {
 
 }  // namespace
 
-GridSources gatherSources(const std::vector<std::string>& inputs, bool waitForLogs) {
+GridSources gatherSources(const std::vector<std::string>& inputs, bool waitForLogs,
+                          std::vector<std::string>* unreadable) {
     GridSources sources;
     for (const auto& input : inputs) {
         struct stat st {};
         if (input != "-" && ::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            std::vector<std::string> logs = logFilesIn(input);
+            std::vector<std::string> logs;
+            try {
+                logs = logFilesIn(input);
+            } catch (const Error& e) {
+                if (!unreadable) throw;
+                // Left out, not taken as emptied: its logs keep their places.
+                unreadable->push_back(e.description());
+                continue;
+            }
             // A mistyped folder would otherwise read as a server without cheaters.
             if (logs.empty() && !waitForLogs)
                 throw Error(err::kFileIo, appBaseName(), "No .log files in the folder: " + input);

@@ -41,8 +41,10 @@ struct GridSources {
 };
 
 // Throws th::Error naming a folder that cannot be read, or one that holds no log unless
-// waitForLogs (a folder followed gains its logs later).
-GridSources gatherSources(const std::vector<std::string>& inputs, bool waitForLogs = false);
+// waitForLogs (a folder followed gains its logs later). With unreadable, a folder that cannot
+// be read is said there instead and left out.
+GridSources gatherSources(const std::vector<std::string>& inputs, bool waitForLogs = false,
+                          std::vector<std::string>* unreadable = nullptr);
 // The same for a command: nothing once the failure has been told through the context.
 std::optional<GridSources> gatherSources(CommandContext& context,
                                          const std::vector<std::string>& inputs);

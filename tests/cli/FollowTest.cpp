@@ -300,8 +300,8 @@ TEST_F(Follow, OutputWithoutAReaderIsSaidAndTheAfterMergeCommandStillRuns) {
     EXPECT_NE(err().find("Broken pipe"), std::string::npos) << err();
 }
 
-// A log that cannot be read is said once and keeps no other log from being followed (it
-// stopped every merge); readable again, it is read on from where it stood.
+// A log or folder that cannot be read is said once and keeps no other log from being
+// followed (it stopped every merge); readable again, it is read on from where it stood.
 TEST_F(Follow, AnUnreadableLogIsSaidOnceAndTheOthersAreFollowed) {
     append("a.log", violation("First", guidOf(1)));
     append("b.log", "chatter\n");
@@ -320,9 +320,16 @@ TEST_F(Follow, AnUnreadableLogIsSaidOnceAndTheOthersAreFollowed) {
     std::this_thread::sleep_for(500ms);  // more looks at the unreadable log
     ::chmod(hidden.c_str(), 0644);
     ASSERT_TRUE(waitForBans(bans, {guidOf(3)}));
+    // So is a folder, looked at again at every look rather than after ever longer waits.
+    ::chmod(logs.c_str(), 0);
+    append("a.log", violation("Fourth", guidOf(4)));
+    std::this_thread::sleep_for(1500ms);
+    ::chmod(logs.c_str(), 0755);
+    ASSERT_TRUE(waitForBans(bans, {guidOf(4)}));
     EXPECT_EQ(stop(pid_), 0);
     EXPECT_EQ(err(),
-              "tallyhound-cli: Permission denied: " + hidden + "; the other logs are followed\n");
+              "tallyhound-cli: Permission denied: " + hidden + "; the other logs are followed\n" +
+                  "tallyhound-cli: Permission denied: " + logs + "; the other logs are followed\n");
 }
 
 // Killed at any moment, follow loses no ban and bans nothing twice once restarted: the

@@ -147,7 +147,7 @@ class Follower {
             if (!ready) notifyServiceManager("READY=1");
             ready = true;
             if (done)
-                failures_ = 0;
+                failures_ = 0, unmerged_ = false;
             else
                 waitAfterFailure(watcher);
             if (StopSignals::requested()) break;
@@ -170,6 +170,14 @@ class Follower {
         // short a wait for another writer, as it is meant to.
         if (unstored_ && !storePositions(true) && !stoppedWaiting_ && context_.status == kExitOk)
             context_.status = kExitRunTime;
+        // Stopped while merges failed: their violations wait for the next start, which the
+        // exit status says rather than a clean stop.
+        if (unmerged_ && context_.status == kExitOk) {
+            context_.note(
+                "tallyhound-cli: stopped while merges were failing; what they did not "
+                "merge is merged at the next start");
+            context_.status = kExitRunTime;
+        }
         return context_.status;
     }
 
@@ -382,6 +390,8 @@ class Follower {
                     (StopSignals::requested() ? "what it did not merge is merged at the next start"
                                               : "it is tried again"));
             if (database_ && !database_->connected()) lost("the connection was broken");
+            // One the stop cut short has said so, and ends as the prompt stop it is.
+            unmerged_ = !StopSignals::requested();
             return false;
         }
         positions_ = std::move(next);
@@ -451,7 +461,8 @@ class Follower {
     std::string lastStoreFailure_;  // what the last failed storing said
     std::optional<Clock::time_point> lastBackup_;
     int failures_ = 0;
-    KnownBanFile known_;  // the ban file as the last appending merge left it
+    bool unmerged_ = false;  // the last merge failed before a stop was asked for
+    KnownBanFile known_;     // the ban file as the last appending merge left it
     // The PostgreSQL database follow listens to and merges through; null while lost.
     std::unique_ptr<PostgresBanStore> database_;
     Clock::time_point listenAgainAt_;

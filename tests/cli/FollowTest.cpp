@@ -186,8 +186,9 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
 }
 
 // A merge that fails after its backup is tried again without another: each try left one
-// more zip, some 288 a day while a database could not be written. A zip dated ahead of the
-// clock (set back) puts off no backup, nor does a fresh one of another ban file beside it.
+// more zip, some 288 a day while a database could not be written; a stop then ends with 1. A zip
+// dated ahead of the clock (set back) puts off no backup, nor does a fresh one of another ban file
+// beside it.
 TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
     const auto zipOf = [&](const std::string& name, const std::string& holding) {
         XZipper zip;
@@ -203,11 +204,16 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
     append("sv_viol.log", violation("Early", guidOf(1)));
     start();
     waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 3; });
-    EXPECT_EQ(stop(pid_), 0);
+    // Stopped with the violation not merged: said, and not a clean stop.
+    EXPECT_EQ(stop(pid_), 1);
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 3u) << err();
     // The failure's box is printed once; each try after says it failed as before.
     EXPECT_EQ(timesIn(dir + "/err", "An error has occured during a merge"), 1u);
     EXPECT_GE(timesIn(dir + "/err", "did not complete, as before; it is tried again\n"), 2u);
+    EXPECT_TRUE(
+        err().ends_with("tallyhound-cli: stopped while merges were failing; what they did "
+                        "not merge is merged at the next start\n"))
+        << err();
 }
 
 // Where the logs stand is stored at a stop; when that fails the stop says so and ends with

@@ -232,9 +232,11 @@ void collectGridRows(const FlexGrid& grid, const std::string& now,
 namespace {
 
 // Whether a's player was caught before b's, for ordering one GUID's rows: a row without a
-// stamp of its own, or with one that cannot be read, comes after every readable moment.
+// stamp of its own, or with one of no real moment ([00.00.0000 …], [13.01.2003 …]), comes
+// after every real moment.
 bool earlierCaught(const WorkRow& a, const WorkRow& b) {
-    const bool aRead = !a.stamped && parseStamp(a.stamp), bRead = !b.stamped && parseStamp(b.stamp);
+    const bool aRead = !a.stamped && isRealMoment(a.stamp),
+               bRead = !b.stamped && isRealMoment(b.stamp);
     if (aRead != bRead) return aRead;
     return aRead && earlierStamp(a.stamp, b.stamp);
 }

@@ -206,11 +206,13 @@ TEST_F(Merging, FilesOfAnyShapeAndGuidsAlreadyStored) {
 // The report counts the bans written: equal GUIDs always meet (compared as numbers, "1",
 // "01", "1" did not, and the report counted three bans for a file of two), and a count
 // goes past what 16 bits hold. A GUID's ban is its violation caught first, whichever
-// the grid lists first (its stamps sort as text, month first).
+// the grid lists first (its stamps sort as text, month first); a stamp of no real moment
+// is none.
 TEST_F(Merging, EqualGuidsMeetAndTheReportCountsTheBansWritten) {
     EXPECT_EQ(merge("", {violationRow("1"), violationRow("01"), violationRow("1"),
                          violationRow("2", "Later", "[01.15.2020 00:00:00]"),
                          violationRow("2", "None", ""),
+                         violationRow("2", "Unreal", "[00.00.0000 00:00:00]"),
                          violationRow("2", "Earlier", "[02.01.2019 00:00:00]")})
                   .said(),
               kDone + "3 bans have been written to 'pbbans.dat'        ");

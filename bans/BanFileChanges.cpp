@@ -155,14 +155,15 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
                      "The ban file and the ban database are as they were.");
         return change;
     }
-    // One ban per GUID: the first line of it in the files' order. The merge takes every
-    // ban's name and address as a sighting; the other lines' are sightings too, as another
-    // server's file holds names this database may never have seen.
+    // One ban per GUID, the line the merge would take of a file holding them all: the same
+    // file gives the same ban whichever way it comes in. The merge takes every ban's name
+    // and address as a sighting; the other lines' are sightings too, as another server's
+    // file holds names this database may never have seen.
+    sortByGuid(read.rows);
     std::vector<WorkRow> bans, sightings;
     std::set<std::string> seen;
     for (const WorkRow& row : read.rows)
         (seen.insert(guidKey(row.guid)).second ? bans : sightings).push_back(row);
-    sortByGuid(sightings);
 
     const auto unreadableLines = static_cast<int64_t>(read.unreadable.size());
     int64_t added = 0, known = 0, skipped = 0, noPlayer = 0;

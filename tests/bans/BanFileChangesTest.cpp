@@ -208,17 +208,19 @@ TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
 
 // Another server's file: its bans join, known ones are counted, lifted ones stay out,
 // every line of no ban shape is named by file and line, and every name and address read
-// is kept, a known GUID's and a second line's too. A line of no player adds no ban; a byte
-// order mark before the first is no part of it.
+// is kept, a known GUID's and a second line's too. Of a GUID's lines, the ban is the one
+// the merge would take (caught first). A line of no player adds no ban; a byte order mark
+// before the first is no part of it.
 TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     writeBytes(bans, crlf({kLineB}));
     mergeA(kSeen);
     ASSERT_TRUE(liftA());
 
-    const std::string kNew = "[06.01.2017 08:00:00] cccc2222 \"New, one\" \"203.0.113.5:28960\"";
+    const std::string kNew = "[06.01.2017 08:00:00] cccc2222 \"New, one\" \"203.0.113.5:28960\"",
+                      kLater = "[07.01.2017 08:00:00] cccc2222 \"Later\" \"203.0.113.5:1\"";
     writeBytes(other, "\xEF\xBB\xBF" +
-                          crlf({kLineA, kLineB, kNew, "; their temp ban", "", "garbage line",
-                                "[06.01.2017 08:00:00] dddd \"only a name\"",
+                          crlf({kLineA, kLineB, kLater, kNew, "; their temp ban", "",
+                                "garbage line", "[06.01.2017 08:00:00] dddd \"only a name\"",
                                 "[06.02.2017 08:00:00] BBBB1111bbbb1111bbbb1111bbbb1111 \"Bee\" "
                                 "\"192.0.2.9:28960\" \"VIOLATION DETECTED -> WALLHACK #50002\"",
                                 // No player to ban, so no ban added.
@@ -226,9 +228,9 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
     EXPECT_EQ(
         importOther().report,
         "Import into 'pbbans.dat' complete: 1 ban added, 1 already known, 1 skipped: bans "
-        "lifted, 1 line repeating a GUID, 1 line naming no player, 2 lines unreadable, 2 lines "
+        "lifted, 2 lines repeating a GUID, 1 line naming no player, 2 lines unreadable, 2 lines "
         "ignored (temp bans and blank lines).        \r\n" +
-            other + ":6: not a ban line, skipped\r\n" + other + ":7: not a ban line, skipped\r\n" +
+            other + ":7: not a ban line, skipped\r\n" + other + ":8: not a ban line, skipped\r\n" +
             kReminder);
     EXPECT_EQ(readBytes(bans), crlf({kLineB, kNew + " "}));
     EXPECT_EQ(banGuids(), (Rows{kB, "cccc2222"}));

@@ -84,10 +84,10 @@ DatabaseLocation locateDatabase(const std::string& commandLine) {
         commandLine, [](const char* name) { return std::getenv(name); }, applicationFolder());
 }
 
-void prepareDatabase(const DatabaseLocation& location) {
-    if (location.source != DatabaseLocation::Source::UserData) return;
+bool prepareDatabase(const DatabaseLocation& location) {
+    if (location.source != DatabaseLocation::Source::UserData) return false;
     std::error_code ec;
-    if (std::filesystem::exists(location.path, ec)) return;
+    if (std::filesystem::exists(location.path, ec)) return false;
     const std::filesystem::path folder = std::filesystem::path(location.path).parent_path();
     // Made by root in another account's home (su without "-", a sudo keeping HOME), the
     // folders and the database are given to that account, the owner of the nearest folder
@@ -104,10 +104,13 @@ void prepareDatabase(const DatabaseLocation& location) {
     try {
         std::filesystem::create_directories(folder, ec);
         if (ec) throw Error::fromErrno(ec.value(), folder.string());
-        if (createDatabase(location.path) && handOver)
+        const bool madeNow = createDatabase(location.path);  // false: another made it
+        if (handOver)
             for (const std::filesystem::path& path : made)
-                if (::lchown(path.c_str(), home.st_uid, home.st_gid) != 0)
+                if ((madeNow || path != location.path) &&
+                    ::lchown(path.c_str(), home.st_uid, home.st_gid) != 0)
                     throw Error::fromErrno(errno, path.string());
+        return madeNow;
     } catch (const Error& e) {
         notMade() = {location.path, e.description()};
         throw;

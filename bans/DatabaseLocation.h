@@ -36,10 +36,11 @@ DatabaseLocation locateDatabase(const std::string& commandLine, const Environmen
 // The same, from the process's own environment and folder.
 DatabaseLocation locateDatabase(const std::string& commandLine = {});
 
-// Makes the user-data database from the schema on first use, folders included. Any
-// other location, and any file already there, is left alone. Throws th::Error when
-// the database could not be made.
-void prepareDatabase(const DatabaseLocation& location);
+// Makes the user-data database from the schema on first use, folders included; true when
+// this call made it. Any other location, and any file already there, is left alone. Made by
+// root in another account's home, folders and database are that account's. Throws
+// th::Error when the database could not be made.
+bool prepareDatabase(const DatabaseLocation& location);
 
 // Whether no file is at path: nothing by that name, or a file where a folder of it would be.
 bool databaseFileMissing(const std::string& path);

@@ -1,6 +1,5 @@
 #include "cli/DbCommand.h"
 
-#include <filesystem>
 
 #include "bans/BanStore.h"
 #include "bans/DatabaseUtilities.h"
@@ -33,15 +32,14 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     init->callback([options, &context] {
         // Not databaseOption, which would make the user's own before init could.
         const DatabaseLocation located = locateDatabase();
-        if (options->db.empty() && located.source == DatabaseLocation::Source::UserData) {
-            std::error_code ignored;  // a folder that cannot be made fails the making below
-            std::filesystem::create_directories(std::filesystem::path(located.path).parent_path(),
-                                                ignored);
-        }
+        const bool own =
+            options->db.empty() && located.source == DatabaseLocation::Source::UserData;
         setDatabasePath(options->db.empty() ? located.path : fullDatabaseName(options->db));
         const std::string where = databasePath();
         try {
-            createBanDatabase(where);
+            // The user's own is made as on first use, its folders with it; one there already
+            // is refused below.
+            if (!own || !prepareDatabase(located)) createBanDatabase(where);
             context.out << "Ban database made: " << terminalText(storeDisplayName(where)) << "\n";
         } catch (const Error& e) {
             context.fail("Ban database not made: " + e.description());

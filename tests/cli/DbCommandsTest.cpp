@@ -64,6 +64,9 @@ TEST_F(DbCommands, TheUsersOwnDatabaseIsMadeOnlyWhenUsed) {
     EXPECT_EQ(init.status, 0) << init.err;
     EXPECT_EQ(init.out, "Ban database made: " + own + "\n");
     EXPECT_TRUE(fs::exists(own));
+    const CliResult again = runProgram({"db", "init"}, installed);
+    EXPECT_EQ(again.err, "tallyhound-cli: Ban database not made: " + own +
+                             " already exists; it is left as it is\n");
     const CliResult path = runProgram({"db", "path"}, installed);
     ::unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(path.out, own + "\n");

@@ -1,6 +1,5 @@
 #include "cli/DbCommand.h"
 
-
 #include "bans/BanStore.h"
 #include "bans/DatabaseUtilities.h"
 #include "bans/Paths.h"

@@ -44,8 +44,8 @@ void refuseFolderLinksOfOthers(const std::string& path, const std::string& error
     for (size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
         const std::string folder = path.substr(0, slash);
-        struct stat link {
-        }, target{};
+        struct stat link {};
+        struct stat target {};
         if (::lstat(folder.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid == 0 ||
             ::stat(folder.c_str(), &target) != 0 || target.st_uid == link.st_uid)
             continue;

@@ -227,8 +227,8 @@ std::string hashesText(const LogPosition& position) {
 void readHashes(std::string_view text, LogPosition& into) {
     const char* end = text.data() + text.size();
     uint64_t value = 0;
-    auto [at, failed] = std::from_chars(text.data(), end, value);
-    into.headHash = failed == std::errc() ? value : 0;
+    const auto [at, ec] = std::from_chars(text.data(), end, value);
+    into.headHash = ec == std::errc() ? value : 0;
     into.endHash.reset();
     if (at < end && *at == ' ' && std::from_chars(at + 1, end, value).ec == std::errc())
         into.endHash = value;

@@ -613,17 +613,18 @@ MergePreview previewMerge(MainForm& form, BanStore& store, const std::string& ba
     dropLiftedRows(work.rows, liftingTimes(store));
     MergePreview preview;
     preview.liftedLines = linesRead - fileLines();
-    std::vector<size_t> grid;
+    std::vector<size_t> taken = banRows(work.rows);
     std::vector<std::string> guids;
-    for (size_t j : banRows(work.rows)) {
-        if (!work.rows[j].fromGrid) continue;
-        grid.push_back(j);
-        guids.emplace_back(work.rows[j].guid);
-    }
+    for (size_t j : taken) guids.emplace_back(work.rows[j].guid);
     const std::unordered_set<std::string> known = bannedGuidKeys(store, guids);
-    for (size_t j : grid)
-        if (!known.contains(guidKey(work.rows[j].guid)))
+    for (size_t j : taken) {
+        if (known.contains(guidKey(work.rows[j].guid))) continue;
+        // A ban of the file's own goes into the store too, and so to every server sharing it.
+        if (work.rows[j].fromGrid)
             preview.added.push_back(newBanOf(work.rows[j]));
+        else
+            ++preview.toStore;
+    }
     std::unordered_set<std::string> inFile;
     for (const WorkRow& row : work.rows)
         if (!row.fromGrid) inFile.insert(guidKey(row.guid));

@@ -37,6 +37,8 @@ std::string previewText(const MergePreview& preview, const std::string& bans) {
         text += "; " +
                 counted(preview.liftedLines, "line of a lifted ban", "lines of lifted bans") +
                 " would be taken out of it";
+    if (preview.toStore > 0)
+        text += "; the database would gain " + counted(preview.toStore, "ban", "bans") + " from it";
     return text + "; nothing was changed";
 }
 

@@ -157,13 +157,16 @@ TEST_F(NewOnly, ADryRunSaysWhatTheFileGainsFromTheDatabaseAndLoses) {
     ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, logs}).status, 0);
     const std::string kept = dir + "/kept.dat", other = dir + "/other.dat";
     writeBytes(kept, readBytes(bans));
-    writeBytes(other, "");
+    // A ban of its own the database lacks: the database, and every server sharing it, gains it.
+    writeBytes(other, "[01.01.2010 00:00:00] " + guidOf(9) + " \"Own\" \"1.2.3.4:1\" \"R\"\r\n");
     ASSERT_EQ(runCli({"db", "unban", "--db", db, "--bans", bans, guidOf(2)}).status, 0);
     const std::string log = dir + "/new.log";
     writeBytes(log, violation("Cid", guidOf(3)));
 
     const std::pair<std::string, std::string> said[] = {
-        {other, ", and 1 ban the database holds that it lacks"},
+        {other,
+         ", and 1 ban the database holds that it lacks; the database would gain 1 ban "
+         "from it"},
         {kept, "; 1 line of a lifted ban would be taken out of it"},
     };
     for (const auto& [file, besides] : said) {
@@ -174,10 +177,10 @@ TEST_F(NewOnly, ADryRunSaysWhatTheFileGainsFromTheDatabaseAndLoses) {
     }
     for (const std::string& file : {other, kept, bans})
         ASSERT_EQ(runCli({"merge", "--bans", file, "--db", db, log}).status, 0);
-    const std::string amyAndCid = readBytes(bans);
-    EXPECT_EQ(std::count(amyAndCid.begin(), amyAndCid.end(), '\n'), 2);
-    EXPECT_EQ(readBytes(other), amyAndCid);
-    EXPECT_EQ(readBytes(kept), amyAndCid);
+    const std::string withOwn = readBytes(bans);  // Amy, Cid and the other file's own
+    EXPECT_EQ(std::count(withOwn.begin(), withOwn.end(), '\n'), 3);
+    EXPECT_EQ(readBytes(other), withOwn);
+    EXPECT_EQ(readBytes(kept), withOwn);
 }
 
 }  // namespace

@@ -287,6 +287,20 @@ class Follower {
         return next;
     }
 
+    // A failure's words with every run of digits as one '#': a backup's dated name changes
+    // every second, and two failures alike but for their numbers are the same failure.
+    static std::string withoutNumbers(const std::string& text) {
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const bool digit = text[i] >= '0' && text[i] <= '9';
+            if (!digit)
+                out += text[i];
+            else if (i == 0 || text[i - 1] < '0' || text[i - 1] > '9')
+                out += '#';
+        }
+        return out;
+    }
+
     // One look at the logs; false after reporting a failure (nothing moved then).
     bool cycle() {
         try {
@@ -364,7 +378,8 @@ class Follower {
         // The same failure has the same lead and error; the advice under them says whether
         // this try had made a backup.
         const size_t second = said.find('\n', said.find('\n') + 1);
-        const std::string failure = outcome.completed ? std::string() : said.substr(0, second);
+        const std::string failure =
+            outcome.completed ? std::string() : withoutNumbers(said.substr(0, second));
         const bool sameAgain = !failure.empty() && failure == lastFailure_;
         lastFailure_ = failure;
         if (!sameAgain) context_.err << said;

@@ -216,6 +216,26 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
         << err();
 }
 
+// A backup that fails alike at every try (the ban file's folder read-only) is said once and
+// then in one line a try: its dated name, new every second, made each failure look new.
+TEST_F(Follow, ABackupFailingAlikeIsSaidOnce) {
+    const std::string folder = dir + "/banf", file = folder + "/pbbans.dat";
+    std::filesystem::create_directory(folder);
+    writeBytes(file, "");
+    append("sv_viol.log", violation("Early", guidOf(1)));
+    if (::geteuid() == 0) {  // follow runs as nobody, whom the permissions bind
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+            ASSERT_EQ(::chown(entry.path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(dir.c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    pid_ = launch(file, db, logs, {}, "", {.asNobody = true});
+    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 3; }));
+    EXPECT_EQ(stop(pid_), 1);
+    EXPECT_EQ(timesIn(dir + "/err", "An error has occured during a merge"), 1u) << err();
+    EXPECT_GE(timesIn(dir + "/err", "did not complete, as before; it is tried again\n"), 2u);
+}
+
 // Where the logs stand is stored at a stop; when that fails the stop says so and ends with
 // status 1, not as a clean stop.
 TEST_F(Follow, AStopThatCannotStoreWhereTheLogsStandEndsWithOne) {

@@ -32,7 +32,9 @@ void copyDatabase(const std::string& database, const std::string& copy) {
         sqlite3_close_v2(to);
         return error;
     };
-    if (sqlite3_open_v2(database.c_str(), &from, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    // Opened for writing where the file allows: a journal a killed run left is put back by
+    // the next reader, which a read-only one cannot be.
+    if (sqlite3_open_v2(database.c_str(), &from, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         throw fail(from, database);
     if (sqlite3_open_v2(copy.c_str(), &to, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         throw fail(to, copy);

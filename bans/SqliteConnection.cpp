@@ -288,10 +288,13 @@ void SqliteConnection::commit() {
 }
 
 void SqliteConnection::rollback() {
-    if (db_ && !sqlite3_get_autocommit(db_)) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_exec(db_, kReadingCache, nullptr, nullptr, nullptr);
-    }
+    if (!db_) return;
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    // After a failed write (a full disk, a file-size limit) SQLite leaves its journal for the
+    // next reader to put back: the file alone is damaged meanwhile, and a read-only opener
+    // (a backup) cannot use it. Reading once puts it back now.
+    sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, kReadingCache, nullptr, nullptr, nullptr);
 }
 
 bool SqliteConnection::inTransaction() const {

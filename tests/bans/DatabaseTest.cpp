@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "bans/DatabaseUtilities.h"
@@ -71,6 +74,63 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
         EXPECT_EQ(e.description(),
                   longest + ": the journal file beside it could not be made (File name too long)");
     }
+}
+
+// A write that fails part-way (here past a file-size limit, as on a full disk) is put back
+// on disk at once: SQLite left its journal for the next reader, and the file alone, which a
+// copy or a read-only backup takes, was damaged meanwhile.
+TEST_F(DatabaseRoutines, AWriteThatFailsLeavesTheDatabaseWholeOnDisk) {
+    const std::string before = readBytes(db);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{before.size() + 65536, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        SqliteConnection connection;
+        connection.Open(db);
+        connection.beginTransaction();
+        try {
+            for (int i = 0; i < 100000; ++i)
+                connection.execute("INSERT INTO tblVandrel (GUID, PlayerName) VALUES (?, ?)",
+                                   {std::to_string(i), std::string(500, 'n')});
+        } catch (const Error&) {
+            connection.rollback();
+            ::_exit(0);
+        }
+        ::_exit(1);  // never failed
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
+    EXPECT_EQ(readBytes(db), before);
+
+    // A run killed mid-write leaves the journal all the same: a backup is its next reader,
+    // and takes the database as it was (opened read-only, it failed, "attempt to write a
+    // readonly database").
+    const pid_t killed = ::fork();
+    ASSERT_GE(killed, 0);
+    if (killed == 0) {
+        sqlite3* writer = nullptr;
+        sqlite3_open(db.c_str(), &writer);
+        sqlite3_exec(writer,
+                     "PRAGMA cache_size = 2; BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                     "SELECT i + 1 FROM n WHERE i < 20000) INSERT INTO tblVandrel (GUID, "
+                     "PlayerName) SELECT i, printf('%500d', i) FROM n",
+                     nullptr, nullptr, nullptr);
+        ::_exit(0);
+    }
+    ASSERT_EQ(::waitpid(killed, &status, 0), killed);
+    ASSERT_TRUE(std::filesystem::exists(db + "-journal"));
+    TestWindow w;
+    std::string archive;
+    ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));
+    const Entries entries = zipEntries(archive);
+    ASSERT_EQ(entries.size(), 1u);
+    writeBytes(dir + "/copy.mdb", entries[0].second);
+    EXPECT_EQ(sql(dir + "/copy.mdb", "PRAGMA integrity_check; SELECT count(*) FROM tblVandrel"),
+              (Rows{"ok", "0"}));
 }
 
 // A new database's permissions are the umask's, as any new file's.

@@ -78,7 +78,7 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
 
-    // The child starts with the stop signals, and SIGPIPE, as a fresh program has them.
+    // The child starts with the stop signals, SIGPIPE and SIGXFSZ as a fresh program has them.
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     sigset_t none, defaults;
@@ -87,6 +87,7 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     sigaddset(&defaults, SIGTERM);
     sigaddset(&defaults, SIGINT);
     sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGXFSZ);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &defaults);
     // A group of its own, so that stopping it stops what it started too (a script's sleep

@@ -42,6 +42,7 @@ struct ProgramStart {
     std::string out = {};
     rlim_t memoryLimit = 0;
     rlim_t openFiles = 0;  // a soft limit of open files, the hard one left
+    rlim_t fileSize = 0;   // a limit on the size of the files it writes (0: none)
     std::string err = {};
     bool asNobody = false;  // run by root: as the account nobody, whom permissions bind
     std::string program = TALLYHOUND_CLI;  // a copy elsewhere: installed without a database
@@ -68,6 +69,10 @@ inline pid_t startProgram(std::vector<std::string> args, const ProgramStart& sta
         }
         if (start.asNobody && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(126);
+        if (start.fileSize) {
+            rlimit limit{start.fileSize, start.fileSize};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
         if (start.openFiles) {
             rlimit limit{};
             ::getrlimit(RLIMIT_NOFILE, &limit);

@@ -24,7 +24,8 @@ using FileHandling = BanFolderTest;
 const std::string kLog = dataPath("logs/sample.log");
 
 // Standard output by "-", by /dev/stdout and by its own file's name; standard output on
-// a full disk is a failure, and says why.
+// a full disk is a failure, and says why, as is a file past a limit on file sizes (it
+// ended the program by SIGXFSZ without a word, its unfinished copy left behind).
 TEST_F(FileHandling, StandardOutputIsWrittenWhereItGoesAndAFullDiskFails) {
     const std::string page = readBytes(dataPath("html/sample.expected.html"));
     const std::string out = dir + "/out";
@@ -48,6 +49,10 @@ TEST_F(FileHandling, StandardOutputIsWrittenWhereItGoesAndAFullDiskFails) {
                                "left on device); what it holds is incomplete\n"
                              : "tallyhound-cli: No space left on device: -\n");
     }
+    CliResult limited = runProgram({"save", "-o", dir + "/big.sf", manyRows}, {.fileSize = 4096});
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_EQ(limited.err, "tallyhound-cli: File too large: " + dir + "/big.sf\n");
+    EXPECT_EQ(filesIn(".sf").size() + filesIn(".tmp").size(), 0u);
 }
 
 // What the program printed to a terminal, raw: every byte as it was written. Standard error

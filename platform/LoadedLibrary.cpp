@@ -50,10 +50,15 @@ std::string loadFunctions(const char* file, const std::vector<FunctionSlot>& slo
 void load(const Need& need, const std::vector<FunctionSlot>& slots) {
     const std::string failure = loadFunctions(need.file, slots);
     if (failure.empty()) return;
+    // Installing helps where it is missing or lacks a function, not where the system ran
+    // short (too many open files, say), which its own words tell.
+    const bool missing = failure.find("No such file or directory") != std::string::npos ||
+                         failure.find("undefined symbol") != std::string::npos;
     throw Error(need.error, appBaseName() + need.source,
                 std::string(need.what) + " (" + need.file + ") could not be loaded: " + failure +
-                    ". Install it (on Debian: apt-get install " + need.package + ") " +
-                    need.purpose + ".");
+                    (missing ? ". Install it (on Debian: apt-get install " +
+                                   std::string(need.package) + ") " + need.purpose + "."
+                             : "."));
 }
 
 }  // namespace th::loaded_library

@@ -94,9 +94,9 @@ class BanBrowserDialog : public QDialog {
     void showStatus();
     void showAliases();
     void fillTempBans();
-    // Reads the pages of the list the table has not read yet, under the hourglass.
     // The selected rows; every row selected is every ban of the list, read to its end.
     std::vector<int> chosenRows();
+    // Reads the pages of the list the table has not read yet, under the hourglass.
     void readEveryPage();
     // The error box of a failed read, once the event that asked for it is done.
     void showReadError(const std::exception& e);

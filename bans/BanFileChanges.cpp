@@ -10,6 +10,7 @@
 #include "bans/Merge.h"
 #include "bans/OtherBanFile.h"
 #include "bans/ShownBan.h"
+#include "bans/WorkProgress.h"
 #include "platform/CancelToken.h"
 #include "platform/CountedText.h"
 #include "platform/Error.h"
@@ -63,7 +64,7 @@ std::string liftQuestionText(const std::vector<std::string>& bans) {
 }
 
 std::string liftedReport(int64_t lifted, const std::string& title, int64_t linesOfLifted,
-                         int64_t notInFile) {
+                         int64_t notInFile, int64_t notBanned) {
     // A file that held none of them (another server's, chosen by mistake) is named as such,
     // not as one they were removed from.
     std::string report = counted(lifted, "ban", "bans") + " lifted";
@@ -74,6 +75,12 @@ std::string liftedReport(int64_t lifted, const std::string& title, int64_t lines
     report += std::string(kPad) + kCrLf;
     if (notInFile > 0 && notInFile < lifted)
         report += counted(notInFile, "of them was", "of them were") + " not in it" + kPad + kCrLf;
+    // A ban lifted meanwhile elsewhere (the window's list was older) was asked for too.
+    if (notBanned > 0) {
+        report += lifted > 0 ? counted(notBanned, "other GUID was", "other GUIDs were")
+                             : counted(notBanned, "GUID was", "GUIDs were");
+        report += std::string(" not banned") + kPad + kCrLf;
+    }
     // Lines of bans lifted before (kept in a file the earlier lifting did not change) go
     // too: said, so that "0 bans lifted" does not pass for a file left as it was.
     if (linesOfLifted > 0)
@@ -92,19 +99,27 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     std::vector<WorkRow> none;
     options.rows = &none;
     options.mayEmpty = true;
-    int64_t lifted = 0, notInFile = 0;
+    int64_t lifted = 0, notInFile = 0, notBanned = 0;
     options.afterStore = [&](BanStore& store, const std::vector<WorkRow>& rows,
                              std::vector<std::string>& keptLines) {
         // Which of them the file holds, for the report: its rows are all the merge read.
         std::set<std::string> inFile;
         for (const WorkRow& row : rows) inFile.insert(guidKey(row.guid));
-        lifted = notInFile = 0;  // a pass that starts again counts again
+        lifted = notInFile = notBanned = 0;  // a pass that starts again counts again
         const std::string now = formatStamp(std::time(nullptr));
         std::set<std::string> done, liftedKeys;
-        for (const std::string& guid : guids) {
+        // Lifting many bans takes a while: shown, and stopped at any ban when asked to.
+        WorkProgress progress(form);
+        progress.start(static_cast<int64_t>(guids.size()) - 1);
+        for (size_t i = 0; i < guids.size(); ++i) {
+            progress.set(static_cast<int64_t>(i));
+            const std::string& guid = guids[i];
             if (!done.insert(guidKey(guid)).second) continue;
             const std::optional<StoredBan> ban = store.findBan(guid);
-            if (!ban) continue;
+            if (!ban) {
+                ++notBanned;
+                continue;
+            }
             liftedKeys.insert(guidKey(guid));
             // Dated no earlier than the ban it lifts or any sighting of the player: a
             // violation stamped ahead of this clock (a server in a later time zone, a clock
@@ -133,7 +148,8 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     BanFileChange change;
     change.completed = outcome.completed;
     if (change.completed)
-        change.report = liftedReport(lifted, fileTitle(banFile), outcome.liftedSkipped, notInFile);
+        change.report =
+            liftedReport(lifted, fileTitle(banFile), outcome.liftedSkipped, notInFile, notBanned);
     return change;
 }
 

@@ -46,7 +46,7 @@ int64_t exportBanList(BanStore& store, const std::string& path, BanListFormat fo
 // of many: Delete lifts the bans selected, which need not be those in view.
 std::string liftQuestionText(const std::vector<std::string>& bans);
 std::string liftedReport(int64_t lifted, const std::string& fileTitle, int64_t linesOfLifted = 0,
-                         int64_t notInFile = 0);
+                         int64_t notInFile = 0, int64_t notBanned = 0);
 inline constexpr const char* kBrowseFailed = "The ban database could not be opened";
 inline constexpr const char* kReloadReminder =
     "A running game server keeps its ban list in memory until it reloads it (pb_sv_banload "

@@ -25,6 +25,7 @@
 #include "bans/Paths.h"
 #include "bans/ServerName.h"
 #include "bans/StoreRows.h"
+#include "bans/WorkProgress.h"
 #include "bans/WorkingTable.h"
 #include "platform/CCursor.h"
 #include "platform/CFileOpenSaveDialog.h"
@@ -44,29 +45,6 @@ namespace th {
 namespace {
 
 using namespace merge_text;
-
-// Moves the progress bar, repainting only when the shown fraction has changed enough to see.
-class Progress {
-  public:
-    Progress(MainForm& form) : form_(form) {}
-    void start(int64_t maximum) {
-        form_.prgScanning.setValue(0);
-        form_.prgScanning.setMaximum(maximum);
-        step_ = maximum / 200 > 0 ? maximum / 200 : 1;
-        next_ = 0;
-    }
-    void set(int64_t value) {
-        form_.cancel.check();  // nothing is written before the progress ends
-        if (value < next_ && value != form_.prgScanning.maximum()) return;
-        form_.prgScanning.setValue(value);
-        form_.ports.events.repaintNow();
-        next_ = value + step_;
-    }
-
-  private:
-    MainForm& form_;
-    int64_t step_ = 1, next_ = 0;
-};
 
 // The connect failed and has said so.
 struct NoDatabase {};
@@ -169,7 +147,7 @@ Error putBack(BanFileReader& file, TextFileWriter& rewritten, const Error& failu
 Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const MergeOptions& options,
                const std::string& server, MergeOutcome& outcome, Counts& counts,
                BackupUnderway& backup, std::optional<StopSignalsHeld>& held) {
-    Progress progress(form);
+    WorkProgress progress(form);
 
     WorkingRows work;
     work.rows.reserve(static_cast<size_t>(form.vsFlexGrid1.rows()) + file.bytes().size() / 128);

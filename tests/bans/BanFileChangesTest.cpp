@@ -58,7 +58,9 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     ASSERT_EQ(banGuids(), (Rows{kA, kB}));
 
     EXPECT_EQ(lift(bans, {"AAAA0000aaaa0000aaaa0000aaaa0000", "unknown-guid"}, "mistake").report,
-              "1 ban lifted and removed from 'pbbans.dat'        \r\n" + kReminder);
+              "1 ban lifted and removed from 'pbbans.dat'        \r\n1 other GUID was not banned "
+              "       \r\n" +
+                  kReminder);
     const std::string lifted = readBytes(bans);
     EXPECT_EQ(lifted, crlf({kLineB, "", ";temp ban of " + kA}));
     EXPECT_EQ(banGuids(), (Rows{kB}));
@@ -71,8 +73,8 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     // line goes, and the report says so rather than passing for a file left alone.
     writeBytes(other, crlf({kLineA}));
     EXPECT_EQ(lift(other, {kA}).report,
-              "0 bans lifted and removed from 'other.dat'        \r\n1 line of a ban lifted before "
-              "was taken out of it as well        \r\n" +
+              "0 bans lifted and removed from 'other.dat'        \r\n1 GUID was not banned        "
+              "\r\n1 line of a ban lifted before was taken out of it as well        \r\n" +
                   kReminder);
     EXPECT_EQ(readBytes(other), crlf({kLineB}));
 
@@ -170,6 +172,22 @@ TEST_F(BanFileChanges, ALiftingSaysWhichBansTheFileDidNotHold) {
               "1 ban lifted; 'other.dat' did not hold it        \r\n" + kReminder);
 }
 
+// A lifting of many bans is stopped at any one of them, not after the last: it once ran on
+// to the end and lifted them all while the window said "Stopping...".
+TEST_F(BanFileChanges, ALiftingStopsBetweenBans) {
+    writeBytes(bans, crlf({kLineA, kLineB, "[05.02.2017 10:00:00] cccc \"C\" \"\" \"\""}));
+    mergeA(kSeen);
+    const std::string fileBefore = readBytes(bans);
+    TestWindow w;
+    w.scripted.events.onRepaint = [&] {  // Cancel, once the lifting is past its first ban
+        if (w.form.prgScanning.maximum() == 2 && w.form.prgScanning.value() == 1)
+            w.form.cancel.request();
+    };
+    EXPECT_FALSE(liftBans(w.form, bans, {kA, kB, "cccc"}, "").completed);
+    EXPECT_EQ(readBytes(bans), fileBefore);
+    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), Rows{"0"});
+    EXPECT_EQ(banGuids().size(), 3u);
+}
 // A ban stamped ahead of this machine's clock (another time zone, a clock set wrong) is
 // lifted too, dated no earlier than itself or any sighting of the player: its own line, in
 // this file or in another server's, is no violation after the lifting. The ban is one the

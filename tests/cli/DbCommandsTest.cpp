@@ -193,8 +193,9 @@ TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
                 "--ignore-missing", "aaaa", "zzzz"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "1 ban lifted and removed from 'pbbans.dat'\nA running game server keeps its ban "
-              "list in memory until it reloads it (pb_sv_banload or a restart).\n");
+              "1 ban lifted and removed from 'pbbans.dat'\n1 other GUID was not banned\nA running "
+              "game server keeps its ban list in memory until it reloads it (pb_sv_banload or a "
+              "restart).\n");
     r = runCli({"db", "show", "--db", db, "aaaa"});
     EXPECT_EQ(r.status, 0);
     // (The aliases and temp bans that follow: show's own test.)

@@ -8,6 +8,7 @@
 #include "bans/Aliases.h"
 #include "bans/BanFileReader.h"
 #include "bans/GuidKey.h"
+#include "bans/OtherBanFile.h"
 #include "platform/HeadOrder.h"
 #include "platform/Prefetch.h"
 #include "platform/SecondThread.h"
@@ -108,6 +109,28 @@ bool guidStandsAlone(std::string_view line) {
     return next == std::string_view::npos || line[next] == '"';
 }
 
+// Whether each quoted field after a ban line's GUID closes before a space or the line's end.
+// A quote within a name ("Jay"yz") would otherwise run the name on into the address and the
+// reason, and the ban would be stored and written again with its fields shifted.
+bool quotedFieldsClose(std::string_view line) {
+    constexpr auto npos = std::string_view::npos;
+    size_t at = line.find_first_not_of(' ', line.find(' ', kStampSize + 1));
+    while (at != npos) {
+        size_t end;
+        if (line[at] == '"') {
+            const size_t close = line.find('"', at + 1);
+            if (close == npos) return false;
+            end = close + 1;
+            if (end < line.size() && line[end] != ' ') return false;
+        } else {
+            end = std::min(line.find(' ', at), line.size());
+            if (line.substr(at, end - at).find('"') != npos) return false;
+        }
+        at = line.find_first_not_of(' ', end);
+    }
+    return true;
+}
+
 // Each ban line's row to ban, its values kept in texts; the file's other lines into into.
 // With bounded, texts holds what only the last few rows view.
 void takeApart(std::string_view bytes, FieldSplitter& awk, WorkingRows& into, CellStore& texts,
@@ -141,6 +164,17 @@ void takeApart(std::string_view bytes, FieldSplitter& awk, WorkingRows& into, Ce
         }
         if (bounded && texts.used() > kBoundedTexts) texts.clear();
         WorkRow row;
+        if (!quotedFieldsClose(line)) {
+            // Read by the `" "` between its fields, as an import reads it, or kept as it is.
+            if (readBanLine(line, row, texts)) {
+                ++into.banLines;
+                ban(std::move(row));
+            } else {
+                ++into.oddLines;
+                into.keptLines.emplace_back(line);
+            }
+            return;
+        }
         row.stamp = texts.keep(line.substr(0, kStampSize));
         row.guid = texts.keep(guid);
         value.clear();

@@ -315,6 +315,13 @@ TEST_F(Merging, ABanLineIsOneLineAndReadsBackAsItWasWritten) {
           {});
     EXPECT_EQ(readBytes(bans),
               "[04.16.2017 21:03:11] aaaa \"Nu l\" \"1.2.3.4:5\" \"R\"\r\n" + file);
+    // A double quote within a name, as another program may write it, stays in the name; it
+    // once ran the name on into the address and the reason.
+    merge("[04.16.2017 21:03:11] bbbb \"Jay\"yz\" \"1.2.3.4:5\" \"R S\"\r\n", {});
+    EXPECT_EQ(readBytes(bans),
+              "[04.16.2017 21:03:11] aaaa \"Nu l\" \"1.2.3.4:5\" \"R\"\r\n"
+              "[04.16.2017 21:03:11] bbbb \"Jay'yz\" \"1.2.3.4:5\" \"R S\"\r\n" +
+                  file);
 }
 
 // A ban line always has its stamp: a row without one gets the merge's local time, month

@@ -112,9 +112,17 @@ class BackupUnderway {
 };
 
 // Appends lines to the file just put in place, each ended by CR LF, and puts them on disk.
-void appendLines(TextFileWriter& file, std::string_view bytes, const std::string& path) {
+// Appends the lines of bytes to the new file, but for the lines of bans lifted, which go no
+// more into it than into the database: the game server would ban those players again.
+void appendLines(TextFileWriter& file, std::string_view bytes, const LiftingTimes& lifted,
+                 FieldSplitter& awk, const std::string& path) {
     std::string out;
-    forEachLine(bytes, [&](std::string_view line) { out.append(line).append("\r\n"); });
+    forEachLine(bytes, [&](std::string_view line) {
+        WorkingRows one;
+        collectFileLines(line, awk, one);
+        if (!one.rows.empty() && dropLiftedRows(one.rows, lifted).skipped > 0) return;
+        out.append(line).append("\r\n");
+    });
     if (const int failed = writeAll(file.descriptor(), out)) throw Error::fromErrno(failed, path);
     if (::fsync(file.descriptor()) != 0) throw Error::fromErrno(errno, path);
 }
@@ -206,17 +214,19 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
         outcome.fileReplaced = true;
         // A writer that held the old file open may have added to it since the check.
         if (std::string_view tail = file.readTail(); !tail.empty()) {
+            const LiftingTimes lifted = liftingTimes(store);
             WorkingRows more;
             collectFileLines(tail, form.awkQuelvane, more);
             sortByGuid(more);
-            counts.lifted += skipLiftedRows(store, more.rows);
+            const int64_t skipped = skipLiftedRows(store, more.rows);
+            counts.lifted += skipped;
             const StoredRows added = storeRows(store, more, [](int64_t) {});
             seen.addNewBans(more.rows, added.addedRows);
             seen.store();
             store.appendKeptLines(server, more.keptLines);
-            appendLines(rewritten, tail, file.path());
+            appendLines(rewritten, tail, lifted, form.awkQuelvane, file.path());
             counts.banLines += more.banLines;
-            counts.written += more.banLines;
+            counts.written += more.banLines - skipped;
             counts.odd += more.oddLines;
         }
         if (options.beforeCommit) options.beforeCommit(store);

@@ -504,5 +504,22 @@ TEST_F(Merging, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
                     "[06.01.2017 00:00:00]"}));
 }
 
+// A line another writer appends to the old file during the merge is kept in the new one,
+// unless it is the line of a ban lifted: the game server would ban that player again while
+// the database says the ban is lifted.
+TEST_F(Merging, ALiftedBansLineAppendedDuringTheMergeStaysOut) {
+    sql(db,
+        "INSERT INTO tblLiftedBans VALUES ('bbbb2222', '\"Two\"', '[06.01.2017 00:00:00]', '')");
+    const std::string later = "[07.01.2017 00:00:00] eeee5555 \"New\" \"192.0.2.5:5\" \"R\"";
+    MergeOptions options;
+    options.beforeReplace = [&] { appendBytes(bans, crlf({kBan2, later})); };
+    const Merged merged = merge(crlf({kBan1}), {}, options);
+    ASSERT_TRUE(merged.outcome.completed) << merged.said();
+    EXPECT_EQ(readBytes(bans), crlf({kBan1, later}));
+    EXPECT_EQ(guidsIn(db), (Rows{"aaaa1111", "eeee5555"}));
+    EXPECT_NE(merged.said().find("Merge complete. 2 bans have been written"), std::string::npos)
+        << merged.said();
+}
+
 }  // namespace
 }  // namespace th::test

@@ -147,6 +147,7 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     const MergeOutcome outcome = mergeIntoBanFile(form, options);
     BanFileChange change;
     change.completed = outcome.completed;
+    change.fileReplaced = outcome.fileReplaced;
     if (change.completed)
         change.report =
             liftedReport(lifted, fileTitle(banFile), outcome.liftedSkipped, notInFile, notBanned);
@@ -204,6 +205,7 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     };
     const MergeOutcome outcome = mergeIntoBanFile(form, options);
     change.completed = outcome.completed;
+    change.fileReplaced = outcome.fileReplaced;
     if (!change.completed) return change;
     change.report = "Import into '" + fileTitle(banFile) +
                     "' complete: " + counted(added, "ban added", "bans added") + ", " +

@@ -18,8 +18,9 @@ class BanStore;
 class CancelToken;
 
 struct BanFileChange {
-    bool completed = false;  // file and database both changed
-    std::string report;      // what happened, for a box or a terminal
+    bool completed = false;     // file and database both changed
+    bool fileReplaced = false;  // the file changed, also when the database did not
+    std::string report;         // what happened, for a box or a terminal
 };
 
 // Removes the bans of the GUIDs from the database and the ban file, recording each as

@@ -564,6 +564,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         showErrorBox(form.ports.messages, options.errorLead ? options.errorLead : kErrorLead,
                      toError(e),
                      appendingPass && outcome.fileReplaced ? kErrorAdviceAppended
+                     : outcome.fileReplaced                ? kErrorAdviceNotPutBack
                      : zipped                              ? kErrorAdvice
                                                            : kErrorAdviceUnzipped);
     }

@@ -121,6 +121,10 @@ inline constexpr const char* kErrorAdviceUnzipped =
 inline constexpr const char* kErrorAdviceAppended =
     "The ban database is as it was; the new bans are at the end of the ban file already, and "
     "the next merge stores them in the database.";
+// The same when the ban file was replaced and could not be put back after the database failed.
+inline constexpr const char* kErrorAdviceNotPutBack =
+    "The ban file was changed and the ban database was not; the dated zip beside the ban file "
+    "holds its copy from before the change.";
 inline constexpr const char* kOpenQuestion = "Would you like to open this file now?        ";
 // How often a merge starts again when the ban file changed while it was merged.
 inline constexpr int kReruns = 3;
@@ -129,9 +133,12 @@ inline constexpr const char* kKeptChanging =
 inline constexpr const char* kNotABanFile =
     "This is not a ban file: it holds bytes no text file has (a program, an archive or a "
     "database?): ";
+// Said of a merge, a lifting and an import alike: the next merge stores the file's new bans
+// or writes the database's back into it.
 inline constexpr const char* kNotPutBack =
-    "; the ban file already holds the merged bans and could not be put back as it was (";
-inline constexpr const char* kNotPutBackEnd = "); the next merge adds them to the database";
+    "; the ban file was changed already and could not be put back as it was (";
+inline constexpr const char* kNotPutBackEnd =
+    "); the next merge makes the ban file and the database agree again";
 }  // namespace merge_text
 
 }  // namespace th

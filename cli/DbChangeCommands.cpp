@@ -42,6 +42,8 @@ void finish(CommandContext& context, CommandForm& session, const BanFileChange& 
         context.out << promptForTerminal(change.report) << "\n";
         if (session.terminal.messages.errors.size() != errorsBefore)
             context.fail("errors were reported while changing " + bans);
+    } else if (change.fileReplaced) {
+        context.fail(bans + " was changed and the ban database was not");
     } else {
         context.fail("nothing was changed in " + bans + " or the ban database");
     }

@@ -521,5 +521,32 @@ TEST_F(Merging, ALiftedBansLineAppendedDuringTheMergeStaysOut) {
         << merged.said();
 }
 
+// The database fails once the new ban file has taken its name, and the old file cannot be
+// put back (its folder gone): the box says the file was changed and the database not. It
+// once said that both were as they were.
+TEST_F(Merging, AFileThatCannotBePutBackIsSaidToHaveChanged) {
+    const std::string folder = dir + "/server";
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/pbbans.dat";
+    writeBytes(file, crlf({kBan1}));
+    MergeOptions options;
+    options.beforeCommit = [&](BanStore&) {
+        std::filesystem::remove_all(folder);
+        throw Error(61, "", "Disk full");
+    };
+    const Merged merged = mergeRows(file, {violationRow("cccc3333", "New")}, options);
+    EXPECT_FALSE(merged.outcome.completed);
+    EXPECT_TRUE(merged.outcome.fileReplaced);
+    EXPECT_NE(merged.said().find("Disk full; the ban file was changed already and could not be "
+                                 "put back as it was (No such file or directory: " +
+                                 file +
+                                 "); the next merge makes the ban file and the database "
+                                 "agree again 61        \r\nThe ban file was changed and "
+                                 "the ban database was not;"),
+              std::string::npos)
+        << merged.said();
+    EXPECT_EQ(guidsIn(db), Rows{});
+}
+
 }  // namespace
 }  // namespace th::test

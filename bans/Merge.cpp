@@ -111,9 +111,9 @@ class BackupUnderway {
     std::exception_ptr failure_;
 };
 
-// Appends lines to the file just put in place, each ended by CR LF, and puts them on disk.
-// Appends the lines of bytes to the new file, but for the lines of bans lifted, which go no
-// more into it than into the database: the game server would ban those players again.
+// Appends lines to the file just put in place, each ended by CR LF, and puts them on disk;
+// but for the lines of bans lifted, which go no more into it than into the database: the
+// game server would ban those players again.
 void appendLines(TextFileWriter& file, std::string_view bytes, const LiftingTimes& lifted,
                  FieldSplitter& awk, const std::string& path) {
     std::string out;
@@ -214,7 +214,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
         outcome.fileReplaced = true;
         // A writer that held the old file open may have added to it since the check.
         if (std::string_view tail = file.readTail(); !tail.empty()) {
-            const LiftingTimes lifted = liftingTimes(store);
+            const LiftingTimes liftings = liftingTimes(store);
             WorkingRows more;
             collectFileLines(tail, form.awkQuelvane, more);
             sortByGuid(more);
@@ -224,7 +224,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
             seen.addNewBans(more.rows, added.addedRows);
             seen.store();
             store.appendKeptLines(server, more.keptLines);
-            appendLines(rewritten, tail, lifted, form.awkQuelvane, file.path());
+            appendLines(rewritten, tail, liftings, form.awkQuelvane, file.path());
             counts.banLines += more.banLines;
             counts.written += more.banLines - skipped;
             counts.odd += more.oddLines;

@@ -54,7 +54,7 @@ BanFileReader::BanFileReader(const std::string& path, const KnownBanFile* known)
     if (::fstat(fd_, &status_) != 0) throw Error::fromErrno(errno, given_);
     if (known && known->valid) {
         if (grownFrom(*known))
-            start_ = known->end;
+            start_ = known->gathered ? known->end : 0;
         else
             notAsKnown_ = true;
     }
@@ -71,12 +71,16 @@ bool BanFileReader::grownFrom(const KnownBanFile& known) const {
 }
 
 uint64_t BanFileReader::hashOf(uint64_t from, uint64_t to) const {
+    return hashOfBytes(fd_, from, to, given_);
+}
+
+uint64_t hashOfBytes(int fd, uint64_t from, uint64_t to, const std::string& path) {
     std::string bytes(static_cast<size_t>(to - from), '\0');
     for (size_t done = 0; done < bytes.size();) {
         const ssize_t n =
-            ::pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(from + done));
+            ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(from + done));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw Error::fromErrno(errno, given_);
+        if (n < 0) throw Error::fromErrno(errno, path);
         if (n == 0) break;  // shorter now: the hash tells
         done += static_cast<size_t>(n);
     }

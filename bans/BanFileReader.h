@@ -64,6 +64,10 @@ class BanFileReader {
     std::unique_ptr<BanFileLock> lock_;
 };
 
+// The hash (as of a log's head) of the bytes from..to of the open file fd. Throws
+// th::Error naming path.
+uint64_t hashOfBytes(int fd, uint64_t from, uint64_t to, const std::string& path);
+
 // Calls line(text) for each line of bytes: a line ends at LF, at CR LF or at a lone CR
 // (old editors), and a last line without an end is still a line. The byte order mark an
 // editor saves before the first line (Notepad does) is not part of it: it would make a ban

@@ -23,6 +23,9 @@ struct KnownBanFile {
     uint64_t headHash = 0, endHash = 0;
     std::unordered_set<std::string> guids;  // guidKey() of each ban line
     int64_t banLines = 0, oddLines = 0;
+    // False after a sorted rewrite, whose bans the database holds: the next appending
+    // merge reads the file whole for its GUIDs, and stores only the lines after end.
+    bool gathered = true;
 };
 
 }  // namespace th

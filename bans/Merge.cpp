@@ -150,6 +150,28 @@ Error putBack(BanFileReader& file, TextFileWriter& rewritten, const Error& failu
     }
 }
 
+// What the next appending merge may take as known of the file a sorted rewrite has just put
+// in place: every ban in it is the database's, so only the lines added after it need storing.
+// Nothing known when it cannot be looked at: the next merge then reads the file whole.
+KnownBanFile knownAfterRewrite(int fd, const std::string& path) {
+    KnownBanFile known;
+    struct stat status {};
+    try {
+        if (::fstat(fd, &status) != 0) return {};
+        known.device = status.st_dev;
+        known.inode = status.st_ino;
+        known.end = static_cast<uint64_t>(status.st_size);
+        const uint64_t hashed = std::min(known.end, kHeadBytes);
+        known.headHash = hashOfBytes(fd, 0, hashed, path);
+        known.endHash = hashOfBytes(fd, known.end - hashed, known.end, path);
+    } catch (const std::exception&) {
+        return {};
+    }
+    known.valid = true;
+    known.gathered = false;
+    return known;
+}
+
 // One pass through the merge's steps over the file as read: collect the rows, store them,
 // write the new file, and replace the old one if it is still the one read.
 Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const MergeOptions& options,
@@ -235,6 +257,8 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
         if (!rewritten.replaced()) throw;
         throw putBack(file, rewritten, toError(e), outcome);
     }
+    // Still locked by this merge: nothing another writer added is taken for its own.
+    if (options.known) *options.known = knownAfterRewrite(rewritten.descriptor(), file.path());
     outcome.added = std::move(added);
     return Pass::Done;
 }
@@ -278,7 +302,9 @@ bool appendToBanFile(const BanFileReader& file, std::string bytes) {
 
 // The file's bans as the appending merge needs them: their GUIDs only, so a large file
 // costs little memory. With known, only what was added since its last run is taken apart,
-// and known then covers the file's whole lines as read now.
+// and known then covers the file's whole lines as read now; the lines added since the last
+// run (or since the sorted rewrite known was made of) go into work too, to be stored: the
+// game server's own bans reach the database, and the other servers, at once.
 void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFile* known,
                       std::unordered_set<std::string>& partial, WorkingRows& work) {
     std::string_view bytes = file.bytes();
@@ -287,6 +313,12 @@ void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFil
                          [&](WorkRow&& row) { partial.insert(guidKey(row.guid)); });
         return;
     }
+    // Where the lines new to the database start in bytes; none with nothing known.
+    size_t added = bytes.size();
+    if (known->valid && known->gathered)
+        added = 0;
+    else if (known->valid && file.start() == 0)
+        added = static_cast<size_t>(std::min<uint64_t>(known->end, bytes.size()));
     if (file.start() == 0 || !known->valid) {
         *known = {};
         known->valid = true;
@@ -297,8 +329,17 @@ void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFil
     // and is read again with its end next time.
     const size_t whole = bytes.find_last_of("\r\n") + 1;  // 0 when there is none
     WorkingRows lines;
-    collectFileLines(bytes.substr(0, whole), awk, lines,
-                     [&](WorkRow&& row) { known->guids.insert(guidKey(row.guid)); });
+    const auto gather = [&](WorkRow&& row) { known->guids.insert(guidKey(row.guid)); };
+    collectFileLines(bytes.substr(0, std::min(added, whole)), awk, lines, gather);
+    if (added < whole) {
+        WorkingRows fresh;
+        collectFileLines(bytes.substr(added, whole - added), awk, fresh);
+        for (const WorkRow& row : fresh.rows) gather(WorkRow(row));
+        lines.banLines += fresh.banLines;
+        lines.oddLines += fresh.oddLines;
+        work.rows.insert(work.rows.end(), fresh.rows.begin(), fresh.rows.end());
+        work.texts.take(std::move(fresh.texts));
+    }
     known->banLines += lines.banLines;
     known->oddLines += lines.oddLines;
     known->end = file.start() + whole;
@@ -311,9 +352,9 @@ void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFil
 }
 
 // One pass that only adds: the grid's bans that the database lacks go into it, and those
-// the file lacks too are appended to it as it stands, with the pushed bans it lacks;
-// nothing else is stored or written (the next sorted rewrite takes in what the file
-// gained otherwise). Nothing is written to the file when no ban is new to it. A failure
+// the file lacks too are appended to it as it stands, with the pushed bans it lacks; the
+// bans of the lines the file gained since the last pass are stored too. Nothing else is
+// stored or written. Nothing is written to the file when no ban is new to it. A failure
 // before the commit leaves the database as it was; bans appended by then are in the
 // file, which the next merge reads.
 Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const MergeOptions& options,
@@ -378,14 +419,17 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
     StoredRows stored;
     if (!work.rows.empty() || options.beforeCommit) {
         transaction.emplace(store);
-        // Every grid row is an alias of its GUID; no line of the file is, as none is
-        // added from it here.
+        // Every grid row is an alias of its GUID; a line of the file only when it bans.
         AliasSightings seen(store);
         seen.addGridRows(work.rows);
         seen.store();
         // A lifted ban stays lifted here too: follow re-reads old lines after a restart.
         lifted = skipLiftedRows(store, work.rows);
         stored = storeRows(store, work, [](int64_t) {});
+        // The lines the file gained (the game server's own bans) are sightings of the
+        // players they newly ban, as in a sorted rewrite.
+        seen.addNewBans(work.rows, stored.addedRows);
+        seen.store();
     }
     for (size_t j : stored.addedFromGrid) {
         const WorkRow& row = work.rows[j];

@@ -139,5 +139,35 @@ TEST_F(AppendingMerge, AFileThatIsNotTheOneKnownIsRewrittenWithEveryBan) {
     }
 }
 
+// The game server's own bans, appended to the file between two merges, are stored by the
+// next appending merge, after a sorted rewrite as after an appending merge, and not
+// appended again. They waited for the next sorted rewrite (a day, with follow), and the
+// other servers of a fleet with them.
+TEST_F(AppendingMerge, TheGameServersOwnBansAreStoredAtTheNextMerge) {
+    writeBytes(bans, lineOf(1000));
+    MergeOptions rewrite;  // follow's first merge
+    rewrite.banFile = bans;
+    rewrite.known = &known;
+    ASSERT_TRUE(mergeRows(bans, {violationRow(guidOf(1), "P1")}, rewrite).outcome.completed);
+    const auto stored = [&] { return sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID"); };
+    Rows expected = {guidOf(1), guidOf(1000)};
+    for (int n : {2, 4}) {
+        SCOPED_TRACE(n);
+        appendBytes(bans, lineOf(n));
+        merge(n + 1);
+        expected.insert(expected.end(), {guidOf(n), guidOf(n + 1)});
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(stored(), expected);
+        EXPECT_EQ(sql(db, "SELECT PlayerName FROM tblAliases WHERE GUID = '" + guidOf(n) + "'"),
+                  Rows{"\"P\""});
+        const std::string file = readBytes(bans);
+        EXPECT_EQ(file.find(guidOf(n)), file.rfind(guidOf(n))) << "appended once";
+    }
+    const std::string file = readBytes(bans);
+    merge(0);
+    EXPECT_EQ(readBytes(bans), file);
+    EXPECT_EQ(stored(), expected);
+}
+
 }  // namespace
 }  // namespace th::test

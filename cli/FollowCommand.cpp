@@ -287,6 +287,22 @@ class Follower {
         return next;
     }
 
+    // The logs first seen in a look whose merge failed are kept at their start, to be read
+    // from there again: one renamed away by a rotation before the next look is still found
+    // by its place, where, forgotten, it was never read.
+    void keepNewLogsAtTheirStart(const std::vector<LogPosition>& next) {
+        for (const LogPosition& seen : next) {
+            if (std::any_of(positions_.begin(), positions_.end(),
+                            [&](const LogPosition& known) { return known.sameLog(seen); }))
+                continue;
+            LogPosition start = seen;
+            start.size = start.position = 0;
+            start.headHash = headHash({});
+            start.endHash = start.headHash;
+            positions_.push_back(start);
+        }
+    }
+
     // A failure's words with every run of digits as one '#': a backup's dated name changes
     // every second, and two failures alike but for their numbers are the same failure.
     static std::string withoutNumbers(const std::string& text) {
@@ -407,6 +423,7 @@ class Follower {
             if (database_ && !database_->connected()) lost("the connection was broken");
             // One the stop cut short has said so, and ends as the prompt stop it is.
             unmerged_ = !StopSignals::requested();
+            keepNewLogsAtTheirStart(next);
             return false;
         }
         positions_ = std::move(next);

@@ -216,6 +216,21 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
         << err();
 }
 
+// A log first seen while merges fail, and rotated away (renamed) before they work again, is
+// still read: it was forgotten with the failed merge, and its violations never banned.
+TEST_F(Follow, ALogSeenWhileMergesFailIsReadAfterItsRotation) {
+    sql(db, "ALTER TABLE tblAliases RENAME TO tblAway");  // every merge fails
+    append("sv_viol.log", violation("First", guidOf(1)));
+    start();
+    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 1; }));
+    std::filesystem::rename(logs + "/sv_viol.log", logs + "/sv_viol.log.1");
+    append("sv_viol.log", violation("Second", guidOf(2)));
+    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 3; }));
+    sql(db, "ALTER TABLE tblAway RENAME TO tblAliases");
+    EXPECT_TRUE(waitForBans(bans, {guidOf(1), guidOf(2)})) << readBytes(bans) << err();
+    EXPECT_EQ(stop(pid_), 0);
+}
+
 // A backup that fails alike at every try (the ban file's folder read-only) is said once and
 // then in one line a try: its dated name, new every second, made each failure look new.
 TEST_F(Follow, ABackupFailingAlikeIsSaidOnce) {

@@ -119,6 +119,18 @@ void buildGrid(MainForm& form, const GridSources& sources, bool arrange) {
         for (const LogSlice& slice : sources.plan->slices)
             scan(form, slice.path,
                  {.begin = slice.begin, .end = slice.end, .descriptor = slice.file->descriptor()});
+        // A log cut short while the logs were read (copied and truncated by a rotation) gave
+        // less than planned. Its place must not move past what was read: the lines in
+        // between, in the copy, would never be read.
+        for (const LogSlice& slice : sources.plan->slices) {
+            struct stat st {};
+            if (::fstat(slice.file->descriptor(), &st) == 0 &&
+                static_cast<uint64_t>(st.st_size) < slice.end)
+                throw Error(err::kFileChanged, appBaseName(),
+                            slice.path +
+                                " was cut short while it was read (a log rotation?); it is "
+                                "read again from where it stood");
+        }
     }
     for (const auto& input : sources.files) {
         if (sources.plan && readsFromPosition(input)) continue;  // read above, from its place

@@ -5,7 +5,9 @@
 #include <map>
 
 #include "bans/SchemaMigration.h"
+#include "cli/GridInputs.h"
 #include "tests/cli/CliRunner.h"
+#include "tests/support/GridForm.h"
 
 namespace th::test {
 namespace {
@@ -100,6 +102,25 @@ TEST_F(NewOnly, AFolderOfMoreLogsThanTheOpenFileLimitIsRead) {
         runProgram({"scan", "--raw", "--new-only", "--db", db, logs}, {.openFiles = 32});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 80);
+}
+
+// A log cut short once the look was planned (copied and truncated by a rotation while the
+// other logs were read) fails the look, so that its place does not move: it moved to the
+// planned end, and the lines before it, in the copy, were never read.
+TEST_F(NewOnly, ALogCutShortWhileTheLogsAreReadFailsTheLook) {
+    append("a.log", violation("A", guidOf(1)));
+    cli::GridSources sources = cli::gatherSources({logs});
+    cli::planNewOnly(sources, {});
+    ASSERT_EQ(::truncate((logs + "/a.log").c_str(), 0), 0);
+    GridForm w;
+    try {
+        cli::buildGrid(w.form, sources, false);
+        ADD_FAILURE() << "the look went on";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.description(), logs +
+                                       "/a.log was cut short while it was read (a log "
+                                       "rotation?); it is read again from where it stood");
+    }
 }
 
 TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {

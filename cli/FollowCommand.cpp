@@ -359,6 +359,9 @@ class Follower {
             return merge(session, next, gone);
         } catch (const std::exception& e) {
             problem(toError(e).description());
+            // The logs were not read: what they hold waits for the next start, as a failed
+            // merge's violations do.
+            unmerged_ = !StopSignals::requested();
             return false;
         }
     }

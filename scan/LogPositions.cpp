@@ -84,10 +84,24 @@ struct Current {
     struct stat st {};
 };
 
+// No file could be opened at all (the limit of open files reached): no fault of the log's,
+// which is not to be left out as one that cannot be read.
+struct OutOfFiles : Error {
+    explicit OutOfFiles(const Error& e) : Error(e) {}
+};
+
 std::optional<Current> openLog(const std::string& path, bool mustExist) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         if (!mustExist && errno == ENOENT) return std::nullopt;
+        if (errno == EMFILE || errno == ENFILE) {
+            const Error e = Error::fromErrno(errno, path);
+            throw OutOfFiles(Error(e.number(), e.source(),
+                                   e.description() +
+                                       "; every log is open while the logs are read: raise the "
+                                       "limit of open files (ulimit -n, or LimitNOFILE= for a "
+                                       "service) or move old logs out of the folder"));
+        }
         throw Error::fromErrno(errno, path);
     }
     Current c{path, std::make_shared<OpenLog>(fd)};
@@ -242,6 +256,9 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
         std::optional<Current> opened;
         try {
             opened = openLog(path, true);
+        } catch (const OutOfFiles&) {
+            // Every log after it would be left out, look after look: the look fails.
+            throw;
         } catch (const Error& e) {
             if (!unreadable) throw;
             unreadable->push_back(e.description());

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -148,6 +151,36 @@ TEST(LogPositions, FoldersAndTheirLogsComeAndGo) {
     EXPECT_EQ(twice.run({dir + "/3.log", dir + "/3.log"}), "two\nthree\n");
     EXPECT_THROW(planScan({}, {dir + "/none.log"}, {}), Error);
     EXPECT_THROW(planScan({}, {dir}, {}), Error);  // a folder is no log
+}
+
+// More logs than files may be open: the plan fails, where the logs past the limit were left
+// out as unreadable, look after look, and never read.
+TEST(LogPositions, TheLimitOfOpenFilesFailsThePlanRatherThanLeavingLogsOut) {
+    const test::ScratchFolder folder;
+    const std::string& dir = folder.dir;
+    std::vector<std::string> logs;
+    for (int n = 0; n < 20; ++n) {
+        logs.push_back(dir + "/" + std::to_string(n) + ".log");
+        append(logs.back(), "line\n");
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int open = 0;
+        for (int fd = 0; fd < 1024; ++fd) open += ::fcntl(fd, F_GETFD) != -1;
+        const rlimit few{static_cast<rlim_t>(open + 5), static_cast<rlim_t>(open + 5)};
+        std::vector<std::string> unreadable;
+        int outcome = 1;
+        try {
+            if (::setrlimit(RLIMIT_NOFILE, &few) == 0) planScan({}, logs, {dir}, &unreadable);
+        } catch (const Error& e) {
+            outcome =
+                unreadable.empty() && e.description().starts_with("Too many open files: ") ? 0 : 2;
+        }
+        ::_exit(outcome);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

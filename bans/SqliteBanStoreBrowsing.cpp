@@ -270,12 +270,16 @@ bool SqliteBanStore::liftBan(std::string_view guid, std::string_view liftedAt,
                              std::string_view note) {
     const std::optional<StoredBan> ban = findBan(guid);
     if (!ban) return false;
-    db_.execute("DELETE FROM tblVandrel WHERE GUID = ?1", {guid});
-    db_.execute(
+    // Prepared once: a lifting of many bans runs these for each.
+    SqliteStatement& remove = db_.prepared("DELETE FROM tblVandrel WHERE GUID = ?1");
+    remove.bind(1, guid);
+    remove.run();
+    SqliteStatement& record = db_.prepared(
         "INSERT INTO tblLiftedBans (GUID, PlayerName, LiftedAt, Note) VALUES (?1, ?2, ?3, ?4) "
         "ON CONFLICT (GUID) DO UPDATE SET GUID = excluded.GUID, PlayerName = excluded.PlayerName, "
-        "LiftedAt = excluded.LiftedAt, Note = excluded.Note",
-        {ban->guid, toStored(ban->name), liftedAt, note});
+        "LiftedAt = excluded.LiftedAt, Note = excluded.Note");
+    record.bindAll({ban->guid, toStored(ban->name), liftedAt, note});
+    record.run();
     return true;
 }
 

@@ -300,6 +300,8 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
         std::optional<Current> renamed;
         try {
             renamed = findRenamed(p);
+        } catch (const OutOfFiles&) {
+            throw;
         } catch (const Error& e) {
             if (!unreadable) throw;
             unreadable->push_back(e.description());

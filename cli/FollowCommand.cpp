@@ -101,6 +101,10 @@ std::optional<Clock::time_point> lastBackupOf(const std::string& bans) {
     return Clock::now() - std::chrono::duration_cast<Clock::duration>(age);
 }
 
+// How a look ended: its merge done (or nothing to merge), failed and said, or held back
+// while merges fail, its rows kept for the next try.
+enum class Look { Done, Failed, Holding };
+
 class Follower {
   public:
     Follower(CommandContext& context, const FollowOptions& options)
@@ -143,15 +147,15 @@ class Follower {
             // Looks come at a fixed cadence, however long a merge took, so a line waits
             // at most the interval and one merge.
             const auto lookedAt = Clock::now();
-            const bool done = cycle();
+            const Look look = cycle();
             if (!ready) notifyServiceManager("READY=1");
             ready = true;
-            if (done)
+            if (look == Look::Done)
                 failures_ = 0, unmerged_ = false;
-            else
+            else if (look == Look::Failed)
                 waitAfterFailure(watcher);
             if (StopSignals::requested()) break;
-            if (unstored_ && Clock::now() - lastStored_ >= storeEvery_ &&
+            if (unstored_ && unmergedRows_.empty() && Clock::now() - lastStored_ >= storeEvery_ &&
                 Clock::now() >= storeAgainAt_)
                 storePositions(false);
             listen();
@@ -168,7 +172,9 @@ class Follower {
         // The last word on where the logs stand: lost, the next run reads them again, and
         // the exit status says so rather than a clean stop, unless the stop itself cut
         // short a wait for another writer, as it is meant to.
-        if (unstored_ && !storePositions(true) && !stoppedWaiting_ && context_.status == kExitOk)
+        // Places past rows not merged are never stored: the next run reads those rows again.
+        if (unstored_ && unmergedRows_.empty() && !storePositions(true) && !stoppedWaiting_ &&
+            context_.status == kExitOk)
             context_.status = kExitRunTime;
         // Stopped while merges failed: their violations wait for the next start, which the
         // exit status says rather than a clean stop.
@@ -287,20 +293,23 @@ class Follower {
         return next;
     }
 
-    // The logs first seen in a look whose merge failed are kept at their start, to be read
-    // from there again: one renamed away by a rotation before the next look is still found
-    // by its place, where, forgotten, it was never read.
-    void keepNewLogsAtTheirStart(const std::vector<LogPosition>& next) {
-        for (const LogPosition& seen : next) {
-            if (std::any_of(positions_.begin(), positions_.end(),
-                            [&](const LogPosition& known) { return known.sameLog(seen); }))
-                continue;
-            LogPosition start = seen;
-            start.size = start.position = 0;
-            start.headHash = headHash({});
-            start.endHash = start.headHash;
-            positions_.push_back(start);
+    // Keeps the rows of a look that could not merge them for the next try, and moves the
+    // logs' places past them, so that the logs are read on from there: a log rotated
+    // meanwhile (renamed, or copied and truncated) is found by its new place. Read again
+    // from the old places, a log first seen during the failures was forgotten once renamed,
+    // and the lines before a second copy-and-truncate were lost.
+    void hold(const FlexGrid& grid, std::vector<LogPosition>& next,
+              std::vector<LogPosition>& gone) {
+        std::vector<std::vector<std::string>> rows;
+        for (int32_t r = 1; r < grid.rows(); ++r) {
+            if (grid.isSubtotal(r)) continue;
+            std::vector<std::string>& row = rows.emplace_back();
+            for (int32_t c = 0; c < grid.cols(); ++c) row.emplace_back(grid.cell(r, c));
         }
+        unmergedRows_ = std::move(rows);
+        positions_ = std::move(next);
+        gone_ = std::move(gone);
+        unstored_ = true;
     }
 
     // A failure's words with every run of digits as one '#': a backup's dated name changes
@@ -317,8 +326,8 @@ class Follower {
         return out;
     }
 
-    // One look at the logs; false after reporting a failure (nothing moved then).
-    bool cycle() {
+    // One look at the logs: Failed after reporting a failure (nothing moved then).
+    Look cycle() {
         try {
             // A log or a folder that cannot be read (its permissions taken away) keeps no
             // other from being followed, and is looked at again at every look; it is said
@@ -341,20 +350,30 @@ class Follower {
             std::vector<LogPosition> gone = gone_;
             gone.insert(gone.end(), plan.gone.begin(), plan.gone.end());
             const bool pushed = pushAll_ || !pushed_.empty();
-            if (plan.slices.empty() && !pushed) {
+            if (plan.slices.empty() && !pushed && unmergedRows_.empty()) {
                 if (!plan.gone.empty()) unstored_ = true;
                 positions_ = std::move(next);
                 gone_ = std::move(gone);
-                return true;
+                return Look::Done;
             }
             CommandForm session(context_.err, options_.scan);
+            // Both grids are this command's own, their columns where the set-up put them.
+            for (const std::vector<std::string>& row : unmergedRows_)
+                session.form.vsFlexGrid1.addRow(
+                    std::vector<std::string_view>(row.begin(), row.end()));
             if (!plan.slices.empty()) buildGrid(session.form, sources, true);
             if (session.form.vsFlexGrid1.rows() < 2 && !pushed) {
                 // Only chatter: nothing to merge, the ban file is left alone.
                 positions_ = std::move(next);
                 gone_ = std::move(gone);
                 unstored_ = true;
-                return true;
+                return Look::Done;
+            }
+            // While merges fail, the logs are read on at every look and their rows kept; a
+            // merge is tried again once the wait after the last failure is over.
+            if (!unmergedRows_.empty() && Clock::now() < mergeAgainAt_) {
+                hold(session.form.vsFlexGrid1, next, gone);
+                return Look::Holding;
             }
             return merge(session, next, gone);
         } catch (const std::exception& e) {
@@ -362,11 +381,11 @@ class Follower {
             // The logs were not read: what they hold waits for the next start, as a failed
             // merge's violations do.
             unmerged_ = !StopSignals::requested();
-            return false;
+            return Look::Failed;
         }
     }
 
-    bool merge(CommandForm& session, std::vector<LogPosition>& next,
+    Look merge(CommandForm& session, std::vector<LogPosition>& next,
                std::vector<LogPosition>& gone) {
         const std::string bans = absolutePath(options_.bans);
         session.terminal.files.paths = {bans};
@@ -408,10 +427,11 @@ class Follower {
             if (backUp) lastBackup_ = Clock::now();
             pushAll_ = false;
             pushed_.clear();
+            unmergedRows_.clear();
             positions_ = std::move(next);
             gone_ = std::move(gone);
             unstored_ = true;
-            return true;
+            return Look::Done;
         }
         if (!outcome.completed) {
             // A backup written before the failure counts: tried again every few minutes,
@@ -426,10 +446,13 @@ class Follower {
             if (database_ && !database_->connected()) lost("the connection was broken");
             // One the stop cut short has said so, and ends as the prompt stop it is.
             unmerged_ = !StopSignals::requested();
-            keepNewLogsAtTheirStart(next);
-            return false;
+            if (!storing) return Look::Failed;
+            hold(session.form.vsFlexGrid1, next, gone);
+            mergeAgainAt_ = Clock::now() + backedOff(failures_);
+            return Look::Holding;
         }
         positions_ = std::move(next);
+        unmergedRows_.clear();
         if (storing) {
             gone_.clear();
             unstored_ = false;
@@ -448,7 +471,7 @@ class Follower {
             const std::string failed = runAfterMerge(command_, bans, gained, kAfterMergeLimit);
             if (!failed.empty()) context_.note("tallyhound-cli: after the merge: " + failed);
         }
-        return true;
+        return Look::Done;
     }
 
     void problem(const std::string& text) {
@@ -497,7 +520,11 @@ class Follower {
     std::optional<Clock::time_point> lastBackup_;
     int failures_ = 0;
     bool unmerged_ = false;  // the last merge failed before a stop was asked for
-    KnownBanFile known_;     // the ban file as the last appending merge left it
+    // The rows of the looks whose merges failed, merged with the next look's; the logs'
+    // places in positions_ are past them, and are not stored until they are merged.
+    std::vector<std::vector<std::string>> unmergedRows_;
+    Clock::time_point mergeAgainAt_;  // the next try of a merge after a failure
+    KnownBanFile known_;              // the ban file as the last appending merge left it
     // The PostgreSQL database follow listens to and merges through; null while lost.
     std::unique_ptr<PostgresBanStore> database_;
     Clock::time_point listenAgainAt_;

@@ -216,19 +216,33 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
         << err();
 }
 
-// A log first seen while merges fail, and rotated away (renamed) before they work again, is
-// still read: it was forgotten with the failed merge, and its violations never banned.
-TEST_F(Follow, ALogSeenWhileMergesFailIsReadAfterItsRotation) {
+// Logs rotated while merges fail lose nothing once they work again: one first seen then and
+// renamed away, and one copied and truncated twice. They are read on at every look, while the
+// merges are tried after ever longer waits; read again from where the last merge left them,
+// the first was forgotten and the second's first copy never read.
+TEST_F(Follow, LogsRotatedWhileMergesFailLoseNothing) {
     sql(db, "ALTER TABLE tblAliases RENAME TO tblAway");  // every merge fails
-    append("sv_viol.log", violation("First", guidOf(1)));
+    append("sv_viol.log", violation("Renamed", guidOf(1)));
+    append("cut.log", violation("Cut", guidOf(2)));
     start();
     ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 1; }));
+    const auto someLooks = [] { std::this_thread::sleep_for(2s); };  // ten looks
     std::filesystem::rename(logs + "/sv_viol.log", logs + "/sv_viol.log.1");
-    append("sv_viol.log", violation("Second", guidOf(2)));
-    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 3; }));
+    append("sv_viol.log", violation("Next", guidOf(3)));
+    std::filesystem::copy_file(logs + "/cut.log", logs + "/cut.log.1");
+    std::filesystem::resize_file(logs + "/cut.log", 0);
+    append("cut.log", violation("CutAgain", guidOf(4)));
+    someLooks();
+    std::filesystem::rename(logs + "/cut.log.1", logs + "/cut.log.2");
+    std::filesystem::copy_file(logs + "/cut.log", logs + "/cut.log.1");
+    std::filesystem::resize_file(logs + "/cut.log", 0);
+    append("cut.log", violation("CutLast", guidOf(5)));
+    someLooks();
     sql(db, "ALTER TABLE tblAway RENAME TO tblAliases");
-    EXPECT_TRUE(waitForBans(bans, {guidOf(1), guidOf(2)})) << readBytes(bans) << err();
+    EXPECT_TRUE(waitForBans(bans, {guidOf(1), guidOf(2), guidOf(3), guidOf(4), guidOf(5)}))
+        << readBytes(bans) << err();
     EXPECT_EQ(stop(pid_), 0);
+    EXPECT_EQ(timesIn(dir + "/out", "\t"), 5u * 3) << "each banned once";
 }
 
 // A backup that fails alike at every try (the ban file's folder read-only) is said once and

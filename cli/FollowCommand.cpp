@@ -246,6 +246,9 @@ class Follower {
             return true;
         } catch (const std::exception& e) {
             problem("the ban database could not be read: " + toError(e).description());
+            // What was appended while follow was not running is not merged yet: a stop now
+            // is no clean one.
+            unmerged_ = !StopSignals::requested();
             return false;
         }
     }

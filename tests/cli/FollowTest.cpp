@@ -245,6 +245,20 @@ TEST_F(Follow, LogsRotatedWhileMergesFailLoseNothing) {
     EXPECT_EQ(timesIn(dir + "/out", "\t"), 5u * 3) << "each banned once";
 }
 
+// A stop before follow could even read where the logs stand (the database down since its
+// start) ends with 1: what was appended meanwhile is not merged. It ended with 0.
+TEST_F(Follow, AStopBeforeTheDatabaseCouldBeReadEndsWithOne) {
+    sql(db, "ALTER TABLE tblLogPositions RENAME TO tblAway");
+    append("sv_viol.log", violation("Waiting", guidOf(1)));
+    start();
+    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "could not be read") >= 1; }));
+    EXPECT_EQ(stop(pid_), 1);
+    EXPECT_TRUE(
+        err().ends_with("stopped while merges were failing; what they did not merge is "
+                        "merged at the next start\n"))
+        << err();
+}
+
 // A backup that fails alike at every try (the ban file's folder read-only) is said once and
 // then in one line a try: its dated name, new every second, made each failure look new.
 TEST_F(Follow, ABackupFailingAlikeIsSaidOnce) {

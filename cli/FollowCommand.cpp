@@ -176,6 +176,7 @@ class Follower {
         if (unstored_ && unmergedRows_.empty() && !storePositions(true) && !stoppedWaiting_ &&
             context_.status == kExitOk)
             context_.status = kExitRunTime;
+        sayUnmergedRows();
         // Stopped while merges failed: their violations wait for the next start, which the
         // exit status says rather than a clean stop.
         if (unmerged_ && context_.status == kExitOk) {
@@ -313,6 +314,24 @@ class Follower {
         positions_ = std::move(next);
         gone_ = std::move(gone);
         unstored_ = true;
+    }
+
+    // Said at a stop: the next start reads these rows again from the logs, but a log that
+    // rotation took out of reach meanwhile (renamed or copied away twice while the merges
+    // failed) is not read again, and then this is their only record.
+    void sayUnmergedRows() {
+        if (unmergedRows_.empty()) return;
+        context_.note("tallyhound-cli: read while merges were failing and not merged (" +
+                      std::to_string(unmergedRows_.size()) +
+                      "; read again at the next start from the logs still in reach):");
+        for (const std::vector<std::string>& row : unmergedRows_) {
+            std::string line;
+            for (size_t c = 0; c < row.size(); ++c) {
+                if (c > 0) line += '\t';
+                appendTerminalText(line, row[c]);
+            }
+            context_.err << line << "\n";
+        }
     }
 
     // A failure's words with every run of digits as one '#': a backup's dated name changes

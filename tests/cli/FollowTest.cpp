@@ -210,6 +210,13 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
     // The failure's box is printed once; each try after says it failed as before.
     EXPECT_EQ(timesIn(dir + "/err", "An error has occured during a merge"), 1u);
     EXPECT_GE(timesIn(dir + "/err", "did not complete, as before; it is tried again\n"), 2u);
+    // What was read and not merged is listed: a log rotated away meanwhile is out of reach
+    // of the next start.
+    EXPECT_NE(err().find("tallyhound-cli: read while merges were failing and not merged (1; read "
+                         "again at the next start from the logs still in reach):\nEarly\t"),
+              std::string::npos)
+        << err();
+    EXPECT_NE(err().find("\t" + guidOf(1) + "\t"), std::string::npos);
     EXPECT_TRUE(
         err().ends_with("tallyhound-cli: stopped while merges were failing; what they did "
                         "not merge is merged at the next start\n"))

@@ -246,7 +246,14 @@ class Follower {
             positions_ = store->logPositions(server_, kMergeReader);
             return true;
         } catch (const std::exception& e) {
-            problem("the ban database could not be read: " + toError(e).description());
+            // Said once while it fails alike, as the merges' failures are.
+            const std::string said =
+                "the ban database could not be read: " + toError(e).description();
+            if (said != lastLoadFailure_)
+                problem(said);
+            else
+                ++failures_;
+            lastLoadFailure_ = said;
             // What was appended while follow was not running is not merged yet: a stop now
             // is no clean one.
             unmerged_ = !StopSignals::requested();
@@ -539,6 +546,7 @@ class Follower {
     Clock::time_point storeAgainAt_;
     int storeFailures_ = 0;
     std::string lastStoreFailure_;  // what the last failed storing said
+    std::string lastLoadFailure_;   // what the last failed reading of the places said
     std::optional<Clock::time_point> lastBackup_;
     int failures_ = 0;
     bool unmerged_ = false;  // the last merge failed before a stop was asked for

@@ -313,11 +313,12 @@ void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFil
                          [&](WorkRow&& row) { partial.insert(guidKey(row.guid)); });
         return;
     }
-    // Where the lines new to the database start in bytes; none with nothing known.
-    size_t added = bytes.size();
-    if (known->valid && known->gathered)
-        added = 0;
-    else if (known->valid && file.start() == 0)
+    // Where the lines that may be new to the database start in bytes: after the bytes a
+    // sorted rewrite wrote from it, or else at the first byte read. With nothing known
+    // (follow's first merge after a start) that is the whole file: the game server may
+    // have added bans while follow was not running.
+    size_t added = 0;
+    if (known->valid && !known->gathered && file.start() == 0)
         added = static_cast<size_t>(std::min<uint64_t>(known->end, bytes.size()));
     if (file.start() == 0 || !known->valid) {
         *known = {};

@@ -167,6 +167,13 @@ TEST_F(AppendingMerge, TheGameServersOwnBansAreStoredAtTheNextMerge) {
     merge(0);
     EXPECT_EQ(readBytes(bans), file);
     EXPECT_EQ(stored(), expected);
+    // One appended while follow was not running, which knows nothing of the file at start.
+    appendBytes(bans, lineOf(7));
+    known = {};
+    merge(0);
+    expected.push_back(guidOf(7));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(stored(), expected);
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ std::string pageOf(const std::vector<Cells>& rows, std::pair<int32_t, int32_t> m
 }
 
 // The sample's rows (one a line, cells separated by tabs) hold runs of one player in
-// several cases, an empty first name, spaces, quoted time stamps, markup and 8-bit bytes.
+// several cases, an empty first name, spaces, quoted time stamps, markup and 8-bit bytes:
+// a name's "<b>Bob & "Co"</b>" is written escaped, byte for byte.
 TEST(HtmlBanList, SamplePageMatchesByteForByteAndShowsMarkupUnobeyed) {
     std::vector<Cells> rows;
     std::istringstream lines(readBytes(dataPath("html/banlist.tsv")));
@@ -40,10 +41,6 @@ TEST(HtmlBanList, SamplePageMatchesByteForByteAndShowsMarkupUnobeyed) {
     EXPECT_EQ(pageOf(rows), expected);
     // The rows in the same order give the same page wherever the columns stand.
     for (auto move : everyColumnMove()) EXPECT_EQ(pageOf(rows, move), expected) << moveName(move);
-
-    const std::string page = pageOf({row("<script>a&b\"</script>")});
-    EXPECT_NE(page.find(" \"&lt;script&gt;a&amp;b&quot;&lt;/script&gt;\" "), std::string::npos);
-    EXPECT_EQ(page.find("<script"), std::string::npos);
 
     // A name that holds a line break (possible through a scan file) stays on its line.
     const std::string forged = pageOf({row("x\r\n[01.01.2003 00:00:00] f0f0 \"forged\"")});

@@ -14,7 +14,6 @@ TEST(TimeStamp, ReadsTheMonthFirstShapeOnlyAndWritesItBack) {
         // text, its parts as month day year hour minute second, or "" for no stamp
         {"[04.16.2017 21:03:11]", "4 16 2017 21 3 11"},
         {"[4.16.2017 21:03:11]", ""},
-        {"[04.16.2017 21:03:11] ", ""},
         {"[04-16-2017 21:03:11]", ""},
         {"[0a.16.2017 21:03:11]", ""},
         {"", ""},

@@ -106,7 +106,8 @@ TEST(PatternMatcherTest, LinePatternReadDirectlyAsMatched) {
 }
 
 // Long lines of the characters the line pattern cares about, which a plain
-// backtracking matcher would take ages over; the results follow from the rules.
+// backtracking matcher would take ages over; the results follow from the rules. (One
+// without "(slot " is the scan's huge line in LogScannerTest: no row.)
 TEST(PatternMatcherTest, LongAdversarialLines) {
     const size_t size = 64 * 1024;
     std::string noise, open;
@@ -114,7 +115,6 @@ TEST(PatternMatcherTest, LongAdversarialLines) {
     for (char c : noise) open += c == ')' ? '(' : c;
     PatternMatcher m;
     m.setPattern(kLinePattern);
-    EXPECT_EQ(matchOf(m, "[" + noise + "] VIOLATION " + noise), "0");  // no "(slot "
     // Without a ")" after it, the one closing the slot group is the last one.
     m.setText("[x] VIOLATION (K) #1: P (slot " + noise + ") d" + open + "x y");
     ASSERT_EQ(m.tagCount(), 8);

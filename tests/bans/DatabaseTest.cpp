@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <csignal>
 #include <filesystem>
@@ -18,6 +17,7 @@ namespace {
 
 using DatabaseRoutines = BanFolderTest;
 
+// Connecting, a look-up before and after closing, and SQLite's failures naming the database.
 TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     // (A missing database, reported and never created, is the merge's test.)
     TestWindow w;
@@ -40,40 +40,34 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
     EXPECT_EQ(shown.size(), 2u);
 
+    // Inserts rows of 500 bytes until one fails; why it failed.
+    const auto whyFailed = [](SqliteConnection& c, const std::string& guid, int rows) {
+        try {
+            for (int i = 0; i < rows; ++i)
+                c.execute("INSERT INTO tblVandrel (GUID, PlayerName) VALUES (?, ?)",
+                          {guid + std::to_string(i), std::string(500, 'n')});
+        } catch (const Error& e) {
+            return e.description();
+        }
+        return std::string("never failed");
+    };
     // A full disk names the database: the ban file's name came last, and pointed at the
     // wrong disk.
     SqliteConnection full;
     full.Open(db);
     full.execute("PRAGMA max_page_count = 40");
-    try {
-        for (int i = 0; i < 1000; ++i)
-            full.execute("INSERT INTO tblVandrel (GUID, PlayerName) VALUES (?, ?)",
-                         {std::to_string(i), std::string(500, 'n')});
-        ADD_FAILURE() << "never full";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.description(), db + ": database or disk is full");
-    }
+    EXPECT_EQ(whyFailed(full, "full", 1000), db + ": database or disk is full");
     // So does a journal that cannot be written beside it, with the cause.
     full.execute("PRAGMA max_page_count = 1000000");
     std::filesystem::create_directory(db + "-journal");
-    try {
-        full.execute("INSERT INTO tblVandrel (GUID) VALUES ('journal')");
-        ADD_FAILURE() << "no journal needed";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.description(), db + ": disk I/O error (Is a directory)");
-    }
+    EXPECT_EQ(whyFailed(full, "journal", 1), db + ": disk I/O error (Is a directory)");
     // Or one whose name would be too long: SQLite said only "unable to open database file".
     const std::string longest = dir + "/" + std::string(251, 'n') + ".mdb";
     createDatabase(longest);
     SqliteConnection named;
     named.Open(longest);
-    try {
-        named.execute("INSERT INTO tblVandrel (GUID) VALUES ('journal')");
-        ADD_FAILURE() << "no journal needed";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.description(),
-                  longest + ": the journal file beside it could not be made (File name too long)");
-    }
+    EXPECT_EQ(whyFailed(named, "journal", 1),
+              longest + ": the journal file beside it could not be made (File name too long)");
 }
 
 // A write that fails part-way (here past a file-size limit, as on a full disk) is put back
@@ -81,9 +75,7 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
 // copy or a read-only backup takes, was damaged meanwhile.
 TEST_F(DatabaseRoutines, AWriteThatFailsLeavesTheDatabaseWholeOnDisk) {
     const std::string before = readBytes(db);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const std::optional<std::string> failed = inChild(dir, [&] {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{before.size() + 65536, RLIM_INFINITY};
         ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -96,22 +88,18 @@ TEST_F(DatabaseRoutines, AWriteThatFailsLeavesTheDatabaseWholeOnDisk) {
                                    {std::to_string(i), std::string(500, 'n')});
         } catch (const Error&) {
             connection.rollback();
-            ::_exit(0);
+            return "failed";
         }
-        ::_exit(1);  // never failed
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        return "never failed";
+    });
+    EXPECT_EQ(failed, "failed");
     EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
     EXPECT_EQ(readBytes(db), before);
 
     // A run killed mid-write leaves the journal all the same: a backup is its next reader,
     // and takes the database as it was (opened read-only, it failed, "attempt to write a
     // readonly database").
-    const pid_t killed = ::fork();
-    ASSERT_GE(killed, 0);
-    if (killed == 0) {
+    inChild(dir, [&] {
         sqlite3* writer = nullptr;
         sqlite3_open(db.c_str(), &writer);
         sqlite3_exec(writer,
@@ -119,9 +107,9 @@ TEST_F(DatabaseRoutines, AWriteThatFailsLeavesTheDatabaseWholeOnDisk) {
                      "SELECT i + 1 FROM n WHERE i < 20000) INSERT INTO tblVandrel (GUID, "
                      "PlayerName) SELECT i, printf('%500d', i) FROM n",
                      nullptr, nullptr, nullptr);
-        ::_exit(0);
-    }
-    ASSERT_EQ(::waitpid(killed, &status, 0), killed);
+        ::_exit(0);  // mid-write, as a kill would leave it
+        return "";
+    });
     ASSERT_TRUE(std::filesystem::exists(db + "-journal"));
     TestWindow w;
     std::string archive;
@@ -146,12 +134,12 @@ TEST_F(DatabaseRoutines, ANewDatabaseHasTheUmasksPermissions) {
     }
 }
 
+// A dated archive's name is the date and time, then "-2", "-3"... past those taken.
 TEST_F(DatabaseRoutines, DatedArchiveNamesNeverReplaceAnEarlierArchive) {
     std::tm when{};
     ::strptime("05.12.2003 20:09:59", "%d.%m.%Y %H:%M:%S", &when);
     when.tm_isdst = -1;
     const std::time_t t = std::mktime(&when);
-    EXPECT_EQ(datedArchiveName(t, "_pbbans.zip"), "05-12-2003_20-09-59_pbbans.zip");
     const std::string taken = dir + "/05-12-2003_20-09-59_Vandrel";
     writeBytes(taken + ".zip", ""), writeBytes(taken + "-2.zip", "");
     EXPECT_EQ(freeArchivePath(dir + "/", t, "_Vandrel.zip"), taken + "-3.zip");

@@ -8,9 +8,9 @@
 
 #include "app/MainCommands.h"
 #include "app/ViolationGridView.h"
-#include "bans/NewDatabase.h"
 #include "tests/app/GridFixture.h"
 #include "tests/app/WindowFixture.h"
+#include "tests/bans/BanTestSupport.h"
 #include "tests/support/Files.h"
 #include "tests/support/ThreadLimit.h"
 
@@ -129,25 +129,23 @@ TEST(BackgroundWork, ACommandWithoutAThreadRunsAndTheWindowComesBack) {
     EXPECT_EQ(status, 0);
 }
 
-TEST(BackgroundWork, ACancelledMergeChangesNeitherTheBanFileNorTheDatabase) {
+using BackgroundMerge = test::BanFolderTest;
+
+// Cancel pressed once the merge is under way leaves the ban file as it was, and says so.
+TEST_F(BackgroundMerge, ACancelledMergeChangesNeitherTheBanFileNorTheDatabase) {
     test::GridFixture f;
     f.addSampleRows();
-    test::ScratchFolder folder;
-    const std::string bans = folder.dir + "/pbbans.dat", db = folder.dir + "/Vandrel.mdb";
     test::writeBytes(bans,
                      "[06.01.2003 20:09:59] 0123456789abcdef0123456789abcdef \"Old\" "
                      "\"1.2.3.4\" \"x\"\r\n");
-    ASSERT_TRUE(createDatabase(db));
-    setDatabasePath(db);
     const auto before = std::filesystem::last_write_time(bans);
     f.scripted.files.answers = {{bans}};
-    f.form.cancel.request();  // Cancel pressed once the merge is under way
+    f.form.cancel.request();
     cmdQuelvane_Click(f.form, cmd::kMerge);
     EXPECT_EQ(boxes(f.scripted.messages.shown).back(),
               box("Merge cancelled: the ban file and the ban database are as they were.        ",
                   MsgButtons::Ok, MsgIcon::Information));
     EXPECT_EQ(std::filesystem::last_write_time(bans), before);
-    setDatabasePath({});
 }
 
 }  // namespace

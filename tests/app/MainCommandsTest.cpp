@@ -102,10 +102,9 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
 // Load log folder names the folder and its number of logs; Scan reads its logs into one
 // arranged grid (in name order: the log folder's test).
 TEST(LoadLogFolder, ScanReadsEveryLogOfTheFolder) {
-    namespace fs = std::filesystem;
     test::ScratchFolder folder;
     const std::string& dir = folder.dir;
-    fs::create_directories(dir + "/empty");
+    std::filesystem::create_directories(dir + "/empty");
     auto line = [](const std::string& name) {
         return test::violation(name, "0123456789abcdef0123456789abcdef");
     };

@@ -46,7 +46,6 @@ TEST(QtFileChooserPort, ANameToSaveUnderWithADoubleQuoteIsAskedForAgain) {
     std::filesystem::create_directories(folder);
     FileChooserRequest request;
     request.save = true;
-    request.title = "Save";
     request.initialDir = folder;
     request.defaultExt = "sf";
     QString said;

@@ -16,7 +16,6 @@ TEST(WindowArguments, ReadsItsOptionsAndNamesAnyOtherWord) {
     };
     const Case cases[] = {
         {{}, "", ""},
-        {{"--db", "a.mdb"}, "a.mdb", ""},
         {{"--db=postgresql://fleet@host/bans"}, "postgresql://fleet@host/bans", ""},
         {{"--db", "a.mdb", "--db=b.mdb"}, "b.mdb", ""},
         {{"--db"}, "", "--db"},  // no value

@@ -17,14 +17,12 @@ class BanCommands : public CommandFolder {
     std::string log = dataPath("bans/cli.log");
 };
 
-// Failures name the file and leave it as it was; backup and reset, once they work, print
-// their outcome (what a merge prints: the console lines' and the several lines' tests
+// Failures name the file and leave it as it was (a read-only ban file: the merge's own test;
+// what backup prints once it works: the db commands' paths test; reset's: the usage test
 // below).
 TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
-    const std::string before = readBytes(bans), ro = dir + "/ro.dat", none = dir + "/none.mdb",
+    const std::string before = readBytes(bans), none = dir + "/none.mdb",
                       empty = dir + "/empty.mdb", pipe = dir + "/pipe.mdb";
-    writeBytes(ro, before);
-    ASSERT_EQ(::chmod(ro.c_str(), 0444), 0);
     // Neither passes for a database to back up: the pipe once held the backup for ever, an
     // empty file was "backed up" as an empty database, and /dev/null got its zip in /dev.
     writeBytes(empty, "");
@@ -32,7 +30,6 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"merge", "--bans", bans, "--db", none, log},
          "tallyhound-cli: the merge into " + bans + " did not complete; the file is unchanged"},
-        {{"merge", "--bans", ro, "--db", db, log}, "Permission denied: " + ro},
         {{"db", "backup", "--db", none},
          "Database could not be backed up: No such file or directory: " + none},
         {{"db", "reset", "--db", none, "--yes"}, "Database could not be reset: " + none},
@@ -48,11 +45,8 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
         EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
     }
     EXPECT_EQ(readBytes(bans), before);
-    EXPECT_EQ(readBytes(ro), before);
     EXPECT_FALSE(std::filesystem::exists(none));
     EXPECT_EQ(filesIn("_Vandrel.zip"), Rows{});
-    const std::string backup = runCli({"db", "backup", "--db", db}).out;
-    EXPECT_TRUE(backup.starts_with(dir + "/") && backup.ends_with("_Vandrel.zip\n")) << backup;
 }
 
 // Misuse of any command is a usage error, said as it is, and changes nothing: an empty name
@@ -73,13 +67,11 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
         {{"merge", "--bans", "", log}, "--bans: the ban file's name is empty" + help},
         {{"merge", "--bans", bans, "--server", "", log},
          "--server: the game server's name is empty" + help},
-        {{"html", "-o", "", log}, "--output: the output's name is empty" + help},
         {{"scan", log, ""}, "INPUT: an input's name is empty" + help},
         {{"scna", log}, me + "'scna' is not a command; see tallyhound-cli --help\n"},
         {{"db", "lst"}, me + "'lst' is not an action of db; see tallyhound-cli db --help\n"},
         {{}, "A subcommand is required" + help},
         {{"html", log}, "--output is required" + help},
-        {{"scan"}, "INPUT is required" + help},
         {{"scan", "--threads", "0", "x"},
          "--threads: 0 is not a whole number from 1 to 1024" + help},
         {{"save", "--fold-colours", "-o", dir + "/x.sf", log},
@@ -152,12 +144,11 @@ TEST_F(BanCommands, NoBanAnywhereIsNothingToWriteNotAFailure) {
         << lifted.err;
     std::filesystem::remove(logs + "/0.log");
 
-    // Read --new-only, the lines stay read.
+    // Read --new-only, the lines stay read: the next run finds nothing new.
     append("1.log", violation("Nobody", "unknown"));
     const Rows args = {"merge", "--new-only", "--bans", bans, "--db", db, logs};
     EXPECT_EQ(runCli(args).status, 0);
-    EXPECT_EQ(sql(db, "SELECT Position FROM tblLogPositions"),
-              Rows{std::to_string(violation("Nobody", "unknown").size())});
+    EXPECT_EQ(runCli(args).err, "No new violations in the logs; " + bans + " is unchanged\n");
 }
 
 // The option reaches the merge: without it the log's console lines add none (their rows are

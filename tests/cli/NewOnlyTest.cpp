@@ -45,14 +45,10 @@ TEST_F(NewOnly, EachRunReadsWhatWasAppendedSinceAndMergeKeepsItsOwnPlace) {
     append("2.log", violation("Cid", guidOf(3)));
     EXPECT_EQ(looked(), "Bob Cid ");
 
-    // Looking hid nothing from the merge: it sees all three, then only what is new.
-    CliResult dry = runCli({"merge", "--bans", bans, "--db", db, "--new-only", "--dry-run", logs});
-    EXPECT_EQ(dry.status, 0) << dry.err;
-    EXPECT_EQ(dry.out, wouldAdd("Amy", 1) + wouldAdd("Bob", 2) + wouldAdd("Cid", 3));
-    EXPECT_EQ(dry.err, "3 bans would be added to " + bans + "; nothing was changed\n");
+    // Looking hid nothing from the merge: it bans all three, then finds nothing new.
     CliResult merged = runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs});
     EXPECT_EQ(merged.status, 0) << merged.err;
-    EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"3"});
+    EXPECT_EQ(merged.out, "Merge complete. 3 bans have been written to 'pbbans.dat'\n");
     CliResult none = runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs});
     EXPECT_EQ(none.err, "No new violations in the logs; " + bans + " is unchanged\n");
 }
@@ -74,10 +70,10 @@ TEST_F(NewOnly, APlaceMovesOnlyAfterTheOutputIsWritten) {
     CliResult refused = runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs});
     ::chmod(dir.c_str(), 0755);
     ::chmod(bans.c_str(), 0644);
-    if (::geteuid() != 0) {
+    if (::geteuid() != 0) {  // root may write it all the same
         EXPECT_EQ(refused.status, 1);
-        EXPECT_TRUE(sql(db, "SELECT * FROM tblLogPositions WHERE Reader = 'merge'").empty());
     }
+    // Its place unmoved, the next merge bans Amy.
     EXPECT_EQ(runCli({"merge", "--bans", bans, "--db", db, "--new-only", logs}).status, 0);
     EXPECT_EQ(sql(db, "SELECT count(*) FROM tblVandrel"), Rows{"1"});
 }

@@ -18,6 +18,7 @@
 #include "cli/OutputChecks.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
+#include "platform/DisplayBytes.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TimeStamp.h"
 #include "platform/TrimSpaces.h"
@@ -50,6 +51,12 @@ class OpenStore {
     MainForm form_;
     std::unique_ptr<BanStore> store_;
 };
+
+// A stored value as the exports and db list show it: decoded by the display rule (a
+// Windows-1252 name went out as its raw bytes), then escaped for the terminal.
+void appendShown(std::string& out, std::string_view stored) {
+    appendTerminalText(out, displayUtf8(stored));
+}
 
 ShownBan shown(const StoredBan& ban) {
     return shownBan(ban.guid, ban.stamp, ban.name, ban.address, ban.reason);
@@ -147,7 +154,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
         std::string out;
         auto field = [&](const char* name, std::string_view value) {
             out.append(name).append(": ");
-            appendTerminalText(out, value);
+            appendShown(out, value);
             out += '\n';
         };
         if (ban) {
@@ -168,13 +175,13 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
         // Every name and address the GUID was seen with: name, IP, first and last seen.
         for (const StoredAlias& a : store->findAliases(options->guid)) {
             out += "alias: ";
-            appendTerminalText(out, unquoted(a.name));
+            appendShown(out, unquoted(a.name));
             out += '\t';
-            appendTerminalText(out, unquoted(a.address));
+            appendShown(out, unquoted(a.address));
             out += '\t';
-            appendTerminalText(out, a.firstSeen);
+            appendShown(out, a.firstSeen);
             out += '\t';
-            appendTerminalText(out, a.lastSeen);
+            appendShown(out, a.lastSeen);
             out += '\n';
         }
         store->forEachKeptLine({}, [&](std::string_view line) {
@@ -207,7 +214,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
                           "\nlast\t" + last + "\n";
         for (const auto& [reason, count] : reasons) {
             out += "reason\t" + std::to_string(count) + "\t";
-            appendTerminalText(out, reason.empty() ? "(none)" : reason);
+            appendShown(out, reason.empty() ? "(none)" : reason);
             out += '\n';
         }
         context.out << out;

@@ -21,7 +21,8 @@ class DbCommands : public BanFolderTest {
             "INSERT INTO tblAliases VALUES "
             "('aaaa', '\"Jay``yz\"', '\"198.51.100.7\"', '[12.31.2016 23:59:59]', "
             "'[04.16.2017 21:03:11]'),"
-            "('AAAA', '\"J' || char(9) || 'y' || char(27) || '\"', '\"192.0.2.9\"', '', ''),"
+            "('AAAA', '\"J' || char(9) || 'y' || char(27) || CAST(x'E99B' AS TEXT) || '\"', "
+            "'\"192.0.2.9\"', '', ''),"
             "('bbbb', '\"else\"', '\"10.1.1.1\"', '', '')");
         writeBytes(bans, crlf({"[04.16.2017 21:03:11] aaaa \"Jay'yz\" \"198.51.100.7\" "
                                "\"VIOLATION DETECTED -> AIMBOT #50001\"",
@@ -107,8 +108,9 @@ TEST_F(DbCommands, AFolderThatCannotBeWrittenIsTheCauseGiven) {
 
 // db list, searched, limited and in another format (what a search finds is the store's
 // test, each format's rules the writer's), db show and db stats, control characters
-// escaped; a wrong limit fails (a missing database: the ban commands' test), and so does
-// showing a GUID without a ban.
+// escaped and Windows-1252 bytes decoded (db show once printed them raw, and a lone 0x9B
+// is a terminal's control introducer); a wrong limit fails (a missing database: the ban commands'
+// test), and so does showing a GUID without a ban.
 TEST_F(DbCommands, ListShowAndStatsTellWhatTheDatabaseHolds) {
     const std::string head = "guid\tname\tip\treason\ttime\n",
                       reason = "VIOLATION DETECTED -> AIMBOT #50001",
@@ -146,7 +148,7 @@ TEST_F(DbCommands, ListShowAndStatsTellWhatTheDatabaseHolds) {
          "guid: aaaa\nname: Jay'yz\nip: 198.51.100.7\nreason: " + reason +
              "\ntime: [04.16.2017 21:03:11]\n"
              "alias: Jay'yz\t198.51.100.7\t[12.31.2016 23:59:59]\t[04.16.2017 21:03:11]\n"
-             "alias: J\\ty\\x1B\t192.0.2.9\t\t\n"
+             "alias: J\\ty\\x1B\xC3\xA9\xE2\x80\xBA\t192.0.2.9\t\t\n"
              "temp ban: ;[x] tempban of AAAA\n",
          ""},
         {{"show", "dddd"}, 1, "", "tallyhound-cli: no ban of dddd in " + db + "\n"},

@@ -32,6 +32,7 @@
 #include "cli/ScanFlags.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
+#include "cli/UnmergedRows.h"
 #include "platform/DatedArchiveName.h"
 #include "platform/Error.h"
 #include "platform/FileWatcher.h"
@@ -140,6 +141,7 @@ class Follower {
         // What was appended while follow was not running comes first; it is ready once
         // that is merged, or has been tried.
         while (!StopSignals::requested() && !loadPositions()) waitAfterFailure(watcher);
+        takeKeptRows();
         if (!StopSignals::requested()) listen();
         bool ready = false;
         while (!StopSignals::requested()) {
@@ -176,7 +178,7 @@ class Follower {
         if (unstored_ && unmergedRows_.empty() && !storePositions(true) && !stoppedWaiting_ &&
             context_.status == kExitOk)
             context_.status = kExitRunTime;
-        sayUnmergedRows();
+        keepUnmergedRows();
         // Stopped while merges failed: their violations wait for the next start, which the
         // exit status says rather than a clean stop.
         if (unmerged_ && context_.status == kExitOk) {
@@ -311,27 +313,34 @@ class Follower {
     // and the lines before a second copy-and-truncate were lost.
     void hold(const FlexGrid& grid, std::vector<LogPosition>& next,
               std::vector<LogPosition>& gone) {
-        std::vector<std::vector<std::string>> rows;
-        for (int32_t r = 1; r < grid.rows(); ++r) {
-            if (grid.isSubtotal(r)) continue;
-            std::vector<std::string>& row = rows.emplace_back();
-            for (int32_t c = 0; c < grid.cols(); ++c) row.emplace_back(grid.cell(r, c));
-        }
-        unmergedRows_ = std::move(rows);
+        unmergedRows_ = dataRows(grid);
         positions_ = std::move(next);
         gone_ = std::move(gone);
         unstored_ = true;
     }
 
-    // Said at a stop: the next start reads these rows again from the logs, but a log that
-    // rotation took out of reach meanwhile (renamed or copied away twice while the merges
-    // failed) is not read again, and then this is their only record.
-    void sayUnmergedRows() {
+    // At a stop, the rows not merged are kept for the next start and listed: it reads them
+    // again from the logs, but not from a log that rotation took out of reach meanwhile
+    // (renamed or copied away twice while the merges failed). Listed only, they were lost
+    // then. A kept file that could not be read is never written over.
+    void keepUnmergedRows() {
         if (unmergedRows_.empty()) return;
+        const std::string path = unmergedRowsPath(absolutePath(options_.bans));
+        std::string kept = "read again at the next start from the logs still in reach";
+        if (!keptUnreadable_) {
+            try {
+                writeUnmergedRows(unmergedRows_, path);
+                kept = "kept in " + path + " for the next start to merge first";
+            } catch (const std::exception& e) {
+                context_.note(
+                    "tallyhound-cli: the violations read and not merged could not be "
+                    "kept: " +
+                    toError(e).description());
+            }
+        }
         context_.note("tallyhound-cli: read while merges were failing and not merged (" +
-                      std::to_string(unmergedRows_.size()) +
-                      "; read again at the next start from the logs still in reach):");
-        for (const std::vector<std::string>& row : unmergedRows_) {
+                      std::to_string(unmergedRows_.size()) + "; " + kept + "):");
+        for (const GridRow& row : unmergedRows_) {
             std::string line;
             for (size_t c = 0; c < row.size(); ++c) {
                 if (c > 0) line += '\t';
@@ -339,6 +348,40 @@ class Follower {
             }
             context_.err << line << "\n";
         }
+    }
+
+    // The rows a stop kept (above) join the first look's, and their file goes once a merge
+    // has taken them. One that cannot be read is said and left as it is.
+    void takeKeptRows() {
+        const std::string path = unmergedRowsPath(absolutePath(options_.bans));
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return;
+        try {
+            std::vector<GridRow> rows = readUnmergedRows(path);
+            context_.note("tallyhound-cli: the violations kept in " + path + " at the last stop (" +
+                          std::to_string(rows.size()) + ") are merged first");
+            unmergedRows_.insert(unmergedRows_.end(), std::make_move_iterator(rows.begin()),
+                                 std::make_move_iterator(rows.end()));
+            keptRows_ = path;
+            // Not merged yet: a stop now is no clean one.
+            unmerged_ = true;
+        } catch (const std::exception& e) {
+            keptUnreadable_ = true;
+            context_.note("tallyhound-cli: " + toError(e).description() +
+                          "; its violations are not merged and it is left as it is");
+        }
+    }
+
+    // The kept rows have been merged: their file goes. Left behind, the next start merges
+    // them again, which bans no one twice.
+    void dropKeptRows() {
+        if (keptRows_.empty()) return;
+        std::error_code ec;
+        std::filesystem::remove(keptRows_, ec);
+        if (ec)
+            context_.note("tallyhound-cli: " + keptRows_ +
+                          " was merged and could not be removed: " + ec.message());
+        keptRows_.clear();
     }
 
     // A failure's words with every run of digits as one '#': a backup's dated name changes
@@ -387,7 +430,7 @@ class Follower {
             }
             CommandForm session(context_.err, options_.scan);
             // Both grids are this command's own, their columns where the set-up put them.
-            for (const std::vector<std::string>& row : unmergedRows_)
+            for (const GridRow& row : unmergedRows_)
                 session.form.vsFlexGrid1.addRow(
                     std::vector<std::string_view>(row.begin(), row.end()));
             if (!plan.slices.empty()) buildGrid(session.form, sources, true);
@@ -457,6 +500,7 @@ class Follower {
             pushAll_ = false;
             pushed_.clear();
             unmergedRows_.clear();
+            dropKeptRows();
             positions_ = std::move(next);
             gone_ = std::move(gone);
             unstored_ = true;
@@ -482,6 +526,7 @@ class Follower {
         }
         positions_ = std::move(next);
         unmergedRows_.clear();
+        dropKeptRows();
         if (storing) {
             gone_.clear();
             unstored_ = false;
@@ -552,7 +597,9 @@ class Follower {
     bool unmerged_ = false;  // the last merge failed before a stop was asked for
     // The rows of the looks whose merges failed, merged with the next look's; the logs'
     // places in positions_ are past them, and are not stored until they are merged.
-    std::vector<std::vector<std::string>> unmergedRows_;
+    std::vector<GridRow> unmergedRows_;
+    std::string keptRows_;            // the file of rows a stop kept, while not merged
+    bool keptUnreadable_ = false;     // such a file is there and could not be read
     Clock::time_point mergeAgainAt_;  // the next try of a merge after a failure
     KnownBanFile known_;              // the ban file as the last appending merge left it
     // The PostgreSQL database follow listens to and merges through; null while lost.

@@ -1,0 +1,41 @@
+#include "cli/UnmergedRows.h"
+
+#include <sstream>
+
+#include "cli/GridInputs.h"
+#include "export/ScanFileFormat.h"
+
+namespace th::cli {
+
+std::string unmergedRowsPath(const std::string& banFile) {
+    return banFile + ".unmerged.sf";
+}
+
+std::vector<GridRow> dataRows(const FlexGrid& grid) {
+    std::vector<GridRow> rows;
+    for (int32_t r = 1; r < grid.rows(); ++r) {
+        if (grid.isSubtotal(r)) continue;
+        GridRow& row = rows.emplace_back();
+        for (int32_t c = 0; c < grid.cols(); ++c) row.emplace_back(grid.cell(r, c));
+    }
+    return rows;
+}
+
+void writeUnmergedRows(const std::vector<GridRow>& rows, const std::string& path) {
+    std::ostringstream unused;
+    CommandForm session(unused);
+    for (const GridRow& row : rows)
+        session.form.vsFlexGrid1.addRow(std::vector<std::string_view>(row.begin(), row.end()));
+    writeScanFile(session.form.vsFlexGrid1, path);
+}
+
+std::vector<GridRow> readUnmergedRows(const std::string& path) {
+    std::ostringstream unused;
+    CommandForm session(unused);
+    FlexGrid& grid = session.form.vsFlexGrid1;
+    const ScanFileContents contents = readScanFile(path);
+    appendGridRows(grid, contents, placeColumns(grid, contents, path));
+    return dataRows(grid);
+}
+
+}  // namespace th::cli

@@ -662,8 +662,19 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                 return;
             }
         }
+        std::vector<std::string> notThereYet;
         for (const auto& input : options->inputs) {
-            struct stat in {};
+            struct stat in {
+            }, folder{};
+            if (input != "-" && ::stat(input.c_str(), &in) != 0 && errno == ENOENT &&
+                ::stat(folderOf(absolutePath(input)).c_str(), &folder) == 0 &&
+                S_ISDIR(folder.st_mode)) {
+                // A log its server has not written yet (or rotated away at a restart) is
+                // followed once it is there, as tail -F does: refused, a service was never
+                // started again.
+                notThereYet.push_back(input);
+                continue;
+            }
             if (input == "-" || ::stat(input.c_str(), &in) != 0) {
                 context.fail(input + ": no log or folder to follow", kExitUsage);
                 return;
@@ -700,6 +711,8 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
             context.fail(why, kExitUsage);
             return;
         }
+        for (const std::string& log : notThereYet)
+            context.note("tallyhound-cli: " + log + " is not there yet; it is read once it is");
         context.status = Follower(context, *options).run();
     });
 }

@@ -285,6 +285,19 @@ TEST_F(Follow, ViolationsNotMergedAtAStopAreKeptForTheNextStart) {
     EXPECT_EQ(readBytes(kept), "TALLYHOUND SCAN FILE\r\n");
 }
 
+// A log named on its own that is not there yet is read once it is, as tail -F does: refused,
+// a service was not started again, and the log of a server that had caught no one yet was
+// never followed.
+TEST_F(Follow, ALogNotThereYetIsReadOnceItIs) {
+    const std::string log = logs + "/later.log";
+    pid_ = launch(bans, db, log, {}, "");
+    ASSERT_TRUE(waitUntil([&] { return !err().empty(); }));
+    append("later.log", violation("Later", guidOf(1)));
+    EXPECT_TRUE(waitForBans(bans, {guidOf(1)})) << err();
+    EXPECT_EQ(stop(pid_), 0);
+    EXPECT_EQ(err(), "tallyhound-cli: " + log + " is not there yet; it is read once it is\n");
+}
+
 // A stop before follow could even read where the logs stand (the database down since its
 // start) ends with 1: what was appended meanwhile is not merged. It ended with 0.
 TEST_F(Follow, AStopBeforeTheDatabaseCouldBeReadEndsWithOne) {

@@ -85,7 +85,8 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
         // file, a device), were said only after the first ban.
         {{"follow", "--bans", none + ".dat", logs},
          me + none + ".dat: not a ban file that can be followed (No such file or directory)\n"},
-        {{"follow", "--bans", bans, none}, me + none + ": no log or folder to follow\n"},
+        {{"follow", "--bans", bans, none + "/x.log"},
+         me + none + "/x.log: no log or folder to follow\n"},  // nor its folder
         {{"follow", "--bans", bans, fifo},
          me + fifo + ": not a log file or folder; follow reads files that grow\n"},
         {{"follow", "--bans", bans, "--db", "postgresql://fleet:secret@/bans?host=/tmp", logs},

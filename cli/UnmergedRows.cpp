@@ -1,9 +1,14 @@
 #include "cli/UnmergedRows.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <sstream>
 
 #include "cli/GridInputs.h"
 #include "export/ScanFileFormat.h"
+#include "platform/Error.h"
+#include "platform/FileOwner.h"
 
 namespace th::cli {
 
@@ -30,10 +35,17 @@ void writeUnmergedRows(const std::vector<GridRow>& rows, const std::string& path
 }
 
 std::vector<GridRow> readUnmergedRows(const std::string& path) {
+    // Beside a ban file the game server's account may write to: a link it planted, or a
+    // pipe that would hold the start for ever, is not read.
+    const std::string file = resolveLink(path, path);
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) throw Error::fromErrno(errno, path);
+    if (!S_ISREG(st.st_mode))
+        throw Error(err::kBadFileFormat, appBaseName(), path + ": not a regular file");
     std::ostringstream unused;
     CommandForm session(unused);
     FlexGrid& grid = session.form.vsFlexGrid1;
-    const ScanFileContents contents = readScanFile(path);
+    const ScanFileContents contents = readScanFile(file);
     appendGridRows(grid, contents, placeColumns(grid, contents, path));
     return dataRows(grid);
 }

@@ -275,14 +275,20 @@ TEST_F(Follow, ViolationsNotMergedAtAStopAreKeptForTheNextStart) {
                          " at the last stop (1) are merged first\n");
     EXPECT_FALSE(std::filesystem::exists(kept));
 
+    // A pipe put in its place (by the game server's account, say) held the start for ever.
+    const std::string pipe = dir + "/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     writeBytes(kept, "TALLYHOUND SCAN FILE\r\n");
-    std::filesystem::remove(dir + "/err");
-    start();
-    ASSERT_TRUE(waitUntil([&] { return !err().empty(); }));
-    EXPECT_EQ(stop(pid_), 0);
-    EXPECT_EQ(err(), "tallyhound-cli: Scan file cut short: " + kept +
-                         "; its violations are not merged and it is left as it is\n");
-    EXPECT_EQ(readBytes(kept), "TALLYHOUND SCAN FILE\r\n");
+    for (const std::string& why : {"Scan file cut short: " + kept, kept + ": not a regular file"}) {
+        std::filesystem::remove(dir + "/err");
+        start();
+        ASSERT_TRUE(waitUntil([&] { return !err().empty(); }));
+        EXPECT_EQ(stop(pid_), 0);
+        EXPECT_EQ(err(), "tallyhound-cli: " + why +
+                             "; its violations are not merged and it is left as it is\n");
+        std::error_code once;  // the pipe takes the file's place for the second round
+        std::filesystem::rename(pipe, kept, once);
+    }
 }
 
 // A log named on its own that is not there yet is read once it is, as tail -F does: refused,

@@ -157,9 +157,10 @@ void cmdQuelvane_Click(MainForm& form, int16_t index) {
         }
     } catch (const std::exception& e) {
         const Error error = toError(e);
-        showErrorBox(
-            form.ports.messages, cmd::kUnhandledError, error,
-            error.number() == err::kBadFileFormat ? cmd::kWrongFileAdvice : cmd::kUnhandledAdvice);
+        showErrorBox(form.ports.messages, cmd::kUnhandledError, error,
+                     error.number() == err::kBadFileFormat ? cmd::kWrongFileAdvice
+                     : error.number() == err::kRefusedPath ? cmd::kRefusedAdvice
+                                                           : cmd::kUnhandledAdvice);
     }
 }
 

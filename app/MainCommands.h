@@ -39,6 +39,9 @@ inline constexpr const char* kUnhandledAdvice =
     "Check the file named above (is it there, can it be read or written?) and try again.";
 inline constexpr const char* kLogNotFoundAdvice = "Choose the log again with Load Log.";
 // Under a file of another kind (a log chosen for Import): nothing about it is to be checked.
+// Under a name the program will not write over (a log loaded for scanning).
+inline constexpr const char* kRefusedAdvice =
+    "Choose another name and try again; nothing was written.";
 inline constexpr const char* kWrongFileAdvice =
     "The file named above is not one this command reads; choose another and try again.";
 inline constexpr const char* kMergeCancelled =

@@ -8,6 +8,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/OutputFile.h"
 #include "platform/TrimSpaces.h"
+#include "scan/LoadedLogs.h"
 
 namespace th {
 
@@ -126,12 +127,16 @@ bool g_blnCreateHtmlBanList(MainForm& form, std::string& path) {
             cursor = std::make_unique<CCursor>(form.ports.cursor);
             cursor->SetCursor(CCursor::kHourglass);
             path = dialog.FileName();
+            refuseLoadedLog(form, path);
             writeHtmlBanList(form.vsFlexGrid1, path);
         }
     } catch (const std::exception& e) {
-        showErrorBox(form.ports.messages, kHtmlErrorLead, toError(e),
-                     "Check that the folder can be written to and try again; no page was "
-                     "written.");
+        const Error error = toError(e);
+        showErrorBox(form.ports.messages, kHtmlErrorLead, error,
+                     error.number() == err::kRefusedPath
+                         ? "Choose another name and try again; no page was written."
+                         : "Check that the folder can be written to and try again; no page was "
+                           "written.");
         result = false;
     }
     if (cursor) cursor->RestoreCursor();

@@ -2,6 +2,7 @@
 
 #include "export/ScanFileFormat.h"
 #include "platform/CFileOpenSaveDialog.h"
+#include "scan/LoadedLogs.h"
 
 namespace th {
 
@@ -30,6 +31,7 @@ bool saveScanFileCommand(MainForm& form) {
     CFileOpenSaveDialog dialog(form.ports.files);
     setUpDialog(dialog, form, true);
     if (!dialog.Show(CFileOpenSaveDialog::kSave)) return false;
+    refuseLoadedLog(form, dialog.FileName());
     writeScanFile(form.vsFlexGrid1, dialog.FileName());
     form.ports.messages.show("'" + dialog.FileTitle() + "' has been saved" + kPad, MsgButtons::Ok,
                              MsgIcon::Information, kMsgTitle);

@@ -42,6 +42,42 @@ TEST(LoadLog, AsksForALogAndShowsItsPathWithoutScanningAndCancelOrAnErrorKeepsIt
     EXPECT_EQ(f.form.pnlLogPathToFile.caption(), "/srv/pb/logs/pb000123.log");
 }
 
+// Save and HTML refuse a log loaded for scanning, alone or in its folder, whatever name
+// leads to it: a Yes to "replace?" replaced the server's log with the rows found in it.
+TEST(SaveAndHtml, ALogLoadedForScanningIsNotWrittenOver) {
+    test::ScratchFolder folder;
+    const std::string log = folder.dir + "/a.log", other = folder.dir + "/B.LOG",
+                      link = folder.dir + "/link.html";
+    test::writeBytes(log, "the server's log\n");
+    test::writeBytes(other, "another\n");
+    std::filesystem::create_symlink(log, link);
+    const auto refused = [](const std::string& path, const std::string& advice) {
+        return box("An error " +
+                       std::string(path.ends_with(".html") ? "has occured during a "
+                                                             "creating of this HTML file"
+                                                           : "unhandled error has occured") +
+                       "        \r\nNot written: " + path + " is a log loaded for scanning 68" +
+                       "        \r\n" + advice + "        ",
+                   MsgButtons::Ok, MsgIcon::Exclamation, "        ");
+    };
+    GridFixture f;
+    f.addSampleRows();
+    f.form.pnlLogPathToFile.setCaption(log);
+    f.scripted.files.answers = {{log}, {link}};
+    cmdQuelvane_Click(f.form, cmd::kSave);
+    cmdQuelvane_Click(f.form, cmd::kHtml);
+    f.form.logFolder = folder.dir;
+    f.scripted.files.answers = {{other}};
+    cmdQuelvane_Click(f.form, cmd::kSave);
+    EXPECT_EQ(
+        boxes(f.scripted.messages.shown),
+        (std::vector{refused(log, "Choose another name and try again; nothing was written."),
+                     refused(link, "Choose another name and try again; no page was written."),
+                     refused(other, "Choose another name and try again; nothing was written.")}));
+    EXPECT_EQ(test::readBytes(log), "the server's log\n");
+    EXPECT_EQ(test::readBytes(other), "another\n");
+}
+
 // A file of another kind chosen for Import is said to be so, not to be checked for being
 // there and readable, as the other failures are.
 TEST(Import, AFileOfAnotherKindIsSaidToBeSo) {

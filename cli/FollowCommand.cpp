@@ -325,10 +325,12 @@ class Follower {
     // then. A kept file that could not be read is never written over.
     void keepUnmergedRows() {
         if (unmergedRows_.empty()) return;
-        const std::string path = unmergedRowsPath(absolutePath(options_.bans));
+        const std::string path = keptRowsPath();
         std::string kept = "read again at the next start from the logs still in reach";
         if (!keptUnreadable_) {
             try {
+                // A second stop signal waits for the file: it ended follow half way through.
+                StopSignalsHeld held;
                 writeUnmergedRows(unmergedRows_, path);
                 kept = "kept in " + path + " for the next start to merge first";
             } catch (const std::exception& e) {
@@ -350,10 +352,19 @@ class Follower {
         }
     }
 
+    // Beside the ban file itself, by whatever name --bans leads to it: kept beside a link,
+    // they were not found when follow was next started with the file's own name.
+    std::string keptRowsPath() const {
+        const std::string bans = absolutePath(options_.bans);
+        std::error_code ec;
+        const std::filesystem::path file = std::filesystem::canonical(bans, ec);
+        return unmergedRowsPath(ec ? bans : file.string());
+    }
+
     // The rows a stop kept (above) join the first look's, and their file goes once a merge
     // has taken them. One that cannot be read is said and left as it is.
     void takeKeptRows() {
-        const std::string path = unmergedRowsPath(absolutePath(options_.bans));
+        const std::string path = keptRowsPath();
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return;
         try {

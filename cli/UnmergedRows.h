@@ -17,14 +17,16 @@ using GridRow = std::vector<std::string>;
 // Beside the ban file, named after it.
 std::string unmergedRowsPath(const std::string& banFile);
 
-// The grid's data rows (its group rows left out).
+// The grid's data rows (its group rows left out), each once: a log read again after a
+// restart gives the rows a stop kept a second time.
 std::vector<GridRow> dataRows(const FlexGrid& grid);
 
 // Writes the rows through the safe writer, replacing the file only once it is complete.
 // Throws th::Error.
 void writeUnmergedRows(const std::vector<GridRow>& rows, const std::string& path);
 
-// The rows the file holds. Throws th::Error when it cannot be read or is no whole scan file.
+// The rows the file holds. Throws th::Error when it cannot be read, is no whole scan file,
+// or is no regular file of this account.
 std::vector<GridRow> readUnmergedRows(const std::string& path);
 
 }  // namespace th::cli

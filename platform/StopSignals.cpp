@@ -18,9 +18,9 @@ std::atomic<bool> g_finishHeldWork{false};
 int g_wake[2] = {-1, -1};
 struct sigaction g_oldTerm, g_oldInt;
 
-void onStop(int) {
+void onStop(int signal) {
     const int saved = errno;
-    if (g_requested.exchange(true)) ::_exit(StopSignals::kExitStatus);  // the second one
+    if (g_requested.exchange(true)) ::_exit(128 + signal);  // the second one
     const char byte = 1;
     [[maybe_unused]] ssize_t n = ::write(g_wake[1], &byte, 1);
     errno = saved;

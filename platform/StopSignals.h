@@ -1,6 +1,8 @@
 #pragma once
 // SIGTERM and SIGINT for a program that runs until stopped: the first asks it to stop
-// once the work in hand is done; a second ends it at once. While a StopSignalsHeld is
+// once the work in hand is done; a second ends it at once, with 128 and the signal's
+// number, as a program the signal ended (it ended with 0, as if the stop had finished what
+// it was doing). While a StopSignalsHeld is
 // alive (a file being replaced and its database agreeing) both wait, so that no second
 // signal ever ends the program halfway through.
 
@@ -21,8 +23,6 @@ class StopSignals {
     // A descriptor that becomes readable when a stop is asked for: wait on it with the
     // others, so a signal between two checks is never missed.
     static int wakeDescriptor();
-    // The status the program exits with when a second signal ends it.
-    static constexpr int kExitStatus = 0;
 };
 
 // Holds SIGTERM and SIGINT back for as long as it lives (in this thread); they are

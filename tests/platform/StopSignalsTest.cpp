@@ -11,14 +11,22 @@ namespace {
 
 // A Ctrl+C that comes while a merge commits waits for the commit. A command then reports
 // the work and exits by its own status, whatever comes after; the window is ended by it
-// as before, and a program that runs until stopped takes it as its orderly stop.
+// as before, and a program that runs until stopped takes it as its orderly stop. A second
+// signal ends that at once, as the signal would (it ended with 0, as if the stop had
+// finished its work).
 TEST(StopSignalsHeld, AStopThatWaitedForTheWorkEndsACommandOnlyOnceItHasSaidWhatItDid) {
-    enum class Run { Ended, Finished, Orderly };
-    for (const Run run : {Run::Ended, Run::Finished, Run::Orderly}) {
+    enum class Run { Ended, Finished, Orderly, Twice };
+    for (const Run run : {Run::Ended, Run::Finished, Run::Orderly, Run::Twice}) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             ::signal(SIGINT, SIG_DFL);
+            if (run == Run::Twice) {
+                StopSignals stops;
+                ::raise(SIGINT);
+                ::raise(SIGTERM);
+                ::_exit(9);
+            }
             if (run != Run::Ended) StopSignalsHeld::finishHeldWork();
             if (run == Run::Orderly) {
                 StopSignals stops;
@@ -40,7 +48,11 @@ TEST(StopSignalsHeld, AStopThatWaitedForTheWorkEndsACommandOnlyOnceItHasSaidWhat
         // Ended by SIGINT (shown as 128 and the signal), or exited with the command's status
         // or the orderly stop's.
         const int ended = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-        EXPECT_EQ(ended, run == Run::Ended ? 128 + SIGINT : run == Run::Finished ? 3 : 7);
+        const int expected = run == Run::Ended      ? 128 + SIGINT
+                             : run == Run::Finished ? 3
+                             : run == Run::Orderly  ? 7
+                                                    : 128 + SIGTERM;
+        EXPECT_EQ(ended, expected);
     }
 }
 

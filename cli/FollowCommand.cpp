@@ -687,7 +687,13 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                 continue;
             }
             if (input == "-" || ::stat(input.c_str(), &in) != 0) {
-                context.fail(input + ": no log or folder to follow", kExitUsage);
+                // Named with the cause when it is not that nothing is there: a folder this
+                // account may not enter read as a missing log.
+                const bool missing = input == "-" || errno == ENOENT || errno == ENOTDIR;
+                context.fail(
+                    input + ": no log or folder to follow" +
+                        (missing ? std::string() : " (" + std::string(std::strerror(errno)) + ")"),
+                    kExitUsage);
                 return;
             }
             // A pipe or device has no place to read on from: it was taken and never read.

@@ -87,6 +87,10 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
          me + none + ".dat: not a ban file that can be followed (No such file or directory)\n"},
         {{"follow", "--bans", bans, none + "/x.log"},
          me + none + "/x.log: no log or folder to follow\n"},  // nor its folder
+        // Any other cause is named: a folder this account may not enter read as missing.
+        {{"follow", "--bans", bans, dir + "/" + std::string(300, 'x')},
+         me + dir + "/" + std::string(300, 'x') +
+             ": no log or folder to follow (File name too long)\n"},
         {{"follow", "--bans", bans, fifo},
          me + fifo + ": not a log file or folder; follow reads files that grow\n"},
         {{"follow", "--bans", bans, "--db", "postgresql://fleet:secret@/bans?host=/tmp", logs},

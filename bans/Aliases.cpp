@@ -54,7 +54,7 @@ void AliasSightings::add(const WorkRow& row) {
         if (gathered_.size() >= kBatch) store();
     }
     const std::string_view stamp =
-        row.stamped || !isStamp(row.stamp) ? std::string_view() : std::string_view(row.stamp);
+        row.stamped || !isRealMoment(row.stamp) ? std::string_view() : std::string_view(row.stamp);
     gathered_.push_back({row.guid, row.name, row.address, stamp, stamp});
 }
 

@@ -449,6 +449,8 @@ TEST_F(Merging, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
         merge(crlf({kBan1, elsewhere}),
               {violationRow("AAAA1111", "^1O^7ne", "[12.31.2016 23:59:59]"),
                violationRow("aaaa1111", "^1O^7ne", "[03.01.2017 00:00:00]"),
+               // No moment that can be: it was stored as the last time the player was seen.
+               violationRow("AAAA1111", "^1O^7ne", "[00.00.2027 99:99:99]"),
                {"On\xE9", "(AIMBOT)", "50001", "", "(slot #1)", "aaaa1111", "203.0.113.5:28960"},
                violationRow("bbbb2222", "Two", "[05.01.2017 00:00:00]"),
                violationRow("unknown", "Nobody")},

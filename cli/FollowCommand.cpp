@@ -187,6 +187,14 @@ class Follower {
                 "merge is merged at the next start");
             context_.status = kExitRunTime;
         }
+        // So did logs that could not be read at the last look: what they hold is read at
+        // the next start, from where each stood. The stop ended with 0.
+        if (!unreadable_.empty() && context_.status == kExitOk) {
+            context_.note(
+                "tallyhound-cli: stopped while logs could not be read (said above); "
+                "they are read at the next start from where they stood");
+            context_.status = kExitRunTime;
+        }
         return context_.status;
     }
 

@@ -683,8 +683,8 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         }
         std::vector<std::string> notThereYet;
         for (const auto& input : options->inputs) {
-            struct stat in {
-            }, folder{};
+            struct stat in {};
+            struct stat folder {};
             if (input != "-" && ::stat(input.c_str(), &in) != 0 && errno == ENOENT &&
                 ::stat(folderOf(absolutePath(input)).c_str(), &folder) == 0 &&
                 S_ISDIR(folder.st_mode)) {

@@ -39,9 +39,9 @@ void writeUnmergedRows(const std::vector<GridRow>& rows, const std::string& path
 }
 
 std::vector<GridRow> readUnmergedRows(const std::string& path) {
-    // Beside a ban file the game server's account may write to: a link it planted, or a
-    // pipe that would hold the start for ever, is not read.
-    // Nor is a file of another account: its rows would be banned in this one's name.
+    // Beside a ban file the game server's account may write to, none is read of a link it
+    // planted, a pipe that would hold the start for ever, or a file of another account,
+    // whose rows would be banned in this one's name.
     const std::string file = resolveLink(path, path);
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) throw Error::fromErrno(errno, path);

@@ -1,10 +1,9 @@
 #pragma once
 // SIGTERM and SIGINT for a program that runs until stopped: the first asks it to stop
 // once the work in hand is done; a second ends it at once, with 128 and the signal's
-// number, as a program the signal ended (it ended with 0, as if the stop had finished what
-// it was doing). While a StopSignalsHeld is
-// alive (a file being replaced and its database agreeing) both wait, so that no second
-// signal ever ends the program halfway through.
+// number, as the signal would (it ended with 0, as if the stop had finished its work).
+// While a StopSignalsHeld is alive (a file being replaced and its database agreeing) both
+// wait, so that no second signal ever ends the program halfway through.
 
 #include <csignal>
 

@@ -142,6 +142,7 @@ class Follower {
         // that is merged, or has been tried.
         while (!StopSignals::requested() && !loadPositions()) waitAfterFailure(watcher);
         takeKeptRows();
+        StopSignals::deferSecond(!unmergedRows_.empty());
         if (!StopSignals::requested()) listen();
         bool ready = false;
         while (!StopSignals::requested()) {
@@ -150,6 +151,8 @@ class Follower {
             // at most the interval and one merge.
             const auto lookedAt = Clock::now();
             const Look look = cycle();
+            // A second stop signal waits while violations are held that no file keeps yet.
+            StopSignals::deferSecond(!unmergedRows_.empty());
             if (!ready) notifyServiceManager("READY=1");
             ready = true;
             if (look == Look::Done)
@@ -339,6 +342,7 @@ class Follower {
             try {
                 // A second stop signal waits for the file: it ended follow half way through.
                 StopSignalsHeld held;
+                refuseOtherKeptFile(path);
                 writeUnmergedRows(unmergedRows_, path);
                 kept = "kept in " + path + " for the next start to merge first";
             } catch (const std::exception& e) {
@@ -348,6 +352,8 @@ class Follower {
                     toError(e).description());
             }
         }
+        // Kept (or said not to be), they no longer hold back a second stop signal.
+        StopSignals::deferSecond(false);
         context_.note("tallyhound-cli: read while merges were failing and not merged (" +
                       std::to_string(unmergedRows_.size()) + "; " + kept + "):");
         for (const GridRow& row : unmergedRows_) {
@@ -377,6 +383,7 @@ class Follower {
         if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return;
         try {
             std::vector<GridRow> rows = readUnmergedRows(path);
+            ::stat(path.c_str(), &keptFile_);
             context_.note("tallyhound-cli: the violations kept in " + path + " at the last stop (" +
                           std::to_string(rows.size()) + ") are merged first");
             unmergedRows_.insert(unmergedRows_.end(), std::make_move_iterator(rows.begin()),
@@ -389,6 +396,19 @@ class Follower {
             context_.note("tallyhound-cli: " + toError(e).description() +
                           "; its violations are not merged and it is left as it is");
         }
+    }
+
+    // A file there that this run did not read at its start (one made meanwhile, or put in
+    // place of the one it read) is not written over: its rows were lost, and a pipe there
+    // held the stop for ever.
+    void refuseOtherKeptFile(const std::string& path) const {
+        struct stat now {};
+        if (::lstat(path.c_str(), &now) != 0) return;
+        struct stat read {};
+        if (keptRows_.empty() || ::stat(path.c_str(), &read) != 0 ||
+            read.st_dev != keptFile_.st_dev || read.st_ino != keptFile_.st_ino)
+            throw Error(err::kRefusedPath, appBaseName(),
+                        path + " appeared while follow ran and is left as it is");
     }
 
     // The kept rows have been merged: their file goes. Left behind, the next start merges
@@ -447,24 +467,32 @@ class Follower {
                 gone_ = std::move(gone);
                 return Look::Done;
             }
+            // While merges fail, the logs are read on at every look and their new rows kept;
+            // a merge is tried again once the wait after the last failure is over. The rows
+            // held are not laid out again at every look: that took a core's worth of time.
+            const bool holding = !unmergedRows_.empty() && Clock::now() < mergeAgainAt_;
             CommandForm session(context_.err, options_.scan);
             // Both grids are this command's own, their columns where the set-up put them.
-            for (const GridRow& row : unmergedRows_)
-                session.form.vsFlexGrid1.addRow(
-                    std::vector<std::string_view>(row.begin(), row.end()));
+            if (!holding)
+                for (const GridRow& row : unmergedRows_)
+                    session.form.vsFlexGrid1.addRow(
+                        std::vector<std::string_view>(row.begin(), row.end()));
             if (!plan.slices.empty()) buildGrid(session.form, sources, true);
+            if (holding) {
+                std::vector<GridRow> fresh = dataRows(session.form.vsFlexGrid1);
+                unmergedRows_.insert(unmergedRows_.end(), std::make_move_iterator(fresh.begin()),
+                                     std::make_move_iterator(fresh.end()));
+                positions_ = std::move(next);
+                gone_ = std::move(gone);
+                unstored_ = true;
+                return Look::Holding;
+            }
             if (session.form.vsFlexGrid1.rows() < 2 && !pushed) {
                 // Only chatter: nothing to merge, the ban file is left alone.
                 positions_ = std::move(next);
                 gone_ = std::move(gone);
                 unstored_ = true;
                 return Look::Done;
-            }
-            // While merges fail, the logs are read on at every look and their rows kept; a
-            // merge is tried again once the wait after the last failure is over.
-            if (!unmergedRows_.empty() && Clock::now() < mergeAgainAt_) {
-                hold(session.form.vsFlexGrid1, next, gone);
-                return Look::Holding;
             }
             return merge(session, next, gone);
         } catch (const std::exception& e) {
@@ -619,6 +647,7 @@ class Follower {
     std::vector<GridRow> unmergedRows_;
     std::string keptRows_;            // the file of rows a stop kept, while not merged
     bool keptUnreadable_ = false;     // such a file is there and could not be read
+    struct stat keptFile_ {};         // the file of keptRows_, as it was read
     Clock::time_point mergeAgainAt_;  // the next try of a merge after a failure
     KnownBanFile known_;              // the ban file as the last appending merge left it
     // The PostgreSQL database follow listens to and merges through; null while lost.

@@ -15,12 +15,19 @@ namespace {
 
 std::atomic<bool> g_requested{false};
 std::atomic<bool> g_finishHeldWork{false};
+std::atomic<bool> g_deferSecond{false};
+std::atomic<int> g_secondWaiting{0};  // the second signal, while deferred
 int g_wake[2] = {-1, -1};
 struct sigaction g_oldTerm, g_oldInt;
 
 void onStop(int signal) {
     const int saved = errno;
-    if (g_requested.exchange(true)) ::_exit(128 + signal);  // the second one
+    if (g_requested.exchange(true)) {  // the second one
+        if (!g_deferSecond) ::_exit(128 + signal);
+        g_secondWaiting = signal;
+        errno = saved;
+        return;
+    }
     const char byte = 1;
     [[maybe_unused]] ssize_t n = ::write(g_wake[1], &byte, 1);
     errno = saved;
@@ -38,6 +45,8 @@ sigset_t stopSet() {
 
 StopSignals::StopSignals() {
     g_requested = false;
+    g_deferSecond = false;
+    g_secondWaiting = 0;
     if (g_wake[0] < 0 && ::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0)
         throw Error::fromErrno(errno, "pipe");
     struct sigaction action {};
@@ -64,6 +73,11 @@ bool StopSignals::requested() {
 
 int StopSignals::wakeDescriptor() {
     return g_wake[0];
+}
+
+void StopSignals::deferSecond(bool defer) {
+    g_deferSecond = defer;
+    if (const int signal = defer ? 0 : g_secondWaiting.exchange(0)) ::_exit(128 + signal);
 }
 
 StopSignalsHeld::StopSignalsHeld() {

@@ -22,6 +22,8 @@ class StopSignals {
     // A descriptor that becomes readable when a stop is asked for: wait on it with the
     // others, so a signal between two checks is never missed.
     static int wakeDescriptor();
+    // While deferred, a second signal waits: it ends the program once the deferral ends.
+    static void deferSecond(bool defer);
 };
 
 // Holds SIGTERM and SIGINT back for as long as it lives (in this thread); they are

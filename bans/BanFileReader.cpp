@@ -9,17 +9,10 @@
 
 #include "platform/Error.h"
 #include "platform/FileOwner.h"
+#include "platform/SameFile.h"
 #include "scan/LogPositions.h"
 
 namespace th {
-
-namespace {
-
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-}  // namespace
 
 BanFileReader::BanFileReader(const std::string& path, const KnownBanFile* known) : given_(path) {
     // Another writer of this program may replace the file while we wait for its lock:

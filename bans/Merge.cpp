@@ -32,6 +32,7 @@
 #include "platform/CShell.h"
 #include "platform/DatedArchiveName.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SameFile.h"
 #include "platform/SecondThread.h"
 #include "platform/StopSignals.h"
 #include "platform/TempFile.h"
@@ -274,7 +275,7 @@ bool appendToBanFile(const BanFileReader& file, std::string bytes) {
     } closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0) throw Error::fromErrno(errno, file.path());
-    if (st.st_dev != file.status().st_dev || st.st_ino != file.status().st_ino) return false;
+    if (!sameFile(st, file.status())) return false;
     char last = '\n';
     if (st.st_size > 0 && ::pread(file.descriptor(), &last, 1, st.st_size - 1) != 1)
         throw Error::fromErrno(errno, file.path());

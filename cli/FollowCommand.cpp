@@ -37,6 +37,7 @@
 #include "platform/Error.h"
 #include "platform/FileWatcher.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SameFile.h"
 #include "platform/ServiceManager.h"
 #include "platform/StopSignals.h"
 #include "platform/TempFile.h"
@@ -405,8 +406,7 @@ class Follower {
         struct stat now {};
         if (::lstat(path.c_str(), &now) != 0) return;
         struct stat read {};
-        if (keptRows_.empty() || ::stat(path.c_str(), &read) != 0 ||
-            read.st_dev != keptFile_.st_dev || read.st_ino != keptFile_.st_ino)
+        if (keptRows_.empty() || ::stat(path.c_str(), &read) != 0 || !sameFile(read, keptFile_))
             throw Error(err::kRefusedPath, appBaseName(),
                         path + " appeared while follow ran and is left as it is");
     }

@@ -5,6 +5,7 @@
 #include "bans/BanStore.h"
 #include "platform/Error.h"
 #include "platform/OutputFile.h"
+#include "platform/SameFile.h"
 
 namespace th::cli {
 
@@ -26,7 +27,7 @@ bool outputIsNoInput(CommandContext& context, const std::string& output,
     for (const auto& input : inputs) {
         struct stat in {};
         if (input == "-" || ::stat(input.c_str(), &in) != 0) continue;
-        if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+        if (sameFile(in, out)) {
             context.fail(output + " is also an input (" + input + "); nothing written", kExitUsage);
             return false;
         }

@@ -11,6 +11,7 @@
 #include <iostream>
 
 #include "platform/Error.h"
+#include "platform/SameFile.h"
 #include "platform/WriteAll.h"
 
 namespace th {
@@ -24,10 +25,6 @@ constexpr size_t kFlushAt = 1 << 16;
                 "Not written: only a file, a pipe, a terminal or /dev/null can take the "
                 "output, and this is " +
                     what + ": " + path);
-}
-
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // The standard stream path leads to (1 or 2), or -1.

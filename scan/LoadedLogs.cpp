@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Error.h"
+#include "platform/SameFile.h"
 #include "scan/LogFolder.h"
 
 namespace th {
@@ -24,8 +25,7 @@ void refuseLoadedLog(const MainForm& form, const std::string& path) {
     }
     for (const std::string& log : logs) {
         struct stat loaded {};
-        if (::stat(log.c_str(), &loaded) == 0 && loaded.st_dev == chosen.st_dev &&
-            loaded.st_ino == chosen.st_ino)
+        if (::stat(log.c_str(), &loaded) == 0 && sameFile(loaded, chosen))
             throw Error(err::kRefusedPath, appBaseName(),
                         "Not written: " + path + " is a log loaded for scanning");
     }

@@ -331,12 +331,12 @@ void collectFileGuids(const BanFileReader& file, FieldSplitter& awk, KnownBanFil
     // and is read again with its end next time.
     const size_t whole = bytes.find_last_of("\r\n") + 1;  // 0 when there is none
     WorkingRows lines;
-    const auto gather = [&](WorkRow&& row) { known->guids.insert(guidKey(row.guid)); };
-    collectFileLines(bytes.substr(0, std::min(added, whole)), awk, lines, gather);
+    collectFileLines(bytes.substr(0, std::min(added, whole)), awk, lines,
+                     [&](WorkRow&& row) { known->guids.insert(guidKey(row.guid)); });
     if (added < whole) {
         WorkingRows fresh;
         collectFileLines(bytes.substr(added, whole - added), awk, fresh);
-        for (const WorkRow& row : fresh.rows) gather(WorkRow(row));
+        for (const WorkRow& row : fresh.rows) known->guids.insert(guidKey(row.guid));
         lines.banLines += fresh.banLines;
         lines.oddLines += fresh.oddLines;
         work.rows.insert(work.rows.end(), fresh.rows.begin(), fresh.rows.end());

@@ -318,14 +318,17 @@ class Follower {
         return next;
     }
 
-    // Keeps the rows of a look that could not merge them for the next try, and moves the
-    // logs' places past them, so that the logs are read on from there: a log rotated
-    // meanwhile (renamed, or copied and truncated) is found by its new place. Read again
-    // from the old places, a log first seen during the failures was forgotten once renamed,
-    // and the lines before a second copy-and-truncate were lost.
-    void hold(const FlexGrid& grid, std::vector<LogPosition>& next,
+    // Keeps the grid's rows for the next try besides those held already (all of them, when
+    // the grid was laid out with those), and moves the logs' places past them, so that the logs are
+    // read on from there: a log rotated meanwhile (renamed, or copied and truncated) is found by
+    // its new place. Read again from the old places, a log first seen during the failures was
+    // forgotten once renamed, and the lines before a second copy-and-truncate were lost.
+    void hold(const FlexGrid& grid, bool besidesHeld, std::vector<LogPosition>& next,
               std::vector<LogPosition>& gone) {
-        unmergedRows_ = dataRows(grid);
+        std::vector<GridRow> rows = dataRows(grid);
+        if (!besidesHeld) unmergedRows_.clear();
+        unmergedRows_.insert(unmergedRows_.end(), std::make_move_iterator(rows.begin()),
+                             std::make_move_iterator(rows.end()));
         positions_ = std::move(next);
         gone_ = std::move(gone);
         unstored_ = true;
@@ -479,12 +482,7 @@ class Follower {
                         std::vector<std::string_view>(row.begin(), row.end()));
             if (!plan.slices.empty()) buildGrid(session.form, sources, true);
             if (holding) {
-                std::vector<GridRow> fresh = dataRows(session.form.vsFlexGrid1);
-                unmergedRows_.insert(unmergedRows_.end(), std::make_move_iterator(fresh.begin()),
-                                     std::make_move_iterator(fresh.end()));
-                positions_ = std::move(next);
-                gone_ = std::move(gone);
-                unstored_ = true;
+                hold(session.form.vsFlexGrid1, true, next, gone);
                 return Look::Holding;
             }
             if (session.form.vsFlexGrid1.rows() < 2 && !pushed) {
@@ -567,7 +565,7 @@ class Follower {
             // One the stop cut short has said so, and ends as the prompt stop it is.
             unmerged_ = !StopSignals::requested();
             if (!storing) return Look::Failed;
-            hold(session.form.vsFlexGrid1, next, gone);
+            hold(session.form.vsFlexGrid1, false, next, gone);
             mergeAgainAt_ = Clock::now() + backedOff(failures_);
             return Look::Holding;
         }

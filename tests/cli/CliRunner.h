@@ -19,12 +19,21 @@
 #include "tests/bans/BanTestSupport.h"
 #include "tests/support/LocalFileTime.h"
 
+// Whether text holds part, or lacks it; a failure shows both.
+#define EXPECT_HOLDS(text, part) EXPECT_PRED_FORMAT2(::testing::IsSubstring, part, text)
+#define EXPECT_LACKS(text, part) EXPECT_PRED_FORMAT2(::testing::IsNotSubstring, part, text)
+
 namespace th::test {
 
 struct CliResult {
     int status;
     std::string out, err;
+    bool operator==(const CliResult&) const = default;
 };
+inline void PrintTo(const CliResult& r, std::ostream* os) {
+    *os << "{" << r.status << ", " << ::testing::PrintToString(r.out) << ", "
+        << ::testing::PrintToString(r.err) << "}";
+}
 
 inline CliResult runCli(std::vector<std::string> args) {
     args.insert(args.begin(), "tallyhound-cli");
@@ -63,21 +72,19 @@ inline pid_t startProgram(std::vector<std::string> args, const ProgramStart& sta
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        if (start.memoryLimit) {
-            rlimit limit{start.memoryLimit, start.memoryLimit};
-            ::setrlimit(RLIMIT_AS, &limit);
-        }
+        const auto limit = [](auto resource, rlim_t bytes) {
+            const rlimit both{bytes, bytes};
+            if (bytes) ::setrlimit(resource, &both);
+        };
+        limit(RLIMIT_AS, start.memoryLimit);
         if (start.asNobody && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(126);
-        if (start.fileSize) {
-            rlimit limit{start.fileSize, start.fileSize};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
+        limit(RLIMIT_FSIZE, start.fileSize);
         if (start.openFiles) {
-            rlimit limit{};
-            ::getrlimit(RLIMIT_NOFILE, &limit);
-            limit.rlim_cur = start.openFiles;
-            ::setrlimit(RLIMIT_NOFILE, &limit);
+            rlimit files{};
+            ::getrlimit(RLIMIT_NOFILE, &files);
+            files.rlim_cur = start.openFiles;
+            ::setrlimit(RLIMIT_NOFILE, &files);
         }
         ::execv(argv[0], argv.data());
         ::_exit(127);
@@ -102,12 +109,15 @@ inline CliResult runProgram(std::vector<std::string> args, ProgramStart start = 
     if (start.out.empty()) start.out = outName;
     start.err = errName;
     const int status = endOf(startProgram(std::move(args), start));
-    auto slurp = [](const char* name) {
-        std::string bytes = readBytes(name);
-        ::unlink(name);
-        return bytes;
-    };
-    return {status, slurp(outName), slurp(errName)};
+    const CliResult ran{status, readBytes(outName), readBytes(errName)};
+    ::unlink(outName), ::unlink(errName);
+    return ran;
+}
+
+// The line merge --dry-run and follow print for the violation of that name and GUID.
+inline std::string bannedLine(const std::string& name, int guid) {
+    return "[04.16.2017 21:03:11]\t" + guidOf(guid) + "\t" + name +
+           "\tVIOLATION DETECTED -> (AIMBOT) #50001\n";
 }
 
 // How many times each GUID is in the ban file.

@@ -1,16 +1,12 @@
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <future>
-#include <map>
 #include <random>
 #include <thread>
 #include <tuple>
@@ -25,6 +21,7 @@
 namespace th::test {
 namespace {
 
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using cli::runAfterMerge;
 
@@ -59,7 +56,7 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
               "/bin/sh did not finish within 0.3 seconds and was stopped");
     const std::string stat = "/proc/" + std::to_string(std::stoi(readBytes(started))) + "/stat";
     const auto running = [&] {
-        const std::string line = std::filesystem::exists(stat) ? readBytes(stat) : "";
+        const std::string line = fs::exists(stat) ? readBytes(stat) : "";
         const size_t state = line.rfind(") ");
         return state != std::string::npos && line[state + 2] != 'Z';
     };
@@ -69,8 +66,7 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
     // It starts with the limit of open files this program started with, not the raised one.
     rlimit before{};
     ::getrlimit(RLIMIT_NOFILE, &before);
-    rlimit low = before;
-    low.rlim_cur = 64;
+    const rlimit low{64, before.rlim_max};
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
     raiseOpenFileLimit();
     const std::string seen = ::testing::TempDir() + "/tallyhound-open-files";
@@ -88,13 +84,13 @@ class Follow : public CommandFolder {
             if (pid > 0) endOf(pid, SIGKILL);
         CommandFolder::TearDown();
     }
-    void start(std::vector<std::string> extra = {}, ProgramStart how = {}) {
+    void start(Rows extra = {}, ProgramStart how = {}) {
         pid_ = launch(bans, db, logs, extra, "", how);
     }
     // follow of one server: its output in dir/out<tag> (unless how sends it elsewhere), its
     // errors in dir/err<tag>.
     pid_t launch(const std::string& banFile, const std::string& database, const std::string& folder,
-                 std::vector<std::string> args, const std::string& tag, ProgramStart how = {}) {
+                 Rows args, const std::string& tag, ProgramStart how = {}) {
         args.insert(args.begin(),
                     {"follow", "--bans", banFile, "--db", database, "--interval", "0.2"});
         args.push_back(folder);
@@ -102,13 +98,17 @@ class Follow : public CommandFolder {
         how.err = dir + "/err" + tag;
         return startProgram(args, how);
     }
-    std::string err() const { return readBytes(dir + "/err"); }
-    // A fresh shared PostgreSQL ban database, made with db init.
-    std::string fleetDatabase() {
-        const std::string uri = PostgresCluster::shared().freshDatabaseUri();
-        EXPECT_EQ(runProgram({"db", "init", "--db", uri}).status, 0);
-        return uri;
+    // follow started afresh (its errors so far removed) and stopped once done() holds; its
+    // exit status.
+    int followUntil(const std::function<bool()>& done, const std::string& banFile = {},
+                    ProgramStart how = {}) {
+        fs::remove(dir + "/err");
+        pid_ = launch(banFile.empty() ? bans : banFile, db, logs, {}, "", how);
+        EXPECT_TRUE(waitUntil(done)) << err();
+        return stop(pid_);
     }
+    std::string err() const { return readBytes(dir + "/err"); }
+    size_t said(const std::string& text) const { return timesIn(dir + "/err", text); }
     // Sends a signal and gives the exit status (128 + a signal that ended it).
     static int stop(pid_t& pid, int signal = SIGTERM) {
         const int status = endOf(pid, signal);
@@ -123,10 +123,9 @@ class Follow : public CommandFolder {
         return done();
     }
     // Waits until the ban file holds every one of the GUIDs.
-    static bool waitForBans(const std::string& banFile, const std::vector<std::string>& guids) {
+    static bool waitForBans(const std::string& banFile, const Rows& guids) {
         return waitUntil([&] {
-            return std::all_of(guids.begin(), guids.end(),
-                               [&](const std::string& g) { return timesIn(banFile, g) > 0; });
+            return std::ranges::all_of(guids, [&](auto& g) { return timesIn(banFile, g); });
         });
     }
     // How often a text is in a file.
@@ -140,13 +139,12 @@ class Follow : public CommandFolder {
     // Run by root, follow runs as nobody, whom the permissions bind: the folder is nobody's.
     void giveToNobody() const {
         if (::geteuid() != 0) return;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        for (const auto& entry : fs::recursive_directory_iterator(dir))
             ASSERT_EQ(::chown(entry.path().c_str(), 65534, 65534), 0);
         ASSERT_EQ(::chown(dir.c_str(), 65534, 65534), 0);
     }
 
     pid_t pid_ = -1, other_ = -1;
-    std::error_code ec_;
 };
 
 TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
@@ -169,21 +167,15 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     };
     waitUntil([&] { return told() >= 3; });
     EXPECT_EQ(stop(pid_), 0);
-    std::string caught;
-    for (const auto& [n, name] :
-         std::map<int, std::string>{{1, "Early"}, {2, "Late"}, {3, "Other"}})
-        caught += "[04.16.2017 21:03:11]\t" + guidOf(n) + "\t" + name +
-                  "\tVIOLATION DETECTED -> (AIMBOT) #50001\n";
-    EXPECT_EQ(readBytes(dir + "/out"), caught);
+    EXPECT_EQ(readBytes(dir + "/out"),
+              bannedLine("Early", 1) + bannedLine("Late", 2) + bannedLine("Other", 3));
     // What the command printed went to standard error, not among the bans.
-    std::string err = readBytes(dir + "/err");
-    EXPECT_TRUE(err.starts_with("reloaded\n")) << err;
-    for (size_t at; (at = err.find("reloaded\n")) != std::string::npos;) err.erase(at, 9);
-    EXPECT_EQ(err, "");
+    EXPECT_TRUE(err().starts_with("reloaded\n")) << err();
+    EXPECT_EQ(err().size(), 9 * said("reloaded\n")) << err();
     // The after-merge command ran with the ban file and the count in its environment.
     const std::string after = readBytes(dir + "/after");
-    EXPECT_NE(after.find("TALLYHOUND_BANS=" + bans + "\n"), std::string::npos);
-    EXPECT_NE(after.find("TALLYHOUND_NEW_BANS=1\n"), std::string::npos);
+    EXPECT_HOLDS(after, "TALLYHOUND_BANS=" + bans + "\n");
+    EXPECT_HOLDS(after, "TALLYHOUND_NEW_BANS=1\n");
     // One backup, at the first merge; the later ones appended.
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 1u);
 }
@@ -200,19 +192,17 @@ TEST_F(Follow, FailedMergesMakeOneBackupAndOtherZipsPutOffNone) {
         zip.write();
     };
     zipOf("01-01-2020_00-00-00_pbbans.zip", baseOf(bans));
-    std::filesystem::last_write_time(dir + "/01-01-2020_00-00-00_pbbans.zip",
-                                     std::filesystem::file_time_type::clock::now() + 24h * 30);
+    fs::last_write_time(dir + "/01-01-2020_00-00-00_pbbans.zip",
+                        fs::file_time_type::clock::now() + 24h * 30);
     zipOf("01-01-2020_00-00-01_pbbans.zip", "other.dat");
     sql(db, "DROP TABLE tblAliases");  // every merge fails after its backup
     append("sv_viol.log", violation("Early", guidOf(1)));
-    start();
-    waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 3; });
     // Stopped with the violation not merged: said, and not a clean stop.
-    EXPECT_EQ(stop(pid_), 1);
+    EXPECT_EQ(followUntil([&] { return said("did not complete") >= 3; }), 1);
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 3u) << err();
     // The failure's box is printed once; each try after says it failed as before.
-    EXPECT_EQ(timesIn(dir + "/err", "An error has occured during a merge"), 1u);
-    EXPECT_GE(timesIn(dir + "/err", "did not complete, as before; it is tried again\n"), 2u);
+    EXPECT_EQ(said("An error has occured during a merge"), 1u);
+    EXPECT_GE(said("did not complete, as before; it is tried again\n"), 2u);
     // What was read and not merged is kept and listed (the next test).
     EXPECT_TRUE(
         err().ends_with("tallyhound-cli: stopped while merges were failing; what they did "
@@ -229,19 +219,19 @@ TEST_F(Follow, LogsRotatedWhileMergesFailLoseNothing) {
     append("sv_viol.log", violation("Renamed", guidOf(1)));
     append("cut.log", violation("Cut", guidOf(2)));
     start();
-    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 1; }));
-    const auto someLooks = [] { std::this_thread::sleep_for(2s); };  // ten looks
-    std::filesystem::rename(logs + "/sv_viol.log", logs + "/sv_viol.log.1");
+    ASSERT_TRUE(waitUntil([&] { return said("did not complete") >= 1; }));
+    // Copied and truncated, then written on; ten looks go by.
+    const auto cut = [&](const std::string& name, int guid) {
+        fs::copy_file(logs + "/cut.log", logs + "/cut.log.1");
+        fs::resize_file(logs + "/cut.log", 0);
+        append("cut.log", violation(name, guidOf(guid)));
+        std::this_thread::sleep_for(2s);
+    };
+    fs::rename(logs + "/sv_viol.log", logs + "/sv_viol.log.1");
     append("sv_viol.log", violation("Next", guidOf(3)));
-    std::filesystem::copy_file(logs + "/cut.log", logs + "/cut.log.1");
-    std::filesystem::resize_file(logs + "/cut.log", 0);
-    append("cut.log", violation("CutAgain", guidOf(4)));
-    someLooks();
-    std::filesystem::rename(logs + "/cut.log.1", logs + "/cut.log.2");
-    std::filesystem::copy_file(logs + "/cut.log", logs + "/cut.log.1");
-    std::filesystem::resize_file(logs + "/cut.log", 0);
-    append("cut.log", violation("CutLast", guidOf(5)));
-    someLooks();
+    cut("CutAgain", 4);
+    fs::rename(logs + "/cut.log.1", logs + "/cut.log.2");
+    cut("CutLast", 5);
     sql(db, "ALTER TABLE tblAway RENAME TO tblAliases");
     EXPECT_TRUE(waitForBans(bans, {guidOf(1), guidOf(2), guidOf(3), guidOf(4), guidOf(5)}))
         << readBytes(bans) << err();
@@ -258,40 +248,30 @@ TEST_F(Follow, ViolationsNotMergedAtAStopAreKeptForTheNextStart) {
     sql(db, "ALTER TABLE tblAliases RENAME TO tblAway");  // every merge fails
     append("sv_viol.log", violation("Held", guidOf(1)));
     const std::string kept = bans + ".unmerged.sf", link = dir + "/link.dat";
-    std::filesystem::create_symlink(bans, link);
+    fs::create_symlink(bans, link);
     // One made while follow ran (here by hand) is not written over: its rows were lost, and
     // a pipe there held the stop for ever.
     start();
-    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return said("did not complete") >= 1; }));
     writeBytes(kept, "made meanwhile");
     EXPECT_EQ(stop(pid_), 1);
     EXPECT_EQ(readBytes(kept), "made meanwhile");
-    EXPECT_NE(err().find("tallyhound-cli: the violations read and not merged could not be kept: " +
-                         kept + " appeared while follow ran and is left as it is\n"),
-              std::string::npos)
-        << err();
-    std::filesystem::remove(kept);
+    EXPECT_HOLDS(err(), "tallyhound-cli: the violations read and not merged could not be kept: " +
+                            kept + " appeared while follow ran and is left as it is\n");
+    fs::remove(kept);
     for (const std::string& banFile : {bans, link}) {
-        std::filesystem::remove(dir + "/err");
-        pid_ = launch(banFile, db, logs, {}, "");
-        ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 1; }));
-        EXPECT_EQ(stop(pid_), 1);
-        EXPECT_NE(err().find("tallyhound-cli: read while merges were failing and not merged (1; "
-                             "kept in " +
-                             kept + " for the next start to merge first):\nHeld\t"),
-                  std::string::npos)
-            << err();
+        EXPECT_EQ(followUntil([&] { return said("did not complete") >= 1; }, banFile), 1);
+        EXPECT_HOLDS(err(),
+                     "tallyhound-cli: read while merges were failing and not merged (1; kept in " +
+                         kept + " for the next start to merge first):\nHeld\t");
     }
-    std::filesystem::remove(logs + "/sv_viol.log");
+    fs::remove(logs + "/sv_viol.log");
     append("sv_viol.log", "chatter\n");
     sql(db, "ALTER TABLE tblAway RENAME TO tblAliases");
-    std::filesystem::remove(dir + "/err");
-    start();
-    ASSERT_TRUE(waitForBans(bans, {guidOf(1)})) << err();
-    EXPECT_EQ(stop(pid_), 0);
+    EXPECT_EQ(followUntil([&] { return timesIn(bans, guidOf(1)) > 0; }), 0);
     EXPECT_EQ(err(), "tallyhound-cli: the violations kept in " + kept +
                          " at the last stop (1) are merged first\n");
-    EXPECT_FALSE(std::filesystem::exists(kept));
+    EXPECT_FALSE(fs::exists(kept));
 
     // A pipe put in its place (by the game server's account, say) held the start for ever.
     const std::string pipe = dir + "/pipe";
@@ -303,17 +283,14 @@ TEST_F(Follow, ViolationsNotMergedAtAStopAreKeptForTheNextStart) {
         refusals.push_back(
             kept + ": it belongs to another account (user 65534), not to the one following");
     for (const std::string& why : refusals) {
-        std::filesystem::remove(dir + "/err");
-        start();
-        ASSERT_TRUE(waitUntil([&] { return !err().empty(); }));
-        EXPECT_EQ(stop(pid_), 0);
+        EXPECT_EQ(followUntil([&] { return !err().empty(); }), 0);
         EXPECT_EQ(err(), "tallyhound-cli: " + why +
                              "; its violations are not merged and it is left as it is\n");
-        if (std::filesystem::exists(pipe)) {
-            std::filesystem::rename(pipe, kept);
+        if (fs::exists(pipe)) {
+            fs::rename(pipe, kept);
         } else {  // a sound file, but planted by another account
-            std::filesystem::remove(kept);
-            std::filesystem::copy_file(dataPath("scan/two-players.sf"), kept);
+            fs::remove(kept);
+            fs::copy_file(dataPath("scan/two-players.sf"), kept);
             ASSERT_EQ(::chown(kept.c_str(), 65534, 65534), 0);
         }
     }
@@ -338,26 +315,25 @@ TEST_F(Follow, AStopBeforeTheDatabaseCouldBeReadEndsWithOne) {
     sql(db, "ALTER TABLE tblLogPositions RENAME TO tblAway");
     append("sv_viol.log", violation("Waiting", guidOf(1)));
     start();
-    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "could not be read") >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return said("could not be read") >= 1; }));
     std::this_thread::sleep_for(1500ms);  // two more tries
     EXPECT_EQ(stop(pid_), 1);
-    EXPECT_EQ(timesIn(dir + "/err", "could not be read"), 1u) << "said once while it fails alike";
+    EXPECT_EQ(said("could not be read"), 1u) << "said once while it fails alike";
 }
 
 // A backup that fails alike at every try (the ban file's folder read-only) is said once and
 // then in one line a try: its dated name, new every second, made each failure look new.
 TEST_F(Follow, ABackupFailingAlikeIsSaidOnce) {
     const std::string folder = dir + "/banf", file = folder + "/pbbans.dat";
-    std::filesystem::create_directory(folder);
+    fs::create_directory(folder);
     writeBytes(file, "");
     append("sv_viol.log", violation("Early", guidOf(1)));
     giveToNobody();
     ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
-    pid_ = launch(file, db, logs, {}, "", {.asNobody = true});
-    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", "did not complete") >= 3; }));
-    EXPECT_EQ(stop(pid_), 1);
-    EXPECT_EQ(timesIn(dir + "/err", "An error has occured during a merge"), 1u) << err();
-    EXPECT_GE(timesIn(dir + "/err", "did not complete, as before; it is tried again\n"), 2u);
+    EXPECT_EQ(followUntil([&] { return said("did not complete") >= 3; }, file, {.asNobody = true}),
+              1);
+    EXPECT_EQ(said("An error has occured during a merge"), 1u) << err();
+    EXPECT_GE(said("did not complete, as before; it is tried again\n"), 2u);
 }
 
 // Where the logs stand is stored at a stop; when that fails the stop says so and ends with
@@ -371,11 +347,11 @@ TEST_F(Follow, AStopThatCannotStoreWhereTheLogsStandEndsWithOne) {
     append("sv_viol.log", "chatter\n");  // read at once, but stored twenty looks later
     // Said once while it keeps failing alike, and again at the stop: it was said at every
     // look (ten in these two seconds) while the database was down.
-    const std::string said = "tallyhound-cli: where the logs stand could not be stored: ";
-    ASSERT_TRUE(waitUntil([&] { return err().find(said) != std::string::npos; }));
+    const std::string notStored = "tallyhound-cli: where the logs stand could not be stored: ";
+    ASSERT_TRUE(waitUntil([&] { return said(notStored) > 0; }));
     std::this_thread::sleep_for(2s);
     EXPECT_EQ(stop(pid_), 1);
-    EXPECT_EQ(timesIn(dir + "/err", said), 2u) << err();
+    EXPECT_EQ(said(notStored), 2u) << err();
 }
 
 // A stop asked for while follow waits ends it at once, whatever it waits for: the
@@ -386,19 +362,18 @@ TEST_F(Follow, AStopWhileFollowWaitsIsPrompt) {
     ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
     int held = -1;
     // What holds follow up, set up before it starts and let go after it ended.
-    const std::vector<std::tuple<const char*, std::function<void()>, std::function<void()>,
-                                 std::vector<std::string>>>
-        waits = {
-            {"after-merge command", [] {}, [] {}, {"--after-merge", "/bin/sleep 100"}},
-            {"database",
-             [&] { sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr); },
-             [&] { sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr); },
-             {}},
-            {"ban file's lock",
-             [&] { held = ::open(bans.c_str(), O_RDONLY), ::flock(held, LOCK_EX); },
-             [&] { ::close(held); },
-             {}},
-        };
+    using Step = std::function<void()>;
+    const std::vector<std::tuple<const char*, Step, Step, Rows>> waits = {
+        {"after-merge command", [] {}, [] {}, {"--after-merge", "/bin/sleep 100"}},
+        {"database",
+         [&] { sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr); },
+         [&] { sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr); },
+         {}},
+        {"ban file's lock",
+         [&] { held = ::open(bans.c_str(), O_RDONLY), ::flock(held, LOCK_EX); },
+         [&] { ::close(held); },
+         {}},
+    };
     int n = 0;
     for (const auto& [what, hold, letGo, args] : waits) {
         SCOPED_TRACE(what);
@@ -417,13 +392,9 @@ TEST_F(Follow, AStopWhileFollowWaitsIsPrompt) {
     }
     sqlite3_close(other);
     // Said as it is: no promise of another try by a follow that is ending.
-    const std::string err = readBytes(dir + "/err");
-    EXPECT_NE(err.find(db + ": another program was writing to it; stopped while waiting for it"),
-              std::string::npos)
-        << err;
-    EXPECT_NE(err.find("did not complete; what it did not merge is merged at the next start"),
-              std::string::npos);
-    EXPECT_EQ(err.find("it is tried again"), std::string::npos) << err;
+    EXPECT_HOLDS(err(), db + ": another program was writing to it; stopped while waiting for it");
+    EXPECT_HOLDS(err(), "did not complete; what it did not merge is merged at the next start");
+    EXPECT_EQ(said("it is tried again"), 0u) << err();
 }
 
 // Its output's reader gone (follow | head): follow says so, goes on banning and ends with 1,
@@ -437,13 +408,14 @@ TEST_F(Follow, OutputWithoutAReaderIsSaidAndTheAfterMergeCommandStillRuns) {
     start({"--after-merge", "/bin/sh -c env>>" + dir + "/after"}, {.out = pipe});
     // Its output open, the reader goes before anything is written.
     const std::string output = "/proc/" + std::to_string(pid_) + "/fd/1";
-    waitUntil([&] { return std::filesystem::read_symlink(output, ec_) == pipe; });
+    std::error_code gone;
+    waitUntil([&] { return fs::read_symlink(output, gone) == pipe; });
     ::close(reader);
     append("sv_viol.log", violation("Piped", guidOf(1)));
     ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
     EXPECT_TRUE(waitUntil([&] { return timesIn(dir + "/after", "TALLYHOUND_NEW_BANS=1\n") > 0; }));
     EXPECT_EQ(stop(pid_), 1);
-    EXPECT_NE(err().find("Broken pipe"), std::string::npos) << err();
+    EXPECT_HOLDS(err(), "Broken pipe");
 }
 
 // A log or folder that cannot be read is said once and keeps no other log from being
@@ -472,7 +444,7 @@ TEST_F(Follow, AnUnreadableLogIsSaidOnceAndTheOthersAreFollowed) {
     const std::string denied =
         "tallyhound-cli: Permission denied: " + hidden + "; the other logs are followed\n";
     ::chmod(hidden.c_str(), 0);
-    ASSERT_TRUE(waitUntil([&] { return timesIn(dir + "/err", denied) == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return said(denied) == 2; }));
     EXPECT_EQ(stop(pid_), 1);
     EXPECT_EQ(err(), denied + "tallyhound-cli: Permission denied: " + logs +
                          "; the other logs are followed\n" + denied +
@@ -497,8 +469,7 @@ TEST_F(Follow, AKillAtAnyMomentLosesNoBanAndBansNothingTwice) {
             append("sv_viol.log", violation("P" + std::to_string(guids.size()), guids.back()));
         }
         // Half the rounds rewrite the file sorted on every merge, half append.
-        start(round % 2 ? std::vector<std::string>{}
-                        : std::vector<std::string>{"--backup-every", "0"});
+        start(round % 2 ? Rows{} : Rows{"--backup-every", "0"});
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % 400));
         stop(pid_, SIGKILL);
         for (const auto& [guid, count] : bansInFile(bans)) ASSERT_EQ(count, 1) << guid;
@@ -522,8 +493,10 @@ TEST_F(Follow, AKillAtAnyMomentLosesNoBanAndBansNothingTwice) {
 // says once that it lost touch); a ban lifted on A leaves B's file.
 TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
     PostgresCluster& cluster = PostgresCluster::shared();
-    const std::string uri = fleetDatabase(), bansB = dir + "/b.dat", logsB = dir + "/logsB";
-    std::filesystem::create_directories(logsB);
+    const std::string uri = cluster.freshDatabaseUri(), bansB = dir + "/b.dat",
+                      logsB = dir + "/logsB";
+    ASSERT_EQ(runProgram({"db", "init", "--db", uri}).status, 0);
+    fs::create_directories(logsB);
     writeBytes(bansB,
                "[01.06.2003 20:09:59] " + guidOf(999) + " \"Old\" \"192.0.2.1:1\" \"x\"\r\n");
     pid_ = launch(bans, uri, logs, {"--server", "A"}, "A");
@@ -545,9 +518,9 @@ TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
     EXPECT_EQ(readBytes(dir + "/outB"), "");
     EXPECT_EQ(bansInFile(bansB), (std::map<std::string, int>{{guidOf(2), 1}, {guidOf(999), 1}}));
     const std::string err = readBytes(dir + "/errB");
-    const std::string lost = "tallyhound-cli: lost touch with the ban database";
-    EXPECT_EQ(timesIn(dir + "/errB", lost), 1u) << "once per outage: " << err;
-    EXPECT_EQ(err.find("FATAL"), std::string::npos) << "the server's own notice, raw: " << err;
+    EXPECT_EQ(timesIn(dir + "/errB", "tallyhound-cli: lost touch with the ban database"), 1u)
+        << "once per outage: " << err;
+    EXPECT_LACKS(err, "FATAL") << "the server's own notice, raw: " << err;
 }
 
 // While another merge holds the fleet's writers' lock, a follower waiting for it still
@@ -555,7 +528,8 @@ TEST_F(Follow, ABanCaughtOnOneServerReachesTheOthersFile) {
 // next start. Its first look found no ban anywhere, and its backup then counts: one zip.
 TEST_F(Follow, AFollowerWaitingForAnotherMergeStopsWhenAsked) {
     PostgresCluster& cluster = PostgresCluster::shared();
-    const std::string uri = fleetDatabase();
+    const std::string uri = cluster.freshDatabaseUri();
+    ASSERT_EQ(runProgram({"db", "init", "--db", uri}).status, 0);
     pid_ = launch(bans, uri, logs, {}, "");
     std::this_thread::sleep_for(1s);  // caught up
     std::future<void> other = std::async(std::launch::async, [&] {
@@ -568,8 +542,8 @@ TEST_F(Follow, AFollowerWaitingForAnotherMergeStopsWhenAsked) {
     std::this_thread::sleep_for(1s);  // the merge waits
     EXPECT_EQ(stop(pid_), 0);
     EXPECT_EQ(other.wait_for(0s), std::future_status::timeout) << "stopped while it waited";
-    EXPECT_NE(err().find("stopped while another merge was writing"), std::string::npos);
-    EXPECT_EQ(readBytes(bans).find(guidOf(1)), std::string::npos);
+    EXPECT_HOLDS(err(), "stopped while another merge was writing");
+    EXPECT_LACKS(readBytes(bans), guidOf(1));
     other.wait();
     pid_ = launch(bans, uri, logs, {}, "");
     EXPECT_TRUE(waitForBans(bans, {guidOf(1)}));

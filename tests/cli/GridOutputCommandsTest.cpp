@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "tests/cli/CliRunner.h"
@@ -32,10 +31,8 @@ TEST_F(GridOutputCommands, ScanPrintsTheRowsExactly) {
     };
     for (const auto& [args, in, rows, err] : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
-        const CliResult r = runProgram(args, {.in = in});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, readBytes(dataPath("logs/" + rows)));
-        EXPECT_EQ(r.err, err);
+        EXPECT_EQ(runProgram(args, {.in = in}),
+                  (CliResult{0, readBytes(dataPath("logs/" + rows)), err}));
     }
 }
 
@@ -45,7 +42,7 @@ TEST_F(GridOutputCommands, ThePageFoldsNamesWhenAsked) {
     const std::string log = consoleLogCopy(), page = dir + "/c.html";
     const CliResult r = runCli({"html", "--console-lines", "--fold-colours", "-o", page, log});
     EXPECT_EQ(r.err, "'" + page + "' has been created, 7 records\n");
-    EXPECT_NE(readBytes(page).find(" \"Jayyz\" "), std::string::npos);
+    EXPECT_HOLDS(readBytes(page), " \"Jayyz\" ");
 }
 
 // Failures: status 1, the message, nothing printed and no file written (a scan file's
@@ -67,10 +64,8 @@ TEST_F(GridOutputCommands, FailuresWriteNothing) {
              {{"scan", folder}, noLogs},
              {{"html", "-o", out, folder}, noLogs},
              {{"merge", "--bans", bans, "--db", db, log, folder}, noLogs}}) {
-        CliResult r = runCli(args);
-        EXPECT_EQ(r.status, 1) << ::testing::PrintToString(args);
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "tallyhound-cli: " + message + "\n");
+        EXPECT_EQ(runCli(args), (CliResult{1, "", "tallyhound-cli: " + message + "\n"}))
+            << ::testing::PrintToString(args);
         EXPECT_FALSE(std::filesystem::exists(out));
     }
     EXPECT_EQ(readBytes(bans), "kept");
@@ -80,9 +75,8 @@ TEST_F(GridOutputCommands, FailuresWriteNothing) {
     writeBytes(locked, readBytes(log));
     ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
     ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);  // for nobody, whom root's test runs it as
-    const CliResult r = runProgram({"scan", locked}, {.asNobody = true});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "tallyhound-cli: Permission denied: " + locked + "\n");
+    EXPECT_EQ(runProgram({"scan", locked}, {.asNobody = true}),
+              (CliResult{1, "", "tallyhound-cli: Permission denied: " + locked + "\n"}));
 }
 
 }  // namespace

@@ -10,18 +10,23 @@
 namespace th::test {
 namespace {
 
-std::string lineOf(int n) {
-    return "[04.16.2017 21:03:11] " + guidOf(n) + " \"P\" \"192.0.2.1:1\" \"VIOLATION\"\r\n";
+// The ban lines of GUID numbers n, n + 1, ...: count of them.
+std::string lineOf(int n, int count = 1) {
+    std::string out;
+    for (int i = n; i < n + count; ++i)
+        out += "[04.16.2017 21:03:11] " + guidOf(i) + " \"P\" \"192.0.2.1:1\" \"VIOLATION\"\r\n";
+    return out;
 }
 
 class AppendingMerge : public BanFolderTest {
   protected:
-    // One appending merge of a grid holding the ban of GUID number n (none for 0).
-    void merge(int n) {
+    // One appending merge (else a sorted rewrite, backed up) of a grid holding the ban of GUID
+    // number n (none for 0).
+    void merge(int n, bool appending = true) {
         MergeOptions options;
         options.banFile = bans;
-        options.appendOnly = true;
-        options.backUp = false;
+        options.appendOnly = appending;
+        options.backUp = !appending;
         options.known = &known;
         const std::vector<GridRow> grid = {violationRow(guidOf(n), "P" + std::to_string(n))};
         const Merged merged = mergeRows(bans, n > 0 ? grid : std::vector<GridRow>{}, options);
@@ -34,15 +39,14 @@ class AppendingMerge : public BanFolderTest {
 // read only what was added since. The grid's ban is one the file already holds (written
 // there by another program): appended again, it would be there twice.
 TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAdded) {
-    std::string many;  // past the hashed first bytes
-    for (int n = 1000; n < 1100; ++n) many += lineOf(n);
     struct Step {
         const char* what;
         std::function<void()> change;
         int grid;  // the GUID number in the grid
     };
     const std::vector<Step> steps = {
-        {"the first run reads it whole", [&] { writeBytes(bans, many + lineOf(1)); }, 1},
+        {"the first run reads it whole", [&] { writeBytes(bans, lineOf(1000, 100) + lineOf(1)); },
+         1},
         {"grown by the game server", [&] { appendBytes(bans, lineOf(2)); }, 2},
         {"half a line, then its end",
          [&] {
@@ -63,9 +67,7 @@ TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAdded) {
     // A ban the file lacks is appended once.
     std::string before = readBytes(bans);
     merge(8);
-    EXPECT_EQ(readBytes(bans), before + "[06.01.2017 00:00:00] " + guidOf(8) +
-                                   " \"P8\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> "
-                                   "(AIMBOT) #50001\"\r\n");
+    EXPECT_EQ(readBytes(bans), before + violationLine(guidOf(8), "P8") + "\r\n");
 
     // A ban the database holds already (through another ban file) but this file lacks is
     // appended too, as the database has it.
@@ -87,8 +89,7 @@ TEST_F(AppendingMerge, AppendingMergesReadOnlyWhatWasAdded) {
 // on from there. They waited for the next daily rewrite, the players unbanned in the game
 // meanwhile.
 TEST_F(AppendingMerge, AFileThatIsNotTheOneKnownIsRewrittenWithEveryBan) {
-    std::string many;  // past the hashed first bytes
-    for (int n = 1000; n < 1100; ++n) many += lineOf(n);
+    const std::string many = lineOf(1000, 100);  // past the hashed first bytes
     const std::vector<std::pair<const char*, std::function<void()>>> changes = {
         {"an older copy put back",
          [&] {
@@ -143,10 +144,7 @@ TEST_F(AppendingMerge, AFileThatIsNotTheOneKnownIsRewrittenWithEveryBan) {
 // other servers of a fleet with them.
 TEST_F(AppendingMerge, TheGameServersOwnBansAreStoredAtTheNextMerge) {
     writeBytes(bans, lineOf(1000));
-    MergeOptions rewrite;  // follow's first merge
-    rewrite.banFile = bans;
-    rewrite.known = &known;
-    ASSERT_TRUE(mergeRows(bans, {violationRow(guidOf(1), "P1")}, rewrite).outcome.completed);
+    merge(1, false);  // follow's first merge
     const auto stored = [&] { return sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID"); };
     Rows expected = {guidOf(1), guidOf(1000)};
     for (int n : {2, 4}) {

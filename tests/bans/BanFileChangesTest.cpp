@@ -33,6 +33,11 @@ class BanFileChanges : public BanFolderTest {
         EXPECT_TRUE(merged.outcome.completed) << merged.said();
         return merged.outcome.report;
     }
+    // A ban file of these lines, A merged into it as seen at kSeen.
+    void startWith(const Rows& lines) {
+        writeBytes(bans, crlf(lines));
+        mergeA(kSeen);
+    }
     // Lifts the bans through the file, in a window of its own.
     BanFileChange lift(const std::string& file, const std::vector<std::string>& guids,
                        const std::string& note = "") {
@@ -53,8 +58,7 @@ class BanFileChanges : public BanFolderTest {
 // merge (follow's appending one reads old lines again after a restart; the ban file bringing
 // it back is TheLastBanCanBeLifted's); a newer violation bans again and ends the lifting.
 TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
-    writeBytes(bans, crlf({kLineB, "", ";temp ban of " + kA}));
-    mergeA(kSeen);
+    startWith({kLineB, "", ";temp ban of " + kA});
 
     EXPECT_EQ(lift(bans, {"AAAA0000aaaa0000aaaa0000aaaa0000", "unknown-guid"}, "mistake").report,
               "1 ban lifted and removed from 'pbbans.dat'        \r\n1 other GUID was not banned "
@@ -102,9 +106,7 @@ TEST(LiftQuestion, NamesTheBans) {
     EXPECT_EQ(liftQuestionText({"Jay (aaaa)"}),
               "Lift 1 ban?\nJay (aaaa)\nIt is removed from the ban database and from the "
               "pbbans.dat file you choose next, which is backed up first.");
-    const std::vector<std::string> seven = {"a (1)", "b (2)", "c (3)", "d (4)",
-                                            "e (5)", "f (6)", "g (7)"};
-    EXPECT_EQ(liftQuestionText(seven),
+    EXPECT_EQ(liftQuestionText({"a (1)", "b (2)", "c (3)", "d (4)", "e (5)", "f (6)", "g (7)"}),
               "Lift 7 bans?\na (1)\nb (2)\nc (3)\nd (4)\ne (5)\nand 2 more\nThey are removed "
               "from the ban database and from the pbbans.dat file you choose next, which is "
               "backed up first.");
@@ -117,9 +119,8 @@ TEST(LiftQuestion, NamesTheBans) {
 // file as it was, as if it held no ban.
 TEST_F(BanFileChanges, TheLastBanCanBeLifted) {
     const std::string oddB = "[1.2.2017 1:2:3] " + kB + " \"Other\" \"192.0.2.1:1\" \"R\"";
-    writeBytes(bans, crlf({";temp ban of " + kB, "[1.2.2017 1:2:3] " + kA + " \"Old\" \"R\"",
-                           "[2017-04-16] AAAA0000aaaa0000aaaa0000aaaa0000\t\"Old\"", oddB}));
-    mergeA(kSeen);
+    startWith({";temp ban of " + kB, "[1.2.2017 1:2:3] " + kA + " \"Old\" \"R\"",
+               "[2017-04-16] AAAA0000aaaa0000aaaa0000aaaa0000\t\"Old\"", oddB});
     ASSERT_TRUE(liftA());
     EXPECT_EQ(readBytes(bans), crlf({";temp ban of " + kB, oddB}));
     writeBytes(bans, crlf({kLineA, "", ";temp ban of " + kB}));
@@ -155,8 +156,7 @@ TEST_F(BanFileChanges, AnImportedOverlongValueIsCutToWhatReadsBack) {
 // file that does not hold them all (another server's, chosen by mistake) are not said to
 // have been removed from it: it once said so of every one.
 TEST_F(BanFileChanges, ALiftingStopsBetweenBansAndSaysWhichBansTheFileDidNotHold) {
-    writeBytes(bans, crlf({kLineA, kLineB, "[05.02.2017 10:00:00] cccc \"C\" \"\" \"\""}));
-    mergeA(kSeen);
+    startWith({kLineA, kLineB, "[05.02.2017 10:00:00] cccc \"C\" \"\" \"\""});
     const std::string fileBefore = readBytes(bans);
     TestWindow w;
     w.scripted.events.onRepaint = [&] {  // Cancel, once the lifting is past its first ban
@@ -204,8 +204,7 @@ TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
     // A stamp of no real moment (day first: month 13) dates nothing, or every later
     // violation of its year would count as before the lifting.
     sql(db, "DELETE FROM tblLiftedBans; DELETE FROM tblAliases");
-    writeBytes(bans, crlf({kLineB, "[13.01.2099 00:00:00] " + kA + " \"Day first\" \"\" \"\""}));
-    mergeA(kSeen);
+    startWith({kLineB, "[13.01.2099 00:00:00] " + kA + " \"Day first\" \"\" \"\""});
     ASSERT_TRUE(liftA());
     EXPECT_EQ(sql(db, "SELECT LiftedAt < '[13' FROM tblLiftedBans"), (Rows{"1"}));
 }
@@ -216,8 +215,7 @@ TEST_F(BanFileChanges, ABanStampedAheadOfTheClockIsLifted) {
 // the merge would take (caught first). A line of no player adds no ban; a byte order mark
 // before the first is no part of it.
 TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
-    writeBytes(bans, crlf({kLineB}));
-    mergeA(kSeen);
+    startWith({kLineB});
     ASSERT_TRUE(liftA());
 
     const std::string kNew = "[06.01.2017 08:00:00] cccc2222 \"New, one\" \"203.0.113.5:28960\"",
@@ -274,8 +272,7 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
 // An export stopped halfway leaves the file it was to replace as it was, and no part of
 // the new one beside it.
 TEST_F(BanFileChanges, AStoppedExportLeavesTheFileAsItWas) {
-    writeBytes(bans, crlf({kLineB}));
-    mergeA(kSeen);
+    startWith({kLineB});
     const std::string out = dir + "/bans.csv";
     writeBytes(out, "an older export");
     TestWindow w;

@@ -18,26 +18,24 @@ namespace th::test {
 namespace {
 
 // A ban whose values are all its own, made from its GUID.
-struct Owned {
-    std::string guid, stamp, name, address, reason;
-    Ban ban() const { return {guid, stamp, name, address, reason}; }
-};
-
-Owned owned(const std::string& guid, const std::string& stamp = "[04.16.2017 21:03:11]") {
+StoredBan owned(const std::string& guid, const std::string& stamp = "[04.16.2017 21:03:11]") {
     return {guid, stamp, "\"" + guid + " name\"", "\"192.0.2.1:1\"", "\"reason of " + guid + "\""};
 }
 
-std::vector<Ban> bansOf(const std::vector<Owned>& all) {
+std::vector<Ban> bansOf(const std::vector<StoredBan>& all) {
     std::vector<Ban> out;
-    for (const Owned& o : all) out.push_back(o.ban());
+    for (const StoredBan& b : all) out.push_back({b.guid, b.stamp, b.name, b.address, b.reason});
     return out;
 }
 
-// Adds the bans in one transaction: one write to disk, not one a ban.
-void addAtOnce(BanStore& store, const std::vector<Owned>& bans) {
+// Adds the bans in one transaction: one write to disk, not one a ban. Which were new.
+std::vector<bool> addAtOnce(
+    BanStore& store, const std::vector<StoredBan>& bans,
+    const StoreProgress& progress = [](int64_t) {}) {
     StoreTransaction t(store);
-    store.addBans(bansOf(bans), [](int64_t) {});
+    std::vector<bool> added = store.addBans(bansOf(bans), progress);
     t.commit();
+    return added;
 }
 
 // A ban, stored or to store, as "guid|stamp|name|address|reason".
@@ -79,15 +77,15 @@ TYPED_TEST_SUITE(StoreCases, StoreEngines, StoreEngineNames);
 TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCaseAndKeepTheirValues) {
     auto store = this->open();
     EXPECT_EQ(store->schemaVersion(), latestSchemaVersion());
-    const std::vector<Owned> stored = {owned("g1"), owned("G10", "[01.01.2018 00:00:00]"),
-                                       owned("g2"), owned("\xC4x"),
-                                       owned("zz"), owned("it's")};
+    const std::vector<StoredBan> stored = {owned("g1"), owned("G10", "[01.01.2018 00:00:00]"),
+                                           owned("g2"), owned("\xC4x"),
+                                           owned("zz"), owned("it's")};
     EXPECT_EQ(store->addBans(bansOf(stored), [](int64_t) {}), std::vector<bool>(6, true));
     const std::vector<std::pair<std::string, bool>> lookups = {
         {"G1", true}, {"g", false}, {"x' OR '1'='1", false}, {"\xE4x", false}};
     for (const auto& [guid, found] : lookups) EXPECT_EQ(store->hasBan(guid), found) << guid;
     // Each case: a ban and whether it is new.
-    const std::vector<std::pair<Owned, bool>> cases = {
+    const std::vector<std::pair<StoredBan, bool>> cases = {
         {owned("zZ"), false},                            // the letter case differs
         {owned("g10", "[01.01.2017 00:00:00]"), false},  // an earlier stamp
         {owned("g1x"), true},                            // longer than a stored GUID it starts with
@@ -98,12 +96,12 @@ TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCaseAndKeepTheirValues) 
         {owned("zzz"), true},   // after them
         {owned("ZZZ"), false},  // the same call's own
     };
-    std::vector<Owned> bans;
+    std::vector<StoredBan> bans;
     std::vector<bool> added;
     for (const auto& [ban, fresh] : cases) bans.push_back(ban), added.push_back(fresh);
     EXPECT_EQ(store->addBans(bansOf(bans), [](int64_t) {}), added);
     const Rows now = bansIn(*store);
-    for (const Owned& ban : stored)
+    for (const StoredBan& ban : stored)
         EXPECT_NE(std::find(now.begin(), now.end(), row(ban)), now.end()) << ban.guid;
     EXPECT_EQ(now.size(), stored.size() + std::count(added.begin(), added.end(), true));
 }
@@ -113,7 +111,7 @@ TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCaseAndKeepTheirValues) 
 TYPED_TEST(StoreCases, ValuesAndKeptLinesComeBackByteForByte) {
     std::string every;
     for (int c = 1; c < 256; ++c) every += static_cast<char>(c);
-    Owned odd = owned("g1");
+    StoredBan odd = owned("g1");
     odd.name = "\"" + every + "\"";
     odd.address = "\"it's\xFF\"";
     odd.reason = std::string("\"a\0b\"", 5);
@@ -135,26 +133,16 @@ TYPED_TEST(StoreCases, ValuesAndKeptLinesComeBackByteForByte) {
 // GUID with ASCII letters folded, "_" between capitals and small letters. It is the
 // program's comparison's order, and the SQLite store's stored query's.
 TYPED_TEST(StoreCases, BansComeInTheBanFilesOrder) {
-    const std::vector<std::pair<std::string, std::string>> bans = {
-        {"a1", "[04.16.2017 21:03:11]"},
-        {"a2", "[04.16.2017 21:03:10]"},
-        {"a3", "[04.17.2017 00:00:00]"},
-        {"a4", "[05.01.2016 23:59:59]"},
-        {"a5", "[12.31.2016 23:59:59]"},
-        {"a6", "[01.01.2018 00:00:00]"},
-        {"B_", "[04.16.2017 21:03:11]"},
-        {"b_a", "[04.16.2017 21:03:11]"},
-        {"BA", "[04.16.2017 21:03:11]"},
-        {"b", "[04.16.2017 21:03:11]"},
-        {"\xC4x", "[04.16.2017 21:03:11]"},
-        {"Zz", "[04.16.2017 21:03:11]"},
-        {"c1", "[4.16.2017 21:03:11]"},
-        {"c2", "[04.16.2017 21:03:11] "},
-        {"c4", "junk"},
-        {"c5", ""},
-        {"c6", "\xFF[04.16.2017 21:03:11]"},
-        {"c9", "[00.00.0000 00:00:00]"},
-        {"D0", "junk"}};
+    std::vector<std::pair<std::string, std::string>> bans;  // GUID, stamp
+    // Each as a ban line begins: the stamp, a space, the GUID.
+    for (const std::string l :
+         {"[04.16.2017 21:03:11] a1", "[04.16.2017 21:03:10] a2", "[04.17.2017 00:00:00] a3",
+          "[05.01.2016 23:59:59] a4", "[12.31.2016 23:59:59] a5", "[01.01.2018 00:00:00] a6",
+          "[04.16.2017 21:03:11] B_", "[04.16.2017 21:03:11] b_a", "[04.16.2017 21:03:11] BA",
+          "[04.16.2017 21:03:11] b", "[04.16.2017 21:03:11] \xC4x", "[04.16.2017 21:03:11] Zz",
+          "[4.16.2017 21:03:11] c1", "[04.16.2017 21:03:11]  c2", "junk c4", " c5",
+          "\xFF[04.16.2017 21:03:11] c6", "[00.00.0000 00:00:00] c9", "junk D0"})
+        bans.emplace_back(l.substr(l.rfind(' ') + 1), l.substr(0, l.rfind(' ')));
     std::vector<Ban> all;
     for (const auto& [guid, stamp] : bans) all.push_back({guid, stamp, "\"n\"", "\"a\"", ""});
     auto store = this->open();
@@ -222,16 +210,15 @@ TYPED_TEST(StoreCases, WritersWaitForEachOther) {
 // its schema as it was once each order is browsed, with its search index in step with the
 // table.
 TYPED_TEST(StoreCases, ManyBansAtOnceAreAddedOnceWithProgressToTheLast) {
-    std::vector<Owned> many;
+    std::vector<StoredBan> many;
     for (int i = 0; i < 15100; ++i) many.push_back(owned("g" + std::to_string(i)));
-    const std::vector<Owned> first(many.begin(), many.begin() + 10000),
+    const std::vector<StoredBan> first(many.begin(), many.begin() + 10000),
         second(many.begin() + 5000, many.begin() + 15000), few(many.begin() + 14990, many.end());
     constexpr bool sqlite = std::is_same_v<TypeParam, SqliteEngine>;
-    const auto schema = [&] {
-        if constexpr (sqlite)
-            return sql(this->where,
-                       "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name");
-        return Rows{};
+    const auto schema = [&] {  // none to see in PostgreSQL
+        return sqlite ? sql(this->where,
+                            "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name")
+                      : Rows{};
     };
     const Rows before = schema();
     auto store = this->open();
@@ -263,15 +250,11 @@ TYPED_TEST(StoreCases, ManyBansAtOnceAreAddedOnceWithProgressToTheLast) {
                 "INSERT INTO tblVandrelSearch (tblVandrelSearch) VALUES ('integrity-check')");
         }
     };
-    int64_t highest = -1;
     std::vector<bool> added;
     for (const auto* bans : {&first, &second, &few}) {
-        StoreTransaction t(*store);
-        added =
-            store->addBans(bansOf(*bans), [&](int64_t done) { highest = std::max(highest, done); });
-        t.commit();
+        int64_t highest = -1;
+        added = addAtOnce(*store, *bans, [&](int64_t done) { highest = std::max(highest, done); });
         EXPECT_EQ(highest, static_cast<int64_t>(bans->size()));
-        highest = -1;
     }
     EXPECT_EQ(std::count(added.begin(), added.begin() + 10, true), 0);
     EXPECT_EQ(std::count(added.begin() + 10, added.end(), true), 100);
@@ -300,10 +283,9 @@ TYPED_TEST(StoreCases, ManyBansAtOnceAreAddedOnceWithProgressToTheLast) {
         // Past the largest number there is, SQLite numbers new bans at random: those added
         // beside bans stored already are still told apart.
         sql(this->where, "UPDATE tblVandrel SET ID = 9223372036854775807 WHERE GUID = 'g15099'");
-        std::vector<Owned> mixed(many.begin() + 14960, many.begin() + 14980);
-        for (const Owned& ban : few) mixed.push_back(owned("G" + ban.guid.substr(1)));
-        StoreTransaction t(*store);
-        added = store->addBans(bansOf(mixed), [](int64_t) {});
+        std::vector<StoredBan> mixed(many.begin() + 14960, many.begin() + 14980);
+        for (const StoredBan& ban : few) mixed.push_back(owned("G" + ban.guid.substr(1)));
+        added = addAtOnce(*store, mixed);
         EXPECT_EQ(std::count(added.begin(), added.begin() + 20, true), 20);
         EXPECT_EQ(std::count(added.begin() + 20, added.end(), true), 0);
     }
@@ -352,7 +334,7 @@ TYPED_TEST(StoreCases, LogPositionsAreKeptPerReaderAndLog) {
 // written in Windows-1252 that shows as it), and a count stops past what it counts.
 TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
     auto store = this->open();
-    std::vector<Owned> all = {
+    std::vector<StoredBan> all = {
         {"A0B1C2D3E4F5", "[01.01.2000 00:00:01]", "\"O'Brien\"", "\"10.0.0.2:1\"", ""},
         {"cafe01", "[01.01.2000 00:00:02]", "\"100%_sure\"", "\"192.0.2.77:1\"", ""},
         {"win1252", "[01.01.2000 00:00:03]", "\"J\xE9r\xF4me Smith\"", "\"1\"", ""},
@@ -425,9 +407,7 @@ TYPED_TEST(StoreCases, LiftedBansAreKeptUntilForgotten) {
     EXPECT_TRUE(store->liftBan("ABC1", "[06.01.2017 10:00:00]", "again"));
     EXPECT_EQ(lifted(), (Rows{"abC1|\"abC1 name\"|[06.01.2017 10:00:00]|again",
                               "x2|\"x2 name\"|[05.03.2017 10:00:00]|n\xFF"}));
-    const std::optional<LiftedBan> found = store->findLiftedBan("aBc1");
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->guid, "abC1");
+    EXPECT_EQ(store->findLiftedBan("aBc1").value_or(LiftedBan{}).guid, "abC1");
     store->forgetLifting("Abc1");
     EXPECT_FALSE(store->findLiftedBan("abc1"));
     EXPECT_EQ(lifted(), (Rows{"x2|\"x2 name\"|[05.03.2017 10:00:00]|n\xFF"}));

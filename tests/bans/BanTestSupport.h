@@ -133,6 +133,13 @@ inline GridRow violationRow(const std::string& guid, const std::string& name = "
     return {name, "(AIMBOT)", "50001", stamp, "(slot #1)", guid, "198.51.100.7:28960"};
 }
 
+// The ban line a merge writes of such a row.
+inline std::string violationLine(const std::string& guid, const std::string& name = "P",
+                                 const std::string& stamp = "[06.01.2017 00:00:00]") {
+    return stamp + " " + guid + " \"" + name +
+           "\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"";
+}
+
 // What a merge left: its outcome and the boxes it showed.
 struct Merged {
     MergeOutcome outcome;

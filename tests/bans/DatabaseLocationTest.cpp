@@ -19,8 +19,7 @@ using Source = DatabaseLocation::Source;
 
 TEST_F(DatabaseLocationTest, TheNamedDatabaseThenTheOneBesideTheProgramThenTheUsersOwn) {
     const std::string program = dir + "/bin", bare = dir + "/bare";
-    std::filesystem::create_directories(program);
-    std::filesystem::create_directories(bare);
+    for (const std::string& folder : {program, bare}) std::filesystem::create_directories(folder);
     writeBytes(program + "/Vandrel.mdb", "");
     // The --db value, the environment, the program's folder, and the path found and why.
     const std::tuple<std::string, std::string, std::string, std::string, Source> cases[] = {
@@ -94,8 +93,7 @@ TEST_F(DatabaseLocationTest, RootMakesTheDatabaseInAnotherAccountsHomeForThatAcc
                              "/.local/share/tallyhound/Vandrel.mdb"}) {
         struct stat st {};
         ASSERT_EQ(::stat((home + made).c_str(), &st), 0) << made;
-        EXPECT_EQ(st.st_uid, 1234u) << made;
-        EXPECT_EQ(st.st_gid, 5000u) << made;
+        EXPECT_EQ(std::pair(st.st_uid, st.st_gid), std::pair(1234u, 5000u)) << made;
     }
 }
 

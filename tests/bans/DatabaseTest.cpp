@@ -17,6 +17,18 @@ namespace {
 
 using DatabaseRoutines = BanFolderTest;
 
+// Inserts rows of 500 bytes, their GUIDs guid0, guid1..., until one fails; why it failed.
+std::string whyFailed(SqliteConnection& c, const std::string& guid, int rows) {
+    try {
+        for (int i = 0; i < rows; ++i)
+            c.execute("INSERT INTO tblVandrel (GUID, PlayerName) VALUES (?, ?)",
+                      {guid + std::to_string(i), std::string(500, 'n')});
+    } catch (const Error& e) {
+        return e.description();
+    }
+    return "never failed";
+}
+
 // Connecting, a look-up before and after closing, and SQLite's failures naming the database.
 TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     // (A missing database, reported and never created, is the merge's test.)
@@ -40,17 +52,6 @@ TEST_F(DatabaseRoutines, ConnectingAndLookingUpAGuid) {
     EXPECT_FALSE(g_blnConnectToDatabase(w.form));
     EXPECT_EQ(shown.size(), 2u);
 
-    // Inserts rows of 500 bytes until one fails; why it failed.
-    const auto whyFailed = [](SqliteConnection& c, const std::string& guid, int rows) {
-        try {
-            for (int i = 0; i < rows; ++i)
-                c.execute("INSERT INTO tblVandrel (GUID, PlayerName) VALUES (?, ?)",
-                          {guid + std::to_string(i), std::string(500, 'n')});
-        } catch (const Error& e) {
-            return e.description();
-        }
-        return std::string("never failed");
-    };
     // A full disk names the database: the ban file's name came last, and pointed at the
     // wrong disk.
     SqliteConnection full;
@@ -82,15 +83,9 @@ TEST_F(DatabaseRoutines, AWriteThatFailsLeavesTheDatabaseWholeOnDisk) {
         SqliteConnection connection;
         connection.Open(db);
         connection.beginTransaction();
-        try {
-            for (int i = 0; i < 100000; ++i)
-                connection.execute("INSERT INTO tblVandrel (GUID, PlayerName) VALUES (?, ?)",
-                                   {std::to_string(i), std::string(500, 'n')});
-        } catch (const Error&) {
-            connection.rollback();
-            return "failed";
-        }
-        return "never failed";
+        if (whyFailed(connection, "", 100000) == "never failed") return "never failed";
+        connection.rollback();
+        return "failed";
     });
     EXPECT_EQ(failed, "failed");
     EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
@@ -128,9 +123,8 @@ TEST_F(DatabaseRoutines, ANewDatabaseHasTheUmasksPermissions) {
         const mode_t before = ::umask(static_cast<mode_t>(mask));
         EXPECT_TRUE(createDatabase(made));
         ::umask(before);
-        struct stat st {};
-        ASSERT_EQ(::stat(made.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, static_cast<mode_t>(mode)) << mask;
+        EXPECT_EQ(std::filesystem::status(made).permissions(), std::filesystem::perms(mode))
+            << mask;
     }
 }
 
@@ -184,9 +178,7 @@ TEST_F(DatabaseRoutines, BackupAndReset) {
     writeBytes(dir + "/copy.mdb", entries[0].second);
     EXPECT_EQ(sql(dir + "/copy.mdb", "PRAGMA integrity_check; SELECT GUID FROM tblVandrel"),
               (Rows{"ok", "a", "in-the-log"}));
-    struct stat st {};
-    ::stat(archive.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::filesystem::status(archive).permissions(), std::filesystem::perms(0600));
     EXPECT_TRUE(filesIn(".tmp").empty());
 
     EXPECT_TRUE(g_blnResetDatabase(w.form));

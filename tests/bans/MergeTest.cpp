@@ -22,16 +22,16 @@ namespace {
 const std::string kQuestion = "\r\n\r\nWould you like to open this file now?        ";
 const std::string kErrorLead = "An error has occured during a merge of this log        \r\n";
 const std::string kDone = "Merge complete. ";
+// Under every failure once the file is backed up: what to do about it.
+const std::string kAdvice =
+    "\r\nThe ban file and the ban database are as they were; the dated zip beside the ban file "
+    "holds its copy from before the change.        ";
 const std::string kBan1 =
     "[04.16.2017 21:03:11] aaaa1111 \"One\" \"192.0.2.1:1\" \"VIOLATION DETECTED -> (X) #50001\"";
 const std::string kBan2 =
     "[05.01.2017 00:00:00] bbbb2222 \"Two\" \"192.0.2.2:2\" \"VIOLATION DETECTED -> (Y) #50002\"";
 const std::string kGameBan =
     "[05.02.2017 10:00:00] cccc3333 \"InGame\" \"192.0.2.3:3\" \"MANUAL BAN\"";
-
-Rows guidsIn(const std::string& db) {
-    return sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID");
-}
 
 class Merging : public BanFolderTest {
   protected:
@@ -49,46 +49,44 @@ class Merging : public BanFolderTest {
         writeBytes(bans, file);
         return mergeRows(bans, rows, options);
     }
+    Rows guids() { return sql(db, "SELECT GUID FROM tblVandrel ORDER BY GUID"); }
 };
 
 // The sample's file, database rows, backup and boxes; the file is opened on Yes only.
 // Wherever a column was dragged, the merge reads each cell by its title: the same ban file
 // and the same database rows.
 TEST_F(Merging, TheSampleGivesTheExpectedFileDatabaseBackupsAndBoxesWhereverTheColumnsStand) {
-    TestWindow w;
-    prepare(w);
-    const std::string before = readBytes(bans);
-    w.scripted.messages.answers = {MsgResult::Ok, MsgResult::Yes};
-    g_MergeIntoBanFile(w.form);
-
     const std::string expected = readBytes(dataPath("bans/sample.expected.dat")),
                       expectedReport = readBytes(dataPath("bans/sample.expected.txt"));
-    EXPECT_EQ(readBytes(bans), expected);
-    const auto& shown = w.scripted.messages.shown;
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1].prompt, expectedReport + kQuestion);
-    // Apostrophes are stored as two grave accents.
-    EXPECT_EQ(sql(db, "SELECT PlayerName FROM tblVandrel WHERE IP = '\"203.0.113.9:1\"'"),
-              (Rows{"\"It``s Me\""}));
-    EXPECT_EQ(zipEntries(dir + "/" + filesIn(".zip").at(0)), (Entries{{"pbbans.dat", before}}));
-    // Opened on Yes.
-    EXPECT_EQ(w.scripted.shell.calls.at(0).target, bans);
-
     const std::string everything =
         "SELECT GUID, TimeStamp, PlayerName, IP, ViolationReason FROM tblVandrel ORDER BY GUID";
-    const Rows stored = sql(db, everything);
-    ASSERT_EQ(stored.size(), 6u);
-    for (auto move : everyColumnMove()) {
+    Rows stored;
+    auto moves = everyColumnMove();
+    moves.insert(moves.begin(), {0, 0});  // the columns as they stand at start, answered Yes
+    for (auto move : moves) {
         SCOPED_TRACE(moveName(move));
+        const bool first = stored.empty();
         sql(db, "DELETE FROM tblVandrel; DELETE FROM tblTempBans");
-        TestWindow moved;
-        prepare(moved, move);
-        moved.scripted.messages.answers = {MsgResult::Ok, MsgResult::No};
-        g_MergeIntoBanFile(moved.form);
-        EXPECT_EQ(moved.scripted.messages.shown.back().prompt, expectedReport + kQuestion);
-        EXPECT_TRUE(moved.scripted.shell.calls.empty()) << "not opened on No";
+        TestWindow w;
+        prepare(w, move);
+        const std::string before = readBytes(bans);
+        w.scripted.messages.answers = {MsgResult::Ok, first ? MsgResult::Yes : MsgResult::No};
+        g_MergeIntoBanFile(w.form);
         EXPECT_EQ(readBytes(bans), expected);
-        EXPECT_EQ(sql(db, everything), stored);
+        ASSERT_EQ(w.scripted.messages.shown.size(), 2u);
+        EXPECT_EQ(w.scripted.messages.shown[1].prompt, expectedReport + kQuestion);
+        if (!first) {
+            EXPECT_TRUE(w.scripted.shell.calls.empty()) << "not opened on No";
+            EXPECT_EQ(sql(db, everything), stored);
+            continue;
+        }
+        // Apostrophes are stored as two grave accents.
+        EXPECT_EQ(sql(db, "SELECT PlayerName FROM tblVandrel WHERE IP = '\"203.0.113.9:1\"'"),
+                  (Rows{"\"It``s Me\""}));
+        EXPECT_EQ(zipEntries(dir + "/" + filesIn(".zip").at(0)), (Entries{{"pbbans.dat", before}}));
+        EXPECT_EQ(w.scripted.shell.calls.at(0).target, bans) << "opened on Yes";
+        stored = sql(db, everything);
+        ASSERT_EQ(stored.size(), 6u);
     }
 }
 
@@ -101,10 +99,6 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
         std::string last;
         MsgIcon icon = MsgIcon::Exclamation;
     };
-    // Under every failure: what to do about it.
-    const std::string advice =
-        "\r\nThe ban file and the ban database are as they were; the dated zip beside the ban "
-        "file holds its copy from before the change.        ";
     // Each case is set up once the sample is in place.
     const std::vector<Case> cases = {
         {"cancel", [&](TestWindow& w) { w.scripted.files.answers.clear(); },
@@ -122,7 +116,7 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
              ", start the program without --db and TALLYHOUND_DB to have one made in "
              "~/.local/share/tallyhound, or name an existing one with --db.        "},
         {"read-only", [&](TestWindow&) { ::chmod(bans.c_str(), 0444); },
-         kErrorLead + "Permission denied: " + bans + " 70        " + advice},
+         kErrorLead + "Permission denied: " + bans + " 70        " + kAdvice},
         {"no records",
          [&](TestWindow& w) { writeBytes(bans, ";\r\n"), w.form.vsFlexGrid1.setRows(1); },
          "No records found in database. Run a merge to update database        ", MsgIcon::Critical},
@@ -168,8 +162,10 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
 // (CVAR) row whose Slot holds OGC_ in any case is an OGC ban. Temp-ban lines are stored with each
 // apostrophe as two grave accents, as existing databases hold them.
 TEST_F(Merging, FilesOfAnyShapeAndGuidsAlreadyStored) {
-    const std::string abc =
-        "[03.03.2003 03:03:03] abc \"New\" \"1:1\" \"VIOLATION DETECTED -> (X) #5\"";
+    const std::string
+        abc = "[03.03.2003 03:03:03] abc \"New\" \"1:1\" \"VIOLATION DETECTED -> (X) #5\"",
+        jkl = "[01.01.2003 00:00:01] jkl \"Four\" \"4:4\" ",
+        def = "[04.04.2004 04:04:04] def \"Def\" \"2:2\" \"VIOLATION DETECTED -> X #7\"";
     // The file's lines, the grid's row, the file's lines afterwards.
     const std::vector<std::tuple<Rows, std::vector<std::string>, Rows>> steps = {
         {{"", ";a temp ban", "  ", ";another"},
@@ -178,14 +174,11 @@ TEST_F(Merging, FilesOfAnyShapeAndGuidsAlreadyStored) {
         {{"\xEF\xBB\xBF[04.04.2004 04:04:04] def \"Def\" \"2:2\" VIOLATION  DETECTED -> X #7",
           "[01.01.2003 00:00:01] jkl \"Four\" \"4:4\""},
          {"Other", "(Y)", "6", "[05.05.2005 05:05:05]", "(slot #1)", "ABC", "3:3"},
-         {"[01.01.2003 00:00:01] jkl \"Four\" \"4:4\" ", abc,
-          "[04.04.2004 04:04:04] def \"Def\" \"2:2\" \"VIOLATION DETECTED -> X #7\""}},
+         {jkl, abc, def}},
         {{";temp ban of O'Neil's"},
          {"Cvar", " (cvar)", "9001", "[01.01.2003 00:00:00]", "(slot #3) OGC_hack", "og1", "1:1"},
-         {"[01.01.2003 00:00:00] og1 \"Cvar\" \"1:1\" \"VIOLATION DETECTED -> OGC #9001\"",
-          "[01.01.2003 00:00:01] jkl \"Four\" \"4:4\" ", abc,
-          "[04.04.2004 04:04:04] def \"Def\" \"2:2\" \"VIOLATION DETECTED -> X #7\"", "",
-          ";temp ban of O'Neil's"}},
+         {"[01.01.2003 00:00:00] og1 \"Cvar\" \"1:1\" \"VIOLATION DETECTED -> OGC #9001\"", jkl,
+          abc, def, "", ";temp ban of O'Neil's"}},
     };
     for (const auto& [lines, row, after] : steps) {
         merge(crlf(lines), {row});
@@ -208,7 +201,7 @@ TEST_F(Merging, EqualGuidsMeetAndTheReportCountsTheBansWritten) {
                          violationRow("2", "Earlier", "[02.01.2019 00:00:00]")})
                   .said(),
               kDone + "3 bans have been written to 'pbbans.dat'        ");
-    EXPECT_EQ(guidsIn(db), (Rows{"01", "1", "2"}));
+    EXPECT_EQ(guids(), (Rows{"01", "1", "2"}));
     EXPECT_EQ(sql(db, "SELECT TimeStamp, PlayerName FROM tblVandrel WHERE GUID = '2'"),
               Rows{"[02.01.2019 00:00:00]|\"Earlier\""});
     const std::string file = readBytes(bans);
@@ -234,7 +227,7 @@ TEST_F(Merging, ABanAppendedDuringTheMergeIsKept) {
     };
     EXPECT_TRUE(merge(before, {violationRow("dddd4444")}, options).outcome.completed);
     EXPECT_NE(readBytes(bans).find(kGameBan + "\r\n"), std::string::npos);
-    EXPECT_EQ(guidsIn(db), (Rows{"aaaa1111", "cccc3333", "dddd4444"}));
+    EXPECT_EQ(guids(), (Rows{"aaaa1111", "cccc3333", "dddd4444"}));
     ASSERT_EQ(filesIn(".zip").size(), 1u) << "the first pass's backup made way";
     EXPECT_EQ(zipEntries(dir + "/" + filesIn(".zip")[0]),
               (Entries{{"pbbans.dat", before + kGameBan + "\r\n"}}));
@@ -245,13 +238,11 @@ TEST_F(Merging, ABanAppendedDuringTheMergeIsKept) {
     options.beforeCheck = [&] { appendBytes(bans, ";\r\n"); };
     const Merged merged = merge(before, {violationRow("dddd4444")}, options);
     EXPECT_FALSE(merged.outcome.completed || merged.outcome.fileReplaced);
-    EXPECT_EQ(merged.said(), kErrorLead +
-                                 "The ban file kept changing while it was merged, so nothing was "
-                                 "changed; try again: " +
-                                 bans + " 75        \r\n" + std::string(merge_text::kErrorAdvice) +
-                                 "        ");
+    EXPECT_EQ(merged.said(), kErrorLead + "The ban file kept changing while it was merged, so " +
+                                 "nothing was changed; try again: " + bans + " 75        " +
+                                 kAdvice);
     EXPECT_EQ(readBytes(bans), before + ";\r\n;\r\n;\r\n;\r\n") << "only the game server's lines";
-    EXPECT_TRUE(guidsIn(db).empty());
+    EXPECT_TRUE(guids().empty());
 }
 
 // A second writer of this program waits for the first; after a while it gives up.
@@ -281,36 +272,28 @@ TEST_F(Merging, ABanLineIsOneLineAndReadsBackAsItWasWritten) {
                violationRow(std::string("ab\0cd", 5), "Z"), violationRow(" ffff7777 ", "Pad"),
                violationRow(std::string("gggg8888\0", 9), "Tail")});
     const std::string file = crlf(
-        {"[06.01.2017 00:00:00] eeee5555 \"x  [01.01.2003 00:00:00] f0f0f0f0 'forged' "
-         "'9.9.9.9:1' 'EVIL\" \"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"",
-         "[06.01.2017 00:00:00] eeee6666 \"Nu l\" \"198.51.100.7:28960\" \"VIOLATION "
-         "DETECTED -> (AIMBOT) #50001\"",
-         "[06.01.2017 00:00:00] ffff7777 \"Pad\" \"198.51.100.7:28960\" \"VIOLATION "
-         "DETECTED -> (AIMBOT) #50001\"",
-         "[06.01.2017 00:00:00] gggg8888 \"Tail\" \"198.51.100.7:28960\" \"VIOLATION "
-         "DETECTED -> (AIMBOT) #50001\""});
+        {violationLine("eeee5555", "x  [01.01.2003 00:00:00] f0f0f0f0 'forged' '9.9.9.9:1' 'EVIL"),
+         violationLine("eeee6666", "Nu l"), violationLine("ffff7777", "Pad"),
+         violationLine("gggg8888", "Tail")});
     EXPECT_EQ(readBytes(bans), file);
     EXPECT_EQ(
         sql(db, "SELECT GUID, PlayerName FROM tblVandrel WHERE GUID = 'eeee5555'"),
         (Rows{"eeee5555|\"x  [01.01.2003 00:00:00] f0f0f0f0 \"forged\" \"9.9.9.9:1\" \"EVIL\""}));
     merge(file, {});
-    EXPECT_EQ(guidsIn(db), (Rows{"eeee5555", "eeee6666", "ffff7777", "gggg8888"}))
+    EXPECT_EQ(guids(), (Rows{"eeee5555", "eeee6666", "ffff7777", "gggg8888"}))
         << "the next merge forges nothing, nor bans a GUID again without its spaces";
     sql(db, "DELETE FROM tblVandrel");
     merge(file, {});
     EXPECT_EQ(readBytes(bans), file) << "read into an empty database, written the same";
     // A name with a zero byte, as this program once wrote it, is written anew.
-    merge(std::string("[04.16.2017 21:03:11] aaaa \"Nu") + '\0' + "l\" \"1.2.3.4:5\" \"R\"\r\n",
-          {});
-    EXPECT_EQ(readBytes(bans),
-              "[04.16.2017 21:03:11] aaaa \"Nu l\" \"1.2.3.4:5\" \"R\"\r\n" + file);
+    const std::string nul = "[04.16.2017 21:03:11] aaaa \"Nu l\" \"1.2.3.4:5\" \"R\"\r\n";
+    merge(std::string(nul).replace(nul.find("Nu l") + 2, 1, 1, '\0'), {});  // "Nu\0l"
+    EXPECT_EQ(readBytes(bans), nul + file);
     // A double quote within a name, as another program may write it, stays in the name; it
     // once ran the name on into the address and the reason.
     merge("[04.16.2017 21:03:11] bbbb \"Jay\"yz\" \"1.2.3.4:5\" \"R S\"\r\n", {});
     EXPECT_EQ(readBytes(bans),
-              "[04.16.2017 21:03:11] aaaa \"Nu l\" \"1.2.3.4:5\" \"R\"\r\n"
-              "[04.16.2017 21:03:11] bbbb \"Jay'yz\" \"1.2.3.4:5\" \"R S\"\r\n" +
-                  file);
+              nul + "[04.16.2017 21:03:11] bbbb \"Jay'yz\" \"1.2.3.4:5\" \"R S\"\r\n" + file);
 }
 
 // A ban line always has its stamp: a row without one gets the merge's local time, month
@@ -400,8 +383,7 @@ TEST_F(Merging, AMergeNeedsNoThreadBesideItsOwn) {
 // writer's test); others' files stay, however old (a zip library's temporary name once went).
 TEST_F(Merging, TheBackupGoesBesideTheFileAndOnlyLeftoversOfKilledRunsGo) {
     const std::string spaced = dir + "/srv ", bare = dir + "/srv";
-    std::filesystem::create_directories(spaced);
-    std::filesystem::create_directories(bare);
+    for (const std::string& folder : {spaced, bare}) std::filesystem::create_directories(folder);
     writeBytes(spaced + "/pbbans.dat", crlf({kBan1}));
     EXPECT_TRUE(mergeRows(spaced + "/pbbans.dat", {}).outcome.completed);
     EXPECT_TRUE(std::filesystem::is_empty(bare));
@@ -458,13 +440,11 @@ TEST_F(Merging, MergesRecordGridRowsAndTheFilesNewBansAsAliases) {
     EXPECT_EQ(merged.said(), kDone +
                                  "4 bans have been written to 'pbbans.dat'        \r\n"
                                  "2 skipped: bans lifted        ");
-    EXPECT_EQ(readBytes(bans),
-              crlf({"[12.31.2016 23:59:59] AAAA1111 \"^1O^7ne\" "
-                    "\"198.51.100.7:28960\" \"VIOLATION DETECTED -> (AIMBOT) #50001\"",
-                    "[01.01.2017 00:00:00] cccc3333 \"Stored\" \"192.0.2.3:3\" ", appended[0],
-                    appended[1]}))
+    EXPECT_EQ(readBytes(bans), crlf({violationLine("AAAA1111", "^1O^7ne", "[12.31.2016 23:59:59]"),
+                                     "[01.01.2017 00:00:00] cccc3333 \"Stored\" \"192.0.2.3:3\" ",
+                                     appended[0], appended[1]}))
         << "the lifted ban's line stays out";
-    EXPECT_EQ(guidsIn(db), (Rows{"AAAA1111", "cccc3333", "DDDD4444"}));
+    EXPECT_EQ(guids(), (Rows{"AAAA1111", "cccc3333", "DDDD4444"}));
     EXPECT_EQ(
         sql(db, seenBy),
         (Rows{"aaaa1111|\"One\"|\"192.0.2.1:1\"|[04.16.2017 21:03:11]|[04.16.2017 21:03:11]",
@@ -516,7 +496,7 @@ TEST_F(Merging, AFileThatCannotBePutBackIsSaidToHaveChanged) {
                                  "the ban database was not;"),
               std::string::npos)
         << merged.said();
-    EXPECT_EQ(guidsIn(db), Rows{});
+    EXPECT_EQ(guids(), Rows{});
 }
 
 }  // namespace

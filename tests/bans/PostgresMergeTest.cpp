@@ -102,11 +102,9 @@ TEST_F(PostgresMerge, OverlongValuesAreCutAndTheOtherBansGoIn) {
         bans, {longest, violationRow("bbbb2222", "Short"), violationRow(std::string(257, 'c'))});
     ASSERT_TRUE(merged.outcome.completed) << merged.said();
     const std::string reason = ("VIOLATION DETECTED -> (" + kind).substr(0, 500);
-    EXPECT_EQ(readBytes(bans),
-              crlf({"[06.01.2017 00:00:00] aaaa1111 \"" + cut + "\" \"" + address.substr(0, 500) +
-                        "\" \"" + reason + "\"",
-                    "[06.01.2017 00:00:00] bbbb2222 \"Short\" \"198.51.100.7:28960\" "
-                    "\"VIOLATION DETECTED -> (AIMBOT) #50001\""}));
+    EXPECT_EQ(readBytes(bans), crlf({"[06.01.2017 00:00:00] aaaa1111 \"" + cut + "\" \"" +
+                                         address.substr(0, 500) + "\" \"" + reason + "\"",
+                                     violationLine("bbbb2222", "Short")}));
     const std::string file = readBytes(bans);
     EXPECT_TRUE(mergeRows(bans, {}).outcome.completed);
     EXPECT_EQ(readBytes(bans), file) << "read back and written the same";

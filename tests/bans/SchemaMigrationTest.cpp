@@ -62,8 +62,7 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
         SCOPED_TRACE(version);
         std::filesystem::remove(db);
         for (const std::string& zip : filesIn(".zip")) std::filesystem::remove(dir + "/" + zip);
-        sql(db, schemaUpTo(version));
-        sql(db, kStamps + names);
+        sql(db, schemaUpTo(version) + kStamps + names);
         const Rows rows = sql(db, kBanColumns), before = contentOf(db);
 
         TestWindow w;
@@ -96,23 +95,29 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
 // A database of a newer program, or one whose upgrade fails, is left byte for byte as it was
 // and the connect reports why.
 TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
-    const std::string lead = "An unhandled error has occured {g_blnConnectToDatabase}\r\n" + db;
     const std::string latest = std::to_string(latestSchemaVersion()),
                       newer = std::to_string(latestSchemaVersion() + 1);
-    const std::string advice = " [-2147467259]        \r\nCheck that " + db +
-                               " is a ban database this Tallyhound can use and is not open in "
-                               "another program, or name another one with --db.        ";
+    // What the connect says, why in the middle.
+    const auto told = [&](const std::string& why) {
+        return "An unhandled error has occured {g_blnConnectToDatabase}\r\n" + db + why +
+               " [-2147467259]        \r\nCheck that " + db +
+               " is a ban database this Tallyhound can use and is not open in another program, "
+               "or name another one with --db.        ";
+    };
+    // The connect fails saying why, and leaves the database as it was with no copy of it.
+    const auto expectRefused = [&](const std::string& why) {
+        const std::string before = readBytes(db);
+        TestWindow w;
+        EXPECT_FALSE(g_blnConnectToDatabase(w.form));
+        EXPECT_EQ(w.scripted.messages.shown.back().prompt, told(why));
+        EXPECT_EQ(readBytes(db), before);
+        EXPECT_TRUE(filesIn(".zip").empty() && filesIn(".tmp").empty());
+        EXPECT_EQ(g_cnnDatabase, nullptr);
+    };
     sql(db, "INSERT INTO tblVandrel (GUID) VALUES ('kept'); PRAGMA user_version = " + newer);
-    std::string before = readBytes(db);
-    TestWindow w;
-    EXPECT_FALSE(g_blnConnectToDatabase(w.form));
-    EXPECT_EQ(w.scripted.messages.shown.back().prompt,
-              lead + " holds ban database version " + newer +
+    expectRefused(" holds ban database version " + newer +
                   ", made by a newer Tallyhound; this one knows up to version " + latest +
-                  ". The database is left as it is." + advice);
-    EXPECT_EQ(readBytes(db), before);
-    EXPECT_TRUE(filesIn(".zip").empty());
-    EXPECT_EQ(g_cnnDatabase, nullptr);
+                  ". The database is left as it is.");
 
     // Version 1 without the view that version 2 replaces: the upgrade stops part way, and
     // keeps no copy of a database it left as it was. Tried again and again (follow tries
@@ -122,30 +127,23 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     sql(db, schemaUpTo(1) +
                 "DROP VIEW qrySelectAllVandrelOrderByTimeStamp;"
                 "INSERT INTO tblVandrel (GUID) VALUES ('kept')");
-    before = readBytes(db);
-    EXPECT_FALSE(g_blnConnectToDatabase(w.form));
-    EXPECT_EQ(w.scripted.messages.shown.back().prompt,
-              lead + " holds ban database version 1 and could not be upgraded to version " +
-                  latest +
-                  " (no such view: qrySelectAllVandrelOrderByTimeStamp). The database is "
-                  "left as it was." +
-                  advice);
-    EXPECT_EQ(readBytes(db), before);
-    EXPECT_TRUE(filesIn(".zip").empty());
-    EXPECT_TRUE(filesIn(".tmp").empty());
+    expectRefused(" holds ban database version 1 and could not be upgraded to version " + latest +
+                  " (no such view: qrySelectAllVandrelOrderByTimeStamp). The database is left as "
+                  "it was.");
 
     // So does one this account cannot write, and says why.
     sql(db, "PRAGMA user_version = 5");
     ::chmod(db.c_str(), 0444);
     ::chmod(dir.c_str(), 0777);  // the copy could be written
-    const std::optional<std::string> said = inChild(dir, [&] {
+    const std::optional<std::string> said = inChild(dir, [&]() -> std::string {
+        TestWindow w;
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return "";
         g_blnConnectToDatabase(w.form);
-        return w.scripted.messages.shown.back().prompt.c_str();
+        return w.scripted.messages.shown.back().prompt;
     });
     ::chmod(dir.c_str(), 0755);
-    EXPECT_EQ(said, lead + " holds ban database version 5 and could not be upgraded to version " +
-                        latest + " (Permission denied). The database is left as it was." + advice);
+    EXPECT_EQ(said, told(" holds ban database version 5 and could not be upgraded to version " +
+                         latest + " (Permission denied). The database is left as it was."));
     EXPECT_TRUE(filesIn(".zip").empty());
 }
 

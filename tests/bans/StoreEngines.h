@@ -46,8 +46,7 @@ using StoreEngines = ::testing::Types<SqliteEngine, PostgresEngine>;
 struct StoreEngineNames {
     template <typename Engine>
     static std::string GetName(int) {
-        if constexpr (std::is_same_v<Engine, SqliteEngine>) return "SQLite";
-        return "PostgreSQL";
+        return std::is_same_v<Engine, SqliteEngine> ? "SQLite" : "PostgreSQL";
     }
 };
 

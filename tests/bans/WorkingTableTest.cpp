@@ -7,11 +7,14 @@
 namespace th::test {
 namespace {
 
-// A row's texts, then whether it had a stamp of its own and came from the grid.
-std::string text(const WorkRow& r) {
-    return std::string(r.stamp) + "|" + std::string(r.guid) + "|" + std::string(r.name) + "|" +
-           std::string(r.address) + "|" + std::string(r.reason) + "|" + std::to_string(r.stamped) +
-           std::to_string(r.fromGrid);
+// Rows' texts, then whether each had a stamp of its own and came from the grid.
+std::vector<std::string> texts(const std::vector<WorkRow>& rows) {
+    std::vector<std::string> out;
+    for (const WorkRow& r : rows)
+        out.push_back(std::string(r.stamp) + "|" + std::string(r.guid) + "|" + std::string(r.name) +
+                      "|" + std::string(r.address) + "|" + std::string(r.reason) + "|" +
+                      std::to_string(r.stamped) + std::to_string(r.fromGrid));
+    return out;
 }
 
 // Comparing GUIDs without making their keys must give what comparing the keys gives,
@@ -54,13 +57,10 @@ TEST(WorkingTable, SortedRowsKeepTheirValuesInTheirOwnTexts) {
     work.rows.push_back({held.substr(0, 21), held.substr(21, 2), {}, {}, {}, true, false});
     std::vector<WorkRow> plain = work.rows;
     sortByGuid(plain);
-    std::vector<std::string> expected;
-    for (const WorkRow& r : plain) expected.push_back(text(r));
-
+    const std::vector<std::string> expected = texts(plain);
     sortByGuid(work);
     callers.assign(callers.size(), '#');
-    std::vector<std::string> got;
-    for (const WorkRow& r : work.rows) got.push_back(text(r));
+    const std::vector<std::string> got = texts(work.rows);
     EXPECT_EQ(got, expected);
     EXPECT_EQ(got.front(), "[04.16.2017 21:03:12]|G1|\"One\"|\"\"||00");
 }
@@ -79,14 +79,12 @@ TEST(WorkingTable, ALargeFileGivesWhatOnePassGives) {
         bytes += lines[0] + ends[static_cast<size_t>(extra) % ends.size()];
         WorkingRows once, halves;
         FieldSplitter awk;
-        std::vector<std::string> expected, got;
-        collectFileLines(bytes, awk, once, [&](WorkRow&& r) { expected.push_back(text(r)); });
+        std::vector<std::string> expected;
+        collectFileLines(bytes, awk, once, [&](WorkRow&& r) { expected.push_back(texts({r})[0]); });
         collectFileLines(bytes, awk, halves);
-        for (const WorkRow& r : halves.rows) got.push_back(text(r));
-        ASSERT_EQ(got, expected);
-        EXPECT_EQ(halves.keptLines, once.keptLines);
-        EXPECT_EQ(halves.banLines, once.banLines);
-        EXPECT_EQ(halves.oddLines, once.oddLines);
+        ASSERT_EQ(texts(halves.rows), expected);
+        EXPECT_EQ(std::tie(halves.keptLines, halves.banLines, halves.oddLines),
+                  std::tie(once.keptLines, once.banLines, once.oddLines));
     }
 }
 

@@ -14,11 +14,8 @@
 #include "tests/support/Files.h"
 #include "tests/support/ThreadLimit.h"
 
-namespace th {
+namespace th::test {
 namespace {
-
-using test::box;
-using test::boxes;
 
 // A log of many quiet lines with a violation every hundred, so a scan spans many blocks
 // and a stop lands in the middle of it.
@@ -34,11 +31,11 @@ std::string writeLongLog(const std::string& path, int violations) {
 }
 
 TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes) {
-    test::ScratchFolder folder;
+    ScratchFolder folder;
     const std::string shortLog = writeLongLog(folder.dir + "/300.log", 300),
                       longLog = writeLongLog(folder.dir + "/2000.log", 2000);
     {
-        test::Window w;
+        Window w;
         ASSERT_TRUE(w.shown());
         std::vector<QWidget*> starters{w.window.menuBar()};
         for (int i = 0; i < 7; ++i) starters.push_back(w.window.cmdQuelvane(i));
@@ -73,7 +70,7 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         EXPECT_EQ(shownWhileAsked, shownBefore);
     }
     for (MsgResult keep : {MsgResult::No, MsgResult::Yes}) {
-        test::Window w;
+        Window w;
         ASSERT_TRUE(w.shown());
         w.window.form().pnlLogPathToFile.setCaption(longLog);
         // Cancel pressed, or Escape; a close asked for then is told that the work is
@@ -94,12 +91,10 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         EXPECT_EQ(closing, "Stopping: close once it has stopped.");
         ASSERT_EQ(w.scripted.messages.shown.size(), 2u);
         const std::string asked = w.scripted.messages.shown[1].prompt;
-        EXPECT_TRUE(asked.starts_with("Scan cancelled. Keep the ") &&
-                    asked.ends_with(" violations found so far?        "))
-            << asked;
-        const int found = std::stoi(asked.substr(25));
-        EXPECT_GT(found, 0);
-        EXPECT_LT(found, 2000);
+        const int found = std::atoi(asked.c_str() + 25);
+        EXPECT_EQ(asked, "Scan cancelled. Keep the " + std::to_string(found) +
+                             " violations found so far?        ");
+        EXPECT_TRUE(found > 0 && found < 2000) << found;
         EXPECT_EQ(w.window.form().unsavedRows, keep == MsgResult::Yes);
         EXPECT_FALSE(w.window.form().cancel.requested()) << "a later lifting would stop at once";
         // Kept rows are arranged into their groups.
@@ -113,40 +108,39 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
 // runs it itself rather than waiting for a thread that never comes. The child only checks
 // the window, never lets it paint: Qt paints on threads of its own.
 TEST(BackgroundWork, ACommandWithoutAThreadRunsAndTheWindowComesBack) {
-    test::ScratchFolder folder;
+    ScratchFolder folder;
     const std::string log = writeLongLog(folder.dir + "/30.log", 30);
-    test::Window w;
+    Window w;
     ASSERT_TRUE(w.shown());
     w.window.form().pnlLogPathToFile.setCaption(log);
-    const int status = test::underThreadLimit({folder.dir, log}, [&] {
+    const int status = underThreadLimit({folder.dir, log}, [&] {
         w.window.cmdQuelvane_Click(cmd::kScan);
         return w.finished() && w.window.cmdQuelvane(cmd::kScan)->isEnabled() &&
                w.window.form().vsFlexGrid1.rows() > 30 &&
                w.scripted.messages.shown.back().prompt ==
                    "30 violations found and added to grid        ";
     });
-    if (status == test::kNoThreadLimit) GTEST_SKIP() << "no limit on threads could be set";
+    if (status == kNoThreadLimit) GTEST_SKIP() << "no limit on threads could be set";
     EXPECT_EQ(status, 0);
 }
 
-using BackgroundMerge = test::BanFolderTest;
+using BackgroundMerge = BanFolderTest;
 
 // Cancel pressed once the merge is under way leaves the ban file as it was, and says so.
 TEST_F(BackgroundMerge, ACancelledMergeChangesNeitherTheBanFileNorTheDatabase) {
-    test::GridFixture f;
+    GridFixture f;
     f.addSampleRows();
-    test::writeBytes(bans,
-                     "[06.01.2003 20:09:59] 0123456789abcdef0123456789abcdef \"Old\" "
-                     "\"1.2.3.4\" \"x\"\r\n");
+    writeBytes(bans,
+               "[06.01.2003 20:09:59] 0123456789abcdef0123456789abcdef \"Old\" \"1.2.3.4\" "
+               "\"x\"\r\n");
     const auto before = std::filesystem::last_write_time(bans);
     f.scripted.files.answers = {{bans}};
     f.form.cancel.request();
     cmdQuelvane_Click(f.form, cmd::kMerge);
     EXPECT_EQ(boxes(f.scripted.messages.shown).back(),
-              box("Merge cancelled: the ban file and the ban database are as they were.        ",
-                  MsgButtons::Ok, MsgIcon::Information));
+              info("Merge cancelled: the ban file and the ban database are as they were.        "));
     EXPECT_EQ(std::filesystem::last_write_time(bans), before);
 }
 
 }  // namespace
-}  // namespace th
+}  // namespace th::test

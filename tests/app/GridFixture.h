@@ -25,6 +25,17 @@ inline std::string box(const std::string& prompt, MsgButtons buttons, MsgIcon ic
            std::to_string(static_cast<int>(icon)) + " | " + title;
 }
 
+// A report, a question, and the box of an error a command trapped (its title blank).
+inline std::string info(const std::string& prompt) {
+    return box(prompt, MsgButtons::Ok, MsgIcon::Information);
+}
+inline std::string question(const std::string& prompt) {
+    return box(prompt, MsgButtons::YesNo, MsgIcon::Question);
+}
+inline std::string trapped(const std::string& prompt) {
+    return box(prompt, MsgButtons::Ok, MsgIcon::Exclamation, "        ");
+}
+
 inline std::vector<std::string> boxes(const std::vector<ShownBox>& shown) {
     std::vector<std::string> out;
     for (const ShownBox& b : shown) out.push_back(box(b.prompt, b.buttons, b.icon, b.title));

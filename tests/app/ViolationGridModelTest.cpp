@@ -1,18 +1,33 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QHeaderView>
 #include <QMap>
+#include <QSettings>
+#include <QTest>
 
 #include "app/ViolationGridView.h"
 #include "tests/app/GridFixture.h"
-#include "tests/app/HeaderDrag.h"
+#include "tests/app/WindowFixture.h"
 
-namespace th {
+namespace th::test {
 namespace {
 
-using test::GridFixture;
-
 QString text(const QModelIndex& i) {
-    return i.data(Qt::DisplayRole).toString();
+    return i.data().toString();
+}
+
+// A header section dragged with the mouse, as a hand drags it: pressed in its middle,
+// moved in steps and let go over the first section's left edge.
+void dragSectionToFront(QHeaderView* header, int position) {
+    QWidget* bar = header->viewport();
+    const int y = header->height() / 2;
+    const QPoint start(
+        header->sectionViewportPosition(position) + header->sectionSize(position) / 2, y);
+    const QPoint end(header->sectionViewportPosition(0) + 2, y);
+    QTest::mousePress(bar, Qt::LeftButton, {}, start);
+    for (int step = 1; step <= 10; ++step) QTest::mouseMove(bar, start + (end - start) * step / 10);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, end);
 }
 
 TEST(ViolationGridModel, FollowsRowsAddedAndCutAndReadsNothingPastTheGridWhileDrawingIsOff) {
@@ -83,19 +98,49 @@ TEST(ViolationGridView, ADraggedColumnKeepsItsWidthAndRegroupsAtTheFront) {
         header->resizeSection(c, 60 + 10 * c);
         widths[title(c)] = 60 + 10 * c;
     }
-    test::dragSectionToFront(header, 5);
+    dragSectionToFront(header, 5);
     ASSERT_EQ(title(0), "GUID");
     for (int c = 0; c < header->count(); ++c)
         EXPECT_EQ(header->sectionSize(c), widths[title(c)]) << title(c).toStdString();
 
     f.addSampleRows();
     f.arrange();
-    test::dragSectionToFront(header, 6);
+    dragSectionToFront(header, 6);
     QStringList groups;  // the grouping column's value in each group row
     for (int i = 0; i < view.gridModel().rowCount(); ++i)
         groups << text(view.gridModel().index(i, 0));
     EXPECT_EQ(groups, (QStringList{"a:1  (2)", "b:1  (1)", "c:1  (1)"}));
 }
 
+// The item folds the grid's names: a player's colourings group as one and show without
+// codes (how, and that the cells keep them: the colour codes' test), and the filter finds
+// a folded name by the text the user sees.
+TEST(NameAndLogItems, FoldColourCodesRegroupsAndShowsFolded) {
+    QSettings().clear();
+    Window w;
+    // One player under three colourings and another player: four groups as written, two
+    // when folded.
+    const std::string guid = "0123456789abcdef0123456789abcdef";
+    for (const char* name : {"^4[^3Jayyz^4]", "Bravo", "[Jayyz]", "^1[^7Jayyz^1]"})
+        w.window.form().vsFlexGrid1.addRow({name, "(AIMBOT)", "50001", "[04.16.2017 21:03:11]",
+                                            "(slot #3)", name[0] == 'B' ? "bbbb" : guid,
+                                            "198.51.100.7:28960"});
+    arrange(w.window.form());
+    ViolationGridModel& model = w.window.vsFlexGrid1()->gridModel();
+    ASSERT_EQ(model.rowCount(), 4);
+    model.setFilter(QStringLiteral("[jayyz]"));
+    EXPECT_EQ(model.shownDataRows(), 1);
+
+    w.window.foldColoursItem()->trigger();
+    EXPECT_EQ(model.shownDataRows(), 3);
+    model.setFilter({});
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(text(model.index(0, 0)), "[Jayyz]  (3)");
+    EXPECT_EQ(text(model.index(2, 0, model.index(0, 0))), "[Jayyz]");
+    // Unfolded at once, each colouring its own group again.
+    w.window.foldColoursItem()->trigger();
+    EXPECT_EQ(model.rowCount(), 4);
+}
+
 }  // namespace
-}  // namespace th
+}  // namespace th::test

@@ -2,26 +2,41 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 
+#include "app/StatisticsDialog.h"
 #include "app/ViolationGridView.h"
 #include "bans/NewDatabase.h"
 #include "tests/app/GridFixture.h"
 #include "tests/app/WindowFixture.h"
 #include "tests/support/Files.h"
 
-namespace th {
+namespace th::test {
 namespace {
 
-using test::Window;
+namespace fs = std::filesystem;
+
+// The recent logs' menu entries as it shows them.
+QStringList recent(frmMain& window) {
+    emit window.recentMenu()->aboutToShow();
+    QStringList out;
+    for (QAction* a : window.recentMenu()->actions()) out << a->text();
+    return out;
+}
 
 TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
     Window w;
@@ -31,7 +46,7 @@ TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
     w.window.close();  // the title bar's button
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.scripted.messages.shown.size() == 1; }));
     EXPECT_TRUE(w.window.isVisible());
-    const test::ShownBox& asked = w.scripted.messages.shown[0];
+    const ShownBox& asked = w.scripted.messages.shown[0];
     EXPECT_EQ(asked.prompt,
               "The grid holds violations that were not saved, exported or merged. Leave anyway?"
               "        ");
@@ -56,7 +71,7 @@ TEST(frmMain, TheTitleBarClosesAsExitDoesAndAsksFirstWhenRowsWereNotKept) {
 TEST(frmMain, BanImportAndExportFromTheMenuRunInTheBanWindowShownFirst) {
     Window w;
     ASSERT_TRUE(w.shown());
-    test::ScratchFolder folder;
+    ScratchFolder folder;
     createDatabase(folder.dir + "/Vandrel.mdb");
     setDatabasePath(folder.dir + "/Vandrel.mdb");
     for (const char* item : {"importBanFile", "exportBans"}) {
@@ -81,14 +96,13 @@ TEST(frmMain, TheFilterIsReachedByKeysAndHidesRowsFromViewOnly) {
     w.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
     w.window.cmdQuelvane(0)->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), w.window.txtFilter());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), w.window.vsFlexGrid1());
+    for (QWidget* next : std::vector<QWidget*>{w.window.txtFilter(), w.window.vsFlexGrid1()}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next);
+    }
     for (const char* name : {"Alice", "Bob", "Alice"})
-        w.window.form().vsFlexGrid1.addRow(
-            std::vector<std::string_view>{name, "(AIMBOT)", "50000", "[x]", "s", "g", "i"});
-    test::arrange(w.window.form());
+        w.window.form().vsFlexGrid1.addRow({name, "(AIMBOT)", "50000", "[x]", "s", "g", "i"});
+    arrange(w.window.form());
     QTest::keyClick(&w.window, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(w.window.txtFilter()->hasFocus());
     QTest::keyClicks(w.window.txtFilter(), "bob");
@@ -127,9 +141,8 @@ TEST(frmMain, AVeryLongNameLeavesTheOtherColumnsInView) {
     Window w;
     ASSERT_TRUE(w.shown());
     const std::string name(5000, 'N');
-    w.window.form().vsFlexGrid1.addRow(
-        std::vector<std::string_view>{name, "(AIMBOT)", "50000", "[x]", "s", "g", "i"});
-    test::arrange(w.window.form());
+    w.window.form().vsFlexGrid1.addRow({name, "(AIMBOT)", "50000", "[x]", "s", "g", "i"});
+    arrange(w.window.form());
     const ViolationGridView& grid = *w.window.vsFlexGrid1();
     QTest::qWait(100);  // the sizing is asked for by a queued signal
     int shown = 0;
@@ -137,5 +150,85 @@ TEST(frmMain, AVeryLongNameLeavesTheOtherColumnsInView) {
     EXPECT_LT(shown, w.window.width()) << "the first column " << grid.columnWidth(0);
 }
 
+TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
+    QSettings().clear();
+    ScratchFolder folder;
+    const std::string a = folder.dir + "/a.log", bc = folder.dir + "/b&c.log";
+    for (const std::string& log : {a, bc}) std::ofstream(log) << "\n";
+    Window w;
+    EXPECT_FALSE(w.window.recentMenu()->isEnabled());
+    w.scripted.files.answers = {{a}, {bc}};
+    w.window.cmdQuelvane_Click(0);
+    EXPECT_TRUE(w.window.recentMenu()->isEnabled()) << "it once stayed grey until a restart";
+    w.window.cmdQuelvane_Click(0);
+    const QString d = QString::fromStdString(folder.dir);
+    EXPECT_EQ(recent(w.window), QStringList({"&1 " + d + "/b&&c.log", "&2 " + d + "/a.log"}));
+
+    fs::remove(a);
+    w.window.recentMenu()->actions().at(0)->trigger();  // still there: Load Log's effect
+    EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), bc);
+    w.window.recentMenu()->actions().at(1)->trigger();  // gone
+    ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
+    EXPECT_EQ(
+        w.scripted.messages.shown[0].prompt,
+        "The log " + a + " is no longer there; it has been taken off the recent list.        ");
+    EXPECT_EQ(recent(w.window), QStringList({"&1 " + d + "/b&&c.log"}));
+    EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), bc);
+
+    // A long path keeps its file name in view; a tab shows as a space.
+    const fs::path deep = fs::path(folder.dir) / std::string(200, 'd') / std::string(200, 'e');
+    fs::create_directories(deep);
+    const std::string tab = (deep / "tab\there.log").string();
+    std::ofstream(tab) << "\n";
+    w.scripted.files.answers = {{tab}};
+    w.window.cmdQuelvane_Click(0);
+    const QString shown = recent(w.window).at(0);
+    EXPECT_TRUE(shown.endsWith("tab here.log")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LT(shown.size(), 120);
+    EXPECT_EQ(w.window.recentMenu()->actions().at(0)->statusTip().toStdString(), tab);
+}
+
+// A window remembered on a larger monitor comes back no larger than this screen, and on it;
+// the statistics, designed larger than a small screen, fit it too. Their buttons were out
+// of reach.
+TEST(WindowSettings, WindowsFitTheScreen) {
+    QSettings().clear();
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        QMainWindow larger;
+        larger.setGeometry(-300, -200, work.width() * 3, work.height() * 2);
+        QSettings().setValue("window/geometry", larger.saveGeometry());
+    }
+    Window w;
+    const auto fits = [&](const QWidget& window) {
+        return window.width() <= work.width() && window.height() <= work.height() &&
+               work.contains(window.pos());
+    };
+    EXPECT_TRUE(fits(w.window)) << w.window.width() << "x" << w.window.height();
+    StatisticsDialog statistics(w.window.form(), &w.window);
+    EXPECT_TRUE(fits(statistics)) << statistics.width() << "x" << statistics.height();
+    QSettings().clear();
+}
+
+// Settings that cannot be written are said at exit, once, and the window still goes; they
+// were lost without a word.
+TEST(WindowSettings, SettingsThatCannotBeSavedAreSaidAtExit) {
+    QSettings().clear();
+    const std::string file = QFile::encodeName(QSettings().fileName()).toStdString();
+    fs::remove(file);
+    fs::create_directories(file + "/blocked");  // a folder where the file should be
+    Window w;
+    ASSERT_TRUE(w.shown());
+    w.window.close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.window.isVisible(); }));
+    fs::remove_all(file);
+    ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
+    EXPECT_EQ(w.scripted.messages.shown[0].prompt,
+              "The window's size, columns, recent logs and choices could not be saved to " + file +
+                  ": the next start will not remember this session's changes.        ");
+    QSettings().clear();
+}
+
 }  // namespace
-}  // namespace th
+}  // namespace th::test

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QIcon>
+#include <string>
+#include <tuple>
+
+#include "app/DesktopIdentity.h"
+#include "app/NoDisplay.h"
+#include "app/WindowArguments.h"
+#include "tests/support/Environment.h"
+
+namespace th {
+namespace {
+
+// What the window makes of its words (Qt's own options are gone by then): --help and
+// --version wherever they stand, the database in either spelling, the last one named, and
+// the first word of no known kind, which once went unnoticed while the window opened.
+TEST(WindowArguments, ReadsItsOptionsAndNamesAnyOtherWord) {
+    struct Case {
+        std::vector<std::string> words;
+        std::string db, wrong;
+        bool help = false, version = false;
+    };
+    const Case cases[] = {
+        {{}, "", ""},
+        {{"--db=postgresql://fleet@host/bans"}, "postgresql://fleet@host/bans", ""},
+        {{"--db", "a.mdb", "--db=b.mdb"}, "b.mdb", ""},
+        {{"--db"}, "", "--db"},  // no value
+        {{"--help"}, "", "", true},
+        {{"x.log", "-h"}, "", "x.log", true},
+        {{"--version", "--verbose", "--dbx"}, "", "--verbose", false, true},
+    };
+    for (const Case& c : cases) {
+        const WindowArguments read = windowArguments(c.words);
+        EXPECT_EQ(std::tie(read.db, read.wrong, read.help, read.version),
+                  std::tie(c.db, c.wrong, c.help, c.version))
+            << (c.words.empty() ? "(none)" : c.words[0]);
+    }
+    EXPECT_TRUE(windowUsage().starts_with("Usage: tallyhound [--db DB]\n"));
+}
+
+TEST(NoDisplay, OnlyAMachineWithoutAnyDisplayOrChosenPlatformHasNone) {
+    const std::pair<std::string, bool> cases[] = {
+        {"", true},
+        {"DISPLAY= WAYLAND_DISPLAY=", true},  // set but empty names nothing
+        {"DISPLAY=:0", false},
+        {"WAYLAND_DISPLAY=wayland-0", false},
+        {"QT_QPA_PLATFORM=vnc", false},
+    };
+    for (const auto& [environment, none] : cases)
+        EXPECT_EQ(noDisplay(test::Environment(environment).lookup()), none) << environment;
+    const std::string message = noDisplayMessage();
+    EXPECT_EQ(message.substr(0, message.find('\n')),
+              "tallyhound: the window needs a desktop session (or ssh -X, or "
+              "QT_QPA_PLATFORM=vnc); on this machine use tallyhound-cli instead:");
+}
+
+// The window names its desktop entry and shows the program's icon, built in where no icon
+// theme has it: it once showed a blank one, under no launcher.
+TEST(DesktopIdentity, TheWindowNamesItsDesktopEntryAndHasTheIcon) {
+    setDesktopIdentity();
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "net.oakmere.Tallyhound");
+    const QIcon icon = QApplication::windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_FALSE(icon.pixmap(48, 48).isNull());
+}
+
+}  // namespace
+}  // namespace th

@@ -1,8 +1,11 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
 #include "export/HtmlBanList.h"
-#include "platform/Error.h"
 #include "scan/ColourCodes.h"
-#include "tests/export/ExportFixtures.h"
 #include "tests/support/ColumnMoves.h"
+#include "tests/support/GridForm.h"
 
 namespace th::test {
 namespace {

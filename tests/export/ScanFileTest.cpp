@@ -1,12 +1,14 @@
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <csignal>
+#include <set>
 
 #include "export/ScanFile.h"
 #include "platform/Error.h"
-#include "tests/export/ExportFixtures.h"
+#include "tests/platform/PlatformTestSupport.h"
 #include "tests/support/ColumnMoves.h"
+#include "tests/support/GridForm.h"
 
 namespace th::test {
 namespace {
@@ -21,11 +23,6 @@ struct ScanFileCommands : FormFixture, ::testing::Test {
     void fill(const std::vector<Cells>& rows) {
         addRows(rows);
         arrange();
-    }
-    // Runs the command with the path as the dialog's answer.
-    void run(bool (*command)(MainForm&), const std::string& path) {
-        scripted.files.answers.push_back({path});
-        command(form);
     }
     std::string lastPrompt() const { return scripted.messages.shown.back().prompt; }
 };
@@ -79,22 +76,19 @@ TEST_F(ScanFileCommands, AFileSavedAfterAColumnMoveImportsUnderTheSameTitles) {
         moved.grid.moveColumn(move.first, move.second);
         int32_t position = move.second;
         vsFlexGrid1_AfterMoveColumn(moved.form, move.first, position);
-        const std::vector<Cells> shown = moved.rows();
-        const std::string path = moved.dir + "/moved.sf";
-        moved.scripted.files.answers.push_back({path});
-        saveScanFileCommand(moved.form);
+        const Cells titles = moved.rows()[0];
         std::string header = "H";
-        for (const std::string& title : shown[0]) header += "\t" + title;
+        for (const std::string& title : titles) header += "\t" + title;
+        const std::string path = moved.dir + "/moved.sf";
+        moved.run(saveScanFileCommand, path);
         EXPECT_NE(readBytes(path).find("\r\n" + header + "\r\n"), std::string::npos);
 
         FormFixture plain;
-        plain.scripted.files.answers.push_back({path});
-        importScanFileCommand(plain.form);
-        std::vector<std::string> want = dataRowsByTitle(moved.grid),
-                                 got = dataRowsByTitle(plain.grid);
-        std::sort(want.begin(), want.end());
-        std::sort(got.begin(), got.end());
-        EXPECT_EQ(got, want);
+        plain.run(importScanFileCommand, path);
+        const std::vector<std::string> want = dataRowsByTitle(moved.grid),
+                                       got = dataRowsByTitle(plain.grid);
+        EXPECT_EQ(std::multiset<std::string>(got.begin(), got.end()),
+                  std::multiset<std::string>(want.begin(), want.end()));
         EXPECT_EQ(plain.rows()[0], Cells(kGridColumnTitles.begin(), kGridColumnTitles.end()));
     }
 }
@@ -129,21 +123,17 @@ TEST_F(ScanFileCommands, FailuresKeepTheGridAndTheOldFile) {
     for (const auto& [bytes, description] : cases) {
         std::filesystem::remove(dir + "/bad.sf");  // a fresh file: no flush on truncation
         writeBytes(dir + "/bad.sf", bytes);
-        try {
-            run(importScanFileCommand, dir + "/bad.sf");
-            ADD_FAILURE() << "accepted: " << bytes;
-        } catch (const Error& e) {
-            EXPECT_EQ(e.number(), 321) << bytes;
-            EXPECT_TRUE(description.empty() ||
-                        e.description() == description + ": " + dir + "/bad.sf")
-                << e.description();
-        }
+        const std::string error = raised([&] { run(importScanFileCommand, dir + "/bad.sf"); });
+        if (description.empty())
+            EXPECT_TRUE(error.starts_with("Tallyhound 321: ")) << bytes << "\n" << error;
+        else
+            EXPECT_EQ(error, "Tallyhound 321: " + description + ": " + dir + "/bad.sf");
     }
 
     writeBytes(dir + "/bad.sf", "what was there");
-    rlimit saved{}, limit{};
+    rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
-    limit = {64, saved.rlim_max};  // writes past 64 bytes fail as on a full disk
+    const rlimit limit{64, saved.rlim_max};  // writes past 64 bytes fail as on a full disk
     std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_THROW(run(saveScanFileCommand, dir + "/bad.sf"), Error);

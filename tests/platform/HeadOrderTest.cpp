@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <random>
-#include <string>
 
 #include "platform/HeadOrder.h"
 

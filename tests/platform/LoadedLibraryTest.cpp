@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/Error.h"
 #include "platform/LoadedLibrary.h"
+#include "tests/platform/PlatformTestSupport.h"
 
 namespace th {
 namespace {
@@ -20,21 +20,16 @@ TEST(LoadedLibraryTest, FillsEveryFunctionOrSaysWhyNot) {
     // What the user is told: what is missing, the system's reason, and what to install;
     // only the reason when installing is no help (the open-file limit reached, say).
     for (const char* file : {"libtallyhound-none.so.9", "/proc/self/status"}) {
-        const bool missing = file[0] != '/';
-        try {
+        const std::string text = test::raised([&] {
             loaded_library::load({file, "The none library", "none9", "to test", err::kZip, ".Test"},
                                  {});
-            ADD_FAILURE() << "loaded";
-        } catch (const Error& e) {
-            const std::string text = e.description();
-            EXPECT_TRUE(text.starts_with("The none library (" + std::string(file) +
-                                         ") could not be loaded: "))
-                << text;
-            EXPECT_EQ(text.ends_with(". Install it (on Debian: apt-get install none9) to test."),
-                      missing)
-                << text;
-            EXPECT_EQ(e.number(), err::kZip);
-        }
+        });
+        EXPECT_TRUE(text.starts_with("Tallyhound.Test " + std::to_string(err::kZip) +
+                                     ": The none library (" + file + ") could not be loaded: "))
+            << text;
+        EXPECT_EQ(text.ends_with(". Install it (on Debian: apt-get install none9) to test."),
+                  file[0] != '/')
+            << text;
     }
 }
 

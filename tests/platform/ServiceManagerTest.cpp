@@ -15,9 +15,8 @@ namespace {
 
 // Each state reaches the service manager's end of the socket it named.
 TEST(ServiceManagerTest, SendsEachStateToTheSocketTheManagerNamed) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("tallyhound-notify-" + std::to_string(::getpid())))
-                                 .string();
+    const std::string path =
+        ::testing::TempDir() + "tallyhound-notify-" + std::to_string(::getpid());
     const int manager = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
     path.copy(address.sun_path, path.size());

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 
 #include "platform/StopSignals.h"
+#include "tests/support/ChildProcess.h"
 
 namespace th {
 namespace {
@@ -16,12 +16,17 @@ namespace {
 // finished its work); deferred, only once the deferral ends.
 TEST(StopSignalsHeld, AStopThatWaitedForTheWorkEndsACommandOnlyOnceItHasSaidWhatItDid) {
     enum class Run { Ended, Finished, Orderly, Twice, Deferred };
-    for (const Run run : {Run::Ended, Run::Finished, Run::Orderly, Run::Twice, Run::Deferred}) {
+    // How each run ends: by SIGINT or SIGTERM (128 and the signal), or with the command's
+    // status or the orderly stop's.
+    const std::pair<Run, int> runs[] = {{Run::Ended, 128 + SIGINT},
+                                        {Run::Finished, 3},
+                                        {Run::Orderly, 7},
+                                        {Run::Twice, 128 + SIGTERM},
+                                        {Run::Deferred, 128 + SIGTERM}};
+    for (const auto& [run, expected] : runs) {
         int said[2];
         ASSERT_EQ(::pipe(said), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
+        const int ended = test::runInChild([&] {
             ::signal(SIGINT, SIG_DFL);
             if (run == Run::Twice || run == Run::Deferred) {
                 StopSignals stops;
@@ -46,21 +51,12 @@ TEST(StopSignalsHeld, AStopThatWaitedForTheWorkEndsACommandOnlyOnceItHasSaidWhat
                 ::raise(SIGINT);
             }
             ::raise(SIGINT);
-            ::_exit(3);  // the report, then the command's own status
-        }
+            return 3;  // the report, then the command's own status
+        });
         ::close(said[1]);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
         char text[16] = {};
         EXPECT_EQ(::read(said[0], text, sizeof text), run == Run::Deferred ? 9 : 0);
         ::close(said[0]);
-        // Ended by SIGINT (shown as 128 and the signal), or exited with the command's status
-        // or the orderly stop's.
-        const int ended = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-        const int expected = run == Run::Ended      ? 128 + SIGINT
-                             : run == Run::Finished ? 3
-                             : run == Run::Orderly  ? 7
-                                                    : 128 + SIGTERM;  // Twice, Deferred
         EXPECT_EQ(ended, expected);
     }
 }

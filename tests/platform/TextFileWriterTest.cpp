@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include "platform/TempFile.h"
 #include "platform/TextFileWriter.h"
 #include "tests/platform/PlatformTestSupport.h"
+#include "tests/support/ChildProcess.h"
 
 namespace th {
 namespace {
@@ -24,21 +24,22 @@ using test::readBytes;
 // temporary one: the scan file's FailuresKeepTheGridAndTheOldFile.)
 TEST_F(TextFileWriterTest, LinesEndInCrLfAndTheReplacedFileKeepsItsLinkModeAndAttributes) {
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-    std::ofstream(dir + "/real.txt") << "old";
-    fs::permissions(dir + "/real.txt", mode);
+    const std::string real = dir + "/real.txt";
+    std::ofstream(real) << "old";
+    fs::permissions(real, mode);
     // The user's own attributes stay with the file, where its file system keeps them.
-    const bool tagged = ::setxattr((dir + "/real.txt").c_str(), "user.note", "kept", 4, 0) == 0;
-    fs::create_symlink(dir + "/real.txt", dir + "/link.txt");
+    const bool tagged = ::setxattr(real.c_str(), "user.note", "kept", 4, 0) == 0;
+    fs::create_symlink(real, dir + "/link.txt");
     TextFileWriter linked(dir + "/link.txt");
     linked.writeLine(std::string("\xe9\0\xff", 3));
     linked.writeLine("");
     linked.write("tail");
     linked.commit();
-    EXPECT_EQ(readBytes(dir + "/real.txt"), std::string("\xe9\0\xff\r\n\r\ntail", 11));
+    EXPECT_EQ(readBytes(real), std::string("\xe9\0\xff\r\n\r\ntail", 11));
     EXPECT_TRUE(fs::is_symlink(dir + "/link.txt"));  // the link is followed, not replaced
-    EXPECT_EQ(fs::status(dir + "/real.txt").permissions() & fs::perms::all, mode);
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, mode);
     char note[8] = {};
-    const ssize_t noted = ::getxattr((dir + "/real.txt").c_str(), "user.note", note, sizeof note);
+    const ssize_t noted = ::getxattr(real.c_str(), "user.note", note, sizeof note);
     EXPECT_EQ(std::string(note, noted > 0 ? static_cast<size_t>(noted) : 0), tagged ? "kept" : "");
 
     // A link to a file not there yet: the file is made where it leads, the link kept.
@@ -75,18 +76,15 @@ TEST_F(TextFileWriterTest, AFileWithASecondNameIsRefusedByName) {
 // file; the next write of that file takes it away, and no other: not another run's, nor a
 // user's file of that shape, which writing any file in the folder once deleted.
 TEST_F(TextFileWriterTest, ATemporaryFileOfAnEndedRunGoesWithTheNextWrite) {
-    pid_t gone = ::fork();
-    if (gone == 0) ::_exit(0);
-    ::waitpid(gone, nullptr, 0);
+    pid_t gone = 0;
+    test::runInChild([] { return 0; }, &gone);
     const std::string dead = dir + "/.list.html." + std::to_string(gone) + ".0.tmp",
                       living = dir + "/.list.html." + std::to_string(::getppid()) + ".0.tmp",
                       users = dir + "/.config." + std::to_string(gone) + ".1.tmp";
     for (const std::string& path : {dead, living, users}) std::ofstream(path) << "kept";
-    TextFileWriter other(dir + "/other.html");
-    other.commit();
+    TextFileWriter(dir + "/other.html").commit();
     EXPECT_TRUE(fs::exists(dead));
-    TextFileWriter file(dir + "/list.html");
-    file.commit();
+    TextFileWriter(dir + "/list.html").commit();
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_TRUE(fs::exists(living));
     EXPECT_TRUE(fs::exists(users));
@@ -99,22 +97,20 @@ TEST_F(TextFileWriterTest, ATemporaryFileOfAnEndedRunGoesWithTheNextWrite) {
 TEST_F(TextFileWriterTest, AStopSignalTakesTheUnfinishedCopyAway) {
     std::ofstream(dir + "/list.html") << "before";
     for (const int signal : {SIGTERM, SIGINT}) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (signal == SIGINT) ::signal(SIGINT, SIG_IGN);
-            removeTempFilesOnStop();
-            TextFileWriter done(dir + "/done.html");
-            done.commit();
-            TextFileWriter file(dir + "/list.html");
-            file.writeLine("half");
-            ::raise(signal);
-            ::_exit(7);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        pid_t child = 0;
+        const int ended = test::runInChild(
+            [&]() -> int {
+                if (signal == SIGINT) ::signal(SIGINT, SIG_IGN);
+                removeTempFilesOnStop();
+                TextFileWriter(dir + "/done.html").commit();
+                TextFileWriter file(dir + "/list.html");
+                file.writeLine("half");
+                ::raise(signal);
+                ::_exit(7);
+            },
+            &child);
         const std::string temp = dir + "/.list.html." + std::to_string(child) + ".0.tmp";
-        EXPECT_EQ(WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status),
-                  signal == SIGTERM ? SIGTERM : 7);
+        EXPECT_EQ(ended, signal == SIGTERM ? 128 + SIGTERM : 7);
         EXPECT_EQ(fs::exists(temp), signal == SIGINT) << temp;
         EXPECT_EQ(readBytes(dir + "/list.html"), "before");
         EXPECT_TRUE(fs::exists(dir + "/done.html"));

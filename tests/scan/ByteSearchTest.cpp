@@ -27,19 +27,17 @@ TEST(ByteSearch, TheSearchesFindTheFirstOccurrenceAndCountTheLinesBeforeIt) {
                     text.insert(rng() % (text.size() + 1),
                                 needle.substr(0, 1 + rng() % needle.size()));
                 if (round % 3 == 0) text.insert(rng() % (text.size() + 1), needle);
+                SCOPED_TRACE(::testing::Message() << round << " [" << needle << "]");
                 const std::string_view rest =
                     std::string_view(text).substr(rng() % (text.size() + 1));
                 const char* end = rest.data() + rest.size();
                 uint64_t lineEnds = 7;
                 const char* got = search.find(rest.data(), end, lineEnds);
                 const size_t want = rest.find(needle);
-                ASSERT_EQ(got ? static_cast<size_t>(got - rest.data()) : rest.npos, want)
-                    << round << " [" << needle << "]";
-                ASSERT_EQ(findLiteral(rest.data(), end, needle), got)
-                    << round << " [" << needle << "]";
+                ASSERT_EQ(got ? static_cast<size_t>(got - rest.data()) : rest.npos, want);
+                ASSERT_EQ(findLiteral(rest.data(), end, needle), got);
                 const std::string_view before = rest.substr(0, want);
-                ASSERT_EQ(lineEnds, 7 + static_cast<uint64_t>(std::ranges::count(before, '\n')))
-                    << round << " [" << needle << "]";
+                ASSERT_EQ(lineEnds, 7 + static_cast<uint64_t>(std::ranges::count(before, '\n')));
             }
         }
         std::string many(100000, '\n');  // more than the byte counters hold before folding

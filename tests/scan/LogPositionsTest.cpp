@@ -1,15 +1,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 
 #include "platform/Error.h"
 #include "scan/LogPositions.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 
 namespace th {
@@ -43,6 +42,8 @@ struct Runs {
     }
 };
 
+struct LogPositions : ::testing::Test, test::ScratchFolder {};
+
 // Appends, or overwrites in place: the same inode, as a writer that truncates or rewrites
 // its log.
 const auto append = test::appendBytes, overwrite = test::writeBytes;
@@ -50,12 +51,14 @@ const auto append = test::appendBytes, overwrite = test::writeBytes;
 // Each step changes the log (or its folder) and says what the next run reads. A log read
 // through a link in another folder is looked for where it is rotated, beside the file the
 // link leads to: it reads the same.
-TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
-    const test::ScratchFolder folder, elsewhere, links;
-    const std::string &dir = folder.dir, log = dir + "/sv_viol.log";
+TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
+    const test::ScratchFolder elsewhere, links;
+    const std::string log = dir + "/sv_viol.log";
     const std::string link = links.dir + "/sv_viol.log";
     fs::create_symlink(log, link);
     const std::string head(5000, 'h');  // longer than the hashed head
+    const std::string restarted =
+        "z\n" + std::string(4095, 'h') + "H" + head.substr(4096) + "\nnew\n";
     struct Step {
         const char* what;
         std::function<void()> change;
@@ -71,28 +74,24 @@ TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
         {"first bytes replaced, same size", [&] { overwrite(log, "z\n"); }, "z\n"},
         {"long head grows", [&] { append(log, head + "\n"); }, head + "\n"},
         // A server restarted onto its log: the same banner, then other lines, past the place.
-        {"rewritten with the same first bytes: from its start",
-         [&] {
-             overwrite(log, "z\n" + std::string(4095, 'h') + "H" + head.substr(4096) + "\nnew\n");
-         },
-         "z\n" + std::string(4095, 'h') + "H" + head.substr(4096) + "\nnew\n"},
+        {"rewritten with the same first bytes: from its start", [&] { overwrite(log, restarted); },
+         restarted},
         {"rotated: the rest of the old log, then the new one",
          [&] {
              append(log, "rest\n");
-             fs::rename(log, dir + "/sv_viol.log.1");
+             fs::rename(log, log + ".1");
              append(log, "fresh\n");
          },
          "rest\nfresh\n"},
         // The game server writes on into it until it opens its new log.
-        {"written to after the rotation", [&] { append(dir + "/sv_viol.log.1", "late\n"); },
-         "late\n"},
-        {"rotated again", [&] { fs::rename(dir + "/sv_viol.log.1", dir + "/sv_viol.log.2"); }, ""},
-        {"the rotated log is deleted", [&] { fs::remove(dir + "/sv_viol.log.2"); }, ""},
+        {"written to after the rotation", [&] { append(log + ".1", "late\n"); }, "late\n"},
+        {"rotated again", [&] { fs::rename(log + ".1", log + ".2"); }, ""},
+        {"the rotated log is deleted", [&] { fs::remove(log + ".2"); }, ""},
         // logrotate's copytruncate: what came since the last run is only in the copy.
         {"copied and emptied: the copy's rest, then the log from its start",
          [&] {
              append(log, "copied\n");
-             fs::copy_file(log, dir + "/sv_viol.log.1");
+             fs::copy_file(log, log + ".1");
              overwrite(log, "after\n");
          },
          "copied\nafter\n"},
@@ -118,9 +117,7 @@ TEST(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
 
 // A folder's logs: a new one is read from its start, one renamed within the folder keeps its
 // place, one that left is forgotten; each reader has its own positions.
-TEST(LogPositions, FoldersAndTheirLogsComeAndGo) {
-    const test::ScratchFolder folder;
-    const std::string& dir = folder.dir;
+TEST_F(LogPositions, FoldersAndTheirLogsComeAndGo) {
     append(dir + "/1.log", "one\n");
     Runs merge, look;
     EXPECT_EQ(merge.run({dir + "/1.log"}, {dir}), "one\n");
@@ -145,32 +142,26 @@ TEST(LogPositions, FoldersAndTheirLogsComeAndGo) {
 
 // More logs than files may be open: the plan fails, where the logs past the limit were left
 // out as unreadable, look after look, and never read.
-TEST(LogPositions, TheLimitOfOpenFilesFailsThePlanRatherThanLeavingLogsOut) {
-    const test::ScratchFolder folder;
-    const std::string& dir = folder.dir;
+TEST_F(LogPositions, TheLimitOfOpenFilesFailsThePlanRatherThanLeavingLogsOut) {
     std::vector<std::string> logs;
     for (int n = 0; n < 20; ++n) {
         logs.push_back(dir + "/" + std::to_string(n) + ".log");
         append(logs.back(), "line\n");
     }
-    const pid_t child = ::fork();
-    if (child == 0) {
+    const int outcome = test::runInChild([&] {
         int open = 0;
         for (int fd = 0; fd < 1024; ++fd) open += ::fcntl(fd, F_GETFD) != -1;
         const rlimit few{static_cast<rlim_t>(open + 5), static_cast<rlim_t>(open + 5)};
         std::vector<std::string> unreadable;
-        int outcome = 1;
         try {
             if (::setrlimit(RLIMIT_NOFILE, &few) == 0) planScan({}, logs, {dir}, &unreadable);
         } catch (const Error& e) {
-            outcome =
-                unreadable.empty() && e.description().starts_with("Too many open files: ") ? 0 : 2;
+            const bool told = e.description().starts_with("Too many open files: ");
+            return told && unreadable.empty() ? 0 : 2;
         }
-        ::_exit(outcome);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        return 1;
+    });
+    EXPECT_EQ(outcome, 0);
 }
 
 }  // namespace

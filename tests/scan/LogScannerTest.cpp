@@ -93,13 +93,12 @@ TEST_F(ScanFixture, RowsGoUnderTheirTitlesWhereverTheColumnsStand) {
     twice.insert(twice.end(), once.begin(), once.end());
     for (auto move : test::everyColumnMove()) {
         SCOPED_TRACE(test::moveName(move));
-        MainForm moved(scripted.ports);
-        moved.setUpGrid();
-        moved.pnlLogPathToFile.setCaption(log);
-        scanLogFile(moved, false);
-        moved.vsFlexGrid1.moveColumn(move.first, move.second);
-        EXPECT_EQ(scanLogFile(moved, false), 15);
-        EXPECT_EQ(test::dataRowsByTitle(moved.vsFlexGrid1), twice);
+        test::GridForm moved;
+        moved.form.pnlLogPathToFile.setCaption(log);
+        scanLogFile(moved.form, false);
+        moved.grid.moveColumn(move.first, move.second);
+        EXPECT_EQ(scanLogFile(moved.form, false), 15);
+        EXPECT_EQ(test::dataRowsByTitle(moved.grid), twice);
     }
 }
 

@@ -34,10 +34,9 @@ TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
     EXPECT_EQ(f.perDay,
               (std::vector<Tally>{
                   {"2017-03-02", 1}, {"2017-04-16", 2}, {"2017-04-17", 1}, {"2017-05-01", 25}}));
-    ASSERT_EQ(f.topPlayers.size(), 20u);
-    EXPECT_EQ(f.topPlayers[0], (Tally{"Alice", 2}));
-    EXPECT_EQ(f.topPlayers[1], (Tally{"Carol", 2}));
-    EXPECT_EQ(f.topPlayers[19], (Tally{"P116", 1}));
+    std::vector<Tally> top = {{"Alice", 2}, {"Carol", 2}, {"Bob", 1}};  // the first 20
+    for (int i = 100; i <= 116; ++i) top.push_back({"P" + std::to_string(i), 1});
+    EXPECT_EQ(f.topPlayers, top);
 
     // With colour codes folded, a player is counted under the name the grid shows.
     GridColumns(g).addRow(
@@ -72,11 +71,10 @@ TEST_F(BanStatistics, TheDatabaseCountsBansByMonthAndReason) {
     for (int i = 0; i < 40; ++i)
         test::sql(db, "INSERT INTO tblVandrel (GUID, ViolationReason) VALUES ('x" +
                           std::to_string(i) + "', '\"r" + std::to_string(100 + i) + "\"')");
-    const std::vector<Tally> many = banFigures(db).perReason;
-    ASSERT_EQ(many.size(), kTopBars + 1);
-    EXPECT_EQ(many[0], (Tally{"VIOLATION DETECTED -> (AIMBOT) #50000", 2}));
-    EXPECT_EQ(many[kTopBars - 1], (Tally{"r126", 1}));
-    EXPECT_EQ(many[kTopBars], (Tally{"(13 other reasons)", 13}));
+    std::vector<Tally> top = f.perReason;
+    for (int i = 100; top.size() < kTopBars; ++i) top.push_back({"r" + std::to_string(i), 1});
+    top.push_back({"(13 other reasons)", 13});
+    EXPECT_EQ(banFigures(db).perReason, top);
 }
 
 }  // namespace

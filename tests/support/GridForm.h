@@ -1,6 +1,7 @@
 #pragma once
 // A main form's components on scripted ports with the grid set up as at start: rows in,
-// arranged as the window arranges them, and every row's cells out.
+// arranged as the window arranges them, commands run on chosen files, and every row's
+// cells out.
 
 #include <initializer_list>
 #include <string>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "scan/MainForm.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScriptedPorts.h"
 
 namespace th::test {
@@ -32,6 +34,11 @@ struct GridForm {
             grid.addRow(std::vector<std::string_view>(row.begin(), row.end()));
     }
     void arrange() { test::arrange(form); }
+    // Runs the command with the path as the file dialog's answer.
+    void run(bool (*command)(MainForm&), const std::string& path) {
+        scripted.files.answers.push_back({path});
+        command(form);
+    }
     // Every row's cells, the header's and group rows' too.
     std::vector<Cells> rows() const {
         std::vector<Cells> all(grid.rows());
@@ -40,5 +47,8 @@ struct GridForm {
         return all;
     }
 };
+
+// The form in a scratch folder of its own.
+struct FormFixture : GridForm, ScratchFolder {};
 
 }  // namespace th::test

@@ -72,13 +72,28 @@ class ScriptedShell : public ShellPort {
     int64_t result = 42;           // what every launch returns
     bool propertiesResult = true;  // what showProperties returns
     std::string executable = "/usr/bin/xdg-open";
-    int64_t openDocument(const std::string& path) override;
-    int64_t openUrl(const std::string& url) override;
-    int64_t startProgram(const std::string& program, const std::vector<std::string>& args) override;
-    std::string findExecutable(const std::string& document) override;
+    int64_t openDocument(const std::string& path) override { return record("document", path); }
+    int64_t openUrl(const std::string& url) override { return record("url", url); }
+    int64_t startProgram(const std::string& program,
+                         const std::vector<std::string>& args) override {
+        return record("program", program, args);
+    }
+    std::string findExecutable(const std::string&) override { return executable; }
     int64_t launchProgram(const std::string& program, const std::vector<std::string>& args,
-                          const std::string& workingDir, bool wait) override;
-    bool showProperties(const std::string& path, int32_t owner) override;
+                          const std::string& workingDir, bool wait) override {
+        return record("launch", program, args, workingDir, wait);
+    }
+    bool showProperties(const std::string& path, int32_t owner) override {
+        calls.push_back({"properties", path, {}, {}, false, owner});
+        return propertiesResult;
+    }
+
+  private:
+    int64_t record(const char* kind, const std::string& target, std::vector<std::string> args = {},
+                   std::string workingDir = {}, bool wait = false) {
+        calls.push_back({kind, target, std::move(args), std::move(workingDir), wait, 0});
+        return result;
+    }
 };
 
 // All ports in one place, ready to hand to a MainForm.

@@ -59,13 +59,6 @@ PostgresCluster& PostgresCluster::shared() {
     return cluster;
 }
 
-// The process that made a test server's folder, from the file it left there; 0 if none.
-static pid_t ownerOf(const std::filesystem::path& folder) {
-    long pid = 0;
-    std::ifstream(folder / "owner.pid") >> pid;
-    return static_cast<pid_t>(pid);
-}
-
 PostgresCluster::PostgresCluster() : bin_(serverPrograms()), port_(freePort()) {
     const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
     if (nobody) asUser_ = "runuser -u nobody -- ";
@@ -98,8 +91,9 @@ void PostgresCluster::stopAbandoned() const {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/tmp", ec)) {
         if (!entry.path().filename().string().starts_with("tallyhound-pg-")) continue;
-        const pid_t owner = ownerOf(entry.path());
-        if (owner <= 0 || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        long owner = 0;  // the process that made the folder, from the file it left there
+        std::ifstream(entry.path() / "owner.pid") >> owner;
+        if (owner <= 0 || ::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH) continue;
         const std::string folder = entry.path().string();
         if (std::filesystem::exists(folder + "/data/postmaster.pid"))
             command(bin_ + "/pg_ctl -D " + folder +

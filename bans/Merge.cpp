@@ -607,8 +607,9 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         if (store) store->rollback();  // stopped: nothing changes
     } catch (const std::exception& e) {
         if (store) store->rollback();
-        showErrorBox(form.ports.messages, options.errorLead ? options.errorLead : kErrorLead,
-                     toError(e),
+        const Error error = toError(e);
+        outcome.error = error.number();
+        showErrorBox(form.ports.messages, options.errorLead ? options.errorLead : kErrorLead, error,
                      appendingPass && outcome.fileReplaced ? kErrorAdviceAppended
                      : outcome.fileReplaced                ? kErrorAdviceNotPutBack
                      : zipped                              ? kErrorAdvice

@@ -78,6 +78,7 @@ struct MergeOutcome {
     bool noRecords = false;     // nothing to write: neither the file nor the database held a ban
     std::vector<NewBan> added;  // the grid's bans new to the database, in GUID order
     int64_t pushedAdded = 0;    // bans of other servers appended to the ban file
+    int error = 0;              // why it did not complete; 0 when that was said by the connect
 };
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options);

@@ -103,6 +103,14 @@ std::optional<Clock::time_point> lastBackupOf(const std::string& bans) {
     return Clock::now() - std::chrono::duration_cast<Clock::duration>(age);
 }
 
+// A failure the stop cut short (a wait for another writer that it ended, or a merge that
+// could not start, said by its own box) ends as the prompt stop it is. Any other leaves
+// violations unmerged however the stop fell: one landing while a merge failed for its own
+// reason ended with 0.
+bool cutShortByStop(int error) {
+    return StopSignals::requested() && (error == 0 || error == err::kFileInUse);
+}
+
 // How a look ended: its merge done (or nothing to merge), failed and said, or held back
 // while merges fail, its rows kept for the next try.
 enum class Look { Done, Failed, Holding };
@@ -183,6 +191,12 @@ class Follower {
             context_.status == kExitOk)
             context_.status = kExitRunTime;
         keepUnmergedRows();
+        // A kept file that could not be read still holds violations no merge has taken.
+        if (keptUnreadable_ && context_.status == kExitOk) {
+            context_.note("tallyhound-cli: stopped with the violations kept in " + keptRowsPath() +
+                          " not merged (said at the start)");
+            context_.status = kExitRunTime;
+        }
         // Stopped while merges failed: their violations wait for the next start, which the
         // exit status says rather than a clean stop.
         if (unmerged_ && context_.status == kExitOk) {
@@ -270,7 +284,7 @@ class Follower {
             lastLoadFailure_ = said;
             // What was appended while follow was not running is not merged yet: a stop now
             // is no clean one.
-            unmerged_ = !StopSignals::requested();
+            unmerged_ = !cutShortByStop(toError(e).number());
             return false;
         }
     }
@@ -295,7 +309,7 @@ class Follower {
             return true;
         } catch (const std::exception& e) {
             const Error error = toError(e);
-            stoppedWaiting_ = error.number() == err::kFileInUse && StopSignals::requested();
+            stoppedWaiting_ = cutShortByStop(error.number());
             const std::string said =
                 "where the logs stand could not be stored: " + error.description();
             if (last || said != lastStoreFailure_) problem(said);
@@ -497,7 +511,7 @@ class Follower {
             problem(toError(e).description());
             // The logs were not read: what they hold waits for the next start, as a failed
             // merge's violations do.
-            unmerged_ = !StopSignals::requested();
+            unmerged_ = !cutShortByStop(toError(e).number());
             return Look::Failed;
         }
     }
@@ -562,8 +576,7 @@ class Follower {
                     (StopSignals::requested() ? "what it did not merge is merged at the next start"
                                               : "it is tried again"));
             if (database_ && !database_->connected()) lost("the connection was broken");
-            // One the stop cut short has said so, and ends as the prompt stop it is.
-            unmerged_ = !StopSignals::requested();
+            unmerged_ = !cutShortByStop(outcome.error);
             if (!storing) return Look::Failed;
             hold(session.form.vsFlexGrid1, false, next, gone);
             mergeAgainAt_ = Clock::now() + backedOff(failures_);

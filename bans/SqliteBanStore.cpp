@@ -247,6 +247,18 @@ void SqliteBanStore::forEachBan(const std::function<void(const Ban&)>& ban) {
             h.guid = guidHead(values[kGuid]);
         }
     }
+    // A damaged page of the table reads as fewer bans without a word from SQLite: the ban
+    // file written from them lost those bans, and the merge said it was complete. The
+    // GUIDs' index counts them apart.
+    {
+        SqliteStatement count(db_, "SELECT count(*) FROM tblVandrel");  // by that index
+        if (count.step() && unsignedOf(count.text(0)) != held.size())
+            throw Error(err::kDatabase, appBaseName() + ".Connection",
+                        db_.path() + ": database disk image is malformed (" +
+                            std::to_string(held.size()) + " bans read, " +
+                            std::string(count.text(0)) +
+                            " in the index of their GUIDs); put back a backup of it");
+    }
     auto value = [&](const Held& h, int which) {
         const char* at = h.bytes;
         for (int c = kGuid; c < which; ++c) at += h.size[c];

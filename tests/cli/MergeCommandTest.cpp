@@ -48,6 +48,42 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
     EXPECT_EQ(filesIn("_Vandrel.zip"), Rows{});
 }
 
+// A damaged page of the ban table reads as fewer bans, without a word from SQLite: a merge
+// wrote the ban file from them, losing those bans, and said it was complete; so did a
+// lifting and an import, and the export and the counts left them out. Each now refuses,
+// the ban file as it was.
+TEST_F(BanCommands, ADamagedBanTableIsRefusedNotWrittenOut) {
+    Rows lines;
+    for (int i = 0; i < 300; ++i) lines.push_back(violationLine(guidOf(i)));
+    writeBytes(bans, crlf(lines));
+    ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, "/dev/null"}).status, 0);
+    // One leaf page of the table now says it holds one row.
+    const Rows page = sql(db,
+                          "SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM dbstat "
+                          "WHERE name = 'tblVandrel' AND pagetype = 'leaf' LIMIT 1 OFFSET 1");
+    ASSERT_EQ(page.size(), 1u);
+    const long number = std::stol(page[0]), size = std::stol(page[0].substr(page[0].find('|') + 1));
+    std::string bytes = readBytes(db);
+    bytes[(number - 1) * size + 3] = 0, bytes[(number - 1) * size + 4] = 1;
+    writeBytes(db, bytes);
+    const std::string before = readBytes(bans);
+    const std::string empty = dir + "/empty.dat";
+    writeBytes(empty, "");
+    for (const Rows& args : {Rows{"merge", "--bans", bans, "--db", db, "/dev/null"},
+                             Rows{"db", "unban", "--bans", bans, "--db", db, guidOf(1)},
+                             Rows{"db", "import", "--bans", bans, "--db", db, empty},
+                             Rows{"db", "export", "--db", db, "-o", dir + "/bans.csv"},
+                             Rows{"db", "stats", "--db", db}}) {
+        const CliResult r = runCli(args);
+        EXPECT_EQ(r.status, 1) << args[1];
+        EXPECT_EQ(r.out, "");
+        EXPECT_HOLDS(r.err, db + ": database disk image is malformed (");
+        EXPECT_HOLDS(r.err, " in the index of their GUIDs); put back a backup of it");
+    }
+    EXPECT_EQ(readBytes(bans), before);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/bans.csv"));
+}
+
 // Misuse of any command is a usage error, said as it is, and changes nothing: an empty name
 // (not the default database nor a file that is not there; --db is one option of all the
 // commands that take it), a mistyped command (CLI11 said

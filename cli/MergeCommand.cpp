@@ -90,6 +90,14 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
             if (options->dryRun) looked = openBanStore(form, databasePath(), StoreOpening::AsItIs);
             if (options->newOnly) planFromStore(form, sources, kMergeReader, options->server);
             buildGrid(form, sources, true);
+            const bool nothingNew = sources.plan && form.vsFlexGrid1.rows() < 2;
+            // A dry run says what the merge would do: it promised what a merge of the whole
+            // ban file changes (liftings, the server's own bans), which this one does not.
+            if (options->dryRun && nothingNew) {
+                context.note("No new violations in the logs; the merge would leave " + bans +
+                             " unchanged; nothing was changed");
+                return;
+            }
             if (options->dryRun) {
                 const MergePreview preview = previewMerge(form, *looked, bans);
                 for (const NewBan& ban : preview.added) context.out << banLine(ban) << "\n";
@@ -97,7 +105,7 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
                 context.note(previewText(preview, bans));
                 return;
             }
-            if (sources.plan && form.vsFlexGrid1.rows() < 2) {
+            if (nothingNew) {
                 // Nothing new in the logs: the ban file is left alone, the places move on.
                 storePlan(form, sources, kMergeReader, options->server);
                 context.note("No new violations in the logs; " + bans + " is unchanged");

@@ -41,6 +41,14 @@ TEST_F(NewOnly, EachRunReadsWhatWasAppendedSinceAndMergeKeepsItsOwnPlace) {
     EXPECT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(merged.out, "Merge complete. 3 bans have been written to 'pbbans.dat'\n");
     EXPECT_EQ(runCli(merge).err, "No new violations in the logs; " + bans + " is unchanged\n");
+    // Its dry run says so too: with a ban the game server appended, it promised that the
+    // database would gain it, which the merge leaves to one with new violations.
+    appendBytes(bans, violationLine(guidOf(9)) + "\r\n");
+    Rows dry = merge;
+    dry.push_back("--dry-run");
+    EXPECT_EQ(runCli(dry), (CliResult{0, "",
+                                      "No new violations in the logs; the merge would leave " +
+                                          bans + " unchanged; nothing was changed\n"}));
 }
 
 // A failed output moves no place: the next run reads the same lines again.

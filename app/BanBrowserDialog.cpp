@@ -60,11 +60,11 @@ std::optional<QString> askWithNote(QWidget* parent, const std::vector<std::strin
     auto* form = new QFormLayout;
     auto* note = new QLineEdit(&box);
     note->setObjectName(QStringLiteral("note"));
-    form->addRow(QStringLiteral("&Note (optional):"), note);
+    form->addRow(QStringLiteral("No&te (optional):"), note);  // Alt+N is No
     layout->addLayout(form);
     // No default button: Return in the note neither lifts nor throws the note away (it
     // answered No, and the typed note was gone without a word). Alt+Y or Alt+N answers,
-    // Escape is No.
+    // Escape is No. The note's own key is Alt+T: sharing Alt+N, No could not be pressed.
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, &box);
     for (QAbstractButton* b : buttons->buttons())
         if (auto* push = qobject_cast<QPushButton*>(b)) push->setAutoDefault(false);
@@ -492,7 +492,8 @@ void BanBrowserDialog::unbanSelected() {
             return model_->data(model_->index(row, column), Qt::DisplayRole).toString();
         };
         named.push_back(QStringLiteral("%1 (%2)")
-                            .arg(shown(BanTableModel::NameColumn), shown(BanTableModel::GuidColumn))
+                            .arg(shownWithin(shown(BanTableModel::NameColumn)),
+                                 shown(BanTableModel::GuidColumn))
                             .toStdString());
     }
     const std::optional<QString> note = askToLift(named);

@@ -64,18 +64,9 @@ QValueAxis* countAxis(int64_t most) {
 }
 
 // A label as a chart's axis shows it. The axis reads its labels as HTML, so a player's name
-// holding markup was obeyed (a heading, a picture, a name hidden); and a control character
-// is written out as \xHH, which a saved SVG, being XML, cannot hold as it is.
+// holding markup was obeyed (a heading, a picture, a name hidden).
 QString axisLabel(const QString& text) {
-    QString shown;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
-            shown += QString::asprintf("\\x%02X", static_cast<unsigned>(u));
-        else
-            shown += c;
-    }
-    return shown.toHtmlEscaped();
+    return controlsShown(text).toHtmlEscaped();
 }
 
 // A bar per tally. Names (kinds, players, reasons) read best beside horizontal bars,

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
@@ -211,24 +212,54 @@ TEST_F(BanBrowser, AListLongerThanAPageStartsAtTheTopAndCopiesWhole) {
 }
 
 // The question's own box: what is typed goes into the note; Return there neither lifts nor
-// answers No (it did, and the note typed was gone without a word); Escape says No and
-// Alt+Y lifts with the note.
+// answers No (it did, and the note typed was gone without a word); Escape or Alt+N says No
+// (Alt+N, the note's key too, only went back to the note) and Alt+Y lifts with the note.
 TEST_F(BanBrowser, TheLiftQuestionTakesANoteAsTypedAndReturnAnswersNothing) {
     BanBrowserDialog dialog(f.form);
     for (const auto& [key, answer] : std::vector<std::pair<QKeyCombination, QString>>{
              {QKeyCombination(Qt::Key_Escape), QString()},
+             {QKeyCombination(Qt::AltModifier, Qt::Key_N), QString()},
              {QKeyCombination(Qt::AltModifier, Qt::Key_Y), QStringLiteral("paid appeal")}}) {
         bool openAfterReturn = false;
         QTimer::singleShot(50, [key, &openAfterReturn] {
             QWidget* typedInto = QApplication::focusWidget();
             QTest::keyClicks(typedInto, "paid appeal");
             QTest::keyClick(typedInto, Qt::Key_Return);
-            openAfterReturn = QApplication::activeModalWidget() != nullptr;
+            QPointer<QWidget> box = QApplication::activeModalWidget();
+            openAfterReturn = box != nullptr;
             QTest::keyClick(typedInto, key.key(), key.keyboardModifiers());
+            // A key that answers nothing would leave the test waiting for ever.
+            QTimer::singleShot(1000, [box] {
+                if (!box) return;
+                ADD_FAILURE() << "the key did not answer";
+                box->close();
+            });
         });
         EXPECT_EQ(dialog.askToLift({"Jay (aaaa)"}).value_or(QString()), answer);
         EXPECT_TRUE(openAfterReturn);
     }
+}
+
+// The question shows each name as a unit of its own, its control characters written out and
+// a long one cut: a direction override (U+202E) in a name showed the GUID after it reversed,
+// and a name of 500 letters put the question's buttons beyond the screen.
+TEST_F(BanBrowser, TheLiftQuestionShowsANameApartFromItsGuid) {
+    sql(db,
+        "UPDATE tblVandrel SET PlayerName = '\"' || char(0x202E) || 'Namer' || char(27) || '\"' "
+        "WHERE GUID = 'aaaa'; UPDATE tblVandrel SET PlayerName = '\"' || printf('%.500c', 'L') || "
+        "'\"' WHERE GUID = 'cccc'");
+    BanBrowserDialog dialog(f.form);
+    std::vector<std::string> asked;
+    dialog.askToLift = [&](const std::vector<std::string>& bans) {
+        asked = bans;
+        return std::optional<QString>();
+    };
+    dialog.table()->selectAll();
+    dialog.unbanSelected();
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (std::vector<std::string>{
+                         "\u2068" + std::string(64, 'L') + "\u2026\u2069 (cccc)",
+                         "\u2068caf\u00e9\u2069 (BBBB)", "\u2068\u202eNamer\\x1B\u2069 (aaaa)"}));
 }
 
 // Unban asks first: No changes nothing; it is greyed while a merge runs and on the Temp bans
@@ -310,7 +341,8 @@ TEST_F(BanBrowser, ALiftingRunsAsideAndCancelLeavesAllAsItWas) {
     };
     QTest::keyClick(dialog.table(), Qt::Key_Delete);
     EXPECT_EQ(behindTheReport, "2 bans, 2 shown") << "the report is read beside the bans left";
-    EXPECT_EQ(asked, (std::vector<std::string>{"Jay'yz (aaaa)"})) << "the question names it";
+    EXPECT_EQ(asked, (std::vector<std::string>{"\u2068Jay'yz\u2069 (aaaa)"}))
+        << "the question names it";
     EXPECT_EQ(said(),
               "1 ban lifted and removed from 'pbbans.dat'        \r\nA running game server keeps "
               "its ban list in memory until it reloads it (pb_sv_banload or a restart).        ");

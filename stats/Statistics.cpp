@@ -1,6 +1,8 @@
 #include "stats/Statistics.h"
 
 #include <algorithm>
+#include <charconv>
+#include <chrono>
 #include <map>
 #include <unordered_map>
 
@@ -63,6 +65,47 @@ std::vector<Tally> inOrder(const std::map<std::string, int64_t>& counts) {
     return out;
 }
 
+// The day a "yyyy-mm-dd" label names, if it is one that can be.
+std::optional<std::chrono::sys_days> dayNumber(std::string_view iso) {
+    int year = 0;
+    unsigned month = 0, day = 0;
+    std::from_chars(iso.data(), iso.data() + 4, year);
+    std::from_chars(iso.data() + 5, iso.data() + 7, month);
+    std::from_chars(iso.data() + 8, iso.data() + 10, day);
+    const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{month},
+                                           std::chrono::day{day}};
+    if (!date.ok()) return std::nullopt;
+    return std::chrono::sys_days{date};
+}
+
+std::string isoDay(std::chrono::sys_days number) {
+    const std::chrono::year_month_day date{number};
+    StampParts t;
+    t.year = static_cast<int>(date.year());
+    t.month = static_cast<int>(static_cast<unsigned>(date.month()));
+    t.day = static_cast<int>(static_cast<unsigned>(date.day()));
+    return isoDate(t);
+}
+
+// The days in order, and between two days of violations with quiet days between them,
+// the first and last of those at zero: the line drawn straight from one to the next read as
+// violations on every day between.
+std::vector<Tally> withQuietDays(const std::map<std::string, int64_t>& counts) {
+    constexpr std::chrono::days kOne{1};
+    std::vector<Tally> out;
+    std::optional<std::chrono::sys_days> last;
+    for (const auto& [label, count] : counts) {
+        const auto day = dayNumber(label);
+        if (last && day && *day - *last > kOne) {
+            out.push_back({isoDay(*last + kOne), 0});
+            if (*day - *last > 2 * kOne) out.push_back({isoDay(*day - kOne), 0});
+        }
+        out.push_back({label, count});
+        last = day;
+    }
+    return out;
+}
+
 // A stored reason comes in double quotes, or empty.
 std::string reasonLabel(std::string_view stored) {
     if (stored.size() >= 2 && stored.front() == '"' && stored.back() == '"')
@@ -91,7 +134,7 @@ GridFigures gridFigures(const FlexGrid& grid) {
     }
     f.perKind = withRest(mostFirst(kinds), "kinds");
     f.topPlayers = mostFirst(players, kTopPlayers);
-    f.perDay = inOrder(days);
+    f.perDay = withQuietDays(days);
     return f;
 }
 

@@ -19,7 +19,7 @@ struct Tally {
 
 struct GridFigures {
     std::vector<Tally> perKind;     // most first, then by kind; at most kTopBars, then the rest
-    std::vector<Tally> perDay;      // "yyyy-mm-dd", oldest first
+    std::vector<Tally> perDay;      // "yyyy-mm-dd", oldest first; quiet spells begin and end at 0
     std::vector<Tally> topPlayers;  // at most kTopPlayers, most first, then by name
     int64_t undated = 0;            // rows whose time stamp names no day
     int64_t violations = 0;

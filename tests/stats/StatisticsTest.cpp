@@ -31,9 +31,16 @@ TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
     EXPECT_EQ(f.perKind,
               (std::vector<Tally>{
                   {"(SPEEDHACK)", 25}, {"(AIMBOT)", 3}, {"(WALLHACK)", 1}, {"VIOLATION", 1}}));
-    EXPECT_EQ(f.perDay,
-              (std::vector<Tally>{
-                  {"2017-03-02", 1}, {"2017-04-16", 2}, {"2017-04-17", 1}, {"2017-05-01", 25}}));
+    // Quiet days between are zero where they begin and end: a line drawn straight across
+    // them read as violations every day.
+    EXPECT_EQ(f.perDay, (std::vector<Tally>{{"2017-03-02", 1},
+                                            {"2017-03-03", 0},
+                                            {"2017-04-15", 0},
+                                            {"2017-04-16", 2},
+                                            {"2017-04-17", 1},
+                                            {"2017-04-18", 0},
+                                            {"2017-04-30", 0},
+                                            {"2017-05-01", 25}}));
     std::vector<Tally> top = {{"Alice", 2}, {"Carol", 2}, {"Bob", 1}};  // the first 20
     for (int i = 100; i <= 116; ++i) top.push_back({"P" + std::to_string(i), 1});
     EXPECT_EQ(f.topPlayers, top);

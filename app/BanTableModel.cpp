@@ -5,6 +5,7 @@
 #include "bans/BanBrowsingSql.h"
 #include "bans/BanStore.h"
 #include "bans/ShownBan.h"
+#include "platform/CountedText.h"
 #include "platform/TrimSpaces.h"
 
 namespace th {
@@ -138,9 +139,10 @@ void BanTableModel::restart() {
 
 QString BanTableModel::statusText() const {
     // Only a search's matches are counted so far; without one, every ban is shown.
+    const QString bans = QString::fromStdString(counted(total_, "ban", "bans"));
     if (!order_.search.empty() && shown_ > kCountedMatches)
-        return QStringLiteral("%1 bans, more than %2 shown").arg(total_).arg(kCountedMatches);
-    return QStringLiteral("%1 bans, %2 shown").arg(total_).arg(shown_);
+        return QStringLiteral("%1, more than %2 shown").arg(bans).arg(kCountedMatches);
+    return QStringLiteral("%1, %2 shown").arg(bans).arg(shown_);
 }
 
 QString bansAsTsv(const BanTableModel& model, const std::vector<int>& rows,

@@ -348,6 +348,11 @@ TEST_F(BanBrowser, ALiftingRunsAsideAndCancelLeavesAllAsItWas) {
               "its ban list in memory until it reloads it (pb_sv_banload or a restart).        ");
     // What the lifting writes to the file and the database is the ban file changes' test.
     EXPECT_EQ(sql(db, "SELECT GUID, Note FROM tblLiftedBans"), (Rows{"aaaa|appeal"}));
+    // One ban left is one ban ("1 bans").
+    dialog.table()->selectRow(0);
+    f.scripted.files.answers.push_back({bans});
+    QTest::keyClick(dialog.table(), Qt::Key_Delete);
+    EXPECT_EQ(dialog.statusLine()->text(), "1 ban, 1 shown");
 }
 
 // An export says where it wrote how many bans; the hourglass shows while it writes, which

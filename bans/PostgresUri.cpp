@@ -55,9 +55,12 @@ std::string decoded(std::string_view text) {
     return out;
 }
 
+// Any letter case: libpq refuses "PASSWORD" as no parameter of its own, and the message
+// saying so showed its value. The client key's password (sslpassword) is hidden too.
 bool hiddenParameter(std::string_view name) {
-    const std::string plain = decoded(name);
-    return plain == "user" || plain == "password";
+    std::string plain = decoded(name);
+    for (char& c : plain) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    return plain == "user" || plain == "password" || plain == "sslpassword";
 }
 
 Error refused(const std::string& text) {

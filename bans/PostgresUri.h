@@ -16,7 +16,7 @@ namespace th {
 size_t postgresSchemeLength(std::string_view where);
 
 // The URI with its user (and anything else before "@") and any user or password
-// parameter hidden: what every message shows.
+// parameter (sslpassword too, in any letter case) hidden: what every message shows.
 std::string maskedUri(const std::string& uri);
 
 // The connection's parameters for libpq. Throws th::Error when the URI holds a password

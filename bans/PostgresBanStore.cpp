@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 
@@ -59,15 +60,32 @@ bool holdsSchema(PgConnection& db) {
     return r.value(0, 0) == "true";
 }
 
+std::string noSchemaText(const std::string& name) {
+    return name + " holds no Tallyhound ban database; make one there with tallyhound-cli db init";
+}
+
 }  // namespace
 
 PostgresBanStore::PostgresBanStore(const std::string& uri, bool upgrade)
     : db_(postgresParameters(uri), maskedUri(uri)) {
-    if (!holdsSchema(db_))
-        throw storeError(name() +
-                         " holds no Tallyhound ban database; make one there with tallyhound-cli "
-                         "db init");
+    if (!holdsSchema(db_)) throw storeError(noSchemaText(name()));
     if (upgrade) this->upgrade();
+}
+
+std::string whyNotAPostgresBanDatabase(const std::string& uri) {
+    std::optional<PgConnection> db;
+    try {
+        db.emplace(postgresParameters(uri), maskedUri(uri));
+    } catch (const Error&) {
+        return {};  // not reached now; it may be later
+    }
+    try {
+        if (!holdsSchema(*db)) return noSchemaText(db->name());
+        versionOf(*db);
+    } catch (const Error& e) {
+        return e.description();
+    }
+    return {};
 }
 
 void PostgresBanStore::upgrade() {

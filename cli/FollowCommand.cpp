@@ -762,6 +762,12 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                 context.fail(e.description(), kExitUsage);
                 return;
             }
+            // So is one that holds no ban database (db init forgotten): it was waited for
+            // for ever, a service never ready. One that cannot be reached is waited for.
+            if (const std::string why = whyNotAPostgresBanDatabase(databasePath()); !why.empty()) {
+                context.fail(why, kExitUsage);
+                return;
+            }
         } else if (databaseFileMissing(databasePath())) {
             // So is a database file that is not there (a typo, db init forgotten): tried
             // again for ever, it kept a service restarting.

@@ -121,6 +121,17 @@ TEST_F(FleetCommands, ConnectionFailuresGiveOneClearMessageEach) {
         EXPECT_EQ(readBytes(bans), before);
         EXPECT_TRUE(filesIn(".zip").empty()) << "nothing is backed up before the connect";
     }
+    // follow refuses them at its start, as it does a database file that is none: it waited
+    // for ever, a service never ready. (One it cannot reach yet it waits for.)
+    ProgramStart bounded;
+    bounded.program = "/usr/bin/timeout";
+    for (const std::string& where : {empty, other}) {
+        const CliResult r = runProgram(
+            {"20", TALLYHOUND_CLI, "follow", "--bans", bans, "--db", where, dir}, bounded);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_HOLDS(r.err,
+                     "tallyhound-cli: " + shown(where) + " holds no Tallyhound ban database");
+    }
 }
 
 // A role holding only the privileges the README grants, its password in a password file,

@@ -523,12 +523,17 @@ class Follower {
         // The merge's error boxes are printed below, once per outage.
         session.terminal.messages.printErrors = false;
         session.terminal.messages.errors.clear();
+        // Until a sorted rewrite has worked since the start, the merges rewrite the file
+        // sorted: nothing is known of it yet, and one put back or cut while follow was
+        // stopped lacked bans until the next backup, up to a day later (only appended to, as
+        // it stood). Its bans go into the database first, so the rewrite loses none of them.
         const bool backUp = !lastBackup_ || Clock::now() - *lastBackup_ >= backupEvery_;
+        const bool appendOnly = !backUp && rewritten_;
         MergeOptions options;
         options.explain = options.offerToOpen = false;
         options.server = server_;
         options.backUp = backUp;
-        options.appendOnly = !backUp;
+        options.appendOnly = appendOnly;
         options.known = &known_;
         options.store = database_.get();
         options.pushAll = pushAll_;
@@ -594,6 +599,7 @@ class Follower {
             unstored_ = true;
         }
         if (backUp) lastBackup_ = Clock::now();
+        rewritten_ = rewritten_ || !appendOnly;
         pushAll_ = false;
         pushed_.clear();
         for (const NewBan& ban : outcome.added) context_.out << banLine(ban) << "\n";
@@ -651,6 +657,7 @@ class Follower {
     std::string lastStoreFailure_;  // what the last failed storing said
     std::string lastLoadFailure_;   // what the last failed reading of the places said
     std::optional<Clock::time_point> lastBackup_;
+    bool rewritten_ = false;  // a sorted rewrite has worked since the start
     int failures_ = 0;
     bool unmerged_ = false;  // the last merge failed before a stop was asked for
     // The rows of the looks whose merges failed, merged with the next look's; the logs'

@@ -180,6 +180,21 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 1u);
 }
 
+// A ban file put back (or cut) while follow was stopped holds every ban again after the
+// first merge of the next start: nothing known of it then, it was only appended to, and
+// lacked the bans the older copy did not hold until the next backup, up to a day later.
+// What the older copy holds stays (a ban the game server added).
+TEST_F(Follow, AFilePutBackWhileStoppedHoldsEveryBanAfterTheNextStart) {
+    append("sv_viol.log", violation("Alpha", guidOf(1)));
+    EXPECT_EQ(followUntil([&] { return timesIn(bans, guidOf(1)) > 0; }), 0);
+    writeBytes(bans, violationLine(guidOf(2)) + "\r\n");  // an older copy
+    append("sv_viol.log", violation("Charlie", guidOf(3)));
+    EXPECT_EQ(followUntil([&] { return timesIn(bans, guidOf(3)) > 0; }), 0);
+    EXPECT_EQ(bansInFile(bans),
+              (std::map<std::string, int>{{guidOf(1), 1}, {guidOf(2), 1}, {guidOf(3), 1}}))
+        << readBytes(bans);
+}
+
 // A merge that fails after its backup is tried again without another: each try left one
 // more zip, some 288 a day while a database could not be written; a stop then ends with 1. A zip
 // dated ahead of the clock (set back) puts off no backup, nor does a fresh one of another ban file

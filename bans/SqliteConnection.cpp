@@ -58,7 +58,8 @@ std::string whyNotABanDatabase(const std::string& path) {
     sqlite3* db = nullptr;
     std::string why;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_busy_timeout(db, kBusyWaitMs);
+        // Waited for as every other wait is: a stop ends it, a watchdog hears meanwhile.
+        sqlite3_busy_handler(db, waitWhileBusy, nullptr);
         const int rc = sqlite3_exec(db, "SELECT 1 FROM tblVandrel, tblTempBans WHERE 0", nullptr,
                                     nullptr, nullptr);
         if (rc == SQLITE_NOTADB)

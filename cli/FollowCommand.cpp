@@ -125,8 +125,8 @@ class Follower {
               std::chrono::duration<double, std::ratio<3600>>(options.backupEvery))),
           command_(commandWords(options.afterMerge)) {}
 
+    // Stop signals are taken (StopSignals) before it runs.
     int run() {
-        StopSignals signals;
         // Output whose reader went away (follow | head) ends follow with a word and status
         // 1, as a full disk does: not silently by SIGPIPE, between a merge and the command
         // that was to tell the game server.
@@ -709,6 +709,9 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         ->required()
         ->check(namedBy("a log"));
     follow->callback([options, &context] {
+        // Taken before the checks below, which may wait for another program writing the
+        // database: a stop then ended follow by the signal (143), with no word.
+        StopSignals signals;
         struct stat st {};
         const std::string bans = absolutePath(options->bans);
         if (::stat(bans.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {

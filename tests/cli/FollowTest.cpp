@@ -195,6 +195,18 @@ TEST_F(Follow, AFilePutBackWhileStoppedHoldsEveryBanAfterTheNextStart) {
         << readBytes(bans);
 }
 
+// A stop while follow's start waits for another program writing the database ends as any
+// stop does, at once and with 0: it ended by the signal (143), without a word.
+TEST_F(Follow, AStopWhileTheStartWaitsForTheDatabaseEndsWithZero) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    start();
+    std::this_thread::sleep_for(1s);  // waiting
+    EXPECT_EQ(stop(pid_), 0) << err();
+    sqlite3_close(other);
+}
+
 // A merge that fails after its backup is tried again without another: each try left one
 // more zip, some 288 a day while a database could not be written; a stop then ends with 1. A zip
 // dated ahead of the clock (set back) puts off no backup, nor does a fresh one of another ban file

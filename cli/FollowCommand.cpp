@@ -42,6 +42,7 @@
 #include "platform/StopSignals.h"
 #include "platform/TempFile.h"
 #include "platform/XZipper.h"
+#include "scan/LogFolder.h"
 #include "scan/LogPositions.h"
 
 namespace th::cli {
@@ -735,12 +736,12 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         for (const auto& input : options->inputs) {
             struct stat in {};
             struct stat folder {};
-            if (input != "-" && ::stat(input.c_str(), &in) != 0 && errno == ENOENT &&
-                ::stat(folderOf(absolutePath(input)).c_str(), &folder) == 0 &&
+            if (input != "-" && endsWithLog(input) && ::stat(input.c_str(), &in) != 0 &&
+                errno == ENOENT && ::stat(folderOf(absolutePath(input)).c_str(), &folder) == 0 &&
                 S_ISDIR(folder.st_mode)) {
                 // A log its server has not written yet (or rotated away at a restart) is
                 // followed once it is there, as tail -F does: refused, a service was never
-                // started again.
+                // started again. Only a log's name: a mistyped folder was taken for one.
                 notThereYet.push_back(input);
                 continue;
             }

@@ -21,12 +21,6 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool endsWithLog(std::string_view name) {
-    if (name.size() <= 4) return false;  // ".log" alone is a hidden file, not a log
-    std::string_view ext = name.substr(name.size() - 4);
-    return ext[0] == '.' && lower(ext[1]) == 'l' && lower(ext[2]) == 'o' && lower(ext[3]) == 'g';
-}
-
 // -1, 0 or 1 as a sorts before, with or after b, leaving ties of case and leading
 // zeros to the caller.
 int compareNatural(std::string_view a, std::string_view b) {
@@ -56,6 +50,13 @@ int compareNatural(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+bool endsWithLog(std::string_view name) {
+    name = name.substr(name.find_last_of('/') + 1);
+    if (name.size() <= 4) return false;  // ".log" alone is a hidden file, not a log
+    std::string_view ext = name.substr(name.size() - 4);
+    return ext[0] == '.' && lower(ext[1]) == 'l' && lower(ext[2]) == 'o' && lower(ext[3]) == 'g';
+}
 
 bool naturalLess(std::string_view a, std::string_view b) {
     if (int c = compareNatural(a, b); c != 0) return c < 0;

@@ -8,6 +8,10 @@
 
 namespace th {
 
+// Whether a file name (or the last part of a path) ends in ".log", letter case ignored:
+// the name of a log.
+bool endsWithLog(std::string_view name);
+
 // Name order as people count: runs of digits compare by their value ("2.log" before
 // "10.log"), other text without regard to ASCII letter case; names still equal then
 // compare by their bytes, so the order is total.

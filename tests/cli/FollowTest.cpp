@@ -337,6 +337,10 @@ TEST_F(Follow, ALogNotThereYetIsReadOnceItIs) {
     EXPECT_TRUE(waitForBans(bans, {guidOf(1)})) << err();
     EXPECT_EQ(stop(pid_), 0);
     EXPECT_EQ(err(), "tallyhound-cli: " + log + " is not there yet; it is read once it is\n");
+    // Only a log's name: a mistyped folder was taken for a log to come, and followed nothing.
+    EXPECT_EQ(
+        runCli({"follow", "--bans", bans, "--db", db, dir + "/svlogz"}),
+        (CliResult{2, "", "tallyhound-cli: " + dir + "/svlogz: no log or folder to follow\n"}));
 }
 
 // A stop before follow could even read where the logs stand (the database down since its

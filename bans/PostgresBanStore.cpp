@@ -83,7 +83,8 @@ std::string whyNotAPostgresBanDatabase(const std::string& uri) {
         if (!holdsSchema(*db)) return noSchemaText(db->name());
         versionOf(*db);
     } catch (const Error& e) {
-        return e.description();
+        // The connection lost meanwhile may come back; a refusal it gave does not.
+        return db->connected() ? e.description() : std::string();
     }
     return {};
 }

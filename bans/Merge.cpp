@@ -627,6 +627,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     }
     if (!options.store) g_CloseDatabase();
     form.xzipper1.clearFiles();
+    outcome.zipped = zipped;
     return outcome;
 }
 

@@ -79,6 +79,7 @@ struct MergeOutcome {
     std::vector<NewBan> added;  // the grid's bans new to the database, in GUID order
     int64_t pushedAdded = 0;    // bans of other servers appended to the ban file
     int error = 0;              // why it did not complete; 0 when that was said by the connect
+    bool zipped = false;        // a backup of the ban file was written (also when not completed)
 };
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options);

@@ -408,8 +408,6 @@ class Follower {
             unmergedRows_.insert(unmergedRows_.end(), std::make_move_iterator(rows.begin()),
                                  std::make_move_iterator(rows.end()));
             keptRows_ = path;
-            // Not merged yet: a stop now is no clean one.
-            unmerged_ = true;
         } catch (const std::exception& e) {
             keptUnreadable_ = true;
             context_.note("tallyhound-cli: " + toError(e).description() +
@@ -525,10 +523,11 @@ class Follower {
         session.terminal.messages.printErrors = false;
         session.terminal.messages.errors.clear();
         // Until a sorted rewrite has worked since the start, the merges rewrite the file
-        // sorted: nothing is known of it yet, and one put back or cut while follow was
-        // stopped lacked bans until the next backup, up to a day later (only appended to, as
-        // it stood). Its bans go into the database first, so the rewrite loses none of them.
-        const bool backUp = !lastBackup_ || Clock::now() - *lastBackup_ >= backupEvery_;
+        // sorted, backed up first (once a run): nothing is known of it yet, and one put back
+        // or cut while follow was stopped lacked bans until the next backup, up to a day
+        // later (only appended to, as it stood).
+        const bool backUp = !lastBackup_ || Clock::now() - *lastBackup_ >= backupEvery_ ||
+                            (!rewritten_ && !zipped_);
         const bool appendOnly = !backUp && rewritten_;
         MergeOptions options;
         options.explain = options.offerToOpen = false;
@@ -547,6 +546,7 @@ class Follower {
                 store.putLogPositions(server_, kMergeReader, next, gone);
             };
         MergeOutcome outcome = mergeIntoBanFile(session.form, options);
+        zipped_ = zipped_ || outcome.zipped;
         std::string said;
         for (const std::string& prompt : session.terminal.messages.errors)
             said += promptForTerminal(prompt) + "\n";
@@ -659,6 +659,7 @@ class Follower {
     std::string lastLoadFailure_;   // what the last failed reading of the places said
     std::optional<Clock::time_point> lastBackup_;
     bool rewritten_ = false;  // a sorted rewrite has worked since the start
+    bool zipped_ = false;     // a merge has backed the file up since the start
     int failures_ = 0;
     bool unmerged_ = false;  // the last merge failed before a stop was asked for
     // The rows of the looks whose merges failed, merged with the next look's; the logs'

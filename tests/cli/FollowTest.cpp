@@ -183,21 +183,28 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
 // A ban file put back (or cut) while follow was stopped holds every ban again after the
 // first merge of the next start: nothing known of it then, it was only appended to, and
 // lacked the bans the older copy did not hold until the next backup, up to a day later.
-// What the older copy holds stays (a ban the game server added).
+// What the older copy holds stays (a ban the game server added), and the copy is backed up
+// first, as any file a merge rewrites: a line the rewrite takes out was lost.
 TEST_F(Follow, AFilePutBackWhileStoppedHoldsEveryBanAfterTheNextStart) {
     append("sv_viol.log", violation("Alpha", guidOf(1)));
     EXPECT_EQ(followUntil([&] { return timesIn(bans, guidOf(1)) > 0; }), 0);
+    const size_t zips = filesIn(".zip").size();
     writeBytes(bans, violationLine(guidOf(2)) + "\r\n");  // an older copy
     append("sv_viol.log", violation("Charlie", guidOf(3)));
     EXPECT_EQ(followUntil([&] { return timesIn(bans, guidOf(3)) > 0; }), 0);
     EXPECT_EQ(bansInFile(bans),
               (std::map<std::string, int>{{guidOf(1), 1}, {guidOf(2), 1}, {guidOf(3), 1}}))
         << readBytes(bans);
+    EXPECT_EQ(filesIn(".zip").size(), zips + 1) << "backed up first";
 }
 
 // A stop while follow's start waits for another program writing the database ends as any
-// stop does, at once and with 0: it ended by the signal (143), without a word.
+// stop does, at once and with 0: it ended by the signal (143), without a word; with
+// violations kept from an earlier stop it ended with 1, "while merges were failing". They
+// are kept on.
 TEST_F(Follow, AStopWhileTheStartWaitsForTheDatabaseEndsWithZero) {
+    const std::string kept = bans + ".unmerged.sf";
+    fs::copy_file(dataPath("scan/two-players.sf"), kept);
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -205,6 +212,7 @@ TEST_F(Follow, AStopWhileTheStartWaitsForTheDatabaseEndsWithZero) {
     std::this_thread::sleep_for(1s);  // waiting
     EXPECT_EQ(stop(pid_), 0) << err();
     sqlite3_close(other);
+    EXPECT_HOLDS(err(), "kept in " + kept + " for the next start to merge first");
 }
 
 // A merge that fails after its backup is tried again without another: each try left one
@@ -581,7 +589,8 @@ TEST_F(Follow, AFollowerWaitingForAnotherMergeStopsWhenAsked) {
     other.wait();
     pid_ = launch(bans, uri, logs, {}, "");
     EXPECT_TRUE(waitForBans(bans, {guidOf(1)}));
-    EXPECT_EQ(filesIn(".zip").size(), 1u);
+    // The next start's first merge, a sorted rewrite, backs up first: two.
+    EXPECT_EQ(filesIn(".zip").size(), 2u);
 }
 
 }  // namespace

@@ -26,7 +26,9 @@ bool outputIsNoInput(CommandContext& context, const std::string& output,
     if (output == "-" || ::stat(output.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return true;
     for (const auto& input : inputs) {
         struct stat in {};
-        if (input == "-" || ::stat(input.c_str(), &in) != 0) continue;
+        // Standard input is whatever was given on it: a log redirected in (html -o LOG - <
+        // LOG) was replaced by the page.
+        if (input == "-" ? ::fstat(0, &in) != 0 : ::stat(input.c_str(), &in) != 0) continue;
         if (sameFile(in, out)) {
             context.fail(output + " is also an input (" + input + "); nothing written", kExitUsage);
             return false;

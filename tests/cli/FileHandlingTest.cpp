@@ -179,6 +179,14 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
     for (const auto& [args, said] : cases)
         EXPECT_EQ(runCli(args), (CliResult{2, "", "tallyhound-cli: " + said + "\n"}))
             << ::testing::PrintToString(args);
+    // Standard input redirected from the output: the log was replaced by the page.
+    ProgramStart fromLog;
+    fromLog.in = dir + "/piped.log";
+    writeBytes(fromLog.in, readBytes(kLog));
+    for (const std::string& output : {fromLog.in, std::string("/dev/stdin")})
+        EXPECT_EQ(runProgram({"html", "-o", output, "-"}, fromLog),
+                  (CliResult{2, "", "tallyhound-cli: " + input(output, "-") + "\n"}));
+    EXPECT_EQ(readBytes(fromLog.in), readBytes(kLog));
     EXPECT_TRUE(fs::is_socket(socketPath));
     EXPECT_EQ(filesIn(".tmp"), Rows{});
     EXPECT_EQ(readBytes(log), readBytes(kLog));

@@ -81,7 +81,8 @@ std::string whyNotAPostgresBanDatabase(const std::string& uri) {
     }
     try {
         if (!holdsSchema(*db)) return noSchemaText(db->name());
-        versionOf(*db);
+        if (const int version = versionOf(*db); version > latestSchemaVersion())
+            return newerSchemaText(db->name(), version);
     } catch (const Error& e) {
         // The connection lost meanwhile may come back; a refusal it gave does not.
         return db->connected() ? e.description() : std::string();

@@ -88,8 +88,9 @@ class PostgresBanStore : public BanStore {
 // is left alone: th::Error says so.
 void createPostgresDatabase(const std::string& uri);
 
-// Why the PostgreSQL database at uri is no ban database of this program's (no schema, or
-// another program's tables), in the words opening it would say; empty when it is one, or
+// Why the PostgreSQL database at uri is no ban database of this program's (no schema,
+// another program's tables, a newer Tallyhound's), in the words opening it would say; empty
+// when it is one, or
 // when it cannot be reached now (an outage may pass; a missing schema does not).
 std::string whyNotAPostgresBanDatabase(const std::string& uri);
 

@@ -51,15 +51,28 @@ std::string notABanDatabase(const std::string& path, const std::string& why) {
     return path + " is not a ban database of Tallyhound (" + why + ")";
 }
 
+namespace {
+
+// Runs read on the file opened read-only, if it opens. Waited for as every other wait is: a
+// stop ends it, a watchdog hears meanwhile.
+template <typename Read>
+void readOnly(const std::string& path, Read&& read) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_handler(db, waitWhileBusy, nullptr);
+        read(db);
+    }
+    sqlite3_close_v2(db);
+}
+
+}  // namespace
+
 std::string whyNotABanDatabase(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
     if (!S_ISREG(st.st_mode)) return notABanDatabase(path, "it is not a file");
-    sqlite3* db = nullptr;
     std::string why;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        // Waited for as every other wait is: a stop ends it, a watchdog hears meanwhile.
-        sqlite3_busy_handler(db, waitWhileBusy, nullptr);
+    readOnly(path, [&](sqlite3* db) {
         const int rc = sqlite3_exec(db, "SELECT 1 FROM tblVandrel, tblTempBans WHERE 0", nullptr,
                                     nullptr, nullptr);
         if (rc == SQLITE_NOTADB)
@@ -67,9 +80,20 @@ std::string whyNotABanDatabase(const std::string& path) {
         else if (rc != SQLITE_OK &&
                  std::string_view(sqlite3_errmsg(db)).starts_with("no such table"))
             why = notABanDatabase(path, "it lacks the ban tables");
-    }
-    sqlite3_close_v2(db);
+    });
     return why;
+}
+
+int storedSchemaVersion(const std::string& path) {
+    int version = 0;
+    readOnly(path, [&](sqlite3* db) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW)
+            version = sqlite3_column_int(statement, 0);
+        sqlite3_finalize(statement);
+    });
+    return version;
 }
 
 // --- SqliteStatement ---

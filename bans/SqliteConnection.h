@@ -56,6 +56,10 @@ std::string notABanDatabase(const std::string& path, const std::string& why);
 // that cannot be told now (not there, unreadable, locked for over 30 s).
 std::string whyNotABanDatabase(const std::string& path);
 
+// The schema version the database file holds (its user_version), read without a change; 0
+// when it cannot be read now.
+int storedSchemaVersion(const std::string& path);
+
 class SqliteConnection {
   public:
     static constexpr int kStateClosed = 0;

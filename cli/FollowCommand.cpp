@@ -19,6 +19,7 @@
 #include "bans/Paths.h"
 #include "bans/PostgresBanStore.h"
 #include "bans/PostgresUri.h"
+#include "bans/SchemaMigration.h"
 #include "bans/ServerName.h"
 #include "bans/SqliteConnection.h"
 #include "cli/AbsolutePath.h"
@@ -792,6 +793,11 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         } else if (const std::string why = whyNotABanDatabase(databasePath()); !why.empty()) {
             // And one that is no ban database at all (--db naming the ban file).
             context.fail(why, kExitUsage);
+            return;
+        } else if (const int version = storedSchemaVersion(databasePath());
+                   version > latestSchemaVersion()) {
+            // And one a newer Tallyhound made: tried for ever, a service never ready.
+            context.fail(newerSchemaText(databasePath(), version), kExitUsage);
             return;
         }
         for (const std::string& log : notThereYet)

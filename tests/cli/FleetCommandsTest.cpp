@@ -123,14 +123,19 @@ TEST_F(FleetCommands, ConnectionFailuresGiveOneClearMessageEach) {
     }
     // follow refuses them at its start, as it does a database file that is none: it waited
     // for ever, a service never ready. (One it cannot reach yet it waits for.)
+    // So does one a newer Tallyhound made.
+    const std::string newer = cluster.freshDatabaseUri();
+    ASSERT_EQ(runProgram({"db", "init", "--db", newer}).status, 0);
+    cluster.run(PostgresCluster::databaseOf(newer), "UPDATE tblSchemaVersion SET Version = 99");
     ProgramStart bounded;
     bounded.program = "/usr/bin/timeout";
-    for (const std::string& where : {empty, other}) {
+    for (const auto& [where, said] : {std::pair{empty, " holds no Tallyhound ban database"},
+                                      {other, " holds no Tallyhound ban database"},
+                                      {newer, " holds ban database version 99, made by a newer"}}) {
         const CliResult r = runProgram(
             {"20", TALLYHOUND_CLI, "follow", "--bans", bans, "--db", where, dir}, bounded);
         EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_HOLDS(r.err,
-                     "tallyhound-cli: " + shown(where) + " holds no Tallyhound ban database");
+        EXPECT_HOLDS(r.err, "tallyhound-cli: " + shown(where) + said);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <tuple>
 
+#include "bans/SchemaMigration.h"
 #include "cli/AfterMerge.h"
 #include "platform/OpenFileLimit.h"
 #include "platform/TempFile.h"
@@ -349,6 +350,14 @@ TEST_F(Follow, ALogNotThereYetIsReadOnceItIs) {
     EXPECT_EQ(
         runCli({"follow", "--bans", bans, "--db", db, dir + "/svlogz"}),
         (CliResult{2, "", "tallyhound-cli: " + dir + "/svlogz: no log or folder to follow\n"}));
+    // A database a newer Tallyhound made is a configuration error too: it was tried for
+    // ever, and a stop said merges were failing.
+    sql(db, "PRAGMA user_version = 99");
+    ProgramStart bounded;
+    bounded.program = "/usr/bin/timeout";
+    EXPECT_EQ(
+        runProgram({"20", TALLYHOUND_CLI, "follow", "--bans", bans, "--db", db, logs}, bounded),
+        (CliResult{2, "", "tallyhound-cli: " + newerSchemaText(db, 99) + "\n"}));
 }
 
 // A stop before follow could even read where the logs stand (the database down since its

@@ -10,16 +10,40 @@ bool noDisplay(const EnvironmentLookup& getenv) {
     return true;
 }
 
-std::string noDisplayMessage() {
+namespace {
+
+// A word as a POSIX shell reads it back, quoted only when it must be.
+std::string shellWord(const std::string& word) {
+    const bool plain = !word.empty() && word.find_first_not_of(
+                                            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                            "0123456789/._-+:@%=,") == std::string::npos;
+    if (plain) return word;
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+}  // namespace
+
+std::string noDisplayMessage(const std::string& db) {
+    // The database the window was given: without it, the advice reset another one.
+    const std::string on = db.empty() ? "" : " --db " + shellWord(db);
     return "tallyhound: the window needs a desktop session (or ssh -X, or QT_QPA_PLATFORM=vnc); "
            "on this machine use tallyhound-cli instead:\n"
            "  Scan:         tallyhound-cli scan LOG...\n"
            "  Save:         tallyhound-cli save -o OUT.sf LOG...\n"
            "  HTML:         tallyhound-cli html -o OUT.html LOG...\n"
-           "  Merge:        tallyhound-cli merge --bans pbbans.dat LOG...\n"
-           "  Backup:       tallyhound-cli db backup\n"
-           "  Reset:        tallyhound-cli db reset --yes\n"
-           "  Database:     tallyhound-cli db path\n";
+           "  Merge:        tallyhound-cli merge --bans pbbans.dat" +
+           on +
+           " LOG...\n"
+           "  Backup:       tallyhound-cli db backup" +
+           on +
+           "\n"
+           "  Reset:        tallyhound-cli db reset" +
+           on +
+           " --yes\n"
+           "  Database:     tallyhound-cli db path" +
+           on + "\n";
 }
 
 }  // namespace th

@@ -13,8 +13,8 @@ using EnvironmentLookup = std::function<const char*(const char*)>;
 bool noDisplay(const EnvironmentLookup& getenv);
 
 // What to tell the person instead: one line on why, then the command-line tool's
-// equivalents of the window's commands.
-std::string noDisplayMessage();
+// equivalents of the window's commands, on the database db (--db) when one was given.
+std::string noDisplayMessage(const std::string& db = {});
 
 inline constexpr int kExitNoDisplay = 2;
 

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (th::noDisplay([](const char* name) { return std::getenv(name); })) {
-        std::cerr << th::noDisplayMessage();
+        std::cerr << th::noDisplayMessage(asked.db);
         return th::kExitNoDisplay;
     }
     QApplication app(argc, argv);

@@ -54,6 +54,15 @@ TEST(NoDisplay, OnlyAMachineWithoutAnyDisplayOrChosenPlatformHasNone) {
     EXPECT_EQ(message.substr(0, message.find('\n')),
               "tallyhound: the window needs a desktop session (or ssh -X, or "
               "QT_QPA_PLATFORM=vnc); on this machine use tallyhound-cli instead:");
+    // The database the window was given goes with the commands that use one: without it,
+    // "db reset --yes" emptied the default database instead.
+    const std::string given = noDisplayMessage("/srv/it's here.mdb");
+    EXPECT_NE(given.find("  Reset:        tallyhound-cli db reset --db '/srv/it'\\''s here.mdb' "
+                         "--yes\n"),
+              std::string::npos)
+        << given;
+    EXPECT_NE(noDisplayMessage("/srv/bans.mdb").find("db backup --db /srv/bans.mdb\n"),
+              std::string::npos);
 }
 
 // The window names its desktop entry and shows the program's icon, built in where no icon

@@ -10,9 +10,9 @@ std::string banLine(const NewBan& ban) {
     line += '\t';
     appendTerminalText(line, ban.guid);
     line += '\t';
-    appendTerminalText(line, ban.name);
+    appendShown(line, ban.name);
     line += '\t';
-    appendTerminalText(line, ban.reason);
+    appendShown(line, ban.reason);
     return line;
 }
 

@@ -18,7 +18,6 @@
 #include "cli/OutputChecks.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
-#include "platform/DisplayBytes.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TimeStamp.h"
 #include "platform/TrimSpaces.h"
@@ -51,12 +50,6 @@ class OpenStore {
     MainForm form_;
     std::unique_ptr<BanStore> store_;
 };
-
-// A stored value as the exports and db list show it: decoded by the display rule (a
-// Windows-1252 name went out as its raw bytes), then escaped for the terminal.
-void appendShown(std::string& out, std::string_view stored) {
-    appendTerminalText(out, displayUtf8(stored));
-}
 
 ShownBan shown(const StoredBan& ban) {
     return shownBan(ban.guid, ban.stamp, ban.name, ban.address, ban.reason);

@@ -1,5 +1,6 @@
 #include "cli/TerminalText.h"
 
+#include "platform/DisplayBytes.h"
 #include "platform/EscapedText.h"
 
 namespace th::cli {
@@ -13,6 +14,10 @@ std::string terminalText(std::string_view text) {
     out.reserve(text.size());
     appendEscaped(out, text);
     return out;
+}
+
+void appendShown(std::string& out, std::string_view stored) {
+    appendEscaped(out, displayUtf8(stored));
 }
 
 }  // namespace th::cli

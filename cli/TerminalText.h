@@ -17,4 +17,9 @@ void appendTerminalText(std::string& out, std::string_view text);
 
 std::string terminalText(std::string_view text);
 
+// A stored value (a name, a reason) as the tool shows it: decoded by the display rule
+// (platform/DisplayBytes.h: a Windows-1252 name went out as its raw bytes, and a journal
+// took the line for binary data), then appended under the rule above.
+void appendShown(std::string& out, std::string_view stored);
+
 }  // namespace th::cli

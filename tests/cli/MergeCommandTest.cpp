@@ -84,6 +84,14 @@ TEST_F(BanCommands, ADamagedBanTableIsRefusedNotWrittenOut) {
     EXPECT_FALSE(std::filesystem::exists(dir + "/bans.csv"));
 }
 
+// A ban line (merge --dry-run, follow) shows a Windows-1252 name in UTF-8, as db list does:
+// its raw bytes made follow's line in the journal binary data.
+TEST_F(BanCommands, BanLinesShowAWindows1252NameAsDbListDoes) {
+    writeBytes(dir + "/w.log", violation("Caf\xE9", guidOf(7)));
+    EXPECT_EQ(runCli({"merge", "--bans", bans, "--db", db, "--dry-run", dir + "/w.log"}).out,
+              bannedLine("Caf\xC3\xA9", 7));
+}
+
 // Misuse of any command is a usage error, said as it is, and changes nothing: an empty name
 // (not the default database nor a file that is not there; --db is one option of all the
 // commands that take it), a mistyped command (CLI11 said

@@ -28,22 +28,17 @@ std::string shellWord(const std::string& word) {
 std::string noDisplayMessage(const std::string& db) {
     // The database the window was given: without it, the advice reset another one.
     const std::string on = db.empty() ? "" : " --db " + shellWord(db);
-    return "tallyhound: the window needs a desktop session (or ssh -X, or QT_QPA_PLATFORM=vnc); "
-           "on this machine use tallyhound-cli instead:\n"
-           "  Scan:         tallyhound-cli scan LOG...\n"
-           "  Save:         tallyhound-cli save -o OUT.sf LOG...\n"
-           "  HTML:         tallyhound-cli html -o OUT.html LOG...\n"
-           "  Merge:        tallyhound-cli merge --bans pbbans.dat" +
-           on +
-           " LOG...\n"
-           "  Backup:       tallyhound-cli db backup" +
-           on +
-           "\n"
-           "  Reset:        tallyhound-cli db reset" +
-           on +
-           " --yes\n"
-           "  Database:     tallyhound-cli db path" +
-           on + "\n";
+    std::string text =
+        "tallyhound: the window needs a desktop session (or ssh -X, or QT_QPA_PLATFORM=vnc); "
+        "on this machine use tallyhound-cli instead:\n"
+        "  Scan:         tallyhound-cli scan LOG...\n"
+        "  Save:         tallyhound-cli save -o OUT.sf LOG...\n"
+        "  HTML:         tallyhound-cli html -o OUT.html LOG...\n";
+    text += "  Merge:        tallyhound-cli merge --bans pbbans.dat" + on + " LOG...\n";
+    text += "  Backup:       tallyhound-cli db backup" + on + "\n";
+    text += "  Reset:        tallyhound-cli db reset" + on + " --yes\n";
+    text += "  Database:     tallyhound-cli db path" + on + "\n";
+    return text;
 }
 
 }  // namespace th

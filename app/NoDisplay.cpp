@@ -1,5 +1,7 @@
 #include "app/NoDisplay.h"
 
+#include "platform/EscapedText.h"
+
 namespace th {
 
 bool noDisplay(const EnvironmentLookup& getenv) {
@@ -12,14 +14,31 @@ bool noDisplay(const EnvironmentLookup& getenv) {
 
 namespace {
 
-// A word as a POSIX shell reads it back, quoted only when it must be.
+// A word as a shell reads it back, quoted only when it must be. One holding control
+// characters is written $'...' with them as \xHH: raw, they steered the terminal the advice
+// was printed on.
 std::string shellWord(const std::string& word) {
     const bool plain = !word.empty() && word.find_first_not_of(
                                             "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
                                             "0123456789/._-+:@%=,") == std::string::npos;
     if (plain) return word;
-    std::string quoted = "'";
-    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    bool controls = false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        const auto c = static_cast<unsigned char>(word[i]);
+        controls = controls || c < 0x20 || c == 0x7F || isC1At(word, i);
+    }
+    std::string quoted = controls ? "$'" : "'";
+    for (size_t i = 0; i < word.size(); ++i) {
+        const auto c = static_cast<unsigned char>(word[i]);
+        if (!controls)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, word[i]);
+        else if (c == '\'' || c == '\\')
+            quoted += std::string("\\") + word[i];
+        else if (c < 0x20 || c == 0x7F || isC1At(word, i) || (i > 0 && isC1At(word, i - 1)))
+            quoted += std::string("\\x") + "0123456789ABCDEF"[c >> 4] + "0123456789ABCDEF"[c & 15];
+        else
+            quoted += word[i];
+    }
     return quoted + "'";
 }
 

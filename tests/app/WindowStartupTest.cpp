@@ -63,6 +63,12 @@ TEST(NoDisplay, OnlyAMachineWithoutAnyDisplayOrChosenPlatformHasNone) {
         << given;
     EXPECT_NE(noDisplayMessage("/srv/bans.mdb").find("db backup --db /srv/bans.mdb\n"),
               std::string::npos);
+    // Control characters in it are written out, as bash reads them back: raw, they steered
+    // the terminal.
+    EXPECT_NE(noDisplayMessage("/srv/a\x1B]0;x\a'\xC2\x9B.mdb")
+                  .find("db path --db $'/srv/a\\x1B]0;x\\x07\\'\\xC2\\x9B.mdb'\n"),
+              std::string::npos)
+        << noDisplayMessage("/srv/a\x1B]0;x\a'\xC2\x9B.mdb");
 }
 
 // The window names its desktop entry and shows the program's icon, built in where no icon

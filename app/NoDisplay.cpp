@@ -1,5 +1,7 @@
 #include "app/NoDisplay.h"
 
+#include "bans/BanStore.h"
+#include "bans/PostgresUri.h"
 #include "platform/EscapedText.h"
 
 namespace th {
@@ -46,7 +48,8 @@ std::string shellWord(const std::string& word) {
 
 std::string noDisplayMessage(const std::string& db) {
     // The database the window was given: without it, the advice reset another one.
-    const std::string on = db.empty() ? "" : " --db " + shellWord(db);
+    const std::string on =
+        db.empty() ? "" : " --db " + shellWord(isPostgresUri(db) ? maskedUri(db) : db);
     std::string text =
         "tallyhound: the window needs a desktop session (or ssh -X, or QT_QPA_PLATFORM=vnc); "
         "on this machine use tallyhound-cli instead:\n"

@@ -22,8 +22,11 @@ bool outputAllowed(CommandContext& context, const std::string& output) {
 bool outputIsNoInput(CommandContext& context, const std::string& output,
                      const std::vector<std::string>& inputs) {
     struct stat out {};
-    // Only a regular file is replaced; a new name clashes with nothing.
-    if (output == "-" || ::stat(output.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return true;
+    // Only a regular file is replaced; a new name clashes with nothing. A pipe it reads from
+    // took the output too: nobody read it (a success said), or the write waited for ever.
+    if (output == "-" || ::stat(output.c_str(), &out) != 0 ||
+        !(S_ISREG(out.st_mode) || S_ISFIFO(out.st_mode)))
+        return true;
     for (const auto& input : inputs) {
         struct stat in {};
         // Standard input is whatever was given on it: a log redirected in (html -o LOG - <

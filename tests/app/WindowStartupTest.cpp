@@ -69,6 +69,10 @@ TEST(NoDisplay, OnlyAMachineWithoutAnyDisplayOrChosenPlatformHasNone) {
                   .find("db path --db $'/srv/a\\x1B]0;x\\x07\\'\\xC2\\x9B.mdb'\n"),
               std::string::npos)
         << noDisplayMessage("/srv/a\x1B]0;x\a'\xC2\x9B.mdb");
+    // A PostgreSQL address is shown as every message shows one, its password hidden.
+    EXPECT_NE(noDisplayMessage("postgresql://u:s3cret@h/db")
+                  .find("db path --db 'postgresql://***@h/db'\n"),
+              std::string::npos);
 }
 
 // The window names its desktop entry and shows the program's icon, built in where no icon

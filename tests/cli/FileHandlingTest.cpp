@@ -148,9 +148,10 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
     address.sun_family = AF_UNIX;
     socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
     ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    const std::string log = dir + "/s.log", linked = dir + "/linked.html";
+    const std::string log = dir + "/s.log", linked = dir + "/linked.html", pipe = dir + "/pipe";
     writeBytes(log, readBytes(kLog));
     fs::create_hard_link(log, linked);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     writeBytes(bans, "");
     const auto other = [](const std::string& path, const std::string& what) {
         return "Not written: only a file, a pipe, a terminal or /dev/null can take the output, and "
@@ -172,6 +173,8 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
         {{"db", "unban", "--bans", db, "--db", db, "abcd"}, input(db, db)},
         {{"follow", "--bans", db, "--db", db, kLog}, input(db, db)},
         {{"save", "--new-only", "--db", db, "-o", db, kLog}, input(db, db)},
+        // A pipe read from took the output: a success said, or a write waiting for ever.
+        {{"html", "-o", pipe, pipe}, input(pipe, pipe)},
     };
     if (::geteuid() == 0 && ::mknod(disk.c_str(), S_IFBLK | 0600, makedev(7, 200)) == 0)
         cases.push_back(

@@ -24,23 +24,16 @@ std::string shellWord(const std::string& word) {
                                             "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
                                             "0123456789/._-+:@%=,") == std::string::npos;
     if (plain) return word;
-    bool controls = false;
-    for (size_t i = 0; i < word.size(); ++i) {
-        const auto c = static_cast<unsigned char>(word[i]);
-        controls = controls || c < 0x20 || c == 0x7F || isC1At(word, i);
+    std::string escaped;
+    appendEscaped(escaped, word);
+    if (escaped == word) {
+        std::string quoted = "'";
+        for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return quoted + "'";
     }
-    std::string quoted = controls ? "$'" : "'";
-    for (size_t i = 0; i < word.size(); ++i) {
-        const auto c = static_cast<unsigned char>(word[i]);
-        if (!controls)
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, word[i]);
-        else if (c == '\'' || c == '\\')
-            quoted += std::string("\\") + word[i];
-        else if (c < 0x20 || c == 0x7F || isC1At(word, i) || (i > 0 && isC1At(word, i - 1)))
-            quoted += std::string("\\x") + "0123456789ABCDEF"[c >> 4] + "0123456789ABCDEF"[c & 15];
-        else
-            quoted += word[i];
-    }
+    // The terminal rule's escapes (\\, \t, \n, \xHH) are bash's own inside $'...'.
+    std::string quoted = "$'";
+    for (char c : escaped) quoted += c == '\'' ? std::string("\\'") : std::string(1, c);
     return quoted + "'";
 }
 

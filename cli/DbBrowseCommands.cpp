@@ -125,7 +125,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
         if (!outputAllowed(context, output)) return;
         OpenStore store(context, options->db);
         if (!store) return;
-        if (output != "-" && !outputIsNoInput(context, output, {databasePath()})) return;
+        if (!outputIsNoInput(context, output, {databasePath()})) return;
         try {
             exportBanList(*store, output, *banListFormat(options->format));
         } catch (const std::exception& e) {

@@ -24,7 +24,10 @@ bool outputIsNoInput(CommandContext& context, const std::string& output,
     struct stat out {};
     // Only a regular file is replaced; a new name clashes with nothing. A pipe it reads from
     // took the output too: nobody read it (a success said), or the write waited for ever.
-    if (output == "-" || ::stat(output.c_str(), &out) != 0 ||
+    // Standard output is whatever the shell opened there: save -o - LOG >> LOG added the
+    // list to the server's log.
+    const bool standard = output == "-";
+    if ((standard ? ::fstat(1, &out) : ::stat(output.c_str(), &out)) != 0 ||
         !(S_ISREG(out.st_mode) || S_ISFIFO(out.st_mode)))
         return true;
     for (const auto& input : inputs) {
@@ -33,7 +36,9 @@ bool outputIsNoInput(CommandContext& context, const std::string& output,
         // LOG) was replaced by the page.
         if (input == "-" ? ::fstat(0, &in) != 0 : ::stat(input.c_str(), &in) != 0) continue;
         if (sameFile(in, out)) {
-            context.fail(output + " is also an input (" + input + "); nothing written", kExitUsage);
+            context.fail((standard ? "Standard output" : output) + " is also an input (" + input +
+                             "); nothing written",
+                         kExitUsage);
             return false;
         }
     }

@@ -189,6 +189,15 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
     for (const std::string& output : {fromLog.in, std::string("/dev/stdin")})
         EXPECT_EQ(runProgram({"html", "-o", output, "-"}, fromLog),
                   (CliResult{2, "", "tallyhound-cli: " + input(output, "-") + "\n"}));
+    // Standard output appended to an input (save -o - LOG >> LOG): the list went into the log.
+    ProgramStart toLog;
+    toLog.out = fromLog.in;
+    for (const std::string& in : {fromLog.in, std::string("-")}) {
+        toLog.in = fromLog.in;
+        EXPECT_EQ(runProgram({"save", "-o", "-", in}, toLog),
+                  (CliResult{2, "", "tallyhound-cli: Standard output is also an input (" + in +
+                                        "); nothing written\n"}));
+    }
     EXPECT_EQ(readBytes(fromLog.in), readBytes(kLog));
     EXPECT_TRUE(fs::is_socket(socketPath));
     EXPECT_EQ(filesIn(".tmp"), Rows{});

@@ -84,6 +84,16 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         }
         TerminalPorts terminal(context.err);
         MainForm form(terminal.ports);
+        // The bans go for good: a file is zipped first, as db backup does, and is left as it
+        // is when that fails. A server's database is backed up with its own tools.
+        if (!isPostgresUri(databasePath())) {
+            std::string archive, why;
+            if (!g_blnBackupDatabase(form, archive, &why)) {
+                context.fail("Database not reset: it could not be backed up first: " + why);
+                return;
+            }
+            context.out << "Backed up first to " << context.pathOutput(archive) << "\n";
+        }
         if (g_blnResetDatabase(form))
             context.out << "Database has been successfully reset\n";
         else

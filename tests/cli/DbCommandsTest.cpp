@@ -88,7 +88,10 @@ TEST_F(DbCommands, AFolderThatCannotBeWrittenIsTheCauseGiven) {
     ::chmod(locked.c_str(), 0666);
     ::chmod(folder.c_str(), 0555);
     ::chmod(dir.c_str(), 0755);
-    const CliResult r = runProgram({"db", "reset", "--yes", "--db", locked}, {.asNobody = true});
+    writeBytes(dir + "/other.dat", "");
+    const CliResult r = runProgram(
+        {"db", "import", "--db", locked, "--bans", dir + "/pbbans.dat", dir + "/other.dat"},
+        {.asNobody = true});
     ::chmod(folder.c_str(), 0755);
     EXPECT_EQ(r.status, 1);
     EXPECT_HOLDS(r.err, locked +

@@ -31,7 +31,9 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
          "tallyhound-cli: the merge into " + bans + " did not complete; the file is unchanged"},
         {{"db", "backup", "--db", none},
          "Database could not be backed up: No such file or directory: " + none},
-        {{"db", "reset", "--db", none, "--yes"}, "Database could not be reset: " + none},
+        {{"db", "reset", "--db", none, "--yes"},
+         "Database not reset: it could not be backed up first: No such file or directory: " +
+             none},
         {{"db", "backup", "--db", empty},
          empty + " is not a ban database of Tallyhound (it lacks the ban tables)"},
         {{"db", "backup", "--db", pipe},
@@ -163,8 +165,16 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
     EXPECT_EQ(sql(db, "SELECT GUID FROM tblVandrel"), (Rows{"abc"}));
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.sf"));
     EXPECT_EQ(runCli({"--help"}).status, 0);
-    EXPECT_EQ(runCli({"db", "reset", "--db", db, "--yes"}).out,
-              "Database has been successfully reset\n");
+    // The bans go for good: the database is zipped first.
+    const CliResult reset = runCli({"db", "reset", "--db", db, "--yes"});
+    const std::string archive = reset.out.substr(19, reset.out.find('\n') - 19);
+    EXPECT_EQ(reset.out,
+              "Backed up first to " + archive + "\nDatabase has been successfully reset\n");
+    const Entries zipped = zipEntries(archive);
+    ASSERT_EQ(zipped.size(), 1u);
+    EXPECT_EQ(zipped[0].first, "Vandrel.mdb");
+    writeBytes(dir + "/zipped.mdb", zipped[0].second);
+    EXPECT_EQ(sql(dir + "/zipped.mdb", "SELECT GUID FROM tblVandrel"), (Rows{"abc"}));
     EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
 }
 

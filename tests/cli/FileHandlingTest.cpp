@@ -195,8 +195,9 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
     for (const std::string& in : {fromLog.in, std::string("-")}) {
         toLog.in = fromLog.in;
         EXPECT_EQ(runProgram({"save", "-o", "-", in}, toLog),
-                  (CliResult{2, "", "tallyhound-cli: Standard output is also an input (" + in +
-                                        "); nothing written\n"}));
+                  (CliResult{2, "",
+                             "tallyhound-cli: Standard output is also an input (" + in +
+                                 "); nothing written\n"}));
     }
     EXPECT_EQ(readBytes(fromLog.in), readBytes(kLog));
     EXPECT_TRUE(fs::is_socket(socketPath));

@@ -11,6 +11,7 @@
 #include "bans/OtherBanFile.h"
 #include "bans/ShownBan.h"
 #include "bans/WorkProgress.h"
+#include "bans/WorkingTable.h"
 #include "platform/CancelToken.h"
 #include "platform/CountedText.h"
 #include "platform/Error.h"
@@ -161,8 +162,17 @@ BanFileChange importBanFiles(MainForm& form, const std::string& banFile,
     std::string unreadable;
     try {
         for (const std::string& other : others) {
-            const size_t before = read.unreadable.size();
-            readOtherBanFile(readWholeFile(other), read);
+            const size_t before = read.unreadable.size(), rowsBefore = read.rows.size();
+            const std::string bytes = readWholeFile(other);
+            readOtherBanFile(bytes, read);
+            // A program, an export or a log named by mistake was once imported as nothing,
+            // every line named unreadable, and said complete.
+            if (zeroOutsideBanLines(bytes))
+                throw Error(err::kBadFileFormat, appBaseName(),
+                            std::string(merge_text::kNotABanFile) + other);
+            if (read.rows.size() == rowsBefore && read.unreadable.size() > before)
+                throw Error(err::kBadFileFormat, appBaseName(),
+                            other + " holds no ban line, only lines of another shape");
             for (size_t i = before; i < read.unreadable.size(); ++i)
                 unreadable += std::string(kCrLf) + other + ":" +
                               std::to_string(read.unreadable[i]) + ": not a ban line, skipped";

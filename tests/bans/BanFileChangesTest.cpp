@@ -242,18 +242,36 @@ TEST_F(BanFileChanges, ImportAddsReadableBansAndNamesTheRest) {
               (Rows{"\"Bee\" \"192.0.2.9:28960\" [06.02.2017 08:00:00]",
                     "\"Other\" \"192.0.2.1:28960\" [05.01.2017 10:00:00]"}));
 
-    // Nothing to import into a database of no ban is an import of nothing, whose lines are
-    // named: it once failed, saying to run a merge first.
+    // Nothing to import into a database of no ban is an import of nothing: it once failed,
+    // saying to run a merge first.
     sql(db, "DELETE FROM tblVandrel");
     writeBytes(bans, crlf({"; our temp ban"}));
-    writeBytes(other, crlf({"garbage line"}));
+    writeBytes(other, crlf({"; their temp ban"}));
     EXPECT_EQ(importOther().report,
-              "Import into 'pbbans.dat' complete: 0 bans added, 0 already known, 1 line "
-              "unreadable, 0 lines ignored (temp bans and blank lines).        \r\n" +
-                  other + ":1: not a ban line, skipped\r\n" + kReminder);
+              "Import into 'pbbans.dat' complete: 0 bans added, 0 already known, 0 lines "
+              "unreadable, 1 line ignored (temp bans and blank lines).        \r\n" +
+                  kReminder);
 
-    // A file that cannot be read (here a folder) changes nothing.
+    // A file that cannot be read (here a folder), a file of no ban line and a program
+    // change nothing; the last two were imported as nothing and said complete.
     TestWindow w;
+    const std::string program = dir + "/program";
+    writeBytes(program, "\x7F" + std::string("ELF\0\0\r\n", 7) + kLineA + "\r\n");
+    writeBytes(other, crlf({kLineA, "garbage line"}));
+    for (const auto& [file, said] : std::vector<std::pair<std::string, std::string>>{
+             {dir + "/none.dat", dir + "/none.dat holds no ban line, only lines of another shape"},
+             {program,
+              "This is not a ban file: it holds bytes no text file has (a program, an "
+              "archive or a database?): " +
+                  program}}) {
+        writeBytes(dir + "/none.dat", crlf({"garbage line", "; a temp ban"}));
+        EXPECT_FALSE(importBanFiles(w.form, bans, {other, file}).completed);
+        EXPECT_EQ(
+            w.scripted.messages.shown.back().prompt,
+            "The ban files could not be imported        \r\n" + said +
+                " 321        \r\nThe ban file and the ban database are as they were.        ");
+    }
+    EXPECT_EQ(readBytes(bans), crlf({"; our temp ban"}));
     EXPECT_FALSE(importBanFiles(w.form, bans, {dir}).completed);
     EXPECT_NE(w.scripted.messages.shown.back().prompt.find("Is a directory: " + dir + " "),
               std::string::npos);

@@ -45,7 +45,7 @@ std::string unknownCommand(const CLI::App& app, int argc, char** argv) {
         if (named.empty()) {
             const std::string path =
                 level == &app ? app.get_name() : app.get_name() + " " + level->get_name();
-            return "'" + terminalText(word) + "' is not a" +
+            return "'" + std::string(word) + "' is not a" +
                    (level == &app ? " command" : "n action of " + level->get_name()) + "; see " +
                    path + " --help";
         }

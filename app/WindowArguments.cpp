@@ -1,6 +1,16 @@
 #include "app/WindowArguments.h"
 
+#include "platform/EscapedText.h"
+
 namespace th {
+
+namespace {
+
+void complain(WindowArguments& read, const std::string& complaint) {
+    if (read.wrong.empty()) read.wrong = complaint;
+}
+
+}  // namespace
 
 WindowArguments windowArguments(const std::vector<std::string>& words) {
     WindowArguments read;
@@ -10,12 +20,19 @@ WindowArguments windowArguments(const std::vector<std::string>& words) {
             read.help = true;
         } else if (word == "--version") {
             read.version = true;
-        } else if (word == "--db" && i + 1 < words.size()) {
-            read.db = words[++i];
-        } else if (word.starts_with("--db=")) {
-            read.db = word.substr(5);
-        } else if (read.wrong.empty()) {
-            read.wrong = word;
+        } else if (word == "--db" || word.starts_with("--db=")) {
+            const bool joined = word != "--db";
+            if (!joined && i + 1 == words.size()) {
+                complain(read, "--db needs the ban database's name");
+                continue;
+            }
+            read.db = joined ? word.substr(5) : words[++i];
+            // An empty name (--db="$DB" with DB unset) once opened the default database.
+            if (read.db.empty()) complain(read, "--db: the ban database's name is empty");
+        } else {
+            std::string said = "'";
+            appendEscaped(said, word);
+            complain(read, said + "' is not an option");
         }
     }
     return read;

@@ -10,7 +10,7 @@ namespace th {
 struct WindowArguments {
     std::string db;
     bool help = false, version = false;
-    std::string wrong;  // the first word that is none of these, to be said
+    std::string wrong;  // what is wrong with the first word that is none of these, escaped
 };
 
 // The words after the program's name.

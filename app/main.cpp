@@ -9,7 +9,6 @@
 #include "bans/DatabaseLocation.h"
 #include "bans/Paths.h"
 #include "platform/Error.h"
-#include "platform/EscapedText.h"
 #include "platform/TempFile.h"
 
 int main(int argc, char** argv) {
@@ -33,9 +32,7 @@ int main(int argc, char** argv) {
     // rather than passed over with the window opening as if all were well.
     const th::WindowArguments arguments = th::windowArguments({argv + 1, argv + argc});
     if (!arguments.wrong.empty()) {
-        std::string said;
-        th::appendEscaped(said, arguments.wrong);
-        std::cerr << "tallyhound: '" << said << "' is not an option; see tallyhound --help\n";
+        std::cerr << "tallyhound: " << arguments.wrong << "; see tallyhound --help\n";
         return 2;
     }
     QCoreApplication::setOrganizationName(QStringLiteral("tallyhound"));

@@ -26,10 +26,13 @@ TEST(WindowArguments, ReadsItsOptionsAndNamesAnyOtherWord) {
         {{}, "", ""},
         {{"--db=postgresql://fleet@host/bans"}, "postgresql://fleet@host/bans", ""},
         {{"--db", "a.mdb", "--db=b.mdb"}, "b.mdb", ""},
-        {{"--db"}, "", "--db"},  // no value
+        {{"--db"}, "", "--db needs the ban database's name"},
+        // An empty name (--db="$DB" with DB unset) once opened the default database.
+        {{"--db="}, "", "--db: the ban database's name is empty"},
+        {{"--db", ""}, "", "--db: the ban database's name is empty"},
         {{"--help"}, "", "", true},
-        {{"x.log", "-h"}, "", "x.log", true},
-        {{"--version", "--verbose", "--dbx"}, "", "--verbose", false, true},
+        {{"x\x1B.log", "-h"}, "", "'x\\x1B.log' is not an option", true},
+        {{"--version", "--verbose", "--dbx"}, "", "'--verbose' is not an option", false, true},
     };
     for (const Case& c : cases) {
         const WindowArguments read = windowArguments(c.words);

@@ -9,6 +9,7 @@
 #include "cli/AbsolutePath.h"
 #include "export/ScanFileFormat.h"
 #include "platform/Error.h"
+#include "platform/MessageBoxes.h"
 #include "scan/LogFolder.h"
 #include "scan/LogScanner.h"
 
@@ -44,8 +45,15 @@ void importScanFile(MainForm& form, const std::string& path) {
 
 void scan(MainForm& form, const std::string& input, const LogRange& range) {
     form.pnlLogPathToFile.setCaption(pathOf(input));
-    if (scanLogFile(form, false, range) < 0)
-        throw Error(err::kFileIo, appBaseName(), input + ": the log could not be scanned");
+    // The window's box asked to e-mail the log and spoke of a grid: one line says why.
+    try {
+        if (scanLogFile(form, false, range, true) >= 0) return;
+    } catch (const std::exception& e) {
+        const Error error = toError(e);
+        throw Error(error.number(), appBaseName(),
+                    input + ": the log could not be scanned: " + error.description());
+    }
+    throw Error(err::kFileIo, appBaseName(), input + ": the log could not be scanned");
 }
 
 // Standard input is read as it stands, as cat reads it: not opened again by name, which

@@ -260,7 +260,7 @@ unsigned processorCores() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-int32_t scanLogFile(MainForm& form, bool arrange, const LogRange& range) {
+int32_t scanLogFile(MainForm& form, bool arrange, const LogRange& range, bool throwErrors) {
     CCursor cursor(form.ports.cursor);
     cursor.SetCursor(CCursor::kHourglass);
     Descriptor file;
@@ -300,6 +300,10 @@ int32_t scanLogFile(MainForm& form, bool arrange, const LogRange& range) {
         form.vsFlexGrid1.setRedraw(true);
         showIndicators(form, false);
         file.reset();
+        if (throwErrors) {
+            cursor.RestoreCursor();
+            throw;
+        }
         showErrorBox(form.ports.messages, kScanErrorLead, toError(e),
                      "Check that the log can still be read and scan again; the rows found "
                      "before the error are in the grid.");

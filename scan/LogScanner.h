@@ -32,8 +32,10 @@ struct LogRange {
 };
 
 // The same scan, read as the form's scan options say; arrange false leaves the rows in
-// the order they were added.
-int32_t scanLogFile(MainForm& form, bool arrange, const LogRange& range = {});
+// the order they were added. With throwErrors a failure is thrown to the caller rather
+// than shown in the window's box (whose advice speaks of the grid).
+int32_t scanLogFile(MainForm& form, bool arrange, const LogRange& range = {},
+                    bool throwErrors = false);
 
 inline constexpr const char* kAddressPattern = "{[0-9+\\.0-9+\\.0-9+\\.0-9+:0-9+]*}";
 inline constexpr const char* kGuidPattern = "{.*} {.*[\\[]*}";

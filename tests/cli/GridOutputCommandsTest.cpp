@@ -77,6 +77,11 @@ TEST_F(GridOutputCommands, FailuresWriteNothing) {
     ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);  // for nobody, whom root's test runs it as
     EXPECT_EQ(runProgram({"scan", locked}, {.asNobody = true}),
               (CliResult{1, "", "tallyhound-cli: Permission denied: " + locked + "\n"}));
+    // So is one that fails once open: the box spoke of rows kept in a grid.
+    EXPECT_EQ(runProgram({"save", "-o", out, "-"}, {.in = folder}),
+              (CliResult{1, "",
+                         "tallyhound-cli: -: the log could not be scanned: Is a directory: "
+                         "/dev/stdin\n"}));
 }
 
 }  // namespace

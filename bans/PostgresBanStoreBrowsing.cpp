@@ -3,6 +3,7 @@
 // narrowed by the trigram index (version 6) where it can be; GUIDs
 // are matched by GuidKey, so letter case never tells two bans apart.
 
+#include <algorithm>
 #include <charconv>
 
 #include "bans/BanBrowsingSql.h"
@@ -67,25 +68,48 @@ class Parameters {
     std::vector<std::string> values_;
 };
 
+// Whether a value's bytes are shown as UTF-8 (strict: no overlong forms, no surrogates,
+// nothing above U+10FFFF), else as Windows-1252: read over its hexadecimal digits.
+std::string shownAsUtf8(const std::string& value) {
+    return "encode(" + value +
+           ", 'hex') ~ '^([0-7][0-9a-f]|c[2-9a-f][89ab][0-9a-f]|d[0-9a-f][89ab][0-9a-f]"
+           "|e0[ab][0-9a-f][89ab][0-9a-f]|e[1-9abcef][89ab][0-9a-f][89ab][0-9a-f]"
+           "|ed[89][0-9a-f][89ab][0-9a-f]|f0[9ab][0-9a-f][89ab][0-9a-f][89ab][0-9a-f]"
+           "|f[1-3][89ab][0-9a-f][89ab][0-9a-f][89ab][0-9a-f]"
+           "|f48[0-9a-f][89ab][0-9a-f][89ab][0-9a-f])*$'";
+}
+
 // The clause of a search, its parameters added through `parameter`: for the text as typed,
 // and for its Windows-1252 form when it has one (names are stored in the bytes the game
 // sent), the bans holding its byte pattern; when the trigram index can narrow it, also its
 // pattern over the indexed text. That pattern may also match across an escape's digits or
-// between two values, so the byte pattern still decides.
+// between two values, so the byte pattern still decides. An 8-bit text's forms each find
+// only values shown by their own rule: untied, "©" found "Jérôme" in UTF-8, whose "é"
+// holds the byte that is "©" in Windows-1252.
 std::string searchClause(std::string_view search, Parameters& parameter) {
-    std::vector<std::string> forms = {std::string(search)};
-    if (std::optional<std::string> bytes = windows1252Bytes(search)) forms.push_back(*bytes);
+    const bool tied = std::any_of(search.begin(), search.end(), [](char c) { return c & 0x80; });
+    std::vector<std::pair<std::string, bool>> forms = {{std::string(search), isValidUtf8(search)}};
+    if (std::optional<std::string> bytes = windows1252Bytes(search))
+        forms.push_back({*bytes, false});
     std::string clause;
-    for (const std::string& form : forms) {
+    for (const auto& [form, utf8] : forms) {
         const std::string n = parameter(likePattern(form)) + "::bytea";
         const std::string inside =
             searchesQuotes(form) ? parameter(insideQuotesPattern(guidKey(form))) + "::bytea" : "";
-        const auto value = [&](const std::string& v) {
-            return inside.empty() ? v + " LIKE " + n
-                                  : quotedValueLike(v, n, inside, "'\"%\"'::bytea", "");
+        // The rule is read only of a value that matched (CASE keeps that order).
+        const auto shown = [&](const std::string& test, const std::string& value) {
+            if (!tied) return test;
+            return "CASE WHEN " + test + " THEN " + (utf8 ? "" : "NOT ") + shownAsUtf8(value) +
+                   " ELSE false END";
         };
-        std::string holds = "(GuidKey LIKE " + n + " OR " + value("GuidKeyOf(PlayerName)") +
-                            " OR " + value("GuidKeyOf(IP)") + ")";
+        const auto value = [&](const std::string& v) {
+            const std::string keyed = "GuidKeyOf(" + v + ")";
+            return shown(inside.empty() ? keyed + " LIKE " + n
+                                        : quotedValueLike(keyed, n, inside, "'\"%\"'::bytea", ""),
+                         v);
+        };
+        std::string holds = "(" + shown("GuidKey LIKE " + n, "GUID") + " OR " +
+                            value("PlayerName") + " OR " + value("IP") + ")";
         if (const std::string indexed = indexedPattern(form); !indexed.empty())
             holds = "(" + std::string(kSearchedText) + " LIKE " + parameter(indexed) +
                     "::text AND " + holds + ")";

@@ -14,32 +14,54 @@ namespace th {
 
 namespace {
 
-// A search text in the stored form, and in its Windows-1252 form when it has one.
+// A search text in the forms a value may hold it in, each tied to the rule a value is shown
+// by when the text is 8-bit: as typed, when that is UTF-8, for values shown as UTF-8; and as
+// Windows-1252 bytes (the bytes typed when they are no UTF-8, or the bytes that show as the
+// text) for the others. Untied, "©" found "Jérôme" in UTF-8, whose "é" holds the byte
+// that is "©" in Windows-1252.
 struct Search {
     std::string stored, windows1252;
+    bool typedIsUtf8 = true, tied = false;
     explicit Search(std::string_view text) : stored(toStored(text)) {
-        if (const std::optional<std::string> bytes = windows1252Bytes(text))
+        tied = std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
+        if (!isValidUtf8(text)) {
+            typedIsUtf8 = false;
+            windows1252 = stored;
+        } else if (const std::optional<std::string> bytes = windows1252Bytes(text)) {
             windows1252 = toStored(*bytes);
+        }
     }
 };
 
 // A search over the three searched values: LIKE pattern ?1, the text as typed (and ?7, the
-// same inside the quotes around names and addresses, when it holds a quote); and, when
-// it has a Windows-1252 form, ?6 found among the bytes, ASCII letters made small (SQLite's
-// LIKE reads values as UTF-8 and takes any lone 8-bit byte for any other).
+// same inside the quotes around names and addresses, when it holds a quote); and, for the
+// Windows-1252 form, ?6 found among the bytes, ASCII letters made small (SQLite's LIKE
+// reads values as UTF-8 and takes any lone 8-bit byte for any other).
 std::string searchClause(const Search& search) {
-    const auto value = [&](const std::string& column) {
-        return searchesQuotes(search.stored)
-                   ? quotedValueLike(column, "?1", "?7", "'\"%\"'", " ESCAPE '\\'")
-                   : column + " LIKE ?1 ESCAPE '\\'";
+    const auto shownBy = [&](const std::string& column, const std::string& test, bool utf8) {
+        if (!search.tied) return test;
+        return "(" + test + " AND " + (utf8 ? "" : "NOT ") + "shown_as_utf8(" + column + "))";
     };
-    std::string clause = "(tblVandrel.GUID LIKE ?1 ESCAPE '\\' OR " +
-                         value("tblVandrel.PlayerName") + " OR " + value("tblVandrel.IP");
+    std::string clause;
+    const auto add = [&](const std::string& test) {
+        clause += (clause.empty() ? "" : " OR ") + test;
+    };
+    if (search.typedIsUtf8)
+        for (const char* name : {"GUID", "PlayerName", "IP"}) {
+            const std::string column = std::string("tblVandrel.") + name;
+            const bool quoted = column != "tblVandrel.GUID" && searchesQuotes(search.stored);
+            add(shownBy(column,
+                        quoted ? quotedValueLike(column, "?1", "?7", "'\"%\"'", " ESCAPE '\\'")
+                               : column + " LIKE ?1 ESCAPE '\\'",
+                        true));
+        }
     if (!search.windows1252.empty())
-        for (const char* column : {"GUID", "PlayerName", "IP"})
-            clause += std::string(" OR instr(CAST(lower(tblVandrel.") + column +
-                      ") AS BLOB), CAST(?6 AS BLOB))";
-    return clause + ")";
+        for (const char* name : {"GUID", "PlayerName", "IP"}) {
+            const std::string column = std::string("tblVandrel.") + name;
+            add(shownBy(column, "instr(CAST(lower(" + column + ") AS BLOB), CAST(?6 AS BLOB))",
+                        false));
+        }
+    return "(" + clause + ")";
 }
 
 void bindPatterns(SqliteStatement& statement, const Search& search) {

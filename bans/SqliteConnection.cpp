@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "bans/DatabaseLocation.h"
+#include "platform/DisplayBytes.h"
 #include "platform/ServiceManager.h"
 #include "platform/StopSignals.h"
 
@@ -27,6 +28,13 @@ constexpr const char* kReadingCache = "PRAGMA cache_size = -131072";
 // SQLite counts its memory under a lock of its own at every allocation unless told not to
 // before it starts: 7 % of a merge's processor time, for figures nothing here reads.
 [[maybe_unused]] const int kUncountedMemory = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
+// shown_as_utf8(value): 1 when the value's bytes are shown as UTF-8, 0 when as Windows-1252.
+void shownAsUtf8(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(values[0]));
+    const auto size = static_cast<size_t>(sqlite3_value_bytes(values[0]));
+    sqlite3_result_int(context, isValidUtf8(std::string_view(bytes ? bytes : "", size)));
+}
 
 // Another writer holds the database: waited for up to 30 s, as SQLite's own busy timeout
 // would, but a stop asked for meanwhile ends the wait, and a service manager's watchdog
@@ -207,6 +215,10 @@ void SqliteConnection::Open(const std::string& path) {
     // them (a transaction takes a small one, below).
     sqlite3_exec(db, kReadingCache, nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
+    // A search's forms each find only values shown by their own rule (see DisplayBytes).
+    sqlite3_create_function(db, "shown_as_utf8", 1,
+                            SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                            shownAsUtf8, nullptr, nullptr);
     db_ = db;
     // A file that is not a database, or lacks the tables, fails here rather than in
     // the middle of a command.

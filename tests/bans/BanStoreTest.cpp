@@ -359,6 +359,10 @@ TYPED_TEST(StoreCases, SearchesFindWhatTheyHoldThroughTheIndexOrWithout) {
         {"J\xE9r\xF4me", "win1252 ", 1},
         {"j\xC3\xA9r\xC3\xB4", "win1252 utf8 ", 2},  // as typed, and as Windows-1252
         {"J\xC3\x89R", "", 0},                       // not an ASCII letter: its case counts
+        // Each form finds only names shown by its rule: "©" is the byte inside utf8's "é"
+        // in Windows-1252, and LIKE took a lone 8-bit byte for any other.
+        {"\xC2\xA9", "", 0},
+        {"\xFC", "", 0},
         {"a\\b", "slash ", 1},
         {"\"hi\"", "quote ", 1},
         // Inside the quotes names and addresses are stored in: they matched "\"" in every ban.

@@ -87,8 +87,10 @@ void scanLog(MainForm& form) {
     if (logs.empty()) return;
     if (say(form, cmd::kAskScan, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::No) return;
     if (form.vsFlexGrid1.rows() >= 2 &&
-        say(form, cmd::kAskClearGrid, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)
+        say(form, cmd::kAskClearGrid, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) {
         form.vsFlexGrid1.setRows(1);
+        form.unsavedRows = false;  // nothing is left to lose
+    }
     const int32_t rowsBefore = form.vsFlexGrid1.rows();
     // Let the question box go and the grid repaint before the scan holds the thread.
     form.ports.events.processEvents();

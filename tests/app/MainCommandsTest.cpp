@@ -109,6 +109,8 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
             {kLog, quiet, true, {no}, {askScan}, 5},
             {kLog, quiet, true, {yes, no}, {askScan, askClear, none}, 5},
             {kLog, cheat, true, {yes, yes}, {askScan, askClear, one}, 3},
+            // Cleared, nothing is left to lose: leaving once asked all the same.
+            {kLog, quiet, true, {yes, yes}, {askScan, askClear, none}, 1},
             {kLog, quiet, false, {}, {askScan, none}, 1},  // an empty grid is not offered
         };
     ScratchFolder folder;
@@ -116,6 +118,7 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
     for (const auto& [path, log, filled, answers, shown, rowsAfter] : cases) {
         GridFixture f;
         if (filled) f.addSampleRows();
+        f.form.unsavedRows = filled;
         std::ofstream(logPath, std::ios::binary) << log;
         f.form.pnlLogPathToFile.setCaption(path == kLog ? logPath : path);
         f.scripted.messages.answers = {answers.begin(), answers.end()};
@@ -123,6 +126,7 @@ TEST(Scan, RunsFromThePathThroughTheQuestionsToTheReport) {
         SCOPED_TRACE(path + " " + log);
         EXPECT_EQ(boxes(f.scripted.messages.shown), shown);
         EXPECT_EQ(f.form.vsFlexGrid1.rows(), rowsAfter);
+        EXPECT_EQ(f.form.unsavedRows, rowsAfter > 1);
     }
 }
 

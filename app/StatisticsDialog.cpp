@@ -4,6 +4,7 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QBuffer>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QDialogButtonBox>
@@ -147,10 +148,18 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
     // Days of one year go without it (the title names it): whole dates did not fit.
     const bool oneYear =
         !tallies.empty() && tallies.front().label.substr(0, 5) == tallies.back().label.substr(0, 5);
-    auto* x = new QBarCategoryAxis;
-    for (const Tally& t : tallies)
-        x->append(QString::fromStdString(oneYear ? t.label.substr(5) : t.label));
-    x->setLabelsAngle(-60);
+    // Every day's label did not fit below a month or more of days, and each showed as
+    // "...": every so many days are named, as many as fit.
+    constexpr size_t kDaysNamed = 6;
+    auto* x = new QCategoryAxis;
+    x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    x->setRange(-0.5, static_cast<qreal>(tallies.size()) - 0.5);
+    const size_t step = std::max<size_t>(1, (tallies.size() + kDaysNamed - 1) / kDaysNamed);
+    // Each label has the width of its span of days; the first's begins a span before it.
+    x->setStartValue(-static_cast<qreal>(step));
+    for (size_t i = 0; i < tallies.size(); i += step)
+        x->append(QString::fromStdString(oneYear ? tallies[i].label.substr(5) : tallies[i].label),
+                  static_cast<qreal>(i));
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
     auto* y = countAxis(most);

@@ -126,7 +126,7 @@ QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bo
     return view;
 }
 
-// A line over the days in order; the axis names the first and last day.
+// A line over the days in order; the title names the first and last day.
 QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
     auto* chart = new QChart;
     auto* series = new QLineSeries;

@@ -312,8 +312,13 @@ class Follower {
         } catch (const std::exception& e) {
             const Error error = toError(e);
             stoppedWaiting_ = cutShortByStop(error.number());
+            // Cut short by the stop, nothing is lost and the status is 0: said so, as such.
             const std::string said =
-                "where the logs stand could not be stored: " + error.description();
+                stoppedWaiting_
+                    ? "stopped while another merge was writing, before where the logs "
+                      "stand was stored; the next start reads them on from where they "
+                      "were stored last"
+                    : "where the logs stand could not be stored: " + error.description();
             if (last || said != lastStoreFailure_) problem(said);
             lastStoreFailure_ = said;
             storeAgainAt_ = Clock::now() + backedOff(storeFailures_++);

@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QScreen>
 #include <cmath>
 
@@ -16,6 +18,20 @@
 namespace th {
 
 namespace {
+
+// The dialog's icons and types came from each file's first bytes, read on the window's
+// thread: /proc/kmsg, which root may open, never answers, and the window froze for good.
+// Here a name tells what a file is.
+class NameOnlyIconProvider : public QFileIconProvider {
+  public:
+    QIcon icon(const QFileInfo& info) const override {
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) return QFileIconProvider::type(info);
+        return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    }
+};
 
 // Whether the name typed in Qt's own dialog holds a double quote.
 bool typedQuote(const QFileDialog& dialog) {
@@ -43,6 +59,8 @@ QStringList QtFileChooserPort::nameFilters(const FileChooserRequest& request) {
 }
 
 void QtFileChooserPort::configure(QFileDialog& dialog, const FileChooserRequest& request) {
+    static NameOnlyIconProvider byName;
+    dialog.setIconProvider(&byName);
     dialog.setWindowTitle(displayText(request.title));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (request.save)

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -69,6 +71,20 @@ TEST(QtFileChooserPort, ANameToSaveUnderWithADoubleQuoteIsAskedForAgain) {
     QtFileChooserPort port;
     EXPECT_EQ(port.choose(request), std::vector<std::string>{folder + "/my best scan.sf"});
     EXPECT_EQ(said, QtFileChooserPort::kQuoteInName);
+}
+
+// The dialog tells a file's type by its name: it read each file's first bytes on the
+// window's thread, and root's window froze for good in /proc (/proc/kmsg never answers).
+TEST(QtFileChooserPort, FilesAreTypedByTheirNamesNotRead) {
+    test::ScratchFolder scratch;
+    const std::string png = scratch.dir + "/kmsg";  // no name a type is known by
+    test::writeBytes(png, "\x89PNG\r\n\x1A\n");
+    QFileDialog dialog;
+    QtFileChooserPort::configure(dialog, {});
+    ASSERT_NE(dialog.iconProvider(), nullptr);
+    const QMimeDatabase types;
+    EXPECT_EQ(dialog.iconProvider()->type(QFileInfo(QString::fromStdString(png))),
+              types.mimeTypeForName(QStringLiteral("application/octet-stream")).comment());
 }
 
 // Return on the real box presses its default button: the first one unless a caller names

@@ -498,6 +498,14 @@ std::string reportOf(const Counts& counts, const std::string& title) {
     return report;
 }
 
+// A merge that changed nothing keeps its copy of the file only when no other backup holds
+// the same bytes: every failed try (a cron job, a disk nearly full) left one more, until
+// the disk was full.
+void dropRepeatedCopy(const MergeOutcome& outcome, const std::string& archive) {
+    if (!outcome.fileReplaced && !archive.empty() && anotherArchiveHolds(archive))
+        ::unlink(archive.c_str());
+}
+
 }  // namespace
 
 MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
@@ -508,6 +516,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
     // Whether this merge wrote a backup, which a failure's box may then point to; set by
     // the backup's thread, read once that thread is done.
     std::atomic<bool> zipped{false};
+    // The backup this merge wrote last, written by the backup's thread, read once it is done.
+    std::string ownArchive;
     bool appendingPass = false;  // the pass under way only adds to the end of the ban file
     BanStore* store = options.store;
     std::optional<CFileOpenSaveDialog> dialog;
@@ -563,12 +573,13 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 BackupUnderway backup;
                 if (backingUp) {
                     if (appending) {
-                        archive = backUp(form, file, title, folder, archive);
+                        ownArchive = archive = backUp(form, file, title, folder, archive);
                         zipped = true;
                     } else {
                         backup.start([&, earlier = archive] {
                             std::string made = backUp(form, file, title, folder, earlier);
                             zipped = true;
+                            ownArchive = made;
                             return made;
                         });
                     }
@@ -605,8 +616,10 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         // Reported by the connect.
     } catch (const Cancelled&) {
         if (store) store->rollback();  // stopped: nothing changes
+        dropRepeatedCopy(outcome, ownArchive);
     } catch (const std::exception& e) {
         if (store) store->rollback();
+        dropRepeatedCopy(outcome, ownArchive);
         const Error error = toError(e);
         outcome.error = error.number();
         showErrorBox(form.ports.messages, options.errorLead ? options.errorLead : kErrorLead, error,

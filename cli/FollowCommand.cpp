@@ -95,7 +95,7 @@ std::optional<Clock::time_point> lastBackupOf(const std::string& bans) {
     for (const auto& entry : fs::directory_iterator(folderOf(bans), ec)) {
         const std::string name = entry.path().filename().string();
         if (!isDatedArchiveName(name) || !entry.is_regular_file(ec) ||
-            firstEntryName(entry.path().string()) != title)
+            firstEntry(entry.path().string()).name != title)
             continue;
         const auto when = entry.last_write_time(ec);
         if (!ec && when <= now && (!newest || when > *newest)) newest = when;

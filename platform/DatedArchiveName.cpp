@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/XZipper.h"
 
@@ -39,6 +40,20 @@ std::string freeArchivePath(const std::string& folder, std::time_t t, const std:
     const std::string stem = folder + (zip ? name.substr(0, name.size() - ext.size()) : name);
     for (int n = 2; taken(path); ++n) path = stem + "-" + std::to_string(n) + (zip ? ext : "");
     return path;
+}
+
+bool anotherArchiveHolds(const std::string& archive) {
+    namespace fs = std::filesystem;
+    const EntryHead held = firstEntry(archive);
+    if (held.name.empty()) return false;
+    const fs::path own(archive);
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(own.parent_path(), ec))
+        if (entry.path().filename() != own.filename() &&
+            isDatedArchiveName(entry.path().filename().string()) &&
+            firstEntry(entry.path().string()) == held)
+            return true;
+    return false;
 }
 
 void writeDatedArchive(XZipper& zip, const std::string& folder, const std::string& suffix,

@@ -22,6 +22,10 @@ bool isDatedArchiveName(std::string_view name);
 // replaces an earlier one: when the dated name is taken, "-2", "-3", ... go before ".zip".
 std::string freeArchivePath(const std::string& folder, std::time_t t, const std::string& suffix);
 
+// Whether another dated archive beside this one holds the same file: the same name, CRC and
+// size in its first local header.
+bool anotherArchiveHolds(const std::string& archive);
+
 // Writes a new dated archive in folder (ending in the separator), its options and files
 // set by fill. Servers or runs sharing a folder may back up in the same second: a name
 // taken between the look and the write goes to the next free one. archive is the path

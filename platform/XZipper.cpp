@@ -173,20 +173,28 @@ void XZipper::write() {
     }
 }
 
-std::string firstEntryName(const std::string& archive) {
+EntryHead firstEntry(const std::string& archive) {
     const int fd = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return {};
-    // Signature "PK\3\4", the name's length at byte 26 and the name from byte 30.
+    // Signature "PK\3\4"; the CRC at byte 14, the size at 22, the name's length at 26 and
+    // the name from byte 30.
     unsigned char head[30];
-    std::string name;
+    EntryHead entry;
+    const auto word = [&](int at) {
+        return static_cast<uint32_t>(head[at] | head[at + 1] << 8 | head[at + 2] << 16) |
+               static_cast<uint32_t>(head[at + 3]) << 24;
+    };
     if (::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) && head[0] == 'P' &&
         head[1] == 'K' && head[2] == 3 && head[3] == 4) {
-        name.resize(static_cast<size_t>(head[26] | head[27] << 8));
-        if (::pread(fd, name.data(), name.size(), sizeof head) != static_cast<ssize_t>(name.size()))
-            name.clear();
+        entry.crc = word(14);
+        entry.size = word(22);
+        entry.name.resize(static_cast<size_t>(head[26] | head[27] << 8));
+        if (::pread(fd, entry.name.data(), entry.name.size(), sizeof head) !=
+            static_cast<ssize_t>(entry.name.size()))
+            entry = {};
     }
     ::close(fd);
-    return name;
+    return entry;
 }
 
 }  // namespace th

@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,8 +81,14 @@ class XZipper {
     bool overwrite_ = false;
 };
 
-// The name of an archive's first file, read from its first local header: an archive this
-// program wrote holds one file. Empty when the file is no zip archive or cannot be read.
-std::string firstEntryName(const std::string& archive);
+// An archive's first file as its first local header describes it: an archive this program
+// wrote holds one file. Empty name when the file is no zip archive or cannot be read.
+struct EntryHead {
+    std::string name;
+    uint32_t crc = 0;
+    uint32_t size = 0;  // uncompressed
+    bool operator==(const EntryHead&) const = default;
+};
+EntryHead firstEntry(const std::string& archive);
 
 }  // namespace th

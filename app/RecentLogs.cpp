@@ -21,7 +21,8 @@ void RecentLogs::remove(const std::string& path) {
 }
 
 std::string recentLogMissingText(const std::string& path) {
-    return "The log " + path + " is no longer there; it has been taken off the recent list.";
+    return "The log " + path +
+           " is no longer there as a file; it has been taken off the recent list.";
 }
 
 }  // namespace th

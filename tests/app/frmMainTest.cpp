@@ -165,13 +165,14 @@ TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
     EXPECT_EQ(recent(w.window), QStringList({"&1 " + d + "/b&&c.log", "&2 " + d + "/a.log"}));
 
     fs::remove(a);
+    fs::create_directory(a);                            // a folder now: it was said to be gone
     w.window.recentMenu()->actions().at(0)->trigger();  // still there: Load Log's effect
     EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), bc);
     w.window.recentMenu()->actions().at(1)->trigger();  // gone
     ASSERT_EQ(w.scripted.messages.shown.size(), 1u);
-    EXPECT_EQ(
-        w.scripted.messages.shown[0].prompt,
-        "The log " + a + " is no longer there; it has been taken off the recent list.        ");
+    EXPECT_EQ(w.scripted.messages.shown[0].prompt,
+              "The log " + a +
+                  " is no longer there as a file; it has been taken off the recent list.        ");
     EXPECT_EQ(recent(w.window), QStringList({"&1 " + d + "/b&&c.log"}));
     EXPECT_EQ(w.window.form().pnlLogPathToFile.caption(), bc);
 

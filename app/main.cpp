@@ -11,6 +11,27 @@
 #include "platform/Error.h"
 #include "platform/TempFile.h"
 
+namespace {
+
+// The database the window was given, for the advice when no display can be opened.
+std::string g_database;
+QtMessageHandler g_qtMessages = nullptr;
+bool g_starting = true;  // until the platform is up
+
+// Qt ends the program with an abort when the display it was named cannot be reached (a
+// DISPLAY left over from ssh or sudo): said as a missing display is, with its status.
+void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    // Qt's own words ("Reinstalling the application may fix this problem") would mislead;
+    // its warning before them has named the display.
+    if (type == QtFatalMsg && g_starting) {
+        std::cerr << th::noDisplayMessage(g_database);
+        std::_Exit(th::kExitNoDisplay);
+    }
+    g_qtMessages(type, context, text);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // Help and the version need no display.
     const th::WindowArguments asked = th::windowArguments({argv + 1, argv + argc});
@@ -26,7 +47,10 @@ int main(int argc, char** argv) {
         std::cerr << th::noDisplayMessage(asked.db);
         return th::kExitNoDisplay;
     }
+    g_database = asked.db;
+    g_qtMessages = qInstallMessageHandler(onQtMessage);
     QApplication app(argc, argv);
+    g_starting = false;
     th::removeTempFilesOnStop();
     // Qt has taken its own options out by now: anything else left is a mistake, said
     // rather than passed over with the window opening as if all were well.

@@ -2,13 +2,17 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <tuple>
 
 #include "app/DesktopIdentity.h"
 #include "app/NoDisplay.h"
 #include "app/WindowArguments.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/Environment.h"
+#include "tests/support/Files.h"
 
 namespace th {
 namespace {
@@ -76,6 +80,24 @@ TEST(NoDisplay, OnlyAMachineWithoutAnyDisplayOrChosenPlatformHasNone) {
     EXPECT_NE(noDisplayMessage("postgresql://u:s3cret@h/db")
                   .find("db path --db 'postgresql://***@h/db'\n"),
               std::string::npos);
+}
+
+// A display that is named but cannot be reached (a DISPLAY left over from ssh or sudo) is
+// said as a missing one, with its status: Qt ended the window with an abort.
+TEST(NoDisplay, ADisplayThatCannotBeReachedIsSaidAsNone) {
+    test::ScratchFolder scratch;
+    const std::string said = scratch.dir + "/said";
+    const int status = test::runInChild([&] {
+        ::setenv("DISPLAY", ":1999", 1);
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("QT_QPA_PLATFORM");
+        if (!std::freopen(said.c_str(), "w", stderr)) return 126;
+        ::execl(TALLYHOUND_APP, TALLYHOUND_APP, "--db", "/srv/bans.mdb", nullptr);
+        return 127;
+    });
+    EXPECT_EQ(status, kExitNoDisplay);
+    EXPECT_NE(test::readBytes(said).find(noDisplayMessage("/srv/bans.mdb")), std::string::npos)
+        << test::readBytes(said);
 }
 
 // The window names its desktop entry and shows the program's icon, built in where no icon

@@ -51,7 +51,7 @@ bool anotherArchiveHolds(const std::string& archive) {
     for (const auto& entry : fs::directory_iterator(own.parent_path(), ec))
         if (entry.path().filename() != own.filename() &&
             isDatedArchiveName(entry.path().filename().string()) &&
-            firstEntry(entry.path().string()) == held)
+            firstEntry(entry.path().string()) == held && holdsWhole(entry.path().string(), held))
             return true;
     return false;
 }

@@ -22,8 +22,8 @@ bool isDatedArchiveName(std::string_view name);
 // replaces an earlier one: when the dated name is taken, "-2", "-3", ... go before ".zip".
 std::string freeArchivePath(const std::string& folder, std::time_t t, const std::string& suffix);
 
-// Whether another dated archive beside this one holds the same file: the same name, CRC and
-// size in its first local header.
+// Whether another dated archive beside this one holds the same file, whole: the same name,
+// CRC and size, and its data reads back with that CRC (a damaged copy is no copy).
 bool anotherArchiveHolds(const std::string& archive);
 
 // Writes a new dated archive in folder (ending in the separator), its options and files

@@ -12,8 +12,13 @@ namespace th {
     X(zip_discard)                      \
     X(zip_error_init)                   \
     X(zip_error_strerror)               \
+    X(zip_fclose)                       \
     X(zip_file_add)                     \
     X(zip_file_set_external_attributes) \
+    X(zip_fopen_index)                  \
+    X(zip_fread)                        \
+    X(zip_get_num_entries)              \
+    X(zip_open)                         \
     X(zip_open_from_source)             \
     X(zip_set_file_compression)         \
     X(zip_source_buffer)                \
@@ -26,6 +31,7 @@ namespace th {
     X(zip_source_open)                  \
     X(zip_source_read)                  \
     X(zip_source_stat)                  \
+    X(zip_stat_index)                   \
     X(zip_strerror)
 
 // The functions the program calls, each under its own name.

@@ -197,4 +197,31 @@ EntryHead firstEntry(const std::string& archive) {
     return entry;
 }
 
+bool holdsWhole(const std::string& archive, const EntryHead& entry) {
+    try {
+        const LibZip& zip = libzip();
+        int error = 0;
+        zip_t* za = zip.zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        if (!za) return false;
+        bool whole = false;
+        zip_stat_t st;
+        if (zip.zip_get_num_entries(za, 0) == 1 && zip.zip_stat_index(za, 0, 0, &st) == 0 &&
+            st.name == entry.name && st.size == entry.size && st.crc == entry.crc) {
+            if (zip_file_t* file = zip.zip_fopen_index(za, 0, 0)) {
+                // libzip checks the CRC once the file is read to its end.
+                std::string block(1 << 16, '\0');
+                zip_int64_t got = 0;
+                zip_uint64_t total = 0;
+                while ((got = zip.zip_fread(file, block.data(), block.size())) > 0)
+                    total += static_cast<zip_uint64_t>(got);
+                whole = zip.zip_fclose(file) == 0 && got == 0 && total == st.size;
+            }
+        }
+        zip.zip_discard(za);
+        return whole;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 }  // namespace th

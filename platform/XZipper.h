@@ -91,4 +91,8 @@ struct EntryHead {
 };
 EntryHead firstEntry(const std::string& archive);
 
+// Whether the archive holds that one file whole: it opens, and its file reads to the end
+// with the CRC its header gives. False when anything fails, libzip missing included.
+bool holdsWhole(const std::string& archive, const EntryHead& entry);
+
 }  // namespace th

@@ -160,6 +160,13 @@ TEST_F(Merging, CancelOrFailureLeavesTheFileAndTheDatabaseAsTheyWere) {
             again.banFile = bans, again.explain = again.offerToOpen = false;
             EXPECT_FALSE(mergeIntoBanFile(w.form, again).completed);
             EXPECT_EQ(filesIn(".zip"), zips);
+            // Unless that zip is damaged: then the new copy is the only one and stays.
+            ASSERT_EQ(zips.size(), 1u);
+            std::string damaged = readBytes(dir + "/" + zips[0]);
+            damaged[damaged.size() / 2] ^= 0x55;
+            writeBytes(dir + "/" + zips[0], damaged);
+            EXPECT_FALSE(mergeIntoBanFile(w.form, again).completed);
+            EXPECT_EQ(filesIn(".zip").size(), 2u);
         }
         ::chmod(bans.c_str(), 0644);
         for (const auto& zip : filesIn(".zip")) std::filesystem::remove(dir + "/" + zip);

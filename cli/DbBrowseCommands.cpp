@@ -106,7 +106,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
         ->check(formatCheck);
     list->callback([options, &context] {
         OpenStore store(context, options->db);
-        if (!store) return;
+        if (!store || !outputIsNoInput(context, "-", {databasePath()})) return;
         BanListWriter out(*banListFormat(options->format),
                           [&](std::string_view text) { context.out << text; });
         writeBans(*store, options->search, options->limit, out);

@@ -42,13 +42,8 @@ void addGridOutputCommand(CLI::App& app, CommandContext& context, const std::str
         std::optional<GridSources> gathered = gatherSources(context, options->inputs);
         if (!gathered) return;
         GridSources& sources = *gathered;
-        // With --new-only the ban database is read and written too.
-        std::vector<std::string> inputs = sources.files;
-        if (options->newOnly.newOnly) {
-            setDatabasePath(databaseOption(options->newOnly.db));
-            if (!isPostgresUri(databasePath())) inputs.push_back(databasePath());
-        }
-        if (!outputIsNoInput(context, options->output, inputs)) return;
+        if (!outputIsNoInput(context, options->output, filesRead(sources, options->newOnly)))
+            return;
         CommandForm session(context.err, options->scan, options->foldColours);
         MainForm& form = session.form;
         try {

@@ -35,6 +35,15 @@ void storePlan(MainForm& form, const GridSources& sources, std::string_view read
     transaction.commit();
 }
 
+std::vector<std::string> filesRead(const GridSources& sources, const NewOnlyOptions& options) {
+    std::vector<std::string> files = sources.files;
+    if (options.newOnly) {
+        setDatabasePath(databaseOption(options.db));
+        if (!isPostgresUri(databasePath())) files.push_back(databasePath());
+    }
+    return files;
+}
+
 std::string unstoredPlanText(const std::string& why) {
     return "the output is written, but where the logs were left could not be stored (" + why +
            "); the next --new-only run reads the same lines again";

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/GridInputs.h"
 #include "scan/MainForm.h"
@@ -22,6 +23,10 @@ struct NewOnlyOptions {
 void addNewOnlyOptions(CLI::App& command, NewOnlyOptions& options);
 // Adds --new-only alone, to a command that has its own --db.
 void addNewOnlyFlag(CLI::App& command, bool& newOnly);
+
+// The files a command reads: the sources' and, with --new-only, the ban database it then
+// also writes, made the one in use.
+std::vector<std::string> filesRead(const GridSources& sources, const NewOnlyOptions& options);
 
 // Plans the run from the places the reader's last runs for this game server left in the
 // database in use; an empty server is this host's name. Throws th::Error.

@@ -6,6 +6,7 @@
 #include "cli/GridInputs.h"
 #include "cli/NameCheck.h"
 #include "cli/NewOnly.h"
+#include "cli/OutputChecks.h"
 #include "cli/RowPrinter.h"
 #include "cli/ScanFlags.h"
 #include "platform/Error.h"
@@ -35,10 +36,9 @@ void addScanCommand(CLI::App& app, CommandContext& context) {
         GridSources sources;
         try {
             sources = gatherSources(options->files);
-            if (options->newOnly.newOnly) {
-                setDatabasePath(databaseOption(options->newOnly.db));
-                planFromStore(form, sources, kLookReader);
-            }
+            // Standard output appended to a log (scan LOG >> LOG) put the rows in it.
+            if (!outputIsNoInput(context, "-", filesRead(sources, options->newOnly))) return;
+            if (options->newOnly.newOnly) planFromStore(form, sources, kLookReader);
             buildGrid(form, sources, !options->raw);
         } catch (const Error& e) {
             context.fail(e.description());

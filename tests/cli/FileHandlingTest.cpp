@@ -189,16 +189,22 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
     for (const std::string& output : {fromLog.in, std::string("/dev/stdin")})
         EXPECT_EQ(runProgram({"html", "-o", output, "-"}, fromLog),
                   (CliResult{2, "", "tallyhound-cli: " + input(output, "-") + "\n"}));
-    // Standard output appended to an input (save -o - LOG >> LOG): the list went into the log.
-    ProgramStart toLog;
-    toLog.out = fromLog.in;
-    for (const std::string& in : {fromLog.in, std::string("-")}) {
-        toLog.in = fromLog.in;
-        EXPECT_EQ(runProgram({"save", "-o", "-", in}, toLog),
+    // Standard output appended to an input (save -o - LOG >> LOG, scan LOG >> LOG, db list
+    // >> DB): the rows went into the log, the list into the database.
+    ProgramStart toLog{.in = fromLog.in, .out = fromLog.in};
+    const std::string database = readBytes(db);
+    for (const auto& [args, in] :
+         std::vector<std::pair<Rows, std::string>>{{{"save", "-o", "-", fromLog.in}, fromLog.in},
+                                                   {{"save", "-o", "-", "-"}, "-"},
+                                                   {{"scan", fromLog.in}, fromLog.in},
+                                                   {{"db", "list", "--db", db}, db}}) {
+        toLog.out = in == db ? db : fromLog.in;
+        EXPECT_EQ(runProgram(args, toLog),
                   (CliResult{2, "",
                              "tallyhound-cli: Standard output is also an input (" + in +
                                  "); nothing written\n"}));
     }
+    EXPECT_TRUE(readBytes(db) == database) << "the database is as it was";
     EXPECT_EQ(readBytes(fromLog.in), readBytes(kLog));
     EXPECT_TRUE(fs::is_socket(socketPath));
     EXPECT_EQ(filesIn(".tmp"), Rows{});

@@ -86,9 +86,11 @@ std::string shownAsUtf8(const std::string& value) {
 // between two values, so the byte pattern still decides. An 8-bit text's forms each find
 // only values shown by their own rule: untied, "©" found "Jérôme" in UTF-8, whose "é"
 // holds the byte that is "©" in Windows-1252.
-std::string searchClause(std::string_view search, Parameters& parameter) {
+std::string searchClause(std::string_view typed, Parameters& parameter) {
+    // Bytes typed that are no UTF-8 are taken as the text they show as.
+    const std::string search = isValidUtf8(typed) ? std::string(typed) : displayUtf8(typed);
     const bool tied = std::any_of(search.begin(), search.end(), [](char c) { return c & 0x80; });
-    std::vector<std::pair<std::string, bool>> forms = {{std::string(search), isValidUtf8(search)}};
+    std::vector<std::pair<std::string, bool>> forms = {{search, true}};
     if (std::optional<std::string> bytes = windows1252Bytes(search))
         forms.push_back({*bytes, false});
     std::string clause;

@@ -15,21 +15,19 @@ namespace th {
 namespace {
 
 // A search text in the forms a value may hold it in, each tied to the rule a value is shown
-// by when the text is 8-bit: as typed, when that is UTF-8, for values shown as UTF-8; and as
-// Windows-1252 bytes (the bytes typed when they are no UTF-8, or the bytes that show as the
-// text) for the others. Untied, "©" found "Jérôme" in UTF-8, whose "é" holds the byte
-// that is "©" in Windows-1252.
+// by when the text is 8-bit: as typed, for values shown as UTF-8, and as the Windows-1252
+// bytes that show as it, for the others. Untied, "©" found "Jérôme" in UTF-8, whose "é"
+// holds the byte that is "©" in Windows-1252. Bytes typed that are no UTF-8 are taken as
+// the text they show as.
 struct Search {
     std::string stored, windows1252;
-    bool typedIsUtf8 = true, tied = false;
-    explicit Search(std::string_view text) : stored(toStored(text)) {
+    bool tied = false;
+    explicit Search(std::string_view typed) {
+        const std::string text = isValidUtf8(typed) ? std::string(typed) : displayUtf8(typed);
+        stored = toStored(text);
         tied = std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
-        if (!isValidUtf8(text)) {
-            typedIsUtf8 = false;
-            windows1252 = stored;
-        } else if (const std::optional<std::string> bytes = windows1252Bytes(text)) {
+        if (const std::optional<std::string> bytes = windows1252Bytes(text))
             windows1252 = toStored(*bytes);
-        }
     }
 };
 
@@ -46,15 +44,14 @@ std::string searchClause(const Search& search) {
     const auto add = [&](const std::string& test) {
         clause += (clause.empty() ? "" : " OR ") + test;
     };
-    if (search.typedIsUtf8)
-        for (const char* name : {"GUID", "PlayerName", "IP"}) {
-            const std::string column = std::string("tblVandrel.") + name;
-            const bool quoted = column != "tblVandrel.GUID" && searchesQuotes(search.stored);
-            add(shownBy(column,
-                        quoted ? quotedValueLike(column, "?1", "?7", "'\"%\"'", " ESCAPE '\\'")
-                               : column + " LIKE ?1 ESCAPE '\\'",
-                        true));
-        }
+    for (const char* name : {"GUID", "PlayerName", "IP"}) {
+        const std::string column = std::string("tblVandrel.") + name;
+        const bool quoted = column != "tblVandrel.GUID" && searchesQuotes(search.stored);
+        add(shownBy(column,
+                    quoted ? quotedValueLike(column, "?1", "?7", "'\"%\"'", " ESCAPE '\\'")
+                           : column + " LIKE ?1 ESCAPE '\\'",
+                    true));
+    }
     if (!search.windows1252.empty())
         for (const char* name : {"GUID", "PlayerName", "IP"}) {
             const std::string column = std::string("tblVandrel.") + name;

@@ -50,8 +50,12 @@ void scan(MainForm& form, const std::string& input, const LogRange& range) {
         if (scanLogFile(form, false, range, true) >= 0) return;
     } catch (const std::exception& e) {
         const Error error = toError(e);
+        // The log is named once, at the start.
+        std::string why = error.description();
+        if (const std::string named = ": " + pathOf(input); why.ends_with(named))
+            why.resize(why.size() - named.size());
         throw Error(error.number(), appBaseName(),
-                    input + ": the log could not be scanned: " + error.description());
+                    input + ": the log could not be scanned: " + why);
     }
     throw Error(err::kFileIo, appBaseName(), input + ": the log could not be scanned");
 }

@@ -78,10 +78,9 @@ TEST_F(GridOutputCommands, FailuresWriteNothing) {
     EXPECT_EQ(runProgram({"scan", locked}, {.asNobody = true}),
               (CliResult{1, "", "tallyhound-cli: Permission denied: " + locked + "\n"}));
     // So is one that fails once open: the box spoke of rows kept in a grid.
-    EXPECT_EQ(runProgram({"save", "-o", out, "-"}, {.in = folder}),
-              (CliResult{1, "",
-                         "tallyhound-cli: -: the log could not be scanned: Is a directory: "
-                         "/dev/stdin\n"}));
+    EXPECT_EQ(
+        runProgram({"save", "-o", out, "-"}, {.in = folder}),
+        (CliResult{1, "", "tallyhound-cli: -: the log could not be scanned: Is a directory\n"}));
 }
 
 }  // namespace

@@ -6,6 +6,12 @@
 # Usage: bench/run_all.sh [BUILD_DIR] [MiB of the scan logs] [GiB of the large log]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+# The ratios are worked out by bc and peak memory read by GNU time: neither comes with
+# every Debian.
+if ! command -v bc >/dev/null || [ ! -x /usr/bin/time ]; then
+    source "$here/../scripts/common.sh"
+    ensure_packages bc time
+fi
 build="${1:-build-test}"
 size="${2:-256}"
 gib="${3:-4}"

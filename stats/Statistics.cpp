@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "bans/PostgresBanStore.h"
+#include "bans/SchemaMigration.h"
 #include "bans/SqliteConnection.h"
 #include "platform/TimeStamp.h"
 #include "scan/GridColumns.h"
@@ -156,6 +157,9 @@ BanFigures banFigures(const std::string& databasePath) {
     } else {
         SqliteConnection db;
         db.Open(databasePath);
+        // Refused as every other reader refuses it: its tables may mean something else now.
+        if (const int version = storedSchemaVersion(databasePath); version > latestSchemaVersion())
+            throw Error(err::kDatabase, appBaseName(), newerSchemaText(databasePath, version));
         SqliteStatement bans(db, "SELECT TimeStamp, ViolationReason FROM tblVandrel");
         const int stamp = bans.column("TimeStamp"), reason = bans.column("ViolationReason");
         while (bans.step()) count(bans.text(stamp), bans.text(reason));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "bans/SchemaMigration.h"
 #include "scan/ColourCodes.h"
 #include "scan/GridColumns.h"
 #include "stats/Statistics.h"
@@ -72,6 +75,16 @@ TEST_F(BanStatistics, TheDatabaseCountsBansByMonthAndReason) {
                                                {"manual", 2},
                                                {"(no reason)", 1}}));
     EXPECT_THROW(banFigures(dir + "/none.mdb"), Error);
+    // A newer Tallyhound's database is refused, as every other reader refuses it.
+    const std::string newer = dir + "/newer.mdb";
+    std::filesystem::copy_file(db, newer);
+    test::sql(newer, "PRAGMA user_version = 99");
+    try {
+        banFigures(newer);
+        ADD_FAILURE() << "read";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.description(), newerSchemaText(newer, 99));
+    }
 
     // Past kTopBars reasons the rest are one bar: every reason its own once made a bar
     // each, which took the window minutes and gigabytes to lay out.

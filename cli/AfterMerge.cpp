@@ -86,6 +86,7 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGTERM);
     sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGHUP);
     sigaddset(&defaults, SIGPIPE);
     sigaddset(&defaults, SIGXFSZ);
     posix_spawnattr_setsigmask(&attr, &none);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <iterator>
 
 #include "platform/Error.h"
 
@@ -18,7 +19,10 @@ std::atomic<bool> g_finishHeldWork{false};
 std::atomic<bool> g_deferSecond{false};
 std::atomic<int> g_secondWaiting{0};  // the second signal, while deferred
 int g_wake[2] = {-1, -1};
-struct sigaction g_oldTerm, g_oldInt;
+// SIGHUP too: a terminal closed or an ssh session lost ended follow outright, with what it
+// had read and not merged neither merged nor kept.
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+struct sigaction g_old[std::size(kStopSignals)];
 
 void onStop(int signal) {
     const int saved = errno;
@@ -36,8 +40,7 @@ void onStop(int signal) {
 sigset_t stopSet() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
+    for (int signal : kStopSignals) sigaddset(&set, signal);
     return set;
 }
 
@@ -53,15 +56,15 @@ StopSignals::StopSignals() {
     action.sa_handler = onStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, &g_oldTerm);
-    ::sigaction(SIGINT, &action, &g_oldInt);
+    for (size_t i = 0; i < std::size(kStopSignals); ++i)
+        ::sigaction(kStopSignals[i], &action, &g_old[i]);
     const sigset_t set = stopSet();
     ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 StopSignals::~StopSignals() {
-    ::sigaction(SIGTERM, &g_oldTerm, nullptr);
-    ::sigaction(SIGINT, &g_oldInt, nullptr);
+    for (size_t i = 0; i < std::size(kStopSignals); ++i)
+        ::sigaction(kStopSignals[i], &g_old[i], nullptr);
     char drain[64];
     while (::read(g_wake[0], drain, sizeof drain) > 0) {
     }
@@ -88,10 +91,8 @@ StopSignalsHeld::StopSignalsHeld() {
 StopSignalsHeld::~StopSignalsHeld() {
     // A program that runs until stopped takes a held signal as its orderly stop, as ever.
     struct sigaction term {};
-    struct sigaction interrupt {};
     ::sigaction(SIGTERM, nullptr, &term);
-    ::sigaction(SIGINT, nullptr, &interrupt);
-    const bool orderly = term.sa_handler == onStop || interrupt.sa_handler == onStop;
+    const bool orderly = term.sa_handler == onStop;
     if (g_finishHeldWork && !orderly) return;  // they stay held until the program ends
     ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// SIGTERM and SIGINT for a program that runs until stopped: the first asks it to stop
+// SIGTERM, SIGINT and SIGHUP for a program that runs until stopped: the first asks it to stop
 // once the work in hand is done; a second ends it at once, with 128 and the signal's
 // number, as the signal would (it ended with 0, as if the stop had finished its work).
 // While a StopSignalsHeld is alive (a file being replaced and its database agreeing) both
@@ -26,7 +26,7 @@ class StopSignals {
     static void deferSecond(bool defer);
 };
 
-// Holds SIGTERM and SIGINT back for as long as it lives (in this thread); they are
+// Holds those signals back for as long as it lives (in this thread); they are
 // delivered when it ends.
 class StopSignalsHeld {
   public:

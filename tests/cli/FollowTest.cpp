@@ -202,7 +202,8 @@ TEST_F(Follow, AFilePutBackWhileStoppedHoldsEveryBanAfterTheNextStart) {
 // A stop while follow's start waits for another program writing the database ends as any
 // stop does, at once and with 0: it ended by the signal (143), without a word; with
 // violations kept from an earlier stop it ended with 1, "while merges were failing". They
-// are kept on.
+// are kept on. A terminal closed (SIGHUP) stops it as SIGTERM does: it ended it outright,
+// keeping nothing.
 TEST_F(Follow, AStopWhileTheStartWaitsForTheDatabaseEndsWithZero) {
     const std::string kept = bans + ".unmerged.sf";
     fs::copy_file(dataPath("scan/two-players.sf"), kept);
@@ -211,7 +212,7 @@ TEST_F(Follow, AStopWhileTheStartWaitsForTheDatabaseEndsWithZero) {
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     start();
     std::this_thread::sleep_for(1s);  // waiting
-    EXPECT_EQ(stop(pid_), 0) << err();
+    EXPECT_EQ(stop(pid_, SIGHUP), 0) << err();
     sqlite3_close(other);
     EXPECT_HOLDS(err(), "kept in " + kept + " for the next start to merge first");
 }

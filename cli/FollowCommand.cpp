@@ -392,12 +392,14 @@ class Follower {
     }
 
     // Beside the ban file itself, by whatever name --bans leads to it: kept beside a link,
-    // they were not found when follow was next started with the file's own name.
+    // they were not found when follow was next started with the file's own name. A link to
+    // something that is no file (/dev/null) is no ban file's name: they went into /dev.
     std::string keptRowsPath() const {
         const std::string bans = absolutePath(options_.bans);
         std::error_code ec;
         const std::filesystem::path file = std::filesystem::canonical(bans, ec);
-        return unmergedRowsPath(ec ? bans : file.string());
+        const bool regular = !ec && std::filesystem::is_regular_file(file, ec);
+        return unmergedRowsPath(regular ? file.string() : bans);
     }
 
     // The rows a stop kept (above) join the first look's, and their file goes once a merge

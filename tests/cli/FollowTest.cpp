@@ -199,6 +199,22 @@ TEST_F(Follow, AFilePutBackWhileStoppedHoldsEveryBanAfterTheNextStart) {
     EXPECT_EQ(filesIn(".zip").size(), zips + 1) << "backed up first";
 }
 
+// A ban file turned into a link to what is no file (/dev/null) while follow runs: what it
+// could not merge is kept beside the ban file's name; it went into /dev, where no start
+// looks for it.
+TEST_F(Follow, ViolationsAreKeptBesideTheBanFileWhenItLinksToNoFile) {
+    append("sv_viol.log", violation("Alpha", guidOf(1)));
+    start();
+    ASSERT_TRUE(waitForBans(bans, {guidOf(1)}));
+    fs::remove(bans);
+    fs::create_symlink("/dev/null", bans);
+    append("sv_viol.log", violation("Bravo", guidOf(2)));
+    ASSERT_TRUE(waitUntil([&] { return said("did not complete") > 0; })) << err();
+    EXPECT_EQ(stop(pid_), 1);
+    EXPECT_TRUE(fs::exists(bans + ".unmerged.sf")) << err();
+    EXPECT_FALSE(fs::exists("/dev/null.unmerged.sf"));
+}
+
 // A stop while follow's start waits for another program writing the database ends as any
 // stop does, at once and with 0: it ended by the signal (143), without a word; with
 // violations kept from an earlier stop it ended with 1, "while merges were failing". They

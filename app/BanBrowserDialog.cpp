@@ -246,9 +246,18 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     searchTimer->setSingleShot(true);
     searchTimer->setInterval(150);
     connect(search_, &QLineEdit::textChanged, searchTimer, qOverload<>(&QTimer::start));
-    connect(searchTimer, &QTimer::timeout, this, [this] {
+    const auto runSearch = [this] {
         model_->setSearch(search_->text());
         showStatus();
+    };
+    connect(searchTimer, &QTimer::timeout, this, runSearch);
+    // Return searches at once and goes to the bans found: it pressed Close, and the window
+    // went with the search.
+    close_->setAutoDefault(false);
+    connect(search_, &QLineEdit::returnPressed, this, [this, searchTimer, runSearch] {
+        searchTimer->stop();
+        runSearch();
+        table_->setFocus();
     });
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &BanBrowserDialog::showStatus);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &BanBrowserDialog::showAliases);

@@ -29,6 +29,7 @@
 #include "bans/BanStore.h"
 #include "bans/Paths.h"
 #include "platform/CFileOpenSaveDialog.h"
+#include "platform/CountedText.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TextFileWriter.h"
 #include "stats/Statistics.h"
@@ -201,6 +202,12 @@ QWidget* page(const QString& summary, const std::vector<QWidget*>& charts, bool 
     return w;
 }
 
+// "; 1 ban without a readable time stamp is left out of the months".
+QString undatedText(int64_t n, const char* one, const char* many, const char* of) {
+    return QString::fromStdString("; " + counted(n, one, many) + " without a readable time stamp " +
+                                  (n == 1 ? "is" : "are") + " left out of the " + of);
+}
+
 }  // namespace
 
 StatisticsDialog::StatisticsDialog(MainForm& form, QWidget* parent) : QDialog(parent), form_(form) {
@@ -240,9 +247,7 @@ StatisticsDialog::StatisticsDialog(MainForm& form, QWidget* parent) : QDialog(pa
 
 QWidget* StatisticsDialog::gridPage(const GridFigures& f) {
     QString summary = QStringLiteral("%1 violations in the grid").arg(f.violations);
-    if (f.undated > 0)
-        summary += QStringLiteral("; %1 without a readable time stamp are left out of the days")
-                       .arg(f.undated);
+    if (f.undated > 0) summary += undatedText(f.undated, "violation", "violations", "days");
     return page(summary + ".",
                 {barChart(QStringLiteral("Violations per kind"), f.perKind, true),
                  lineChart(QStringLiteral("Violations per day"), f.perDay),
@@ -255,10 +260,9 @@ QWidget* StatisticsDialog::banPage() {
     try {
         const BanFigures f = banFigures(databasePath());
         QString summary = QStringLiteral("%1 bans in %2").arg(f.bans).arg(path);
+        const bool byYear = f.perMonth.size() > kMonthsShown;
         if (f.undated > 0)
-            summary +=
-                QStringLiteral("; %1 without a readable time stamp are left out of the months")
-                    .arg(f.undated);
+            summary += undatedText(f.undated, "ban", "bans", byYear ? "years" : "months");
         // Every reason a merge writes begins alike, which left no room for the rest.
         std::vector<Tally> reasons = f.perReason;
         constexpr std::string_view kLead = "VIOLATION DETECTED -> ";
@@ -266,7 +270,6 @@ QWidget* StatisticsDialog::banPage() {
             if (t.label.starts_with(kLead)) t.label.erase(0, kLead.size());
         // Past two years the months stand too close to be named ("..." below every bar):
         // the bars are years then.
-        const bool byYear = f.perMonth.size() > kMonthsShown;
         return page(
             summary + ".",
             {barChart(byYear ? QStringLiteral("Bans per year") : QStringLiteral("Bans per month"),

@@ -8,6 +8,7 @@
 #include <QCategoryAxis>
 #include <QChartView>
 #include <QGraphicsTextItem>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -42,7 +43,8 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
     sql(db,
         "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 239) "
         "INSERT INTO tblVandrel (GUID, TimeStamp) SELECT 'm' || i, "
-        "printf('[%02d.01.%d 10:00:00]', 1 + i % 12, 2000 + i / 12) FROM n");
+        "printf('[%02d.01.%d 10:00:00]', 1 + i % 12, 2000 + i / 12) FROM n;"
+        "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('undated', 'yesterday')");
     // Violations on days over three months: every day's label showed as "...".
     GridFixture f;
     for (int p = 0; p < 20; ++p)
@@ -84,6 +86,15 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
         }
     }
     EXPECT_GE(axes, 10);
+    // Said in words that agree: "1 without a readable time stamp are left out of the
+    // months", below bars of years.
+    QStringList summaries;
+    for (QLabel* label : tabs->findChildren<QLabel*>()) summaries << label->text();
+    EXPECT_TRUE(summaries.contains(
+        QStringLiteral("242 bans in %1; 1 ban without a readable time stamp is left out of the "
+                       "years.")
+            .arg(QString::fromStdString(db))))
+        << summaries.join('|').toStdString();
     EXPECT_TRUE(shown.contains("<h1>Big</h1>&\\x1B")) << shown.join('|').toStdString();
     // Tab goes from the tabs through the page (it scrolls) to the buttons, passing the
     // charts by.

@@ -1,5 +1,6 @@
 #include "cli/AfterMerge.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -97,10 +98,12 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     posix_spawnattr_setflags(
         &attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     // What it prints goes to standard error: follow's standard output holds the new bans,
-    // one a line, for whatever reads them.
+    // one a line, for whatever reads them. It reads nothing: one that read follow's
+    // standard input (a terminal, a pipe) held up every ban until it was stopped.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     pid_t pid = 0;
     int failed = 0;
     {

@@ -46,6 +46,15 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
               "/bin/sh exited with status 7");
     EXPECT_EQ(runAfterMerge({"/no/such/program"}, bans, 1, 5s),
               "/no/such/program could not be started: No such file or directory");
+    // It reads nothing of follow's standard input: one that read it (here a pipe kept
+    // open) held up every ban until it was stopped.
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    const int input = ::dup(0);
+    ::dup2(pipe[0], 0);
+    EXPECT_EQ(runAfterMerge({"/bin/cat"}, bans, 1, 5s), "");
+    ::dup2(input, 0);
+    for (int fd : {pipe[0], pipe[1], input}) ::close(fd);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(runAfterMerge({"/bin/sleep", "30"}, bans, 1, 300ms),
               "/bin/sleep did not finish within 0.3 seconds and was stopped");

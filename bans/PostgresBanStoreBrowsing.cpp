@@ -94,7 +94,9 @@ std::string searchClause(std::string_view typed, Parameters& parameter) {
     if (std::optional<std::string> bytes = windows1252Bytes(search))
         forms.push_back({*bytes, false});
     std::string clause;
-    for (const auto& [form, utf8] : forms) {
+    for (const auto& entry : forms) {
+        const std::string& form = entry.first;
+        const bool utf8 = entry.second;  // (a lambda may not take a structured binding)
         const std::string n = parameter(likePattern(form)) + "::bytea";
         const std::string inside =
             searchesQuotes(form) ? parameter(insideQuotesPattern(guidKey(form))) + "::bytea" : "";

@@ -584,9 +584,9 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                         });
                     }
                 }
-                // A sorted rewrite here is not what was known (a later file may even
-                // get the freed inode).
-                if (options.known && !appending) *options.known = {};
+                // What was known of the file is replaced once a sorted rewrite has put its
+                // own in place, not before: forgotten when the rewrite failed, the next
+                // pass only appended to a copy put back that lacked bans.
                 appendingPass = appending;
                 pass = appending ? appendOnce(form, *store, file, options, outcome, counts, held)
                                  : mergeOnce(form, *store, file, options, server, outcome, counts,

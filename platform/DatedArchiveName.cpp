@@ -46,13 +46,18 @@ bool anotherArchiveHolds(const std::string& archive) {
     namespace fs = std::filesystem;
     const EntryHead held = firstEntry(archive);
     if (held.name.empty()) return false;
+    std::optional<std::string> bytes;
     const fs::path own(archive);
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(own.parent_path(), ec))
-        if (entry.path().filename() != own.filename() &&
-            isDatedArchiveName(entry.path().filename().string()) &&
-            firstEntry(entry.path().string()) == held && holdsWhole(entry.path().string(), held))
-            return true;
+    for (const auto& entry : fs::directory_iterator(own.parent_path(), ec)) {
+        const std::string other = entry.path().string();
+        // The header first (cheap), then the bytes themselves, read back from both.
+        if (entry.path().filename() == own.filename() ||
+            !isDatedArchiveName(entry.path().filename().string()) || firstEntry(other) != held)
+            continue;
+        if (!bytes && !(bytes = onlyEntryBytes(archive))) return false;
+        if (onlyEntryBytes(other) == bytes) return true;
+    }
     return false;
 }
 

@@ -22,8 +22,9 @@ bool isDatedArchiveName(std::string_view name);
 // replaces an earlier one: when the dated name is taken, "-2", "-3", ... go before ".zip".
 std::string freeArchivePath(const std::string& folder, std::time_t t, const std::string& suffix);
 
-// Whether another dated archive beside this one holds the same file, whole: the same name,
-// CRC and size, and its data reads back with that CRC (a damaged copy is no copy).
+// Whether another dated archive beside this one holds the same file: the same name and the
+// same bytes, read back whole from both (a damaged copy, or one only its CRC matches, is
+// no copy).
 bool anotherArchiveHolds(const std::string& archive);
 
 // Writes a new dated archive in folder (ending in the separator), its options and files

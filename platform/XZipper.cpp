@@ -174,8 +174,14 @@ void XZipper::write() {
 }
 
 EntryHead firstEntry(const std::string& archive) {
-    const int fd = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // A pipe of an archive's name would be waited on for ever: only a file is read.
+    const int fd = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) return {};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {};
+    }
     // Signature "PK\3\4"; the CRC at byte 14, the size at 22, the name's length at 26 and
     // the name from byte 30.
     unsigned char head[30];
@@ -197,30 +203,30 @@ EntryHead firstEntry(const std::string& archive) {
     return entry;
 }
 
-bool holdsWhole(const std::string& archive, const EntryHead& entry) {
+std::optional<std::string> onlyEntryBytes(const std::string& archive) {
+    if (firstEntry(archive).name.empty()) return std::nullopt;  // no file, or no zip
     try {
         const LibZip& zip = libzip();
         int error = 0;
         zip_t* za = zip.zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
-        if (!za) return false;
-        bool whole = false;
+        if (!za) return std::nullopt;
+        std::optional<std::string> bytes;
         zip_stat_t st;
-        if (zip.zip_get_num_entries(za, 0) == 1 && zip.zip_stat_index(za, 0, 0, &st) == 0 &&
-            st.name == entry.name && st.size == entry.size && st.crc == entry.crc) {
+        if (zip.zip_get_num_entries(za, 0) == 1 && zip.zip_stat_index(za, 0, 0, &st) == 0) {
             if (zip_file_t* file = zip.zip_fopen_index(za, 0, 0)) {
                 // libzip checks the CRC once the file is read to its end.
-                std::string block(1 << 16, '\0');
-                zip_int64_t got = 0;
-                zip_uint64_t total = 0;
-                while ((got = zip.zip_fread(file, block.data(), block.size())) > 0)
-                    total += static_cast<zip_uint64_t>(got);
-                whole = zip.zip_fclose(file) == 0 && got == 0 && total == st.size;
+                std::string read(st.size, '\0');
+                const zip_int64_t got = zip.zip_fread(file, read.data(), read.size());
+                char more = 0;
+                const bool whole =
+                    got == static_cast<zip_int64_t>(st.size) && zip.zip_fread(file, &more, 1) == 0;
+                if (zip.zip_fclose(file) == 0 && whole) bytes = std::move(read);
             }
         }
         zip.zip_discard(za);
-        return whole;
+        return bytes;
     } catch (const std::exception&) {
-        return false;
+        return std::nullopt;
     }
 }
 

@@ -91,8 +91,8 @@ struct EntryHead {
 };
 EntryHead firstEntry(const std::string& archive);
 
-// Whether the archive holds that one file whole: it opens, and its file reads to the end
-// with the CRC its header gives. False when anything fails, libzip missing included.
-bool holdsWhole(const std::string& archive, const EntryHead& entry);
+// The bytes of the archive's one file, read back whole with the CRC its header gives; none
+// when anything fails (no file, no zip, damage, more than one file, libzip missing).
+std::optional<std::string> onlyEntryBytes(const std::string& archive);
 
 }  // namespace th

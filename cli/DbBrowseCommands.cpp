@@ -141,7 +141,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     show->add_option("GUID", options->guid, "The player's GUID (letter case ignored)")->required();
     show->callback([options, &context] {
         OpenStore store(context, options->db);
-        if (!store) return;
+        if (!store || !outputIsNoInput(context, "-", {databasePath()})) return;
         const std::optional<StoredBan> ban = store->findBan(options->guid);
         const std::optional<LiftedBan> lifted = store->findLiftedBan(options->guid);
         std::string out;
@@ -188,7 +188,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     addDbOption(*stats, options->db);
     stats->callback([options, &context] {
         OpenStore store(context, options->db);
-        if (!store) return;
+        if (!store || !outputIsNoInput(context, "-", {databasePath()})) return;
         int64_t bans = 0, lifted = 0, kept = 0;
         std::string first, last;
         std::map<std::string, int64_t> reasons;

@@ -49,7 +49,11 @@ bool banOutputsAreNoInputs(CommandContext& context, const std::string& bans,
                            const std::string& database, std::vector<std::string> inputs) {
     if (!outputIsNoInput(context, bans, inputs)) return false;
     inputs.push_back(bans);
-    return isPostgresUri(database) || outputIsNoInput(context, database, inputs);
+    if (isPostgresUri(database)) return outputIsNoInput(context, "-", inputs);
+    if (!outputIsNoInput(context, database, inputs)) return false;
+    // What they print (merge --dry-run >> pbbans.dat) went into the ban file for good.
+    inputs.push_back(database);
+    return outputIsNoInput(context, "-", inputs);
 }
 
 }  // namespace th::cli

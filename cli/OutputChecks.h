@@ -18,7 +18,7 @@ bool outputIsNoInput(CommandContext& context, const std::string& output,
                      const std::vector<std::string>& inputs);
 
 // A merge's two outputs, the ban file and the ban database (a PostgreSQL server is no
-// file), are none of its inputs and not each other.
+// file), are none of its inputs and not each other, and standard output is none of them.
 bool banOutputsAreNoInputs(CommandContext& context, const std::string& bans,
                            const std::string& database, std::vector<std::string> inputs);
 

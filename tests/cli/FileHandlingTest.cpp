@@ -193,12 +193,14 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
     // >> DB): the rows went into the log, the list into the database.
     ProgramStart toLog{.in = fromLog.in, .out = fromLog.in};
     const std::string database = readBytes(db);
-    for (const auto& [args, in] :
-         std::vector<std::pair<Rows, std::string>>{{{"save", "-o", "-", fromLog.in}, fromLog.in},
-                                                   {{"save", "-o", "-", "-"}, "-"},
-                                                   {{"scan", fromLog.in}, fromLog.in},
-                                                   {{"db", "list", "--db", db}, db}}) {
-        toLog.out = in == db ? db : fromLog.in;
+    for (const auto& [args, in] : std::vector<std::pair<Rows, std::string>>{
+             {{"save", "-o", "-", fromLog.in}, fromLog.in},
+             {{"save", "-o", "-", "-"}, "-"},
+             {{"scan", fromLog.in}, fromLog.in},
+             {{"db", "list", "--db", db}, db},
+             {{"db", "stats", "--db", db}, db},
+             {{"merge", "--dry-run", "--bans", bans, "--db", db, kLog}, bans}}) {
+        toLog.out = in == db || in == bans ? in : fromLog.in;
         EXPECT_EQ(runProgram(args, toLog),
                   (CliResult{2, "",
                              "tallyhound-cli: Standard output is also an input (" + in +

@@ -105,6 +105,16 @@ std::optional<Clock::time_point> lastBackupOf(const std::string& bans) {
     return Clock::now() - std::chrono::duration_cast<Clock::duration>(age);
 }
 
+// Beside the ban file itself, by whatever name --bans leads to it: kept beside a link,
+// they were not found when follow was next started with the file's own name. A link to
+// something that is no file (/dev/null) is no ban file's name: they went into /dev.
+std::string keptRowsPathOf(const std::string& bans) {
+    std::error_code ec;
+    const std::filesystem::path file = std::filesystem::canonical(bans, ec);
+    const bool regular = !ec && std::filesystem::is_regular_file(file, ec);
+    return unmergedRowsPath(regular ? file.string() : bans);
+}
+
 // A failure the stop cut short (a wait for another writer that it ended, or a merge that
 // could not start, said by its own box) ends as the prompt stop it is. Any other leaves
 // violations unmerged however the stop fell: one landing while a merge failed for its own
@@ -391,16 +401,7 @@ class Follower {
         }
     }
 
-    // Beside the ban file itself, by whatever name --bans leads to it: kept beside a link,
-    // they were not found when follow was next started with the file's own name. A link to
-    // something that is no file (/dev/null) is no ban file's name: they went into /dev.
-    std::string keptRowsPath() const {
-        const std::string bans = absolutePath(options_.bans);
-        std::error_code ec;
-        const std::filesystem::path file = std::filesystem::canonical(bans, ec);
-        const bool regular = !ec && std::filesystem::is_regular_file(file, ec);
-        return unmergedRowsPath(regular ? file.string() : bans);
-    }
+    std::string keptRowsPath() const { return keptRowsPathOf(absolutePath(options_.bans)); }
 
     // The rows a stop kept (above) join the first look's, and their file goes once a merge
     // has taken them. One that cannot be read is said and left as it is.
@@ -772,7 +773,22 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
             }
         }
         setDatabasePath(databaseOption(options->db));
-        if (!banOutputsAreNoInputs(context, bans, databasePath(), options->inputs)) return;
+        // What it reads: the logs in its folders as they stand, and the violations kept at
+        // the last stop (follow >> DIR/server.log put the new bans into a log).
+        std::vector<std::string> reads = {keptRowsPathOf(bans)};
+        for (const std::string& input : options->inputs) {
+            std::error_code ec;
+            if (!std::filesystem::is_directory(input, ec)) {
+                reads.push_back(input);
+                continue;
+            }
+            try {
+                for (const std::string& log : logFilesIn(input)) reads.push_back(log);
+            } catch (const std::exception&) {
+                // A folder it cannot read is said once it is followed.
+            }
+        }
+        if (!banOutputsAreNoInputs(context, bans, databasePath(), reads)) return;
         // A password where none may be is refused once, as a configuration error, rather
         // than tried again for ever.
         if (isPostgresUri(databasePath())) {

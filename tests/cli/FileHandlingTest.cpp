@@ -192,6 +192,9 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
     // Standard output appended to an input (save -o - LOG >> LOG, scan LOG >> LOG, db list
     // >> DB): the rows went into the log, the list into the database.
     ProgramStart toLog{.in = fromLog.in, .out = fromLog.in};
+    const std::string folder = dir + "/logs", followed = folder + "/server.log";
+    fs::create_directory(folder);
+    writeBytes(followed, "");
     const std::string database = readBytes(db);
     for (const auto& [args, in] : std::vector<std::pair<Rows, std::string>>{
              {{"save", "-o", "-", fromLog.in}, fromLog.in},
@@ -199,8 +202,11 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
              {{"scan", fromLog.in}, fromLog.in},
              {{"db", "list", "--db", db}, db},
              {{"db", "stats", "--db", db}, db},
-             {{"merge", "--dry-run", "--bans", bans, "--db", db, kLog}, bans}}) {
-        toLog.out = in == db || in == bans ? in : fromLog.in;
+             {{"merge", "--dry-run", "--bans", bans, "--db", db, kLog}, bans},
+             // A log it follows (under timeout: once taken, it followed for good).
+             {{"10", TALLYHOUND_CLI, "follow", "--bans", bans, "--db", db, folder}, followed}}) {
+        toLog.out = in == "-" ? fromLog.in : in;
+        toLog.program = args[0] == "10" ? "/usr/bin/timeout" : TALLYHOUND_CLI;
         EXPECT_EQ(runProgram(args, toLog),
                   (CliResult{2, "",
                              "tallyhound-cli: Standard output is also an input (" + in +

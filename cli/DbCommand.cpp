@@ -7,6 +7,7 @@
 #include "cli/DatabaseOption.h"
 #include "cli/DbBrowseCommands.h"
 #include "cli/DbChangeCommands.h"
+#include "cli/OutputChecks.h"
 #include "cli/TerminalPorts.h"
 #include "cli/TerminalText.h"
 #include "platform/Error.h"
@@ -52,6 +53,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         TerminalPorts terminal(context.err);
         MainForm form(terminal.ports);
         setDatabasePath(databaseOption(options->db));
+        if (!outputIsNoInput(context, "-", {databasePath()})) return;  // db path >> DB
         std::string archive, why;
         if (g_blnBackupDatabase(form, archive, &why)) {
             context.out << context.pathOutput(archive) << "\n";
@@ -66,6 +68,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     addDbOption(*path, options->db);
     path->callback([options, &context] {
         setDatabasePath(databaseOption(options->db));
+        if (!outputIsNoInput(context, "-", {databasePath()})) return;  // db path >> DB
         context.out << context.pathOutput(storeDisplayName(databasePath())) << "\n";
     });
 
@@ -75,6 +78,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     reset->add_flag("--yes", options->yes, "Confirm that every recorded ban is to be removed");
     reset->callback([options, &context] {
         setDatabasePath(databaseOption(options->db));
+        if (!outputIsNoInput(context, "-", {databasePath()})) return;  // db path >> DB
         const std::string shown = storeDisplayName(databasePath());
         if (!options->yes) {
             context.fail(

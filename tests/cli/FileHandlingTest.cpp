@@ -202,6 +202,7 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
              {{"scan", fromLog.in}, fromLog.in},
              {{"db", "list", "--db", db}, db},
              {{"db", "stats", "--db", db}, db},
+             {{"db", "path", "--db", db}, db},
              {{"merge", "--dry-run", "--bans", bans, "--db", db, kLog}, bans},
              // A log it follows (under timeout: once taken, it followed for good).
              {{"10", TALLYHOUND_CLI, "follow", "--bans", bans, "--db", db, folder}, followed}}) {

@@ -1,5 +1,6 @@
 #include "cli/OutputChecks.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "bans/BanStore.h"
@@ -36,8 +37,15 @@ bool outputIsNoInput(CommandContext& context, const std::string& output,
         // LOG) was replaced by the page.
         if (input == "-" ? ::fstat(0, &in) != 0 : ::stat(input.c_str(), &in) != 0) continue;
         if (sameFile(in, out)) {
+            // Given with >, the file was emptied by the shell before the command began, and
+            // "nothing written" read as if it were whole.
+            const bool emptied = standard && S_ISREG(out.st_mode) && out.st_size == 0 &&
+                                 !(::fcntl(1, F_GETFL) & O_APPEND);
             context.fail((standard ? "Standard output" : output) + " is also an input (" + input +
-                             "); nothing written",
+                             "); nothing written" +
+                             (emptied ? ". It is empty: a shell's > empties a file before the "
+                                        "command starts; put it back from a backup"
+                                      : ""),
                          kExitUsage);
             return false;
         }

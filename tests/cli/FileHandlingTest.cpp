@@ -214,6 +214,18 @@ TEST_F(FileHandling, RefusedOutputsAreLeftAsTheyWere) {
                                  "); nothing written\n"}));
     }
     EXPECT_TRUE(readBytes(db) == database) << "the database is as it was";
+    // Given with >, the shell has emptied the file already: said, not passed over.
+    const int emptied = ::open(fromLog.in.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(emptied, 0);
+    const int output = ::dup(1);
+    ::dup2(emptied, 1);
+    const CliResult truncated = runCli({"scan", fromLog.in});
+    ::dup2(output, 1);
+    ::close(output), ::close(emptied);
+    EXPECT_EQ(truncated.err, "tallyhound-cli: Standard output is also an input (" + fromLog.in +
+                                 "); nothing written. It is empty: a shell's > empties a file "
+                                 "before the command starts; put it back from a backup\n");
+    writeBytes(fromLog.in, readBytes(kLog));
     EXPECT_EQ(readBytes(fromLog.in), readBytes(kLog));
     EXPECT_TRUE(fs::is_socket(socketPath));
     EXPECT_EQ(filesIn(".tmp"), Rows{});

@@ -34,7 +34,7 @@ class OpenStore {
   public:
     OpenStore(CommandContext& context, const std::string& db)
         : terminal_(context.err), form_(terminal_.ports) {
-        setDatabasePath(databaseOption(db));
+        if (!useDatabase(context, db)) return;
         try {
             store_ = openBanStore(form_, databasePath());
         } catch (const std::exception& e) {
@@ -106,7 +106,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
         ->check(formatCheck);
     list->callback([options, &context] {
         OpenStore store(context, options->db);
-        if (!store || !outputIsNoInput(context, "-", {databasePath()})) return;
+        if (!store) return;
         BanListWriter out(*banListFormat(options->format),
                           [&](std::string_view text) { context.out << text; });
         writeBans(*store, options->search, options->limit, out);
@@ -141,7 +141,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     show->add_option("GUID", options->guid, "The player's GUID (letter case ignored)")->required();
     show->callback([options, &context] {
         OpenStore store(context, options->db);
-        if (!store || !outputIsNoInput(context, "-", {databasePath()})) return;
+        if (!store) return;
         const std::optional<StoredBan> ban = store->findBan(options->guid);
         const std::optional<LiftedBan> lifted = store->findLiftedBan(options->guid);
         std::string out;
@@ -188,7 +188,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
     addDbOption(*stats, options->db);
     stats->callback([options, &context] {
         OpenStore store(context, options->db);
-        if (!store || !outputIsNoInput(context, "-", {databasePath()})) return;
+        if (!store) return;
         int64_t bans = 0, lifted = 0, kept = 0;
         std::string first, last;
         std::map<std::string, int64_t> reasons;

@@ -52,8 +52,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     backup->callback([options, &context] {
         TerminalPorts terminal(context.err);
         MainForm form(terminal.ports);
-        setDatabasePath(databaseOption(options->db));
-        if (!outputIsNoInput(context, "-", {databasePath()})) return;  // db path >> DB
+        if (!useDatabase(context, options->db)) return;
         std::string archive, why;
         if (g_blnBackupDatabase(form, archive, &why)) {
             context.out << context.pathOutput(archive) << "\n";
@@ -67,8 +66,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     CLI::App* path = db->add_subcommand("path", "Print which ban database is in use");
     addDbOption(*path, options->db);
     path->callback([options, &context] {
-        setDatabasePath(databaseOption(options->db));
-        if (!outputIsNoInput(context, "-", {databasePath()})) return;  // db path >> DB
+        if (!useDatabase(context, options->db)) return;
         context.out << context.pathOutput(storeDisplayName(databasePath())) << "\n";
     });
 
@@ -77,8 +75,7 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
     addDbOption(*reset, options->db);
     reset->add_flag("--yes", options->yes, "Confirm that every recorded ban is to be removed");
     reset->callback([options, &context] {
-        setDatabasePath(databaseOption(options->db));
-        if (!outputIsNoInput(context, "-", {databasePath()})) return;  // db path >> DB
+        if (!useDatabase(context, options->db)) return;
         const std::string shown = storeDisplayName(databasePath());
         if (!options->yes) {
             context.fail(

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include "bans/BanStore.h"
+#include "bans/Paths.h"
+#include "cli/DatabaseOption.h"
 #include "platform/Error.h"
 #include "platform/OutputFile.h"
 #include "platform/SameFile.h"
@@ -62,6 +64,11 @@ bool banOutputsAreNoInputs(CommandContext& context, const std::string& bans,
     // What they print (merge --dry-run >> pbbans.dat) went into the ban file for good.
     inputs.push_back(database);
     return outputIsNoInput(context, "-", inputs);
+}
+
+bool useDatabase(CommandContext& context, const std::string& db) {
+    setDatabasePath(databaseOption(db));
+    return outputIsNoInput(context, "-", {databasePath()});
 }
 
 }  // namespace th::cli

@@ -22,4 +22,8 @@ bool outputIsNoInput(CommandContext& context, const std::string& output,
 bool banOutputsAreNoInputs(CommandContext& context, const std::string& bans,
                            const std::string& database, std::vector<std::string> inputs);
 
+// Makes the database --db names the one in use; false, said through the context, when
+// standard output is that very file (db path >> Vandrel.mdb wrote into it).
+bool useDatabase(CommandContext& context, const std::string& db);
+
 }  // namespace th::cli

@@ -28,13 +28,16 @@ void resetFlow(MainForm& form, const MenuActions& actions) {
     if (say(form, menu::kAskReset, MsgButtons::YesNo, MsgIcon::Question, MsgResult::No) !=
         MsgResult::Yes)
         return;
-    // A failed reset has shown its own report, with what to do: one box per failure.
     bool reset = false;
     {
         Hourglass busy(form.ports);
         reset = actions.resetDatabase ? actions.resetDatabase(form) : g_blnResetDatabase(form);
     }
-    if (reset) say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);
+    // A failed reset has shown its report; this box says that nothing was reset.
+    if (reset)
+        say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);
+    else
+        say(form, menu::kResetFailed, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void backupFlow(MainForm& form, const MenuActions& actions) {

@@ -190,6 +190,8 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
     const auto yes = MsgResult::Yes;
     const std::string ask = question("WARNING, all data will be lost, continue?        "),
                       reset = info("Database has been successfully reset        "),
+                      notReset = box("Database could not be reset        ", MsgButtons::Ok,
+                                     MsgIcon::Exclamation),
                       backedUp = info(
                           "Database has been successfully backed up to "
                           "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip        ");
@@ -205,8 +207,8 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
             // Return on the question presses its default, No: the ban table is kept.
             {"ID_ResetDatabase", {}, true, {ask}, ""},
             {"ID_ResetDatabase", {yes}, true, {ask, reset}, "reset "},
-            // A failed reset has shown its own report: no second box.
-            {"ID_ResetDatabase", {yes}, false, {ask}, "reset "},
+            // After the failed reset's own report, a box says nothing was reset.
+            {"ID_ResetDatabase", {yes}, false, {ask, notReset}, "reset "},
             {"ID_Backup", {yes}, true, {backedUp}, "backup "},
             {"ID_Backup", {yes}, false, {notBackedUp}, "backup "},
             {"ID_Exit", {yes}, true, {}, "unload "},

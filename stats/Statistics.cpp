@@ -31,10 +31,20 @@ std::string isoDate(const StampParts& t) {
     return isoMonth(t) + "-" + twoDigits(t.day);
 }
 
-// Only a stamp that names a real day counts for a day or a month.
+// The day a date names, if there was such a day: not 02.30, nor 02.29 of a common year.
+std::optional<std::chrono::sys_days> realDay(int year, unsigned month, unsigned day) {
+    const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{month},
+                                           std::chrono::day{day}};
+    if (!date.ok()) return std::nullopt;
+    return std::chrono::sys_days{date};
+}
+
+// Only a stamp that names a real day counts for a day or a month: one that never was,
+// charted as a day, bridged the quiet days around it.
 std::optional<StampParts> dayOf(std::string_view stamp) {
     auto t = parseStamp(stamp);
-    if (!t || t->month < 1 || t->month > 12 || t->day < 1 || t->day > 31) return std::nullopt;
+    if (!t || !realDay(t->year, static_cast<unsigned>(t->month), static_cast<unsigned>(t->day)))
+        return std::nullopt;
     return t;
 }
 
@@ -73,10 +83,7 @@ std::optional<std::chrono::sys_days> dayNumber(std::string_view iso) {
     std::from_chars(iso.data(), iso.data() + 4, year);
     std::from_chars(iso.data() + 5, iso.data() + 7, month);
     std::from_chars(iso.data() + 8, iso.data() + 10, day);
-    const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{month},
-                                           std::chrono::day{day}};
-    if (!date.ok()) return std::nullopt;
-    return std::chrono::sys_days{date};
+    return realDay(year, month, day);
 }
 
 std::string isoDay(std::chrono::sys_days number) {

@@ -23,17 +23,20 @@ TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
     add("Alice", "(AIMBOT)", "[04.17.2017 01:00:00]");
     add("Carol", "VIOLATION", "[03.02.2017 10:00:00]");
     add("Carol", "(AIMBOT)", "not a stamp");
+    // Days that never were: charted, they bridged the quiet days around them.
+    add("Dave", "(AIMBOT)", "[02.30.2017 10:00:00]");
+    add("Dave", "(AIMBOT)", "[02.29.2017 10:00:00]");
     for (int i = 0; i < 25; ++i)
         add("P" + std::to_string(100 + i), "(SPEEDHACK)", "[05.01.2017 00:00:00]");
     g.moveColumn(3, 0);  // Timestamp to the front, then arranged into groups
     grid.arrange();
 
     const GridFigures f = gridFigures(g);
-    EXPECT_EQ(f.violations, 30);
-    EXPECT_EQ(f.undated, 1);
+    EXPECT_EQ(f.violations, 32);
+    EXPECT_EQ(f.undated, 3);
     EXPECT_EQ(f.perKind,
               (std::vector<Tally>{
-                  {"(SPEEDHACK)", 25}, {"(AIMBOT)", 3}, {"(WALLHACK)", 1}, {"VIOLATION", 1}}));
+                  {"(SPEEDHACK)", 25}, {"(AIMBOT)", 5}, {"(WALLHACK)", 1}, {"VIOLATION", 1}}));
     // Quiet days between are zero where they begin and end: a line drawn straight across
     // them read as violations every day.
     EXPECT_EQ(f.perDay, (std::vector<Tally>{{"2017-03-02", 1},
@@ -44,8 +47,8 @@ TEST(Statistics, TheGridCountsByKindDayAndPlayerWhereverItsColumnsStand) {
                                             {"2017-04-18", 0},
                                             {"2017-04-30", 0},
                                             {"2017-05-01", 25}}));
-    std::vector<Tally> top = {{"Alice", 2}, {"Carol", 2}, {"Bob", 1}};  // the first 20
-    for (int i = 100; i <= 116; ++i) top.push_back({"P" + std::to_string(i), 1});
+    std::vector<Tally> top = {{"Alice", 2}, {"Carol", 2}, {"Dave", 2}, {"Bob", 1}};  // first 20
+    for (int i = 100; i <= 115; ++i) top.push_back({"P" + std::to_string(i), 1});
     EXPECT_EQ(f.topPlayers, top);
 
     // With colour codes folded, a player is counted under the name the grid shows.

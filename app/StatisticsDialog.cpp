@@ -4,11 +4,13 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QBuffer>
-#include <QCategoryAxis>
+#include <QDateTimeAxis>
+#include <QTimeZone>
 #include <QChart>
 #include <QChartView>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHash>
 #include <QHorizontalBarSeries>
@@ -37,6 +39,8 @@
 namespace th {
 
 namespace {
+
+constexpr qreal kDay = 24 * 60 * 60 * 1000.0;  // in milliseconds, as the time axis counts
 
 QChartView* viewOf(QChart* chart) {
     chart->legend()->hide();
@@ -127,40 +131,52 @@ QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bo
     return view;
 }
 
-// A line over the days in order; the title names the first and last day.
+// As many ticks as fit the line's width with their dates in full: every day's label did
+// not fit below a month or more of days, and each showed as "...".
+void fitTicks(QDateTimeAxis& x, qreal width) {
+    const QFontMetrics metrics(x.labelsFont());
+    const int wide = metrics.horizontalAdvance(QStringLiteral("0000-00-00")) + 16;
+    const int ticks = std::clamp(1 + static_cast<int>(width) / wide, 2, 12);
+    if (x.tickCount() != ticks) x.setTickCount(ticks);
+}
+
+// A line over the days in order, on a time axis; the title names the first and last day.
 QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
     auto* chart = new QChart;
     auto* series = new QLineSeries;
     int64_t most = 0;
-    for (size_t i = 0; i < tallies.size(); ++i) {
-        series->append(static_cast<qreal>(i), static_cast<qreal>(tallies[i].count));
-        most = std::max(most, tallies[i].count);
+    qreal first = 0, last = 0;
+    for (const Tally& t : tallies) {
+        // A day QDate cannot name (a year 0) has no place on the line.
+        const QDate day = QDate::fromString(QString::fromStdString(t.label), Qt::ISODate);
+        if (!day.isValid()) continue;
+        const auto at = static_cast<qreal>(day.startOfDay(QTimeZone::utc()).toMSecsSinceEpoch());
+        if (series->count() == 0) first = at;
+        last = at;
+        series->append(at, static_cast<qreal>(t.count));
+        most = std::max(most, t.count);
     }
-    // A line of one day has no length: its point is drawn instead.
-    if (tallies.size() == 1) {
+    // A line of one day has no length: its point is drawn instead, half a day either side.
+    if (series->count() == 1) {
         series->setPointsVisible(true);
         series->setMarkerSize(12);
     }
+    if (last - first < kDay) first -= kDay / 2, last += kDay / 2;
     chart->addSeries(series);
     chart->setTitle(tallies.empty() ? title
                                     : QStringLiteral("%1 (%2 to %3)")
                                           .arg(title, QString::fromStdString(tallies.front().label),
                                                QString::fromStdString(tallies.back().label)));
-    // Days of one year go without it (the title names it): whole dates did not fit.
+    auto* x = new QDateTimeAxis;
+    // Days of one year go without it (the title names it).
     const bool oneYear =
         !tallies.empty() && tallies.front().label.substr(0, 5) == tallies.back().label.substr(0, 5);
-    // Every day's label did not fit below a month or more of days, and each showed as
-    // "...": every so many days are named, as many as fit.
-    constexpr size_t kDaysNamed = 6;
-    auto* x = new QCategoryAxis;
-    x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    x->setRange(-0.5, static_cast<qreal>(tallies.size()) - 0.5);
-    const size_t step = std::max<size_t>(1, (tallies.size() + kDaysNamed - 1) / kDaysNamed);
-    // Each label has the width of its span of days; the first's begins a span before it.
-    x->setStartValue(-static_cast<qreal>(step));
-    for (size_t i = 0; i < tallies.size(); i += step)
-        x->append(QString::fromStdString(oneYear ? tallies[i].label.substr(5) : tallies[i].label),
-                  static_cast<qreal>(i));
+    x->setFormat(oneYear ? QStringLiteral("MM-dd") : QStringLiteral("yyyy-MM-dd"));
+    x->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first), QTimeZone::utc()),
+                QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last), QTimeZone::utc()));
+    fitTicks(*x, 360);
+    QObject::connect(chart, &QChart::plotAreaChanged, x,
+                     [x](const QRectF& area) { fitTicks(*x, area.width()); });
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
     auto* y = countAxis(most);

@@ -45,15 +45,17 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
         "INSERT INTO tblVandrel (GUID, TimeStamp) SELECT 'm' || i, "
         "printf('[%02d.01.%d 10:00:00]', 1 + i % 12, 2000 + i / 12) FROM n;"
         "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('undated', 'yesterday')");
-    // Violations on days over three months: every day's label showed as "...".
+    // Violations on days over three months: every day's label showed as "...", and across
+    // a new year each whole date as "2002-1...".
     GridFixture f;
     for (int p = 0; p < 20; ++p)
         for (int v = 0; v <= p % 3; ++v) {
             const int day = 1 + (p * 7 + v) % 28;
             f.add({p == 0 ? "<h1>Big</h1>&\x1B" : "Player number " + std::to_string(p), "(AIMBOT)",
                    "50001",
-                   "[1" + std::to_string(p % 3) + (day < 10 ? ".0" : ".") + std::to_string(day) +
-                       ".2002 10:00:00]",
+                   (p % 3 == 0 ? "[12" : "[0" + std::to_string(p % 3)) +
+                       (day < 10 ? ".0" : ".") + std::to_string(day) +
+                       (p % 3 == 0 ? ".2002" : ".2003") + " 10:00:00]",
                    "(slot #1)", "g" + std::to_string(p), "1.2.3.4:5"});
         }
     StatisticsDialog dialog(f.form);

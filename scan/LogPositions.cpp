@@ -78,6 +78,25 @@ uint64_t lastLineEnd(int fd, uint64_t begin, uint64_t size, const std::string& p
     return begin;
 }
 
+// Where the bytes from begin stop being NUL. A writer that goes on at its old place in a
+// log emptied under it (copytruncate, with a server that does not append) leaves a hole of
+// NULs before its next line, and that line, run into the hole, was no violation line.
+uint64_t pastHole(int fd, uint64_t begin, uint64_t end, const std::string& path) {
+    constexpr uint64_t kChunk = 64u << 10;
+    // A sparse hole is skipped without reading it.
+    if (const off_t data = ::lseek(fd, static_cast<off_t>(begin), SEEK_DATA); data > 0)
+        begin = std::min(end, static_cast<uint64_t>(data));
+    while (begin < end) {
+        const std::string bytes =
+            readAt(fd, begin, static_cast<size_t>(std::min(kChunk, end - begin)), path);
+        const size_t text = bytes.find_first_not_of('\0');
+        if (text != std::string::npos) return begin + text;
+        if (bytes.empty()) break;
+        begin += bytes.size();
+    }
+    return begin;
+}
+
 struct Current {
     std::string path;
     std::shared_ptr<OpenLog> file;
@@ -196,7 +215,7 @@ void plan(const Current& log, const LogPosition* known, ScanPlan& into,
     const bool unmoved = known && begin == end && begin == known->position;
     after.headHash = unmoved ? known->headHash : hashOfHead(fd, end, path);
     after.endHash = unmoved && known->endHash ? *known->endHash : hashBefore(fd, end, path);
-    if (end > begin) into.slices.push_back({path, log.file, begin, end});
+    if (end > begin) into.slices.push_back({path, log.file, pastHole(fd, begin, end, path), end});
     into.positions.push_back(std::move(after));
 }
 

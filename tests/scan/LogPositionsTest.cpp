@@ -95,6 +95,19 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
              overwrite(log, "after\n");
          },
          "copied\nafter\n"},
+        // A server that does not append writes on at its old place: a hole of NULs, then
+        // its line, which was no violation line with the NULs run into it.
+        {"copied and emptied, written on at the old place: the hole is left out",
+         [&] {
+             append(log, "more\n");
+             const auto place = static_cast<off_t>(fs::file_size(log));
+             fs::copy_file(log, log + ".1", fs::copy_options::overwrite_existing);
+             fs::resize_file(log, 0);
+             const int fd = ::open(log.c_str(), O_WRONLY);
+             EXPECT_EQ(::pwrite(fd, "held\n", 5, place), 5);
+             ::close(fd);
+         },
+         "more\nheld\n"},
         {"emptied with no copy: from its start", [&] { overwrite(log, "x\n"); }, "x\n"},
         {"rotated to another folder: gone, the new one from its start",
          [&] {

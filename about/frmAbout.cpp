@@ -11,6 +11,7 @@
 
 #include "about/AboutTexts.h"
 #include "about/SystemInfo.h"
+#include "bans/BanStore.h"
 #include "bans/Paths.h"
 #include "ui/WindowSetup.h"
 
@@ -102,7 +103,7 @@ void frmAbout::Form_Load() {
     setWindowTitle(forLabel(about::aboutCaption()));
     lblTitle->setText(forLabel(about::titleText()));
     lblVersion->setText(forLabel(about::programVersionText()));
-    lblDatabase->setText(QFile::decodeName(about::databaseText(databasePath()).c_str()));
+    lblDatabase->setText(QFile::decodeName(about::databaseText(storeDisplayName(databasePath())).c_str()));
     lblDescription->setText(forLabel(about::joinLines(about::descriptionLines())));
     lblDisclaimer->setText(forLabel(about::joinLines(about::disclaimerLines())));
 

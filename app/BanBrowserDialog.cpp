@@ -398,7 +398,7 @@ void BanBrowserDialog::showAliases() {
         seen = store_->findAliases(model_->ban(rows.front()).guid);
     } catch (const std::exception& e) {
         showErrorBox(form_.ports.messages, kBrowseFailed, toError(e),
-                     "Check that the ban database " + databasePath() + " can be read.");
+                     "Check that the ban database " + storeDisplayName(databasePath()) + " can be read.");
         return;
     }
     aliases_->setRowCount(static_cast<int>(seen.size()));
@@ -415,7 +415,7 @@ void BanBrowserDialog::showReadError(const std::exception& e) {
     // Shown once the view is done with the page it asked for, not from inside it.
     QTimer::singleShot(0, this, [this, error = toError(e)] {
         showErrorBox(form_.ports.messages, "The ban database could not be read", error,
-                     "Check that the ban database " + databasePath() +
+                     "Check that the ban database " + storeDisplayName(databasePath()) +
                          " can be read; the bans read so far are shown.");
     });
 }

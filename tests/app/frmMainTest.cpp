@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -18,9 +19,11 @@
 #include <functional>
 #include <set>
 
+#include "about/frmAbout.h"
 #include "app/StatisticsDialog.h"
 #include "app/ViolationGridView.h"
 #include "bans/NewDatabase.h"
+#include "bans/Paths.h"
 #include "tests/app/GridFixture.h"
 #include "tests/app/WindowFixture.h"
 #include "tests/support/Files.h"
@@ -193,6 +196,17 @@ TEST(WindowSettings, RecentLogsOpenAndAMissingOneLeavesTheListWithOneMessage) {
 // A window remembered on a larger monitor comes back no larger than this screen, and on it;
 // the statistics, designed larger than a small screen, fit it too. Their buttons were out
 // of reach.
+// The About box names a fleet's database as every message does, without its user and key
+// passphrase, which it showed to anyone looking at the screen.
+TEST(frmMain, TheAboutBoxNamesAFleetDatabaseWithoutItsSecrets) {
+    GridFixture f;
+    setDatabasePath("postgresql://fleet@db.example/bans?sslpassword=KeyS3cret");
+    frmAbout about(f.scripted.ports);
+    setDatabasePath({});
+    EXPECT_EQ(about.lblDatabase->text(),
+              "Ban database: postgresql://***@db.example/bans?sslpassword=***");
+}
+
 TEST(WindowSettings, WindowsFitTheScreen) {
     QSettings().clear();
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();

@@ -30,6 +30,7 @@
 
 #include "bans/Aliases.h"
 #include "bans/BanBrowsing.h"
+#include "platform/CancelToken.h"
 #include "scan/LogPositions.h"
 #include "scan/MainForm.h"
 
@@ -133,6 +134,13 @@ class BanStore {
     virtual void putLogPositions(std::string_view server, std::string_view reader,
                                  const std::vector<LogPosition>& positions,
                                  const std::vector<LogPosition>& gone) = 0;
+
+    // Asked while begin() waits for another server's merge: the window's Cancel ends the
+    // wait (with th::Cancelled) rather than only the two minutes it may take.
+    void cancelWaitWith(const CancelToken* cancel) { cancel_ = cancel; }
+
+  protected:
+    const CancelToken* cancel_ = nullptr;
 };
 
 // A transaction that ends in a rollback unless it was committed.

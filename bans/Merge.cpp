@@ -553,6 +553,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             // box, and the ban file is neither read nor backed up.
             if (!store && !g_blnConnectToDatabase(form)) throw NoDatabase{};
             if (!store) store = g_cnnDatabase.get();
+            store->cancelWaitWith(&form.cancel);
             // What a killed merge left behind goes first.
             removeStaleTemps(banFile);
 
@@ -638,6 +639,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         } catch (const Error&) {
         }
     }
+    if (store) store->cancelWaitWith(nullptr);
     if (!options.store) g_CloseDatabase();
     form.xzipper1.clearFiles();
     outcome.zipped = zipped;

@@ -122,6 +122,7 @@ void PostgresBanStore::begin() {
         // for ends the wait.
         const auto until = std::chrono::steady_clock::now() + kWriterWait;
         while (db_.query(kTryWriterLock).value(0, 0) != "true") {
+            if (cancel_) cancel_->check();
             if (StopSignals::requested())
                 throw Error(err::kFileInUse, appBaseName() + ".Connection",
                             name() + ": stopped while another merge was writing");

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "bans/BanFileChanges.h"
 #include "bans/Database.h"
 #include "bans/Merge.h"
@@ -14,6 +18,8 @@
 
 namespace th::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 class PostgresMerge : public BanFolderTest {
   protected:
@@ -46,6 +52,35 @@ TEST_F(PostgresMerge, AServerStoppedMidMergeLeavesTheFileAndTheNextRunCompletes)
     g_MergeIntoBanFile(again.form);
     EXPECT_TRUE(again.scripted.messages.shown.back().prompt.starts_with("Merge complete"))
         << again.scripted.messages.shown.back().prompt;
+}
+
+// The window's Cancel ends a merge that waits for another server's merge, which may go on
+// writing for two minutes: Cancel once did nothing until then, and the merge then failed.
+TEST_F(PostgresMerge, CancelEndsTheWaitForAnotherServersMerge) {
+    const std::string uri = PostgresEngine().freshDatabase();
+    setDatabasePath(uri);
+    TestWindow w;
+    prepareSample(w);
+    const std::string before = readBytes(bans);
+    std::future<void> other = std::async(std::launch::async, [&] {
+        cluster.run(PostgresCluster::databaseOf(uri),
+                    "BEGIN; SELECT pg_advisory_xact_lock(8386095523070324597); "
+                    "SELECT pg_sleep(8); COMMIT;");
+    });
+    std::this_thread::sleep_for(1s);  // the lock is taken
+    std::thread cancel([&] {
+        std::this_thread::sleep_for(1s);  // the merge waits
+        w.form.cancel.request();
+    });
+    MergeOptions options;
+    options.banFile = bans;
+    const MergeOutcome outcome = mergeIntoBanFile(w.form, options);
+    cancel.join();
+    EXPECT_EQ(other.wait_for(0s), std::future_status::timeout) << "ended while it waited";
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(outcome.error, 0) << "cancelled, not failed";
+    EXPECT_EQ(readBytes(bans), before);
+    other.wait();
 }
 
 // A version 4 database keeps every ban and gains the aliases, seeded with each ban's own

@@ -62,7 +62,23 @@ struct Counts {
     int64_t odd = 0;       // lines of no known shape, kept
     int64_t lifted = 0;    // rows skipped: their ban was lifted
     int64_t added = 0;     // bans the grid added
+    // Of the bans the file holds now, those it held before, each GUID once. Fewer than
+    // written: the file holds a ban new to it, from the grid or from the database.
+    int64_t held = 0;
 };
+
+// How many GUIDs the file's own ban lines name that stay banned, each once (the rows sorted
+// by GUID, the lifted ones gone; a line of a stored ban of another shape follows them).
+int64_t fileBansKept(const std::vector<WorkRow>& sorted) {
+    int64_t kept = 0;
+    const WorkRow* last = nullptr;
+    for (const WorkRow& row : sorted) {
+        if (row.fromGrid || !namesPlayer(row.guid)) continue;
+        if (!last || compareGuids(last->guid, row.guid) != 0) ++kept;
+        last = &row;
+    }
+    return kept;
+}
 
 // A dated copy of the bytes just read, under the file's own name, no more readable than
 // the file. An earlier pass's copy, which lacks what changed since, makes way for it.
@@ -206,6 +222,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work, [&](int64_t j) { progress.set(j); });
     dropStoredBansLines(store, work);
+    const int64_t heldBefore = fileBansKept(work.rows);
     if (options.afterStore) options.afterStore(store, work.rows, work.keptLines);
     store.replaceKeptLines(server, work.keptLines);
     // The new bans from the grid are all the rows give from here on: the rows and their texts
@@ -218,8 +235,10 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
 
     backup.wait();
     TextFileWriter rewritten(file.path(), file.descriptor());
-    counts = {work.banLines, writeBanFile(store, server, rewritten), stored.stamped, work.oddLines,
-              lifted,        static_cast<int64_t>(added.size())};
+    counts = {work.banLines, writeBanFile(store, server, rewritten),
+              stored.stamped, work.oddLines,
+              lifted,        static_cast<int64_t>(added.size()),
+              heldBefore};
     // A file whose every ban was lifted is written without them: it held bans.
     if (counts.written == 0 && counts.banLines == 0 && !options.mayEmpty) return Pass::NoRecords;
     rewritten.sync();
@@ -250,6 +269,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
             appendLines(rewritten, tail, liftings, form.awkQuelvane, file.path());
             counts.banLines += more.banLines;
             counts.written += more.banLines - skipped;
+            counts.held += more.banLines - skipped;
             counts.odd += more.oddLines;
         }
         if (options.beforeCommit) options.beforeCommit(store);
@@ -451,7 +471,8 @@ Pass appendOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merg
             append({ban.guid, ban.stamp, ban.name, ban.address, ban.reason});
     counts = {work.banLines,  work.banLines + appended,
               stored.stamped, work.oddLines,
-              lifted,         static_cast<int64_t>(stored.addedFromGrid.size())};
+              lifted,         static_cast<int64_t>(stored.addedFromGrid.size()),
+              work.banLines};
     held.emplace();
     if (!lines.empty()) {
         if (!appendToBanFile(file, std::move(lines))) {
@@ -476,9 +497,10 @@ void throwIfNotABanFile(const BanFileReader& file, const std::string& name) {
 
 std::string reportOf(const Counts& counts, const std::string& title) {
     // As many lines as before may still hold a new ban: a lifted ban's line gone and the
-    // player banned again, or two lines of one GUID made one.
+    // player banned again, or two lines of one GUID made one and a ban of the database
+    // written in their place.
     std::string report =
-        counts.banLines == counts.written && counts.added == 0
+        counts.written == counts.held && counts.added == 0
             ? "Merge complete. No new ban's have been written to '" + title + "'" + kPad
             : "Merge complete. " + std::to_string(counts.written) + " bans have been written to '" +
                   title + "'" + kPad;

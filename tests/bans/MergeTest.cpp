@@ -237,6 +237,14 @@ TEST_F(Merging, EqualGuidsMeetAndTheReportCountsTheBansWritten) {
         lines.push_back("[01.01.2003 00:00:00] guid" + std::to_string(i) + " \"P\" \"1:2\" \"r\"");
     EXPECT_EQ(merge(crlf(lines), {violationRow("extra")}).said(),  // and the two stored above
               kDone + "40004 bans have been written to 'pbbans.dat'        ");
+
+    // As many lines as before, yet a ban new to the file: two lines of one GUID made one,
+    // and a ban of the database written in their place. It was "No new ban's".
+    const std::string twice = "[01.01.2003 00:00:00] guid0 \"P\" \"1:2\" \"r\"";
+    EXPECT_EQ(merge(crlf(lines) + crlf({twice, twice, twice, twice}), {}).said(),
+              kDone + "40004 bans have been written to 'pbbans.dat'        ");
+    EXPECT_EQ(merge(readBytes(bans), {}).said(),
+              kDone + "No new ban's have been written to 'pbbans.dat'        ");
 }
 
 // A ban the game server appends while the merge runs is never lost: before the file is

@@ -97,6 +97,9 @@ uint64_t pastHole(int fd, uint64_t begin, uint64_t end, const std::string& path)
     return begin;
 }
 
+// Rotated logs that were compressed: no text to read.
+constexpr std::string_view kPacked[] = {".gz", ".bz2", ".xz", ".zst", ".zip", ".Z"};
+
 struct Current {
     std::string path;
     std::shared_ptr<OpenLog> file;
@@ -235,6 +238,54 @@ std::optional<Current> findIn(const std::string& folder, const LogPosition& know
 }
 
 // The log renamed away from where it was read, in one of its folders.
+// Logs that two rotations between two looks renamed on before any look saw them: the
+// log begun under the known log's name after it was renamed away, then renamed on in turn.
+// Files beside where the known log went (found), named as its rotated copies are (its name,
+// a dot or a dash, more), none of the known files, not compressed, changed after every log
+// the last run looked at (lastSeen), and no copy of a known log (copytruncate's, whose rest
+// the known log's own reading takes); oldest first.
+std::vector<Current> rotatedUnseen(const LogPosition& known, const Current& found,
+                                   const std::vector<LogPosition>& stored, int64_t lastSeen,
+                                   std::set<FileId>& knownFiles) {
+    std::vector<Current> unseen;
+    const std::string name = known.path.substr(known.path.rfind('/') + 1);
+    const std::string folder = folderOf(found.path);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) return unseen;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName.size() <= name.size() + 1 || !entryName.starts_with(name) ||
+            (entryName[name.size()] != '.' && entryName[name.size()] != '-'))
+            continue;
+        if (std::any_of(std::begin(kPacked), std::end(kPacked),
+                        [&](std::string_view end) { return entryName.ends_with(end); }))
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode) ||
+            knownFiles.contains(idOf(st)) || modifiedOf(st) <= lastSeen)
+            continue;
+        std::optional<Current> log;
+        bool copy = false;
+        try {
+            log = openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
+            if (!log) continue;
+            const auto size = static_cast<uint64_t>(log->st.st_size);
+            for (const LogPosition& p : stored)
+                copy = copy || (p.position > 0 && size >= p.position &&
+                                sameBytesRead(log->file->descriptor(), p, log->path));
+        } catch (const Error&) {
+            continue;  // one that cannot be read is left as it is
+        }
+        if (copy) continue;
+        knownFiles.insert(idOf(log->st));
+        unseen.push_back(std::move(*log));
+    }
+    std::sort(unseen.begin(), unseen.end(), [](const Current& a, const Current& b) {
+        return modifiedOf(a.st) < modifiedOf(b.st);
+    });
+    return unseen;
+}
+
 std::optional<Current> findRenamed(const LogPosition& known) {
     for (const std::string& folder : foldersOf(known.path))
         if (std::optional<Current> log = findIn(folder, known)) return log;
@@ -305,6 +356,15 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
                std::find(scope.begin(), scope.end(), folderOf(p.path)) != scope.end();
     };
 
+    // A log known before that shrank or was replaced may have been copied away first.
+    std::set<FileId> knownFiles;
+    for (const Current& c : current) knownFiles.insert(idOf(c.st));
+    for (const LogPosition& p : stored) knownFiles.insert({p.device, p.inode});
+
+    int64_t lastSeen = 0;  // when the newest log the last run looked at was written
+    for (const LogPosition& p : stored)
+        if (inScope(p)) lastSeen = std::max(lastSeen, p.modified);
+
     ScanPlan result;
     // Logs that were read before and are no longer where they were: rotation renamed them
     // away (their rest comes first, before the new log under their old name, as long as
@@ -331,13 +391,18 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
             // Kept under the name it was read by, so that the next run looks for it too: the
             // game server may write on into it until it opens its new log.
             result.positions.back().path = p.path;
+            // Only when the rotation is new: the log under its name now is one no run knew.
+            const auto atName = std::find_if(current.begin(), current.end(),
+                                             [&](const Current& c) { return c.path == p.path; });
+            if (atName == current.end() || !knownOf(*atName))
+                for (const Current& unseen :
+                     rotatedUnseen(p, *renamed, stored, lastSeen, knownFiles)) {
+                    plan(unseen, nullptr, result);
+                    result.positions.back().path = p.path;  // a rotated log of that name
+                }
         } else
             result.gone.push_back(p);
     }
-    // A log known before that shrank or was replaced may have been copied away first.
-    std::set<FileId> knownFiles;
-    for (const Current& c : current) knownFiles.insert(idOf(c.st));
-    for (const LogPosition& p : stored) knownFiles.insert({p.device, p.inode});
     for (const Current& log : current) plan(log, knownOf(log), result, &knownFiles);
     return result;
 }

@@ -15,6 +15,7 @@ namespace th {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 // Runs plans one after another as the commands do: what each reads, then its positions
 // stored.
@@ -87,6 +88,26 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
         {"written to after the rotation", [&] { append(log + ".1", "late\n"); }, "late\n"},
         {"rotated again", [&] { fs::rename(log + ".1", log + ".2"); }, ""},
         {"the rotated log is deleted", [&] { fs::remove(log + ".2"); }, ""},
+        // Between two runs (a follower stopped for two days), two rotations: the log begun
+        // after the first was renamed on before any run saw it, and was never read.
+        {"rotated twice: the rest, the log no run saw, then the new one",
+         [&] {
+             append(log, "rest\n");
+             fs::rename(log, log + ".3");
+             append(log, "unseen\n");
+             fs::last_write_time(log, fs::file_time_type::clock::now() + 1s);
+             fs::rename(log + ".3", log + ".4");
+             fs::rename(log, log + ".3");
+             append(log, "newest\n");
+         },
+         "rest\nunseen\nnewest\n"},
+        {"nothing new after them", [] {}, ""},
+        {"those rotated logs are deleted",
+         [&] {
+             fs::remove(log + ".3");
+             fs::remove(log + ".4");
+         },
+         ""},
         // logrotate's copytruncate: what came since the last run is only in the copy.
         {"copied and emptied: the copy's rest, then the log from its start",
          [&] {

@@ -179,7 +179,9 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
                      [x](const QRectF& area) { fitTicks(*x, area.width()); });
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
-    auto* y = countAxis(most);
+    // Room above the highest day: a line along the top ran under the frame, and one day's
+    // mark was cut in half.
+    auto* y = countAxis(most + 1);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
     return viewOf(chart);

@@ -162,6 +162,10 @@ TEST_F(Statistics, ReasonsThatReadAlikeAreOneBarAndOneDaysViolationsAreShown) {
         for (int x = plot.left(); x <= plot.right(); ++x)
             marked += shown.pixelColor(x, y) == series->color();
     EXPECT_GT(marked, 10) << marked;
+    // Above it, room: the mark on the top edge was cut in half.
+    auto* perDay = qobject_cast<QValueAxis*>(days->chart()->axes(Qt::Vertical).at(0));
+    ASSERT_NE(perDay, nullptr);
+    EXPECT_GT(perDay->max(), 3);
 }
 
 }  // namespace

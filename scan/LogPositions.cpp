@@ -97,9 +97,6 @@ uint64_t pastHole(int fd, uint64_t begin, uint64_t end, const std::string& path)
     return begin;
 }
 
-// Rotated logs that were compressed: no text to read.
-constexpr std::string_view kPacked[] = {".gz", ".bz2", ".xz", ".zst", ".zip", ".Z"};
-
 struct Current {
     std::string path;
     std::shared_ptr<OpenLog> file;
@@ -238,28 +235,33 @@ std::optional<Current> findIn(const std::string& folder, const LogPosition& know
 }
 
 // The log renamed away from where it was read, in one of its folders.
+// Whether a file's name is one rotation gives a log of that name: a dot and a number
+// (sv_viol.log.1), or a dash and a date (sv_viol.log-20261210); not compressed, and not a
+// copy kept by hand (sv_viol.log.bak).
+bool rotatedName(std::string_view file, std::string_view log) {
+    if (file.size() < log.size() + 2 || !file.starts_with(log)) return false;
+    const char mark = file[log.size()];
+    const std::string_view rest = file.substr(log.size() + 1);
+    return (mark == '.' || mark == '-') &&
+           rest.find_first_not_of("0123456789-_.") == std::string_view::npos &&
+           rest.find_first_of("0123456789") != std::string_view::npos;
+}
+
 // Logs that two rotations between two looks renamed on before any look saw them: the
 // log begun under the known log's name after it was renamed away, then renamed on in turn.
-// Files beside where the known log went (found), named as its rotated copies are (its name,
-// a dot or a dash, more), none of the known files, not compressed, changed after every log
+// Files in its folder, named as its rotated copies are (rotatedName), none of the known
+// files, changed after every log
 // the last run looked at (lastSeen), and no copy of a known log (copytruncate's, whose rest
 // the known log's own reading takes); oldest first.
-std::vector<Current> rotatedUnseen(const LogPosition& known, const Current& found,
+std::vector<Current> rotatedUnseen(const std::string& path, const std::string& folder,
                                    const std::vector<LogPosition>& stored, int64_t lastSeen,
                                    std::set<FileId>& knownFiles) {
     std::vector<Current> unseen;
-    const std::string name = known.path.substr(known.path.rfind('/') + 1);
-    const std::string folder = folderOf(found.path);
+    const std::string name = path.substr(path.rfind('/') + 1);
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) return unseen;
     while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string_view entryName = entry->d_name;
-        if (entryName.size() <= name.size() + 1 || !entryName.starts_with(name) ||
-            (entryName[name.size()] != '.' && entryName[name.size()] != '-'))
-            continue;
-        if (std::any_of(std::begin(kPacked), std::end(kPacked),
-                        [&](std::string_view end) { return entryName.ends_with(end); }))
-            continue;
+        if (!rotatedName(entry->d_name, name)) continue;
         struct stat st {};
         if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode) ||
             knownFiles.contains(idOf(st)) || modifiedOf(st) <= lastSeen)
@@ -365,6 +367,20 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
     for (const LogPosition& p : stored)
         if (inScope(p)) lastSeen = std::max(lastSeen, p.modified);
 
+    // Whether the file under a known log's name is not a log read there before: none, a new
+    // one, or one that took the number of a file read before (its bytes are not those read).
+    auto newAtName = [&](const std::string& path) {
+        const auto atName = std::find_if(current.begin(), current.end(),
+                                         [&](const Current& c) { return c.path == path; });
+        if (atName == current.end()) return true;
+        const LogPosition* known = knownOf(*atName);
+        try {
+            return !known || !sameBytesRead(atName->file->descriptor(), *known, atName->path);
+        } catch (const Error&) {
+            return false;  // said when it is read
+        }
+    };
+
     ScanPlan result;
     // Logs that were read before and are no longer where they were: rotation renamed them
     // away (their rest comes first, before the new log under their old name, as long as
@@ -387,22 +403,24 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
             continue;
         }
         if (renamed) {
-            plan(*renamed, &p, result);
+            // Its rest, after that of a copy copytruncate made of it before it was renamed.
+            plan(*renamed, &p, result, &knownFiles);
             // Kept under the name it was read by, so that the next run looks for it too: the
             // game server may write on into it until it opens its new log.
             result.positions.back().path = p.path;
-            // Only when the rotation is new: the log under its name now is one no run knew.
-            const auto atName = std::find_if(current.begin(), current.end(),
-                                             [&](const Current& c) { return c.path == p.path; });
-            if (atName == current.end() || !knownOf(*atName))
-                for (const Current& unseen :
-                     rotatedUnseen(p, *renamed, stored, lastSeen, knownFiles)) {
-                    plan(unseen, nullptr, result);
-                    result.positions.back().path = p.path;  // a rotated log of that name
-                }
         } else
             result.gone.push_back(p);
     }
+    // Only where a rotation is new: the log under a known log's name is not the one read there.
+    std::set<std::string> names;
+    for (const LogPosition& p : stored)
+        if (inScope(p) && names.insert(p.path).second && newAtName(p.path))
+            for (const std::string& folder : foldersOf(p.path))
+                for (const Current& unseen :
+                     rotatedUnseen(p.path, folder, stored, lastSeen, knownFiles)) {
+                    plan(unseen, nullptr, result);
+                    result.positions.back().path = p.path;  // a rotated log of that name
+                }
     for (const Current& log : current) plan(log, knownOf(log), result, &knownFiles);
     return result;
 }

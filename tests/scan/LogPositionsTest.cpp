@@ -108,6 +108,35 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
              fs::remove(log + ".4");
          },
          ""},
+        // The same with the first rotated log compressed away (delaycompress); a copy kept by
+        // hand is no rotated log.
+        {"rotated twice, the first compressed: the log no run saw, then the new one",
+         [&] {
+             fs::rename(log, log + ".3");
+             append(log, "unseen too\n");
+             fs::last_write_time(log, fs::file_time_type::clock::now() + 1s);
+             fs::copy_file(log, log + ".bak");
+             fs::remove(log + ".3");
+             fs::rename(log, log + ".3");
+             append(log, "newest too\n");
+         },
+         "unseen too\nnewest too\n"},
+        // Copied and emptied, then renamed: the copy's rest comes first.
+        {"copytruncate, then a rotation by renaming",
+         [&] {
+             append(log, "kept\n");
+             fs::copy_file(log, log + ".5");
+             fs::resize_file(log, 0);
+             append(log, "between\n");
+             fs::rename(log, log + ".6");
+             append(log, "latest\n");
+         },
+         "kept\nbetween\nlatest\n"},
+        {"those are deleted too",
+         [&] {
+             for (const char* end : {".3", ".5", ".6", ".bak"}) fs::remove(log + end);
+         },
+         ""},
         // logrotate's copytruncate: what came since the last run is only in the copy.
         {"copied and emptied: the copy's rest, then the log from its start",
          [&] {

@@ -249,19 +249,23 @@ bool rotatedName(std::string_view file, std::string_view log) {
 
 // Logs that two rotations between two looks renamed on before any look saw them: the
 // log begun under the known log's name after it was renamed away, then renamed on in turn.
-// Files in its folder, named as its rotated copies are (rotatedName), none of the known
-// files, changed after every log
-// the last run looked at (lastSeen), and no copy of a known log (copytruncate's, whose rest
-// the known log's own reading takes); oldest first.
+// Files in its folder, named as its rotated copies are (rotatedName, after its own name or,
+// for a link, its file's), none of the known files, changed after the log of that name was
+// last seen written (lastSeen), and no copy of a known log (copytruncate's, whose rest the
+// known log's own reading takes); oldest first.
 std::vector<Current> rotatedUnseen(const std::string& path, const std::string& folder,
                                    const std::vector<LogPosition>& stored, int64_t lastSeen,
                                    std::set<FileId>& knownFiles) {
     std::vector<Current> unseen;
-    const std::string name = path.substr(path.rfind('/') + 1);
+    std::vector<std::string> names = {path.substr(path.rfind('/') + 1)};
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    if (real) names.push_back(std::string(real.get()).substr(std::string(real.get()).rfind('/') + 1));
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) return unseen;
     while (const dirent* entry = ::readdir(dir.get())) {
-        if (!rotatedName(entry->d_name, name)) continue;
+        if (std::none_of(names.begin(), names.end(),
+                         [&](const std::string& name) { return rotatedName(entry->d_name, name); }))
+            continue;
         struct stat st {};
         if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode) ||
             knownFiles.contains(idOf(st)) || modifiedOf(st) <= lastSeen)
@@ -363,19 +367,19 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
     for (const Current& c : current) knownFiles.insert(idOf(c.st));
     for (const LogPosition& p : stored) knownFiles.insert({p.device, p.inode});
 
-    int64_t lastSeen = 0;  // when the newest log the last run looked at was written
-    for (const LogPosition& p : stored)
-        if (inScope(p)) lastSeen = std::max(lastSeen, p.modified);
-
     // Whether the file under a known log's name is not a log read there before: none, a new
     // one, or one that took the number of a file read before (its bytes are not those read).
+    // Or one read to nothing yet that was written since: emptied by copytruncate, its copy
+    // cannot be told by the bytes read, which are none.
     auto newAtName = [&](const std::string& path) {
         const auto atName = std::find_if(current.begin(), current.end(),
                                          [&](const Current& c) { return c.path == path; });
         if (atName == current.end()) return true;
         const LogPosition* known = knownOf(*atName);
+        if (!known) return true;
+        if (known->position == 0) return modifiedOf(atName->st) != known->modified;
         try {
-            return !known || !sameBytesRead(atName->file->descriptor(), *known, atName->path);
+            return !sameBytesRead(atName->file->descriptor(), *known, atName->path);
         } catch (const Error&) {
             return false;  // said when it is read
         }
@@ -413,14 +417,22 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
     }
     // Only where a rotation is new: the log under a known log's name is not the one read there.
     std::set<std::string> names;
-    for (const LogPosition& p : stored)
-        if (inScope(p) && names.insert(p.path).second && newAtName(p.path))
-            for (const std::string& folder : foldersOf(p.path))
-                for (const Current& unseen :
-                     rotatedUnseen(p.path, folder, stored, lastSeen, knownFiles)) {
-                    plan(unseen, nullptr, result);
-                    result.positions.back().path = p.path;  // a rotated log of that name
-                }
+    for (const LogPosition& p : stored) {
+        if (!inScope(p) || !names.insert(p.path).second || !newAtName(p.path)) continue;
+        // When the logs of this name were last seen written: another log's clock ahead
+        // must not hide these.
+        int64_t lastSeen = 0;
+        for (const LogPosition& q : stored)
+            if (q.path == p.path) lastSeen = std::max(lastSeen, q.modified);
+        for (const std::string& folder : foldersOf(p.path))
+            for (const Current& unseen : rotatedUnseen(p.path, folder, stored, lastSeen, knownFiles)) {
+                // Not kept: it is older than the log now under the name, so no later run takes
+                // it again, and a place kept for a file deleted by the next rotation would
+                // pass to a new file that took its number.
+                plan(unseen, nullptr, result);
+                result.positions.pop_back();
+            }
+    }
     for (const Current& log : current) plan(log, knownOf(log), result, &knownFiles);
     return result;
 }

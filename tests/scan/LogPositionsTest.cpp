@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "platform/Error.h"
 #include "scan/LogPositions.h"
@@ -94,8 +95,8 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
          [&] {
              append(log, "rest\n");
              fs::rename(log, log + ".3");
+             std::this_thread::sleep_for(20ms);  // past the clock tick of the last look
              append(log, "unseen\n");
-             fs::last_write_time(log, fs::file_time_type::clock::now() + 1s);
              fs::rename(log + ".3", log + ".4");
              fs::rename(log, log + ".3");
              append(log, "newest\n");
@@ -113,8 +114,8 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
         {"rotated twice, the first compressed: the log no run saw, then the new one",
          [&] {
              fs::rename(log, log + ".3");
+             std::this_thread::sleep_for(20ms);
              append(log, "unseen too\n");
-             fs::last_write_time(log, fs::file_time_type::clock::now() + 1s);
              fs::copy_file(log, log + ".bak");
              fs::remove(log + ".3");
              fs::rename(log, log + ".3");
@@ -137,6 +138,17 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
              for (const char* end : {".3", ".5", ".6", ".bak"}) fs::remove(log + end);
          },
          ""},
+        // Read when it was empty, the log has no bytes read to tell its copy by.
+        {"emptied", [&] { overwrite(log, ""); }, ""},
+        {"written, then copied and emptied: the copy whole",
+         [&] {
+             append(log, "copied once\n");
+             fs::copy_file(log, log + ".1");
+             fs::resize_file(log, 0);
+             fs::last_write_time(log, fs::file_time_type::clock::now() - 10s);
+         },
+         "copied once\n"},
+        {"that copy is deleted", [&] { fs::remove(log + ".1"); }, ""},
         // logrotate's copytruncate: what came since the last run is only in the copy.
         {"copied and emptied: the copy's rest, then the log from its start",
          [&] {
@@ -151,7 +163,8 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
          [&] {
              append(log, "more\n");
              const auto place = static_cast<off_t>(fs::file_size(log));
-             fs::copy_file(log, log + ".1", fs::copy_options::overwrite_existing);
+             fs::remove(log + ".1");  // rotation moves the last copy on
+             fs::copy_file(log, log + ".1");
              fs::resize_file(log, 0);
              const int fd = ::open(log.c_str(), O_WRONLY);
              EXPECT_EQ(::pwrite(fd, "held\n", 5, place), 5);
@@ -159,6 +172,7 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
          },
          "more\nheld\n"},
         {"emptied with no copy: from its start", [&] { overwrite(log, "x\n"); }, "x\n"},
+        {"the copy is deleted", [&] { fs::remove(log + ".1"); }, ""},
         {"rotated to another folder: gone, the new one from its start",
          [&] {
              fs::rename(log, elsewhere.dir + "/sv_viol.log");

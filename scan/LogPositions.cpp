@@ -186,7 +186,7 @@ std::optional<Current> findCopy(const Current& log, const LogPosition& stored,
 // knownFiles are the logs known already, which are no copy; without them no copy is
 // looked for.
 void plan(const Current& log, const LogPosition* known, ScanPlan& into,
-          const std::set<FileId>* knownFiles = nullptr) {
+          std::set<FileId>* knownFiles = nullptr) {
     const std::string& path = log.path;
     const int fd = log.file->descriptor();
     LogPosition after;
@@ -203,6 +203,7 @@ void plan(const Current& log, const LogPosition* known, ScanPlan& into,
     else if (known && known->position > 0 && knownFiles) {
         // What the log gained after the last run and before it was emptied is in its copy.
         if (const std::optional<Current> copy = findCopy(log, *known, *knownFiles)) {
+            knownFiles->insert(idOf(copy->st));  // read here, from the place: no rotated log
             const int from = copy->file->descriptor();
             const uint64_t size = static_cast<uint64_t>(copy->st.st_size);
             const uint64_t upTo = lastLineEnd(from, known->position, size, copy->path);
@@ -250,12 +251,11 @@ bool rotatedName(std::string_view file, std::string_view log) {
 // Logs that two rotations between two looks renamed on before any look saw them: the
 // log begun under the known log's name after it was renamed away, then renamed on in turn.
 // Files in its folder, named as its rotated copies are (rotatedName, after its own name or,
-// for a link, its file's), none of the known files, changed after the log of that name was
-// last seen written (lastSeen), and no copy of a known log (copytruncate's, whose rest the
-// known log's own reading takes); oldest first.
+// for a link, its file's), none of the known files (a copytruncate copy whose rest was read
+// from the place is one), changed after the log of that name was last seen written
+// (lastSeen); oldest first.
 std::vector<Current> rotatedUnseen(const std::string& path, const std::string& folder,
-                                   const std::vector<LogPosition>& stored, int64_t lastSeen,
-                                   std::set<FileId>& knownFiles) {
+                                   int64_t lastSeen, std::set<FileId>& knownFiles) {
     std::vector<Current> unseen;
     std::vector<std::string> names = {path.substr(path.rfind('/') + 1)};
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
@@ -271,18 +271,12 @@ std::vector<Current> rotatedUnseen(const std::string& path, const std::string& f
             knownFiles.contains(idOf(st)) || modifiedOf(st) <= lastSeen)
             continue;
         std::optional<Current> log;
-        bool copy = false;
         try {
             log = openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
-            if (!log) continue;
-            const auto size = static_cast<uint64_t>(log->st.st_size);
-            for (const LogPosition& p : stored)
-                copy = copy || (p.position > 0 && size >= p.position &&
-                                sameBytesRead(log->file->descriptor(), p, log->path));
         } catch (const Error&) {
             continue;  // one that cannot be read is left as it is
         }
-        if (copy) continue;
+        if (!log) continue;
         knownFiles.insert(idOf(log->st));
         unseen.push_back(std::move(*log));
     }
@@ -415,6 +409,10 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
         } else
             result.gone.push_back(p);
     }
+    // The logs as given are read last, but planned first: a copy whose rest they read is
+    // no rotated log to read whole.
+    ScanPlan logsNow;
+    for (const Current& log : current) plan(log, knownOf(log), logsNow, &knownFiles);
     // Only where a rotation is new: the log under a known log's name is not the one read there.
     std::set<std::string> names;
     for (const LogPosition& p : stored) {
@@ -425,15 +423,16 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
         for (const LogPosition& q : stored)
             if (q.path == p.path) lastSeen = std::max(lastSeen, q.modified);
         for (const std::string& folder : foldersOf(p.path))
-            for (const Current& unseen : rotatedUnseen(p.path, folder, stored, lastSeen, knownFiles)) {
-                // Not kept: it is older than the log now under the name, so no later run takes
-                // it again, and a place kept for a file deleted by the next rotation would
-                // pass to a new file that took its number.
+            for (const Current& unseen : rotatedUnseen(p.path, folder, lastSeen, knownFiles)) {
                 plan(unseen, nullptr, result);
-                result.positions.pop_back();
+                // Kept under the log's name, as a renamed log is: the game server may write on
+                // into it, and the next run must not take it for unseen again.
+                result.positions.back().path = p.path;
             }
     }
-    for (const Current& log : current) plan(log, knownOf(log), result, &knownFiles);
+    result.slices.insert(result.slices.end(), logsNow.slices.begin(), logsNow.slices.end());
+    result.positions.insert(result.positions.end(), logsNow.positions.begin(),
+                            logsNow.positions.end());
     return result;
 }
 

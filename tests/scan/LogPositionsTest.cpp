@@ -149,6 +149,27 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
          },
          "copied once\n"},
         {"that copy is deleted", [&] { fs::remove(log + ".1"); }, ""},
+        // Logs that each begin with the same banner: the one no run saw is no copy of the
+        // one read, and once read it is known, as the game server may write on into it.
+        {"a banner", [&] { append(log, "banner\n"); }, "banner\n"},
+        {"rotated twice, each log begun with the banner",
+         [&] {
+             fs::rename(log, log + ".3");
+             std::this_thread::sleep_for(20ms);
+             append(log, "banner\nmiddle\n");
+             fs::rename(log + ".3", log + ".4");
+             fs::rename(log, log + ".3");
+             append(log, "banner\nlast\n");
+         },
+         "banner\nmiddle\nbanner\nlast\n"},
+        {"nothing new: nothing read again", [] {}, ""},
+        {"written on into the log no run saw", [&] { append(log + ".3", "late\n"); }, "late\n"},
+        {"those rotated logs are deleted too",
+         [&] {
+             fs::remove(log + ".3");
+             fs::remove(log + ".4");
+         },
+         ""},
         // logrotate's copytruncate: what came since the last run is only in the copy.
         {"copied and emptied: the copy's rest, then the log from its start",
          [&] {
@@ -163,7 +184,7 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
          [&] {
              append(log, "more\n");
              const auto place = static_cast<off_t>(fs::file_size(log));
-             fs::remove(log + ".1");  // rotation moves the last copy on
+             fs::rename(log + ".1", log + ".2");  // rotation moves the last copy on
              fs::copy_file(log, log + ".1");
              fs::resize_file(log, 0);
              const int fd = ::open(log.c_str(), O_WRONLY);
@@ -172,7 +193,12 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
          },
          "more\nheld\n"},
         {"emptied with no copy: from its start", [&] { overwrite(log, "x\n"); }, "x\n"},
-        {"the copy is deleted", [&] { fs::remove(log + ".1"); }, ""},
+        {"the copies are deleted",
+         [&] {
+             fs::remove(log + ".1");
+             fs::remove(log + ".2");
+         },
+         ""},
         {"rotated to another folder: gone, the new one from its start",
          [&] {
              fs::rename(log, elsewhere.dir + "/sv_viol.log");

@@ -40,7 +40,8 @@ namespace th {
 
 namespace {
 
-constexpr qreal kDay = 24 * 60 * 60 * 1000.0;  // in milliseconds, as the time axis counts
+constexpr qint64 kDayMs = 24 * 60 * 60 * 1000;  // a day as the time axis counts it
+constexpr qreal kDay = kDayMs;
 
 QChartView* viewOf(QChart* chart) {
     chart->legend()->hide();
@@ -131,13 +132,21 @@ QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bo
     return view;
 }
 
-// As many ticks as fit the line's width with their dates in full: every day's label did
-// not fit below a month or more of days, and each showed as "...".
-void fitTicks(QDateTimeAxis& x, qreal width) {
+// As many ticks as fit the line's width with their dates in full (every day's label did
+// not fit below a month or more of days, and each showed as "..."), each on a whole day:
+// ticks between days named a day twice. The axis runs from the first day to the last, on
+// to where the last tick falls.
+void fitTicks(QDateTimeAxis& x, qreal width, qint64 first, qint64 last) {
     const QFontMetrics metrics(x.labelsFont());
     const int wide = metrics.horizontalAdvance(QStringLiteral("0000-00-00")) + 16;
-    const int ticks = std::clamp(1 + static_cast<int>(width) / wide, 2, 12);
+    const qint64 days = (last - first) / kDayMs;
+    const int ticks = static_cast<int>(
+        std::clamp<qint64>(std::min<qint64>(1 + static_cast<qint64>(width) / wide, days + 1), 2, 12));
+    const qint64 step = (days + ticks - 2) / (ticks - 1);  // whole days between ticks
+    const QDateTime end = QDateTime::fromMSecsSinceEpoch(first + step * (ticks - 1) * kDayMs,
+                                                         QTimeZone::utc());
     if (x.tickCount() != ticks) x.setTickCount(ticks);
+    if (x.max() != end) x.setMax(end);
 }
 
 // A line over the days in order, on a time axis; the title names the first and last day.
@@ -156,12 +165,13 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
         series->append(at, static_cast<qreal>(t.count));
         most = std::max(most, t.count);
     }
-    // A line of one day has no length: its point is drawn instead, half a day either side.
+    // A line of one day has no length: its point is drawn instead.
     if (series->count() == 1) {
         series->setPointsVisible(true);
         series->setMarkerSize(12);
     }
-    if (last - first < kDay) first -= kDay / 2, last += kDay / 2;
+    // One day stands between the days either side of it.
+    if (last == first) first -= kDay, last += kDay;
     chart->addSeries(series);
     chart->setTitle(tallies.empty() ? title
                                     : QStringLiteral("%1 (%2 to %3)")
@@ -174,9 +184,11 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
     x->setFormat(oneYear ? QStringLiteral("MM-dd") : QStringLiteral("yyyy-MM-dd"));
     x->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first), QTimeZone::utc()),
                 QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last), QTimeZone::utc()));
-    fitTicks(*x, 360);
-    QObject::connect(chart, &QChart::plotAreaChanged, x,
-                     [x](const QRectF& area) { fitTicks(*x, area.width()); });
+    const auto from = static_cast<qint64>(first), to = static_cast<qint64>(last);
+    fitTicks(*x, 360, from, to);
+    QObject::connect(chart, &QChart::plotAreaChanged, x, [x, from, to](const QRectF& area) {
+        fitTicks(*x, area.width(), from, to);
+    });
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
     // Room above the highest day: a line along the top ran under the frame, and one day's

@@ -7,6 +7,7 @@
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChartView>
+#include <QDateTimeAxis>
 #include <QGraphicsTextItem>
 #include <QLabel>
 #include <QPushButton>
@@ -79,6 +80,13 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
             for (QAbstractAxis* axis : view->chart()->axes()) {
                 ++axes;
                 EXPECT_FALSE(axis->labelsTruncated()) << title;
+                // Ticks between days named a day twice.
+                if (auto* time = qobject_cast<QDateTimeAxis*>(axis)) {
+                    EXPECT_EQ(time->min().msecsTo(time->max()) %
+                                  ((time->tickCount() - 1) * 86400000LL),
+                              0)
+                        << title;
+                }
                 if (auto* counts = qobject_cast<QValueAxis*>(axis);
                     counts && !qobject_cast<QCategoryAxis*>(axis)) {
                     const double step = (counts->max() - counts->min()) / (counts->tickCount() - 1);
@@ -162,6 +170,12 @@ TEST_F(Statistics, ReasonsThatReadAlikeAreOneBarAndOneDaysViolationsAreShown) {
         for (int x = plot.left(); x <= plot.right(); ++x)
             marked += shown.pixelColor(x, y) == series->color();
     EXPECT_GT(marked, 10) << marked;
+    // Its day is named once, between the days either side: ticks between days named them
+    // twice ("04-15 04-15 04-16 04-16 04-16").
+    auto* time = qobject_cast<QDateTimeAxis*>(days->chart()->axes(Qt::Horizontal).at(0));
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(time->tickCount(), 3);
+    EXPECT_EQ(time->min().msecsTo(time->max()), 2 * 86400000LL);
     // Above it, room: the mark on the top edge was cut in half.
     auto* perDay = qobject_cast<QValueAxis*>(days->chart()->axes(Qt::Vertical).at(0));
     ASSERT_NE(perDay, nullptr);

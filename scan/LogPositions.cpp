@@ -356,10 +356,13 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
                std::find(scope.begin(), scope.end(), folderOf(p.path)) != scope.end();
     };
 
-    // A log known before that shrank or was replaced may have been copied away first.
+    // A log known before that shrank or was replaced may have been copied away first. The
+    // logs of other runs are not among the known: a file deleted there may have given its
+    // number to a copy of one of these.
     std::set<FileId> knownFiles;
     for (const Current& c : current) knownFiles.insert(idOf(c.st));
-    for (const LogPosition& p : stored) knownFiles.insert({p.device, p.inode});
+    for (const LogPosition& p : stored)
+        if (inScope(p)) knownFiles.insert({p.device, p.inode});
 
     // Whether the file under a known log's name is not a log read there before: none, a new
     // one, or one that took the number of a file read before (its bytes are not those read).

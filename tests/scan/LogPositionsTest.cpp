@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -220,6 +221,27 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
 
 // A folder's logs: a new one is read from its start, one renamed within the folder keeps its
 // place, one that left is forgotten; each reader has its own positions.
+// A log of another run that was deleted may have given its number to a copy of this run's
+// log: it is still this log's copy, whose rest was lost for it.
+TEST_F(LogPositions, ACopyWithTheNumberOfAnotherRunsLogIsStillACopy) {
+    const std::string log = dir + "/sv.log";
+    Runs runs;
+    append(log, "a\n");
+    EXPECT_EQ(runs.run({log}), "a\n");
+    append(log, "b\n");
+    fs::copy_file(log, log + ".1");
+    overwrite(log, "c\n");
+    struct stat st {};
+    ASSERT_EQ(::stat((log + ".1").c_str(), &st), 0);
+    LogPosition other;
+    other.path = dir + "/other.log";
+    other.device = static_cast<uint64_t>(st.st_dev);
+    other.inode = static_cast<uint64_t>(st.st_ino);
+    other.position = 4;
+    runs.stored.push_back(other);
+    EXPECT_EQ(runs.run({log}), "b\nc\n");
+}
+
 TEST_F(LogPositions, FoldersAndTheirLogsComeAndGo) {
     append(dir + "/1.log", "one\n");
     Runs merge, look;

@@ -140,8 +140,8 @@ void fitTicks(QDateTimeAxis& x, qreal width, qint64 first, qint64 last) {
     const QFontMetrics metrics(x.labelsFont());
     const int wide = metrics.horizontalAdvance(QStringLiteral("0000-00-00")) + 16;
     const qint64 days = (last - first) / kDayMs;
-    const int ticks = static_cast<int>(
-        std::clamp<qint64>(std::min<qint64>(1 + static_cast<qint64>(width) / wide, days + 1), 2, 12));
+    const qint64 fit = 1 + static_cast<qint64>(width) / wide;
+    const int ticks = static_cast<int>(std::clamp<qint64>(std::min(fit, days + 1), 2, 12));
     const qint64 step = (days + ticks - 2) / (ticks - 1);  // whole days between ticks
     const QDateTime end = QDateTime::fromMSecsSinceEpoch(first + step * (ticks - 1) * kDayMs,
                                                          QTimeZone::utc());

@@ -235,7 +235,6 @@ std::optional<Current> findIn(const std::string& folder, const LogPosition& know
     return std::nullopt;
 }
 
-// The log renamed away from where it was read, in one of its folders.
 // Whether a file's name is one rotation gives a log of that name: a dot and a number
 // (sv_viol.log.1), or a dash and a date (sv_viol.log-20261210); not compressed, and not a
 // copy kept by hand (sv_viol.log.bak).
@@ -257,9 +256,11 @@ bool rotatedName(std::string_view file, std::string_view log) {
 std::vector<Current> rotatedUnseen(const std::string& path, const std::string& folder,
                                    int64_t lastSeen, std::set<FileId>& knownFiles) {
     std::vector<Current> unseen;
-    std::vector<std::string> names = {path.substr(path.rfind('/') + 1)};
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    if (real) names.push_back(std::string(real.get()).substr(std::string(real.get()).rfind('/') + 1));
+    const auto nameOf = [](const std::string& file) { return file.substr(file.rfind('/') + 1); };
+    std::vector<std::string> names = {nameOf(path)};
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
+                                                     &std::free);
+    if (real) names.push_back(nameOf(real.get()));
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) return unseen;
     while (const dirent* entry = ::readdir(dir.get())) {
@@ -286,6 +287,7 @@ std::vector<Current> rotatedUnseen(const std::string& path, const std::string& f
     return unseen;
 }
 
+// The log renamed away from where it was read, in one of its folders.
 std::optional<Current> findRenamed(const LogPosition& known) {
     for (const std::string& folder : foldersOf(known.path))
         if (std::optional<Current> log = findIn(folder, known)) return log;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <functional>
 #include <cstdlib>
 #include <optional>
 #include <set>
@@ -152,32 +153,46 @@ FileId idOf(const struct stat& st) {
     return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+// The regular files of a folder that wanted takes (by name and status), opened; one that
+// cannot be opened is left as it is.
+void forEachFileIn(const std::string& folder,
+                   const std::function<bool(const char*, const struct stat&)>& wanted,
+                   const std::function<void(Current&&)>& take) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        struct stat st {};
+        if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode) ||
+            !wanted(entry->d_name, st))
+            continue;
+        std::optional<Current> log;
+        try {
+            log = openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
+        } catch (const Error&) {
+            continue;
+        }
+        if (log) take(std::move(*log));
+    }
+}
+
 // The copy that rotation by copying and truncating (logrotate's copytruncate) made of a log
 // before it emptied it: a regular file in its folder, none of the known logs, at least as
 // long as the place stored and with the same first bytes. Of several, the last modified.
 std::optional<Current> findCopy(const Current& log, const LogPosition& stored,
                                 const std::set<FileId>& known) {
     std::optional<Current> found;
-    for (const std::string& folder : foldersOf(log.path)) {
-        std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-        if (!dir) continue;
-        while (const dirent* entry = ::readdir(dir.get())) {
-            struct stat st {};
-            if (entry->d_name[0] == '.' ||
-                ::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode) ||
-                known.contains(idOf(st)) || static_cast<uint64_t>(st.st_size) < stored.position ||
-                (found && modifiedOf(found->st) >= modifiedOf(st)))
-                continue;
-            std::optional<Current> copy;
-            try {
-                copy = openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
-            } catch (const Error&) {
-                continue;  // one that cannot be read is no copy of ours
-            }
-            if (copy && sameBytesRead(copy->file->descriptor(), stored, copy->path))
-                found = std::move(copy);
-        }
-    }
+    for (const std::string& folder : foldersOf(log.path))
+        forEachFileIn(
+            folder,
+            [&](const char* name, const struct stat& st) {
+                return name[0] != '.' && !known.contains(idOf(st)) &&
+                       static_cast<uint64_t>(st.st_size) >= stored.position &&
+                       (!found || modifiedOf(found->st) < modifiedOf(st));
+            },
+            [&](Current&& copy) {
+                if (sameBytesRead(copy.file->descriptor(), stored, copy.path))
+                    found = std::move(copy);
+            });
     return found;
 }
 
@@ -261,26 +276,17 @@ std::vector<Current> rotatedUnseen(const std::string& path, const std::string& f
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
                                                      &std::free);
     if (real) names.push_back(nameOf(real.get()));
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir) return unseen;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (std::none_of(names.begin(), names.end(),
-                         [&](const std::string& name) { return rotatedName(entry->d_name, name); }))
-            continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode) ||
-            knownFiles.contains(idOf(st)) || modifiedOf(st) <= lastSeen)
-            continue;
-        std::optional<Current> log;
-        try {
-            log = openLog(folder + (folder == "/" ? "" : "/") + entry->d_name, false);
-        } catch (const Error&) {
-            continue;  // one that cannot be read is left as it is
-        }
-        if (!log) continue;
-        knownFiles.insert(idOf(log->st));
-        unseen.push_back(std::move(*log));
-    }
+    forEachFileIn(
+        folder,
+        [&](const char* file, const struct stat& st) {
+            return std::any_of(names.begin(), names.end(),
+                               [&](const std::string& name) { return rotatedName(file, name); }) &&
+                   !knownFiles.contains(idOf(st)) && modifiedOf(st) > lastSeen;
+        },
+        [&](Current&& log) {
+            knownFiles.insert(idOf(log.st));
+            unseen.push_back(std::move(log));
+        });
     std::sort(unseen.begin(), unseen.end(), [](const Current& a, const Current& b) {
         return modifiedOf(a.st) < modifiedOf(b.st);
     });

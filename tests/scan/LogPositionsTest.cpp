@@ -67,6 +67,19 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
         std::function<void()> change;
         std::string read;
     };
+    // Two rotations between two runs: the log begun after the first (unseen) is renamed on
+    // before a run sees it, and the newest starts.
+    auto rotateTwice = [&](const std::string& unseen, const std::string& newest) {
+        fs::rename(log, log + ".3");
+        std::this_thread::sleep_for(20ms);  // past the clock tick of the last look
+        append(log, unseen);
+        fs::rename(log + ".3", log + ".4");
+        fs::rename(log, log + ".3");
+        append(log, newest);
+    };
+    auto removeCopies = [&](std::initializer_list<const char*> ends) {
+        for (const char* end : ends) fs::remove(log + end);
+    };
     const std::vector<Step> steps = {
         {"first run", [&] { append(log, "a\nb\n"); }, "a\nb\n"},
         {"nothing new", [] {}, ""},
@@ -95,21 +108,11 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
         {"rotated twice: the rest, the log no run saw, then the new one",
          [&] {
              append(log, "rest\n");
-             fs::rename(log, log + ".3");
-             std::this_thread::sleep_for(20ms);  // past the clock tick of the last look
-             append(log, "unseen\n");
-             fs::rename(log + ".3", log + ".4");
-             fs::rename(log, log + ".3");
-             append(log, "newest\n");
+             rotateTwice("unseen\n", "newest\n");
          },
          "rest\nunseen\nnewest\n"},
         {"nothing new after them", [] {}, ""},
-        {"those rotated logs are deleted",
-         [&] {
-             fs::remove(log + ".3");
-             fs::remove(log + ".4");
-         },
-         ""},
+        {"those rotated logs are deleted", [&] { removeCopies({".3", ".4"}); }, ""},
         // The same with the first rotated log compressed away (delaycompress); a copy kept by
         // hand is no rotated log.
         {"rotated twice, the first compressed: the log no run saw, then the new one",
@@ -136,7 +139,7 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
          "kept\nbetween\nlatest\n"},
         {"those are deleted too",
          [&] {
-             for (const char* end : {".3", ".5", ".6", ".bak"}) fs::remove(log + end);
+             removeCopies({".3", ".5", ".6", ".bak"});
          },
          ""},
         // Read when it was empty, the log has no bytes read to tell its copy by.
@@ -154,23 +157,11 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
         // one read, and once read it is known, as the game server may write on into it.
         {"a banner", [&] { append(log, "banner\n"); }, "banner\n"},
         {"rotated twice, each log begun with the banner",
-         [&] {
-             fs::rename(log, log + ".3");
-             std::this_thread::sleep_for(20ms);
-             append(log, "banner\nmiddle\n");
-             fs::rename(log + ".3", log + ".4");
-             fs::rename(log, log + ".3");
-             append(log, "banner\nlast\n");
-         },
+         [&] { rotateTwice("banner\nmiddle\n", "banner\nlast\n"); },
          "banner\nmiddle\nbanner\nlast\n"},
         {"nothing new: nothing read again", [] {}, ""},
         {"written on into the log no run saw", [&] { append(log + ".3", "late\n"); }, "late\n"},
-        {"those rotated logs are deleted too",
-         [&] {
-             fs::remove(log + ".3");
-             fs::remove(log + ".4");
-         },
-         ""},
+        {"those rotated logs are deleted too", [&] { removeCopies({".3", ".4"}); }, ""},
         // logrotate's copytruncate: what came since the last run is only in the copy.
         {"copied and emptied: the copy's rest, then the log from its start",
          [&] {
@@ -194,12 +185,7 @@ TEST_F(LogPositions, EachRunReadsOnlyTheCompleteLinesNotReadBefore) {
          },
          "more\nheld\n"},
         {"emptied with no copy: from its start", [&] { overwrite(log, "x\n"); }, "x\n"},
-        {"the copies are deleted",
-         [&] {
-             fs::remove(log + ".1");
-             fs::remove(log + ".2");
-         },
-         ""},
+        {"the copies are deleted", [&] { removeCopies({".1", ".2"}); }, ""},
         {"rotated to another folder: gone, the new one from its start",
          [&] {
              fs::rename(log, elsewhere.dir + "/sv_viol.log");

@@ -4,10 +4,10 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QBuffer>
-#include <QDateTimeAxis>
-#include <QTimeZone>
 #include <QChart>
 #include <QChartView>
+#include <QDateTime>
+#include <QDateTimeAxis>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFontMetrics>
@@ -143,8 +143,7 @@ void fitTicks(QDateTimeAxis& x, qreal width, qint64 first, qint64 last) {
     const qint64 fit = 1 + static_cast<qint64>(width) / wide;
     const int ticks = static_cast<int>(std::clamp<qint64>(std::min(fit, days + 1), 2, 12));
     const qint64 step = (days + ticks - 2) / (ticks - 1);  // whole days between ticks
-    const QDateTime end = QDateTime::fromMSecsSinceEpoch(first + step * (ticks - 1) * kDayMs,
-                                                         QTimeZone::utc());
+    const QDateTime end = QDateTime::fromMSecsSinceEpoch(first + step * (ticks - 1) * kDayMs);
     if (x.tickCount() != ticks) x.setTickCount(ticks);
     if (x.max() != end) x.setMax(end);
 }
@@ -155,12 +154,20 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
     auto* series = new QLineSeries;
     int64_t most = 0;
     qreal first = 0, last = 0;
+    QDate firstDay;
     for (const Tally& t : tallies) {
         // A day QDate cannot name (a year 0) has no place on the line.
         const QDate day = QDate::fromString(QString::fromStdString(t.label), Qt::ISODate);
         if (!day.isValid()) continue;
-        const auto at = static_cast<qreal>(day.startOfDay(QTimeZone::utc()).toMSecsSinceEpoch());
-        if (series->count() == 0) first = at;
+        // Whole days of 24 hours from the first day's noon in this computer's zone, which
+        // the axis names its ticks in: a day placed at midnight UTC was named the day before
+        // west of Greenwich, and a clock change moves a day an hour from noon, not into
+        // another day.
+        if (series->count() == 0) {
+            firstDay = day;
+            first = static_cast<qreal>(QDateTime(day, QTime(12, 0)).toMSecsSinceEpoch());
+        }
+        const qreal at = first + static_cast<qreal>(firstDay.daysTo(day)) * kDay;
         last = at;
         series->append(at, static_cast<qreal>(t.count));
         most = std::max(most, t.count);
@@ -182,8 +189,10 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
     const bool oneYear =
         !tallies.empty() && tallies.front().label.substr(0, 5) == tallies.back().label.substr(0, 5);
     x->setFormat(oneYear ? QStringLiteral("MM-dd") : QStringLiteral("yyyy-MM-dd"));
-    x->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first), QTimeZone::utc()),
-                QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last), QTimeZone::utc()));
+    // No day to name: the axis named days around 1970.
+    x->setLabelsVisible(series->count() > 0);
+    x->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first)),
+                QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last)));
     const auto from = static_cast<qint64>(first), to = static_cast<qint64>(last);
     fitTicks(*x, 360, from, to);
     QObject::connect(chart, &QChart::plotAreaChanged, x, [x, from, to](const QRectF& area) {

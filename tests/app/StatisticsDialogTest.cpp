@@ -17,6 +17,7 @@
 #include <QValueAxis>
 #include <QXYSeries>
 #include <cmath>
+#include <ctime>
 #include <map>
 #include <set>
 
@@ -180,6 +181,40 @@ TEST_F(Statistics, ReasonsThatReadAlikeAreOneBarAndOneDaysViolationsAreShown) {
     auto* perDay = qobject_cast<QValueAxis*>(days->chart()->axes(Qt::Vertical).at(0));
     ASSERT_NE(perDay, nullptr);
     EXPECT_GT(perDay->max(), 3);
+}
+
+// The log's days are named as the log names them in any zone of the computer: a day
+// placed at midnight UTC was named the day before west of Greenwich. New York's clocks go
+// forward on 03.12.2017. Without a day, none is named: the axis named days around 1970.
+TEST_F(Statistics, DaysAreNamedAsTheLogNamesThemInEveryZone) {
+    const QByteArray zoneBefore = qgetenv("TZ");
+    for (const char* zone : {"America/New_York", "Pacific/Kiritimati", "UTC", ""}) {
+        qputenv("TZ", *zone ? zone : "UTC");
+        tzset();
+        GridFixture f;
+        for (const char* stamp : {"[03.11.2017 23:59:59]", "[03.13.2017 00:00:00]"})
+            f.add({"P", "(AIMBOT)", "50001", *zone ? stamp : "[soon]", "(slot #1)", "g",
+                   "1.2.3.4:5"});
+        StatisticsDialog dialog(f.form);
+        dialog.resize(980, 720);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        QChartView* days = chart(dialog, "Violations per day");
+        ASSERT_NE(days, nullptr);
+        QStringList named;
+        for (QGraphicsItem* item : days->scene()->items())
+            if (auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+                text && text->toPlainText().contains('-') && !text->toPlainText().contains(' '))
+                named << text->toPlainText();
+        named.sort();
+        EXPECT_EQ(named, *zone ? QStringList({"03-11", "03-12", "03-13"}) : QStringList())
+            << zone << ": " << named.join(",").toStdString();
+    }
+    if (zoneBefore.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zoneBefore);
+    tzset();
 }
 
 }  // namespace

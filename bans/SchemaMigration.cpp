@@ -20,6 +20,47 @@ std::string held(int version) {
     return " holds ban database version " + std::to_string(version);
 }
 
+// An index or trigger the database holds that no version of the schema makes: an
+// administrator's own.
+struct OwnObject {
+    std::string name, sql;
+};
+
+bool madeBySchema(const std::string& name) {
+    const std::string_view schema = kSchemaText;
+    return schema.find("CREATE INDEX " + name + " ") != std::string_view::npos ||
+           schema.find("CREATE TRIGGER " + name + " ") != std::string_view::npos;
+}
+
+std::vector<OwnObject> ownObjects(SqliteConnection& db) {
+    std::vector<OwnObject> own;
+    SqliteStatement objects(db,
+                            "SELECT name, sql FROM sqlite_master "
+                            "WHERE type IN ('index', 'trigger') AND sql IS NOT NULL");
+    while (objects.step())
+        if (std::string name(objects.text(0)); !madeBySchema(name))
+            own.push_back({std::move(name), std::string(objects.text(1))});
+    return own;
+}
+
+// Runs the versions the database lacks as SQLite's own advice for making a table again
+// has it: a view or trigger of the administrator's that reads a table being made again
+// does not stop it (the database could no longer be opened: "error in view ..."), and the
+// indexes and triggers of the administrator's that went with the old table are made again.
+void runVersions(SqliteConnection& db, int from, int to) {
+    const std::vector<OwnObject> own = ownObjects(db);
+    db.execute("PRAGMA legacy_alter_table = ON");
+    for (int v = from; v <= to; ++v) db.executeScript(std::string(sqliteSchema().version(v)));
+    db.execute("PRAGMA legacy_alter_table = OFF");
+    const auto kept = [&](const std::string& name) {
+        SqliteStatement found(db, "SELECT 1 FROM sqlite_master WHERE name = ?1");
+        found.bind(1, name);
+        return found.step();
+    };
+    for (const OwnObject& object : own)
+        if (!kept(object.name)) db.executeScript(object.sql);
+}
+
 }  // namespace
 
 SchemaVersions::SchemaVersions(std::string_view text, std::string_view versionLine) {
@@ -124,8 +165,7 @@ void upgradeDatabase(MainForm& form, SqliteConnection& connection) {
         throw backupFailed(e);
     }
     try {
-        for (int v = version + 1; v <= latest; ++v)
-            connection.executeScript(std::string(sqliteSchema().version(v)));
+        runVersions(connection, version + 1, latest);
     } catch (const Error& e) {
         connection.Close();
         throw upgradeError(upgradeFailedText(path, version, e.description()) + ".");

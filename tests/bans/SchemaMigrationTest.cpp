@@ -92,6 +92,40 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
     }
 }
 
+// An administrator's own views, indexes and triggers stay as they were, and work: a view
+// that read the ban table stopped the upgrade ("error in view"), so the database could no
+// longer be opened, and the indexes and triggers of the ban table went with it unsaid.
+TEST_F(SchemaVersions, AnAdministratorsOwnViewsIndexesAndTriggersAreKept) {
+    const std::string own =
+        "CREATE INDEX myNames ON tblVandrel (PlayerName COLLATE NOCASE);"
+        "CREATE TRIGGER myAudit AFTER DELETE ON tblVandrel BEGIN "
+        "INSERT INTO tblTempBans (TempBan) VALUES (';lifted ' || old.GUID); END;"
+        "CREATE VIEW myBans AS SELECT GUID, PlayerName FROM tblVandrel;"
+        "CREATE TRIGGER myCount AFTER INSERT ON tblTempBans WHEN new.TempBan = ';count' BEGIN "
+        "UPDATE tblTempBans SET TempBan = ';' || (SELECT count(*) FROM tblVandrel) "
+        "WHERE ID = new.ID; END;";
+    const std::string objects =
+        "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE name LIKE 'my%' ORDER BY name";
+    for (int version = 1; version < latestSchemaVersion(); ++version) {
+        SCOPED_TRACE(version);
+        std::filesystem::remove(db);
+        sql(db, schemaUpTo(version) + kStamps + ";" + own);
+        const Rows before = sql(db, objects);
+        ASSERT_EQ(before.size(), 4u);
+
+        TestWindow w;
+        ASSERT_TRUE(g_blnConnectToDatabase(w.form));
+        g_CloseDatabase();
+        EXPECT_EQ(sql(db, "PRAGMA user_version"), (Rows{std::to_string(latestSchemaVersion())}));
+        EXPECT_EQ(sql(db, objects), before);
+        sql(db, "DELETE FROM tblVandrel WHERE GUID = 'first'; INSERT INTO tblTempBans (TempBan) "
+                "VALUES (';count')");
+        EXPECT_EQ(sql(db, "SELECT TempBan FROM tblTempBans ORDER BY ID"),
+                  (Rows{";lifted first", ";7"}));
+        EXPECT_EQ(sql(db, "SELECT count(*) FROM myBans"), (Rows{"7"}));
+    }
+}
+
 // A database of a newer program, or one whose upgrade fails, is left byte for byte as it was
 // and the connect reports why.
 TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {

@@ -7,6 +7,8 @@
 
 #include "bans/BanStore.h"
 #include "bans/DatabaseLocation.h"
+#include "bans/SchemaMigration.h"
+#include "bans/SqliteConnection.h"
 #include "cli/CommandContext.h"
 #include "cli/NameCheck.h"
 
@@ -23,6 +25,20 @@ inline std::string databaseOption(const std::string& value) {
     } catch (const std::exception&) {
     }
     return located.path;
+}
+
+// Why a database file cannot take a merge, in one line, or nothing: it is not there, it is
+// no ban database (--db naming the ban file), or a newer Tallyhound made it. Said before a
+// log is read: opening it said so in the window's connect report, with a routine's name and
+// an error number.
+inline std::string unusableDatabaseFile(const std::string& path) {
+    if (databaseFileMissing(path))
+        return missingDatabaseText(path) +
+               (databaseCouldNotBeMade(path) ? "" : "; make one with tallyhound-cli db init");
+    if (std::string why = whyNotABanDatabase(path); !why.empty()) return why;
+    if (const int version = storedSchemaVersion(path); version > latestSchemaVersion())
+        return newerSchemaText(path, version);
+    return {};
 }
 
 // An empty name is a usage error: taken as none, it quietly chose (and made) the default

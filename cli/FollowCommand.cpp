@@ -804,23 +804,11 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                 context.fail(why, kExitUsage);
                 return;
             }
-        } else if (databaseFileMissing(databasePath())) {
-            // So is a database file that is not there (a typo, db init forgotten): tried
-            // again for ever, it kept a service restarting.
-            context.fail(missingDatabaseText(databasePath()) +
-                             (databaseCouldNotBeMade(databasePath())
-                                  ? ""
-                                  : "; make one with tallyhound-cli db init"),
-                         kExitUsage);
-            return;
-        } else if (const std::string why = whyNotABanDatabase(databasePath()); !why.empty()) {
-            // And one that is no ban database at all (--db naming the ban file).
+        } else if (const std::string why = unusableDatabaseFile(databasePath()); !why.empty()) {
+            // So is a database file that is not there (a typo, db init forgotten), no ban
+            // database or a newer one: tried again for ever, it kept a service restarting,
+            // or never ready.
             context.fail(why, kExitUsage);
-            return;
-        } else if (const int version = storedSchemaVersion(databasePath());
-                   version > latestSchemaVersion()) {
-            // And one a newer Tallyhound made: tried for ever, a service never ready.
-            context.fail(newerSchemaText(databasePath(), version), kExitUsage);
             return;
         }
         for (const std::string& log : notThereYet)

@@ -81,16 +81,12 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         if (!gathered) return;
         GridSources& sources = *gathered;
         if (!banOutputsAreNoInputs(context, bans, databasePath(), sources.files)) return;
-        // A database file that is not there is said in one line, as a dry run says it, before
-        // a log is read: the window's connect report spoke of a grid, a routine's name and an
-        // error number.
-        if (!isPostgresUri(databasePath()) && databaseFileMissing(databasePath())) {
-            context.fail(missingDatabaseText(databasePath()) +
-                         (databaseCouldNotBeMade(databasePath())
-                              ? ""
-                              : "; make one with tallyhound-cli db init"));
-            return;
-        }
+        // As a dry run says it.
+        if (!isPostgresUri(databasePath()))
+            if (const std::string why = unusableDatabaseFile(databasePath()); !why.empty()) {
+                context.fail(why);
+                return;
+            }
 
         CommandForm session(context.err, options->scan);
         MainForm& form = session.form;

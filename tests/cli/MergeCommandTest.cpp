@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include "bans/SchemaMigration.h"
 #include "export/ScanFileFormat.h"
 #include "tests/cli/CliRunner.h"
 
@@ -26,12 +27,23 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
     // empty file was "backed up" as an empty database, and /dev/null got its zip in /dev.
     writeBytes(empty, "");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string newer = dir + "/newer.mdb";
+    std::filesystem::copy_file(db, newer);
+    sql(newer, "PRAGMA user_version = 99");
     const std::vector<std::pair<Rows, std::string>> cases = {
         // In one line, before a log is read: it spoke of a grid, a routine's name and an
         // error number.
         {{"merge", "--bans", bans, "--db", none, log},
          "tallyhound-cli: " + none + ": no ban database is there; make one with tallyhound-cli "
          "db init\n"},
+        {{"merge", "--bans", bans, "--db", empty, log},
+         "tallyhound-cli: " + empty +
+             " is not a ban database of Tallyhound (it lacks the ban tables)\n"},
+        {{"merge", "--bans", bans, "--db", newer, log},
+         "tallyhound-cli: " + newer +
+             " holds ban database version 99, made by a newer Tallyhound; this one knows up to "
+             "version " + std::to_string(latestSchemaVersion()) +
+             ". The database is left as it is.\n"},
         {{"db", "backup", "--db", none},
          "Database could not be backed up: No such file or directory: " + none},
         {{"db", "reset", "--db", none, "--yes"},

@@ -14,7 +14,9 @@
 
 namespace th {
 
-BanFileReader::BanFileReader(const std::string& path, const KnownBanFile* known) : given_(path) {
+BanFileReader::BanFileReader(const std::string& path, const KnownBanFile* known,
+                             const CancelToken* cancel)
+    : given_(path) {
     // Another writer of this program may replace the file while we wait for its lock:
     // then the name leads to a new file, which is the one to read.
     for (int attempt = 0;; ++attempt) {
@@ -32,7 +34,7 @@ BanFileReader::BanFileReader(const std::string& path, const KnownBanFile* known)
             throw Error::fromErrno(S_ISDIR(status_.st_mode) ? EISDIR : EINVAL, given_);
         }
         try {
-            lock_ = std::make_unique<BanFileLock>(fd_, given_);
+            lock_ = std::make_unique<BanFileLock>(fd_, given_, BanFileLock::kWait, cancel);
         } catch (...) {
             ::close(fd_);
             throw;

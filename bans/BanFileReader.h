@@ -20,8 +20,10 @@ class BanFileReader {
     // Opens the file (a link only when it belongs to the owner of the file it leads to,
     // never a special file), takes the writers' lock and reads every byte. Throws
     // th::Error naming path. With known, a file that is still the one known (same device
-    // and inode, not shorter, the same hashed bytes) is read only from known->end on.
-    explicit BanFileReader(const std::string& path, const KnownBanFile* known = nullptr);
+    // and inode, not shorter, the same hashed bytes) is read only from known->end on. A
+    // cancel asked for while the lock is waited for ends the wait (Cancelled).
+    explicit BanFileReader(const std::string& path, const KnownBanFile* known = nullptr,
+                           const CancelToken* cancel = nullptr);
     ~BanFileReader();
     BanFileReader(const BanFileReader&) = delete;
     BanFileReader& operator=(const BanFileReader&) = delete;

@@ -589,7 +589,8 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 // A sorted rewrite in place of an appending pass is backed up as any.
                 if (pass == Pass::Rewrite) appending = false, backingUp = true;
                 // Only an appending run without a backup can do with what it knew.
-                BanFileReader file(banFile, appending && !backingUp ? options.known : nullptr);
+                BanFileReader file(banFile, appending && !backingUp ? options.known : nullptr,
+                                   &form.cancel);
                 throwIfNotABanFile(file, banFile);
                 // The sorted rewrite backs up while it merges: the copy is of the bytes
                 // read, and the file changes only once the copy is written.

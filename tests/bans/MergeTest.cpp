@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <thread>
 
 #include "bans/BanFileChanges.h"
 #include "bans/BanFileLock.h"
@@ -278,7 +279,9 @@ TEST_F(Merging, ABanAppendedDuringTheMergeIsKept) {
     EXPECT_TRUE(guids().empty());
 }
 
-// A second writer of this program waits for the first; after a while it gives up.
+// A second writer waits for the first; after a while it gives up, and says so without
+// blaming this program (a game server may hold the lock). The window's Cancel ends the wait
+// as a cancelled merge, the file as it was: it waited on, and the merge then failed.
 TEST_F(Merging, WritersOfTheBanFileTakeOneLock) {
     writeBytes(bans, crlf({kBan1}));
     int first = ::open(bans.c_str(), O_RDONLY), other = ::open(bans.c_str(), O_RDONLY);
@@ -286,7 +289,20 @@ TEST_F(Merging, WritersOfTheBanFileTakeOneLock) {
         BanFileLock held(first, bans);
         EXPECT_EQ(
             test::raised([&] { BanFileLock second(other, bans, std::chrono::milliseconds(50)); }),
-            "Tallyhound 55: Another run of this program is writing the file: " + bans);
+            "Tallyhound 55: Another program is writing the file: " + bans);
+
+        TestWindow w;
+        w.addRows({violationRow("dddd4444")});
+        w.scripted.files.answers.push_back({bans});
+        std::thread cancel([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the merge waits
+            w.form.cancel.request();
+        });
+        const MergeOutcome outcome = mergeIntoBanFile(w.form, {});
+        cancel.join();
+        EXPECT_FALSE(outcome.completed);
+        EXPECT_EQ(outcome.error, 0) << "cancelled, not failed";
+        EXPECT_EQ(readBytes(bans), crlf({kBan1}));
     }
     BanFileLock free(other, bans, std::chrono::milliseconds(50));
     ::close(first), ::close(other);

@@ -48,8 +48,7 @@ std::string_view cell(const StoredBan& ban, int column) {
 
 BanTableModel::BanTableModel(BanStore& store, QObject* parent)
     : QAbstractTableModel(parent), store_(store) {
-    total_ = store_.countBans({}, -1);
-    restart();
+    reload();
 }
 
 int BanTableModel::rowCount(const QModelIndex& parent) const {
@@ -99,31 +98,25 @@ void BanTableModel::fetchMore(const QModelIndex& parent) {
 void BanTableModel::sort(int column, Qt::SortOrder order) {
     order_.column = banColumn(column);
     order_.descending = order == Qt::DescendingOrder;
-    restart();
+    reload();
 }
 
 void BanTableModel::setSearch(const QString& text) {
     // A GUID pasted with a space before or after it found nothing, the space unseen.
     order_.search = trimWhiteSpace(text.toStdString());
-    restart();
+    reload();
 }
 
 void BanTableModel::reload() {
-    try {
-        total_ = store_.countBans({}, -1);
-    } catch (const std::exception& e) {
-        failed(e);
-    }
-    restart();
-}
-
-void BanTableModel::restart() {
     const WaitCursor waiting;
     beginResetModel();
     bans_.clear();
     last_ = {};
     atEnd_ = false;
     try {
+        // Every ban is counted each time: another program's merge (follow, the command line)
+        // left the total as it was when the window opened, beside a search's new bans.
+        total_ = store_.countBans({}, -1);
         // A search counts its matches only so far, so that each keystroke stays quick.
         shown_ = order_.search.empty() ? total_ : store_.countBans(order_.search, kCountedMatches);
     } catch (const std::exception& e) {

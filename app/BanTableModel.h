@@ -33,7 +33,8 @@ class BanTableModel : public QAbstractTableModel {
 
     // Shows the bans whose GUID, name or IP holds the text, letter case ignored.
     void setSearch(const QString& text);
-    // Reads the database again, keeping order and search (after bans were lifted).
+    // Reads the database again, keeping order and search (after bans were lifted here or
+    // merged by another program).
     void reload();
 
     const StoredBan& ban(int row) const { return bans_.at(static_cast<size_t>(row)); }
@@ -49,8 +50,6 @@ class BanTableModel : public QAbstractTableModel {
     std::function<void(const std::exception&)> failed = [](const std::exception&) { throw; };
 
   private:
-    void restart();
-
     BanStore& store_;
     BanOrder order_;
     std::vector<StoredBan> bans_;

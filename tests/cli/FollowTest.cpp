@@ -392,6 +392,17 @@ TEST_F(Follow, ALogNotThereYetIsReadOnceItIs) {
     ASSERT_TRUE(waitUntil([&] { return !err().empty(); }));
     append("later.log", violation("Later", guidOf(1)));
     EXPECT_TRUE(waitForBans(bans, {guidOf(1)})) << err();
+    // A second follow to the same file, here through a link, is refused: each took the
+    // other's appends for another program's rewrite, and every merge backed the file up.
+    const std::string link = dir + "/link.dat";
+    fs::create_symlink(bans, link);
+    ProgramStart bounded;
+    bounded.program = "/usr/bin/timeout";
+    EXPECT_EQ(runProgram({"20", TALLYHOUND_CLI, "follow", "--bans", link, "--db", db, logs},
+                         bounded),
+              (CliResult{2, "",
+                         "tallyhound-cli: Another follow is merging into " + link +
+                             " already; one follow takes every log of a ban file\n"}));
     EXPECT_EQ(stop(pid_), 0);
     EXPECT_EQ(err(), "tallyhound-cli: " + log + " is not there yet; it is read once it is\n");
     // Only a log's name: a mistyped folder was taken for a log to come, and followed nothing.
@@ -401,8 +412,6 @@ TEST_F(Follow, ALogNotThereYetIsReadOnceItIs) {
     // A database a newer Tallyhound made is a configuration error too: it was tried for
     // ever, and a stop said merges were failing.
     sql(db, "PRAGMA user_version = 99");
-    ProgramStart bounded;
-    bounded.program = "/usr/bin/timeout";
     EXPECT_EQ(
         runProgram({"20", TALLYHOUND_CLI, "follow", "--bans", bans, "--db", db, logs}, bounded),
         (CliResult{2, "", "tallyhound-cli: " + newerSchemaText(db, 99) + "\n"}));

@@ -251,13 +251,14 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
         showStatus();
     };
     connect(searchTimer, &QTimer::timeout, this, runSearch);
-    // Return searches at once and goes to the bans found: it pressed Close, and the window
-    // went with the search.
+    // Return searches at once and goes to the bans found, the first selected as the keys
+    // that go there select it: it pressed Close, and the window went with the search; then
+    // it left none selected, and Delete did nothing.
     close_->setAutoDefault(false);
     connect(search_, &QLineEdit::returnPressed, this, [this, searchTimer, runSearch] {
         searchTimer->stop();
         runSearch();
-        table_->setFocus();
+        table_->setFocus(Qt::ShortcutFocusReason);
     });
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &BanBrowserDialog::showStatus);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &BanBrowserDialog::showAliases);
@@ -469,7 +470,11 @@ void BanBrowserDialog::goToLastBan() {
     const int last = model_->rowCount() - 1;
     if (last < 0) return;
     const int column = table_->currentIndex().isValid() ? table_->currentIndex().column() : 0;
-    table_->setCurrentIndex(model_->index(last, column));
+    // That ban alone is selected: the view reads Ctrl, still held, as a Ctrl+click's, which
+    // added it to the selection, and a second press left only a ban out of sight selected.
+    table_->selectionModel()->setCurrentIndex(
+        model_->index(last, column),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     table_->scrollToBottom();
 }
 

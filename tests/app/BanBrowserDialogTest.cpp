@@ -155,6 +155,7 @@ TEST_F(BanBrowser, SearchesSortsCopiesShowsTempBansAndIsReachedByKeys) {
     QTest::keyClick(dialog.searchBox(), Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(QApplication::focusWidget(), dialog.table());
+    EXPECT_TRUE(table.selectionModel()->isRowSelected(0)) << "for Delete to lift";
     EXPECT_EQ(dialog.statusLine()->text(), "4 bans, 2 shown");
     EXPECT_EQ(column(table, BanTableModel::GuidColumn), (QStringList{"BBBB", "aaaa"}));
     sql(db, "DELETE FROM tblVandrel WHERE GUID = 'dddd'");
@@ -198,13 +199,19 @@ TEST_F(BanBrowser, AListLongerThanAPageStartsAtTheTopAndCopiesWhole) {
     EXPECT_EQ(asked, 303u);
     dialog.copySelected();
     EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), 303);
-    // Ctrl+End goes to the last ban, not the last of the pages read.
+    // Ctrl+End goes to the last ban, not the last of the pages read, and selects it alone:
+    // it added it to the selection as a Ctrl+click would, and pressed again left only a ban
+    // out of sight selected, for Delete to lift.
     table.sortByColumn(BanTableModel::GuidColumn, Qt::AscendingOrder);
     table.setFocus();
-    QTest::keyClick(&table, Qt::Key_End, Qt::ControlModifier);
-    EXPECT_EQ(table.currentIndex().siblingAtColumn(BanTableModel::GuidColumn).data().toString(),
-              "g1299");
-    EXPECT_TRUE(table.selectionModel()->isRowSelected(302));
+    for (int press = 0; press < 2; ++press) {
+        QTest::keyClick(&table, Qt::Key_End, Qt::ControlModifier);
+        EXPECT_EQ(
+            table.currentIndex().siblingAtColumn(BanTableModel::GuidColumn).data().toString(),
+            "g1299");
+        EXPECT_EQ(table.selectionModel()->selectedRows(),
+                  QModelIndexList{table.model()->index(302, 0)});
+    }
 
     QScrollBar* bar = table.verticalScrollBar();
     for (const auto& change : std::vector<std::function<void()>>{

@@ -78,6 +78,10 @@ int64_t writeBanFile(BanStore& store, std::string_view server, TextFileWriter& f
     int64_t written = 0;
     std::string out;
     store.forEachBan([&](const Ban& ban) {
+        // A GUID no line can carry (a database changed by hand) bans no one, as from the
+        // grid: read back as a line of another shape, it was kept, and written again beside
+        // its ban, once more at every merge.
+        if (!namesPlayer(ban.guid)) return;
         out.clear();
         appendBanLine(out, ban);
         file.writeLine(out);

@@ -1,10 +1,13 @@
 #include "app/WindowSettings.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMainWindow>
+#include <QScreen>
 #include <QSettings>
 #include <QStringList>
+#include <algorithm>
 
 #include "app/DisplayText.h"
 #include "platform/FlexGrid.h"
@@ -69,9 +72,13 @@ void restoreColumns(FlexGrid& grid, QHeaderView& header) {
             break;
         }
     }
+    // A width from a larger screen (a column stretched across a maximised 4K window) is
+    // kept to half of this one's: the grid scrolled across before a row was in it.
+    const QScreen* screen = header.screen() ? header.screen() : QGuiApplication::primaryScreen();
+    const int widest = screen ? std::max(100, screen->availableGeometry().width() / 2) : 0;
     for (int32_t c = 0; c < grid.cols() && c < header.count(); ++c) {
         const int width = s.value("width/" + title(grid, c), 0).toInt();
-        if (width > 0) header.resizeSection(c, width);
+        if (width > 0) header.resizeSection(c, widest > 0 ? std::min(width, widest) : width);
     }
     s.endGroup();
 }

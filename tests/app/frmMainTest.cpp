@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -215,12 +216,19 @@ TEST(WindowSettings, WindowsFitTheScreen) {
         larger.setGeometry(-300, -200, work.width() * 3, work.height() * 2);
         QSettings().setValue("window/geometry", larger.saveGeometry());
     }
+    // A column as wide as a maximised window on a 4K screen made it scroll across on this one.
+    QSettings().setValue("columns/width/Player IP", work.width() * 3);
     Window w;
     const auto fits = [&](const QWidget& window) {
         return window.width() <= work.width() && window.height() <= work.height() &&
                work.contains(window.pos());
     };
     EXPECT_TRUE(fits(w.window)) << w.window.width() << "x" << w.window.height();
+    const ViolationGridView* grid = w.window.vsFlexGrid1();
+    int widest = 0;
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        widest = std::max(widest, grid->columnWidth(c));
+    EXPECT_LE(widest, work.width() / 2);
     StatisticsDialog statistics(w.window.form(), &w.window);
     EXPECT_TRUE(fits(statistics)) << statistics.width() << "x" << statistics.height();
     QSettings().clear();

@@ -408,7 +408,7 @@ void BanBrowserDialog::showAliases() {
         const std::string_view cells[] = {unquoted(a.name), unquoted(a.address), a.firstSeen,
                                           a.lastSeen};
         for (int c = 0; c < 4; ++c)
-            aliases_->setItem(r, c, new QTableWidgetItem(displayText(cells[c])));
+            aliases_->setItem(r, c, new QTableWidgetItem(controlsShown(displayText(cells[c]))));
     }
 }
 

@@ -62,7 +62,8 @@ int BanTableModel::columnCount(const QModelIndex& parent) const {
 QVariant BanTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || static_cast<size_t>(index.row()) >= bans_.size()) return {};
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    return displayText(cell(bans_[static_cast<size_t>(index.row())], index.column()));
+    // As the main grid shows them: control and direction characters written out.
+    return controlsShown(displayText(cell(bans_[static_cast<size_t>(index.row())], index.column())));
 }
 
 QVariant BanTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

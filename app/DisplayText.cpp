@@ -1,5 +1,7 @@
 #include "app/DisplayText.h"
 
+#include <algorithm>
+
 #include "platform/DisplayBytes.h"
 
 namespace th {
@@ -14,12 +16,30 @@ QString displayText(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+bool isControl(char16_t u) {
+    return u < 0x20 || (u >= 0x7F && u < 0xA0);
+}
+
+// The characters that set a direction for the text after them: embeddings, overrides
+// and isolates. Natural text of either direction needs none of them.
+bool setsDirection(char16_t u) {
+    return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
+}  // namespace
+
 QString controlsShown(const QString& text) {
+    const auto plain = [](QChar c) { return !isControl(c.unicode()) && !setsDirection(c.unicode()); };
+    if (std::all_of(text.begin(), text.end(), plain)) return text;  // most text, as it is
     QString shown;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+        if (isControl(u))
             shown += QString::asprintf("\\x%02X", static_cast<unsigned>(u));
+        else if (setsDirection(u))
+            shown += QString::asprintf("\\u%04X", static_cast<unsigned>(u));
         else
             shown += c;
     }

@@ -11,7 +11,9 @@ namespace th {
 QString displayText(std::string_view bytes);
 
 // Text with its control characters written out as \xHH: drawn, they were empty boxes, and
-// some (a saved chart's SVG, being XML) cannot hold them at all.
+// some (a saved chart's SVG, being XML) cannot hold them at all. The characters that turn
+// the text after them around (U+202A to U+202E, U+2066 to U+2069) are written out as \uHHHH:
+// a player named "Evil\u202Eesrever" was shown as "Evilreverse".
 QString controlsShown(const QString& text);
 
 // A player's text within a line of the program's own words: its control characters written

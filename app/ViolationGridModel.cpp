@@ -215,8 +215,10 @@ bool ViolationGridModel::isGroupIndex(const QModelIndex& index) const {
 
 QString ViolationGridModel::cellText(int32_t row, int column, bool shown) const {
     std::string scratch;
-    QString text =
-        displayText(shown ? grid_.shownCell(row, column, scratch) : grid_.cell(row, column));
+    // Control characters drawn as empty boxes, and a name that turned the text after it
+    // around (its group's count too), are written out.
+    QString text = controlsShown(
+        displayText(shown ? grid_.shownCell(row, column, scratch) : grid_.cell(row, column)));
     if (column == 0 && grid_.isSubtotal(row)) {
         const int32_t all = grid_.subtotalCount(row);
         // Under a filter the count says how many of the group's rows are shown, so that a

@@ -253,9 +253,10 @@ TEST_F(BanBrowser, TheLiftQuestionTakesANoteAsTypedAndReturnAnswersNothing) {
     }
 }
 
-// The question shows each name as a unit of its own, its control characters written out and
-// a long one cut: a direction override (U+202E) in a name showed the GUID after it reversed,
-// and a name of 500 letters put the question's buttons beyond the screen.
+// The question shows each name as a unit of its own, its control and direction characters
+// written out and a long one cut: a direction override (U+202E) in a name showed the GUID
+// after it reversed, and a name of 500 letters put the question's buttons beyond the screen.
+// The list shows them written out too: the override turned the name around.
 TEST_F(BanBrowser, TheLiftQuestionShowsANameApartFromItsGuid) {
     sql(db,
         "UPDATE tblVandrel SET PlayerName = '\"' || char(0x202E) || 'Namer' || char(27) || '\"' "
@@ -272,7 +273,8 @@ TEST_F(BanBrowser, TheLiftQuestionShowsANameApartFromItsGuid) {
     std::sort(asked.begin(), asked.end());
     EXPECT_EQ(asked, (std::vector<std::string>{
                          "\u2068" + std::string(64, 'L') + "\u2026\u2069 (cccc)",
-                         "\u2068caf\u00e9\u2069 (BBBB)", "\u2068\u202eNamer\\x1B\u2069 (aaaa)"}));
+                         "\u2068\\u202ENamer\\x1B\u2069 (aaaa)", "\u2068caf\u00e9\u2069 (BBBB)"}));
+    EXPECT_TRUE(column(*dialog.table(), BanTableModel::NameColumn).contains("\\u202ENamer\\x1B"));
 }
 
 // Unban asks first: No changes nothing; it is greyed while a merge runs and on the Temp bans

@@ -78,6 +78,13 @@ TEST(ViolationGridModel, TheFilterKeepsRowsHoldingTheTextAnywhereWithTheirGroups
     EXPECT_EQ(model.rowCount(), 4);
     EXPECT_EQ(model.shownDataRows(), 5);
     EXPECT_EQ(f.form.vsFlexGrid1.rows(), 10);  // the grid itself keeps every row
+
+    // A name that turned the text after it around, its group's count too ("Evil(1)
+    // reverse"), or held control characters (drawn as empty boxes) is shown written out.
+    f.add({"Evil\xE2\x80\xAE" "esrever\x1B", "(AIMBOT)", "50001", "[x]", "s", "eeee", "e:1"});
+    f.arrange();
+    model.setFilter("Evil");
+    EXPECT_EQ(shown(), "Evil\\u202Eesrever\\x1B  (1): [x]");
 }
 
 // A column dragged to the front through the header with the mouse keeps its width, before

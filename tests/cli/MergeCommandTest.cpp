@@ -39,6 +39,11 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
         {{"merge", "--bans", bans, "--db", empty, log},
          "tallyhound-cli: " + empty +
              " is not a ban database of Tallyhound (it lacks the ban tables)\n"},
+        {{"db", "import", "--bans", bans, "--db", newer, dataPath("bans/sample.pbbans.dat")},
+         "tallyhound-cli: " + newer +
+             " holds ban database version 99, made by a newer Tallyhound; this one knows up to "
+             "version " + std::to_string(latestSchemaVersion()) +
+             ". The database is left as it is.\n"},
         {{"merge", "--bans", bans, "--db", newer, log},
          "tallyhound-cli: " + newer +
              " holds ban database version 99, made by a newer Tallyhound; this one knows up to "
@@ -59,7 +64,7 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
         EXPECT_EQ(r.status, 1) << args[2];
         EXPECT_EQ(r.out, "");
         EXPECT_HOLDS(r.err, text);
-        if (args[0] == "merge") {
+        if (args[0] == "merge" || args[1] == "import") {
             EXPECT_EQ(r.err, text);
         }
     }

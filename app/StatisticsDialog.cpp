@@ -135,15 +135,17 @@ QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bo
 // As many ticks as fit the line's width with their dates in full (every day's label did
 // not fit below a month or more of days, and each showed as "..."), each on a whole day:
 // ticks between days named a day twice. The axis runs from the first day to the last, on
-// to where the last tick falls.
+// to where the last tick falls. Days are at noon, so a clock change between them (an hour
+// more or less) moves a tick by an hour at most.
 void fitTicks(QDateTimeAxis& x, qreal width, qint64 first, qint64 last) {
     const QFontMetrics metrics(x.labelsFont());
     const int wide = metrics.horizontalAdvance(QStringLiteral("0000-00-00")) + 16;
-    const qint64 days = (last - first) / kDayMs;
+    const qint64 days = (last - first + kDayMs / 2) / kDayMs;
     const qint64 fit = 1 + static_cast<qint64>(width) / wide;
     const int ticks = static_cast<int>(std::clamp<qint64>(std::min(fit, days + 1), 2, 12));
     const qint64 step = (days + ticks - 2) / (ticks - 1);  // whole days between ticks
-    const QDateTime end = QDateTime::fromMSecsSinceEpoch(first + step * (ticks - 1) * kDayMs);
+    const QDateTime end =
+        QDateTime::fromMSecsSinceEpoch(std::max(first + step * (ticks - 1) * kDayMs, last));
     if (x.tickCount() != ticks) x.setTickCount(ticks);
     if (x.max() != end) x.setMax(end);
 }
@@ -154,20 +156,14 @@ QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
     auto* series = new QLineSeries;
     int64_t most = 0;
     qreal first = 0, last = 0;
-    QDate firstDay;
     for (const Tally& t : tallies) {
         // A day QDate cannot name (a year 0) has no place on the line.
         const QDate day = QDate::fromString(QString::fromStdString(t.label), Qt::ISODate);
         if (!day.isValid()) continue;
-        // Whole days of 24 hours from the first day's noon in this computer's zone, which
-        // the axis names its ticks in: a day placed at midnight UTC was named the day before
-        // west of Greenwich, and a clock change moves a day an hour from noon, not into
-        // another day.
-        if (series->count() == 0) {
-            firstDay = day;
-            first = static_cast<qreal>(QDateTime(day, QTime(12, 0)).toMSecsSinceEpoch());
-        }
-        const qreal at = first + static_cast<qreal>(firstDay.daysTo(day)) * kDay;
+        // At noon in this computer's zone, which the axis names its ticks in: a day placed at
+        // midnight UTC was named the day before west of Greenwich.
+        const auto at = static_cast<qreal>(QDateTime(day, QTime(12, 0)).toMSecsSinceEpoch());
+        if (series->count() == 0) first = at;
         last = at;
         series->append(at, static_cast<qreal>(t.count));
         most = std::max(most, t.count);

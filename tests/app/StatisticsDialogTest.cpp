@@ -185,30 +185,45 @@ TEST_F(Statistics, ReasonsThatReadAlikeAreOneBarAndOneDaysViolationsAreShown) {
 
 // The log's days are named as the log names them in any zone of the computer: a day
 // placed at midnight UTC was named the day before west of Greenwich. New York's clocks go
-// forward on 03.12.2017. Without a day, none is named: the axis named days around 1970.
+// forward on 03.12.2017 and back on 11.05.2017; Samoa skipped 12.30.2011, and a chart across
+// it named the days after it one day late. Without a day, none is named: the axis named
+// days around 1970.
 TEST_F(Statistics, DaysAreNamedAsTheLogNamesThemInEveryZone) {
     const QByteArray zoneBefore = qgetenv("TZ");
-    for (const char* zone : {"America/New_York", "Pacific/Kiritimati", "UTC", ""}) {
-        qputenv("TZ", *zone ? zone : "UTC");
+    const QStringList spring = {"03-11", "03-12", "03-13"};
+    const struct {
+        const char* zone;
+        std::vector<std::string> stamps;
+        QStringList named;
+    } cases[] = {
+        {"America/New_York", {"[03.11.2017 23:59:59]", "[03.13.2017 00:00:00]"}, spring},
+        {"America/New_York", {"[11.04.2017 23:59:59]", "[11.06.2017 00:00:00]"},
+         {"11-04", "11-05", "11-06"}},
+        {"Pacific/Kiritimati", {"[03.11.2017 23:59:59]", "[03.13.2017 00:00:00]"}, spring},
+        {"UTC", {"[03.11.2017 23:59:59]", "[03.13.2017 00:00:00]"}, spring},
+        {"Pacific/Apia", {"[12.29.2011 10:00:00]", "[12.31.2011 10:00:00]"}, {"12-29", "12-31"}},
+        {"UTC", {"[soon]"}, {}},
+    };
+    for (const auto& [zone, stamps, days] : cases) {
+        qputenv("TZ", zone);
         tzset();
         GridFixture f;
-        for (const char* stamp : {"[03.11.2017 23:59:59]", "[03.13.2017 00:00:00]"})
-            f.add({"P", "(AIMBOT)", "50001", *zone ? stamp : "[soon]", "(slot #1)", "g",
-                   "1.2.3.4:5"});
+        for (const std::string& stamp : stamps)
+            f.add({"P", "(AIMBOT)", "50001", stamp, "(slot #1)", "g", "1.2.3.4:5"});
         StatisticsDialog dialog(f.form);
         dialog.resize(980, 720);
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-        QChartView* days = chart(dialog, "Violations per day");
-        ASSERT_NE(days, nullptr);
+        QChartView* chartOfDays = chart(dialog, "Violations per day");
+        ASSERT_NE(chartOfDays, nullptr);
         QStringList named;
-        for (QGraphicsItem* item : days->scene()->items())
+        for (QGraphicsItem* item : chartOfDays->scene()->items())
             if (auto* text = dynamic_cast<QGraphicsTextItem*>(item);
                 text && text->toPlainText().contains('-') && !text->toPlainText().contains(' '))
                 named << text->toPlainText();
         named.sort();
-        EXPECT_EQ(named, *zone ? QStringList({"03-11", "03-12", "03-13"}) : QStringList())
-            << zone << ": " << named.join(",").toStdString();
+        EXPECT_EQ(named, days) << zone << " " << stamps.front() << ": "
+                               << named.join(",").toStdString();
     }
     if (zoneBefore.isNull())
         qunsetenv("TZ");

@@ -7,6 +7,7 @@
 
 #include "bans/BanStore.h"
 #include "bans/DatabaseLocation.h"
+#include "bans/PostgresUri.h"
 #include "bans/SchemaMigration.h"
 #include "bans/SqliteConnection.h"
 #include "cli/CommandContext.h"
@@ -27,11 +28,20 @@ inline std::string databaseOption(const std::string& value) {
     return located.path;
 }
 
-// Why a database file cannot take a merge, in one line, or nothing: it is not there, it is
-// no ban database (--db naming the ban file), or a newer Tallyhound made it. Said before a
-// log is read: opening it said so in the window's connect report, with a routine's name and
-// an error number.
-inline std::string unusableDatabaseFile(const std::string& path) {
+// Why a database cannot take a merge, in one line, or nothing: a file that is not there, no
+// ban database (--db naming the ban file) or one a newer Tallyhound made; a PostgreSQL
+// address holding a password where none may be. Said before a log is read: opening it said
+// so in the window's connect report, with a routine's name and an error number. A server is
+// not asked here.
+inline std::string unusableDatabase(const std::string& path) {
+    if (isPostgresUri(path)) {
+        try {
+            postgresParameters(path);
+        } catch (const Error& e) {
+            return e.description();
+        }
+        return {};
+    }
     if (databaseFileMissing(path))
         return missingDatabaseText(path) +
                (databaseCouldNotBeMade(path) ? "" : "; make one with tallyhound-cli db init");

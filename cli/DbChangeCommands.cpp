@@ -132,11 +132,10 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         for (const std::string& other : options->others) others.push_back(absolutePath(other));
         if (!banOutputsAreNoInputs(context, bans, databasePath(), others)) return;
         // As merge says it.
-        if (!isPostgresUri(databasePath()))
-            if (const std::string why = unusableDatabaseFile(databasePath()); !why.empty()) {
-                context.fail(why);
-                return;
-            }
+        if (const std::string why = unusableDatabase(databasePath()); !why.empty()) {
+            context.fail(why);
+            return;
+        }
         CommandForm session(context.err);
         const size_t errorsBefore = session.terminal.messages.errors.size();
         const BanFileChange change = importBanFiles(session.form, bans, others, options->server);

@@ -790,28 +790,21 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
             }
         }
         if (!banOutputsAreNoInputs(context, bans, databasePath(), reads)) return;
-        // A password where none may be is refused once, as a configuration error, rather
-        // than tried again for ever.
-        if (isPostgresUri(databasePath())) {
-            try {
-                postgresParameters(databasePath());
-            } catch (const Error& e) {
-                context.fail(e.description(), kExitUsage);
-                return;
-            }
-            // So is one that holds no ban database (db init forgotten): it was waited for
-            // for ever, a service never ready. One that cannot be reached is waited for.
+        // A database that cannot be used is refused once, as a configuration error, rather
+        // than tried again for ever: a password where none may be, a database file that is
+        // not there (a typo, db init forgotten), no ban database or a newer one; it kept a
+        // service restarting, or never ready.
+        if (const std::string why = unusableDatabase(databasePath()); !why.empty()) {
+            context.fail(why, kExitUsage);
+            return;
+        }
+        // So is a PostgreSQL database that holds no ban database (db init forgotten): it was
+        // waited for for ever. One that cannot be reached is waited for.
+        if (isPostgresUri(databasePath()))
             if (const std::string why = whyNotAPostgresBanDatabase(databasePath()); !why.empty()) {
                 context.fail(why, kExitUsage);
                 return;
             }
-        } else if (const std::string why = unusableDatabaseFile(databasePath()); !why.empty()) {
-            // So is a database file that is not there (a typo, db init forgotten), no ban
-            // database or a newer one: tried again for ever, it kept a service restarting,
-            // or never ready.
-            context.fail(why, kExitUsage);
-            return;
-        }
         // One follow to a ban file: a second took the first's appends for another program's
         // rewrite, so that every merge of either was a sorted rewrite with a backup (66 zips
         // in five seconds).

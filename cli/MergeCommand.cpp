@@ -82,11 +82,10 @@ void addMergeCommand(CLI::App& app, CommandContext& context) {
         GridSources& sources = *gathered;
         if (!banOutputsAreNoInputs(context, bans, databasePath(), sources.files)) return;
         // As a dry run says it.
-        if (!isPostgresUri(databasePath()))
-            if (const std::string why = unusableDatabaseFile(databasePath()); !why.empty()) {
-                context.fail(why);
-                return;
-            }
+        if (const std::string why = unusableDatabase(databasePath()); !why.empty()) {
+            context.fail(why);
+            return;
+        }
 
         CommandForm session(context.err, options->scan);
         MainForm& form = session.form;

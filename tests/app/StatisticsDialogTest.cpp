@@ -30,6 +30,13 @@ namespace {
 
 using Statistics = BanFolderTest;
 
+// The dialog shown at its designed size (a smaller screen makes it smaller).
+bool shownAtDesignedSize(StatisticsDialog& dialog) {
+    dialog.resize(980, 720);
+    dialog.show();
+    return QTest::qWaitForWindowExposed(&dialog);
+}
+
 // At the dialog's designed size (a smaller screen makes it smaller) every axis reads in
 // full: twenty players' names, the days and twenty years of bans, by year past two years of
 // months (they showed as "..." and "2002-1..."), and counts on whole numbers (one ban of a
@@ -61,9 +68,7 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
                    "(slot #1)", "g" + std::to_string(p), "1.2.3.4:5"});
         }
     StatisticsDialog dialog(f.form);
-    dialog.resize(980, 720);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    ASSERT_TRUE(shownAtDesignedSize(dialog));
     auto* tabs = dialog.findChild<QTabWidget*>();
     ASSERT_NE(tabs, nullptr);
     int axes = 0;
@@ -144,9 +149,7 @@ TEST_F(Statistics, ReasonsThatReadAlikeAreOneBarAndOneDaysViolationsAreShown) {
         f.add({"P", "(AIMBOT)", "50001", "[01.12.2026 10:00:0" + std::to_string(v) + "]",
                "(slot #1)", "g", "1.2.3.4:5"});
     StatisticsDialog dialog(f.form);
-    dialog.resize(980, 720);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    ASSERT_TRUE(shownAtDesignedSize(dialog));
 
     QChartView* reasons = chart(dialog, "Bans per reason");
     ASSERT_NE(reasons, nullptr);
@@ -211,9 +214,7 @@ TEST_F(Statistics, DaysAreNamedAsTheLogNamesThemInEveryZone) {
         for (const std::string& stamp : stamps)
             f.add({"P", "(AIMBOT)", "50001", stamp, "(slot #1)", "g", "1.2.3.4:5"});
         StatisticsDialog dialog(f.form);
-        dialog.resize(980, 720);
-        dialog.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        ASSERT_TRUE(shownAtDesignedSize(dialog));
         QChartView* chartOfDays = chart(dialog, "Violations per day");
         ASSERT_NE(chartOfDays, nullptr);
         QStringList named;

@@ -398,8 +398,9 @@ void BanBrowserDialog::showAliases() {
     try {
         seen = store_->findAliases(model_->ban(rows.front()).guid);
     } catch (const std::exception& e) {
-        showErrorBox(form_.ports.messages, kBrowseFailed, toError(e),
-                     "Check that the ban database " + storeDisplayName(databasePath()) + " can be read.");
+        showErrorBox(
+            form_.ports.messages, kBrowseFailed, toError(e),
+            "Check that the ban database " + storeDisplayName(databasePath()) + " can be read.");
         return;
     }
     aliases_->setRowCount(static_cast<int>(seen.size()));

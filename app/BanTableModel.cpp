@@ -63,7 +63,8 @@ QVariant BanTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || static_cast<size_t>(index.row()) >= bans_.size()) return {};
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     // As the main grid shows them: control and direction characters written out.
-    return controlsShown(displayText(cell(bans_[static_cast<size_t>(index.row())], index.column())));
+    return controlsShown(
+        displayText(cell(bans_[static_cast<size_t>(index.row())], index.column())));
 }
 
 QVariant BanTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -31,7 +31,9 @@ bool setsDirection(char16_t u) {
 }  // namespace
 
 QString controlsShown(const QString& text) {
-    const auto plain = [](QChar c) { return !isControl(c.unicode()) && !setsDirection(c.unicode()); };
+    const auto plain = [](QChar c) {
+        return !isControl(c.unicode()) && !setsDirection(c.unicode());
+    };
     if (std::all_of(text.begin(), text.end(), plain)) return text;  // most text, as it is
     QString shown;
     for (const QChar c : text) {

@@ -345,7 +345,8 @@ TEST_F(Merging, ABanLineIsOneLineAndReadsBackAsItWasWritten) {
               nul + "[04.16.2017 21:03:11] bbbb \"Jay'yz\" \"1.2.3.4:5\" \"R S\"\r\n" + file);
     // Nor is a GUID of a database changed by hand that no line can carry: read back as a line
     // of another shape, it was kept, and written again beside it, once more at every merge.
-    sql(db, "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('abcd efgh', '[05.05.2017 10:00:00]')");
+    sql(db,
+        "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('abcd efgh', '[05.05.2017 10:00:00]')");
     const std::string whole = readBytes(bans);
     merge(whole, {});
     merge(readBytes(bans), {});

@@ -688,6 +688,19 @@ class Follower {
     bool pushAll_ = false;             // every ban is to be looked at
 };
 
+// The ban file as its folder itself and its name (a link followed), so that every path to
+// that folder (a bind mount too) names it alike; not by its own inode, which every merge's
+// rewrite changes.
+std::string banFileIdentity(const std::string& bans) {
+    std::error_code ec;
+    const std::filesystem::path file = std::filesystem::weakly_canonical(bans, ec);
+    const std::string real = ec ? bans : file.string();
+    struct stat folder {};
+    if (::stat(folderOf(real).c_str(), &folder) != 0) return real;
+    return std::to_string(folder.st_dev) + ":" + std::to_string(folder.st_ino) + "/" +
+           real.substr(real.find_last_of('/') + 1);
+}
+
 }  // namespace
 
 void addFollowCommand(CLI::App& app, CommandContext& context) {
@@ -808,19 +821,7 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         // One follow to a ban file: a second took the first's appends for another program's
         // rewrite, so that every merge of either was a sorted rewrite with a backup (66 zips
         // in five seconds).
-        // The file is known by its folder itself and its name (a link followed), so that
-        // another path to that folder (a bind mount) is the same; not by its own inode,
-        // which every merge's rewrite changes.
-        std::error_code ec;
-        const std::filesystem::path file = std::filesystem::weakly_canonical(bans, ec);
-        const std::string real = ec ? bans : file.string();
-        struct stat folder {};
-        const SingleRun sole(
-            "follow " + (::stat(folderOf(real).c_str(), &folder) == 0
-                             ? std::to_string(folder.st_dev) + ":" +
-                                   std::to_string(folder.st_ino) + "/" +
-                                   real.substr(real.find_last_of('/') + 1)
-                             : real));
+        const SingleRun sole("follow " + banFileIdentity(bans));
         if (!sole.held()) {
             context.fail("Another follow is merging into " + bans +
                              " already; one follow takes every log of a ban file",

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "bans/Aliases.h"
+#include "platform/TrimSpaces.h"
 
 namespace th {
 
@@ -74,14 +75,15 @@ void dropStoredBansLines(BanStore& store, WorkingRows& work) {
     work.banLines += taken;
 }
 
+bool writtenToBanFile(std::string_view guid) {
+    return namesPlayer(guid) && trimSpaces(guid).size() == guid.size();
+}
+
 int64_t writeBanFile(BanStore& store, std::string_view server, TextFileWriter& file) {
     int64_t written = 0;
     std::string out;
     store.forEachBan([&](const Ban& ban) {
-        // A GUID no line can carry (a database changed by hand) bans no one, as from the
-        // grid: read back as a line of another shape, it was kept, and written again beside
-        // its ban, once more at every merge.
-        if (!namesPlayer(ban.guid)) return;
+        if (!writtenToBanFile(ban.guid)) return;
         out.clear();
         appendBanLine(out, ban);
         file.writeLine(out);

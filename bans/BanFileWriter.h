@@ -21,6 +21,12 @@ std::string banFileLine(const Ban& ban);
 // becomes a space, so that a ban stays one line.
 int64_t writeBanFile(BanStore& store, std::string_view server, TextFileWriter& file);
 
+// Whether the file is written with a stored ban of this GUID: not with one no line can
+// carry, nor with spaces around it (a database changed by hand). Such a GUID bans no one,
+// as from the grid: written, it came back as another ban, or as a line of another shape that
+// was kept and written again beside its ban at every merge.
+bool writtenToBanFile(std::string_view guid);
+
 // Takes the lines this writer wrote for stored bans out of the kept lines, counting them as
 // ban lines. A ban of an older database whose stamp is not of the usual shape is written as
 // stored, and the reader, which knows ban lines by that shape, keeps such a line as one of

@@ -704,8 +704,9 @@ MergePreview previewMerge(MainForm& form, BanStore& store, const std::string& ba
     for (const WorkRow& row : work.rows)
         if (!row.fromGrid) inFile.insert(guidKey(row.guid));
     // The file is written again from the store: every ban it holds goes in.
-    store.forEachBan(
-        [&](const Ban& ban) { preview.fromStore += !inFile.contains(guidKey(ban.guid)); });
+    store.forEachBan([&](const Ban& ban) {
+        preview.fromStore += writtenToBanFile(ban.guid) && !inFile.contains(guidKey(ban.guid));
+    });
     // In the order the ban file would list them.
     std::sort(preview.added.begin(), preview.added.end(), [](const NewBan& a, const NewBan& b) {
         return compareInBanFile(a.stamp, a.guid, b.stamp, b.guid) < 0;

@@ -343,11 +343,18 @@ TEST_F(Merging, ABanLineIsOneLineAndReadsBackAsItWasWritten) {
     merge("[04.16.2017 21:03:11] bbbb \"Jay\"yz\" \"1.2.3.4:5\" \"R S\"\r\n", {});
     EXPECT_EQ(readBytes(bans),
               nul + "[04.16.2017 21:03:11] bbbb \"Jay'yz\" \"1.2.3.4:5\" \"R S\"\r\n" + file);
-    // Nor is a GUID of a database changed by hand that no line can carry: read back as a line
-    // of another shape, it was kept, and written again beside it, once more at every merge.
+    // Nor is a GUID of a database changed by hand that no line can carry, or with a space
+    // around it: read back as a line of another shape, it was kept and written again beside
+    // it, once more at every merge; read back without the space, it was a second ban, and
+    // lifting that one left the first's line banning the player. A dry run promised them.
     sql(db,
-        "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('abcd efgh', '[05.05.2017 10:00:00]')");
+        "INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('abcd efgh', '[05.05.2017 10:00:00]'), "
+        "(' hhhh9999', '[05.05.2017 10:00:00]'), ('iiii0000 ', '[05.05.2017 10:00:00]')");
     const std::string whole = readBytes(bans);
+    TestWindow w;
+    ASSERT_TRUE(g_blnConnectToDatabase(w.form));
+    EXPECT_EQ(previewMerge(w.form, *g_cnnDatabase, bans).fromStore, 0);
+    g_CloseDatabase();
     merge(whole, {});
     merge(readBytes(bans), {});
     EXPECT_EQ(readBytes(bans), whole);

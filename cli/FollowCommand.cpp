@@ -688,17 +688,20 @@ class Follower {
     bool pushAll_ = false;             // every ban is to be looked at
 };
 
-// The ban file as its folder itself and its name (a link followed), so that every path to
-// that folder (a bind mount too) names it alike; not by its own inode, which every merge's
-// rewrite changes.
-std::string banFileIdentity(const std::string& bans) {
+// The names a follow of the ban file claims: its path (a link followed), and its folder
+// itself with its name, so that another path to the folder (a bind mount) is the same file,
+// and so is a folder made again in the old one's place. Not the file's own inode, which
+// every merge's rewrite changes.
+std::vector<std::string> banFileNames(const std::string& bans) {
     std::error_code ec;
     const std::filesystem::path file = std::filesystem::weakly_canonical(bans, ec);
     const std::string real = ec ? bans : file.string();
-    struct stat folder {};
-    if (::stat(folderOf(real).c_str(), &folder) != 0) return real;
-    return std::to_string(folder.st_dev) + ":" + std::to_string(folder.st_ino) + "/" +
-           real.substr(real.find_last_of('/') + 1);
+    std::vector<std::string> names = {"follow path " + real};
+    if (struct stat folder {}; ::stat(folderOf(real).c_str(), &folder) == 0)
+        names.push_back("follow folder " + std::to_string(folder.st_dev) + ":" +
+                        std::to_string(folder.st_ino) + "/" +
+                        real.substr(real.find_last_of('/') + 1));
+    return names;
 }
 
 }  // namespace
@@ -821,8 +824,10 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
         // One follow to a ban file: a second took the first's appends for another program's
         // rewrite, so that every merge of either was a sorted rewrite with a backup (66 zips
         // in five seconds).
-        const SingleRun sole("follow " + banFileIdentity(bans));
-        if (!sole.held()) {
+        std::vector<std::unique_ptr<SingleRun>> claims;
+        for (const std::string& name : banFileNames(bans))
+            claims.push_back(std::make_unique<SingleRun>(name));
+        if (!std::all_of(claims.begin(), claims.end(), [](const auto& c) { return c->held(); })) {
             context.fail("Another follow is merging into " + bans +
                              " already; one follow takes every log of a ban file",
                          kExitUsage);

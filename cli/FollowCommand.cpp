@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "bans/BanStore.h"
 #include "bans/DatabaseLocation.h"

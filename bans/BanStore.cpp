@@ -31,9 +31,11 @@ std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where,
         store = std::make_unique<PostgresBanStore>(where, upgrade);
     else
         store = std::make_unique<SqliteBanStore>(form, where, upgrade);
-    const int version = store->schemaVersion(), latest = latestSchemaVersion();
+    const int version = store->schemaVersion(),
+              latest = isPostgresUri(where) ? postgresSchema().latest() : latestSchemaVersion();
     if (version > latest)
-        throw Error(err::kDatabase, appBaseName(), newerSchemaText(store->name(), version));
+        throw Error(err::kDatabase, appBaseName(),
+                    newerSchemaText(store->name(), version, latest));
     if (version < latest)
         throw Error(err::kDatabase, appBaseName(),
                     store->name() + " holds ban database version " + std::to_string(version) +

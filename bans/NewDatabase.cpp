@@ -29,6 +29,9 @@ bool createDatabase(const std::string& path, const std::string& schema) {
     int rc = sqlite3_open_v2(partial.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     char* message = nullptr;
     if (rc == SQLITE_OK) rc = sqlite3_exec(db, schema.c_str(), nullptr, nullptr, &message);
+    // The versions remake tables as they go; a new database starts without the pages those
+    // left free.
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "VACUUM", nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
         const std::string why = message ? message : db ? sqlite3_errmsg(db) : "cannot open";
         sqlite3_free(message);

@@ -81,8 +81,8 @@ std::string whyNotAPostgresBanDatabase(const std::string& uri) {
     }
     try {
         if (!holdsSchema(*db)) return noSchemaText(db->name());
-        if (const int version = versionOf(*db); version > latestSchemaVersion())
-            return newerSchemaText(db->name(), version);
+        if (const int version = versionOf(*db); version > postgresSchema().latest())
+            return newerSchemaText(db->name(), version, postgresSchema().latest());
     } catch (const Error& e) {
         // The connection lost meanwhile may come back; a refusal it gave does not.
         return db->connected() ? e.description() : std::string();
@@ -91,10 +91,10 @@ std::string whyNotAPostgresBanDatabase(const std::string& uri) {
 }
 
 void PostgresBanStore::upgrade() {
-    const int latest = latestSchemaVersion();
+    const int latest = postgresSchema().latest();
     int version = versionOf(db_);
     if (version == latest) return;
-    if (version > latest) throw storeError(newerSchemaText(name(), version));
+    if (version > latest) throw storeError(newerSchemaText(name(), version, latest));
     try {
         begin();
         // Another server may have upgraded it meanwhile.
@@ -104,7 +104,7 @@ void PostgresBanStore::upgrade() {
         commit();
     } catch (const Error& e) {
         rollback();
-        throw storeError(upgradeFailedText(name(), version, e.description()) + ".");
+        throw storeError(upgradeFailedText(name(), version, e.description(), latest) + ".");
     }
 }
 

@@ -103,16 +103,17 @@ int latestSchemaVersion() {
     return sqliteSchema().latest();
 }
 
-std::string newerSchemaText(const std::string& name, int version) {
+std::string newerSchemaText(const std::string& name, int version, int latest) {
     return name + held(version) + ", made by a newer Tallyhound; this one knows up to version " +
-           std::to_string(latestSchemaVersion()) + ". The database is left as it is.";
+           std::to_string(latest) + ". The database is left as it is.";
 }
 
-std::string upgradeFailedText(const std::string& name, int version, std::string_view why) {
+std::string upgradeFailedText(const std::string& name, int version, std::string_view why,
+                              int latest) {
     // The reason names the database when the fault is the file's: it is named once.
     if (why.starts_with(name + ": ")) why.remove_prefix(name.size() + 2);
     return name + held(version) + " and could not be upgraded to version " +
-           std::to_string(latestSchemaVersion()) + " (" + std::string(why) +
+           std::to_string(latest) + " (" + std::string(why) +
            "). The database is left as it was";
 }
 

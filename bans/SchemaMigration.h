@@ -2,8 +2,9 @@
 // Versions of the ban database's schema. bans/schema.sql (SQLite) and
 // bans/schema_postgresql.sql hold them all, each version ending with the line that
 // records its number; the program carries both files: a new database runs one whole, an
-// older one runs the versions it lacks. A later change of the schema appends its version
-// to both files; nothing here needs to change.
+// older one runs the versions it lacks. Each engine numbers its own versions: a change
+// appends its version to the file of each engine it concerns, and a fleet's older servers
+// go on using a shared database that a change of SQLite's alone did not touch.
 
 #include <string_view>
 #include <vector>
@@ -34,13 +35,15 @@ class SchemaVersions {
 const SchemaVersions& sqliteSchema();
 const SchemaVersions& postgresSchema();
 
-// The newest version this program knows, the same for both engines.
+// The newest version of a ban database file (SQLite) this program knows.
 int latestSchemaVersion();
 
 // The messages of a database that cannot be brought up to date; name is the database as
-// messages name it, version the one it holds.
-std::string newerSchemaText(const std::string& name, int version);
-std::string upgradeFailedText(const std::string& name, int version, std::string_view why);
+// messages name it, version the one it holds, latest its engine's newest.
+std::string newerSchemaText(const std::string& name, int version,
+                            int latest = latestSchemaVersion());
+std::string upgradeFailedText(const std::string& name, int version, std::string_view why,
+                              int latest = latestSchemaVersion());
 
 // Brings an SQLite database just opened up to the latest version. An older one is first
 // backed up into a dated zip beside it, once, then upgraded in one transaction that keeps

@@ -222,3 +222,24 @@ CREATE TRIGGER tblVandrelSearchChange AFTER UPDATE OF ID, GUID, PlayerName, IP O
 END;
 
 PRAGMA user_version = 6;
+
+-- Version 7: the aliases are kept in their unique key's own order, one B-tree rather than a
+-- table and an index beside it. A merge writes a row per sighting it has not seen, so each
+-- sighting written once rather than twice is most of what the aliases cost a merge. Every
+-- row is kept as it was; nothing reads the aliases by row number.
+CREATE TABLE tblAliasesKeyed (
+    GUID TEXT NOT NULL COLLATE NOCASE,
+    PlayerName TEXT NOT NULL DEFAULT '',
+    IP TEXT NOT NULL DEFAULT '',
+    FirstSeen TEXT NOT NULL DEFAULT '',
+    LastSeen TEXT NOT NULL DEFAULT '',
+    PRIMARY KEY (GUID, PlayerName, IP)
+) WITHOUT ROWID;
+
+INSERT INTO tblAliasesKeyed (GUID, PlayerName, IP, FirstSeen, LastSeen)
+SELECT GUID, PlayerName, IP, FirstSeen, LastSeen FROM tblAliases;
+
+DROP TABLE tblAliases;
+ALTER TABLE tblAliasesKeyed RENAME TO tblAliases;
+
+PRAGMA user_version = 7;

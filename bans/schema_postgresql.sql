@@ -1,6 +1,9 @@
 -- The ban database in PostgreSQL, version by version: the tables, views and order of
--- bans/schema.sql, for a fleet of game servers that share one ban list. Version N here
--- and version N there hold the same things; a change appends the same version to both.
+-- bans/schema.sql, for a fleet of game servers that share one ban list. Versions 1 to 6
+-- here and there hold the same things. Each file numbers its own versions: SQLite's
+-- version 7 only lays out its aliases table in key order, which changes nothing here, so
+-- a fleet's servers need not all be upgraded at once. A change to both appends each
+-- file's next version.
 --
 -- `tallyhound-cli db init --db postgresql://...` runs this whole file in one transaction;
 -- a database of an older version runs the versions it lacks, in one transaction, when it

@@ -20,6 +20,7 @@
 
 #include "bans/Database.h"
 #include "bans/Merge.h"
+#include "bans/NewDatabase.h"
 #include "bans/Paths.h"
 #include "bans/SchemaMigration.h"
 #include "tests/support/Files.h"
@@ -93,7 +94,7 @@ inline std::string schemaUpTo(int version) {
 class BanFolderTest : public ::testing::Test, public ScratchFolder {
   protected:
     void SetUp() override {
-        sql(db, readBytes(dataPath("../../bans/schema.sql")));  // as the build makes it
+        createDatabase(db);  // as the build makes it
         setDatabasePath(db);
     }
     void TearDown() override {

@@ -95,7 +95,7 @@ TEST_F(PostgresMerge, AVersion4DatabaseGainsAliasesSeededFromItsBans) {
                     "('AbC', '[04.16.2017 21:03:11]', '\\x224ae47922'::bytea, '\"192.0.2.1\"'),"
                     "('x2', 'junk', '\"n\"', '\"10.0.0.1\"'); COMMIT;");
     PostgresBanStore store(old);
-    EXPECT_EQ(store.schemaVersion(), latestSchemaVersion());
+    EXPECT_EQ(store.schemaVersion(), postgresSchema().latest());
     EXPECT_EQ(store.countBans("", -1), 2);
     EXPECT_EQ(aliasesOf(store, "abc"), (Rows{"AbC|\"J\xE4y\"|\"192.0.2.1\"|[04.16.2017 21:03:11]|"
                                              "[04.16.2017 21:03:11]"}));

@@ -1,6 +1,7 @@
 #include "bans/Aliases.h"
 
 #include <algorithm>
+#include <array>
 
 #include "bans/BanStore.h"
 #include "bans/GuidKey.h"
@@ -14,6 +15,14 @@ namespace {
 // Sightings held before they are stored.
 constexpr size_t kBatch = 10000;
 
+// The bytes a GUID inside its spaces cannot hold, by value: one look-up a byte, since every
+// row of a merge asks this more than once.
+constexpr std::array<bool, 256> kNotInGuid = [] {
+    std::array<bool, 256> no{};
+    for (const unsigned char c : {' ', '[', ']', '"', '\r', '\n', '\0'}) no[c] = true;
+    return no;
+}();
+
 }  // namespace
 
 bool namesNoPlayer(std::string_view guid) {
@@ -26,13 +35,11 @@ bool namesPlayer(std::string_view guid) {
     if (guid.size() > 256) return false;
     // A ban line splits at spaces and brackets, quotes its other fields and is one line of
     // text: a GUID holding one of those, a line break or a zero byte would come back as
-    // another GUID, name and address. Spaces around it are left out. One look at each byte:
-    // every row of a merge asks this more than once.
+    // another GUID, name and address. Spaces around it are left out.
     const std::string_view inner = trimSpaces(guid);
     if (inner.empty()) return false;
     for (const char c : inner)
-        if (c == ' ' || c == '[' || c == ']' || c == '"' || c == '\r' || c == '\n' || c == '\0')
-            return false;
+        if (kNotInGuid[static_cast<unsigned char>(c)]) return false;
     return guid != "unknown" && guid != "NO_GUID";
 }
 

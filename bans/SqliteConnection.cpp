@@ -241,7 +241,7 @@ void SqliteConnection::Open(const std::string& path) {
 void SqliteConnection::Close() {
     prepared_.clear();
     if (db_) {
-        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        rollback();  // and the file put back on disk after a failed write
         sqlite3_close_v2(db_);
     }
     db_ = nullptr;

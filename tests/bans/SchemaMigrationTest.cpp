@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "bans/SchemaMigration.h"
 #include "tests/bans/BanTestSupport.h"
@@ -167,6 +170,30 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     expectRefused(" holds ban database version 1 and could not be upgraded to version " + latest +
                   " (no such view: qrySelectAllVandrelOrderByTimeStamp). The database is left as "
                   "it was.");
+
+    // So does one whose upgrade runs out of room part way (a full disk, a file-size limit),
+    // on disk at once: SQLite left its journal for the next opener to put back, and the
+    // file alone, which a copy or a read-only reader takes, was damaged meanwhile.
+    std::filesystem::remove(db);
+    sql(db, schemaUpTo(6) +
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+                "INSERT INTO tblAliases (GUID, PlayerName) SELECT hex(i), printf('%0400d', i) "
+                "FROM n");
+    const std::string whole = readBytes(db);
+    const std::optional<std::string> full = inChild(dir, [&]() -> std::string {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{whole.size() + 65536, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        TestWindow w;
+        g_blnConnectToDatabase(w.form);
+        return w.scripted.messages.shown.back().prompt;
+    });
+    EXPECT_EQ(full, told(" holds ban database version 6 and could not be upgraded to version " +
+                         latest + " (disk I/O error (File too large)). The database is left as "
+                         "it was."));
+    EXPECT_EQ(readBytes(db), whole);
+    EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
+    EXPECT_TRUE(filesIn(".zip").empty() && filesIn(".tmp").empty());
 
     // So does one this account cannot write, and says why.
     sql(db, "PRAGMA user_version = 5");

@@ -53,7 +53,11 @@ void copyDatabase(const std::string& database, const std::string& copy) {
         const std::string text = sqlite3_errstr(rc);
         sqlite3_close_v2(from);
         sqlite3_close_v2(to);
-        throw Error(err::kDatabase, appBaseName() + ".Connection", text + ": " + database);
+        // A full disk or a failed write is the copy's, in the database's folder; the
+        // database itself is sound.
+        const bool copyFailed = rc == SQLITE_FULL || (rc & 0xFF) == SQLITE_IOERR;
+        throw Error(err::kDatabase, appBaseName() + ".Connection",
+                    text + ": " + (copyFailed ? folderOf(copy) : database));
     }
     sqlite3_close_v2(from);
     if (sqlite3_close(to) != SQLITE_OK) throw fail(to, copy);

@@ -202,6 +202,21 @@ TEST_F(DatabaseRoutines, BackupAndReset) {
     EXPECT_FALSE(g_blnBackupDatabase(w.form, archive));
     EXPECT_EQ(w.scripted.messages.shown.size(), 1u);
     EXPECT_EQ(filesIn(".zip").size(), 1u);
+
+    // A copy that does not fit names the folder it was written in, not the sound database.
+    const std::optional<std::string> why = inChild(dir, [&]() -> std::string {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            DatabaseCopy copy(db);
+        } catch (const Error& e) {
+            return e.description();
+        }
+        return "copied";
+    });
+    EXPECT_EQ(why, "disk I/O error: " + dir);
+    EXPECT_TRUE(filesIn(".tmp").empty());
 }
 
 }  // namespace

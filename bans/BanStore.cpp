@@ -31,12 +31,14 @@ std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where,
         store = std::make_unique<PostgresBanStore>(where, upgrade);
     else
         store = std::make_unique<SqliteBanStore>(form, where, upgrade);
+    const bool postgres = isPostgresUri(where);
     const int version = store->schemaVersion(),
-              latest = isPostgresUri(where) ? postgresSchema().latest() : latestSchemaVersion();
+              latest = postgres ? postgresSchema().latest() : latestSchemaVersion(),
+              readable = postgres ? latest : oldestReadableSchemaVersion();
     if (version > latest)
         throw Error(err::kDatabase, appBaseName(),
                     newerSchemaText(store->name(), version, latest));
-    if (version < latest)
+    if (version < readable)
         throw Error(err::kDatabase, appBaseName(),
                     store->name() + " holds ban database version " + std::to_string(version) +
                         "; the next merge upgrades it to version " + std::to_string(latest) +

@@ -172,7 +172,7 @@ bool isPostgresUri(std::string_view where);
 
 // How a ban database is opened: brought up to the program's schema version, or as it is
 // for a command that must change nothing (merge --dry-run), which then refuses a database
-// of another version rather than upgrade it.
+// of a version it cannot read as it is rather than upgrade it.
 enum class StoreOpening { Upgrade, AsItIs };
 
 // Opens the ban database that where names (a postgresql:// URI, else a file path) and

@@ -103,6 +103,10 @@ int latestSchemaVersion() {
     return sqliteSchema().latest();
 }
 
+int oldestReadableSchemaVersion() {
+    return 6;  // version 7 remade the aliases table in its key's order
+}
+
 std::string newerSchemaText(const std::string& name, int version, int latest) {
     return name + held(version) + ", made by a newer Tallyhound; this one knows up to version " +
            std::to_string(latest) + ". The database is left as it is.";
@@ -131,8 +135,10 @@ void upgradeDatabase(MainForm& form, SqliteConnection& connection) {
         throw upgradeError(notABanDatabase(path, "no schema version"));
     }
 
-    // An upgrade that cannot be written fails at once, and says why.
+    // An upgrade that cannot be written fails at once, and says why, unless the database
+    // reads as the newest does (on read-only media, another account's).
     if (const int why = unwritableDatabase(path)) {
+        if (version >= oldestReadableSchemaVersion()) return;
         connection.Close();
         throw upgradeError(upgradeFailedText(path, version, std::strerror(why)) + ".");
     }

@@ -38,6 +38,11 @@ const SchemaVersions& postgresSchema();
 // The newest version of a ban database file (SQLite) this program knows.
 int latestSchemaVersion();
 
+// The oldest version of a ban database file read as the newest is: the versions after it
+// only lay tables out differently. Such a database that this account cannot write, or
+// that a command opens to change nothing, is read as it is.
+int oldestReadableSchemaVersion();
+
 // The messages of a database that cannot be brought up to date; name is the database as
 // messages name it, version the one it holds, latest its engine's newest.
 std::string newerSchemaText(const std::string& name, int version,

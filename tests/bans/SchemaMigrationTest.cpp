@@ -209,6 +209,24 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     EXPECT_EQ(said, told(" holds ban database version 5 and could not be upgraded to version " +
                          latest + " (Permission denied). The database is left as it was."));
     EXPECT_TRUE(filesIn(".zip").empty());
+
+    // But one that reads as the newest does is read as it is: a copy on read-only media, or
+    // another account's, could be listed until the newest version lay a table out anew.
+    std::filesystem::remove(db);
+    sql(db, schemaUpTo(oldestReadableSchemaVersion()) + kStamps);
+    const std::string readable = readBytes(db);
+    ::chmod(db.c_str(), 0444);
+    const std::optional<std::string> read = inChild(dir, [&]() -> std::string {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return "";
+        TestWindow w;
+        if (!g_blnConnectToDatabase(w.form)) return w.scripted.messages.shown.back().prompt;
+        std::string guids;
+        g_cnnDatabase->forEachBan([&](const Ban& ban) { guids += std::string(ban.guid) + " "; });
+        return guids;
+    });
+    EXPECT_EQ(read, "first G2a g2b later none space short junk ");
+    EXPECT_EQ(readBytes(db), readable);
+    EXPECT_TRUE(filesIn(".zip").empty());
 }
 
 }  // namespace

@@ -146,6 +146,9 @@ TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
                      std::to_string(latestSchemaVersion()) +
                      " (after a backup). It is left as it is.");
     EXPECT_EQ(everything(dir, db), older);
+    // One that reads as the newest does is read as it is.
+    sql(db, "PRAGMA user_version = " + std::to_string(oldestReadableSchemaVersion()));
+    EXPECT_EQ(runCli({"merge", "--bans", bans, "--db", db, "--dry-run", logs}).status, 0);
     // A file the merge refuses is refused, not promised.
     sql(db, "PRAGMA user_version = " + std::to_string(latestSchemaVersion()));
     writeBytes(bans, readBytes(bans) + std::string(1, '\0'));

@@ -241,7 +241,14 @@ void SqliteConnection::Open(const std::string& path) {
 void SqliteConnection::Close() {
     prepared_.clear();
     if (db_) {
-        rollback();  // and the file put back on disk after a failed write
+        // A transaction left open, or a write that failed, is rolled back and the file put
+        // back on disk now; without waiting for another program's lock, which would hold up
+        // every close after a busy database for as long again.
+        const int last = sqlite3_errcode(db_) & 0xFF;
+        if (!sqlite3_get_autocommit(db_) || last == SQLITE_IOERR || last == SQLITE_FULL) {
+            sqlite3_busy_handler(db_, nullptr, nullptr);
+            rollback();
+        }
         sqlite3_close_v2(db_);
     }
     db_ = nullptr;

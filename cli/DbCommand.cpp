@@ -1,6 +1,9 @@
 #include "cli/DbCommand.h"
 
+#include <cstring>
+
 #include "bans/BanStore.h"
+#include "bans/DatabaseLocation.h"
 #include "bans/DatabaseUtilities.h"
 #include "bans/Paths.h"
 #include "cli/Cli.h"
@@ -88,6 +91,12 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         // The bans go for good: a file is zipped first, as db backup does, and is left as it
         // is when that fails. A server's database is backed up with its own tools.
         if (!isPostgresUri(databasePath())) {
+            // Refused before the copy: every try at a database it cannot change left one more.
+            if (const int denied = unwritableDatabase(databasePath()); denied && denied != ENOENT) {
+                context.fail("Database not reset: " + shown + " cannot be written (" +
+                             std::strerror(denied) + ")");
+                return;
+            }
             std::string archive, why;
             if (!g_blnBackupDatabase(form, archive, &why)) {
                 context.fail("Database not reset: it could not be backed up first: " + why);

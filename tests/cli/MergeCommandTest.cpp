@@ -200,6 +200,19 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
     writeBytes(dir + "/zipped.mdb", zipped[0].second);
     EXPECT_EQ(sql(dir + "/zipped.mdb", "SELECT GUID FROM tblVandrel"), (Rows{"abc"}));
     EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
+    // A database this account cannot change is not reset, nor copied first for nothing
+    // beside it: every try left one more copy of the whole database.
+    const auto mode = std::filesystem::status(dir).permissions();
+    ::chmod(dir.c_str(), 0777);
+    const std::optional<std::string> refused = inChild(dir, [&]() -> std::string {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return "";
+        const CliResult r = runCli({"db", "reset", "--db", db, "--yes"});
+        return std::to_string(r.status) + " " + r.out + r.err;
+    });
+    std::filesystem::permissions(dir, mode);
+    EXPECT_EQ(refused, "1 tallyhound-cli: Database not reset: " + db +
+                           " cannot be written (Permission denied)\n");
+    EXPECT_EQ(filesIn(".zip").size(), 1u);
 }
 
 // A new server's first merge, with no ban in the file, the database or the logs, has nothing

@@ -11,6 +11,7 @@
 #include <future>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "bans/Aliases.h"
@@ -103,10 +104,15 @@ std::string backUp(MainForm& form, const BanFileReader& file, const std::string&
 // the ban file's folder changes before it is written, and its failure is the merge's.
 class BackupUnderway {
   public:
-    void start(std::function<std::string()> make) { future_ = onSecondThread(std::move(make)); }
-    // The archive's path (empty when none was started), once it is written; throws what
+    // What start makes. It waits for the file's lines to be read, which take both cores.
+    void prepare(std::function<std::string()> make) { make_ = std::move(make); }
+    void start() {
+        if (make_) future_ = onSecondThread(std::exchange(make_, nullptr));
+    }
+    // The archive's path (empty when none was prepared), once it is written; throws what
     // the backup threw, every time it is asked.
     const std::string& wait() {
+        start();
         if (future_.valid()) {
             try {
                 archive_ = future_.get();
@@ -123,6 +129,7 @@ class BackupUnderway {
     }
 
   private:
+    std::function<std::string()> make_;
     std::future<std::string> future_;
     std::string archive_;
     std::exception_ptr failure_;
@@ -199,6 +206,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     WorkingRows work;
     work.rows.reserve(static_cast<size_t>(form.vsFlexGrid1.rows()) + file.bytes().size() / 128);
     collectFileLines(file.bytes(), form.awkQuelvane, work);
+    backup.start();
     form.prgScanning.setVisible(true);
     if (options.rows) {
         work.rows.insert(work.rows.end(), options.rows->begin(), options.rows->end());
@@ -600,7 +608,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                         ownArchive = archive = backUp(form, file, title, folder, archive);
                         zipped = true;
                     } else {
-                        backup.start([&, earlier = archive] {
+                        backup.prepare([&, earlier = archive] {
                             std::string made = backUp(form, file, title, folder, earlier);
                             zipped = true;
                             ownArchive = made;

@@ -36,8 +36,7 @@ std::unique_ptr<BanStore> openBanStore(MainForm& form, const std::string& where,
               latest = postgres ? postgresSchema().latest() : latestSchemaVersion(),
               readable = postgres ? latest : oldestReadableSchemaVersion();
     if (version > latest)
-        throw Error(err::kDatabase, appBaseName(),
-                    newerSchemaText(store->name(), version, latest));
+        throw Error(err::kDatabase, appBaseName(), newerSchemaText(store->name(), version, latest));
     if (version < readable)
         throw Error(err::kDatabase, appBaseName(),
                     store->name() + " holds ban database version " + std::to_string(version) +

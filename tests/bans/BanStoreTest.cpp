@@ -76,8 +76,8 @@ TYPED_TEST_SUITE(StoreCases, StoreEngines, StoreEngineNames);
 // stamp the new row has; the others are added. A look-up binds the text as it is.
 TYPED_TEST(StoreCases, BansAreAddedOnceWhateverTheLetterCaseAndKeepTheirValues) {
     auto store = this->open();
-    const int latest = std::is_same_v<TypeParam, SqliteEngine> ? latestSchemaVersion()
-                                                                : postgresSchema().latest();
+    const int latest =
+        std::is_same_v<TypeParam, SqliteEngine> ? latestSchemaVersion() : postgresSchema().latest();
     EXPECT_EQ(store->schemaVersion(), latest);
     const std::vector<StoredBan> stored = {owned("g1"), owned("G10", "[01.01.2018 00:00:00]"),
                                            owned("g2"), owned("\xC4x"),

@@ -66,9 +66,9 @@ TEST_F(SchemaVersions, AnOlderDatabaseIsBackedUpOnceAndUpgradedKeepingEveryRow) 
         std::filesystem::remove(db);
         for (const std::string& zip : filesIn(".zip")) std::filesystem::remove(dir + "/" + zip);
         // From version 5 on, an alias of a ban no longer stored, kept as it is.
-        sql(db, schemaUpTo(version) + kStamps + names +
-                    (version >= 5 ? "; INSERT INTO tblAliases VALUES ('gone', 'n', 'a', '', '')"
-                                  : ""));
+        sql(db,
+            schemaUpTo(version) + kStamps + names +
+                (version >= 5 ? "; INSERT INTO tblAliases VALUES ('gone', 'n', 'a', '', '')" : ""));
         const Rows rows = sql(db, kBanColumns), before = contentOf(db);
 
         TestWindow w;
@@ -124,8 +124,9 @@ TEST_F(SchemaVersions, AnAdministratorsOwnViewsIndexesAndTriggersAreKept) {
         g_CloseDatabase();
         EXPECT_EQ(sql(db, "PRAGMA user_version"), (Rows{std::to_string(latestSchemaVersion())}));
         EXPECT_EQ(sql(db, objects), before);
-        sql(db, "DELETE FROM tblVandrel WHERE GUID = 'first'; INSERT INTO tblTempBans (TempBan) "
-                "VALUES (';count')");
+        sql(db,
+            "DELETE FROM tblVandrel WHERE GUID = 'first'; INSERT INTO tblTempBans (TempBan) "
+            "VALUES (';count')");
         EXPECT_EQ(sql(db, "SELECT TempBan FROM tblTempBans ORDER BY ID"),
                   (Rows{";lifted first", ";7"}));
         EXPECT_EQ(sql(db, "SELECT count(*) FROM myBans"), (Rows{"7"}));
@@ -188,9 +189,10 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
         g_blnConnectToDatabase(w.form);
         return w.scripted.messages.shown.back().prompt;
     });
-    EXPECT_EQ(full, told(" holds ban database version 6 and could not be upgraded to version " +
-                         latest + " (disk I/O error (File too large)). The database is left as "
-                         "it was."));
+    EXPECT_EQ(full,
+              told(" holds ban database version 6 and could not be upgraded to version " + latest +
+                   " (disk I/O error (File too large)). The database is left as "
+                   "it was."));
     EXPECT_EQ(readBytes(db), whole);
     EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
     EXPECT_TRUE(filesIn(".zip").empty() && filesIn(".tmp").empty());

@@ -61,15 +61,13 @@ std::string notABanDatabase(const std::string& path, const std::string& why) {
 
 namespace {
 
-// Runs read on the file opened read-only, if it opens. Waited for as every other wait is: a
-// stop ends it, a watchdog hears meanwhile.
+// Runs read on the file opened read-only, if it opens. A look before the opening, which
+// waits for another program's lock itself: waiting here too, a command on a database held
+// by another program gave up after its 30 s once for each look.
 template <typename Read>
 void readOnly(const std::string& path, Read&& read) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_busy_handler(db, waitWhileBusy, nullptr);
-        read(db);
-    }
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) read(db);
     sqlite3_close_v2(db);
 }
 

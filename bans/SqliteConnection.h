@@ -53,11 +53,11 @@ std::string notABanDatabase(const std::string& path, const std::string& why);
 
 // Why the file at path is no ban database, in those words: not a file (a device, a pipe),
 // another kind of file, a database without the ban tables. Empty when it is one, or when
-// that cannot be told now (not there, unreadable, locked for over 30 s).
+// that cannot be told now (not there, unreadable, locked by another program).
 std::string whyNotABanDatabase(const std::string& path);
 
 // The schema version the database file holds (its user_version), read without a change; 0
-// when it cannot be read now.
+// when it cannot be read now (locked by another program, too).
 int storedSchemaVersion(const std::string& path);
 
 class SqliteConnection {

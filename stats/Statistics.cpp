@@ -165,7 +165,7 @@ BanFigures banFigures(const std::string& databasePath) {
         SqliteConnection db;
         db.Open(databasePath);
         // Refused as every other reader refuses it: its tables may mean something else now.
-        if (const int version = storedSchemaVersion(databasePath); version > latestSchemaVersion())
+        if (const int version = db.userVersion(); version > latestSchemaVersion())
             throw Error(err::kDatabase, appBaseName(), newerSchemaText(databasePath, version));
         SqliteStatement bans(db, "SELECT TimeStamp, ViolationReason FROM tblVandrel");
         const int stamp = bans.column("TimeStamp"), reason = bans.column("ViolationReason");

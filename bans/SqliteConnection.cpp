@@ -41,8 +41,16 @@ void shownAsUtf8(sqlite3_context* context, int, sqlite3_value** values) {
 // hears that the program is alive (follow would be killed by it, or kept from stopping).
 constexpr int kBusyWaitMs = 30000, kBusyStepMs = 20;
 
-int waitWhileBusy(void*, int tries) {
-    if (StopSignals::requested() || tries * kBusyStepMs >= kBusyWaitMs) return 0;
+// gaveUp is the connection's: when its last wait ran out. SQLite asks afresh for each lock it
+// tries within one call, and the opening waited its 30 s twice over.
+int waitWhileBusy(void* gaveUp, int tries) {
+    auto& ranOut = *static_cast<std::chrono::steady_clock::time_point*>(gaveUp);
+    const auto now = std::chrono::steady_clock::now();
+    if (tries == 0 && now - ranOut < std::chrono::seconds(1)) return 0;
+    if (StopSignals::requested() || tries * kBusyStepMs >= kBusyWaitMs) {
+        ranOut = now;
+        return 0;
+    }
     if (tries % (1000 / kBusyStepMs) == 0) notifyServiceManager("WATCHDOG=1");
     std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));
     return 1;
@@ -208,7 +216,7 @@ void SqliteConnection::Open(const std::string& path) {
         throw Error(err::kDatabase, appBaseName() + ".Connection", text + ": " + path);
     }
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_handler(db, waitWhileBusy, nullptr);
+    sqlite3_busy_handler(db, waitWhileBusy, &busyRanOut_);
     // Browsing and searching read the same pages again and again: a large page cache keeps
     // them (a transaction takes a small one, below).
     sqlite3_exec(db, kReadingCache, nullptr, nullptr, nullptr);
@@ -304,7 +312,7 @@ void SqliteConnection::executeScript(const std::string& sql) {
 bool SqliteConnection::executeIfFree(const std::string& sql) noexcept {
     sqlite3_busy_handler(db_, nullptr, nullptr);
     const bool done = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_busy_handler(db_, waitWhileBusy, nullptr);
+    sqlite3_busy_handler(db_, waitWhileBusy, &busyRanOut_);
     return done;
 }
 

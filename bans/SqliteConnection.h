@@ -3,6 +3,7 @@
 // SQLite ban store and the schema's versions work through. Every value reaches SQLite as
 // a bound parameter, never as part of the statement's text.
 
+#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 #include <map>
@@ -99,6 +100,7 @@ class SqliteConnection {
   private:
     sqlite3* db_ = nullptr;
     std::string path_;
+    std::chrono::steady_clock::time_point busyRanOut_{};  // when a wait for a lock last ran out
     std::map<std::string, std::unique_ptr<SqliteStatement>> prepared_;
 };
 

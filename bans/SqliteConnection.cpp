@@ -282,6 +282,11 @@ Error SqliteConnection::lastError() const {
         text =
             "the folder holding it cannot be written to, and a change to the database needs "
             "a journal file beside it";
+    // "attempt to write a readonly database" to a reader that only reads.
+    if (sqlite3_extended_errcode(db_) == SQLITE_READONLY_ROLLBACK)
+        text =
+            "a change that did not finish (a crash, a full disk) left its journal beside it, "
+            "and only an account that can write to the database can put it back";
     // Once the database is open, the file SQLite cannot open is the journal beside it (temp
     // files are kept in memory). Its words for that and for a failed read or write named
     // neither file nor cause.

@@ -106,6 +106,24 @@ TEST_F(DatabaseRoutines, AWriteThatFailsLeavesTheDatabaseWholeOnDisk) {
         return "";
     });
     ASSERT_TRUE(std::filesystem::exists(db + "-journal"));
+    // A reader that may not write says so, not "attempt to write a readonly database".
+    const auto mode = std::filesystem::status(dir).permissions();
+    ::chmod(dir.c_str(), 0755);
+    ::chmod(db.c_str(), 0644);
+    const std::optional<std::string> reader = inChild(dir, [&]() -> std::string {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return "";
+        try {
+            SqliteConnection c;
+            c.Open(db);
+        } catch (const Error& e) {
+            return e.description();
+        }
+        return "opened";
+    });
+    std::filesystem::permissions(dir, mode);
+    EXPECT_EQ(reader, db + ": a change that did not finish (a crash, a full disk) left its "
+                           "journal beside it, and only an account that can write to the "
+                           "database can put it back");
     TestWindow w;
     std::string archive;
     ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
@@ -50,12 +51,14 @@ void copyDatabase(const std::string& database, const std::string& copy) {
     }
     sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE) {
-        const std::string text = sqlite3_errstr(rc);
+        std::string text = sqlite3_errstr(rc);
+        // A full disk or a failed write is the copy's, in the database's folder; the
+        // database itself is sound. "disk I/O error" alone did not say why.
+        const bool copyFailed = rc == SQLITE_FULL || (rc & 0xFF) == SQLITE_IOERR;
+        if (const int why = copyFailed ? sqlite3_system_errno(to) : 0)
+            text += std::string(" (") + std::strerror(why) + ")";
         sqlite3_close_v2(from);
         sqlite3_close_v2(to);
-        // A full disk or a failed write is the copy's, in the database's folder; the
-        // database itself is sound.
-        const bool copyFailed = rc == SQLITE_FULL || (rc & 0xFF) == SQLITE_IOERR;
         throw Error(err::kDatabase, appBaseName() + ".Connection",
                     text + ": " + (copyFailed ? folderOf(copy) : database));
     }

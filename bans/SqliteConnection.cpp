@@ -275,7 +275,7 @@ Error SqliteConnection::lastError() const {
     // "database is locked" named no file, and said nothing of a wait a stop cut short.
     if (code == SQLITE_BUSY)
         return Error(err::kFileInUse, appBaseName() + ".Connection",
-                     path_ + ": another program was writing to it" +
+                     path_ + ": another program was using it" +
                          (StopSignals::requested() ? "; stopped while waiting for it" : ""));
     // SQLite's own words name the database where the folder is at fault.
     if (sqlite3_extended_errcode(db_) == SQLITE_READONLY_DIRECTORY)

@@ -233,7 +233,7 @@ TEST_F(DatabaseRoutines, BackupAndReset) {
         }
         return "copied";
     });
-    EXPECT_EQ(why, "disk I/O error: " + dir);
+    EXPECT_EQ(why, "disk I/O error (File too large): " + dir);
     EXPECT_TRUE(filesIn(".tmp").empty());
 }
 

@@ -500,7 +500,7 @@ TEST_F(Follow, AStopWhileFollowWaitsIsPrompt) {
     }
     sqlite3_close(other);
     // Said as it is: no promise of another try by a follow that is ending.
-    EXPECT_HOLDS(err(), db + ": another program was writing to it; stopped while waiting for it");
+    EXPECT_HOLDS(err(), db + ": another program was using it; stopped while waiting for it");
     EXPECT_HOLDS(err(), "did not complete; what it did not merge is merged at the next start");
     EXPECT_EQ(said("it is tried again"), 0u) << err();
 }

@@ -631,7 +631,10 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 // Nothing to write: the file and the database stay as they were.
                 outcome.noRecords = true;
                 outcome.liftedSkipped = counts.lifted;
-                form.ports.messages.show(kNoRecords, MsgButtons::Ok, MsgIcon::Critical, kMsgTitle);
+                // Violations all of lifted bans are why, as a merge's report says of them.
+                std::string prompt = kNoRecords;
+                if (counts.lifted > 0) prompt += kCrLf + liftedSkippedText(counts.lifted) + kPad;
+                form.ports.messages.show(prompt, MsgButtons::Ok, MsgIcon::Critical, kMsgTitle);
             } else {
                 outcome.report = reportOf(counts, title);
                 outcome.liftedSkipped = counts.lifted;

@@ -2,9 +2,11 @@
 
 #include <ctime>
 #include <set>
+#include <unordered_set>
 
 #include "bans/Aliases.h"
 #include "bans/BanStore.h"
+#include "bans/Database.h"
 #include "bans/GuidKey.h"
 #include "bans/LiftedBans.h"
 #include "bans/Merge.h"
@@ -92,9 +94,50 @@ std::string liftedReport(int64_t lifted, const std::string& title, int64_t lines
     return report + kReloadReminder + kPad;
 }
 
+std::vector<std::string> guidsWithoutBan(BanStore& store, const std::string& banFile,
+                                         const std::vector<std::string>& guids) {
+    std::unordered_set<std::string> known = bannedGuidKeys(store, guids);
+    // A ban the file alone holds (the game server's own) is lifted too.
+    const std::string bytes = readWholeFile(banFile);
+    if (zeroOutsideBanLines(bytes))
+        throw Error(err::kBadFileFormat, appBaseName(),
+                    std::string(merge_text::kNotABanFile) + banFile);
+    OtherBanFile inFile;
+    readOtherBanFile(bytes, inFile);
+    for (const WorkRow& row : inFile.rows) known.insert(guidKey(row.guid));
+    std::vector<std::string> missing;
+    for (const std::string& guid : guids)
+        if (!known.contains(guidKey(guid))) missing.push_back(guid);
+    return missing;
+}
+
+std::string namedWithLiftings(BanStore& store, const std::vector<std::string>& guids) {
+    const LiftingTimes lifted = liftingTimes(store);
+    std::string list;
+    for (const std::string& guid : guids) {
+        list += (list.empty() ? "" : ", ") + guid;
+        if (const std::string* at = lifted.find(guid)) list += " (lifted " + *at + ")";
+    }
+    return list;
+}
+
 BanFileChange liftBans(MainForm& form, const std::string& banFile,
                        const std::vector<std::string>& guids, const std::string& note,
                        const std::string& server) {
+    // None of them banned (lifted meanwhile elsewhere: the window's list was older): the
+    // ban file is neither backed up nor written again, and the report does not pass for a
+    // change the game server must reload.
+    if (!g_blnConnectToDatabase(form)) return {};
+    try {
+        const std::vector<std::string> missing = guidsWithoutBan(*g_cnnDatabase, banFile, guids);
+        if (!guids.empty() && missing.size() == guids.size())
+            return {true, false,
+                    std::string("0 bans lifted; nothing was changed") + kPad + kCrLf +
+                        counted(static_cast<int64_t>(missing.size()), "GUID is", "GUIDs are") +
+                        " not banned: " + namedWithLiftings(*g_cnnDatabase, missing) + kPad};
+    } catch (const std::exception&) {
+        // A ban file that cannot be read, or is none: the lifting's merge reports it.
+    }
     MergeOptions options = changeOf(banFile, server);
     options.errorLead = kLiftFailed;
     std::vector<WorkRow> none;

@@ -18,14 +18,22 @@ class BanStore;
 class CancelToken;
 
 struct BanFileChange {
-    bool completed = false;     // file and database both changed
+    bool completed = false;     // file and database both changed, or there was nothing to change
     bool fileReplaced = false;  // the file changed, also when the database did not
     std::string report;         // what happened, for a box or a terminal
 };
 
+// The GUIDs of guids that neither the store nor the ban file (the game server's own bans)
+// bans, as given. Throws th::Error when the file cannot be read or is no ban file.
+std::vector<std::string> guidsWithoutBan(BanStore& store, const std::string& banFile,
+                                         const std::vector<std::string>& guids);
+// The GUIDs, each followed by when its ban was lifted, if it was: "GUID (lifted [stamp])".
+std::string namedWithLiftings(BanStore& store, const std::vector<std::string>& guids);
+
 // Removes the bans of the GUIDs from the database and the ban file, recording each as
-// lifted now with the note. GUIDs without a ban are passed over. Failures are reported
-// through the form's message port, as a merge reports them.
+// lifted now with the note. GUIDs without a ban are passed over; when none has one, nothing
+// is backed up or written, and the report says so. Failures are reported through the
+// form's message port, as a merge reports them.
 // server: the game server the ban file is for (bans/ServerName.h), whose temp bans it holds.
 BanFileChange liftBans(MainForm& form, const std::string& banFile,
                        const std::vector<std::string>& guids, const std::string& note,

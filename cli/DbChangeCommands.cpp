@@ -80,22 +80,10 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         // Every GUID is looked up before anything changes.
         try {
             std::unique_ptr<BanStore> store = openBanStore(session.form, databasePath());
-            std::unordered_set<std::string> known = bannedGuidKeys(*store, options->guids);
-            // A ban the file alone holds (the game server's own) is lifted too.
-            OtherBanFile inFile;
-            readOtherBanFile(readWholeFile(bans), inFile);
-            for (const WorkRow& row : inFile.rows) known.insert(guidKey(row.guid));
-            std::vector<std::string> missing;
-            for (const std::string& guid : options->guids)
-                if (!known.contains(guidKey(guid))) missing.push_back(guid);
+            const std::vector<std::string> missing = guidsWithoutBan(*store, bans, options->guids);
             if (!missing.empty() && !options->ignoreMissing) {
-                const LiftingTimes lifted = liftingTimes(*store);
-                std::string list;
-                for (const std::string& guid : missing) {
-                    list += (list.empty() ? "" : ", ") + guid;
-                    if (const std::string* at = lifted.find(guid)) list += " (lifted " + *at + ")";
-                }
-                context.fail("no ban of " + list + " in " + store->name() +
+                context.fail("no ban of " + namedWithLiftings(*store, missing) + " in " +
+                             store->name() +
                              "; nothing was changed (--ignore-missing lifts the others)");
                 return;
             }

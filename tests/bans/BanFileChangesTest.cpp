@@ -80,6 +80,17 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
               "\r\n1 line of a ban lifted before was taken out of it as well        \r\n" +
                   kReminder);
     EXPECT_EQ(readBytes(other), crlf({kLineB}));
+    // Lifted again through a file that no longer holds it (the window's list was older):
+    // nothing to do, nothing backed up, and no reload asked for.
+    const size_t zips = filesIn(".zip").size();
+    const std::string again = lift(other, {kA}).report;
+    EXPECT_TRUE(again.starts_with("0 bans lifted; nothing was changed        \r\n1 GUID is not "
+                                  "banned: " +
+                                  kA + " (lifted ["))
+        << again;
+    EXPECT_TRUE(again.ends_with("])        ")) << again;
+    EXPECT_EQ(filesIn(".zip").size(), zips);
+    EXPECT_EQ(readBytes(other), crlf({kLineB}));
 
     // The same scan merged again; then with the game server writing its old list back.
     EXPECT_NE(mergeA(kSeen, true).find("\r\n1 skipped: bans lifted        "), std::string::npos);

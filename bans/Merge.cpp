@@ -696,9 +696,10 @@ MergePreview previewMerge(MainForm& form, BanStore& store, const std::string& ba
     sortByGuid(work);
     // Lifted bans are skipped by the merge's own rule, without ending a lifting that a newer
     // violation would end: a dry run may have a database it can only read.
-    dropLiftedRows(work.rows, liftingTimes(store));
+    const int64_t skipped = dropLiftedRows(work.rows, liftingTimes(store)).skipped;
     MergePreview preview;
     preview.liftedLines = linesRead - fileLines();
+    preview.liftedRows = skipped - preview.liftedLines;
     std::vector<size_t> taken = banRows(work.rows);
     std::vector<std::string> guids;
     for (size_t j : taken) guids.emplace_back(work.rows[j].guid);

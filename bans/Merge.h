@@ -89,6 +89,7 @@ struct MergePreview {
     std::vector<NewBan> added;  // the grid's bans new to the store, in the ban file's order
     int64_t fromStore = 0;      // bans the store holds already that the file lacks
     int64_t liftedLines = 0;    // the file's lines of bans that stay lifted, taken out
+    int64_t liftedRows = 0;     // the grid's violations of bans that stay lifted, skipped
     int64_t toStore = 0;        // the file's bans the store lacks, which it gains
 };
 

@@ -40,6 +40,11 @@ std::string previewText(const MergePreview& preview, const std::string& bans) {
                 " would be taken out of it";
     if (preview.toStore > 0)
         text += "; the database would gain " + counted(preview.toStore, "ban", "bans") + " from it";
+    if (preview.liftedRows > 0)
+        text +=
+            "; " +
+            counted(preview.liftedRows, "violation of a lifted ban", "violations of lifted bans") +
+            " would be skipped";
     return text + "; nothing was changed";
 }
 

@@ -128,12 +128,14 @@ TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
         Rows args = {"merge", "--bans", bans, "--db", db, "--dry-run", logs};
         if (newOnly) args.push_back("--new-only");
         // The ban already in the file is not new, nor is the lifted one seen before the
-        // lifting; Amy and Zed are, in the ban file's order.
+        // lifting, which is said to be skipped; Amy and Zed are, in the ban file's order.
         EXPECT_EQ(runCli(args),
                   (CliResult{0,
                              bannedLine("Amy", 1) + "[01.01.2099 00:00:00]\t" + lifted +
                                  "\tZed\tVIOLATION DETECTED -> (AIMBOT) #50001\n",
-                             "2 bans would be added to " + bans + "; nothing was changed\n"}));
+                             "2 bans would be added to " + bans +
+                                 "; 1 violation of a lifted ban would be skipped; nothing was "
+                                 "changed\n"}));
         EXPECT_EQ(everything(dir, db), before);
     }
     // A database of an older version is refused as it is, not upgraded.

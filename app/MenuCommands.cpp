@@ -28,11 +28,19 @@ void resetFlow(MainForm& form, const MenuActions& actions) {
     if (say(form, menu::kAskReset, MsgButtons::YesNo, MsgIcon::Question, MsgResult::No) !=
         MsgResult::Yes)
         return;
-    bool reset = false;
+    // The bans go for good: zipped first, as the command line's reset zips them, and kept
+    // as they are when that fails.
+    std::string archive, why;
+    bool backedUp = false, reset = false;
     {
         Hourglass busy(form.ports);
-        reset = actions.resetDatabase ? actions.resetDatabase(form) : g_blnResetDatabase(form);
+        backedUp = actions.backUpBeforeReset ? actions.backUpBeforeReset(form, archive, why)
+                                             : backUpBeforeReset(form, archive, why);
+        if (backedUp)
+            reset = actions.resetDatabase ? actions.resetDatabase(form) : g_blnResetDatabase(form);
     }
+    if (!backedUp)
+        say(form, "Database not reset: " + why, MsgButtons::Ok, MsgIcon::Exclamation);
     // A failed reset has shown its report; this box says that nothing was reset.
     if (reset)
         say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);

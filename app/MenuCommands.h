@@ -37,6 +37,7 @@ struct MenuActions {
     std::function<bool(MainForm&, std::string&)> backupDatabase;
     // The window's own way to press a button (empty: the click handler itself).
     std::function<void(int16_t)> pressButton = {};
+    std::function<bool(MainForm&, std::string& archive, std::string& why)> backUpBeforeReset = {};
 };
 
 // Runs the tool whose ID matches toolId exactly; IDs of menu titles and unknown IDs do

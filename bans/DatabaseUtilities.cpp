@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -11,6 +12,7 @@
 
 #include "bans/BanStore.h"
 #include "bans/Database.h"
+#include "bans/DatabaseLocation.h"
 #include "bans/Paths.h"
 #include "bans/SqliteConnection.h"
 #include "platform/DatedArchiveName.h"
@@ -135,6 +137,26 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath, std::string* 
         if (why) *why = toError(e).description();
         return false;
     }
+}
+
+bool backUpBeforeReset(MainForm& form, std::string& archivePath, std::string& why) {
+    if (isPostgresUri(databasePath())) return true;
+    // Refused before the copy: every try at a database it cannot change left one more.
+    if (const int denied = unwritableDatabase(databasePath()); denied && denied != ENOENT) {
+        why = databasePath() + " cannot be written (" + std::strerror(denied) + ")";
+        return false;
+    }
+    // Nor is one copied that this Tallyhound cannot open (none there, or one a newer one
+    // made): the reset would fail after it.
+    try {
+        openBanStore(form, databasePath());
+    } catch (const std::exception& e) {
+        why = toError(e).description();
+        return false;
+    }
+    if (g_blnBackupDatabase(form, archivePath, &why)) return true;
+    why = "it could not be backed up first: " + why;
+    return false;
 }
 
 bool g_blnResetDatabase(MainForm& form) {

@@ -17,6 +17,12 @@ bool g_blnBackupDatabase(MainForm& form, std::string& archivePath, std::string* 
 // Empties the table of banned players. False after an error it has reported.
 bool g_blnResetDatabase(MainForm& form);
 
+// What comes before a reset, whose bans go for good: a database file is zipped as the
+// backup zips it, and archivePath gets the archive's path (a PostgreSQL database is backed
+// up with its own tools: nothing is done, archivePath stays empty). False when the file
+// cannot be changed or copied; why then says so, and the database must not be reset.
+bool backUpBeforeReset(MainForm& form, std::string& archivePath, std::string& why);
+
 // A consistent copy of a database file, taken now and zipped only when asked: an upgrade
 // keeps the copy of the database it changes only once the change has succeeded. The copy
 // is deleted with the object. Each throws th::Error.

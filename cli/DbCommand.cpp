@@ -1,7 +1,5 @@
 #include "cli/DbCommand.h"
 
-#include <cstring>
-
 #include "bans/BanStore.h"
 #include "bans/DatabaseLocation.h"
 #include "bans/DatabaseUtilities.h"
@@ -88,22 +86,13 @@ void addDbCommand(CLI::App& app, CommandContext& context) {
         }
         TerminalPorts terminal(context.err);
         MainForm form(terminal.ports);
-        // The bans go for good: a file is zipped first, as db backup does, and is left as it
-        // is when that fails. A server's database is backed up with its own tools.
-        if (!isPostgresUri(databasePath())) {
-            // Refused before the copy: every try at a database it cannot change left one more.
-            if (const int denied = unwritableDatabase(databasePath()); denied && denied != ENOENT) {
-                context.fail("Database not reset: " + shown + " cannot be written (" +
-                             std::strerror(denied) + ")");
-                return;
-            }
-            std::string archive, why;
-            if (!g_blnBackupDatabase(form, archive, &why)) {
-                context.fail("Database not reset: it could not be backed up first: " + why);
-                return;
-            }
-            context.out << "Backed up first to " << context.pathOutput(archive) << "\n";
+        std::string archive, why;
+        if (!backUpBeforeReset(form, archive, why)) {
+            context.fail("Database not reset: " + why);
+            return;
         }
+        if (!archive.empty())
+            context.out << "Backed up first to " << context.pathOutput(archive) << "\n";
         if (g_blnResetDatabase(form))
             context.out << "Database has been successfully reset\n";
         else

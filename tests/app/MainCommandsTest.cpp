@@ -171,6 +171,11 @@ struct MenuFixture : GridFixture {
         form.unload = [this] { effects += "unload "; };
         // The hourglass shows while each runs: a reset of many bans takes seconds.
         actions.resetDatabase = [this](MainForm&) { return effects += busy("reset "), result; };
+        actions.backUpBeforeReset = [this](MainForm&, std::string& path, std::string& why) {
+            path = "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip";
+            why = "it could not be backed up first: disk full";
+            return effects += busy("zip "), zipped;
+        };
         actions.backupDatabase = [this](MainForm&, std::string& path) {
             path = "/opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip";
             return effects += busy("backup "), result;
@@ -183,7 +188,7 @@ struct MenuFixture : GridFixture {
 
     MenuActions actions;
     std::string effects;
-    bool result = true;
+    bool result = true, zipped = true;
 };
 
 TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
@@ -206,9 +211,10 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
         cases = {
             // Return on the question presses its default, No: the ban table is kept.
             {"ID_ResetDatabase", {}, true, {ask}, ""},
-            {"ID_ResetDatabase", {yes}, true, {ask, reset}, "reset "},
+            // The bans are zipped before they go.
+            {"ID_ResetDatabase", {yes}, true, {ask, reset}, "zip reset "},
             // After the failed reset's own report, a box says nothing was reset.
-            {"ID_ResetDatabase", {yes}, false, {ask, notReset}, "reset "},
+            {"ID_ResetDatabase", {yes}, false, {ask, notReset}, "zip reset "},
             {"ID_Backup", {yes}, true, {backedUp}, "backup "},
             {"ID_Backup", {yes}, false, {notBackedUp}, "backup "},
             {"ID_Exit", {yes}, true, {}, "unload "},
@@ -223,6 +229,18 @@ TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
         EXPECT_EQ(f.effects, effects) << id;
         EXPECT_EQ(f.scripted.cursor.current, CCursor::kDefault) << id;
     }
+    // Bans that could not be zipped are not reset.
+    MenuFixture f;
+    f.scripted.messages.answers = {yes};
+    f.zipped = false;
+    f.click("ID_ResetDatabase");
+    EXPECT_EQ(boxes(f.scripted.messages.shown),
+              (std::vector{ask,
+                           box("Database not reset: it could not be backed up first: disk full  "
+                               "      ",
+                               MsgButtons::Ok, MsgIcon::Exclamation),
+                           notReset}));
+    EXPECT_EQ(f.effects, "zip ");
 }
 
 // A shared PostgreSQL database is not zipped: the box says how to back it up, where it once

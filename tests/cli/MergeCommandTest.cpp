@@ -52,8 +52,11 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
         {{"db", "backup", "--db", none},
          "Database could not be backed up: No such file or directory: " + none},
         {{"db", "reset", "--db", none, "--yes"},
-         "Database not reset: it could not be backed up first: No such file or directory: " +
-             none},
+         "Database not reset: " + none + ": no ban database is there"},
+        // Refused before the copy, which each try once added to.
+        {{"db", "reset", "--db", newer, "--yes"},
+         "Database not reset: " + newer +
+             " holds ban database version 99, made by a newer Tallyhound"},
         {{"db", "backup", "--db", empty},
          empty + " is not a ban database of Tallyhound (it lacks the ban tables)"},
         {{"db", "backup", "--db", pipe},

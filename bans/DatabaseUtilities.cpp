@@ -29,8 +29,11 @@ void copyDatabase(const std::string& database, const std::string& copy) {
     sqlite3* from = nullptr;
     sqlite3* to = nullptr;
     auto fail = [&](sqlite3* db, const std::string& path) {
-        Error error(err::kDatabase, appBaseName() + ".Connection",
-                    std::string(db ? sqlite3_errmsg(db) : "out of memory") + ": " + path);
+        std::string text = db ? sqlite3_errmsg(db) : "out of memory";
+        // "unable to open database file" alone did not say why.
+        if (const int why = db ? sqlite3_system_errno(db) : 0)
+            text += std::string(" (") + std::strerror(why) + ")";
+        Error error(err::kDatabase, appBaseName() + ".Connection", text + ": " + path);
         sqlite3_close_v2(from);
         sqlite3_close_v2(to);
         return error;

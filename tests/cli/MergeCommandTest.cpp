@@ -205,16 +205,28 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
     EXPECT_TRUE(sql(db, "SELECT GUID FROM tblVandrel").empty());
     // A database this account cannot change is not reset, nor copied first for nothing
     // beside it: every try left one more copy of the whole database.
-    const auto mode = std::filesystem::status(dir).permissions();
+    // Nor backed up when it cannot be read, which the message says.
+    const auto mode = std::filesystem::status(dir).permissions(),
+               dbMode = std::filesystem::status(db).permissions();
     ::chmod(dir.c_str(), 0777);
+    ::chmod(db.c_str(), 0600);
     const std::optional<std::string> refused = inChild(dir, [&]() -> std::string {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return "";
-        const CliResult r = runCli({"db", "reset", "--db", db, "--yes"});
-        return std::to_string(r.status) + " " + r.out + r.err;
+        std::string said;
+        for (const Rows& args :
+             {Rows{"db", "reset", "--db", db, "--yes"}, Rows{"db", "backup", "--db", db}}) {
+            const CliResult r = runCli(args);
+            said += std::to_string(r.status) + " " + r.out + r.err;
+        }
+        return said;
     });
+    std::filesystem::permissions(db, dbMode);
     std::filesystem::permissions(dir, mode);
     EXPECT_EQ(refused, "1 tallyhound-cli: Database not reset: " + db +
-                           " cannot be written (Permission denied)\n");
+                           " cannot be written (Permission denied)\n1 tallyhound-cli: Database "
+                           "could not be backed up: unable to open database file (Permission "
+                           "denied): " +
+                           db + "\n");
     EXPECT_EQ(filesIn(".zip").size(), 1u);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -58,6 +59,12 @@ int unwritableDatabase(const std::string& path) {
     if (::access(path.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK | X_OK) != 0)
         return errno;
     return 0;
+}
+
+std::string unwritableText(const std::string& path, int error) {
+    const std::string words = std::strerror(error);
+    if (::access(path.c_str(), W_OK) != 0) return words;
+    return "the folder " + folderOf(path) + " cannot be written to: " + words;
 }
 
 std::string fullDatabaseName(const std::string& named) {

@@ -22,6 +22,9 @@ inline constexpr const char* kDatabaseVariable = "TALLYHOUND_DB";
 // The errno that keeps this account from writing the database file, or 0: the file and
 // its folder, where SQLite writes its journal.
 int unwritableDatabase(const std::string& path);
+// That errno for a message: the system's words, after the folder's name when the folder is
+// the one at fault ("the folder F cannot be written to: Permission denied").
+std::string unwritableText(const std::string& path, int error);
 
 // A named database as the programs use it: a postgresql:// URI as given, a file path made
 // full, so that its folder (where backups go) is known whatever the working folder.

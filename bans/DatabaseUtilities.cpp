@@ -146,7 +146,8 @@ bool backUpBeforeReset(MainForm& form, std::string& archivePath, std::string& wh
     if (isPostgresUri(databasePath())) return true;
     // Refused before the copy: every try at a database it cannot change left one more.
     if (const int denied = unwritableDatabase(databasePath()); denied && denied != ENOENT) {
-        why = databasePath() + " cannot be written (" + std::strerror(denied) + ")";
+        why =
+            databasePath() + " cannot be written (" + unwritableText(databasePath(), denied) + ")";
         return false;
     }
     // Nor is one copied that this Tallyhound cannot open (none there, or one a newer one

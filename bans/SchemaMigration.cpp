@@ -1,7 +1,6 @@
 #include "bans/SchemaMigration.h"
 
 #include <charconv>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -140,7 +139,7 @@ void upgradeDatabase(MainForm& form, SqliteConnection& connection) {
     if (const int why = unwritableDatabase(path)) {
         if (version >= oldestReadableSchemaVersion()) return;
         connection.Close();
-        throw upgradeError(upgradeFailedText(path, version, std::strerror(why)) + ".");
+        throw upgradeError(upgradeFailedText(path, version, unwritableText(path, why)) + ".");
     }
 
     // The copy is taken once the upgrade holds off every other writer, before anything

@@ -201,15 +201,24 @@ TEST_F(SchemaVersions, ANewerDatabaseOrAFailedUpgradeLeavesTheDatabaseAsItWas) {
     sql(db, "PRAGMA user_version = 5");
     ::chmod(db.c_str(), 0444);
     ::chmod(dir.c_str(), 0777);  // the copy could be written
-    const std::optional<std::string> said = inChild(dir, [&]() -> std::string {
+    const auto openedByNobody = [&]() -> std::string {
         TestWindow w;
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return "";
         g_blnConnectToDatabase(w.form);
         return w.scripted.messages.shown.back().prompt;
-    });
+    };
+    const std::optional<std::string> said = inChild(dir, openedByNobody);
     ::chmod(dir.c_str(), 0755);
     EXPECT_EQ(said, told(" holds ban database version 5 and could not be upgraded to version " +
                          latest + " (Permission denied). The database is left as it was."));
+    // Or whose folder, where the journal goes, it cannot write: the folder is named.
+    ::chmod(db.c_str(), 0666);
+    const std::optional<std::string> folder = inChild(dir, openedByNobody);
+    ::chmod(db.c_str(), 0644);
+    EXPECT_EQ(folder, told(" holds ban database version 5 and could not be upgraded to version " +
+                           latest + " (the folder " + dir +
+                           " cannot be written to: Permission denied). The database is left as "
+                           "it was."));
     EXPECT_TRUE(filesIn(".zip").empty());
 
     // But one that reads as the newest does is read as it is: a copy on read-only media, or

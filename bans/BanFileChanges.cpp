@@ -130,11 +130,14 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     if (!g_blnConnectToDatabase(form)) return {};
     try {
         const std::vector<std::string> missing = guidsWithoutBan(*g_cnnDatabase, banFile, guids);
-        if (!guids.empty() && missing.size() == guids.size())
+        if (!guids.empty() && missing.size() == guids.size()) {
+            const std::string named = namedWithLiftings(*g_cnnDatabase, missing);
+            g_CloseDatabase();  // as a merge closes it at its end
             return {true, false,
                     std::string("0 bans lifted; nothing was changed") + kPad + kCrLf +
                         counted(static_cast<int64_t>(missing.size()), "GUID is", "GUIDs are") +
-                        " not banned: " + namedWithLiftings(*g_cnnDatabase, missing) + kPad};
+                        " not banned: " + named + kPad};
+        }
     } catch (const std::exception&) {
         // A ban file that cannot be read, or is none: the lifting's merge reports it.
     }

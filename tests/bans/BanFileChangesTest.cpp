@@ -2,6 +2,7 @@
 
 #include "bans/BanFileChanges.h"
 #include "bans/BanStore.h"
+#include "bans/Database.h"
 #include "bans/Merge.h"
 #include "tests/bans/BanTestSupport.h"
 
@@ -89,6 +90,7 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
                                   kA + " (lifted ["))
         << again;
     EXPECT_TRUE(again.ends_with("])        ")) << again;
+    EXPECT_FALSE(g_cnnDatabase) << "closed at its end, as a merge closes it";
     EXPECT_EQ(filesIn(".zip").size(), zips);
     EXPECT_EQ(readBytes(other), crlf({kLineB}));
 

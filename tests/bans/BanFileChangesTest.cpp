@@ -85,9 +85,10 @@ TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     // nothing to do, nothing backed up, and no reload asked for.
     const size_t zips = filesIn(".zip").size();
     const std::string again = lift(other, {kA}).report;
-    EXPECT_TRUE(again.starts_with("0 bans lifted; nothing was changed        \r\n1 GUID is not "
-                                  "banned: " +
-                                  kA + " (lifted ["))
+    EXPECT_TRUE(
+        again.starts_with("0 bans lifted; nothing was changed        \r\n1 GUID is not "
+                          "banned: " +
+                          kA + " (lifted ["))
         << again;
     EXPECT_TRUE(again.ends_with("])        ")) << again;
     EXPECT_FALSE(g_cnnDatabase) << "closed at its end, as a merge closes it";

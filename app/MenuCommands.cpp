@@ -39,8 +39,7 @@ void resetFlow(MainForm& form, const MenuActions& actions) {
         if (backedUp)
             reset = actions.resetDatabase ? actions.resetDatabase(form) : g_blnResetDatabase(form);
     }
-    if (!backedUp)
-        say(form, "Database not reset: " + why, MsgButtons::Ok, MsgIcon::Exclamation);
+    if (!backedUp) say(form, "Database not reset: " + why, MsgButtons::Ok, MsgIcon::Exclamation);
     // A failed reset has shown its report; this box says that nothing was reset.
     if (reset)
         say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);

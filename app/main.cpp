@@ -9,6 +9,7 @@
 #include "bans/DatabaseLocation.h"
 #include "bans/Paths.h"
 #include "platform/Error.h"
+#include "platform/FileSizeLimit.h"
 #include "platform/TempFile.h"
 
 namespace {
@@ -33,6 +34,8 @@ void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A backup or a reset past the limit says so in a box, as the command line does.
+    th::failWritesPastFileSizeLimit();
     // Help and the version need no display.
     const th::WindowArguments asked = th::windowArguments({argv + 1, argv + argc});
     if (asked.help) {

@@ -1,8 +1,8 @@
-#include <csignal>
 #include <iostream>
 
 #include "cli/Cli.h"
 #include "cli/StandardOutput.h"
+#include "platform/FileSizeLimit.h"
 #include "platform/OpenFileLimit.h"
 #include "platform/StopSignals.h"
 #include "platform/TempFile.h"
@@ -10,9 +10,7 @@
 int main(int argc, char** argv) {
     th::raiseOpenFileLimit();
     th::removeTempFilesOnStop();
-    // Past a limit on file sizes a write fails and is said, the file left as it was; the
-    // signal the kernel sends instead ended the program without a word.
-    std::signal(SIGXFSZ, SIG_IGN);
+    th::failWritesPastFileSizeLimit();
     th::StopSignalsHeld::finishHeldWork();
     // Standard output through a buffer of the tool's own, which keeps why a write failed;
     // standard error through one too, so that on a terminal both are shown by one rule.

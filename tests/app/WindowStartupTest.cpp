@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QIcon>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -98,6 +100,24 @@ TEST(NoDisplay, ADisplayThatCannotBeReachedIsSaidAsNone) {
     EXPECT_EQ(status, kExitNoDisplay);
     EXPECT_NE(test::readBytes(said).find(noDisplayMessage("/srv/bans.mdb")), std::string::npos)
         << test::readBytes(said);
+}
+
+// Past a limit on file sizes a write fails and is said, as on the command line: the
+// signal the kernel sends instead ended the window without a word (a backup or a reset
+// under ulimit -f). Its help, written to a file past the limit, shows it.
+TEST(WindowStartup, AFileSizeLimitFailsAWriteRatherThanEndingTheWindow) {
+    test::ScratchFolder scratch;
+    const std::string help = scratch.dir + "/help";
+    const int status = test::runInChild([&] {
+        std::signal(SIGXFSZ, SIG_DFL);  // as a fresh program has it
+        if (!std::freopen(help.c_str(), "w", stdout)) return 126;
+        const rlimit limit{16, RLIM_INFINITY};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 125;
+        ::execl(TALLYHOUND_APP, TALLYHOUND_APP, "--help", nullptr);
+        return 127;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(test::readBytes(help).size(), 16u);
 }
 
 // The window names its desktop entry and shows the program's icon, built in where no icon

@@ -41,8 +41,13 @@ void resetFlow(MainForm& form, const MenuActions& actions) {
     }
     if (!backedUp) say(form, "Database not reset: " + why, MsgButtons::Ok, MsgIcon::Exclamation);
     // A failed reset has shown its report; this box says that nothing was reset.
+    // Where the bans went, when they went somewhere.
     if (reset)
-        say(form, menu::kResetDone, MsgButtons::Ok, MsgIcon::Information);
+        say(form,
+            archive.empty() ? std::string(menu::kResetDone)
+                            : menu::kResetDone + std::string(kPad) + kCrLf +
+                                  "The bans were zipped first to " + archive,
+            MsgButtons::Ok, MsgIcon::Information);
     else
         say(form, menu::kResetFailed, MsgButtons::Ok, MsgIcon::Exclamation);
 }

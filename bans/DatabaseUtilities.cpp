@@ -147,7 +147,7 @@ bool backUpBeforeReset(MainForm& form, std::string& archivePath, std::string& wh
     // Refused before the copy: every try at a database it cannot change left one more.
     if (const int denied = unwritableDatabase(databasePath()); denied && denied != ENOENT) {
         why =
-            databasePath() + " cannot be written (" + unwritableText(databasePath(), denied) + ")";
+            databasePath() + " cannot be changed (" + unwritableText(databasePath(), denied) + ")";
         return false;
     }
     // Nor is one copied that this Tallyhound cannot open (none there, or one a newer one

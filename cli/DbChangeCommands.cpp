@@ -87,11 +87,6 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
                              "; nothing was changed (--ignore-missing lifts the others)");
                 return;
             }
-            // None to lift: the ban file is neither backed up nor written again.
-            if (missing.size() == options->guids.size()) {
-                context.out << "0 bans lifted; nothing was changed\n";
-                return;
-            }
         } catch (const std::exception& e) {
             context.fail(toError(e).description());
             return;

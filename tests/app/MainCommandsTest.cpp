@@ -194,7 +194,9 @@ struct MenuFixture : GridFixture {
 TEST(MenuCommands, OnlyTheExactToolIdsRunTheirToolsAndTheDatabaseToolsReport) {
     const auto yes = MsgResult::Yes;
     const std::string ask = question("WARNING, all data will be lost, continue?        "),
-                      reset = info("Database has been successfully reset        "),
+                      reset = info(
+                          "Database has been successfully reset        \r\nThe bans were zipped "
+                          "first to /opt/tallyhound/05-12-2003_20-09-59_Vandrel.zip        "),
                       notReset = box("Database could not be reset        ", MsgButtons::Ok,
                                      MsgIcon::Exclamation),
                       backedUp = info(

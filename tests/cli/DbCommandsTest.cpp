@@ -167,7 +167,8 @@ TEST_F(DbCommands, UnbanChangesNothingForAnUnknownGuid) {
     // refusal, which lifted nothing: aaaa is lifted below).
     EXPECT_EQ(
         runCli({"db", "unban", "--db", db, "--bans", bans, "--ignore-missing", "zzzz", "yyyy"}),
-        (CliResult{0, "0 bans lifted; nothing was changed\n", ""}));
+        (CliResult{0, "0 bans lifted; nothing was changed\n2 GUIDs are not banned: zzzz, yyyy\n",
+                   ""}));
     EXPECT_EQ(readBytes(bans), file);
     EXPECT_TRUE(filesIn(".zip").empty());
 

@@ -223,7 +223,7 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
     std::filesystem::permissions(db, dbMode);
     std::filesystem::permissions(dir, mode);
     EXPECT_EQ(refused, "1 tallyhound-cli: Database not reset: " + db +
-                           " cannot be written (Permission denied)\n1 tallyhound-cli: Database "
+                           " cannot be changed (Permission denied)\n1 tallyhound-cli: Database "
                            "could not be backed up: unable to open database file (Permission "
                            "denied): " +
                            db + "\n");

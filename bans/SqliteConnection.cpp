@@ -212,6 +212,9 @@ void SqliteConnection::Open(const std::string& path) {
         sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        // "unable to open database file" alone did not say why (a folder, no permission).
+        if (const int why = db ? sqlite3_system_errno(db) : 0)
+            text += std::string(" (") + std::strerror(why) + ")";
         sqlite3_close_v2(db);
         throw Error(err::kDatabase, appBaseName() + ".Connection", text + ": " + path);
     }

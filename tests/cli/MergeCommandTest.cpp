@@ -61,6 +61,7 @@ TEST_F(BanCommands, FailuresNameTheFileAndLeaveItAsItWas) {
          empty + " is not a ban database of Tallyhound (it lacks the ban tables)"},
         {{"db", "backup", "--db", pipe},
          pipe + " is not a ban database of Tallyhound (it is not a file)"},
+        {{"db", "stats", "--db", dir}, "unable to open database file (Is a directory): " + dir},
     };
     for (const auto& [args, text] : cases) {
         CliResult r = runCli(args);

@@ -48,6 +48,14 @@ namespace {
 
 constexpr const char* kLastBanFileKey = "bans/lastBanFile";
 
+// Rows a line of text high, as the main grid's: the style's own height, about twice that,
+// showed few bans at a time.
+void compactRows(QTableView& table) {
+    const int height = table.fontMetrics().height() + table.fontMetrics().height() / 3;
+    table.verticalHeader()->setMinimumSectionSize(height);
+    table.verticalHeader()->setDefaultSectionSize(height);
+}
+
 // The box that asks before bans are lifted: No is the default, and what is typed at once
 // goes into the note (with the focus on No, a space pressed it).
 std::optional<QString> askWithNote(QWidget* parent, const std::vector<std::string>& bans) {
@@ -139,6 +147,7 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     // Wide enough for the usual values in this font: a GUID, a stamp, an address and a
     // reason read whole at the window's first size.
     const QFontMetrics metrics(table_->font());
+    compactRows(*table_);
     const auto fits = [&](const char* text) {
         return metrics.horizontalAdvance(QString::fromLatin1(text)) +
                3 * metrics.averageCharWidth();
@@ -171,6 +180,7 @@ BanBrowserDialog::BanBrowserDialog(MainForm& form, QWidget* parent) : QDialog(pa
     aliases_->verticalHeader()->hide();
     aliases_->horizontalHeader()->setStretchLastSection(true);
     aliases_->setWordWrap(false);
+    compactRows(*aliases_);
     aliases_->setColumnWidth(0, 220);
     aliases_->setColumnWidth(1, 160);
     aliases_->setColumnWidth(2, 170);

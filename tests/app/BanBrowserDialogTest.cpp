@@ -187,6 +187,8 @@ TEST_F(BanBrowser, AListLongerThanAPageStartsAtTheTopAndCopiesWhole) {
     ASSERT_TRUE(dialog.isOpen() && active(dialog));
     QTableView& table = *dialog.table();
     ASSERT_LT(table.model()->rowCount(), 303) << "read a page at a time";
+    // Rows a line high, as in the main grid: twice that showed few bans at a time.
+    EXPECT_LT(table.rowHeight(0), 3 * table.fontMetrics().height() / 2);
     // Every row selected is every ban of the list, for Copy and for a lifting, which once
     // asked to lift the first page's.
     size_t asked = 0;

@@ -11,12 +11,14 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QHash>
 #include <QHorizontalBarSeries>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPainter>
+#include <QPalette>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSvgGenerator>
@@ -42,6 +44,15 @@ namespace {
 
 constexpr qint64 kDayMs = 24 * 60 * 60 * 1000;  // a day as the time axis counts it
 constexpr qreal kDay = kDayMs;
+
+// A chart in the window's colours: under a dark palette the light theme's white cards
+// glared.
+QChart* newChart() {
+    auto* chart = new QChart;
+    if (QGuiApplication::palette().color(QPalette::Window).lightness() < 128)
+        chart->setTheme(QChart::ChartThemeDark);
+    return chart;
+}
 
 QChartView* viewOf(QChart* chart) {
     chart->legend()->hide();
@@ -79,7 +90,7 @@ QString axisLabel(const QString& text) {
 // A bar per tally. Names (kinds, players, reasons) read best beside horizontal bars,
 // the first on top; months stand below upright bars, in their order.
 QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bool named) {
-    auto* chart = new QChart;
+    auto* chart = newChart();
     chart->setTitle(title);
     // Tallies that read alike are one bar: the axis keeps one category of a label, and a
     // second bar of it would push every later count onto the wrong label.
@@ -123,12 +134,19 @@ QChartView* barChart(const QString& title, const std::vector<Tally>& tallies, bo
     series->attachAxis(counts);
     auto* view = viewOf(chart);
     // Each name needs a line of its own, and each month or year below an upright bar room
-    // for its label, or the axis shows "..." for it.
+    // for its label in the axis's font (larger on a scaled screen), or the axis shows "..."
+    // for it.
     const int bars = static_cast<int>(shown.size());
-    if (named)
+    if (named) {
         view->setMinimumHeight(std::max(260, 90 + 28 * bars));
-    else
-        view->setMinimumWidth(std::max(260, 90 + 64 * bars));
+    } else {
+        const QFontMetrics metrics(categories->labelsFont());
+        int widest = 0;
+        for (const QString& label : shown)
+            widest = std::max(widest, metrics.horizontalAdvance(label));
+        view->setMinimumWidth(
+            std::max(260, 90 + std::max(64, widest + 4 * metrics.averageCharWidth()) * bars));
+    }
     return view;
 }
 
@@ -152,7 +170,7 @@ void fitTicks(QDateTimeAxis& x, qreal width, qint64 first, qint64 last) {
 
 // A line over the days in order, on a time axis; the title names the first and last day.
 QChartView* lineChart(const QString& title, const std::vector<Tally>& tallies) {
-    auto* chart = new QChart;
+    auto* chart = newChart();
     auto* series = new QLineSeries;
     int64_t most = 0;
     qreal first = 0, last = 0;

@@ -357,9 +357,11 @@ void frmMain::buildControls() {
     picHeader_ = new QWidget(client);
     picHeader_->setObjectName("picHeader");
     picHeader_->setAutoFillBackground(true);
+    // The strip stands out as content does in the desktop's colours: white and black in a
+    // light palette, and not a white glare in a dark one.
     QPalette headerPalette = picHeader_->palette();
-    headerPalette.setColor(QPalette::Window, Qt::white);
-    headerPalette.setColor(QPalette::WindowText, Qt::black);
+    headerPalette.setColor(QPalette::Window, headerPalette.color(QPalette::Base));
+    headerPalette.setColor(QPalette::WindowText, headerPalette.color(QPalette::Text));
     picHeader_->setPalette(headerPalette);
     picHeader_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     layout->addWidget(picHeader_);

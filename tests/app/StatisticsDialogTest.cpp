@@ -128,6 +128,22 @@ TEST_F(Statistics, EveryAxisReadsInFullAtTheDialogsSize) {
     EXPECT_THROW(dialog.saveCurrentTab(QString::fromStdString(dir + "/none/charts.svg")), Error);
 }
 
+// Under a dark palette the charts are dark too: the light theme's white cards glared.
+TEST_F(Statistics, ChartsTakeADarkPalette) {
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(dark);
+    GridFixture f;
+    f.add({"Bob", "(AIMBOT)", "50001", "[04.16.2017 21:03:11]", "(slot #1)", "g", "1.2.3.4:5"});
+    StatisticsDialog dialog(f.form);
+    QApplication::setPalette(before);
+    const QList<QChartView*> views = dialog.findChildren<QChartView*>();
+    ASSERT_FALSE(views.empty());
+    for (QChartView* view : views) EXPECT_EQ(view->chart()->theme(), QChart::ChartThemeDark);
+}
+
 // The dialog's chart whose title starts so, if any.
 QChartView* chart(const StatisticsDialog& dialog, const QString& title) {
     for (QChartView* view : dialog.findChildren<QChartView*>())

@@ -91,6 +91,8 @@ frmMain::frmMain(Ports* ports, QWidget* parent) : QMainWindow(parent) {
     guiPorts_ = std::make_unique<GuiThreadPorts>(*ports_);
     guiPorts_->workerWaits = [this](bool waiting) {
         if (vsFlexGrid1_) vsFlexGrid1_->gridModel().setWorkerWaiting(waiting);
+        waiting_ = waiting;
+        if (refreshBar_) refreshBar_();
     };
     form_ = std::make_unique<MainForm>(guiPorts_->ports());
     form_->hWnd = registerWindowHandle(this);
@@ -659,8 +661,9 @@ void frmMain::mirrorIndicators() {
     auto showBar = [this](const Shown& s) {
         prgScanning_->setRange(0, s.maximum);
         prgScanning_->setValue(s.value);
-        // While work runs without a bar of its own, the bar shows that it runs.
-        const bool busyOnly = busy_ && !s.visible;
+        // While work runs without a bar of its own, the bar shows that it runs; not while it
+        // waits on the user (the merge's explanation, its file chooser, its report).
+        const bool busyOnly = busy_ && !waiting_ && !s.visible;
         if (busyOnly) prgScanning_->setRange(0, 0);
         prgScanning_->setVisible(s.visible || busyOnly);
         emit progressMoved(s.value, s.maximum, s.visible);

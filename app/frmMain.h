@@ -63,6 +63,7 @@ class frmMain : public QMainWindow {
     QFrame* SSPanel1() const { return SSPanel1_; }
     QLabel* lblLinesScanned() const { return lblLinesScanned_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
+    QProgressBar* prgScanning() const { return prgScanning_; }
     QMenu* recentMenu() const { return recentMenu_; }
     QLineEdit* txtFilter() const { return txtFilter_; }
     // The Utilities menu's check items "Read game-console lines" and "Fold colour codes".
@@ -146,6 +147,7 @@ class frmMain : public QMainWindow {
     QVBoxLayout* gridColumn_ = nullptr;
     bool leaving_ = false;  // Exit has decided that the window goes
     bool busy_ = false;     // a command runs on the worker
+    bool waiting_ = false;  // and waits on a question or a file chooser
     QThread* worker_ = nullptr;
     QString lineCount_;  // the counter's latest text, shown at display rate
     std::function<void()> refreshBar_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -56,11 +57,14 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         EXPECT_TRUE(w.window.form().unsavedRows);
 
         // Asked whether to clear the grid, the user still sees its rows: the view let go of
-        // the grid before the question, and showed an empty one.
+        // the grid before the question, and showed an empty one. Nor does a bar run while
+        // the work waits on the answer.
         int shownWhileAsked = -1;
+        bool barWhileAsked = true;
         w.scripted.messages.onShow = [&](const std::string& prompt) {
-            if (prompt.starts_with("Clear grid of all records?"))
-                shownWhileAsked = w.window.vsFlexGrid1()->model()->rowCount();
+            if (!prompt.starts_with("Clear grid of all records?")) return;
+            shownWhileAsked = w.window.vsFlexGrid1()->model()->rowCount();
+            barWhileAsked = w.window.prgScanning()->isVisible();
         };
         const int shownBefore = w.window.vsFlexGrid1()->model()->rowCount();
         w.scripted.messages.answers = {MsgResult::Yes, MsgResult::No};
@@ -68,6 +72,7 @@ TEST(BackgroundWork, AScanRunsOffTheGuiThreadAndACancelledOneKeepsRowsOnlyOnYes)
         ASSERT_TRUE(w.finished());
         EXPECT_GT(shownBefore, 0);
         EXPECT_EQ(shownWhileAsked, shownBefore);
+        EXPECT_FALSE(barWhileAsked);
     }
     for (MsgResult keep : {MsgResult::No, MsgResult::Yes}) {
         Window w;

@@ -16,6 +16,7 @@
 #include "platform/CellStore.h"
 #include "platform/HeadOrder.h"
 #include "platform/Prefetch.h"
+#include "platform/TempFile.h"
 
 namespace th {
 
@@ -129,6 +130,9 @@ std::string_view asStored(std::string_view text, CellStore& changed) {
 
 SqliteBanStore::SqliteBanStore(MainForm& form, const std::string& path, bool upgrade)
     : mayWrite_(upgrade) {
+    // A copy of the database that a killed backup left beside it (the whole database's
+    // size) goes now, not only at the next backup.
+    if (upgrade) removeStaleTemps(path);
     db_.Open(path);
     if (upgrade) upgradeDatabase(form, db_);
 }

@@ -11,6 +11,7 @@
 #include "platform/DatedArchiveName.h"
 #include "platform/XZipper.h"
 #include "tests/bans/BanTestSupport.h"
+#include "tests/support/ChildProcess.h"
 
 namespace th::test {
 namespace {
@@ -184,7 +185,13 @@ TEST_F(DatabaseRoutines, BackupAndReset) {
                  "PRAGMA journal_mode = WAL; INSERT INTO tblVandrel (GUID) VALUES ('in-the-log')",
                  nullptr, nullptr, nullptr);
     ::chmod(db.c_str(), 0600);
+    // A copy a killed backup left (the whole database's size) goes at the next opening.
+    pid_t gone = 0;
+    runInChild([] { return 0; }, &gone);
+    const std::string left = dir + "/.Vandrel.mdb." + std::to_string(gone) + ".0.tmp";
+    writeBytes(left, "a copy");
     ASSERT_TRUE(g_blnConnectToDatabase(w.form));
+    EXPECT_FALSE(std::filesystem::exists(left));
     std::string archive;
     ASSERT_TRUE(g_blnBackupDatabase(w.form, archive));
     sqlite3_close(writer);

@@ -198,6 +198,7 @@ BanFileChange liftBans(MainForm& form, const std::string& banFile,
     if (change.completed)
         change.report =
             liftedReport(lifted, fileTitle(banFile), outcome.liftedSkipped, notInFile, notBanned);
+    change.notBanned = notBanned;
     return change;
 }
 

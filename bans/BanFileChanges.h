@@ -21,6 +21,7 @@ struct BanFileChange {
     bool completed = false;     // file and database both changed, or there was nothing to change
     bool fileReplaced = false;  // the file changed, also when the database did not
     std::string report;         // what happened, for a box or a terminal
+    int64_t notBanned = 0;      // GUIDs a lifting found without a ban when it ran
 };
 
 // The GUIDs of guids that neither the store nor the ban file (the game server's own bans)

@@ -16,6 +16,7 @@
 #include "cli/GridInputs.h"
 #include "cli/NameCheck.h"
 #include "cli/OutputChecks.h"
+#include "platform/CountedText.h"
 #include "platform/Error.h"
 #include "platform/MessageBoxes.h"
 #include "platform/WholeFile.h"
@@ -95,6 +96,12 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         const BanFileChange change =
             liftBans(session.form, bans, options->guids, options->note, options->server);
         finish(context, session, change, bans, errorsBefore);
+        // Lifted by another program between the look above and the lifting: not all that
+        // was asked was done, as when it was found so at the look.
+        if (change.completed && change.notBanned > 0 && !options->ignoreMissing)
+            context.fail(counted(change.notBanned, "GUID was", "GUIDs were") +
+                         " no longer banned when the lifting ran (lifted meanwhile by another "
+                         "program?); its note was not kept");
     });
 
     CLI::App* imports = db.add_subcommand(

@@ -61,10 +61,13 @@ class BanFileChanges : public BanFolderTest {
 TEST_F(BanFileChanges, ALiftedBanStaysLiftedUntilTheCheatIsSeenAgain) {
     startWith({kLineB, "", ";temp ban of " + kA});
 
-    EXPECT_EQ(lift(bans, {"AAAA0000aaaa0000aaaa0000aaaa0000", "unknown-guid"}, "mistake").report,
+    const BanFileChange mixed =
+        lift(bans, {"AAAA0000aaaa0000aaaa0000aaaa0000", "unknown-guid"}, "mistake");
+    EXPECT_EQ(mixed.report,
               "1 ban lifted and removed from 'pbbans.dat'        \r\n1 other GUID was not banned "
               "       \r\n" +
                   kReminder);
+    EXPECT_EQ(mixed.notBanned, 1) << "for the command line's status";
     const std::string lifted = readBytes(bans);
     EXPECT_EQ(lifted, crlf({kLineB, "", ";temp ban of " + kA}));
     EXPECT_EQ(banGuids(), (Rows{kB}));

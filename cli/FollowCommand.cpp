@@ -568,6 +568,9 @@ class Follower {
             outcome.completed ? std::string() : withoutNumbers(said.substr(0, second));
         const bool sameAgain = !failure.empty() && failure == lastFailure_;
         lastFailure_ = failure;
+        // No ban anywhere and none read (the first look of a new server's follow): nothing
+        // to tell, as there was nothing to do.
+        if (outcome.noRecords && !storing) said.clear();
         if (!sameAgain) context_.err << said;
         if (outcome.noRecords) {
             // No ban anywhere yet (the violations had no GUID): nothing to write. The
@@ -686,7 +689,10 @@ class Follower {
     Clock::time_point listenAgainAt_;
     int listenFailures_ = 0;
     std::vector<std::string> pushed_;  // GUIDs of bans other servers caught, not yet merged
-    bool pushAll_ = false;             // every ban is to be looked at
+    // Every ban is to be looked at. So it is at the first look: the ban file may have been
+    // put back or cut while follow was stopped, and a quiet server waited for a violation
+    // before its first merge rewrote it.
+    bool pushAll_ = true;
 };
 
 // The names a follow of the ban file claims: its path (a link followed), and its folder

@@ -206,6 +206,10 @@ TEST_F(Follow, AFilePutBackWhileStoppedHoldsEveryBanAfterTheNextStart) {
               (std::map<std::string, int>{{guidOf(1), 1}, {guidOf(2), 1}, {guidOf(3), 1}}))
         << readBytes(bans);
     EXPECT_EQ(filesIn(".zip").size(), zips + 1) << "backed up first";
+    // So it does on a quiet server, at the start itself: it waited for a violation.
+    writeBytes(bans, violationLine(guidOf(2)) + "\r\n");
+    EXPECT_EQ(followUntil([&] { return bansInFile(bans).size() == 3; }), 0) << readBytes(bans);
+    EXPECT_EQ(filesIn(".zip").size(), zips + 2) << "backed up first";
 }
 
 // A ban file turned into a link to what is no file (/dev/null) while follow runs: what it

@@ -66,6 +66,7 @@ struct Counts {
     // Of the bans the file holds now, those it held before, each GUID once. Fewer than
     // written: the file holds a ban new to it, from the grid or from the database.
     int64_t held = 0;
+    int64_t liftedLines = 0;  // of the rows skipped, the file's own lines, taken out of it
 };
 
 // How many GUIDs the file's own ban lines name that stay banned, each once (the rows sorted
@@ -226,7 +227,13 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
     AliasSightings seen(store);
     for (const WorkRow& row : work.rows) seen.add(row);
     seen.store();
+    const auto fileRows = [](const std::vector<WorkRow>& rows) {
+        return std::count_if(rows.begin(), rows.end(),
+                             [](const WorkRow& r) { return !r.fromGrid; });
+    };
+    const int64_t fileRowsBefore = fileRows(work.rows);
     const int64_t lifted = skipLiftedRows(store, work.rows);
+    const int64_t liftedLines = fileRowsBefore - fileRows(work.rows);
     progress.start(static_cast<int64_t>(work.rows.size()) - 1);
     const StoredRows stored = storeRows(store, work, [&](int64_t j) { progress.set(j); });
     dropStoredBansLines(store, work);
@@ -247,6 +254,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
               stored.stamped, work.oddLines,
               lifted,        static_cast<int64_t>(added.size()),
               heldBefore};
+    counts.liftedLines = liftedLines;
     // A file whose every ban was lifted is written without them: it held bans.
     if (counts.written == 0 && counts.banLines == 0 && !options.mayEmpty) return Pass::NoRecords;
     rewritten.sync();
@@ -270,6 +278,7 @@ Pass mergeOnce(MainForm& form, BanStore& store, BanFileReader& file, const Merge
             sortByGuid(more);
             const int64_t skipped = skipLiftedRows(store, more.rows);
             counts.lifted += skipped;
+            counts.liftedLines += skipped;
             const StoredRows added = storeRows(store, more, [](int64_t) {});
             seen.addNewBans(more.rows, added.addedRows);
             seen.store();
@@ -638,6 +647,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
             } else {
                 outcome.report = reportOf(counts, title);
                 outcome.liftedSkipped = counts.lifted;
+                outcome.liftedTakenOut = counts.liftedLines;
                 outcome.completed = true;
                 if (options.offerToOpen) {
                     std::string prompt = outcome.report + kCrLf + kCrLf + kOpenQuestion;

@@ -75,6 +75,7 @@ struct MergeOutcome {
     bool fileReplaced = false;  // the ban file holds the new bans (also when not completed)
     std::string report;         // the report's first part, "Merge complete. ..." with its padding
     int64_t liftedSkipped = 0;  // rows not stored because their ban was lifted
+    int64_t liftedTakenOut = 0;  // of those, the ban file's lines, which it no longer holds
     bool noRecords = false;     // nothing to write: neither the file nor the database held a ban
     std::vector<NewBan> added;  // the grid's bans new to the database, in GUID order
     int64_t pushedAdded = 0;    // bans of other servers appended to the ban file

@@ -60,19 +60,21 @@ std::string whyNotRunnable(const std::string& program) {
 }
 
 std::string runAfterMerge(const std::vector<std::string>& words, const std::string& banFile,
-                          int64_t newBans, std::chrono::milliseconds limit) {
+                          int64_t newBans, int64_t liftedBans, std::chrono::milliseconds limit) {
     if (words.empty()) return {};
     const std::string program = words.front();
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string_view entry = *e;
         if (entry.starts_with(std::string(kBanFileVariable) + "=") ||
-            entry.starts_with(std::string(kNewBansVariable) + "="))
+            entry.starts_with(std::string(kNewBansVariable) + "=") ||
+            entry.starts_with(std::string(kLiftedBansVariable) + "="))
             continue;
         env.emplace_back(entry);
     }
     env.push_back(std::string(kBanFileVariable) + "=" + banFile);
     env.push_back(std::string(kNewBansVariable) + "=" + std::to_string(newBans));
+    env.push_back(std::string(kLiftedBansVariable) + "=" + std::to_string(liftedBans));
     std::vector<char*> argv, envp;
     for (const auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));
     argv.push_back(nullptr);

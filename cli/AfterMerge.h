@@ -13,6 +13,7 @@ namespace th::cli {
 // The environment variables the command finds.
 inline constexpr const char* kBanFileVariable = "TALLYHOUND_BANS";
 inline constexpr const char* kNewBansVariable = "TALLYHOUND_NEW_BANS";
+inline constexpr const char* kLiftedBansVariable = "TALLYHOUND_LIFTED_BANS";
 
 // The command's words: split at spaces and tabs, nothing quoted, nothing expanded.
 std::vector<std::string> commandWords(const std::string& command);
@@ -21,10 +22,11 @@ std::vector<std::string> commandWords(const std::string& command);
 // when it can: a typo is a configuration error at start, not a failure after the first ban.
 std::string whyNotRunnable(const std::string& program);
 
-// Runs the program (looked up in PATH when it holds no "/") with the ban file's path and
-// the number of new bans added to the environment, and waits for it, at most limit (it is
-// killed after that). Returns what went wrong, or nothing when it exited with status 0.
+// Runs the program (looked up in PATH when it holds no "/") with the ban file's path, the
+// number of new bans and the number of lines of lifted bans taken out of it added to the
+// environment, and waits for it, at most limit (it is killed after that). Returns what went
+// wrong, or nothing when it exited with status 0.
 std::string runAfterMerge(const std::vector<std::string>& words, const std::string& banFile,
-                          int64_t newBans, std::chrono::milliseconds limit);
+                          int64_t newBans, int64_t liftedBans, std::chrono::milliseconds limit);
 
 }  // namespace th::cli

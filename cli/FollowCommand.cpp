@@ -620,8 +620,11 @@ class Follower {
         for (const NewBan& ban : outcome.added) context_.out << banLine(ban) << "\n";
         context_.outputWritten();
         const int64_t gained = static_cast<int64_t>(outcome.added.size()) + outcome.pushedAdded;
-        if (gained > 0 && !command_.empty()) {
-            const std::string failed = runAfterMerge(command_, bans, gained, kAfterMergeLimit);
+        // Bans lifted (on another server of the fleet, say) that the file lost need the game
+        // server to reload its list as much as new ones do.
+        if ((gained > 0 || outcome.liftedTakenOut > 0) && !command_.empty()) {
+            const std::string failed =
+                runAfterMerge(command_, bans, gained, outcome.liftedTakenOut, kAfterMergeLimit);
             if (!failed.empty()) context_.note("tallyhound-cli: after the merge: " + failed);
         }
         return Look::Done;
@@ -734,8 +737,9 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                      "between add new bans at its end")
         ->transform(numberFrom(0, 1e6));
     follow->add_option("--after-merge", options->afterMerge,
-                       "A command run after each merge that added bans (no shell; "
-                       "TALLYHOUND_BANS and TALLYHOUND_NEW_BANS in its environment)");
+                       "A command run after each merge that added bans or took lifted ones out "
+                       "(no shell; TALLYHOUND_BANS, TALLYHOUND_NEW_BANS and "
+                       "TALLYHOUND_LIFTED_BANS in its environment)");
     follow->add_flag("--poll", options->poll,
                      "Only look every --interval seconds, without inotify (for file systems "
                      "whose changes inotify does not see)");

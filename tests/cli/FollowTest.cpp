@@ -26,7 +26,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using cli::runAfterMerge;
 
-// The command follow runs after each merge that added bans: its words and its outcome.
+// The command follow runs after each merge that added or lifted bans: its words and its
+// outcome.
 TEST(AfterMerge, WordsAreSplitAtSpacesAndNothingElse) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
         {"", {}},
@@ -41,10 +42,10 @@ TEST(AfterMerge, WordsAreSplitAtSpacesAndNothingElse) {
 // is stopped.
 TEST(AfterMerge, WhatWentWrongIsSaid) {
     const std::string bans = "/srv/pb/pbbans.dat";
-    EXPECT_EQ(runAfterMerge({"/bin/true"}, bans, 3, 5s), "");  // its environment: below
-    EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "exit 7"}, bans, 1, 5s),
+    EXPECT_EQ(runAfterMerge({"/bin/true"}, bans, 3, 0, 5s), "");  // its environment: below
+    EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "exit 7"}, bans, 1, 0, 5s),
               "/bin/sh exited with status 7");
-    EXPECT_EQ(runAfterMerge({"/no/such/program"}, bans, 1, 5s),
+    EXPECT_EQ(runAfterMerge({"/no/such/program"}, bans, 1, 0, 5s),
               "/no/such/program could not be started: No such file or directory");
     // It reads nothing of follow's standard input: one that read it (here a pipe kept
     // open) held up every ban until it was stopped.
@@ -52,17 +53,17 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
     ASSERT_EQ(::pipe(pipe), 0);
     const int input = ::dup(0);
     ::dup2(pipe[0], 0);
-    EXPECT_EQ(runAfterMerge({"/bin/cat"}, bans, 1, 5s), "");
+    EXPECT_EQ(runAfterMerge({"/bin/cat"}, bans, 1, 0, 5s), "");
     ::dup2(input, 0);
     for (int fd : {pipe[0], pipe[1], input}) ::close(fd);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(runAfterMerge({"/bin/sleep", "30"}, bans, 1, 300ms),
+    EXPECT_EQ(runAfterMerge({"/bin/sleep", "30"}, bans, 1, 0, 300ms),
               "/bin/sleep did not finish within 0.3 seconds and was stopped");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     // What it started is stopped with it.
     const std::string started = ::testing::TempDir() + "/tallyhound-started";
     EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "sleep 30 & echo $! >" + started + "; wait"}, bans, 1,
-                            300ms),
+                            0, 300ms),
               "/bin/sh did not finish within 0.3 seconds and was stopped");
     const std::string stat = "/proc/" + std::to_string(std::stoi(readBytes(started))) + "/stat";
     const auto running = [&] {
@@ -80,7 +81,7 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
     raiseOpenFileLimit();
     const std::string seen = ::testing::TempDir() + "/tallyhound-open-files";
-    EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "ulimit -Sn >" + seen}, bans, 1, 5s), "");
+    EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "ulimit -Sn >" + seen}, bans, 1, 0, 5s), "");
     EXPECT_EQ(readBytes(seen), "64\n");
     ::setrlimit(RLIMIT_NOFILE, &before);
     raiseOpenFileLimit();
@@ -188,6 +189,24 @@ TEST_F(Follow, BansWhatIsAppendedAndStopsOnSigterm) {
     EXPECT_HOLDS(after, "TALLYHOUND_NEW_BANS=1\n");
     // One backup, at the first merge; the later ones appended.
     EXPECT_EQ(filesIn("_pbbans.zip").size(), 1u);
+}
+
+// A ban lifted through another ban file of the database leaves this one at its next merge,
+// and the after-merge command runs for it as for a new ban: the game server kept the lifted
+// player banned until it restarted.
+TEST_F(Follow, ALiftingTakenOutOfTheFileRunsTheAfterMergeCommand) {
+    append("sv_viol.log", violation("Lifted", guidOf(1)) + violation("Kept", guidOf(2)));
+    start({"--after-merge", "/bin/sh -c env>>" + dir + "/after"});
+    ASSERT_TRUE(waitForBans(bans, {guidOf(1), guidOf(2)}));
+    const std::string other = dir + "/other.dat";
+    writeBytes(other, "");
+    ASSERT_EQ(runCli({"db", "unban", "--db", db, "--bans", other, guidOf(1)}).status, 0);
+    append("sv_viol.log", violation("Kept", guidOf(2)));  // the next merge, bringing no ban
+    EXPECT_TRUE(waitUntil([&] { return timesIn(dir + "/after", "LIFTED_BANS=1\n") > 0; }));
+    EXPECT_EQ(stop(pid_), 0);
+    EXPECT_EQ(timesIn(bans, guidOf(1)), 0) << readBytes(bans);
+    // (The shell lists the environment in an order of its own.)
+    EXPECT_HOLDS(readBytes(dir + "/after"), "TALLYHOUND_NEW_BANS=0\n");
 }
 
 // A ban file put back (or cut) while follow was stopped holds every ban again after the

@@ -291,8 +291,10 @@ class Follower {
             // Said once while it fails alike, as the merges' failures are.
             const std::string said =
                 "the ban database could not be read: " + toError(e).description();
+            // Followed by what follow does about it, which the start's silence after did not
+            // tell.
             if (said != lastLoadFailure_)
-                problem(said);
+                problem(said + "; it is tried again");
             else
                 ++failures_;
             lastLoadFailure_ = said;

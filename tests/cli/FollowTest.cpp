@@ -450,6 +450,7 @@ TEST_F(Follow, AStopBeforeTheDatabaseCouldBeReadEndsWithOne) {
     std::this_thread::sleep_for(1500ms);  // two more tries
     EXPECT_EQ(stop(pid_), 1);
     EXPECT_EQ(said("could not be read"), 1u) << "said once while it fails alike";
+    EXPECT_EQ(said("; it is tried again\n"), 1u) << err();
 }
 
 // A backup that fails alike at every try (the ban file's folder read-only) is said once and

@@ -634,6 +634,10 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                                              backup, held);
                 if (backingUp && !appending) archive = backup.wait();
             }
+            // The file's bytes as they were are in the other zip.
+            if (!options.keepRepeatedBackup && !ownArchive.empty() &&
+                anotherArchiveHolds(ownArchive))
+                ::unlink(ownArchive.c_str());
             form.prgScanning.setValue(0);
             form.prgScanning.setVisible(false);
             if (pass == Pass::NoRecords) {
@@ -648,6 +652,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                 outcome.report = reportOf(counts, title);
                 outcome.liftedSkipped = counts.lifted;
                 outcome.liftedTakenOut = counts.liftedLines;
+                outcome.gainedInFile = counts.written - counts.held;
                 outcome.completed = true;
                 if (options.offerToOpen) {
                     std::string prompt = outcome.report + kCrLf + kCrLf + kOpenQuestion;

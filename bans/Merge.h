@@ -49,6 +49,9 @@ struct MergeOptions {
     bool mayEmpty = false;
     // Whether the ban file is zipped before it changes; follow backs it up only so often.
     bool backUp = true;
+    // Whether that zip is kept when another beside it holds the same bytes already: follow,
+    // which backs the file up at every start, left one more zip of it at each.
+    bool keepRepeatedBackup = true;
     // The grid's new bans are appended to the ban file as it stands, under the writers'
     // lock, as the game server adds its own, instead of rewriting it sorted; a file that
     // gains no ban is not written at all.
@@ -76,6 +79,7 @@ struct MergeOutcome {
     std::string report;         // the report's first part, "Merge complete. ..." with its padding
     int64_t liftedSkipped = 0;  // rows not stored because their ban was lifted
     int64_t liftedTakenOut = 0;  // of those, the ban file's lines, which it no longer holds
+    int64_t gainedInFile = 0;    // bans the ban file holds now that it did not before
     bool noRecords = false;     // nothing to write: neither the file nor the database held a ban
     std::vector<NewBan> added;  // the grid's bans new to the database, in GUID order
     int64_t pushedAdded = 0;    // bans of other servers appended to the ban file

@@ -101,7 +101,8 @@ void addDbChangeCommands(CLI::App& db, CommandContext& context) {
         if (change.completed && change.notBanned > 0 && !options->ignoreMissing)
             context.fail(counted(change.notBanned, "GUID was", "GUIDs were") +
                          " no longer banned when the lifting ran (lifted meanwhile by another "
-                         "program?); its note was not kept");
+                         "program?); the note was not kept for " +
+                         (change.notBanned == 1 ? "it" : "them"));
     });
 
     CLI::App* imports = db.add_subcommand(

@@ -546,6 +546,7 @@ class Follower {
         options.explain = options.offerToOpen = false;
         options.server = server_;
         options.backUp = backUp;
+        options.keepRepeatedBackup = false;
         options.appendOnly = appendOnly;
         options.known = &known_;
         options.store = database_.get();
@@ -621,7 +622,9 @@ class Follower {
         pushed_.clear();
         for (const NewBan& ban : outcome.added) context_.out << banLine(ban) << "\n";
         context_.outputWritten();
-        const int64_t gained = static_cast<int64_t>(outcome.added.size()) + outcome.pushedAdded;
+        // The bans a rewrite brought back (a file cut or put back) count as new to the file.
+        const int64_t gained = std::max(
+            static_cast<int64_t>(outcome.added.size()) + outcome.pushedAdded, outcome.gainedInFile);
         // Bans lifted (on another server of the fleet, say) that the file lost need the game
         // server to reload its list as much as new ones do.
         if ((gained > 0 || outcome.liftedTakenOut > 0) && !command_.empty()) {

@@ -7,9 +7,6 @@
 
 #include "bans/BanFileChanges.h"
 #include "bans/BanStore.h"
-#include "bans/GuidKey.h"
-#include "bans/LiftedBans.h"
-#include "bans/OtherBanFile.h"
 #include "bans/Paths.h"
 #include "cli/AbsolutePath.h"
 #include "cli/DatabaseOption.h"
@@ -19,7 +16,6 @@
 #include "platform/CountedText.h"
 #include "platform/Error.h"
 #include "platform/MessageBoxes.h"
-#include "platform/WholeFile.h"
 
 namespace th::cli {
 

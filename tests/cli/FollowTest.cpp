@@ -696,6 +696,7 @@ TEST_F(Follow, AFollowerWaitingForAnotherMergeStopsWhenAsked) {
     other.wait();
     pid_ = launch(bans, uri, logs, {}, "");
     EXPECT_TRUE(waitForBans(bans, {guidOf(1)}));
+    EXPECT_EQ(stop(pid_), 0);  // the merge in hand ends first, its zips settled
     // Each start's first merge, a sorted rewrite, backs up first; the file was still empty
     // at the second, whose zip the first start's holds already: one.
     EXPECT_EQ(filesIn(".zip").size(), 1u);

@@ -194,9 +194,11 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
         std::map<std::string, int64_t> reasons;
         store->forEachBan([&](const Ban& ban) {
             ++bans;
-            if (isStamp(ban.stamp)) {
-                if (first.empty()) first = ban.stamp;
-                last = ban.stamp;
+            // Only a day there was: [00.00.0000 …] and day-first stamps once came out as the
+            // first and last bans, though the window leaves them out as not readable.
+            if (realDayOf(ban.stamp)) {
+                if (first.empty() || earlierStamp(ban.stamp, first)) first = ban.stamp;
+                if (last.empty() || earlierStamp(last, ban.stamp)) last = ban.stamp;
             }
             ++reasons[std::string(unquoted(ban.reason))];
         });
@@ -207,7 +209,7 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
                           "\nlast\t" + last + "\n";
         for (const auto& [reason, count] : reasons) {
             out += "reason\t" + std::to_string(count) + "\t";
-            appendShown(out, reason.empty() ? "(none)" : reason);
+            appendShown(out, reason.empty() ? "(no reason)" : reason);
             out += '\n';
         }
         context.out << out;

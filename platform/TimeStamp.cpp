@@ -1,5 +1,6 @@
 #include "platform/TimeStamp.h"
 
+#include <chrono>
 #include <cstdio>
 #include <tuple>
 
@@ -33,6 +34,16 @@ bool isRealMoment(std::string_view stamp) {
     const auto p = parseStamp(stamp);
     return p && p->month >= 1 && p->month <= 12 && p->day >= 1 && p->day <= 31 && p->hour <= 23 &&
            p->minute <= 59 && p->second <= 60;
+}
+
+std::optional<StampParts> realDayOf(std::string_view stamp) {
+    const auto p = parseStamp(stamp);
+    if (!p || p->month < 1 || p->day < 1) return std::nullopt;
+    const std::chrono::year_month_day date{std::chrono::year{p->year},
+                                           std::chrono::month{static_cast<unsigned>(p->month)},
+                                           std::chrono::day{static_cast<unsigned>(p->day)}};
+    if (!date.ok()) return std::nullopt;
+    return p;
 }
 
 bool earlierStamp(std::string_view a, std::string_view b) {

@@ -31,6 +31,10 @@ inline bool isStamp(std::string_view text) {
 // 31, hour to 23, minute to 59, second to 60. A day-first stamp (month 13) is of the shape.
 bool isRealMoment(std::string_view stamp);
 
+// The parts of a stamp whose date is a day there was: not 02.30, nor 02.29 of a common
+// year, nor month 13. Its time is not looked at.
+std::optional<StampParts> realDayOf(std::string_view stamp);
+
 // Whether stamp a is an earlier moment than stamp b: year, month, day, then time. False
 // when either is not a stamp.
 bool earlierStamp(std::string_view a, std::string_view b);

@@ -39,15 +39,6 @@ std::optional<std::chrono::sys_days> realDay(int year, unsigned month, unsigned 
     return std::chrono::sys_days{date};
 }
 
-// Only a stamp that names a real day counts for a day or a month: one that never was,
-// charted as a day, bridged the quiet days around it.
-std::optional<StampParts> dayOf(std::string_view stamp) {
-    auto t = parseStamp(stamp);
-    if (!t || !realDay(t->year, static_cast<unsigned>(t->month), static_cast<unsigned>(t->day)))
-        return std::nullopt;
-    return t;
-}
-
 std::vector<Tally> mostFirst(const std::unordered_map<std::string, int64_t>& counts,
                              size_t limit = SIZE_MAX) {
     std::vector<Tally> out;
@@ -135,7 +126,9 @@ GridFigures gridFigures(const FlexGrid& grid) {
         ++kinds[std::string(columns.cell(grid, r, GridColumn::Violation))];
         // As the grid shows it: with colour codes folded, one player is one name.
         ++players[std::string(columns.shownCell(grid, r, GridColumn::PlayerName, shown))];
-        if (auto when = dayOf(columns.cell(grid, r, GridColumn::Timestamp)))
+        // Only a stamp that names a real day counts for a day or a month: one that never
+        // was, charted as a day, bridged the quiet days around it.
+        if (auto when = realDayOf(columns.cell(grid, r, GridColumn::Timestamp)))
             ++days[isoDate(*when)];
         else
             ++f.undated;
@@ -153,7 +146,7 @@ BanFigures banFigures(const std::string& databasePath) {
     auto count = [&](std::string_view stamp, std::string_view reason) {
         ++f.bans;
         ++reasons[reasonLabel(reason)];
-        if (auto when = dayOf(stamp))
+        if (auto when = realDayOf(stamp))
             ++months[isoMonth(*when)];
         else
             ++f.undated;

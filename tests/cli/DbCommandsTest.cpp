@@ -142,7 +142,7 @@ TEST_F(DbCommands, ListShowAndStatsTellWhatTheDatabaseHolds) {
         {{"stats"},
          {0,
           "bans\t3\nlifted\t0\ntemp bans\t2\nfirst\t[01.02.2016 00:00:00]\n"
-          "last\t[04.16.2017 21:03:11]\nreason\t1\t(none)\nreason\t2\t" +
+          "last\t[04.16.2017 21:03:11]\nreason\t1\t(no reason)\nreason\t2\t" +
               reason + "\n",
           ""}},
     };
@@ -151,6 +151,20 @@ TEST_F(DbCommands, ListShowAndStatsTellWhatTheDatabaseHolds) {
         args.insert(args.end(), c.args.begin() + 1, c.args.end());
         EXPECT_EQ(runCli(args), c.result) << ::testing::PrintToString(args);
     }
+}
+
+// The first and last bans are of days there were, as the window's statistics count them:
+// a stamp of no real day, sorted by its figures, once came out as the first or the last.
+TEST_F(DbCommands, StatsGiveTheFirstAndLastRealDays) {
+    sql(db, R"(
+INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('dddd', '[00.00.0000 00:00:00]'),
+  ('eeee', '[13.01.2018 10:00:00]'), ('ffff', '[02.30.2018 00:00:00]'),
+  ('gggg', '[02.29.2016 12:00:00]'))");
+    const CliResult r = runCli({"db", "stats", "--db", db});
+    EXPECT_HOLDS(r.out, "\nfirst\t[01.02.2016 00:00:00]\nlast\t[04.16.2017 21:03:11]\n");
+    sql(db, "DELETE FROM tblVandrel WHERE GUID IN ('aaaa', 'BBBB')");
+    EXPECT_HOLDS(runCli({"db", "stats", "--db", db}).out,
+                 "\nfirst\t[02.29.2016 12:00:00]\nlast\t[02.29.2016 12:00:00]\n");
 }
 
 // An unknown GUID changes nothing unless told to pass it over; the lifting then shows, and

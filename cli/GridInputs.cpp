@@ -121,7 +121,10 @@ void planNewOnly(GridSources& sources, const std::vector<LogPosition>& stored,
     // Full paths: a log is found again whatever folder the next run starts in.
     std::vector<std::string> logs, folders;
     for (const auto& file : sources.files)
-        if (readsFromPosition(file)) logs.push_back(absolutePath(file));
+        if (readsFromPosition(file)) {
+            logs.push_back(absolutePath(file));
+            sources.planned.insert(file);
+        }
     for (const auto& folder : sources.folders) folders.push_back(absolutePath(folder));
     sources.plan = planScan(stored, logs, folders, unreadable);
 }
@@ -145,7 +148,7 @@ void buildGrid(MainForm& form, const GridSources& sources, bool arrange) {
         }
     }
     for (const auto& input : sources.files) {
-        if (sources.plan && readsFromPosition(input)) continue;  // read above, from its place
+        if (sources.planned.contains(input)) continue;  // read above, from its place
         if (input == "-") {
             scanStandardInput(form);
             continue;

@@ -4,6 +4,7 @@
 // --new-only each log is read only from where the last such run left it.
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ struct GridSources {
     std::vector<std::string> folders;
     // With --new-only: the slices of the logs still to read, and where they will stand.
     std::optional<ScanPlan> plan;
+    // The files the plan reads from their places, as named in files: decided once, since a
+    // log renamed by a rotation after the plan is still read through the plan.
+    std::set<std::string> planned;
 };
 
 // Throws th::Error naming a folder that cannot be read, or one that holds no log unless

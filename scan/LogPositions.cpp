@@ -110,10 +110,12 @@ struct OutOfFiles : Error {
     explicit OutOfFiles(const Error& e) : Error(e) {}
 };
 
-std::optional<Current> openLog(const std::string& path, bool mustExist) {
+// A file gone from its name (a rotation renamed it since it was listed) is none; one that
+// is not a regular file is none too, unless it must be one.
+std::optional<Current> openLog(const std::string& path, bool mustBeFile) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        if (!mustExist && errno == ENOENT) return std::nullopt;
+        if (errno == ENOENT) return std::nullopt;
         if (errno == EMFILE || errno == ENFILE) {
             const Error e = Error::fromErrno(errno, path);
             throw OutOfFiles(Error(e.number(), e.source(),
@@ -127,7 +129,7 @@ std::optional<Current> openLog(const std::string& path, bool mustExist) {
     Current c{path, std::make_shared<OpenLog>(fd)};
     if (::fstat(fd, &c.st) != 0) throw Error::fromErrno(errno, path);
     if (!S_ISREG(c.st.st_mode)) {
-        if (!mustExist) return std::nullopt;
+        if (!mustBeFile) return std::nullopt;
         throw Error(err::kFileIo, appBaseName(), "Not a regular file: " + path);
     }
     return c;
@@ -343,6 +345,9 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
             if (struct stat st{}; ::stat(path.c_str(), &st) == 0) unread.insert(idOf(st));
             continue;
         }
+        // Renamed since it was listed: as if listed a moment later. A known log's rest is
+        // found under its new name, with the logs that left.
+        if (!opened) continue;
         Current log = std::move(*opened);
         const bool again = std::any_of(current.begin(), current.end(), [&](const Current& c) {
             return c.st.st_dev == log.st.st_dev && c.st.st_ino == log.st.st_ino;

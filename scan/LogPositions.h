@@ -75,8 +75,9 @@ struct ScanPlan {
 // Plans a run over logs (regular files, in order) from the positions stored so far for
 // one reader. folders are the folders the logs came from: a stored log in one of them
 // that is no longer there was rotated away or deleted, as is a stored log whose path now
-// names another file. Throws th::Error naming a log that cannot be read; with unreadable,
-// such a log is said there instead and left out, its stored position kept as it is.
+// names another file. A log gone from its name since it was listed is left out. Throws
+// th::Error naming a log that cannot be read; with unreadable, such a log is said there
+// instead and left out, its stored position kept as it is.
 ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std::string>& logs,
                   const std::vector<std::string>& folders,
                   std::vector<std::string>* unreadable = nullptr);

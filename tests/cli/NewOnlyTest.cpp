@@ -112,6 +112,18 @@ TEST_F(NewOnly, ALogCutShortWhileTheLogsAreReadFailsTheLook) {
     }
 }
 
+// A log renamed by a rotation once the look was planned is read through the plan: it was
+// looked for again under its old name and failed the whole look, every log's.
+TEST_F(NewOnly, ALogRenamedWhileTheLogsAreReadIsReadThroughThePlan) {
+    append("a.log", violation("A", guidOf(1)));
+    cli::GridSources sources = cli::gatherSources({logs});
+    cli::planNewOnly(sources, {});
+    fs::rename(logs + "/a.log", logs + "/a.log.1");
+    GridForm w;
+    cli::buildGrid(w.form, sources, false);
+    EXPECT_EQ(w.form.vsFlexGrid1.rows(), 2);
+}
+
 TEST_F(NewOnly, ADryRunChangesNothingAnywhere) {
     writeBytes(bans, readBytes(dataPath("bans/sample.pbbans.dat")));
     ASSERT_EQ(runCli({"merge", "--bans", bans, "--db", db, dataPath("bans/cli.log")}).status, 0);

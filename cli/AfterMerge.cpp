@@ -60,7 +60,8 @@ std::string whyNotRunnable(const std::string& program) {
 }
 
 std::string runAfterMerge(const std::vector<std::string>& words, const std::string& banFile,
-                          int64_t newBans, int64_t liftedBans, std::chrono::milliseconds limit) {
+                          int64_t newBans, int64_t liftedBans, std::chrono::milliseconds limit,
+                          std::chrono::milliseconds stopGrace) {
     if (words.empty()) return {};
     const std::string program = words.front();
     std::vector<std::string> env;
@@ -116,7 +117,8 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     posix_spawnattr_destroy(&attr);
     if (failed != 0) return program + " could not be started: " + std::strerror(failed);
 
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    bool stopping = false;
     auto nextWord = std::chrono::steady_clock::now();
     int status = 0;
     for (;;) {
@@ -124,12 +126,17 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
         if (done == pid) break;
         if (done < 0 && errno != EINTR) return program + ": " + std::strerror(errno);
         // As long as the command takes, the service manager hears that follow is alive (its
-        // watchdog would end it at the limit), and a stop asked for is not kept waiting.
+        // watchdog would end it at the limit), and a stop asked for waits a few seconds at
+        // most, for a reload to finish.
         if (std::chrono::steady_clock::now() >= nextWord) {
             notifyServiceManager("WATCHDOG=1");
             nextWord += std::chrono::seconds(1);
         }
-        if (StopSignals::requested()) {
+        if (StopSignals::requested() && !stopping) {
+            stopping = true;
+            deadline = std::min(deadline, std::chrono::steady_clock::now() + stopGrace);
+        }
+        if (stopping && std::chrono::steady_clock::now() >= deadline) {
             ::kill(-pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             // One that had just ended by itself is told as it ended.

@@ -22,11 +22,17 @@ std::vector<std::string> commandWords(const std::string& command);
 // when it can: a typo is a configuration error at start, not a failure after the first ban.
 std::string whyNotRunnable(const std::string& program);
 
+// How long a command still running when a stop is asked for may go on: a game server's
+// reload cut short by a stop was never made up for, as the bans it was for are in the file.
+inline constexpr std::chrono::milliseconds kAfterStopGrace{5000};
+
 // Runs the program (looked up in PATH when it holds no "/") with the ban file's path, the
 // number of new bans and the number of lines of lifted bans taken out of it added to the
-// environment, and waits for it, at most limit (it is killed after that). Returns what went
-// wrong, or nothing when it exited with status 0.
+// environment, and waits for it, at most limit, and at most stopGrace once a stop is asked
+// for (it is killed after that). Returns what went wrong, or nothing when it exited with
+// status 0.
 std::string runAfterMerge(const std::vector<std::string>& words, const std::string& banFile,
-                          int64_t newBans, int64_t liftedBans, std::chrono::milliseconds limit);
+                          int64_t newBans, int64_t liftedBans, std::chrono::milliseconds limit,
+                          std::chrono::milliseconds stopGrace = kAfterStopGrace);
 
 }  // namespace th::cli

@@ -14,9 +14,11 @@
 #include "bans/SchemaMigration.h"
 #include "cli/AfterMerge.h"
 #include "platform/OpenFileLimit.h"
+#include "platform/StopSignals.h"
 #include "platform/TempFile.h"
 #include "platform/XZipper.h"
 #include "tests/cli/CliRunner.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/postgres/PostgresCluster.h"
 
 namespace th::test {
@@ -73,6 +75,21 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
     };
     for (int i = 0; i < 100 && running(); ++i) std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(running());
+
+    // A stop lets it finish, for a while: a reload cut short was never made up for.
+    const std::string reloaded = ::testing::TempDir() + "/tallyhound-reloaded";
+    const int stopped = test::runInChild([&] {
+        StopSignals stops;
+        ::raise(SIGTERM);
+        const bool finished = runAfterMerge({"/bin/sh", "-c", "sleep 0.2; touch " + reloaded}, bans,
+                                            1, 0, 5s, 3s) == "" &&
+                              fs::exists(reloaded);
+        const bool cut = runAfterMerge({"/bin/sleep", "30"}, bans, 1, 0, 5s, 300ms) ==
+                         "/bin/sleep was stopped: tallyhound-cli was asked to stop";
+        return finished && cut ? 0 : 1;
+    });
+    EXPECT_EQ(stopped, 0);
+    fs::remove(reloaded);
 
     // It starts with the limit of open files this program started with, not the raised one.
     rlimit before{};

@@ -29,6 +29,19 @@ std::string escapedLines(const std::string& text) {
     return out;
 }
 
+// CLI11's words for a value given to a flag ("dry-run was given a disallowed flag
+// override") said plainly.
+std::string plainWords(std::string text) {
+    const std::string override = " was given a disallowed flag override";
+    if (const size_t at = text.find(override); at != std::string::npos) {
+        const size_t line = text.rfind('\n', at);
+        const size_t name = line == std::string::npos ? 0 : line + 1;
+        text.replace(at, override.size(), " takes no value");
+        text.insert(name, "--");
+    }
+    return text;
+}
+
 // The word where a command (or a db action) is due that names none, said as such: CLI11
 // says only that a command is needed. Empty when the words name one, or there is none.
 std::string unknownCommand(const CLI::App& app, int argc, char** argv) {
@@ -61,8 +74,10 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Tallyhound: anti-cheat log scanner and ban-list tool", "tallyhound-cli"};
     app.set_version_flag("--version", std::string("tallyhound-cli ") + TALLYHOUND_VERSION);
     app.require_subcommand(1);
+    // A flag takes no value: "--dry-run=off" was read as no dry run, and merged.
+    app.option_defaults()->disable_flag_override();
     app.failure_message([](const CLI::App* failed, const CLI::Error& e) {
-        return escapedLines(CLI::FailureMessage::simple(failed, e));
+        return escapedLines(plainWords(CLI::FailureMessage::simple(failed, e)));
     });
     CommandContext context{out, err};
     addScanCommand(app, context);

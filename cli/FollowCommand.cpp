@@ -741,10 +741,12 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
                      "Hours between two backups of the ban file (default 24); merges in "
                      "between add new bans at its end")
         ->transform(numberFrom(0, 1e6));
-    follow->add_option("--after-merge", options->afterMerge,
-                       "A command run after each merge that added bans or took lifted ones out "
-                       "(no shell; TALLYHOUND_BANS, TALLYHOUND_NEW_BANS and "
-                       "TALLYHOUND_LIFTED_BANS in its environment)");
+    follow
+        ->add_option("--after-merge", options->afterMerge,
+                     "A command run after each merge that added bans or took lifted ones out "
+                     "(no shell; TALLYHOUND_BANS, TALLYHOUND_NEW_BANS and "
+                     "TALLYHOUND_LIFTED_BANS in its environment)")
+        ->check(namedBy("the command"));  // an empty $RELOAD once ran nothing, unsaid
     follow->add_flag("--poll", options->poll,
                      "Only look every --interval seconds, without inotify (for file systems "
                      "whose changes inotify does not see)");
@@ -801,6 +803,13 @@ void addFollowCommand(CLI::App& app, CommandContext& context) {
             // A pipe or device has no place to read on from: it was taken and never read.
             if (!S_ISREG(in.st_mode) && !S_ISDIR(in.st_mode)) {
                 context.fail(input + ": not a log file or folder; follow reads files that grow",
+                             kExitUsage);
+                return;
+            }
+            // Every other command reads it as the violations it holds: follow read it as a
+            // log that held none, and never merged them.
+            if (S_ISREG(in.st_mode) && isScanFile(input)) {
+                context.fail(input + ": a scan file, not a log; merge it with merge --bans",
                              kExitUsage);
                 return;
             }

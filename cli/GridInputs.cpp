@@ -15,14 +15,14 @@
 
 namespace th::cli {
 
-namespace {
-
 bool isScanFile(const std::string& path) {
     if (path.size() < 3) return false;
     std::string ext = path.substr(path.size() - 3);
     for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     return ext == ".sf";
 }
+
+namespace {
 
 // "-" is standard input, named so in messages; a pipe or process substitution is read as it
 // comes.

@@ -44,6 +44,9 @@ struct GridSources {
     std::set<std::string> planned;
 };
 
+// Whether an input is a scan file (".sf" in any case), which is imported rather than scanned.
+bool isScanFile(const std::string& path);
+
 // Throws th::Error naming a folder that cannot be read, or one that holds no log unless
 // waitForLogs (a folder followed gains its logs later). With unreadable, a folder that cannot
 // be read is said there instead and left out.

@@ -134,6 +134,7 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     writeBytes(script, "#!/bin/sh\n");
     writeBytes(dir + "/empty.mdb", "");
+    writeBytes(dir + "/kept.sf", "");
     const std::vector<std::pair<Rows, std::string>> cases = {
         {{"db", "stats", "--db", ""}, "--db: the ban database's name is empty" + help},
         {{"merge", "--bans", "", log}, "--bans: the ban file's name is empty" + help},
@@ -149,6 +150,8 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
          "--threads: 0 is not a whole number from 1 to 1024" + help},
         {{"save", "--fold-colours", "-o", dir + "/x.sf", log},
          "The following argument was not expected: --fold-colours" + help},
+        // A value given to a flag: "--dry-run=off" was read as no dry run, and merged.
+        {{"merge", "--bans", bans, "--dry-run=off", log}, "--dry-run takes no value" + help},
         {{"db", "reset", "--db", db},
          me + "db reset removes every ban recorded in " + db + "; give --yes to confirm\n"},
         // follow's, which a service would otherwise be restarted after (a number out of
@@ -166,6 +169,12 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
              ": no log or folder to follow (File name too long)\n"},
         {{"follow", "--bans", bans, fifo},
          me + fifo + ": not a log file or folder; follow reads files that grow\n"},
+        // A scan file, read as a log that held no violation; an empty command, which ran
+        // nothing without a word.
+        {{"follow", "--bans", bans, dir + "/kept.sf"},
+         me + dir + "/kept.sf: a scan file, not a log; merge it with merge --bans\n"},
+        {{"follow", "--bans", bans, "--after-merge", "", logs},
+         "--after-merge: the command's name is empty" + help},
         {{"follow", "--bans", bans, "--db", "postgresql://fleet:secret@/bans?host=/tmp", logs},
          me + "postgresql://***@/bans?host=/tmp holds a password; Tallyhound reads database "
               "passwords from a password file only (~/.pgpass, the file PGPASSFILE names, or "

@@ -108,6 +108,13 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
     posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     pid_t pid = 0;
+    // A second stop signal waits until the command and all it started are stopped: it
+    // ended follow at once and left them running, with nobody to stop them.
+    struct SecondSignalWaits {
+        const bool before = StopSignals::secondDeferred();
+        SecondSignalWaits() { StopSignals::deferSecond(true); }
+        ~SecondSignalWaits() { StopSignals::deferSecond(before); }
+    } second;
     int failed = 0;
     {
         const StartingOpenFileLimitHeld startingLimit;  // raised for this program's own logs only
@@ -136,7 +143,8 @@ std::string runAfterMerge(const std::vector<std::string>& words, const std::stri
             stopping = true;
             deadline = std::min(deadline, std::chrono::steady_clock::now() + stopGrace);
         }
-        if (stopping && std::chrono::steady_clock::now() >= deadline) {
+        if (stopping &&
+            (std::chrono::steady_clock::now() >= deadline || StopSignals::secondWaiting())) {
             ::kill(-pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             // One that had just ended by itself is told as it ended.

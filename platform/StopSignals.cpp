@@ -83,6 +83,14 @@ void StopSignals::deferSecond(bool defer) {
     if (const int signal = defer ? 0 : g_secondWaiting.exchange(0)) ::_exit(128 + signal);
 }
 
+bool StopSignals::secondDeferred() {
+    return g_deferSecond;
+}
+
+bool StopSignals::secondWaiting() {
+    return g_secondWaiting != 0;
+}
+
 StopSignalsHeld::StopSignalsHeld() {
     const sigset_t set = stopSet();
     ::pthread_sigmask(SIG_BLOCK, &set, &previous_);

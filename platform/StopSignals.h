@@ -24,6 +24,9 @@ class StopSignals {
     static int wakeDescriptor();
     // While deferred, a second signal waits: it ends the program once the deferral ends.
     static void deferSecond(bool defer);
+    static bool secondDeferred();
+    // Whether a second signal came while deferred, and waits.
+    static bool secondWaiting();
 };
 
 // Holds those signals back for as long as it lives (in this thread); they are

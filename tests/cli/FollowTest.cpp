@@ -90,6 +90,29 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
     });
     EXPECT_EQ(stopped, 0);
     fs::remove(reloaded);
+    // A second stop stops it and all it started at once, then ends the program as a second
+    // stop does: it ended the program and left them running.
+    const std::string sleeping = ::testing::TempDir() + "/tallyhound-sleeping";
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(test::runInChild([&] {
+                  StopSignals stops;
+                  ::raise(SIGTERM);
+                  runAfterMerge({"/bin/sh", "-c",
+                                 "echo $$ >" + sleeping + "; kill -TERM $PPID; exec sleep 30"},
+                                bans, 1, 0, 60s, 30s);
+                  return 0;
+              }),
+              128 + SIGTERM);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
+    const std::string slept = "/proc/" + std::to_string(std::stoi(readBytes(sleeping))) + "/stat";
+    const auto asleep = [&] {
+        const std::string line = fs::exists(slept) ? readBytes(slept) : "";
+        const size_t state = line.rfind(") ");
+        return state != std::string::npos && line[state + 2] != 'Z';
+    };
+    for (int i = 0; i < 100 && asleep(); ++i) std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(asleep());
+    fs::remove(sleeping);
 
     // It starts with the limit of open files this program started with, not the raised one.
     rlimit before{};

@@ -194,9 +194,9 @@ void addDbBrowseCommands(CLI::App& db, CommandContext& context) {
         std::map<std::string, int64_t> reasons;
         store->forEachBan([&](const Ban& ban) {
             ++bans;
-            // Only a day there was: [00.00.0000 …] and day-first stamps once came out as the
-            // first and last bans, though the window leaves them out as not readable.
-            if (realDayOf(ban.stamp)) {
+            // Only a moment there was: [00.00.0000 …] and day-first stamps once came out as
+            // the first and last bans, though the window leaves them out as not readable.
+            if (realDayOf(ban.stamp) && isRealMoment(ban.stamp)) {
                 if (first.empty() || earlierStamp(ban.stamp, first)) first = ban.stamp;
                 if (last.empty() || earlierStamp(last, ban.stamp)) last = ban.stamp;
             }

@@ -159,7 +159,7 @@ TEST_F(DbCommands, StatsGiveTheFirstAndLastRealDays) {
     sql(db, R"(
 INSERT INTO tblVandrel (GUID, TimeStamp) VALUES ('dddd', '[00.00.0000 00:00:00]'),
   ('eeee', '[13.01.2018 10:00:00]'), ('ffff', '[02.30.2018 00:00:00]'),
-  ('gggg', '[02.29.2016 12:00:00]'))");
+  ('gggg', '[02.29.2016 12:00:00]'), ('hhhh', '[12.31.2020 99:99:99]'))");
     const CliResult r = runCli({"db", "stats", "--db", db});
     EXPECT_HOLDS(r.out, "\nfirst\t[01.02.2016 00:00:00]\nlast\t[04.16.2017 21:03:11]\n");
     sql(db, "DELETE FROM tblVandrel WHERE GUID IN ('aaaa', 'BBBB')");

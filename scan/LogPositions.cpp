@@ -446,6 +446,26 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
                 result.positions.back().path = p.path;
             }
     }
+    // A log begun under a name no look knew, in a folder looked at before, and renamed on
+    // by a rotation before a look saw it (follow stopped, or busy): its rotated copies
+    // written since that look are read whole too; they were never read at all. Not at a
+    // folder's first look, when its rotated copies are old logs.
+    for (const Current& log : current) {
+        const std::string folder = folderOf(log.path);
+        if (std::find(scope.begin(), scope.end(), folder) == scope.end() ||
+            std::any_of(stored.begin(), stored.end(),
+                        [&](const LogPosition& p) { return p.path == log.path; }))
+            continue;
+        // The folder's last look came after every change it saw there.
+        std::optional<int64_t> lastLook;
+        for (const LogPosition& p : stored)
+            if (folderOf(p.path) == folder) lastLook = std::max(lastLook.value_or(0), p.modified);
+        if (!lastLook) continue;
+        for (const Current& unseen : rotatedUnseen(log.path, folder, *lastLook, knownFiles)) {
+            plan(unseen, nullptr, result);
+            result.positions.back().path = log.path;  // as above
+        }
+    }
     result.slices.insert(result.slices.end(), logsNow.slices.begin(), logsNow.slices.end());
     result.positions.insert(result.positions.end(), logsNow.positions.begin(),
                             logsNow.positions.end());

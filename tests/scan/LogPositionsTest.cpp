@@ -255,6 +255,29 @@ TEST_F(LogPositions, FoldersAndTheirLogsComeAndGo) {
     EXPECT_THROW(planScan({}, {dir}, {}), Error);  // a folder is no log
 }
 
+// A log begun under a new name in a folder looked at before, and rotated before any look
+// saw it (follow stopped, or busy), is read whole with its rotated copy: only a name a look
+// knew had its copies read, and these violations were lost without a word. At a folder's
+// first look, its rotated copies are old logs, not read.
+TEST_F(LogPositions, ALogBegunAndRotatedBetweenTwoLooksIsReadWhole) {
+    const std::string old = dir + "/old", now = dir + "/now";
+    fs::create_directories(old);
+    fs::create_directories(now);
+    append(old + "/c.log.1", "old copy\n");
+    append(old + "/c.log", "c\n");
+    append(now + "/b.log", "b\n");
+    fs::last_write_time(now + "/b.log", fs::file_time_type::clock::now() - 10s);
+    Runs runs;
+    EXPECT_EQ(runs.run({old + "/c.log", now + "/b.log"}, {old, now}), "c\nb\n");
+    append(now + "/a.log", "unseen\n");
+    fs::rename(now + "/a.log", now + "/a.log.1");
+    append(now + "/a.log", "newest\n");
+    const std::vector<std::string> logs = {old + "/c.log", now + "/a.log", now + "/b.log"};
+    EXPECT_EQ(runs.run(logs, {old, now}), "unseen\nnewest\n");
+    append(now + "/a.log", "more\n");
+    EXPECT_EQ(runs.run(logs, {old, now}), "more\n");
+}
+
 // More logs than files may be open: the plan fails, where the logs past the limit were left
 // out as unreadable, look after look, and never read.
 TEST_F(LogPositions, TheLimitOfOpenFilesFailsThePlanRatherThanLeavingLogsOut) {

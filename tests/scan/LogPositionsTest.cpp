@@ -269,11 +269,21 @@ TEST_F(LogPositions, ALogBegunAndRotatedBetweenTwoLooksIsReadWhole) {
     fs::last_write_time(now + "/b.log", fs::file_time_type::clock::now() - 10s);
     Runs runs;
     EXPECT_EQ(runs.run({old + "/c.log", now + "/b.log"}, {old, now}), "c\nb\n");
+    // Rotated with no log of its name there yet, while another log was written: that run
+    // looked after the copy was written, and the copy was never read once its log came.
     append(now + "/a.log", "unseen\n");
     fs::rename(now + "/a.log", now + "/a.log.1");
+    append(now + "/b.log", "b2\n");
+    EXPECT_EQ(runs.run({old + "/c.log", now + "/b.log"}, {old, now}), "unseen\nb2\n");
     append(now + "/a.log", "newest\n");
-    const std::vector<std::string> logs = {old + "/c.log", now + "/a.log", now + "/b.log"};
-    EXPECT_EQ(runs.run(logs, {old, now}), "unseen\nnewest\n");
+    std::vector<std::string> logs = {old + "/c.log", now + "/a.log", now + "/b.log"};
+    EXPECT_EQ(runs.run(logs, {old, now}), "newest\n");
+    // With a log of its name begun again before the run.
+    append(now + "/d.log", "d\n");
+    fs::rename(now + "/d.log", now + "/d.log-20261210");
+    append(now + "/d.log", "d2\n");
+    logs.push_back(now + "/d.log");
+    EXPECT_EQ(runs.run(logs, {old, now}), "d\nd2\n");
     append(now + "/a.log", "more\n");
     EXPECT_EQ(runs.run(logs, {old, now}), "more\n");
 }

@@ -42,6 +42,19 @@ std::string plainWords(std::string text) {
     return text;
 }
 
+// An option given as "--name=" with nothing after the sign, said as the usage error it is:
+// CLI11 took the next word for its value, so "--server= --dry-run" merged for real.
+std::string emptyAfterSign(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--") break;
+        if (word.size() > 3 && word.starts_with("--") && word.ends_with('='))
+            return std::string(word.substr(0, word.size() - 1)) +
+                   ": nothing follows '='; give a value, or leave the option out";
+    }
+    return {};
+}
+
 // The word where a command (or a db action) is due that names none, said as such: CLI11
 // says only that a command is needed. Empty when the words name one, or there is none.
 std::string unknownCommand(const CLI::App& app, int argc, char** argv) {
@@ -86,8 +99,10 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     addMergeCommand(app, context);
     addDbCommand(app, context);
     addFollowCommand(app, context);
-    if (const std::string unknown = unknownCommand(app, argc, argv); !unknown.empty()) {
-        context.fail(unknown, kExitUsage);
+    std::string misused = unknownCommand(app, argc, argv);
+    if (misused.empty()) misused = emptyAfterSign(argc, argv);
+    if (!misused.empty()) {
+        context.fail(misused, kExitUsage);
         context.outputWritten();
         return context.status;
     }

@@ -40,6 +40,18 @@ TEST(AfterMerge, WordsAreSplitAtSpacesAndNothingElse) {
         EXPECT_EQ(cli::commandWords(command), words) << command;
 }
 
+// Whether the process whose number the file holds has ended (a zombie has) within 5 s.
+bool endsSoon(const std::string& pidFile) {
+    const std::string stat = "/proc/" + std::to_string(std::stoi(readBytes(pidFile))) + "/stat";
+    for (int i = 0; i < 100; ++i) {
+        const std::string line = fs::exists(stat) ? readBytes(stat) : "";
+        const size_t state = line.rfind(") ");
+        if (state == std::string::npos || line[state + 2] == 'Z') return true;
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
+
 // The command's outcome in words, or nothing when it succeeded; one that takes too long
 // is stopped.
 TEST(AfterMerge, WhatWentWrongIsSaid) {
@@ -67,14 +79,7 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
     EXPECT_EQ(runAfterMerge({"/bin/sh", "-c", "sleep 30 & echo $! >" + started + "; wait"}, bans, 1,
                             0, 300ms),
               "/bin/sh did not finish within 0.3 seconds and was stopped");
-    const std::string stat = "/proc/" + std::to_string(std::stoi(readBytes(started))) + "/stat";
-    const auto running = [&] {
-        const std::string line = fs::exists(stat) ? readBytes(stat) : "";
-        const size_t state = line.rfind(") ");
-        return state != std::string::npos && line[state + 2] != 'Z';
-    };
-    for (int i = 0; i < 100 && running(); ++i) std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(running());
+    EXPECT_TRUE(endsSoon(started));
 
     // A stop lets it finish, for a while: a reload cut short was never made up for.
     const std::string reloaded = ::testing::TempDir() + "/tallyhound-reloaded";
@@ -104,14 +109,7 @@ TEST(AfterMerge, WhatWentWrongIsSaid) {
               }),
               128 + SIGTERM);
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
-    const std::string slept = "/proc/" + std::to_string(std::stoi(readBytes(sleeping))) + "/stat";
-    const auto asleep = [&] {
-        const std::string line = fs::exists(slept) ? readBytes(slept) : "";
-        const size_t state = line.rfind(") ");
-        return state != std::string::npos && line[state + 2] != 'Z';
-    };
-    for (int i = 0; i < 100 && asleep(); ++i) std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(asleep());
+    EXPECT_TRUE(endsSoon(sleeping));
     fs::remove(sleeping);
 
     // It starts with the limit of open files this program started with, not the raised one.

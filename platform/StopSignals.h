@@ -24,7 +24,7 @@ class StopSignals {
     static int wakeDescriptor();
     // While deferred, a second signal waits: it ends the program once the deferral ends.
     static void deferSecond(bool defer);
-    static bool secondDeferred();
+    static bool secondDeferred();  // whether it is deferred now
     // Whether a second signal came while deferred, and waits.
     static bool secondWaiting();
 };

@@ -264,23 +264,12 @@ bool rotatedName(std::string_view file, std::string_view log) {
            rest.find_first_of("0123456789") != std::string_view::npos;
 }
 
-// The name of the log a rotated copy's name is made from ("sv.log" for "sv.log.1" and
-// "sv.log-20261210"), or nothing.
-std::optional<std::string> rotatedFrom(std::string_view file) {
-    std::string lower(file);
-    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    for (size_t at = lower.find(".log"); at != std::string::npos; at = lower.find(".log", at + 1))
-        if (at > 0 && rotatedName(file, file.substr(0, at + 4)))
-            return std::string(file.substr(0, at + 4));
-    return std::nullopt;
-}
-
-// Logs that two rotations between two looks renamed on before any look saw them:// Logs that two
-// rotations between two looks renamed on before any look saw them: the log begun under the known
-// log's name after it was renamed away, then renamed on in turn. Files in its folder, named as its
-// rotated copies are (rotatedName, after its own name or, for a link, its file's), none of the
-// known files (a copytruncate copy whose rest was read from the place is one), changed after the
-// log of that name was last seen written (lastSeen); oldest first.
+// Logs that two rotations between two looks renamed on before any look saw them: the
+// log begun under the known log's name after it was renamed away, then renamed on in turn.
+// Files in its folder, named as its rotated copies are (rotatedName, after its own name or,
+// for a link, its file's), none of the known files (a copytruncate copy whose rest was read
+// from the place is one), changed after the log of that name was last seen written
+// (lastSeen); oldest first.
 std::vector<Current> rotatedUnseen(const std::string& path, const std::string& folder,
                                    int64_t lastSeen, std::set<FileId>& knownFiles) {
     std::vector<Current> unseen;
@@ -456,44 +445,6 @@ ScanPlan planScan(const std::vector<LogPosition>& stored, const std::vector<std:
                 // into it, and the next run must not take it for unseen again.
                 result.positions.back().path = p.path;
             }
-    }
-    // A log begun under a name no look knew, in a folder looked at before, and renamed on
-    // by a rotation before a look saw it (follow stopped, or busy): its rotated copies
-    // written since that look are read whole too, whether a log of that name is there now
-    // or not; they were never read at all. Not at a folder's first look, when its rotated
-    // copies are old logs.
-    for (const std::string& folder : scope) {
-        // The folder's last look came after every change it saw there.
-        std::optional<int64_t> lastLook;
-        for (const LogPosition& p : stored)
-            if (folderOf(p.path) == folder) lastLook = std::max(lastLook.value_or(0), p.modified);
-        if (!lastLook) continue;
-        std::vector<std::pair<Current, std::string>> unseen;  // each with its log's name
-        const auto logOf = [&](const char* name) {
-            const std::optional<std::string> log = rotatedFrom(name);
-            return log ? folder + (folder == "/" ? "" : "/") + *log : std::string();
-        };
-        forEachFileIn(
-            folder,
-            [&](const char* name, const struct stat& st) {
-                const std::string log = name[0] == '.' ? std::string() : logOf(name);
-                return !log.empty() && !knownFiles.contains(idOf(st)) &&
-                       modifiedOf(st) > *lastLook &&
-                       std::none_of(stored.begin(), stored.end(),
-                                    [&](const LogPosition& p) { return p.path == log; });
-            },
-            [&](Current&& copy) {
-                std::string log = logOf(copy.path.substr(copy.path.rfind('/') + 1).c_str());
-                unseen.emplace_back(std::move(copy), std::move(log));
-            });
-        std::sort(unseen.begin(), unseen.end(), [](const auto& a, const auto& b) {
-            return modifiedOf(a.first.st) < modifiedOf(b.first.st);
-        });
-        for (const auto& [copy, log] : unseen) {
-            knownFiles.insert(idOf(copy.st));
-            plan(copy, nullptr, result);
-            result.positions.back().path = log;  // as above
-        }
     }
     result.slices.insert(result.slices.end(), logsNow.slices.begin(), logsNow.slices.end());
     result.positions.insert(result.positions.end(), logsNow.positions.begin(),

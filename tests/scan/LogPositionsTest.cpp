@@ -255,39 +255,6 @@ TEST_F(LogPositions, FoldersAndTheirLogsComeAndGo) {
     EXPECT_THROW(planScan({}, {dir}, {}), Error);  // a folder is no log
 }
 
-// A log begun under a new name in a folder looked at before, and rotated before any look
-// saw it (follow stopped, or busy), is read whole with its rotated copy: only a name a look
-// knew had its copies read, and these violations were lost without a word. At a folder's
-// first look, its rotated copies are old logs, not read.
-TEST_F(LogPositions, ALogBegunAndRotatedBetweenTwoLooksIsReadWhole) {
-    const std::string old = dir + "/old", now = dir + "/now";
-    fs::create_directories(old);
-    fs::create_directories(now);
-    append(old + "/c.log.1", "old copy\n");
-    append(old + "/c.log", "c\n");
-    append(now + "/b.log", "b\n");
-    fs::last_write_time(now + "/b.log", fs::file_time_type::clock::now() - 10s);
-    Runs runs;
-    EXPECT_EQ(runs.run({old + "/c.log", now + "/b.log"}, {old, now}), "c\nb\n");
-    // Rotated with no log of its name there yet, while another log was written: that run
-    // looked after the copy was written, and the copy was never read once its log came.
-    append(now + "/a.log", "unseen\n");
-    fs::rename(now + "/a.log", now + "/a.log.1");
-    append(now + "/b.log", "b2\n");
-    EXPECT_EQ(runs.run({old + "/c.log", now + "/b.log"}, {old, now}), "unseen\nb2\n");
-    append(now + "/a.log", "newest\n");
-    std::vector<std::string> logs = {old + "/c.log", now + "/a.log", now + "/b.log"};
-    EXPECT_EQ(runs.run(logs, {old, now}), "newest\n");
-    // With a log of its name begun again before the run.
-    append(now + "/d.log", "d\n");
-    fs::rename(now + "/d.log", now + "/d.log-20261210");
-    append(now + "/d.log", "d2\n");
-    logs.push_back(now + "/d.log");
-    EXPECT_EQ(runs.run(logs, {old, now}), "d\nd2\n");
-    append(now + "/a.log", "more\n");
-    EXPECT_EQ(runs.run(logs, {old, now}), "more\n");
-}
-
 // More logs than files may be open: the plan fails, where the logs past the limit were left
 // out as unreadable, look after look, and never read.
 TEST_F(LogPositions, TheLimitOfOpenFilesFailsThePlanRatherThanLeavingLogsOut) {

@@ -42,15 +42,31 @@ std::string plainWords(std::string text) {
     return text;
 }
 
-// An option given as "--name=" with nothing after the sign, said as the usage error it is:
-// CLI11 took the next word for its value, so "--server= --dry-run" merged for real.
-std::string emptyAfterSign(int argc, char** argv) {
+// An option's value left out, said as the usage error it is, where CLI11 took the next word
+// for it: "--server= --dry-run" and "--server --dry-run" stored the server as "--dry-run",
+// and merged for real. Empty when every option that takes a value has one.
+std::string valueLeftOut(const CLI::App& app, int argc, char** argv) {
+    const CLI::App* level = &app;
     for (int i = 1; i < argc; ++i) {
-        const std::string_view word = argv[i];
+        const std::string word = argv[i];
         if (word == "--") break;
-        if (word.size() > 3 && word.starts_with("--") && word.ends_with('='))
-            return std::string(word.substr(0, word.size() - 1)) +
-                   ": nothing follows '='; give a value, or leave the option out";
+        if (!word.starts_with("--")) {
+            const auto named = level->get_subcommands(
+                [&](const CLI::App* command) { return command->check_name(word); });
+            if (!named.empty()) level = named.front();
+            continue;
+        }
+        const size_t sign = word.find('=');
+        const std::string name = word.substr(0, sign);
+        if (sign != std::string::npos) {
+            if (sign + 1 == word.size())
+                return name + ": nothing follows '='; give a value, or leave the option out";
+            continue;
+        }
+        const CLI::Option* option = level->get_option_no_throw(name);
+        if (option && option->get_items_expected_min() > 0 && i + 1 < argc &&
+            std::string_view(argv[i + 1]).starts_with("--"))
+            return name + ": its value is missing (" + argv[i + 1] + " is the next option)";
     }
     return {};
 }
@@ -100,7 +116,7 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     addDbCommand(app, context);
     addFollowCommand(app, context);
     std::string misused = unknownCommand(app, argc, argv);
-    if (misused.empty()) misused = emptyAfterSign(argc, argv);
+    if (misused.empty()) misused = valueLeftOut(app, argc, argv);
     if (!misused.empty()) {
         context.fail(misused, kExitUsage);
         context.outputWritten();

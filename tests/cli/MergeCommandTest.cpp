@@ -152,9 +152,13 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
          "The following argument was not expected: --fold-colours" + help},
         // A value given to a flag: "--dry-run=off" was read as no dry run, and merged.
         {{"merge", "--bans", bans, "--dry-run=off", log}, "--dry-run takes no value" + help},
-        // Nothing after the sign: the next word was taken for the value, --dry-run too.
+        // A value left out: the next word was taken for it, --dry-run too, and merged.
         {{"merge", "--bans", bans, "--server=", "--dry-run", log},
          me + "--server: nothing follows '='; give a value, or leave the option out\n"},
+        {{"merge", "--bans", bans, "--server", "--dry-run", log},
+         me + "--server: its value is missing (--dry-run is the next option)\n"},
+        {{"scan", "--db", "--new-only", log},
+         me + "--db: its value is missing (--new-only is the next option)\n"},
         {{"db", "reset", "--db", db},
          me + "db reset removes every ban recorded in " + db + "; give --yes to confirm\n"},
         // follow's, which a service would otherwise be restarted after (a number out of

@@ -44,28 +44,35 @@ std::string plainWords(std::string text) {
 
 // An option's value left out, said as the usage error it is, where CLI11 took the next word
 // for it: "--server= --dry-run" and "--server --dry-run" stored the server as "--dry-run",
-// and merged for real. Empty when every option that takes a value has one.
+// and merged for real. Only a next word that is one of the command's options counts: a
+// search for a clan tag, "--=ABC=--", is a value. Empty when nothing is left out.
 std::string valueLeftOut(const CLI::App& app, int argc, char** argv) {
     const CLI::App* level = &app;
+    const auto optionNamed = [&](const std::string& name) -> const CLI::Option* {
+        if (name.size() < 2 || name == "--" || name[0] != '-') return nullptr;
+        if (const CLI::Option* option = level->get_option_no_throw(name)) return option;
+        return app.get_option_no_throw(name);
+    };
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "--") break;
-        if (!word.starts_with("--")) {
+        if (!word.starts_with('-')) {
             const auto named = level->get_subcommands(
                 [&](const CLI::App* command) { return command->check_name(word); });
             if (!named.empty()) level = named.front();
             continue;
         }
-        const size_t sign = word.find('=');
+        const size_t sign = word.starts_with("--") ? word.find('=') : std::string::npos;
         const std::string name = word.substr(0, sign);
+        const CLI::Option* option = optionNamed(name);
+        if (!option) continue;
+        const bool takesValue = option->get_items_expected_min() > 0;
         if (sign != std::string::npos) {
-            if (sign + 1 == word.size())
-                return name + ": nothing follows '='; give a value, or leave the option out";
-            continue;
+            if (sign + 1 < word.size()) continue;
+            return name + (takesValue ? ": nothing follows '='; give a value after it"
+                                      : " takes no value");
         }
-        const CLI::Option* option = level->get_option_no_throw(name);
-        if (option && option->get_items_expected_min() > 0 && i + 1 < argc &&
-            std::string_view(argv[i + 1]).starts_with("--"))
+        if (takesValue && i + 1 < argc && optionNamed(argv[i + 1]))
             return name + ": its value is missing (" + argv[i + 1] + " is the next option)";
     }
     return {};

@@ -127,6 +127,7 @@ TEST_F(DbCommands, ListShowAndStatsTellWhatTheDatabaseHolds) {
           ""}},
         {{"list", "--limit", "08"}, {0, head + bbbb + aaaa + cccc, ""}},  // not octal
         {{"list", "--search", " aaaa\t"}, {0, head + aaaa, ""}},          // as pasted
+        {{"list", "--search", "--=ABC=--"}, {0, head, ""}},  // a clan tag, not an option
         {{"list", "--limit", "-1"}, {2, "", "--limit: -1" + usage}},
         // What was typed is escaped in a usage error too.
         {{"list", "--limit", "\x1b]0;x\a"}, {2, "", "--limit: \\x1B]0;x\\x07" + usage}},

@@ -154,7 +154,9 @@ TEST_F(BanCommands, MisuseIsAUsageError) {
         {{"merge", "--bans", bans, "--dry-run=off", log}, "--dry-run takes no value" + help},
         // A value left out: the next word was taken for it, --dry-run too, and merged.
         {{"merge", "--bans", bans, "--server=", "--dry-run", log},
-         me + "--server: nothing follows '='; give a value, or leave the option out\n"},
+         me + "--server: nothing follows '='; give a value after it\n"},
+        {{"html", "-o", "--fold-colours", log},
+         me + "-o: its value is missing (--fold-colours is the next option)\n"},
         {{"merge", "--bans", bans, "--server", "--dry-run", log},
          me + "--server: its value is missing (--dry-run is the next option)\n"},
         {{"scan", "--db", "--new-only", log},

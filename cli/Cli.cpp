@@ -48,7 +48,9 @@ std::string plainWords(std::string text) {
 // search for a clan tag, "--=ABC=--", is a value. Empty when nothing is left out.
 std::string valueLeftOut(const CLI::App& app, int argc, char** argv) {
     const CLI::App* level = &app;
-    const auto optionNamed = [&](const std::string& name) -> const CLI::Option* {
+    // The option a word names, with its value after '=' or not.
+    const auto optionNamed = [&](std::string name) -> const CLI::Option* {
+        if (name.starts_with("--")) name = name.substr(0, name.find('='));
         if (name.size() < 2 || name == "--" || name[0] != '-') return nullptr;
         if (const CLI::Option* option = level->get_option_no_throw(name)) return option;
         return app.get_option_no_throw(name);
@@ -62,17 +64,26 @@ std::string valueLeftOut(const CLI::App& app, int argc, char** argv) {
             if (!named.empty()) level = named.front();
             continue;
         }
-        const size_t sign = word.starts_with("--") ? word.find('=') : std::string::npos;
-        const std::string name = word.substr(0, sign);
+        const bool isLong = word.starts_with("--");
+        const size_t sign = isLong ? word.find('=') : std::string::npos;
+        const std::string name = isLong ? word.substr(0, sign) : word.substr(0, 2);
         const CLI::Option* option = optionNamed(name);
         if (!option) continue;
         const bool takesValue = option->get_items_expected_min() > 0;
+        if (!isLong) {
+            // "-o=x.html" wrote a file named "=x.html".
+            if (takesValue && word.size() > 2 && word[2] == '=')
+                return name + ": write its value after a space, not after '='";
+            if (word.size() > 2) continue;
+        }
         if (sign != std::string::npos) {
             if (sign + 1 < word.size()) continue;
             return name + (takesValue ? ": nothing follows '='; give a value after it"
                                       : " takes no value");
         }
-        if (takesValue && i + 1 < argc && optionNamed(argv[i + 1]))
+        // "--" is taken for the value, and the options after it are read on.
+        if (takesValue && i + 1 < argc &&
+            (optionNamed(argv[i + 1]) || std::string_view(argv[i + 1]) == "--"))
             return name + ": its value is missing (" + argv[i + 1] + " is the next option)";
     }
     return {};

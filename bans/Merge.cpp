@@ -537,12 +537,12 @@ std::string reportOf(const Counts& counts, const std::string& title) {
     return report;
 }
 
-// A merge that changed nothing keeps its copy of the file only when no other backup holds
-// the same bytes: every failed try (a cron job, a disk nearly full) left one more, until
-// the disk was full.
-void dropRepeatedCopy(const MergeOutcome& outcome, const std::string& archive) {
-    if (!outcome.fileReplaced && !archive.empty() && anotherArchiveHolds(archive))
-        ::unlink(archive.c_str());
+// The merge's copy of the file goes when another backup beside it holds the same bytes and
+// the copy need not be kept: after a merge that changed nothing (every failed try of a cron
+// job, a disk nearly full, left one more until the disk was full) or one of follow's,
+// which backs the file up at every start.
+void dropRepeatedCopy(const std::string& archive, bool mayGo) {
+    if (mayGo && !archive.empty() && anotherArchiveHolds(archive)) ::unlink(archive.c_str());
 }
 
 }  // namespace
@@ -634,10 +634,7 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
                                              backup, held);
                 if (backingUp && !appending) archive = backup.wait();
             }
-            // The file's bytes as they were are in the other zip.
-            if (!options.keepRepeatedBackup && !ownArchive.empty() &&
-                anotherArchiveHolds(ownArchive))
-                ::unlink(ownArchive.c_str());
+            dropRepeatedCopy(ownArchive, !options.keepRepeatedBackup);
             form.prgScanning.setValue(0);
             form.prgScanning.setVisible(false);
             if (pass == Pass::NoRecords) {
@@ -666,10 +663,10 @@ MergeOutcome mergeIntoBanFile(MainForm& form, const MergeOptions& options) {
         // Reported by the connect.
     } catch (const Cancelled&) {
         if (store) store->rollback();  // stopped: nothing changes
-        dropRepeatedCopy(outcome, ownArchive);
+        dropRepeatedCopy(ownArchive, !outcome.fileReplaced);
     } catch (const std::exception& e) {
         if (store) store->rollback();
-        dropRepeatedCopy(outcome, ownArchive);
+        dropRepeatedCopy(ownArchive, !outcome.fileReplaced);
         const Error error = toError(e);
         outcome.error = error.number();
         showErrorBox(form.ports.messages, options.errorLead ? options.errorLead : kErrorLead, error,
